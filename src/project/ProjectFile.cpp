@@ -1,0 +1,359 @@
+#include "project/ProjectFile.h"
+
+#include "platform/Errors.h"
+#include "platform/FileOps.h"
+#include "platform/IniFile.h"
+#include "platform/TimeText.h"
+#include "project/PathMacro.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <climits>
+
+using namespace Qt::StringLiterals;
+
+namespace vx {
+
+namespace {
+
+const QString kConfigData = u"ConfigData"_s;
+const QString kExperts = u"DelphiExperts"_s;
+const QString kGroups = u"DelphiCompGroups"_s;
+const QString kTools = u"DelphiTools"_s;
+
+QString numbered(QStringView prefix, qint64 n)
+{
+    return prefix.toString() + QString::number(n);
+}
+
+// The highest n for which a key "<prefix>n" (n in decimal without leading zeros) exists in the
+// section, for any of the prefixes.
+qint64 highestNumberedKey(const IniFile& store, const QString& section, std::initializer_list<QStringView> prefixes)
+{
+    qint64 highest = 0;
+    const QStringList keys = store.keyNames(section);
+    for (const QString& key : keys) {
+        for (QStringView p : prefixes) {
+            if (!PathMacro::startsWithIgnoringAsciiCase(key, p) || key.size() == p.size())
+                continue;
+            const QStringView digits = QStringView(key).sliced(p.size());
+            if (digits.size() > 10 || digits[0] == u'0')
+                continue;
+            bool ok = false;
+            const qint64 n = digits.toLongLong(&ok);
+            if (ok && n > highest)
+                highest = n;
+        }
+    }
+    return highest;
+}
+
+// The number of entries the reader builds for a stored count.
+int boundedCount(const IniFile& store, const QString& section, int count, std::initializer_list<QStringView> prefixes)
+{
+    if (count <= kCountSlack)
+        return std::max(count, 0);
+    const qint64 limit = highestNumberedKey(store, section, prefixes) + kCountSlack;
+    return int(std::min<qint64>(count, limit));
+}
+
+qint64 percentOf(qint64 done, qint64 total)
+{
+    return done * 100 / total;
+}
+
+ListViewSettings readView(const IniFile& store, const QString& section, const QList<int>& defaults)
+{
+    ListViewSettings v;
+    for (int c = 0; c < defaults.size(); ++c)
+        v.columnWidths.append(store.readInteger(section, numbered(u"Columns", c), defaults[c]));
+    v.sortColumn = store.readInteger(section, u"SortColumn"_s, -1);
+    v.sortDirect = store.readInteger(section, u"SortDirect"_s, 0);
+    return v;
+}
+
+void writeView(IniFile& store, const QString& section, const ListViewSettings& v)
+{
+    for (int c = 0; c < v.columnWidths.size(); ++c)
+        store.writeInteger(section, numbered(u"Columns", c), v.columnWidths[c]);
+    store.writeInteger(section, u"SortColumn"_s, v.sortColumn);
+    store.writeInteger(section, u"SortDirect"_s, v.sortDirect);
+}
+
+void report(const ProgressFn& progress, ProgressEvent::Phase phase, ProgressEvent::Page page, qint64 percent,
+            const QString& name, const QString& group = {})
+{
+    if (progress)
+        progress(ProgressEvent{phase, page, percent, name, group});
+}
+
+} // namespace
+
+QString progressText(const ProgressEvent& e, const ProgressTexts& texts)
+{
+    const QString& word = e.phase == ProgressEvent::Phase::Loading ? texts.loading : texts.saving;
+    const QString& page = e.page == ProgressEvent::Page::Experts      ? texts.expertPage
+                          : e.page == ProgressEvent::Page::Components ? texts.componentPage
+                                                                      : texts.toolPage;
+    const QString item = e.group.isEmpty() ? e.name : e.group + u':' + e.name;
+    return word + u' ' + page + u' ' + QString::number(e.percent) + u"% : ["_s + item + u']';
+}
+
+QString replaceExtension(const QString& path, const QString& extension)
+{
+    const qsizetype slash = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+    const qsizetype dot = path.lastIndexOf(u'.');
+    if (dot > slash + 1)
+        return path.left(dot) + extension;
+    return path + extension;
+}
+
+QString backupPathFor(const QString& projectPath)
+{
+    return replaceExtension(projectPath, u".vx7.bak"_s);
+}
+
+void readProject(const IniFile& store, ConfigProject& project, const PathMacro& macro, const ReadOptions& options)
+{
+    using Phase = ProgressEvent::Phase;
+    using Page = ProgressEvent::Page;
+    const QDateTime now = options.now.isValid() ? options.now : QDateTime::currentDateTime();
+
+    ProjectStatistics& st = project.statistics();
+    st.runCount = store.readInteger(kConfigData, u"Run"_s, 1);
+    st.beginTime = now;
+    st.timeSumMs = store.readTime(kConfigData, u"TimeSum"_s, 0);
+    st.lastTime = store.readDateTime(kConfigData, u"LastTime"_s, now);
+    st.lastRunMs = store.readTime(kConfigData, u"LastRun"_s, 0);
+    st.days = std::max(0, store.readInteger(kConfigData, u"Day"_s, 0));
+    st.sum = store.readInteger(kConfigData, u"sum"_s, 1);
+    st.page = store.readInteger(kConfigData, u"page"_s, 0);
+
+    const int expertCount = boundedCount(store, kExperts, store.readInteger(kExperts, u"Num"_s, 0),
+                                         {u"ExpertName", u"ExpertFile", u"ExpertNote", u"ExpertSel"});
+    const int groupCount = boundedCount(store, kGroups, store.readInteger(kGroups, u"Num"_s, 0), {u"Group"});
+    const int toolCount = boundedCount(store, kTools, store.readInteger(kTools, u"Num"_s, 0),
+                                       {u"Title", u"Path", u"WorkingDir", u"Params", u"Sel"});
+
+    qint64 total = qint64(st.sum) + expertCount + toolCount;
+    if (total == 0)
+        total = 1;
+    qint64 done = 0;
+
+    std::vector<EntryRow> rows;
+    rows.reserve(size_t(expertCount));
+    for (int n = 1; n <= expertCount; ++n) {
+        ExpertEntry e;
+        e.name = store.readString(kExperts, numbered(u"ExpertName", n));
+        e.file = macro.shorten(store.readString(kExperts, numbered(u"ExpertFile", n)));
+        e.note = store.readString(kExperts, numbered(u"ExpertNote", n));
+        e.selected = store.readBool(kExperts, numbered(u"ExpertSel", n), true);
+        e.image = macro.entryImageIndex(e.file, options.verify);
+        rows.push_back(ExpertListModel::toRow(e));
+        report(options.progress, Phase::Loading, Page::Experts, percentOf(done, total), e.name);
+        ++done;
+    }
+    project.experts().addRows(std::move(rows));
+    project.experts().setViewSettings(readView(store, kExperts, project.experts().defaultWidths()));
+
+    for (int n = 1; n <= groupCount; ++n) {
+        const QString name = store.readString(kGroups, numbered(u"Group", n));
+        if (name.isEmpty())
+            continue;
+        ComponentListModel& list = project.addGroup(name);
+        const int count = boundedCount(store, name, store.readInteger(name, u"Num"_s, 0),
+                                       {u"CompName", u"CompFile", u"CompPath", u"CompNote", u"CompSel"});
+        std::vector<EntryRow> comps;
+        comps.reserve(size_t(count));
+        for (int m = 1; m <= count; ++m) {
+            ComponentEntry c;
+            c.name = store.readString(name, numbered(u"CompName", m));
+            c.file = macro.shorten(store.readString(name, numbered(u"CompFile", m)));
+            c.includePath = store.readString(name, numbered(u"CompPath", m));
+            c.note = store.readString(name, numbered(u"CompNote", m));
+            c.selected = store.readBool(name, numbered(u"CompSel", m), true);
+            c.image = macro.entryImageIndex(c.file, options.verify);
+            comps.push_back(ComponentListModel::toRow(c));
+            ++done;
+        }
+        list.addRows(std::move(comps));
+        list.setViewSettings(readView(store, name, list.defaultWidths()));
+        project.setActiveGroup(project.groupCount() - 1);
+        report(options.progress, Phase::Loading, Page::Components, percentOf(done, total), name);
+    }
+
+    rows.clear();
+    rows.reserve(size_t(toolCount));
+    for (int n = 1; n <= toolCount; ++n) {
+        ToolEntry t;
+        t.title = store.readString(kTools, numbered(u"Title", n), numbered(u"Tool", n));
+        t.program = macro.shorten(store.readString(kTools, numbered(u"Path", n), numbered(u"Path", n)));
+        t.workingDir = macro.shorten(store.readString(kTools, numbered(u"WorkingDir", n)));
+        t.params = store.readString(kTools, numbered(u"Params", n));
+        t.selected = store.readBool(kTools, numbered(u"Sel", n), false);
+        t.image = macro.entryImageIndex(t.program, options.verify);
+        rows.push_back(ToolListModel::toRow(t));
+        report(options.progress, Phase::Loading, Page::Tools, percentOf(done, total), t.title);
+        ++done;
+    }
+    project.tools().addRows(std::move(rows));
+    project.tools().setViewSettings(readView(store, kTools, project.tools().defaultWidths()));
+
+    project.searchPath().addPaths(splitSearchPath(store.readString(kConfigData, u"DefaultPath"_s), macro));
+
+    if (project.groupCount() > 0 && st.page >= 0 && st.page < project.groupCount())
+        project.setActiveGroup(st.page);
+}
+
+void writeProjectStatistics(IniFile& store, const ConfigProject& project, const QDateTime& now)
+{
+    const ProjectStatistics& st = project.statistics();
+    const bool ownBatch = !store.inBatch();
+    if (ownBatch)
+        store.beginBatch();
+    try {
+        const qint64 open = msBetween(st.beginTime, now);
+        store.writeTime(kConfigData, u"LastRun"_s, open);
+        store.writeDateTime(kConfigData, u"LastTime"_s, now);
+        store.writeTime(kConfigData, u"TimeSum"_s, st.timeSumMs + open);
+        store.writeInteger(kConfigData, u"page"_s, project.groupCount() > 0 ? project.activeGroup() : -1);
+        store.writeInteger(kConfigData, u"sum"_s, project.componentCount());
+        store.writeInteger(kConfigData, u"Run"_s, st.runCount);
+        store.writeInteger(kConfigData, u"Day"_s, st.days);
+        writeView(store, kExperts, project.experts().viewSettings());
+        writeView(store, kTools, project.tools().viewSettings());
+        for (int g = 0; g < project.groupCount(); ++g)
+            writeView(store, project.groupName(g), project.group(g).viewSettings());
+        if (ownBatch)
+            store.commit();
+    } catch (...) {
+        if (ownBatch)
+            store.abandonBatch();
+        throw;
+    }
+}
+
+LoadResult loadProject(ConfigProject& project, IniFile& store, const QString& path, const PathMacro& macro,
+                       const ReadOptions& options)
+{
+    const QDateTime now = options.now.isValid() ? options.now : QDateTime::currentDateTime();
+    if (project.isOpen() && QFileInfo(project.fileName()).isFile() && !isReadOnlyFile(project.fileName()))
+        writeProjectStatistics(store, project, now);
+
+    project.clear();
+    project.setFileName(path);
+    if (!QFileInfo(path).isFile() || isReadOnlyFile(path))
+        return {LoadOutcome::MissingOrReadOnly, 0};
+
+    store.open(path);
+    const int run = store.readInteger(kConfigData, u"Run"_s, 1);
+    const int next = run == INT_MAX ? run : run + 1;
+    store.writeInteger(kConfigData, u"Run"_s, next);
+
+    ReadOptions opts = options;
+    opts.now = now;
+    readProject(store, project, macro, opts);
+    project.statistics().runCount = next;
+    project.setUnmodified();
+    project.setOpen(true);
+    return {LoadOutcome::Opened, run};
+}
+
+void saveProject(const ConfigProject& project, IniFile& store, const QDateTime& now, const ProgressFn& progress)
+{
+    using Phase = ProgressEvent::Phase;
+    using Page = ProgressEvent::Page;
+    const QString file = store.path();
+    if (isReadOnlyFile(file) || QFileInfo(file).isDir())
+        throw FileWriteError(file);
+
+    // One backup at a time: the previous file becomes it. When the rename fails the old file stays
+    // and is updated in place.
+    const QString backup = backupPathFor(file);
+    if (QFileInfo::exists(file)) {
+        if (QFileInfo::exists(backup))
+            QFile::remove(backup);
+        QFile::rename(file, backup);
+    }
+    store.reload();
+
+    store.beginBatch();
+    try {
+        writeProjectStatistics(store, project, now);
+
+        qint64 total = qint64(project.experts().count()) + project.componentCount() + project.tools().count();
+        if (total == 0)
+            total = 1;
+        qint64 done = 0;
+
+        const ExpertListModel& experts = project.experts();
+        store.eraseSection(kExperts);
+        store.writeInteger(kExperts, u"num"_s, experts.count());
+        for (int r = 0; r < experts.count(); ++r) {
+            const ExpertEntry e = experts.entry(r);
+            const int n = r + 1;
+            store.writeString(kExperts, numbered(u"ExpertName", n), e.name);
+            store.writeString(kExperts, numbered(u"ExpertFile", n), e.file);
+            store.writeString(kExperts, numbered(u"ExpertNote", n), e.note);
+            store.writeBool(kExperts, numbered(u"ExpertSel", n), e.selected);
+            report(progress, Phase::Saving, Page::Experts, percentOf(done, total), e.name);
+            ++done;
+        }
+        writeView(store, kExperts, experts.viewSettings());
+
+        // Sections of the groups the file held before go, unless the backup rename emptied it.
+        const int oldGroups = std::max(0, store.readInteger(kGroups, u"num"_s, 0));
+        const int oldBound = boundedCount(store, kGroups, oldGroups, {u"Group"});
+        for (int i = 1; i <= oldBound; ++i) {
+            const QString name = store.readString(kGroups, numbered(u"group", i));
+            if (name.isEmpty())
+                continue;
+            store.eraseSection(name);
+            store.deleteKey(kGroups, numbered(u"group", i));
+        }
+
+        store.writeInteger(kGroups, u"num"_s, project.groupCount());
+        for (int g = 0; g < project.groupCount(); ++g) {
+            const QString& name = project.groupName(g);
+            const ComponentListModel& list = project.group(g);
+            store.writeString(kGroups, numbered(u"Group", g + 1), name);
+            store.writeInteger(name, u"num"_s, list.count());
+            for (int r = 0; r < list.count(); ++r) {
+                const ComponentEntry c = list.entry(r);
+                const int m = r + 1;
+                store.writeString(name, numbered(u"CompName", m), c.name);
+                store.writeString(name, numbered(u"CompFile", m), c.file);
+                store.writeString(name, numbered(u"CompPath", m), c.includePath);
+                store.writeString(name, numbered(u"CompNote", m), c.note);
+                store.writeBool(name, numbered(u"CompSel", m), c.selected);
+                report(progress, Phase::Saving, Page::Components, percentOf(done, total), c.name, name);
+                ++done;
+            }
+        }
+
+        const ToolListModel& tools = project.tools();
+        store.eraseSection(kTools);
+        store.writeInteger(kTools, u"Num"_s, tools.count());
+        for (int r = 0; r < tools.count(); ++r) {
+            const ToolEntry t = tools.entry(r);
+            const int n = r + 1;
+            store.writeString(kTools, numbered(u"Title", n), t.title);
+            store.writeString(kTools, numbered(u"Path", n), t.program);
+            store.writeString(kTools, numbered(u"WorkingDir", n), t.workingDir);
+            store.writeString(kTools, numbered(u"Params", n), t.params);
+            store.writeBool(kTools, numbered(u"Sel", n), t.selected);
+            report(progress, Phase::Saving, Page::Tools, percentOf(done, total), t.title);
+            ++done;
+        }
+        writeView(store, kTools, tools.viewSettings());
+
+        store.writeString(kConfigData, u"DefaultPath"_s, project.searchPath().joined());
+        store.commit();
+    } catch (...) {
+        store.abandonBatch();
+        store.reload(); // the store reflects what is on disk again
+        throw;
+    }
+}
+
+} // namespace vx
