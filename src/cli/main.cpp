@@ -1,4 +1,295 @@
-int main()
+// vorlix7-cli: the program's file operations for scripts, without windows.
+
+#include "platform/Clock.h"
+#include "platform/Errors.h"
+#include "platform/IniFile.h"
+#include "platform/Installation.h"
+#include "platform/PeVersion.h"
+#include "platform/TimeText.h"
+#include "project/ConfigProject.h"
+#include "project/PathMacro.h"
+#include "project/ProjectFile.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+
+namespace {
+
+enum Exit { Ok = 0, Failed = 1, Usage = 2 };
+
+QTextStream& out()
 {
-    return 0;
+    static QTextStream s(stdout);
+    return s;
+}
+
+QTextStream& err()
+{
+    static QTextStream s(stderr);
+    return s;
+}
+
+int fail(const QString& message)
+{
+    err() << "vorlix7-cli: " << message << Qt::endl;
+    return Failed;
+}
+
+int usage(const QCommandLineParser& parser, const QString& message)
+{
+    err() << "vorlix7-cli: " << message << "\n\n" << parser.helpText() << Qt::flush;
+    return Usage;
+}
+
+QJsonObject viewJson(const ListViewSettings& v)
+{
+    QJsonArray cols;
+    for (int w : v.columnWidths)
+        cols.append(w);
+    return {{u"columns"_s, cols}, {u"sortColumn"_s, v.sortColumn}, {u"sortDirect"_s, v.sortDirect}};
+}
+
+QJsonObject projectJson(const ConfigProject& p)
+{
+    const ProjectStatistics& st = p.statistics();
+    QJsonObject stats{{u"run"_s, st.runCount},
+                      {u"timeSum"_s, timeText(st.timeSumMs)},
+                      {u"lastTime"_s, dateTimeText(st.lastTime)},
+                      {u"lastRun"_s, timeText(st.lastRunMs)},
+                      {u"day"_s, st.days},
+                      {u"sum"_s, st.sum},
+                      {u"page"_s, st.page}};
+    QJsonArray experts;
+    for (int r = 0; r < p.experts().count(); ++r) {
+        const ExpertEntry e = p.experts().entry(r);
+        experts.append(QJsonObject{{u"name"_s, e.name},
+                                   {u"file"_s, e.file},
+                                   {u"note"_s, e.note},
+                                   {u"selected"_s, e.selected},
+                                   {u"image"_s, e.image}});
+    }
+    QJsonArray groups;
+    for (int g = 0; g < p.groupCount(); ++g) {
+        QJsonArray comps;
+        const ComponentListModel& list = p.group(g);
+        for (int r = 0; r < list.count(); ++r) {
+            const ComponentEntry c = list.entry(r);
+            comps.append(QJsonObject{{u"name"_s, c.name},
+                                     {u"file"_s, c.file},
+                                     {u"includePath"_s, c.includePath},
+                                     {u"note"_s, c.note},
+                                     {u"selected"_s, c.selected},
+                                     {u"image"_s, c.image}});
+        }
+        const QJsonObject view = viewJson(list.viewSettings());
+        groups.append(QJsonObject{{u"name"_s, p.groupName(g)},
+                                  {u"components"_s, comps},
+                                  {u"columns"_s, view[u"columns"_s]},
+                                  {u"sortColumn"_s, view[u"sortColumn"_s]},
+                                  {u"sortDirect"_s, view[u"sortDirect"_s]}});
+    }
+    QJsonArray tools;
+    for (int r = 0; r < p.tools().count(); ++r) {
+        const ToolEntry t = p.tools().entry(r);
+        tools.append(QJsonObject{{u"title"_s, t.title},
+                                 {u"program"_s, t.program},
+                                 {u"workingDir"_s, t.workingDir},
+                                 {u"params"_s, t.params},
+                                 {u"selected"_s, t.selected},
+                                 {u"image"_s, t.image}});
+    }
+    return {{u"statistics"_s, stats},
+            {u"experts"_s, experts},
+            {u"groups"_s, groups},
+            {u"tools"_s, tools},
+            {u"searchPath"_s, QJsonArray::fromStringList(p.searchPath().rows())},
+            {u"expertsView"_s, viewJson(p.experts().viewSettings())},
+            {u"toolsView"_s, viewJson(p.tools().viewSettings())}};
+}
+
+QString checkMark(bool b)
+{
+    return b ? u"[x]"_s : u"[ ]"_s;
+}
+
+void printProject(const ConfigProject& p)
+{
+    const ProjectStatistics& st = p.statistics();
+    out() << "Runs: " << st.runCount << "  Time sum: " << runTimeSumText(st.days, u"Day"_s, timeText(st.timeSumMs))
+          << "  Last time: " << dateTimeText(st.lastTime) << "  Last run: " << timeText(st.lastRunMs) << '\n';
+    out() << "\nExperts (" << p.experts().selectedCount() << " of " << p.experts().count() << " selected)\n";
+    for (int r = 0; r < p.experts().count(); ++r) {
+        const ExpertEntry e = p.experts().entry(r);
+        out() << "  " << checkMark(e.selected) << ' ' << e.name << "  " << e.file;
+        if (!e.note.isEmpty())
+            out() << "  (" << e.note << ')';
+        out() << '\n';
+    }
+    out() << "\nComponent groups (" << p.groupCount() << ")\n";
+    for (int g = 0; g < p.groupCount(); ++g) {
+        const ComponentListModel& list = p.group(g);
+        out() << "  [" << p.groupName(g) << "] " << list.selectedCount() << " of " << list.count() << " selected"
+              << (g == p.activeGroup() ? " (active)" : "") << '\n';
+        for (int r = 0; r < list.count(); ++r) {
+            const ComponentEntry c = list.entry(r);
+            out() << "    " << checkMark(c.selected) << ' ' << c.name << "  " << c.file;
+            if (!c.includePath.isEmpty())
+                out() << "  include: " << c.includePath;
+            out() << '\n';
+        }
+    }
+    out() << "\nTools (" << p.tools().selectedCount() << " of " << p.tools().count() << " selected)\n";
+    for (int r = 0; r < p.tools().count(); ++r) {
+        const ToolEntry t = p.tools().entry(r);
+        out() << "  " << checkMark(t.selected) << ' ' << t.title << "  " << t.program;
+        if (!t.params.isEmpty())
+            out() << ' ' << t.params;
+        out() << '\n';
+    }
+    out() << "\nSearch path (" << p.searchPath().count() << ")\n";
+    for (const QString& s : p.searchPath().rows())
+        out() << "  " << s << '\n';
+    out() << Qt::flush;
+}
+
+int runInfo(const Installation& inst, bool json)
+{
+    const QString exe = inst.delphiExeHost();
+    if (exe.isEmpty() || !QFileInfo(exe).isFile())
+        return fail(u"Delphi(Bin\\Delphi32.exe) is not found: "_s + inst.delphiExeWindows() + u" ("_s +
+                    (exe.isEmpty() ? u"drive not mapped"_s : exe) + u')');
+    const PeVersionInfo v = readPeVersion(exe);
+    const QString product = shownProductVersion(v);
+    const QString file = shownFileVersion(v);
+    const QString settings = inst.hostRoot + u"/Vorlix7.wv7"_s;
+    const QString label = ideVersionLabel(product, file);
+    const bool ok = v.hasVersionResource && ideVersionOk(v.productVersion);
+    if (json) {
+        const QJsonObject o{{u"delphiRoot"_s, inst.delphiRoot}, {u"hostRoot"_s, inst.hostRoot},
+                            {u"prefix"_s, inst.prefix()},       {u"settingsFile"_s, settings},
+                            {u"productVersion"_s, product},     {u"fileVersion"_s, file},
+                            {u"ideVersionLabel"_s, label},      {u"versionOk"_s, ok}};
+        out() << QJsonDocument(o).toJson(QJsonDocument::Indented) << Qt::flush;
+    } else {
+        out() << "DelphiRoot:      " << inst.delphiRoot << '\n'
+              << "Host directory:  " << inst.hostRoot << '\n'
+              << "Wine prefix:     " << inst.prefix() << '\n'
+              << "Settings file:   " << settings << '\n'
+              << "ProductVersion:  " << product << '\n'
+              << "FileVersion:     " << file << '\n'
+              << "IDE version:     " << label << '\n'
+              << "Version check:   " << (ok ? "passed" : "failed (need version: 7)") << '\n'
+              << Qt::flush;
+    }
+    return Ok;
+}
+
+// Reads a project without writing anything to it.
+bool readForCli(const QString& path, const Installation& inst, bool verify, ConfigProject& project)
+{
+    const QFileInfo fi(path);
+    if (!fi.isFile()) {
+        fail(u"Project file not found: "_s + path);
+        return false;
+    }
+    IniFile store(path);
+    ReadOptions opts;
+    opts.now = Clock::current().now();
+    opts.verify = verify ? &inst.bridge : nullptr;
+    readProject(store, project, PathMacro(inst.delphiRoot), opts);
+    return true;
+}
+
+int runShow(const Installation& inst, const QString& path, bool json, bool verify)
+{
+    ConfigProject project;
+    if (!readForCli(path, inst, verify, project))
+        return Failed;
+    if (json)
+        out() << QJsonDocument(projectJson(project)).toJson(QJsonDocument::Indented) << Qt::flush;
+    else
+        printProject(project);
+    return Ok;
+}
+
+int runSaveAs(const Installation& inst, const QString& path, const QString& newFile)
+{
+    ConfigProject project;
+    if (!readForCli(path, inst, false, project))
+        return Failed;
+    const QString target = replaceExtension(QFileInfo(newFile).absoluteFilePath(), u".vx7"_s);
+    IniFile store(target);
+    project.setFileName(target);
+    saveProject(project, store, Clock::current().now());
+    out() << "Saved " << target << Qt::endl;
+    return Ok;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"vorlix7-cli"_s);
+    QCoreApplication::setApplicationVersion(u"2.1.0"_s);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(u"Delphi Vorlix: configuration projects of the Delphi 7 IDE, from the command line."_s);
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption rootOpt(u"root"_s, u"Host directory of the Delphi installation (default: the directory of this program)."_s, u"DIR"_s);
+    const QCommandLineOption prefixOpt(u"prefix"_s, u"Wine prefix to use instead of discovering it."_s, u"DIR"_s);
+    const QCommandLineOption jsonOpt(u"json"_s, u"Print JSON."_s);
+    const QCommandLineOption verifyOpt(u"verify"_s, u"Look up the files of the entries (show)."_s);
+    parser.addOptions({rootOpt, prefixOpt, jsonOpt, verifyOpt});
+    parser.addPositionalArgument(u"command"_s, u"info | show PROJECT | save-as PROJECT NEWFILE"_s);
+
+    if (!parser.parse(QCoreApplication::arguments()))
+        return usage(parser, parser.errorText());
+    if (parser.isSet(u"help"_s)) {
+        out() << parser.helpText() << Qt::flush;
+        return Ok;
+    }
+    if (parser.isSet(u"version"_s)) {
+        out() << "vorlix7-cli 2.1.0" << Qt::endl;
+        return Ok;
+    }
+
+    const QStringList args = parser.positionalArguments();
+    if (args.isEmpty())
+        return usage(parser, u"no command given"_s);
+    const QString command = args.first();
+    const QString hostRoot = parser.isSet(rootOpt) ? parser.value(rootOpt) : QCoreApplication::applicationDirPath();
+    if (!QFileInfo(hostRoot).isDir())
+        return fail(u"Delphi directory not found: "_s + hostRoot);
+    const Installation inst = Installation::locate(hostRoot, parser.value(prefixOpt));
+
+    try {
+        if (command == u"info"_s) {
+            if (args.size() != 1)
+                return usage(parser, u"info takes no arguments"_s);
+            return runInfo(inst, parser.isSet(jsonOpt));
+        }
+        if (command == u"show"_s) {
+            if (args.size() != 2)
+                return usage(parser, u"usage: show PROJECT [--json] [--verify]"_s);
+            return runShow(inst, args[1], parser.isSet(jsonOpt), parser.isSet(verifyOpt));
+        }
+        if (command == u"save-as"_s) {
+            if (args.size() != 3)
+                return usage(parser, u"usage: save-as PROJECT NEWFILE"_s);
+            return runSaveAs(inst, args[1], args[2]);
+        }
+    } catch (const OperationError& e) {
+        return fail(e.message());
+    }
+    return usage(parser, u"unknown command: "_s + command);
 }

@@ -14,8 +14,9 @@ std::function<bool(const QString&)>& faultHook()
     return hook;
 }
 
+// The "user" bits describe the running user (root may write anything), not the file.
 constexpr QFileDevice::Permissions kAnyWrite =
-    QFileDevice::WriteOwner | QFileDevice::WriteUser | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
 } // namespace
 
 bool isReadOnlyFile(const QString& hostPath)
