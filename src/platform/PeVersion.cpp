@@ -1,0 +1,436 @@
+#include "platform/PeVersion.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace vx {
+
+namespace {
+
+// Executables bigger than this are not real IDE binaries; the reader never looks further.
+constexpr qint64 kMaxReadBytes = qint64(64) * 1024 * 1024;
+
+constexpr quint32 kHighBit = 0x80000000u;
+constexpr quint16 kResourceTypeVersion = 16;
+constexpr quint16 kVersionResourceId = 1;
+constexpr int kResourceDirectoryIndex = 2;
+constexpr qint64 kBlockHeaderSize = 6; // wLength, wValueLength, wType
+
+// Little-endian reads over an untrusted buffer. Every access is checked; the structure walkers
+// check ranges up front with has() and the reads return 0 instead of touching memory out of range.
+class Bytes
+{
+  public:
+    explicit Bytes(const QByteArray& data)
+        : m_data(reinterpret_cast<const uchar*>(data.constData())), m_size(data.size())
+    {
+    }
+
+    qint64 size() const { return m_size; }
+
+    bool has(qint64 offset, qint64 length) const
+    {
+        return offset >= 0 && length >= 0 && offset <= m_size && length <= m_size - offset;
+    }
+
+    quint16 u16(qint64 offset) const
+    {
+        if (!has(offset, 2))
+            return 0;
+        return quint16(m_data[offset] | (m_data[offset + 1] << 8));
+    }
+
+    quint32 u32(qint64 offset) const
+    {
+        if (!has(offset, 4))
+            return 0;
+        return quint32(u16(offset)) | (quint32(u16(offset + 2)) << 16);
+    }
+
+  private:
+    const uchar* m_data;
+    qint64 m_size;
+};
+
+struct Section
+{
+    qint64 virtualAddress;
+    qint64 virtualExtent; // max(VirtualSize, SizeOfRawData)
+    qint64 rawSize;
+    qint64 rawPointer;
+};
+
+// Where the headers say things are, or nothing when they do not make sense.
+struct PeLayout
+{
+    std::vector<Section> sections;
+    quint32 resourceRva = 0;
+    quint32 resourceSize = 0;
+};
+
+std::optional<PeLayout> readLayout(const Bytes& bytes)
+{
+    if (!bytes.has(0, 0x40) || bytes.u16(0) != 0x5A4D) // "MZ"
+        return std::nullopt;
+    const qint64 peOffset = bytes.u32(0x3C);
+    if (!bytes.has(peOffset, 24) || bytes.u32(peOffset) != 0x00004550) // "PE\0\0"
+        return std::nullopt;
+
+    const qint64 coff = peOffset + 4;
+    const qint64 sectionCount = bytes.u16(coff + 2);
+    const qint64 optionalSize = bytes.u16(coff + 16);
+    const qint64 optional = peOffset + 24;
+    if (!bytes.has(optional, optionalSize) || optionalSize < 2)
+        return std::nullopt;
+
+    qint64 countField = 0;
+    qint64 directories = 0;
+    switch (bytes.u16(optional)) {
+    case 0x10B: // PE32
+        countField = 92;
+        directories = 96;
+        break;
+    case 0x20B: // PE32+
+        countField = 108;
+        directories = 112;
+        break;
+    default:
+        return std::nullopt;
+    }
+
+    PeLayout layout;
+    // The directory array has to lie inside the optional header as well as inside the file.
+    if (countField + 4 <= optionalSize) {
+        const qint64 declared = bytes.u32(optional + countField);
+        const qint64 fitting = std::max<qint64>(0, (optionalSize - directories) / 8);
+        if (std::min(declared, fitting) > kResourceDirectoryIndex) {
+            const qint64 entry = optional + directories + 8 * kResourceDirectoryIndex;
+            layout.resourceRva = bytes.u32(entry);
+            layout.resourceSize = bytes.u32(entry + 4);
+        }
+    }
+
+    // Only as many section headers as the file actually holds are considered, whatever the count.
+    const qint64 table = optional + optionalSize;
+    const qint64 available = bytes.has(table, 0) ? (bytes.size() - table) / 40 : 0;
+    const qint64 count = std::min(sectionCount, available);
+    layout.sections.reserve(size_t(count));
+    for (qint64 i = 0; i < count; ++i) {
+        const qint64 header = table + 40 * i;
+        const qint64 virtualSize = bytes.u32(header + 8);
+        const qint64 rawSize = bytes.u32(header + 16);
+        layout.sections.push_back(
+            {bytes.u32(header + 12), std::max(virtualSize, rawSize), rawSize, bytes.u32(header + 20)});
+    }
+    return layout;
+}
+
+// File offset of an RVA, or -1 when no section holds it or the section's bytes are not in the file.
+qint64 rvaToOffset(const PeLayout& layout, const Bytes& bytes, qint64 rva)
+{
+    for (const Section& s : layout.sections) {
+        if (rva < s.virtualAddress || rva >= s.virtualAddress + s.virtualExtent)
+            continue;
+        const qint64 delta = rva - s.virtualAddress;
+        if (delta >= s.rawSize) // zero-filled tail of the section: nothing stored in the file
+            return -1;
+        const qint64 offset = s.rawPointer + delta;
+        return bytes.has(offset, 1) ? offset : -1;
+    }
+    return -1;
+}
+
+// One level of the resource tree.
+class ResourceDirectory
+{
+  public:
+    ResourceDirectory(const Bytes& bytes, qint64 offset) : m_bytes(bytes), m_offset(offset)
+    {
+        if (!bytes.has(offset, 16))
+            return;
+        const qint64 declared = qint64(bytes.u16(offset + 12)) + bytes.u16(offset + 14);
+        // A count that runs past the end of the file is cut to the entries that are present.
+        m_count = std::min(declared, (bytes.size() - offset - 16) / 8);
+    }
+
+    qint64 count() const { return m_count; }
+    quint32 name(qint64 i) const { return m_bytes.u32(m_offset + 16 + 8 * i); }
+    quint32 target(qint64 i) const { return m_bytes.u32(m_offset + 16 + 8 * i + 4); }
+
+    // The entry with the numeric id, or -1.
+    qint64 findId(quint16 id) const
+    {
+        for (qint64 i = 0; i < m_count; ++i) {
+            const quint32 n = name(i);
+            if (!(n & kHighBit) && (n & 0xFFFF) == id)
+                return i;
+        }
+        return -1;
+    }
+
+    // The first entry identified by a name string, or -1.
+    qint64 firstNamed() const
+    {
+        for (qint64 i = 0; i < m_count; ++i) {
+            if (name(i) & kHighBit)
+                return i;
+        }
+        return -1;
+    }
+
+  private:
+    const Bytes& m_bytes;
+    qint64 m_offset;
+    qint64 m_count = 0;
+};
+
+// File offset and size of the RT_VERSION data, or nullopt.
+std::optional<std::pair<qint64, qint64>> findVersionData(const PeLayout& layout, const Bytes& bytes)
+{
+    if (layout.resourceRva == 0 || layout.resourceSize == 0)
+        return std::nullopt;
+    const qint64 root = rvaToOffset(layout, bytes, layout.resourceRva);
+    if (root < 0)
+        return std::nullopt;
+
+    // The tree has exactly three levels (type, name, language); a subdirectory that points back
+    // at one already visited is a loop and ends the search.
+    std::array<qint64, 3> visited{root, -1, -1};
+    qint64 directory = root;
+    quint32 target = 0;
+    for (int level = 0; level < 3; ++level) {
+        const ResourceDirectory dir(bytes, directory);
+        qint64 entry = -1;
+        if (level == 0) {
+            entry = dir.findId(kResourceTypeVersion);
+        } else if (level == 1) {
+            entry = dir.findId(kVersionResourceId);
+            if (entry < 0)
+                entry = dir.firstNamed();
+        } else {
+            entry = dir.count() > 0 ? 0 : -1; // the first language
+        }
+        if (entry < 0)
+            return std::nullopt;
+
+        target = dir.target(entry);
+        const bool isDirectory = target & kHighBit;
+        if (isDirectory != (level < 2)) // directories above the language level, data at it
+            return std::nullopt;
+        if (level < 2) {
+            directory = root + (target & ~kHighBit);
+            if (std::find(visited.begin(), visited.end(), directory) != visited.end())
+                return std::nullopt;
+            visited[size_t(level) + 1] = directory;
+        }
+    }
+
+    const qint64 dataEntry = root + target;
+    if (!bytes.has(dataEntry, 16))
+        return std::nullopt;
+    const qint64 dataOffset = rvaToOffset(layout, bytes, bytes.u32(dataEntry));
+    const qint64 dataSize = bytes.u32(dataEntry + 4);
+    if (dataOffset < 0 || !bytes.has(dataOffset, dataSize))
+        return std::nullopt;
+    return std::make_pair(dataOffset, dataSize);
+}
+
+// One node of VS_VERSIONINFO: header, key, value, children.
+struct Block
+{
+    qint64 end = 0; // start + wLength
+    QString key;
+    quint16 valueLength = 0;
+    qint64 valueStart = 0;
+    qint64 childrenStart = 0;
+};
+
+class VersionBlob
+{
+  public:
+    VersionBlob(const Bytes& bytes, qint64 start, qint64 size)
+        : m_bytes(bytes), m_start(start), m_end(start + size)
+    {
+    }
+
+    std::optional<Block> root() const { return read(m_start, m_end); }
+
+    // Calls f for every child until the parent ends or a child is malformed.
+    template <typename F> void forEachChild(const Block& parent, F&& f) const
+    {
+        qint64 position = parent.childrenStart;
+        while (position + kBlockHeaderSize <= parent.end) {
+            const std::optional<Block> child = read(position, parent.end);
+            if (!child)
+                break;
+            f(*child);
+            position = align(child->end); // wLength >= 8, so this always moves forward
+        }
+    }
+
+    // UTF-16 text from `from` up to the first NUL, never past `to`.
+    QString text(qint64 from, qint64 to) const
+    {
+        QString out;
+        for (qint64 p = from; p + 2 <= to; p += 2) {
+            const char16_t c = m_bytes.u16(p);
+            if (c == 0)
+                break;
+            out.append(QChar(c));
+        }
+        return out;
+    }
+
+    quint16 u16(qint64 offset) const { return m_bytes.u16(offset); }
+
+  private:
+    // Blocks are 4-byte aligned relative to the start of the resource data.
+    qint64 align(qint64 offset) const { return m_start + ((offset - m_start + 3) & ~qint64(3)); }
+
+    std::optional<Block> read(qint64 start, qint64 limit) const
+    {
+        if (start + kBlockHeaderSize > limit || !m_bytes.has(start, kBlockHeaderSize))
+            return std::nullopt;
+        const qint64 length = m_bytes.u16(start);
+        if (length < kBlockHeaderSize + 2 || start + length > limit)
+            return std::nullopt;
+
+        Block block;
+        block.end = start + length;
+        block.valueLength = m_bytes.u16(start + 2);
+        const bool isText = m_bytes.u16(start + 4) == 1;
+        qint64 p = start + kBlockHeaderSize;
+        bool terminated = false;
+        for (; p + 2 <= block.end; p += 2) {
+            const char16_t c = m_bytes.u16(p);
+            if (c == 0) {
+                terminated = true;
+                p += 2;
+                break;
+            }
+            block.key.append(QChar(c));
+        }
+        if (!terminated)
+            return std::nullopt;
+        block.valueStart = align(p);
+        block.childrenStart = align(block.valueStart + qint64(block.valueLength) * (isText ? 2 : 1));
+        return block;
+    }
+
+    const Bytes& m_bytes;
+    qint64 m_start;
+    qint64 m_end;
+};
+
+bool sameKey(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+PeVersionInfo parseVersionBlob(const Bytes& bytes, qint64 start, qint64 size)
+{
+    const VersionBlob blob(bytes, start, size);
+    const std::optional<Block> root = blob.root();
+    if (!root || !sameKey(root->key, u"VS_VERSION_INFO"_s))
+        return {};
+
+    std::vector<Block> tables;
+    QString translation;
+    blob.forEachChild(*root, [&](const Block& child) {
+        if (sameKey(child.key, u"StringFileInfo"_s)) {
+            blob.forEachChild(child, [&](const Block& table) { tables.push_back(table); });
+        } else if (sameKey(child.key, u"VarFileInfo"_s) && translation.isEmpty()) {
+            blob.forEachChild(child, [&](const Block& var) {
+                if (translation.isEmpty() && sameKey(var.key, u"Translation"_s) && var.valueLength >= 4 &&
+                    var.valueStart + 4 <= var.end) {
+                    translation = u"%1%2"_s.arg(blob.u16(var.valueStart), 4, 16, QChar(u'0'))
+                                      .arg(blob.u16(var.valueStart + 2), 4, 16, QChar(u'0'));
+                }
+            });
+        }
+    });
+
+    PeVersionInfo info;
+    info.hasVersionResource = true;
+    if (tables.empty())
+        return info;
+    const Block* table = &tables.front();
+    for (const Block& candidate : tables) {
+        if (!translation.isEmpty() && sameKey(candidate.key, translation)) {
+            table = &candidate;
+            break;
+        }
+    }
+
+    bool haveProduct = false;
+    bool haveFile = false;
+    blob.forEachChild(*table, [&](const Block& string) {
+        // An empty value may be stored without any characters at all.
+        auto value = [&] {
+            return string.valueLength == 0 ? QString() : blob.text(string.valueStart, string.end);
+        };
+        if (!haveProduct && sameKey(string.key, u"ProductVersion"_s)) {
+            info.productVersion = value();
+            haveProduct = true;
+        } else if (!haveFile && sameKey(string.key, u"FileVersion"_s)) {
+            info.fileVersion = value();
+            haveFile = true;
+        }
+    });
+    return info;
+}
+
+} // namespace
+
+PeVersionInfo parsePeVersion(const QByteArray& image)
+{
+    const Bytes bytes(image);
+    const std::optional<PeLayout> layout = readLayout(bytes);
+    if (!layout)
+        return {};
+    const auto data = findVersionData(*layout, bytes);
+    if (!data)
+        return {};
+    return parseVersionBlob(bytes, data->first, data->second);
+}
+
+PeVersionInfo readPeVersion(const QString& hostPath)
+{
+    QFile file(hostPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return parsePeVersion(file.read(kMaxReadBytes));
+}
+
+QString shownProductVersion(const PeVersionInfo& info)
+{
+    return info.hasVersionResource ? info.productVersion : QString::fromUtf16(kValueNotAvailable);
+}
+
+QString shownFileVersion(const PeVersionInfo& info)
+{
+    return info.hasVersionResource ? info.fileVersion : QString::fromUtf16(kValueNotAvailable);
+}
+
+QString ideVersionLabel(const QString& productVersion, const QString& fileVersion)
+{
+    QString build;
+    const qsizetype first = fileVersion.indexOf(u'.');
+    const qsizetype second = first < 0 ? -1 : fileVersion.indexOf(u'.', first + 1);
+    if (second >= 0)
+        build = fileVersion.mid(second + 1);
+    return u"Delphi "_s + productVersion + u" (Build "_s + build + u")"_s;
+}
+
+bool ideVersionOk(const QString& productVersion)
+{
+    return productVersion.startsWith(u'7');
+}
+
+} // namespace vx

@@ -1,0 +1,333 @@
+#include "platform/PeVersion.h"
+#include "fixtures/PeBuilder.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace Qt::StringLiterals;
+using vx::PeVersionInfo;
+using vx::fixtures::buildDelphiExe;
+using vx::fixtures::buildPeImage;
+
+namespace {
+
+quint32 get32(const QByteArray& b, qsizetype at)
+{
+    quint32 v = 0;
+    for (int i = 3; i >= 0; --i)
+        v = (v << 8) | quint8(b[at + i]);
+    return v;
+}
+
+void set16(QByteArray& b, qsizetype at, quint32 v)
+{
+    b[at] = char(v & 0xFF);
+    b[at + 1] = char((v >> 8) & 0xFF);
+}
+
+void set32(QByteArray& b, qsizetype at, quint32 v)
+{
+    set16(b, at, v & 0xFFFF);
+    set16(b, at + 2, v >> 16);
+}
+
+QByteArray utf16(const QString& s)
+{
+    return QByteArray(reinterpret_cast<const char*>(s.utf16()), s.size() * 2);
+}
+
+// Offsets inside an image made by the builder, found by following its headers.
+struct Landmarks
+{
+    qsizetype optional, sectionTable, rsrcHeader, rsrc, nameDir, languageDir, dataEntry, blob, blobEnd;
+
+    explicit Landmarks(const QByteArray& image)
+    {
+        const qsizetype pe = get32(image, 0x3C);
+        optional = pe + 24;
+        sectionTable = optional + quint16(get32(image, pe + 20));
+        rsrcHeader = sectionTable + 40; // .text comes first
+        rsrc = get32(image, rsrcHeader + 20);
+        nameDir = rsrc + (get32(image, rsrc + 20) & 0x7FFFFFFF);
+        languageDir = rsrc + (get32(image, nameDir + 20) & 0x7FFFFFFF);
+        dataEntry = rsrc + get32(image, languageDir + 20);
+        blob = image.indexOf(utf16(u"VS_VERSION_INFO"_s)) - 6;
+        blobEnd = blob + quint16(get32(image, blob));
+    }
+};
+
+// Replaces the builder's VS_VERSIONINFO with `blob` (which must fit into the section's raw size).
+QByteArray withBlob(QByteArray image, const QByteArray& blob)
+{
+    const Landmarks at(image);
+    image.replace(at.blob, blob.size(), blob);
+    set32(image, at.dataEntry + 4, quint32(blob.size()));
+    return image;
+}
+
+QByteArray block(const QString& key, quint16 type, const QByteArray& value,
+                 const QList<QByteArray>& children = {})
+{
+    QByteArray b(6, '\0');
+    b += utf16(key) + QByteArray(2, '\0');
+    b.append((4 - b.size() % 4) % 4, '\0');
+    b += value;
+    for (const QByteArray& child : children)
+        b += QByteArray((4 - b.size() % 4) % 4, '\0') + child;
+    set16(b, 0, quint32(b.size()));
+    set16(b, 2, quint32(type == 1 ? value.size() / 2 : value.size()));
+    set16(b, 4, type);
+    return b;
+}
+
+QByteArray table(const QString& name, const QString& product)
+{
+    return block(name, 1, {}, {block(u"ProductVersion"_s, 1, utf16(product) + QByteArray(2, '\0'))});
+}
+
+QByteArray translation(quint16 language, quint16 codePage)
+{
+    QByteArray pair(4, '\0');
+    set16(pair, 0, language);
+    set16(pair, 2, codePage);
+    return block(u"VarFileInfo"_s, 1, {}, {block(u"Translation"_s, 0, pair)});
+}
+
+// A result that could have come from this image and nowhere else.
+void expectSane(const PeVersionInfo& info, const QByteArray& image)
+{
+    EXPECT_LE(info.productVersion.size() * 2, image.size());
+    EXPECT_LE(info.fileVersion.size() * 2, image.size());
+    if (!info.hasVersionResource) {
+        EXPECT_TRUE(info.productVersion.isEmpty());
+        EXPECT_TRUE(info.fileVersion.isEmpty());
+    }
+}
+
+} // namespace
+
+TEST(PeVersionRoundTrip, ReadsWhatTheBuilderWrote)
+{
+    const struct
+    {
+        QString product, file;
+    } cases[] = {
+        {u"7.0"_s, u"7.0.4.453"_s}, {u"6.0"_s, u"6.0.6.240"_s}, {{}, {}}, {u"7.0 (Build 8.1)"_s, u"x"_s}};
+    for (const auto& c : cases) {
+        const QByteArray image = buildDelphiExe(c.product, c.file);
+        EXPECT_EQ(image.size() % 0x200, 0);
+        const PeVersionInfo info = vx::parsePeVersion(image);
+        EXPECT_TRUE(info.hasVersionResource) << c.product.toStdString();
+        EXPECT_EQ(info.productVersion, c.product);
+        EXPECT_EQ(info.fileVersion, c.file);
+        EXPECT_EQ(vx::shownProductVersion(info), c.product);
+    }
+}
+
+TEST(PeVersionRoundTrip, MissingStringsAndMissingResource)
+{
+    const PeVersionInfo onlyProduct = vx::parsePeVersion(buildPeImage({{u"productversion"_s, u"7.0"_s}}));
+    EXPECT_TRUE(onlyProduct.hasVersionResource);
+    EXPECT_EQ(onlyProduct.productVersion, u"7.0"_s); // keys match ignoring case
+    EXPECT_EQ(vx::shownFileVersion(onlyProduct), QString());
+
+    const PeVersionInfo onlyFile = vx::parsePeVersion(
+        buildPeImage({{u"CompanyName"_s, u"ProductVersion"_s}, {u"FileVersion"_s, u"7.0.4.453"_s}}));
+    EXPECT_TRUE(onlyFile.hasVersionResource);
+    EXPECT_EQ(onlyFile.productVersion, QString());
+    EXPECT_EQ(onlyFile.fileVersion, u"7.0.4.453"_s);
+
+    const QByteArray bare = buildPeImage({{u"ProductVersion"_s, u"7.0"_s}}, false);
+    EXPECT_EQ(bare.size() % 0x200, 0);
+    EXPECT_EQ(bare.indexOf(".rsrc"), -1);
+    const PeVersionInfo none = vx::parsePeVersion(bare);
+    EXPECT_FALSE(none.hasVersionResource);
+    EXPECT_EQ(vx::shownProductVersion(none), QString::fromUtf16(vx::kValueNotAvailable));
+    EXPECT_EQ(vx::shownFileVersion(none), QString::fromUtf16(vx::kValueNotAvailable));
+}
+
+TEST(PeVersionLayout, FollowsHeaderFieldsInsteadOfFixedOffsets)
+{
+    const QByteArray image = buildDelphiExe();
+    const Landmarks at(image);
+
+    // PE32+: longer optional header, directories 16 bytes further on.
+    QByteArray plus = image;
+    plus.replace(at.optional + 112, 128 + 2 * 40,
+                 QByteArray(image.mid(at.optional + 96, 128) + image.mid(at.sectionTable, 80)));
+    set16(plus, at.optional, 0x20B);
+    set32(plus, at.optional + 108, 16);
+    set16(plus, at.optional - 4, 0xF0);
+    EXPECT_EQ(vx::parsePeVersion(plus).fileVersion, u"7.0.4.453"_s);
+
+    // A PE32 optional header padded by 8 bytes moves the section table.
+    QByteArray padded = image;
+    padded.replace(at.sectionTable, 8, QByteArray(8, '\0'));
+    padded.replace(at.sectionTable + 8, 80, image.mid(at.sectionTable, 80));
+    set16(padded, at.optional - 4, 0xE8);
+    EXPECT_EQ(vx::parsePeVersion(padded).productVersion, u"7.0"_s);
+
+    // Fewer than three data directories: no resource directory at all.
+    QByteArray short2 = image;
+    set32(short2, at.optional + 92, 2);
+    EXPECT_FALSE(vx::parsePeVersion(short2).hasVersionResource);
+}
+
+TEST(PeVersionLayout, StringTableFollowsTheTranslation)
+{
+    const QByteArray image = buildDelphiExe();
+    const QByteArray fixed(52, '\0');
+    auto withTables = [&](const QByteArray& var) {
+        const QByteArray sfi =
+            block(u"StringFileInfo"_s, 1, {}, {table(u"040704B0"_s, u"de"_s), table(u"040904e4"_s, u"en"_s)});
+        return vx::parsePeVersion(withBlob(image, block(u"VS_VERSION_INFO"_s, 0, fixed, {sfi, var})));
+    };
+    EXPECT_EQ(withTables(translation(0x0409, 0x04E4)).productVersion, u"en"_s);
+    EXPECT_EQ(withTables(translation(0x0407, 0x04B0)).productVersion, u"de"_s);
+    EXPECT_EQ(withTables(translation(0x0411, 0x03A4)).productVersion, u"de"_s); // no match: first table
+    EXPECT_EQ(withTables({}).productVersion, u"de"_s);
+
+    // The value ends at its first NUL, and never runs past its own block.
+    const QByteArray odd =
+        block(u"ProductVersion"_s, 1, utf16(u"7.1"_s) + QByteArray(2, '\0') + utf16(u"junk"_s));
+    const QByteArray unterminated = block(u"FileVersion"_s, 1, utf16(u"7.0.4.453"_s));
+    const QByteArray sfi =
+        block(u"StringFileInfo"_s, 1, {}, {block(u"040904E4"_s, 1, {}, {odd, unterminated})});
+    const PeVersionInfo info = vx::parsePeVersion(
+        withBlob(image, block(u"VS_VERSION_INFO"_s, 0, fixed, {sfi, translation(0x409, 0x4E4)})));
+    EXPECT_EQ(info.productVersion, u"7.1"_s);
+    EXPECT_EQ(info.fileVersion, u"7.0.4.453"_s);
+}
+
+TEST(PeVersionRules, LabelAndStartupCheck)
+{
+    EXPECT_EQ(vx::ideVersionLabel(u"7.0"_s, u"7.0.4.453"_s), u"Delphi 7.0 (Build 4.453)"_s);
+    EXPECT_EQ(vx::ideVersionLabel(u"7.0"_s, u"7.0"_s), u"Delphi 7.0 (Build )"_s);
+    EXPECT_EQ(vx::ideVersionLabel(u"7.0"_s, u"7..4"_s), u"Delphi 7.0 (Build 4)"_s);
+    const PeVersionInfo none;
+    EXPECT_EQ(vx::ideVersionLabel(vx::shownProductVersion(none), vx::shownFileVersion(none)),
+              u"Delphi Value Not Available (Build )"_s);
+
+    EXPECT_TRUE(vx::ideVersionOk(u"7.0"_s));
+    EXPECT_TRUE(vx::ideVersionOk(u"7"_s));
+    EXPECT_FALSE(vx::ideVersionOk(u"6.0"_s));
+    EXPECT_FALSE(vx::ideVersionOk(u" 7.0"_s));
+    EXPECT_FALSE(vx::ideVersionOk(QString()));
+    EXPECT_FALSE(vx::ideVersionOk(vx::shownProductVersion(none)));
+}
+
+TEST(PeVersionFile, ReadsFromDiskWithinTheSizeLimit)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    EXPECT_FALSE(vx::readPeVersion(dir.filePath(u"missing.exe"_s)).hasVersionResource);
+    EXPECT_FALSE(vx::readPeVersion(dir.path()).hasVersionResource);
+
+    // The resource section placed just below and just beyond 64 MiB (a sparse file).
+    const QByteArray image = buildDelphiExe();
+    const Landmarks at(image);
+    for (const qint64 place : {qint64(64) * 1024 * 1024 - 0x1000, qint64(64) * 1024 * 1024}) {
+        QByteArray head = image.left(at.rsrc);
+        set32(head, at.rsrcHeader + 20, quint32(place));
+        QFile file(dir.filePath(u"delphi32.exe"_s));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(head);
+        ASSERT_TRUE(file.seek(place));
+        file.write(image.mid(at.rsrc));
+        file.close();
+        EXPECT_EQ(vx::readPeVersion(file.fileName()).hasVersionResource, place < 64 * 1024 * 1024) << place;
+    }
+}
+
+TEST(PeVersionHostile, EveryTruncation)
+{
+    const QByteArray image = buildDelphiExe();
+    const PeVersionInfo full = vx::parsePeVersion(image);
+    ASSERT_TRUE(full.hasVersionResource);
+    const Landmarks at(image);
+    for (qsizetype length = 0; length < image.size(); ++length) {
+        const PeVersionInfo info = vx::parsePeVersion(image.left(length));
+        // Usable exactly when the whole version data is present; the padding after it is not needed.
+        EXPECT_EQ(info.hasVersionResource, length >= at.blobEnd) << length;
+        if (info.hasVersionResource) {
+            EXPECT_EQ(info.productVersion, full.productVersion) << length;
+            EXPECT_EQ(info.fileVersion, full.fileVersion) << length;
+        }
+        expectSane(info, image);
+    }
+}
+
+TEST(PeVersionHostile, CorruptedFields)
+{
+    const QByteArray image = buildDelphiExe();
+    const Landmarks at(image);
+    auto patched = [&](qsizetype offset, quint32 value, int width) {
+        QByteArray copy = image;
+        width == 4 ? set32(copy, offset, value) : set16(copy, offset, value);
+        return vx::parsePeVersion(copy);
+    };
+    const quint32 dir = 0x80000000;
+    const struct
+    {
+        qsizetype offset;
+        quint32 value;
+        int width;
+    } fatal[] = {
+        {0, 0x5A4E, 2},                   // not "MZ"
+        {0x3C, quint32(image.size()), 4}, // e_lfanew beyond the file
+        {0x3C, 0xFFFFFFFF, 4},
+        {at.optional, 0x107, 2},                                   // unknown optional header
+        {at.rsrc + 16, 15, 4},                                     // no RT_VERSION type
+        {at.rsrc + 20, dir, 4},                                    // type entry points at the root
+        {at.nameDir + 20, dir | quint32(at.nameDir - at.rsrc), 4}, // directory points at itself
+        {at.languageDir + 20, dir | quint32(at.nameDir - at.rsrc), 4},
+        {at.languageDir + 20, quint32(at.languageDir - at.rsrc), 4}, // "data entry" is a directory
+        {at.dataEntry + 4, 0x7FFFFFFF, 4},                           // data beyond the file
+        {at.dataEntry, 0x00900000, 4},                               // data RVA in no section
+        {at.blob, 0, 2},                                             // wLength 0
+        {at.blob, 4, 2},                                             // shorter than its header
+        {at.blob, 0xFFFF, 2},                                        // longer than the data
+    };
+    for (const auto& f : fatal)
+        EXPECT_FALSE(patched(f.offset, f.value, f.width).hasVersionResource) << f.offset << " " << f.value;
+
+    // A huge section count is cut to the headers that fit; the real ones still come first.
+    EXPECT_EQ(patched(0x40 + 6, 0xFFFF, 2).productVersion, u"7.0"_s);
+    QByteArray manyEntries = image;
+    set16(manyEntries, at.rsrc + 12, 0xFFFF);
+    set16(manyEntries, at.languageDir + 14, 0xFFFF);
+    expectSane(vx::parsePeVersion(manyEntries), manyEntries);
+
+    // A string block of length 0 ends the table; the resource itself is still there.
+    const PeVersionInfo cut = patched(image.indexOf(utf16(u"ProductVersion"_s)) - 6, 0, 2);
+    EXPECT_TRUE(cut.hasVersionResource);
+    EXPECT_TRUE(cut.productVersion.isEmpty());
+}
+
+TEST(PeVersionHostile, RandomBytesAndByteFlips)
+{
+    std::mt19937 rng(20240607);
+    const QByteArray image = buildDelphiExe();
+    for (int round = 0; round < 4000; ++round) {
+        QByteArray copy = image;
+        const int flips = 1 + int(rng() % 4);
+        for (int i = 0; i < flips; ++i)
+            copy[qsizetype(rng() % quint32(copy.size()))] = char(rng() & 0xFF);
+        expectSane(vx::parsePeVersion(copy), copy);
+    }
+    for (int round = 0; round < 300; ++round) {
+        QByteArray noise(qsizetype(rng() % 4096), '\0');
+        for (char& c : noise)
+            c = char(rng() & 0xFF);
+        if (round % 2 == 0 && noise.size() >= 0x48) { // get past the first checks
+            noise.replace(0, 2, "MZ");
+            set32(noise, 0x3C, 0x40);
+            noise.replace(0x40, 4, QByteArray("PE\0\0", 4));
+        }
+        expectSane(vx::parsePeVersion(noise), noise);
+    }
+}

@@ -1,0 +1,128 @@
+#include "project/ConfigProject.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+
+namespace {
+
+QStringList column(const EntryListModel& m, int c)
+{
+    QStringList l;
+    for (int r = 0; r < m.count(); ++r)
+        l.append(m.text(r, c));
+    return l;
+}
+
+TEST(EntryModels, PassTheModelTesterThroughEveryChange)
+{
+    ToolListModel tools;
+    ComponentListModel comps;
+    SearchPathModel paths;
+    QAbstractItemModelTester t1(&tools, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QAbstractItemModelTester t2(&comps, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QAbstractItemModelTester t3(&paths, QAbstractItemModelTester::FailureReportingMode::Fatal);
+
+    tools.add({u"b"_s, u"p"_s, {}, {}, true});
+    tools.add({u"a"_s, u""_s, {}, {}, false});
+    tools.sortByHeader(1);
+    tools.setData(tools.index(0, 0), Qt::Checked, Qt::CheckStateRole);
+    tools.removeRowAt(0);
+    comps.addRows({ComponentListModel::toRow({u"z"_s, {}, {}, {}}), ComponentListModel::toRow({u"m"_s, {}, {}, {}})});
+    comps.add({u"a"_s, {}, {}, {}});
+    comps.setData(comps.index(0, 0), u"zz"_s, Qt::EditRole);
+    comps.sortByHeader(0);
+    comps.clear();
+    paths.addPaths({u"b"_s, u"a"_s});
+    paths.setPath(0, u"c"_s);
+    paths.removeRowAt(1);
+    paths.clear();
+    SUCCEED();
+}
+
+TEST(EntryModels, HeaderSortTogglesAndKeepsEmptyTextsLast)
+{
+    ExpertListModel m;
+    for (const QString& n : {u"beta"_s, u""_s, u"Alpha"_s, u"gamma"_s, u"alpha"_s})
+        m.add({n, {}, {}});
+    EXPECT_EQ(column(m, 0), (QStringList{u"beta"_s, u""_s, u"Alpha"_s, u"gamma"_s, u"alpha"_s})) << "insertion order";
+
+    m.sortByHeader(0);
+    EXPECT_EQ(column(m, 0), (QStringList{u"Alpha"_s, u"alpha"_s, u"beta"_s, u"gamma"_s, u""_s}));
+    EXPECT_EQ(m.viewSettings().sortColumn, 0);
+    EXPECT_EQ(m.viewSettings().sortDirect, 0);
+    m.sortByHeader(0);
+    EXPECT_EQ(m.viewSettings().sortDirect, 1);
+    EXPECT_EQ(column(m, 0), (QStringList{u""_s, u"gamma"_s, u"beta"_s, u"Alpha"_s, u"alpha"_s}))
+        << "descending reverses the comparison; equal keys keep their order";
+    m.sortByHeader(0);
+    EXPECT_EQ(m.viewSettings().sortDirect, 0);
+    m.sortByHeader(2);
+    EXPECT_EQ(m.viewSettings().sortColumn, 2);
+    EXPECT_EQ(m.viewSettings().sortDirect, 0);
+
+    // Restoring a layout only sets the arrow.
+    ExpertListModel n;
+    n.add({u"b"_s, {}, {}});
+    n.add({u"a"_s, {}, {}});
+    n.setViewSettings({{1, 2, 3}, 0, 1});
+    EXPECT_EQ(column(n, 0), (QStringList{u"b"_s, u"a"_s}));
+}
+
+TEST(EntryModels, GroupListsStayInCaptionOrder)
+{
+    ComponentListModel m;
+    m.add({u"Indy"_s, {}, {}, {}});
+    m.add({u"Abbrevia"_s, {}, {}, {}});
+    m.add({u"zip"_s, {}, {}, {}});
+    m.add({u"Zebra"_s, {}, {}, {}});
+    EXPECT_EQ(m.count(), 4);
+    const QStringList sorted = column(m, 0);
+    for (int i = 1; i < sorted.size(); ++i)
+        EXPECT_LE(compareCaptions(sorted[i - 1], sorted[i]), 0) << sorted.join(u',').toStdString();
+
+    // An in-place edit moves the row to its new place and reports where it went.
+    QSignalSpy edited(&m, &EntryListModel::captionEdited);
+    ASSERT_TRUE(m.setData(m.index(0, 0), u"Zz"_s, Qt::EditRole));
+    ASSERT_EQ(edited.count(), 1);
+    EXPECT_EQ(m.text(edited.first().first().toInt(), 0), u"Zz"_s);
+    EXPECT_EQ(m.text(m.count() - 1, 0), u"Zz"_s);
+
+    // Bulk loading gives the same order as adding one by one, equal captions in file order.
+    ComponentListModel bulk;
+    bulk.addRows({ComponentListModel::toRow({u"b"_s, u"1"_s, {}, {}}), ComponentListModel::toRow({u"a"_s, {}, {}, {}}),
+                  ComponentListModel::toRow({u"b"_s, u"2"_s, {}, {}})});
+    EXPECT_EQ(column(bulk, 0), (QStringList{u"a"_s, u"b"_s, u"b"_s}));
+    EXPECT_EQ(column(bulk, 1), (QStringList{u""_s, u"1"_s, u"2"_s}));
+}
+
+TEST(ConfigProjectState, ChecksAndEditsMarkOnlyAnOpenProject)
+{
+    ConfigProject p;
+    QSignalSpy modified(&p, &ConfigProject::modifiedChanged);
+    QSignalSpy counts(&p, &ConfigProject::countsChanged);
+    p.experts().add({u"e"_s, {}, {}, true});
+    ComponentListModel& g = p.addGroup(u"Std"_s);
+    g.add({u"c"_s, {}, {}, {}, false});
+    EXPECT_FALSE(p.isModified()) << "no project open";
+    EXPECT_GE(counts.count(), 2);
+
+    p.setOpen(true);
+    g.setData(g.index(0, 0), Qt::Checked, Qt::CheckStateRole);
+    EXPECT_TRUE(p.isModified());
+    EXPECT_EQ(p.selectedComponentCount(), 1);
+    p.experts().setData(p.experts().index(0, 0), u"renamed"_s, Qt::EditRole);
+    EXPECT_EQ(modified.count(), 1) << "marked once";
+
+    p.clear();
+    EXPECT_FALSE(p.isOpen());
+    EXPECT_FALSE(p.isModified());
+    EXPECT_EQ(p.groupCount(), 0);
+    EXPECT_EQ(p.experts().count(), 0);
+    EXPECT_TRUE(p.fileName().isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,307 @@
+#include "platform/Errors.h"
+#include "platform/FileOps.h"
+#include "platform/IniFile.h"
+#include "project/ProjectFile.h"
+#include "support/TestFiles.h"
+
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+using vx::test::readAll;
+using vx::test::writeAll;
+
+namespace {
+
+const QDateTime kNow(QDate(2026, 12, 6), QTime(10, 0, 0));
+
+class ProjectFileTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    PathMacro macro{u"C:\\D7\\"_s};
+
+    QString path(const QString& name = u"p.vx7"_s) const { return dir.filePath(name); }
+
+    void read(const QByteArray& content, ConfigProject& p)
+    {
+        writeAll(path(), content);
+        IniFile ini(path());
+        readProject(ini, p, macro, {nullptr, kNow, {}});
+    }
+};
+
+TEST_F(ProjectFileTest, HeaderOnlyFileOpensEmptyAndAdvancesTheRunCounter)
+{
+    writeAll(path(), kProjectFileHeader);
+    ConfigProject p;
+    IniFile store;
+    const LoadResult r = loadProject(p, store, path(), macro, {nullptr, kNow, {}});
+    ASSERT_EQ(r.outcome, LoadOutcome::Opened);
+    EXPECT_EQ(r.shownRun, 1);
+    EXPECT_EQ(p.statistics().runCount, 2);
+    EXPECT_TRUE(p.isOpen());
+    EXPECT_EQ(p.experts().count() + p.groupCount() + p.tools().count() + p.searchPath().count(), 0);
+    EXPECT_EQ(readAll(path()), QByteArray(";Delphi7 Vorlix File\r\n[ConfigData]\r\nRun=2\r\n"));
+    EXPECT_EQ(p.statistics().lastTime, kNow);
+}
+
+TEST_F(ProjectFileTest, ReaderDefaultsAndQuirks)
+{
+    ConfigProject p;
+    read("[DelphiExperts]\nNum=3\nExpertName1=One\nExpertFile1=C:\\D7\\Experts\\one.dll\nExpertSel1=0\n"
+         "[DelphiTools]\nnum=2\nTitle2=Second\nSel2=1\n"
+         "[DelphiCompGroups]\nnum=3\nGroup1=Std\nGroup2=\nGroup3=Extra\n"
+         "[Std]\nnum=2\nCompName1=b\nCompName2=a\nCompFile2=$(DELPHI)\\Bin\\a.bpl\nCompPath2=  C:\\D7\\Source  \n"
+         "[Extra]\nnum=1\nCompName1=x\nCompSel1=0\nColumns0=50\nSortColumn=2\nSortDirect=1\n"
+         "[ConfigData]\nDay=-4\npage=7\nRun=9\nTimeSum=1:02:03\nLastTime=2026-01-02\nLastRun=garbage\n"
+         "DefaultPath=C:\\D7\\Lib;;D:\\x;\n",
+         p);
+    ASSERT_EQ(p.experts().count(), 3);
+    EXPECT_EQ(p.experts().entry(0).file, u"$(Delphi)\\Experts\\one.dll"_s);
+    EXPECT_FALSE(p.experts().entry(0).selected);
+    EXPECT_EQ(p.experts().entry(0).image, int(ImageInsideRoot));
+    EXPECT_TRUE(p.experts().entry(2).name.isEmpty());
+    EXPECT_TRUE(p.experts().entry(2).selected) << "a missing ExpertSel means selected";
+
+    ASSERT_EQ(p.tools().count(), 2);
+    EXPECT_EQ(p.tools().entry(0).title, u"Tool1"_s);
+    EXPECT_EQ(p.tools().entry(0).program, u"Path1"_s);
+    EXPECT_FALSE(p.tools().entry(0).selected) << "a missing Sel means not selected";
+    EXPECT_TRUE(p.tools().entry(1).selected);
+
+    ASSERT_EQ(p.groupCount(), 2) << "the empty group name is skipped";
+    EXPECT_EQ(p.groupName(1), u"Extra"_s);
+    EXPECT_EQ(p.group(0).entry(0).name, u"a"_s);
+    EXPECT_EQ(p.group(0).entry(0).file, u"$(DELPHI)\\Bin\\a.bpl"_s) << "macro form stays as written";
+    EXPECT_EQ(p.group(0).entry(0).includePath, u"C:\\D7\\Source"_s) << "include path is not shortened";
+    EXPECT_EQ(p.group(1).entry(0).selected, false);
+    EXPECT_EQ(p.group(1).viewSettings(), (ListViewSettings{{50, 100, 100, 100}, 2, 1}));
+    EXPECT_EQ(p.activeGroup(), 1) << "page 7 is out of range: the last group stays active";
+
+    EXPECT_EQ(p.statistics().days, 0);
+    EXPECT_EQ(p.statistics().runCount, 9);
+    EXPECT_EQ(p.statistics().timeSumMs, 3723000);
+    EXPECT_EQ(p.statistics().lastTime, QDateTime(QDate(2026, 1, 2), QTime(0, 0)));
+    EXPECT_EQ(p.statistics().lastRunMs, 0);
+    EXPECT_EQ(p.searchPath().rows(), (QStringList{u""_s, u"$(Delphi)\\Lib"_s, u"D:\\x"_s}));
+    EXPECT_EQ(p.experts().viewSettings(), (ListViewSettings{{100, 264, 248}, -1, 0}));
+}
+
+TEST_F(ProjectFileTest, PageSelectsTheActiveGroupOnlyInRange)
+{
+    const QByteArray groups = "[DelphiCompGroups]\nnum=3\nGroup1=A\nGroup2=B\nGroup3=C\n[ConfigData]\npage=";
+    for (const auto& [page, active] : std::vector<std::pair<QByteArray, int>>{
+             {"0", 0}, {"1", 1}, {"2", 2}, {"3", 2}, {"-1", 2}, {"-2", 2}, {"x", 0}}) {
+        ConfigProject p;
+        read(groups + page + "\n", p);
+        EXPECT_EQ(p.activeGroup(), active) << page.constData();
+    }
+}
+
+TEST_F(ProjectFileTest, DamagedFilesLoadInBoundedTime)
+{
+    QElapsedTimer timer;
+    timer.start();
+    ConfigProject p;
+    read("[DelphiExperts]\nnum=2000000000\nExpertName1=a\nExpertName3=c\n[DelphiCompGroups]\nnum=2000000000\n"
+         "[DelphiTools]\nNum=2147483647\nTitle1000=t\n[ConfigData]\nsum=2147483647\n",
+         p);
+    EXPECT_EQ(p.experts().count(), 3 + kCountSlack);
+    EXPECT_EQ(p.experts().entry(2).name, u"c"_s);
+    EXPECT_EQ(p.groupCount(), 0) << "no names: every group is skipped";
+    EXPECT_EQ(p.tools().count(), 1000 + kCountSlack);
+    // A count close to the keys present is honoured as written.
+    ConfigProject q;
+    read("[DelphiTools]\nnum=200\n", q);
+    EXPECT_EQ(q.tools().count(), 200);
+
+    QByteArray garbage;
+    quint32 x = 12345;
+    for (int i = 0; i < 1 << 20; ++i) {
+        x = x * 1103515245u + 12345u;
+        garbage.append(char(x >> 24));
+    }
+    ConfigProject g;
+    read(garbage, g);
+    EXPECT_LT(timer.elapsed(), 60000);
+}
+
+// Builds the project the golden file below describes.
+void fillSample(ConfigProject& p)
+{
+    p.experts().add({u"GExperts"_s, u"$(Delphi)\\Experts\\GExperts.dll"_s, u"code tools"_s, true});
+    p.experts().add({u"Old"_s, u"D:\\old.dll"_s, {}, false});
+    ComponentListModel& std = p.addGroup(u"Standard"_s);
+    std.add({u"Indy"_s, u"$(Delphi)\\Bin\\dclIndy70.bpl"_s, u"$(Delphi)\\Source\\Indy"_s, {}, true});
+    std.add({u"Decision Cube"_s, u"$(Delphi)\\Bin\\dss70.bpl"_s, {}, u"unused"_s, false});
+    ComponentListModel& mine = p.addGroup(u"Mine"_s);
+    mine.add({u"\u4e2d\u6587"_s, u"D:\\Pkg\\mine.bpl"_s, {}, {}, true});
+    p.setActiveGroup(0);
+    p.tools().add({u"Image Editor"_s, u"$(Delphi)\\Bin\\imagedit.exe"_s, u"$(Delphi)\\Bin\\"_s, u"-x"_s, true});
+    p.searchPath().addPaths({u"$(Delphi)\\Lib"_s, u"$(Delphi)\\Bin"_s});
+    p.statistics().runCount = 5;
+    p.statistics().timeSumMs = 3600 * 1000;
+    p.statistics().days = 2;
+    p.statistics().beginTime = kNow.addSecs(-90);
+}
+
+const char* const kGolden = "[ConfigData]\r\n"
+                            "LastRun=0:01:30\r\n"
+                            "LastTime=2026-12-06 10:00:00\r\n"
+                            "TimeSum=1:01:30\r\n"
+                            "page=0\r\n"
+                            "sum=3\r\n"
+                            "Run=5\r\n"
+                            "Day=2\r\n"
+                            "DefaultPath=$(Delphi)\\Bin;$(Delphi)\\Lib\r\n"
+                            "[Standard]\r\n"
+                            "Columns0=128\r\nColumns1=100\r\nColumns2=100\r\nColumns3=100\r\nSortColumn=-1\r\nSortDirect=0\r\n"
+                            "num=2\r\n"
+                            "CompName1=Decision Cube\r\nCompFile1=$(Delphi)\\Bin\\dss70.bpl\r\nCompPath1=\r\n"
+                            "CompNote1=unused\r\nCompSel1=0\r\n"
+                            "CompName2=Indy\r\nCompFile2=$(Delphi)\\Bin\\dclIndy70.bpl\r\n"
+                            "CompPath2=$(Delphi)\\Source\\Indy\r\nCompNote2=\r\nCompSel2=1\r\n"
+                            "[Mine]\r\n"
+                            "Columns0=128\r\nColumns1=100\r\nColumns2=100\r\nColumns3=100\r\nSortColumn=-1\r\nSortDirect=0\r\n"
+                            "num=1\r\n"
+                            "CompName1=\xe4\xb8\xad\xe6\x96\x87\r\nCompFile1=D:\\Pkg\\mine.bpl\r\nCompPath1=\r\nCompNote1=\r\n"
+                            "CompSel1=1\r\n"
+                            "[DelphiExperts]\r\n"
+                            "num=2\r\n"
+                            "ExpertName1=GExperts\r\nExpertFile1=$(Delphi)\\Experts\\GExperts.dll\r\n"
+                            "ExpertNote1=code tools\r\nExpertSel1=1\r\n"
+                            "ExpertName2=Old\r\nExpertFile2=D:\\old.dll\r\nExpertNote2=\r\nExpertSel2=0\r\n"
+                            "Columns0=100\r\nColumns1=264\r\nColumns2=248\r\nSortColumn=-1\r\nSortDirect=0\r\n"
+                            "[DelphiCompGroups]\r\n"
+                            "num=2\r\nGroup1=Standard\r\nGroup2=Mine\r\n"
+                            "[DelphiTools]\r\n"
+                            "Num=1\r\n"
+                            "Title1=Image Editor\r\nPath1=$(Delphi)\\Bin\\imagedit.exe\r\nWorkingDir1=$(Delphi)\\Bin\\\r\n"
+                            "Params1=-x\r\nSel1=1\r\n"
+                            "Columns0=120\r\nColumns1=180\r\nColumns2=180\r\nColumns3=132\r\nSortColumn=-1\r\nSortDirect=0\r\n";
+
+TEST_F(ProjectFileTest, SaveWritesTheGoldenFileAndReadsItBack)
+{
+    ConfigProject p;
+    fillSample(p);
+    IniFile store(path());
+    std::vector<QString> texts;
+    saveProject(p, store, kNow, [&](const ProgressEvent& e) { texts.push_back(progressText(e)); });
+    EXPECT_EQ(readAll(path()), QByteArray(kGolden));
+    ASSERT_EQ(texts.size(), 6u);
+    EXPECT_EQ(texts[0], u"Saving Expert 0% : [GExperts]"_s);
+    EXPECT_EQ(texts[2], u"Saving Component 33% : [Standard:Decision Cube]"_s);
+    EXPECT_EQ(texts[5], u"Saving Tool 83% : [Image Editor]"_s);
+
+    ConfigProject back;
+    IniFile again(path());
+    readProject(again, back, macro, {nullptr, kNow, {}});
+    ASSERT_EQ(back.groupCount(), 2);
+    EXPECT_EQ(back.group(0).entry(1).includePath, u"$(Delphi)\\Source\\Indy"_s);
+    EXPECT_EQ(back.group(1).entry(0).name, u"\u4e2d\u6587"_s);
+    EXPECT_EQ(back.tools().entry(0).workingDir, u"$(Delphi)\\Bin\\"_s);
+    EXPECT_EQ(back.searchPath().joined(), p.searchPath().joined());
+    EXPECT_EQ(back.statistics().runCount, 5);
+    EXPECT_EQ(back.statistics().days, 2);
+
+    // Saving the same content again gives the same bytes; the backup holds the first save.
+    saveProject(p, store, kNow, {});
+    EXPECT_EQ(readAll(path()), QByteArray(kGolden));
+    EXPECT_EQ(readAll(path(u"p.vx7.bak"_s)), QByteArray(kGolden));
+}
+
+TEST_F(ProjectFileTest, SaveOverAnOldFileDropsItsGroupsAndKeepsABackup)
+{
+    const QByteArray old = "[DelphiCompGroups]\r\nnum=1\r\ngroup1=Gone\r\n[Gone]\r\nnum=1\r\nCompName1=x\r\n";
+    writeAll(path(u"Work"_s), old);
+    ConfigProject p;
+    p.addGroup(u"New"_s);
+    IniFile store(path(u"Work"_s));
+    saveProject(p, store, kNow, {});
+    EXPECT_EQ(readAll(path(u"Work.vx7.bak"_s)), old) << "a name without extension gets .vx7.bak appended";
+    IniFile saved(path(u"Work"_s));
+    EXPECT_FALSE(saved.hasSection(u"Gone"_s));
+    EXPECT_EQ(saved.readString(u"DelphiCompGroups"_s, u"Group1"_s), u"New"_s);
+    EXPECT_EQ(replaceExtension(u"/a.b/c.txt"_s, u".vx7"_s), u"/a.b/c.vx7"_s);
+    EXPECT_EQ(replaceExtension(u"/a.b/c"_s, u".vx7"_s), u"/a.b/c.vx7"_s);
+    EXPECT_EQ(replaceExtension(u"/a/.hidden"_s, u".vx7"_s), u"/a/.hidden.vx7"_s);
+}
+
+TEST_F(ProjectFileTest, RefusedSavesKeepThePreviousContent)
+{
+    ConfigProject p;
+    fillSample(p);
+    const QByteArray previous = "[ConfigData]\r\nRun=3\r\n";
+
+    // Read-only target: refused before anything is touched.
+    writeAll(path(), previous);
+    test::makeReadOnly(path());
+    IniFile store(path());
+    try {
+        saveProject(p, store, kNow, {});
+        FAIL() << "saved over a read-only file";
+    } catch (const FileWriteError& e) {
+        EXPECT_EQ(e.message(), u"Unable to write to "_s + path());
+    }
+    EXPECT_EQ(readAll(path()), previous);
+    EXPECT_FALSE(QFile::exists(path(u"p.vx7.bak"_s)));
+
+    // A full disk: the backup holds the previous content, and the store reflects the disk again.
+    const QString f = path(u"full.vx7"_s);
+    writeAll(f, previous);
+    IniFile fullStore(f);
+    setWriteFaultHook([&](const QString& target) { return target == f; });
+    EXPECT_THROW(saveProject(p, fullStore, kNow, {}), FileWriteError);
+    setWriteFaultHook({});
+    EXPECT_EQ(readAll(path(u"full.vx7.bak"_s)), previous);
+    EXPECT_FALSE(fullStore.hasSection(u"DelphiExperts"_s));
+
+    // A missing directory.
+    IniFile nowhere(dir.filePath(u"missing/x.vx7"_s));
+    EXPECT_THROW(saveProject(p, nowhere, kNow, {}), FileWriteError);
+}
+
+TEST_F(ProjectFileTest, OpeningAnotherProjectStoresTheFirstOnesStatistics)
+{
+    writeAll(path(u"a.vx7"_s), "[ConfigData]\r\nRun=4\r\nTimeSum=0:10:00\r\n");
+    writeAll(path(u"b.vx7"_s), "[ConfigData]\r\n");
+    ConfigProject p;
+    IniFile store;
+    ASSERT_EQ(loadProject(p, store, path(u"a.vx7"_s), macro, {nullptr, kNow, {}}).outcome, LoadOutcome::Opened);
+    p.markModified();
+    const QDateTime later = kNow.addSecs(125);
+    ASSERT_EQ(loadProject(p, store, path(u"b.vx7"_s), macro, {nullptr, later, {}}).outcome, LoadOutcome::Opened);
+    IniFile a(path(u"a.vx7"_s));
+    EXPECT_EQ(a.readInteger(u"ConfigData"_s, u"Run"_s, 0), 5);
+    EXPECT_EQ(a.readString(u"ConfigData"_s, u"LastRun"_s), u"0:02:05"_s);
+    EXPECT_EQ(a.readString(u"ConfigData"_s, u"TimeSum"_s), u"0:12:05"_s);
+    EXPECT_EQ(a.readString(u"ConfigData"_s, u"LastTime"_s), u"2026-12-06 10:02:05"_s);
+    EXPECT_EQ(a.readInteger(u"ConfigData"_s, u"page"_s, 0), -1);
+    EXPECT_FALSE(p.isModified());
+    EXPECT_EQ(p.fileName(), path(u"b.vx7"_s));
+
+    // A read-only or missing file: nothing opens, the name is remembered.
+    test::makeReadOnly(path(u"a.vx7"_s));
+    EXPECT_EQ(loadProject(p, store, path(u"a.vx7"_s), macro, {nullptr, later, {}}).outcome,
+              LoadOutcome::MissingOrReadOnly);
+    EXPECT_FALSE(p.isOpen());
+    EXPECT_EQ(p.fileName(), path(u"a.vx7"_s));
+    EXPECT_EQ(IniFile(path(u"b.vx7"_s)).readInteger(u"ConfigData"_s, u"Run"_s, 0), 2);
+}
+
+TEST_F(ProjectFileTest, LoadingReportsProgress)
+{
+    writeAll(path(), "[ConfigData]\r\nsum=4\r\n[DelphiExperts]\r\nnum=3\r\nExpertName3=third\r\n"
+                     "[DelphiTools]\r\nnum=3\r\n");
+    ConfigProject p;
+    std::vector<QString> texts;
+    IniFile store(path());
+    readProject(store, p, macro, {nullptr, kNow, [&](const ProgressEvent& e) { texts.push_back(progressText(e)); }});
+    ASSERT_EQ(texts.size(), 6u);
+    EXPECT_EQ(texts[2], u"Loading Expert 20% : [third]"_s);
+    EXPECT_EQ(texts[3], u"Loading Tool 30% : [Tool1]"_s);
+}
+
+} // namespace
