@@ -120,6 +120,11 @@ QString checkMark(bool b)
     return b ? u"[x]"_s : u"[ ]"_s;
 }
 
+QString missingMark(int image)
+{
+    return image == ImageInsideRootMissing || image == ImageOutsideRootMissing ? u"  [file missing]"_s : QString();
+}
+
 void printProject(const ConfigProject& p)
 {
     const ProjectStatistics& st = p.statistics();
@@ -128,7 +133,7 @@ void printProject(const ConfigProject& p)
     out() << "\nExperts (" << p.experts().selectedCount() << " of " << p.experts().count() << " selected)\n";
     for (int r = 0; r < p.experts().count(); ++r) {
         const ExpertEntry e = p.experts().entry(r);
-        out() << "  " << checkMark(e.selected) << ' ' << e.name << "  " << e.file;
+        out() << "  " << checkMark(e.selected) << ' ' << e.name << "  " << e.file << missingMark(e.image);
         if (!e.note.isEmpty())
             out() << "  (" << e.note << ')';
         out() << '\n';
@@ -140,7 +145,7 @@ void printProject(const ConfigProject& p)
               << (g == p.activeGroup() ? " (active)" : "") << '\n';
         for (int r = 0; r < list.count(); ++r) {
             const ComponentEntry c = list.entry(r);
-            out() << "    " << checkMark(c.selected) << ' ' << c.name << "  " << c.file;
+            out() << "    " << checkMark(c.selected) << ' ' << c.name << "  " << c.file << missingMark(c.image);
             if (!c.includePath.isEmpty())
                 out() << "  include: " << c.includePath;
             out() << '\n';
@@ -149,7 +154,7 @@ void printProject(const ConfigProject& p)
     out() << "\nTools (" << p.tools().selectedCount() << " of " << p.tools().count() << " selected)\n";
     for (int r = 0; r < p.tools().count(); ++r) {
         const ToolEntry t = p.tools().entry(r);
-        out() << "  " << checkMark(t.selected) << ' ' << t.title << "  " << t.program;
+        out() << "  " << checkMark(t.selected) << ' ' << t.title << "  " << t.program << missingMark(t.image);
         if (!t.params.isEmpty())
             out() << ' ' << t.params;
         out() << '\n';

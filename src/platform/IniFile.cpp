@@ -4,6 +4,7 @@
 #include "platform/TimeText.h"
 
 #include <QFile>
+#include <QVarLengthArray>
 
 namespace vx {
 
@@ -35,6 +36,57 @@ QString singleLine(const QString& value)
     s.replace(u'\r', u' ').replace(u'\n', u' ');
     return s;
 }
+
+size_t hashKey(QByteArrayView key)
+{
+    size_t h = 1469598103934665603ull;
+    for (char c : key) {
+        h ^= uchar(c >= 'A' && c <= 'Z' ? c + 32 : c);
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+bool sameKey(QByteArrayView a, QByteArrayView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = char(x + 32);
+        if (y >= 'A' && y <= 'Z')
+            y = char(y + 32);
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+// The UTF-8 form of a key asked for by name, without a heap allocation for ordinary keys.
+class KeyBytes
+{
+public:
+    explicit KeyBytes(QStringView key)
+    {
+        bool ascii = true;
+        for (QChar c : key)
+            ascii = ascii && c.unicode() < 0x80;
+        if (ascii) {
+            m_buf.resize(key.size());
+            for (qsizetype i = 0; i < key.size(); ++i)
+                m_buf[i] = char(key[i].unicode());
+        } else {
+            const QByteArray utf8 = key.toUtf8();
+            m_buf.resize(utf8.size());
+            std::copy(utf8.cbegin(), utf8.cend(), m_buf.begin());
+        }
+    }
+    QByteArrayView view() const { return QByteArrayView(m_buf.constData(), m_buf.size()); }
+
+private:
+    QVarLengthArray<char, 64> m_buf;
+};
 
 } // namespace
 
@@ -68,17 +120,6 @@ void IniFile::clearContent()
     parse({});
 }
 
-QString IniFile::fold(const QString& name)
-{
-    // Only the ASCII letters fold: two names differing in the case of any other letter differ.
-    QString s = name;
-    for (QChar& c : s) {
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + 32);
-    }
-    return s;
-}
-
 void IniFile::parse(const QByteArray& bytes)
 {
     m_sections.clear();
@@ -102,10 +143,9 @@ void IniFile::parse(const QByteArray& bytes)
             Section s;
             s.header = line.toByteArray();
             s.name = QString::fromUtf8(trimBlanks(t.sliced(1, t.indexOf(']') - 1)));
-            const QString key = fold(s.name);
+            const QString name = s.name;
             m_sections.push_back(std::move(s));
-            if (!m_sectionIndex.contains(key))
-                m_sectionIndex.insert(key, qsizetype(m_sections.size() - 1));
+            m_sectionIndex.try_emplace(name, qsizetype(m_sections.size() - 1)); // the first one wins
         } else {
             Line l;
             l.raw = line.toByteArray();
@@ -113,16 +153,12 @@ void IniFile::parse(const QByteArray& bytes)
             if (eq > 0) {
                 const QByteArrayView keyBytes = trimBlanks(line.first(eq));
                 if (!keyBytes.isEmpty()) {
-                    l.key = QString::fromUtf8(keyBytes);
+                    l.keyStart = keyBytes.data() - line.data();
+                    l.keyLength = keyBytes.size();
                     l.valueOffset = eq + 1;
                 }
             }
             Section& s = m_sections.back();
-            if (l.valueOffset >= 0) {
-                const QString k = fold(l.key);
-                if (!s.keyIndex.contains(k))
-                    s.keyIndex.insert(k, qsizetype(s.lines.size()));
-            }
             s.lines.push_back(std::move(l));
         }
         pos = end + 1;
@@ -131,14 +167,69 @@ void IniFile::parse(const QByteArray& bytes)
 
 const IniFile::Section* IniFile::findSection(const QString& section) const
 {
-    const auto it = m_sectionIndex.constFind(fold(section));
-    return it == m_sectionIndex.cend() ? nullptr : &m_sections[size_t(*it)];
+    const auto it = m_sectionIndex.find(QStringView(section));
+    return it == m_sectionIndex.end() ? nullptr : &m_sections[size_t(it->second)];
 }
 
 IniFile::Section* IniFile::findSection(const QString& section)
 {
-    const auto it = m_sectionIndex.constFind(fold(section));
-    return it == m_sectionIndex.cend() ? nullptr : &m_sections[size_t(*it)];
+    const auto it = m_sectionIndex.find(QStringView(section));
+    return it == m_sectionIndex.end() ? nullptr : &m_sections[size_t(it->second)];
+}
+
+void IniFile::Section::ensureIndex() const
+{
+    if (indexed)
+        return;
+    size_t size = 16;
+    while (size < lines.size() * 2)
+        size *= 2;
+    table.assign(size, -1);
+    indexed = true;
+    cursor = 0;
+    for (size_t i = 0; i < lines.size(); ++i)
+        lines[i].firstOfKey = lines[i].isEntry() && insert(qsizetype(i));
+}
+
+void IniFile::Section::dropIndex() const
+{
+    indexed = false;
+    table.clear();
+}
+
+qsizetype IniFile::Section::find(QByteArrayView key) const
+{
+    const size_t mask = table.size() - 1;
+    for (size_t i = hashKey(key) & mask;; i = (i + 1) & mask) {
+        const qint32 at = table[i];
+        if (at < 0)
+            return -1;
+        if (sameKey(lines[size_t(at)].keyBytes(), key))
+            return at;
+    }
+}
+
+bool IniFile::Section::insert(qsizetype lineIndex) const
+{
+    if (!indexed)
+        return true;
+    if (size_t(lineIndex + 1) * 2 > table.size()) {
+        // Grow and rebuild: keeps the table at most half full.
+        dropIndex();
+        ensureIndex();
+        return lines[size_t(lineIndex)].firstOfKey;
+    }
+    const QByteArrayView key = lines[size_t(lineIndex)].keyBytes();
+    const size_t mask = table.size() - 1;
+    for (size_t i = hashKey(key) & mask;; i = (i + 1) & mask) {
+        const qint32 at = table[i];
+        if (at < 0) {
+            table[i] = qint32(lineIndex);
+            return true;
+        }
+        if (sameKey(lines[size_t(at)].keyBytes(), key))
+            return false;
+    }
 }
 
 const IniFile::Line* IniFile::findLine(const QString& section, const QString& key) const
@@ -146,8 +237,20 @@ const IniFile::Line* IniFile::findLine(const QString& section, const QString& ke
     const Section* s = findSection(section);
     if (!s)
         return nullptr;
-    const auto it = s->keyIndex.constFind(fold(key));
-    return it == s->keyIndex.cend() ? nullptr : &s->lines[size_t(*it)];
+    s->ensureIndex();
+    const KeyBytes k(key);
+    if (s->cursor < s->lines.size()) {
+        const Line& l = s->lines[s->cursor];
+        if (l.firstOfKey && !l.deleted && sameKey(l.keyBytes(), k.view())) {
+            ++s->cursor;
+            return &l;
+        }
+    }
+    const qsizetype at = s->find(k.view());
+    if (at < 0)
+        return nullptr;
+    s->cursor = size_t(at) + 1;
+    return &s->lines[size_t(at)];
 }
 
 bool IniFile::hasSection(const QString& section) const
@@ -165,7 +268,8 @@ QStringList IniFile::sectionNames() const
     QStringList names;
     for (size_t i = 1; i < m_sections.size(); ++i) {
         const Section& s = m_sections[i];
-        if (!s.deleted && m_sectionIndex.value(fold(s.name), -1) == qsizetype(i))
+        const auto it = m_sectionIndex.find(QStringView(s.name));
+        if (!s.deleted && it != m_sectionIndex.end() && it->second == qsizetype(i))
             names.append(s.name);
     }
     return names;
@@ -175,10 +279,10 @@ QStringList IniFile::keyNames(const QString& section) const
 {
     QStringList names;
     if (const Section* s = findSection(section)) {
-        for (qsizetype i = 0; i < qsizetype(s->lines.size()); ++i) {
-            const Line& l = s->lines[size_t(i)];
-            if (!l.deleted && l.valueOffset >= 0 && s->keyIndex.value(fold(l.key), -1) == i)
-                names.append(l.key);
+        s->ensureIndex();
+        for (const Line& l : s->lines) {
+            if (l.firstOfKey && !l.deleted)
+                names.append(QString::fromUtf8(l.keyBytes()));
         }
     }
     return names;
@@ -254,13 +358,13 @@ QDateTime IniFile::readDateTime(const QString& section, const QString& key, cons
     return parseDateTimeText(*v).value_or(def);
 }
 
-IniFile::Line IniFile::makeEntry(const QString& key, const QString& value)
+IniFile::Line IniFile::makeEntry(QByteArrayView key, const QString& value)
 {
     Line l;
-    l.key = key;
-    const QByteArray k = key.toUtf8();
-    l.raw = k + '=' + singleLine(value).toUtf8();
-    l.valueOffset = k.size() + 1;
+    l.raw.reserve(key.size() + 1 + value.size());
+    l.raw.append(key).append('=').append(singleLine(value).toUtf8());
+    l.keyLength = key.size();
+    l.valueOffset = key.size() + 1;
     return l;
 }
 
@@ -272,7 +376,7 @@ IniFile::Section& IniFile::sectionForWrite(const QString& section)
     s.name = section;
     s.header = '[' + section.toUtf8() + ']';
     m_sections.push_back(std::move(s));
-    m_sectionIndex.insert(fold(section), qsizetype(m_sections.size() - 1));
+    m_sectionIndex.try_emplace(section, qsizetype(m_sections.size() - 1));
     return m_sections.back();
 }
 
@@ -288,14 +392,17 @@ void IniFile::touched()
 void IniFile::writeString(const QString& section, const QString& key, const QString& value)
 {
     Section& s = sectionForWrite(section);
-    const QString k = fold(key);
-    const auto it = s.keyIndex.constFind(k);
-    if (it != s.keyIndex.cend()) {
-        Line& l = s.lines[size_t(*it)];
-        l = makeEntry(l.key, value); // keeps the key's spelling as it stands in the file
+    s.ensureIndex();
+    const KeyBytes k(key);
+    const qsizetype at = s.find(k.view());
+    if (at >= 0) {
+        Line& l = s.lines[size_t(at)];
+        const QByteArray spelling = l.keyBytes().toByteArray(); // the key keeps its spelling in the file
+        l = makeEntry(spelling, value);
+        l.firstOfKey = true;
     } else {
-        s.keyIndex.insert(k, qsizetype(s.lines.size()));
-        s.lines.push_back(makeEntry(key, value));
+        s.lines.push_back(makeEntry(k.view(), value));
+        s.lines.back().firstOfKey = s.insert(qsizetype(s.lines.size() - 1));
     }
     touched();
 }
@@ -322,20 +429,19 @@ void IniFile::writeDateTime(const QString& section, const QString& key, const QD
 
 void IniFile::eraseSection(const QString& section)
 {
-    const QString k = fold(section);
-    const auto it = m_sectionIndex.constFind(k);
-    if (it == m_sectionIndex.cend())
+    const auto it = m_sectionIndex.find(QStringView(section));
+    if (it == m_sectionIndex.end())
         return;
     // Later sections of the same name (a hand-edited file may repeat one) go as well, so that the
     // erased name really reads as missing afterwards.
-    for (size_t i = size_t(*it); i < m_sections.size(); ++i) {
-        if (!m_sections[i].deleted && fold(m_sections[i].name) == k && i > 0) {
+    for (size_t i = size_t(it->second); i < m_sections.size(); ++i) {
+        if (i > 0 && !m_sections[i].deleted && equalsIgnoringAsciiCase(m_sections[i].name, section)) {
             m_sections[i].deleted = true;
             m_sections[i].lines.clear();
-            m_sections[i].keyIndex.clear();
+            m_sections[i].dropIndex();
         }
     }
-    m_sectionIndex.remove(k);
+    m_sectionIndex.erase(it);
     touched();
 }
 
@@ -344,16 +450,14 @@ void IniFile::deleteKey(const QString& section, const QString& key)
     Section* s = findSection(section);
     if (!s)
         return;
-    const QString k = fold(key);
-    if (!s->keyIndex.contains(k))
+    if (!findLine(section, key))
         return;
-    s->keyIndex.remove(k);
-    for (qsizetype i = 0; i < qsizetype(s->lines.size()); ++i) {
-        Line& l = s->lines[size_t(i)];
-        if (l.deleted || l.valueOffset < 0 || fold(l.key) != k)
-            continue;
-        l.deleted = true;
+    const KeyBytes k(key);
+    for (Line& l : s->lines) {
+        if (l.isEntry() && sameKey(l.keyBytes(), k.view()))
+            l.deleted = true;
     }
+    s->dropIndex();
     touched();
 }
 

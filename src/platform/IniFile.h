@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/AsciiCase.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
@@ -88,10 +90,14 @@ public:
 private:
     struct Line
     {
-        QByteArray raw; // the line as it stands in the file, without its line end
-        QString key;    // key of a "key=value" line, empty for any other line
+        QByteArray raw;          // the line as it stands in the file, without its line end
+        qsizetype keyStart = 0;  // the key of a "key=value" line: raw[keyStart, keyStart + keyLength)
+        qsizetype keyLength = 0;
         qsizetype valueOffset = -1; // where the value starts in raw; -1 for non-entries
         bool deleted = false;
+        mutable bool firstOfKey = false; // the line a lookup of its key finds (valid once indexed)
+        QByteArrayView keyBytes() const { return QByteArrayView(raw).sliced(keyStart, keyLength); }
+        bool isEntry() const { return valueOffset >= 0 && !deleted; }
     };
     struct Section
     {
@@ -99,11 +105,21 @@ private:
         QString name;
         bool deleted = false;
         std::vector<Line> lines;
-        QHash<QString, qsizetype> keyIndex; // folded key -> first line holding it
+        // Open-addressing table from key (UTF-8, ASCII case folded) to the first line holding it,
+        // built at the first lookup. Readers ask for keys mostly in file order, so a cursor after
+        // the last hit usually answers without hashing.
+        mutable std::vector<qint32> table;
+        mutable bool indexed = false;
+        mutable size_t cursor = 0;
+        void ensureIndex() const;
+        void dropIndex() const;
+        // The line of the key, or -1.
+        qsizetype find(QByteArrayView key) const;
+        // Records a line in the table (when indexed); false when its key was there already.
+        bool insert(qsizetype lineIndex) const;
     };
 
-    static QString fold(const QString& name);
-    static Line makeEntry(const QString& key, const QString& value);
+    static Line makeEntry(QByteArrayView key, const QString& value);
     const Line* findLine(const QString& section, const QString& key) const;
     Section* findSection(const QString& section);
     const Section* findSection(const QString& section) const;
@@ -113,7 +129,7 @@ private:
 
     QString m_path;
     std::vector<Section> m_sections; // m_sections[0] holds the lines before the first header
-    QHash<QString, qsizetype> m_sectionIndex;
+    AsciiFoldMap<qsizetype> m_sectionIndex;
     bool m_batch = false;
     bool m_dirty = false;
 };

@@ -42,7 +42,7 @@ void ConfigProject::setUnmodified()
 int ConfigProject::findGroup(const QString& name) const
 {
     for (int g = 0; g < groupCount(); ++g) {
-        if (PathMacro::equalsIgnoringAsciiCase(m_groups[size_t(g)].name, name))
+        if (equalsIgnoringAsciiCase(m_groups[size_t(g)].name, name))
             return g;
     }
     return -1;

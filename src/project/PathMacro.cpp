@@ -6,13 +6,6 @@
 
 namespace vx {
 
-namespace {
-char16_t foldAscii(char16_t c)
-{
-    return (c >= u'A' && c <= u'Z') ? char16_t(c + 32) : c;
-}
-} // namespace
-
 PathMacro::PathMacro(QString delphiRoot) : m_root(std::move(delphiRoot))
 {
     if (!m_root.endsWith(u'\\'))
@@ -22,22 +15,6 @@ PathMacro::PathMacro(QString delphiRoot) : m_root(std::move(delphiRoot))
 QString PathMacro::pathTail(const QString& s, qsizetype n)
 {
     return s.size() <= n ? QString() : s.mid(n);
-}
-
-bool PathMacro::equalsIgnoringAsciiCase(QStringView a, QStringView b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        if (foldAscii(a[i].unicode()) != foldAscii(b[i].unicode()))
-            return false;
-    }
-    return true;
-}
-
-bool PathMacro::startsWithIgnoringAsciiCase(QStringView s, QStringView prefix)
-{
-    return s.size() >= prefix.size() && equalsIgnoringAsciiCase(s.first(prefix.size()), prefix);
 }
 
 bool PathMacro::isMacroForm(const QString& path)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/AsciiCase.h"
+
 #include <QString>
 
 namespace vx {
@@ -30,9 +32,6 @@ public:
 
     // The characters of s after its first n; empty when s has n or fewer.
     static QString pathTail(const QString& s, qsizetype n);
-    // Equality ignoring the case of A-Z only.
-    static bool equalsIgnoringAsciiCase(QStringView a, QStringView b);
-    static bool startsWithIgnoringAsciiCase(QStringView s, QStringView prefix);
     static bool isMacroForm(const QString& path);
 
     QString shorten(const QString& path) const;

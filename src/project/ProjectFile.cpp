@@ -34,7 +34,7 @@ qint64 highestNumberedKey(const IniFile& store, const QString& section, std::ini
     const QStringList keys = store.keyNames(section);
     for (const QString& key : keys) {
         for (QStringView p : prefixes) {
-            if (!PathMacro::startsWithIgnoringAsciiCase(key, p) || key.size() == p.size())
+            if (!startsWithIgnoringAsciiCase(key, p) || key.size() == p.size())
                 continue;
             const QStringView digits = QStringView(key).sliced(p.size());
             if (digits.size() > 10 || digits[0] == u'0')

@@ -1,0 +1,135 @@
+#include "fixtures/Sandbox.h"
+#include "platform/IniFile.h"
+#include "project/ProjectFile.h"
+#include "support/TestFiles.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+
+namespace {
+
+struct CliRun
+{
+    int code = -1;
+    QByteArray out, err;
+};
+
+CliRun cli(const QStringList& args)
+{
+    QProcess p;
+    p.start(QString::fromUtf8(VX_CLI_PATH), args);
+    p.waitForFinished(60000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+class CliTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(u"prefix"_s));
+    QStringList root() const { return {u"--root"_s, sb.delphiHost}; }
+};
+
+TEST_F(CliTest, InfoReportsTheInstallation)
+{
+    const CliRun r = cli(root() + QStringList{u"info"_s, u"--json"_s});
+    ASSERT_EQ(r.code, 0) << r.err.constData();
+    const QJsonObject o = QJsonDocument::fromJson(r.out).object();
+    EXPECT_EQ(o[u"delphiRoot"_s].toString(), u"C:\\Program Files\\Borland\\Delphi7\\"_s);
+    EXPECT_EQ(o[u"hostRoot"_s].toString(), sb.delphiHost);
+    EXPECT_EQ(o[u"prefix"_s].toString(), sb.prefix);
+    EXPECT_EQ(o[u"settingsFile"_s].toString(), sb.delphiHost + u"/Vorlix7.wv7"_s);
+    EXPECT_EQ(o[u"productVersion"_s].toString(), u"7.0"_s);
+    EXPECT_EQ(o[u"fileVersion"_s].toString(), u"7.0.4.453"_s);
+    EXPECT_EQ(o[u"ideVersionLabel"_s].toString(), u"Delphi 7.0 (Build 4.453)"_s);
+    EXPECT_TRUE(o[u"versionOk"_s].toBool());
+}
+
+TEST_F(CliTest, InfoOnWrongOrMissingIde)
+{
+    QTemporaryDir other;
+    const auto six = fixtures::makeSandbox(other.filePath(u"six"_s), {u"6.0"_s, u"6.0.6.240"_s, true, false});
+    CliRun r = cli({u"--root"_s, six.delphiHost, u"info"_s, u"--json"_s});
+    ASSERT_EQ(r.code, 0);
+    EXPECT_FALSE(QJsonDocument::fromJson(r.out).object()[u"versionOk"_s].toBool());
+
+    const auto none = fixtures::makeSandbox(other.filePath(u"none"_s), {u"7.0"_s, {}, false, false});
+    r = cli({u"--root"_s, none.delphiHost, u"info"_s});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("Delphi32.exe")) << r.err.constData();
+
+    EXPECT_EQ(cli({u"info"_s, u"extra"_s}).code, 2);
+    EXPECT_EQ(cli({u"frobnicate"_s}).code, 2);
+    EXPECT_EQ(cli({u"--bogus"_s, u"info"_s}).code, 2);
+    EXPECT_EQ(cli({}).code, 2);
+}
+
+TEST_F(CliTest, ShowReadsWithoutWriting)
+{
+    const QByteArray before = test::readAll(sb.sampleProject);
+    const CliRun r = cli(root() + QStringList{u"show"_s, sb.sampleProject, u"--json"_s, u"--verify"_s});
+    ASSERT_EQ(r.code, 0) << r.err.constData();
+    EXPECT_EQ(test::readAll(sb.sampleProject), before);
+
+    const QJsonObject o = QJsonDocument::fromJson(r.out).object();
+    EXPECT_EQ(o[u"statistics"_s][u"run"_s].toInt(), 1);
+    EXPECT_EQ(o[u"statistics"_s][u"lastTime"_s].toString(), u"2026-01-05 9:30:00"_s);
+    const QJsonArray experts = o[u"experts"_s].toArray();
+    ASSERT_EQ(experts.size(), 4);
+    EXPECT_EQ(experts[0][u"image"_s].toInt(), 12);
+    EXPECT_EQ(experts[2][u"image"_s].toInt(), 18);
+    EXPECT_EQ(experts[3][u"image"_s].toInt(), 27) << "missing file inside DelphiRoot";
+    const QJsonArray groups = o[u"groups"_s].toArray();
+    ASSERT_EQ(groups.size(), 2);
+    EXPECT_EQ(groups[1][u"name"_s].toString(), u"My Components"_s);
+    EXPECT_EQ(groups[1][u"columns"_s].toArray().size(), 4);
+    EXPECT_EQ(groups[1][u"components"_s][1][u"image"_s].toInt(), 28) << "missing file outside DelphiRoot";
+    EXPECT_EQ(o[u"tools"_s].toArray().size(), 3);
+    EXPECT_EQ(o[u"searchPath"_s].toArray().first().toString(), u"$(Delphi)\\Bin"_s);
+    EXPECT_EQ(o[u"expertsView"_s][u"sortColumn"_s].toInt(), -1);
+
+    // Without --verify every file counts as present.
+    const CliRun plain = cli(root() + QStringList{u"show"_s, sb.sampleProject, u"--json"_s});
+    EXPECT_EQ(QJsonDocument::fromJson(plain.out).object()[u"experts"_s][3][u"image"_s].toInt(), 12);
+
+    const CliRun missing = cli(root() + QStringList{u"show"_s, dir.filePath(u"nope.vx7"_s)});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_TRUE(missing.err.contains("nope.vx7"));
+}
+
+TEST_F(CliTest, SaveAsWritesWhatSaveWritesAndKeepsABackup)
+{
+    const QByteArray before = test::readAll(sb.sampleProject);
+    const QString target = dir.filePath(u"copy.txt"_s);
+    test::writeAll(dir.filePath(u"copy.vx7"_s), "old content");
+    const CliRun r = cli(root() + QStringList{u"save-as"_s, sb.sampleProject, target});
+    ASSERT_EQ(r.code, 0) << r.err.constData();
+    EXPECT_EQ(test::readAll(sb.sampleProject), before) << "the source stays untouched";
+    EXPECT_EQ(test::readAll(dir.filePath(u"copy.vx7.bak"_s)), QByteArray("old content"));
+
+    // Same entries and layout; only the statistics written at saving time may differ.
+    IniFile a(sb.sampleProject), b(dir.filePath(u"copy.vx7"_s));
+    EXPECT_EQ(a.sectionNames(), b.sectionNames());
+    for (const QString& section : a.sectionNames()) {
+        for (const QString& key : a.keyNames(section)) {
+            if (section == u"ConfigData"_s && (key == u"LastTime"_s || key == u"LastRun"_s || key == u"TimeSum"_s))
+                continue;
+            EXPECT_EQ(a.readString(section, key), b.readString(section, key))
+                << section.toStdString() << "/" << key.toStdString();
+        }
+    }
+
+    QTemporaryDir ro;
+    const CliRun refused = cli(root() + QStringList{u"save-as"_s, sb.sampleProject, ro.filePath(u"no/dir/x.vx7"_s)});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_TRUE(refused.err.contains("Unable to write to")) << refused.err.constData();
+}
+
+} // namespace
