@@ -47,6 +47,11 @@ int compareForHeader(const QString& a, const QString& b)
 
 } // namespace
 
+QVariant entryDecoration(int image)
+{
+    return decorationProvider() ? decorationProvider()(image) : QVariant();
+}
+
 int compareCaptions(const QString& a, const QString& b)
 {
     return collator().compare(a, b);
@@ -441,6 +446,8 @@ QVariant SearchPathModel::data(const QModelIndex& index, int role) const
         return t;
     case ImageIndexRole:
         return image;
+    case Qt::DecorationRole:
+        return entryDecoration(image);
     default:
         return {};
     }

@@ -178,6 +178,9 @@ private:
     std::vector<QString> m_rows;
 };
 
+// The decoration (icon) of an image index, as set by the window; empty before.
+QVariant entryDecoration(int image);
+
 // Locale-aware comparison used by every caption-sorted list.
 int compareCaptions(const QString& a, const QString& b);
 

@@ -1,0 +1,595 @@
+#include "app/MainWindow.h"
+
+#include "app/Animator.h"
+#include "app/EntryListView.h"
+#include "app/Images.h"
+#include "app/ProjectCommands.h"
+#include "app/Prompter.h"
+#include "i18n/UiTexts.h"
+#include "platform/Clock.h"
+#include "platform/Errors.h"
+#include "platform/PeVersion.h"
+#include "platform/SystemInfo.h"
+#include "platform/TimeText.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QStatusTipEvent>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+namespace vx::app {
+
+namespace {
+constexpr int kOptionPage = 4;
+constexpr int kPageCount = 6;
+
+QString tabCaption(QTabWidget* tabs, QWidget* page)
+{
+    return tabs->tabText(tabs->indexOf(page));
+}
+} // namespace
+
+TFormMain::TFormMain(Installation installation, QString settingsPath, QWidget* parent)
+    : QMainWindow(parent), m_installation(std::move(installation)), m_macro(m_installation.delphiRoot),
+      m_settingsPath(std::move(settingsPath))
+{
+    setObjectName(u"TFormMain"_s);
+    setMinimumSize(640, 480);
+    m_ui = buildMainUi(this);
+    m_commands = std::make_unique<ProjectCommands>(*this);
+    EntryListModel::setDecorationProvider([](int image) { return QVariant(mainImage(image)); });
+    m_ui.RzListViewExpert->setEntryModel(&m_project.experts());
+    m_ui.RzListViewTool->setEntryModel(&m_project.tools());
+    m_ui.RzListViewSearchPath->setModel(&m_project.searchPath());
+    m_ui.RzAnimator->setFrames(animateFrames());
+    m_ui.RzAnimator->setFrameIndex(8);
+    m_ui.RzAnimator->setAnimating(true);
+    m_ui.RzAnimatorT->setFrames(tipFrames(false));
+    m_ui.RzAnimatorT->setAnimating(true);
+    const QList<QIcon> icons = iconFrames();
+    if (!icons.isEmpty())
+        setWindowIcon(icons.first());
+    connectHandlers();
+    disableLaterCommands();
+    setNoProjectCaption();
+}
+
+TFormMain::~TFormMain()
+{
+    // The group lists go before the models they show.
+    while (m_ui.RzPageControlComp->count() > 0)
+        delete m_ui.RzPageControlComp->widget(0);
+}
+
+void TFormMain::connectHandlers()
+{
+    MainUi& ui = m_ui;
+    ProjectCommands* c = m_commands.get();
+    connect(ui.RzBitBtnNewProject, &QPushButton::clicked, this, [c] { c->RzBitBtnNewProjectClick(); });
+    connect(ui.RzBitBtnOpenProject, &QPushButton::clicked, this, [c] { c->RzBitBtnOpenProjectClick(); });
+    connect(ui.RzBitBtnSaveProject, &QPushButton::clicked, this, [c] { c->RzBitBtnSaveProjectClick(); });
+    connect(ui.RzBitBtnSaveProjectAs, &QPushButton::clicked, this, [c] { c->RzBitBtnSaveProjectAsClick(); });
+    connect(ui.RzBitBtnCloseProject, &QPushButton::clicked, this, [c] { c->RzBitBtnCloseProjectClick(); });
+
+    connect(ui.RzPageControl, &QTabWidget::currentChanged, this, &TFormMain::RzPageControlTabClick);
+    connect(ui.RzPageControlComp, &QTabWidget::currentChanged, this, [this](int index) {
+        m_project.setActiveGroup(index);
+        RzPageControlTabClick();
+    });
+
+    connect(&m_project, &ConfigProject::modifiedChanged, this, [this](bool modified) {
+        if (!modified)
+            return;
+        m_ui.RzBitBtnSaveProject->setEnabled(true);
+        setWindowTitle(windowTitle() + u" *"_s);
+    });
+    connect(&m_project, &ConfigProject::countsChanged, this, &TFormMain::RzListViewExpertCheckStateChange);
+    connect(&m_project, &ConfigProject::groupAdded, this, &TFormMain::addGroupPage);
+    connect(&m_project, &ConfigProject::groupsCleared, this, [this] { rebuildGroupPages(); });
+    connect(&m_project, &ConfigProject::groupRemoved, this, [this](int) { rebuildGroupPages(); });
+    connect(&m_project, &ConfigProject::groupRenamed, this, [this](int g) {
+        m_ui.RzPageControlComp->setTabText(g, m_project.groupName(g));
+    });
+    connect(&m_project, &ConfigProject::activeGroupChanged, this, [this](int g) {
+        if (g >= 0 && g < m_ui.RzPageControlComp->count())
+            m_ui.RzPageControlComp->setCurrentIndex(g);
+    });
+
+    for (ClickLabel* l : {ui.RzLabelRunTimes, ui.RzLabelRunTimeSum, ui.RzLabelBeginTime, ui.RzLabelRunTime,
+                          ui.RzLabelLastEnd, ui.RzLabelLastRunTime})
+        connect(l, &ClickLabel::doubleClicked, this, &TFormMain::RzLabelRunTimesDblClick);
+    for (ClickLabel* l : {ui.RzLabelProject, ui.RzLabelProjectRuns, ui.RzLabelProjectTimeSum,
+                          ui.RzLabelProjectBeginTime, ui.RzLabelProjectRunTime, ui.RzLabelProjectLastTime,
+                          ui.RzLabelProjectLastRun, ui.RzLabelGroupNum, ui.RzLabelCompNum, ui.RzLabelCompSel,
+                          ui.RzLabelExpertNum, ui.RzLabelExpertSel, ui.RzLabelToolNum, ui.RzLabelToolSel})
+        connect(l, &ClickLabel::doubleClicked, this, &TFormMain::RzLabelProjectRunsDblClick);
+
+    connect(ui.TimerCount, &QTimer::timeout, this, &TFormMain::TimerCountTimer);
+    connect(ui.TimerAnimate, &QTimer::timeout, this, &TFormMain::TimerAnimateTimer);
+
+    const auto popup = [this](EntryListView* view, QMenu* menu) {
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QWidget::customContextMenuRequested, menu,
+                [view, menu](const QPoint& pos) { menu->popup(view->viewport()->mapToGlobal(pos)); });
+    };
+    popup(ui.RzListViewExpert, ui.PopupMenuExpert);
+    popup(ui.RzListViewTool, ui.PopupMenuTool);
+    ui.RzPageControlComp->tabBar()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui.RzPageControlComp->tabBar(), &QWidget::customContextMenuRequested, ui.PopupMenuGroup,
+            [this](const QPoint& pos) {
+                m_ui.PopupMenuGroup->popup(m_ui.RzPageControlComp->tabBar()->mapToGlobal(pos));
+            });
+}
+
+void TFormMain::disableLaterCommands()
+{
+    // Commands whose work comes with the editing, registry and integration subsystems: shown,
+    // but inert until those subsystems are in.
+    MainUi& ui = m_ui;
+    for (QMenu* menu : {ui.PopupMenuExpert, ui.PopupMenuGroup, ui.PopupMenuComp, ui.PopupMenuTool}) {
+        for (QAction* a : menu->actions()) {
+            if (!a->menu())
+                a->setEnabled(false);
+        }
+    }
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             ui.RzRapidFireButtonAddPath, ui.RzRapidFireButtonModifyPath, ui.RzRapidFireButtonDelPath,
+             ui.RzButtonWinSDK, ui.RzButtonBDEpath, ui.RzBitBtnBordbk, ui.RzButtonLang, ui.RzBitBtnFont,
+             ui.RzButtonRegDebug, ui.RzBitBtnCopyFiles, ui.RzBitBtnRecover, ui.RzBitBtnImportReg,
+             ui.RzBitBtnBackupReg, ui.RzBitBtnClearReg, ui.RzButtonShortcut, ui.RzBitBtnDelShortcut,
+             ui.RzBitBtnDelphi7Project, ui.RzBitBtnApplyProject, ui.RzBitBtnLaunch, ui.RzRapidFireButtonHelp,
+             ui.RzLabelWeb, ui.RzLabelEmail})
+        w->setEnabled(false);
+}
+
+QString TFormMain::productName() const
+{
+    return m_ui.LabelLogoName->text();
+}
+
+void TFormMain::setNoProjectCaption()
+{
+    setWindowTitle(u"Delphi 7 "_s + productName());
+}
+
+void TFormMain::progressBegin()
+{
+    m_ui.RzProgressBar->setValue(0);
+    m_ui.RzProgressBar->show();
+}
+
+void TFormMain::progressStep(int percent, const QString& text)
+{
+    m_ui.RzStatusPaneMsg->setText(text);
+    m_ui.RzProgressBar->setValue(std::clamp(percent, 0, 100));
+    QCoreApplication::processEvents();
+}
+
+void TFormMain::progressEnd()
+{
+    m_ui.RzProgressBar->hide();
+}
+
+TFormMain::StartResult TFormMain::FormCreate(const QStringList& arguments)
+{
+    MainUi& ui = m_ui;
+    const QDateTime now = Clock::current().now();
+
+    ui.RzLabelDelphiPath->setText(m_installation.delphiRoot);
+    ui.RzLabelDelphiPath->setStatusTip(m_installation.hostRoot);
+    ui.LabelWindows->setText(operatingSystemReport());
+
+    const PeVersionInfo version = readPeVersion(m_installation.delphiExeHost());
+    ui.LabelDelphi->setText(ideVersionLabel(shownProductVersion(version), shownFileVersion(version)));
+    if (!version.hasVersionResource || !ideVersionOk(version.productVersion)) {
+        const QString text = u"Wrong Delphi version!\n\ncurrent version: "_s + shownProductVersion(version) +
+                             u"\n\nneed version: 7"_s;
+        Prompter::current().message(this, {Prompter::Icon::Error, u"Error!"_s, text, Prompter::Ok, Prompter::Ok, true});
+        return StartResult::WrongVersion;
+    }
+
+    if (!openSettingsFile(m_settingsPath)) {
+        Prompter::current().message(this, {Prompter::Icon::None, QApplication::applicationDisplayName(),
+                                           settingsOpenErrorText(m_settingsPath), Prompter::Ok, Prompter::Ok, false});
+        return StartResult::SettingsRefused;
+    }
+    m_settings.open(m_settingsPath);
+    m_saveAtClose = true;
+
+    try {
+        m_stats.start(m_settings, now);
+    } catch (const OperationError& e) {
+        Prompter::error(this, e.message());
+    }
+    showProgramStatistics();
+
+    const AppSettings s = readSettings(m_settings, m_installation.delphiRoot, now);
+    readOptions(s);
+
+    QString projectPath;
+    if (!arguments.isEmpty()) {
+        projectPath = arguments.first();
+    } else {
+        m_project.setFileName({});
+        projectPath = s.project;
+    }
+    if (!projectPath.isEmpty() && QFileInfo::exists(projectPath)) {
+        m_commands->LoadProject(projectPath);
+    } else {
+        m_commands->clearProjectLabels();
+        setNoProjectCaption();
+    }
+
+    setGeometry(s.left, s.top, std::max(s.width, 640), std::max(s.height, 480));
+    QFont font(s.fontName);
+    font.setPointSize(s.fontSize > 0 ? s.fontSize : 8);
+    setFont(font);
+    ui.RzLabelFont->setText(s.fontName + u", "_s + QString::number(s.fontSize));
+
+    ui.RzPageControl->setCurrentIndex(s.page >= 0 && s.page < kPageCount ? s.page : kOptionPage);
+    RzPageControlTabClick();
+
+    loadLanguage(s.language);
+    rebuildComponentMenu();
+    RzPageControlTabClick();
+
+    ui.TimerCount->start();
+    ui.TimerAnimate->start();
+    return StartResult::Ok;
+}
+
+void TFormMain::showProgramStatistics()
+{
+    m_ui.RzLabelRunTimes->setText(QString::number(m_stats.runCount()));
+    m_ui.RzLabelBeginTime->setText(dateTimeText(m_stats.beginTime()));
+    m_ui.RzLabelLastEnd->setText(dateTimeText(m_stats.lastEnd()));
+    m_ui.RzLabelLastRunTime->setText(timeText(m_stats.lastRunTimeMs()));
+    m_ui.RzLabelRunTimeSum->setText(timeText(m_stats.runTimeSumMs()));
+}
+
+void TFormMain::readOptions(const AppSettings& s)
+{
+    MainUi& ui = m_ui;
+    const auto setPathLabel = [](QLabel* l, const QString& text) {
+        l->setText(text);
+        l->setStatusTip(text);
+    };
+    setPathLabel(ui.RzLabelWinSDK, s.win32SdkHelp);
+    ui.RzCheckBoxBDEen->setChecked(s.bde);
+    setPathLabel(ui.LabelBDEpath, s.bdePath);
+    setPathLabel(ui.LabelBordbk, s.bordbk);
+    ui.RzCheckBoxValid->setChecked(s.verifyValid);
+    ui.RzCheckBoxAssociateFiles->setChecked(s.fileType);
+    ui.RzCheckBoxAssociateShell->setChecked(s.explorer);
+    ui.RzCheckBoxAssociate->setChecked(s.associate);
+    ui.RzCheckBoxShortcutDesktop->setChecked(s.desktop);
+    ui.RzCheckBoxShortcutQuickLaunch->setChecked(s.quickLaunch);
+    ui.RzCheckBoxShortcutMenu->setChecked(s.menu);
+    ui.RzCheckBoxShortcutDesktopD->setChecked(s.desktopD);
+    ui.RzCheckBoxShortcutQuickLaunchD->setChecked(s.quickLaunchD);
+    ui.RzCheckBoxShortcutMenuD->setChecked(s.menuD);
+}
+
+AppSettings TFormMain::collectSettings(const QDateTime& now) const
+{
+    const MainUi& ui = m_ui;
+    AppSettings s;
+    const QRect g = geometry();
+    s.left = g.left();
+    s.top = g.top();
+    s.width = g.width();
+    s.height = g.height();
+    s.page = ui.RzPageControl->currentIndex();
+    s.lastEnd = now;
+    s.lastRunTimeMs = m_stats.runTimeAt(now);
+    s.runTimeSumMs = m_stats.runTimeSumAt(now);
+    s.project = m_project.fileName();
+    s.language = m_languageName;
+    s.day = int(m_stats.runDays());
+    s.win32SdkHelp = ui.RzLabelWinSDK->text();
+    s.bdePath = ui.LabelBDEpath->text();
+    s.bde = ui.RzCheckBoxBDEen->isChecked();
+    s.verifyValid = ui.RzCheckBoxValid->isChecked();
+    s.bordbk = ui.LabelBordbk->text();
+    s.desktop = ui.RzCheckBoxShortcutDesktop->isChecked();
+    s.quickLaunch = ui.RzCheckBoxShortcutQuickLaunch->isChecked();
+    s.menu = ui.RzCheckBoxShortcutMenu->isChecked();
+    s.desktopD = ui.RzCheckBoxShortcutDesktopD->isChecked();
+    s.quickLaunchD = ui.RzCheckBoxShortcutQuickLaunchD->isChecked();
+    s.menuD = ui.RzCheckBoxShortcutMenuD->isChecked();
+    s.fontName = font().family();
+    s.fontSize = font().pointSize();
+    s.fontCharset = 1;
+    s.associate = ui.RzCheckBoxAssociate->isChecked();
+    s.explorer = ui.RzCheckBoxAssociateShell->isChecked();
+    s.fileType = ui.RzCheckBoxAssociateFiles->isChecked();
+    return s;
+}
+
+bool TFormMain::FormCloseQuery()
+{
+    return m_commands->QuerySaveProject() != ProjectCommands::SaveQuery::Cancel;
+}
+
+void TFormMain::writeFileAssociations() {}
+
+void TFormMain::FormClose()
+{
+    const QDateTime now = Clock::current().now();
+    m_settings.open(m_settingsPath);
+    try {
+        writeSettingsAtClose(m_settings, collectSettings(now));
+    } catch (const OperationError& e) {
+        Prompter::error(this, e.message());
+    }
+    writeFileAssociations();
+    if (m_project.isOpen()) {
+        try {
+            m_commands->SaveProjectStatistics();
+        } catch (const OperationError& e) {
+            Prompter::error(this, e.message());
+        }
+    }
+}
+
+void TFormMain::closeEvent(QCloseEvent* event)
+{
+    if (m_closed || !m_saveAtClose) {
+        event->accept();
+        return;
+    }
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    m_closed = true;
+    m_ui.TimerCount->stop();
+    m_ui.TimerAnimate->stop();
+    event->accept();
+}
+
+bool TFormMain::event(QEvent* event)
+{
+    // Hints go to the message pane of the status bar, never into tooltips.
+    if (event->type() == QEvent::StatusTip) {
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        if (!tip.isEmpty())
+            m_ui.RzStatusPaneMsg->setText(tip);
+        return true;
+    }
+    if (event->type() == QEvent::ToolTip)
+        return true;
+    return QMainWindow::event(event);
+}
+
+void TFormMain::RzListViewExpertCheckStateChange()
+{
+    RzPageControlTabClick();
+}
+
+void TFormMain::RzPageControlTabClick()
+{
+    MainUi& ui = m_ui;
+    QTabWidget* pages = ui.RzPageControl;
+    const QString selected = ui.LabelCompSel->text();
+    switch (pages->currentIndex()) {
+    case 0:
+        ui.RzStatusPane1->setText(tabCaption(pages, ui.TabSheetExperts) + u": "_s +
+                                  QString::number(m_project.experts().count()));
+        ui.RzStatusPane2->setText(selected + u": "_s + QString::number(m_project.experts().selectedCount()));
+        break;
+    case 1: {
+        const int g = ui.RzPageControlComp->currentIndex();
+        if (g < 0 || g >= m_project.groupCount())
+            break;
+        const ComponentListModel& list = m_project.group(g);
+        ui.RzStatusPane1->setText(tabCaption(pages, ui.TabSheetComponents) + u'[' +
+                                  ui.RzPageControlComp->tabText(g) + u"]: "_s + QString::number(list.count()));
+        ui.RzStatusPane2->setText(selected + u": "_s + QString::number(list.selectedCount()));
+        break;
+    }
+    case 2:
+        ui.RzStatusPane1->setText(tabCaption(pages, ui.TabSheetTool) + u": "_s +
+                                  QString::number(m_project.tools().count()));
+        ui.RzStatusPane2->setText(selected + u": "_s + QString::number(m_project.tools().selectedCount()));
+        break;
+    case 3:
+        ui.RzLabelGroupNum->setText(QString::number(m_project.groupCount()));
+        ui.RzLabelExpertNum->setText(QString::number(m_project.experts().count()));
+        ui.RzLabelToolNum->setText(QString::number(m_project.tools().count()));
+        ui.RzLabelExpertSel->setText(QString::number(m_project.experts().selectedCount()));
+        ui.RzLabelToolSel->setText(QString::number(m_project.tools().selectedCount()));
+        ui.RzLabelCompNum->setText(QString::number(m_project.componentCount()));
+        ui.RzLabelCompSel->setText(QString::number(m_project.selectedComponentCount()));
+        break;
+    case 5:
+        ui.LabelMemory->setText(memoryReport());
+        break;
+    default:
+        break;
+    }
+}
+
+void TFormMain::TimerCountTimer()
+{
+    const UsageStatistics::Tick t = m_stats.tick(Clock::current().now(), &m_project, uiText(UiText::Day));
+    if (t.skipped)
+        return;
+    const QList<QIcon> icons = iconFrames();
+    if (icons.size() >= 3) {
+        setWindowIcon(icons[t.windowIconFrame]);
+        QApplication::setWindowIcon(icons[t.appIconFrame]);
+    }
+    m_ui.RzLabelRunTime->setText(t.runTime);
+    m_ui.RzLabelRunTimeSum->setText(t.runTimeSum);
+    if (t.project) {
+        m_ui.RzLabelProjectRunTime->setText(t.projectRunTime);
+        m_ui.RzLabelProjectTimeSum->setText(t.projectTimeSum);
+    }
+}
+
+void TFormMain::TimerAnimateTimer()
+{
+    ++m_animateTicks;
+    Animator* a = m_ui.RzAnimator;
+    const int current = a->frameIndex();
+    a->setFrames(m_animateTicks % 2 == 1 ? animateFramesAlt() : animateFrames());
+    a->setFrameIndex(a->frameCount() - current);
+}
+
+void TFormMain::RzLabelRunTimesDblClick()
+{
+    if (!Prompter::askYesNo(this, uiText(UiText::MsgClearStat), uiText(UiText::Warn)))
+        return;
+    const QDateTime now = Clock::current().now();
+    try {
+        m_stats.clearProgram(m_settings, now);
+    } catch (const OperationError& e) {
+        Prompter::error(this, e.message());
+    }
+    m_ui.RzLabelRunTimes->setText(u"0"_s);
+    m_ui.RzLabelBeginTime->setText(dateTimeText(now));
+    m_ui.RzLabelLastEnd->setText(dateTimeText(now));
+    m_ui.RzLabelLastRunTime->setText(u"0:00:00"_s);
+}
+
+void TFormMain::RzLabelProjectRunsDblClick()
+{
+    if (!Prompter::askYesNo(this, uiText(UiText::MsgClearProjectStat), uiText(UiText::Warn)))
+        return;
+    const QDateTime now = Clock::current().now();
+    m_stats.clearProject(m_project, now);
+    m_ui.RzLabelProjectRuns->setText(u"0"_s);
+    m_ui.RzLabelProjectBeginTime->setText(dateTimeText(now));
+}
+
+void TFormMain::addGroupPage(int group)
+{
+    const int number = group + 1;
+    auto* sheet = new QWidget;
+    sheet->setObjectName(u"TabComp"_s + QString::number(number));
+    auto* layout = new QVBoxLayout(sheet);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* list = new EntryListView(sheet);
+    list->setObjectName(u"ListViewComp"_s + QString::number(number));
+    layout->addWidget(list);
+    ComponentListModel& model = m_project.group(group);
+    model.setHeaders({tabCaption(m_ui.RzPageControl, m_ui.TabSheetComponents), uiText(UiText::CompFile),
+                      uiText(UiText::IncludePath), m_project.experts().headerData(2, Qt::Horizontal).toString()});
+    list->setEntryModel(&model);
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list, &QWidget::customContextMenuRequested, m_ui.PopupMenuComp,
+            [this, list](const QPoint& pos) { m_ui.PopupMenuComp->popup(list->viewport()->mapToGlobal(pos)); });
+    QSignalBlocker block(m_ui.RzPageControlComp);
+    m_ui.RzPageControlComp->insertTab(group, sheet, m_project.groupName(group));
+}
+
+void TFormMain::rebuildGroupPages()
+{
+    {
+        QSignalBlocker block(m_ui.RzPageControlComp);
+        while (m_ui.RzPageControlComp->count() > 0)
+            delete m_ui.RzPageControlComp->widget(0);
+    }
+    for (int g = 0; g < m_project.groupCount(); ++g)
+        addGroupPage(g);
+    if (m_project.activeGroup() >= 0)
+        m_ui.RzPageControlComp->setCurrentIndex(m_project.activeGroup());
+}
+
+void TFormMain::rebuildComponentMenu()
+{
+    QMenu* comp = m_ui.PopupMenuComp;
+    const QList<QAction*> actions = comp->actions();
+    if (actions.size() > 7 && !actions[7]->menu()) {
+        comp->removeAction(actions[7]);
+        delete actions[7];
+    }
+    QAction* sub = comp->addMenu(m_ui.PopupMenuGroup);
+    sub->setObjectName(u"popGroupMenu"_s);
+    sub->setText(m_ui.LabelGroupNum->text());
+    sub->setIcon(mainImage(ImgGroup));
+}
+
+void TFormMain::loadLanguage(const QString& name)
+{
+    m_languageName = name;
+    m_languageTexts = vx::loadLanguage(m_installation.hostRoot, name);
+    applyLanguageTexts(m_languageTexts);
+    m_ui.RzLabelLang->setText(name);
+}
+
+void TFormMain::applyLanguageTexts(const LanguageTexts& texts)
+{
+    const auto setColumns = [](EntryListModel* model, const std::map<int, QString>& columns) {
+        if (!model)
+            return;
+        QStringList headers;
+        for (int c = 0; c < model->columnCount(); ++c)
+            headers.append(model->headerData(c, Qt::Horizontal).toString());
+        for (const auto& [column, text] : columns) {
+            if (column >= 1 && column <= headers.size())
+                headers[column - 1] = text;
+        }
+        model->setHeaders(headers);
+    };
+
+    for (const auto& [name, ct] : texts.controls) {
+        if (ct.kind == ControlKind::MenuItem) {
+            if (auto* a = findChild<QAction*>(name)) {
+                if (ct.caption)
+                    a->setText(*ct.caption);
+                if (ct.hint)
+                    a->setStatusTip(*ct.hint);
+            }
+            continue;
+        }
+        QWidget* w = findChild<QWidget*>(name);
+        if (!w)
+            continue;
+        if (ct.caption) {
+            if (ct.kind == ControlKind::Page) {
+                const int index = m_ui.RzPageControl->indexOf(w);
+                if (index >= 0)
+                    m_ui.RzPageControl->setTabText(index, *ct.caption);
+            } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+                b->setText(*ct.caption);
+            } else if (auto* l = qobject_cast<QLabel*>(w)) {
+                l->setText(*ct.caption);
+            } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
+                g->setTitle(*ct.caption);
+            }
+        }
+        if (ct.hint)
+            w->setStatusTip(*ct.hint);
+        if (!ct.columns.empty()) {
+            if (auto* v = qobject_cast<EntryListView*>(w))
+                setColumns(v->entryModel(), ct.columns);
+        }
+    }
+    std::map<int, QString> groupColumns;
+    for (int c = 0; c < 4; ++c) {
+        if (!texts.groupListColumns[size_t(c)].isEmpty())
+            groupColumns[c + 1] = texts.groupListColumns[size_t(c)];
+    }
+    for (int g = 0; g < m_project.groupCount(); ++g)
+        setColumns(&m_project.group(g), groupColumns);
+    if (!texts.groupMenuCaption.isEmpty()) {
+        if (auto* a = findChild<QAction*>(u"popGroupMenu"_s))
+            a->setText(texts.groupMenuCaption);
+    }
+    m_ui.RzAnimatorT->setFrames(tipFrames(texts.chinese));
+    m_ui.RzLabelDelphiPath->setStatusTip(m_installation.hostRoot);
+    // The caption names the product, which the language may have renamed.
+    if (!m_project.isOpen())
+        setNoProjectCaption();
+}
+
+} // namespace vx::app

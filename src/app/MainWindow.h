@@ -1,0 +1,104 @@
+#pragma once
+
+#include "app/MainUi.h"
+#include "app/Settings.h"
+#include "app/Statistics.h"
+#include "i18n/LanguageLoader.h"
+#include "platform/IniFile.h"
+#include "platform/Installation.h"
+#include "project/ConfigProject.h"
+#include "project/PathMacro.h"
+
+#include <QMainWindow>
+#include <memory>
+
+namespace vx::app {
+
+class ProjectCommands;
+
+// The main window. It builds the pages, wires the controls to their handlers and holds the
+// program's state; the work of each handler belongs to the class of its subsystem.
+class TFormMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    enum class StartResult { Ok, WrongVersion, SettingsRefused };
+
+    // `settingsPath` is the program's settings file (the executable's path with ".wv7").
+    TFormMain(Installation installation, QString settingsPath, QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // The creation steps: version check, settings, statistics, options, the project to open,
+    // geometry, font, page and language. On a refusal the message has been shown and the window
+    // must not be used; nothing is saved at close.
+    StartResult FormCreate(const QStringList& arguments);
+
+    MainUi& ui() { return m_ui; }
+    ConfigProject& project() { return m_project; }
+    IniFile& projectStore() { return m_projectStore; }
+    const Installation& installation() const { return m_installation; }
+    const PathMacro& macro() const { return m_macro; }
+    UsageStatistics& statistics() { return m_stats; }
+    const QString& languageName() const { return m_languageName; }
+    const QString& settingsPath() const { return m_settingsPath; }
+    ProjectCommands& commands() { return *m_commands; }
+
+    // The product name as shown by LabelLogoName ("Vorlix" in English).
+    QString productName() const;
+    // Window caption without a project: "Delphi 7 Vorlix".
+    void setNoProjectCaption();
+
+    // Progress facility of long operations.
+    void progressBegin();
+    void progressStep(int percent, const QString& text);
+    void progressEnd();
+
+    // Loads a language by name and applies it to every control.
+    void loadLanguage(const QString& name);
+    // Builds the tab and list of a group at the end of RzPageControlComp.
+    void addGroupPage(int group);
+
+public Q_SLOTS:
+    void RzPageControlTabClick();
+    void TimerCountTimer();
+    void TimerAnimateTimer();
+    void RzLabelRunTimesDblClick();
+    void RzLabelProjectRunsDblClick();
+    void RzListViewExpertCheckStateChange();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void FormClose();
+    bool FormCloseQuery();
+    // Writing the file associations into the registry belongs to the associations subsystem;
+    // this is its place in the close sequence.
+    void writeFileAssociations();
+    void showProgramStatistics();
+    void readOptions(const AppSettings& s);
+    AppSettings collectSettings(const QDateTime& now) const;
+    void applyLanguageTexts(const LanguageTexts& texts);
+    void rebuildComponentMenu();
+    void rebuildGroupPages();
+    void disableLaterCommands();
+    void connectHandlers();
+
+    Installation m_installation;
+    PathMacro m_macro;
+    QString m_settingsPath;
+    IniFile m_settings;
+    IniFile m_projectStore;
+    ConfigProject m_project;
+    UsageStatistics m_stats;
+    MainUi m_ui;
+    std::unique_ptr<ProjectCommands> m_commands;
+    QString m_languageName = QStringLiteral("English");
+    LanguageTexts m_languageTexts;
+    bool m_saveAtClose = false;
+    bool m_closed = false;
+    int m_animateTicks = 0;
+};
+
+} // namespace vx::app

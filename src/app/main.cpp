@@ -1,0 +1,47 @@
+// Delphi Vorlix: the program's entry.
+
+#include "app/MainWindow.h"
+#include "app/Prompter.h"
+#include "app/Settings.h"
+#include "app/Splash.h"
+#include "platform/Installation.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(u"Vorlix7"_s);
+
+    const QString exe = QApplication::applicationFilePath();
+    const vx::Installation inst = vx::Installation::locate(QApplication::applicationDirPath());
+    const QString delphiExe = inst.delphiExeHost();
+    if (delphiExe.isEmpty() || !QFileInfo(delphiExe).isFile()) {
+        vx::app::Prompter::current().message(
+            nullptr, {vx::app::Prompter::Icon::Warning, u"Delphi Vorlix"_s,
+                      u"Delphi(Bin\\Delphi32.exe) is not found!\n\nPlease copy me to Delphi's directory and run again."_s,
+                      vx::app::Prompter::Ok, vx::app::Prompter::Ok, false});
+        return 1;
+    }
+
+    auto* splash = new vx::app::TFormSplash;
+    splash->show();
+    splash->repaint();
+    QApplication::processEvents();
+
+    QApplication::setApplicationDisplayName(u"Delphi Vorlix"_s);
+    vx::app::TFormMain window(inst, vx::app::settingsPathFor(exe));
+    const QStringList args = QApplication::arguments().mid(1);
+    if (window.FormCreate(args) != vx::app::TFormMain::StartResult::Ok) {
+        delete splash;
+        return 1;
+    }
+    while (splash->ticks() <= 3)
+        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    delete splash;
+    window.show();
+    return QApplication::exec();
+}
