@@ -14,6 +14,13 @@
 
 using namespace Qt::StringLiterals;
 
+// The resources live in a static library: without this reference the linker drops them.
+// (The macro has to be used outside any namespace.)
+static void initAppResources()
+{
+    Q_INIT_RESOURCE(app);
+}
+
 namespace vx::app {
 
 namespace {
@@ -304,6 +311,11 @@ void cylinder(QPainter& p, const QRectF& r, const QColor& color)
     p.setPen(pen(color.darker(220), 0.8));
     p.setBrush(g);
     p.drawPath(body);
+    p.setBrush(Qt::NoBrush);
+    for (const qreal band : {0.4, 0.7}) {
+        const qreal y = r.top() + (r.height() - cap) * band;
+        p.drawArc(QRectF(r.left(), y, r.width(), cap), 180 * 16, 180 * 16);
+    }
     p.setBrush(color.lighter(160));
     p.drawEllipse(QRectF(r.left(), r.top(), r.width(), cap));
 }
@@ -460,7 +472,7 @@ void drawMissing(QPainter& p, void (*badgeOnly)(QPainter&))
         }
     }
     p.drawImage(QRectF(0, 0, 16, 16), grey);
-    p.setOpacity(0.55);
+    p.setOpacity(0.7);
     badgeOnly(p);
     p.setOpacity(1.0);
     cross(p, QPointF(2.8, 2.8), QPointF(9.6, 9.6), 1.9);
@@ -566,7 +578,7 @@ void drawLaunch(QPainter& p)
 
 void drawBackup(QPainter& p)
 {
-    cylinder(p, QRectF(1.0, 1.0, 10, 13), QColor(120, 140, 170));
+    cylinder(p, QRectF(0.5, 1.0, 12, 13), QColor(90, 130, 190));
     badge(p, QPointF(11.8, 11.6), 4.2, kGreen);
     p.setPen(pen(Qt::white, 1.4));
     p.drawLine(QPointF(11.8, 9.3), QPointF(11.8, 13.4));
@@ -695,11 +707,11 @@ void drawRename(QPainter& p)
 
 void drawChecks(QPainter& p, bool checked)
 {
-    checkBox(p, QRectF(1.5, 1.5, 6, 6), checked);
-    checkBox(p, QRectF(1.5, 8.5, 6, 6), checked);
+    checkBox(p, QRectF(1.5, 1.5, 5.5, 5.5), checked);
+    checkBox(p, QRectF(1.5, 9.0, 5.5, 5.5), checked);
     p.setPen(pen(QColor(120, 132, 150), 1.2));
-    p.drawLine(QPointF(10, 4.5), QPointF(15, 4.5));
-    p.drawLine(QPointF(10, 11.5), QPointF(15, 11.5));
+    p.drawLine(QPointF(9.5, 4.25), QPointF(15, 4.25));
+    p.drawLine(QPointF(9.5, 11.75), QPointF(15, 11.75));
 }
 
 void drawExpert(QPainter& p)
@@ -919,6 +931,7 @@ void drawEmblem(QPainter& p, const QRectF& box, qreal ringAngle, bool withTile)
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 214, 92));
     p.drawEllipse(QPointF(c.x() + 11.5 * qCos(a), c.y() - 11.5 * qSin(a)), 2.0, 2.0);
+    p.setBrush(Qt::NoBrush);
     QPainterPath vee;
     vee.moveTo(10.6, 10.4);
     vee.lineTo(16.0, 22.0);
@@ -1311,6 +1324,7 @@ QPixmap makerLogo()
 QPixmap splashPicture()
 {
     static const QPixmap picture = [] {
+        initAppResources();
         QImageReader reader(u":/vorlix/splash.jpg"_s, "jpeg");
         QImage image = reader.read();
         return image.isNull() ? QPixmap() : QPixmap::fromImage(image);

@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QMainWindow>
 #include <QMouseEvent>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -210,6 +211,20 @@ void buildProjectsPage(MainUi& ui)
     ui.RzBitBtnCloseProject->setEnabled(false);
 }
 
+// The page's content inside a scroll area, so that nothing is squeezed at the window's minimum size.
+QWidget* scrolledContent(QWidget* page)
+{
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* area = new QScrollArea(page);
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    auto* content = new QWidget(area);
+    area->setWidget(content);
+    layout->addWidget(area);
+    return content;
+}
+
 QToolButton* toolButton(const QString& name, int image, QWidget* parent)
 {
     auto* b = make<QToolButton>(name, parent);
@@ -220,7 +235,7 @@ QToolButton* toolButton(const QString& name, int image, QWidget* parent)
 
 void buildOptionPage(MainUi& ui)
 {
-    QWidget* page = ui.TabSheetOption;
+    QWidget* page = scrolledContent(ui.TabSheetOption);
     auto* grid = new QGridLayout(page);
 
     auto* path = make<QGroupBox>(u"RzGroupBoxPath"_s, page, u"Path"_s);
@@ -255,8 +270,12 @@ void buildOptionPage(MainUi& ui)
     ui.RzBitBtnBordbk = button(u"RzBitBtnBordbk"_s, u"..."_s, ImgFolder, path);
     pg->addWidget(ui.RzBitBtnBordbk, 7, 2);
     pg->setColumnStretch(1, 1);
-    for (QLabel* l : {ui.RzLabelDelphiPath, ui.RzLabelWinSDK, ui.LabelBDEpath, ui.LabelBordbk})
+    for (QLabel* l : {ui.RzLabelDelphiPath, ui.RzLabelWinSDK, ui.LabelBDEpath, ui.LabelBordbk}) {
+        // Long paths must not widen the page; the whole path is in the label's hint.
         l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        l->setMinimumWidth(80);
+    }
 
     auto* option = make<QGroupBox>(u"RzGroupBoxOption"_s, page, u"Option"_s);
     auto* og = new QGridLayout(option);
@@ -321,19 +340,19 @@ void buildOptionPage(MainUi& ui)
     ui.RzAnimatorT = make<Animator>(u"RzAnimatorT"_s, page);
     ui.RzAnimatorT->setInterval(2000);
 
-    grid->addWidget(path, 0, 0, 3, 1);
+    grid->addWidget(path, 0, 0, 2, 1);
     grid->addWidget(option, 0, 1);
     grid->addWidget(reg, 1, 1);
+    grid->addWidget(shortcut, 2, 0);
     grid->addWidget(assoc, 2, 1);
-    grid->addWidget(shortcut, 3, 0);
-    grid->addWidget(ui.RzAnimatorT, 3, 1, Qt::AlignCenter);
+    grid->addWidget(ui.RzAnimatorT, 3, 0, 1, 2, Qt::AlignCenter);
     grid->setColumnStretch(0, 3);
     grid->setColumnStretch(1, 2);
 }
 
 void buildAboutPage(MainUi& ui)
 {
-    QWidget* page = ui.TabSheetAbout;
+    QWidget* page = scrolledContent(ui.TabSheetAbout);
     auto* outer = new QHBoxLayout(page);
     auto* logoBox = new QWidget(page);
     logoBox->setFixedSize(186, 320);

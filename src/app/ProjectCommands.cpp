@@ -257,10 +257,20 @@ bool ProjectCommands::RzBitBtnSaveProjectAsClick()
     const QString name = askProjectFileName();
     if (name.isEmpty())
         return false;
+    // A Save As that fails leaves the project where it was: its statistics and later saves keep
+    // going to the file it was opened from, not to a file that could not be written.
+    const QString oldStore = m_window.projectStore().path();
+    const QString oldName = m_window.project().fileName();
+    const QString oldLabel = m_window.ui().RzLabelProject->text();
     m_window.projectStore().open(name);
     m_window.project().setFileName(name);
     m_window.ui().RzLabelProject->setText(name);
-    return saveToStore();
+    if (saveToStore())
+        return true;
+    m_window.projectStore().open(oldStore);
+    m_window.project().setFileName(oldName);
+    m_window.ui().RzLabelProject->setText(oldLabel);
+    return false;
 }
 
 void ProjectCommands::RzBitBtnCloseProjectClick()

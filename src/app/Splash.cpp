@@ -3,6 +3,7 @@
 #include "app/Images.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
@@ -16,6 +17,8 @@ namespace {
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 constexpr int kTickMs = 400;
+constexpr int kLabelLeft = 536;
+constexpr int kLabelTop = 454;
 } // namespace
 
 TFormSplash::TFormSplash(QWidget* parent)
@@ -29,14 +32,20 @@ TFormSplash::TFormSplash(QWidget* parent)
 
     m_label = new QLabel(u"power by Delphi"_s, this);
     m_label->setObjectName(u"Label1"_s);
+    // The label sits 104 pixels from the right edge: pick the largest type that fits there.
     QFont bold = m_label->font();
     bold.setBold(true);
+    for (int size = 12; size > 7; --size) {
+        bold.setPixelSize(size);
+        if (QFontMetrics(bold).horizontalAdvance(m_label->text()) <= kWidth - kLabelLeft - 4)
+            break;
+    }
     m_label->setFont(bold);
     m_label->setAttribute(Qt::WA_TranslucentBackground);
     m_label->setAutoFillBackground(false);
     m_label->setStyleSheet(u"QLabel { color: white; background: transparent; }"_s);
     m_label->adjustSize();
-    m_label->move(536, 454);
+    m_label->move(kLabelLeft, kLabelTop);
     m_label->hide();
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -4,10 +4,10 @@
 #include "app/Prompter.h"
 #include "app/Settings.h"
 #include "app/Splash.h"
+#include "app/Startup.h"
 #include "platform/Installation.h"
 
 #include <QApplication>
-#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
@@ -18,12 +18,9 @@ int main(int argc, char** argv)
 
     const QString exe = QApplication::applicationFilePath();
     const vx::Installation inst = vx::Installation::locate(QApplication::applicationDirPath());
-    const QString delphiExe = inst.delphiExeHost();
-    if (delphiExe.isEmpty() || !QFileInfo(delphiExe).isFile()) {
-        vx::app::Prompter::current().message(
-            nullptr, {vx::app::Prompter::Icon::Warning, u"Delphi Vorlix"_s,
-                      u"Delphi(Bin\\Delphi32.exe) is not found!\n\nPlease copy me to Delphi's directory and run again."_s,
-                      vx::app::Prompter::Ok, vx::app::Prompter::Ok, false});
+    if (const QString refusal = vx::app::missingDelphiMessage(inst); !refusal.isEmpty()) {
+        vx::app::Prompter::current().message(nullptr, {vx::app::Prompter::Icon::Warning, u"Delphi Vorlix"_s, refusal,
+                                                       vx::app::Prompter::Ok, vx::app::Prompter::Ok, false});
         return 1;
     }
 
