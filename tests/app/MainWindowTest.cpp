@@ -8,6 +8,7 @@
 #include "support/ScriptedPrompter.h"
 #include "support/TestFiles.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <gtest/gtest.h>
@@ -317,6 +318,22 @@ TEST_F(MainWindowTest, ALanguageFileChangesItsTexts)
     EXPECT_EQ(w->languageName(), u"Test"_s);
     EXPECT_TRUE(close(*w));
     EXPECT_EQ(IniFile(settings()).readString(u"config"_s, u"Language"_s), u"Test"_s);
+}
+
+TEST_F(MainWindowTest, TheShippedChineseLanguageTranslatesTheWindow)
+{
+    IniFile(settings()).writeString(u"config"_s, u"Language"_s, u"chinese"_s);
+    test::ScriptedPrompter prompts;
+    auto w = start({sb.sampleProject});
+    for (const QString& name : {u"RzBitBtnNewProject"_s, u"RzBitBtnSaveProjectAs"_s, u"RzCheckBoxValid"_s}) {
+        const QString t = w->findChild<QAbstractButton*>(name)->text();
+        EXPECT_FALSE(t.isEmpty());
+        EXPECT_TRUE(std::any_of(t.begin(), t.end(), [](QChar c) { return c.unicode() >= 0x4e00; }))
+            << name.toStdString() << ": " << t.toStdString();
+    }
+    const int experts = w->ui().RzPageControl->indexOf(w->ui().TabSheetExperts);
+    EXPECT_NE(w->ui().RzPageControl->tabText(experts), u"Expert"_s);
+    EXPECT_TRUE(close(*w));
 }
 
 TEST_F(MainWindowTest, TicksSkipOnceAndClearCommandsAsk)
