@@ -5,6 +5,7 @@
 #include "app/Images.h"
 #include "app/ProjectCommands.h"
 #include "app/Prompter.h"
+#include "app/RegistryCommands.h"
 #include "i18n/UiTexts.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
@@ -43,6 +44,7 @@ TFormMain::TFormMain(Installation installation, QString settingsPath, QWidget* p
     setMinimumSize(640, 480);
     m_ui = buildMainUi(this);
     m_commands = std::make_unique<ProjectCommands>(*this);
+    m_registry = std::make_unique<RegistryCommands>(*this);
     EntryListModel::setDecorationProvider([](int image) { return QVariant(mainImage(image)); });
     m_ui.RzListViewExpert->setEntryModel(&m_project.experts());
     m_ui.RzListViewTool->setEntryModel(&m_project.tools());
@@ -76,6 +78,12 @@ void TFormMain::connectHandlers()
     connect(ui.RzBitBtnSaveProject, &QPushButton::clicked, this, [c] { c->RzBitBtnSaveProjectClick(); });
     connect(ui.RzBitBtnSaveProjectAs, &QPushButton::clicked, this, [c] { c->RzBitBtnSaveProjectAsClick(); });
     connect(ui.RzBitBtnCloseProject, &QPushButton::clicked, this, [c] { c->RzBitBtnCloseProjectClick(); });
+    RegistryCommands* r = m_registry.get();
+    connect(ui.RzBitBtnDelphi7Project, &QPushButton::clicked, this, [r] { r->RzBitBtnDelphi7ProjectClick(); });
+    connect(ui.RzBitBtnApplyProject, &QPushButton::clicked, this, [r] { r->RzBitBtnApplyProjectClick(); });
+    connect(ui.RzBitBtnBackupReg, &QPushButton::clicked, this, [r] { r->RzBitBtnBackupRegClick(); });
+    connect(ui.RzBitBtnImportReg, &QPushButton::clicked, this, [r] { r->RzBitBtnImportRegClick(); });
+    connect(ui.RzBitBtnClearReg, &QPushButton::clicked, this, [r] { r->RzBitBtnClearRegClick(); });
 
     connect(ui.RzPageControl, &QTabWidget::currentChanged, this, &TFormMain::RzPageControlTabClick);
     connect(ui.RzPageControlComp, &QTabWidget::currentChanged, this, [this](int index) {
@@ -141,9 +149,8 @@ void TFormMain::disableLaterCommands()
     for (QWidget* w : std::initializer_list<QWidget*>{
              ui.RzRapidFireButtonAddPath, ui.RzRapidFireButtonModifyPath, ui.RzRapidFireButtonDelPath,
              ui.RzButtonWinSDK, ui.RzButtonBDEpath, ui.RzBitBtnBordbk, ui.RzButtonLang, ui.RzBitBtnFont,
-             ui.RzButtonRegDebug, ui.RzBitBtnCopyFiles, ui.RzBitBtnRecover, ui.RzBitBtnImportReg,
-             ui.RzBitBtnBackupReg, ui.RzBitBtnClearReg, ui.RzButtonShortcut, ui.RzBitBtnDelShortcut,
-             ui.RzBitBtnDelphi7Project, ui.RzBitBtnApplyProject, ui.RzBitBtnLaunch, ui.RzRapidFireButtonHelp,
+             ui.RzButtonRegDebug, ui.RzBitBtnCopyFiles, ui.RzBitBtnRecover, ui.RzButtonShortcut,
+             ui.RzBitBtnDelShortcut, ui.RzBitBtnLaunch, ui.RzRapidFireButtonHelp,
              ui.RzLabelWeb, ui.RzLabelEmail})
         w->setEnabled(false);
 }

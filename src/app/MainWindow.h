@@ -15,6 +15,7 @@
 namespace vx::app {
 
 class ProjectCommands;
+class RegistryCommands;
 
 // The main window. It builds the pages, wires the controls to their handlers and holds the
 // program's state; the work of each handler belongs to the class of its subsystem.
@@ -42,6 +43,7 @@ public:
     const QString& languageName() const { return m_languageName; }
     const QString& settingsPath() const { return m_settingsPath; }
     ProjectCommands& commands() { return *m_commands; }
+    RegistryCommands& registry() { return *m_registry; }
 
     // The product name as shown by LabelLogoName ("Vorlix" in English).
     QString productName() const;
@@ -94,6 +96,7 @@ private:
     UsageStatistics m_stats;
     MainUi m_ui;
     std::unique_ptr<ProjectCommands> m_commands;
+    std::unique_ptr<RegistryCommands> m_registry;
     QString m_languageName = QStringLiteral("English");
     LanguageTexts m_languageTexts;
     bool m_saveAtClose = false;

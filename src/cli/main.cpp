@@ -1,7 +1,11 @@
 // vorlix7-cli: the program's file operations for scripts, without windows.
 
+#include "delphireg/DelphiConfig.h"
+#include "delphireg/RegImport.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
+#include "platform/FileOps.h"
+#include "platform/RegistryStore.h"
 #include "platform/IniFile.h"
 #include "platform/Installation.h"
 #include "platform/PeVersion.h"
@@ -238,6 +242,99 @@ int runSaveAs(const Installation& inst, const QString& path, const QString& newF
     return Ok;
 }
 
+// Registry commands work on the prefix's hive files; a running wineserver holds newer data in
+// memory and would overwrite what we write, so every command refuses while one runs.
+void refuseWhileWineRuns(const Installation& inst)
+{
+    QString why;
+    if (HiveRegistryStore::serverRunningFor(inst.prefix(), &why))
+        throw OperationError(u"Wine is running in the prefix "_s + inst.prefix() + u" ("_s + why +
+                             u"). Stop it first: WINEPREFIX='"_s + inst.prefix() + u"' wineserver -k"_s);
+}
+
+// Commits what the operation wrote, also when it ended with an error (then rethrown).
+template <typename Op>
+void writeRegistry(HiveRegistryStore& store, Op&& op)
+{
+    try {
+        op();
+    } catch (const OperationError&) {
+        store.commit();
+        throw;
+    }
+    store.commit();
+}
+
+int runCapture(const Installation& inst, const QString& newFile)
+{
+    refuseWhileWineRuns(inst);
+    const QString target = replaceExtension(QFileInfo(newFile).absoluteFilePath(), u".vx7"_s);
+    HiveRegistryStore store(inst.prefix());
+    const PathMacro macro(inst.delphiRoot);
+    // As the window does it: a new file with the header, opened, filled from the registry, saved.
+    writeFileAtomically(target, QByteArray(kProjectFileHeader));
+    ConfigProject project;
+    IniFile projectStore;
+    ReadOptions opts;
+    opts.now = Clock::current().now();
+    loadProject(project, projectStore, target, macro, opts);
+    const int components = captureDelphiConfig(store, project, macro);
+    saveProject(project, projectStore, Clock::current().now());
+    QFile::remove(backupPathFor(target));
+    out() << "Captured " << project.experts().count() << " experts, " << components << " packages, "
+          << project.tools().count() << " tools, " << project.searchPath().count() << " search path folders into "
+          << target << Qt::endl;
+    return Ok;
+}
+
+int runApply(const Installation& inst, const QString& path)
+{
+    refuseWhileWineRuns(inst);
+    ConfigProject project;
+    if (!readForCli(path, inst, false, project))
+        return Failed;
+    HiveRegistryStore store(inst.prefix());
+    writeRegistry(store, [&] { applyProject(store, project, PathMacro(inst.delphiRoot), inst.bridge); });
+    out() << "Applied " << path << " to the registry of " << inst.prefix() << ". Restart Delphi to load it."
+          << Qt::endl;
+    return Ok;
+}
+
+int runBackup(const Installation& inst, const QString& file)
+{
+    refuseWhileWineRuns(inst);
+    const QString target = replaceExtension(QFileInfo(file).absoluteFilePath(), u".reg"_s);
+    const HiveRegistryStore store(inst.prefix());
+    writeFileAtomically(target, backupDelphiRegistry(store));
+    out() << "Backed up Delphi's registry to " << target << Qt::endl;
+    return Ok;
+}
+
+int runImport(const Installation& inst, const QString& file)
+{
+    refuseWhileWineRuns(inst);
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return fail(u"Unable to read "_s + file);
+    const QByteArray bytes = f.readAll();
+    HiveRegistryStore store(inst.prefix());
+    RegImportSummary summary;
+    // The file is parsed whole before anything is applied: a malformed one changes nothing.
+    writeRegistry(store, [&] { summary = importRegFile(bytes, store, file); });
+    out() << "Imported " << file << ": " << summary.keys << " keys, " << summary.values << " values, "
+          << summary.deletions << " deletions" << Qt::endl;
+    return Ok;
+}
+
+int runClear(const Installation& inst)
+{
+    refuseWhileWineRuns(inst);
+    HiveRegistryStore store(inst.prefix());
+    writeRegistry(store, [&] { clearDelphiRegistry(store); });
+    out() << "Cleared Delphi's registry trees in " << inst.prefix() << Qt::endl;
+    return Ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -255,7 +352,8 @@ int main(int argc, char** argv)
     const QCommandLineOption jsonOpt(u"json"_s, u"Print JSON."_s);
     const QCommandLineOption verifyOpt(u"verify"_s, u"Look up the files of the entries (show)."_s);
     parser.addOptions({rootOpt, prefixOpt, jsonOpt, verifyOpt});
-    parser.addPositionalArgument(u"command"_s, u"info | show PROJECT | save-as PROJECT NEWFILE"_s);
+    parser.addPositionalArgument(u"command"_s, u"info | show PROJECT | save-as PROJECT NEWFILE | capture NEWFILE | "
+                                               u"apply PROJECT | backup FILE.reg | import FILE.reg | clear"_s);
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usage(parser, parser.errorText());
@@ -292,6 +390,23 @@ int main(int argc, char** argv)
             if (args.size() != 3)
                 return usage(parser, u"usage: save-as PROJECT NEWFILE"_s);
             return runSaveAs(inst, args[1], args[2]);
+        }
+        const std::pair<QString, int> arity[] = {
+            {u"capture"_s, 2}, {u"apply"_s, 2}, {u"backup"_s, 2}, {u"import"_s, 2}, {u"clear"_s, 1}};
+        for (const auto& [name, count] : arity) {
+            if (command != name)
+                continue;
+            if (args.size() != count)
+                return usage(parser, u"wrong number of arguments for "_s + name);
+            if (name == u"capture"_s)
+                return runCapture(inst, args[1]);
+            if (name == u"apply"_s)
+                return runApply(inst, args[1]);
+            if (name == u"backup"_s)
+                return runBackup(inst, args[1]);
+            if (name == u"import"_s)
+                return runImport(inst, args[1]);
+            return runClear(inst);
         }
     } catch (const OperationError& e) {
         return fail(e.message());

@@ -21,4 +21,18 @@ void writeFileAtomically(const QString& hostPath, const QByteArray& data);
 // write fail as a full disk would. Pass an empty function to remove it.
 void setWriteFaultHook(std::function<bool(const QString& hostPath)> hook);
 
+// The steps of writeFileDurably, as the fault hook names them.
+enum class DurableWriteStep { OpenTemporary, Write, Sync, Rename };
+
+// Replaces a file through a temporary file in its own directory: the data is written, flushed to
+// the disk (fsync), the temporary file renamed over the target and the directory flushed. The new
+// file keeps the permission bits of the one it replaces (rw-r--r-- less the umask for a new one).
+// A read-only target is refused like a failing write. A failure at any step removes the temporary file, leaves the target as it was and throws
+// FileWriteError naming `hostPath`.
+void writeFileDurably(const QString& hostPath, const QByteArray& data);
+
+// Test seam: asked before each step of writeFileDurably; a `true` answer makes that step fail as
+// the system call would. Pass an empty function to remove it.
+void setDurableWriteFaultHook(std::function<bool(DurableWriteStep step, const QString& hostPath)> hook);
+
 } // namespace vx

@@ -1,0 +1,146 @@
+#include "app/RegistryCommands.h"
+
+#include "app/MainWindow.h"
+#include "app/ProjectCommands.h"
+#include "app/Prompter.h"
+#include "delphireg/DelphiConfig.h"
+#include "delphireg/RegImport.h"
+#include "i18n/UiTexts.h"
+#include "platform/Errors.h"
+#include "platform/FileOps.h"
+#include "platform/RegistryStore.h"
+#include "project/ProjectFile.h"
+
+#include <QApplication>
+#include <QFile>
+
+using namespace Qt::StringLiterals;
+
+namespace vx::app {
+
+namespace {
+
+constexpr int kProjectsPage = 3;
+const QString kRegFilter = u"reg file|*.reg"_s;
+
+// Runs a writing operation on the prefix's registry. What the operation wrote before an error
+// ended it is still committed, as the IDE's own registry would keep it; the error is shown.
+template <typename Op>
+bool writeRegistry(QWidget* parent, HiveRegistryStore& store, Op&& op)
+{
+    try {
+        op();
+    } catch (const OperationError& e) {
+        try {
+            store.commit();
+        } catch (const OperationError& c) {
+            Prompter::error(parent, e.message() + u"\n\n"_s + c.message());
+            return false;
+        }
+        Prompter::error(parent, e.message());
+        return false;
+    }
+    try {
+        store.commit();
+    } catch (const OperationError& c) {
+        Prompter::error(parent, c.message());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void RegistryCommands::RzBitBtnDelphi7ProjectClick()
+{
+    TFormMain& w = m_window;
+    if (!w.commands().CreateNewProject())
+        return;
+    ConfigProject& p = w.project();
+    p.searchPath().clear();
+    HiveRegistryStore store(w.installation().prefix());
+    try {
+        captureDelphiConfig(store, p, w.macro());
+    } catch (const OperationError& e) {
+        Prompter::error(&w, e.message());
+        return;
+    }
+    w.ui().RzPageControl->setCurrentIndex(kProjectsPage);
+    w.RzPageControlTabClick();
+    w.statistics().resetSkip();
+}
+
+void RegistryCommands::RzBitBtnApplyProjectClick()
+{
+    TFormMain& w = m_window;
+    const QString question = uiText(UiText::MsgApply2) + u"\n\n"_s + uiText(UiText::MsgApply1);
+    if (Prompter::current().message(nullptr, {Prompter::Icon::Warning, uiText(UiText::Warn), question,
+                                              Prompter::Ok | Prompter::Cancel, Prompter::Ok, false}) != Prompter::Ok)
+        return;
+    HiveRegistryStore store(w.installation().prefix());
+    const bool ok = writeRegistry(&w, store, [&] {
+        applyProject(store, w.project(), w.macro(), w.installation().bridge);
+    });
+    if (!ok)
+        return;
+    const QString done = uiText(UiText::MsgApply3);
+    w.ui().RzStatusPaneMsg->setText(done);
+    Prompter::current().message(&w, {Prompter::Icon::None, QApplication::applicationDisplayName(), done,
+                                     Prompter::Ok, Prompter::Ok, false});
+}
+
+void RegistryCommands::RzBitBtnBackupRegClick()
+{
+    TFormMain& w = m_window;
+    if (!Prompter::askYesNo(&w, uiText(UiText::MsgBackupReg1)))
+        return;
+    const QString chosen = Prompter::current().saveFile(&w, {}, kRegFilter, true);
+    if (chosen.isEmpty())
+        return;
+    const QString target = replaceExtension(chosen, u".reg"_s);
+    try {
+        const HiveRegistryStore store(w.installation().prefix());
+        writeFileAtomically(target, backupDelphiRegistry(store));
+    } catch (const OperationError& e) {
+        Prompter::error(&w, e.message());
+        return;
+    }
+    Prompter::warning(&w, uiText(UiText::MsgBackupReg2) + u"\n\n"_s + target);
+}
+
+void RegistryCommands::RzBitBtnImportRegClick()
+{
+    TFormMain& w = m_window;
+    if (!Prompter::askYesNo(&w, uiText(UiText::MsgImportReg)))
+        return;
+    const QString chosen = Prompter::current().openFile(&w, w.installation().hostRoot, kRegFilter);
+    if (chosen.isEmpty())
+        return;
+    QFile file(chosen);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Prompter::error(&w, u"Unable to read "_s + chosen);
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    HiveRegistryStore store(w.installation().prefix());
+    // A file that does not parse changes nothing: the import parses it whole before applying it.
+    RegImportSummary summary;
+    if (!writeRegistry(&w, store, [&] { summary = importRegFile(bytes, store, chosen); }))
+        return;
+    Prompter::information(&w, chosen + u"\n\n"_s + QString::number(summary.keys) + u" keys, "_s +
+                                  QString::number(summary.values) + u" values, "_s +
+                                  QString::number(summary.deletions) + u" deletions imported."_s);
+}
+
+void RegistryCommands::RzBitBtnClearRegClick()
+{
+    TFormMain& w = m_window;
+    if (!Prompter::askYesNo(&w, uiText(UiText::MsgRecover1)))
+        return;
+    HiveRegistryStore store(w.installation().prefix());
+    if (!writeRegistry(&w, store, [&] { clearDelphiRegistry(store); }))
+        return;
+    Prompter::information(&w, uiText(UiText::MsgClearReg));
+}
+
+} // namespace vx::app

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/RegistryStore.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace vx {
+
+class ConfigProject;
+class PathBridge;
+class PathMacro;
+
+// The IDE's keys below HKEY_CURRENT_USER.
+namespace delphikeys {
+inline constexpr char16_t kRoot[] = u"Software\\Borland\\Delphi\\7.0";
+inline constexpr char16_t kExperts[] = u"Software\\Borland\\Delphi\\7.0\\Experts";
+inline constexpr char16_t kKnownPackages[] = u"Software\\Borland\\Delphi\\7.0\\Known Packages";
+inline constexpr char16_t kLibrary[] = u"Software\\Borland\\Delphi\\7.0\\Library";
+inline constexpr char16_t kTransfer[] = u"Software\\Borland\\Delphi\\7.0\\Transfer";
+inline constexpr char16_t kPalette[] = u"Software\\Borland\\Delphi\\7.0\\Palette";
+} // namespace delphikeys
+
+// The group names a capture sorts packages into.
+inline constexpr char16_t kDelphiGroup[] = u"Delphi7";
+inline constexpr char16_t kOtherGroup[] = u"Other";
+
+// Reads the IDE's experts, search path, packages and Tools entries into the lists of `project`
+// (which the caller has just created empty). Only reads. A value of the wrong type or a Tools
+// count that is not a number ends the capture with OperationError; rows added so far stay.
+// Returns the number of packages captured.
+int captureDelphiConfig(RegistryStore& store, ConfigProject& project, const PathMacro& macro);
+
+// The "Search Path" text that applying the project writes: the search-path rows, then the include
+// paths of the checked packages, each text once (ASCII case ignored), empty texts skipped.
+QString appliedSearchPath(const ConfigProject& project);
+
+// Writes the project's selection into the IDE's keys: checked experts and packages whose files
+// exist, checked tools, the search path and RootDir in both roots; the palette layout goes.
+// Raises OperationError from the first write that fails; what was written before stays in the
+// store (the caller commits it).
+void applyProject(RegistryStore& store, const ConfigProject& project, const PathMacro& macro,
+                  const PathBridge& bridge);
+
+// The three key trees of the IDE as a REGEDIT4 file.
+QByteArray backupDelphiRegistry(const RegistryStore& store);
+
+// Deletes the three key trees of the IDE.
+void clearDelphiRegistry(RegistryStore& store);
+
+} // namespace vx

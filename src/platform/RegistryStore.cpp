@@ -1,0 +1,425 @@
+#include "platform/RegistryStore.h"
+
+#include "platform/Errors.h"
+#include "platform/FileOps.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace vx {
+
+namespace {
+
+bool sameName(QStringView a, QStringView b)
+{
+    return WineHive::compareNames(a, b) == 0;
+}
+
+QString shellWord(const QString& text)
+{
+    static const QRegularExpression plain(u"^[A-Za-z0-9_/.,+@%:=-]+$"_s);
+    if (plain.match(text).hasMatch())
+        return text;
+    QString quoted = text;
+    quoted.replace(u"'"_s, u"'\\''"_s);
+    return u"'"_s + quoted + u"'"_s;
+}
+
+QByteArray readFile(const QString& path, bool* exists)
+{
+    QFile file(path);
+    *exists = file.exists();
+    if (!*exists)
+        return {};
+    if (!file.open(QIODevice::ReadOnly))
+        throw OperationError(u"Unable to read "_s + path);
+    return file.readAll();
+}
+
+// The "#arch=" option of a hive file, read from its first lines only.
+WineHive::Arch peekArch(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return WineHive::Arch::Unspecified;
+    const QByteArray head = file.read(64 * 1024);
+    for (QByteArray line : head.split('\n')) {
+        line = line.trimmed();
+        if (line.startsWith('['))
+            break;
+        if (line == "#arch=win64")
+            return WineHive::Arch::Win64;
+        if (line == "#arch=win32")
+            return WineHive::Arch::Win32;
+    }
+    return WineHive::Arch::Unspecified;
+}
+
+// An exclusive flock on the prefix's lock file for the duration of a commit.
+class CommitLock
+{
+public:
+    CommitLock(const QString& prefix, int waitMs)
+    {
+        const QString path = prefix + u'/' + QLatin1StringView(HiveRegistryStore::kLockFileName);
+        m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (m_fd < 0)
+            throw FileWriteError(path);
+        for (int waited = 0;; waited += 50) {
+            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0)
+                return;
+            if (errno == EINTR)
+                continue;
+            if (errno != EWOULDBLOCK || waited >= waitMs) {
+                ::close(m_fd);
+                throw OperationError(u"Another instance of Delphi Vorlix is writing the registry of the Wine prefix %1. "
+                                     "Try again when it has finished."_s
+                                         .arg(prefix));
+            }
+            QThread::msleep(50);
+        }
+    }
+    ~CommitLock()
+    {
+        ::flock(m_fd, LOCK_UN);
+        ::close(m_fd);
+    }
+    CommitLock(const CommitLock&) = delete;
+    CommitLock& operator=(const CommitLock&) = delete;
+
+private:
+    int m_fd = -1;
+};
+
+} // namespace
+
+QStringList splitKeyPath(const QString& path)
+{
+    return path.split(u'\\', Qt::SkipEmptyParts);
+}
+
+// ---------------------------------------------------------------- HiveBackedStore
+
+std::optional<HiveBackedStore::Location> HiveBackedStore::locate(RegRoot root, const QString& path) const
+{
+    QStringList parts = splitKeyPath(path);
+    switch (root) {
+    case RegRoot::CurrentUser:
+        return Location{&hive(HiveFile::User), parts};
+    case RegRoot::ClassesRoot:
+        parts.prepend(u"Classes"_s);
+        parts.prepend(u"Software"_s);
+        return Location{&hive(HiveFile::Machine), parts};
+    case RegRoot::LocalMachine: {
+        WineHive& machine = hive(HiveFile::Machine);
+        if (parts.size() >= 2 && machine.arch() == WineHive::Arch::Win64 && sameName(parts[0], u"Software")
+            && !sameName(parts[1], u"Classes") && !sameName(parts[1], u"Wow6432Node")
+            && machine.findKey({u"Software"_s, u"Wow6432Node"_s}) != WineHive::kNoKey)
+            parts.insert(1, u"Wow6432Node"_s);
+        return Location{&machine, parts};
+    }
+    case RegRoot::Users:
+    case RegRoot::CurrentConfig:
+        break;
+    }
+    return std::nullopt;
+}
+
+WineHive::KeyId HiveBackedStore::find(RegRoot root, const QString& path, WineHive** hive) const
+{
+    const auto at = locate(root, path);
+    if (!at)
+        return WineHive::kNoKey;
+    *hive = at->hive;
+    return at->hive->findKey(at->path);
+}
+
+std::optional<QStringList> HiveBackedStore::hivePath(RegRoot root, const QString& path) const
+{
+    const auto at = locate(root, path);
+    if (!at)
+        return std::nullopt;
+    return at->path;
+}
+
+bool HiveBackedStore::keyExists(RegRoot root, const QString& path) const
+{
+    WineHive* h = nullptr;
+    return find(root, path, &h) != WineHive::kNoKey;
+}
+
+bool HiveBackedStore::createKey(RegRoot root, const QString& path)
+{
+    const auto at = locate(root, path);
+    return at && at->hive->createKey(at->path) != WineHive::kNoKey;
+}
+
+QStringList HiveBackedStore::subKeyNames(RegRoot root, const QString& path) const
+{
+    WineHive* h = nullptr;
+    const WineHive::KeyId key = find(root, path, &h);
+    return key == WineHive::kNoKey ? QStringList() : h->subKeyNames(key);
+}
+
+QStringList HiveBackedStore::valueNames(RegRoot root, const QString& path) const
+{
+    WineHive* h = nullptr;
+    const WineHive::KeyId key = find(root, path, &h);
+    return key == WineHive::kNoKey ? QStringList() : h->valueNames(key);
+}
+
+std::optional<RegValue> HiveBackedStore::value(RegRoot root, const QString& path, const QString& name) const
+{
+    WineHive* h = nullptr;
+    const WineHive::KeyId key = find(root, path, &h);
+    return key == WineHive::kNoKey ? std::nullopt : h->value(key, name);
+}
+
+bool HiveBackedStore::setValue(RegRoot root, const QString& path, const RegValue& value)
+{
+    WineHive* h = nullptr;
+    const WineHive::KeyId key = find(root, path, &h);
+    if (key == WineHive::kNoKey)
+        return false;
+    h->setValue(key, value);
+    return true;
+}
+
+bool HiveBackedStore::deleteValue(RegRoot root, const QString& path, const QString& name)
+{
+    WineHive* h = nullptr;
+    const WineHive::KeyId key = find(root, path, &h);
+    return key != WineHive::kNoKey && h->deleteValue(key, name);
+}
+
+bool HiveBackedStore::deleteKey(RegRoot root, const QString& path)
+{
+    WineHive* h = nullptr;
+    const WineHive::KeyId key = find(root, path, &h);
+    return key != WineHive::kNoKey && h->deleteKey(key);
+}
+
+bool HiveBackedStore::deleteTree(RegRoot root, const QString& path)
+{
+    WineHive* h = nullptr;
+    const WineHive::KeyId key = find(root, path, &h);
+    return key != WineHive::kNoKey && h->deleteTree(key);
+}
+
+bool HiveBackedStore::hasChanges() const
+{
+    for (const HiveFile file : {HiveFile::User, HiveFile::Machine}) {
+        const WineHive* h = loadedHive(file);
+        if (h && h->isModified())
+            return true;
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- MemoryRegistryStore
+
+MemoryRegistryStore::MemoryRegistryStore(WineHive::Arch arch)
+    : m_user(WineHive::createNew(WineHive::kUserRelativeTo, arch))
+    , m_machine(WineHive::createNew(WineHive::kMachineRelativeTo, arch))
+{
+}
+
+WineHive& MemoryRegistryStore::hive(HiveFile file) const
+{
+    return file == HiveFile::User ? m_user : m_machine;
+}
+
+const WineHive* MemoryRegistryStore::loadedHive(HiveFile file) const
+{
+    return &hive(file);
+}
+
+QByteArray MemoryRegistryStore::hiveBytes(HiveFile file) const
+{
+    return hive(file).save();
+}
+
+void MemoryRegistryStore::commit()
+{
+    if (!m_failure.isEmpty())
+        throw OperationError(m_failure);
+    m_user = WineHive::parse(m_user.save(), u"user.reg"_s);
+    m_machine = WineHive::parse(m_machine.save(), u"system.reg"_s);
+    ++m_commits;
+}
+
+// ---------------------------------------------------------------- HiveRegistryStore
+
+HiveRegistryStore::HiveRegistryStore(const QString& prefixDir)
+    : m_prefix(QDir::cleanPath(QFileInfo(prefixDir).absoluteFilePath()))
+{
+}
+
+QString HiveRegistryStore::hiveFilePath(HiveFile file) const
+{
+    return m_prefix + (file == HiveFile::User ? u"/user.reg"_s : u"/system.reg"_s);
+}
+
+const WineHive* HiveRegistryStore::loadedHive(HiveFile file) const
+{
+    const auto& slot = m_slots[file == HiveFile::User ? 0 : 1];
+    return slot.hive ? &*slot.hive : nullptr;
+}
+
+WineHive& HiveRegistryStore::hive(HiveFile file) const
+{
+    Slot& slot = m_slots[file == HiveFile::User ? 0 : 1];
+    if (slot.hive)
+        return *slot.hive;
+    const QString path = hiveFilePath(file);
+    bool exists = false;
+    QByteArray bytes = readFile(path, &exists);
+    if (exists) {
+        slot.hive = WineHive::parse(bytes, path);
+    } else {
+        // A new hive agrees with the other one; win64 (Wine's default) when there is none.
+        const QString other = hiveFilePath(file == HiveFile::User ? HiveFile::Machine : HiveFile::User);
+        const WineHive::Arch arch = QFileInfo::exists(other) ? peekArch(other) : WineHive::Arch::Win64;
+        slot.hive = WineHive::createNew(file == HiveFile::User ? WineHive::kUserRelativeTo : WineHive::kMachineRelativeTo,
+                                        arch);
+    }
+    slot.onDisk = bytes;
+    slot.existed = exists;
+    return *slot.hive;
+}
+
+void HiveRegistryStore::discardChanges()
+{
+    for (Slot& slot : m_slots)
+        slot = Slot();
+}
+
+void HiveRegistryStore::commit()
+{
+    std::vector<HiveFile> dirty;
+    for (const HiveFile file : {HiveFile::Machine, HiveFile::User}) {
+        const WineHive* h = loadedHive(file);
+        if (h && h->isModified())
+            dirty.push_back(file);
+    }
+    if (dirty.empty())
+        return;
+    if (!QFileInfo(m_prefix).isDir())
+        throw OperationError(u"The Wine prefix %1 does not exist; the registry changes were not written."_s.arg(m_prefix));
+
+    const CommitLock lock(m_prefix, m_lockWaitMs);
+    QString why;
+    if (serverRunning(&why))
+        throw OperationError(u"Wine is running in the prefix %1 (%2) and would overwrite the registry files, so the "
+                             "changes were not written. Close the Windows programs of that prefix, or stop it with: "
+                             "WINEPREFIX=%3 wineserver -k"_s
+                                 .arg(m_prefix, why, shellWord(m_prefix)));
+
+    // Nothing is written when any hive was changed by someone else since it was read.
+    for (const HiveFile file : dirty) {
+        const Slot& slot = m_slots[file == HiveFile::User ? 0 : 1];
+        const QString path = hiveFilePath(file);
+        bool exists = false;
+        const QByteArray now = readFile(path, &exists);
+        if (exists != slot.existed || now != slot.onDisk)
+            throw OperationError(u"%1 was changed by another program after it was read; the registry changes were "
+                                 "not written. Repeat the operation."_s
+                                     .arg(path));
+    }
+
+    for (const HiveFile file : dirty) {
+        Slot& slot = m_slots[file == HiveFile::User ? 0 : 1];
+        const QString path = hiveFilePath(file);
+        const QByteArray bytes = slot.hive->save();
+        writeFileDurably(path, bytes);
+        slot.hive = WineHive::parse(bytes, path);
+        slot.onDisk = bytes;
+        slot.existed = true;
+    }
+}
+
+QStringList HiveRegistryStore::serverDirectories(const QString& prefixDir)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(prefixDir).constData(), &st) != 0)
+        return {};
+    const QString leaf = u"/server-%1-%2"_s.arg(QString::number(qulonglong(st.st_dev), 16),
+                                               QString::number(qulonglong(st.st_ino), 16));
+    QStringList dirs{u"/tmp/.wine-"_s + QString::number(::getuid()) + leaf};
+
+    QFile record(prefixDir + u"/wineserver"_s);
+    if (record.open(QIODevice::ReadOnly)) {
+        const QString name = QString::fromLocal8Bit(record.read(256)).trimmed();
+        if (!name.isEmpty() && !name.contains(u'/') && name != u".."_s) {
+            QString tmp = qEnvironmentVariable("TMPDIR");
+            if (tmp.isEmpty())
+                tmp = u"/tmp"_s;
+            for (const QString& base : {tmp, u"/tmp"_s}) {
+                const QString dir = QDir::cleanPath(base) + u'/' + name + leaf;
+                if (!dirs.contains(dir))
+                    dirs << dir;
+            }
+        }
+    }
+    return dirs;
+}
+
+namespace {
+
+// Asks whether someone holds the write lock on byte 0 of a wineserver's lock file.
+bool lockHeld(const QString& lockPath, QString* why)
+{
+    const int fd = ::open(QFile::encodeName(lockPath).constData(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return false;
+        if (why)
+            *why = u"its wineserver lock %1 cannot be checked"_s.arg(lockPath);
+        return true;
+    }
+    struct flock probe {};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    probe.l_start = 0;
+    probe.l_len = 1;
+    const int rc = ::fcntl(fd, F_GETLK, &probe);
+    ::close(fd);
+    if (rc != 0) {
+        if (why)
+            *why = u"its wineserver lock %1 cannot be checked"_s.arg(lockPath);
+        return true;
+    }
+    if (probe.l_type == F_UNLCK)
+        return false;
+    if (why)
+        *why = u"wineserver process %1"_s.arg(probe.l_pid);
+    return true;
+}
+
+} // namespace
+
+bool HiveRegistryStore::serverRunningFor(const QString& prefixDir, QString* why)
+{
+    for (const QString& dir : serverDirectories(prefixDir))
+        if (lockHeld(dir + u"/lock"_s, why))
+            return true;
+    return false;
+}
+
+bool HiveRegistryStore::serverRunning(QString* why) const
+{
+    return serverRunningFor(m_prefix, why);
+}
+
+} // namespace vx

@@ -1,0 +1,160 @@
+#pragma once
+
+#include "platform/WineHive.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace vx {
+
+enum class RegRoot { CurrentUser, LocalMachine, ClassesRoot, Users, CurrentConfig };
+
+// Splits a key path at '\'. Empty components (a leading, trailing or doubled separator) are
+// dropped, so "\A\B\" and "A\B" name the same key.
+QStringList splitKeyPath(const QString& path);
+
+// The registry as the program sees it: keys below a few roots, each with named, typed values.
+// Key and value names compare without regard to case; enumerations come in the store's order.
+// Paths are "A\B\C" below the root; the empty path is the root key itself. Operations on a root
+// the store does not hold fail (false, empty, nullopt). Changes stay in memory until commit().
+class RegistryStore
+{
+public:
+    virtual ~RegistryStore() = default;
+
+    virtual bool keyExists(RegRoot root, const QString& path) const = 0;
+    // Creates every missing key of the path (new ones keep the given case); true when the key
+    // exists afterwards.
+    virtual bool createKey(RegRoot root, const QString& path) = 0;
+    virtual QStringList subKeyNames(RegRoot root, const QString& path) const = 0;
+    virtual QStringList valueNames(RegRoot root, const QString& path) const = 0;
+    virtual std::optional<RegValue> value(RegRoot root, const QString& path, const QString& name) const = 0;
+    // Creates or replaces a value of an existing key; false when the key does not exist.
+    virtual bool setValue(RegRoot root, const QString& path, const RegValue& value) = 0;
+    virtual bool deleteValue(RegRoot root, const QString& path, const QString& name) = 0;
+    // Deletes a key that has no subkeys; false when it is missing, has subkeys or is a root.
+    virtual bool deleteKey(RegRoot root, const QString& path) = 0;
+    // Deletes a key and everything below it; false when it is missing or is a root.
+    virtual bool deleteTree(RegRoot root, const QString& path) = 0;
+
+    // Whether there are changes that commit() would write.
+    virtual bool hasChanges() const = 0;
+    // Makes the changes permanent. Throws OperationError when that is not possible; the changes
+    // then stay pending.
+    virtual void commit() = 0;
+};
+
+// The operations on top of two Wine hives, the way a 32-bit program sees them: HKEY_CURRENT_USER
+// is the user hive, HKEY_LOCAL_MACHINE the machine hive, HKEY_CLASSES_ROOT its Software\Classes.
+// In a win64 machine hive that has Software\Wow6432Node, HKLM\Software\X is
+// Software\Wow6432Node\X (Software\Classes is shared).
+class HiveBackedStore : public RegistryStore
+{
+public:
+    enum class HiveFile { User, Machine };
+
+    bool keyExists(RegRoot root, const QString& path) const override;
+    bool createKey(RegRoot root, const QString& path) override;
+    QStringList subKeyNames(RegRoot root, const QString& path) const override;
+    QStringList valueNames(RegRoot root, const QString& path) const override;
+    std::optional<RegValue> value(RegRoot root, const QString& path, const QString& name) const override;
+    bool setValue(RegRoot root, const QString& path, const RegValue& value) override;
+    bool deleteValue(RegRoot root, const QString& path, const QString& name) override;
+    bool deleteKey(RegRoot root, const QString& path) override;
+    bool deleteTree(RegRoot root, const QString& path) override;
+    bool hasChanges() const override;
+
+    // The hive's path for a key of a root as this store resolves it (after the 32-bit
+    // redirection); nullopt for a root the store does not hold.
+    std::optional<QStringList> hivePath(RegRoot root, const QString& path) const;
+
+protected:
+    // The hive, read on first use. May throw OperationError (a file Wine would refuse).
+    virtual WineHive& hive(HiveFile file) const = 0;
+    // The hive when it is already in memory, else nullptr.
+    virtual const WineHive* loadedHive(HiveFile file) const = 0;
+
+private:
+    struct Location
+    {
+        WineHive* hive;
+        QStringList path;
+    };
+    std::optional<Location> locate(RegRoot root, const QString& path) const;
+    WineHive::KeyId find(RegRoot root, const QString& path, WineHive** hive) const;
+};
+
+// Two hives in memory and no files: for tests of the layers above. Commit only marks the
+// changes as done (or fails with a message set by the test).
+class MemoryRegistryStore final : public HiveBackedStore
+{
+public:
+    explicit MemoryRegistryStore(WineHive::Arch arch = WineHive::Arch::Win32);
+
+    void commit() override;
+    int commitCount() const { return m_commits; }
+    // Makes every following commit throw OperationError with this message; empty to stop.
+    void setCommitFailure(const QString& message) { m_failure = message; }
+    // The hive file this store would write.
+    QByteArray hiveBytes(HiveFile file) const;
+
+protected:
+    WineHive& hive(HiveFile file) const override;
+    const WineHive* loadedHive(HiveFile file) const override;
+
+private:
+    mutable WineHive m_user;
+    mutable WineHive m_machine;
+    int m_commits = 0;
+    QString m_failure;
+};
+
+// The registry of a Wine prefix: user.reg and system.reg in the prefix directory, read when
+// first needed. Reading is always allowed. commit() writes every changed hive (a missing one is
+// created in Wine's format) through a temporary file that is flushed and renamed over it; it
+// refuses while a wineserver runs for the prefix (the server would overwrite the files), while
+// another instance commits to the same prefix, and when a hive file changed on disk since it
+// was read.
+class HiveRegistryStore final : public HiveBackedStore
+{
+public:
+    explicit HiveRegistryStore(const QString& prefixDir);
+
+    const QString& prefixDir() const { return m_prefix; }
+    QString hiveFilePath(HiveFile file) const;
+
+    void commit() override;
+    // Forgets all pending changes; the files are read again when next needed.
+    void discardChanges();
+    // How long commit() waits for another instance's commit to end before it gives up.
+    void setLockWaitMs(int ms) { m_lockWaitMs = ms; }
+
+    // Whether a wineserver runs for this prefix; `why` then tells which process.
+    bool serverRunning(QString* why = nullptr) const;
+    static bool serverRunningFor(const QString& prefixDir, QString* why = nullptr);
+    // Where a wineserver of the prefix keeps its socket and lock file: Wine's own
+    // /tmp/.wine-<uid>/server-<dev>-<ino>, and Debian's ${TMPDIR:-/tmp}/<name>/server-<dev>-<ino>
+    // where <name> ("wine-XXXXXX") is recorded in the prefix's file "wineserver". Empty when the
+    // prefix does not exist.
+    static QStringList serverDirectories(const QString& prefixDir);
+    // The file whose lock keeps two instances from committing at once.
+    static constexpr char kLockFileName[] = ".vorlix7.lock";
+
+protected:
+    WineHive& hive(HiveFile file) const override;
+    const WineHive* loadedHive(HiveFile file) const override;
+
+private:
+    struct Slot
+    {
+        std::optional<WineHive> hive;
+        QByteArray onDisk; // the bytes read, to notice changes made by others
+        bool existed = false;
+    };
+    QString m_prefix;
+    int m_lockWaitMs = 5000;
+    mutable Slot m_slots[2];
+};
+
+} // namespace vx

@@ -1,0 +1,187 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <optional>
+#include <vector>
+
+namespace vx {
+
+// Registry value types, with the numbers Windows gives them.
+inline constexpr quint32 REG_NONE = 0;
+inline constexpr quint32 REG_SZ = 1;
+inline constexpr quint32 REG_EXPAND_SZ = 2;
+inline constexpr quint32 REG_BINARY = 3;
+inline constexpr quint32 REG_DWORD = 4;
+inline constexpr quint32 REG_MULTI_SZ = 7;
+inline constexpr quint32 REG_QWORD = 11;
+
+// One registry value in its Windows binary form: strings are UTF-16LE including the terminating
+// NUL, a DWORD is 4 little-endian bytes. The empty name is the key's default value.
+struct RegValue
+{
+    QString name;
+    quint32 type = REG_NONE;
+    QByteArray data;
+
+    // A string value (REG_SZ, REG_EXPAND_SZ) stored the way RegSetValueExW stores it: the text
+    // plus one terminating NUL.
+    static RegValue string(const QString& name, const QString& text, quint32 type = REG_SZ);
+    static RegValue dword(const QString& name, quint32 number);
+    // REG_MULTI_SZ: every item NUL-terminated, then one more NUL.
+    static RegValue multiString(const QString& name, const QStringList& items);
+
+    // The data as text, up to the first NUL (a trailing odd byte is ignored).
+    QString text() const;
+    // The number of a 4-byte value; nullopt for any other size.
+    std::optional<quint32> number() const;
+
+    bool operator==(const RegValue&) const = default;
+};
+
+// A Wine registry hive file (user.reg, system.reg) held in memory.
+//
+// The file is kept as its original bytes plus a key tree that points into them. Saving writes
+// every key that nobody changed exactly as it was read (its section header, #time, #class, #link,
+// other option lines, comments, value lines, repeated sections and all), so an untouched hive
+// comes back byte for byte. A changed key gets a fresh header and #time line; its values that
+// were not changed keep their original lines, new ones are written in Wine's own form at their
+// sorted place. A new key goes to its sorted place among its siblings, depth first, and gets a
+// section only when Wine would write one (it has values or no subkeys).
+//
+// Reading follows Wine's loader: CR LF line ends, blanks around '=', raw UTF-8 and every escape,
+// hex continuation lines, repeated sections merged, a malformed value read as an empty REG_NONE
+// value, a malformed key section ignored. Work is linear in the size of the file, and no
+// traversal recurses, whatever the input.
+class WineHive
+{
+public:
+    enum class Arch { Unspecified, Win32, Win64 };
+    // How save() treats keys that were not changed.
+    enum class SaveMode {
+        KeepUntouched, // their original text, byte for byte
+        RewriteAll     // every key written anew in Wine's form (for checks of the writer)
+    };
+
+    using KeyId = int;
+    static constexpr KeyId kNoKey = -1;
+
+    // The comment lines Wine writes as line 2 of its hives.
+    static constexpr char kMachineRelativeTo[] = "REGISTRY\\\\Machine";
+    static constexpr char kUserRelativeTo[] = "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000";
+
+    // An empty hive without a file behind it (no header; see createNew for one that can be saved).
+    WineHive();
+    // A new, empty hive in Wine's format: header line, ";; All keys relative to <relativeTo>",
+    // an empty line and "#arch=..." (left out for Arch::Unspecified).
+    static WineHive createNew(const QByteArray& relativeTo, Arch arch);
+    // Reads a hive file. Throws OperationError naming `fileName` when the first line is not
+    // "WINE REGISTRY Version 2" or an "#arch=" line names an unknown or a second architecture:
+    // Wine refuses such a file, so must we.
+    static WineHive parse(const QByteArray& bytes, const QString& fileName);
+
+    // The file's bytes with the current content.
+    QByteArray save(SaveMode mode = SaveMode::KeepUntouched) const;
+    // Whether anything was changed since the hive was read or created.
+    bool isModified() const { return m_modified; }
+    Arch arch() const { return m_arch; }
+
+    // ---- keys; names compare the way Wine compares them (per UTF-16 unit, lowercased)
+    static KeyId root() { return 0; }
+    KeyId findKey(const QStringList& path, KeyId from = 0) const;
+    KeyId findSubKey(KeyId parent, QStringView name) const;
+    // Creates every missing key of `path` below `from` (new ones keep the given case) and
+    // returns the last one.
+    KeyId createKey(const QStringList& path, KeyId from = 0);
+    bool isValid(KeyId key) const;
+    QString keyName(KeyId key) const;
+    QStringList subKeyNames(KeyId key) const;
+    int subKeyCount(KeyId key) const;
+    bool isLink(KeyId key) const;
+    // Removes a key without subkeys (never the root); false when it has subkeys.
+    bool deleteKey(KeyId key);
+    // Removes a key and everything below it (never the root).
+    bool deleteTree(KeyId key);
+
+    // ---- values of a key
+    QStringList valueNames(KeyId key) const;
+    std::optional<RegValue> value(KeyId key, QStringView name) const;
+    // Creates or replaces a value. A value of that name keeps its stored name and place; a value
+    // that gets the same type and data again leaves the key unchanged, as in Wine.
+    void setValue(KeyId key, const RegValue& value);
+    bool deleteValue(KeyId key, QStringView name);
+
+    // Wine's order of key and value names: <0, 0 or >0.
+    static int compareNames(QStringView a, QStringView b);
+
+private:
+    enum class ItemKind : quint8 { Time, Option, Other, Value, Dropped };
+    struct Item
+    {
+        ItemKind kind;
+        int value; // index into m_values for ItemKind::Value
+        qsizetype pos;
+        qsizetype len;
+    };
+    struct ValueRec
+    {
+        QString name;
+        quint32 type = REG_NONE;
+        QByteArray data;
+        qsizetype pos = -1; // original line(s); -1 when the value must be written anew
+        qsizetype len = 0;
+        bool openEnd = false; // its hex continuation ran into the end of the file
+    };
+    struct Node
+    {
+        QString name;
+        KeyId parent = kNoKey;
+        std::vector<KeyId> children;
+        std::vector<Item> items;
+        std::vector<int> chunks; // sections of the file that belong to this key, in file order
+        qint64 modifiedMs = 0;
+        int valueCount = 0;
+        bool changed = false;
+        bool alive = true;
+        bool link = false;
+    };
+    // A stretch of the original file: the preamble, or one section with the blank lines before it.
+    struct Chunk
+    {
+        qsizetype pos;
+        qsizetype len;
+        KeyId key; // kNoKey for the preamble and for sections Wine cannot read
+    };
+    struct NameKey
+    {
+        KeyId key;
+        QString folded;
+        bool operator==(const NameKey&) const = default;
+    };
+    friend size_t qHash(const NameKey& k, size_t seed) noexcept { return qHashMulti(seed, k.key, k.folded); }
+
+    class Loader;
+    class Writer;
+
+    KeyId addNode(KeyId parent, QStringView name, bool sortedPlace);
+    int findValue(KeyId key, QStringView name) const;
+    void touch(KeyId key);
+
+    QByteArray m_source;
+    std::vector<Chunk> m_chunks;
+    std::vector<Node> m_nodes;
+    std::vector<ValueRec> m_values;
+    QHash<NameKey, KeyId> m_childIndex;
+    QHash<NameKey, int> m_valueIndex;
+    Arch m_arch = Arch::Unspecified;
+    bool m_modified = false;
+    // The last line of the file ended at the end of the file rather than with a line feed (also
+    // after a NUL byte): appending anything to it would change what it says.
+    qsizetype m_openTailPos = -1;
+    QByteArray m_openTailText;
+};
+
+} // namespace vx

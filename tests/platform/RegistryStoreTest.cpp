@@ -1,0 +1,477 @@
+#include "platform/Errors.h"
+#include "platform/FileOps.h"
+#include "platform/RegistryStore.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+using vx::test::readAll;
+using vx::test::writeAll;
+
+namespace {
+
+constexpr auto HKCU = RegRoot::CurrentUser;
+constexpr auto HKLM = RegRoot::LocalMachine;
+constexpr auto HKCR = RegRoot::ClassesRoot;
+
+const QByteArray kWin64Machine = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n"
+                                 "\n[Software\\\\Classes\\\\.pas] 1700000000\n#time=1da1747c66d0000\n@=\"DelphiUnit\"\n"
+                                 "\n[Software\\\\Wow6432Node\\\\Borland] 1700000000\n#time=1da1747c66d0000\n";
+
+QStringList entries(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+// ---------------------------------------------------------------- semantics, both stores
+
+class StoreSemantics : public ::testing::TestWithParam<bool>
+{
+protected:
+    QTemporaryDir prefix;
+    std::unique_ptr<RegistryStore> store = GetParam() ? std::unique_ptr<RegistryStore>(new HiveRegistryStore(prefix.path()))
+                                                      : std::unique_ptr<RegistryStore>(new MemoryRegistryStore());
+};
+
+TEST_P(StoreSemantics, PathsNamesAndEnumeration)
+{
+    EXPECT_FALSE(store->keyExists(HKCU, u"Software\\Borland"_s));
+    EXPECT_FALSE(store->setValue(HKCU, u"Software\\Borland"_s, RegValue::dword(u"x"_s, 1)));
+    ASSERT_TRUE(store->createKey(HKCU, u"\\Software\\Borland\\Delphi\\7.0\\"_s));
+    EXPECT_TRUE(store->createKey(HKCU, u"SOFTWARE\\borland\\Delphi\\7.0\\Experts"_s));
+    EXPECT_TRUE(store->createKey(HKCU, u"software\\borland\\Debugging"_s));
+    // Existing components keep their case, new ones get the given one; order is the hive's.
+    EXPECT_EQ(store->subKeyNames(HKCU, u"Software\\Borland"_s), (QStringList{u"Debugging"_s, u"Delphi"_s}));
+    EXPECT_EQ(store->subKeyNames(HKCU, u"Software\\Borland\\Delphi\\7.0"_s), QStringList{u"Experts"_s});
+
+    const QString d7 = u"Software\\Borland\\Delphi\\7.0\\"_s;
+    EXPECT_TRUE(store->setValue(HKCU, d7, RegValue::string(u"RootDir"_s, u"C:\\D7\\"_s)));
+    EXPECT_TRUE(store->setValue(HKCU, d7, RegValue::string(u"App"_s, u"x"_s)));
+    EXPECT_TRUE(store->setValue(HKCU, u"software\\BORLAND\\delphi\\7.0"_s, RegValue::string(u"APP"_s, {})));
+    EXPECT_TRUE(store->setValue(HKCU, d7, RegValue::string({}, u"default"_s)));
+    EXPECT_EQ(store->valueNames(HKCU, d7), (QStringList{QString(), u"App"_s, u"RootDir"_s}));
+    EXPECT_EQ(store->value(HKCU, d7, u"app"_s), RegValue::string(u"App"_s, {}));
+    EXPECT_FALSE(store->value(HKCU, d7, u"Version"_s));
+
+    EXPECT_TRUE(store->deleteValue(HKCU, d7, u"rootdir"_s));
+    EXPECT_FALSE(store->deleteValue(HKCU, d7, u"RootDir"_s));
+    EXPECT_FALSE(store->deleteKey(HKCU, d7));                 // has a subkey
+    EXPECT_FALSE(store->deleteKey(HKCU, u"Software\\Nope"_s)); // missing
+    EXPECT_FALSE(store->deleteKey(HKCU, {}));                  // the root
+    EXPECT_TRUE(store->deleteKey(HKCU, d7 + u"Experts"_s));
+    EXPECT_TRUE(store->deleteTree(HKCU, u"Software\\Borland"_s));
+    EXPECT_FALSE(store->keyExists(HKCU, u"Software\\Borland"_s));
+    EXPECT_TRUE(store->keyExists(HKCU, u"Software"_s));
+
+    // HKEY_CLASSES_ROOT is the machine's Software\Classes; two roots are not held at all.
+    EXPECT_TRUE(store->createKey(HKCR, u".pas"_s));
+    EXPECT_TRUE(store->setValue(HKCR, u".PAS"_s, RegValue::string({}, u"DelphiUnit"_s)));
+    EXPECT_EQ(store->value(HKLM, u"SOFTWARE\\Classes\\.pas"_s, {})->text(), u"DelphiUnit"_s);
+    for (const RegRoot root : {RegRoot::Users, RegRoot::CurrentConfig}) {
+        EXPECT_FALSE(store->createKey(root, u"X"_s));
+        EXPECT_FALSE(store->keyExists(root, {}));
+        EXPECT_TRUE(store->subKeyNames(root, {}).isEmpty());
+    }
+
+    ASSERT_TRUE(store->hasChanges());
+    store->commit();
+    EXPECT_FALSE(store->hasChanges());
+    EXPECT_EQ(store->value(HKCR, u".pas"_s, {})->text(), u"DelphiUnit"_s);
+    if (GetParam()) {
+        const HiveRegistryStore reread(prefix.path());
+        EXPECT_EQ(reread.valueNames(HKCU, u"Software"_s), QStringList());
+        EXPECT_EQ(reread.value(HKCR, u".pas"_s, {})->text(), u"DelphiUnit"_s);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(MemoryAndHive, StoreSemantics, ::testing::Bool());
+
+// ---------------------------------------------------------------- the prefix's files
+
+class HiveStoreTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    QString prefix = dir.path();
+    QString user = prefix + u"/user.reg"_s;
+    QString machine = prefix + u"/system.reg"_s;
+    void TearDown() override { setDurableWriteFaultHook({}); }
+};
+
+TEST_F(HiveStoreTest, ProgramOf32BitsSeesWow6432Node)
+{
+    writeAll(machine, kWin64Machine);
+    HiveRegistryStore store(prefix);
+    ASSERT_TRUE(store.createKey(HKLM, u"SOFTWARE\\Borland\\Delphi\\7.0"_s));
+    EXPECT_TRUE(store.setValue(HKLM, u"Software\\Borland\\Delphi\\7.0\\"_s, RegValue::string(u"RootDir"_s, u"C:\\D7\\"_s)));
+    EXPECT_EQ(store.hivePath(HKLM, u"SOFTWARE\\Borland\\Delphi\\7.0"_s),
+              (QStringList{u"SOFTWARE"_s, u"Wow6432Node"_s, u"Borland"_s, u"Delphi"_s, u"7.0"_s}));
+    EXPECT_TRUE(store.keyExists(HKLM, u"Software\\Wow6432Node\\Borland\\Delphi\\7.0"_s));
+    // Classes is shared, a path of one component and other roots are not redirected.
+    EXPECT_EQ(store.value(HKLM, u"Software\\Classes\\.pas"_s, {})->text(), u"DelphiUnit"_s);
+    EXPECT_TRUE(store.subKeyNames(HKLM, u"Software"_s).contains(u"Wow6432Node"_s));
+    EXPECT_TRUE(store.createKey(HKLM, u"System\\Vx"_s));
+    EXPECT_EQ(store.hivePath(HKLM, u"System\\Vx"_s), (QStringList{u"System"_s, u"Vx"_s}));
+    store.commit();
+    EXPECT_TRUE(readAll(machine).contains("\n[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0] "));
+
+    // A win32 prefix, or a win64 one without the node, is not redirected.
+    QByteArray win32 = kWin64Machine;
+    writeAll(machine, win32.replace("win64", "win32"));
+    EXPECT_EQ(HiveRegistryStore(prefix).hivePath(HKLM, u"Software\\Borland"_s)->size(), 2);
+    MemoryRegistryStore memory(WineHive::Arch::Win64);
+    EXPECT_EQ(memory.hivePath(HKLM, u"Software\\Borland"_s)->size(), 2);
+    memory.createKey(HKLM, u"Software\\Wow6432Node"_s);
+    EXPECT_EQ(memory.hivePath(HKLM, u"Software\\Borland"_s)->at(1), u"Wow6432Node"_s);
+}
+
+TEST_F(HiveStoreTest, MissingHivesAreCreatedInWinesFormat)
+{
+    HiveRegistryStore store(prefix);
+    store.createKey(HKCU, u"Software\\Vx"_s);
+    store.commit();
+    EXPECT_TRUE(readAll(user).startsWith("WINE REGISTRY Version 2\n;; All keys relative to "
+                                         "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n\n[Software\\\\Vx] "));
+    EXPECT_FALSE(QFile::exists(machine)); // nothing changed there
+
+    QByteArray win32 = readAll(user);
+    writeAll(user, win32.replace("win64", "win32"));
+    HiveRegistryStore second(prefix);
+    second.createKey(HKLM, u"Software\\Vx"_s);
+    second.commit();
+    EXPECT_TRUE(readAll(machine).startsWith("WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win32\n"));
+}
+
+TEST_F(HiveStoreTest, RefusedHiveIsNeverWritten)
+{
+    const QByteArray bom = "\xef\xbb\xbfWINE REGISTRY Version 2\n\n[Software\\\\A]\n";
+    writeAll(user, bom);
+    HiveRegistryStore store(prefix);
+    try {
+        store.keyExists(HKCU, u"Software"_s);
+        ADD_FAILURE() << "a hive with a byte order mark was read";
+    } catch (const OperationError& e) {
+        EXPECT_TRUE(e.message().contains(user));
+    }
+    EXPECT_TRUE(store.createKey(HKLM, u"Software\\Vx"_s));
+    store.commit();
+    EXPECT_EQ(readAll(user), bom);
+    EXPECT_TRUE(QFile::exists(machine));
+}
+
+TEST_F(HiveStoreTest, FailedCommitLeavesTheOldHiveWhole)
+{
+    writeAll(machine, kWin64Machine);
+    const QStringList before = entries(prefix);
+    for (const auto step : {DurableWriteStep::OpenTemporary, DurableWriteStep::Write, DurableWriteStep::Sync,
+                            DurableWriteStep::Rename}) {
+        SCOPED_TRACE(int(step));
+        HiveRegistryStore store(prefix);
+        store.createKey(HKLM, u"Software\\Vx"_s);
+        setDurableWriteFaultHook([&](DurableWriteStep s, const QString& path) { return s == step && path == machine; });
+        EXPECT_THROW(store.commit(), FileWriteError);
+        EXPECT_EQ(readAll(machine), kWin64Machine);
+        QStringList now = entries(prefix);
+        now.removeAll(QLatin1StringView(HiveRegistryStore::kLockFileName));
+        EXPECT_EQ(now, before); // no temporary file left behind
+        EXPECT_TRUE(store.hasChanges());
+
+        setDurableWriteFaultHook({});
+        store.commit();
+        EXPECT_TRUE(readAll(machine).contains("[Software\\\\Wow6432Node\\\\Vx]"));
+        writeAll(machine, kWin64Machine);
+    }
+}
+
+TEST_F(HiveStoreTest, OthersChangesAndCommitsAreRespected)
+{
+    writeAll(machine, kWin64Machine);
+    HiveRegistryStore store(prefix);
+    store.createKey(HKLM, u"Software\\Vx"_s);
+    writeAll(machine, kWin64Machine + "\n[Software\\\\Other]\n");
+    EXPECT_THROW(store.commit(), OperationError);
+    EXPECT_TRUE(readAll(machine).endsWith("[Software\\\\Other]\n"));
+
+    // Another instance holding the commit lock.
+    store.discardChanges();
+    store.createKey(HKLM, u"Software\\Vx"_s);
+    store.setLockWaitMs(0);
+    const int fd = ::open(QFile::encodeName(prefix + u'/' + QLatin1StringView(HiveRegistryStore::kLockFileName)).constData(),
+                          O_RDWR | O_CREAT, 0644);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    EXPECT_THROW(store.commit(), OperationError);
+    ::close(fd);
+    store.commit();
+    EXPECT_TRUE(readAll(machine).contains("[Software\\\\Wow6432Node\\\\Vx]"));
+}
+
+// A process that holds a wineserver's lock as a running server does, in a server directory made
+// for the test (its parent too, with the mode Wine demands, when it is missing).
+class FakeWineserver
+{
+public:
+    explicit FakeWineserver(const QString& dir) : m_dir(dir)
+    {
+        const QString base = QFileInfo(dir).path();
+        m_madeBase = !QFileInfo::exists(base);
+        ::mkdir(QFile::encodeName(base).constData(), 0700);
+        ::mkdir(QFile::encodeName(dir).constData(), 0700);
+        const QByteArray lock = QFile::encodeName(dir + u"/lock"_s);
+        int ready[2], release[2];
+        if (::pipe(ready) != 0 || ::pipe(release) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::close(ready[0]);
+            ::close(release[1]);
+            const int fd = ::open(lock.constData(), O_RDWR | O_CREAT, 0600);
+            struct flock fl {};
+            fl.l_type = F_WRLCK;
+            fl.l_len = 1;
+            const char ok = (fd >= 0 && ::fcntl(fd, F_SETLK, &fl) == 0) ? '1' : '0';
+            [[maybe_unused]] auto w = ::write(ready[1], &ok, 1);
+            char c;
+            [[maybe_unused]] auto r = ::read(release[0], &c, 1);
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        ::close(release[0]);
+        char ok = '0';
+        [[maybe_unused]] auto r = ::read(ready[0], &ok, 1);
+        ::close(ready[0]);
+        m_locked = ok == '1';
+        m_release = release[1];
+    }
+    void stop()
+    {
+        if (m_pid > 0) {
+            ::close(m_release);
+            ::waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
+        }
+    }
+    ~FakeWineserver()
+    {
+        stop();
+        QDir(m_dir).removeRecursively();
+        if (m_madeBase)
+            QDir().rmdir(QFileInfo(m_dir).path());
+    }
+    bool locked() const { return m_locked; }
+    pid_t pid() const { return m_pid; }
+
+private:
+    QString m_dir;
+    pid_t m_pid = -1;
+    int m_release = -1;
+    bool m_locked = false;
+    bool m_madeBase = false;
+};
+
+TEST_F(HiveStoreTest, RunningWineserverBlocksCommitsNotReads)
+{
+    writeAll(machine, kWin64Machine);
+    // Debian's Wine records its server's directory name in the prefix.
+    const QString tmpName = u"wine-vx"_s + QFileInfo(prefix).fileName();
+    writeAll(prefix + u"/wineserver"_s, tmpName.toLatin1());
+    const QStringList dirs = HiveRegistryStore::serverDirectories(prefix);
+    ASSERT_GE(dirs.size(), 2);
+    EXPECT_TRUE(dirs[0].startsWith(u"/tmp/.wine-%1/server-"_s.arg(::getuid())));
+    EXPECT_TRUE(dirs[1].endsWith(tmpName + u'/' + QFileInfo(dirs[0]).fileName()));
+
+    for (const QString& serverDir : {dirs[0], dirs[1]}) {
+        HiveRegistryStore store(prefix);
+        EXPECT_FALSE(store.serverRunning());
+        FakeWineserver server(serverDir);
+        ASSERT_TRUE(server.locked());
+        QString why;
+        EXPECT_TRUE(store.serverRunning(&why));
+        EXPECT_TRUE(why.contains(QString::number(server.pid())));
+
+        EXPECT_TRUE(store.createKey(HKLM, u"Software\\Vx"_s)); // reading and changing in memory work
+        try {
+            store.commit();
+            ADD_FAILURE() << "committed while a wineserver runs";
+        } catch (const OperationError& e) {
+            EXPECT_TRUE(e.message().contains(u"WINEPREFIX=%1 wineserver -k"_s.arg(prefix))) << e.what();
+        }
+        EXPECT_EQ(readAll(machine), kWin64Machine);
+
+        server.stop(); // its lock file stays, as after a real server ends
+        EXPECT_FALSE(store.serverRunning());
+        store.commit();
+        EXPECT_TRUE(readAll(machine).contains("[Software\\\\Wow6432Node\\\\Vx]"));
+        writeAll(machine, kWin64Machine);
+    }
+}
+
+// ---------------------------------------------------------------- with the real Wine
+
+class WineInterop : public ::testing::Test
+{
+protected:
+    static inline std::unique_ptr<QTemporaryDir> s_dir;
+    static inline QString s_skip;
+
+    static QString prefix() { return s_dir->path() + u"/prefix"_s; }
+
+    // Runs a Wine program for the prefix; the output as text, or nullopt on failure.
+    static std::optional<QString> run(const QString& program, const QStringList& args)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"WINEPREFIX"_s, prefix());
+        env.insert(u"WINEDEBUG"_s, u"-all"_s);
+        env.insert(u"WINEDLLOVERRIDES"_s, u"mscoree,mshtml="_s);
+        env.insert(u"LANG"_s, u"C.UTF-8"_s);
+        env.remove(u"DISPLAY"_s);
+        env.remove(u"WAYLAND_DISPLAY"_s);
+        p.setProcessEnvironment(env);
+        p.start(program, args);
+        if (!p.waitForFinished(180000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+            return std::nullopt;
+        return QString::fromUtf8(p.readAllStandardOutput());
+    }
+    static bool stopServer() { return run(u"wineserver"_s, {u"-k"_s}) && run(u"wineserver"_s, {u"-w"_s}); }
+    // `reg` for one key: value name -> (type, data as reg query shows it).
+    static QMap<QString, QPair<QString, QString>> query(const QString& key, bool view32)
+    {
+        QStringList args{u"reg"_s, u"query"_s, key};
+        if (view32)
+            args << u"/reg:32"_s;
+        QMap<QString, QPair<QString, QString>> values;
+        static const QRegularExpression line(u"^    (.*?)    (REG_\\w+)    ?(.*)$"_s);
+        for (const QString& l : run(u"wine"_s, args).value_or(QString()).split(u'\n')) {
+            const auto m = line.match(QString(l).remove(u'\r'));
+            if (m.hasMatch())
+                values.insert(m.captured(1), {m.captured(2), m.captured(3)});
+        }
+        return values;
+    }
+
+    static void SetUpTestSuite()
+    {
+        if (QStandardPaths::findExecutable(u"wine"_s).isEmpty() || QStandardPaths::findExecutable(u"wineserver"_s).isEmpty()) {
+            s_skip = u"Wine is not installed (no wine and wineserver on PATH)"_s;
+            return;
+        }
+        s_dir = std::make_unique<QTemporaryDir>();
+        if (!run(u"wine"_s, {u"wineboot"_s, u"-i"_s}) || !stopServer() || !QFile::exists(prefix() + u"/system.reg"_s))
+            s_skip = u"wineboot could not create a prefix"_s;
+    }
+    static void TearDownTestSuite()
+    {
+        if (s_dir)
+            stopServer();
+        s_dir.reset();
+    }
+    void SetUp() override
+    {
+        if (!s_skip.isEmpty())
+            GTEST_SKIP() << s_skip.toStdString();
+    }
+    void TearDown() override
+    {
+        if (s_skip.isEmpty())
+            stopServer();
+    }
+};
+
+TEST_F(WineInterop, WeReadWhatWineWrote)
+{
+    const QString k = u"HKCU\\Software\\VxIn"_s;
+    for (const QStringList& add : {QStringList{u"/v"_s, u"Gr\u00fc\u00df \"q\""_s, u"/t"_s, u"REG_SZ"_s, u"/d"_s, u"a\\b \u00e9t\u00e9"_s},
+                                   {u"/v"_s, u"Exp"_s, u"/t"_s, u"REG_EXPAND_SZ"_s, u"/d"_s, u"%WINDIR%\\x"_s},
+                                   {u"/v"_s, u"Multi"_s, u"/t"_s, u"REG_MULTI_SZ"_s, u"/d"_s, u"one\\0two"_s},
+                                   {u"/v"_s, u"Num"_s, u"/t"_s, u"REG_DWORD"_s, u"/d"_s, u"42"_s},
+                                   {u"/v"_s, u"Q"_s, u"/t"_s, u"REG_QWORD"_s, u"/d"_s, u"0x1122334455667788"_s},
+                                   {u"/v"_s, u"Bin"_s, u"/t"_s, u"REG_BINARY"_s, u"/d"_s, QString(200, u'a')}})
+        ASSERT_TRUE(run(u"wine"_s, QStringList{u"reg"_s, u"add"_s, k} + add + QStringList{u"/f"_s}));
+    ASSERT_TRUE(run(u"wine"_s, {u"reg"_s, u"add"_s, u"HKLM\\Software\\VxIn32"_s, u"/v"_s, u"RootDir"_s, u"/d"_s, u"C:\\D7\\"_s,
+                                u"/f"_s, u"/reg:32"_s}));
+    ASSERT_TRUE(stopServer());
+
+    HiveRegistryStore store(prefix());
+    const QString key = u"Software\\VxIn"_s;
+    EXPECT_EQ(store.value(HKCU, key, u"gr\u00dc\u00df \"Q\""_s), RegValue::string(u"Gr\u00fc\u00df \"q\""_s, u"a\\b \u00e9t\u00e9"_s));
+    EXPECT_EQ(store.value(HKCU, key, u"Exp"_s), RegValue::string(u"Exp"_s, u"%WINDIR%\\x"_s, REG_EXPAND_SZ));
+    EXPECT_EQ(store.value(HKCU, key, u"Multi"_s), RegValue::multiString(u"Multi"_s, {u"one"_s, u"two"_s}));
+    EXPECT_EQ(store.value(HKCU, key, u"Num"_s), RegValue::dword(u"Num"_s, 42));
+    EXPECT_EQ(store.value(HKCU, key, u"Q"_s), (RegValue{u"Q"_s, REG_QWORD, QByteArray::fromHex("8877665544332211")}));
+    EXPECT_EQ(store.value(HKCU, key, u"Bin"_s), (RegValue{u"Bin"_s, REG_BINARY, QByteArray(100, '\xaa')}));
+    // The 32-bit view Wine wrote is the one we read.
+    EXPECT_EQ(store.value(HKLM, u"SOFTWARE\\VxIn32"_s, u"RootDir"_s)->text(), u"C:\\D7\\"_s);
+    EXPECT_TRUE(store.keyExists(HKLM, u"Software\\Wow6432Node\\VxIn32"_s));
+}
+
+TEST_F(WineInterop, WineReadsWhatWeWroteAndKeepsTheRest)
+{
+    const QStringList unrelated{u"HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion"_s, u"HKCU\\Control Panel\\Desktop"_s};
+    auto exportKeys = [&] {
+        QByteArray all;
+        for (int i = 0; i < unrelated.size(); ++i) {
+            const QString file = s_dir->path() + u"/export%1.reg"_s.arg(i);
+            QFile::remove(file);
+            if (run(u"wine"_s, {u"reg"_s, u"export"_s, unrelated[i], u"Z:"_s + QString(file).replace(u'/', u'\\'), u"/y"_s}))
+                all += readAll(file);
+        }
+        stopServer();
+        return all;
+    };
+    const QByteArray before = exportKeys();
+    ASSERT_GT(before.size(), 1000);
+
+    // Our writer reproduces Wine's own file, apart from the time stamps.
+    const QByteArray system = readAll(prefix() + u"/system.reg"_s);
+    const QByteArray rewritten = WineHive::parse(system, {}).save(WineHive::SaveMode::RewriteAll);
+    static const QRegularExpression stamps(u"(\\n\\[[^\\n]*\\]) \\d+\\n#time=[0-9a-f]+\\n"_s);
+    EXPECT_EQ(QString::fromLatin1(rewritten).replace(stamps, u"\\1\n"_s).toStdString(),
+              QString::fromLatin1(system).replace(stamps, u"\\1\n"_s).toStdString());
+
+    HiveRegistryStore store(prefix());
+    ASSERT_TRUE(store.createKey(HKCU, u"Software\\VxOut"_s));
+    ASSERT_TRUE(store.createKey(HKLM, u"Software\\VxOut32"_s));
+    store.setValue(HKCU, u"Software\\VxOut"_s, RegValue::string(u"Text"_s, u"say \"hi\" \\ 100%"_s));
+    store.setValue(HKCU, u"Software\\VxOut"_s, RegValue::string(u"Exp"_s, u"%WINDIR%\\y"_s, REG_EXPAND_SZ));
+    store.setValue(HKCU, u"Software\\VxOut"_s, RegValue::multiString(u"Multi"_s, {u"a"_s, u"b c"_s}));
+    store.setValue(HKCU, u"Software\\VxOut"_s, RegValue::dword(u"Num"_s, 0x2a));
+    store.setValue(HKCU, u"Software\\VxOut"_s, RegValue{u"Bin"_s, REG_BINARY, QByteArray::fromHex(QByteArray(300, 'c'))});
+    store.setValue(HKLM, u"Software\\VxOut32"_s, RegValue::string(u"RootDir"_s, u"C:\\D7\\"_s));
+    store.commit();
+
+    const auto user = query(u"HKCU\\Software\\VxOut"_s, false);
+    EXPECT_EQ(user.value(u"Text"_s), qMakePair(u"REG_SZ"_s, u"say \"hi\" \\ 100%"_s));
+    EXPECT_EQ(user.value(u"Exp"_s), qMakePair(u"REG_EXPAND_SZ"_s, u"%WINDIR%\\y"_s));
+    EXPECT_EQ(user.value(u"Multi"_s), qMakePair(u"REG_MULTI_SZ"_s, u"a\\0b c"_s));
+    EXPECT_EQ(user.value(u"Num"_s), qMakePair(u"REG_DWORD"_s, u"0x2a"_s));
+    EXPECT_EQ(user.value(u"Bin"_s), qMakePair(u"REG_BINARY"_s, QString(300, u'C')));
+    EXPECT_EQ(query(u"HKLM\\Software\\VxOut32"_s, true).value(u"RootDir"_s), qMakePair(u"REG_SZ"_s, u"C:\\D7\\"_s));
+    stopServer();
+    EXPECT_EQ(exportKeys(), before);
+}
+
+TEST_F(WineInterop, DetectsTheRealServer)
+{
+    HiveRegistryStore store(prefix());
+    EXPECT_FALSE(store.serverRunning());
+    ASSERT_TRUE(run(u"wineserver"_s, {u"-p"_s})); // a persistent server for the prefix
+    EXPECT_TRUE(store.serverRunning());
+    store.createKey(HKCU, u"Software\\VxServer"_s);
+    EXPECT_THROW(store.commit(), OperationError);
+    ASSERT_TRUE(stopServer());
+    EXPECT_FALSE(store.serverRunning());
+    store.commit();
+}
+
+} // namespace
