@@ -133,3 +133,51 @@ TEST_F(CliTest, SaveAsWritesWhatSaveWritesAndKeepsABackup)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CliTest, RegistryCommandsRoundTrip)
+{
+    const QString captured = dir.filePath(u"cap"_s);
+    CliRun r = cli(root() + QStringList{u"capture"_s, captured});
+    ASSERT_EQ(r.code, 0) << r.err.constData();
+    IniFile cap(captured + u".vx7"_s);
+    EXPECT_EQ(cap.readInteger(u"DelphiExperts"_s, u"num"_s, 0), 2);
+    EXPECT_EQ(cap.readString(u"DelphiCompGroups"_s, u"Group1"_s), u"Delphi7"_s);
+    EXPECT_EQ(cap.readInteger(u"DelphiTools"_s, u"Num"_s, 0), 4);
+    EXPECT_EQ(cap.readInteger(u"ConfigData"_s, u"Run"_s, 0), 2);
+
+    const QString backup = dir.filePath(u"d7.txt"_s);
+    r = cli(root() + QStringList{u"backup"_s, backup});
+    ASSERT_EQ(r.code, 0) << r.err.constData();
+    const QByteArray reg = test::readAll(dir.filePath(u"d7.reg"_s));
+    EXPECT_TRUE(reg.startsWith("REGEDIT4\r\n"));
+
+    const QByteArray userBefore = test::readAll(sb.prefix + u"/user.reg"_s);
+    ASSERT_EQ(cli(root() + QStringList{u"clear"_s}).code, 0);
+    EXPECT_FALSE(test::readAll(sb.prefix + u"/user.reg"_s).contains("Known Packages"));
+    EXPECT_TRUE(test::readAll(sb.prefix + u"/user.reg"_s).contains("[Software\\\\Wine\\\\Fonts]"))
+        << "other programs' keys stay";
+    ASSERT_EQ(cli(root() + QStringList{u"import"_s, dir.filePath(u"d7.reg"_s)}).code, 0);
+    // After the round trip a new backup is the same file.
+    ASSERT_EQ(cli(root() + QStringList{u"backup"_s, dir.filePath(u"again.reg"_s)}).code, 0);
+    EXPECT_EQ(test::readAll(dir.filePath(u"again.reg"_s)), reg);
+    EXPECT_NE(test::readAll(sb.prefix + u"/user.reg"_s), QByteArray()) << userBefore.size();
+
+    // Apply of the captured project writes it back.
+    r = cli(root() + QStringList{u"apply"_s, captured + u".vx7"_s});
+    ASSERT_EQ(r.code, 0) << r.err.constData();
+    const QByteArray user = test::readAll(sb.prefix + u"/user.reg"_s);
+    EXPECT_TRUE(user.contains("\"$(DELPHI)\\\\Bin\\\\dclstd70.bpl\"=\"Borland Standard Components\""));
+    EXPECT_TRUE(user.contains("\"Count\"=\"4\""));
+
+    // A malformed import fails with the line and changes nothing.
+    test::writeAll(dir.filePath(u"bad.reg"_s), "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\X]\n\"a\"=dword:zz\n");
+    r = cli(root() + QStringList{u"import"_s, dir.filePath(u"bad.reg"_s)});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("line 3")) << r.err.constData();
+    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), user);
+    EXPECT_EQ(cli(root() + QStringList{u"clear"_s, u"extra"_s}).code, 2);
+}
+
+} // namespace

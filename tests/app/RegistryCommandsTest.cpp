@@ -1,0 +1,130 @@
+#include "app/MainWindow.h"
+#include "app/RegistryCommands.h"
+#include "delphireg/RegistryAccess.h"
+#include "fixtures/Sandbox.h"
+#include "platform/Clock.h"
+#include "platform/IniFile.h"
+#include "platform/RegistryStore.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestFiles.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+using vx::app::Prompter;
+using vx::app::TFormMain;
+
+namespace {
+
+const QString kD7 = u"Software\\Borland\\Delphi\\7.0"_s;
+
+class RegistryCommandsTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(u"prefix"_s));
+    ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(9, 0, 0))};
+    ScopedClock useClock{clock};
+    test::ScriptedPrompter prompts;
+    std::unique_ptr<TFormMain> w;
+
+    void SetUp() override
+    {
+        w = std::make_unique<TFormMain>(Installation::locate(sb.delphiHost), sb.delphiHost + u"/Vorlix7.wv7"_s);
+        ASSERT_EQ(w->FormCreate({sb.sampleProject}), TFormMain::StartResult::Ok);
+    }
+    void TearDown() override
+    {
+        if (w->project().isModified())
+            prompts.answer(u"File is modified, save it?"_s, Prompter::No);
+        QCloseEvent e;
+        QApplication::sendEvent(w.get(), &e);
+    }
+    QString value(RegRoot root, const QString& key, const QString& name) const
+    {
+        const HiveRegistryStore store(sb.prefix);
+        const auto v = store.value(root, key, name);
+        return v ? registryText(v->data) : u"<missing>"_s;
+    }
+};
+
+TEST_F(RegistryCommandsTest, GetDelphiCapturesIntoANewModifiedProject)
+{
+    const QByteArray userBefore = test::readAll(sb.prefix + u"/user.reg"_s);
+    const QString target = dir.filePath(u"Captured.vx7"_s);
+    prompts.chooseSave(target);
+    w->registry().RzBitBtnDelphi7ProjectClick();
+    ASSERT_TRUE(w->project().isOpen());
+    EXPECT_TRUE(w->project().isModified());
+    EXPECT_EQ(w->project().fileName(), target);
+    EXPECT_EQ(w->project().experts().count(), 2);
+    ASSERT_EQ(w->project().groupCount(), 2);
+    EXPECT_EQ(w->project().group(0).count(), 4);
+    EXPECT_EQ(w->project().tools().count(), 4);
+    EXPECT_EQ(w->project().searchPath().count(), 5) << "the three default rows of a new project are gone";
+    EXPECT_EQ(w->ui().RzPageControl->currentIndex(), 3);
+    EXPECT_EQ(w->findChild<QLabel*>(u"RzLabelCompNum"_s)->text(), u"6"_s);
+    EXPECT_EQ(test::readAll(target), QByteArray(";Delphi7 Vorlix File\r\n[ConfigData]\r\nRun=2\r\n"));
+    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), userBefore) << "capture only reads";
+}
+
+TEST_F(RegistryCommandsTest, ApplyAsksAndWritesTheSelection)
+{
+    prompts.answer(u"Old project will be overwrite!\n\nDo you really want to apply it to Delphi?"_s, Prompter::Cancel);
+    w->registry().RzBitBtnApplyProjectClick();
+    EXPECT_EQ(value(RegRoot::CurrentUser, kD7 + u"\\Experts"_s, u"External Wizard"_s), u"C:\\Tools\\Experts\\Wizard.dll"_s)
+        << "Cancel changes nothing";
+
+    prompts.answer(u"Do you really want to apply it to Delphi?"_s, Prompter::Ok)
+        .answer(u"Apply success."_s, Prompter::Ok);
+    w->registry().RzBitBtnApplyProjectClick();
+    EXPECT_EQ(prompts.messages().back().icon, Prompter::Icon::None);
+    EXPECT_EQ(w->findChild<QLabel*>(u"RzStatusPaneMsg"_s)->text(),
+              u"Apply success. Please restart Delphi to make changes take effect."_s);
+    const HiveRegistryStore store(sb.prefix);
+    EXPECT_EQ(store.valueNames(RegRoot::CurrentUser, kD7 + u"\\Experts"_s),
+              (QStringList{u"Code Tools"_s, u"Form Designer Plus"_s}));
+    EXPECT_EQ(value(RegRoot::CurrentUser, kD7 + u"\\Transfer"_s, u"Count"_s), u"2"_s);
+    EXPECT_EQ(value(RegRoot::LocalMachine, kD7, u"RootDir"_s), sb.delphiRoot);
+    // Other programs' settings are still there, untouched.
+    EXPECT_EQ(value(RegRoot::CurrentUser, u"Software\\Wine\\Fonts"_s, u"Replacement"_s), u"Tahoma"_s);
+    EXPECT_FALSE(w->project().isModified()) << "apply does not touch the project";
+}
+
+TEST_F(RegistryCommandsTest, BackupClearImportRoundTrip)
+{
+    const QString chosen = dir.filePath(u"backup.txt"_s);
+    prompts.answer(u"back up"_s, Prompter::Yes).chooseSave(chosen).answer(u"Backup registry Ok."_s, Prompter::Ok);
+    w->registry().RzBitBtnBackupRegClick();
+    const QString file = dir.filePath(u"backup.reg"_s);
+    ASSERT_TRUE(QFile::exists(file));
+    EXPECT_TRUE(test::readAll(file).startsWith("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0]\r\n"));
+
+    prompts.answer(u"Choice Yes will delete all exists Delphi registry items."_s, Prompter::No);
+    w->registry().RzBitBtnClearRegClick();
+    EXPECT_NE(value(RegRoot::CurrentUser, kD7, u"App"_s), u"<missing>"_s);
+    prompts.answer(u"Choice Yes will delete"_s, Prompter::Yes).answer(u"cleared"_s, Prompter::Ok);
+    w->registry().RzBitBtnClearRegClick();
+    EXPECT_FALSE(HiveRegistryStore(sb.prefix).keyExists(RegRoot::CurrentUser, kD7));
+    EXPECT_FALSE(HiveRegistryStore(sb.prefix).keyExists(RegRoot::LocalMachine, kD7));
+
+    prompts.answer(u"import a registry file"_s, Prompter::Yes).chooseOpen(file).answer(u"imported"_s, Prompter::Ok);
+    w->registry().RzBitBtnImportRegClick();
+    EXPECT_EQ(value(RegRoot::CurrentUser, kD7 + u"\\Experts"_s, u"Code Tools"_s),
+              sb.delphiRoot + u"Experts\\CodeTools.dll"_s);
+    EXPECT_EQ(value(RegRoot::CurrentUser, kD7 + u"\\Direct"_s, u"PollPeriod"_s), u"7"_s)
+        << "an integer comes back as the string of its number";
+    EXPECT_EQ(value(RegRoot::LocalMachine, kD7, u"RootDir"_s), sb.delphiRoot);
+
+    // A malformed file is refused with its line number; nothing of it is applied.
+    const QString bad = dir.filePath(u"bad.reg"_s);
+    test::writeAll(bad, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\New]\r\n\"a\"=\"1\"\r\n\"b\"=oops\r\n");
+    prompts.answer(u"import a registry file"_s, Prompter::Yes).chooseOpen(bad).answer(u"line 5"_s, Prompter::Ok);
+    w->registry().RzBitBtnImportRegClick();
+    EXPECT_FALSE(HiveRegistryStore(sb.prefix).keyExists(RegRoot::CurrentUser, u"Software\\New"_s));
+}
+
+} // namespace
