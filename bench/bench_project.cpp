@@ -72,4 +72,4 @@ void BM_WriteProject(benchmark::State& state)
 
 BENCHMARK(BM_ReadProject)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteProject)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
-BENCHMARK_MAIN();
+

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick
   wine64
+  clang libclang-rt-14-dev
 )
 
 missing=()

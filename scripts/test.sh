@@ -6,3 +6,7 @@ cd "$(dirname "$0")/.."
 ./scripts/build.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure -j"$(nproc 2>/dev/null || echo 2)"
+# A short fuzzing run of the readers of hostile files (VX_FUZZ_SECONDS=0 skips it).
+if [ "${VX_FUZZ_SECONDS:-15}" -gt 0 ]; then
+  ./scripts/fuzz.sh "${VX_FUZZ_SECONDS:-15}"
+fi

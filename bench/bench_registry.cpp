@@ -1,0 +1,91 @@
+// Apply of a 1,000-package project, export and import of 10,000 registry values.
+
+#include "delphireg/DelphiConfig.h"
+#include "delphireg/RegImport.h"
+#include "fixtures/Sandbox.h"
+#include "platform/PathBridge.h"
+#include "platform/RegistryStore.h"
+#include "project/ConfigProject.h"
+#include "project/PathMacro.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+
+namespace {
+
+const QString kD7 = u"Software\\Borland\\Delphi\\7.0"_s;
+
+void BM_ApplyProject(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    fixtures::SandboxOptions options;
+    options.withSampleProject = false;
+    const fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(u"p"_s), options);
+    const int packages = int(state.range(0));
+    QDir().mkpath(sb.delphiHost + u"/Projects/Bpl"_s);
+    ConfigProject project;
+    for (int g = 0; g < 10; ++g) {
+        std::vector<EntryRow> rows;
+        for (int i = g; i < packages; i += 10) {
+            const QString file = u"pkg%1.bpl"_s.arg(i);
+            QFile f(sb.delphiHost + u"/Projects/Bpl/"_s + file);
+            f.open(QIODevice::WriteOnly);
+            rows.push_back(ComponentListModel::toRow(
+                {u"Package %1"_s.arg(i), u"$(Delphi)\\Projects\\Bpl\\"_s + file, u"$(Delphi)\\Source\\%1"_s.arg(i), {}, true}));
+        }
+        project.addGroup(u"Group %1"_s.arg(g)).addRows(std::move(rows));
+    }
+    project.searchPath().addPaths({u"$(Delphi)\\Lib"_s, u"$(Delphi)\\Bin"_s});
+    const PathBridge bridge(sb.prefix);
+    const PathMacro macro(sb.delphiRoot);
+    for (auto _ : state) {
+        HiveRegistryStore store(sb.prefix);
+        applyProject(store, project, macro, bridge);
+        store.commit();
+    }
+    state.SetItemsProcessed(state.iterations() * packages);
+}
+
+// A store whose Delphi tree holds `count` string values spread over 100 keys.
+void fillValues(RegistryStore& store, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const QString key = kD7 + u"\\Bench\\Key%1"_s.arg(i % 100);
+        if (i < 100)
+            store.createKey(RegRoot::CurrentUser, key);
+        store.setValue(RegRoot::CurrentUser, key,
+                       RegValue::string(u"Value %1"_s.arg(i), u"C:\\Program Files\\Borland\\Delphi7\\Lib\\file%1.dcu"_s.arg(i)));
+    }
+}
+
+void BM_ExportRegistry(benchmark::State& state)
+{
+    MemoryRegistryStore store(WineHive::Arch::Win64);
+    fillValues(store, int(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(backupDelphiRegistry(store));
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void BM_ImportRegistry(benchmark::State& state)
+{
+    MemoryRegistryStore source(WineHive::Arch::Win64);
+    fillValues(source, int(state.range(0)));
+    const QByteArray file = backupDelphiRegistry(source);
+    for (auto _ : state) {
+        MemoryRegistryStore target(WineHive::Arch::Win64);
+        importRegFile(file, target, u"bench.reg"_s);
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+} // namespace
+
+BENCHMARK(BM_ApplyProject)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExportRegistry)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportRegistry)->Arg(10000)->Unit(benchmark::kMillisecond);
