@@ -35,35 +35,17 @@ QString escapeRegText(const QString& text)
     return out;
 }
 
-namespace {
-
-// The text of a string value: UTF-16LE up to the first NUL (an odd trailing byte is dropped).
-QString storedText(const QByteArray& data)
-{
-    const qsizetype units = data.size() / 2;
-    QString s;
-    s.reserve(units);
-    for (qsizetype i = 0; i < units; ++i) {
-        const char16_t u = char16_t(uchar(data[2 * i]) | (uchar(data[2 * i + 1]) << 8));
-        if (u == 0)
-            break;
-        s += QChar(u);
-    }
-    return s;
-}
-
-} // namespace
 
 QString regDataText(const RegValue& value)
 {
     switch (value.type) {
     case REG_SZ:
-        return escapeRegText(storedText(value.data));
+        return escapeRegText(value.text());
     case REG_DWORD: {
         quint32 v = 0;
         for (int i = 0; i < 4 && i < value.data.size(); ++i)
             v |= quint32(uchar(value.data[i])) << (8 * i);
-        return QString::number(qint32(v));
+        return QString::number(qint32(v)); // a short value reads as its bytes present
     }
     case REG_BINARY: {
         static constexpr char16_t hex[] = u"0123456789ABCDEF";

@@ -10,16 +10,7 @@ namespace vx {
 
 QString registryText(const QByteArray& data)
 {
-    const qsizetype units = data.size() / 2;
-    QString s;
-    s.reserve(units);
-    for (qsizetype i = 0; i < units; ++i) {
-        const char16_t u = char16_t(uchar(data[2 * i]) | (uchar(data[2 * i + 1]) << 8));
-        if (u == 0)
-            break;
-        s += QChar(u);
-    }
-    return s;
+    return RegValue{{}, REG_SZ, data}.text();
 }
 
 RegistryAccess::RegistryAccess(RegistryStore& store) : m_store(store) {}
