@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QStatusTipEvent>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -96,6 +97,18 @@ TEST_F(MainWindowTest, OpensTheProjectGivenOnTheCommandLine)
     // Group pages carry the numbered names the commands look for.
     EXPECT_NE(w->findChild<app::EntryListView*>(u"ListViewComp2"_s), nullptr);
     EXPECT_NE(w->findChild<QWidget*>(u"TabComp2"_s), nullptr);
+
+    // The About page: the IDE's version label, the system report, the memory report on selection.
+    EXPECT_EQ(text(*w, u"LabelDelphi"_s), u"Delphi 7.0 (Build 4.453)"_s);
+    EXPECT_TRUE(text(*w, u"LabelWindows"_s).contains(u" CPU of "_s));
+    w->ui().RzPageControl->setCurrentIndex(5);
+    EXPECT_TRUE(text(*w, u"LabelMemory"_s).startsWith(u"Memory Available "_s));
+
+    // Hints go to the message pane, not into tooltips.
+    QStatusTipEvent tip(u"create a new project file"_s);
+    QApplication::sendEvent(w.get(), &tip);
+    EXPECT_EQ(text(*w, u"RzStatusPaneMsg"_s), u"create a new project file"_s);
+    EXPECT_EQ(child<QPushButton>(*w, u"RzBitBtnNewProject"_s)->statusTip(), u"create a new project file"_s);
 
     prompts.answer(u"File is modified, save it?"_s, Prompter::No);
     EXPECT_TRUE(close(*w));
