@@ -547,14 +547,10 @@ private:
         }
         q = skipSpace(q + 1, end);
 
-        Node& node = m_hive.m_nodes[size_t(m_key)];
         int index = m_hive.findValue(m_key, name);
         const bool repeated = index >= 0;
         if (!repeated) {
-            index = int(m_hive.m_values.size());
-            m_hive.m_values.push_back({name, REG_NONE, {}, -1, 0, false});
-            m_hive.m_valueIndex.insert({m_key, fold(name)}, index);
-            ++node.valueCount;
+            index = m_hive.addValue(m_key, RegValue{name, REG_NONE, {}});
         }
 
         quint32 type = REG_NONE;
@@ -698,7 +694,7 @@ public:
                     next = firstInTree[size_t(*it)];
             }
             if (n.chunks.empty()) {
-                if (n.valueCount > 0 || n.children.empty())
+                if (!n.values.empty() || n.children.empty())
                     pending.emplace_back(firstInTree[size_t(k)] != kEnd ? firstInTree[size_t(k)] : following[size_t(k)], k);
             } else {
                 m_rewrite[size_t(k)] = n.changed || m_mode == SaveMode::RewriteAll;
@@ -920,8 +916,6 @@ WineHive WineHive::parse(const QByteArray& bytes, const QString& fileName)
     hive.m_nodes.reserve(size_t(lines / 3 + 1));
     hive.m_values.reserve(size_t(lines / 2 + 1));
     hive.m_chunks.reserve(size_t(lines / 3 + 1));
-    hive.m_childIndex.reserve(lines / 3 + 1);
-    hive.m_valueIndex.reserve(lines / 2 + 1);
     Loader(hive, fileName).run();
     return hive;
 }
@@ -953,7 +947,13 @@ WineHive::KeyId WineHive::findSubKey(KeyId parent, QStringView name) const
 {
     if (!isValid(parent))
         return kNoKey;
-    return m_childIndex.value(NameKey{parent, fold(name)}, kNoKey);
+    const Node& n = m_nodes[size_t(parent)];
+    if (n.childrenHashed)
+        return m_childIndex.value(NameKey{parent, fold(name)}, kNoKey);
+    for (const KeyId c : n.children)
+        if (compareNames(m_nodes[size_t(c)].name, name) == 0)
+            return c;
+    return kNoKey;
 }
 
 WineHive::KeyId WineHive::findKey(const QStringList& path, KeyId from) const
@@ -981,7 +981,14 @@ WineHive::KeyId WineHive::addNode(KeyId parent, QStringView name, bool sortedPla
         at = std::find_if(siblings.begin(), siblings.end(),
                           [&](KeyId s) { return compareNames(m_nodes[size_t(s)].name, name) > 0; });
     siblings.insert(at, id);
-    m_childIndex.insert(NameKey{parent, fold(name)}, id);
+    Node& p = m_nodes[size_t(parent)];
+    if (p.childrenHashed) {
+        m_childIndex.insert(NameKey{parent, fold(name)}, id);
+    } else if (p.children.size() >= kHashFrom) {
+        p.childrenHashed = true;
+        for (const KeyId c : p.children)
+            m_childIndex.insert(NameKey{parent, fold(m_nodes[size_t(c)].name)}, c);
+    }
     return id;
 }
 
@@ -998,9 +1005,10 @@ WineHive::KeyId WineHive::createKey(const QStringList& path, KeyId from)
     KeyId key = isValid(from) ? from : kNoKey;
     if (key == kNoKey)
         return kNoKey;
-    for (const QString& name : path) {
-        if (name.isEmpty())
-            continue;
+    QStringList names;
+    for (const QString& component : path) // a backslash can only separate names
+        names += component.split(u'\\', Qt::SkipEmptyParts);
+    for (const QString& name : std::as_const(names)) {
         const KeyId child = findSubKey(key, name);
         if (child != kNoKey) {
             key = child;
@@ -1059,13 +1067,15 @@ bool WineHive::deleteTree(KeyId key)
         stack.pop_back();
         Node& n = m_nodes[size_t(k)];
         n.alive = false;
-        m_childIndex.remove(NameKey{n.parent, fold(n.name)});
-        for (const Item& item : n.items)
-            if (item.kind == ItemKind::Value)
-                m_valueIndex.remove(NameKey{k, fold(m_values[size_t(item.value)].name)});
+        if (m_nodes[size_t(n.parent)].childrenHashed)
+            m_childIndex.remove(NameKey{n.parent, fold(n.name)});
+        if (n.valuesHashed)
+            for (const int v : n.values)
+                m_valueIndex.remove(NameKey{k, fold(m_values[size_t(v)].name)});
         stack.insert(stack.end(), n.children.begin(), n.children.end());
         n.children = {};
         n.items = {};
+        n.values = {};
     }
     auto& siblings = m_nodes[size_t(parent)].children;
     siblings.erase(std::find(siblings.begin(), siblings.end(), key));
@@ -1075,7 +1085,37 @@ bool WineHive::deleteTree(KeyId key)
 
 int WineHive::findValue(KeyId key, QStringView name) const
 {
-    return m_valueIndex.value(NameKey{key, fold(name)}, -1);
+    const Node& n = m_nodes[size_t(key)];
+    if (n.valuesHashed)
+        return m_valueIndex.value(NameKey{key, fold(name)}, -1);
+    for (const int v : n.values)
+        if (compareNames(m_values[size_t(v)].name, name) == 0)
+            return v;
+    return -1;
+}
+
+int WineHive::addValue(KeyId key, const RegValue& value)
+{
+    const int index = int(m_values.size());
+    m_values.push_back({value.name, value.type, value.data, -1, 0, false});
+    Node& n = m_nodes[size_t(key)];
+    n.values.push_back(index);
+    if (n.valuesHashed) {
+        m_valueIndex.insert(NameKey{key, fold(value.name)}, index);
+    } else if (n.values.size() >= kHashFrom) {
+        n.valuesHashed = true;
+        for (const int v : n.values)
+            m_valueIndex.insert(NameKey{key, fold(m_values[size_t(v)].name)}, v);
+    }
+    return index;
+}
+
+void WineHive::forgetValue(KeyId key, int index)
+{
+    Node& n = m_nodes[size_t(key)];
+    n.values.erase(std::find(n.values.begin(), n.values.end(), index));
+    if (n.valuesHashed)
+        m_valueIndex.remove(NameKey{key, fold(m_values[size_t(index)].name)});
 }
 
 QStringList WineHive::valueNames(KeyId key) const
@@ -1116,11 +1156,8 @@ void WineHive::setValue(KeyId key, const RegValue& value)
         touch(key);
         return;
     }
-    const int created = int(m_values.size());
-    m_values.push_back({value.name, value.type, value.data, -1, 0, false});
-    m_valueIndex.insert(NameKey{key, fold(value.name)}, created);
+    const int created = addValue(key, value);
     Node& n = m_nodes[size_t(key)];
-    ++n.valueCount;
     // Before the first value that sorts after it; else after the last value or option line.
     auto at = n.items.end();
     auto lastKept = n.items.begin();
@@ -1151,8 +1188,7 @@ bool WineHive::deleteValue(KeyId key, QStringView name)
     n.items.erase(std::find_if(n.items.begin(), n.items.end(), [&](const Item& item) {
         return item.kind == ItemKind::Value && item.value == index;
     }));
-    --n.valueCount;
-    m_valueIndex.remove(NameKey{key, fold(name)});
+    forgetValue(key, index);
     touch(key);
     return true;
 }

@@ -94,7 +94,7 @@ public:
     KeyId findKey(const QStringList& path, KeyId from = 0) const;
     KeyId findSubKey(KeyId parent, QStringView name) const;
     // Creates every missing key of `path` below `from` (new ones keep the given case) and
-    // returns the last one.
+    // returns the last one. A backslash inside a component separates names there too.
     KeyId createKey(const QStringList& path, KeyId from = 0);
     bool isValid(KeyId key) const;
     QString keyName(KeyId key) const;
@@ -142,11 +142,15 @@ private:
         std::vector<KeyId> children;
         std::vector<Item> items;
         std::vector<int> chunks; // sections of the file that belong to this key, in file order
+        std::vector<int> values; // its values (indexes into m_values), for lookups
         qint64 modifiedMs = 0;
-        int valueCount = 0;
         bool changed = false;
         bool alive = true;
         bool link = false;
+        // Names of a key with many subkeys or values are looked up through the hive's hashes;
+        // a few are compared one by one.
+        bool childrenHashed = false;
+        bool valuesHashed = false;
     };
     // A stretch of the original file: the preamble, or one section with the blank lines before it.
     struct Chunk
@@ -166,8 +170,11 @@ private:
     class Loader;
     class Writer;
 
+    static constexpr size_t kHashFrom = 12;
     KeyId addNode(KeyId parent, QStringView name, bool sortedPlace);
     int findValue(KeyId key, QStringView name) const;
+    int addValue(KeyId key, const RegValue& value);
+    void forgetValue(KeyId key, int index);
     void touch(KeyId key);
 
     QByteArray m_source;

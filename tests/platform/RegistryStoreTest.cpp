@@ -343,7 +343,12 @@ protected:
             return std::nullopt;
         return QString::fromUtf8(p.readAllStandardOutput());
     }
-    static bool stopServer() { return run(u"wineserver"_s, {u"-k"_s}) && run(u"wineserver"_s, {u"-w"_s}); }
+    // "-k" fails when no server runs; "-w" returns once none does.
+    static bool stopServer()
+    {
+        run(u"wineserver"_s, {u"-k"_s});
+        return run(u"wineserver"_s, {u"-w"_s}).has_value();
+    }
     // `reg` for one key: value name -> (type, data as reg query shows it).
     static QMap<QString, QPair<QString, QString>> query(const QString& key, bool view32)
     {
@@ -372,8 +377,12 @@ protected:
     }
     static void TearDownTestSuite()
     {
-        if (s_dir)
-            stopServer();
+        if (s_dir && stopServer()) {
+            // Debian's Wine leaves the directory it made for the server behind.
+            const QStringList dirs = HiveRegistryStore::serverDirectories(prefix());
+            for (qsizetype i = 1; i < dirs.size(); ++i)
+                QDir(QFileInfo(dirs[i]).path()).removeRecursively();
+        }
         s_dir.reset();
     }
     void SetUp() override
