@@ -11,6 +11,9 @@ class Clock
 public:
     virtual ~Clock() = default;
     virtual QDateTime now() const = 0;
+    // The same moment as milliseconds since 1970 (UTC), without a time-zone lookup: for time
+    // stamps taken often.
+    virtual qint64 nowMSecsSinceEpoch() const { return now().toMSecsSinceEpoch(); }
 
     // The clock the program uses; a SystemClock unless a test replaced it.
     static const Clock& current();
@@ -23,6 +26,7 @@ class SystemClock final : public Clock
 {
 public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
+    qint64 nowMSecsSinceEpoch() const override { return QDateTime::currentMSecsSinceEpoch(); }
 };
 
 class ManualClock final : public Clock

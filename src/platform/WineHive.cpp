@@ -647,7 +647,7 @@ class WineHive::Writer
 {
 public:
     Writer(const WineHive& hive, SaveMode mode)
-        : m_hive(hive), m_mode(mode), m_nowMs(Clock::current().now().toMSecsSinceEpoch())
+        : m_hive(hive), m_mode(mode), m_nowMs(Clock::current().nowMSecsSinceEpoch())
     {
     }
 
@@ -996,7 +996,7 @@ void WineHive::touch(KeyId key)
 {
     Node& n = m_nodes[size_t(key)];
     n.changed = true;
-    n.modifiedMs = Clock::current().now().toMSecsSinceEpoch();
+    n.modifiedMs = Clock::current().nowMSecsSinceEpoch();
     m_modified = true;
 }
 
@@ -1161,6 +1161,23 @@ void WineHive::setValue(KeyId key, const RegValue& value)
     // Before the first value that sorts after it; else after the last value or option line.
     auto at = n.items.end();
     auto lastKept = n.items.begin();
+    // Values mostly arrive in sorted order (a registry file, an export): when the new one sorts
+    // after the last value, its place is found from the end, keeping a long import linear.
+    auto fromEnd = n.items.end();
+    while (fromEnd != n.items.begin() && (fromEnd - 1)->kind != ItemKind::Value)
+        --fromEnd;
+    if (fromEnd != n.items.begin() && compareNames(m_values[size_t((fromEnd - 1)->value)].name, value.name) < 0) {
+        lastKept = n.items.begin();
+        for (auto it = n.items.end(); it != n.items.begin(); --it) {
+            if ((it - 1)->kind != ItemKind::Other && (it - 1)->kind != ItemKind::Dropped) {
+                lastKept = it;
+                break;
+            }
+        }
+        n.items.insert(lastKept, Item{ItemKind::Value, created, -1, 0});
+        touch(key);
+        return;
+    }
     for (auto it = n.items.begin(); it != n.items.end(); ++it) {
         if (it->kind == ItemKind::Value) {
             if (compareNames(m_values[size_t(it->value)].name, value.name) > 0) {
