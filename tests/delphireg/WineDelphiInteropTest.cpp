@@ -1,0 +1,112 @@
+// Wine reads what the IDE's registry operations write, and Wine's own regedit takes our backups.
+
+#include "delphireg/DelphiConfig.h"
+#include "delphireg/RegImport.h"
+#include "delphireg/RegistryAccess.h"
+#include "platform/PathBridge.h"
+#include "project/ConfigProject.h"
+#include "project/PathMacro.h"
+#include "support/TestFiles.h"
+#include "support/WinePrefix.h"
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+
+namespace {
+
+class WineDelphiInterop : public test::WinePrefixTest
+{
+protected:
+    const QString root = u"C:\\D7\\"_s;
+
+    // A Delphi directory in the prefix with the files the project names.
+    void makeFiles()
+    {
+        for (const char* f : {"drive_c/D7/Experts/Code.dll", "drive_c/D7/bin/dclstd70.bpl", "drive_c/Pkg/ext.bpl"})
+            test::writeAll(prefix() + u'/' + QString::fromLatin1(f), "x");
+    }
+    static QString windowsPath(const QString& host) { return u"Z:"_s + QString(host).replace(u'/', u'\\'); }
+};
+
+TEST_F(WineDelphiInterop, WineSeesWhatApplyAndClearWrite)
+{
+    makeFiles();
+    ConfigProject p;
+    p.experts().add({u"Code Tools"_s, u"$(Delphi)\\Experts\\Code.dll"_s, {}, true});
+    p.experts().add({u"Gone"_s, u"$(Delphi)\\Experts\\Gone.dll"_s, {}, true});
+    ComponentListModel& g = p.addGroup(u"G"_s);
+    g.add({u"Standard"_s, u"$(Delphi)\\bin\\dclstd70.bpl"_s, u"$(Delphi)\\Lib"_s, {}, true});
+    g.add({u"External"_s, u"C:\\Pkg\\ext.bpl"_s, {}, {}, true});
+    p.searchPath().addPaths({u"$(Delphi)\\Bin"_s});
+    p.tools().add({u"&Tool"_s, u"$(Delphi)\\bin\\t.exe"_s, u"$(Delphi)"_s, u"-x"_s, true});
+
+    HiveRegistryStore store(prefix());
+    applyProject(store, p, PathMacro(root), PathBridge(prefix()));
+    store.commit();
+
+    const auto experts = query(u"HKCU\\Software\\Borland\\Delphi\\7.0\\Experts"_s, false);
+    EXPECT_EQ(experts.size(), 1);
+    EXPECT_EQ(experts.value(u"Code Tools"_s), (QPair<QString, QString>{u"REG_SZ"_s, u"C:\\D7\\Experts\\Code.dll"_s}));
+    const auto packages = query(u"HKCU\\Software\\Borland\\Delphi\\7.0\\Known Packages"_s, false);
+    EXPECT_EQ(packages.value(u"$(Delphi)\\bin\\dclstd70.bpl"_s).second, u"Standard"_s);
+    EXPECT_EQ(packages.value(u"C:\\Pkg\\ext.bpl"_s).second, u"External"_s);
+    const auto transfer = query(u"HKCU\\Software\\Borland\\Delphi\\7.0\\Transfer"_s, false);
+    EXPECT_EQ(transfer.value(u"Count"_s).second, u"1"_s);
+    EXPECT_EQ(transfer.value(u"WorkingDir0"_s).second, root);
+    EXPECT_EQ(query(u"HKCU\\Software\\Borland\\Delphi\\7.0\\Library"_s, false).value(u"Search Path"_s).second,
+              u"$(Delphi)\\Bin;$(Delphi)\\Lib"_s);
+    EXPECT_EQ(query(u"HKLM\\Software\\Borland\\Delphi\\7.0"_s, true).value(u"RootDir"_s).second, root)
+        << "the 32-bit view the IDE reads";
+    ASSERT_TRUE(stopServer());
+
+    HiveRegistryStore again(prefix());
+    clearDelphiRegistry(again);
+    again.commit();
+    EXPECT_TRUE(query(u"HKCU\\Software\\Borland\\Delphi\\7.0\\Experts"_s, false).isEmpty());
+    EXPECT_TRUE(query(u"HKLM\\Software\\Borland\\Delphi\\7.0"_s, true).isEmpty());
+    EXPECT_FALSE(query(u"HKCU\\Control Panel\\Desktop"_s, false).isEmpty()) << "the rest of the registry stays";
+}
+
+TEST_F(WineDelphiInterop, RegeditImportsOurBackupAndWeImportItsValues)
+{
+    HiveRegistryStore store(prefix());
+    const QString d7 = u"Software\\Borland\\Delphi\\7.0"_s;
+    store.createKey(RegRoot::CurrentUser, d7 + u"\\Experts"_s);
+    store.setValue(RegRoot::CurrentUser, d7 + u"\\Experts"_s, RegValue::string(u"Q \"x\""_s, u"C:\\a\\b.dll"_s));
+    store.setValue(RegRoot::CurrentUser, d7, RegValue::dword(u"Seven"_s, 7));
+    store.createKey(RegRoot::LocalMachine, d7);
+    store.setValue(RegRoot::LocalMachine, d7, RegValue::string(u"RootDir"_s, root));
+    store.commit();
+    const QString file = s_dir->path() + u"/backup.reg"_s;
+    test::writeAll(file, backupDelphiRegistry(store));
+
+    HiveRegistryStore clearing(prefix());
+    clearDelphiRegistry(clearing);
+    clearing.commit();
+    ASSERT_TRUE(run(u"wine"_s, {u"regedit"_s, u"/S"_s, windowsPath(file)}));
+    ASSERT_TRUE(stopServer());
+
+    const HiveRegistryStore after(prefix());
+    const auto expert = after.value(RegRoot::CurrentUser, d7 + u"\\Experts"_s, u"Q \"x\""_s);
+    ASSERT_TRUE(expert.has_value());
+    EXPECT_EQ(expert->text(), u"C:\\a\\b.dll"_s);
+    const auto seven = after.value(RegRoot::CurrentUser, d7, u"Seven"_s);
+    ASSERT_TRUE(seven.has_value());
+    EXPECT_EQ(seven->text(), u"7"_s) << "integers come back as strings";
+    // Wine's regedit is a 64-bit program: it puts machine keys into the 64-bit view, where the
+    // 32-bit IDE does not look. Our own import writes the IDE's view (below).
+    EXPECT_EQ(query(u"HKLM\\Software\\Borland\\Delphi\\7.0"_s, false).value(u"RootDir"_s).second, root);
+    EXPECT_FALSE(after.value(RegRoot::LocalMachine, d7, u"RootDir"_s).has_value());
+    ASSERT_TRUE(stopServer());
+
+    // Our own import of the same file gives what regedit gave.
+    HiveRegistryStore ours(prefix());
+    clearDelphiRegistry(ours);
+    importRegFile(test::readAll(file), ours, file);
+    ours.commit();
+    EXPECT_EQ(query(u"HKCU\\Software\\Borland\\Delphi\\7.0\\Experts"_s, false).value(u"Q \"x\""_s).second,
+              u"C:\\a\\b.dll"_s);
+    EXPECT_EQ(query(u"HKLM\\Software\\Borland\\Delphi\\7.0"_s, true).value(u"RootDir"_s).second, root);
+}
+
+} // namespace
