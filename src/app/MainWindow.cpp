@@ -221,7 +221,9 @@ TFormMain::StartResult TFormMain::FormCreate(const QStringList& arguments)
 
     QString projectPath;
     if (!arguments.isEmpty()) {
-        projectPath = arguments.first();
+        // Made absolute: the name is remembered as the last project, and a path relative to
+        // today's working directory would name nothing at the next start.
+        projectPath = arguments.first().isEmpty() ? QString() : QFileInfo(arguments.first()).absoluteFilePath();
     } else {
         m_project.setFileName({});
         projectPath = s.project;

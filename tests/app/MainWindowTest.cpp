@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QStatusTipEvent>
 #include <gtest/gtest.h>
 
@@ -138,6 +139,16 @@ TEST_F(MainWindowTest, WithoutArgumentsTheLastProjectOpensOrNone)
         EXPECT_EQ(w->ui().RzPageControl->currentIndex(), 4);
         EXPECT_GE(w->width(), 640);
         EXPECT_EQ(text(*w, u"RzLabelRunTimes"_s), u"2"_s);
+        EXPECT_TRUE(close(*w));
+    }
+    // A relative argument is remembered as an absolute path.
+    {
+        test::ScriptedPrompter prompts;
+        const QString cwd = QDir::currentPath();
+        QDir::setCurrent(QFileInfo(sb.sampleProject).path());
+        auto w = start({u"Sample.vx7"_s});
+        QDir::setCurrent(cwd);
+        EXPECT_EQ(w->project().fileName(), sb.sampleProject);
         EXPECT_TRUE(close(*w));
     }
     // A missing first argument starts without a project; the close stores the empty name.
