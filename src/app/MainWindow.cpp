@@ -479,6 +479,14 @@ void TFormMain::RzLabelProjectRunsDblClick()
     m_ui.RzLabelProjectBeginTime->setText(dateTimeText(now));
 }
 
+void TFormMain::storeListLayouts()
+{
+    m_ui.RzListViewExpert->storeColumnWidths();
+    m_ui.RzListViewTool->storeColumnWidths();
+    for (auto* list : m_ui.RzPageControlComp->findChildren<EntryListView*>())
+        list->storeColumnWidths();
+}
+
 void TFormMain::addGroupPage(int group)
 {
     const int number = group + 1;

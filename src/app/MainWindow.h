@@ -57,6 +57,8 @@ public:
 
     // Loads a language by name and applies it to every control.
     void loadLanguage(const QString& name);
+    // Copies the column widths shown into the lists' models, before their layout is written.
+    void storeListLayouts();
     // Builds the tab and list of a group at the end of RzPageControlComp.
     void addGroupPage(int group);
 

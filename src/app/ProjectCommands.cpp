@@ -1,6 +1,5 @@
 #include "app/ProjectCommands.h"
 
-#include "app/EntryListView.h"
 #include "app/MainWindow.h"
 #include "app/Prompter.h"
 #include "i18n/UiTexts.h"
@@ -81,11 +80,7 @@ void ProjectCommands::SaveProjectStatistics()
     ConfigProject& p = m_window.project();
     if (!p.isOpen())
         return;
-    MainUi& ui = m_window.ui();
-    ui.RzListViewExpert->storeColumnWidths();
-    ui.RzListViewTool->storeColumnWidths();
-    for (auto* list : ui.RzPageControlComp->findChildren<EntryListView*>())
-        list->storeColumnWidths();
+    m_window.storeListLayouts();
     writeProjectStatistics(m_window.projectStore(), p, Clock::current().now());
 }
 
@@ -102,12 +97,8 @@ bool ProjectCommands::LoadProject(const QString& path)
     options.verify = ui.RzCheckBoxValid->isChecked() ? &w.installation().bridge : nullptr;
     options.progress = [&](const ProgressEvent& e) { w.progressStep(int(e.percent), progressText(e, texts)); };
 
-    if (p.isOpen()) {
-        ui.RzListViewExpert->storeColumnWidths();
-        ui.RzListViewTool->storeColumnWidths();
-        for (auto* list : ui.RzPageControlComp->findChildren<EntryListView*>())
-            list->storeColumnWidths();
-    }
+    if (p.isOpen())
+        w.storeListLayouts(); // the statistics of the project being left carry its layout
     LoadResult result;
     try {
         w.progressBegin();
@@ -211,10 +202,7 @@ bool ProjectCommands::saveToStore()
     MainUi& ui = w.ui();
     ConfigProject& p = w.project();
     const QString file = w.projectStore().path();
-    ui.RzListViewExpert->storeColumnWidths();
-    ui.RzListViewTool->storeColumnWidths();
-    for (auto* list : ui.RzPageControlComp->findChildren<EntryListView*>())
-        list->storeColumnWidths();
+    w.storeListLayouts();
 
     const ProgressTexts texts = progressTexts(ui);
     const QString title = QApplication::applicationDisplayName();
