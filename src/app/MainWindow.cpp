@@ -15,7 +15,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QAction>
 #include <QCloseEvent>
+#include <QMouseEvent>
+#include <QTabBar>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -57,6 +60,11 @@ TFormMain::TFormMain(Installation installation, QString settingsPath, QWidget* p
     const QList<QIcon> icons = iconFrames();
     if (!icons.isEmpty())
         setWindowIcon(icons.first());
+    // MarkModified as the action the editing commands trigger.
+    auto* modify = new QAction(this);
+    modify->setObjectName(u"actProjectModify"_s);
+    connect(modify, &QAction::triggered, &m_project, &ConfigProject::markModified);
+    m_ui.RzPageControlComp->tabBar()->installEventFilter(this);
     connectHandlers();
     disableLaterCommands();
     setNoProjectCaption();
@@ -376,6 +384,18 @@ bool TFormMain::event(QEvent* event)
     if (event->type() == QEvent::ToolTip)
         return true;
     return QMainWindow::event(event);
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_ui.RzPageControlComp->tabBar() && event->type() == QEvent::MouseButtonPress)
+        RzPageControlCompMouseDown(static_cast<QMouseEvent*>(event)->position().toPoint());
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFormMain::RzPageControlCompMouseDown(const QPoint& pos)
+{
+    m_addressedGroup = m_ui.RzPageControlComp->tabBar()->tabAt(pos);
 }
 
 void TFormMain::RzListViewExpertCheckStateChange()

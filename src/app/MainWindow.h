@@ -57,6 +57,10 @@ public:
 
     // Loads a language by name and applies it to every control.
     void loadLanguage(const QString& name);
+    // The group tab under the pointer at the last mouse press on the group tabs, -1 for none: the
+    // group commands act on it rather than on the active group.
+    int addressedGroup() const { return m_addressedGroup; }
+
     // Copies the column widths shown into the lists' models, before their layout is written.
     void storeListLayouts();
     // Builds the tab and list of a group at the end of RzPageControlComp.
@@ -69,10 +73,12 @@ public Q_SLOTS:
     void RzLabelRunTimesDblClick();
     void RzLabelProjectRunsDblClick();
     void RzListViewExpertCheckStateChange();
+    void RzPageControlCompMouseDown(const QPoint& pos);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormClose();
@@ -104,6 +110,7 @@ private:
     bool m_saveAtClose = false;
     bool m_closed = false;
     int m_animateTicks = 0;
+    int m_addressedGroup = -1;
 };
 
 } // namespace vx::app

@@ -11,6 +11,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QTabBar>
+#include <QTest>
 #include <QDir>
 #include <QStatusTipEvent>
 #include <gtest/gtest.h>
@@ -92,9 +94,17 @@ TEST_F(MainWindowTest, OpensTheProjectGivenOnTheCommandLine)
     EXPECT_EQ(w->windowTitle(), u"Delphi 7 Vorlix - "_s + sb.sampleProject + u" *"_s);
     experts.setData(experts.index(2, 0), Qt::Unchecked, Qt::CheckStateRole);
     EXPECT_TRUE(w->windowTitle().endsWith(u".vx7 *"_s)) << "marked once";
+    w->findChild<QAction*>(u"actProjectModify"_s)->trigger();
+    EXPECT_TRUE(w->windowTitle().endsWith(u".vx7 *"_s)) << "still once";
 
     w->ui().RzPageControl->setCurrentIndex(1);
     EXPECT_EQ(text(*w, u"RzStatusPane1"_s), u"Component[Standard]: 4"_s);
+    // A press on a group tab addresses that group; a press beside the tabs addresses none.
+    QTabBar* tabs = w->ui().RzPageControlComp->tabBar();
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+    EXPECT_EQ(w->addressedGroup(), 1);
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, QPoint(tabs->width() - 2, tabs->height() / 2));
+    EXPECT_EQ(w->addressedGroup(), -1);
     // Group pages carry the numbered names the commands look for.
     EXPECT_NE(w->findChild<app::EntryListView*>(u"ListViewComp2"_s), nullptr);
     EXPECT_NE(w->findChild<QWidget*>(u"TabComp2"_s), nullptr);
