@@ -16,7 +16,7 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   exec ./Vorlix7 Samples/Sample.vx7
 fi
 echo "No display: running under Xvfb; the screenshot goes to sandbox/screenshot.png"
-shot="$(cd ../../../../.. && pwd)/screenshot.png"
+shot="$(cd ../../../.. && pwd)/screenshot.png"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   ./Vorlix7 Samples/Sample.vx7 & pid=$!
   sleep 6
