@@ -1,5 +1,6 @@
 #include "fixtures/Sandbox.h"
 #include "platform/IniFile.h"
+#include "platform/RegistryStore.h"
 #include "project/ProjectFile.h"
 #include "support/TestFiles.h"
 
@@ -7,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -178,6 +180,41 @@ TEST_F(CliTest, RegistryCommandsRoundTrip)
     EXPECT_TRUE(r.err.contains("line 3")) << r.err.constData();
     EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), user);
     EXPECT_EQ(cli(root() + QStringList{u"clear"_s, u"extra"_s}).code, 2);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(CliTest, RegistryCommandsRefuseWhileWineRuns)
+{
+    if (QStandardPaths::findExecutable(u"wineserver"_s).isEmpty())
+        GTEST_SKIP() << "Wine is not installed (no wineserver on PATH)";
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"WINEPREFIX"_s, sb.prefix);
+    QProcess server;
+    server.setProcessEnvironment(env);
+    // A persistent server for the sandbox prefix, as a running Windows program would keep one.
+    server.start(u"wineserver"_s, {u"-p"_s});
+    ASSERT_TRUE(server.waitForFinished(30000));
+    const QByteArray user = test::readAll(sb.prefix + u"/user.reg"_s);
+    for (const QStringList& command : {QStringList{u"clear"_s}, QStringList{u"backup"_s, dir.filePath(u"b.reg"_s)}}) {
+        const CliRun r = cli(root() + command);
+        EXPECT_EQ(r.code, 1) << command.join(u' ').toStdString();
+        EXPECT_TRUE(r.err.contains("wineserver -k")) << r.err.constData();
+    }
+    QProcess stop;
+    stop.setProcessEnvironment(env);
+    stop.start(u"wineserver"_s, {u"-k"_s});
+    stop.waitForFinished(30000);
+    stop.start(u"wineserver"_s, {u"-w"_s});
+    stop.waitForFinished(30000);
+    // Debian's Wine leaves the directory it made for the server behind.
+    const QStringList dirs = HiveRegistryStore::serverDirectories(sb.prefix);
+    for (qsizetype i = 1; i < dirs.size(); ++i)
+        QDir(QFileInfo(dirs[i]).path()).removeRecursively();
+    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), user) << "nothing was written";
+    EXPECT_FALSE(QFile::exists(dir.filePath(u"b.reg"_s)));
 }
 
 } // namespace
