@@ -24,6 +24,7 @@
 #include <QHeaderView>
 #include <QStatusTipEvent>
 #include <QVBoxLayout>
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -81,17 +82,25 @@ void TFormMain::connectHandlers()
 {
     MainUi& ui = m_ui;
     ProjectCommands* c = m_commands.get();
-    connect(ui.RzBitBtnNewProject, &QPushButton::clicked, this, [c] { c->RzBitBtnNewProjectClick(); });
-    connect(ui.RzBitBtnOpenProject, &QPushButton::clicked, this, [c] { c->RzBitBtnOpenProjectClick(); });
-    connect(ui.RzBitBtnSaveProject, &QPushButton::clicked, this, [c] { c->RzBitBtnSaveProjectClick(); });
-    connect(ui.RzBitBtnSaveProjectAs, &QPushButton::clicked, this, [c] { c->RzBitBtnSaveProjectAsClick(); });
-    connect(ui.RzBitBtnCloseProject, &QPushButton::clicked, this, [c] { c->RzBitBtnCloseProjectClick(); });
     RegistryCommands* r = m_registry.get();
-    connect(ui.RzBitBtnDelphi7Project, &QPushButton::clicked, this, [r] { r->RzBitBtnDelphi7ProjectClick(); });
-    connect(ui.RzBitBtnApplyProject, &QPushButton::clicked, this, [r] { r->RzBitBtnApplyProjectClick(); });
-    connect(ui.RzBitBtnBackupReg, &QPushButton::clicked, this, [r] { r->RzBitBtnBackupRegClick(); });
-    connect(ui.RzBitBtnImportReg, &QPushButton::clicked, this, [r] { r->RzBitBtnImportRegClick(); });
-    connect(ui.RzBitBtnClearReg, &QPushButton::clicked, this, [r] { r->RzBitBtnClearRegClick(); });
+    const std::pair<QPushButton*, std::function<void()>> commands[] = {
+        {ui.RzBitBtnNewProject, [c] { c->RzBitBtnNewProjectClick(); }},
+        {ui.RzBitBtnOpenProject, [c] { c->RzBitBtnOpenProjectClick(); }},
+        {ui.RzBitBtnSaveProject, [c] { c->RzBitBtnSaveProjectClick(); }},
+        {ui.RzBitBtnSaveProjectAs, [c] { c->RzBitBtnSaveProjectAsClick(); }},
+        {ui.RzBitBtnCloseProject, [c] { c->RzBitBtnCloseProjectClick(); }},
+        {ui.RzBitBtnDelphi7Project, [r] { r->RzBitBtnDelphi7ProjectClick(); }},
+        {ui.RzBitBtnApplyProject, [r] { r->RzBitBtnApplyProjectClick(); }},
+        {ui.RzBitBtnBackupReg, [r] { r->RzBitBtnBackupRegClick(); }},
+        {ui.RzBitBtnImportReg, [r] { r->RzBitBtnImportRegClick(); }},
+        {ui.RzBitBtnClearReg, [r] { r->RzBitBtnClearRegClick(); }},
+    };
+    for (const auto& [button, run] : commands) {
+        connect(button, &QPushButton::clicked, this, [this, run = run] {
+            if (!isBusy())
+                run();
+        });
+    }
 
     connect(ui.RzPageControl, &QTabWidget::currentChanged, this, &TFormMain::RzPageControlTabClick);
     connect(ui.RzPageControlComp, &QTabWidget::currentChanged, this, [this](int index) {
@@ -175,6 +184,7 @@ void TFormMain::setNoProjectCaption()
 
 void TFormMain::progressBegin()
 {
+    ++m_busy;
     m_ui.RzProgressBar->setValue(0);
     m_ui.RzProgressBar->show();
 }
@@ -188,6 +198,7 @@ void TFormMain::progressStep(int percent, const QString& text)
 
 void TFormMain::progressEnd()
 {
+    m_busy = std::max(0, m_busy - 1);
     m_ui.RzProgressBar->hide();
 }
 
@@ -361,7 +372,7 @@ void TFormMain::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    if (!FormCloseQuery()) {
+    if (isBusy() || !FormCloseQuery()) {
         event->ignore();
         return;
     }

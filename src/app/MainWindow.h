@@ -50,6 +50,10 @@ public:
     // Window caption without a project: "Delphi 7 Vorlix".
     void setNoProjectCaption();
 
+    // True while a long operation lets window events through (loading a project): the commands
+    // ignore clicks meanwhile, so that none of them starts inside another.
+    bool isBusy() const { return m_busy > 0; }
+
     // Progress facility of long operations.
     void progressBegin();
     void progressStep(int percent, const QString& text);
@@ -111,6 +115,7 @@ private:
     bool m_closed = false;
     int m_animateTicks = 0;
     int m_addressedGroup = -1;
+    int m_busy = 0;
 };
 
 } // namespace vx::app

@@ -260,6 +260,20 @@ TEST_F(MainWindowTest, NewEditSaveCloseOpenCycle)
     EXPECT_TRUE(close(*w));
 }
 
+TEST_F(MainWindowTest, CommandsWaitWhileALoadLetsEventsThrough)
+{
+    test::ScriptedPrompter prompts;
+    auto w = start({sb.sampleProject});
+    w->progressBegin(); // as a load in progress does
+    child<QPushButton>(*w, u"RzBitBtnCloseProject"_s)->click();
+    EXPECT_TRUE(w->project().isOpen()) << "no command starts inside a load";
+    EXPECT_FALSE(close(*w));
+    w->progressEnd();
+    child<QPushButton>(*w, u"RzBitBtnCloseProject"_s)->click();
+    EXPECT_FALSE(w->project().isOpen());
+    EXPECT_TRUE(close(*w));
+}
+
 TEST_F(MainWindowTest, SaveAsConfirmsReplacingAFileTheDialogDidNotAskAbout)
 {
     test::ScriptedPrompter prompts;
