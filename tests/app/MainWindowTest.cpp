@@ -409,8 +409,17 @@ TEST_F(MainWindowTest, TicksSkipOnceAndClearCommandsAsk)
     w->RzLabelProjectRunsDblClick();
     EXPECT_EQ(text(*w, u"RzLabelProjectRuns"_s), u"0"_s);
     EXPECT_EQ(w->project().statistics().runCount, 0);
+    clock.advanceSeconds(65);
     EXPECT_TRUE(close(*w));
     EXPECT_EQ(IniFile(sb.sampleProject).readInteger(u"ConfigData"_s, u"Run"_s, -1), 0);
+    EXPECT_EQ(IniFile(sb.sampleProject).readString(u"ConfigData"_s, u"LastRun"_s), u"0:01:05"_s);
+    // After the clear the close stores the time since the clear, day 0 and no run counter, so
+    // the next start shows run 1.
+    IniFile s(settings());
+    EXPECT_EQ(s.readString(u"config"_s, u"LastRunTime"_s), u"0:01:05"_s);
+    EXPECT_EQ(s.readString(u"config"_s, u"RunTimeSum"_s), u"0:01:05"_s);
+    EXPECT_EQ(s.readInteger(u"config"_s, u"Day"_s, -1), 0);
+    EXPECT_FALSE(s.hasKey(u"config"_s, u"Run"_s));
 }
 
 } // namespace
