@@ -1,9 +1,11 @@
 #include "platform/IniFile.h"
 
+#include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "platform/TimeText.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QVarLengthArray>
 
 namespace vx {
@@ -105,8 +107,13 @@ void IniFile::reload()
 {
     QByteArray bytes;
     QFile file(m_path);
-    if (!m_path.isEmpty() && file.open(QIODevice::ReadOnly))
-        bytes = file.readAll();
+    m_unreadable = false;
+    if (!m_path.isEmpty() && QFileInfo::exists(m_path)) {
+        if (file.open(QIODevice::ReadOnly) && !QFileInfo(m_path).isDir())
+            bytes = file.readAll();
+        else
+            m_unreadable = true;
+    }
     parse(bytes);
 }
 
@@ -380,8 +387,15 @@ IniFile::Section& IniFile::sectionForWrite(const QString& section)
     return m_sections.back();
 }
 
+void IniFile::refuseUnread() const
+{
+    if (m_unreadable)
+        throw OperationError(QStringLiteral("Unable to read ") + m_path + QStringLiteral("; it was not changed"));
+}
+
 void IniFile::touched()
 {
+    refuseUnread();
     m_dirty = true;
     if (!m_batch) {
         writeFileAtomically(m_path, serialize());
@@ -469,6 +483,7 @@ void IniFile::beginBatch()
 void IniFile::commit()
 {
     m_batch = false;
+    refuseUnread();
     if (m_dirty) {
         writeFileAtomically(m_path, serialize());
         m_dirty = false;

@@ -32,8 +32,9 @@ public:
     static constexpr qsizetype kMaxValueLength = 2047;
 
     IniFile() = default;
-    // Points the store at a host path and reads it when it exists. A file that cannot be read
-    // loads as empty.
+    // Points the store at a host path and reads it when it exists. A file that exists but cannot
+    // be read loads as empty and refuses every write ("Unable to read <path>"), so that content
+    // nobody saw is never replaced.
     explicit IniFile(QString path);
 
     // Replaces the content with what `path` holds now (empty when missing).
@@ -125,6 +126,7 @@ private:
     const Section* findSection(const QString& section) const;
     Section& sectionForWrite(const QString& section);
     void touched();
+    void refuseUnread() const;
     void parse(const QByteArray& bytes);
 
     QString m_path;
@@ -132,6 +134,8 @@ private:
     AsciiFoldMap<qsizetype> m_sectionIndex;
     bool m_batch = false;
     bool m_dirty = false;
+    // The file exists but could not be read: writing would replace content never seen.
+    bool m_unreadable = false;
 };
 
 } // namespace vx

@@ -159,6 +159,21 @@ TEST_F(IniFileTest, RefusedWritesNameTheFileAndKeepTheOldContent)
     EXPECT_EQ(readAll(other), QByteArray("[S]\r\nk=old\r\n"));
 }
 
+TEST_F(IniFileTest, AFileThatCouldNotBeReadIsNeverReplaced)
+{
+    // A directory stands in for an unreadable file (as root every file is readable).
+    QDir(dir.path()).mkdir(u"taken.ini"_s);
+    IniFile ini(path(u"taken.ini"_s));
+    EXPECT_EQ(ini.readString(u"S"_s, u"k"_s, u"dflt"_s), u"dflt"_s);
+    try {
+        ini.writeString(u"S"_s, u"k"_s, u"v"_s);
+        FAIL() << "wrote over a file it never read";
+    } catch (const OperationError& e) {
+        EXPECT_EQ(e.message(), u"Unable to read "_s + path(u"taken.ini"_s) + u"; it was not changed"_s);
+    }
+    EXPECT_TRUE(QFileInfo(path(u"taken.ini"_s)).isDir());
+}
+
 TEST_F(IniFileTest, BatchWritesOnceAtCommit)
 {
     IniFile ini(path());
