@@ -3,6 +3,7 @@
 // must read back with the same keys and values.
 #include "platform/Errors.h"
 #include "platform/WineHive.h"
+#include "support/HiveContents.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -14,25 +15,6 @@ using vx::WineHive;
 
 namespace {
 
-// Keys as depth and name, depth first, with their values, in enumeration order.
-QStringList contents(const WineHive& hive)
-{
-    QStringList out;
-    std::vector<std::pair<WineHive::KeyId, int>> stack{{WineHive::root(), 0}};
-    while (!stack.empty()) {
-        const auto [key, depth] = stack.back();
-        stack.pop_back();
-        out << QString::number(depth) + u' ' + hive.keyName(key);
-        for (const QString& name : hive.valueNames(key)) {
-            const vx::RegValue v = *hive.value(key, name);
-            out << v.name + u'|' + QString::number(v.type) + u'|' + QString::fromLatin1(v.data.toHex());
-        }
-        const QStringList names = hive.subKeyNames(key);
-        for (auto it = names.rbegin(); it != names.rend(); ++it)
-            stack.emplace_back(hive.findSubKey(key, *it), depth + 1);
-    }
-    return out;
-}
 
 std::optional<WineHive> read(const QByteArray& bytes)
 {
@@ -54,9 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (hive->save() != bytes)
         std::abort();
 
-    const QStringList before = contents(*hive);
+    const QStringList before = vx::test::hiveContents(*hive);
     const std::optional<WineHive> rewritten = read(hive->save(WineHive::SaveMode::RewriteAll));
-    if (!rewritten || contents(*rewritten) != before)
+    if (!rewritten || vx::test::hiveContents(*rewritten) != before)
         std::abort();
 
     // An edit: a new key at the end of the tree, a value on the first key there is.
@@ -66,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!first.isEmpty())
         hive->setValue(hive->findSubKey(WineHive::root(), first.front()), vx::RegValue::string({}, u"\u00e9\\\""_s));
     const std::optional<WineHive> edited = read(hive->save());
-    if (!edited || contents(*edited) != contents(*hive))
+    if (!edited || vx::test::hiveContents(*edited) != vx::test::hiveContents(*hive))
         std::abort();
     return 0;
 }

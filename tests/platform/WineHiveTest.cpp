@@ -1,6 +1,7 @@
 #include "platform/Clock.h"
 #include "platform/Errors.h"
 #include "platform/WineHive.h"
+#include "support/HiveContents.h"
 
 #include <gtest/gtest.h>
 
@@ -65,32 +66,12 @@ QByteArray utf16(const QString& s)
     return RegValue::string({}, s).data;
 }
 
-// Every key (as depth and name, depth first) and value, in enumeration order, to compare what two
-// hives hold.
-QStringList contents(const WineHive& hive)
-{
-    QStringList out;
-    std::vector<std::pair<WineHive::KeyId, int>> stack{{WineHive::root(), 0}};
-    while (!stack.empty()) {
-        const auto [key, depth] = stack.back();
-        stack.pop_back();
-        out << QString::number(depth) + u' ' + hive.keyName(key);
-        for (const QString& name : hive.valueNames(key)) {
-            const RegValue v = *hive.value(key, name);
-            out << v.name + u'|' + QString::number(v.type) + u'|' + QString::fromLatin1(v.data.toHex());
-        }
-        const QStringList names = hive.subKeyNames(key);
-        for (auto it = names.rbegin(); it != names.rend(); ++it)
-            stack.emplace_back(hive.findSubKey(key, *it), depth + 1);
-    }
-    return out;
-}
 
 void expectSameContents(const QByteArray& bytes)
 {
     const WineHive hive = WineHive::parse(bytes, u"t.reg"_s);
-    const QStringList before = contents(hive);
-    EXPECT_EQ(contents(WineHive::parse(hive.save(WineHive::SaveMode::RewriteAll), u"t.reg"_s)), before);
+    const QStringList before = vx::test::hiveContents(hive);
+    EXPECT_EQ(vx::test::hiveContents(WineHive::parse(hive.save(WineHive::SaveMode::RewriteAll), u"t.reg"_s)), before);
 }
 
 WineHive::KeyId key(const WineHive& hive, const QString& path)
@@ -252,7 +233,7 @@ TEST_F(WineHiveTest, NewKeysAndValuesTakeTheirSortedPlace)
     EXPECT_EQ(hive.subKeyNames(key(hive, u"Software\\Borland\\Delphi"_s)), (QStringList{u"6.0"_s, u"7.0"_s}));
 
     const WineHive reread = WineHive::parse(saved, {});
-    EXPECT_EQ(contents(reread), contents(hive));
+    EXPECT_EQ(vx::test::hiveContents(reread), vx::test::hiveContents(hive));
 }
 
 TEST_F(WineHiveTest, DeletingKeepsTheTreeReadable)
@@ -272,7 +253,7 @@ TEST_F(WineHiveTest, DeletingKeepsTheTreeReadable)
     EXPECT_TRUE(saved.contains("\n[Software\\\\Wine\\\\Brackets] 1700000000\n"));
     EXPECT_FALSE(saved.contains("Borland\\\\Delphi\\\\7.0"));
     const WineHive reread = WineHive::parse(saved, {});
-    EXPECT_EQ(contents(reread), contents(hive));
+    EXPECT_EQ(vx::test::hiveContents(reread), vx::test::hiveContents(hive));
     EXPECT_NE(key(reread, u"Software\\Borland\\Delphi"_s), WineHive::kNoKey);
     EXPECT_TRUE(reread.subKeyNames(key(reread, u"Software\\Wine\\Brackets"_s)).isEmpty());
 }
@@ -334,7 +315,7 @@ TEST_F(WineHiveTest, LastLineWithoutLineFeedOrWithNulStaysWhatItSaid)
         EXPECT_EQ(hive.value(key(hive, u"A"_s), u"t"_s)->text(), u"v"_s);
         hive.createKey({u"B"_s});
         const WineHive reread = WineHive::parse(hive.save(), {});
-        EXPECT_EQ(contents(reread), contents(hive));
+        EXPECT_EQ(vx::test::hiveContents(reread), vx::test::hiveContents(hive));
     }
 }
 
