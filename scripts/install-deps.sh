@@ -9,7 +9,7 @@ packages=(
   libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick
-  wine64
+  wine wine64 gcc-mingw-w64-x86-64
   clang libclang-rt-14-dev
 )
 
