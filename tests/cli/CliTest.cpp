@@ -3,6 +3,7 @@
 #include "platform/RegistryStore.h"
 #include "project/ProjectFile.h"
 #include "support/TestFiles.h"
+#include "support/WinePrefix.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -189,7 +190,7 @@ namespace {
 TEST_F(CliTest, RegistryCommandsRefuseWhileWineRuns)
 {
     if (QStandardPaths::findExecutable(u"wineserver"_s).isEmpty())
-        GTEST_SKIP() << "Wine is not installed (no wineserver on PATH)";
+        VX_WINE_UNAVAILABLE("Wine is not installed (no wineserver on PATH)");
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"WINEPREFIX"_s, sb.prefix);
     QProcess server;

@@ -5,6 +5,13 @@
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
+#include <ostream>
+
+// Failure messages show strings as text rather than as arrays of UTF-16 units.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace vx::test {
 

@@ -2,7 +2,9 @@
 
 // A real Wine prefix for interop tests: made once per test suite with `wineboot -i`, its server
 // stopped after every step so that the hive files on disk are what Wine saved. Tests skip (with
-// the reason) when Wine is not installed.
+// the reason) when Wine is not installed, unless VX_REQUIRE_WINE=1 (set by scripts/test.sh, which
+// installs Wine): then a missing Wine fails them, so a test run cannot pass without proving
+// anything about Wine.
 
 #include "platform/RegistryStore.h"
 
@@ -22,6 +24,21 @@
 namespace vx::test {
 
 using namespace Qt::StringLiterals;
+
+inline bool wineRequired()
+{
+    return qEnvironmentVariable("VX_REQUIRE_WINE") == u"1"_s;
+}
+
+// Ends the current test because Wine (or a tool run under it) is missing: a skip, or a failure
+// when the run requires Wine.
+#define VX_WINE_UNAVAILABLE(why)                                                                                       \
+    do {                                                                                                               \
+        if (::vx::test::wineRequired())                                                                                \
+            FAIL() << "Wine is required (VX_REQUIRE_WINE=1): " << (why);                                               \
+        else                                                                                                           \
+            GTEST_SKIP() << (why);                                                                                     \
+    } while (0)
 
 class WinePrefixTest : public ::testing::Test
 {
@@ -93,7 +110,7 @@ public:
     void SetUp() override
     {
         if (!s_skip.isEmpty())
-            GTEST_SKIP() << s_skip.toStdString();
+            VX_WINE_UNAVAILABLE(s_skip.toStdString());
     }
     void TearDown() override
     {
