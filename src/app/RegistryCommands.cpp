@@ -49,6 +49,13 @@ bool writeRegistry(QWidget* parent, HiveRegistryStore& store, Op&& op)
     return true;
 }
 
+// Reading the hive files is allowed while Wine runs, but they may lag behind Wine's memory.
+void warnIfWineRuns(TFormMain& w)
+{
+    if (const auto warning = wineRunningReadWarning(w.installation().prefix()))
+        Prompter::warning(&w, *warning);
+}
+
 } // namespace
 
 void RegistryCommands::RzBitBtnDelphi7ProjectClick()
@@ -58,6 +65,7 @@ void RegistryCommands::RzBitBtnDelphi7ProjectClick()
         return;
     ConfigProject& p = w.project();
     p.searchPath().clear();
+    warnIfWineRuns(w);
     HiveRegistryStore store(w.installation().prefix());
     try {
         captureDelphiConfig(store, p, w.macro());
@@ -98,6 +106,7 @@ void RegistryCommands::RzBitBtnBackupRegClick()
     if (chosen.isEmpty())
         return;
     const QString target = replaceExtension(chosen, u".reg"_s);
+    warnIfWineRuns(w);
     try {
         const HiveRegistryStore store(w.installation().prefix());
         writeFileAtomically(target, backupDelphiRegistry(store));
@@ -123,10 +132,17 @@ void RegistryCommands::RzBitBtnImportRegClick()
     }
     const QByteArray bytes = file.readAll();
     HiveRegistryStore store(w.installation().prefix());
-    // A file that does not parse changes nothing: the import parses it whole before applying it.
+    // All or nothing: the file is parsed whole and every hive it reaches read before anything is
+    // applied, and an error while applying leaves nothing to commit.
     RegImportSummary summary;
-    if (!writeRegistry(&w, store, [&] { summary = importRegFile(bytes, store, chosen); }))
+    try {
+        summary = importRegFile(bytes, store, chosen);
+        store.commit();
+    } catch (const OperationError& e) {
+        store.discardChanges();
+        Prompter::error(&w, e.message() + u"\n\nNothing was imported; the registry was not changed."_s);
         return;
+    }
     Prompter::information(&w, chosen + u"\n\n"_s + QString::number(summary.keys) + u" keys, "_s +
                                   QString::number(summary.values) + u" values, "_s +
                                   QString::number(summary.deletions) + u" deletions imported."_s);

@@ -243,13 +243,20 @@ int runSaveAs(const Installation& inst, const QString& path, const QString& newF
 }
 
 // Registry commands work on the prefix's hive files; a running wineserver holds newer data in
-// memory and would overwrite what we write, so every command refuses while one runs.
+// memory and would overwrite what we write, so writing commands refuse while one runs. Reading
+// commands go on with a warning: the files may be up to about 30 s older than Wine's memory.
 void refuseWhileWineRuns(const Installation& inst)
 {
     QString why;
     if (HiveRegistryStore::serverRunningFor(inst.prefix(), &why))
         throw OperationError(u"Wine is running in the prefix "_s + inst.prefix() + u" ("_s + why +
                              u"). Stop it first: WINEPREFIX='"_s + inst.prefix() + u"' wineserver -k"_s);
+}
+
+void warnWhileWineRuns(const Installation& inst)
+{
+    if (const auto warning = wineRunningReadWarning(inst.prefix()))
+        err() << "vorlix7-cli: warning: " << *warning << Qt::endl;
 }
 
 // Commits what the operation wrote, also when it ended with an error (then rethrown).
@@ -267,7 +274,7 @@ void writeRegistry(HiveRegistryStore& store, Op&& op)
 
 int runCapture(const Installation& inst, const QString& newFile)
 {
-    refuseWhileWineRuns(inst);
+    warnWhileWineRuns(inst);
     const QString target = replaceExtension(QFileInfo(newFile).absoluteFilePath(), u".vx7"_s);
     HiveRegistryStore store(inst.prefix());
     const PathMacro macro(inst.delphiRoot);
@@ -302,7 +309,7 @@ int runApply(const Installation& inst, const QString& path)
 
 int runBackup(const Installation& inst, const QString& file)
 {
-    refuseWhileWineRuns(inst);
+    warnWhileWineRuns(inst);
     const QString target = replaceExtension(QFileInfo(file).absoluteFilePath(), u".reg"_s);
     const HiveRegistryStore store(inst.prefix());
     writeFileAtomically(target, backupDelphiRegistry(store));
@@ -319,8 +326,15 @@ int runImport(const Installation& inst, const QString& file)
     const QByteArray bytes = f.readAll();
     HiveRegistryStore store(inst.prefix());
     RegImportSummary summary;
-    // The file is parsed whole before anything is applied: a malformed one changes nothing.
-    writeRegistry(store, [&] { summary = importRegFile(bytes, store, file); });
+    // All or nothing: the file is parsed whole and every hive it reaches read before anything is
+    // applied, and an error while applying leaves nothing to commit.
+    try {
+        summary = importRegFile(bytes, store, file);
+    } catch (const OperationError& e) {
+        store.discardChanges();
+        throw OperationError(e.message() + u"\nNothing was imported; the registry was not changed."_s);
+    }
+    store.commit();
     out() << "Imported " << file << ": " << summary.keys << " keys, " << summary.values << " values, "
           << summary.deletions << " deletions" << Qt::endl;
     return Ok;

@@ -69,6 +69,16 @@ int boundedToolCount(const RegistryAccess& access, int count)
 
 } // namespace
 
+std::optional<QString> wineRunningReadWarning(const QString& prefixDir)
+{
+    QString why;
+    if (!HiveRegistryStore::serverRunningFor(prefixDir, &why))
+        return std::nullopt;
+    return u"Wine is running in the prefix %1 (%2). It keeps newer registry values in memory and saves them to "
+           "the registry files within about 30 seconds, so what is read now may be older than what Delphi sees."_s
+        .arg(prefixDir, why);
+}
+
 int captureDelphiConfig(RegistryStore& store, ConfigProject& project, const PathMacro& macro)
 {
     RegistryAccess access(store);

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 namespace vx {
 
@@ -24,6 +25,12 @@ inline constexpr char16_t kPalette[] = u"Software\\Borland\\Delphi\\7.0\\Palette
 // The group names a capture sorts packages into.
 inline constexpr char16_t kDelphiGroup[] = u"Delphi7";
 inline constexpr char16_t kOtherGroup[] = u"Other";
+
+// A running wineserver keeps the registry in memory and saves changes to the hive files only
+// every 30 s or so, so what the files say may be older than what Wine's programs see. Reading is
+// still allowed; this is the warning to show then (nullopt when no server runs for the prefix).
+// Writing stays refused by the store itself.
+std::optional<QString> wineRunningReadWarning(const QString& prefixDir);
 
 // Reads the IDE's experts, search path, packages and Tools entries into the lists of `project`
 // (which the caller has just created empty). Only reads. A value of the wrong type or a Tools

@@ -97,33 +97,45 @@ bool isHeader(QStringView t)
     return s == u"REGEDIT4" || s == u"Windows Registry Editor Version 5.00";
 }
 
-std::optional<RegRoot> rootFromName(QStringView name)
+// A root name as a .reg file may spell it: long or short form, any case.
+struct RootName
 {
-    static constexpr struct
-    {
-        const char16_t* longName;
-        const char16_t* shortName;
-        RegRoot root;
-    } kRoots[] = {
-        {u"HKEY_CURRENT_USER", u"HKCU", RegRoot::CurrentUser},
-        {u"HKEY_LOCAL_MACHINE", u"HKLM", RegRoot::LocalMachine},
-        {u"HKEY_CLASSES_ROOT", u"HKCR", RegRoot::ClassesRoot},
-        {u"HKEY_USERS", u"HKU", RegRoot::Users},
-        {u"HKEY_CURRENT_CONFIG", u"HKCC", RegRoot::CurrentConfig},
-    };
-    for (const auto& r : kRoots) {
+    const char16_t* longName;
+    const char16_t* shortName;
+    std::optional<RegRoot> root; // nullopt: a root of Windows that the store does not hold
+};
+
+constexpr RootName kRootNames[] = {
+    {u"HKEY_CURRENT_USER", u"HKCU", RegRoot::CurrentUser},
+    {u"HKEY_LOCAL_MACHINE", u"HKLM", RegRoot::LocalMachine},
+    {u"HKEY_CLASSES_ROOT", u"HKCR", RegRoot::ClassesRoot},
+    {u"HKEY_USERS", u"HKU", RegRoot::Users},
+    {u"HKEY_CURRENT_CONFIG", u"HKCC", std::nullopt},
+    {u"HKEY_DYN_DATA", u"HKDD", std::nullopt},
+    {u"HKEY_PERFORMANCE_DATA", u"HKPD", std::nullopt},
+};
+
+const RootName* findRootName(QStringView name)
+{
+    for (const RootName& r : kRootNames) {
         if (name.compare(QStringView(r.longName), Qt::CaseInsensitive) == 0
             || name.compare(QStringView(r.shortName), Qt::CaseInsensitive) == 0)
-            return r.root;
+            return &r;
     }
-    return std::nullopt;
+    return nullptr;
 }
 
+// The user whose settings user.reg holds: Wine gives every prefix this one SID.
+constexpr char16_t kWineUserSid[] = u"S-1-5-21-0-0-0-1000";
+
+// Windows refuses longer key and value names; Wine drops them when it next saves the hive.
+constexpr qsizetype kMaxKeyNameLength = 255;
+constexpr qsizetype kMaxValueNameLength = 16383;
+
 // The start of a piece of text for an error message.
-QString excerpt(QStringView t)
+QString excerpt(QStringView t, qsizetype max = 24)
 {
-    constexpr qsizetype kMax = 24;
-    return t.size() <= kMax ? t.toString() : t.first(kMax).toString() + u"..."_s;
+    return t.size() <= max ? t.toString() : t.first(max).toString() + u"..."_s;
 }
 
 class Parser
@@ -221,13 +233,34 @@ private:
             name = name.sliced(1);
         const qsizetype sep = name.indexOf(u'\\');
         const QStringView rootName = sep < 0 ? name : name.first(sep);
-        const std::optional<RegRoot> root = rootFromName(rootName);
+        const RootName* root = findRootName(rootName);
         if (!root)
             fail(u"unknown root key \"%1\""_s.arg(excerpt(rootName)));
-        const QString path = sep < 0 ? QString() : splitKeyPath(name.sliced(sep + 1).toString()).join(u'\\');
+        QStringList parts = sep < 0 ? QStringList() : splitKeyPath(name.sliced(sep + 1).toString());
+        std::optional<RegRoot> target = root->root;
+        if (target == RegRoot::Users) {
+            // HKEY_USERS holds the prefix's one user (user.reg) and the default user (userdef.reg,
+            // which is not ours to write): only the former is taken, as HKEY_CURRENT_USER.
+            if (!parts.isEmpty() && parts[0].compare(QStringView(kWineUserSid), Qt::CaseInsensitive) == 0) {
+                parts.removeFirst();
+                target = RegRoot::CurrentUser;
+            } else {
+                target.reset();
+            }
+        }
+        if (!target)
+            fail(u"the key \"%1\" cannot be written: only HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT "
+                 "and HKEY_USERS\\%2 are kept in the Wine prefix's registry files"_s
+                     .arg(excerpt(name, 300), QStringView(kWineUserSid)));
+        for (const QString& part : std::as_const(parts)) {
+            if (part.size() > kMaxKeyNameLength)
+                fail(u"the key name \"%1\" is longer than %2 characters"_s.arg(excerpt(part),
+                                                                                QString::number(kMaxKeyNameLength)));
+        }
+        const QString path = parts.join(u'\\');
 
         RegOperation op;
-        op.root = *root;
+        op.root = *target;
         op.path = path;
         op.line = m_lineNo;
         if (remove) {
@@ -238,7 +271,7 @@ private:
             m_afterDelete = true;
         } else {
             op.kind = RegOperation::Kind::CreateKey;
-            m_keyRoot = *root;
+            m_keyRoot = *target;
             m_keyPath = path;
             m_keyOpen = true;
         }
@@ -291,6 +324,9 @@ private:
             pos = 1;
         else
             name = quoted(t, pos, u"value name");
+        if (name.size() > kMaxValueNameLength)
+            fail(u"the value name \"%1\" is longer than %2 characters"_s.arg(excerpt(name),
+                                                                            QString::number(kMaxValueNameLength)));
         skipBlanks(t, pos);
         if (pos == t.size() || t[pos] != u'=')
             fail(u"expected \"=\" after the value name"_s);
@@ -452,6 +488,15 @@ std::vector<RegOperation> parseRegFile(const QByteArray& bytes, const QString& f
 RegImportSummary importRegFile(const QByteArray& bytes, RegistryStore& store, const QString& fileName)
 {
     const std::vector<RegOperation> ops = parseRegFile(bytes, fileName);
+    // Every hive the file reaches is read before anything changes, so that one Wine would refuse
+    // stops the import while nothing is pending yet.
+    QList<RegRoot> roots;
+    for (const RegOperation& op : ops) {
+        if (!roots.contains(op.root)) {
+            roots.append(op.root);
+            store.keyExists(op.root, QString());
+        }
+    }
     RegImportSummary summary;
     for (const RegOperation& op : ops) {
         switch (op.kind) {

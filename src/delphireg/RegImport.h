@@ -24,7 +24,11 @@ namespace vx {
 // - "[ROOT\path]" opens a key, creating it; "[-ROOT\path]" deletes the key tree. ROOT is a
 //   long name (HKEY_CURRENT_USER, ...) or its short form (HKCU, ...) in any case. The name ends
 //   at the last ']' of the line; after it only blanks or a ';' comment may follow. A root key
-//   itself cannot be deleted;
+//   itself cannot be deleted. Only the roots the prefix's hive files hold are taken:
+//   HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT, and HKEY_USERS\S-1-5-21-0-0-0-1000
+//   (Wine's one user, read as HKEY_CURRENT_USER); any other root (HKEY_USERS\.Default,
+//   HKEY_CURRENT_CONFIG, HKEY_DYN_DATA, ...) is an error, as are key names over 255 characters
+//   and value names over 16,383;
 // - "name"=data and @=data (the default value) belong to the key opened last; after a delete
 //   line no key is open. Data is "text" (escapes \\ \" \n \r), dword:<1..8 hex digits>,
 //   hex:<bytes> or hex(<type in hex>):<bytes>, where bytes are comma-separated pairs of hex
@@ -59,10 +63,11 @@ struct RegImportSummary
     int deletions = 0;
 };
 
-// Parses the file, then applies every operation in file order; nothing is committed. A file
-// that fails to parse changes nothing. A store that refuses a key (a root it does not hold)
-// ends the import with OperationError naming the line; the changes made before it stay pending
-// in the store, for the caller to discard.
+// Parses the file and reads every hive it reaches, then applies every operation in file order;
+// nothing is committed. A file that fails to parse, or that reaches a hive the store cannot read,
+// changes nothing. A store that still refuses a key ends the import with OperationError naming
+// the line; the changes made before it stay pending in the store, for the caller to discard (an
+// import is all or nothing).
 RegImportSummary importRegFile(const QByteArray& bytes, RegistryStore& store, const QString& fileName);
 
 } // namespace vx

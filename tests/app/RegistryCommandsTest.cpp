@@ -7,6 +7,7 @@
 #include "platform/RegistryStore.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestFiles.h"
+#include "support/WinePrefix.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -125,6 +126,64 @@ TEST_F(RegistryCommandsTest, BackupClearImportRoundTrip)
     prompts.answer(u"import a registry file"_s, Prompter::Yes).chooseOpen(bad).answer(u"line 5"_s, Prompter::Ok);
     w->registry().RzBitBtnImportRegClick();
     EXPECT_FALSE(HiveRegistryStore(sb.prefix).keyExists(RegRoot::CurrentUser, u"Software\\New"_s));
+}
+
+TEST_F(RegistryCommandsTest, ImportIsAllOrNothingAndSaysSo)
+{
+    // The HKEY_CURRENT_USER lines come first; the HKEY_LOCAL_MACHINE line reaches a system.reg that
+    // Wine would refuse. Nothing may be committed, and the message must not claim otherwise.
+    const QByteArray user = test::readAll(sb.prefix + u"/user.reg"_s);
+    const QByteArray broken = "\xef\xbb\xbf" + test::readAll(sb.prefix + u"/system.reg"_s);
+    test::writeAll(sb.prefix + u"/system.reg"_s, broken);
+    const QString file = dir.filePath(u"both.reg"_s);
+    test::writeAll(file, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\New]\r\n\"a\"=\"1\"\r\n\r\n"
+                         "[HKEY_LOCAL_MACHINE\\Software\\New]\r\n");
+    prompts.answer(u"import a registry file"_s, Prompter::Yes)
+        .chooseOpen(file)
+        .answer(u"Nothing was imported; the registry was not changed."_s, Prompter::Ok);
+    w->registry().RzBitBtnImportRegClick();
+    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), user);
+    EXPECT_EQ(test::readAll(sb.prefix + u"/system.reg"_s), broken);
+
+    // HKEY_USERS\.Default lives in userdef.reg, which is not ours to write: refused with its line.
+    test::writeAll(file, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\New]\r\n[HKEY_USERS\\.Default\\X]\r\n");
+    prompts.answer(u"import a registry file"_s, Prompter::Yes).chooseOpen(file).answer(u"line 4"_s, Prompter::Ok);
+    w->registry().RzBitBtnImportRegClick();
+    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), user);
+}
+
+TEST_F(RegistryCommandsTest, WhileWineRunsReadingWarnsAndWritingIsRefused)
+{
+    if (QStandardPaths::findExecutable(u"wineserver"_s).isEmpty())
+        VX_WINE_UNAVAILABLE("Wine is not installed (no wineserver on PATH)");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"WINEPREFIX"_s, sb.prefix);
+    auto server = [&](const QString& option) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(u"wineserver"_s, {option});
+        p.waitForFinished(30000);
+    };
+    server(u"-p"_s); // a persistent server, as a running Delphi keeps one
+    const QByteArray user = test::readAll(sb.prefix + u"/user.reg"_s);
+
+    const QString chosen = dir.filePath(u"while.reg"_s);
+    prompts.answer(u"back up"_s, Prompter::Yes)
+        .chooseSave(chosen)
+        .answer(u"saves them to the registry files within about 30 seconds"_s, Prompter::Ok)
+        .answer(u"Backup registry Ok."_s, Prompter::Ok);
+    w->registry().RzBitBtnBackupRegClick();
+    EXPECT_TRUE(test::readAll(chosen).startsWith("REGEDIT4"));
+
+    prompts.answer(u"Choice Yes will delete"_s, Prompter::Yes).answer(u"wineserver -k"_s, Prompter::Ok);
+    w->registry().RzBitBtnClearRegClick();
+
+    server(u"-k"_s);
+    server(u"-w"_s);
+    const QStringList dirs = HiveRegistryStore::serverDirectories(sb.prefix);
+    for (qsizetype i = 1; i < dirs.size(); ++i)
+        QDir(QFileInfo(dirs[i]).path()).removeRecursively();
+    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), user);
 }
 
 } // namespace

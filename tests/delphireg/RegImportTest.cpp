@@ -2,7 +2,9 @@
 #include "delphireg/RegImport.h"
 #include "platform/Errors.h"
 
+#include <QFile>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -151,10 +153,10 @@ TEST(RegImport, ReadsEveryRegeditForm)
 
 TEST(RegImport, OperationsComeInFileOrderWithTheirLines)
 {
-    const auto ops = parseRegFile(reg("[HKEY_USERS\\.DEFAULT\\X]\r\n\"a\"=-\r\n[-HKCC\\Y\\Z]\r\n"), u"o.reg"_s);
+    const auto ops = parseRegFile(reg("[HKEY_CLASSES_ROOT\\.DEFAULT\\X]\r\n\"a\"=-\r\n[-HKLM\\Y\\Z]\r\n"), u"o.reg"_s);
     ASSERT_EQ(ops.size(), 3u);
     EXPECT_EQ(ops[0].kind, RegOperation::Kind::CreateKey);
-    EXPECT_EQ(ops[0].root, RegRoot::Users);
+    EXPECT_EQ(ops[0].root, RegRoot::ClassesRoot);
     EXPECT_EQ(ops[0].path, u".DEFAULT\\X"_s);
     EXPECT_EQ(ops[0].line, 3);
     EXPECT_EQ(ops[1].kind, RegOperation::Kind::DeleteValue);
@@ -162,7 +164,7 @@ TEST(RegImport, OperationsComeInFileOrderWithTheirLines)
     EXPECT_EQ(ops[1].path, u".DEFAULT\\X"_s);
     EXPECT_EQ(ops[1].line, 4);
     EXPECT_EQ(ops[2].kind, RegOperation::Kind::DeleteTree);
-    EXPECT_EQ(ops[2].root, RegRoot::CurrentConfig);
+    EXPECT_EQ(ops[2].root, RegRoot::LocalMachine);
     EXPECT_EQ(ops[2].path, u"Y\\Z"_s);
 }
 
@@ -230,6 +232,14 @@ TEST(RegImport, MalformedLineNamesItsLineAndChangesNothing)
         {ok + "[HKCU\\A\n", 5, "closing \"]\""},
         {ok + "[HKCU\\A] x\n", 5, "after the key name"},
         {ok + "[-HKEY_CURRENT_USER]\n", 5, "root key cannot be deleted"},
+        // Roots the prefix's hive files do not hold are refused while parsing, before anything changes.
+        {ok + "[HKEY_USERS\\.Default\\Software\\X]\n", 5, "\"HKEY_USERS\\.Default\\Software\\X\" cannot be written"},
+        {ok + "[HKEY_USERS\\S-1-5-18]\n", 5, "cannot be written"},
+        {ok + "[-HKU]\n", 5, "cannot be written"},
+        {ok + "[HKEY_CURRENT_CONFIG\\Software]\n", 5, "cannot be written"},
+        {ok + "[hkey_dyn_data\\Config Manager]\n", 5, "cannot be written"},
+        {ok + "[HKEY_CURRENT_USER\\" + QByteArray(256, 'k') + "]\n", 5, "longer than 255 characters"},
+        {ok + "\"" + QByteArray(16384, 'v') + "\"=\"x\"\n", 5, "longer than 16383 characters"},
         {ok + "Key=Value\n", 5, "unrecognised line"},
         {ok + QByteArray("\"a\"=\"x\0y\"\n", 10), 5, "NUL"},
         {QByteArray("REGEDIT4\r\r\n[HKCU\\A]\r\"a\"=\"\r"), 4, "no closing quote"},
@@ -252,15 +262,35 @@ TEST(RegImport, MalformedLineNamesItsLineAndChangesNothing)
     }
 }
 
-TEST(RegImport, KeyTheStoreDoesNotHoldIsRefusedWithItsLine)
+TEST(RegImport, WineUserOfHkeyUsersIsTheCurrentUserAndNamesAtTheLimitsAreTaken)
 {
     MemoryRegistryStore store;
-    try {
-        importRegFile(reg("[HKCU\\A]\n[HKEY_USERS\\S-1-5-18\\X]\n"), store, u"u.reg"_s);
-        ADD_FAILURE() << "no error";
-    } catch (const OperationError& e) {
-        EXPECT_EQ(e.message(), u"u.reg, line 4: the key HKEY_USERS\\S-1-5-18\\X cannot be written"_s);
-    }
+    const QByteArray longKey(255, 'k');
+    const QByteArray longValue(16383, 'v');
+    const QByteArray body = "[HKEY_USERS\\S-1-5-21-0-0-0-1000\\Software\\X]\n\"a\"=\"1\"\n[HKCU\\" + longKey + "]\n\""
+        + longValue + "\"=\"2\"\n";
+    importRegFile(reg(body.constData()), store, u"u.reg"_s);
+    EXPECT_EQ(textOf(store, RegRoot::CurrentUser, u"Software\\X"_s, u"a"_s), u"1"_s);
+    EXPECT_EQ(textOf(store, RegRoot::CurrentUser, QString::fromLatin1(longKey), QString::fromLatin1(longValue)), u"2"_s);
+}
+
+TEST(RegImport, HiveWineWouldRefuseStopsTheImportBeforeAnythingChanges)
+{
+    QTemporaryDir prefix;
+    const QByteArray user = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n"
+                            "#arch=win64\n\n[Software\\\\Old] 1700000000\n\"a\"=\"1\"\n";
+    QFile u(prefix.filePath(u"user.reg"_s));
+    ASSERT_TRUE(u.open(QIODevice::WriteOnly));
+    u.write(user);
+    u.close();
+    QFile m(prefix.filePath(u"system.reg"_s));
+    ASSERT_TRUE(m.open(QIODevice::WriteOnly));
+    m.write("\xef\xbb\xbfWINE REGISTRY Version 2\n"); // Wine refuses a hive with a byte-order mark
+    m.close();
+    HiveRegistryStore store(prefix.path());
+    EXPECT_THROW(importRegFile(reg("[HKCU\\Software\\New]\n\"b\"=\"2\"\n[HKLM\\Software\\X]\n"), store, u"x.reg"_s),
+                 OperationError);
+    EXPECT_FALSE(store.hasChanges()) << "the HKEY_CURRENT_USER lines before the bad hive's were not applied";
 }
 
 // ---------------------------------------------------------------- text encodings
