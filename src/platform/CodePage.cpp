@@ -1,0 +1,265 @@
+#include "platform/CodePage.h"
+
+#include "platform/AsciiCase.h"
+
+#include <QFile>
+#include <QHash>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <atomic>
+
+namespace vx {
+
+namespace {
+
+constexpr int kDefaultCodePage = 1252;
+std::atomic<int> g_ansiCodePage{kDefaultCodePage};
+
+bool sameIgnoringAsciiCase(QByteArrayView a, QByteArrayView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = char(x + 32);
+        if (y >= 'A' && y <= 'Z')
+            y = char(y + 32);
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+bool converterExists(const char* name)
+{
+    return QStringDecoder(name).isValid() && QStringEncoder(name).isValid();
+}
+
+QByteArrayView trimLine(QByteArrayView line)
+{
+    while (!line.isEmpty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+        line.chop(1);
+    while (!line.isEmpty() && (line.front() == ' ' || line.front() == '\t'))
+        line = line.sliced(1);
+    return line;
+}
+
+// The key path of a section header "[System\\ControlSet001\\...] 1234", with the doubled
+// backslashes of the file kept; empty for any other line.
+QByteArrayView headerPath(QByteArrayView line)
+{
+    if (!line.startsWith('['))
+        return {};
+    const qsizetype close = line.lastIndexOf(']');
+    return close > 1 ? line.sliced(1, close - 1) : QByteArrayView();
+}
+
+// A REG_SZ of digits: "ACP"="936".
+std::optional<int> digitsValue(QByteArrayView line, QByteArrayView name)
+{
+    const QByteArray prefix = '"' + name.toByteArray() + "\"=\"";
+    if (line.size() <= prefix.size() || !sameIgnoringAsciiCase(line.first(prefix.size()), prefix))
+        return std::nullopt;
+    QByteArrayView rest = line.sliced(prefix.size());
+    const qsizetype quote = rest.indexOf('"');
+    if (quote <= 0)
+        return std::nullopt;
+    bool ok = false;
+    const int cp = rest.first(quote).toInt(&ok);
+    return ok && cp > 0 && cp < 65536 ? std::optional<int>(cp) : std::nullopt;
+}
+
+// The control set a "SymbolicLinkValue"=hex(6):... names, as "ControlSet001"; the hex bytes are
+// UTF-16LE of "\Registry\Machine\System\ControlSet001" and may continue over lines ending in "\".
+QString linkTarget(QByteArrayView hexText)
+{
+    QByteArray bytes;
+    for (QByteArrayView part : QByteArrayView(hexText).toByteArray().split(',')) {
+        const QByteArrayView t = trimLine(part);
+        if (t.isEmpty())
+            continue;
+        bool ok = false;
+        const uint b = t.toUInt(&ok, 16);
+        if (!ok || b > 0xff)
+            return {};
+        bytes.append(char(b));
+    }
+    const QString path = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2);
+    const qsizetype slash = path.lastIndexOf(u'\\');
+    return slash >= 0 ? path.sliced(slash + 1) : QString();
+}
+
+} // namespace
+
+int ansiCodePageFromHive(QByteArrayView hive)
+{
+    constexpr QByteArrayView kCodePageTail = "\\\\Control\\\\Nls\\\\CodePage";
+    constexpr QByteArrayView kCurrent = "System\\\\CurrentControlSet";
+
+    std::optional<int> current;      // under CurrentControlSet itself
+    QString linkedSet;               // the control set CurrentControlSet links to
+    QHash<QString, int> inControlSet; // "controlset001" -> ACP
+    enum class In { Other, CodePage, CurrentLink } in = In::Other;
+    QString codePageSet;             // the control set of the CodePage key being read
+
+    qsizetype pos = 0;
+    QByteArray hexLink;
+    bool hexContinues = false;
+    while (pos < hive.size()) {
+        qsizetype end = hive.indexOf('\n', pos);
+        if (end < 0)
+            end = hive.size();
+        const QByteArrayView line = trimLine(hive.sliced(pos, end - pos));
+        pos = end + 1;
+
+        if (hexContinues) {
+            hexContinues = line.endsWith('\\');
+            hexLink.append(hexContinues ? line.chopped(1) : line);
+            if (!hexContinues)
+                linkedSet = linkTarget(hexLink);
+            continue;
+        }
+        if (line.startsWith('[')) {
+            in = In::Other;
+            const QByteArrayView path = headerPath(line);
+            // Cheap test first: only the few keys ending in "CodePage" or the link are decoded.
+            if (path.size() >= kCodePageTail.size() && sameIgnoringAsciiCase(path.last(kCodePageTail.size()), kCodePageTail)) {
+                const QString p = QString::fromUtf8(path);
+                const QStringList parts = p.split(QStringLiteral("\\\\"));
+                if (parts.size() == 5 && equalsIgnoringAsciiCase(parts[0], QStringLiteral("System"))) {
+                    in = In::CodePage;
+                    codePageSet = parts[1].toLower();
+                }
+            } else if (sameIgnoringAsciiCase(path, kCurrent)) {
+                in = In::CurrentLink;
+            }
+            continue;
+        }
+        if (in == In::CodePage) {
+            if (const auto cp = digitsValue(line, "ACP")) {
+                if (codePageSet == QStringLiteral("currentcontrolset"))
+                    current = *cp;
+                else
+                    inControlSet.insert(codePageSet, *cp);
+            }
+        } else if (in == In::CurrentLink) {
+            constexpr QByteArrayView kLink = "\"SymbolicLinkValue\"=hex(6):";
+            if (line.size() >= kLink.size() && sameIgnoringAsciiCase(line.first(kLink.size()), kLink)) {
+                QByteArrayView hex = line.sliced(kLink.size());
+                hexContinues = hex.endsWith('\\');
+                hexLink = (hexContinues ? hex.chopped(1) : hex).toByteArray();
+                if (!hexContinues)
+                    linkedSet = linkTarget(hexLink);
+            }
+        }
+    }
+    if (current)
+        return *current;
+    if (!linkedSet.isEmpty()) {
+        const auto it = inControlSet.constFind(linkedSet.toLower());
+        if (it != inControlSet.cend())
+            return *it;
+    }
+    return inControlSet.value(QStringLiteral("controlset001"), kDefaultCodePage);
+}
+
+int readAnsiCodePage(const QString& prefixDir)
+{
+    if (prefixDir.isEmpty())
+        return kDefaultCodePage;
+    QFile file(prefixDir + QStringLiteral("/system.reg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return kDefaultCodePage;
+    return ansiCodePageFromHive(file.readAll());
+}
+
+int ansiCodePage()
+{
+    return g_ansiCodePage.load(std::memory_order_relaxed);
+}
+
+void setAnsiCodePage(int codePage)
+{
+    g_ansiCodePage.store(codePage > 0 ? codePage : kDefaultCodePage, std::memory_order_relaxed);
+}
+
+QByteArray codePageConverterName(int codePage)
+{
+    switch (codePage) {
+    case 65001:
+        return "UTF-8";
+    case 936:
+        return "GBK";
+    case 437:
+    case 850:
+    case 852:
+    case 866:
+        return "IBM" + QByteArray::number(codePage);
+    case 20127:
+        return "US-ASCII";
+    case 28591:
+        return "ISO-8859-1";
+    default:
+        break;
+    }
+    const QByteArray windowsName = "windows-" + QByteArray::number(codePage);
+    if (converterExists(windowsName.constData()))
+        return windowsName;
+    return "windows-1252";
+}
+
+namespace {
+
+// Converter names are looked up once per code page: ICU's alias search is not free.
+QByteArray cachedName(int codePage)
+{
+    static thread_local int lastCodePage = 0;
+    static thread_local QByteArray lastName;
+    if (codePage != lastCodePage) {
+        lastName = codePageConverterName(codePage);
+        lastCodePage = codePage;
+    }
+    return lastName;
+}
+
+} // namespace
+
+QString decodeFromCodePage(QByteArrayView bytes, int codePage)
+{
+    const QByteArray name = cachedName(codePage);
+    QStringDecoder decoder(name.constData(), QStringConverter::Flag::Stateless);
+    if (!decoder.isValid())
+        return QString::fromLatin1(bytes); // a Qt without ICU: 1252 is close to Latin-1
+    if (bytes.isEmpty() || uchar(bytes.back()) < 0x80)
+        return decoder.decode(bytes);
+    // The converter keeps a lead byte at the end for a next chunk that never comes; a line feed,
+    // never part of a character, makes it read as a replacement character.
+    QString text = decoder.decode(bytes.toByteArray() + '\n');
+    if (text.endsWith(u'\n'))
+        text.chop(1);
+    return text;
+}
+
+std::optional<QByteArray> encodeInCodePage(QStringView text, int codePage)
+{
+    const QByteArray name = cachedName(codePage);
+    QStringEncoder encoder(name.constData(), QStringConverter::Flag::Stateless);
+    QByteArray bytes;
+    if (!encoder.isValid()) {
+        for (QChar c : text) {
+            if (c.unicode() > 0xff)
+                return std::nullopt;
+        }
+        return text.toLatin1();
+    }
+    bytes = encoder.encode(text);
+    if (encoder.hasError())
+        return std::nullopt;
+    // A best-fit mapping ("A" for "A with macron") is no fit: it must read back as the same text.
+    if (decodeFromCodePage(bytes, codePage) != text)
+        return std::nullopt;
+    return bytes;
+}
+
+} // namespace vx

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+namespace vx {
+
+// The prefix's ANSI code page: value "ACP" (REG_SZ, e.g. "1252" or "936") of
+// HKLM\System\CurrentControlSet\Control\Nls\CodePage in <prefix>/system.reg; Wine 8 keeps it under
+// System\ControlSet001\... and makes CurrentControlSet a link, so look there too. 1252 when absent/unreadable.
+int readAnsiCodePage(const QString& prefixDir);
+// The same rule on the text of a system.reg held in memory.
+int ansiCodePageFromHive(QByteArrayView systemReg);
+
+// The process-wide ANSI code page used for legacy files (default 1252), set once at start.
+int ansiCodePage();
+void setAnsiCodePage(int codePage);
+
+// The text in the code page; nullopt when a character does not fit (no silent '?'), also when the
+// code page would store it as a look-alike that reads back as another character.
+std::optional<QByteArray> encodeInCodePage(QStringView text, int codePage);
+// The bytes read in the code page; a byte sequence the code page does not define reads as U+FFFD.
+QString decodeFromCodePage(QByteArrayView bytes, int codePage);
+
+// The name Qt's converters know the code page by ("windows-1252", "GBK", ...). A code page that
+// this Qt cannot convert is read and written as 1252.
+QByteArray codePageConverterName(int codePage);
+
+} // namespace vx

@@ -1,0 +1,94 @@
+#include "platform/CodePage.h"
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+
+namespace {
+
+// "\Registry\Machine\System\<set>" as the hex(6) text of a link, broken over lines as Wine does.
+QByteArray linkHex(const QString& set)
+{
+    const QString target = u"\\Registry\\Machine\\System\\"_s + set;
+    QByteArray hex;
+    int n = 0;
+    for (QChar c : target) {
+        for (int b : {c.unicode() & 0xff, c.unicode() >> 8}) {
+            if (!hex.isEmpty())
+                hex += ',';
+            if (++n % 20 == 0)
+                hex += "\\\n  ";
+            hex += QByteArray::number(b, 16).rightJustified(2, '0');
+        }
+    }
+    return hex;
+}
+
+TEST(CodePage, AnsiCodePageOfThePrefixInEachHiveLayout)
+{
+    // Debian's Wine 8: the keys stand under CurrentControlSet itself, spelled "Codepage".
+    const QByteArray debian = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
+                              "[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\Codepage] 1796554522\n"
+                              "#time=1dc6b1f2b2a0000\n\"1252\"=\"c_1252.nls\"\n\"ACP\"=\"936\"\n\"OEMCP\"=\"936\"\n\n"
+                              "[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\Language] 1796554524\n\"Default\"=\"0804\"\n";
+    EXPECT_EQ(ansiCodePageFromHive(debian), 936);
+
+    // Control sets with CurrentControlSet a link: the linked set counts, not the first one.
+    const QByteArray linked = "[System\\\\ControlSet001\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"1250\"\n\n"
+                              "[System\\\\ControlSet002\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"932\"\n\n"
+                              "[System\\\\CurrentControlSet] 1\n#link\n\"SymbolicLinkValue\"=hex(6):"
+                              + linkHex(u"ControlSet002"_s) + "\n";
+    EXPECT_EQ(ansiCodePageFromHive(linked), 932);
+    // Without a readable link, ControlSet001 is the one Wine makes current.
+    const QByteArray unlinked = "[System\\\\ControlSet001\\\\Control\\\\Nls\\\\CodePage] 1\r\n\"ACP\"=\"1251\"\r\n";
+    EXPECT_EQ(ansiCodePageFromHive(unlinked), 1251);
+
+    // Other keys' values of the same name, malformed values and a missing key give 1252.
+    EXPECT_EQ(ansiCodePageFromHive("[Software\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"936\"\n"), 1252);
+    EXPECT_EQ(ansiCodePageFromHive("[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=dword:000003a8\n"),
+              1252);
+    EXPECT_EQ(ansiCodePageFromHive(""), 1252);
+
+    QTemporaryDir dir;
+    EXPECT_EQ(readAnsiCodePage(dir.path()), 1252) << "no system.reg";
+    test::writeAll(dir.filePath(u"system.reg"_s), debian);
+    EXPECT_EQ(readAnsiCodePage(dir.path()), 936);
+    EXPECT_EQ(readAnsiCodePage({}), 1252);
+}
+
+TEST(CodePage, TextRoundTripsWhereItFitsAndIsRefusedWhereNot)
+{
+    // Every byte of 1252 reads as one character and writes back as the same byte.
+    QByteArray all;
+    for (int b = 1; b < 256; ++b)
+        all.append(char(b));
+    const QString text = decodeFromCodePage(all, 1252);
+    EXPECT_EQ(text.size(), all.size());
+    EXPECT_EQ(text.at(0x80 - 1), QChar(0x20ac)) << "0x80 is the euro sign";
+    EXPECT_EQ(encodeInCodePage(text, 1252), std::optional<QByteArray>(all));
+
+    const QString chinese = u"\u7ec4\u4ef6 Delphi \u00e9"_s;
+    const auto gbk = encodeInCodePage(chinese, 936);
+    ASSERT_TRUE(gbk.has_value());
+    EXPECT_EQ(*gbk, QByteArray("\xd7\xe9\xbc\xfe Delphi \xa8\xa6"));
+    EXPECT_EQ(decodeFromCodePage(*gbk, 936), chinese);
+
+    // No silent '?' and no look-alike: characters outside the code page are refused.
+    EXPECT_EQ(encodeInCodePage(chinese, 1252), std::nullopt);
+    EXPECT_EQ(encodeInCodePage(u"A\u0100"_s, 1252), std::nullopt) << "A with macron is not plain A";
+    EXPECT_EQ(encodeInCodePage(u"\U0001F600"_s, 936), std::nullopt);
+    EXPECT_EQ(encodeInCodePage(u""_s, 936), std::optional<QByteArray>(QByteArray()));
+
+    // A broken double-byte sequence reads as a replacement, never as a swallowed line end.
+    EXPECT_EQ(decodeFromCodePage("a\xd7", 936), u"a\ufffd"_s);
+    EXPECT_EQ(decodeFromCodePage("\xd7\n", 936).back(), u'\n');
+
+    setAnsiCodePage(936);
+    EXPECT_EQ(ansiCodePage(), 936);
+    setAnsiCodePage(0);
+    EXPECT_EQ(ansiCodePage(), 1252) << "an unusable number falls back to 1252";
+}
+
+} // namespace
