@@ -95,11 +95,22 @@ void exportTree(const RegistryStore& store, RegRoot root, const QString& path, Q
     exportKey(store, root, path, lines);
 }
 
-QByteArray regFileBytes(const QStringList& lines)
+QByteArray regFileBytes(const QStringList& lines, int codePage)
 {
-    QByteArray out;
+    QString text;
     for (const QString& l : lines)
-        out.append(l.toUtf8()).append("\r\n");
+        text.append(l).append(u"\r\n");
+    if (const std::optional<QByteArray> ansi = encodeInCodePage(text, codePage))
+        return *ansi;
+
+    if (!lines.isEmpty() && lines.first() == u"REGEDIT4")
+        text.replace(0, lines.first().size(), QString::fromUtf16(kRegUnicodeHeader));
+    QByteArray out("\xff\xfe", 2);
+    out.reserve(2 + text.size() * 2);
+    for (const QChar c : std::as_const(text)) {
+        out.append(char(c.unicode() & 0xff));
+        out.append(char(c.unicode() >> 8));
+    }
     return out;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/CodePage.h"
 #include "platform/RegistryStore.h"
 
 #include <QByteArray>
@@ -26,7 +27,13 @@ QString regDataText(const RegValue& value);
 // store's enumeration order. A key that does not exist contributes only its key line.
 void exportTree(const RegistryStore& store, RegRoot root, const QString& path, QStringList& lines);
 
-// The file's bytes: the lines joined with CR LF (after the last too), UTF-8.
-QByteArray regFileBytes(const QStringList& lines);
+// The header of the Unicode form of a registry file, which is UTF-16LE with a byte-order mark.
+inline constexpr char16_t kRegUnicodeHeader[] = u"Windows Registry Editor Version 5.00";
+
+// The file's bytes: the lines joined with CR LF (after the last too). Registry editors read a
+// REGEDIT4 file in the system's ANSI code page, so the text is written in `codePage` when every
+// character fits; when one does not, a first line "REGEDIT4" becomes the Unicode header and the
+// file is UTF-16LE with its byte-order mark, which they read without loss.
+QByteArray regFileBytes(const QStringList& lines, int codePage = ansiCodePage());
 
 } // namespace vx

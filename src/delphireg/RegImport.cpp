@@ -1,6 +1,7 @@
 #include "delphireg/RegImport.h"
 
 #include "delphireg/RegExport.h"
+#include "platform/CodePage.h"
 #include "platform/Errors.h"
 
 #include <QStringDecoder>
@@ -51,6 +52,11 @@ DecodedText decodeText(const QByteArray& bytes)
     if (!utf8.hasError() || utf8Bom)
         return out;
 
+    // Not UTF-8: a file in the ANSI code page, as registry editors write and read REGEDIT4 text.
+    if (ansiCodePage() != 1252) {
+        out.text = decodeFromCodePage(bytes, ansiCodePage());
+        return out;
+    }
     out.text = QString(n, Qt::Uninitialized);
     QChar* d = out.text.data();
     for (qsizetype i = 0; i < n; ++i)

@@ -13,7 +13,8 @@ namespace vx {
 // written by regedit on Windows or under Wine are read as well.
 //
 // Text: UTF-16 with a byte order mark (what "Windows Registry Editor Version 5.00" files use),
-// else UTF-8 when the bytes are valid UTF-8 (our backups), else Windows-1252. Lines end with
+// else UTF-8 when the bytes are valid UTF-8 (older backups), else the ANSI code page (backups
+// written in it, and what registry editors write). Lines end with
 // CR LF, LF or a lone CR. NUL characters at the very end of the text are ignored.
 //
 // Lines, after leading blanks:

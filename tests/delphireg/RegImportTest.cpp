@@ -1,5 +1,6 @@
 #include "delphireg/RegExport.h"
 #include "delphireg/RegImport.h"
+#include "platform/CodePage.h"
 #include "platform/Errors.h"
 
 #include <QFile>
@@ -356,3 +357,46 @@ TEST(RegImport, LargeAndHostileInputs)
         EXPECT_EQ(snapshot(target), before);
     }
 }
+
+namespace {
+
+TEST(RegImport, BackupIsInTheAnsiCodePageWhenItFitsElseUnicodeAndReadsBack)
+{
+    const QString latin = u"Caf\u00e9"_s;
+    const QString chinese = u"\u4ee3\u7801"_s;
+    const QString hungarian = u"\u0151"_s; // in neither 1252 nor 936
+    const QStringList ascii{u"REGEDIT4"_s, QString(), u"[HKEY_CURRENT_USER\\A]"_s, u"\"n\"=\"v\""_s};
+    EXPECT_EQ(regFileBytes(ascii, 1252), QByteArray("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"n\"=\"v\"\r\n"));
+
+    struct Case
+    {
+        int codePage;
+        QString name;
+        QByteArray start;
+    };
+    const QByteArray unicode("\xff\xfeW\0i\0n\0d\0o\0w\0s\0 \0R\0", 20);
+    const Case cases[] = {
+        {1252, latin, "REGEDIT4\r\n"},
+        {936, latin + chinese, "REGEDIT4\r\n"},
+        {1252, chinese, unicode},
+        {936, chinese + hungarian, unicode},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.codePage);
+        const QStringList lines{u"REGEDIT4"_s, QString(), u"[HKEY_CURRENT_USER\\A]"_s,
+                                u"\""_s + c.name + u"\"=\""_s + c.name + u"\""_s};
+        const QByteArray bytes = regFileBytes(lines, c.codePage);
+        EXPECT_TRUE(bytes.startsWith(c.start)) << bytes.left(24).toHex().constData();
+        if (c.start.startsWith("REGEDIT4")) {
+            EXPECT_EQ(bytes, encodeInCodePage(QString(lines.join(u"\r\n"_s) + u"\r\n"_s), c.codePage).value());
+        }
+        // Read back with the same ANSI code page in effect.
+        setAnsiCodePage(c.codePage);
+        MemoryRegistryStore store;
+        importRegFile(bytes, store, u"b.reg"_s);
+        setAnsiCodePage(1252);
+        EXPECT_EQ(textOf(store, RegRoot::CurrentUser, u"A"_s, c.name), c.name);
+    }
+}
+
+} // namespace

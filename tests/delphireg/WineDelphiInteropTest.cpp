@@ -3,6 +3,7 @@
 #include "delphireg/DelphiConfig.h"
 #include "delphireg/RegImport.h"
 #include "delphireg/RegistryAccess.h"
+#include "platform/CodePage.h"
 #include "platform/PathBridge.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
@@ -107,6 +108,52 @@ TEST_F(WineDelphiInterop, RegeditImportsOurBackupAndWeImportItsValues)
     EXPECT_EQ(query(u"HKCU\\Software\\Borland\\Delphi\\7.0\\Experts"_s, false).value(u"Q \"x\""_s).second,
               u"C:\\a\\b.dll"_s);
     EXPECT_EQ(query(u"HKLM\\Software\\Borland\\Delphi\\7.0"_s, true).value(u"RootDir"_s).second, root);
+}
+
+TEST_F(WineDelphiInterop, RegeditReadsNonAsciiNamesOfOurBackupsInEitherForm)
+{
+    // Wine's regedit reads REGEDIT4 text in the prefix's ANSI code page, and the Unicode form
+    // without loss: a name that fits the code page takes the first, one that does not the second.
+    setAnsiCodePage(readAnsiCodePage(prefix()));
+    const QString d7 = u"Software\\Borland\\Delphi\\7.0"_s;
+    const QString experts = d7 + u"\\Experts"_s;
+    const QString latin = u"Caf\u00e9 \u00dcbersicht"_s;
+    const QString chinese = u"\u4ee3\u7801\u5de5\u5177"_s;
+
+    for (const bool withChinese : {false, true}) {
+        SCOPED_TRACE(withChinese ? "Unicode form" : "ANSI form");
+        HiveRegistryStore store(prefix());
+        clearDelphiRegistry(store);
+        store.createKey(RegRoot::CurrentUser, experts);
+        store.setValue(RegRoot::CurrentUser, experts, RegValue::string(latin, u"C:\\D7\\caf\u00e9.dll"_s));
+        if (withChinese)
+            store.setValue(RegRoot::CurrentUser, experts, RegValue::string(chinese, u"C:\\D7\\x.dll"_s));
+        store.commit();
+        const QString file = s_dir->path() + (withChinese ? u"/unicode.reg"_s : u"/ansi.reg"_s);
+        const QByteArray bytes = backupDelphiRegistry(store);
+        test::writeAll(file, bytes);
+        EXPECT_EQ(bytes.startsWith("\xff\xfeW\0i\0n\0"), withChinese);
+        EXPECT_EQ(bytes.startsWith("REGEDIT4\r\n"), !withChinese);
+
+        HiveRegistryStore clearing(prefix());
+        clearDelphiRegistry(clearing);
+        clearing.commit();
+        ASSERT_TRUE(run(u"wine"_s, {u"regedit"_s, u"/S"_s, windowsPath(file)}));
+        ASSERT_TRUE(stopServer());
+        const HiveRegistryStore byRegedit(prefix());
+        const auto value = byRegedit.value(RegRoot::CurrentUser, experts, latin);
+        ASSERT_TRUE(value.has_value()) << byRegedit.valueNames(RegRoot::CurrentUser, experts).join(u", "_s).toStdString();
+        EXPECT_EQ(value->text(), u"C:\\D7\\caf\u00e9.dll"_s);
+        EXPECT_EQ(byRegedit.value(RegRoot::CurrentUser, experts, chinese).has_value(), withChinese);
+
+        // Our own import reads the file back the same way.
+        HiveRegistryStore ours(prefix());
+        clearDelphiRegistry(ours);
+        importRegFile(bytes, ours, file);
+        EXPECT_EQ(ours.value(RegRoot::CurrentUser, experts, latin)->text(), u"C:\\D7\\caf\u00e9.dll"_s);
+        EXPECT_EQ(ours.value(RegRoot::CurrentUser, experts, chinese).has_value(), withChinese);
+    }
+    setAnsiCodePage(1252);
 }
 
 } // namespace
