@@ -524,7 +524,7 @@ private:
             if (j > i) {
                 const QStringView name = path.mid(i, j - i);
                 const KeyId child = m_hive.findSubKey(key, name);
-                key = child != kNoKey ? child : m_hive.addNode(key, name, false);
+                key = child != kNoKey ? child : m_hive.addNode(key, name);
             }
             i = j + 1;
         }
@@ -568,6 +568,7 @@ private:
         } else {
             rec.pos = start;
             rec.len = m_line.end - start;
+            rec.placed = true;
             addItem(ItemKind::Value, index, start, m_line.end);
         }
     }
@@ -665,6 +666,7 @@ public:
             const KeyId k = stack.back();
             stack.pop_back();
             order.push_back(k);
+            m_hive.sortNames(k);
             const auto& children = nodes[size_t(k)].children;
             for (auto it = children.rbegin(); it != children.rend(); ++it)
                 stack.push_back(*it);
@@ -782,7 +784,25 @@ private:
         appendHex(m_out, quint64(ticks) >> 32, 1);
         appendHex(m_out, quint64(ticks) & 0xffffffffu, 8);
         m_out += '\n';
-        for (const Item& item : n.items) {
+
+        // New values (in Wine's order) go before the first line's value that sorts after them;
+        // the rest after the last value or option line, before trailing comments and blanks.
+        std::vector<int> added;
+        for (const int v : n.values)
+            if (!m_hive.m_values[size_t(v)].placed)
+                added.push_back(v);
+        size_t nextAdded = 0;
+        size_t lastKept = 0;
+        for (size_t i = 0; i < n.items.size(); ++i)
+            if (n.items[i].kind != ItemKind::Other && n.items[i].kind != ItemKind::Dropped)
+                lastKept = i + 1;
+        for (size_t i = 0; i <= n.items.size(); ++i) {
+            if (i == lastKept)
+                while (nextAdded < added.size())
+                    writeValue(m_hive.m_values[size_t(added[nextAdded++])]);
+            if (i == n.items.size())
+                break;
+            const Item& item = n.items[i];
             switch (item.kind) {
             case ItemKind::Time:
             case ItemKind::Dropped:
@@ -793,6 +813,9 @@ private:
                 break;
             case ItemKind::Value: {
                 const ValueRec& v = m_hive.m_values[size_t(item.value)];
+                while (nextAdded < added.size()
+                       && compareNames(m_hive.m_values[size_t(added[nextAdded])].name, v.name) < 0)
+                    writeValue(m_hive.m_values[size_t(added[nextAdded++])]);
                 if (m_mode == SaveMode::KeepUntouched && v.pos >= 0 && !v.openEnd)
                     emitRaw(v.pos, v.len);
                 else
@@ -938,6 +961,23 @@ int WineHive::compareNames(QStringView a, QStringView b)
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
+void WineHive::sortNames(KeyId key) const
+{
+    const Node& n = m_nodes[size_t(key)];
+    if (n.childrenUnsorted) {
+        std::sort(n.children.begin(), n.children.end(), [this](KeyId a, KeyId b) {
+            return compareNames(m_nodes[size_t(a)].name, m_nodes[size_t(b)].name) < 0;
+        });
+        n.childrenUnsorted = false;
+    }
+    if (n.valuesUnsorted) {
+        std::sort(n.values.begin(), n.values.end(), [this](int a, int b) {
+            return compareNames(m_values[size_t(a)].name, m_values[size_t(b)].name) < 0;
+        });
+        n.valuesUnsorted = false;
+    }
+}
+
 bool WineHive::isValid(KeyId key) const
 {
     return key >= 0 && size_t(key) < m_nodes.size() && m_nodes[size_t(key)].alive;
@@ -968,20 +1008,17 @@ WineHive::KeyId WineHive::findKey(const QStringList& path, KeyId from) const
     return key;
 }
 
-WineHive::KeyId WineHive::addNode(KeyId parent, QStringView name, bool sortedPlace)
+WineHive::KeyId WineHive::addNode(KeyId parent, QStringView name)
 {
     const KeyId id = KeyId(m_nodes.size());
     Node node;
     node.name = name.toString();
     node.parent = parent;
     m_nodes.push_back(std::move(node));
-    auto& siblings = m_nodes[size_t(parent)].children;
-    auto at = siblings.end();
-    if (sortedPlace)
-        at = std::find_if(siblings.begin(), siblings.end(),
-                          [&](KeyId s) { return compareNames(m_nodes[size_t(s)].name, name) > 0; });
-    siblings.insert(at, id);
     Node& p = m_nodes[size_t(parent)];
+    if (!p.children.empty() && compareNames(m_nodes[size_t(p.children.back())].name, name) > 0)
+        p.childrenUnsorted = true;
+    p.children.push_back(id);
     if (p.childrenHashed) {
         m_childIndex.insert(NameKey{parent, fold(name)}, id);
     } else if (p.children.size() >= kHashFrom) {
@@ -1014,7 +1051,7 @@ WineHive::KeyId WineHive::createKey(const QStringList& path, KeyId from)
             key = child;
             continue;
         }
-        const KeyId created = addNode(key, name, true);
+        const KeyId created = addNode(key, name);
         touch(key); // Wine stamps the parent when a subkey appears
         touch(created);
         key = created;
@@ -1032,6 +1069,7 @@ QStringList WineHive::subKeyNames(KeyId key) const
     QStringList names;
     if (!isValid(key))
         return names;
+    sortNames(key);
     const auto& children = m_nodes[size_t(key)].children;
     names.reserve(qsizetype(children.size()));
     for (const KeyId c : children)
@@ -1097,8 +1135,10 @@ int WineHive::findValue(KeyId key, QStringView name) const
 int WineHive::addValue(KeyId key, const RegValue& value)
 {
     const int index = int(m_values.size());
-    m_values.push_back({value.name, value.type, value.data, -1, 0, false});
+    m_values.push_back({value.name, value.type, value.data, -1, 0, false, false});
     Node& n = m_nodes[size_t(key)];
+    if (!n.values.empty() && compareNames(m_values[size_t(n.values.back())].name, value.name) > 0)
+        n.valuesUnsorted = true;
     n.values.push_back(index);
     if (n.valuesHashed) {
         m_valueIndex.insert(NameKey{key, fold(value.name)}, index);
@@ -1123,9 +1163,11 @@ QStringList WineHive::valueNames(KeyId key) const
     QStringList names;
     if (!isValid(key))
         return names;
-    for (const Item& item : m_nodes[size_t(key)].items)
-        if (item.kind == ItemKind::Value)
-            names.append(m_values[size_t(item.value)].name);
+    sortNames(key);
+    const auto& values = m_nodes[size_t(key)].values;
+    names.reserve(qsizetype(values.size()));
+    for (const int v : values)
+        names.append(m_values[size_t(v)].name);
     return names;
 }
 
@@ -1156,41 +1198,8 @@ void WineHive::setValue(KeyId key, const RegValue& value)
         touch(key);
         return;
     }
-    const int created = addValue(key, value);
-    Node& n = m_nodes[size_t(key)];
-    // Before the first value that sorts after it; else after the last value or option line.
-    auto at = n.items.end();
-    auto lastKept = n.items.begin();
-    // Values mostly arrive in sorted order (a registry file, an export): when the new one sorts
-    // after the last value, its place is found from the end, keeping a long import linear.
-    auto fromEnd = n.items.end();
-    while (fromEnd != n.items.begin() && (fromEnd - 1)->kind != ItemKind::Value)
-        --fromEnd;
-    if (fromEnd != n.items.begin() && compareNames(m_values[size_t((fromEnd - 1)->value)].name, value.name) < 0) {
-        lastKept = n.items.begin();
-        for (auto it = n.items.end(); it != n.items.begin(); --it) {
-            if ((it - 1)->kind != ItemKind::Other && (it - 1)->kind != ItemKind::Dropped) {
-                lastKept = it;
-                break;
-            }
-        }
-        n.items.insert(lastKept, Item{ItemKind::Value, created, -1, 0});
-        touch(key);
-        return;
-    }
-    for (auto it = n.items.begin(); it != n.items.end(); ++it) {
-        if (it->kind == ItemKind::Value) {
-            if (compareNames(m_values[size_t(it->value)].name, value.name) > 0) {
-                at = it;
-                break;
-            }
-        }
-        if (it->kind != ItemKind::Other && it->kind != ItemKind::Dropped)
-            lastKept = it + 1;
-    }
-    if (at == n.items.end())
-        at = lastKept;
-    n.items.insert(at, Item{ItemKind::Value, created, -1, 0});
+    // Appended; the writer puts it at its sorted place among the key's lines.
+    addValue(key, value);
     touch(key);
 }
 
@@ -1202,9 +1211,10 @@ bool WineHive::deleteValue(KeyId key, QStringView name)
     if (index < 0)
         return false;
     Node& n = m_nodes[size_t(key)];
-    n.items.erase(std::find_if(n.items.begin(), n.items.end(), [&](const Item& item) {
-        return item.kind == ItemKind::Value && item.value == index;
-    }));
+    if (m_values[size_t(index)].placed)
+        n.items.erase(std::find_if(n.items.begin(), n.items.end(), [&](const Item& item) {
+            return item.kind == ItemKind::Value && item.value == index;
+        }));
     forgetValue(key, index);
     touch(key);
     return true;

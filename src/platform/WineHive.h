@@ -52,6 +52,10 @@ struct RegValue
 // sorted place. A new key goes to its sorted place among its siblings, depth first, and gets a
 // section only when Wine would write one (it has values or no subkeys).
 //
+// Subkeys and values are listed in Wine's order (compareNames), the order Wine holds them in
+// after loading, whatever order a hand-edited file has them in. New names are appended and put
+// in order when they are next listed or saved, so adding n names in any order costs n log n.
+//
 // Reading follows Wine's loader: CR LF line ends, blanks around '=', raw UTF-8 and every escape,
 // hex continuation lines, repeated sections merged, a malformed value read as an empty REG_NONE
 // value, a malformed key section ignored. Work is linear in the size of the file, and no
@@ -134,15 +138,20 @@ private:
         qsizetype pos = -1; // original line(s); -1 when the value must be written anew
         qsizetype len = 0;
         bool openEnd = false; // its hex continuation ran into the end of the file
+        bool placed = false;  // it has an item among its key's lines (else it is new)
     };
     struct Node
     {
         QString name;
         KeyId parent = kNoKey;
-        std::vector<KeyId> children;
+        // Subkeys and values (indexes into m_values) in Wine's order once sortNames() ran; names
+        // added out of order set the flag.
+        mutable std::vector<KeyId> children;
+        mutable std::vector<int> values;
+        mutable bool childrenUnsorted = false;
+        mutable bool valuesUnsorted = false;
         std::vector<Item> items;
         std::vector<int> chunks; // sections of the file that belong to this key, in file order
-        std::vector<int> values; // its values (indexes into m_values), for lookups
         qint64 modifiedMs = 0;
         bool changed = false;
         bool alive = true;
@@ -171,7 +180,10 @@ private:
     class Writer;
 
     static constexpr size_t kHashFrom = 12;
-    KeyId addNode(KeyId parent, QStringView name, bool sortedPlace);
+    KeyId addNode(KeyId parent, QStringView name);
+    // Puts the key's subkeys and values into Wine's order (the lists are caches of the tree,
+    // so this is allowed on a const hive).
+    void sortNames(KeyId key) const;
     int findValue(KeyId key, QStringView name) const;
     int addValue(KeyId key, const RegValue& value);
     void forgetValue(KeyId key, int index);
