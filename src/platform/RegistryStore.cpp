@@ -192,8 +192,7 @@ bool HiveBackedStore::setValue(RegRoot root, const QString& path, const RegValue
     const WineHive::KeyId key = find(root, path, &h);
     if (key == WineHive::kNoKey)
         return false;
-    h->setValue(key, value);
-    return true;
+    return h->setValue(key, value);
 }
 
 bool HiveBackedStore::deleteValue(RegRoot root, const QString& path, const QString& name)

@@ -25,12 +25,14 @@ public:
 
     virtual bool keyExists(RegRoot root, const QString& path) const = 0;
     // Creates every missing key of the path (new ones keep the given case); true when the key
-    // exists afterwards.
+    // exists afterwards, false when a name is longer than Windows allows
+    // (WineHive::kMaxKeyNameLength).
     virtual bool createKey(RegRoot root, const QString& path) = 0;
     virtual QStringList subKeyNames(RegRoot root, const QString& path) const = 0;
     virtual QStringList valueNames(RegRoot root, const QString& path) const = 0;
     virtual std::optional<RegValue> value(RegRoot root, const QString& path, const QString& name) const = 0;
-    // Creates or replaces a value of an existing key; false when the key does not exist.
+    // Creates or replaces a value of an existing key; false when the key does not exist or the
+    // value name is longer than Windows allows (WineHive::kMaxValueNameLength).
     virtual bool setValue(RegRoot root, const QString& path, const RegValue& value) = 0;
     virtual bool deleteValue(RegRoot root, const QString& path, const QString& name) = 0;
     // Deletes a key that has no subkeys; false when it is missing, has subkeys or is a root.

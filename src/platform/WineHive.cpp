@@ -1045,6 +1045,9 @@ WineHive::KeyId WineHive::createKey(const QStringList& path, KeyId from)
     QStringList names;
     for (const QString& component : path) // a backslash can only separate names
         names += component.split(u'\\', Qt::SkipEmptyParts);
+    for (const QString& name : std::as_const(names))
+        if (name.size() > kMaxKeyNameLength)
+            return kNoKey;
     for (const QString& name : std::as_const(names)) {
         const KeyId child = findSubKey(key, name);
         if (child != kNoKey) {
@@ -1182,25 +1185,26 @@ std::optional<RegValue> WineHive::value(KeyId key, QStringView name) const
     return RegValue{v.name, v.type, v.data};
 }
 
-void WineHive::setValue(KeyId key, const RegValue& value)
+bool WineHive::setValue(KeyId key, const RegValue& value)
 {
-    if (!isValid(key))
-        return;
+    if (!isValid(key) || value.name.size() > kMaxValueNameLength)
+        return false;
     const int index = findValue(key, value.name);
     if (index >= 0) {
         ValueRec& v = m_values[size_t(index)];
         if (v.type == value.type && v.data == value.data)
-            return;
+            return true;
         v.type = value.type;
         v.data = value.data;
         v.pos = -1;
         v.openEnd = false;
         touch(key);
-        return;
+        return true;
     }
     // Appended; the writer puts it at its sorted place among the key's lines.
     addValue(key, value);
     touch(key);
+    return true;
 }
 
 bool WineHive::deleteValue(KeyId key, QStringView name)

@@ -56,6 +56,9 @@ struct RegValue
 // after loading, whatever order a hand-edited file has them in. New names are appended and put
 // in order when they are next listed or saved, so adding n names in any order costs n log n.
 //
+// Names longer than Windows allows (255 units for a key, 16,383 for a value) are refused: Wine
+// would drop them when it next saves the hive.
+//
 // Reading follows Wine's loader: CR LF line ends, blanks around '=', raw UTF-8 and every escape,
 // hex continuation lines, repeated sections merged, a malformed value read as an empty REG_NONE
 // value, a malformed key section ignored. Work is linear in the size of the file, and no
@@ -79,6 +82,10 @@ public:
 
     // An empty hive without a file behind it (no header; see createNew for one that can be saved).
     WineHive();
+    // The longest key and value names Windows accepts, in UTF-16 units.
+    static constexpr qsizetype kMaxKeyNameLength = 255;
+    static constexpr qsizetype kMaxValueNameLength = 16383;
+
     // A new, empty hive in Wine's format: header line, ";; All keys relative to <relativeTo>",
     // an empty line and "#arch=..." (left out for Arch::Unspecified).
     static WineHive createNew(const QByteArray& relativeTo, Arch arch);
@@ -98,7 +105,8 @@ public:
     KeyId findKey(const QStringList& path, KeyId from = 0) const;
     KeyId findSubKey(KeyId parent, QStringView name) const;
     // Creates every missing key of `path` below `from` (new ones keep the given case) and
-    // returns the last one. A backslash inside a component separates names there too.
+    // returns the last one. A backslash inside a component separates names there too. kNoKey,
+    // with nothing created, when a name is longer than kMaxKeyNameLength.
     KeyId createKey(const QStringList& path, KeyId from = 0);
     bool isValid(KeyId key) const;
     QString keyName(KeyId key) const;
@@ -114,8 +122,9 @@ public:
     QStringList valueNames(KeyId key) const;
     std::optional<RegValue> value(KeyId key, QStringView name) const;
     // Creates or replaces a value. A value of that name keeps its stored name and place; a value
-    // that gets the same type and data again leaves the key unchanged, as in Wine.
-    void setValue(KeyId key, const RegValue& value);
+    // that gets the same type and data again leaves the key unchanged, as in Wine. False, with
+    // nothing changed, for a key that does not exist or a name longer than kMaxValueNameLength.
+    bool setValue(KeyId key, const RegValue& value);
     bool deleteValue(KeyId key, QStringView name);
 
     // Wine's order of key and value names: <0, 0 or >0.

@@ -96,6 +96,16 @@ TEST_P(StoreSemantics, PathsNamesAndEnumeration)
     }
 }
 
+TEST_P(StoreSemantics, NamesLongerThanWindowsAllowsAreRefused)
+{
+    const QString key = u"Software\\"_s + QString(WineHive::kMaxKeyNameLength + 1, u'k');
+    EXPECT_FALSE(store->createKey(HKCU, key));
+    EXPECT_FALSE(store->keyExists(HKCU, u"Software"_s));
+    ASSERT_TRUE(store->createKey(HKCU, u"Software"_s));
+    EXPECT_FALSE(store->setValue(HKCU, u"Software"_s, RegValue::dword(QString(WineHive::kMaxValueNameLength + 1, u'v'), 1)));
+    EXPECT_TRUE(store->valueNames(HKCU, u"Software"_s).isEmpty());
+}
+
 INSTANTIATE_TEST_SUITE_P(MemoryAndHive, StoreSemantics, ::testing::Bool());
 
 // ---------------------------------------------------------------- the prefix's files

@@ -286,7 +286,7 @@ TEST_F(WineHiveTest, NamesAddedInAnyOrderAreListedAndSavedInWinesOrder)
     const auto pas = key(hive, u"Software\\Classes\\.pas"_s);
     const auto parent = hive.createKey({u"Software"_s, u"Many"_s});
     for (const int i : shuffled) {
-        hive.setValue(pas, RegValue::dword(name("v", i), quint32(i)));
+        ASSERT_TRUE(hive.setValue(pas, RegValue::dword(name("v", i), quint32(i))));
         ASSERT_NE(hive.createKey({name("k", i)}, parent), WineHive::kNoKey);
     }
     QStringList values{QString()}, keys;
@@ -313,6 +313,24 @@ TEST_F(WineHiveTest, NamesAddedInAnyOrderAreListedAndSavedInWinesOrder)
         previous = at;
     }
     EXPECT_EQ(vx::test::hiveContents(WineHive::parse(saved, {})), vx::test::hiveContents(hive));
+}
+
+TEST_F(WineHiveTest, NamesLongerThanWindowsAllowsAreRefused)
+{
+    WineHive hive = WineHive::createNew(WineHive::kUserRelativeTo, WineHive::Arch::Win64);
+    const QString longestKey(WineHive::kMaxKeyNameLength, u'k');
+    const auto sw = hive.createKey({u"Software"_s, longestKey});
+    ASSERT_NE(sw, WineHive::kNoKey);
+    EXPECT_EQ(hive.createKey({u"New"_s, longestKey + u'k'}), WineHive::kNoKey);
+    EXPECT_EQ(hive.createKey({u"New\\"_s + longestKey + u'k'}), WineHive::kNoKey);
+    EXPECT_EQ(hive.findKey({u"New"_s}), WineHive::kNoKey) << "nothing of a refused path is created";
+
+    const QString longestValue(WineHive::kMaxValueNameLength, u'v');
+    EXPECT_TRUE(hive.setValue(sw, RegValue::dword(longestValue, 1)));
+    EXPECT_FALSE(hive.setValue(sw, RegValue::dword(longestValue + u'v', 2)));
+    EXPECT_FALSE(hive.setValue(WineHive::kNoKey, RegValue::dword(u"x"_s, 3)));
+    EXPECT_EQ(hive.valueNames(sw), QStringList{longestValue});
+    EXPECT_EQ(vx::test::hiveContents(WineHive::parse(hive.save(), {})), vx::test::hiveContents(hive));
 }
 
 TEST_F(WineHiveTest, DeletingKeepsTheTreeReadable)
