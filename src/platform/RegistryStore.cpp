@@ -122,10 +122,10 @@ std::optional<HiveBackedStore::Location> HiveBackedStore::locate(RegRoot root, c
         parts.prepend(u"Software"_s);
         return Location{&hive(HiveFile::Machine), parts};
     case RegRoot::LocalMachine: {
+        // The 32-bit view whether or not Software\Wow6432Node exists yet: createKey makes it.
         WineHive& machine = hive(HiveFile::Machine);
         if (parts.size() >= 2 && machine.arch() == WineHive::Arch::Win64 && sameName(parts[0], u"Software")
-            && !sameName(parts[1], u"Classes") && !sameName(parts[1], u"Wow6432Node")
-            && machine.findKey({u"Software"_s, u"Wow6432Node"_s}) != WineHive::kNoKey)
+            && !sameName(parts[1], u"Classes") && !sameName(parts[1], u"Wow6432Node"))
             parts.insert(1, u"Wow6432Node"_s);
         return Location{&machine, parts};
     }

@@ -49,8 +49,8 @@ public:
 
 // The operations on top of two Wine hives, the way a 32-bit program sees them: HKEY_CURRENT_USER
 // is the user hive, HKEY_LOCAL_MACHINE the machine hive, HKEY_CLASSES_ROOT its Software\Classes.
-// In a win64 machine hive that has Software\Wow6432Node, HKLM\Software\X is
-// Software\Wow6432Node\X (Software\Classes is shared).
+// In a win64 machine hive, HKLM\Software\X is Software\Wow6432Node\X for reading and writing,
+// whether or not that node exists yet (Software\Classes is shared).
 class HiveBackedStore : public RegistryStore
 {
 public:

@@ -921,13 +921,17 @@ WineHive::WineHive()
 
 WineHive WineHive::createNew(const QByteArray& relativeTo, Arch arch)
 {
-    WineHive hive;
-    hive.m_source = QByteArray(kHeader) + "\n;; All keys relative to " + relativeTo + '\n';
+    QByteArray bytes = QByteArray(kHeader) + "\n;; All keys relative to " + relativeTo + '\n';
     if (arch != Arch::Unspecified)
-        hive.m_source += arch == Arch::Win64 ? "\n#arch=win64\n" : "\n#arch=win32\n";
-    hive.m_chunks.push_back({0, hive.m_source.size(), kNoKey});
-    hive.m_arch = arch;
-    return hive;
+        bytes += arch == Arch::Win64 ? "\n#arch=win64\n" : "\n#arch=win32\n";
+    if (arch == Arch::Win64 && relativeTo == kMachineRelativeTo) {
+        // Written as the writer writes a new key, then read like any file: the hive is
+        // unmodified, and the section stays as it is unless the key changes.
+        WineHive layout = parse(bytes, {});
+        layout.createKey({u"Software"_s, u"Wow6432Node"_s});
+        bytes = layout.save();
+    }
+    return parse(bytes, {});
 }
 
 WineHive WineHive::parse(const QByteArray& bytes, const QString& fileName)

@@ -86,8 +86,10 @@ public:
     static constexpr qsizetype kMaxKeyNameLength = 255;
     static constexpr qsizetype kMaxValueNameLength = 16383;
 
-    // A new, empty hive in Wine's format: header line, ";; All keys relative to <relativeTo>",
-    // an empty line and "#arch=..." (left out for Arch::Unspecified).
+    // A new hive in Wine's format: header line, ";; All keys relative to <relativeTo>", an empty
+    // line and "#arch=..." (left out for Arch::Unspecified). A win64 machine hive also holds
+    // Software\Wow6432Node, the 32-bit programs' view of Software, as Wine's first start makes
+    // it. The new hive counts as unmodified: saved alone it need not be written.
     static WineHive createNew(const QByteArray& relativeTo, Arch arch);
     // Reads a hive file. Throws OperationError naming `fileName` when the first line is not
     // "WINE REGISTRY Version 2" or an "#arch=" line names an unknown or a second architecture:

@@ -137,14 +137,46 @@ TEST_F(HiveStoreTest, ProgramOf32BitsSeesWow6432Node)
     store.commit();
     EXPECT_TRUE(readAll(machine).contains("\n[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0] "));
 
-    // A win32 prefix, or a win64 one without the node, is not redirected.
+    // A win32 prefix is not redirected.
     QByteArray win32 = kWin64Machine;
     writeAll(machine, win32.replace("win64", "win32"));
     EXPECT_EQ(HiveRegistryStore(prefix).hivePath(HKLM, u"Software\\Borland"_s)->size(), 2);
+}
+
+TEST_F(HiveStoreTest, The32BitViewDoesNotNeedWow6432NodeToExist)
+{
+    // A win64 machine hive without the node, and a 64-bit key of the same name.
+    const QByteArray without = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n"
+                               "\n[Software\\\\Borland\\\\Delphi\\\\7.0] 1700000000\n#time=1da1747c66d0000\n\"RootDir\"=\"64\"\n";
+    writeAll(machine, without);
+    HiveRegistryStore store(prefix);
+    const QString d7 = u"SOFTWARE\\Borland\\Delphi\\7.0"_s;
+    EXPECT_FALSE(store.keyExists(HKLM, d7)) << "the 64-bit key is not the IDE's";
+    EXPECT_FALSE(store.setValue(HKLM, d7, RegValue::string(u"RootDir"_s, u"C:\\D7\\"_s)));
+    ASSERT_TRUE(store.createKey(HKLM, d7));
+    EXPECT_TRUE(store.setValue(HKLM, d7, RegValue::string(u"RootDir"_s, u"C:\\D7\\"_s)));
+    EXPECT_EQ(store.value(HKLM, d7, u"RootDir"_s)->text(), u"C:\\D7\\"_s);
+    EXPECT_EQ(store.subKeyNames(HKLM, u"Software"_s), (QStringList{u"Borland"_s, u"Wow6432Node"_s}));
+    store.commit();
+    const QByteArray saved = readAll(machine);
+    EXPECT_TRUE(saved.startsWith(without)) << "the 64-bit key stays as it was";
+    EXPECT_TRUE(saved.contains("\n[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0] "));
+
+    // A machine hive made from nothing has Wine's layout for a win64 prefix.
     MemoryRegistryStore memory(WineHive::Arch::Win64);
-    EXPECT_EQ(memory.hivePath(HKLM, u"Software\\Borland"_s)->size(), 2);
-    memory.createKey(HKLM, u"Software\\Wow6432Node"_s);
-    EXPECT_EQ(memory.hivePath(HKLM, u"Software\\Borland"_s)->at(1), u"Wow6432Node"_s);
+    EXPECT_FALSE(memory.hasChanges());
+    EXPECT_TRUE(memory.keyExists(HKLM, u"Software\\Wow6432Node"_s));
+    EXPECT_EQ(memory.hivePath(HKLM, u"Software\\Borland"_s),
+              (QStringList{u"Software"_s, u"Wow6432Node"_s, u"Borland"_s}));
+    QTemporaryDir empty;
+    HiveRegistryStore fresh(empty.path());
+    fresh.createKey(HKLM, u"Software\\Borland"_s);
+    fresh.commit();
+    const QByteArray made = readAll(empty.path() + u"/system.reg"_s);
+    EXPECT_TRUE(made.startsWith("WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n"
+                                "\n[Software\\\\Wow6432Node] "))
+        << made.constData();
+    EXPECT_TRUE(made.contains("\n[Software\\\\Wow6432Node\\\\Borland] "));
 }
 
 TEST_F(HiveStoreTest, MissingHivesAreCreatedInWinesFormat)
