@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 using namespace Qt::StringLiterals;
 
@@ -965,19 +967,48 @@ int WineHive::compareNames(QStringView a, QStringView b)
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
+namespace {
+
+// Sorts ids by name in Wine's order. The names are folded once into one buffer first: comparing
+// those is a plain comparison of UTF-16 units (shorter first on a common start), and a large key
+// is then sorted without chasing every name through memory at each comparison.
+template <typename Id, typename NameOf>
+void sortByName(std::vector<Id>& ids, NameOf nameOf)
+{
+    struct Entry
+    {
+        qsizetype at;
+        qsizetype len;
+        Id id;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(ids.size());
+    std::u16string folded;
+    for (const Id id : ids) {
+        const QString& name = nameOf(id);
+        entries.push_back({qsizetype(folded.size()), name.size(), id});
+        for (const QChar c : name)
+            folded += lowerUnit(c.unicode());
+    }
+    const std::u16string_view all(folded);
+    std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+        return all.substr(size_t(a.at), size_t(a.len)) < all.substr(size_t(b.at), size_t(b.len));
+    });
+    for (size_t i = 0; i < ids.size(); ++i)
+        ids[i] = entries[i].id;
+}
+
+} // namespace
+
 void WineHive::sortNames(KeyId key) const
 {
     const Node& n = m_nodes[size_t(key)];
     if (n.childrenUnsorted) {
-        std::sort(n.children.begin(), n.children.end(), [this](KeyId a, KeyId b) {
-            return compareNames(m_nodes[size_t(a)].name, m_nodes[size_t(b)].name) < 0;
-        });
+        sortByName(n.children, [this](KeyId c) -> const QString& { return m_nodes[size_t(c)].name; });
         n.childrenUnsorted = false;
     }
     if (n.valuesUnsorted) {
-        std::sort(n.values.begin(), n.values.end(), [this](int a, int b) {
-            return compareNames(m_values[size_t(a)].name, m_values[size_t(b)].name) < 0;
-        });
+        sortByName(n.values, [this](int v) -> const QString& { return m_values[size_t(v)].name; });
         n.valuesUnsorted = false;
     }
 }
