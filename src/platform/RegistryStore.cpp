@@ -9,6 +9,10 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include <algorithm>
+#include <exception>
+#include <memory>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -337,15 +341,50 @@ void HiveRegistryStore::commit()
                                      .arg(path));
     }
 
+    // Both hives or neither: every hive is prepared in full (written and flushed) before any is
+    // replaced, so a failure until then leaves all as they were. The renames then follow each
+    // other with nothing in between; a hive written in place (several hard links) comes last.
+    struct Pending
+    {
+        HiveFile file;
+        QByteArray bytes;
+        std::unique_ptr<PreparedFileWrite> write;
+    };
+    std::vector<Pending> pending;
     for (const HiveFile file : dirty) {
-        Slot& slot = m_slots[file == HiveFile::User ? 0 : 1];
-        const QString path = hiveFilePath(file);
-        const QByteArray bytes = slot.hive->save();
-        writeFileDurably(path, bytes);
-        slot.hive = WineHive::parse(bytes, path);
-        slot.onDisk = bytes;
-        slot.existed = true;
+        QByteArray bytes = m_slots[file == HiveFile::User ? 0 : 1].hive->save();
+        auto write = std::make_unique<PreparedFileWrite>(hiveFilePath(file), bytes);
+        pending.push_back({file, std::move(bytes), std::move(write)});
     }
+    std::stable_partition(pending.begin(), pending.end(), [](const Pending& p) { return !p.write->inPlace(); });
+
+    size_t committed = 0;
+    std::exception_ptr failed;
+    QString failure;
+    try {
+        for (; committed < pending.size(); ++committed)
+            pending[committed].write->commit();
+    } catch (const OperationError& e) {
+        failed = std::current_exception();
+        failure = e.message();
+    }
+    QStringList written;
+    for (size_t i = 0; i < committed; ++i) {
+        Pending& done = pending[i];
+        done.write->flushDirectory();
+        Slot& slot = m_slots[done.file == HiveFile::User ? 0 : 1];
+        const QString path = hiveFilePath(done.file);
+        slot.hive = WineHive::parse(done.bytes, path);
+        slot.onDisk = done.bytes;
+        slot.existed = true;
+        written << path;
+    }
+    if (!failed)
+        return;
+    if (written.isEmpty())
+        std::rethrow_exception(failed);
+    throw OperationError(failure + u" The registry changes in "_s + written.join(u", "_s) + u" were written; those in "_s
+                         + hiveFilePath(pending[committed].file) + u" were not."_s);
 }
 
 QStringList HiveRegistryStore::serverDirectories(const QString& prefixDir)

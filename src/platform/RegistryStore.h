@@ -114,10 +114,10 @@ private:
 
 // The registry of a Wine prefix: user.reg and system.reg in the prefix directory, read when
 // first needed. Reading is always allowed. commit() writes every changed hive (a missing one is
-// created in Wine's format) through a temporary file that is flushed and renamed over it; it
-// refuses while a wineserver runs for the prefix (the server would overwrite the files), while
-// another instance commits to the same prefix, and when a hive file changed on disk since it
-// was read.
+// created in Wine's format) through PreparedFileWrite: both hives are prepared in full before
+// either is replaced, so a failure leaves both as they were. It refuses while a wineserver runs
+// for the prefix (the server would overwrite the files), while another instance commits to the
+// same prefix, and when a hive file changed on disk since it was read.
 class HiveRegistryStore final : public HiveBackedStore
 {
 public:

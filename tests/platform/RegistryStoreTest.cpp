@@ -12,6 +12,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,6 +30,9 @@ constexpr auto HKCR = RegRoot::ClassesRoot;
 const QByteArray kWin64Machine = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n"
                                  "\n[Software\\\\Classes\\\\.pas] 1700000000\n#time=1da1747c66d0000\n@=\"DelphiUnit\"\n"
                                  "\n[Software\\\\Wow6432Node\\\\Borland] 1700000000\n#time=1da1747c66d0000\n";
+
+const QByteArray kWin64User = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n"
+                              "\n#arch=win64\n\n[Software\\\\Wine] 1700000000\n#time=1da1747c66d0000\n\"Version\"=\"win7\"\n";
 
 QStringList entries(const QString& dir)
 {
@@ -235,6 +239,86 @@ TEST_F(HiveStoreTest, FailedCommitLeavesTheOldHiveWhole)
         EXPECT_TRUE(readAll(machine).contains("[Software\\\\Wow6432Node\\\\Vx]"));
         writeAll(machine, kWin64Machine);
     }
+}
+
+// One operation's changes to both hives.
+void changeBoth(HiveRegistryStore& store, const QString& name)
+{
+    ASSERT_TRUE(store.createKey(HKLM, u"Software\\"_s + name));
+    ASSERT_TRUE(store.createKey(HKCU, u"Software\\"_s + name));
+}
+
+TEST_F(HiveStoreTest, CommitWritesBothHivesOrNeither)
+{
+    writeAll(machine, kWin64Machine);
+    writeAll(user, kWin64User);
+    const QStringList before = entries(prefix);
+    auto unchanged = [&] {
+        EXPECT_EQ(readAll(machine), kWin64Machine);
+        EXPECT_EQ(readAll(user), kWin64User);
+        QStringList now = entries(prefix);
+        now.removeAll(QLatin1StringView(HiveRegistryStore::kLockFileName));
+        EXPECT_EQ(now, before) << "no temporary file is left";
+    };
+
+    // A read-only user hive keeps the machine hive from being written too.
+    test::makeReadOnly(user);
+    HiveRegistryStore store(prefix);
+    changeBoth(store, u"Vx"_s);
+    try {
+        store.commit();
+        ADD_FAILURE() << "committed with a read-only user.reg";
+    } catch (const FileWriteError& e) {
+        EXPECT_EQ(e.path(), user);
+    }
+    unchanged();
+    EXPECT_TRUE(store.hasChanges());
+    QFile::setPermissions(user, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+
+    // Any step of either hive failing before the renames: neither is replaced.
+    for (const QString& failing : {machine, user}) {
+        for (const auto step : {DurableWriteStep::OpenTemporary, DurableWriteStep::Write, DurableWriteStep::Sync}) {
+            SCOPED_TRACE(failing.toStdString() + ' ' + std::to_string(int(step)));
+            setDurableWriteFaultHook([&](DurableWriteStep s, const QString& path) { return s == step && path == failing; });
+            EXPECT_THROW(store.commit(), FileWriteError);
+            unchanged();
+        }
+    }
+
+    // Both are prepared before the first rename, and the second follows the first.
+    bool userPrepared = false, machineReplaced = false;
+    setDurableWriteFaultHook([&](DurableWriteStep s, const QString& path) {
+        if (s == DurableWriteStep::Rename && path == machine)
+            userPrepared = entries(prefix).filter(u".user.reg.vx-"_s).size() == 1;
+        if (s == DurableWriteStep::Rename && path == user)
+            machineReplaced = readAll(machine) != kWin64Machine;
+        return s == DurableWriteStep::Rename && path == machine;
+    });
+    EXPECT_THROW(store.commit(), FileWriteError);
+    EXPECT_TRUE(userPrepared);
+    unchanged();
+
+    // The second rename failing: the message says which hive holds the changes and which not,
+    // and a repeated commit writes the rest.
+    setDurableWriteFaultHook([&](DurableWriteStep s, const QString& path) {
+        if (s == DurableWriteStep::Rename && path == user)
+            machineReplaced = readAll(machine) != kWin64Machine;
+        return s == DurableWriteStep::Rename && path == user;
+    });
+    try {
+        store.commit();
+        ADD_FAILURE() << "the failing rename was not reported";
+    } catch (const OperationError& e) {
+        EXPECT_TRUE(e.message().contains(u"in "_s + machine + u" were written; those in "_s + user + u" were not"_s))
+            << e.what();
+    }
+    EXPECT_TRUE(machineReplaced);
+    EXPECT_EQ(readAll(user), kWin64User);
+    ASSERT_TRUE(store.hasChanges());
+    setDurableWriteFaultHook({});
+    store.commit();
+    EXPECT_TRUE(readAll(machine).contains("[Software\\\\Wow6432Node\\\\Vx]"));
+    EXPECT_TRUE(readAll(user).contains("[Software\\\\Vx]"));
 }
 
 TEST_F(HiveStoreTest, OthersChangesAndCommitsAreRespected)
