@@ -286,6 +286,7 @@ WineHive& HiveRegistryStore::hive(HiveFile file) const
     if (slot.hive)
         return *slot.hive;
     const QString path = hiveFilePath(file);
+    slot.target = resolveSymbolicLinks(path);
     bool exists = false;
     QByteArray bytes = readFile(path, &exists);
     if (exists) {
@@ -329,13 +330,14 @@ void HiveRegistryStore::commit()
                              "WINEPREFIX=%3 wineserver -k"_s
                                  .arg(m_prefix, why, shellWord(m_prefix)));
 
-    // Nothing is written when any hive was changed by someone else since it was read.
+    // Nothing is written when any hive was changed by someone else since it was read: its
+    // content, or the file a symbolic link leads to.
     for (const HiveFile file : dirty) {
         const Slot& slot = m_slots[file == HiveFile::User ? 0 : 1];
         const QString path = hiveFilePath(file);
         bool exists = false;
         const QByteArray now = readFile(path, &exists);
-        if (exists != slot.existed || now != slot.onDisk)
+        if (exists != slot.existed || now != slot.onDisk || resolveSymbolicLinks(path) != slot.target)
             throw OperationError(u"%1 was changed by another program after it was read; the registry changes were "
                                  "not written. Repeat the operation."_s
                                      .arg(path));

@@ -115,9 +115,11 @@ private:
 // The registry of a Wine prefix: user.reg and system.reg in the prefix directory, read when
 // first needed. Reading is always allowed. commit() writes every changed hive (a missing one is
 // created in Wine's format) through PreparedFileWrite: both hives are prepared in full before
-// either is replaced, so a failure leaves both as they were. It refuses while a wineserver runs
-// for the prefix (the server would overwrite the files), while another instance commits to the
-// same prefix, and when a hive file changed on disk since it was read.
+// either is replaced, so a failure leaves both as they were; a symbolic link keeps pointing to
+// the file that gets the content; a hive with several hard links is written in place, last. It
+// refuses while a wineserver runs for the prefix (the server would overwrite the files), while
+// another instance commits to the same prefix, and when a hive file changed on disk since it
+// was read (also when its link now leads elsewhere).
 class HiveRegistryStore final : public HiveBackedStore
 {
 public:
@@ -152,6 +154,7 @@ private:
     {
         std::optional<WineHive> hive;
         QByteArray onDisk; // the bytes read, to notice changes made by others
+        QString target;    // the file the hive's path led to (after symbolic links)
         bool existed = false;
     };
     QString m_prefix;

@@ -321,6 +321,98 @@ TEST_F(HiveStoreTest, CommitWritesBothHivesOrNeither)
     EXPECT_TRUE(readAll(user).contains("[Software\\\\Vx]"));
 }
 
+TEST_F(HiveStoreTest, SymbolicLinkedHiveStaysALink)
+{
+    // user.reg -> user-link.reg (relative) -> <elsewhere>/user-real.reg (absolute)
+    QTemporaryDir elsewhere;
+    const QString real = elsewhere.path() + u"/user-real.reg"_s;
+    const QString hop = prefix + u"/user-link.reg"_s;
+    writeAll(real, kWin64User);
+    ASSERT_EQ(::symlink(QFile::encodeName(real).constData(), QFile::encodeName(hop).constData()), 0);
+    ASSERT_EQ(::symlink("user-link.reg", QFile::encodeName(user).constData()), 0);
+    EXPECT_EQ(resolveSymbolicLinks(user), real);
+
+    HiveRegistryStore store(prefix);
+    ASSERT_TRUE(store.createKey(HKCU, u"Software\\Vx"_s));
+    store.commit();
+    EXPECT_TRUE(QFileInfo(user).isSymLink());
+    EXPECT_TRUE(QFileInfo(hop).isSymLink());
+    EXPECT_EQ(resolveSymbolicLinks(user), real);
+    EXPECT_TRUE(readAll(real).contains("\n[Software\\\\Vx] "));
+    EXPECT_EQ(entries(elsewhere.path()), QStringList{u"user-real.reg"_s}) << "the temporary file was renamed there";
+    EXPECT_EQ(HiveRegistryStore(prefix).subKeyNames(HKCU, u"Software"_s), (QStringList{u"Vx"_s, u"Wine"_s}));
+
+    // A link pointed elsewhere after reading counts as a change by another program, even to the
+    // same content.
+    const QByteArray committed = readAll(real);
+    HiveRegistryStore second(prefix);
+    ASSERT_TRUE(second.createKey(HKCU, u"Software\\Vy"_s));
+    const QString moved = elsewhere.path() + u"/moved.reg"_s;
+    writeAll(moved, committed);
+    QFile::remove(hop);
+    ASSERT_EQ(::symlink(QFile::encodeName(moved).constData(), QFile::encodeName(hop).constData()), 0);
+    EXPECT_THROW(second.commit(), OperationError);
+    EXPECT_EQ(readAll(moved), committed);
+    EXPECT_EQ(readAll(real), committed);
+}
+
+TEST_F(HiveStoreTest, HardLinkedHiveIsWrittenInPlaceLast)
+{
+    writeAll(machine, kWin64Machine);
+    writeAll(user, kWin64User);
+    const QString other = prefix + u"/user-other-name.reg"_s;
+    ASSERT_EQ(::link(QFile::encodeName(user).constData(), QFile::encodeName(other).constData()), 0);
+    struct stat st {};
+    ::stat(QFile::encodeName(user).constData(), &st);
+    const ino_t inode = st.st_ino;
+    const QString saved = user + u".vx-old"_s;
+
+    HiveRegistryStore store(prefix);
+    changeBoth(store, u"Vx"_s);
+    bool machineFirst = false;
+    QByteArray savedWhileWriting;
+    setDurableWriteFaultHook([&](DurableWriteStep s, const QString& path) {
+        if (s == DurableWriteStep::WriteInPlace && path == user) {
+            machineFirst = readAll(machine).contains("[Software\\\\Wow6432Node\\\\Vx]");
+            savedWhileWriting = readAll(saved);
+        }
+        return false;
+    });
+    store.commit();
+    EXPECT_TRUE(machineFirst);
+    EXPECT_EQ(savedWhileWriting, kWin64User);
+    ::stat(QFile::encodeName(user).constData(), &st);
+    EXPECT_EQ(st.st_ino, inode);
+    EXPECT_EQ(st.st_nlink, 2u);
+    const QByteArray written = readAll(user);
+    EXPECT_TRUE(written.contains("\n[Software\\\\Vx] "));
+    EXPECT_EQ(readAll(other), written);
+    EXPECT_FALSE(QFile::exists(saved)) << "the copy goes once the hive is written";
+
+    // Saving the old content fails: nothing is written. The overwrite fails: the old content is
+    // put back and its copy kept, named in the message.
+    HiveRegistryStore again(prefix);
+    changeBoth(again, u"Vy"_s);
+    const QByteArray machineBefore = readAll(machine);
+    setDurableWriteFaultHook([&](DurableWriteStep s, const QString&) { return s == DurableWriteStep::SaveOld; });
+    EXPECT_THROW(again.commit(), FileWriteError);
+    EXPECT_EQ(readAll(machine), machineBefore);
+    EXPECT_EQ(readAll(user), written);
+    EXPECT_FALSE(QFile::exists(saved));
+
+    setDurableWriteFaultHook([&](DurableWriteStep s, const QString&) { return s == DurableWriteStep::WriteInPlace; });
+    try {
+        again.commit();
+        ADD_FAILURE() << "the failing overwrite was not reported";
+    } catch (const OperationError& e) {
+        EXPECT_TRUE(e.message().contains(saved)) << e.what();
+        EXPECT_TRUE(e.message().contains(u"those in "_s + user + u" were not"_s)) << e.what();
+    }
+    EXPECT_EQ(readAll(user), written);
+    EXPECT_EQ(readAll(saved), written);
+    EXPECT_TRUE(readAll(machine).contains("[Software\\\\Wow6432Node\\\\Vy]"));
+}
+
 TEST_F(HiveStoreTest, OthersChangesAndCommitsAreRespected)
 {
     writeAll(machine, kWin64Machine);
