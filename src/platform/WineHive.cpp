@@ -1000,6 +1000,55 @@ void sortByName(std::vector<Id>& ids, NameOf nameOf)
 
 } // namespace
 
+namespace {
+
+// FNV-1a over the folded name, then mixed with the key (splitmix64's finalizer).
+quint64 nameHash(int key, QStringView name)
+{
+    quint64 h = 0xcbf29ce484222325ULL;
+    for (const QChar c : name) {
+        h ^= lowerUnit(c.unicode());
+        h *= 0x100000001b3ULL;
+    }
+    h ^= quint64(quint32(key)) * 0x9e3779b97f4a7c15ULL;
+    h ^= h >> 30;
+    h *= 0xbf58476d1ce4e5b9ULL;
+    h ^= h >> 27;
+    h *= 0x94d049bb133111ebULL;
+    return h ^ (h >> 31);
+}
+
+} // namespace
+
+template <typename Matches>
+int WineHive::NameIndex::find(KeyId key, QStringView name, Matches matches) const
+{
+    const auto it = m_byHash.constFind(nameHash(key, name));
+    if (it != m_byHash.cend() && matches(*it))
+        return *it;
+    if (m_sharedHash.isEmpty())
+        return -1;
+    return m_sharedHash.value(NameKey{key, fold(name)}, -1);
+}
+
+void WineHive::NameIndex::insert(KeyId key, QStringView name, int id)
+{
+    const quint64 hash = nameHash(key, name);
+    if (m_byHash.contains(hash))
+        m_sharedHash.insert(NameKey{key, fold(name)}, id);
+    else
+        m_byHash.insert(hash, id);
+}
+
+void WineHive::NameIndex::remove(KeyId key, QStringView name, int id)
+{
+    const auto it = m_byHash.find(nameHash(key, name));
+    if (it != m_byHash.end() && *it == id)
+        m_byHash.erase(it);
+    else
+        m_sharedHash.remove(NameKey{key, fold(name)});
+}
+
 void WineHive::sortNames(KeyId key) const
 {
     const Node& n = m_nodes[size_t(key)];
@@ -1024,7 +1073,10 @@ WineHive::KeyId WineHive::findSubKey(KeyId parent, QStringView name) const
         return kNoKey;
     const Node& n = m_nodes[size_t(parent)];
     if (n.childrenHashed)
-        return m_childIndex.value(NameKey{parent, fold(name)}, kNoKey);
+        return m_childIndex.find(parent, name, [&](KeyId c) {
+            const Node& child = m_nodes[size_t(c)];
+            return child.parent == parent && child.alive && compareNames(child.name, name) == 0;
+        });
     for (const KeyId c : n.children)
         if (compareNames(m_nodes[size_t(c)].name, name) == 0)
             return c;
@@ -1055,11 +1107,11 @@ WineHive::KeyId WineHive::addNode(KeyId parent, QStringView name)
         p.childrenUnsorted = true;
     p.children.push_back(id);
     if (p.childrenHashed) {
-        m_childIndex.insert(NameKey{parent, fold(name)}, id);
+        m_childIndex.insert(parent, name, id);
     } else if (p.children.size() >= kHashFrom) {
         p.childrenHashed = true;
         for (const KeyId c : p.children)
-            m_childIndex.insert(NameKey{parent, fold(m_nodes[size_t(c)].name)}, c);
+            m_childIndex.insert(parent, m_nodes[size_t(c)].name, c);
     }
     return id;
 }
@@ -1144,10 +1196,10 @@ bool WineHive::deleteTree(KeyId key)
         Node& n = m_nodes[size_t(k)];
         n.alive = false;
         if (m_nodes[size_t(n.parent)].childrenHashed)
-            m_childIndex.remove(NameKey{n.parent, fold(n.name)});
+            m_childIndex.remove(n.parent, n.name, k);
         if (n.valuesHashed)
             for (const int v : n.values)
-                m_valueIndex.remove(NameKey{k, fold(m_values[size_t(v)].name)});
+                m_valueIndex.remove(k, m_values[size_t(v)].name, v);
         stack.insert(stack.end(), n.children.begin(), n.children.end());
         n.children = {};
         n.items = {};
@@ -1163,7 +1215,9 @@ int WineHive::findValue(KeyId key, QStringView name) const
 {
     const Node& n = m_nodes[size_t(key)];
     if (n.valuesHashed)
-        return m_valueIndex.value(NameKey{key, fold(name)}, -1);
+        return m_valueIndex.find(key, name, [&](int v) {
+            return m_values[size_t(v)].key == key && compareNames(m_values[size_t(v)].name, name) == 0;
+        });
     for (const int v : n.values)
         if (compareNames(m_values[size_t(v)].name, name) == 0)
             return v;
@@ -1173,17 +1227,17 @@ int WineHive::findValue(KeyId key, QStringView name) const
 int WineHive::addValue(KeyId key, const RegValue& value)
 {
     const int index = int(m_values.size());
-    m_values.push_back({value.name, value.type, value.data, -1, 0, false, false});
+    m_values.push_back({value.name, value.type, key, value.data, -1, 0, false, false});
     Node& n = m_nodes[size_t(key)];
     if (!n.values.empty() && compareNames(m_values[size_t(n.values.back())].name, value.name) > 0)
         n.valuesUnsorted = true;
     n.values.push_back(index);
     if (n.valuesHashed) {
-        m_valueIndex.insert(NameKey{key, fold(value.name)}, index);
+        m_valueIndex.insert(key, value.name, index);
     } else if (n.values.size() >= kHashFrom) {
         n.valuesHashed = true;
         for (const int v : n.values)
-            m_valueIndex.insert(NameKey{key, fold(m_values[size_t(v)].name)}, v);
+            m_valueIndex.insert(key, m_values[size_t(v)].name, v);
     }
     return index;
 }
@@ -1193,7 +1247,7 @@ void WineHive::forgetValue(KeyId key, int index)
     Node& n = m_nodes[size_t(key)];
     n.values.erase(std::find(n.values.begin(), n.values.end(), index));
     if (n.valuesHashed)
-        m_valueIndex.remove(NameKey{key, fold(m_values[size_t(index)].name)});
+        m_valueIndex.remove(key, m_values[size_t(index)].name, index);
 }
 
 QStringList WineHive::valueNames(KeyId key) const

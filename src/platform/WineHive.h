@@ -145,6 +145,7 @@ private:
     {
         QString name;
         quint32 type = REG_NONE;
+        KeyId key = kNoKey; // the key it belongs to
         QByteArray data;
         qsizetype pos = -1; // original line(s); -1 when the value must be written anew
         qsizetype len = 0;
@@ -186,6 +187,22 @@ private:
         bool operator==(const NameKey&) const = default;
     };
     friend size_t qHash(const NameKey& k, size_t seed) noexcept { return qHashMulti(seed, k.key, k.folded); }
+    // The subkeys or values of keys that have many, by name within their key. Most names are
+    // found through a 64-bit hash of the key and the folded name, which costs no copy of the
+    // name; a name whose hash an other name of the key already has is kept by its folded text.
+    class NameIndex
+    {
+    public:
+        // `matches(id)` tells whether the entry `id` found by hash is the key's entry of that name.
+        template <typename Matches>
+        int find(KeyId key, QStringView name, Matches matches) const;
+        void insert(KeyId key, QStringView name, int id);
+        void remove(KeyId key, QStringView name, int id);
+
+    private:
+        QHash<quint64, int> m_byHash;
+        QHash<NameKey, int> m_sharedHash;
+    };
 
     class Loader;
     class Writer;
@@ -204,8 +221,8 @@ private:
     std::vector<Chunk> m_chunks;
     std::vector<Node> m_nodes;
     std::vector<ValueRec> m_values;
-    QHash<NameKey, KeyId> m_childIndex;
-    QHash<NameKey, int> m_valueIndex;
+    NameIndex m_childIndex;
+    NameIndex m_valueIndex;
     Arch m_arch = Arch::Unspecified;
     bool m_modified = false;
     // The last line of the file ended at the end of the file rather than with a line feed (also
