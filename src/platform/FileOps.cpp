@@ -149,7 +149,7 @@ QString resolveSymbolicLinks(const QString& hostPath)
         target.truncate(n);
         path = target.startsWith('/') ? target : parentOf(path) + '/' + target;
     }
-    throw FileWriteError(hostPath);
+    throw OperationError(hostPath + u" is a symbolic link that never leads to a file (its links run in a circle)."_s);
 }
 
 PreparedFileWrite::PreparedFileWrite(const QString& hostPath, const QByteArray& data)
@@ -160,10 +160,17 @@ PreparedFileWrite::PreparedFileWrite(const QString& hostPath, const QByteArray& 
         throw FileWriteError(hostPath);
     struct stat st {};
     m_inPlace = ::stat(QFile::encodeName(m_target).constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1;
-    if (m_inPlace)
-        prepareInPlace();
-    else
-        prepareReplacement();
+    try {
+        if (m_inPlace)
+            prepareInPlace();
+        else
+            prepareReplacement();
+    } catch (...) {
+        // No destructor runs for a constructor that throws.
+        if (m_fd >= 0)
+            ::close(m_fd);
+        throw;
+    }
 }
 
 PreparedFileWrite::~PreparedFileWrite()

@@ -26,8 +26,8 @@ void setWriteFaultHook(std::function<bool(const QString& hostPath)> hook);
 enum class DurableWriteStep { OpenTemporary, Write, Sync, Rename, SaveOld, WriteInPlace };
 
 // The file a path names once symbolic links are followed to their end: the path itself when it is
-// no link, the last target named when that does not exist. Throws FileWriteError naming
-// `hostPath` for a loop of links.
+// no link, the last target named when that does not exist. Throws OperationError naming
+// `hostPath` for links that run in a circle.
 QString resolveSymbolicLinks(const QString& hostPath);
 
 // New content for a file, prepared in full before it replaces the old, so that several files can

@@ -353,6 +353,17 @@ TEST_F(HiveStoreTest, SymbolicLinkedHiveStaysALink)
     EXPECT_THROW(second.commit(), OperationError);
     EXPECT_EQ(readAll(moved), committed);
     EXPECT_EQ(readAll(real), committed);
+
+    // Links that run in a circle are reported, not replaced by a file.
+    QFile::remove(hop);
+    ASSERT_EQ(::symlink("user.reg", QFile::encodeName(hop).constData()), 0);
+    try {
+        HiveRegistryStore(prefix).keyExists(HKCU, u"Software"_s);
+        ADD_FAILURE() << "a circle of links was read";
+    } catch (const OperationError& e) {
+        EXPECT_TRUE(e.message().startsWith(user)) << e.what();
+    }
+    EXPECT_TRUE(QFileInfo(user).isSymLink());
 }
 
 TEST_F(HiveStoreTest, HardLinkedHiveIsWrittenInPlaceLast)
