@@ -21,18 +21,77 @@ void writeFileAtomically(const QString& hostPath, const QByteArray& data);
 // write fail as a full disk would. Pass an empty function to remove it.
 void setWriteFaultHook(std::function<bool(const QString& hostPath)> hook);
 
-// The steps of writeFileDurably, as the fault hook names them.
-enum class DurableWriteStep { OpenTemporary, Write, Sync, Rename };
+// The steps of a durable write, as the fault hook names them. SaveOld and WriteInPlace are the
+// steps of a file with several hard links.
+enum class DurableWriteStep { OpenTemporary, Write, Sync, Rename, SaveOld, WriteInPlace };
 
-// Replaces a file through a temporary file in its own directory: the data is written, flushed to
-// the disk (fsync), the temporary file renamed over the target and the directory flushed. The new
-// file keeps the permission bits of the one it replaces (rw-r--r-- less the umask for a new one).
-// A read-only target is refused like a failing write. A failure at any step removes the temporary file, leaves the target as it was and throws
-// FileWriteError naming `hostPath`.
+// The file a path names once symbolic links are followed to their end: the path itself when it is
+// no link, the last target named when that does not exist. Throws OperationError naming
+// `hostPath` for links that run in a circle.
+QString resolveSymbolicLinks(const QString& hostPath);
+
+// New content for a file, prepared in full before it replaces the old, so that several files can
+// be changed together: prepare every one, then commit them one after another.
+//
+// The file written is the one `hostPath` names after following symbolic links, so a link stays a
+// link and its target gets the content. Preparing writes the data to a temporary file in that
+// file's directory and flushes it to the disk (fsync); commit() renames it over the file, so a
+// reader sees the old content or the new, never a mix. The new file keeps the permission bits of
+// the old (rw-r--r-- less the umask for a new one).
+//
+// A file with several hard links would be split from its other names by a rename, so it is
+// written in place, as Wine writes such a hive: preparing saves its current content beside it as
+// "<name>.vx-old" (itself written durably); commit() overwrites the file, flushes it and removes
+// that copy. When the overwrite fails, the old content is written back if possible and the copy
+// stays; the error names it.
+//
+// A read-only file, a directory, or a failing step throws FileWriteError naming `hostPath` (or
+// the saved copy); a write that is prepared but never committed is undone by the destructor.
+class PreparedFileWrite
+{
+public:
+    PreparedFileWrite(const QString& hostPath, const QByteArray& data);
+    ~PreparedFileWrite();
+    PreparedFileWrite(const PreparedFileWrite&) = delete;
+    PreparedFileWrite& operator=(const PreparedFileWrite&) = delete;
+
+    const QString& hostPath() const { return m_hostPath; }
+    // The file that receives the content (after symbolic links).
+    const QString& targetPath() const { return m_target; }
+    // Whether the file has several hard links and is written in place.
+    bool inPlace() const { return m_inPlace; }
+    // Where the old content of a file written in place is saved until the commit succeeds.
+    QString savedOldPath() const { return m_target + u".vx-old"; }
+
+    // Replaces the content: a rename, or for a file written in place the overwrite. Nothing else
+    // happens in between, so that the commits of several files follow each other closely. Throws
+    // OperationError (FileWriteError for a failed rename) naming the file; the old content then
+    // stays (for a file written in place: is written back, or kept in savedOldPath()).
+    void commit();
+    // Flushes the directory, making a rename durable; call after commit().
+    void flushDirectory() const;
+
+private:
+    void prepareReplacement();
+    void prepareInPlace();
+
+    QString m_hostPath;
+    QString m_target;
+    QByteArray m_data;
+    QByteArray m_old; // in place: the content saved beside the file
+    QByteArray m_tmpName;
+    int m_fd = -1; // in place: the file, opened for writing
+    bool m_inPlace = false;
+    bool m_committed = false;
+};
+
+// Replaces a file's content through a PreparedFileWrite: prepared, committed, and its directory
+// flushed. Throws as PreparedFileWrite does; the previous content is then untouched.
 void writeFileDurably(const QString& hostPath, const QByteArray& data);
 
-// Test seam: asked before each step of writeFileDurably; a `true` answer makes that step fail as
-// the system call would. Pass an empty function to remove it.
+// Test seam: asked before each step of a durable write; a `true` answer makes that step fail as
+// the system call would. `hostPath` is the path the write was asked for. Pass an empty function
+// to remove it.
 void setDurableWriteFaultHook(std::function<bool(DurableWriteStep step, const QString& hostPath)> hook);
 
 } // namespace vx

@@ -9,6 +9,10 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include <algorithm>
+#include <exception>
+#include <memory>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -122,10 +126,10 @@ std::optional<HiveBackedStore::Location> HiveBackedStore::locate(RegRoot root, c
         parts.prepend(u"Software"_s);
         return Location{&hive(HiveFile::Machine), parts};
     case RegRoot::LocalMachine: {
+        // The 32-bit view whether or not Software\Wow6432Node exists yet: createKey makes it.
         WineHive& machine = hive(HiveFile::Machine);
         if (parts.size() >= 2 && machine.arch() == WineHive::Arch::Win64 && sameName(parts[0], u"Software")
-            && !sameName(parts[1], u"Classes") && !sameName(parts[1], u"Wow6432Node")
-            && machine.findKey({u"Software"_s, u"Wow6432Node"_s}) != WineHive::kNoKey)
+            && !sameName(parts[1], u"Classes") && !sameName(parts[1], u"Wow6432Node"))
             parts.insert(1, u"Wow6432Node"_s);
         return Location{&machine, parts};
     }
@@ -192,8 +196,7 @@ bool HiveBackedStore::setValue(RegRoot root, const QString& path, const RegValue
     const WineHive::KeyId key = find(root, path, &h);
     if (key == WineHive::kNoKey)
         return false;
-    h->setValue(key, value);
-    return true;
+    return h->setValue(key, value);
 }
 
 bool HiveBackedStore::deleteValue(RegRoot root, const QString& path, const QString& name)
@@ -283,6 +286,7 @@ WineHive& HiveRegistryStore::hive(HiveFile file) const
     if (slot.hive)
         return *slot.hive;
     const QString path = hiveFilePath(file);
+    slot.target = resolveSymbolicLinks(path);
     bool exists = false;
     QByteArray bytes = readFile(path, &exists);
     if (exists) {
@@ -326,27 +330,63 @@ void HiveRegistryStore::commit()
                              "WINEPREFIX=%3 wineserver -k"_s
                                  .arg(m_prefix, why, shellWord(m_prefix)));
 
-    // Nothing is written when any hive was changed by someone else since it was read.
+    // Nothing is written when any hive was changed by someone else since it was read: its
+    // content, or the file a symbolic link leads to.
     for (const HiveFile file : dirty) {
         const Slot& slot = m_slots[file == HiveFile::User ? 0 : 1];
         const QString path = hiveFilePath(file);
         bool exists = false;
         const QByteArray now = readFile(path, &exists);
-        if (exists != slot.existed || now != slot.onDisk)
+        if (exists != slot.existed || now != slot.onDisk || resolveSymbolicLinks(path) != slot.target)
             throw OperationError(u"%1 was changed by another program after it was read; the registry changes were "
                                  "not written. Repeat the operation."_s
                                      .arg(path));
     }
 
+    // Both hives or neither: every hive is prepared in full (written and flushed) before any is
+    // replaced, so a failure until then leaves all as they were. The renames then follow each
+    // other with nothing in between; a hive written in place (several hard links) comes last.
+    struct Pending
+    {
+        HiveFile file;
+        QByteArray bytes;
+        std::unique_ptr<PreparedFileWrite> write;
+    };
+    std::vector<Pending> pending;
     for (const HiveFile file : dirty) {
-        Slot& slot = m_slots[file == HiveFile::User ? 0 : 1];
-        const QString path = hiveFilePath(file);
-        const QByteArray bytes = slot.hive->save();
-        writeFileDurably(path, bytes);
-        slot.hive = WineHive::parse(bytes, path);
-        slot.onDisk = bytes;
-        slot.existed = true;
+        QByteArray bytes = m_slots[file == HiveFile::User ? 0 : 1].hive->save();
+        auto write = std::make_unique<PreparedFileWrite>(hiveFilePath(file), bytes);
+        pending.push_back({file, std::move(bytes), std::move(write)});
     }
+    std::stable_partition(pending.begin(), pending.end(), [](const Pending& p) { return !p.write->inPlace(); });
+
+    size_t committed = 0;
+    std::exception_ptr failed;
+    QString failure;
+    try {
+        for (; committed < pending.size(); ++committed)
+            pending[committed].write->commit();
+    } catch (const OperationError& e) {
+        failed = std::current_exception();
+        failure = e.message();
+    }
+    QStringList written;
+    for (size_t i = 0; i < committed; ++i) {
+        Pending& done = pending[i];
+        done.write->flushDirectory();
+        Slot& slot = m_slots[done.file == HiveFile::User ? 0 : 1];
+        const QString path = hiveFilePath(done.file);
+        slot.hive = WineHive::parse(done.bytes, path);
+        slot.onDisk = done.bytes;
+        slot.existed = true;
+        written << path;
+    }
+    if (!failed)
+        return;
+    if (written.isEmpty())
+        std::rethrow_exception(failed);
+    throw OperationError(failure + u" The registry changes in "_s + written.join(u", "_s) + u" were written; those in "_s
+                         + hiveFilePath(pending[committed].file) + u" were not."_s);
 }
 
 QStringList HiveRegistryStore::serverDirectories(const QString& prefixDir)

@@ -25,12 +25,14 @@ public:
 
     virtual bool keyExists(RegRoot root, const QString& path) const = 0;
     // Creates every missing key of the path (new ones keep the given case); true when the key
-    // exists afterwards.
+    // exists afterwards, false when a name is longer than Windows allows
+    // (WineHive::kMaxKeyNameLength).
     virtual bool createKey(RegRoot root, const QString& path) = 0;
     virtual QStringList subKeyNames(RegRoot root, const QString& path) const = 0;
     virtual QStringList valueNames(RegRoot root, const QString& path) const = 0;
     virtual std::optional<RegValue> value(RegRoot root, const QString& path, const QString& name) const = 0;
-    // Creates or replaces a value of an existing key; false when the key does not exist.
+    // Creates or replaces a value of an existing key; false when the key does not exist or the
+    // value name is longer than Windows allows (WineHive::kMaxValueNameLength).
     virtual bool setValue(RegRoot root, const QString& path, const RegValue& value) = 0;
     virtual bool deleteValue(RegRoot root, const QString& path, const QString& name) = 0;
     // Deletes a key that has no subkeys; false when it is missing, has subkeys or is a root.
@@ -47,8 +49,8 @@ public:
 
 // The operations on top of two Wine hives, the way a 32-bit program sees them: HKEY_CURRENT_USER
 // is the user hive, HKEY_LOCAL_MACHINE the machine hive, HKEY_CLASSES_ROOT its Software\Classes.
-// In a win64 machine hive that has Software\Wow6432Node, HKLM\Software\X is
-// Software\Wow6432Node\X (Software\Classes is shared).
+// In a win64 machine hive, HKLM\Software\X is Software\Wow6432Node\X for reading and writing,
+// whether or not that node exists yet (Software\Classes is shared).
 class HiveBackedStore : public RegistryStore
 {
 public:
@@ -112,10 +114,12 @@ private:
 
 // The registry of a Wine prefix: user.reg and system.reg in the prefix directory, read when
 // first needed. Reading is always allowed. commit() writes every changed hive (a missing one is
-// created in Wine's format) through a temporary file that is flushed and renamed over it; it
+// created in Wine's format) through PreparedFileWrite: both hives are prepared in full before
+// either is replaced, so a failure leaves both as they were; a symbolic link keeps pointing to
+// the file that gets the content; a hive with several hard links is written in place, last. It
 // refuses while a wineserver runs for the prefix (the server would overwrite the files), while
 // another instance commits to the same prefix, and when a hive file changed on disk since it
-// was read.
+// was read (also when its link now leads elsewhere).
 class HiveRegistryStore final : public HiveBackedStore
 {
 public:
@@ -150,6 +154,7 @@ private:
     {
         std::optional<WineHive> hive;
         QByteArray onDisk; // the bytes read, to notice changes made by others
+        QString target;    // the file the hive's path led to (after symbolic links)
         bool existed = false;
     };
     QString m_prefix;

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 using namespace Qt::StringLiterals;
 
@@ -524,7 +526,7 @@ private:
             if (j > i) {
                 const QStringView name = path.mid(i, j - i);
                 const KeyId child = m_hive.findSubKey(key, name);
-                key = child != kNoKey ? child : m_hive.addNode(key, name, false);
+                key = child != kNoKey ? child : m_hive.addNode(key, name);
             }
             i = j + 1;
         }
@@ -568,6 +570,7 @@ private:
         } else {
             rec.pos = start;
             rec.len = m_line.end - start;
+            rec.placed = true;
             addItem(ItemKind::Value, index, start, m_line.end);
         }
     }
@@ -665,6 +668,7 @@ public:
             const KeyId k = stack.back();
             stack.pop_back();
             order.push_back(k);
+            m_hive.sortNames(k);
             const auto& children = nodes[size_t(k)].children;
             for (auto it = children.rbegin(); it != children.rend(); ++it)
                 stack.push_back(*it);
@@ -782,7 +786,25 @@ private:
         appendHex(m_out, quint64(ticks) >> 32, 1);
         appendHex(m_out, quint64(ticks) & 0xffffffffu, 8);
         m_out += '\n';
-        for (const Item& item : n.items) {
+
+        // New values (in Wine's order) go before the first line's value that sorts after them;
+        // the rest after the last value or option line, before trailing comments and blanks.
+        std::vector<int> added;
+        for (const int v : n.values)
+            if (!m_hive.m_values[size_t(v)].placed)
+                added.push_back(v);
+        size_t nextAdded = 0;
+        size_t lastKept = 0;
+        for (size_t i = 0; i < n.items.size(); ++i)
+            if (n.items[i].kind != ItemKind::Other && n.items[i].kind != ItemKind::Dropped)
+                lastKept = i + 1;
+        for (size_t i = 0; i <= n.items.size(); ++i) {
+            if (i == lastKept)
+                while (nextAdded < added.size())
+                    writeValue(m_hive.m_values[size_t(added[nextAdded++])]);
+            if (i == n.items.size())
+                break;
+            const Item& item = n.items[i];
             switch (item.kind) {
             case ItemKind::Time:
             case ItemKind::Dropped:
@@ -793,6 +815,9 @@ private:
                 break;
             case ItemKind::Value: {
                 const ValueRec& v = m_hive.m_values[size_t(item.value)];
+                while (nextAdded < added.size()
+                       && compareNames(m_hive.m_values[size_t(added[nextAdded])].name, v.name) < 0)
+                    writeValue(m_hive.m_values[size_t(added[nextAdded++])]);
                 if (m_mode == SaveMode::KeepUntouched && v.pos >= 0 && !v.openEnd)
                     emitRaw(v.pos, v.len);
                 else
@@ -898,13 +923,17 @@ WineHive::WineHive()
 
 WineHive WineHive::createNew(const QByteArray& relativeTo, Arch arch)
 {
-    WineHive hive;
-    hive.m_source = QByteArray(kHeader) + "\n;; All keys relative to " + relativeTo + '\n';
+    QByteArray bytes = QByteArray(kHeader) + "\n;; All keys relative to " + relativeTo + '\n';
     if (arch != Arch::Unspecified)
-        hive.m_source += arch == Arch::Win64 ? "\n#arch=win64\n" : "\n#arch=win32\n";
-    hive.m_chunks.push_back({0, hive.m_source.size(), kNoKey});
-    hive.m_arch = arch;
-    return hive;
+        bytes += arch == Arch::Win64 ? "\n#arch=win64\n" : "\n#arch=win32\n";
+    if (arch == Arch::Win64 && relativeTo == kMachineRelativeTo) {
+        // Written as the writer writes a new key, then read like any file: the hive is
+        // unmodified, and the section stays as it is unless the key changes.
+        WineHive layout = parse(bytes, {});
+        layout.createKey({u"Software"_s, u"Wow6432Node"_s});
+        bytes = layout.save();
+    }
+    return parse(bytes, {});
 }
 
 WineHive WineHive::parse(const QByteArray& bytes, const QString& fileName)
@@ -938,6 +967,101 @@ int WineHive::compareNames(QStringView a, QStringView b)
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
+namespace {
+
+// Sorts ids by name in Wine's order. The names are folded once into one buffer first: comparing
+// those is a plain comparison of UTF-16 units (shorter first on a common start), and a large key
+// is then sorted without chasing every name through memory at each comparison.
+template <typename Id, typename NameOf>
+void sortByName(std::vector<Id>& ids, NameOf nameOf)
+{
+    struct Entry
+    {
+        qsizetype at;
+        qsizetype len;
+        Id id;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(ids.size());
+    std::u16string folded;
+    for (const Id id : ids) {
+        const QString& name = nameOf(id);
+        entries.push_back({qsizetype(folded.size()), name.size(), id});
+        for (const QChar c : name)
+            folded += lowerUnit(c.unicode());
+    }
+    const std::u16string_view all(folded);
+    std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+        return all.substr(size_t(a.at), size_t(a.len)) < all.substr(size_t(b.at), size_t(b.len));
+    });
+    for (size_t i = 0; i < ids.size(); ++i)
+        ids[i] = entries[i].id;
+}
+
+} // namespace
+
+namespace {
+
+// FNV-1a over the folded name, then mixed with the key (splitmix64's finalizer).
+quint64 nameHash(int key, QStringView name)
+{
+    quint64 h = 0xcbf29ce484222325ULL;
+    for (const QChar c : name) {
+        h ^= lowerUnit(c.unicode());
+        h *= 0x100000001b3ULL;
+    }
+    h ^= quint64(quint32(key)) * 0x9e3779b97f4a7c15ULL;
+    h ^= h >> 30;
+    h *= 0xbf58476d1ce4e5b9ULL;
+    h ^= h >> 27;
+    h *= 0x94d049bb133111ebULL;
+    return h ^ (h >> 31);
+}
+
+} // namespace
+
+template <typename Matches>
+int WineHive::NameIndex::find(KeyId key, QStringView name, Matches matches) const
+{
+    const auto it = m_byHash.constFind(nameHash(key, name));
+    if (it != m_byHash.cend() && matches(*it))
+        return *it;
+    if (m_sharedHash.isEmpty())
+        return -1;
+    return m_sharedHash.value(NameKey{key, fold(name)}, -1);
+}
+
+void WineHive::NameIndex::insert(KeyId key, QStringView name, int id)
+{
+    const quint64 hash = nameHash(key, name);
+    if (m_byHash.contains(hash))
+        m_sharedHash.insert(NameKey{key, fold(name)}, id);
+    else
+        m_byHash.insert(hash, id);
+}
+
+void WineHive::NameIndex::remove(KeyId key, QStringView name, int id)
+{
+    const auto it = m_byHash.find(nameHash(key, name));
+    if (it != m_byHash.end() && *it == id)
+        m_byHash.erase(it);
+    else
+        m_sharedHash.remove(NameKey{key, fold(name)});
+}
+
+void WineHive::sortNames(KeyId key) const
+{
+    const Node& n = m_nodes[size_t(key)];
+    if (n.childrenUnsorted) {
+        sortByName(n.children, [this](KeyId c) -> const QString& { return m_nodes[size_t(c)].name; });
+        n.childrenUnsorted = false;
+    }
+    if (n.valuesUnsorted) {
+        sortByName(n.values, [this](int v) -> const QString& { return m_values[size_t(v)].name; });
+        n.valuesUnsorted = false;
+    }
+}
+
 bool WineHive::isValid(KeyId key) const
 {
     return key >= 0 && size_t(key) < m_nodes.size() && m_nodes[size_t(key)].alive;
@@ -949,7 +1073,10 @@ WineHive::KeyId WineHive::findSubKey(KeyId parent, QStringView name) const
         return kNoKey;
     const Node& n = m_nodes[size_t(parent)];
     if (n.childrenHashed)
-        return m_childIndex.value(NameKey{parent, fold(name)}, kNoKey);
+        return m_childIndex.find(parent, name, [&](KeyId c) {
+            const Node& child = m_nodes[size_t(c)];
+            return child.parent == parent && child.alive && compareNames(child.name, name) == 0;
+        });
     for (const KeyId c : n.children)
         if (compareNames(m_nodes[size_t(c)].name, name) == 0)
             return c;
@@ -968,26 +1095,23 @@ WineHive::KeyId WineHive::findKey(const QStringList& path, KeyId from) const
     return key;
 }
 
-WineHive::KeyId WineHive::addNode(KeyId parent, QStringView name, bool sortedPlace)
+WineHive::KeyId WineHive::addNode(KeyId parent, QStringView name)
 {
     const KeyId id = KeyId(m_nodes.size());
     Node node;
     node.name = name.toString();
     node.parent = parent;
     m_nodes.push_back(std::move(node));
-    auto& siblings = m_nodes[size_t(parent)].children;
-    auto at = siblings.end();
-    if (sortedPlace)
-        at = std::find_if(siblings.begin(), siblings.end(),
-                          [&](KeyId s) { return compareNames(m_nodes[size_t(s)].name, name) > 0; });
-    siblings.insert(at, id);
     Node& p = m_nodes[size_t(parent)];
+    if (!p.children.empty() && compareNames(m_nodes[size_t(p.children.back())].name, name) > 0)
+        p.childrenUnsorted = true;
+    p.children.push_back(id);
     if (p.childrenHashed) {
-        m_childIndex.insert(NameKey{parent, fold(name)}, id);
+        m_childIndex.insert(parent, name, id);
     } else if (p.children.size() >= kHashFrom) {
         p.childrenHashed = true;
         for (const KeyId c : p.children)
-            m_childIndex.insert(NameKey{parent, fold(m_nodes[size_t(c)].name)}, c);
+            m_childIndex.insert(parent, m_nodes[size_t(c)].name, c);
     }
     return id;
 }
@@ -1008,13 +1132,16 @@ WineHive::KeyId WineHive::createKey(const QStringList& path, KeyId from)
     QStringList names;
     for (const QString& component : path) // a backslash can only separate names
         names += component.split(u'\\', Qt::SkipEmptyParts);
+    for (const QString& name : std::as_const(names))
+        if (name.size() > kMaxKeyNameLength)
+            return kNoKey;
     for (const QString& name : std::as_const(names)) {
         const KeyId child = findSubKey(key, name);
         if (child != kNoKey) {
             key = child;
             continue;
         }
-        const KeyId created = addNode(key, name, true);
+        const KeyId created = addNode(key, name);
         touch(key); // Wine stamps the parent when a subkey appears
         touch(created);
         key = created;
@@ -1032,6 +1159,7 @@ QStringList WineHive::subKeyNames(KeyId key) const
     QStringList names;
     if (!isValid(key))
         return names;
+    sortNames(key);
     const auto& children = m_nodes[size_t(key)].children;
     names.reserve(qsizetype(children.size()));
     for (const KeyId c : children)
@@ -1068,10 +1196,10 @@ bool WineHive::deleteTree(KeyId key)
         Node& n = m_nodes[size_t(k)];
         n.alive = false;
         if (m_nodes[size_t(n.parent)].childrenHashed)
-            m_childIndex.remove(NameKey{n.parent, fold(n.name)});
+            m_childIndex.remove(n.parent, n.name, k);
         if (n.valuesHashed)
             for (const int v : n.values)
-                m_valueIndex.remove(NameKey{k, fold(m_values[size_t(v)].name)});
+                m_valueIndex.remove(k, m_values[size_t(v)].name, v);
         stack.insert(stack.end(), n.children.begin(), n.children.end());
         n.children = {};
         n.items = {};
@@ -1087,7 +1215,9 @@ int WineHive::findValue(KeyId key, QStringView name) const
 {
     const Node& n = m_nodes[size_t(key)];
     if (n.valuesHashed)
-        return m_valueIndex.value(NameKey{key, fold(name)}, -1);
+        return m_valueIndex.find(key, name, [&](int v) {
+            return m_values[size_t(v)].key == key && compareNames(m_values[size_t(v)].name, name) == 0;
+        });
     for (const int v : n.values)
         if (compareNames(m_values[size_t(v)].name, name) == 0)
             return v;
@@ -1097,15 +1227,17 @@ int WineHive::findValue(KeyId key, QStringView name) const
 int WineHive::addValue(KeyId key, const RegValue& value)
 {
     const int index = int(m_values.size());
-    m_values.push_back({value.name, value.type, value.data, -1, 0, false});
+    m_values.push_back({value.name, value.type, key, value.data, -1, 0, false, false});
     Node& n = m_nodes[size_t(key)];
+    if (!n.values.empty() && compareNames(m_values[size_t(n.values.back())].name, value.name) > 0)
+        n.valuesUnsorted = true;
     n.values.push_back(index);
     if (n.valuesHashed) {
-        m_valueIndex.insert(NameKey{key, fold(value.name)}, index);
+        m_valueIndex.insert(key, value.name, index);
     } else if (n.values.size() >= kHashFrom) {
         n.valuesHashed = true;
         for (const int v : n.values)
-            m_valueIndex.insert(NameKey{key, fold(m_values[size_t(v)].name)}, v);
+            m_valueIndex.insert(key, m_values[size_t(v)].name, v);
     }
     return index;
 }
@@ -1115,7 +1247,7 @@ void WineHive::forgetValue(KeyId key, int index)
     Node& n = m_nodes[size_t(key)];
     n.values.erase(std::find(n.values.begin(), n.values.end(), index));
     if (n.valuesHashed)
-        m_valueIndex.remove(NameKey{key, fold(m_values[size_t(index)].name)});
+        m_valueIndex.remove(key, m_values[size_t(index)].name, index);
 }
 
 QStringList WineHive::valueNames(KeyId key) const
@@ -1123,9 +1255,11 @@ QStringList WineHive::valueNames(KeyId key) const
     QStringList names;
     if (!isValid(key))
         return names;
-    for (const Item& item : m_nodes[size_t(key)].items)
-        if (item.kind == ItemKind::Value)
-            names.append(m_values[size_t(item.value)].name);
+    sortNames(key);
+    const auto& values = m_nodes[size_t(key)].values;
+    names.reserve(qsizetype(values.size()));
+    for (const int v : values)
+        names.append(m_values[size_t(v)].name);
     return names;
 }
 
@@ -1140,58 +1274,26 @@ std::optional<RegValue> WineHive::value(KeyId key, QStringView name) const
     return RegValue{v.name, v.type, v.data};
 }
 
-void WineHive::setValue(KeyId key, const RegValue& value)
+bool WineHive::setValue(KeyId key, const RegValue& value)
 {
-    if (!isValid(key))
-        return;
+    if (!isValid(key) || value.name.size() > kMaxValueNameLength)
+        return false;
     const int index = findValue(key, value.name);
     if (index >= 0) {
         ValueRec& v = m_values[size_t(index)];
         if (v.type == value.type && v.data == value.data)
-            return;
+            return true;
         v.type = value.type;
         v.data = value.data;
         v.pos = -1;
         v.openEnd = false;
         touch(key);
-        return;
+        return true;
     }
-    const int created = addValue(key, value);
-    Node& n = m_nodes[size_t(key)];
-    // Before the first value that sorts after it; else after the last value or option line.
-    auto at = n.items.end();
-    auto lastKept = n.items.begin();
-    // Values mostly arrive in sorted order (a registry file, an export): when the new one sorts
-    // after the last value, its place is found from the end, keeping a long import linear.
-    auto fromEnd = n.items.end();
-    while (fromEnd != n.items.begin() && (fromEnd - 1)->kind != ItemKind::Value)
-        --fromEnd;
-    if (fromEnd != n.items.begin() && compareNames(m_values[size_t((fromEnd - 1)->value)].name, value.name) < 0) {
-        lastKept = n.items.begin();
-        for (auto it = n.items.end(); it != n.items.begin(); --it) {
-            if ((it - 1)->kind != ItemKind::Other && (it - 1)->kind != ItemKind::Dropped) {
-                lastKept = it;
-                break;
-            }
-        }
-        n.items.insert(lastKept, Item{ItemKind::Value, created, -1, 0});
-        touch(key);
-        return;
-    }
-    for (auto it = n.items.begin(); it != n.items.end(); ++it) {
-        if (it->kind == ItemKind::Value) {
-            if (compareNames(m_values[size_t(it->value)].name, value.name) > 0) {
-                at = it;
-                break;
-            }
-        }
-        if (it->kind != ItemKind::Other && it->kind != ItemKind::Dropped)
-            lastKept = it + 1;
-    }
-    if (at == n.items.end())
-        at = lastKept;
-    n.items.insert(at, Item{ItemKind::Value, created, -1, 0});
+    // Appended; the writer puts it at its sorted place among the key's lines.
+    addValue(key, value);
     touch(key);
+    return true;
 }
 
 bool WineHive::deleteValue(KeyId key, QStringView name)
@@ -1202,9 +1304,10 @@ bool WineHive::deleteValue(KeyId key, QStringView name)
     if (index < 0)
         return false;
     Node& n = m_nodes[size_t(key)];
-    n.items.erase(std::find_if(n.items.begin(), n.items.end(), [&](const Item& item) {
-        return item.kind == ItemKind::Value && item.value == index;
-    }));
+    if (m_values[size_t(index)].placed)
+        n.items.erase(std::find_if(n.items.begin(), n.items.end(), [&](const Item& item) {
+            return item.kind == ItemKind::Value && item.value == index;
+        }));
     forgetValue(key, index);
     touch(key);
     return true;

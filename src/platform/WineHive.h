@@ -52,6 +52,13 @@ struct RegValue
 // sorted place. A new key goes to its sorted place among its siblings, depth first, and gets a
 // section only when Wine would write one (it has values or no subkeys).
 //
+// Subkeys and values are listed in Wine's order (compareNames), the order Wine holds them in
+// after loading, whatever order a hand-edited file has them in. New names are appended and put
+// in order when they are next listed or saved, so adding n names in any order costs n log n.
+//
+// Names longer than Windows allows (255 units for a key, 16,383 for a value) are refused: Wine
+// would drop them when it next saves the hive.
+//
 // Reading follows Wine's loader: CR LF line ends, blanks around '=', raw UTF-8 and every escape,
 // hex continuation lines, repeated sections merged, a malformed value read as an empty REG_NONE
 // value, a malformed key section ignored. Work is linear in the size of the file, and no
@@ -75,8 +82,14 @@ public:
 
     // An empty hive without a file behind it (no header; see createNew for one that can be saved).
     WineHive();
-    // A new, empty hive in Wine's format: header line, ";; All keys relative to <relativeTo>",
-    // an empty line and "#arch=..." (left out for Arch::Unspecified).
+    // The longest key and value names Windows accepts, in UTF-16 units.
+    static constexpr qsizetype kMaxKeyNameLength = 255;
+    static constexpr qsizetype kMaxValueNameLength = 16383;
+
+    // A new hive in Wine's format: header line, ";; All keys relative to <relativeTo>", an empty
+    // line and "#arch=..." (left out for Arch::Unspecified). A win64 machine hive also holds
+    // Software\Wow6432Node, the 32-bit programs' view of Software, as Wine's first start makes
+    // it. The new hive counts as unmodified: saved alone it need not be written.
     static WineHive createNew(const QByteArray& relativeTo, Arch arch);
     // Reads a hive file. Throws OperationError naming `fileName` when the first line is not
     // "WINE REGISTRY Version 2" or an "#arch=" line names an unknown or a second architecture:
@@ -94,7 +107,8 @@ public:
     KeyId findKey(const QStringList& path, KeyId from = 0) const;
     KeyId findSubKey(KeyId parent, QStringView name) const;
     // Creates every missing key of `path` below `from` (new ones keep the given case) and
-    // returns the last one. A backslash inside a component separates names there too.
+    // returns the last one. A backslash inside a component separates names there too. kNoKey,
+    // with nothing created, when a name is longer than kMaxKeyNameLength.
     KeyId createKey(const QStringList& path, KeyId from = 0);
     bool isValid(KeyId key) const;
     QString keyName(KeyId key) const;
@@ -110,8 +124,9 @@ public:
     QStringList valueNames(KeyId key) const;
     std::optional<RegValue> value(KeyId key, QStringView name) const;
     // Creates or replaces a value. A value of that name keeps its stored name and place; a value
-    // that gets the same type and data again leaves the key unchanged, as in Wine.
-    void setValue(KeyId key, const RegValue& value);
+    // that gets the same type and data again leaves the key unchanged, as in Wine. False, with
+    // nothing changed, for a key that does not exist or a name longer than kMaxValueNameLength.
+    bool setValue(KeyId key, const RegValue& value);
     bool deleteValue(KeyId key, QStringView name);
 
     // Wine's order of key and value names: <0, 0 or >0.
@@ -130,19 +145,25 @@ private:
     {
         QString name;
         quint32 type = REG_NONE;
+        KeyId key = kNoKey; // the key it belongs to
         QByteArray data;
         qsizetype pos = -1; // original line(s); -1 when the value must be written anew
         qsizetype len = 0;
         bool openEnd = false; // its hex continuation ran into the end of the file
+        bool placed = false;  // it has an item among its key's lines (else it is new)
     };
     struct Node
     {
         QString name;
         KeyId parent = kNoKey;
-        std::vector<KeyId> children;
+        // Subkeys and values (indexes into m_values) in Wine's order once sortNames() ran; names
+        // added out of order set the flag.
+        mutable std::vector<KeyId> children;
+        mutable std::vector<int> values;
+        mutable bool childrenUnsorted = false;
+        mutable bool valuesUnsorted = false;
         std::vector<Item> items;
         std::vector<int> chunks; // sections of the file that belong to this key, in file order
-        std::vector<int> values; // its values (indexes into m_values), for lookups
         qint64 modifiedMs = 0;
         bool changed = false;
         bool alive = true;
@@ -166,12 +187,31 @@ private:
         bool operator==(const NameKey&) const = default;
     };
     friend size_t qHash(const NameKey& k, size_t seed) noexcept { return qHashMulti(seed, k.key, k.folded); }
+    // The subkeys or values of keys that have many, by name within their key. Most names are
+    // found through a 64-bit hash of the key and the folded name, which costs no copy of the
+    // name; a name whose hash an other name of the key already has is kept by its folded text.
+    class NameIndex
+    {
+    public:
+        // `matches(id)` tells whether the entry `id` found by hash is the key's entry of that name.
+        template <typename Matches>
+        int find(KeyId key, QStringView name, Matches matches) const;
+        void insert(KeyId key, QStringView name, int id);
+        void remove(KeyId key, QStringView name, int id);
+
+    private:
+        QHash<quint64, int> m_byHash;
+        QHash<NameKey, int> m_sharedHash;
+    };
 
     class Loader;
     class Writer;
 
     static constexpr size_t kHashFrom = 12;
-    KeyId addNode(KeyId parent, QStringView name, bool sortedPlace);
+    KeyId addNode(KeyId parent, QStringView name);
+    // Puts the key's subkeys and values into Wine's order (the lists are caches of the tree,
+    // so this is allowed on a const hive).
+    void sortNames(KeyId key) const;
     int findValue(KeyId key, QStringView name) const;
     int addValue(KeyId key, const RegValue& value);
     void forgetValue(KeyId key, int index);
@@ -181,8 +221,8 @@ private:
     std::vector<Chunk> m_chunks;
     std::vector<Node> m_nodes;
     std::vector<ValueRec> m_values;
-    QHash<NameKey, KeyId> m_childIndex;
-    QHash<NameKey, int> m_valueIndex;
+    NameIndex m_childIndex;
+    NameIndex m_valueIndex;
     Arch m_arch = Arch::Unspecified;
     bool m_modified = false;
     // The last line of the file ended at the end of the file rather than with a line feed (also

@@ -2,7 +2,6 @@
 #include "platform/FileOps.h"
 #include "platform/RegistryStore.h"
 #include "support/TestFiles.h"
-#include "support/WinePrefix.h"
 
 #include <QDir>
 #include <QProcess>
@@ -12,6 +11,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,6 +29,9 @@ constexpr auto HKCR = RegRoot::ClassesRoot;
 const QByteArray kWin64Machine = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n"
                                  "\n[Software\\\\Classes\\\\.pas] 1700000000\n#time=1da1747c66d0000\n@=\"DelphiUnit\"\n"
                                  "\n[Software\\\\Wow6432Node\\\\Borland] 1700000000\n#time=1da1747c66d0000\n";
+
+const QByteArray kWin64User = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n"
+                              "\n#arch=win64\n\n[Software\\\\Wine] 1700000000\n#time=1da1747c66d0000\n\"Version\"=\"win7\"\n";
 
 QStringList entries(const QString& dir)
 {
@@ -96,6 +99,16 @@ TEST_P(StoreSemantics, PathsNamesAndEnumeration)
     }
 }
 
+TEST_P(StoreSemantics, NamesLongerThanWindowsAllowsAreRefused)
+{
+    const QString key = u"Software\\"_s + QString(WineHive::kMaxKeyNameLength + 1, u'k');
+    EXPECT_FALSE(store->createKey(HKCU, key));
+    EXPECT_FALSE(store->keyExists(HKCU, u"Software"_s));
+    ASSERT_TRUE(store->createKey(HKCU, u"Software"_s));
+    EXPECT_FALSE(store->setValue(HKCU, u"Software"_s, RegValue::dword(QString(WineHive::kMaxValueNameLength + 1, u'v'), 1)));
+    EXPECT_TRUE(store->valueNames(HKCU, u"Software"_s).isEmpty());
+}
+
 INSTANTIATE_TEST_SUITE_P(MemoryAndHive, StoreSemantics, ::testing::Bool());
 
 // ---------------------------------------------------------------- the prefix's files
@@ -127,14 +140,46 @@ TEST_F(HiveStoreTest, ProgramOf32BitsSeesWow6432Node)
     store.commit();
     EXPECT_TRUE(readAll(machine).contains("\n[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0] "));
 
-    // A win32 prefix, or a win64 one without the node, is not redirected.
+    // A win32 prefix is not redirected.
     QByteArray win32 = kWin64Machine;
     writeAll(machine, win32.replace("win64", "win32"));
     EXPECT_EQ(HiveRegistryStore(prefix).hivePath(HKLM, u"Software\\Borland"_s)->size(), 2);
+}
+
+TEST_F(HiveStoreTest, The32BitViewDoesNotNeedWow6432NodeToExist)
+{
+    // A win64 machine hive without the node, and a 64-bit key of the same name.
+    const QByteArray without = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n"
+                               "\n[Software\\\\Borland\\\\Delphi\\\\7.0] 1700000000\n#time=1da1747c66d0000\n\"RootDir\"=\"64\"\n";
+    writeAll(machine, without);
+    HiveRegistryStore store(prefix);
+    const QString d7 = u"SOFTWARE\\Borland\\Delphi\\7.0"_s;
+    EXPECT_FALSE(store.keyExists(HKLM, d7)) << "the 64-bit key is not the IDE's";
+    EXPECT_FALSE(store.setValue(HKLM, d7, RegValue::string(u"RootDir"_s, u"C:\\D7\\"_s)));
+    ASSERT_TRUE(store.createKey(HKLM, d7));
+    EXPECT_TRUE(store.setValue(HKLM, d7, RegValue::string(u"RootDir"_s, u"C:\\D7\\"_s)));
+    EXPECT_EQ(store.value(HKLM, d7, u"RootDir"_s)->text(), u"C:\\D7\\"_s);
+    EXPECT_EQ(store.subKeyNames(HKLM, u"Software"_s), (QStringList{u"Borland"_s, u"Wow6432Node"_s}));
+    store.commit();
+    const QByteArray saved = readAll(machine);
+    EXPECT_TRUE(saved.startsWith(without)) << "the 64-bit key stays as it was";
+    EXPECT_TRUE(saved.contains("\n[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0] "));
+
+    // A machine hive made from nothing has Wine's layout for a win64 prefix.
     MemoryRegistryStore memory(WineHive::Arch::Win64);
-    EXPECT_EQ(memory.hivePath(HKLM, u"Software\\Borland"_s)->size(), 2);
-    memory.createKey(HKLM, u"Software\\Wow6432Node"_s);
-    EXPECT_EQ(memory.hivePath(HKLM, u"Software\\Borland"_s)->at(1), u"Wow6432Node"_s);
+    EXPECT_FALSE(memory.hasChanges());
+    EXPECT_TRUE(memory.keyExists(HKLM, u"Software\\Wow6432Node"_s));
+    EXPECT_EQ(memory.hivePath(HKLM, u"Software\\Borland"_s),
+              (QStringList{u"Software"_s, u"Wow6432Node"_s, u"Borland"_s}));
+    QTemporaryDir empty;
+    HiveRegistryStore fresh(empty.path());
+    fresh.createKey(HKLM, u"Software\\Borland"_s);
+    fresh.commit();
+    const QByteArray made = readAll(empty.path() + u"/system.reg"_s);
+    EXPECT_TRUE(made.startsWith("WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n"
+                                "\n[Software\\\\Wow6432Node] "))
+        << made.constData();
+    EXPECT_TRUE(made.contains("\n[Software\\\\Wow6432Node\\\\Borland] "));
 }
 
 TEST_F(HiveStoreTest, MissingHivesAreCreatedInWinesFormat)
@@ -193,6 +238,189 @@ TEST_F(HiveStoreTest, FailedCommitLeavesTheOldHiveWhole)
         EXPECT_TRUE(readAll(machine).contains("[Software\\\\Wow6432Node\\\\Vx]"));
         writeAll(machine, kWin64Machine);
     }
+}
+
+// One operation's changes to both hives.
+void changeBoth(HiveRegistryStore& store, const QString& name)
+{
+    ASSERT_TRUE(store.createKey(HKLM, u"Software\\"_s + name));
+    ASSERT_TRUE(store.createKey(HKCU, u"Software\\"_s + name));
+}
+
+TEST_F(HiveStoreTest, CommitWritesBothHivesOrNeither)
+{
+    writeAll(machine, kWin64Machine);
+    writeAll(user, kWin64User);
+    const QStringList before = entries(prefix);
+    auto unchanged = [&] {
+        EXPECT_EQ(readAll(machine), kWin64Machine);
+        EXPECT_EQ(readAll(user), kWin64User);
+        QStringList now = entries(prefix);
+        now.removeAll(QLatin1StringView(HiveRegistryStore::kLockFileName));
+        EXPECT_EQ(now, before) << "no temporary file is left";
+    };
+
+    // A read-only user hive keeps the machine hive from being written too.
+    test::makeReadOnly(user);
+    HiveRegistryStore store(prefix);
+    changeBoth(store, u"Vx"_s);
+    try {
+        store.commit();
+        ADD_FAILURE() << "committed with a read-only user.reg";
+    } catch (const FileWriteError& e) {
+        EXPECT_EQ(e.path(), user);
+    }
+    unchanged();
+    EXPECT_TRUE(store.hasChanges());
+    QFile::setPermissions(user, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+
+    // Any step of either hive failing before the renames: neither is replaced.
+    for (const QString& failing : {machine, user}) {
+        for (const auto step : {DurableWriteStep::OpenTemporary, DurableWriteStep::Write, DurableWriteStep::Sync}) {
+            SCOPED_TRACE(failing.toStdString() + ' ' + std::to_string(int(step)));
+            setDurableWriteFaultHook([&](DurableWriteStep s, const QString& path) { return s == step && path == failing; });
+            EXPECT_THROW(store.commit(), FileWriteError);
+            unchanged();
+        }
+    }
+
+    // Both are prepared before the first rename, and the second follows the first.
+    bool userPrepared = false, machineReplaced = false;
+    setDurableWriteFaultHook([&](DurableWriteStep s, const QString& path) {
+        if (s == DurableWriteStep::Rename && path == machine)
+            userPrepared = entries(prefix).filter(u".user.reg.vx-"_s).size() == 1;
+        if (s == DurableWriteStep::Rename && path == user)
+            machineReplaced = readAll(machine) != kWin64Machine;
+        return s == DurableWriteStep::Rename && path == machine;
+    });
+    EXPECT_THROW(store.commit(), FileWriteError);
+    EXPECT_TRUE(userPrepared);
+    unchanged();
+
+    // The second rename failing: the message says which hive holds the changes and which not,
+    // and a repeated commit writes the rest.
+    setDurableWriteFaultHook([&](DurableWriteStep s, const QString& path) {
+        if (s == DurableWriteStep::Rename && path == user)
+            machineReplaced = readAll(machine) != kWin64Machine;
+        return s == DurableWriteStep::Rename && path == user;
+    });
+    try {
+        store.commit();
+        ADD_FAILURE() << "the failing rename was not reported";
+    } catch (const OperationError& e) {
+        EXPECT_TRUE(e.message().contains(u"in "_s + machine + u" were written; those in "_s + user + u" were not"_s))
+            << e.what();
+    }
+    EXPECT_TRUE(machineReplaced);
+    EXPECT_EQ(readAll(user), kWin64User);
+    ASSERT_TRUE(store.hasChanges());
+    setDurableWriteFaultHook({});
+    store.commit();
+    EXPECT_TRUE(readAll(machine).contains("[Software\\\\Wow6432Node\\\\Vx]"));
+    EXPECT_TRUE(readAll(user).contains("[Software\\\\Vx]"));
+}
+
+TEST_F(HiveStoreTest, SymbolicLinkedHiveStaysALink)
+{
+    // user.reg -> user-link.reg (relative) -> <elsewhere>/user-real.reg (absolute)
+    QTemporaryDir elsewhere;
+    const QString real = elsewhere.path() + u"/user-real.reg"_s;
+    const QString hop = prefix + u"/user-link.reg"_s;
+    writeAll(real, kWin64User);
+    ASSERT_EQ(::symlink(QFile::encodeName(real).constData(), QFile::encodeName(hop).constData()), 0);
+    ASSERT_EQ(::symlink("user-link.reg", QFile::encodeName(user).constData()), 0);
+    EXPECT_EQ(resolveSymbolicLinks(user), real);
+
+    HiveRegistryStore store(prefix);
+    ASSERT_TRUE(store.createKey(HKCU, u"Software\\Vx"_s));
+    store.commit();
+    EXPECT_TRUE(QFileInfo(user).isSymLink());
+    EXPECT_TRUE(QFileInfo(hop).isSymLink());
+    EXPECT_EQ(resolveSymbolicLinks(user), real);
+    EXPECT_TRUE(readAll(real).contains("\n[Software\\\\Vx] "));
+    EXPECT_EQ(entries(elsewhere.path()), QStringList{u"user-real.reg"_s}) << "the temporary file was renamed there";
+    EXPECT_EQ(HiveRegistryStore(prefix).subKeyNames(HKCU, u"Software"_s), (QStringList{u"Vx"_s, u"Wine"_s}));
+
+    // A link pointed elsewhere after reading counts as a change by another program, even to the
+    // same content.
+    const QByteArray committed = readAll(real);
+    HiveRegistryStore second(prefix);
+    ASSERT_TRUE(second.createKey(HKCU, u"Software\\Vy"_s));
+    const QString moved = elsewhere.path() + u"/moved.reg"_s;
+    writeAll(moved, committed);
+    QFile::remove(hop);
+    ASSERT_EQ(::symlink(QFile::encodeName(moved).constData(), QFile::encodeName(hop).constData()), 0);
+    EXPECT_THROW(second.commit(), OperationError);
+    EXPECT_EQ(readAll(moved), committed);
+    EXPECT_EQ(readAll(real), committed);
+
+    // Links that run in a circle are reported, not replaced by a file.
+    QFile::remove(hop);
+    ASSERT_EQ(::symlink("user.reg", QFile::encodeName(hop).constData()), 0);
+    try {
+        HiveRegistryStore(prefix).keyExists(HKCU, u"Software"_s);
+        ADD_FAILURE() << "a circle of links was read";
+    } catch (const OperationError& e) {
+        EXPECT_TRUE(e.message().startsWith(user)) << e.what();
+    }
+    EXPECT_TRUE(QFileInfo(user).isSymLink());
+}
+
+TEST_F(HiveStoreTest, HardLinkedHiveIsWrittenInPlaceLast)
+{
+    writeAll(machine, kWin64Machine);
+    writeAll(user, kWin64User);
+    const QString other = prefix + u"/user-other-name.reg"_s;
+    ASSERT_EQ(::link(QFile::encodeName(user).constData(), QFile::encodeName(other).constData()), 0);
+    struct stat st {};
+    ::stat(QFile::encodeName(user).constData(), &st);
+    const ino_t inode = st.st_ino;
+    const QString saved = user + u".vx-old"_s;
+
+    HiveRegistryStore store(prefix);
+    changeBoth(store, u"Vx"_s);
+    bool machineFirst = false;
+    QByteArray savedWhileWriting;
+    setDurableWriteFaultHook([&](DurableWriteStep s, const QString& path) {
+        if (s == DurableWriteStep::WriteInPlace && path == user) {
+            machineFirst = readAll(machine).contains("[Software\\\\Wow6432Node\\\\Vx]");
+            savedWhileWriting = readAll(saved);
+        }
+        return false;
+    });
+    store.commit();
+    EXPECT_TRUE(machineFirst);
+    EXPECT_EQ(savedWhileWriting, kWin64User);
+    ::stat(QFile::encodeName(user).constData(), &st);
+    EXPECT_EQ(st.st_ino, inode);
+    EXPECT_EQ(st.st_nlink, 2u);
+    const QByteArray written = readAll(user);
+    EXPECT_TRUE(written.contains("\n[Software\\\\Vx] "));
+    EXPECT_EQ(readAll(other), written);
+    EXPECT_FALSE(QFile::exists(saved)) << "the copy goes once the hive is written";
+
+    // Saving the old content fails: nothing is written. The overwrite fails: the old content is
+    // put back and its copy kept, named in the message.
+    HiveRegistryStore again(prefix);
+    changeBoth(again, u"Vy"_s);
+    const QByteArray machineBefore = readAll(machine);
+    setDurableWriteFaultHook([&](DurableWriteStep s, const QString&) { return s == DurableWriteStep::SaveOld; });
+    EXPECT_THROW(again.commit(), FileWriteError);
+    EXPECT_EQ(readAll(machine), machineBefore);
+    EXPECT_EQ(readAll(user), written);
+    EXPECT_FALSE(QFile::exists(saved));
+
+    setDurableWriteFaultHook([&](DurableWriteStep s, const QString&) { return s == DurableWriteStep::WriteInPlace; });
+    try {
+        again.commit();
+        ADD_FAILURE() << "the failing overwrite was not reported";
+    } catch (const OperationError& e) {
+        EXPECT_TRUE(e.message().contains(saved)) << e.what();
+        EXPECT_TRUE(e.message().contains(u"those in "_s + user + u" were not"_s)) << e.what();
+    }
+    EXPECT_EQ(readAll(user), written);
+    EXPECT_EQ(readAll(saved), written);
+    EXPECT_TRUE(readAll(machine).contains("[Software\\\\Wow6432Node\\\\Vy]"));
 }
 
 TEST_F(HiveStoreTest, OthersChangesAndCommitsAreRespected)
@@ -315,98 +543,6 @@ TEST_F(HiveStoreTest, RunningWineserverBlocksCommitsNotReads)
         EXPECT_TRUE(readAll(machine).contains("[Software\\\\Wow6432Node\\\\Vx]"));
         writeAll(machine, kWin64Machine);
     }
-}
-
-// ---------------------------------------------------------------- with the real Wine
-
-class WineInterop : public test::WinePrefixTest
-{
-};
-
-TEST_F(WineInterop, WeReadWhatWineWrote)
-{
-    const QString k = u"HKCU\\Software\\VxIn"_s;
-    for (const QStringList& add : {QStringList{u"/v"_s, u"Gr\u00fc\u00df \"q\""_s, u"/t"_s, u"REG_SZ"_s, u"/d"_s, u"a\\b \u00e9t\u00e9"_s},
-                                   {u"/v"_s, u"Exp"_s, u"/t"_s, u"REG_EXPAND_SZ"_s, u"/d"_s, u"%WINDIR%\\x"_s},
-                                   {u"/v"_s, u"Multi"_s, u"/t"_s, u"REG_MULTI_SZ"_s, u"/d"_s, u"one\\0two"_s},
-                                   {u"/v"_s, u"Num"_s, u"/t"_s, u"REG_DWORD"_s, u"/d"_s, u"42"_s},
-                                   {u"/v"_s, u"Q"_s, u"/t"_s, u"REG_QWORD"_s, u"/d"_s, u"0x1122334455667788"_s},
-                                   {u"/v"_s, u"Bin"_s, u"/t"_s, u"REG_BINARY"_s, u"/d"_s, QString(200, u'a')}})
-        ASSERT_TRUE(run(u"wine"_s, QStringList{u"reg"_s, u"add"_s, k} + add + QStringList{u"/f"_s}));
-    ASSERT_TRUE(run(u"wine"_s, {u"reg"_s, u"add"_s, u"HKLM\\Software\\VxIn32"_s, u"/v"_s, u"RootDir"_s, u"/d"_s, u"C:\\D7\\"_s,
-                                u"/f"_s, u"/reg:32"_s}));
-    ASSERT_TRUE(stopServer());
-
-    HiveRegistryStore store(prefix());
-    const QString key = u"Software\\VxIn"_s;
-    EXPECT_EQ(store.value(HKCU, key, u"gr\u00dc\u00df \"Q\""_s), RegValue::string(u"Gr\u00fc\u00df \"q\""_s, u"a\\b \u00e9t\u00e9"_s));
-    EXPECT_EQ(store.value(HKCU, key, u"Exp"_s), RegValue::string(u"Exp"_s, u"%WINDIR%\\x"_s, REG_EXPAND_SZ));
-    EXPECT_EQ(store.value(HKCU, key, u"Multi"_s), RegValue::multiString(u"Multi"_s, {u"one"_s, u"two"_s}));
-    EXPECT_EQ(store.value(HKCU, key, u"Num"_s), RegValue::dword(u"Num"_s, 42));
-    EXPECT_EQ(store.value(HKCU, key, u"Q"_s), (RegValue{u"Q"_s, REG_QWORD, QByteArray::fromHex("8877665544332211")}));
-    EXPECT_EQ(store.value(HKCU, key, u"Bin"_s), (RegValue{u"Bin"_s, REG_BINARY, QByteArray(100, '\xaa')}));
-    // The 32-bit view Wine wrote is the one we read.
-    EXPECT_EQ(store.value(HKLM, u"SOFTWARE\\VxIn32"_s, u"RootDir"_s)->text(), u"C:\\D7\\"_s);
-    EXPECT_TRUE(store.keyExists(HKLM, u"Software\\Wow6432Node\\VxIn32"_s));
-}
-
-TEST_F(WineInterop, WineReadsWhatWeWroteAndKeepsTheRest)
-{
-    const QStringList unrelated{u"HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion"_s, u"HKCU\\Control Panel\\Desktop"_s};
-    auto exportKeys = [&] {
-        QByteArray all;
-        for (int i = 0; i < unrelated.size(); ++i) {
-            const QString file = s_dir->path() + u"/export%1.reg"_s.arg(i);
-            QFile::remove(file);
-            if (run(u"wine"_s, {u"reg"_s, u"export"_s, unrelated[i], u"Z:"_s + QString(file).replace(u'/', u'\\'), u"/y"_s}))
-                all += readAll(file);
-        }
-        stopServer();
-        return all;
-    };
-    const QByteArray before = exportKeys();
-    ASSERT_GT(before.size(), 1000);
-
-    // Our writer reproduces Wine's own file, apart from the time stamps.
-    const QByteArray system = readAll(prefix() + u"/system.reg"_s);
-    const QByteArray rewritten = WineHive::parse(system, {}).save(WineHive::SaveMode::RewriteAll);
-    static const QRegularExpression stamps(u"(\\n\\[[^\\n]*\\]) \\d+\\n#time=[0-9a-f]+\\n"_s);
-    EXPECT_EQ(QString::fromLatin1(rewritten).replace(stamps, u"\\1\n"_s).toStdString(),
-              QString::fromLatin1(system).replace(stamps, u"\\1\n"_s).toStdString());
-
-    HiveRegistryStore store(prefix());
-    ASSERT_TRUE(store.createKey(HKCU, u"Software\\VxOut"_s));
-    ASSERT_TRUE(store.createKey(HKLM, u"Software\\VxOut32"_s));
-    store.setValue(HKCU, u"Software\\VxOut"_s, RegValue::string(u"Text"_s, u"say \"hi\" \\ 100%"_s));
-    store.setValue(HKCU, u"Software\\VxOut"_s, RegValue::string(u"Exp"_s, u"%WINDIR%\\y"_s, REG_EXPAND_SZ));
-    store.setValue(HKCU, u"Software\\VxOut"_s, RegValue::multiString(u"Multi"_s, {u"a"_s, u"b c"_s}));
-    store.setValue(HKCU, u"Software\\VxOut"_s, RegValue::dword(u"Num"_s, 0x2a));
-    store.setValue(HKCU, u"Software\\VxOut"_s, RegValue{u"Bin"_s, REG_BINARY, QByteArray::fromHex(QByteArray(300, 'c'))});
-    store.setValue(HKLM, u"Software\\VxOut32"_s, RegValue::string(u"RootDir"_s, u"C:\\D7\\"_s));
-    store.commit();
-
-    const auto user = query(u"HKCU\\Software\\VxOut"_s, false);
-    EXPECT_EQ(user.value(u"Text"_s), qMakePair(u"REG_SZ"_s, u"say \"hi\" \\ 100%"_s));
-    EXPECT_EQ(user.value(u"Exp"_s), qMakePair(u"REG_EXPAND_SZ"_s, u"%WINDIR%\\y"_s));
-    EXPECT_EQ(user.value(u"Multi"_s), qMakePair(u"REG_MULTI_SZ"_s, u"a\\0b c"_s));
-    EXPECT_EQ(user.value(u"Num"_s), qMakePair(u"REG_DWORD"_s, u"0x2a"_s));
-    EXPECT_EQ(user.value(u"Bin"_s), qMakePair(u"REG_BINARY"_s, QString(300, u'C')));
-    EXPECT_EQ(query(u"HKLM\\Software\\VxOut32"_s, true).value(u"RootDir"_s), qMakePair(u"REG_SZ"_s, u"C:\\D7\\"_s));
-    stopServer();
-    EXPECT_EQ(exportKeys(), before);
-}
-
-TEST_F(WineInterop, DetectsTheRealServer)
-{
-    HiveRegistryStore store(prefix());
-    EXPECT_FALSE(store.serverRunning());
-    ASSERT_TRUE(run(u"wineserver"_s, {u"-p"_s})); // a persistent server for the prefix
-    EXPECT_TRUE(store.serverRunning());
-    store.createKey(HKCU, u"Software\\VxServer"_s);
-    EXPECT_THROW(store.commit(), OperationError);
-    ASSERT_TRUE(stopServer());
-    EXPECT_FALSE(store.serverRunning());
-    store.commit();
 }
 
 } // namespace

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
+#include <random>
+
 using namespace Qt::StringLiterals;
 using namespace vx;
 
@@ -106,8 +110,9 @@ TEST_F(WineHiveTest, UntouchedFileComesBackByteForByteAndDecodes)
     EXPECT_EQ(data(u"Big"_s), QByteArray::fromHex("ffffffffffffff7f"));
     EXPECT_EQ(data(u"Bin"_s).size(), 48);
     EXPECT_EQ(data(u"OddSz"_s), QByteArray::fromHex("410042"));
-    // The repeated section added its value after the first section's ones.
-    EXPECT_EQ(hive.valueNames(d7).last(), u"Extra"_s);
+    // The repeated section's value joins the first section's ones in Wine's order.
+    EXPECT_EQ(hive.valueNames(d7), (QStringList{QString(), u"Accent"_s, u"Big"_s, u"Bin"_s, u"Count"_s, u"Ctl"_s, u"Extra"_s,
+                                                u"List"_s, u"OddSz"_s, u"Path"_s, u"Quote"_s, u"RootDir"_s}));
     EXPECT_EQ(hive.value(d7, u"extra"_s)->text(), u"x"_s);
     EXPECT_TRUE(hive.isLink(key(hive, u"Software\\Classes\\Wow6432Node\\CLSID"_s)));
     EXPECT_EQ(hive.subKeyNames(key(hive, u"Software\\Wine\\Brackets"_s)), QStringList{u"[x]"_s});
@@ -151,8 +156,7 @@ TEST_F(WineHiveTest, ReaderFollowsWinesLoader)
     EXPECT_EQ(hive.valueNames(a).filter(u"dup"_s, Qt::CaseInsensitive).size(), 1);
 
     // "[E]" was eaten as a continuation of "eat"; the last continuation ran into the end.
-    EXPECT_EQ(hive.subKeyNames(WineHive::root()),
-              (QStringList{u"A"_s, u"B"_s, u"Software"_s, u"D"_s}));
+    EXPECT_EQ(hive.subKeyNames(WineHive::root()), (QStringList{u"A"_s, u"B"_s, u"D"_s, u"Software"_s}));
     EXPECT_NE(key(hive, u"B\\C"_s), WineHive::kNoKey);
     EXPECT_EQ(hive.value(key(hive, u"D"_s), u"eat"_s)->type, REG_NONE);
     EXPECT_EQ(hive.value(key(hive, u"D"_s), u"end"_s)->type, REG_NONE);
@@ -234,6 +238,99 @@ TEST_F(WineHiveTest, NewKeysAndValuesTakeTheirSortedPlace)
 
     const WineHive reread = WineHive::parse(saved, {});
     EXPECT_EQ(vx::test::hiveContents(reread), vx::test::hiveContents(hive));
+}
+
+TEST_F(WineHiveTest, HandEditedOrderIsListedAsWineLoadsIt)
+{
+    // Sections and values out of order, a repeated section, a parent after its subkey.
+    const QByteArray file = "WINE REGISTRY Version 2\n\n"
+                            "[Software\\\\Zeta]\n\"b\"=\"1\"\n\"A\"=\"2\"\n@=\"d\"\n\"ab\"=\"4\"\n\"_u\"=\"3\"\n"
+                            "\n[Software\\\\alpha\\\\x]\n"
+                            "\n[Software\\\\Beta]\n"
+                            "\n[Software\\\\Zeta]\n\"a0\"=\"5\"\n"
+                            "\n[Software\\\\Alpha]\n";
+    WineHive hive = WineHive::parse(file, {});
+    // '_' sorts below the letters, shorter names first, case ignored.
+    EXPECT_EQ(hive.subKeyNames(key(hive, u"Software"_s)), (QStringList{u"alpha"_s, u"Beta"_s, u"Zeta"_s}));
+    const auto zeta = key(hive, u"Software\\Zeta"_s);
+    const QStringList wineOrder{QString(), u"_u"_s, u"A"_s, u"a0"_s, u"ab"_s, u"b"_s};
+    EXPECT_EQ(hive.valueNames(zeta), wineOrder);
+    EXPECT_EQ(hive.save(), file);
+    expectSameContents(file);
+
+    // A change elsewhere leaves these sections as they were.
+    hive.setValue(key(hive, u"Software\\Beta"_s), RegValue::dword(u"n"_s, 1));
+    const QByteArray saved = hive.save();
+    EXPECT_TRUE(saved.startsWith(file.left(file.indexOf("\n[Software\\\\Beta]"))));
+    EXPECT_TRUE(saved.contains("\n[Software\\\\Zeta]\n\"a0\"=\"5\"\n"));
+    // A change to the key itself keeps its lines and puts the new value among them.
+    hive.setValue(zeta, RegValue::dword(u"a1"_s, 1));
+    const WineHive reread = WineHive::parse(hive.save(), {});
+    EXPECT_EQ(reread.valueNames(key(reread, u"Software\\Zeta"_s)),
+              (QStringList{QString(), u"_u"_s, u"A"_s, u"a0"_s, u"a1"_s, u"ab"_s, u"b"_s}));
+    EXPECT_EQ(vx::test::hiveContents(reread), vx::test::hiveContents(hive));
+}
+
+TEST_F(WineHiveTest, NamesAddedInAnyOrderAreListedAndSavedInWinesOrder)
+{
+    // Names whose order is their number, whatever their case; added shuffled.
+    const auto name = [](const char* prefix, int i) {
+        QString n = QString::fromLatin1(prefix) + QString::number(i).rightJustified(3, u'0');
+        return i % 2 ? n : n.toUpper();
+    };
+    std::vector<int> shuffled(300);
+    std::iota(shuffled.begin(), shuffled.end(), 0);
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(7));
+
+    WineHive hive = WineHive::parse(kCanonical, {});
+    const auto pas = key(hive, u"Software\\Classes\\.pas"_s);
+    const auto parent = hive.createKey({u"Software"_s, u"Many"_s});
+    for (const int i : shuffled) {
+        ASSERT_TRUE(hive.setValue(pas, RegValue::dword(name("v", i), quint32(i))));
+        ASSERT_NE(hive.createKey({name("k", i)}, parent), WineHive::kNoKey);
+    }
+    QStringList values{QString()}, keys;
+    for (int i = 0; i < 300; ++i) {
+        values << name("v", i);
+        keys << name("k", i);
+    }
+    EXPECT_EQ(hive.valueNames(pas), values);
+    EXPECT_EQ(hive.subKeyNames(parent), keys);
+
+    // The file has them in the same order, after the key's option lines.
+    const QByteArray saved = hive.save();
+    const qsizetype section = saved.indexOf("[Software\\\\Classes\\\\.pas]");
+    const QList<QByteArray> lines = saved.mid(section, saved.indexOf("\n\n", section) - section).split('\n');
+    ASSERT_EQ(lines.size(), 3 + values.size());
+    EXPECT_TRUE(lines[2].startsWith("#class="));
+    EXPECT_TRUE(lines[3].startsWith("@="));
+    for (int i = 0; i < 300; ++i)
+        EXPECT_TRUE(lines[4 + i].startsWith(QByteArray('"' + name("v", i).toLatin1() + "\"=dword:"))) << lines[4 + i].constData();
+    qsizetype previous = -1;
+    for (const QString& k : std::as_const(keys)) {
+        const qsizetype at = saved.indexOf(QByteArray("[Software\\\\Many\\\\" + k.toLatin1() + ']'));
+        EXPECT_GT(at, previous) << k.toStdString();
+        previous = at;
+    }
+    EXPECT_EQ(vx::test::hiveContents(WineHive::parse(saved, {})), vx::test::hiveContents(hive));
+}
+
+TEST_F(WineHiveTest, NamesLongerThanWindowsAllowsAreRefused)
+{
+    WineHive hive = WineHive::createNew(WineHive::kUserRelativeTo, WineHive::Arch::Win64);
+    const QString longestKey(WineHive::kMaxKeyNameLength, u'k');
+    const auto sw = hive.createKey({u"Software"_s, longestKey});
+    ASSERT_NE(sw, WineHive::kNoKey);
+    EXPECT_EQ(hive.createKey({u"New"_s, longestKey + u'k'}), WineHive::kNoKey);
+    EXPECT_EQ(hive.createKey({u"New\\"_s + longestKey + u'k'}), WineHive::kNoKey);
+    EXPECT_EQ(hive.findKey({u"New"_s}), WineHive::kNoKey) << "nothing of a refused path is created";
+
+    const QString longestValue(WineHive::kMaxValueNameLength, u'v');
+    EXPECT_TRUE(hive.setValue(sw, RegValue::dword(longestValue, 1)));
+    EXPECT_FALSE(hive.setValue(sw, RegValue::dword(longestValue + u'v', 2)));
+    EXPECT_FALSE(hive.setValue(WineHive::kNoKey, RegValue::dword(u"x"_s, 3)));
+    EXPECT_EQ(hive.valueNames(sw), QStringList{longestValue});
+    EXPECT_EQ(vx::test::hiveContents(WineHive::parse(hive.save(), {})), vx::test::hiveContents(hive));
 }
 
 TEST_F(WineHiveTest, DeletingKeepsTheTreeReadable)

@@ -1,0 +1,165 @@
+// The hive store against the real Wine: Wine reads what we wrote and we read what Wine wrote,
+// also through a symbolically linked user.reg and in a machine hive without Software\Wow6432Node.
+// One prefix serves the whole suite; each test leaves it usable.
+
+#include "platform/Errors.h"
+#include "platform/RegistryStore.h"
+#include "platform/WineHive.h"
+#include "support/TestFiles.h"
+#include "support/WinePrefix.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+using vx::test::readAll;
+using vx::test::writeAll;
+
+namespace {
+
+constexpr auto HKCU = RegRoot::CurrentUser;
+constexpr auto HKLM = RegRoot::LocalMachine;
+
+class WineInterop : public test::WinePrefixTest
+{
+};
+
+TEST_F(WineInterop, WeReadWhatWineWrote)
+{
+    const QString k = u"HKCU\\Software\\VxIn"_s;
+    for (const QStringList& add : {QStringList{u"/v"_s, u"Gr\u00fc\u00df \"q\""_s, u"/t"_s, u"REG_SZ"_s, u"/d"_s, u"a\\b \u00e9t\u00e9"_s},
+                                   {u"/v"_s, u"Exp"_s, u"/t"_s, u"REG_EXPAND_SZ"_s, u"/d"_s, u"%WINDIR%\\x"_s},
+                                   {u"/v"_s, u"Multi"_s, u"/t"_s, u"REG_MULTI_SZ"_s, u"/d"_s, u"one\\0two"_s},
+                                   {u"/v"_s, u"Num"_s, u"/t"_s, u"REG_DWORD"_s, u"/d"_s, u"42"_s},
+                                   {u"/v"_s, u"Q"_s, u"/t"_s, u"REG_QWORD"_s, u"/d"_s, u"0x1122334455667788"_s},
+                                   {u"/v"_s, u"Bin"_s, u"/t"_s, u"REG_BINARY"_s, u"/d"_s, QString(200, u'a')}})
+        ASSERT_TRUE(run(u"wine"_s, QStringList{u"reg"_s, u"add"_s, k} + add + QStringList{u"/f"_s}));
+    ASSERT_TRUE(run(u"wine"_s, {u"reg"_s, u"add"_s, u"HKLM\\Software\\VxIn32"_s, u"/v"_s, u"RootDir"_s, u"/d"_s, u"C:\\D7\\"_s,
+                                u"/f"_s, u"/reg:32"_s}));
+    ASSERT_TRUE(stopServer());
+
+    HiveRegistryStore store(prefix());
+    const QString key = u"Software\\VxIn"_s;
+    EXPECT_EQ(store.value(HKCU, key, u"gr\u00dc\u00df \"Q\""_s), RegValue::string(u"Gr\u00fc\u00df \"q\""_s, u"a\\b \u00e9t\u00e9"_s));
+    EXPECT_EQ(store.value(HKCU, key, u"Exp"_s), RegValue::string(u"Exp"_s, u"%WINDIR%\\x"_s, REG_EXPAND_SZ));
+    EXPECT_EQ(store.value(HKCU, key, u"Multi"_s), RegValue::multiString(u"Multi"_s, {u"one"_s, u"two"_s}));
+    EXPECT_EQ(store.value(HKCU, key, u"Num"_s), RegValue::dword(u"Num"_s, 42));
+    EXPECT_EQ(store.value(HKCU, key, u"Q"_s), (RegValue{u"Q"_s, REG_QWORD, QByteArray::fromHex("8877665544332211")}));
+    EXPECT_EQ(store.value(HKCU, key, u"Bin"_s), (RegValue{u"Bin"_s, REG_BINARY, QByteArray(100, '\xaa')}));
+    // The 32-bit view Wine wrote is the one we read.
+    EXPECT_EQ(store.value(HKLM, u"SOFTWARE\\VxIn32"_s, u"RootDir"_s)->text(), u"C:\\D7\\"_s);
+    EXPECT_TRUE(store.keyExists(HKLM, u"Software\\Wow6432Node\\VxIn32"_s));
+}
+
+TEST_F(WineInterop, WineReadsWhatWeWroteAndKeepsTheRest)
+{
+    const QStringList unrelated{u"HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion"_s, u"HKCU\\Control Panel\\Desktop"_s};
+    auto exportKeys = [&] {
+        QByteArray all;
+        for (int i = 0; i < unrelated.size(); ++i) {
+            const QString file = s_dir->path() + u"/export%1.reg"_s.arg(i);
+            QFile::remove(file);
+            if (run(u"wine"_s, {u"reg"_s, u"export"_s, unrelated[i], u"Z:"_s + QString(file).replace(u'/', u'\\'), u"/y"_s}))
+                all += readAll(file);
+        }
+        stopServer();
+        return all;
+    };
+    const QByteArray before = exportKeys();
+    ASSERT_GT(before.size(), 1000);
+
+    // Our writer reproduces Wine's own file, apart from the time stamps.
+    const QByteArray system = readAll(prefix() + u"/system.reg"_s);
+    const QByteArray rewritten = WineHive::parse(system, {}).save(WineHive::SaveMode::RewriteAll);
+    static const QRegularExpression stamps(u"(\\n\\[[^\\n]*\\]) \\d+\\n#time=[0-9a-f]+\\n"_s);
+    EXPECT_EQ(QString::fromLatin1(rewritten).replace(stamps, u"\\1\n"_s).toStdString(),
+              QString::fromLatin1(system).replace(stamps, u"\\1\n"_s).toStdString());
+
+    HiveRegistryStore store(prefix());
+    ASSERT_TRUE(store.createKey(HKCU, u"Software\\VxOut"_s));
+    ASSERT_TRUE(store.createKey(HKLM, u"Software\\VxOut32"_s));
+    store.setValue(HKCU, u"Software\\VxOut"_s, RegValue::string(u"Text"_s, u"say \"hi\" \\ 100%"_s));
+    store.setValue(HKCU, u"Software\\VxOut"_s, RegValue::string(u"Exp"_s, u"%WINDIR%\\y"_s, REG_EXPAND_SZ));
+    store.setValue(HKCU, u"Software\\VxOut"_s, RegValue::multiString(u"Multi"_s, {u"a"_s, u"b c"_s}));
+    store.setValue(HKCU, u"Software\\VxOut"_s, RegValue::dword(u"Num"_s, 0x2a));
+    store.setValue(HKCU, u"Software\\VxOut"_s, RegValue{u"Bin"_s, REG_BINARY, QByteArray::fromHex(QByteArray(300, 'c'))});
+    store.setValue(HKLM, u"Software\\VxOut32"_s, RegValue::string(u"RootDir"_s, u"C:\\D7\\"_s));
+    store.commit(); // one commit of both hives: Wine sees the changes of both
+
+
+    const auto user = query(u"HKCU\\Software\\VxOut"_s, false);
+    EXPECT_EQ(user.value(u"Text"_s), qMakePair(u"REG_SZ"_s, u"say \"hi\" \\ 100%"_s));
+    EXPECT_EQ(user.value(u"Exp"_s), qMakePair(u"REG_EXPAND_SZ"_s, u"%WINDIR%\\y"_s));
+    EXPECT_EQ(user.value(u"Multi"_s), qMakePair(u"REG_MULTI_SZ"_s, u"a\\0b c"_s));
+    EXPECT_EQ(user.value(u"Num"_s), qMakePair(u"REG_DWORD"_s, u"0x2a"_s));
+    EXPECT_EQ(user.value(u"Bin"_s), qMakePair(u"REG_BINARY"_s, QString(300, u'C')));
+    EXPECT_EQ(query(u"HKLM\\Software\\VxOut32"_s, true).value(u"RootDir"_s), qMakePair(u"REG_SZ"_s, u"C:\\D7\\"_s));
+    stopServer();
+    EXPECT_EQ(exportKeys(), before);
+}
+
+TEST_F(WineInterop, DetectsTheRealServer)
+{
+    HiveRegistryStore store(prefix());
+    EXPECT_FALSE(store.serverRunning());
+    ASSERT_TRUE(run(u"wineserver"_s, {u"-p"_s})); // a persistent server for the prefix
+    EXPECT_TRUE(store.serverRunning());
+    store.createKey(HKCU, u"Software\\VxServer"_s);
+    EXPECT_THROW(store.commit(), OperationError);
+    ASSERT_TRUE(stopServer());
+    EXPECT_FALSE(store.serverRunning());
+    store.commit();
+}
+
+// One commit of both hives in an awkward prefix: user.reg is a symbolic link to a file elsewhere,
+// and the win64 system.reg has lost Software\Wow6432Node. Wine sees both changes, the link stays,
+// and the IDE's machine key is in the 32-bit view. The prefix is put back afterwards.
+TEST_F(WineInterop, OneCommitThroughALinkAndWithoutWow6432Node)
+{
+    const QString user = prefix() + u"/user.reg"_s;
+    const QString system = prefix() + u"/system.reg"_s;
+    const QString real = s_dir->path() + u"/elsewhere/user.reg"_s;
+    const QByteArray originalSystem = readAll(system);
+    writeAll(real, readAll(user));
+    ASSERT_TRUE(QFile::remove(user));
+    ASSERT_TRUE(QFile::link(real, user));
+    struct Restore
+    {
+        QString user, real, system;
+        QByteArray systemBytes;
+        ~Restore()
+        {
+            WinePrefixTest::stopServer();
+            const QByteArray userBytes = readAll(real);
+            QFile::remove(user);
+            writeAll(user, userBytes);
+            writeAll(system, systemBytes);
+        }
+    } restore{user, real, system, originalSystem};
+
+    WineHive machine = WineHive::parse(originalSystem, system);
+    ASSERT_EQ(machine.arch(), WineHive::Arch::Win64);
+    ASSERT_TRUE(machine.deleteTree(machine.findKey({u"Software"_s, u"Wow6432Node"_s})));
+    writeAll(system, machine.save());
+
+    HiveRegistryStore store(prefix());
+    const QString d7 = u"Software\\Borland\\Delphi\\7.0"_s;
+    ASSERT_TRUE(store.createKey(HKCU, d7));
+    ASSERT_TRUE(store.setValue(HKCU, d7, RegValue::string(u"Through"_s, u"the link"_s)));
+    ASSERT_TRUE(store.createKey(HKLM, d7));
+    ASSERT_TRUE(store.setValue(HKLM, d7, RegValue::string(u"RootDir"_s, u"C:\\D7\\"_s)));
+    store.commit();
+    EXPECT_TRUE(QFileInfo(user).isSymLink());
+    EXPECT_EQ(QFileInfo(user).symLinkTarget(), real);
+
+    EXPECT_EQ(query(u"HKCU\\"_s + d7, false).value(u"Through"_s), qMakePair(u"REG_SZ"_s, u"the link"_s));
+    EXPECT_EQ(query(u"HKLM\\"_s + d7, true).value(u"RootDir"_s), qMakePair(u"REG_SZ"_s, u"C:\\D7\\"_s));
+    EXPECT_TRUE(query(u"HKLM\\"_s + d7, false).isEmpty()) << "not in the 64-bit view";
+}
+
+} // namespace
