@@ -15,6 +15,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <malloc.h>
 #include <numeric>
 #include <random>
 
@@ -93,11 +94,30 @@ void BM_ImportRegistry(benchmark::State& state)
 // import ends with the key listed, so ordering work left for later is counted too.
 //
 // With glibc's default settings each 100,000-value iteration hands its memory back to the system
-// and faults it in again, which the 10,000-value one does not; to compare the two sizes on equal
-// terms run with
+// and faults it in again, which the 10,000-value one does not (its memory stays with the process
+// from one iteration to the next). So that both sizes are measured on equal terms, the process
+// keeps freed memory while this benchmark runs, as
 //   GLIBC_TUNABLES=glibc.malloc.trim_threshold=1000000000:glibc.malloc.mmap_threshold=33554432
+// would make it.
+class KeepFreedMemory
+{
+public:
+    KeepFreedMemory()
+    {
+        ::mallopt(M_TRIM_THRESHOLD, 1000000000);
+        ::mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    }
+    ~KeepFreedMemory()
+    {
+        ::mallopt(M_TRIM_THRESHOLD, 128 * 1024); // the defaults
+        ::mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+        ::malloc_trim(0);
+    }
+};
+
 void BM_ImportShuffledValues(benchmark::State& state)
 {
+    const KeepFreedMemory keep;
     const int count = int(state.range(0));
     std::vector<int> order(size_t(count), 0);
     std::iota(order.begin(), order.end(), 0);
