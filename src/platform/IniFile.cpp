@@ -33,6 +33,21 @@ QByteArrayView trimBlanks(QByteArrayView v)
     return v.sliced(b, e - b);
 }
 
+// UTF-8 as text, a leading U+FEFF included: QString::fromUtf8 would take it for a byte-order mark
+// and drop it, but inside a file it is text (a value, or the file's first line after its mark).
+QString utf8Text(QByteArrayView bytes)
+{
+    if (!bytes.startsWith("\xEF\xBB\xBF"))
+        return QString::fromUtf8(bytes);
+    QString text;
+    while (bytes.startsWith("\xEF\xBB\xBF")) {
+        text.append(QChar(0xFEFF));
+        bytes = bytes.sliced(3);
+    }
+    text.append(QString::fromUtf8(bytes));
+    return text;
+}
+
 bool isQuote(char c)
 {
     return c == '"' || c == '\'';
@@ -307,7 +322,7 @@ void IniFile::parseLines(QByteArrayView bytes, int legacyCodePage)
             Section s;
             s.header = line.toByteArray();
             s.headerLegacy = legacy.toByteArray();
-            s.name = QString::fromUtf8(trimBlanks(t.sliced(1, close - 1)));
+            s.name = utf8Text(trimBlanks(t.sliced(1, close - 1)));
             const QString name = s.name;
             m_sections.push_back(std::move(s));
             m_sectionIndex.try_emplace(name, qsizetype(m_sections.size() - 1)); // the first one wins
@@ -448,7 +463,7 @@ QStringList IniFile::keyNames(const QString& section) const
         s->ensureIndex();
         for (const Line& l : s->lines) {
             if (l.firstOfKey && !l.deleted)
-                names.append(QString::fromUtf8(l.keyBytes()));
+                names.append(utf8Text(l.keyBytes()));
         }
     }
     return names;
@@ -465,7 +480,7 @@ std::optional<QString> IniFile::value(const QString& section, const QString& key
     constexpr qsizetype kDecodeLimit = (kMaxValueLength + 1) * 4;
     if (v.size() > kDecodeLimit)
         v = v.first(kDecodeLimit);
-    QString s = QString::fromUtf8(v);
+    QString s = utf8Text(v);
     if (s.size() > kMaxValueLength) {
         s.truncate(kMaxValueLength);
         if (s.back().isHighSurrogate())
@@ -777,7 +792,7 @@ QByteArray IniFile::encode(bool* fellBack) const
 
     if (m_encoding.kind == IniEncoding::CodePage) {
         // Lines nobody wrote go back as they were read; written ones in the code page, unless a
-        // character does not fit it: then the whole file is written in UTF-8.
+        // character does not fit it: then the whole file is written in UTF-8 (it reads the same).
         CodePageCodec codec(m_encoding.codePage);
         out.reserve(total);
         bool fits = true;
@@ -786,7 +801,7 @@ QByteArray IniFile::encode(bool* fellBack) const
                 out.append(legacy);
             else if (isAscii(raw))
                 out.append(raw);
-            else if (const auto bytes = codec.encode(QString::fromUtf8(raw)))
+            else if (const auto bytes = codec.encode(utf8Text(raw)))
                 out.append(*bytes);
             else
                 fits = false;
@@ -804,7 +819,9 @@ QByteArray IniFile::encode(bool* fellBack) const
             if (!fits)
                 break;
         }
-        if (fits)
+        // Bytes that happen to form valid UTF-8 would be read as UTF-8 next time, and so as other
+        // characters: such a file is written in UTF-8 right away.
+        if (fits && (isAscii(out) || !out.isValidUtf8()))
             return out;
         if (fellBack)
             *fellBack = true;
@@ -828,7 +845,7 @@ QByteArray IniFile::encode(bool* fellBack) const
     if (m_encoding.kind == IniEncoding::Utf16LE || m_encoding.kind == IniEncoding::Utf16BE) {
         const bool little = m_encoding.kind == IniEncoding::Utf16LE;
         QStringEncoder encoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
-        return QByteArray(little ? "\xFF\xFE" : "\xFE\xFF") + QByteArray(encoder.encode(QString::fromUtf8(out)));
+        return QByteArray(little ? "\xFF\xFE" : "\xFE\xFF") + QByteArray(encoder.encode(utf8Text(out)));
     }
     return out;
 }

@@ -56,7 +56,10 @@ QString awkwardString(QRandomGenerator& rng)
     const int length = int(rng.bounded(8));
     for (int i = 0; i < length; ++i) {
         const char32_t c = kAlphabet[rng.bounded(int(std::size(kAlphabet)))];
-        s.append(QString::fromUcs4(&c, 1));
+        if (c > 0xffff)
+            s.append(QChar(QChar::highSurrogate(c))).append(QChar(QChar::lowSurrogate(c)));
+        else
+            s.append(QChar(char16_t(c))); // QString::fromUcs4 would drop U+FEFF as a byte-order mark
     }
     return s;
 }
