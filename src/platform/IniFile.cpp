@@ -35,12 +35,17 @@ QByteArrayView trimBlanks(QByteArrayView v)
 
 // UTF-8 as text, a leading U+FEFF included: QString::fromUtf8 would take it for a byte-order mark
 // and drop it, but inside a file it is text (a value, or the file's first line after its mark).
+bool startsWithBom(QByteArrayView bytes)
+{
+    return bytes.size() >= 3 && bytes[0] == '\xEF' && bytes[1] == '\xBB' && bytes[2] == '\xBF';
+}
+
 QString utf8Text(QByteArrayView bytes)
 {
-    if (!bytes.startsWith("\xEF\xBB\xBF"))
+    if (!startsWithBom(bytes))
         return QString::fromUtf8(bytes);
     QString text;
-    while (bytes.startsWith("\xEF\xBB\xBF")) {
+    while (startsWithBom(bytes)) {
         text.append(QChar(0xFEFF));
         bytes = bytes.sliced(3);
     }
@@ -264,6 +269,7 @@ void IniFile::parse(const QByteArray& bytes)
 {
     m_sections.clear();
     m_sectionIndex.clear();
+    m_legacyLines.clear();
     m_sections.emplace_back();
     m_dirty = false;
 
@@ -321,7 +327,8 @@ void IniFile::parseLines(QByteArrayView bytes, int legacyCodePage)
             // The name ends at the last "]" of the line: "[Tools [old]]" is "Tools [old]".
             Section s;
             s.header = line.toByteArray();
-            s.headerLegacy = legacy.toByteArray();
+            if (!legacy.isEmpty())
+                m_legacyLines.emplace(legacyKey(m_sections.size(), -1), legacy.toByteArray());
             s.name = utf8Text(trimBlanks(t.sliced(1, close - 1)));
             const QString name = s.name;
             m_sections.push_back(std::move(s));
@@ -329,7 +336,9 @@ void IniFile::parseLines(QByteArrayView bytes, int legacyCodePage)
         } else {
             Line l;
             l.raw = line.toByteArray();
-            l.legacy = legacy.toByteArray();
+            if (!legacy.isEmpty())
+                m_legacyLines.emplace(legacyKey(m_sections.size() - 1, qsizetype(m_sections.back().lines.size())),
+                                      legacy.toByteArray());
             const qsizetype eq = t.startsWith(';') ? -1 : line.indexOf('=');
             if (eq > 0) {
                 const QByteArrayView keyBytes = trimBlanks(line.first(eq));
@@ -572,16 +581,15 @@ void IniFile::refuseUnread() const
         throw OperationError(QStringLiteral("Unable to read ") + m_path + QStringLiteral("; it was not changed"));
 }
 
-void IniFile::perform(Operation op)
+bool IniFile::prepareWrite(Operation::Kind kind, const QString& section, const QString& key, const QString& value)
 {
     if (m_batch) {
-        if (!m_replacing)
+        // A replacement does not care what the file holds meanwhile: nothing to replay.
+        if (!m_replacing) {
             refuseUnread();
-        if (apply(op))
-            m_dirty = true;
-        if (!m_replacing)
-            m_operations.push_back(std::move(op));
-        return;
+            m_operations.push_back({kind, section, key, value});
+        }
+        return false;
     }
     refuseUnread();
     // As Windows does: the write goes to what the file holds now.
@@ -589,8 +597,7 @@ void IniFile::perform(Operation op)
         parse(current->bytes);
         remember(current->stamp, current->bytes);
     }
-    if (apply(op))
-        writeOut({});
+    return true;
 }
 
 bool IniFile::apply(const Operation& op)
@@ -609,7 +616,12 @@ bool IniFile::apply(const Operation& op)
 
 void IniFile::writeString(const QString& section, const QString& key, const QString& value)
 {
-    perform({Operation::Kind::Write, section, key, value});
+    const bool now = prepareWrite(Operation::Kind::Write, section, key, value);
+    applyWrite(section, key, value);
+    if (now)
+        writeOut({});
+    else
+        m_dirty = true;
 }
 
 void IniFile::applyWrite(const QString& section, const QString& key, const QString& value)
@@ -623,6 +635,8 @@ void IniFile::applyWrite(const QString& section, const QString& key, const QStri
         const QByteArray spelling = l.keyBytes().toByteArray(); // the key keeps its spelling in the file
         l = makeEntry(spelling, value);
         l.firstOfKey = true;
+        if (!m_legacyLines.empty())
+            m_legacyLines.erase(legacyKey(size_t(&s - m_sections.data()), at));
     } else {
         s.lines.push_back(makeEntry(k.view(), value));
         s.lines.back().firstOfKey = s.insert(qsizetype(s.lines.size() - 1));
@@ -651,7 +665,13 @@ void IniFile::writeDateTime(const QString& section, const QString& key, const QD
 
 void IniFile::eraseSection(const QString& section)
 {
-    perform({Operation::Kind::EraseSection, section, {}, {}});
+    const bool now = prepareWrite(Operation::Kind::EraseSection, section, {}, {});
+    if (applyErase(section)) {
+        if (now)
+            writeOut({});
+        else
+            m_dirty = true;
+    }
 }
 
 bool IniFile::applyErase(const QString& section)
@@ -674,7 +694,13 @@ bool IniFile::applyErase(const QString& section)
 
 void IniFile::deleteKey(const QString& section, const QString& key)
 {
-    perform({Operation::Kind::DeleteKey, section, key, {}});
+    const bool now = prepareWrite(Operation::Kind::DeleteKey, section, key, {});
+    if (applyDelete(section, key)) {
+        if (now)
+            writeOut({});
+        else
+            m_dirty = true;
+    }
 }
 
 bool IniFile::applyDelete(const QString& section, const QString& key)
@@ -761,11 +787,7 @@ void IniFile::writeOut(const QString& backupPath)
     if (fellBack) {
         const int codePage = m_encoding.codePage;
         m_encoding = {IniEncoding::Utf8, 0};
-        for (Section& s : m_sections) {
-            s.headerLegacy.clear();
-            for (Line& l : s.lines)
-                l.legacy.clear();
-        }
+        m_legacyLines.clear();
         if (m_onFallback)
             m_onFallback(m_path, codePage);
     }
@@ -796,9 +818,10 @@ QByteArray IniFile::encode(bool* fellBack) const
         CodePageCodec codec(m_encoding.codePage);
         out.reserve(total);
         bool fits = true;
-        const auto put = [&](const QByteArray& raw, const QByteArray& legacy) {
-            if (!legacy.isEmpty())
-                out.append(legacy);
+        const auto put = [&](const QByteArray& raw, quint64 key) {
+            const auto legacy = m_legacyLines.find(key);
+            if (legacy != m_legacyLines.end())
+                out.append(legacy->second);
             else if (isAscii(raw))
                 out.append(raw);
             else if (const auto bytes = codec.encode(utf8Text(raw)))
@@ -807,17 +830,16 @@ QByteArray IniFile::encode(bool* fellBack) const
                 fits = false;
             out.append("\r\n");
         };
-        for (const Section& s : m_sections) {
+        for (size_t i = 0; i < m_sections.size() && fits; ++i) {
+            const Section& s = m_sections[i];
             if (s.deleted)
                 continue;
             if (!s.header.isEmpty())
-                put(s.header, s.headerLegacy);
-            for (const Line& l : s.lines) {
-                if (!l.deleted)
-                    put(l.raw, l.legacy);
+                put(s.header, legacyKey(i, -1));
+            for (size_t j = 0; j < s.lines.size(); ++j) {
+                if (!s.lines[j].deleted)
+                    put(s.lines[j].raw, legacyKey(i, qsizetype(j)));
             }
-            if (!fits)
-                break;
         }
         // Bytes that happen to form valid UTF-8 would be read as UTF-8 next time, and so as other
         // characters: such a file is written in UTF-8 right away.

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace vx {
@@ -86,7 +87,8 @@ public:
     // The form the file has on disk (as last read or written).
     IniFileEncoding encoding() const { return m_encoding; }
     // Called after a write stored a legacy file in UTF-8 because a written character does not fit
-    // its code page (`codePage`); the file stays UTF-8 from then on.
+    // its code page (`codePage`), or because the bytes would have read as UTF-8 next time; the
+    // file stays UTF-8 from then on. The window can tell the user so in its status pane.
     using EncodingFallbackHandler = std::function<void(const QString& path, int codePage)>;
     void setEncodingFallbackHandler(EncodingFallbackHandler handler) { m_onFallback = std::move(handler); }
 
@@ -140,7 +142,6 @@ private:
     struct Line
     {
         QByteArray raw;          // the line in UTF-8 (as it stands in a UTF-8 file), without its line end
-        QByteArray legacy;       // a legacy file's line as read, in its code page; empty for other lines
         qsizetype keyStart = 0;  // the key of a "key=value" line: raw[keyStart, keyStart + keyLength)
         qsizetype keyLength = 0;
         qsizetype valueOffset = -1; // where the value starts in raw; -1 for non-entries
@@ -152,7 +153,6 @@ private:
     struct Section
     {
         QByteArray header; // "[name]" line as in the file (UTF-8); empty for the lines before any section
-        QByteArray headerLegacy; // the header of a legacy file as read
         QString name;
         bool deleted = false;
         std::vector<Line> lines;
@@ -185,7 +185,9 @@ private:
     Section* findSection(const QString& section);
     const Section* findSection(const QString& section) const;
     Section& sectionForWrite(const QString& section);
-    void perform(Operation op);
+    // Before a write: in a batch, records it for a replay; otherwise brings the content up to what
+    // the file holds now and returns true (the write then goes to disk at once).
+    bool prepareWrite(Operation::Kind kind, const QString& section, const QString& key, const QString& value);
     bool apply(const Operation& op); // true when the content changed
     void applyWrite(const QString& section, const QString& key, const QString& value);
     bool applyErase(const QString& section);
@@ -210,6 +212,11 @@ private:
 
     QString m_path;
     std::vector<Section> m_sections; // m_sections[0] holds the lines before the first header
+    // The non-ASCII lines of a legacy file as read, in its code page, by legacyKey(): written back
+    // as they were while nobody wrote to them. Lines are never moved or removed from their
+    // section (only marked deleted), so the key stays valid; a line written anew drops its entry.
+    std::unordered_map<quint64, QByteArray> m_legacyLines;
+    static quint64 legacyKey(size_t section, qsizetype line) { return (quint64(section) << 32) | quint64(line + 1); }
     AsciiFoldMap<qsizetype> m_sectionIndex;
     IniFileEncoding m_encoding;
     EncodingFallbackHandler m_onFallback;

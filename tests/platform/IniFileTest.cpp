@@ -376,6 +376,17 @@ TEST_F(IniFileTest, LegacyFilesAreReadInTheAnsiCodePageAndKeptInItWhileTheTextFi
     EXPECT_EQ(west.readString(u"S"_s, u"bad"_s), u"\u00ff\u00fe\u20ac\u0081"_s);
     west.writeString(u"S"_s, u"city"_s, u"K\u00f6ln"_s);
     EXPECT_EQ(readAll(path(u"w.ini"_s)), latin + "city=K\xf6ln\r\n");
+
+    // Rewriting the only line that made the file invalid UTF-8 would leave bytes that read as
+    // UTF-8, as other characters: the file is written in UTF-8 instead.
+    writeAll(path(u"x.ini"_s), "[S]\r\na=\xc3\xa9\r\nk=\xff\r\n");
+    IniFile flip(path(u"x.ini"_s));
+    int told = 0;
+    flip.setEncodingFallbackHandler([&](const QString&, int) { ++told; });
+    EXPECT_EQ(flip.readString(u"S"_s, u"a"_s), u"\u00c3\u00a9"_s);
+    flip.writeString(u"S"_s, u"k"_s, u"x"_s);
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(IniFile(path(u"x.ini"_s)).readString(u"S"_s, u"a"_s), u"\u00c3\u00a9"_s);
 }
 
 TEST_F(IniFileTest, WritesGoToWhatTheFileHoldsNow)
