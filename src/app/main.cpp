@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "app/Splash.h"
 #include "app/Startup.h"
+#include "platform/CodePage.h"
 #include "platform/Installation.h"
 
 #include <QApplication>
@@ -18,6 +19,8 @@ int main(int argc, char** argv)
 
     const QString exe = QApplication::applicationFilePath();
     const vx::Installation inst = vx::Installation::locate(QApplication::applicationDirPath());
+    // Project and language files that are not UTF-8 are in the prefix's ANSI code page.
+    vx::setAnsiCodePage(vx::readAnsiCodePage(inst.prefix()));
     if (const QString refusal = vx::app::missingDelphiMessage(inst); !refusal.isEmpty()) {
         vx::app::Prompter::current().message(nullptr, {vx::app::Prompter::Icon::Warning, u"Delphi Vorlix"_s, refusal,
                                                        vx::app::Prompter::Ok, vx::app::Prompter::Ok, false});

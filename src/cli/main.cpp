@@ -7,6 +7,7 @@
 #include "platform/FileOps.h"
 #include "platform/RegistryStore.h"
 #include "platform/IniFile.h"
+#include "platform/CodePage.h"
 #include "platform/Installation.h"
 #include "platform/PeVersion.h"
 #include "platform/TimeText.h"
@@ -388,6 +389,8 @@ int main(int argc, char** argv)
     if (!QFileInfo(hostRoot).isDir())
         return fail(u"Delphi directory not found: "_s + hostRoot);
     const Installation inst = Installation::locate(hostRoot, parser.value(prefixOpt));
+    // Project files that are not UTF-8 are in the prefix's ANSI code page.
+    setAnsiCodePage(readAnsiCodePage(inst.prefix()));
 
     try {
         if (command == u"info"_s) {

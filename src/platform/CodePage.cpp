@@ -209,57 +209,55 @@ QByteArray codePageConverterName(int codePage)
     return "windows-1252";
 }
 
-namespace {
-
-// Converter names are looked up once per code page: ICU's alias search is not free.
-QByteArray cachedName(int codePage)
+CodePageCodec::CodePageCodec(int codePage)
+    : m_codePage(codePage),
+      m_decoder(codePageConverterName(codePage).constData()),
+      m_encoder(codePageConverterName(codePage).constData())
 {
-    static thread_local int lastCodePage = 0;
-    static thread_local QByteArray lastName;
-    if (codePage != lastCodePage) {
-        lastName = codePageConverterName(codePage);
-        lastCodePage = codePage;
-    }
-    return lastName;
 }
 
-} // namespace
-
-QString decodeFromCodePage(QByteArrayView bytes, int codePage)
+QString CodePageCodec::decode(QByteArrayView bytes)
 {
-    const QByteArray name = cachedName(codePage);
-    QStringDecoder decoder(name.constData(), QStringConverter::Flag::Stateless);
-    if (!decoder.isValid())
+    if (!m_decoder.isValid())
         return QString::fromLatin1(bytes); // a Qt without ICU: 1252 is close to Latin-1
+    m_decoder.resetState();
     if (bytes.isEmpty() || uchar(bytes.back()) < 0x80)
-        return decoder.decode(bytes);
+        return m_decoder.decode(bytes);
     // The converter keeps a lead byte at the end for a next chunk that never comes; a line feed,
     // never part of a character, makes it read as a replacement character.
-    QString text = decoder.decode(bytes.toByteArray() + '\n');
+    QString text = m_decoder.decode(bytes.toByteArray() + '\n');
     if (text.endsWith(u'\n'))
         text.chop(1);
     return text;
 }
 
-std::optional<QByteArray> encodeInCodePage(QStringView text, int codePage)
+std::optional<QByteArray> CodePageCodec::encode(QStringView text)
 {
-    const QByteArray name = cachedName(codePage);
-    QStringEncoder encoder(name.constData(), QStringConverter::Flag::Stateless);
-    QByteArray bytes;
-    if (!encoder.isValid()) {
+    if (!m_encoder.isValid()) {
         for (QChar c : text) {
             if (c.unicode() > 0xff)
                 return std::nullopt;
         }
         return text.toLatin1();
     }
-    bytes = encoder.encode(text);
-    if (encoder.hasError())
+    m_encoder.resetState();
+    QByteArray bytes = m_encoder.encode(text);
+    if (m_encoder.hasError())
         return std::nullopt;
     // A best-fit mapping ("A" for "A with macron") is no fit: it must read back as the same text.
-    if (decodeFromCodePage(bytes, codePage) != text)
+    if (decode(bytes) != text)
         return std::nullopt;
     return bytes;
+}
+
+QString decodeFromCodePage(QByteArrayView bytes, int codePage)
+{
+    return CodePageCodec(codePage).decode(bytes);
+}
+
+std::optional<QByteArray> encodeInCodePage(QStringView text, int codePage)
+{
+    return CodePageCodec(codePage).encode(text);
 }
 
 } // namespace vx

@@ -4,6 +4,8 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <optional>
 
 namespace vx {
@@ -24,6 +26,22 @@ void setAnsiCodePage(int codePage);
 std::optional<QByteArray> encodeInCodePage(QStringView text, int codePage);
 // The bytes read in the code page; a byte sequence the code page does not define reads as U+FFFD.
 QString decodeFromCodePage(QByteArrayView bytes, int codePage);
+
+// One code page's converters, for converting many pieces (the lines of a file) without looking the
+// code page up for each.
+class CodePageCodec
+{
+public:
+    explicit CodePageCodec(int codePage);
+    int codePage() const { return m_codePage; }
+    QString decode(QByteArrayView bytes);
+    std::optional<QByteArray> encode(QStringView text);
+
+private:
+    int m_codePage;
+    QStringDecoder m_decoder;
+    QStringEncoder m_encoder;
+};
 
 // The name Qt's converters know the code page by ("windows-1252", "GBK", ...). A code page that
 // this Qt cannot convert is read and written as 1252.

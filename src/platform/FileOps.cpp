@@ -5,10 +5,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QSaveFile>
 
 #include <cerrno>
+#include <cstring>
+#include <limits>
+#include <csignal>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -41,6 +45,9 @@ bool durableStepFails(DurableWriteStep step, const QString& hostPath)
 class TemporaryFile
 {
 public:
+    TemporaryFile() = default;
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
     ~TemporaryFile()
     {
         if (fd >= 0)
@@ -51,7 +58,185 @@ public:
     int fd = -1;
     QByteArray name;
 };
+
+// ".<file>.vxtmp-<pid>-<random>" in `dir`.
+QByteArray temporaryName(const QByteArray& dir, const QByteArray& fileName)
+{
+    return dir + "/." + fileName + kTemporaryMarker + QByteArray::number(qint64(::getpid())) + '-'
+        + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+}
+
+// Creates a new temporary file in `dir` for `fileName` and locks it, after removing what killed
+// writers left there. False (errno set) when no file could be created.
+bool createTemporary(TemporaryFile& tmp, const QByteArray& dir, const QByteArray& fileName)
+{
+    removeStaleTemporaryFiles(QFile::decodeName(dir));
+    for (int attempt = 0; attempt < 100 && tmp.fd < 0; ++attempt) {
+        tmp.name = temporaryName(dir, fileName);
+        // A new file gets rw-r--r-- less the umask from the kernel.
+        tmp.fd = ::open(tmp.name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (tmp.fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (tmp.fd < 0) {
+        tmp.name.clear();
+        return false;
+    }
+    // Held until the descriptor closes: a sweeper in another process (or pid namespace) leaves the
+    // file alone while it is being written.
+    ::flock(tmp.fd, LOCK_EX | LOCK_NB);
+    return true;
+}
+
+bool writeAll(int fd, const QByteArray& data)
+{
+    for (qsizetype done = 0; done < data.size();) {
+        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+FileStamp stampOf(const struct stat& st)
+{
+    FileStamp s;
+    s.exists = true;
+    s.size = qint64(st.st_size);
+    s.device = quint64(st.st_dev);
+    s.inode = quint64(st.st_ino);
+    s.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return s;
+}
+
+void syncDirectory(const QByteArray& dir)
+{
+    const int dirFd = ::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
+// Puts the current `target` under the name `backup`, replacing an older backup in one step: a hard
+// link when the file system allows one, else a flushed copy.
+bool makeBackup(const QByteArray& target, const QString& backupPath)
+{
+    const QFileInfo info(backupPath);
+    const QByteArray backup = QFile::encodeName(info.absoluteFilePath());
+    const QByteArray dir = QFile::encodeName(info.absolutePath());
+    const QByteArray fileName = QFile::encodeName(info.fileName());
+
+    QByteArray linkName;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray name = temporaryName(dir, fileName);
+        if (::link(target.constData(), name.constData()) == 0) {
+            linkName = name;
+            break;
+        }
+        if (errno != EEXIST)
+            break;
+    }
+    if (!linkName.isEmpty()) {
+        if (::rename(linkName.constData(), backup.constData()) == 0)
+            return true;
+        ::unlink(linkName.constData());
+        return false;
+    }
+
+    // No hard links here (another file system, a FAT stick): copy.
+    const int in = ::open(target.constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    struct stat st {};
+    TemporaryFile tmp;
+    bool ok = ::fstat(in, &st) == 0 && createTemporary(tmp, dir, fileName) && ::fchmod(tmp.fd, st.st_mode & 07777) == 0;
+    char buffer[65536];
+    while (ok) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        ok = writeAll(tmp.fd, QByteArray::fromRawData(buffer, n));
+    }
+    ::close(in);
+    if (!ok || ::fsync(tmp.fd) != 0 || ::rename(tmp.name.constData(), backup.constData()) != 0)
+        return false;
+    tmp.name.clear();
+    return true;
+}
 } // namespace
+
+std::optional<pid_t> temporaryFileWriter(QStringView fileName)
+{
+    if (!fileName.startsWith(u'.'))
+        return std::nullopt;
+    const qsizetype marker = fileName.lastIndexOf(QLatin1StringView(kTemporaryMarker));
+    if (marker <= 1)
+        return std::nullopt;
+    const QStringView rest = fileName.sliced(marker + qsizetype(sizeof kTemporaryMarker) - 1);
+    const qsizetype dash = rest.indexOf(u'-');
+    if (dash <= 0 || dash == rest.size() - 1)
+        return std::nullopt;
+    for (QChar c : rest.sliced(dash + 1)) {
+        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z')))
+            return std::nullopt;
+    }
+    bool ok = false;
+    const qint64 pid = rest.first(dash).toLongLong(&ok);
+    if (!ok || pid <= 0 || pid > std::numeric_limits<pid_t>::max() || rest.startsWith(u'+'))
+        return std::nullopt;
+    return pid_t(pid);
+}
+
+int removeStaleTemporaryFiles(const QString& dirPath)
+{
+    const QByteArray dir = QFile::encodeName(dirPath.isEmpty() ? QStringLiteral(".") : dirPath);
+    DIR* d = ::opendir(dir.constData());
+    if (!d)
+        return 0;
+    int removed = 0;
+    const int dirFd = ::dirfd(d);
+    while (const dirent* e = ::readdir(d)) {
+        if (e->d_name[0] != '.' || !std::strstr(e->d_name, kTemporaryMarker))
+            continue;
+        const auto pid = temporaryFileWriter(QFile::decodeName(e->d_name));
+        if (!pid || *pid == ::getpid())
+            continue;
+        if (::kill(*pid, 0) == 0 || errno == EPERM)
+            continue; // its writer may still be at work
+        const int fd = ::openat(dirFd, e->d_name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
+            && ::unlinkat(dirFd, e->d_name, 0) == 0)
+            ++removed;
+        ::close(fd);
+    }
+    ::closedir(d);
+    return removed;
+}
+
+FileStamp fileStamp(int fd)
+{
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 ? stampOf(st) : FileStamp{};
+}
+
+FileStamp fileStamp(const QString& hostPath)
+{
+    struct stat st {};
+    if (hostPath.isEmpty() || ::stat(QFile::encodeName(hostPath).constData(), &st) != 0)
+        return {};
+    return stampOf(st);
+}
 
 bool isReadOnlyFile(const QString& hostPath)
 {
@@ -82,7 +267,8 @@ QByteArray leafOf(const QByteArray& path)
     return path.mid(path.lastIndexOf('/') + 1);
 }
 
-bool writeAll(int fd, const QByteArray& data)
+// Writes the whole of `data` from the start of the file, wherever its offset stands.
+bool writeWhole(int fd, const QByteArray& data)
 {
     for (qsizetype done = 0; done < data.size();) {
         const ssize_t n = ::pwrite(fd, data.constData() + done, size_t(data.size() - done), off_t(done));
@@ -102,20 +288,11 @@ bool writeTemporary(TemporaryFile& tmp, const QByteArray& target, const QByteArr
 {
     if (durableStepFails(DurableWriteStep::OpenTemporary, hostPath))
         return false;
-    const QByteArray stem = parentOf(target) + "/." + leafOf(target) + ".vx-";
-    for (int attempt = 0; attempt < 100 && tmp.fd < 0; ++attempt) {
-        tmp.name = stem + QByteArray::number(QRandomGenerator::global()->generate(), 36);
-        tmp.fd = ::open(tmp.name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (tmp.fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (tmp.fd < 0) {
-        tmp.name.clear();
+    if (!createTemporary(tmp, parentOf(target), leafOf(target)))
         return false;
-    }
     if (mode >= 0 && ::fchmod(tmp.fd, mode_t(mode)) != 0)
         return false;
-    if (durableStepFails(DurableWriteStep::Write, hostPath) || !writeAll(tmp.fd, data))
+    if (durableStepFails(DurableWriteStep::Write, hostPath) || !writeWhole(tmp.fd, data))
         return false;
     if (durableStepFails(DurableWriteStep::Sync, hostPath) || ::fsync(tmp.fd) != 0)
         return false;
@@ -126,11 +303,7 @@ bool writeTemporary(TemporaryFile& tmp, const QByteArray& target, const QByteArr
 
 void syncDirectoryOf(const QByteArray& path)
 {
-    const int dirFd = ::open(parentOf(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
+    syncDirectory(parentOf(path));
 }
 
 } // namespace
@@ -229,11 +402,11 @@ void PreparedFileWrite::commit()
         m_committed = true;
         return;
     }
-    const bool written = !durableStepFails(DurableWriteStep::WriteInPlace, m_hostPath) && writeAll(m_fd, m_data)
+    const bool written = !durableStepFails(DurableWriteStep::WriteInPlace, m_hostPath) && writeWhole(m_fd, m_data)
         && ::ftruncate(m_fd, off_t(m_data.size())) == 0 && ::fsync(m_fd) == 0;
     if (!written) {
         // The file may hold part of the new content: put the old one back.
-        const bool restored = writeAll(m_fd, m_old) && ::ftruncate(m_fd, off_t(m_old.size())) == 0 && ::fsync(m_fd) == 0;
+        const bool restored = writeWhole(m_fd, m_old) && ::ftruncate(m_fd, off_t(m_old.size())) == 0 && ::fsync(m_fd) == 0;
         m_committed = true; // the saved copy stays
         if (restored)
             throw OperationError(u"Unable to write to "_s + m_hostPath + u"; it was left as it was (a copy of it is in "_s
@@ -257,27 +430,45 @@ void writeFileDurably(const QString& hostPath, const QByteArray& data)
     write.flushDirectory();
 }
 
-void writeFileAtomically(const QString& hostPath, const QByteArray& data)
+void writeFileAtomically(const QString& hostPath, const QByteArray& data, const AtomicWriteOptions& options)
 {
-    const QFileInfo info(hostPath);
+    const QFileInfo info(resolveSymbolicLinks(hostPath));
     if (isReadOnlyFile(hostPath) || info.isDir())
         throw FileWriteError(hostPath);
-    const QFileInfo dir(info.absolutePath());
-    if (!dir.isDir() || !(dir.permissions() & kAnyWrite))
+    const QFileInfo dirInfo(info.absolutePath());
+    if (!dirInfo.isDir() || !(dirInfo.permissions() & kAnyWrite))
         throw FileWriteError(hostPath);
     if (faultHook() && faultHook()(hostPath))
         throw FileWriteError(hostPath);
 
-    QSaveFile file(hostPath);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
+    const QByteArray target = QFile::encodeName(info.absoluteFilePath());
+    const QByteArray dir = QFile::encodeName(info.absolutePath());
+    struct stat st {};
+    const bool replacing = ::stat(target.constData(), &st) == 0;
+
+    TemporaryFile tmp;
+    if (!createTemporary(tmp, dir, QFile::encodeName(info.fileName())))
         throw FileWriteError(hostPath);
-    if (file.write(data) != data.size()) {
-        file.cancelWriting();
+    if (replacing && ::fchmod(tmp.fd, st.st_mode & 07777) != 0)
         throw FileWriteError(hostPath);
+    // Flushed before it takes the target's name, so that the name never stands for a file whose
+    // data is not yet on the disk.
+    if (!writeAll(tmp.fd, data) || ::fdatasync(tmp.fd) != 0)
+        throw FileWriteError(hostPath);
+    if (options.written) {
+        struct stat written {};
+        if (::fstat(tmp.fd, &written) != 0)
+            throw FileWriteError(hostPath);
+        *options.written = stampOf(written);
     }
-    if (!file.commit())
+    ::close(tmp.fd);
+    tmp.fd = -1;
+
+    if (replacing && !options.backupPath.isEmpty() && !makeBackup(target, options.backupPath))
+        throw FileWriteError(options.backupPath);
+    if (::rename(tmp.name.constData(), target.constData()) != 0)
         throw FileWriteError(hostPath);
+    tmp.name.clear();
 }
 
 } // namespace vx

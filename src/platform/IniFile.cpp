@@ -1,12 +1,16 @@
 #include "platform/IniFile.h"
 
+#include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "platform/TimeText.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QVarLengthArray>
+#include <ctime>
 
 namespace vx {
 
@@ -27,6 +31,73 @@ QByteArrayView trimBlanks(QByteArrayView v)
     while (e > b && isBlank(v[e - 1]))
         --e;
     return v.sliced(b, e - b);
+}
+
+// UTF-8 as text, a leading U+FEFF included: QString::fromUtf8 would take it for a byte-order mark
+// and drop it, but inside a file it is text (a value, or the file's first line after its mark).
+bool startsWithBom(QByteArrayView bytes)
+{
+    return bytes.size() >= 3 && bytes[0] == '\xEF' && bytes[1] == '\xBB' && bytes[2] == '\xBF';
+}
+
+QString utf8Text(QByteArrayView bytes)
+{
+    if (!startsWithBom(bytes))
+        return QString::fromUtf8(bytes);
+    QString text;
+    while (startsWithBom(bytes)) {
+        text.append(QChar(0xFEFF));
+        bytes = bytes.sliced(3);
+    }
+    text.append(QString::fromUtf8(bytes));
+    return text;
+}
+
+bool isQuote(char c)
+{
+    return c == '"' || c == '\'';
+}
+
+// What a reader gets from the text after "=": blanks trimmed, then one pair of matching quotes.
+QByteArrayView unquoted(QByteArrayView v)
+{
+    v = trimBlanks(v);
+    if (v.size() >= 2 && isQuote(v.front()) && v.back() == v.front())
+        return v.sliced(1, v.size() - 2);
+    return v;
+}
+
+// A value that a reader would change (blanks at an end, or a matching pair of quotes around it)
+// goes inside double quotes, which the reader removes again.
+bool needsQuotes(QStringView value)
+{
+    if (value.isEmpty())
+        return false;
+    const QChar first = value.front();
+    const QChar last = value.back();
+    if (first == u' ' || first == u'\t' || last == u' ' || last == u'\t')
+        return true;
+    return value.size() >= 2 && (first == u'"' || first == u'\'') && last == first;
+}
+
+// A file's times are coarse (the kernel's clock tick; two seconds on FAT): a file rewritten with
+// the same size this close to when we saw it may keep its stamp, so its content is compared.
+constexpr qint64 kCoarseTimeNs = 2'000'000'000;
+
+qint64 nowNs()
+{
+    timespec ts{};
+    ::clock_gettime(CLOCK_REALTIME, &ts);
+    return qint64(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+bool isAscii(QByteArrayView bytes)
+{
+    for (char c : bytes) {
+        if (uchar(c) >= 0x80)
+            return false;
+    }
+    return true;
 }
 
 // Line breaks inside a value would split it into lines that read back as something else.
@@ -92,29 +163,96 @@ private:
 
 } // namespace
 
+QString encodingName(const IniFileEncoding& encoding)
+{
+    switch (encoding.kind) {
+    case IniEncoding::Utf8:
+        return QStringLiteral("UTF-8");
+    case IniEncoding::Utf8Bom:
+        return QStringLiteral("UTF-8 with BOM");
+    case IniEncoding::Utf16LE:
+        return QStringLiteral("UTF-16 LE");
+    case IniEncoding::Utf16BE:
+        return QStringLiteral("UTF-16 BE");
+    case IniEncoding::CodePage:
+        break;
+    }
+    return QStringLiteral("code page ") + QString::number(encoding.codePage);
+}
+
 IniFile::IniFile(QString path) : m_path(std::move(path))
 {
+    if (!m_path.isEmpty())
+        removeStaleTemporaryFiles(QFileInfo(m_path).absolutePath());
     reload();
 }
 
 void IniFile::open(const QString& path)
 {
     m_path = path;
+    if (!m_path.isEmpty())
+        removeStaleTemporaryFiles(QFileInfo(m_path).absolutePath());
     reload();
+}
+
+std::optional<IniFile::Snapshot> IniFile::readFile() const
+{
+    if (m_path.isEmpty())
+        return Snapshot{};
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (!QFileInfo::exists(m_path))
+            return Snapshot{};
+        return std::nullopt;
+    }
+    // The stamp of what is read, taken before reading: a rewrite while we read changes it.
+    Snapshot snap;
+    snap.stamp = fileStamp(file.handle());
+    if (!snap.stamp.exists || QFileInfo(m_path).isDir())
+        return std::nullopt;
+    snap.bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return snap;
+}
+
+void IniFile::remember(const FileStamp& stamp, const QByteArray& bytes)
+{
+    m_stamp = stamp;
+    m_seenContent.reset();
+    if (stamp.exists && nowNs() - stamp.modifiedNs < kCoarseTimeNs)
+        m_seenContent = bytes; // shared, not copied
 }
 
 void IniFile::reload()
 {
-    QByteArray bytes;
-    QFile file(m_path);
-    m_unreadable = false;
-    if (!m_path.isEmpty() && QFileInfo::exists(m_path)) {
-        if (file.open(QIODevice::ReadOnly) && !QFileInfo(m_path).isDir())
-            bytes = file.readAll();
-        else
-            m_unreadable = true;
+    m_operations.clear();
+    const auto snap = readFile();
+    m_unreadable = !snap.has_value();
+    if (snap) {
+        parse(snap->bytes);
+        remember(snap->stamp, snap->bytes);
+    } else {
+        parse({});
+        m_stamp = {};
+        m_seenContent.reset();
     }
-    parse(bytes);
+}
+
+std::optional<IniFile::Snapshot> IniFile::changedContent() const
+{
+    if (m_path.isEmpty())
+        return std::nullopt;
+    const FileStamp now = fileStamp(m_path);
+    const bool sameStamp = now == m_stamp;
+    if (sameStamp && (!now.exists || !m_seenContent))
+        return std::nullopt;
+    auto snap = readFile();
+    if (!snap)
+        throw OperationError(QStringLiteral("Unable to read ") + m_path + QStringLiteral("; it was not changed"));
+    if (sameStamp && snap->stamp == m_stamp && snap->bytes == *m_seenContent)
+        return std::nullopt;
+    return snap;
 }
 
 void IniFile::setContent(const QByteArray& bytes)
@@ -131,11 +269,43 @@ void IniFile::parse(const QByteArray& bytes)
 {
     m_sections.clear();
     m_sectionIndex.clear();
+    m_legacyLines.clear();
     m_sections.emplace_back();
     m_dirty = false;
 
+    const QByteArrayView all(bytes);
+    if (all.startsWith("\xEF\xBB\xBF")) {
+        m_encoding = {IniEncoding::Utf8Bom, 0};
+        parseLines(all.sliced(3), 0);
+    } else if (all.startsWith("\xFF\xFE") || all.startsWith("\xFE\xFF")) {
+        const bool little = uchar(all[0]) == 0xFF;
+        m_encoding = {little ? IniEncoding::Utf16LE : IniEncoding::Utf16BE, 0};
+        // A second mark after the first is text of the first line, as it was for the writer.
+        QStringDecoder decoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+                               QStringConverter::Flag::ConvertInitialBom);
+        const QString text = decoder.decode(all.sliced(2));
+        parseLines(text.toUtf8(), 0);
+    } else if (all.isValidUtf8()) {
+        m_encoding = {IniEncoding::Utf8, 0};
+        parseLines(all, 0);
+    } else {
+        const int codePage = ansiCodePage();
+        m_encoding = {IniEncoding::CodePage, codePage};
+        parseLines(all, codePage);
+    }
+}
+
+void IniFile::parseLines(QByteArrayView bytes, int legacyCodePage)
+{
+    // Line ends never occur inside a character of a code page (their trail bytes are 0x40 and up),
+    // so a legacy file splits into lines on its bytes; each line is read in the code page.
+    std::optional<CodePageCodec> codec;
+    if (legacyCodePage > 0)
+        codec.emplace(legacyCodePage);
+
     qsizetype pos = 0;
     const qsizetype n = bytes.size();
+    QByteArray decoded;
     while (pos < n) {
         qsizetype end = bytes.indexOf('\n', pos);
         if (end < 0)
@@ -143,19 +313,32 @@ void IniFile::parse(const QByteArray& bytes)
         qsizetype lineEnd = end;
         if (lineEnd > pos && bytes[lineEnd - 1] == '\r')
             --lineEnd;
-        const QByteArrayView line(bytes.constData() + pos, lineEnd - pos);
+        QByteArrayView line(bytes.data() + pos, lineEnd - pos);
+        QByteArrayView legacy;
+        if (codec && !isAscii(line)) {
+            legacy = line;
+            decoded = codec->decode(line).toUtf8();
+            line = decoded;
+        }
         const QByteArrayView t = trimBlanks(line);
 
-        if (t.startsWith('[') && t.indexOf(']') > 0) {
+        const qsizetype close = t.startsWith('[') ? t.lastIndexOf(']') : -1;
+        if (close > 0) {
+            // The name ends at the last "]" of the line: "[Tools [old]]" is "Tools [old]".
             Section s;
             s.header = line.toByteArray();
-            s.name = QString::fromUtf8(trimBlanks(t.sliced(1, t.indexOf(']') - 1)));
+            if (!legacy.isEmpty())
+                m_legacyLines.emplace(legacyKey(m_sections.size(), -1), legacy.toByteArray());
+            s.name = utf8Text(trimBlanks(t.sliced(1, close - 1)));
             const QString name = s.name;
             m_sections.push_back(std::move(s));
             m_sectionIndex.try_emplace(name, qsizetype(m_sections.size() - 1)); // the first one wins
         } else {
             Line l;
             l.raw = line.toByteArray();
+            if (!legacy.isEmpty())
+                m_legacyLines.emplace(legacyKey(m_sections.size() - 1, qsizetype(m_sections.back().lines.size())),
+                                      legacy.toByteArray());
             const qsizetype eq = t.startsWith(';') ? -1 : line.indexOf('=');
             if (eq > 0) {
                 const QByteArrayView keyBytes = trimBlanks(line.first(eq));
@@ -289,7 +472,7 @@ QStringList IniFile::keyNames(const QString& section) const
         s->ensureIndex();
         for (const Line& l : s->lines) {
             if (l.firstOfKey && !l.deleted)
-                names.append(QString::fromUtf8(l.keyBytes()));
+                names.append(utf8Text(l.keyBytes()));
         }
     }
     return names;
@@ -300,13 +483,13 @@ std::optional<QString> IniFile::value(const QString& section, const QString& key
     const Line* l = findLine(section, key);
     if (!l)
         return std::nullopt;
-    QByteArrayView v = trimBlanks(QByteArrayView(l->raw).sliced(l->valueOffset));
+    QByteArrayView v = unquoted(QByteArrayView(l->raw).sliced(l->valueOffset));
     // A UTF-16 unit never needs more than four bytes, so this much input always covers the
     // characters that survive the cut; a huge value is never decoded as a whole.
     constexpr qsizetype kDecodeLimit = (kMaxValueLength + 1) * 4;
     if (v.size() > kDecodeLimit)
         v = v.first(kDecodeLimit);
-    QString s = QString::fromUtf8(v);
+    QString s = utf8Text(v);
     if (s.size() > kMaxValueLength) {
         s.truncate(kMaxValueLength);
         if (s.back().isHighSurrogate())
@@ -368,8 +551,13 @@ QDateTime IniFile::readDateTime(const QString& section, const QString& key, cons
 IniFile::Line IniFile::makeEntry(QByteArrayView key, const QString& value)
 {
     Line l;
-    l.raw.reserve(key.size() + 1 + value.size());
-    l.raw.append(key).append('=').append(singleLine(value).toUtf8());
+    const QString text = singleLine(value);
+    l.raw.reserve(key.size() + 3 + text.size());
+    l.raw.append(key).append('=');
+    if (needsQuotes(text))
+        l.raw.append('"').append(text.toUtf8()).append('"');
+    else
+        l.raw.append(text.toUtf8());
     l.keyLength = key.size();
     l.valueOffset = key.size() + 1;
     return l;
@@ -393,17 +581,50 @@ void IniFile::refuseUnread() const
         throw OperationError(QStringLiteral("Unable to read ") + m_path + QStringLiteral("; it was not changed"));
 }
 
-void IniFile::touched()
+bool IniFile::prepareWrite(Operation::Kind kind, const QString& section, const QString& key, const QString& value)
 {
-    refuseUnread();
-    m_dirty = true;
-    if (!m_batch) {
-        writeFileAtomically(m_path, serialize());
-        m_dirty = false;
+    if (m_batch) {
+        // A replacement does not care what the file holds meanwhile: nothing to replay.
+        if (!m_replacing) {
+            refuseUnread();
+            m_operations.push_back({kind, section, key, value});
+        }
+        return false;
     }
+    refuseUnread();
+    // As Windows does: the write goes to what the file holds now.
+    if (const auto current = changedContent()) {
+        parse(current->bytes);
+        remember(current->stamp, current->bytes);
+    }
+    return true;
+}
+
+bool IniFile::apply(const Operation& op)
+{
+    switch (op.kind) {
+    case Operation::Kind::Write:
+        applyWrite(op.section, op.key, op.value);
+        return true;
+    case Operation::Kind::EraseSection:
+        return applyErase(op.section);
+    case Operation::Kind::DeleteKey:
+        return applyDelete(op.section, op.key);
+    }
+    return false;
 }
 
 void IniFile::writeString(const QString& section, const QString& key, const QString& value)
+{
+    const bool now = prepareWrite(Operation::Kind::Write, section, key, value);
+    applyWrite(section, key, value);
+    if (now)
+        writeOut({});
+    else
+        m_dirty = true;
+}
+
+void IniFile::applyWrite(const QString& section, const QString& key, const QString& value)
 {
     Section& s = sectionForWrite(section);
     s.ensureIndex();
@@ -414,11 +635,12 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
         const QByteArray spelling = l.keyBytes().toByteArray(); // the key keeps its spelling in the file
         l = makeEntry(spelling, value);
         l.firstOfKey = true;
+        if (!m_legacyLines.empty())
+            m_legacyLines.erase(legacyKey(size_t(&s - m_sections.data()), at));
     } else {
         s.lines.push_back(makeEntry(k.view(), value));
         s.lines.back().firstOfKey = s.insert(qsizetype(s.lines.size() - 1));
     }
-    touched();
 }
 
 void IniFile::writeInteger(const QString& section, const QString& key, qint64 value)
@@ -443,9 +665,20 @@ void IniFile::writeDateTime(const QString& section, const QString& key, const QD
 
 void IniFile::eraseSection(const QString& section)
 {
+    const bool now = prepareWrite(Operation::Kind::EraseSection, section, {}, {});
+    if (applyErase(section)) {
+        if (now)
+            writeOut({});
+        else
+            m_dirty = true;
+    }
+}
+
+bool IniFile::applyErase(const QString& section)
+{
     const auto it = m_sectionIndex.find(QStringView(section));
     if (it == m_sectionIndex.end())
-        return;
+        return false;
     // Later sections of the same name (a hand-edited file may repeat one) go as well, so that the
     // erased name really reads as missing afterwards.
     for (size_t i = size_t(it->second); i < m_sections.size(); ++i) {
@@ -456,42 +689,119 @@ void IniFile::eraseSection(const QString& section)
         }
     }
     m_sectionIndex.erase(it);
-    touched();
+    return true;
 }
 
 void IniFile::deleteKey(const QString& section, const QString& key)
 {
+    const bool now = prepareWrite(Operation::Kind::DeleteKey, section, key, {});
+    if (applyDelete(section, key)) {
+        if (now)
+            writeOut({});
+        else
+            m_dirty = true;
+    }
+}
+
+bool IniFile::applyDelete(const QString& section, const QString& key)
+{
     Section* s = findSection(section);
-    if (!s)
-        return;
-    if (!findLine(section, key))
-        return;
+    if (!s || !findLine(section, key))
+        return false;
     const KeyBytes k(key);
     for (Line& l : s->lines) {
         if (l.isEntry() && sameKey(l.keyBytes(), k.view()))
             l.deleted = true;
     }
     s->dropIndex();
-    touched();
+    return true;
 }
 
 void IniFile::beginBatch()
 {
     m_batch = true;
+    m_replacing = false;
+    m_operations.clear();
+}
+
+void IniFile::beginReplacement(const QString& backupPath)
+{
+    // The new content keeps the form of the file it replaces, as that file is now.
+    if (!m_path.isEmpty() && fileStamp(m_path) != m_stamp) {
+        if (const auto snap = readFile()) {
+            parse(snap->bytes);
+            m_unreadable = false;
+        }
+    }
+    const IniFileEncoding encoding = m_encoding;
+    parse({});
+    m_encoding = encoding;
+    m_batch = true;
+    m_replacing = true;
+    m_backupPath = backupPath;
+    m_operations.clear();
+    m_dirty = true;
+}
+
+void IniFile::abandonBatch()
+{
+    m_batch = false;
+    m_replacing = false;
+    m_backupPath.clear();
+    m_operations.clear();
 }
 
 void IniFile::commit()
 {
-    m_batch = false;
+    const bool replacing = m_replacing;
+    const QString backup = m_backupPath;
+    const std::vector<Operation> operations = std::move(m_operations);
+    abandonBatch();
+    if (replacing) {
+        writeOut(backup);
+        return;
+    }
     refuseUnread();
-    if (m_dirty) {
-        writeFileAtomically(m_path, serialize());
-        m_dirty = false;
+    if (const auto current = changedContent()) {
+        // Someone wrote the file during the batch: the batch's writes go onto what it holds now.
+        parse(current->bytes);
+        remember(current->stamp, current->bytes);
+        for (const Operation& op : operations) {
+            if (apply(op))
+                m_dirty = true;
+        }
+    }
+    if (m_dirty)
+        writeOut({});
+}
+
+void IniFile::writeOut(const QString& backupPath)
+{
+    bool fellBack = false;
+    const QByteArray bytes = encode(&fellBack);
+    FileStamp written;
+    writeFileAtomically(m_path, bytes, {backupPath, &written});
+    m_dirty = false;
+    m_unreadable = false;
+    remember(written, bytes);
+    if (fellBack) {
+        const int codePage = m_encoding.codePage;
+        m_encoding = {IniEncoding::Utf8, 0};
+        m_legacyLines.clear();
+        if (m_onFallback)
+            m_onFallback(m_path, codePage);
     }
 }
 
 QByteArray IniFile::serialize() const
 {
+    return encode(nullptr);
+}
+
+QByteArray IniFile::encode(bool* fellBack) const
+{
+    if (fellBack)
+        *fellBack = false;
     qsizetype total = 0;
     for (const Section& s : m_sections) {
         if (s.deleted)
@@ -501,7 +811,49 @@ QByteArray IniFile::serialize() const
             total += l.raw.size() + 2;
     }
     QByteArray out;
-    out.reserve(total);
+
+    if (m_encoding.kind == IniEncoding::CodePage) {
+        // Lines nobody wrote go back as they were read; written ones in the code page, unless a
+        // character does not fit it: then the whole file is written in UTF-8 (it reads the same).
+        CodePageCodec codec(m_encoding.codePage);
+        out.reserve(total);
+        bool fits = true;
+        const auto put = [&](const QByteArray& raw, quint64 key) {
+            const auto legacy = m_legacyLines.find(key);
+            if (legacy != m_legacyLines.end())
+                out.append(legacy->second);
+            else if (isAscii(raw))
+                out.append(raw);
+            else if (const auto bytes = codec.encode(utf8Text(raw)))
+                out.append(*bytes);
+            else
+                fits = false;
+            out.append("\r\n");
+        };
+        for (size_t i = 0; i < m_sections.size() && fits; ++i) {
+            const Section& s = m_sections[i];
+            if (s.deleted)
+                continue;
+            if (!s.header.isEmpty())
+                put(s.header, legacyKey(i, -1));
+            for (size_t j = 0; j < s.lines.size(); ++j) {
+                if (!s.lines[j].deleted)
+                    put(s.lines[j].raw, legacyKey(i, qsizetype(j)));
+            }
+        }
+        // Bytes that happen to form valid UTF-8 would be read as UTF-8 next time, and so as other
+        // characters: such a file is written in UTF-8 right away.
+        if (fits && (isAscii(out) || !out.isValidUtf8()))
+            return out;
+        if (fellBack)
+            *fellBack = true;
+        out.clear();
+    }
+
+    const bool bom = m_encoding.kind == IniEncoding::Utf8Bom;
+    out.reserve(total + (bom ? 3 : 0));
+    if (bom)
+        out.append("\xEF\xBB\xBF");
     for (const Section& s : m_sections) {
         if (s.deleted)
             continue;
@@ -511,6 +863,11 @@ QByteArray IniFile::serialize() const
             if (!l.deleted)
                 out.append(l.raw).append("\r\n");
         }
+    }
+    if (m_encoding.kind == IniEncoding::Utf16LE || m_encoding.kind == IniEncoding::Utf16BE) {
+        const bool little = m_encoding.kind == IniEncoding::Utf16LE;
+        QStringEncoder encoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        return QByteArray(little ? "\xFF\xFE" : "\xFE\xFF") + QByteArray(encoder.encode(utf8Text(out)));
     }
     return out;
 }

@@ -1,31 +1,66 @@
 #pragma once
 
 #include "platform/AsciiCase.h"
+#include "platform/FileOps.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace vx {
 
+// How a profile file is stored on disk. Windows reads all of these; a file keeps its form when
+// written back, except that a legacy file becomes UTF-8 when a written character does not fit its
+// code page.
+enum class IniEncoding {
+    Utf8,     // no byte-order mark (also a new file, and an ASCII-only one)
+    Utf8Bom,  // EF BB BF first
+    Utf16LE,  // FF FE first: what a Windows editor saves as "Unicode"
+    Utf16BE,  // FE FF first
+    CodePage, // not valid UTF-8: a legacy file in the prefix's ANSI code page
+};
+struct IniFileEncoding
+{
+    IniEncoding kind = IniEncoding::Utf8;
+    int codePage = 0; // the code page of a CodePage file; 0 for the others
+    bool operator==(const IniFileEncoding&) const = default;
+};
+// "UTF-8", "UTF-8 with BOM", "UTF-16 LE", "UTF-16 BE", "code page 936".
+QString encodingName(const IniFileEncoding& encoding);
+
 // An INI profile file with the behaviour of the Windows private-profile functions the settings,
 // project and language files were designed around:
-// - section and key names match ignoring ASCII letter case;
+// - section and key names match ignoring ASCII letter case; a section name ends at the last "]" of
+//   its line and, like a key, is stripped of surrounding blanks;
 // - a missing section or key reads as the caller's default;
 // - replacing a key keeps its place, a new key goes to the end of its section, a new section to
 //   the end of the file;
-// - values read back are stripped of surrounding blanks and cut to 2047 characters;
+// - values read back are stripped of surrounding blanks, then of one pair of matching quotes
+//   (both " or both ') around them, and cut to 2047 characters; a value that would not read back
+//   as written that way (blanks at an end, or wrapped in a matching pair of quotes) is written
+//   inside double quotes, every other value as it is;
 // - comment lines and lines the parser does not understand are kept byte for byte, as is every
-//   line nobody wrote to (also when it is not valid UTF-8);
+//   line nobody wrote to;
+// - the file may be UTF-8 (with or without a byte-order mark), UTF-16 with a byte-order mark, or
+//   in the ANSI code page (ansiCodePage()) when it is not valid UTF-8; see IniEncoding;
 // - lines are written with CR LF; LF alone is accepted.
 //
 // Every write is on disk when the call returns, unless a batch is open (beginBatch): then the
 // writes collect in memory and commit() puts them on disk in one atomic replacement. A refused
 // write throws FileWriteError ("Unable to write to <path>").
+//
+// Like Windows, which reads the file again for every write, a write never reverts what another
+// program, a hand edit or a second instance wrote since the store read the file: when the file
+// changed on disk (size, inode, modification time, and the content when that time is too close to
+// the read to tell), the write is applied to the current content. A batch records its writes and
+// replays them on the current content at commit. Reads answer from the content last read or
+// written.
 class IniFile
 {
 public:
@@ -39,13 +74,23 @@ public:
 
     // Replaces the content with what `path` holds now (empty when missing).
     void reload();
-    // Points the store at another file and reads it.
+    // Points the store at another file and reads it. Temporary files that killed writers left in
+    // its folder are removed first (removeStaleTemporaryFiles).
     void open(const QString& path);
-    // Parses bytes held in memory; the store keeps its path.
+    // Parses bytes held in memory (in any of the encodings above); the store keeps its path. The
+    // next write still goes to the file's current content when the file changed since it was read.
     void setContent(const QByteArray& bytes);
     // Forgets everything in memory without touching the file.
     void clearContent();
     const QString& path() const { return m_path; }
+
+    // The form the file has on disk (as last read or written).
+    IniFileEncoding encoding() const { return m_encoding; }
+    // Called after a write stored a legacy file in UTF-8 because a written character does not fit
+    // its code page (`codePage`), or because the bytes would have read as UTF-8 next time; the
+    // file stays UTF-8 from then on. The window can tell the user so in its status pane.
+    using EncodingFallbackHandler = std::function<void(const QString& path, int codePage)>;
+    void setEncodingFallbackHandler(EncodingFallbackHandler handler) { m_onFallback = std::move(handler); }
 
     bool hasSection(const QString& section) const;
     bool hasKey(const QString& section, const QString& key) const;
@@ -76,13 +121,18 @@ public:
 
     // Groups the following writes until commit(). Nested batches are not supported.
     void beginBatch();
-    // Ends the batch and writes the file when anything changed.
+    // A batch that replaces the whole file: the content starts empty (the file's encoding is kept),
+    // and commit() writes exactly what the batch wrote, whatever the file holds by then. With a
+    // `backupPath`, the file being replaced stays there (AtomicWriteOptions::backupPath): the
+    // file itself never goes missing.
+    void beginReplacement(const QString& backupPath = {});
+    // Ends the batch and writes the file when anything changed (a replacement always writes).
     void commit();
     // Ends the batch without writing (the in-memory content keeps the changes).
-    void abandonBatch() { m_batch = false; }
+    void abandonBatch();
     bool inBatch() const { return m_batch; }
 
-    // The file as it would be written now.
+    // The file as it would be written now, in its encoding.
     QByteArray serialize() const;
 
     // Number parsing shared with the other stores that follow the same value rules.
@@ -91,7 +141,7 @@ public:
 private:
     struct Line
     {
-        QByteArray raw;          // the line as it stands in the file, without its line end
+        QByteArray raw;          // the line in UTF-8 (as it stands in a UTF-8 file), without its line end
         qsizetype keyStart = 0;  // the key of a "key=value" line: raw[keyStart, keyStart + keyLength)
         qsizetype keyLength = 0;
         qsizetype valueOffset = -1; // where the value starts in raw; -1 for non-entries
@@ -102,7 +152,7 @@ private:
     };
     struct Section
     {
-        QByteArray header; // "[name]" line as in the file; empty for the lines before any section
+        QByteArray header; // "[name]" line as in the file (UTF-8); empty for the lines before any section
         QString name;
         bool deleted = false;
         std::vector<Line> lines;
@@ -120,22 +170,67 @@ private:
         bool insert(qsizetype lineIndex) const;
     };
 
+    // One write as the caller asked for it, replayed on the current content at commit when the
+    // file changed during a batch.
+    struct Operation
+    {
+        enum class Kind { Write, EraseSection, DeleteKey } kind;
+        QString section;
+        QString key;
+        QString value;
+    };
+
     static Line makeEntry(QByteArrayView key, const QString& value);
     const Line* findLine(const QString& section, const QString& key) const;
     Section* findSection(const QString& section);
     const Section* findSection(const QString& section) const;
     Section& sectionForWrite(const QString& section);
-    void touched();
+    // Before a write: in a batch, records it for a replay; otherwise brings the content up to what
+    // the file holds now and returns true (the write then goes to disk at once).
+    bool prepareWrite(Operation::Kind kind, const QString& section, const QString& key, const QString& value);
+    bool apply(const Operation& op); // true when the content changed
+    void applyWrite(const QString& section, const QString& key, const QString& value);
+    bool applyErase(const QString& section);
+    bool applyDelete(const QString& section, const QString& key);
     void refuseUnread() const;
     void parse(const QByteArray& bytes);
+    void parseLines(QByteArrayView body, int legacyCodePage);
+    struct Snapshot
+    {
+        FileStamp stamp; // exists false for a missing file
+        QByteArray bytes;
+    };
+    // The file now (empty when missing), or nullopt when it exists but cannot be read.
+    std::optional<Snapshot> readFile() const;
+    // Notes what was read or written as the state of the file on disk.
+    void remember(const FileStamp& stamp, const QByteArray& bytes);
+    // The file now when it changed since it was read or written; nullopt when not. Throws
+    // OperationError when it changed and cannot be read.
+    std::optional<Snapshot> changedContent() const;
+    void writeOut(const QString& backupPath);
+    QByteArray encode(bool* fellBack) const;
 
     QString m_path;
     std::vector<Section> m_sections; // m_sections[0] holds the lines before the first header
+    // The non-ASCII lines of a legacy file as read, in its code page, by legacyKey(): written back
+    // as they were while nobody wrote to them. Lines are never moved or removed from their
+    // section (only marked deleted), so the key stays valid; a line written anew drops its entry.
+    std::unordered_map<quint64, QByteArray> m_legacyLines;
+    static quint64 legacyKey(size_t section, qsizetype line) { return (quint64(section) << 32) | quint64(line + 1); }
     AsciiFoldMap<qsizetype> m_sectionIndex;
+    IniFileEncoding m_encoding;
+    EncodingFallbackHandler m_onFallback;
     bool m_batch = false;
+    bool m_replacing = false;
+    QString m_backupPath;
+    std::vector<Operation> m_operations; // of the open batch
     bool m_dirty = false;
     // The file exists but could not be read: writing would replace content never seen.
     bool m_unreadable = false;
+    // The file as last read or written: its stamp, and its content while its modification time
+    // is too close to when we saw it to tell a later rewrite of the same size from the stamp.
+    FileStamp m_stamp;
+    std::optional<QByteArray> m_seenContent;
 };
 
 } // namespace vx

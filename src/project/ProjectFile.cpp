@@ -267,17 +267,10 @@ void saveProject(const ConfigProject& project, IniFile& store, const QDateTime& 
     if (isReadOnlyFile(file) || QFileInfo(file).isDir())
         throw FileWriteError(file);
 
-    // One backup at a time: the previous file becomes it. When the rename fails the old file stays
-    // and is updated in place.
-    const QString backup = backupPathFor(file);
-    if (QFileInfo::exists(file)) {
-        if (QFileInfo::exists(backup))
-            QFile::remove(backup);
-        QFile::rename(file, backup);
-    }
-    store.reload();
-
-    store.beginBatch();
+    // The file starts from nothing: it holds what Save writes. The new content goes to a temporary
+    // file first; the old file then becomes the backup (one backup at a time) while it still
+    // stands, and only then is it replaced: the project file never goes missing.
+    store.beginReplacement(backupPathFor(file));
     try {
         writeProjectStatistics(store, project, now);
 
@@ -300,17 +293,6 @@ void saveProject(const ConfigProject& project, IniFile& store, const QDateTime& 
             ++done;
         }
         writeView(store, kExperts, experts.viewSettings());
-
-        // Sections of the groups the file held before go, unless the backup rename emptied it.
-        const int oldGroups = std::max(0, store.readInteger(kGroups, u"num"_s, 0));
-        const int oldBound = boundedCount(store, kGroups, oldGroups, {u"Group"});
-        for (int i = 1; i <= oldBound; ++i) {
-            const QString name = store.readString(kGroups, numbered(u"group", i));
-            if (name.isEmpty())
-                continue;
-            store.eraseSection(name);
-            store.deleteKey(kGroups, numbered(u"group", i));
-        }
 
         store.writeInteger(kGroups, u"num"_s, project.groupCount());
         for (int g = 0; g < project.groupCount(); ++g) {

@@ -77,9 +77,12 @@ struct LoadResult
 LoadResult loadProject(ConfigProject& project, IniFile& store, const QString& path, const PathMacro& macro,
                        const ReadOptions& options);
 
-// Writes the whole project into the store's file, keeping the previous file as its ".vx7.bak"
-// backup. Throws FileWriteError naming the file when a write is refused; the backup then holds the
-// previous content. A read-only target is refused before anything is touched.
+// Writes the whole project into the store's file, which then holds only what Save wrote, keeping
+// the previous file as its ".vx7.bak" backup (replacing an older one). The new content is on disk
+// before the old file becomes the backup, and the old file is replaced in one step: at any moment
+// (also after a kill) the project file exists with its old or its new content. Throws
+// FileWriteError naming the file (or the backup) when a write is refused; the project file and its
+// backup are then as they were. A read-only target is refused before anything is touched.
 void saveProject(const ConfigProject& project, IniFile& store, const QDateTime& now, const ProgressFn& progress = {});
 
 } // namespace vx

@@ -1,9 +1,14 @@
+#include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "platform/IniFile.h"
 #include "support/TestFiles.h"
 
+#include <QRandomGenerator>
+#include <QStringDecoder>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace vx;
@@ -17,7 +22,47 @@ class IniFileTest : public ::testing::Test
 protected:
     QTemporaryDir dir;
     QString path(const QString& name = u"a.ini"_s) const { return dir.filePath(name); }
+    void TearDown() override { setAnsiCodePage(1252); }
 };
+
+// Another program's write: the file replaced in place, as an editor or a second instance does.
+void editOnDisk(const QString& file, const QByteArray& content)
+{
+    writeAll(file, content);
+}
+
+// Gives the file the modification time it had before, as a file system with coarse times does for
+// a rewrite within the same tick.
+void keepModificationTime(const QString& file, const struct stat& before)
+{
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0), 0);
+}
+
+QByteArray utf16Bytes(const QString& text, bool little)
+{
+    QStringEncoder encoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+    return QByteArray(little ? "\xFF\xFE" : "\xFE\xFF") + QByteArray(encoder.encode(text));
+}
+
+// A string of characters that are hard on a profile file: blanks and quotes at either end, "=",
+// brackets, a semicolon, non-ASCII letters, characters outside the BMP and control characters, but
+// no line break.
+QString awkwardString(QRandomGenerator& rng)
+{
+    static const char32_t kAlphabet[] = {U' ', U'\t', U'"', U'\'', U'=', U'[', U']', U';', U'a', U'Z', U'0', U'\\',
+                                         U'\u00e9', U'\u7ec4', U'\U0001F600', U'\u0001', U'\u00a0', U'\ufeff', U'\0'};
+    QString s;
+    const int length = int(rng.bounded(8));
+    for (int i = 0; i < length; ++i) {
+        const char32_t c = kAlphabet[rng.bounded(int(std::size(kAlphabet)))];
+        if (c > 0xffff)
+            s.append(QChar(QChar::highSurrogate(c))).append(QChar(QChar::lowSurrogate(c)));
+        else
+            s.append(QChar(char16_t(c))); // QString::fromUcs4 would drop U+FEFF as a byte-order mark
+    }
+    return s;
+}
 
 TEST_F(IniFileTest, NamesMatchIgnoringAsciiCaseOnly)
 {
@@ -69,7 +114,7 @@ TEST_F(IniFileTest, ValueForms)
 {
     writeAll(path(), "[V]\nhex=0x1F\nHEX=0XfF\nshort=0x\nneg=-12\nbad=12a\nbig=99999999999\nflag=7\n"
                      "text=  padded  \ntime=7:05:09\ntime2=23:59\nbadtime=25:00:00\n"
-                     "dt=2026-12-06 7:05:09\nday=2026-12-06\nbaddt=2026-13-01\n");
+                     "dt=2026-12-06 7:05:09\nday=2026-12-06\nbaddt=2026-13-01\nquotedNumber=\"42\"\n");
     IniFile ini(path());
     EXPECT_EQ(ini.readInteger(u"V"_s, u"hex"_s, 0), 31);
     EXPECT_EQ(ini.readInteger(u"V"_s, u"short"_s, 5), 5) << "\"0x\" alone is not a number";
@@ -80,6 +125,7 @@ TEST_F(IniFileTest, ValueForms)
     EXPECT_TRUE(ini.readBool(u"V"_s, u"bad"_s, true));
     EXPECT_FALSE(ini.readBool(u"V"_s, u"bad"_s, false));
     EXPECT_EQ(ini.readString(u"V"_s, u"text"_s), u"padded"_s);
+    EXPECT_EQ(ini.readInteger(u"V"_s, u"quotedNumber"_s, 0), 42);
     EXPECT_EQ(ini.readTime(u"V"_s, u"time"_s, -1), (7 * 3600 + 5 * 60 + 9) * 1000);
     EXPECT_EQ(ini.readTime(u"V"_s, u"time2"_s, -1), (23 * 3600 + 59 * 60) * 1000);
     EXPECT_EQ(ini.readTime(u"V"_s, u"badtime"_s, -1), -1);
@@ -184,6 +230,219 @@ TEST_F(IniFileTest, BatchWritesOnceAtCommit)
     EXPECT_EQ(ini.readString(u"S"_s, u"a"_s), u"1"_s) << "reads inside a batch see the writes";
     ini.commit();
     EXPECT_EQ(readAll(path()), QByteArray("[S]\r\na=1\r\nb=2\r\n"));
+}
+
+TEST_F(IniFileTest, SectionNamesEndAtTheLastBracketAndLoseTheirBlanks)
+{
+    writeAll(path(), "[Tools [old]]\r\nk=1\r\n[a]b]\r\nk=2\r\n  [  padded\t] \r\nk=3\r\n[open\r\nk=4\r\n");
+    IniFile ini(path());
+    EXPECT_EQ(ini.sectionNames(), (QStringList{u"Tools [old]"_s, u"a]b"_s, u"padded"_s}));
+    EXPECT_EQ(ini.readInteger(u"tools [OLD]"_s, u"k"_s, 0), 1);
+    EXPECT_EQ(ini.readInteger(u"a]b"_s, u"k"_s, 0), 2);
+    EXPECT_EQ(ini.readInteger(u"padded"_s, u"k"_s, 0), 3);
+    // A "[" without a closing bracket starts no section: its keys stay in the section before.
+    EXPECT_EQ(ini.readInteger(u"padded"_s, u"k"_s, 0), 3);
+    EXPECT_FALSE(ini.hasSection(u"open"_s));
+
+    // A write finds the section where it stands; a new name with a bracket reads back.
+    ini.writeString(u"Tools [old]"_s, u"k2"_s, u"x"_s);
+    ini.writeString(u"New]One"_s, u"k"_s, u"y"_s);
+    EXPECT_TRUE(readAll(path()).startsWith("[Tools [old]]\r\nk=1\r\nk2=x\r\n[a]b]"));
+    IniFile again(path());
+    EXPECT_EQ(again.readString(u"New]One"_s, u"k"_s), u"y"_s);
+}
+
+TEST_F(IniFileTest, ValuesLoseBlanksThenOnePairOfMatchingQuotes)
+{
+    writeAll(path(), "[S]\r\nExpertName2=\"quoted\"\r\na='single'\r\nb=\"mixed'\r\nd=\"\"\r\n"
+                     "e= \"  padded \" \r\nf=x\"y\"\r\ng=\"\r\nh=\"\"\"\"\r\ni='\"inner\"'\r\n");
+    IniFile ini(path());
+    const std::pair<QString, QString> expected[] = {
+        {u"ExpertName2"_s, u"quoted"_s}, {u"a"_s, u"single"_s}, {u"b"_s, u"\"mixed'"_s}, {u"d"_s, u""_s},
+        {u"e"_s, u"  padded "_s}, {u"f"_s, u"x\"y\""_s}, {u"g"_s, u"\""_s}, {u"h"_s, u"\"\""_s},
+        {u"i"_s, u"\"inner\""_s}};
+    for (const auto& [key, value] : expected)
+        EXPECT_EQ(ini.readString(u"S"_s, key), value) << key.toStdString();
+
+    // Written so that they read back; values a reader keeps as they are are written as they are.
+    IniFile out(path(u"out.ini"_s));
+    for (const auto& [key, value] : expected)
+        out.writeString(u"S"_s, key, value);
+    out.writeString(u"S"_s, u"plain"_s, u"C:\\Program Files\\x.exe -a \"b c\""_s);
+    out.writeString(u"S"_s, u"lone"_s, u"'"_s);
+    out.writeString(u"S"_s, u"tab"_s, u"\tx"_s);
+    EXPECT_EQ(readAll(path(u"out.ini"_s)),
+              QByteArray("[S]\r\nExpertName2=quoted\r\na=single\r\nb=\"mixed'\r\nd=\r\ne=\"  padded \"\r\n"
+                         "f=x\"y\"\r\ng=\"\r\nh=\"\"\"\"\r\ni=\"\"inner\"\"\r\n"
+                         "plain=C:\\Program Files\\x.exe -a \"b c\"\r\nlone='\r\ntab=\"\tx\"\r\n"));
+    IniFile back(path(u"out.ini"_s));
+    for (const auto& [key, value] : expected)
+        EXPECT_EQ(back.readString(u"S"_s, key), value) << key.toStdString();
+    EXPECT_EQ(back.readString(u"S"_s, u"tab"_s), u"\tx"_s);
+}
+
+TEST_F(IniFileTest, AnyValueWithoutLineBreaksReadsBackAsWrittenInEveryEncoding)
+{
+    setAnsiCodePage(936);
+    const std::pair<const char*, QByteArray> starts[] = {
+        {"utf-8", "[S]\r\n"},
+        {"utf-8 bom", "\xEF\xBB\xBF[S]\r\n"},
+        {"utf-16le", utf16Bytes(u"[S]\r\n"_s, true)},
+        {"utf-16be", utf16Bytes(u"[S]\r\n"_s, false)},
+        {"code page 936", "[S]\r\nname=\xd7\xe9\r\n"},
+    };
+    QRandomGenerator rng(20261206);
+    for (const auto& [label, start] : starts) {
+        const QString file = path(QString::fromLatin1(label) + u".ini"_s);
+        writeAll(file, start);
+        IniFile ini(file);
+        std::vector<QString> values;
+        for (int i = 0; i < 150; ++i) {
+            values.push_back(awkwardString(rng));
+            ini.writeString(u"S"_s, u"k"_s + QString::number(i), values.back());
+            ASSERT_EQ(ini.readString(u"S"_s, u"k"_s + QString::number(i)), values.back()) << label;
+        }
+        const IniFile again(file);
+        for (int i = 0; i < 150; ++i) {
+            const QString& v = values[size_t(i)];
+            EXPECT_EQ(again.readString(u"S"_s, u"k"_s + QString::number(i)), v)
+                << label << " value " << i << ": " << v.toStdString();
+        }
+    }
+}
+
+TEST_F(IniFileTest, EncodingsWindowsReadsAreReadAndKept)
+{
+    // A UTF-8 byte-order mark hides nothing and stays.
+    const QByteArray bom = "\xEF\xBB\xBF[Lang]\r\nName=\xe4\xb8\xad\xe6\x96\x87\r\n";
+    writeAll(path(u"bom.lng"_s), bom);
+    IniFile withBom(path(u"bom.lng"_s));
+    EXPECT_EQ(withBom.readString(u"Lang"_s, u"Name"_s), u"\u4e2d\u6587"_s);
+    EXPECT_EQ(withBom.encoding(), (IniFileEncoding{IniEncoding::Utf8Bom, 0}));
+    withBom.writeString(u"Lang"_s, u"Id"_s, u"2052"_s);
+    EXPECT_EQ(readAll(path(u"bom.lng"_s)), bom + "Id=2052\r\n");
+
+    // UTF-16 in both byte orders: read, and written back in the same form, untouched lines as they were.
+    for (const bool little : {true, false}) {
+        const QString file = path(little ? u"le.ini"_s : u"be.ini"_s);
+        const QString text = u"; \u6ce8\u91ca\r\n[\u7ec4\u4ef6]\r\nCompName1=\u6807\u51c6 \U0001F600\r\n"_s;
+        writeAll(file, utf16Bytes(text, little));
+        IniFile ini(file);
+        EXPECT_EQ(ini.encoding().kind, little ? IniEncoding::Utf16LE : IniEncoding::Utf16BE);
+        EXPECT_EQ(ini.readString(u"\u7ec4\u4ef6"_s, u"CompName1"_s), u"\u6807\u51c6 \U0001F600"_s);
+        ini.writeString(u"\u7ec4\u4ef6"_s, u"CompNote1"_s, u"\u00e9"_s);
+        EXPECT_EQ(readAll(file), utf16Bytes(text + u"CompNote1=\u00e9\r\n"_s, little));
+    }
+}
+
+TEST_F(IniFileTest, LegacyFilesAreReadInTheAnsiCodePageAndKeptInItWhileTheTextFits)
+{
+    setAnsiCodePage(936);
+    // GBK: "[\u7ec4\u4ef6]" (components), a value, and a line whose bytes GBK does not define.
+    const QByteArray gbk = ";Delphi7 Vorlix File\r\n[\xd7\xe9\xbc\xfe]\r\nCompName1=\xb1\xea\xd7\xbc\r\n"
+                           "odd=\x81\x30\xff\r\n";
+    writeAll(path(u"p.vx7"_s), gbk);
+    IniFile ini(path(u"p.vx7"_s));
+    std::vector<std::pair<QString, int>> fallbacks;
+    ini.setEncodingFallbackHandler([&](const QString& file, int codePage) { fallbacks.emplace_back(file, codePage); });
+    EXPECT_EQ(ini.encoding(), (IniFileEncoding{IniEncoding::CodePage, 936}));
+    EXPECT_EQ(encodingName(ini.encoding()), u"code page 936"_s);
+    EXPECT_EQ(ini.sectionNames(), QStringList{u"\u7ec4\u4ef6"_s});
+    EXPECT_EQ(ini.readString(u"\u7ec4\u4ef6"_s, u"CompName1"_s), u"\u6807\u51c6"_s);
+
+    // What fits the code page is written in it; every other line comes back byte for byte.
+    ini.writeString(u"\u7ec4\u4ef6"_s, u"CompNote1"_s, u"\u8bf4\u660e"_s);
+    EXPECT_EQ(readAll(path(u"p.vx7"_s)), gbk + "CompNote1=\xcb\xb5\xc3\xf7\r\n");
+    EXPECT_TRUE(fallbacks.empty());
+
+    // A character outside it: the whole file becomes UTF-8, and the window is told.
+    ini.writeString(u"\u7ec4\u4ef6"_s, u"CompNote2"_s, u"\U0001F600"_s);
+    EXPECT_EQ(ini.encoding(), (IniFileEncoding{IniEncoding::Utf8, 0}));
+    ASSERT_EQ(fallbacks.size(), 1u);
+    EXPECT_EQ(fallbacks[0], std::make_pair(path(u"p.vx7"_s), 936));
+    const QByteArray utf8 = readAll(path(u"p.vx7"_s));
+    EXPECT_TRUE(utf8.isValidUtf8());
+    EXPECT_TRUE(utf8.contains("[\xe7\xbb\x84\xe4\xbb\xb6]\r\nCompName1=\xe6\xa0\x87\xe5\x87\x86\r\n"));
+    setAnsiCodePage(1252); // a UTF-8 file no longer depends on it
+    IniFile again(path(u"p.vx7"_s));
+    EXPECT_EQ(again.readString(u"\u7ec4\u4ef6"_s, u"CompNote1"_s), u"\u8bf4\u660e"_s);
+    EXPECT_EQ(again.readString(u"\u7ec4\u4ef6"_s, u"CompNote2"_s), u"\U0001F600"_s);
+
+    // Windows-1252: the existing byte-for-byte promise for lines nobody wrote holds there too.
+    const QByteArray latin = "[S]\r\nname=Andr\xe9\r\nbad=\xff\xfe\x80\x81\r\n";
+    writeAll(path(u"w.ini"_s), latin);
+    IniFile west(path(u"w.ini"_s));
+    EXPECT_EQ(west.readString(u"S"_s, u"name"_s), u"Andr\u00e9"_s);
+    EXPECT_EQ(west.readString(u"S"_s, u"bad"_s), u"\u00ff\u00fe\u20ac\u0081"_s);
+    west.writeString(u"S"_s, u"city"_s, u"K\u00f6ln"_s);
+    EXPECT_EQ(readAll(path(u"w.ini"_s)), latin + "city=K\xf6ln\r\n");
+
+    // Rewriting the only line that made the file invalid UTF-8 would leave bytes that read as
+    // UTF-8, as other characters: the file is written in UTF-8 instead.
+    writeAll(path(u"x.ini"_s), "[S]\r\na=\xc3\xa9\r\nk=\xff\r\n");
+    IniFile flip(path(u"x.ini"_s));
+    int told = 0;
+    flip.setEncodingFallbackHandler([&](const QString&, int) { ++told; });
+    EXPECT_EQ(flip.readString(u"S"_s, u"a"_s), u"\u00c3\u00a9"_s);
+    flip.writeString(u"S"_s, u"k"_s, u"x"_s);
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(IniFile(path(u"x.ini"_s)).readString(u"S"_s, u"a"_s), u"\u00c3\u00a9"_s);
+}
+
+TEST_F(IniFileTest, WritesGoToWhatTheFileHoldsNow)
+{
+    writeAll(path(), "[Stats]\r\nRun=1\r\n");
+    IniFile ini(path());
+    ini.writeInteger(u"Stats"_s, u"Run"_s, 2);
+
+    // A second program adds a section and changes a key; our next write keeps both.
+    editOnDisk(path(), "[Stats]\r\nRun=2\r\nOther=7\r\n[Font]\r\nName=Tahoma\r\n");
+    ini.writeInteger(u"Stats"_s, u"Day"_s, 5);
+    EXPECT_EQ(readAll(path()), QByteArray("[Stats]\r\nRun=2\r\nOther=7\r\nDay=5\r\n[Font]\r\nName=Tahoma\r\n"));
+    EXPECT_EQ(ini.readString(u"Font"_s, u"Name"_s), u"Tahoma"_s) << "the store reads what it wrote onto";
+
+    // A rewrite of the same size that kept the modification time: told apart by its content.
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(path()).constData(), &before), 0);
+    editOnDisk(path(), "[Stats]\r\nRun=2\r\nOther=8\r\nDay=5\r\n[Font]\r\nName=Tahoma\r\n");
+    keepModificationTime(path(), before);
+    ini.eraseSection(u"Font"_s);
+    EXPECT_EQ(readAll(path()), QByteArray("[Stats]\r\nRun=2\r\nOther=8\r\nDay=5\r\n"));
+
+    // Erasing a section that only the other program wrote, and a file deleted meanwhile, which
+    // Windows starts anew.
+    editOnDisk(path(), "[Stats]\r\nRun=2\r\n[Late]\r\nx=1\r\n");
+    ini.eraseSection(u"Late"_s);
+    EXPECT_EQ(readAll(path()), QByteArray("[Stats]\r\nRun=2\r\n"));
+    QFile::remove(path());
+    ini.writeInteger(u"Stats"_s, u"Run"_s, 3);
+    EXPECT_EQ(readAll(path()), QByteArray("[Stats]\r\nRun=3\r\n"));
+}
+
+TEST_F(IniFileTest, ABatchIsReplayedOnWhatTheFileHoldsAtCommit)
+{
+    writeAll(path(), "[Config]\r\nRun=4\r\nDay=2\r\n[Stats]\r\nTimeSum=1:00:00\r\n");
+    IniFile ini(path());
+    ini.beginBatch();
+    ini.writeInteger(u"Config"_s, u"Run"_s, 5);
+    ini.eraseSection(u"Stats"_s);
+    ini.deleteKey(u"Config"_s, u"Note"_s); // missing here; the other writer adds it
+    ini.writeString(u"Config"_s, u"Last"_s, u" padded "_s);
+
+    // Meanwhile a second instance stores its font and a note, and extends the statistics.
+    editOnDisk(path(), "[Config]\r\nRun=4\r\nDay=3\r\nNote=n\r\n[Stats]\r\nTimeSum=2:00:00\r\nLastRun=0:01:00\r\n"
+                       "[Font]\r\nName=Tahoma\r\nSize=8\r\n");
+    ini.commit();
+    EXPECT_EQ(readAll(path()), QByteArray("[Config]\r\nRun=5\r\nDay=3\r\nLast=\" padded \"\r\n"
+                                          "[Font]\r\nName=Tahoma\r\nSize=8\r\n"));
+    EXPECT_EQ(ini.readInteger(u"Font"_s, u"Size"_s, 0), 8);
+
+    // Unchanged on disk: the batch's content is written as it stands.
+    ini.beginBatch();
+    ini.writeInteger(u"Config"_s, u"Day"_s, 4);
+    ini.commit();
+    EXPECT_EQ(readAll(path()), QByteArray("[Config]\r\nRun=5\r\nDay=4\r\nLast=\" padded \"\r\n"
+                                          "[Font]\r\nName=Tahoma\r\nSize=8\r\n"));
 }
 
 } // namespace

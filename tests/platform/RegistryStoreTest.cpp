@@ -288,7 +288,7 @@ TEST_F(HiveStoreTest, CommitWritesBothHivesOrNeither)
     bool userPrepared = false, machineReplaced = false;
     setDurableWriteFaultHook([&](DurableWriteStep s, const QString& path) {
         if (s == DurableWriteStep::Rename && path == machine)
-            userPrepared = entries(prefix).filter(u".user.reg.vx-"_s).size() == 1;
+            userPrepared = entries(prefix).filter(u".user.reg.vxtmp-"_s).size() == 1;
         if (s == DurableWriteStep::Rename && path == user)
             machineReplaced = readAll(machine) != kWin64Machine;
         return s == DurableWriteStep::Rename && path == machine;

@@ -4,6 +4,7 @@
 #include "project/ProjectFile.h"
 #include "support/TestFiles.h"
 
+#include <QRandomGenerator>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -245,15 +246,34 @@ TEST_F(ProjectFileTest, RefusedSavesKeepThePreviousContent)
     EXPECT_EQ(readAll(path()), previous);
     EXPECT_FALSE(QFile::exists(path(u"p.vx7.bak"_s)));
 
-    // A full disk: the backup holds the previous content, and the store reflects the disk again.
+    // A full disk: the file keeps the previous content (an older backup stays as it was), and the
+    // store reflects the disk again.
     const QString f = path(u"full.vx7"_s);
     writeAll(f, previous);
+    writeAll(path(u"full.vx7.bak"_s), "older");
     IniFile fullStore(f);
     setWriteFaultHook([&](const QString& target) { return target == f; });
     EXPECT_THROW(saveProject(p, fullStore, kNow, {}), FileWriteError);
     setWriteFaultHook({});
-    EXPECT_EQ(readAll(path(u"full.vx7.bak"_s)), previous);
+    EXPECT_EQ(readAll(f), previous);
+    EXPECT_EQ(readAll(path(u"full.vx7.bak"_s)), QByteArray("older"));
     EXPECT_FALSE(fullStore.hasSection(u"DelphiExperts"_s));
+    EXPECT_EQ(fullStore.readInteger(u"ConfigData"_s, u"Run"_s, 0), 3);
+
+    // A backup that cannot be made (a folder stands in its way): refused, naming the backup, and
+    // the project file keeps its content.
+    const QString g = path(u"blocked.vx7"_s);
+    writeAll(g, previous);
+    QDir(dir.path()).mkpath(u"blocked.vx7.bak/inside"_s);
+    IniFile blockedStore(g);
+    try {
+        saveProject(p, blockedStore, kNow, {});
+        FAIL() << "saved without a backup";
+    } catch (const FileWriteError& e) {
+        EXPECT_EQ(e.path(), path(u"blocked.vx7.bak"_s));
+    }
+    EXPECT_EQ(readAll(g), previous);
+    EXPECT_TRUE(QFileInfo(path(u"blocked.vx7.bak"_s)).isDir());
 
     // A missing directory.
     IniFile nowhere(dir.filePath(u"missing/x.vx7"_s));
@@ -299,6 +319,95 @@ TEST_F(ProjectFileTest, LoadingReportsProgress)
     ASSERT_EQ(texts.size(), 6u);
     EXPECT_EQ(texts[2], u"Loading Expert 20% : [third]"_s);
     EXPECT_EQ(texts[3], u"Loading Tool 30% : [Tool1]"_s);
+}
+
+TEST_F(ProjectFileTest, GroupsWithBracketsInTheirNamesLoadAndSaveWhole)
+{
+    ConfigProject p;
+    read("[DelphiCompGroups]\r\nnum=2\r\nGroup1=Tools [old]\r\nGroup2=a]b\r\n"
+         "[Tools [old]]\r\nnum=1\r\nCompName1=Legacy\r\nCompFile1=D:\\old.bpl\r\n"
+         "[a]b]\r\nnum=1\r\nCompName1=Odd\r\n",
+         p);
+    ASSERT_EQ(p.groupCount(), 2);
+    ASSERT_EQ(p.group(0).count(), 1);
+    EXPECT_EQ(p.group(0).entry(0).name, u"Legacy"_s);
+    ASSERT_EQ(p.group(1).count(), 1);
+
+    IniFile store(path());
+    saveProject(p, store, kNow, {});
+    ConfigProject back;
+    IniFile again(path());
+    readProject(again, back, macro, {nullptr, kNow, {}});
+    ASSERT_EQ(back.groupCount(), 2);
+    EXPECT_EQ(back.groupName(0), u"Tools [old]"_s);
+    ASSERT_EQ(back.group(0).count(), 1);
+    EXPECT_EQ(back.group(0).entry(0).file, u"D:\\old.bpl"_s);
+    EXPECT_EQ(back.group(1).entry(0).name, u"Odd"_s);
+}
+
+TEST_F(ProjectFileTest, AnyTextWithoutLineBreaksSurvivesSaveAndReopen)
+{
+    QRandomGenerator rng(7);
+    static const char32_t kAlphabet[] = {U' ', U'\t', U'"', U'\'', U'=', U'[', U']', U';', U'x', U'\\',
+                                         U'\u00e9', U'\u4e2d', U'\U0001F600', U'\ufeff'};
+    // Component names leave U+FEFF out: the caption order of the component list is the model's
+    // business, and its collation ignores that character.
+    const auto text = [&](bool caption = false) {
+        QString s;
+        for (int i = int(rng.bounded(7)); i > 0; --i) {
+            const char32_t c = kAlphabet[rng.bounded(int(std::size(kAlphabet)) - (caption ? 1 : 0))];
+            if (c > 0xffff)
+                s.append(QChar(QChar::highSurrogate(c))).append(QChar(QChar::lowSurrogate(c)));
+            else
+                s.append(QChar(char16_t(c))); // QString::fromUcs4 would drop U+FEFF as a byte-order mark
+        }
+        return s;
+    };
+    ConfigProject p;
+    ComponentListModel& group = p.addGroup(u"G"_s);
+    for (int i = 0; i < 60; ++i) {
+        p.experts().add({text(), u"D:\\e.dll"_s, text(), true});
+        group.add({text(true), u"D:\\c.bpl"_s, text(), text(), true});
+        p.tools().add({u"T"_s, u"D:\\t.exe"_s, {}, text(), true});
+    }
+    IniFile store(path());
+    saveProject(p, store, kNow, {});
+
+    ConfigProject back;
+    IniFile again(path());
+    readProject(again, back, macro, {nullptr, kNow, {}});
+    ASSERT_EQ(back.experts().count(), 60);
+    ASSERT_EQ(back.groupCount(), 1);
+    ASSERT_EQ(back.group(0).count(), 60);
+    ASSERT_EQ(back.tools().count(), 60);
+    for (int r = 0; r < 60; ++r) {
+        EXPECT_EQ(back.experts().entry(r).name, p.experts().entry(r).name) << r;
+        EXPECT_EQ(back.experts().entry(r).note, p.experts().entry(r).note) << r;
+        EXPECT_EQ(back.group(0).entry(r).name, group.entry(r).name) << r;
+        EXPECT_EQ(back.group(0).entry(r).includePath, group.entry(r).includePath) << r;
+        EXPECT_EQ(back.group(0).entry(r).note, group.entry(r).note) << r;
+        EXPECT_EQ(back.tools().entry(r).params, p.tools().entry(r).params) << r;
+    }
+}
+
+TEST_F(ProjectFileTest, EditsMadeOnDiskWhileOpenSurviveTheStatistics)
+{
+    writeAll(path(), "[ConfigData]\r\nRun=1\r\n[DelphiExperts]\r\nnum=1\r\nExpertName1=One\r\n");
+    ConfigProject p;
+    IniFile store;
+    ASSERT_EQ(loadProject(p, store, path(), macro, {nullptr, kNow, {}}).outcome, LoadOutcome::Opened);
+
+    // The user adds an expert in an editor while the project is open.
+    writeAll(path(), "[ConfigData]\r\nRun=2\r\n[DelphiExperts]\r\nnum=2\r\nExpertName1=One\r\nExpertName2=Two\r\n");
+    // Opening another project stores this one's statistics first.
+    ConfigProject other;
+    writeAll(path(u"q.vx7"_s), kProjectFileHeader);
+    loadProject(p, store, path(u"q.vx7"_s), macro, {nullptr, kNow.addSecs(60), {}});
+
+    IniFile saved(path());
+    EXPECT_EQ(saved.readInteger(u"DelphiExperts"_s, u"num"_s, 0), 2);
+    EXPECT_EQ(saved.readString(u"DelphiExperts"_s, u"ExpertName2"_s), u"Two"_s);
+    EXPECT_EQ(saved.readString(u"ConfigData"_s, u"LastRun"_s), u"0:01:00"_s);
 }
 
 } // namespace
