@@ -53,6 +53,14 @@ TFormMain::TFormMain(Installation installation, QString settingsPath, QWidget* p
     m_ui.RzListViewExpert->setEntryModel(&m_project.experts());
     m_ui.RzListViewTool->setEntryModel(&m_project.tools());
     m_ui.RzListViewSearchPath->setModel(&m_project.searchPath());
+    // A project or settings file in the prefix's code page is written back in it while its text
+    // fits; when it no longer does, the file becomes UTF-8, and the user is told so.
+    const auto toUtf8 = [this](const QString& path, int codePage) {
+        m_ui.RzStatusPaneMsg->setText(path + u" was written in UTF-8: its text no longer fits code page "_s
+                                      + QString::number(codePage) + u'.');
+    };
+    m_projectStore.setEncodingFallbackHandler(toUtf8);
+    m_settings.setEncodingFallbackHandler(toUtf8);
     m_ui.RzAnimator->setFrames(animateFrames());
     m_ui.RzAnimator->setFrameIndex(8);
     m_ui.RzAnimator->setAnimating(true);

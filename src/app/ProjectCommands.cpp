@@ -228,6 +228,9 @@ bool ProjectCommands::saveToStore()
     p.setUnmodified();
     w.setWindowTitle(u"Delphi "_s + w.productName() + u" - "_s + file);
     ui.RzBitBtnSaveProject->setEnabled(false);
+    // A legacy file keeps its code page while its text fits (else the store said it became UTF-8).
+    if (const IniFileEncoding encoding = w.projectStore().encoding(); encoding.kind == IniEncoding::CodePage)
+        ui.RzStatusPaneMsg->setText(file + u" was written in "_s + encodingName(encoding) + u", as it was read."_s);
     return true;
 }
 

@@ -287,6 +287,10 @@ WineHive& HiveRegistryStore::hive(HiveFile file) const
         return *slot.hive;
     const QString path = hiveFilePath(file);
     slot.target = resolveSymbolicLinks(path);
+    // What a killed commit left behind goes; a commit still at work in another process keeps its
+    // files (they are locked).
+    if (!m_slots[0].hive && !m_slots[1].hive)
+        removeStaleTemporaryFiles(QFileInfo(slot.target).absolutePath());
     bool exists = false;
     QByteArray bytes = readFile(path, &exists);
     if (exists) {

@@ -260,6 +260,31 @@ TEST_F(MainWindowTest, NewEditSaveCloseOpenCycle)
     EXPECT_TRUE(close(*w));
 }
 
+TEST_F(MainWindowTest, ALegacyProjectKeepsItsCodePageWhileItsTextFitsAndTheStatusPaneSaysWhich)
+{
+    // A project written by the Windows original: code page 1252, not UTF-8.
+    const QString legacy = dir.filePath(u"Legacy.vx7"_s);
+    test::writeAll(legacy, ";Delphi7 Vorlix File\r\n[ConfigData]\r\nRun=1\r\n[DelphiExperts]\r\nnum=1\r\n"
+                           "ExpertName1=Caf\xe9 Tools\r\nExpertFile1=$(Delphi)\\Experts\\Caf\xe9.dll\r\nExpertSel1=1\r\n");
+    test::ScriptedPrompter prompts;
+    auto w = start({legacy});
+    ASSERT_TRUE(w->project().isOpen());
+    EXPECT_EQ(w->project().experts().entry(0).name, u"Caf\u00e9 Tools"_s);
+
+    w->project().experts().add({u"R\u00e9sum\u00e9"_s, u"$(Delphi)\\Experts\\R.dll"_s, {}, true});
+    ASSERT_TRUE(w->commands().RzBitBtnSaveProjectClick());
+    EXPECT_TRUE(test::readAll(legacy).contains("ExpertName2=R\xe9sum\xe9\r\n"));
+    EXPECT_EQ(text(*w, u"RzStatusPaneMsg"_s), legacy + u" was written in code page 1252, as it was read."_s);
+
+    // A name code page 1252 cannot hold: the file becomes UTF-8, and the pane says so.
+    w->project().experts().add({u"\u4ee3\u7801"_s, u"$(Delphi)\\Experts\\C.dll"_s, {}, true});
+    ASSERT_TRUE(w->commands().RzBitBtnSaveProjectClick());
+    EXPECT_TRUE(test::readAll(legacy).contains("ExpertName1=Caf\xc3\xa9 Tools\r\n"));
+    EXPECT_EQ(text(*w, u"RzStatusPaneMsg"_s), legacy + u" was written in UTF-8: its text no longer fits code page 1252."_s);
+    EXPECT_EQ(IniFile(legacy).readString(u"DelphiExperts"_s, u"ExpertName3"_s), u"\u4ee3\u7801"_s);
+    EXPECT_TRUE(close(*w));
+}
+
 TEST_F(MainWindowTest, CommandsWaitWhileALoadLetsEventsThrough)
 {
     test::ScriptedPrompter prompts;

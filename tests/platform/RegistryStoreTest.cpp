@@ -199,6 +199,20 @@ TEST_F(HiveStoreTest, MissingHivesAreCreatedInWinesFormat)
     EXPECT_TRUE(readAll(machine).startsWith("WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win32\n"));
 }
 
+TEST_F(HiveStoreTest, ReadingTheHivesSweepsWhatAKilledCommitLeftBehind)
+{
+    const pid_t dead = ::fork();
+    if (dead == 0)
+        ::_exit(0);
+    ::waitpid(dead, nullptr, 0);
+    const QString leftover = prefix + u"/.user.reg.vxtmp-%1-k2x9"_s.arg(dead);
+    writeAll(leftover, "half a hive");
+    writeAll(user, "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n");
+    const HiveRegistryStore store(prefix);
+    EXPECT_FALSE(store.keyExists(HKCU, u"Software"_s));
+    EXPECT_FALSE(QFile::exists(leftover));
+}
+
 TEST_F(HiveStoreTest, RefusedHiveIsNeverWritten)
 {
     const QByteArray bom = "\xef\xbb\xbfWINE REGISTRY Version 2\n\n[Software\\\\A]\n";
