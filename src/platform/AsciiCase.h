@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 #include <cstddef>
@@ -20,6 +21,18 @@ inline bool equalsIgnoringAsciiCase(QStringView a, QStringView b)
         return false;
     for (qsizetype i = 0; i < a.size(); ++i) {
         if (foldAscii(a[i].unicode()) != foldAscii(b[i].unicode()))
+            return false;
+    }
+    return true;
+}
+
+// The same for bytes (UTF-8 or a code page): only A-Z fold.
+inline bool equalsIgnoringAsciiCase(QByteArrayView a, QByteArrayView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (foldAscii(char16_t(uchar(a[i]))) != foldAscii(char16_t(uchar(b[i]))))
             return false;
     }
     return true;

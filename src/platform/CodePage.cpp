@@ -15,21 +15,6 @@ namespace {
 constexpr int kDefaultCodePage = 1252;
 std::atomic<int> g_ansiCodePage{kDefaultCodePage};
 
-bool sameIgnoringAsciiCase(QByteArrayView a, QByteArrayView b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = char(x + 32);
-        if (y >= 'A' && y <= 'Z')
-            y = char(y + 32);
-        if (x != y)
-            return false;
-    }
-    return true;
-}
 
 bool converterExists(const char* name)
 {
@@ -59,7 +44,7 @@ QByteArrayView headerPath(QByteArrayView line)
 std::optional<int> digitsValue(QByteArrayView line, QByteArrayView name)
 {
     const QByteArray prefix = '"' + name.toByteArray() + "\"=\"";
-    if (line.size() <= prefix.size() || !sameIgnoringAsciiCase(line.first(prefix.size()), prefix))
+    if (line.size() <= prefix.size() || !equalsIgnoringAsciiCase(line.first(prefix.size()), prefix))
         return std::nullopt;
     QByteArrayView rest = line.sliced(prefix.size());
     const qsizetype quote = rest.indexOf('"');
@@ -124,14 +109,14 @@ int ansiCodePageFromHive(QByteArrayView hive)
             in = In::Other;
             const QByteArrayView path = headerPath(line);
             // Cheap test first: only the few keys ending in "CodePage" or the link are decoded.
-            if (path.size() >= kCodePageTail.size() && sameIgnoringAsciiCase(path.last(kCodePageTail.size()), kCodePageTail)) {
+            if (path.size() >= kCodePageTail.size() && equalsIgnoringAsciiCase(path.last(kCodePageTail.size()), kCodePageTail)) {
                 const QString p = QString::fromUtf8(path);
                 const QStringList parts = p.split(QStringLiteral("\\\\"));
                 if (parts.size() == 5 && equalsIgnoringAsciiCase(parts[0], QStringLiteral("System"))) {
                     in = In::CodePage;
                     codePageSet = parts[1].toLower();
                 }
-            } else if (sameIgnoringAsciiCase(path, kCurrent)) {
+            } else if (equalsIgnoringAsciiCase(path, kCurrent)) {
                 in = In::CurrentLink;
             }
             continue;
@@ -145,7 +130,7 @@ int ansiCodePageFromHive(QByteArrayView hive)
             }
         } else if (in == In::CurrentLink) {
             constexpr QByteArrayView kLink = "\"SymbolicLinkValue\"=hex(6):";
-            if (line.size() >= kLink.size() && sameIgnoringAsciiCase(line.first(kLink.size()), kLink)) {
+            if (line.size() >= kLink.size() && equalsIgnoringAsciiCase(line.first(kLink.size()), kLink)) {
                 QByteArrayView hex = line.sliced(kLink.size());
                 hexContinues = hex.endsWith('\\');
                 hexLink = (hexContinues ? hex.chopped(1) : hex).toByteArray();

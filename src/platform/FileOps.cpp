@@ -88,10 +88,14 @@ bool createTemporary(TemporaryFile& tmp, const QByteArray& dir, const QByteArray
     return true;
 }
 
-bool writeAll(int fd, const QByteArray& data)
+// Writes the whole of `data`: at the file's offset, or from the start of the file (`fromStart`),
+// wherever its offset stands.
+bool writeAll(int fd, const QByteArray& data, bool fromStart = false)
 {
     for (qsizetype done = 0; done < data.size();) {
-        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        const size_t left = size_t(data.size() - done);
+        const ssize_t n = fromStart ? ::pwrite(fd, data.constData() + done, left, off_t(done))
+                                    : ::write(fd, data.constData() + done, left);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -267,19 +271,6 @@ QByteArray leafOf(const QByteArray& path)
     return path.mid(path.lastIndexOf('/') + 1);
 }
 
-// Writes the whole of `data` from the start of the file, wherever its offset stands.
-bool writeWhole(int fd, const QByteArray& data)
-{
-    for (qsizetype done = 0; done < data.size();) {
-        const ssize_t n = ::pwrite(fd, data.constData() + done, size_t(data.size() - done), off_t(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
 
 // A temporary file beside `target` holding `data`, flushed to the disk; its name is in `tmp`.
 // `mode` < 0 leaves the kernel's rw-r--r-- less the umask. False on any failure.
@@ -292,7 +283,7 @@ bool writeTemporary(TemporaryFile& tmp, const QByteArray& target, const QByteArr
         return false;
     if (mode >= 0 && ::fchmod(tmp.fd, mode_t(mode)) != 0)
         return false;
-    if (durableStepFails(DurableWriteStep::Write, hostPath) || !writeWhole(tmp.fd, data))
+    if (durableStepFails(DurableWriteStep::Write, hostPath) || !writeAll(tmp.fd, data))
         return false;
     if (durableStepFails(DurableWriteStep::Sync, hostPath) || ::fsync(tmp.fd) != 0)
         return false;
@@ -402,11 +393,11 @@ void PreparedFileWrite::commit()
         m_committed = true;
         return;
     }
-    const bool written = !durableStepFails(DurableWriteStep::WriteInPlace, m_hostPath) && writeWhole(m_fd, m_data)
+    const bool written = !durableStepFails(DurableWriteStep::WriteInPlace, m_hostPath) && writeAll(m_fd, m_data, true)
         && ::ftruncate(m_fd, off_t(m_data.size())) == 0 && ::fsync(m_fd) == 0;
     if (!written) {
         // The file may hold part of the new content: put the old one back.
-        const bool restored = writeWhole(m_fd, m_old) && ::ftruncate(m_fd, off_t(m_old.size())) == 0 && ::fsync(m_fd) == 0;
+        const bool restored = writeAll(m_fd, m_old, true) && ::ftruncate(m_fd, off_t(m_old.size())) == 0 && ::fsync(m_fd) == 0;
         m_committed = true; // the saved copy stays
         if (restored)
             throw OperationError(u"Unable to write to "_s + m_hostPath + u"; it was left as it was (a copy of it is in "_s

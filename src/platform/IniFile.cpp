@@ -120,21 +120,6 @@ size_t hashKey(QByteArrayView key)
     return h;
 }
 
-bool sameKey(QByteArrayView a, QByteArrayView b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = char(x + 32);
-        if (y >= 'A' && y <= 'Z')
-            y = char(y + 32);
-        if (x != y)
-            return false;
-    }
-    return true;
-}
 
 // The UTF-8 form of a key asked for by name, without a heap allocation for ordinary keys.
 class KeyBytes
@@ -394,7 +379,7 @@ qsizetype IniFile::Section::find(QByteArrayView key) const
         const qint32 at = table[i];
         if (at < 0)
             return -1;
-        if (sameKey(lines[size_t(at)].keyBytes(), key))
+        if (equalsIgnoringAsciiCase(lines[size_t(at)].keyBytes(), key))
             return at;
     }
 }
@@ -417,7 +402,7 @@ bool IniFile::Section::insert(qsizetype lineIndex) const
             table[i] = qint32(lineIndex);
             return true;
         }
-        if (sameKey(lines[size_t(at)].keyBytes(), key))
+        if (equalsIgnoringAsciiCase(lines[size_t(at)].keyBytes(), key))
             return false;
     }
 }
@@ -431,7 +416,7 @@ const IniFile::Line* IniFile::findLine(const QString& section, const QString& ke
     const KeyBytes k(key);
     if (s->cursor < s->lines.size()) {
         const Line& l = s->lines[s->cursor];
-        if (l.firstOfKey && !l.deleted && sameKey(l.keyBytes(), k.view())) {
+        if (l.firstOfKey && !l.deleted && equalsIgnoringAsciiCase(l.keyBytes(), k.view())) {
             ++s->cursor;
             return &l;
         }
@@ -710,7 +695,7 @@ bool IniFile::applyDelete(const QString& section, const QString& key)
         return false;
     const KeyBytes k(key);
     for (Line& l : s->lines) {
-        if (l.isEntry() && sameKey(l.keyBytes(), k.view()))
+        if (l.isEntry() && equalsIgnoringAsciiCase(l.keyBytes(), k.view()))
             l.deleted = true;
     }
     s->dropIndex();

@@ -1,5 +1,6 @@
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
+#include "support/TemporaryFiles.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -15,25 +16,11 @@ using vx::test::writeAll;
 
 namespace {
 
-// The pid of a process that has ended (and was reaped).
-pid_t deadPid()
-{
-    const pid_t child = ::fork();
-    if (child == 0)
-        ::_exit(0);
-    ::waitpid(child, nullptr, 0);
-    return child;
-}
+using vx::test::deadPid;
+using vx::test::temporaryFiles;
 
-QStringList temporaryFiles(const QString& dirPath)
-{
-    QStringList found;
-    for (const QString& name : QDir(dirPath).entryList(QDir::Files | QDir::Hidden)) {
-        if (temporaryFileWriter(name))
-            found.append(name);
-    }
-    return found;
-}
+// The pid of a process that has ended (and was reaped).
+
 
 TEST(FileOps, AtomicWriteKeepsABackupAndNeverLeavesTheTargetMissing)
 {

@@ -1,6 +1,7 @@
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "platform/RegistryStore.h"
+#include "support/TemporaryFiles.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -21,6 +22,9 @@ using vx::test::readAll;
 using vx::test::writeAll;
 
 namespace {
+
+using vx::test::deadPid;
+using vx::test::temporaryFiles;
 
 constexpr auto HKCU = RegRoot::CurrentUser;
 constexpr auto HKLM = RegRoot::LocalMachine;
@@ -201,10 +205,7 @@ TEST_F(HiveStoreTest, MissingHivesAreCreatedInWinesFormat)
 
 TEST_F(HiveStoreTest, ReadingTheHivesSweepsWhatAKilledCommitLeftBehind)
 {
-    const pid_t dead = ::fork();
-    if (dead == 0)
-        ::_exit(0);
-    ::waitpid(dead, nullptr, 0);
+    const pid_t dead = deadPid();
     const QString leftover = prefix + u"/.user.reg.vxtmp-%1-k2x9"_s.arg(dead);
     writeAll(leftover, "half a hive");
     writeAll(user, "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n");

@@ -3,6 +3,7 @@
 #include "platform/FileOps.h"
 #include "platform/IniFile.h"
 #include "project/ProjectFile.h"
+#include "support/TemporaryFiles.h"
 #include "support/TestFiles.h"
 
 #include <QRandomGenerator>
@@ -17,6 +18,9 @@ using vx::test::readAll;
 
 namespace {
 
+using vx::test::deadPid;
+using vx::test::temporaryFiles;
+
 const QDateTime kNow(QDate(2026, 12, 6), QTime(10, 0, 0));
 
 void fill(ConfigProject& p, const QString& tag, int entries)
@@ -29,15 +33,6 @@ void fill(ConfigProject& p, const QString& tag, int entries)
     p.statistics().beginTime = kNow;
 }
 
-QStringList temporaryFiles(const QString& dirPath)
-{
-    QStringList found;
-    for (const QString& name : QDir(dirPath).entryList(QDir::Files | QDir::Hidden)) {
-        if (temporaryFileWriter(name))
-            found.append(name);
-    }
-    return found;
-}
 
 TEST(ProjectSaveKill, TheProjectFileIsAlwaysWholeOldOrNew)
 {
