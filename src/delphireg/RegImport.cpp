@@ -160,6 +160,9 @@ public:
 
     std::vector<RegOperation> run()
     {
+        // A line asks for one operation at most: room for all of them at once spares a large
+        // file the copies of a growing list.
+        m_ops.reserve(size_t(m_text.count(u'\n') + 1));
         bool header = false;
         while (nextLine()) {
             qsizetype pos = 0;
