@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # House rules a compiler cannot check:
 # - message boxes and file/font dialogs only inside the prompter, so that tests can answer them;
-# - no string-based signal/slot connections.
+# - no string-based signal/slot connections;
+# - includes point down the layers only (platform <- project, i18n <- delphireg <- editing,
+#   integration <- app), and the CLI and everything below the window use no widgets.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 status=0
@@ -12,5 +14,31 @@ fi
 connects=$(grep -rnE '\b(SIGNAL|SLOT)\s*\(' src tests tools --include='*.cpp' --include='*.h' || true)
 if [ -n "$connects" ]; then
   echo "String-based connections:"; echo "$connects"; status=1
+fi
+# The folders a layer may include from, besides its own.
+declare -A allowed=(
+  [platform]=""
+  [project]="platform"
+  [i18n]="platform"
+  [delphireg]="platform project"
+  [editing]="platform project i18n delphireg"
+  [integration]="platform project i18n delphireg"
+  [cli]="platform project i18n delphireg"
+  [app]="platform project i18n delphireg editing integration"
+)
+for layer in "${!allowed[@]}"; do
+  [ -d "src/$layer" ] || continue
+  while IFS= read -r hit; do
+    file=${hit%%:*}
+    target=$(sed -E 's/.*#include "([a-z]+)\/.*/\1/' <<<"$hit")
+    if [ "$target" != "$layer" ] && [[ " ${allowed[$layer]} " != *" $target "* ]]; then
+      echo "Include pointing up a layer ($layer may not include $target/): $hit"; status=1
+    fi
+  done < <(grep -rnE '^\s*#\s*include "[a-z]+/' "src/$layer" --include='*.cpp' --include='*.h' || true)
+done
+widgets=$(grep -rnE '#\s*include <(QtWidgets/)?(QWidget|QApplication|QMainWindow|QDialog|QLabel|QPushButton|QAction|QMenu)>' \
+  src --include='*.cpp' --include='*.h' | grep -vE '^src/(app|editing|integration)/' || true)
+if [ -n "$widgets" ]; then
+  echo "Widgets used below the window:"; echo "$widgets"; status=1
 fi
 exit $status
