@@ -1,5 +1,7 @@
 #include "delphireg/RegExport.h"
 
+#include <QStringDecoder>
+
 using namespace Qt::StringLiterals;
 
 namespace vx {
@@ -100,8 +102,14 @@ QByteArray regFileBytes(const QStringList& lines, int codePage)
     QString text;
     for (const QString& l : lines)
         text.append(l).append(u"\r\n");
-    if (const std::optional<QByteArray> ansi = encodeInCodePage(text, codePage))
-        return *ansi;
+    // Code-page text that would also pass for UTF-8 (rare, such as "\u00d8\u02dc" in 1252) is read
+    // as UTF-8 by our own import, which accepts older UTF-8 backups: it takes the Unicode form too.
+    if (const std::optional<QByteArray> ansi = encodeInCodePage(text, codePage)) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString asUtf8 = utf8.decode(*ansi);
+        if (utf8.hasError() || asUtf8 == text)
+            return *ansi;
+    }
 
     if (!lines.isEmpty() && lines.first() == u"REGEDIT4")
         text.replace(0, lines.first().size(), QString::fromUtf16(kRegUnicodeHeader));

@@ -379,6 +379,8 @@ TEST(RegImport, BackupIsInTheAnsiCodePageWhenItFitsElseUnicodeAndReadsBack)
         {1252, latin, "REGEDIT4\r\n"},
         {936, latin + chinese, "REGEDIT4\r\n"},
         {1252, chinese, unicode},
+        // Bytes D8 98 in 1252 would also read as UTF-8 (as another character).
+        {1252, u"\u00d8\u02dc"_s, unicode},
         {936, chinese + hungarian, unicode},
     };
     for (const Case& c : cases) {
