@@ -22,6 +22,11 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QLayout>
+#include <QScreen>
+#include <QScrollArea>
 #include <QStatusTipEvent>
 #include <QVBoxLayout>
 #include <functional>
@@ -74,6 +79,7 @@ TFormMain::TFormMain(Installation installation, QString settingsPath, QWidget* p
     modify->setObjectName(u"actProjectModify"_s);
     connect(modify, &QAction::triggered, &m_project, &ConfigProject::markModified);
     m_ui.RzPageControlComp->tabBar()->installEventFilter(this);
+    qApp->installEventFilter(this); // tooltips of every widget of the window, see eventFilter
     connectHandlers();
     disableLaterCommands();
     setNoProjectCaption();
@@ -229,7 +235,7 @@ TFormMain::StartResult TFormMain::FormCreate(const QStringList& arguments)
     }
 
     if (!openSettingsFile(m_settingsPath)) {
-        Prompter::current().message(this, {Prompter::Icon::None, QApplication::applicationDisplayName(),
+        Prompter::current().message(this, {Prompter::Icon::None, QString::fromUtf16(kProductName),
                                            settingsOpenErrorText(m_settingsPath), Prompter::Ok, Prompter::Ok, false});
         return StartResult::SettingsRefused;
     }
@@ -255,7 +261,8 @@ TFormMain::StartResult TFormMain::FormCreate(const QStringList& arguments)
         m_project.setFileName({});
         projectPath = s.project;
     }
-    if (!projectPath.isEmpty() && QFileInfo::exists(projectPath)) {
+    // A missing file or a directory opens nothing, silently.
+    if (!projectPath.isEmpty() && QFileInfo(projectPath).isFile()) {
         m_commands->LoadProject(projectPath);
     } else {
         m_commands->clearProjectLabels();
@@ -266,6 +273,7 @@ TFormMain::StartResult TFormMain::FormCreate(const QStringList& arguments)
     QFont font(s.fontName);
     font.setPointSize(s.fontSize > 0 ? s.fontSize : 8);
     setFont(font);
+    m_fontCharset = s.fontCharset;
     ui.RzLabelFont->setText(s.fontName + u", "_s + QString::number(s.fontSize));
 
     ui.RzPageControl->setCurrentIndex(s.page >= 0 && s.page < kPageCount ? s.page : kOptionPage);
@@ -275,9 +283,38 @@ TFormMain::StartResult TFormMain::FormCreate(const QStringList& arguments)
     rebuildComponentMenu();
     RzPageControlTabClick();
 
+    if (!s.storedGeometry)
+        fitFirstStart();
+
     ui.TimerCount->start();
     ui.TimerAnimate->start();
     return StartResult::Ok;
+}
+
+void TFormMain::fitFirstStart()
+{
+    // Large enough that no page needs its scroll bars, as far as the screen allows; centred.
+    const QList<QScrollArea*> areas = findChildren<QScrollArea*>();
+    std::vector<QSize> minimums;
+    for (QScrollArea* area : areas) {
+        minimums.push_back(area->minimumSize());
+        if (QWidget* content = area->widget()) {
+            const int frame = 2 * area->frameWidth();
+            area->setMinimumSize(content->sizeHint() + QSize(frame, frame));
+        }
+    }
+    if (layout())
+        layout()->activate();
+    QSize wanted = sizeHint().expandedTo(QSize(640, 480));
+    for (size_t i = 0; i < size_t(areas.size()); ++i)
+        areas[qsizetype(i)]->setMinimumSize(minimums[i]);
+
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 640, 480);
+    wanted = wanted.boundedTo(available.size()).expandedTo(QSize(640, 480));
+    QRect frame(QPoint(), wanted);
+    frame.moveCenter(available.center());
+    setGeometry(frame);
 }
 
 void TFormMain::showProgramStatistics()
@@ -341,7 +378,7 @@ AppSettings TFormMain::collectSettings(const QDateTime& now) const
     s.menuD = ui.RzCheckBoxShortcutMenuD->isChecked();
     s.fontName = font().family();
     s.fontSize = font().pointSize();
-    s.fontCharset = 1;
+    s.fontCharset = m_fontCharset; // Qt's fonts have no character set: the stored one goes back
     s.associate = ui.RzCheckBoxAssociate->isChecked();
     s.explorer = ui.RzCheckBoxAssociateShell->isChecked();
     s.fileType = ui.RzCheckBoxAssociateFiles->isChecked();
@@ -395,9 +432,12 @@ bool TFormMain::event(QEvent* event)
 {
     // Hints go to the message pane of the status bar, never into tooltips.
     if (event->type() == QEvent::StatusTip) {
-        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
-        if (!tip.isEmpty())
-            m_ui.RzStatusPaneMsg->setText(tip);
+        QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        // The pointer left a control with a hint: the place it is over now shows its own, which is
+        // the hint of the nearest enclosing control that has one, in the end the window's.
+        if (tip.isEmpty())
+            tip = hintAt(QApplication::widgetAt(QCursor::pos()));
+        m_ui.RzStatusPaneMsg->setText(tip);
         return true;
     }
     if (event->type() == QEvent::ToolTip)
@@ -405,8 +445,24 @@ bool TFormMain::event(QEvent* event)
     return QMainWindow::event(event);
 }
 
+QString TFormMain::hintAt(const QWidget* widget) const
+{
+    for (const QWidget* w = widget; w && w != this; w = w->parentWidget()) {
+        if (w->window() != this)
+            break;
+        if (!w->statusTip().isEmpty())
+            return w->statusTip();
+    }
+    return statusTip();
+}
+
 bool TFormMain::eventFilter(QObject* watched, QEvent* event)
 {
+    // No tooltips anywhere in the window, list cells and headers included: hints go to the pane.
+    if (event->type() == QEvent::ToolTip) {
+        if (auto* w = qobject_cast<QWidget*>(watched); w && w->window() == this)
+            return true;
+    }
     if (watched == m_ui.RzPageControlComp->tabBar() && event->type() == QEvent::MouseButtonPress)
         RzPageControlCompMouseDown(static_cast<QMouseEvent*>(event)->position().toPoint());
     return QMainWindow::eventFilter(watched, event);
@@ -500,7 +556,9 @@ void TFormMain::RzLabelRunTimesDblClick()
     try {
         m_stats.clearProgram(m_settings, now);
     } catch (const OperationError& e) {
+        // Nothing was cleared: the labels keep the figures still in effect.
         Prompter::error(this, e.message());
+        return;
     }
     m_ui.RzLabelRunTimes->setText(u"0"_s);
     m_ui.RzLabelBeginTime->setText(dateTimeText(now));
@@ -630,19 +688,18 @@ void TFormMain::applyLanguageTexts(const LanguageTexts& texts)
                 setColumns(v->entryModel(), ct.columns);
         }
     }
+    // Every text of a language is final (a missing key gave its English default), so an empty one
+    // is meant: it empties the caption of the lists and menus that exist as well.
     std::map<int, QString> groupColumns;
-    for (int c = 0; c < 4; ++c) {
-        if (!texts.groupListColumns[size_t(c)].isEmpty())
-            groupColumns[c + 1] = texts.groupListColumns[size_t(c)];
-    }
+    for (int c = 0; c < 4; ++c)
+        groupColumns[c + 1] = texts.groupListColumns[size_t(c)];
     for (int g = 0; g < m_project.groupCount(); ++g)
         setColumns(&m_project.group(g), groupColumns);
-    if (!texts.groupMenuCaption.isEmpty()) {
-        if (auto* a = findChild<QAction*>(u"popGroupMenu"_s))
-            a->setText(texts.groupMenuCaption);
-    }
+    if (auto* a = findChild<QAction*>(u"popGroupMenu"_s))
+        a->setText(texts.groupMenuCaption);
     m_ui.RzAnimatorT->setFrames(tipFrames(texts.chinese));
     m_ui.RzLabelDelphiPath->setStatusTip(m_installation.hostRoot);
+    setStatusTip(texts.mainWindowHint);
     // The caption names the product, which the language may have renamed.
     if (!m_project.isOpen())
         setNoProjectCaption();

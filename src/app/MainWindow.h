@@ -78,6 +78,9 @@ public Q_SLOTS:
     void RzLabelProjectRunsDblClick();
     void RzListViewExpertCheckStateChange();
     void RzPageControlCompMouseDown(const QPoint& pos);
+    // The hint of a place in the window: the status tip of the widget or of the nearest enclosing
+    // one that has a hint, else the window's own.
+    QString hintAt(const QWidget* widget) const;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -85,6 +88,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The first start (no stored position): a size that fits every page, centred on the screen.
+    void fitFirstStart();
     void FormClose();
     bool FormCloseQuery();
     // Writing the file associations into the registry belongs to the associations subsystem;
@@ -116,6 +121,7 @@ private:
     int m_animateTicks = 0;
     int m_addressedGroup = -1;
     int m_busy = 0;
+    int m_fontCharset = 1; // the font's character set as stored, written back unchanged
 };
 
 } // namespace vx::app

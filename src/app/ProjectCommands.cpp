@@ -41,7 +41,7 @@ QString ProjectCommands::dialogFilter()
 
 void ProjectCommands::reportWriteError(const QString& message)
 {
-    Prompter::error(&m_window, message, QApplication::applicationDisplayName());
+    Prompter::error(&m_window, message, QString::fromUtf16(kProductName));
 }
 
 void ProjectCommands::showPage(int index)
@@ -105,8 +105,12 @@ bool ProjectCommands::LoadProject(const QString& path)
         result = loadProject(p, w.projectStore(), path, w.macro(), options);
     } catch (const OperationError& e) {
         w.progressEnd();
-        clearProjectLabels();
-        w.setNoProjectCaption();
+        // Storing the statistics of the project being left failed before anything changed: that
+        // project is still the open one, and the window goes on showing it.
+        if (!p.isOpen()) {
+            clearProjectLabels();
+            w.setNoProjectCaption();
+        }
         reportWriteError(e.message());
         return false;
     }
@@ -205,18 +209,19 @@ bool ProjectCommands::saveToStore()
     w.storeListLayouts();
 
     const ProgressTexts texts = progressTexts(ui);
-    const QString title = QApplication::applicationDisplayName();
+    // The progress text stands in the window's title (what the task bar shows) while Save runs.
+    const QString title = w.windowTitle();
     w.setEnabled(false);
     w.progressBegin();
     const auto restore = [&] {
-        QApplication::setApplicationDisplayName(title);
+        w.setWindowTitle(title);
         w.setEnabled(true);
         w.progressEnd();
     };
     try {
         saveProject(p, w.projectStore(), Clock::current().now(), [&](const ProgressEvent& e) {
             const QString text = progressText(e, texts);
-            QApplication::setApplicationDisplayName(text);
+            w.setWindowTitle(text);
             w.progressStep(int(e.percent), text);
         });
     } catch (const OperationError& e) {

@@ -16,7 +16,7 @@ Prompter* g_current = nullptr;
 
 QString titleOr(const QString& title)
 {
-    return title.isEmpty() ? QApplication::applicationDisplayName() : title;
+    return title.isEmpty() ? QString::fromUtf16(kProductName) : title;
 }
 } // namespace
 

@@ -8,6 +8,10 @@ class QWidget;
 
 namespace vx::app {
 
+// The product's name, the title of message boxes that have none of their own. Deliberately not
+// the application display name: Qt's X11 platform would append that to every window title.
+inline constexpr char16_t kProductName[] = u"Delphi Vorlix";
+
 // Every message box, question and dialog the program shows goes through the current prompter, so
 // that tests can answer them in order (and fail on any question they did not expect).
 class Prompter

@@ -93,7 +93,7 @@ void RegistryCommands::RzBitBtnApplyProjectClick()
         return;
     const QString done = uiText(UiText::MsgApply3);
     w.ui().RzStatusPaneMsg->setText(done);
-    Prompter::current().message(&w, {Prompter::Icon::None, QApplication::applicationDisplayName(), done,
+    Prompter::current().message(&w, {Prompter::Icon::None, QString::fromUtf16(kProductName), done,
                                      Prompter::Ok, Prompter::Ok, false});
 }
 

@@ -69,6 +69,7 @@ AppSettings readSettings(const IniFile& ini, const QString& delphiRoot, const QD
     s.top = ini.readInteger(kPosition, u"Top"_s, 0);
     s.width = ini.readInteger(kPosition, u"Width"_s, 640);
     s.height = ini.readInteger(kPosition, u"Height"_s, 480);
+    s.storedGeometry = ini.hasSection(kPosition);
     s.fontName = ini.readString(kFont, u"Name"_s, u"MS Sans Serif"_s);
     s.fontSize = ini.readInteger(kFont, u"Size"_s, 8);
     s.fontCharset = ini.readInteger(kFont, u"Charset"_s, 1);

@@ -27,6 +27,7 @@ struct AppSettings
     QString language = QStringLiteral("English");
     // Position
     int left = 0, top = 0, width = 640, height = 480;
+    bool storedGeometry = false; // the file holds a position (not the first run)
     // Font
     QString fontName = QStringLiteral("MS Sans Serif");
     int fontSize = 8;

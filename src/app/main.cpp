@@ -22,7 +22,7 @@ int main(int argc, char** argv)
     // Project and language files that are not UTF-8 are in the prefix's ANSI code page.
     vx::setAnsiCodePage(vx::readAnsiCodePage(inst.prefix()));
     if (const QString refusal = vx::app::missingDelphiMessage(inst); !refusal.isEmpty()) {
-        vx::app::Prompter::current().message(nullptr, {vx::app::Prompter::Icon::Warning, u"Delphi Vorlix"_s, refusal,
+        vx::app::Prompter::current().message(nullptr, {vx::app::Prompter::Icon::Warning, QString::fromUtf16(vx::app::kProductName), refusal,
                                                        vx::app::Prompter::Ok, vx::app::Prompter::Ok, false});
         return 1;
     }
@@ -32,7 +32,6 @@ int main(int argc, char** argv)
     splash->repaint();
     QApplication::processEvents();
 
-    QApplication::setApplicationDisplayName(u"Delphi Vorlix"_s);
     vx::app::TFormMain window(inst, vx::app::settingsPathFor(exe));
     const QStringList args = QApplication::arguments().mid(1);
     if (window.FormCreate(args) != vx::app::TFormMain::StartResult::Ok) {
