@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools
   libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick x11-utils
   wine wine64 gcc-mingw-w64-x86-64
   clang libclang-rt-14-dev
 )

@@ -1,0 +1,69 @@
+// The window as an X11 window manager sees it: the program started for real under Xvfb, its
+// title read back with xprop. Qt's offscreen platform, which the other widget tests use, never
+// shows what Qt's X11 platform adds to titles or how it places the first window.
+
+#include "fixtures/Sandbox.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Starts the program on `project` under a 1280x1024 Xvfb screen, waits for its main window and
+// prints that window's _NET_WM_NAME and its geometry (xwininfo).
+const char* const kScript = R"(
+"$1" "$2" & app=$!
+id=
+for i in $(seq 100); do
+  sleep 0.2
+  id=$(xwininfo -root -tree | grep -F '"Delphi 7 Vorlix' | head -n 1 | awk '{print $1}')
+  [ -n "$id" ] && break
+done
+sleep 0.5
+xprop -id "$id" _NET_WM_NAME
+xwininfo -id "$id" | grep -E 'Absolute upper-left|Width|Height'
+kill $app
+)";
+
+TEST(X11Title, TheMainWindowsTitleIsItsCaptionAloneAndTheFirstStartIsCentred)
+{
+    // xvfb-run and the X11 utilities are installed by the test script: missing, this test fails.
+    ASSERT_FALSE(QStandardPaths::findExecutable(u"xvfb-run"_s).isEmpty()) << "xvfb-run is not installed";
+    ASSERT_FALSE(QStandardPaths::findExecutable(u"xprop"_s).isEmpty()) << "xprop (x11-utils) is not installed";
+    QTemporaryDir dir;
+    const vx::fixtures::Sandbox sb = vx::fixtures::makeSandbox(dir.filePath(u"prefix"_s));
+    const QString app = sb.delphiHost + u"/Vorlix7"_s;
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VX_APP_PATH), app));
+
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(u"QT_QPA_PLATFORM"_s);
+    env.remove(u"DISPLAY"_s);
+    run.setProcessEnvironment(env);
+    run.start(u"xvfb-run"_s, {u"-a"_s, u"-s"_s, u"-screen 0 1280x1024x24"_s, u"sh"_s, u"-c"_s, QString::fromLatin1(kScript),
+                              u"sh"_s, app, sb.sampleProject});
+    ASSERT_TRUE(run.waitForFinished(90000));
+    const QString out = QString::fromUtf8(run.readAllStandardOutput());
+
+    EXPECT_TRUE(out.contains(u"_NET_WM_NAME(UTF8_STRING) = \"Delphi 7 Vorlix - "_s + sb.sampleProject + u"\"\n"_s))
+        << out.toStdString() << QString::fromUtf8(run.readAllStandardError()).toStdString();
+
+    // No stored position: the window is centred on the screen and at least 640 x 480.
+    const auto number = [&](const QString& label) {
+        const auto m = QRegularExpression(label + u":\\s+(-?\\d+)"_s).match(out);
+        return m.hasMatch() ? m.captured(1).toInt() : -1;
+    };
+    const int x = number(u"Absolute upper-left X"_s), y = number(u"Absolute upper-left Y"_s);
+    const int w = number(u"Width"_s), h = number(u"Height"_s);
+    EXPECT_GE(w, 640) << out.toStdString();
+    EXPECT_GE(h, 480) << out.toStdString();
+    EXPECT_LE(std::abs(x + w / 2 - 640), 2) << out.toStdString();
+    EXPECT_LE(std::abs(y + h / 2 - 512), 2) << out.toStdString();
+}
+
+} // namespace
