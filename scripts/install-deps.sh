@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake make g++ ccache pkg-config
   qt6-base-dev qt6-base-dev-tools
+  qt6-svg-dev libqt6svg6
   libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick x11-utils

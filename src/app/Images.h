@@ -6,10 +6,15 @@
 
 namespace vx::app {
 
-// The pictures of the program, all drawn by our own code (no image files besides the splash).
+// The pictures of the program. They are SVG files under data/icons, compiled in as the resource
+// prefix ":/icons", and rendered with Qt's SVG module at whatever size is asked for. Only what moves
+// or carries text is composed here: the turning ring of the window icon and of the About page
+// animation (parts of one SVG each, turned by code), and the tip cards (text over an SVG card).
 //
-// The main image list: icons addressed by index, 16 x 16 (drawn crisp at 2x as well). The indices
-// with a fixed role:
+// The main image list: icons addressed by index, 16 x 16 by default and sharp at any size. Where
+// the desktop's icon theme has a standard icon for the action (document-new, edit-copy, ...), the
+// theme's icon is used and our file is the fallback; the file roles below always use our own. The
+// indices with a fixed role:
 //   12 file inside DelphiRoot, present      18 file outside DelphiRoot, present
 //   27 file inside DelphiRoot, missing      28 file outside DelphiRoot, missing
 //   22 the group submenu
@@ -18,6 +23,12 @@ namespace vx::app {
 // registry, folder, font, language, help, web, mail, launch, backup, import, clear, ...).
 inline constexpr int kMainImageCount = 40;
 QIcon mainImage(int index);
+// Our own picture for an index (never the theme's), and the resource file it is drawn from
+// (an empty icon and an empty path for an index outside the list).
+QIcon ownImage(int index);
+QString mainImageFile(int index);
+// The icon theme name preferred for an index, or empty where the picture is always our own.
+QString themeImageName(int index);
 
 // Names for the non-role indices used by buttons and menus.
 enum ImageId : int {
@@ -30,7 +41,7 @@ enum ImageId : int {
     ImgProject = 35, ImgOption = 36, ImgAbout = 37, ImgDebug = 38, ImgAssociate = 39,
 };
 
-// The three 32 x 32 frames of the window and task-bar icon animation.
+// The three frames of the window and task-bar icon animation (32 x 32 by default, any size).
 QList<QIcon> iconFrames();
 
 // Frames of the About page animation (72 x 72): the normal list and its alternative list.
@@ -39,8 +50,8 @@ QList<QPixmap> animateFramesAlt();
 // Frames of the tip animation on the Option page, by language (Chinese or not).
 QList<QPixmap> tipFrames(bool chinese);
 
-// The product logo (177 x 302), the falling picture (100 x 69), the IDE maker's logo (small), and
-// the link icons.
+// The product logo (177 x 302), the falling picture (100 x 69) and the IDE maker's logo (48 x 48),
+// in device-independent pixels, rendered at the screen's pixel ratio.
 QPixmap logoPicture();
 QPixmap eggPicture();
 QPixmap makerLogo();

@@ -2,7 +2,10 @@
 #include "app/Images.h"
 #include "app/Splash.h"
 
+#include <QDir>
+#include <QFile>
 #include <QImageReader>
+#include <QSvgRenderer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -12,42 +15,13 @@ using namespace vx::app;
 
 namespace {
 
-QImage small(int index)
+QImage rendered(const QIcon& icon, int side, QIcon::Mode mode = QIcon::Normal)
 {
-    return mainImage(index).pixmap(QSize(16, 16), 1.0).toImage().convertToFormat(
+    return icon.pixmap(QSize(side, side), 1.0, mode).toImage().convertToFormat(
         QImage::Format_ARGB32);
 }
 
-// Sums of the colour channels over a square of the picture, weighted by coverage.
-struct Channels
-{
-    double red = 0, green = 0, blue = 0;
-};
-
-Channels channels(const QImage& image, const QRect& area)
-{
-    Channels sum;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            sum.red += c.redF() * c.alphaF();
-            sum.green += c.greenF() * c.alphaF();
-            sum.blue += c.blueF() * c.alphaF();
-        }
-    return sum;
-}
-
-double saturation(const QImage& image)
-{
-    double total = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            total += c.hsvSaturationF() * c.alphaF();
-        }
-    return total;
-}
-
+// Pixels at least half covered.
 int opaquePixels(const QImage& image)
 {
     int count = 0;
@@ -55,6 +29,11 @@ int opaquePixels(const QImage& image)
         for (int x = 0; x < image.width(); ++x)
             count += qAlpha(image.pixel(x, y)) > 128 ? 1 : 0;
     return count;
+}
+
+QStringList svgFilesIn(const QString& folder)
+{
+    return QDir(folder).entryList({u"*.svg"_s}, QDir::Files, QDir::Name);
 }
 
 QList<QPixmap> numberedFrames(int count)
@@ -80,76 +59,116 @@ int shownFrame(const Animator& animator, const QList<QPixmap>& frames)
 
 } // namespace
 
-TEST(Images, FileRolePicturesAreAllDifferent)
+TEST(Images, EveryFileInTheIconFolderIsCompiledInAndValid)
 {
-    const int roles[] = {ImgInside, ImgOutside, ImgInsideMissing, ImgOutsideMissing};
-    for (const int a : roles)
-        for (const int b : roles)
-            if (a < b) {
-                EXPECT_NE(small(a), small(b)) << a << " vs " << b;
-            }
-}
-
-TEST(Images, InsideBadgeIsGreenAndOutsideBadgeIsBlue)
-{
-    const QRect badge(8, 8, 8, 8);
-    const Channels inside = channels(small(ImgInside), badge);
-    const Channels outside = channels(small(ImgOutside), badge);
-    EXPECT_GT(inside.green, inside.blue * 1.2);
-    EXPECT_GT(outside.blue, outside.green * 1.2);
-}
-
-TEST(Images, MissingPicturesAreGreyedAndMarkedRed)
-{
-    for (const auto& [present, missing] : {std::pair{ImgInside, ImgInsideMissing},
-                                           std::pair{ImgOutside, ImgOutsideMissing}}) {
-        const QImage lit = small(present);
-        const QImage grey = small(missing);
-        // The file part (top left) loses its colour but gains the red cross.
-        const Channels before = channels(lit, QRect(2, 2, 8, 8));
-        const Channels after = channels(grey, QRect(2, 2, 8, 8));
-        EXPECT_GT(after.red - after.green, before.red - before.green + 1.0) << missing;
-        EXPECT_LT(saturation(grey.copy(0, 12, 8, 4)), saturation(lit.copy(0, 12, 8, 4)))
-            << missing;
+    mainImage(0); // registers the resources
+    const QStringList sources = svgFilesIn(QStringLiteral(VX_ICONS_DIR));
+    ASSERT_FALSE(sources.isEmpty());
+    EXPECT_EQ(svgFilesIn(u":/icons"_s), sources);
+    for (const QString& name : sources) {
+        QFile source(QStringLiteral(VX_ICONS_DIR) + u'/' + name);
+        QFile compiled(u":/icons/"_s + name);
+        ASSERT_TRUE(source.open(QIODevice::ReadOnly)) << name.toStdString();
+        ASSERT_TRUE(compiled.open(QIODevice::ReadOnly)) << name.toStdString();
+        EXPECT_EQ(compiled.readAll(), source.readAll()) << name.toStdString() << " is stale";
+        QSvgRenderer svg(compiled.fileName());
+        EXPECT_TRUE(svg.isValid()) << name.toStdString();
+        EXPECT_FALSE(svg.defaultSize().isEmpty()) << name.toStdString();
+    }
+    // Every index of the main list is drawn from one of these files, each from its own.
+    QStringList used;
+    for (int i = 0; i < kMainImageCount; ++i) {
+        const QString file = mainImageFile(i);
+        EXPECT_TRUE(sources.contains(file.mid(8))) << i << " " << file.toStdString();
+        EXPECT_FALSE(used.contains(file)) << i;
+        used << file;
     }
 }
 
-TEST(Images, EveryMainIndexHasItsOwnVisiblePicture)
+TEST(Images, EveryRoleRendersAtTheRequestedSize)
 {
-    QList<QImage> seen;
     for (int i = 0; i < kMainImageCount; ++i) {
-        const QIcon icon = mainImage(i);
-        ASSERT_FALSE(icon.isNull()) << i;
-        const QImage image = small(i);
-        EXPECT_EQ(image.size(), QSize(16, 16)) << i;
-        EXPECT_GT(opaquePixels(image), 20) << i;
-        EXPECT_FALSE(seen.contains(image)) << "index " << i << " repeats an earlier picture";
-        seen << image;
-        const QPixmap crisp = icon.pixmap(QSize(16, 16), 2.0);
-        EXPECT_EQ(crisp.size(), QSize(32, 32)) << i;
-        EXPECT_DOUBLE_EQ(crisp.devicePixelRatio(), 2.0) << i;
+        for (const QIcon& icon : {ownImage(i), mainImage(i)}) {
+            ASSERT_FALSE(icon.isNull()) << i;
+            for (const int side : {16, 24, 64}) {
+                const QImage image = rendered(icon, side);
+                EXPECT_EQ(image.size(), QSize(side, side)) << i << " at " << side;
+                EXPECT_GT(opaquePixels(image), side * side / 12) << i << " at " << side;
+            }
+            const QPixmap crisp = icon.pixmap(QSize(16, 16), 2.0);
+            EXPECT_EQ(crisp.size(), QSize(32, 32)) << i;
+            EXPECT_DOUBLE_EQ(crisp.devicePixelRatio(), 2.0) << i;
+        }
+        // A disabled button shows the picture differently.
+        EXPECT_NE(rendered(ownImage(i), 16, QIcon::Disabled), rendered(ownImage(i), 16)) << i;
     }
     EXPECT_TRUE(mainImage(-1).isNull());
     EXPECT_TRUE(mainImage(kMainImageCount).isNull());
+    EXPECT_TRUE(mainImageFile(kMainImageCount).isEmpty());
+}
+
+TEST(Images, LargeRenderingsAreDrawnNotEnlarged)
+{
+    // An enlarged 16-pixel picture would be made of 4 x 4 blocks of one colour.
+    for (int i = 0; i < kMainImageCount; ++i) {
+        const QImage large = rendered(ownImage(i), 64);
+        const QImage enlarged = rendered(ownImage(i), 16).scaled(64, 64);
+        EXPECT_NE(large, enlarged) << i;
+    }
+}
+
+TEST(Images, EveryRoleLooksDifferentFromEveryOther)
+{
+    for (const auto& icon : {&ownImage, &mainImage}) {
+        QList<QImage> seen;
+        for (int i = 0; i < kMainImageCount; ++i) {
+            const QImage image = rendered(icon(i), 16);
+            const qsizetype earlier = seen.indexOf(image);
+            EXPECT_EQ(earlier, -1) << "index " << i << " looks like index " << earlier;
+            seen << image;
+        }
+    }
+}
+
+TEST(Images, FileRolesAreOursAndThemeNamesAreUnique)
+{
+    // The rows' pictures tell inside from outside and present from missing: no theme may blur it.
+    for (const int role : {ImgInside, ImgOutside, ImgInsideMissing, ImgOutsideMissing, ImgGroup}) {
+        EXPECT_TRUE(themeImageName(role).isEmpty()) << role;
+        EXPECT_EQ(rendered(mainImage(role), 16), rendered(ownImage(role), 16)) << role;
+    }
+    // Two roles sharing a theme name would look alike under that theme.
+    QStringList names;
+    for (int i = 0; i < kMainImageCount; ++i) {
+        const QString name = themeImageName(i);
+        if (name.isEmpty())
+            continue;
+        EXPECT_FALSE(names.contains(name)) << i << " " << name.toStdString();
+        names << name;
+    }
+    EXPECT_EQ(themeImageName(ImgNew), u"document-new"_s);
 }
 
 TEST(Images, PicturesAreBuiltOncePerProcess)
 {
-    EXPECT_EQ(mainImage(ImgSave).cacheKey(), mainImage(ImgSave).cacheKey());
+    EXPECT_EQ(ownImage(ImgSave).cacheKey(), ownImage(ImgSave).cacheKey());
     EXPECT_EQ(animateFrames().first().cacheKey(), animateFrames().first().cacheKey());
     EXPECT_EQ(logoPicture().cacheKey(), logoPicture().cacheKey());
 }
 
-TEST(Images, WindowIconHasThreeDifferentFrames)
+TEST(Images, WindowIconHasThreeDifferentFramesAtAnySize)
 {
     const QList<QIcon> frames = iconFrames();
     ASSERT_EQ(frames.size(), 3);
-    QList<QImage> images;
-    for (const QIcon& icon : frames) {
-        const QImage image = icon.pixmap(QSize(32, 32), 1.0).toImage();
-        EXPECT_EQ(image.size(), QSize(32, 32));
-        EXPECT_FALSE(images.contains(image));
-        images << image;
+    for (const int side : {16, 32, 128}) {
+        QList<QImage> images;
+        for (const QIcon& icon : frames) {
+            const QImage image = rendered(icon, side);
+            EXPECT_EQ(image.size(), QSize(side, side));
+            EXPECT_GT(opaquePixels(image), side * side / 2) << side; // the tile fills the square
+            EXPECT_FALSE(images.contains(image)) << side;
+            images << image;
+        }
     }
 }
 
@@ -161,8 +180,9 @@ TEST(Images, AnimationListsHaveMatchingFramesInOtherColours)
     ASSERT_GT(normal.size(), 8);
     ASSERT_EQ(alt.size(), normal.size());
     for (qsizetype i = 0; i < normal.size(); ++i) {
-        EXPECT_EQ(normal.at(i).size(), QSize(72, 72)) << i;
-        EXPECT_EQ(alt.at(i).size(), QSize(72, 72)) << i;
+        EXPECT_EQ(normal.at(i).deviceIndependentSize(), QSizeF(72, 72)) << i;
+        EXPECT_EQ(alt.at(i).deviceIndependentSize(), QSizeF(72, 72)) << i;
+        EXPECT_GT(opaquePixels(normal.at(i).toImage()), 72 * 72 / 2) << i;
         EXPECT_NE(normal.at(i).toImage(), alt.at(i).toImage()) << i;
         const qsizetype next = (i + 1) % normal.size();
         EXPECT_NE(normal.at(i).toImage(), normal.at(next).toImage()) << i;
@@ -176,8 +196,7 @@ TEST(Images, TipFramesPerLanguage)
     ASSERT_GE(english.size(), 4);
     ASSERT_EQ(chinese.size(), english.size());
     for (qsizetype i = 0; i < english.size(); ++i) {
-        EXPECT_EQ(english.at(i).height(), 72);
-        EXPECT_GE(english.at(i).width(), 200);
+        EXPECT_EQ(english.at(i).deviceIndependentSize(), QSizeF(260, 72));
         EXPECT_EQ(chinese.at(i).size(), english.at(i).size());
         EXPECT_NE(english.at(i).toImage(), chinese.at(i).toImage()) << i;
         if (i > 0) {
@@ -188,15 +207,17 @@ TEST(Images, TipFramesPerLanguage)
 
 TEST(Images, AboutPagePictures)
 {
-    EXPECT_EQ(logoPicture().size(), QSize(177, 302));
+    EXPECT_EQ(logoPicture().deviceIndependentSize(), QSizeF(177, 302));
+    EXPECT_GT(opaquePixels(logoPicture().toImage()), 170 * 290);
     const QImage egg = eggPicture().toImage();
-    EXPECT_EQ(egg.size(), QSize(100, 69));
+    EXPECT_EQ(eggPicture().deviceIndependentSize(), QSizeF(100, 69));
     EXPECT_EQ(qAlpha(egg.pixel(0, 0)), 0);
-    EXPECT_EQ(qAlpha(egg.pixel(99, 68)), 0);
+    EXPECT_EQ(qAlpha(egg.pixel(egg.width() - 1, egg.height() - 1)), 0);
     EXPECT_GT(opaquePixels(egg), 1000);
     const QPixmap maker = makerLogo();
-    EXPECT_FALSE(maker.isNull());
-    EXPECT_LE(maker.width(), 64);
+    EXPECT_EQ(maker.deviceIndependentSize(), QSizeF(48, 48));
+    EXPECT_GT(opaquePixels(maker.toImage()), 1000);
+    EXPECT_NE(logoPicture().toImage(), eggPicture().toImage());
 }
 
 TEST(Images, SplashJpegDecodes)
