@@ -15,6 +15,7 @@ EntryListView::EntryListView(QWidget* parent) : QTreeView(parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     setAlternatingRowColors(true);
+    setIconSize(QSize(16, 16)); // the row images are small icons, whatever the style would pick
     setSortingEnabled(false); // the model's rows are the order; headers sort them explicitly
     setFrameShape(QFrame::NoFrame);
     header()->setSectionsClickable(true);

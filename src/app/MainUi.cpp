@@ -245,6 +245,7 @@ void buildOptionPage(MainUi& ui)
     pg->addWidget(ui.RzLabelDelphiPath, 0, 1, 1, 2);
     pg->addWidget(make<QLabel>(u"LabelDefaultSearchPath"_s, path, u"Default Search Path"_s), 1, 0, 1, 3);
     ui.RzListViewSearchPath = make<QListView>(u"RzListViewSearchPath"_s, path);
+    ui.RzListViewSearchPath->setIconSize(QSize(16, 16));
     ui.RzListViewSearchPath->setEditTriggers(QAbstractItemView::NoEditTriggers);
     pg->addWidget(ui.RzListViewSearchPath, 2, 0, 3, 2);
     ui.RzRapidFireButtonAddPath = toolButton(u"RzRapidFireButtonAddPath"_s, ImgAdd, path);
