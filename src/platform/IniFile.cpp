@@ -257,8 +257,13 @@ void IniFile::parse(const QByteArray& bytes)
     m_legacyLines.clear();
     m_sections.emplace_back();
     m_dirty = false;
+    // The lines point into the bytes read instead of each holding a copy (see parseLines): the
+    // store shares them, and copies bytes it does not own (QByteArray::fromRawData).
+    m_backing = bytes;
+    if (!m_backing.isEmpty() && !m_backing.data_ptr().isMutable())
+        m_backing = QByteArray(bytes.constData(), bytes.size());
 
-    const QByteArrayView all(bytes);
+    const QByteArrayView all(m_backing);
     if (all.startsWith("\xEF\xBB\xBF")) {
         m_encoding = {IniEncoding::Utf8Bom, 0};
         parseLines(all.sliced(3), 0);
@@ -268,8 +273,8 @@ void IniFile::parse(const QByteArray& bytes)
         // A second mark after the first is text of the first line, as it was for the writer.
         QStringDecoder decoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
                                QStringConverter::Flag::ConvertInitialBom);
-        const QString text = decoder.decode(all.sliced(2));
-        parseLines(text.toUtf8(), 0);
+        m_backing = QString(decoder.decode(all.sliced(2))).toUtf8();
+        parseLines(m_backing, 0);
     } else if (all.isValidUtf8()) {
         m_encoding = {IniEncoding::Utf8, 0};
         parseLines(all, 0);
@@ -288,8 +293,15 @@ void IniFile::parseLines(QByteArrayView bytes, int legacyCodePage)
     if (legacyCodePage > 0)
         codec.emplace(legacyCodePage);
 
-    qsizetype pos = 0;
     const qsizetype n = bytes.size();
+    reserveLines(bytes);
+    // A line that is in the UTF-8 form as read refers to those bytes (m_backing) without a copy;
+    // the first write to it makes it a line of its own.
+    const bool shared = bytes.data() >= m_backing.constData() && bytes.data() + n <= m_backing.constData() + m_backing.size();
+    const auto keep = [&](QByteArrayView line, QByteArrayView legacy) {
+        return shared && legacy.isEmpty() ? QByteArray::fromRawData(line.data(), line.size()) : line.toByteArray();
+    };
+    qsizetype pos = 0;
     QByteArray decoded;
     while (pos < n) {
         qsizetype end = bytes.indexOf('\n', pos);
@@ -311,16 +323,18 @@ void IniFile::parseLines(QByteArrayView bytes, int legacyCodePage)
         if (close > 0) {
             // The name ends at the last "]" of the line: "[Tools [old]]" is "Tools [old]".
             Section s;
-            s.header = line.toByteArray();
+            s.header = keep(line, legacy);
             if (!legacy.isEmpty())
                 m_legacyLines.emplace(legacyKey(m_sections.size(), -1), legacy.toByteArray());
             s.name = utf8Text(trimBlanks(t.sliced(1, close - 1)));
             const QString name = s.name;
+            if (m_sections.size() < m_lineHints.size())
+                s.lines.reserve(m_lineHints[m_sections.size()]);
             m_sections.push_back(std::move(s));
             m_sectionIndex.try_emplace(name, qsizetype(m_sections.size() - 1)); // the first one wins
         } else {
             Line l;
-            l.raw = line.toByteArray();
+            l.raw = keep(line, legacy);
             if (!legacy.isEmpty())
                 m_legacyLines.emplace(legacyKey(m_sections.size() - 1, qsizetype(m_sections.back().lines.size())),
                                       legacy.toByteArray());
@@ -338,6 +352,30 @@ void IniFile::parseLines(QByteArrayView bytes, int legacyCodePage)
         }
         pos = end + 1;
     }
+}
+
+void IniFile::reserveLines(QByteArrayView bytes)
+{
+    // A first pass over the bytes counts the lines of each section, so that the sections' line
+    // vectors are allocated once. It is a hint: a legacy line whose bytes look different once
+    // decoded only makes a vector grow as usual.
+    std::vector<size_t> counts(1, 0);
+    qsizetype pos = 0;
+    const qsizetype n = bytes.size();
+    while (pos < n) {
+        qsizetype end = bytes.indexOf('\n', pos);
+        if (end < 0)
+            end = n;
+        const QByteArrayView t = trimBlanks(bytes.sliced(pos, end - pos));
+        if (t.startsWith('[') && t.lastIndexOf(']') > 0)
+            counts.push_back(0);
+        else
+            ++counts.back();
+        pos = end + 1;
+    }
+    m_sections.reserve(m_sections.size() + counts.size() - 1);
+    m_sections.back().lines.reserve(counts[0]);
+    m_lineHints = std::move(counts);
 }
 
 const IniFile::Section* IniFile::findSection(const QString& section) const

@@ -195,6 +195,7 @@ private:
     void refuseUnread() const;
     void parse(const QByteArray& bytes);
     void parseLines(QByteArrayView body, int legacyCodePage);
+    void reserveLines(QByteArrayView body);
     struct Snapshot
     {
         FileStamp stamp; // exists false for a missing file
@@ -212,6 +213,9 @@ private:
 
     QString m_path;
     std::vector<Section> m_sections; // m_sections[0] holds the lines before the first header
+    // The text last parsed, in UTF-8: lines nobody wrote to refer to it instead of copying it.
+    QByteArray m_backing;
+    std::vector<size_t> m_lineHints; // lines per section, counted before parsing
     // The non-ASCII lines of a legacy file as read, in its code page, by legacyKey(): written back
     // as they were while nobody wrote to them. Lines are never moved or removed from their
     // section (only marked deleted), so the key stays valid; a line written anew drops its entry.
