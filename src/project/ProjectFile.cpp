@@ -53,6 +53,12 @@ int boundedCount(const IniFile& store, const QString& section, int count, std::i
 {
     if (count <= kCountSlack)
         return std::max(count, 0);
+    // The usual case, a count whose last entry is there, needs no look at every key: the highest
+    // number is then at least the count.
+    for (QStringView p : prefixes) {
+        if (store.hasKey(section, numbered(p, count)))
+            return count;
+    }
     const qint64 limit = highestNumberedKey(store, section, prefixes) + kCountSlack;
     return int(std::min<qint64>(count, limit));
 }
