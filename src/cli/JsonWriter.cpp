@@ -1,5 +1,7 @@
 #include "cli/JsonWriter.h"
 
+#include <algorithm>
+
 namespace vx {
 
 namespace {
@@ -9,11 +11,15 @@ char hexDigit(uint v)
     return char(v < 10 ? '0' + v : 'a' + v - 10);
 }
 
-void appendUnicodeEscape(QByteArray& out, char16_t u)
+void appendIndent(QByteArray& out, size_t depth)
 {
-    const char esc[6] = {'\\', 'u', hexDigit((u >> 12) & 0xf), hexDigit((u >> 8) & 0xf), hexDigit((u >> 4) & 0xf),
-                         hexDigit(u & 0xf)};
-    out.append(esc, 6);
+    static constexpr char kSpaces[] = "                                                                ";
+    qsizetype n = 4 * qsizetype(depth);
+    while (n > 0) {
+        const qsizetype piece = std::min<qsizetype>(n, sizeof(kSpaces) - 1);
+        out.append(kSpaces, piece);
+        n -= piece;
+    }
 }
 
 } // namespace
@@ -41,7 +47,7 @@ void JsonWriter::beforeValue()
         return;
     m_buf.append(m_counts.back() > 0 ? ",\n" : "\n");
     ++m_counts.back();
-    m_buf.append(QByteArray(4 * qsizetype(m_counts.size()), ' '));
+    appendIndent(m_buf, m_counts.size());
 }
 
 void JsonWriter::key(QLatin1StringView name)
@@ -72,7 +78,7 @@ void JsonWriter::close(char bracket)
     // The last element's line ends; an empty container takes two lines as well.
     m_counts.pop_back();
     m_buf.append('\n');
-    m_buf.append(QByteArray(4 * qsizetype(m_counts.size()), ' '));
+    appendIndent(m_buf, m_counts.size());
     m_buf.append(bracket);
     flushIfFull();
 }
@@ -117,43 +123,62 @@ void JsonWriter::finish()
 
 void JsonWriter::appendEscaped(const QString& text)
 {
+    // Room for the worst case (six bytes per UTF-16 unit), written through a pointer, then cut.
+    const qsizetype start = m_buf.size();
+    m_buf.resize(start + 6 * text.size());
+    char* out = m_buf.data() + start;
     const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
     const char16_t* const end = p + text.size();
+    const auto escape = [&out](char16_t u) {
+        *out++ = '\\';
+        *out++ = 'u';
+        *out++ = hexDigit((u >> 12) & 0xf);
+        *out++ = hexDigit((u >> 8) & 0xf);
+        *out++ = hexDigit((u >> 4) & 0xf);
+        *out++ = hexDigit(u & 0xf);
+    };
     while (p != end) {
         const char16_t u = *p++;
         if (u < 0x80) {
             if (u >= 0x20 && u != u'"' && u != u'\\') {
-                m_buf.append(char(u));
+                *out++ = char(u);
                 continue;
             }
-            m_buf.append('\\');
+            char short_ = 0;
             switch (u) {
-            case u'"': m_buf.append('"'); break;
-            case u'\\': m_buf.append('\\'); break;
-            case 0x08: m_buf.append('b'); break;
-            case 0x0c: m_buf.append('f'); break;
-            case 0x0a: m_buf.append('n'); break;
-            case 0x0d: m_buf.append('r'); break;
-            case 0x09: m_buf.append('t'); break;
-            default:
-                m_buf.chop(1);
-                appendUnicodeEscape(m_buf, u);
+            case u'"': short_ = '"'; break;
+            case u'\\': short_ = '\\'; break;
+            case 0x08: short_ = 'b'; break;
+            case 0x0c: short_ = 'f'; break;
+            case 0x0a: short_ = 'n'; break;
+            case 0x0d: short_ = 'r'; break;
+            case 0x09: short_ = 't'; break;
+            default: break;
+            }
+            if (short_) {
+                *out++ = '\\';
+                *out++ = short_;
+            } else {
+                escape(u);
             }
         } else if (u < 0x800) {
-            const char c[2] = {char(0xc0 | (u >> 6)), char(0x80 | (u & 0x3f))};
-            m_buf.append(c, 2);
+            *out++ = char(0xc0 | (u >> 6));
+            *out++ = char(0x80 | (u & 0x3f));
         } else if (QChar::isHighSurrogate(u) && p != end && QChar::isLowSurrogate(*p)) {
             const char32_t cp = QChar::surrogateToUcs4(u, *p++);
-            const char c[4] = {char(0xf0 | (cp >> 18)), char(0x80 | ((cp >> 12) & 0x3f)),
-                               char(0x80 | ((cp >> 6) & 0x3f)), char(0x80 | (cp & 0x3f))};
-            m_buf.append(c, 4);
+            *out++ = char(0xf0 | (cp >> 18));
+            *out++ = char(0x80 | ((cp >> 12) & 0x3f));
+            *out++ = char(0x80 | ((cp >> 6) & 0x3f));
+            *out++ = char(0x80 | (cp & 0x3f));
         } else if (QChar::isSurrogate(u)) {
-            appendUnicodeEscape(m_buf, u);
+            escape(u); // a lone surrogate has no UTF-8 form
         } else {
-            const char c[3] = {char(0xe0 | (u >> 12)), char(0x80 | ((u >> 6) & 0x3f)), char(0x80 | (u & 0x3f))};
-            m_buf.append(c, 3);
+            *out++ = char(0xe0 | (u >> 12));
+            *out++ = char(0x80 | ((u >> 6) & 0x3f));
+            *out++ = char(0x80 | (u & 0x3f));
         }
     }
+    m_buf.truncate(out - m_buf.constData());
 }
 
 } // namespace vx
