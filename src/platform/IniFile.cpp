@@ -264,24 +264,58 @@ void IniFile::parse(const QByteArray& bytes)
         m_backing = QByteArray(bytes.constData(), bytes.size());
 
     const QByteArrayView all(m_backing);
-    if (all.startsWith("\xEF\xBB\xBF")) {
-        m_encoding = {IniEncoding::Utf8Bom, 0};
+    m_encoding = encodingOf(all);
+    switch (m_encoding.kind) {
+    case IniEncoding::Utf8Bom:
         parseLines(all.sliced(3), 0);
-    } else if (all.startsWith("\xFF\xFE") || all.startsWith("\xFE\xFF")) {
-        const bool little = uchar(all[0]) == 0xFF;
-        m_encoding = {little ? IniEncoding::Utf16LE : IniEncoding::Utf16BE, 0};
+        break;
+    case IniEncoding::Utf16LE:
+    case IniEncoding::Utf16BE: {
         // A second mark after the first is text of the first line, as it was for the writer.
-        QStringDecoder decoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+        QStringDecoder decoder(m_encoding.kind == IniEncoding::Utf16LE ? QStringConverter::Utf16LE
+                                                                      : QStringConverter::Utf16BE,
                                QStringConverter::Flag::ConvertInitialBom);
         m_backing = QString(decoder.decode(all.sliced(2))).toUtf8();
         parseLines(m_backing, 0);
-    } else if (all.isValidUtf8()) {
-        m_encoding = {IniEncoding::Utf8, 0};
+        break;
+    }
+    case IniEncoding::Utf8:
         parseLines(all, 0);
+        break;
+    case IniEncoding::CodePage:
+        parseLines(all, m_encoding.codePage);
+        break;
+    }
+}
+
+IniFileEncoding IniFile::encodingOf(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return {IniEncoding::Utf8Bom, 0};
+    if (bytes.startsWith("\xFF\xFE"))
+        return {IniEncoding::Utf16LE, 0};
+    if (bytes.startsWith("\xFE\xFF"))
+        return {IniEncoding::Utf16BE, 0};
+    if (bytes.isValidUtf8())
+        return {IniEncoding::Utf8, 0};
+    return {IniEncoding::CodePage, ansiCodePage()};
+}
+
+void IniFile::openForReplacement(const QString& path)
+{
+    m_path = path;
+    if (!m_path.isEmpty())
+        removeStaleTemporaryFiles(QFileInfo(m_path).absolutePath());
+    m_operations.clear();
+    parse({});
+    const auto snap = readFile();
+    m_unreadable = !snap.has_value();
+    if (snap) {
+        m_encoding = encodingOf(snap->bytes);
+        remember(snap->stamp, snap->bytes);
     } else {
-        const int codePage = ansiCodePage();
-        m_encoding = {IniEncoding::CodePage, codePage};
-        parseLines(all, codePage);
+        m_stamp = {};
+        m_seenContent.reset();
     }
 }
 
@@ -752,7 +786,7 @@ void IniFile::beginReplacement(const QString& backupPath)
     // The new content keeps the form of the file it replaces, as that file is now.
     if (!m_path.isEmpty() && fileStamp(m_path) != m_stamp) {
         if (const auto snap = readFile()) {
-            parse(snap->bytes);
+            m_encoding = encodingOf(snap->bytes);
             m_unreadable = false;
         }
     }

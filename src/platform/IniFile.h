@@ -72,6 +72,12 @@ public:
     // nobody saw is never replaced.
     explicit IniFile(QString path);
 
+    // Points the store at a file whose whole content a replacement (beginReplacement) is about to
+    // write: only the form the file has on disk is read, not its lines, which would be discarded.
+    // Until then the store reads as empty. A file that exists but cannot be read refuses writes
+    // outside a replacement as the constructor's does.
+    void openForReplacement(const QString& path);
+
     // Replaces the content with what `path` holds now (empty when missing).
     void reload();
     // Points the store at another file and reads it. Temporary files that killed writers left in
@@ -194,6 +200,8 @@ private:
     bool applyDelete(const QString& section, const QString& key);
     void refuseUnread() const;
     void parse(const QByteArray& bytes);
+    // The form of a file's bytes: a byte-order mark, else UTF-8 when valid, else the code page.
+    static IniFileEncoding encodingOf(QByteArrayView bytes);
     void parseLines(QByteArrayView body, int legacyCodePage);
     void reserveLines(QByteArrayView body);
     struct Snapshot
