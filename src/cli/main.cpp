@@ -175,7 +175,9 @@ int runSaveAs(const Installation& inst, const QString& path, const QString& newF
     if (!readForCli(path, inst, false, project))
         return Failed;
     const QString target = replaceExtension(QFileInfo(newFile).absoluteFilePath(), u".vx7"_s);
-    IniFile store(target);
+    // Save replaces the whole file: what the target holds now is not parsed, only its form kept.
+    IniFile store;
+    store.openForReplacement(target);
     project.setFileName(target);
     saveProject(project, store, Clock::current().now());
     out() << "Saved " << target << Qt::endl;
