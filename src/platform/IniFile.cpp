@@ -11,6 +11,7 @@
 #include <QStringEncoder>
 #include <QVarLengthArray>
 #include <ctime>
+#include <limits>
 
 namespace vx {
 
@@ -375,10 +376,10 @@ void IniFile::parseLines(QByteArrayView bytes, int legacyCodePage)
             const qsizetype eq = t.startsWith(';') ? -1 : line.indexOf('=');
             if (eq > 0) {
                 const QByteArrayView keyBytes = trimBlanks(line.first(eq));
-                if (!keyBytes.isEmpty()) {
-                    l.keyStart = keyBytes.data() - line.data();
-                    l.keyLength = keyBytes.size();
-                    l.valueOffset = eq + 1;
+                if (!keyBytes.isEmpty() && line.size() < std::numeric_limits<qint32>::max()) {
+                    l.keyStart = qint32(keyBytes.data() - line.data());
+                    l.keyLength = qint32(keyBytes.size());
+                    l.valueOffset = qint32(eq + 1);
                 }
             }
             Section& s = m_sections.back();
@@ -615,8 +616,8 @@ IniFile::Line IniFile::makeEntry(QByteArrayView key, const QString& value)
         l.raw.append('"').append(text.toUtf8()).append('"');
     else
         l.raw.append(text.toUtf8());
-    l.keyLength = key.size();
-    l.valueOffset = key.size() + 1;
+    l.keyLength = qint32(key.size());
+    l.valueOffset = qint32(key.size() + 1);
     return l;
 }
 

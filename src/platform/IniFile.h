@@ -148,9 +148,10 @@ private:
     struct Line
     {
         QByteArray raw;          // the line in UTF-8 (as it stands in a UTF-8 file), without its line end
-        qsizetype keyStart = 0;  // the key of a "key=value" line: raw[keyStart, keyStart + keyLength)
-        qsizetype keyLength = 0;
-        qsizetype valueOffset = -1; // where the value starts in raw; -1 for non-entries
+        // 32-bit offsets keep a line at 40 bytes; a line longer than 2 GiB is kept as a non-entry.
+        qint32 keyStart = 0;  // the key of a "key=value" line: raw[keyStart, keyStart + keyLength)
+        qint32 keyLength = 0;
+        qint32 valueOffset = -1; // where the value starts in raw; -1 for non-entries
         bool deleted = false;
         mutable bool firstOfKey = false; // the line a lookup of its key finds (valid once indexed)
         QByteArrayView keyBytes() const { return QByteArrayView(raw).sliced(keyStart, keyLength); }
