@@ -260,6 +260,8 @@ void IniFile::parse(const QByteArray& bytes)
     m_dirty = false;
     // The lines point into the bytes read instead of each holding a copy (see parseLines): the
     // store shares them, and copies bytes it does not own (QByteArray::fromRawData).
+    m_lineBlocks.clear();
+    m_blockUsed = 0;
     m_backing = bytes;
     if (!m_backing.isEmpty() && !m_backing.data_ptr().isMutable())
         m_backing = QByteArray(bytes.constData(), bytes.size());
@@ -610,15 +612,42 @@ IniFile::Line IniFile::makeEntry(QByteArrayView key, const QString& value)
 {
     Line l;
     const QString text = singleLine(value);
-    l.raw.reserve(key.size() + 3 + text.size());
-    l.raw.append(key).append('=');
-    if (needsQuotes(text))
-        l.raw.append('"').append(text.toUtf8()).append('"');
-    else
-        l.raw.append(text.toUtf8());
+    const QByteArray utf8 = text.toUtf8();
+    const bool quoted = needsQuotes(text);
+    const qsizetype size = key.size() + 1 + utf8.size() + (quoted ? 2 : 0);
+    char* out = nullptr;
+    if (m_replacing) {
+        // A replacement writes the whole file: its lines share a few large blocks instead of
+        // each allocating its own (see m_lineBlocks).
+        out = blockSpace(size);
+        l.raw = QByteArray::fromRawData(out, size);
+    } else {
+        l.raw.resize(size);
+        out = l.raw.data();
+    }
+    out = std::copy(key.begin(), key.end(), out);
+    *out++ = '=';
+    if (quoted)
+        *out++ = '"';
+    out = std::copy(utf8.cbegin(), utf8.cend(), out);
+    if (quoted)
+        *out++ = '"';
     l.keyLength = qint32(key.size());
     l.valueOffset = qint32(key.size() + 1);
     return l;
+}
+
+char* IniFile::blockSpace(qsizetype size)
+{
+    constexpr qsizetype kBlock = 64 * 1024;
+    if (m_lineBlocks.empty() || m_blockSize - m_blockUsed < size) {
+        m_blockSize = std::max(kBlock, size);
+        m_lineBlocks.emplace_back(new char[size_t(m_blockSize)]); // not zeroed: every byte is written before use
+        m_blockUsed = 0;
+    }
+    char* at = m_lineBlocks.back().get() + m_blockUsed;
+    m_blockUsed += size;
+    return at;
 }
 
 IniFile::Section& IniFile::sectionForWrite(const QString& section)

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -187,7 +188,8 @@ private:
         QString value;
     };
 
-    static Line makeEntry(QByteArrayView key, const QString& value);
+    Line makeEntry(QByteArrayView key, const QString& value);
+    char* blockSpace(qsizetype size);
     const Line* findLine(const QString& section, const QString& key) const;
     Section* findSection(const QString& section);
     const Section* findSection(const QString& section) const;
@@ -225,6 +227,11 @@ private:
     // The text last parsed, in UTF-8: lines nobody wrote to refer to it instead of copying it.
     QByteArray m_backing;
     std::vector<size_t> m_lineHints; // lines per section, counted before parsing
+    // The text of lines written during a replacement, in blocks that never move; lines refer to
+    // them like to m_backing. Dropped with the content (parse), so they hold one file's lines.
+    std::vector<std::unique_ptr<char[]>> m_lineBlocks;
+    qsizetype m_blockSize = 0;
+    qsizetype m_blockUsed = 0;
     // The non-ASCII lines of a legacy file as read, in its code page, by legacyKey(): written back
     // as they were while nobody wrote to them. Lines are never moved or removed from their
     // section (only marked deleted), so the key stays valid; a line written anew drops its entry.
