@@ -229,6 +229,13 @@ std::optional<IniFile::Snapshot> IniFile::changedContent() const
 {
     if (m_path.isEmpty())
         return std::nullopt;
+    if (m_contentUnread) {
+        // Opened for a replacement: the lines were never read, so the file counts as changed.
+        auto snap = readFile();
+        if (!snap)
+            throw OperationError(QStringLiteral("Unable to read ") + m_path + QStringLiteral("; it was not changed"));
+        return snap;
+    }
     const FileStamp now = fileStamp(m_path);
     const bool sameStamp = now == m_stamp;
     if (sameStamp && (!now.exists || !m_seenContent))
@@ -262,6 +269,7 @@ void IniFile::parse(const QByteArray& bytes)
     // store shares them, and copies bytes it does not own (QByteArray::fromRawData).
     m_lineBlocks.clear();
     m_blockUsed = 0;
+    m_contentUnread = false;
     m_backing = bytes;
     if (!m_backing.isEmpty() && !m_backing.data_ptr().isMutable())
         m_backing = QByteArray(bytes.constData(), bytes.size());
@@ -313,12 +321,13 @@ void IniFile::openForReplacement(const QString& path)
     parse({});
     const auto snap = readFile();
     m_unreadable = !snap.has_value();
+    m_stamp = {};
+    m_seenContent.reset();
     if (snap) {
         m_encoding = encodingOf(snap->bytes);
-        remember(snap->stamp, snap->bytes);
-    } else {
-        m_stamp = {};
-        m_seenContent.reset();
+        // The bytes are not kept: a write outside a replacement reads the file again first.
+        m_stamp = snap->stamp;
+        m_contentUnread = snap->stamp.exists;
     }
 }
 

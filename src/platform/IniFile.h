@@ -75,8 +75,9 @@ public:
 
     // Points the store at a file whose whole content a replacement (beginReplacement) is about to
     // write: only the form the file has on disk is read, not its lines, which would be discarded.
-    // Until then the store reads as empty. A file that exists but cannot be read refuses writes
-    // outside a replacement as the constructor's does.
+    // Until then the store reads as empty; a write outside a replacement first reads the file as
+    // it is then. A file that exists but cannot be read refuses writes outside a replacement as
+    // the constructor's does.
     void openForReplacement(const QString& path);
 
     // Replaces the content with what `path` holds now (empty when missing).
@@ -247,6 +248,8 @@ private:
     bool m_dirty = false;
     // The file exists but could not be read: writing would replace content never seen.
     bool m_unreadable = false;
+    // Opened for a replacement: the file's lines were not read (openForReplacement).
+    bool m_contentUnread = false;
     // The file as last read or written: its stamp, and its content while its modification time
     // is too close to when we saw it to tell a later rewrite of the same size from the stamp.
     FileStamp m_stamp;

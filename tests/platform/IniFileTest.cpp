@@ -364,6 +364,19 @@ TEST_F(IniFileTest, AReplacementOpenedWithoutReadingTheLinesKeepsTheFormAndTheBa
         EXPECT_EQ(IniFile(path(c.name)).readString(u"\u7ec4"_s, u"Name"_s), u"\u65b0"_s);
     }
 
+    // A plain write after all goes onto the whole file, not onto the empty store.
+    writeAll(path(u"plain.ini"_s), "[A]\r\nOld=1\r\n");
+    IniFile plain;
+    plain.openForReplacement(path(u"plain.ini"_s));
+    plain.writeString(u"A"_s, u"New"_s, u"2"_s);
+    EXPECT_EQ(readAll(path(u"plain.ini"_s)), "[A]\r\nOld=1\r\nNew=2\r\n");
+    IniFile batch;
+    batch.openForReplacement(path(u"plain.ini"_s));
+    batch.beginBatch();
+    batch.writeString(u"B"_s, u"K"_s, u"3"_s);
+    batch.commit();
+    EXPECT_EQ(readAll(path(u"plain.ini"_s)), "[A]\r\nOld=1\r\nNew=2\r\n[B]\r\nK=3\r\n");
+
     // A missing file becomes UTF-8.
     IniFile fresh;
     fresh.openForReplacement(path(u"new.ini"_s));
