@@ -102,7 +102,8 @@ void BM_SaveAs(benchmark::State& state)
             IniFile store(file.path);
             readProject(store, p, kMacro, {nullptr, kNow, {}});
         }
-        IniFile out(target);
+        IniFile out;
+        out.openForReplacement(target);
         p.setFileName(target);
         saveProject(p, out, kNow);
     }
