@@ -1,5 +1,7 @@
 // Reading and writing project files of 1,000 and 10,000 entries.
 
+#include "cli/ProjectJson.h"
+#include "fixtures/LargeProject.h"
 #include "platform/IniFile.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
@@ -15,25 +17,9 @@ namespace {
 
 const QDateTime kNow(QDate(2026, 12, 6), QTime(12, 0));
 
-// A fifth experts, a fifth tools, the rest components spread over ten groups.
 void fill(ConfigProject& p, int entries)
 {
-    const int experts = entries / 5;
-    const int tools = entries / 5;
-    const int comps = entries - experts - tools;
-    for (int i = 0; i < experts; ++i)
-        p.experts().add({u"Expert %1"_s.arg(i), u"$(Delphi)\\Experts\\expert%1.dll"_s.arg(i), u"note"_s, i % 3 != 0});
-    std::vector<std::vector<EntryRow>> groups(10);
-    for (int i = 0; i < comps; ++i)
-        groups[size_t(i % 10)].push_back(ComponentListModel::toRow(
-            {u"Package %1"_s.arg(i), u"$(Delphi)\\Projects\\Bpl\\pkg%1.bpl"_s.arg(i), u"$(Delphi)\\Source\\%1"_s.arg(i),
-             {}, i % 4 != 0}));
-    for (int g = 0; g < 10; ++g)
-        p.addGroup(u"Group %1"_s.arg(g)).addRows(std::move(groups[size_t(g)]));
-    for (int i = 0; i < tools; ++i)
-        p.tools().add({u"Tool %1"_s.arg(i), u"C:\\Tools\\tool%1.exe"_s.arg(i), u"C:\\Tools\\"_s, u"-p %1"_s.arg(i), true});
-    p.searchPath().addPaths({u"$(Delphi)\\Lib"_s, u"$(Delphi)\\Bin"_s});
-    p.statistics().beginTime = kNow;
+    fixtures::fillLargeProject(p, entries, kNow);
 }
 
 void BM_ReadProject(benchmark::State& state)
@@ -68,8 +54,79 @@ void BM_WriteProject(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// A project file of `entries` entries written once per benchmark.
+struct ProjectOnDisk
+{
+    QTemporaryDir dir;
+    QString path = dir.filePath(u"p.vx7"_s);
+    explicit ProjectOnDisk(int entries) { fixtures::writeLargeProject(path, entries, kNow); }
+};
+
+const PathMacro kMacro(u"C:\\Program Files\\Borland\\Delphi7\\"_s);
+
+// The JSON of `show --json` for a project already read, into a sink that drops it.
+void BM_ProjectJson(benchmark::State& state)
+{
+    ConfigProject p;
+    fill(p, int(state.range(0)));
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        JsonWriter w([&](const QByteArray& piece) { bytes += piece.size(); });
+        writeProjectJson(p, w);
+    }
+    state.SetBytesProcessed(bytes);
+}
+
+// `show --json` in process: read the file, build the project, render the JSON.
+void BM_ShowJson(benchmark::State& state)
+{
+    const ProjectOnDisk file(int(state.range(0)));
+    for (auto _ : state) {
+        IniFile store(file.path);
+        ConfigProject p;
+        readProject(store, p, kMacro, {nullptr, kNow, {}});
+        JsonWriter w([](const QByteArray& piece) { benchmark::DoNotOptimize(piece.constData()); });
+        writeProjectJson(p, w);
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// `save-as` in process: read the file, write it to a new one (with the backup of the one before).
+void BM_SaveAs(benchmark::State& state)
+{
+    const ProjectOnDisk file(int(state.range(0)));
+    const QString target = file.dir.filePath(u"copy.vx7"_s);
+    for (auto _ : state) {
+        ConfigProject p;
+        {
+            IniFile store(file.path);
+            readProject(store, p, kMacro, {nullptr, kNow, {}});
+        }
+        IniFile out;
+        out.openForReplacement(target);
+        p.setFileName(target);
+        saveProject(p, out, kNow);
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// The INI store alone reading the file.
+void BM_IniParse(benchmark::State& state)
+{
+    const ProjectOnDisk file(int(state.range(0)));
+    for (auto _ : state) {
+        IniFile store(file.path);
+        benchmark::DoNotOptimize(store.hasSection(u"ConfigData"_s));
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
 } // namespace
 
+BENCHMARK(BM_ProjectJson)->Arg(0)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShowJson)->Arg(0)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveAs)->Arg(0)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IniParse)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadProject)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteProject)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 

@@ -1,5 +1,6 @@
 // vorlix7-cli: the program's file operations for scripts, without windows.
 
+#include "cli/ProjectJson.h"
 #include "delphireg/DelphiConfig.h"
 #include "delphireg/RegImport.h"
 #include "platform/Clock.h"
@@ -18,10 +19,10 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
 using namespace vx;
@@ -52,72 +53,6 @@ int usage(const QCommandLineParser& parser, const QString& message)
 {
     err() << "vorlix7-cli: " << message << "\n\n" << parser.helpText() << Qt::flush;
     return Usage;
-}
-
-QJsonObject viewJson(const ListViewSettings& v)
-{
-    QJsonArray cols;
-    for (int w : v.columnWidths)
-        cols.append(w);
-    return {{u"columns"_s, cols}, {u"sortColumn"_s, v.sortColumn}, {u"sortDirect"_s, v.sortDirect}};
-}
-
-QJsonObject projectJson(const ConfigProject& p)
-{
-    const ProjectStatistics& st = p.statistics();
-    QJsonObject stats{{u"run"_s, st.runCount},
-                      {u"timeSum"_s, timeText(st.timeSumMs)},
-                      {u"lastTime"_s, dateTimeText(st.lastTime)},
-                      {u"lastRun"_s, timeText(st.lastRunMs)},
-                      {u"day"_s, st.days},
-                      {u"sum"_s, st.sum},
-                      {u"page"_s, st.page}};
-    QJsonArray experts;
-    for (int r = 0; r < p.experts().count(); ++r) {
-        const ExpertEntry e = p.experts().entry(r);
-        experts.append(QJsonObject{{u"name"_s, e.name},
-                                   {u"file"_s, e.file},
-                                   {u"note"_s, e.note},
-                                   {u"selected"_s, e.selected},
-                                   {u"image"_s, e.image}});
-    }
-    QJsonArray groups;
-    for (int g = 0; g < p.groupCount(); ++g) {
-        QJsonArray comps;
-        const ComponentListModel& list = p.group(g);
-        for (int r = 0; r < list.count(); ++r) {
-            const ComponentEntry c = list.entry(r);
-            comps.append(QJsonObject{{u"name"_s, c.name},
-                                     {u"file"_s, c.file},
-                                     {u"includePath"_s, c.includePath},
-                                     {u"note"_s, c.note},
-                                     {u"selected"_s, c.selected},
-                                     {u"image"_s, c.image}});
-        }
-        const QJsonObject view = viewJson(list.viewSettings());
-        groups.append(QJsonObject{{u"name"_s, p.groupName(g)},
-                                  {u"components"_s, comps},
-                                  {u"columns"_s, view[u"columns"_s]},
-                                  {u"sortColumn"_s, view[u"sortColumn"_s]},
-                                  {u"sortDirect"_s, view[u"sortDirect"_s]}});
-    }
-    QJsonArray tools;
-    for (int r = 0; r < p.tools().count(); ++r) {
-        const ToolEntry t = p.tools().entry(r);
-        tools.append(QJsonObject{{u"title"_s, t.title},
-                                 {u"program"_s, t.program},
-                                 {u"workingDir"_s, t.workingDir},
-                                 {u"params"_s, t.params},
-                                 {u"selected"_s, t.selected},
-                                 {u"image"_s, t.image}});
-    }
-    return {{u"statistics"_s, stats},
-            {u"experts"_s, experts},
-            {u"groups"_s, groups},
-            {u"tools"_s, tools},
-            {u"searchPath"_s, QJsonArray::fromStringList(p.searchPath().rows())},
-            {u"expertsView"_s, viewJson(p.experts().viewSettings())},
-            {u"toolsView"_s, viewJson(p.tools().viewSettings())}};
 }
 
 QString checkMark(bool b)
@@ -223,9 +158,13 @@ int runShow(const Installation& inst, const QString& path, bool json, bool verif
     ConfigProject project;
     if (!readForCli(path, inst, verify, project))
         return Failed;
-    if (json)
-        out() << QJsonDocument(projectJson(project)).toJson(QJsonDocument::Indented) << Qt::flush;
-    else
+    if (json) {
+        // Streamed to stdout as it is produced: the whole document is never held in memory.
+        out() << Qt::flush;
+        JsonWriter writer([](const QByteArray& piece) { std::fwrite(piece.constData(), 1, size_t(piece.size()), stdout); });
+        writeProjectJson(project, writer);
+        std::fflush(stdout);
+    } else
         printProject(project);
     return Ok;
 }
@@ -236,7 +175,9 @@ int runSaveAs(const Installation& inst, const QString& path, const QString& newF
     if (!readForCli(path, inst, false, project))
         return Failed;
     const QString target = replaceExtension(QFileInfo(newFile).absoluteFilePath(), u".vx7"_s);
-    IniFile store(target);
+    // Save replaces the whole file: what the target holds now is not parsed, only its form kept.
+    IniFile store;
+    store.openForReplacement(target);
     project.setFileName(target);
     saveProject(project, store, Clock::current().now());
     out() << "Saved " << target << Qt::endl;

@@ -6,7 +6,9 @@
 #include <QHash>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 
 namespace vx {
 
@@ -77,76 +79,132 @@ QString linkTarget(QByteArrayView hexText)
 
 } // namespace
 
+namespace {
+
+// Reads system.reg line by line and answers as soon as the rest of the file cannot change the
+// answer, so that a prefix's large hive is not read to its end at every start.
+class CodePageScan
+{
+public:
+    void feed(QByteArrayView rawLine);
+    // True once the answer is known: the CurrentControlSet key's ACP has been read to the end of
+    // its key, or the link's target set's ACP is known and the keys after CurrentControlSet's
+    // own subtree have begun (Wine writes keys in sorted order: none under it can follow).
+    bool settled() const { return m_settled; }
+    int result() const;
+
+private:
+    static constexpr QByteArrayView kCodePageTail = "\\\\Control\\\\Nls\\\\CodePage";
+    static constexpr QByteArrayView kCurrent = "System\\\\CurrentControlSet";
+
+    void header(QByteArrayView line);
+    bool linkedKnown() const { return !m_linkedSet.isEmpty() && m_inControlSet.contains(m_linkedSet.toLower()); }
+
+    std::optional<int> m_current;       // under CurrentControlSet itself
+    QString m_linkedSet;                // the control set CurrentControlSet links to
+    QHash<QString, int> m_inControlSet; // "controlset001" -> ACP
+    enum class In { Other, CodePage, CurrentLink } m_in = In::Other;
+    QString m_codePageSet;              // the control set of the CodePage key being read
+    QByteArray m_hexLink;
+    bool m_hexContinues = false;
+    bool m_pastCurrentKey = false;      // a key outside CurrentControlSet's subtree followed it
+    bool m_sawCurrentKey = false;
+    bool m_settled = false;
+};
+
+void CodePageScan::header(QByteArrayView line)
+{
+    // The key whose values were being read has ended.
+    if (m_in == In::CodePage && m_current && m_codePageSet == QStringLiteral("currentcontrolset")) {
+        m_settled = true;
+        return;
+    }
+    m_in = In::Other;
+    const QByteArrayView path = headerPath(line);
+    if (m_sawCurrentKey && !m_pastCurrentKey && !equalsIgnoringAsciiCase(path, kCurrent)) {
+        const QByteArrayView under = path.first(std::min(path.size(), kCurrent.size() + 2));
+        m_pastCurrentKey = !(under.size() == kCurrent.size() + 2
+                             && equalsIgnoringAsciiCase(under.first(kCurrent.size()), kCurrent) && under.endsWith("\\\\"));
+    }
+    if (m_pastCurrentKey && linkedKnown()) {
+        m_settled = true;
+        return;
+    }
+    // Cheap test first: only the few keys ending in "CodePage" or the link are decoded.
+    if (path.size() >= kCodePageTail.size() && equalsIgnoringAsciiCase(path.last(kCodePageTail.size()), kCodePageTail)) {
+        const QString p = QString::fromUtf8(path);
+        const QStringList parts = p.split(QStringLiteral("\\\\"));
+        if (parts.size() == 5 && equalsIgnoringAsciiCase(parts[0], QStringLiteral("System"))) {
+            m_in = In::CodePage;
+            m_codePageSet = parts[1].toLower();
+        }
+    } else if (equalsIgnoringAsciiCase(path, kCurrent)) {
+        m_in = In::CurrentLink;
+        m_sawCurrentKey = true;
+    }
+}
+
+void CodePageScan::feed(QByteArrayView rawLine)
+{
+    if (m_settled)
+        return;
+    const QByteArrayView line = trimLine(rawLine);
+    if (m_hexContinues) {
+        m_hexContinues = line.endsWith('\\');
+        m_hexLink.append(m_hexContinues ? line.chopped(1) : line);
+        if (!m_hexContinues)
+            m_linkedSet = linkTarget(m_hexLink);
+        return;
+    }
+    if (line.startsWith('[')) {
+        header(line);
+        return;
+    }
+    if (m_in == In::CodePage) {
+        if (const auto cp = digitsValue(line, "ACP")) {
+            if (m_codePageSet == QStringLiteral("currentcontrolset"))
+                m_current = *cp;
+            else
+                m_inControlSet.insert(m_codePageSet, *cp);
+        }
+    } else if (m_in == In::CurrentLink) {
+        constexpr QByteArrayView kLink = "\"SymbolicLinkValue\"=hex(6):";
+        if (line.size() >= kLink.size() && equalsIgnoringAsciiCase(line.first(kLink.size()), kLink)) {
+            QByteArrayView hex = line.sliced(kLink.size());
+            m_hexContinues = hex.endsWith('\\');
+            m_hexLink = (m_hexContinues ? hex.chopped(1) : hex).toByteArray();
+            if (!m_hexContinues)
+                m_linkedSet = linkTarget(m_hexLink);
+        }
+    }
+}
+
+int CodePageScan::result() const
+{
+    if (m_current)
+        return *m_current;
+    if (!m_linkedSet.isEmpty()) {
+        const auto it = m_inControlSet.constFind(m_linkedSet.toLower());
+        if (it != m_inControlSet.cend())
+            return *it;
+    }
+    return m_inControlSet.value(QStringLiteral("controlset001"), kDefaultCodePage);
+}
+
+} // namespace
+
 int ansiCodePageFromHive(QByteArrayView hive)
 {
-    constexpr QByteArrayView kCodePageTail = "\\\\Control\\\\Nls\\\\CodePage";
-    constexpr QByteArrayView kCurrent = "System\\\\CurrentControlSet";
-
-    std::optional<int> current;      // under CurrentControlSet itself
-    QString linkedSet;               // the control set CurrentControlSet links to
-    QHash<QString, int> inControlSet; // "controlset001" -> ACP
-    enum class In { Other, CodePage, CurrentLink } in = In::Other;
-    QString codePageSet;             // the control set of the CodePage key being read
-
+    CodePageScan scan;
     qsizetype pos = 0;
-    QByteArray hexLink;
-    bool hexContinues = false;
-    while (pos < hive.size()) {
+    while (pos < hive.size() && !scan.settled()) {
         qsizetype end = hive.indexOf('\n', pos);
         if (end < 0)
             end = hive.size();
-        const QByteArrayView line = trimLine(hive.sliced(pos, end - pos));
+        scan.feed(hive.sliced(pos, end - pos));
         pos = end + 1;
-
-        if (hexContinues) {
-            hexContinues = line.endsWith('\\');
-            hexLink.append(hexContinues ? line.chopped(1) : line);
-            if (!hexContinues)
-                linkedSet = linkTarget(hexLink);
-            continue;
-        }
-        if (line.startsWith('[')) {
-            in = In::Other;
-            const QByteArrayView path = headerPath(line);
-            // Cheap test first: only the few keys ending in "CodePage" or the link are decoded.
-            if (path.size() >= kCodePageTail.size() && equalsIgnoringAsciiCase(path.last(kCodePageTail.size()), kCodePageTail)) {
-                const QString p = QString::fromUtf8(path);
-                const QStringList parts = p.split(QStringLiteral("\\\\"));
-                if (parts.size() == 5 && equalsIgnoringAsciiCase(parts[0], QStringLiteral("System"))) {
-                    in = In::CodePage;
-                    codePageSet = parts[1].toLower();
-                }
-            } else if (equalsIgnoringAsciiCase(path, kCurrent)) {
-                in = In::CurrentLink;
-            }
-            continue;
-        }
-        if (in == In::CodePage) {
-            if (const auto cp = digitsValue(line, "ACP")) {
-                if (codePageSet == QStringLiteral("currentcontrolset"))
-                    current = *cp;
-                else
-                    inControlSet.insert(codePageSet, *cp);
-            }
-        } else if (in == In::CurrentLink) {
-            constexpr QByteArrayView kLink = "\"SymbolicLinkValue\"=hex(6):";
-            if (line.size() >= kLink.size() && equalsIgnoringAsciiCase(line.first(kLink.size()), kLink)) {
-                QByteArrayView hex = line.sliced(kLink.size());
-                hexContinues = hex.endsWith('\\');
-                hexLink = (hexContinues ? hex.chopped(1) : hex).toByteArray();
-                if (!hexContinues)
-                    linkedSet = linkTarget(hexLink);
-            }
-        }
     }
-    if (current)
-        return *current;
-    if (!linkedSet.isEmpty()) {
-        const auto it = inControlSet.constFind(linkedSet.toLower());
-        if (it != inControlSet.cend())
-            return *it;
-    }
-    return inControlSet.value(QStringLiteral("controlset001"), kDefaultCodePage);
+    return scan.result();
 }
 
 int readAnsiCodePage(const QString& prefixDir)
@@ -156,7 +214,27 @@ int readAnsiCodePage(const QString& prefixDir)
     QFile file(prefixDir + QStringLiteral("/system.reg"));
     if (!file.open(QIODevice::ReadOnly))
         return kDefaultCodePage;
-    return ansiCodePageFromHive(file.readAll());
+    // Read in pieces and only as far as needed: a prefix's system.reg is megabytes long.
+    CodePageScan scan;
+    QByteArray buffer(64 * 1024, Qt::Uninitialized);
+    qsizetype held = 0; // bytes of an unfinished line at the start of the buffer
+    while (!scan.settled()) {
+        if (held == buffer.size())
+            buffer.resize(buffer.size() * 2); // a line longer than the buffer
+        const qint64 n = file.read(buffer.data() + held, buffer.size() - held);
+        if (n <= 0) {
+            if (held > 0)
+                scan.feed(QByteArrayView(buffer.constData(), held));
+            break;
+        }
+        const QByteArrayView data(buffer.constData(), held + n);
+        qsizetype pos = 0;
+        for (qsizetype end; !scan.settled() && (end = data.indexOf('\n', pos)) >= 0; pos = end + 1)
+            scan.feed(data.sliced(pos, end - pos));
+        held = data.size() - pos;
+        std::memmove(buffer.data(), buffer.constData() + pos, size_t(held));
+    }
+    return scan.result();
 }
 
 int ansiCodePage()

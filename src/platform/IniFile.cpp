@@ -11,6 +11,7 @@
 #include <QStringEncoder>
 #include <QVarLengthArray>
 #include <ctime>
+#include <limits>
 
 namespace vx {
 
@@ -228,6 +229,13 @@ std::optional<IniFile::Snapshot> IniFile::changedContent() const
 {
     if (m_path.isEmpty())
         return std::nullopt;
+    if (m_contentUnread) {
+        // Opened for a replacement: the lines were never read, so the file counts as changed.
+        auto snap = readFile();
+        if (!snap)
+            throw OperationError(QStringLiteral("Unable to read ") + m_path + QStringLiteral("; it was not changed"));
+        return snap;
+    }
     const FileStamp now = fileStamp(m_path);
     const bool sameStamp = now == m_stamp;
     if (sameStamp && (!now.exists || !m_seenContent))
@@ -257,26 +265,69 @@ void IniFile::parse(const QByteArray& bytes)
     m_legacyLines.clear();
     m_sections.emplace_back();
     m_dirty = false;
+    // The lines point into the bytes read instead of each holding a copy (see parseLines): the
+    // store shares them, and copies bytes it does not own (QByteArray::fromRawData).
+    m_lineBlocks.clear();
+    m_blockUsed = 0;
+    m_contentUnread = false;
+    m_backing = bytes;
+    if (!m_backing.isEmpty() && !m_backing.data_ptr().isMutable())
+        m_backing = QByteArray(bytes.constData(), bytes.size());
 
-    const QByteArrayView all(bytes);
-    if (all.startsWith("\xEF\xBB\xBF")) {
-        m_encoding = {IniEncoding::Utf8Bom, 0};
+    const QByteArrayView all(m_backing);
+    m_encoding = encodingOf(all);
+    switch (m_encoding.kind) {
+    case IniEncoding::Utf8Bom:
         parseLines(all.sliced(3), 0);
-    } else if (all.startsWith("\xFF\xFE") || all.startsWith("\xFE\xFF")) {
-        const bool little = uchar(all[0]) == 0xFF;
-        m_encoding = {little ? IniEncoding::Utf16LE : IniEncoding::Utf16BE, 0};
+        break;
+    case IniEncoding::Utf16LE:
+    case IniEncoding::Utf16BE: {
         // A second mark after the first is text of the first line, as it was for the writer.
-        QStringDecoder decoder(little ? QStringConverter::Utf16LE : QStringConverter::Utf16BE,
+        QStringDecoder decoder(m_encoding.kind == IniEncoding::Utf16LE ? QStringConverter::Utf16LE
+                                                                      : QStringConverter::Utf16BE,
                                QStringConverter::Flag::ConvertInitialBom);
-        const QString text = decoder.decode(all.sliced(2));
-        parseLines(text.toUtf8(), 0);
-    } else if (all.isValidUtf8()) {
-        m_encoding = {IniEncoding::Utf8, 0};
+        m_backing = QString(decoder.decode(all.sliced(2))).toUtf8();
+        parseLines(m_backing, 0);
+        break;
+    }
+    case IniEncoding::Utf8:
         parseLines(all, 0);
-    } else {
-        const int codePage = ansiCodePage();
-        m_encoding = {IniEncoding::CodePage, codePage};
-        parseLines(all, codePage);
+        break;
+    case IniEncoding::CodePage:
+        parseLines(all, m_encoding.codePage);
+        break;
+    }
+}
+
+IniFileEncoding IniFile::encodingOf(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        return {IniEncoding::Utf8Bom, 0};
+    if (bytes.startsWith("\xFF\xFE"))
+        return {IniEncoding::Utf16LE, 0};
+    if (bytes.startsWith("\xFE\xFF"))
+        return {IniEncoding::Utf16BE, 0};
+    if (bytes.isValidUtf8())
+        return {IniEncoding::Utf8, 0};
+    return {IniEncoding::CodePage, ansiCodePage()};
+}
+
+void IniFile::openForReplacement(const QString& path)
+{
+    m_path = path;
+    if (!m_path.isEmpty())
+        removeStaleTemporaryFiles(QFileInfo(m_path).absolutePath());
+    m_operations.clear();
+    parse({});
+    const auto snap = readFile();
+    m_unreadable = !snap.has_value();
+    m_stamp = {};
+    m_seenContent.reset();
+    if (snap) {
+        m_encoding = encodingOf(snap->bytes);
+        // The bytes are not kept: a write outside a replacement reads the file again first.
+        m_stamp = snap->stamp;
+        m_contentUnread = snap->stamp.exists;
     }
 }
 
@@ -288,8 +339,15 @@ void IniFile::parseLines(QByteArrayView bytes, int legacyCodePage)
     if (legacyCodePage > 0)
         codec.emplace(legacyCodePage);
 
-    qsizetype pos = 0;
     const qsizetype n = bytes.size();
+    reserveLines(bytes);
+    // A line that is in the UTF-8 form as read refers to those bytes (m_backing) without a copy;
+    // the first write to it makes it a line of its own.
+    const bool shared = bytes.data() >= m_backing.constData() && bytes.data() + n <= m_backing.constData() + m_backing.size();
+    const auto keep = [&](QByteArrayView line, QByteArrayView legacy) {
+        return shared && legacy.isEmpty() ? QByteArray::fromRawData(line.data(), line.size()) : line.toByteArray();
+    };
+    qsizetype pos = 0;
     QByteArray decoded;
     while (pos < n) {
         qsizetype end = bytes.indexOf('\n', pos);
@@ -311,26 +369,28 @@ void IniFile::parseLines(QByteArrayView bytes, int legacyCodePage)
         if (close > 0) {
             // The name ends at the last "]" of the line: "[Tools [old]]" is "Tools [old]".
             Section s;
-            s.header = line.toByteArray();
+            s.header = keep(line, legacy);
             if (!legacy.isEmpty())
                 m_legacyLines.emplace(legacyKey(m_sections.size(), -1), legacy.toByteArray());
             s.name = utf8Text(trimBlanks(t.sliced(1, close - 1)));
             const QString name = s.name;
+            if (m_sections.size() < m_lineHints.size())
+                s.lines.reserve(m_lineHints[m_sections.size()]);
             m_sections.push_back(std::move(s));
             m_sectionIndex.try_emplace(name, qsizetype(m_sections.size() - 1)); // the first one wins
         } else {
             Line l;
-            l.raw = line.toByteArray();
+            l.raw = keep(line, legacy);
             if (!legacy.isEmpty())
                 m_legacyLines.emplace(legacyKey(m_sections.size() - 1, qsizetype(m_sections.back().lines.size())),
                                       legacy.toByteArray());
             const qsizetype eq = t.startsWith(';') ? -1 : line.indexOf('=');
             if (eq > 0) {
                 const QByteArrayView keyBytes = trimBlanks(line.first(eq));
-                if (!keyBytes.isEmpty()) {
-                    l.keyStart = keyBytes.data() - line.data();
-                    l.keyLength = keyBytes.size();
-                    l.valueOffset = eq + 1;
+                if (!keyBytes.isEmpty() && line.size() < std::numeric_limits<qint32>::max()) {
+                    l.keyStart = qint32(keyBytes.data() - line.data());
+                    l.keyLength = qint32(keyBytes.size());
+                    l.valueOffset = qint32(eq + 1);
                 }
             }
             Section& s = m_sections.back();
@@ -338,6 +398,30 @@ void IniFile::parseLines(QByteArrayView bytes, int legacyCodePage)
         }
         pos = end + 1;
     }
+}
+
+void IniFile::reserveLines(QByteArrayView bytes)
+{
+    // A first pass over the bytes counts the lines of each section, so that the sections' line
+    // vectors are allocated once. It is a hint: a legacy line whose bytes look different once
+    // decoded only makes a vector grow as usual.
+    std::vector<size_t> counts(1, 0);
+    qsizetype pos = 0;
+    const qsizetype n = bytes.size();
+    while (pos < n) {
+        qsizetype end = bytes.indexOf('\n', pos);
+        if (end < 0)
+            end = n;
+        const QByteArrayView t = trimBlanks(bytes.sliced(pos, end - pos));
+        if (t.startsWith('[') && t.lastIndexOf(']') > 0)
+            counts.push_back(0);
+        else
+            ++counts.back();
+        pos = end + 1;
+    }
+    m_sections.reserve(m_sections.size() + counts.size() - 1);
+    m_sections.back().lines.reserve(counts[0]);
+    m_lineHints = std::move(counts);
 }
 
 const IniFile::Section* IniFile::findSection(const QString& section) const
@@ -537,15 +621,42 @@ IniFile::Line IniFile::makeEntry(QByteArrayView key, const QString& value)
 {
     Line l;
     const QString text = singleLine(value);
-    l.raw.reserve(key.size() + 3 + text.size());
-    l.raw.append(key).append('=');
-    if (needsQuotes(text))
-        l.raw.append('"').append(text.toUtf8()).append('"');
-    else
-        l.raw.append(text.toUtf8());
-    l.keyLength = key.size();
-    l.valueOffset = key.size() + 1;
+    const QByteArray utf8 = text.toUtf8();
+    const bool quoted = needsQuotes(text);
+    const qsizetype size = key.size() + 1 + utf8.size() + (quoted ? 2 : 0);
+    char* out = nullptr;
+    if (m_replacing) {
+        // A replacement writes the whole file: its lines share a few large blocks instead of
+        // each allocating its own (see m_lineBlocks).
+        out = blockSpace(size);
+        l.raw = QByteArray::fromRawData(out, size);
+    } else {
+        l.raw.resize(size);
+        out = l.raw.data();
+    }
+    out = std::copy(key.begin(), key.end(), out);
+    *out++ = '=';
+    if (quoted)
+        *out++ = '"';
+    out = std::copy(utf8.cbegin(), utf8.cend(), out);
+    if (quoted)
+        *out++ = '"';
+    l.keyLength = qint32(key.size());
+    l.valueOffset = qint32(key.size() + 1);
     return l;
+}
+
+char* IniFile::blockSpace(qsizetype size)
+{
+    constexpr qsizetype kBlock = 64 * 1024;
+    if (m_lineBlocks.empty() || m_blockSize - m_blockUsed < size) {
+        m_blockSize = std::max(kBlock, size);
+        m_lineBlocks.emplace_back(new char[size_t(m_blockSize)]); // not zeroed: every byte is written before use
+        m_blockUsed = 0;
+    }
+    char* at = m_lineBlocks.back().get() + m_blockUsed;
+    m_blockUsed += size;
+    return at;
 }
 
 IniFile::Section& IniFile::sectionForWrite(const QString& section)
@@ -714,7 +825,7 @@ void IniFile::beginReplacement(const QString& backupPath)
     // The new content keeps the form of the file it replaces, as that file is now.
     if (!m_path.isEmpty() && fileStamp(m_path) != m_stamp) {
         if (const auto snap = readFile()) {
-            parse(snap->bytes);
+            m_encoding = encodingOf(snap->bytes);
             m_unreadable = false;
         }
     }

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -71,6 +72,13 @@ public:
     // be read loads as empty and refuses every write ("Unable to read <path>"), so that content
     // nobody saw is never replaced.
     explicit IniFile(QString path);
+
+    // Points the store at a file whose whole content a replacement (beginReplacement) is about to
+    // write: only the form the file has on disk is read, not its lines, which would be discarded.
+    // Until then the store reads as empty; a write outside a replacement first reads the file as
+    // it is then. A file that exists but cannot be read refuses writes outside a replacement as
+    // the constructor's does.
+    void openForReplacement(const QString& path);
 
     // Replaces the content with what `path` holds now (empty when missing).
     void reload();
@@ -142,9 +150,10 @@ private:
     struct Line
     {
         QByteArray raw;          // the line in UTF-8 (as it stands in a UTF-8 file), without its line end
-        qsizetype keyStart = 0;  // the key of a "key=value" line: raw[keyStart, keyStart + keyLength)
-        qsizetype keyLength = 0;
-        qsizetype valueOffset = -1; // where the value starts in raw; -1 for non-entries
+        // 32-bit offsets keep a line at 40 bytes; a line longer than 2 GiB is kept as a non-entry.
+        qint32 keyStart = 0;  // the key of a "key=value" line: raw[keyStart, keyStart + keyLength)
+        qint32 keyLength = 0;
+        qint32 valueOffset = -1; // where the value starts in raw; -1 for non-entries
         bool deleted = false;
         mutable bool firstOfKey = false; // the line a lookup of its key finds (valid once indexed)
         QByteArrayView keyBytes() const { return QByteArrayView(raw).sliced(keyStart, keyLength); }
@@ -180,7 +189,8 @@ private:
         QString value;
     };
 
-    static Line makeEntry(QByteArrayView key, const QString& value);
+    Line makeEntry(QByteArrayView key, const QString& value);
+    char* blockSpace(qsizetype size);
     const Line* findLine(const QString& section, const QString& key) const;
     Section* findSection(const QString& section);
     const Section* findSection(const QString& section) const;
@@ -194,7 +204,10 @@ private:
     bool applyDelete(const QString& section, const QString& key);
     void refuseUnread() const;
     void parse(const QByteArray& bytes);
+    // The form of a file's bytes: a byte-order mark, else UTF-8 when valid, else the code page.
+    static IniFileEncoding encodingOf(QByteArrayView bytes);
     void parseLines(QByteArrayView body, int legacyCodePage);
+    void reserveLines(QByteArrayView body);
     struct Snapshot
     {
         FileStamp stamp; // exists false for a missing file
@@ -212,6 +225,14 @@ private:
 
     QString m_path;
     std::vector<Section> m_sections; // m_sections[0] holds the lines before the first header
+    // The text last parsed, in UTF-8: lines nobody wrote to refer to it instead of copying it.
+    QByteArray m_backing;
+    std::vector<size_t> m_lineHints; // lines per section, counted before parsing
+    // The text of lines written during a replacement, in blocks that never move; lines refer to
+    // them like to m_backing. Dropped with the content (parse), so they hold one file's lines.
+    std::vector<std::unique_ptr<char[]>> m_lineBlocks;
+    qsizetype m_blockSize = 0;
+    qsizetype m_blockUsed = 0;
     // The non-ASCII lines of a legacy file as read, in its code page, by legacyKey(): written back
     // as they were while nobody wrote to them. Lines are never moved or removed from their
     // section (only marked deleted), so the key stays valid; a line written anew drops its entry.
@@ -227,6 +248,8 @@ private:
     bool m_dirty = false;
     // The file exists but could not be read: writing would replace content never seen.
     bool m_unreadable = false;
+    // Opened for a replacement: the file's lines were not read (openForReplacement).
+    bool m_contentUnread = false;
     // The file as last read or written: its stamp, and its content while its modification time
     // is too close to when we saw it to tell a later rewrite of the same size from the stamp.
     FileStamp m_stamp;

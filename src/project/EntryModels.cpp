@@ -196,12 +196,21 @@ void EntryListModel::addRows(std::vector<EntryRow> rows)
     if (m_order == Order::ByCaption) {
         // Same result as adding one at a time into a caption-sorted list (each row lands after the
         // rows with an equal caption), without the quadratic insertion.
-        std::vector<std::pair<QCollatorSortKey, size_t>> keys;
-        const bool wasSorted = std::is_sorted(m_rows.begin(), m_rows.begin() + qsizetype(first),
-                                              [](const EntryRow& a, const EntryRow& b) {
-                                                  return compareCaptions(a.texts[0], b.texts[0]) < 0;
-                                              });
-        if (wasSorted) {
+        const auto byCaption = [](const EntryRow& a, const EntryRow& b) {
+            return compareCaptions(a.texts[0], b.texts[0]) < 0;
+        };
+        const bool wasSorted = std::is_sorted(m_rows.begin(), m_rows.begin() + qsizetype(first), byCaption);
+        // Rows whose captions strictly ascend already (a project file that Save wrote) stay as
+        // they are: the sort would not move them. Checking takes one comparison a row and no sort
+        // keys. Equal captions go through the sort, whose keys also order captions that differ
+        // only in case.
+        const auto notBefore = [](const EntryRow& a, const EntryRow& b) {
+            return compareCaptions(a.texts[0], b.texts[0]) >= 0;
+        };
+        const auto tail = m_rows.begin() + qsizetype(first > 0 ? first - 1 : 0);
+        const bool inOrder = wasSorted && std::adjacent_find(tail, m_rows.end(), notBefore) == m_rows.end();
+        if (!inOrder && wasSorted) {
+            std::vector<std::pair<QCollatorSortKey, size_t>> keys;
             keys.reserve(m_rows.size());
             for (size_t i = 0; i < m_rows.size(); ++i)
                 keys.emplace_back(collator().sortKey(m_rows[i].texts[0]), i);
@@ -212,7 +221,7 @@ void EntryListModel::addRows(std::vector<EntryRow> rows)
             for (const auto& k : keys)
                 sorted.push_back(std::move(m_rows[k.second]));
             m_rows = std::move(sorted);
-        } else {
+        } else if (!inOrder) {
             std::vector<EntryRow> added(std::make_move_iterator(m_rows.begin() + qsizetype(first)),
                                         std::make_move_iterator(m_rows.end()));
             m_rows.resize(first);

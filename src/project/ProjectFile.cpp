@@ -21,9 +21,25 @@ const QString kExperts = u"DelphiExperts"_s;
 const QString kGroups = u"DelphiCompGroups"_s;
 const QString kTools = u"DelphiTools"_s;
 
+// "<prefix><n>" in one allocation: the reader and the writer make one such key per value.
 QString numbered(QStringView prefix, qint64 n)
 {
-    return prefix.toString() + QString::number(n);
+    char16_t digits[20];
+    qsizetype count = 0;
+    const bool negative = n < 0;
+    quint64 v = negative ? quint64(0) - quint64(n) : quint64(n);
+    do {
+        digits[count++] = char16_t(u'0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    QString key(prefix.size() + count + (negative ? 1 : 0), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(key.data());
+    out = std::copy(prefix.utf16(), prefix.utf16() + prefix.size(), out);
+    if (negative)
+        *out++ = u'-';
+    while (count > 0)
+        *out++ = digits[--count];
+    return key;
 }
 
 // The highest n for which a key "<prefix>n" (n in decimal without leading zeros) exists in the
@@ -53,6 +69,12 @@ int boundedCount(const IniFile& store, const QString& section, int count, std::i
 {
     if (count <= kCountSlack)
         return std::max(count, 0);
+    // The usual case, a count whose last entry is there, needs no look at every key: the highest
+    // number is then at least the count.
+    for (QStringView p : prefixes) {
+        if (store.hasKey(section, numbered(p, count)))
+            return count;
+    }
     const qint64 limit = highestNumberedKey(store, section, prefixes) + kCountSlack;
     return int(std::min<qint64>(count, limit));
 }

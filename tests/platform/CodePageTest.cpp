@@ -91,4 +91,39 @@ TEST(CodePage, TextRoundTripsWhereItFitsAndIsRefusedWhereNot)
     EXPECT_EQ(ansiCodePage(), 1252) << "an unusable number falls back to 1252";
 }
 
+TEST(CodePage, LargeHiveReadInPiecesAndOnlyAsFarAsNeeded)
+{
+    // Wine's order: thousands of Software keys, the control sets, the link, then later System keys.
+    QByteArray hive = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n";
+    for (int i = 0; i < 3000; ++i)
+        hive += "[Software\\\\Classes\\\\CLSID\\\\{" + QByteArray::number(i) + "}] 1\n#time=1\n@=\"" +
+                QByteArray(i % 97, 'x') + "\"\n\n";
+    const QByteArray tail = "[System\\\\ControlSet001\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"1250\"\n\n"
+                            "[System\\\\ControlSet002\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"932\"\n\n"
+                            "[System\\\\CurrentControlSet] 1\n#link\n\"SymbolicLinkValue\"=hex(6):"
+                            + linkHex(u"ControlSet002"_s) + "\n\n[System\\\\Select] 1\n\"Current\"=dword:00000002\n";
+    ASSERT_GT(hive.size(), 128 * 1024) << "spans several reads";
+    QTemporaryDir dir;
+    test::writeAll(dir.filePath(u"system.reg"_s), hive + tail);
+    EXPECT_EQ(ansiCodePageFromHive(QByteArray(hive + tail)), 932);
+    EXPECT_EQ(readAnsiCodePage(dir.path()), 932);
+
+    // Once settled, what follows is not read: not even a key under CurrentControlSet that only a
+    // file in another order than Wine's could hold there.
+    const QByteArray late = "\n[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"1251\"\n";
+    test::writeAll(dir.filePath(u"system.reg"_s), hive + tail + late);
+    EXPECT_EQ(readAnsiCodePage(dir.path()), 932);
+    // Before the link's subtree ends, such a key is still read, and wins.
+    const QByteArray under = "[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"1251\"\n\n";
+    const QByteArray link = "[System\\\\CurrentControlSet] 1\n\"SymbolicLinkValue\"=hex(6):" + linkHex(u"ControlSet002"_s) + "\n\n";
+    const QByteArray sets = tail.first(tail.indexOf("[System\\\\CurrentControlSet]"));
+    test::writeAll(dir.filePath(u"system.reg"_s), hive + sets + link + under + "[System\\\\Select] 1\n");
+    EXPECT_EQ(readAnsiCodePage(dir.path()), 1251);
+
+    // A line longer than a read, and a file without a final line end.
+    const QByteArray longLine = "[Software\\\\Long] 1\n@=\"" + QByteArray(200 * 1024, 'y') + "\"\n";
+    test::writeAll(dir.filePath(u"system.reg"_s), longLine + "[System\\\\ControlSet001\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"1257\"");
+    EXPECT_EQ(readAnsiCodePage(dir.path()), 1257);
+}
+
 } // namespace

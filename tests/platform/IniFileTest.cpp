@@ -335,6 +335,57 @@ TEST_F(IniFileTest, EncodingsWindowsReadsAreReadAndKept)
     }
 }
 
+TEST_F(IniFileTest, AReplacementOpenedWithoutReadingTheLinesKeepsTheFormAndTheBackup)
+{
+    setAnsiCodePage(936);
+    const QByteArray gbk = "[\xd7\xe9]\r\nName=\xd6\xd0\xce\xc4\r\n"; // 组 / 中文 in code page 936
+    struct Case
+    {
+        QString name;
+        QByteArray before;
+        QByteArray (*expected)(const QString& text);
+    };
+    const Case cases[] = {
+        {u"le.ini"_s, utf16Bytes(u"[A]\r\nOld=1\r\n"_s, true), [](const QString& t) -> QByteArray { return utf16Bytes(t, true); }},
+        {u"bom.ini"_s, "\xEF\xBB\xBF[A]\r\nOld=1\r\n", [](const QString& t) -> QByteArray { return QByteArray("\xEF\xBB\xBF") + t.toUtf8(); }},
+        {u"legacy.ini"_s, gbk, [](const QString& t) -> QByteArray { return *encodeInCodePage(t, 936); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        writeAll(path(c.name), c.before);
+        IniFile ini;
+        ini.openForReplacement(path(c.name));
+        EXPECT_FALSE(ini.hasSection(u"A"_s)) << "the old lines are not read";
+        ini.beginReplacement(path(c.name + u".bak"_s));
+        ini.writeString(u"\u7ec4"_s, u"Name"_s, u"\u65b0"_s);
+        ini.commit();
+        EXPECT_EQ(readAll(path(c.name)), c.expected(u"[\u7ec4]\r\nName=\u65b0\r\n"_s));
+        EXPECT_EQ(readAll(path(c.name + u".bak"_s)), c.before);
+        EXPECT_EQ(IniFile(path(c.name)).readString(u"\u7ec4"_s, u"Name"_s), u"\u65b0"_s);
+    }
+
+    // A plain write after all goes onto the whole file, not onto the empty store.
+    writeAll(path(u"plain.ini"_s), "[A]\r\nOld=1\r\n");
+    IniFile plain;
+    plain.openForReplacement(path(u"plain.ini"_s));
+    plain.writeString(u"A"_s, u"New"_s, u"2"_s);
+    EXPECT_EQ(readAll(path(u"plain.ini"_s)), "[A]\r\nOld=1\r\nNew=2\r\n");
+    IniFile batch;
+    batch.openForReplacement(path(u"plain.ini"_s));
+    batch.beginBatch();
+    batch.writeString(u"B"_s, u"K"_s, u"3"_s);
+    batch.commit();
+    EXPECT_EQ(readAll(path(u"plain.ini"_s)), "[A]\r\nOld=1\r\nNew=2\r\n[B]\r\nK=3\r\n");
+
+    // A missing file becomes UTF-8.
+    IniFile fresh;
+    fresh.openForReplacement(path(u"new.ini"_s));
+    fresh.beginReplacement();
+    fresh.writeString(u"A"_s, u"K"_s, u"\u00e9"_s);
+    fresh.commit();
+    EXPECT_EQ(readAll(path(u"new.ini"_s)), "[A]\r\nK=\xc3\xa9\r\n");
+}
+
 TEST_F(IniFileTest, LegacyFilesAreReadInTheAnsiCodePageAndKeptInItWhileTheTextFits)
 {
     setAnsiCodePage(936);
