@@ -20,7 +20,7 @@ int main(int argc, char** argv)
     const QString exe = QApplication::applicationFilePath();
     const vx::Installation inst = vx::Installation::locate(QApplication::applicationDirPath());
     // Project and language files that are not UTF-8 are in the prefix's ANSI code page.
-    vx::setAnsiCodePage(vx::readAnsiCodePage(inst.prefix()));
+    vx::useAnsiCodePageOfPrefix(inst.prefix());
     if (const QString refusal = vx::app::missingDelphiMessage(inst); !refusal.isEmpty()) {
         vx::app::Prompter::current().message(nullptr, {vx::app::Prompter::Icon::Warning, QString::fromUtf16(vx::app::kProductName), refusal,
                                                        vx::app::Prompter::Ok, vx::app::Prompter::Ok, false});

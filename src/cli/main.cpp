@@ -331,7 +331,7 @@ int main(int argc, char** argv)
         return fail(u"Delphi directory not found: "_s + hostRoot);
     const Installation inst = Installation::locate(hostRoot, parser.value(prefixOpt));
     // Project files that are not UTF-8 are in the prefix's ANSI code page.
-    setAnsiCodePage(readAnsiCodePage(inst.prefix()));
+    useAnsiCodePageOfPrefix(inst.prefix());
 
     try {
         if (command == u"info"_s) {

@@ -1,14 +1,12 @@
 #include "platform/CodePage.h"
 
-#include "platform/AsciiCase.h"
+#include "platform/Errors.h"
+#include "platform/WineHive.h"
 
 #include <QFile>
-#include <QHash>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <algorithm>
 #include <atomic>
-#include <cstring>
 
 namespace vx {
 
@@ -23,188 +21,52 @@ bool converterExists(const char* name)
     return QStringDecoder(name).isValid() && QStringEncoder(name).isValid();
 }
 
-QByteArrayView trimLine(QByteArrayView line)
+// A REG_SZ of digits, such as "936".
+std::optional<int> codePageValue(const std::optional<RegValue>& value)
 {
-    while (!line.isEmpty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-        line.chop(1);
-    while (!line.isEmpty() && (line.front() == ' ' || line.front() == '\t'))
-        line = line.sliced(1);
-    return line;
-}
-
-// The key path of a section header "[System\\ControlSet001\\...] 1234", with the doubled
-// backslashes of the file kept; empty for any other line.
-QByteArrayView headerPath(QByteArrayView line)
-{
-    if (!line.startsWith('['))
-        return {};
-    const qsizetype close = line.lastIndexOf(']');
-    return close > 1 ? line.sliced(1, close - 1) : QByteArrayView();
-}
-
-// A REG_SZ of digits: "ACP"="936".
-std::optional<int> digitsValue(QByteArrayView line, QByteArrayView name)
-{
-    const QByteArray prefix = '"' + name.toByteArray() + "\"=\"";
-    if (line.size() <= prefix.size() || !equalsIgnoringAsciiCase(line.first(prefix.size()), prefix))
-        return std::nullopt;
-    QByteArrayView rest = line.sliced(prefix.size());
-    const qsizetype quote = rest.indexOf('"');
-    if (quote <= 0)
+    if (!value || value->type != REG_SZ)
         return std::nullopt;
     bool ok = false;
-    const int cp = rest.first(quote).toInt(&ok);
+    const int cp = value->text().toInt(&ok);
     return ok && cp > 0 && cp < 65536 ? std::optional<int>(cp) : std::nullopt;
 }
 
-// The control set a "SymbolicLinkValue"=hex(6):... names, as "ControlSet001"; the hex bytes are
-// UTF-16LE of "\Registry\Machine\System\ControlSet001" and may continue over lines ending in "\".
-QString linkTarget(QByteArrayView hexText)
+QString& prefixOfCodePage()
 {
-    QByteArray bytes;
-    for (QByteArrayView part : QByteArrayView(hexText).toByteArray().split(',')) {
-        const QByteArrayView t = trimLine(part);
-        if (t.isEmpty())
-            continue;
-        bool ok = false;
-        const uint b = t.toUInt(&ok, 16);
-        if (!ok || b > 0xff)
-            return {};
-        bytes.append(char(b));
-    }
-    const QString path = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2);
-    const qsizetype slash = path.lastIndexOf(u'\\');
-    return slash >= 0 ? path.sliced(slash + 1) : QString();
+    static QString prefix;
+    return prefix;
 }
 
 } // namespace
 
-namespace {
-
-// Reads system.reg line by line and answers as soon as the rest of the file cannot change the
-// answer, so that a prefix's large hive is not read to its end at every start.
-class CodePageScan
+int ansiCodePageFromHive(QByteArrayView systemReg)
 {
-public:
-    void feed(QByteArrayView rawLine);
-    // True once the answer is known: the CurrentControlSet key's ACP has been read to the end of
-    // its key, or the link's target set's ACP is known and the keys after CurrentControlSet's
-    // own subtree have begun (Wine writes keys in sorted order: none under it can follow).
-    bool settled() const { return m_settled; }
-    int result() const;
-
-private:
-    static constexpr QByteArrayView kCodePageTail = "\\\\Control\\\\Nls\\\\CodePage";
-    static constexpr QByteArrayView kCurrent = "System\\\\CurrentControlSet";
-
-    void header(QByteArrayView line);
-    bool linkedKnown() const { return !m_linkedSet.isEmpty() && m_inControlSet.contains(m_linkedSet.toLower()); }
-
-    std::optional<int> m_current;       // under CurrentControlSet itself
-    QString m_linkedSet;                // the control set CurrentControlSet links to
-    QHash<QString, int> m_inControlSet; // "controlset001" -> ACP
-    enum class In { Other, CodePage, CurrentLink } m_in = In::Other;
-    QString m_codePageSet;              // the control set of the CodePage key being read
-    QByteArray m_hexLink;
-    bool m_hexContinues = false;
-    bool m_pastCurrentKey = false;      // a key outside CurrentControlSet's subtree followed it
-    bool m_sawCurrentKey = false;
-    bool m_settled = false;
-};
-
-void CodePageScan::header(QByteArrayView line)
-{
-    // The key whose values were being read has ended.
-    if (m_in == In::CodePage && m_current && m_codePageSet == QStringLiteral("currentcontrolset")) {
-        m_settled = true;
-        return;
+    std::optional<WineHive> hive;
+    try {
+        hive = WineHive::parse(systemReg.toByteArray(), QStringLiteral("system.reg"));
+    } catch (const OperationError&) {
+        return kDefaultCodePage; // Wine does not read such a file either
     }
-    m_in = In::Other;
-    const QByteArrayView path = headerPath(line);
-    if (m_sawCurrentKey && !m_pastCurrentKey && !equalsIgnoringAsciiCase(path, kCurrent)) {
-        const QByteArrayView under = path.first(std::min(path.size(), kCurrent.size() + 2));
-        m_pastCurrentKey = !(under.size() == kCurrent.size() + 2
-                             && equalsIgnoringAsciiCase(under.first(kCurrent.size()), kCurrent) && under.endsWith("\\\\"));
-    }
-    if (m_pastCurrentKey && linkedKnown()) {
-        m_settled = true;
-        return;
-    }
-    // Cheap test first: only the few keys ending in "CodePage" or the link are decoded.
-    if (path.size() >= kCodePageTail.size() && equalsIgnoringAsciiCase(path.last(kCodePageTail.size()), kCodePageTail)) {
-        const QString p = QString::fromUtf8(path);
-        const QStringList parts = p.split(QStringLiteral("\\\\"));
-        if (parts.size() == 5 && equalsIgnoringAsciiCase(parts[0], QStringLiteral("System"))) {
-            m_in = In::CodePage;
-            m_codePageSet = parts[1].toLower();
-        }
-    } else if (equalsIgnoringAsciiCase(path, kCurrent)) {
-        m_in = In::CurrentLink;
-        m_sawCurrentKey = true;
-    }
-}
-
-void CodePageScan::feed(QByteArrayView rawLine)
-{
-    if (m_settled)
-        return;
-    const QByteArrayView line = trimLine(rawLine);
-    if (m_hexContinues) {
-        m_hexContinues = line.endsWith('\\');
-        m_hexLink.append(m_hexContinues ? line.chopped(1) : line);
-        if (!m_hexContinues)
-            m_linkedSet = linkTarget(m_hexLink);
-        return;
-    }
-    if (line.startsWith('[')) {
-        header(line);
-        return;
-    }
-    if (m_in == In::CodePage) {
-        if (const auto cp = digitsValue(line, "ACP")) {
-            if (m_codePageSet == QStringLiteral("currentcontrolset"))
-                m_current = *cp;
-            else
-                m_inControlSet.insert(m_codePageSet, *cp);
-        }
-    } else if (m_in == In::CurrentLink) {
-        constexpr QByteArrayView kLink = "\"SymbolicLinkValue\"=hex(6):";
-        if (line.size() >= kLink.size() && equalsIgnoringAsciiCase(line.first(kLink.size()), kLink)) {
-            QByteArrayView hex = line.sliced(kLink.size());
-            m_hexContinues = hex.endsWith('\\');
-            m_hexLink = (m_hexContinues ? hex.chopped(1) : hex).toByteArray();
-            if (!m_hexContinues)
-                m_linkedSet = linkTarget(m_hexLink);
+    const auto acpOf = [&](const QString& controlSet) {
+        const WineHive::KeyId key =
+            hive->findKey({QStringLiteral("System"), controlSet, QStringLiteral("Control"), QStringLiteral("Nls"),
+                           QStringLiteral("CodePage")});
+        return key == WineHive::kNoKey ? std::nullopt : codePageValue(hive->value(key, u"ACP"));
+    };
+    // Debian's Wine keeps the keys under CurrentControlSet itself; newer Wine makes it a link to a
+    // numbered set ("\Registry\Machine\System\ControlSet001"), and ControlSet001 is the set it
+    // makes current when the link cannot be read.
+    if (const auto cp = acpOf(QStringLiteral("CurrentControlSet")))
+        return *cp;
+    const WineHive::KeyId current = hive->findKey({QStringLiteral("System"), QStringLiteral("CurrentControlSet")});
+    if (current != WineHive::kNoKey) {
+        if (const auto link = hive->value(current, u"SymbolicLinkValue")) {
+            const QString target = link->text();
+            if (const auto cp = acpOf(target.sliced(target.lastIndexOf(u'\\') + 1)))
+                return *cp;
         }
     }
-}
-
-int CodePageScan::result() const
-{
-    if (m_current)
-        return *m_current;
-    if (!m_linkedSet.isEmpty()) {
-        const auto it = m_inControlSet.constFind(m_linkedSet.toLower());
-        if (it != m_inControlSet.cend())
-            return *it;
-    }
-    return m_inControlSet.value(QStringLiteral("controlset001"), kDefaultCodePage);
-}
-
-} // namespace
-
-int ansiCodePageFromHive(QByteArrayView hive)
-{
-    CodePageScan scan;
-    qsizetype pos = 0;
-    while (pos < hive.size() && !scan.settled()) {
-        qsizetype end = hive.indexOf('\n', pos);
-        if (end < 0)
-            end = hive.size();
-        scan.feed(hive.sliced(pos, end - pos));
-        pos = end + 1;
-    }
-    return scan.result();
+    return acpOf(QStringLiteral("ControlSet001")).value_or(kDefaultCodePage);
 }
 
 int readAnsiCodePage(const QString& prefixDir)
@@ -214,37 +76,29 @@ int readAnsiCodePage(const QString& prefixDir)
     QFile file(prefixDir + QStringLiteral("/system.reg"));
     if (!file.open(QIODevice::ReadOnly))
         return kDefaultCodePage;
-    // Read in pieces and only as far as needed: a prefix's system.reg is megabytes long.
-    CodePageScan scan;
-    QByteArray buffer(64 * 1024, Qt::Uninitialized);
-    qsizetype held = 0; // bytes of an unfinished line at the start of the buffer
-    while (!scan.settled()) {
-        if (held == buffer.size())
-            buffer.resize(buffer.size() * 2); // a line longer than the buffer
-        const qint64 n = file.read(buffer.data() + held, buffer.size() - held);
-        if (n <= 0) {
-            if (held > 0)
-                scan.feed(QByteArrayView(buffer.constData(), held));
-            break;
-        }
-        const QByteArrayView data(buffer.constData(), held + n);
-        qsizetype pos = 0;
-        for (qsizetype end; !scan.settled() && (end = data.indexOf('\n', pos)) >= 0; pos = end + 1)
-            scan.feed(data.sliced(pos, end - pos));
-        held = data.size() - pos;
-        std::memmove(buffer.data(), buffer.constData() + pos, size_t(held));
-    }
-    return scan.result();
+    return ansiCodePageFromHive(file.readAll());
 }
 
 int ansiCodePage()
 {
-    return g_ansiCodePage.load(std::memory_order_relaxed);
+    int cp = g_ansiCodePage.load(std::memory_order_relaxed);
+    if (cp == 0) {
+        // Looked up at the first need: most runs read and write only UTF-8 files.
+        cp = readAnsiCodePage(prefixOfCodePage());
+        g_ansiCodePage.store(cp, std::memory_order_relaxed);
+    }
+    return cp;
 }
 
 void setAnsiCodePage(int codePage)
 {
     g_ansiCodePage.store(codePage > 0 ? codePage : kDefaultCodePage, std::memory_order_relaxed);
+}
+
+void useAnsiCodePageOfPrefix(const QString& prefixDir)
+{
+    prefixOfCodePage() = prefixDir;
+    g_ansiCodePage.store(0, std::memory_order_relaxed);
 }
 
 QByteArray codePageConverterName(int codePage)

@@ -17,9 +17,12 @@ int readAnsiCodePage(const QString& prefixDir);
 // The same rule on the text of a system.reg held in memory.
 int ansiCodePageFromHive(QByteArrayView systemReg);
 
-// The process-wide ANSI code page used for legacy files (default 1252), set once at start.
+// The process-wide ANSI code page used for legacy files and registry backups: the one set, or
+// that of the prefix named at start, looked up when first needed (1252 without either).
 int ansiCodePage();
 void setAnsiCodePage(int codePage);
+// The code page becomes that of this prefix's system.reg, read at the first call of ansiCodePage.
+void useAnsiCodePageOfPrefix(const QString& prefixDir);
 
 // The text in the code page; nullopt when a character does not fit (no silent '?'), also when the
 // code page would store it as a look-alike that reads back as another character.
