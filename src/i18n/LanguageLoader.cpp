@@ -156,18 +156,14 @@ QString derivedSource(const LanguageTexts& out, const UiTexts& texts, const Deri
     return {};
 }
 
-// A language file as read: a UTF-8 byte order mark, which editors like to add, is dropped so that
-// the first section header is recognised.
+// A language file as read, in whatever form the store reads (a byte-order mark, UTF-16, a legacy
+// code page); never written.
 IniFile readLanguageFile(const QString& path)
 {
     IniFile ini;
     QFile f(path);
-    if (f.open(QIODevice::ReadOnly)) {
-        QByteArray bytes = f.readAll();
-        if (bytes.startsWith("\xEF\xBB\xBF"))
-            bytes.remove(0, 3);
-        ini.setContent(bytes);
-    }
+    if (f.open(QIODevice::ReadOnly))
+        ini.setContent(f.readAll());
     return ini;
 }
 
