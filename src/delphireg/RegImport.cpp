@@ -13,13 +13,6 @@ namespace vx {
 
 namespace {
 
-// Windows-1252 from 0x80 to 0x9F; the five unassigned bytes keep their own code point, as
-// Windows maps them.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 struct DecodedText
 {
     QString text;
@@ -53,14 +46,7 @@ DecodedText decodeText(const QByteArray& bytes)
         return out;
 
     // Not UTF-8: a file in the ANSI code page, as registry editors write and read REGEDIT4 text.
-    if (ansiCodePage() != 1252) {
-        out.text = decodeFromCodePage(bytes, ansiCodePage());
-        return out;
-    }
-    out.text = QString(n, Qt::Uninitialized);
-    QChar* d = out.text.data();
-    for (qsizetype i = 0; i < n; ++i)
-        d[i] = QChar(p[i] >= 0x80 && p[i] < 0xA0 ? kCp1252High[p[i] - 0x80] : char16_t(p[i]));
+    out.text = decodeFromCodePage(bytes, ansiCodePage());
     return out;
 }
 
