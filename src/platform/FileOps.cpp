@@ -433,27 +433,19 @@ void writeFileAtomically(const QString& hostPath, const QByteArray& data, const 
         throw FileWriteError(hostPath);
 
     const QByteArray target = QFile::encodeName(info.absoluteFilePath());
-    const QByteArray dir = QFile::encodeName(info.absolutePath());
     struct stat st {};
     const bool replacing = ::stat(target.constData(), &st) == 0;
 
-    TemporaryFile tmp;
-    if (!createTemporary(tmp, dir, QFile::encodeName(info.fileName())))
-        throw FileWriteError(hostPath);
-    if (replacing && ::fchmod(tmp.fd, st.st_mode & 07777) != 0)
-        throw FileWriteError(hostPath);
     // Flushed before it takes the target's name, so that the name never stands for a file whose
     // data is not yet on the disk.
-    if (!writeAll(tmp.fd, data) || ::fdatasync(tmp.fd) != 0)
+    TemporaryFile tmp;
+    if (!writeTemporary(tmp, target, data, replacing ? int(st.st_mode & 07777) : -1, hostPath))
         throw FileWriteError(hostPath);
     if (options.written) {
-        struct stat written {};
-        if (::fstat(tmp.fd, &written) != 0)
+        *options.written = fileStamp(QFile::decodeName(tmp.name));
+        if (!options.written->exists)
             throw FileWriteError(hostPath);
-        *options.written = stampOf(written);
     }
-    ::close(tmp.fd);
-    tmp.fd = -1;
 
     if (replacing && !options.backupPath.isEmpty() && !makeBackup(target, options.backupPath))
         throw FileWriteError(options.backupPath);

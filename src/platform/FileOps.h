@@ -130,7 +130,7 @@ private:
 // flushed. Throws as PreparedFileWrite does; the previous content is then untouched.
 void writeFileDurably(const QString& hostPath, const QByteArray& data);
 
-// Test seam: asked before each step of a durable write; a `true` answer makes that step fail as
+// Test seam: asked before each step of a durable write (and of the temporary file of an atomic one); a `true` answer makes that step fail as
 // the system call would. `hostPath` is the path the write was asked for. Pass an empty function
 // to remove it.
 void setDurableWriteFaultHook(std::function<bool(DurableWriteStep step, const QString& hostPath)> hook);
