@@ -5,6 +5,7 @@
 #include "fixtures/Sandbox.h"
 #include "platform/Clock.h"
 #include "platform/IniFile.h"
+#include "support/MainWindowFixture.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestFiles.h"
 
@@ -24,39 +25,8 @@ using vx::app::TFormMain;
 
 namespace {
 
-const QDateTime kStart(QDate(2026, 12, 6), QTime(9, 0, 0));
-
-class MainWindowTest : public ::testing::Test
-{
-protected:
-    QTemporaryDir dir;
-    fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(u"prefix"_s));
-    ManualClock clock{kStart};
-    ScopedClock useClock{clock};
-    QString settings() const { return sb.delphiHost + u"/Vorlix7.wv7"_s; }
-
-    std::unique_ptr<TFormMain> start(const QStringList& args = {}, const fixtures::Sandbox* other = nullptr)
-    {
-        const fixtures::Sandbox& s = other ? *other : sb;
-        auto w = std::make_unique<TFormMain>(Installation::locate(s.delphiHost), s.delphiHost + u"/Vorlix7.wv7"_s);
-        EXPECT_EQ(w->FormCreate(args), TFormMain::StartResult::Ok);
-        return w;
-    }
-    template <typename T>
-    static T* child(TFormMain& w, const QString& name)
-    {
-        T* c = w.findChild<T*>(name);
-        EXPECT_NE(c, nullptr) << name.toStdString();
-        return c;
-    }
-    static QString text(TFormMain& w, const QString& name) { return child<QLabel>(w, name)->text(); }
-    static bool close(TFormMain& w)
-    {
-        QCloseEvent e;
-        QApplication::sendEvent(&w, &e);
-        return e.isAccepted();
-    }
-};
+const QDateTime kStart = test::kWindowTestStart;
+using MainWindowTest = test::MainWindowFixture;
 
 TEST_F(MainWindowTest, OpensTheProjectGivenOnTheCommandLine)
 {

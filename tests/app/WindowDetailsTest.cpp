@@ -8,6 +8,7 @@
 #include "fixtures/Sandbox.h"
 #include "platform/Clock.h"
 #include "platform/IniFile.h"
+#include "support/MainWindowFixture.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestFiles.h"
 
@@ -32,28 +33,10 @@ using vx::app::TFormMain;
 
 namespace {
 
-class WindowDetailsTest : public ::testing::Test
+class WindowDetailsTest : public test::MainWindowFixture
 {
 protected:
-    QTemporaryDir dir;
-    fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(u"prefix"_s));
-    ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(9, 0, 0))};
-    ScopedClock useClock{clock};
-    QString settings() const { return sb.delphiHost + u"/Vorlix7.wv7"_s; }
-
-    std::unique_ptr<TFormMain> start(const QStringList& args = {})
-    {
-        auto w = std::make_unique<TFormMain>(Installation::locate(sb.delphiHost), settings());
-        EXPECT_EQ(w->FormCreate(args), TFormMain::StartResult::Ok);
-        return w;
-    }
     static QString pane(TFormMain& w) { return w.ui().RzStatusPaneMsg->text(); }
-    static bool close(TFormMain& w)
-    {
-        QCloseEvent e;
-        QApplication::sendEvent(&w, &e);
-        return e.isAccepted();
-    }
 };
 
 TEST_F(WindowDetailsTest, HintsFallBackToTheEnclosingOnesAndNoTooltipIsShown)
