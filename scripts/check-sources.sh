@@ -2,12 +2,12 @@
 # House rules a compiler cannot check:
 # - message boxes and file/font dialogs only inside the prompter, so that tests can answer them;
 # - no string-based signal/slot connections;
-# - includes point down the layers only (platform <- project, i18n <- delphireg <- editing,
-#   integration <- app), and the CLI and everything below the window use no widgets.
+# - includes point down the layers only (platform <- project, i18n, prompter <- delphireg <-
+#   editing, integration <- app), and the CLI and everything below the window use no widgets.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 status=0
-dialogs=$(grep -rnE 'QMessageBox|QFileDialog|QFontDialog' src --include='*.cpp' --include='*.h' | grep -v '/Prompter' || true)
+dialogs=$(grep -rnE 'QMessageBox|QFileDialog|QFontDialog' src --include='*.cpp' --include='*.h' | grep -v '^src/app/DialogPrompter' || true)
 if [ -n "$dialogs" ]; then
   echo "Dialogs used outside the prompter:"; echo "$dialogs"; status=1
 fi
@@ -20,11 +20,12 @@ declare -A allowed=(
   [platform]=""
   [project]="platform"
   [i18n]="platform"
+  [prompter]=""
   [delphireg]="platform project"
-  [editing]="platform project i18n delphireg"
-  [integration]="platform project i18n delphireg"
+  [editing]="platform project i18n delphireg prompter"
+  [integration]="platform project i18n delphireg prompter editing"
   [cli]="platform project i18n delphireg"
-  [app]="platform project i18n delphireg editing integration"
+  [app]="platform project i18n delphireg prompter editing integration"
 )
 for layer in "${!allowed[@]}"; do
   [ -d "src/$layer" ] || continue

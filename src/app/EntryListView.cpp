@@ -2,7 +2,10 @@
 
 #include "project/EntryModels.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QMouseEvent>
+#include <QScrollBar>
 
 namespace vx::app {
 
@@ -42,6 +45,31 @@ void EntryListView::setEntryModel(EntryListModel* model)
         connect(model, &QAbstractItemModel::modelReset, this, [this] { restoreLayout(); });
     }
     restoreLayout();
+}
+
+void EntryListView::mousePressEvent(QMouseEvent* event)
+{
+    QTreeView::mousePressEvent(event);
+    Q_EMIT mouseDown(int(event->position().x()) + horizontalScrollBar()->value());
+}
+
+bool EntryListView::viewportEvent(QEvent* event)
+{
+    // The context-menu key: the menu opens at the current row, where the user's attention is.
+    if (event->type() == QEvent::ContextMenu &&
+        static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
+        requestKeyboardMenu();
+        return true;
+    }
+    return QTreeView::viewportEvent(event);
+}
+
+void EntryListView::requestKeyboardMenu()
+{
+    const QModelIndex current = currentIndex();
+    const QRect r = current.isValid() ? visualRect(current) : QRect();
+    const QPoint at = r.isValid() ? QPoint(r.left() + 8, r.bottom()) : QPoint(8, 8);
+    Q_EMIT customContextMenuRequested(at);
 }
 
 void EntryListView::storeColumnWidths()

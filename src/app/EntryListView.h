@@ -21,6 +21,17 @@ public:
     void storeColumnWidths();
     // Applies the model's widths and sort arrow to the header.
     void restoreLayout();
+    // Asks for the popup menu from the keyboard: at the current row, not at the pointer.
+    void requestKeyboardMenu();
+
+Q_SIGNALS:
+    // Any mouse button went down on the list, at x in the list's content (scrolling included);
+    // sent after the press has selected its row.
+    void mouseDown(int x);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     QPointer<EntryListModel> m_model;

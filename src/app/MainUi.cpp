@@ -280,11 +280,11 @@ void buildOptionPage(MainUi& ui)
 
     auto* option = make<QGroupBox>(u"RzGroupBoxOption"_s, page, u"Option"_s);
     auto* og = new QGridLayout(option);
-    ui.RzLabelLang = make<QLabel>(u"RzLabelLang"_s, option, u"English"_s);
+    ui.RzLabelLang = make<ClickLabel>(u"RzLabelLang"_s, option, u"English"_s);
     ui.RzButtonLang = button(u"RzButtonLang"_s, u"Language"_s, ImgLanguage, option);
     og->addWidget(ui.RzLabelLang, 0, 0);
     og->addWidget(ui.RzButtonLang, 0, 1);
-    ui.RzLabelFont = make<QLabel>(u"RzLabelFont"_s, option);
+    ui.RzLabelFont = make<ClickLabel>(u"RzLabelFont"_s, option);
     ui.RzBitBtnFont = button(u"RzBitBtnFont"_s, u"Font"_s, ImgFont, option);
     og->addWidget(ui.RzLabelFont, 1, 0);
     og->addWidget(ui.RzBitBtnFont, 1, 1);

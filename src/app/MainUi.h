@@ -71,8 +71,8 @@ struct MainUi
                 *RzBitBtnDelphi7Project = nullptr, *RzBitBtnApplyProject = nullptr, *RzBitBtnLaunch = nullptr;
 
     // Option page
-    QLabel *RzLabelDelphiPath = nullptr, *RzLabelWinSDK = nullptr, *LabelBDEpath = nullptr, *LabelBordbk = nullptr,
-           *RzLabelLang = nullptr, *RzLabelFont = nullptr;
+    QLabel *RzLabelDelphiPath = nullptr, *RzLabelWinSDK = nullptr, *LabelBDEpath = nullptr, *LabelBordbk = nullptr;
+    ClickLabel *RzLabelLang = nullptr, *RzLabelFont = nullptr;
     QListView* RzListViewSearchPath = nullptr;
     QToolButton *RzRapidFireButtonAddPath = nullptr, *RzRapidFireButtonModifyPath = nullptr,
                 *RzRapidFireButtonDelPath = nullptr;

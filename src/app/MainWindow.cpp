@@ -1,10 +1,11 @@
 #include "app/MainWindow.h"
 
 #include "app/Animator.h"
+#include "app/EditingCommands.h"
 #include "app/EntryListView.h"
 #include "app/Images.h"
 #include "app/ProjectCommands.h"
-#include "app/Prompter.h"
+#include "prompter/Prompter.h"
 #include "app/RegistryCommands.h"
 #include "i18n/UiTexts.h"
 #include "platform/Clock.h"
@@ -81,6 +82,7 @@ TFormMain::TFormMain(Installation installation, QString settingsPath, QWidget* p
     m_ui.RzPageControlComp->tabBar()->installEventFilter(this);
     qApp->installEventFilter(this); // tooltips of every widget of the window, see eventFilter
     connectHandlers();
+    connectEditing();
     disableLaterCommands();
     setNoProjectCaption();
 }
@@ -131,7 +133,7 @@ void TFormMain::connectHandlers()
     connect(&m_project, &ConfigProject::countsChanged, this, &TFormMain::RzListViewExpertCheckStateChange);
     connect(&m_project, &ConfigProject::groupAdded, this, &TFormMain::addGroupPage);
     connect(&m_project, &ConfigProject::groupsCleared, this, [this] { rebuildGroupPages(); });
-    connect(&m_project, &ConfigProject::groupRemoved, this, [this](int) { rebuildGroupPages(); });
+    connect(&m_project, &ConfigProject::groupRemoved, this, &TFormMain::removeGroupPage);
     connect(&m_project, &ConfigProject::groupRenamed, this, [this](int g) {
         m_ui.RzPageControlComp->setTabText(g, m_project.groupName(g));
     });
@@ -152,13 +154,6 @@ void TFormMain::connectHandlers()
     connect(ui.TimerCount, &QTimer::timeout, this, &TFormMain::TimerCountTimer);
     connect(ui.TimerAnimate, &QTimer::timeout, this, &TFormMain::TimerAnimateTimer);
 
-    const auto popup = [this](EntryListView* view, QMenu* menu) {
-        view->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(view, &QWidget::customContextMenuRequested, menu,
-                [view, menu](const QPoint& pos) { menu->popup(view->viewport()->mapToGlobal(pos)); });
-    };
-    popup(ui.RzListViewExpert, ui.PopupMenuExpert);
-    popup(ui.RzListViewTool, ui.PopupMenuTool);
     ui.RzPageControlComp->tabBar()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ui.RzPageControlComp->tabBar(), &QWidget::customContextMenuRequested, ui.PopupMenuGroup,
             [this](const QPoint& pos) {
@@ -168,19 +163,11 @@ void TFormMain::connectHandlers()
 
 void TFormMain::disableLaterCommands()
 {
-    // Commands whose work comes with the editing, registry and integration subsystems: shown,
-    // but inert until those subsystems are in.
+    // Commands whose work comes with the integration subsystem and the About page: shown, but
+    // inert until those are in.
     MainUi& ui = m_ui;
-    for (QMenu* menu : {ui.PopupMenuExpert, ui.PopupMenuGroup, ui.PopupMenuComp, ui.PopupMenuTool}) {
-        for (QAction* a : menu->actions()) {
-            if (!a->menu())
-                a->setEnabled(false);
-        }
-    }
     for (QWidget* w : std::initializer_list<QWidget*>{
-             ui.RzRapidFireButtonAddPath, ui.RzRapidFireButtonModifyPath, ui.RzRapidFireButtonDelPath,
-             ui.RzButtonWinSDK, ui.RzButtonBDEpath, ui.RzBitBtnBordbk, ui.RzButtonLang, ui.RzBitBtnFont,
-             ui.RzButtonRegDebug, ui.RzBitBtnCopyFiles, ui.RzBitBtnRecover, ui.RzButtonShortcut,
+             ui.RzButtonWinSDK, ui.RzButtonBDEpath, ui.RzBitBtnBordbk, ui.RzButtonRegDebug, ui.RzBitBtnCopyFiles, ui.RzBitBtnRecover, ui.RzButtonShortcut,
              ui.RzBitBtnDelShortcut, ui.RzBitBtnLaunch, ui.RzRapidFireButtonHelp,
              ui.RzLabelWeb, ui.RzLabelEmail})
         w->setEnabled(false);
@@ -598,9 +585,11 @@ void TFormMain::addGroupPage(int group)
     model.setHeaders({tabCaption(m_ui.RzPageControl, m_ui.TabSheetComponents), uiText(UiText::CompFile),
                       uiText(UiText::IncludePath), m_project.experts().headerData(2, Qt::Horizontal).toString()});
     list->setEntryModel(&model);
-    list->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(list, &QWidget::customContextMenuRequested, m_ui.PopupMenuComp,
-            [this, list](const QPoint& pos) { m_ui.PopupMenuComp->popup(list->viewport()->mapToGlobal(pos)); });
+    connectListKeys(list, m_ui.PopupMenuComp);
+    connect(list, &EntryListView::mouseDown, this, [this, list](int x) {
+        if (auto* m = qobject_cast<ComponentListModel*>(list->entryModel()))
+            m_editing->groups.componentMouseDown(*m, x);
+    });
     QSignalBlocker block(m_ui.RzPageControlComp);
     m_ui.RzPageControlComp->insertTab(group, sheet, m_project.groupName(group));
 }

@@ -3,23 +3,29 @@
 #include "app/MainUi.h"
 #include "app/Settings.h"
 #include "app/Statistics.h"
+#include "editing/EditingHost.h"
 #include "i18n/LanguageLoader.h"
 #include "platform/IniFile.h"
 #include "platform/Installation.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
+#include "prompter/DialogState.h"
 
 #include <QMainWindow>
 #include <memory>
+
+class QAbstractItemView;
 
 namespace vx::app {
 
 class ProjectCommands;
 class RegistryCommands;
+class EntryListView;
+struct EditingCommands;
 
 // The main window. It builds the pages, wires the controls to their handlers and holds the
 // program's state; the work of each handler belongs to the class of its subsystem.
-class TFormMain : public QMainWindow
+class TFormMain : public QMainWindow, public editing::EditingHost
 {
     Q_OBJECT
 public:
@@ -35,15 +41,30 @@ public:
     StartResult FormCreate(const QStringList& arguments);
 
     MainUi& ui() { return m_ui; }
-    ConfigProject& project() { return m_project; }
+    ConfigProject& project() override { return m_project; }
     IniFile& projectStore() { return m_projectStore; }
     const Installation& installation() const { return m_installation; }
-    const PathMacro& macro() const { return m_macro; }
+    const PathMacro& macro() const override { return m_macro; }
     UsageStatistics& statistics() { return m_stats; }
-    const QString& languageName() const { return m_languageName; }
     const QString& settingsPath() const { return m_settingsPath; }
     ProjectCommands& commands() { return *m_commands; }
     RegistryCommands& registry() { return *m_registry; }
+    EditingCommands& editing() { return *m_editing; }
+
+    // What the editing commands ask of the window.
+    QWidget* dialogParent() override { return this; }
+    const PathBridge& bridge() const override { return m_installation.bridge; }
+    DialogStates& dialogs() override { return m_dialogs; }
+    QString hostRoot() const override { return m_installation.hostRoot; }
+    QString caption(const QString& objectName) const override;
+    int selectedRow(const QAbstractItemModel& list) const override;
+    void selectRow(const QAbstractItemModel& list, int row) override;
+    void notifyPageControl() override { RzPageControlTabClick(); }
+    void setAddressedGroup(int group) override { m_addressedGroup = group; }
+    void setListHint(const QAbstractItemModel& list, const QString& text) override;
+    QString languageName() const override { return m_languageName; }
+    QFont displayFont() const override { return font(); }
+    void setDisplayFont(const QFont& font) override;
 
     // The product name as shown by LabelLogoName ("Vorlix" in English).
     QString productName() const;
@@ -60,10 +81,10 @@ public:
     void progressEnd();
 
     // Loads a language by name and applies it to every control.
-    void loadLanguage(const QString& name);
+    void loadLanguage(const QString& name) override;
     // The group tab under the pointer at the last mouse press on the group tabs, -1 for none: the
     // group commands act on it rather than on the active group.
-    int addressedGroup() const { return m_addressedGroup; }
+    int addressedGroup() const override { return m_addressedGroup; }
 
     // Copies the column widths shown into the lists' models, before their layout is written.
     void storeListLayouts();
@@ -103,6 +124,13 @@ private:
     void rebuildGroupPages();
     void disableLaterCommands();
     void connectHandlers();
+    // The editing commands: popup menus, keys and buttons of the lists, language and font.
+    void connectEditing();
+    void connectListKeys(EntryListView* view, QMenu* menu);
+    // The list that shows a model, or nullptr.
+    QAbstractItemView* viewOf(const QAbstractItemModel& model) const;
+    // A group's tab went: its page goes, and the pages after it take the numbers one lower.
+    void removeGroupPage(int group);
 
     Installation m_installation;
     PathMacro m_macro;
@@ -114,6 +142,8 @@ private:
     MainUi m_ui;
     std::unique_ptr<ProjectCommands> m_commands;
     std::unique_ptr<RegistryCommands> m_registry;
+    DialogStates m_dialogs;
+    std::unique_ptr<EditingCommands> m_editing;
     QString m_languageName = QStringLiteral("English");
     LanguageTexts m_languageTexts;
     bool m_saveAtClose = false;

@@ -1,7 +1,7 @@
 #include "app/ProjectCommands.h"
 
 #include "app/MainWindow.h"
-#include "app/Prompter.h"
+#include "prompter/Prompter.h"
 #include "i18n/UiTexts.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"

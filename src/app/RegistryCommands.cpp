@@ -2,7 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/ProjectCommands.h"
-#include "app/Prompter.h"
+#include "prompter/Prompter.h"
 #include "delphireg/DelphiConfig.h"
 #include "delphireg/RegImport.h"
 #include "i18n/UiTexts.h"

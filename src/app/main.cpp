@@ -1,7 +1,7 @@
 // Delphi Vorlix: the program's entry.
 
 #include "app/MainWindow.h"
-#include "app/Prompter.h"
+#include "app/DialogPrompter.h"
 #include "app/Settings.h"
 #include "app/Splash.h"
 #include "app/Startup.h"
@@ -16,14 +16,15 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Vorlix7"_s);
+    vx::app::DialogPrompter::instance(); // questions are asked with the window's dialogs
 
     const QString exe = QApplication::applicationFilePath();
     const vx::Installation inst = vx::Installation::locate(QApplication::applicationDirPath());
     // Project and language files that are not UTF-8 are in the prefix's ANSI code page.
     vx::useAnsiCodePageOfPrefix(inst.prefix());
     if (const QString refusal = vx::app::missingDelphiMessage(inst); !refusal.isEmpty()) {
-        vx::app::Prompter::current().message(nullptr, {vx::app::Prompter::Icon::Warning, QString::fromUtf16(vx::app::kProductName), refusal,
-                                                       vx::app::Prompter::Ok, vx::app::Prompter::Ok, false});
+        vx::Prompter::current().message(nullptr, {vx::Prompter::Icon::Warning, QString::fromUtf16(vx::kProductName), refusal,
+                                                       vx::Prompter::Ok, vx::Prompter::Ok, false});
         return 1;
     }
 

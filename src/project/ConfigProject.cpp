@@ -12,11 +12,7 @@ ConfigProject::~ConfigProject() = default;
 
 void ConfigProject::attach(EntryListModel& model)
 {
-    connect(&model, &EntryListModel::checkStateChanged, this, [this](int) {
-        if (m_open)
-            markModified();
-        Q_EMIT countsChanged();
-    });
+    connect(&model, &EntryListModel::checkStateChanged, this, [this](int) { checkStateChange(); });
     connect(&model, &EntryListModel::captionEdited, this, [this](int) {
         if (m_open)
             markModified();
@@ -29,6 +25,13 @@ void ConfigProject::markModified()
         return;
     m_modified = true;
     Q_EMIT modifiedChanged(true);
+}
+
+void ConfigProject::checkStateChange()
+{
+    if (m_open)
+        markModified();
+    Q_EMIT countsChanged();
 }
 
 void ConfigProject::setUnmodified()

@@ -48,6 +48,10 @@ public:
     void markModified();
     // Clears the flag after a save or load.
     void setUnmodified();
+    // The check-state handler of every list: marks the project modified while one is open and
+    // announces that the counters are stale. Runs for each changed check box, and once after a
+    // group was added, renamed or deleted.
+    void checkStateChange();
 
     ExpertListModel& experts() { return m_experts; }
     const ExpertListModel& experts() const { return m_experts; }

@@ -154,11 +154,6 @@ void EntryListModel::setHeaders(const QStringList& headers)
     Q_EMIT headerDataChanged(Qt::Horizontal, 0, m_columns - 1);
 }
 
-int EntryListModel::selectedCount() const
-{
-    return int(std::count_if(m_rows.begin(), m_rows.end(), [](const EntryRow& r) { return r.selected; }));
-}
-
 int EntryListModel::captionPosition(const QString& caption, int skipRow) const
 {
     // Like a sorted list view: the row goes before the first row whose caption sorts after it.
@@ -176,6 +171,7 @@ int EntryListModel::addRow(EntryRow row)
         row.texts.append(QString());
     const int at = m_order == Order::ByCaption ? captionPosition(row.texts[0], -1) : count();
     beginInsertRows({}, at, at);
+    m_selectedCount += row.selected ? 1 : 0;
     m_rows.insert(m_rows.begin() + at, std::move(row));
     endInsertRows();
     Q_EMIT checkStateChanged(at);
@@ -189,6 +185,7 @@ void EntryListModel::addRows(std::vector<EntryRow> rows)
     for (EntryRow& r : rows) {
         while (r.texts.size() < m_columns)
             r.texts.append(QString());
+        m_selectedCount += r.selected ? 1 : 0;
     }
     beginResetModel();
     const size_t first = m_rows.size();
@@ -240,6 +237,7 @@ void EntryListModel::removeRowAt(int r)
     if (r < 0 || r >= count())
         return;
     beginRemoveRows({}, r, r);
+    m_selectedCount -= m_rows[size_t(r)].selected ? 1 : 0;
     m_rows.erase(m_rows.begin() + r);
     endRemoveRows();
     Q_EMIT checkStateChanged(-1);
@@ -251,6 +249,7 @@ void EntryListModel::clear()
         return;
     beginResetModel();
     m_rows.clear();
+    m_selectedCount = 0;
     endResetModel();
 }
 
@@ -260,10 +259,38 @@ void EntryListModel::setSelected(int r, bool selected)
         return;
     if (m_rows[size_t(r)].selected != selected) {
         m_rows[size_t(r)].selected = selected;
+        m_selectedCount += selected ? 1 : -1;
         const QModelIndex i = index(r, 0);
         Q_EMIT dataChanged(i, i, {Qt::CheckStateRole});
     }
     Q_EMIT checkStateChanged(r);
+}
+
+int EntryListModel::setAllSelected(bool selected)
+{
+    int changed = 0;
+    int runStart = -1;
+    const auto endRun = [&](int end) {
+        if (runStart >= 0)
+            Q_EMIT dataChanged(index(runStart, 0), index(end - 1, 0), {Qt::CheckStateRole});
+        runStart = -1;
+    };
+    for (int r = 0; r < count(); ++r) {
+        EntryRow& row = m_rows[size_t(r)];
+        if (row.selected == selected) {
+            endRun(r);
+            continue;
+        }
+        row.selected = selected;
+        ++changed;
+        if (runStart < 0)
+            runStart = r;
+    }
+    endRun(count());
+    m_selectedCount = selected ? count() : 0;
+    if (changed > 0)
+        Q_EMIT checkStateChanged(-1);
+    return changed;
 }
 
 int EntryListModel::moveToCaptionPlace(int r)

@@ -75,7 +75,7 @@ public:
 
     Order order() const { return m_order; }
     int count() const { return int(m_rows.size()); }
-    int selectedCount() const;
+    int selectedCount() const { return m_selectedCount; }
     const EntryRow& row(int r) const { return m_rows[size_t(r)]; }
     QString text(int r, int column) const;
 
@@ -87,6 +87,10 @@ public:
     void removeRowAt(int r);
     void clear();
     void setSelected(int r, bool selected);
+    // Checks or clears every row, first to last, in one pass: the view hears one change per run of
+    // changed rows and checkStateChanged(-1) comes once when any row changed. Returns the number
+    // of rows that changed.
+    int setAllSelected(bool selected);
     // Sets the caption as an in-place edit does; a caption-sorted list moves the row.
     // Returns the row's new position.
     int setCaption(int r, const QString& caption);
@@ -120,6 +124,7 @@ private:
     int m_columns;
     Order m_order;
     std::vector<EntryRow> m_rows;
+    int m_selectedCount = 0; // checked rows, kept as rows change so that counting is free
     QStringList m_headers;
     QList<int> m_defaultWidths;
     ListViewSettings m_view;

@@ -20,7 +20,7 @@
 
 using namespace Qt::StringLiterals;
 using namespace vx;
-using vx::app::Prompter;
+using vx::Prompter;
 using vx::app::TFormMain;
 
 namespace {

@@ -1,4 +1,7 @@
-#include "app/Prompter.h"
+#include "app/DialogPrompter.h"
+#include "app/TFormFileList.h"
+#include "app/TFormInput.h"
+#include "app/TFormSelLang.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -11,43 +14,20 @@ using namespace Qt::StringLiterals;
 namespace vx::app {
 
 namespace {
-DialogPrompter g_dialogs;
-Prompter* g_current = nullptr;
-
 QString titleOr(const QString& title)
 {
     return title.isEmpty() ? QString::fromUtf16(kProductName) : title;
 }
 } // namespace
 
-Prompter& Prompter::current()
-{
-    return g_current ? *g_current : g_dialogs;
-}
+DialogPrompter::DialogPrompter() = default;
+DialogPrompter::~DialogPrompter() = default;
 
-void Prompter::install(Prompter* prompter)
+DialogPrompter& DialogPrompter::instance()
 {
-    g_current = prompter;
-}
-
-void Prompter::error(QWidget* parent, const QString& text, const QString& title)
-{
-    current().message(parent, {Icon::Error, titleOr(title), text, Ok, Ok, false});
-}
-
-void Prompter::warning(QWidget* parent, const QString& text, const QString& title)
-{
-    current().message(parent, {Icon::Warning, titleOr(title), text, Ok, Ok, false});
-}
-
-void Prompter::information(QWidget* parent, const QString& text, const QString& title)
-{
-    current().message(parent, {Icon::Information, titleOr(title), text, Ok, Ok, false});
-}
-
-bool Prompter::askYesNo(QWidget* parent, const QString& text, const QString& title)
-{
-    return current().message(parent, {Icon::Warning, titleOr(title), text, Yes | No, No, false}) == Yes;
+    static DialogPrompter dialogs;
+    Prompter::setDefault(&dialogs);
+    return dialogs;
 }
 
 Prompter::Button DialogPrompter::message(QWidget* parent, const Message& m)
@@ -130,6 +110,23 @@ std::optional<QFont> DialogPrompter::font(QWidget* parent, const QFont& initial)
     bool ok = false;
     const QFont f = QFontDialog::getFont(&ok, initial, parent);
     return ok ? std::optional<QFont>(f) : std::nullopt;
+}
+
+Prompter::InputAnswer DialogPrompter::input(QWidget*, InputDialogState& state)
+{
+    // Filled in with the input dialog.
+    state.placeAtCursor = false;
+    return {};
+}
+
+bool DialogPrompter::fileList(QWidget*, FileListDialogState&)
+{
+    return false;
+}
+
+std::optional<QString> DialogPrompter::selectLanguage(QWidget*, LanguageDialogState&, const QStringList&)
+{
+    return std::nullopt;
 }
 
 } // namespace vx::app
