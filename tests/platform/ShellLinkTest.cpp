@@ -1,0 +1,99 @@
+// Shortcut files: the bytes we write, and what Wine's own shell link object reads from them.
+
+#include "platform/Errors.h"
+#include "platform/ShellLink.h"
+#include "support/TestFiles.h"
+#include "support/WinProbe.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+
+namespace {
+
+const ShellLinkData kIde{u"C:\\Program Files\\Borland\\Delphi7\\bin\\Delphi32.exe"_s,
+                         u"C:\\Program Files\\Borland\\Delphi7\\bin"_s, {}};
+
+QByteArray golden(const char* name)
+{
+    QFile f(QStringLiteral(VX_PLATFORM_GOLDEN_DIR "/") + QString::fromLatin1(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST(ShellLink, BytesMatchTheGoldenLinks)
+{
+    EXPECT_EQ(shellLinkBytes(kIde, 1252, u"Delphi7.lnk"_s), golden("Delphi7.lnk"));
+    const ShellLinkData program{u"C:\\Program Files\\Borland\\Delphi7\\Vorlix7.exe"_s,
+                                u"C:\\Program Files\\Borland\\Delphi7\\"_s, {}};
+    EXPECT_EQ(shellLinkBytes(program, 1252, u"Vorlix7.lnk"_s), golden("Vorlix7.lnk"));
+}
+
+TEST(ShellLink, TargetsWindowsCannotHoldAreRefusedByName)
+{
+    const auto message = [](const ShellLinkData& link) {
+        try {
+            shellLinkBytes(link, 1252, u"/tmp/x.lnk"_s);
+        } catch (const OperationError& e) {
+            return e.message();
+        }
+        return QString();
+    };
+    EXPECT_TRUE(message({u"C:\\工具\\a.exe"_s, {}, {}}).contains(u"C:\\工具\\a.exe"_s));
+    EXPECT_TRUE(message({u"C:\\工具\\a.exe"_s, {}, {}}).contains(u"/tmp/x.lnk"_s));
+    EXPECT_TRUE(message({u"C:\\"_s + QString(300, u'a'), {}, {}}).contains(u"longer than"_s));
+    EXPECT_FALSE(message({}).isEmpty());
+    // Code page 936 holds the same target.
+    EXPECT_NO_THROW(shellLinkBytes({u"C:\\工具\\a.exe"_s, {}, {}}, 936, u"x.lnk"_s));
+}
+
+TEST(ShellLink, ReplacingAnExistingFileLeavesACompleteLink)
+{
+    QTemporaryDir dir;
+    const QString path = dir.path() + u"/Delphi7.lnk"_s;
+    test::writeAll(path, "an older, unrelated file");
+    writeShellLink(path, kIde);
+    writeShellLink(path, kIde);
+    EXPECT_EQ(test::readAll(path), shellLinkBytes(kIde, 1252, path));
+}
+
+class ShellLinkWineTest : public test::WinePrefixTest
+{
+protected:
+    void SetUp() override
+    {
+        WinePrefixTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        if (!test::probeBuilt(u"link_probe"_s))
+            VX_WINE_UNAVAILABLE("the Windows probe link_probe.exe was not built (x86_64-w64-mingw32-gcc missing)");
+    }
+};
+
+TEST_F(ShellLinkWineTest, WinesShellLinkObjectReadsWhatWeWrote)
+{
+    const QString longDir = u"C:\\"_s + QString(200, u'd') + u"\\Café Tools"_s;
+    const std::vector<ShellLinkData> links{
+        kIde,
+        {u"C:\\Program Files\\Borland\\Delphi7\\Vorlix7.exe"_s, u"C:\\Program Files\\Borland\\Delphi7\\"_s, {}},
+        {longDir + u"\\bin\\x.exe"_s, longDir, u"-a \"quoted arg\" ü"_s},
+    };
+    for (size_t i = 0; i < links.size(); ++i) {
+        const QString host = s_dir->filePath(u"link%1.lnk"_s.arg(i));
+        QFile f(host);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(shellLinkBytes(links[i], 1252, host));
+        f.close();
+        const std::optional<QString> out = run(u"wine"_s, {test::probePath(u"link_probe"_s), test::zPath(host)});
+        ASSERT_TRUE(out.has_value()) << "link_probe failed on " << host.toStdString();
+        const QStringList lines = out->split(u'\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(lines.size(), 3) << out->toStdString();
+        EXPECT_EQ(test::fromProbeHex(lines[0].trimmed()), links[i].target);
+        EXPECT_EQ(test::fromProbeHex(lines[1].trimmed()), links[i].workingDir);
+        EXPECT_EQ(test::fromProbeHex(lines[2].trimmed()), links[i].arguments);
+    }
+}
+
+} // namespace
