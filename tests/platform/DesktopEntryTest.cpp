@@ -1,0 +1,93 @@
+// Launchers: quoting by the freedesktop rules, and what the desktop's own validator says.
+
+#include "platform/DesktopEntry.h"
+#include "support/TestFiles.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+
+namespace {
+
+TEST(DesktopEntry, ExecArgumentsAreQuotedOnlyWhereNeeded)
+{
+    EXPECT_EQ(desktopExecArgument(u"/usr/bin/wine"_s), u"/usr/bin/wine"_s);
+    EXPECT_EQ(desktopExecArgument(u"/home/u/My Delphi/Vorlix7"_s), u"\"/home/u/My Delphi/Vorlix7\""_s);
+    EXPECT_EQ(desktopExecArgument(u"a\"b$c`d\\e"_s), u"\"a\\\"b\\$c\\`d\\\\e\""_s);
+    EXPECT_EQ(desktopExecArgument(u"100%"_s), u"100%%"_s);
+    EXPECT_EQ(desktopExecArgument(u""_s), u"\"\""_s);
+    EXPECT_EQ(desktopExecArgument(u"/home/ü/Delphi7"_s), u"/home/ü/Delphi7"_s);
+}
+
+TEST(DesktopEntry, ExecValueEscapesTheQuotingOnceMore)
+{
+    DesktopEntry e;
+    e.name = u" Delphi 7"_s;
+    e.exec = {u"env"_s, u"WINEPREFIX=/home/u/a b"_s, u"wine"_s, u"C:\\x.exe"_s};
+    e.execFieldCode = u"%f"_s;
+    const QString text = QString::fromUtf8(desktopEntryBytes(e));
+    EXPECT_TRUE(text.contains(u"\nName=\\sDelphi 7\n"_s)) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"\nExec=env \"WINEPREFIX=/home/u/a b\" wine \"C:\\\\\\\\x.exe\" %f\n"_s))
+        << text.toStdString();
+}
+
+TEST(DesktopEntry, AwkwardPathsPassTheValidator)
+{
+    const QString validator = QStandardPaths::findExecutable(u"desktop-file-validate"_s);
+    ASSERT_FALSE(validator.isEmpty()) << "desktop-file-validate is not installed (scripts/install-deps.sh installs it)";
+    QTemporaryDir dir;
+    const QString odd = u"/home/u/Dé \"quoted\" $HOME `x` 100% \\back;semi#"_s + QString(200, u'p');
+    DesktopEntry e;
+    e.name = u"Delphi 7"_s;
+    e.comment = u"Line one\nline two"_s;
+    e.exec = {u"env"_s, u"WINEPREFIX="_s + odd, u"wine"_s, odd + u"/bin/Delphi32.exe"_s};
+    e.execFieldCode = u"%F"_s;
+    e.workingDir = odd;
+    e.icon = odd + u"/icon.svg"_s;
+    e.mimeTypes = {u"text/x-pascal"_s, u"application/x-vorlix7-project"_s};
+    e.categories = {u"Development"_s};
+    e.noDisplay = true;
+    const QString path = dir.filePath(u"vorlix7-test.desktop"_s);
+    test::writeAll(path, desktopEntryBytes(e));
+    QProcess p;
+    p.start(validator, {path});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardOutput().toStdString() << p.readAllStandardError().toStdString();
+    EXPECT_TRUE(p.readAllStandardOutput().trimmed().isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+// GLib's launcher (what GNOME and most file managers use) parses our Exec line back into the
+// arguments we meant.
+TEST(DesktopEntry, GlibLaunchesWithTheArgumentsWeMeant)
+{
+    const QString gio = QStandardPaths::findExecutable(u"gio"_s);
+    ASSERT_FALSE(gio.isEmpty()) << "gio is not installed (scripts/install-deps.sh installs libglib2.0-bin)";
+    QTemporaryDir dir;
+    const QString out = dir.filePath(u"args.txt"_s);
+    const QStringList args{u"/home/u/Dé \"quoted\" $HOME `x` 100% \\back;semi#"_s, u"C:\\Program Files\\a.exe"_s,
+                           u"plain"_s, u"it's"_s};
+    DesktopEntry e;
+    e.name = u"probe"_s;
+    e.exec = QStringList{u"/bin/sh"_s, u"-c"_s, u"for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.part\" && mv \"$0.part\" \"$0\""_s, out} + args;
+    const QString path = dir.filePath(u"probe.desktop"_s);
+    test::writeAll(path, desktopEntryBytes(e));
+    QProcess p;
+    p.start(gio, {u"launch"_s, path});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    for (int i = 0; i < 100 && !QFileInfo::exists(out); ++i)
+        QThread::msleep(50); // the launched shell runs on its own
+    EXPECT_EQ(QString::fromUtf8(test::readAll(out)), args.join(u'\n') + u'\n');
+}
+
+} // namespace
