@@ -1,5 +1,6 @@
 // Wine reads what the IDE's registry operations write, and Wine's own regedit takes our backups.
 
+#include "delphireg/DefaultConfig.h"
 #include "delphireg/DelphiConfig.h"
 #include "delphireg/RegImport.h"
 #include "delphireg/RegistryAccess.h"
@@ -66,6 +67,28 @@ TEST_F(WineDelphiInterop, WineSeesWhatApplyAndClearWrite)
     EXPECT_TRUE(query(u"HKCU\\Software\\Borland\\Delphi\\7.0\\Experts"_s, false).isEmpty());
     EXPECT_TRUE(query(u"HKLM\\Software\\Borland\\Delphi\\7.0"_s, true).isEmpty());
     EXPECT_FALSE(query(u"HKCU\\Control Panel\\Desktop"_s, false).isEmpty()) << "the rest of the registry stays";
+}
+
+TEST_F(WineDelphiInterop, WineSeesTheDefaultConfiguration)
+{
+    HiveRegistryStore store(prefix());
+    writeDefaultConfiguration(store, {root, root + u"MSHelp"_s, true, u"C:\\BDE\\"_s});
+    store.commit();
+    const auto direct = query(u"HKCU\\Software\\Borland\\Delphi\\7.0\\Direct"_s, false);
+    EXPECT_EQ(direct.value(u"PollPeriod"_s).first, u"REG_DWORD"_s);
+    EXPECT_EQ(query(u"HKCU\\Software\\Borland\\Delphi\\7.0"_s, false).value(u"LocalSharedRoot"_s).second, u"C:\\D7"_s);
+    EXPECT_EQ(query(u"HKCU\\Software\\Borland\\Delphi\\7.0\\Known Packages"_s, false).size(), 34);
+    EXPECT_EQ(query(u"HKCU\\Software\\Borland\\Delphi\\7.0\\Transfer"_s, false).value(u"Title3"_s).second,
+              u"Ra&ve Designer"_s);
+    // The machine keys where the 32-bit IDE reads them.
+    EXPECT_EQ(query(u"HKLM\\Software\\Borland\\Delphi\\7.0"_s, true).value(u"RootDir"_s).second, root);
+    EXPECT_EQ(query(u"HKLM\\Software\\Microsoft\\Windows\\Help"_s, true).value(u"win32sdk.hlp"_s).second,
+              root + u"MSHelp"_s);
+    EXPECT_EQ(query(u"HKLM\\Software\\Borland\\Database Engine\\Settings\\DRIVERS\\PARADOX\\TABLE CREATE"_s, true)
+                  .value(u"STRICTINTEGRTY"_s)
+                  .second,
+              u"TRUE"_s);
+    ASSERT_TRUE(stopServer());
 }
 
 TEST_F(WineDelphiInterop, RegeditImportsOurBackupAndWeImportItsValues)
