@@ -466,4 +466,14 @@ bool HiveRegistryStore::serverRunning(QString* why) const
     return serverRunningFor(m_prefix, why);
 }
 
+WineHive::Arch prefixArch(const QString& prefixDir)
+{
+    for (const char16_t* hive : {u"/system.reg", u"/user.reg"}) {
+        const WineHive::Arch arch = peekArch(prefixDir + QStringView(hive));
+        if (arch != WineHive::Arch::Unspecified)
+            return arch;
+    }
+    return WineHive::Arch::Win64;
+}
+
 } // namespace vx

@@ -162,4 +162,8 @@ private:
     mutable Slot m_slots[2];
 };
 
+// The architecture of a prefix as its hives say ("#arch="): system.reg, else user.reg; Wine's
+// default win64 when neither says.
+WineHive::Arch prefixArch(const QString& prefixDir);
+
 } // namespace vx
