@@ -8,6 +8,7 @@
 #include "project/PathMacro.h"
 #include "prompter/Prompter.h"
 
+#include <QAbstractItemModel>
 #include <QDir>
 #include <QFileInfo>
 
@@ -121,6 +122,13 @@ QString askText(EditingHost& host, const QString& title, std::optional<int> mode
     input.prepare(title, true, mode);
     const Prompter::InputAnswer a = Prompter::current().input(host.dialogParent(), input);
     return a.ok && !a.text.isEmpty() ? a.text : fallback;
+}
+
+void selectAfterRemoval(EditingHost& host, const QAbstractItemModel& list, int removedRow)
+{
+    const int rows = list.rowCount();
+    if (rows > 0)
+        host.selectRow(list, std::min(removedRow, rows - 1));
 }
 
 QString deleteConfirmText(const QString& caption)

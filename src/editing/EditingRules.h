@@ -3,6 +3,8 @@
 #include "prompter/DialogState.h"
 
 #include <QList>
+
+class QAbstractItemModel;
 #include <QString>
 #include <optional>
 
@@ -52,6 +54,10 @@ QString askText(EditingHost& host, const QString& title, std::optional<int> mode
 // The host folder where a dialog for a Windows-form folder opens: the folder, or its nearest
 // existing ancestor.
 QString existingHostFolder(EditingHost& host, const QString& windowsFolder);
+
+// After a row was removed: the row that took its place (or the new last row) is selected, so that
+// the keyboard goes on from there.
+void selectAfterRemoval(EditingHost& host, const QAbstractItemModel& list, int removedRow);
 
 // Texts shared by the list commands.
 QString deleteConfirmText(const QString& caption);  // MsgDeleteConfirm + " [" + caption + "] ?"

@@ -114,6 +114,7 @@ void ExpertCommands::popDelExpertClick()
     if (!askQuestion(m_host, deleteConfirmText(list.text(row, 0)), u"Confirm Delete"_s))
         return;
     list.removeRowAt(row);
+    selectAfterRemoval(m_host, list, row);
     m_host.notifyPageControl();
     m_host.project().markModified();
 }

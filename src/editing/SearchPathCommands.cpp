@@ -59,6 +59,7 @@ void SearchPathCommands::RzRapidFireButtonDelPathClick()
     if (!askQuestion(m_host, question, u"Confirm"_s))
         return;
     list.removeRowAt(row);
+    selectAfterRemoval(m_host, list, row);
     m_host.project().markModified();
 }
 

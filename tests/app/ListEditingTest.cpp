@@ -82,6 +82,7 @@ TEST_F(ListEditing, ExpertsAddModifyDeleteByKeysAndSave)
     prompts.answer(u"Do you really want to delete [Form Designer Plus] ?"_s, Prompter::Yes);
     press(Qt::Key_Delete, 1);
     EXPECT_EQ(w->ui().RzStatusPane1->text(), u"Expert: 4"_s) << "the counters follow the delete";
+    EXPECT_TRUE(view->selectionModel()->isRowSelected(1, {})) << "the next row is selected, ready for the next key";
 
     IniFile ini = saved();
     expectKeys(ini, u"DelphiExperts"_s,
