@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/MainUi.h"
-#include "app/Settings.h"
+#include "project/Settings.h"
 #include "app/Statistics.h"
 #include "editing/EditingHost.h"
 #include "i18n/LanguageLoader.h"

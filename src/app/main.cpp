@@ -2,7 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/DialogPrompter.h"
-#include "app/Settings.h"
+#include "project/Settings.h"
 #include "app/Splash.h"
 #include "app/Startup.h"
 #include "platform/CodePage.h"
@@ -33,7 +33,7 @@ int main(int argc, char** argv)
     splash->repaint();
     QApplication::processEvents();
 
-    vx::app::TFormMain window(inst, vx::app::settingsPathFor(exe));
+    vx::app::TFormMain window(inst, vx::settingsPathFor(exe));
     const QStringList args = QApplication::arguments().mid(1);
     if (window.FormCreate(args) != vx::app::TFormMain::StartResult::Ok) {
         delete splash;

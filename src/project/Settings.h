@@ -5,9 +5,10 @@
 #include <QDateTime>
 #include <QString>
 
-namespace vx::app {
+namespace vx {
 
-// The program's own settings file: beside the executable, with the extension ".wv7".
+// The program's own settings file: beside the executable, with the extension ".wv7". The window
+// reads it at start and writes it at close; the command line reads it for the environment commands.
 struct AppSettings
 {
     // config
@@ -57,4 +58,4 @@ AppSettings readSettings(const IniFile& ini, const QString& delphiRoot, const QD
 // as one write of the file.
 void writeSettingsAtClose(IniFile& ini, const AppSettings& s);
 
-} // namespace vx::app
+} // namespace vx

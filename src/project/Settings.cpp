@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "project/Settings.h"
 
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
@@ -9,7 +9,7 @@
 
 using namespace Qt::StringLiterals;
 
-namespace vx::app {
+namespace vx {
 
 namespace {
 const QString kConfig = u"config"_s;
@@ -119,4 +119,4 @@ void writeSettingsAtClose(IniFile& ini, const AppSettings& s)
     }
 }
 
-} // namespace vx::app
+} // namespace vx
