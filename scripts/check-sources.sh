@@ -24,7 +24,7 @@ declare -A allowed=(
   [delphireg]="platform project"
   [editing]="platform project i18n delphireg prompter"
   [integration]="platform project i18n delphireg prompter editing"
-  [cli]="platform project i18n delphireg"
+  [cli]="platform project i18n delphireg prompter editing integration"
   [app]="platform project i18n delphireg prompter editing integration"
 )
 for layer in "${!allowed[@]}"; do

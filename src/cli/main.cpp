@@ -1,5 +1,6 @@
 // vorlix7-cli: the program's file operations for scripts, without windows.
 
+#include "cli/CliSupport.h"
 #include "cli/ProjectJson.h"
 #include "delphireg/DelphiConfig.h"
 #include "delphireg/RegImport.h"
@@ -26,28 +27,9 @@
 
 using namespace Qt::StringLiterals;
 using namespace vx;
+using namespace vx::cli;
 
 namespace {
-
-enum Exit { Ok = 0, Failed = 1, Usage = 2 };
-
-QTextStream& out()
-{
-    static QTextStream s(stdout);
-    return s;
-}
-
-QTextStream& err()
-{
-    static QTextStream s(stderr);
-    return s;
-}
-
-int fail(const QString& message)
-{
-    err() << "vorlix7-cli: " << message << Qt::endl;
-    return Failed;
-}
 
 int usage(const QCommandLineParser& parser, const QString& message)
 {
@@ -184,36 +166,6 @@ int runSaveAs(const Installation& inst, const QString& path, const QString& newF
     return Ok;
 }
 
-// Registry commands work on the prefix's hive files; a running wineserver holds newer data in
-// memory and would overwrite what we write, so writing commands refuse while one runs. Reading
-// commands go on with a warning: the files may be up to about 30 s older than Wine's memory.
-void refuseWhileWineRuns(const Installation& inst)
-{
-    QString why;
-    if (HiveRegistryStore::serverRunningFor(inst.prefix(), &why))
-        throw OperationError(u"Wine is running in the prefix "_s + inst.prefix() + u" ("_s + why +
-                             u"). Stop it first: WINEPREFIX='"_s + inst.prefix() + u"' wineserver -k"_s);
-}
-
-void warnWhileWineRuns(const Installation& inst)
-{
-    if (const auto warning = wineRunningReadWarning(inst.prefix()))
-        err() << "vorlix7-cli: warning: " << *warning << Qt::endl;
-}
-
-// Commits what the operation wrote, also when it ended with an error (then rethrown).
-template <typename Op>
-void writeRegistry(HiveRegistryStore& store, Op&& op)
-{
-    try {
-        op();
-    } catch (const OperationError&) {
-        store.commit();
-        throw;
-    }
-    store.commit();
-}
-
 int runCapture(const Installation& inst, const QString& newFile)
 {
     warnWhileWineRuns(inst);
@@ -307,9 +259,15 @@ int main(int argc, char** argv)
     const QCommandLineOption prefixOpt(u"prefix"_s, u"Wine prefix to use instead of discovering it."_s, u"DIR"_s);
     const QCommandLineOption jsonOpt(u"json"_s, u"Print JSON."_s);
     const QCommandLineOption verifyOpt(u"verify"_s, u"Look up the files of the entries (show)."_s);
-    parser.addOptions({rootOpt, prefixOpt, jsonOpt, verifyOpt});
+    const QCommandLineOption bdeOpt(u"bde"_s, u"Write the database engine's keys (recover)."_s);
+    const QCommandLineOption noBdeOpt(u"no-bde"_s, u"Leave the database engine's keys alone (recover)."_s);
+    const QCommandLineOption bdePathOpt(u"bde-path"_s, u"The database engine's folder, Windows form (recover)."_s, u"DIR"_s);
+    const QCommandLineOption sdkHelpOpt(u"sdk-help"_s, u"The Win32 SDK help folder, Windows form (recover)."_s, u"DIR"_s);
+    const QCommandLineOption onlyOpt(u"only"_s, u"Comma-separated shortcut places (shortcuts)."_s, u"LIST"_s);
+    parser.addOptions({rootOpt, prefixOpt, jsonOpt, verifyOpt, bdeOpt, noBdeOpt, bdePathOpt, sdkHelpOpt, onlyOpt});
     parser.addPositionalArgument(u"command"_s, u"info | show PROJECT | save-as PROJECT NEWFILE | capture NEWFILE | "
-                                               u"apply PROJECT | backup FILE.reg | import FILE.reg | clear"_s);
+                                               u"apply PROJECT | backup FILE.reg | import FILE.reg | clear | "
+                                               u"recover | shortcuts create|delete | register-debugger | copy-runtime"_s);
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usage(parser, parser.errorText());
@@ -348,6 +306,17 @@ int main(int argc, char** argv)
             if (args.size() != 3)
                 return usage(parser, u"usage: save-as PROJECT NEWFILE"_s);
             return runSaveAs(inst, args[1], args[2]);
+        }
+        if (isEnvironmentCommand(command)) {
+            if (parser.isSet(bdeOpt) && parser.isSet(noBdeOpt))
+                return usage(parser, u"--bde and --no-bde exclude each other"_s);
+            EnvironmentOptions o;
+            if (parser.isSet(bdeOpt) || parser.isSet(noBdeOpt))
+                o.bde = parser.isSet(bdeOpt);
+            o.bdePath = parser.value(bdePathOpt);
+            o.sdkHelp = parser.value(sdkHelpOpt);
+            o.only = parser.value(onlyOpt);
+            return runEnvironmentCommand(inst, command, args.mid(1), o);
         }
         const std::pair<QString, int> arity[] = {
             {u"capture"_s, 2}, {u"apply"_s, 2}, {u"backup"_s, 2}, {u"import"_s, 2}, {u"clear"_s, 1}};

@@ -1,0 +1,79 @@
+#pragma once
+
+// What every command of vorlix7-cli shares: its streams, exit codes and the rule that registry
+// writes wait for Wine to stop.
+
+#include "delphireg/DelphiConfig.h"
+#include "platform/Errors.h"
+#include "platform/Installation.h"
+#include "platform/RegistryStore.h"
+
+#include <QTextStream>
+
+namespace vx::cli {
+
+enum Exit { Ok = 0, Failed = 1, Usage = 2 };
+
+inline QTextStream& out()
+{
+    static QTextStream s(stdout);
+    return s;
+}
+
+inline QTextStream& err()
+{
+    static QTextStream s(stderr);
+    return s;
+}
+
+inline int fail(const QString& message)
+{
+    err() << "vorlix7-cli: " << message << Qt::endl;
+    return Failed;
+}
+
+// Registry commands work on the prefix's hive files; a running wineserver holds newer data in
+// memory and would overwrite what we write, so writing commands refuse while one runs. Reading
+// commands go on with a warning: the files may be up to about 30 s older than Wine's memory.
+inline void refuseWhileWineRuns(const Installation& inst)
+{
+    QString why;
+    if (HiveRegistryStore::serverRunningFor(inst.prefix(), &why))
+        throw OperationError(QStringLiteral("Wine is running in the prefix ") + inst.prefix() + QStringLiteral(" (") +
+                             why + QStringLiteral("). Stop it first: WINEPREFIX='") + inst.prefix() +
+                             QStringLiteral("' wineserver -k"));
+}
+
+inline void warnWhileWineRuns(const Installation& inst)
+{
+    if (const auto warning = wineRunningReadWarning(inst.prefix()))
+        err() << "vorlix7-cli: warning: " << *warning << Qt::endl;
+}
+
+// Commits what the operation wrote, also when it ended with an error (then rethrown).
+template <typename Op>
+void writeRegistry(HiveRegistryStore& store, Op&& op)
+{
+    try {
+        op();
+    } catch (const OperationError&) {
+        store.commit();
+        throw;
+    }
+    store.commit();
+}
+
+// The environment commands: recover, shortcuts, register-debugger, copy-runtime.
+struct EnvironmentOptions
+{
+    std::optional<bool> bde;
+    QString bdePath;
+    QString sdkHelp;
+    QString only; // comma-separated shortcut places
+};
+bool isEnvironmentCommand(const QString& command);
+// `args` are the positional arguments after the command.
+int runEnvironmentCommand(const Installation& inst, const QString& command, const QStringList& args,
+                          const EnvironmentOptions& options);
+
+} // namespace vx::cli
