@@ -86,9 +86,6 @@ QString unstorableGroupNameReason(const QString& name)
         const QChar c = name[i];
         if (c == u'\r' || c == u'\n')
             return u"a project file cannot keep a line break in a group name"_s;
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            return u"a project file cannot keep the control character U+"_s +
-                   QString::number(c.unicode(), 16).rightJustified(4, u'0').toUpper() + u" in a group name"_s;
         if (c.isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate()) {
             ++i;
             continue;
@@ -119,7 +116,9 @@ bool GroupCommands::askGroupName(const QString& title, const QString& invalidTex
             continue;
         }
         if (const QString why = unstorableGroupNameReason(text); !why.isEmpty()) {
-            warnOk(m_host, u"Group name <"_s + text + u"> is refused: "_s + why + u'.');
+            // A name of thousands of characters is named by its start.
+            const QString shown = text.size() > 80 ? text.left(80) + u"..."_s : text;
+            warnOk(m_host, u"Group name <"_s + shown + u"> is refused: "_s + why + u'.');
             continue;
         }
         bool duplicate = false;
