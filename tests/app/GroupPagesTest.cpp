@@ -103,10 +103,6 @@ TEST_F(GroupPagesTest, GroupMenuRepeatsTheExpertMenusAddAndDel)
         EXPECT_EQ(child<QAction>(*w, u"popAddGroup"_s)->text(), child<QAction>(*w, u"popAddExpert"_s)->text());
         EXPECT_EQ(child<QAction>(*w, u"popDelGroup"_s)->text(), child<QAction>(*w, u"popDelExpert"_s)->text());
     }
-    // Before any language is applied as well.
-    app::TFormMain bare(Installation::locate(sb.delphiHost), settings());
-    EXPECT_EQ(child<QAction>(bare, u"popAddGroup"_s)->text(), u"&Add"_s);
-    EXPECT_EQ(child<QAction>(bare, u"popDelGroup"_s)->text(), u"&Del"_s);
 }
 
 } // namespace
