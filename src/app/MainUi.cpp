@@ -119,8 +119,8 @@ void buildComponentsPage(MainUi& ui)
     layout->addWidget(ui.RzPageControlComp);
 
     ui.PopupMenuGroup = make<QMenu>(u"PopupMenuGroup"_s, ui.RzPageControlComp);
-    action(ui.PopupMenuGroup, u"popAddGroup"_s, u"&Add Group"_s, ImgAdd);
-    action(ui.PopupMenuGroup, u"popDelGroup"_s, u"&Del Group"_s, ImgDelete);
+    action(ui.PopupMenuGroup, u"popAddGroup"_s, u"&Add"_s, ImgAdd);
+    action(ui.PopupMenuGroup, u"popDelGroup"_s, u"&Del"_s, ImgDelete);
     action(ui.PopupMenuGroup, u"popModifyGroup"_s, u"&Rename"_s, ImgRename);
     ui.PopupMenuGroup->addSeparator();
     action(ui.PopupMenuGroup, u"popSelAllGrp"_s, u"&Select All Group"_s, ImgCheckAll);

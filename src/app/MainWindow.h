@@ -61,6 +61,7 @@ public:
     void selectRow(const QAbstractItemModel& list, int row) override;
     void notifyPageControl() override { RzPageControlTabClick(); }
     void setAddressedGroup(int group) override { m_addressedGroup = group; }
+    bool hasGroupList(int group) const override;
     void setListHint(const QAbstractItemModel& list, const QString& text) override;
     QString languageName() const override { return m_languageName; }
     QFont displayFont() const override { return font(); }

@@ -176,6 +176,14 @@ void TFormMain::selectRow(const QAbstractItemModel& list, int row)
     v->scrollTo(i);
 }
 
+bool TFormMain::hasGroupList(int group) const
+{
+    // Found by its numbered name, as every command finds a group's list, and showing that group.
+    const auto* list =
+        m_ui.RzPageControlComp->findChild<EntryListView*>(u"ListViewComp"_s + QString::number(group + 1));
+    return list && group >= 0 && group < m_project.groupCount() && list->entryModel() == &m_project.group(group);
+}
+
 void TFormMain::setListHint(const QAbstractItemModel& list, const QString& text)
 {
     if (QAbstractItemView* v = viewOf(list))

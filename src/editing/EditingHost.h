@@ -48,6 +48,10 @@ public:
     // The group tab the last mouse press on the group tabs addressed, -1 for none.
     virtual int addressedGroup() const = 0;
     virtual void setAddressedGroup(int group) = 0;
+    // Whether the window shows a list for the project's group `group` under its numbered name
+    // ("ListViewComp" group+1). A window whose pages and groups went out of step answers false;
+    // the package commands then stop with the "system error" box instead of changing rows.
+    virtual bool hasGroupList(int /*group*/) const { return true; }
 
     // Makes a text the hint of the list that shows `list` and shows it in the status bar's
     // message pane at once (a click on a cell shows the cell's whole text there).

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QString>
+#include <optional>
+
 namespace vx {
 class ComponentListModel;
 }
@@ -7,6 +10,16 @@ class ComponentListModel;
 namespace vx::editing {
 
 class EditingHost;
+
+// Why a project file could not hold a group name and read it back whole, or an empty text when
+// it can. Every group is stored as a section named after it and as the value of a "Group" n key,
+// so the name must survive both: no line break (it would cut the section header into lines, and
+// the value writer turns it into a blank), no blank or tab at either end (the reader strips them
+// from section names and values), at most 2047 characters (the reader cuts longer values), and
+// no half of a surrogate pair (it has no UTF-8 form). "[", "]", "=", ";", quotes and other control
+// characters are kept: a section name runs to the last "]" of its line, a value is everything
+// after the first "=", and a value in quotes is written inside another pair.
+QString unstorableGroupNameReason(const QString& name);
 
 // The component groups and their packages: add, rename and delete groups (the group the last
 // press on the tabs addressed), add, modify and delete packages of the active group, check or
@@ -31,6 +44,15 @@ public:
     void componentMouseDown(const ComponentListModel& list, int x);
 
 private:
+    // Asks for a group name until one is valid (true, in `name`) or the user cancels (false).
+    // `own` is the group being renamed (its own caption is no duplicate), -1 for a new group.
+    bool askGroupName(const QString& title, const QString& invalidText, int own, QString& name);
+    // Asks for a package file until one is chosen that no group holds yet (skipping `skipRow` of
+    // group `skipGroup`); nothing when cancelled or when a group's list is missing (reported).
+    std::optional<QString> choosePackage(int skipGroup, int skipRow);
+    void setAllInActiveGroup(bool selected);
+    void setAllInAllGroups(bool selected);
+
     EditingHost& m_host;
 };
 

@@ -66,6 +66,11 @@ void ConfigProject::removeGroup(int g)
     if (g < 0 || g >= groupCount())
         return;
     m_groups.erase(m_groups.begin() + g);
+    // The active index follows its group when an earlier one goes; when the active group itself
+    // goes, the one that takes its place (or the new last one) becomes active. The window's tabs
+    // move the same way, so no activeGroupChanged is announced.
+    if (m_activeGroup > g)
+        --m_activeGroup;
     if (m_activeGroup >= groupCount())
         m_activeGroup = groupCount() - 1;
     Q_EMIT groupRemoved(g);

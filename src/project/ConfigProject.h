@@ -68,6 +68,7 @@ public:
     int findGroup(const QString& name) const;
     // Builds a group at the end of the tabs and returns its list.
     ComponentListModel& addGroup(const QString& name);
+    // Removes a group; the active index keeps pointing at the active group (see the .cpp).
     void removeGroup(int g);
     void renameGroup(int g, const QString& name);
     int activeGroup() const { return m_activeGroup; }

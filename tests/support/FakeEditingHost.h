@@ -8,6 +8,7 @@
 #include <QAbstractItemModel>
 #include <QStringList>
 #include <map>
+#include <set>
 
 namespace vx::test {
 
@@ -45,6 +46,7 @@ public:
     void selectRow(const QAbstractItemModel& list, int row) override { m_selected[&list] = row; }
     void notifyPageControl() override { ++m_notifications; }
     int addressedGroup() const override { return m_addressed; }
+    bool hasGroupList(int group) const override { return !m_missingGroupLists.contains(group); }
     void setAddressedGroup(int group) override { m_addressed = group; }
     void setListHint(const QAbstractItemModel& list, const QString& text) override
     {
@@ -64,6 +66,8 @@ public:
     void setHostRoot(const QString& root) { m_hostRoot = root; }
     void setCaption(const QString& objectName, const QString& text) { m_captions[objectName] = text; }
     void clearSelection(const QAbstractItemModel& list) { m_selected.erase(&list); }
+    // The window loses the list of a group (its pages and the project's groups out of step).
+    void loseGroupList(int group) { m_missingGroupLists.insert(group); }
     int notifications() const { return m_notifications; }
     QString hint(const QAbstractItemModel& list) const
     {
@@ -85,6 +89,7 @@ private:
     QString m_pane;
     int m_notifications = 0;
     int m_addressed = -1;
+    std::set<int> m_missingGroupLists;
     QString m_language = QStringLiteral("English");
     QStringList m_loadedLanguages;
     QFont m_font;

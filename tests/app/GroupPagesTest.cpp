@@ -1,0 +1,108 @@
+// The group pages of the window: numbering after a delete, the active page, the group popup on
+// the tab a press addressed, the package commands on the real lists.
+
+#include "app/EntryListView.h"
+#include "app/MainWindow.h"
+#include "platform/IniFile.h"
+#include "support/MainWindowFixture.h"
+#include "support/ScriptedPrompter.h"
+
+#include <QAction>
+#include <QTabBar>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+
+namespace {
+
+class GroupPagesTest : public test::MainWindowFixture
+{
+protected:
+    static void run(app::TFormMain& w, const QString& action) { child<QAction>(w, action)->trigger(); }
+    // A right-button press on a group tab, as opening its popup starts: it addresses the tab
+    // without making it the current one.
+    static void pressTab(app::TFormMain& w, int tab)
+    {
+        QTabBar* bar = w.ui().RzPageControlComp->tabBar();
+        QTest::mousePress(bar, Qt::RightButton, {}, bar->tabRect(tab).center());
+        QTest::mouseRelease(bar, Qt::RightButton, {}, bar->tabRect(tab).center());
+    }
+    static QStringList pages(app::TFormMain& w)
+    {
+        QStringList out;
+        QTabWidget* tabs = w.ui().RzPageControlComp;
+        for (int t = 0; t < tabs->count(); ++t) {
+            auto* list = tabs->widget(t)->findChild<app::EntryListView*>();
+            out << tabs->widget(t)->objectName() + u'/' + (list ? list->objectName() : QString()) + u'/' +
+                       tabs->tabText(t) + (list && list->entryModel() == &w.project().group(t) ? u""_s : u"!"_s);
+        }
+        return out;
+    }
+};
+
+TEST_F(GroupPagesTest, DeletingAGroupRenumbersTheLaterPagesAndKeepsTheActiveOne)
+{
+    auto w = start();
+    w->show();
+    w->ui().RzPageControl->setCurrentWidget(w->ui().TabSheetComponents);
+    test::ScriptedPrompter s;
+    for (const QString& name : {u"G1"_s, u"G2"_s, u"G3"_s, u"G4"_s}) {
+        s.type(name);
+        run(*w, u"popAddGroup"_s);
+    }
+    EXPECT_EQ(w->ui().RzPageControlComp->currentIndex(), 3);
+
+    pressTab(*w, 1);
+    EXPECT_EQ(w->addressedGroup(), 1);
+    EXPECT_EQ(w->ui().RzPageControlComp->currentIndex(), 3);
+    s.answer(u"[G2]"_s, Prompter::Yes);
+    run(*w, u"popDelGroup"_s);
+    EXPECT_EQ(pages(*w), (QStringList{u"TabComp1/ListViewComp1/G1"_s, u"TabComp2/ListViewComp2/G3"_s,
+                                      u"TabComp3/ListViewComp3/G4"_s}));
+    EXPECT_EQ(w->findChild<QWidget*>(u"ListViewComp4"_s), nullptr);
+    EXPECT_EQ(w->ui().RzPageControlComp->tabText(w->ui().RzPageControlComp->currentIndex()), u"G4"_s);
+    EXPECT_EQ(text(*w, u"RzStatusPane1"_s), u"Component[G4]: 0"_s);
+
+    // The active last page goes: the new last one is shown.
+    pressTab(*w, 2);
+    s.answer(u"[G4]"_s, Prompter::Yes);
+    run(*w, u"popDelGroup"_s);
+    EXPECT_EQ(w->ui().RzPageControlComp->currentIndex(), 1);
+    EXPECT_EQ(w->project().activeGroup(), 1);
+    EXPECT_EQ(text(*w, u"RzStatusPane1"_s), u"Component[G3]: 0"_s);
+
+    // Rename acts on the addressed tab, not on the shown one.
+    pressTab(*w, 0);
+    s.type(u"First"_s);
+    run(*w, u"popModifyGroup"_s);
+    EXPECT_EQ(w->ui().RzPageControlComp->tabText(0), u"First"_s);
+    EXPECT_EQ(w->ui().RzPageControlComp->currentIndex(), 1);
+}
+
+TEST_F(GroupPagesTest, AddComponentSelectsTheNewRowOfTheShownList)
+{
+    auto w = start();
+    test::ScriptedPrompter s;
+    s.type(u"Standard"_s);
+    run(*w, u"popAddGroup"_s);
+    s.chooseOpen(sb.delphiHost + u"/Projects/Bpl/mine.bpl"_s).type(u"Mine"_s).chooseFolder({}).type({});
+    run(*w, u"popAddComp"_s);
+    auto* list = child<app::EntryListView>(*w, u"ListViewComp1"_s);
+    ASSERT_EQ(list->model()->rowCount(), 1);
+    EXPECT_EQ(list->currentIndex().row(), 0);
+    EXPECT_EQ(w->project().group(0).entry(0).file, u"$(Delphi)\\Projects\\Bpl\\mine.bpl"_s);
+}
+
+TEST_F(GroupPagesTest, GroupMenuRepeatsTheExpertMenusAddAndDel)
+{
+    for (const QString& language : {u"English"_s, u"chinese"_s}) {
+        IniFile(settings()).writeString(u"config"_s, u"Language"_s, language);
+        test::ScriptedPrompter s;
+        auto w = start();
+        EXPECT_EQ(child<QAction>(*w, u"popAddGroup"_s)->text(), child<QAction>(*w, u"popAddExpert"_s)->text());
+        EXPECT_EQ(child<QAction>(*w, u"popDelGroup"_s)->text(), child<QAction>(*w, u"popDelExpert"_s)->text());
+    }
+}
+
+} // namespace
