@@ -312,6 +312,7 @@ void GroupCommands::popDelCompClick()
     if (!askQuestion(m_host, deleteConfirmText(list.text(r, 0)), u"Confirm Delete"_s))
         return;
     list.removeRowAt(r);
+    selectAfterRemoval(m_host, list, r);
     m_host.notifyPageControl();
     p.markModified();
 }
