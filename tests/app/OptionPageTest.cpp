@@ -43,8 +43,6 @@ TEST_F(OptionPageTest, ChosenFontShowsBesideTheButtonReachesTheDialogsAndIsStore
         EXPECT_EQ(w->font().family(), u"Arial"_s);
         EXPECT_EQ(w->ui().RzListViewExpert->font().family(), u"Arial"_s) << "the controls follow the window";
         EXPECT_EQ(w->dialogs().language.font, arial);
-        EXPECT_EQ(w->dialogs().fileList.font, arial);
-        EXPECT_EQ(w->dialogs().input.font, arial);
         EXPECT_TRUE(close(*w));
     }
     IniFile stored(settings());
