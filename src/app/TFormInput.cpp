@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -41,7 +42,6 @@ TFormInput::TFormInput(QWidget* parent) : QDialog(parent)
     m_cancel = new QPushButton(u"Cancel"_s, this);
     m_cancel->setObjectName(u"RzBitBtnCancel"_s);
     m_cancel->setGeometry(QRect(QPoint(kCancelLeft, kButtonTop), kButtonSize));
-    m_cancel->setAutoDefault(false);
     connect(m_cancel, &QPushButton::clicked, this, &TFormInput::RzBitBtnCancelClick);
 }
 
@@ -59,6 +59,17 @@ void TFormInput::RzBitBtnCancelClick()
 {
     m_edit->clear();
     reject();
+}
+
+void TFormInput::changeEvent(QEvent* event)
+{
+    // The edit and the buttons grow with a larger display font; the window keeps its size.
+    if (event->type() == QEvent::FontChange) {
+        m_edit->resize(m_edit->width(), std::max(21, m_edit->sizeHint().height()));
+        for (QPushButton* b : {m_ok, m_cancel})
+            b->resize(kButtonSize.width(), std::max(kButtonSize.height(), b->sizeHint().height()));
+    }
+    QDialog::changeEvent(event);
 }
 
 void TFormInput::showEvent(QShowEvent* event)

@@ -35,6 +35,7 @@ public Q_SLOTS:
     void RzBitBtnCancelClick();
 
 protected:
+    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:

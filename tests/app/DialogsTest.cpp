@@ -190,13 +190,14 @@ TEST(DialogPrompterInput, StateGivesTitleModeFontAndTheFlagIsReset)
     DialogPrompter prompter;
     InputDialogState state;
     state.prepare(u"Input Group Name"_s, true, 3);
-    state.font = QFont(u"Arial"_s, 14);
+    state.font = QFont(u"Arial"_s, 20);
     whenModal([](QWidget* d) {
         EXPECT_EQ(d->objectName(), u"TFormInput"_s);
         EXPECT_EQ(d->windowTitle(), u"Input Group Name"_s);
         EXPECT_EQ(d->font().family(), u"Arial"_s);
         EXPECT_FALSE(d->findChild<QPushButton*>(u"RzBitBtnCancel"_s)->isVisible());
         auto* edit = d->findChild<QLineEdit*>(u"RzEdit"_s);
+        EXPECT_GE(edit->height(), edit->sizeHint().height()) << "the larger font is not cut off";
         QTest::keyClicks(edit, u"Tools"_s);
         QTest::keyClick(edit, Qt::Key_Return);
     });
