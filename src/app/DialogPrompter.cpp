@@ -1,4 +1,5 @@
 #include "app/DialogPrompter.h"
+#include "app/DialogGeometry.h"
 #include "app/TFormFileList.h"
 #include "app/TFormInput.h"
 #include "app/TFormSelLang.h"
@@ -8,6 +9,8 @@
 #include <QFontDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QWindow>
 
 using namespace Qt::StringLiterals;
 
@@ -21,7 +24,17 @@ QString titleOr(const QString& title)
 } // namespace
 
 DialogPrompter::DialogPrompter() = default;
-DialogPrompter::~DialogPrompter() = default;
+
+DialogPrompter::~DialogPrompter()
+{
+    // The process-wide prompter goes after the application object, when widgets can no longer
+    // be destroyed: the dialogs then end with the process.
+    if (!QApplication::instance()) {
+        (void)m_input.release();
+        (void)m_fileList.release();
+        (void)m_selLang.release();
+    }
+}
 
 DialogPrompter& DialogPrompter::instance()
 {
@@ -87,14 +100,17 @@ QString DialogPrompter::qtFilter(const QString& filter)
     return out.join(u";;"_s);
 }
 
-QString DialogPrompter::openFile(QWidget* parent, const QString& directory, const QString& filter)
+// Qt's own file dialogs everywhere: the same look and keys on every desktop, and a full path
+// typed into the name box and confirmed with Enter chooses that file.
+QString DialogPrompter::openFile(QWidget* parent, const QString& start, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(parent, {}, directory, qtFilter(filter), nullptr, QFileDialog::ReadOnly);
+    return QFileDialog::getOpenFileName(parent, {}, start, qtFilter(filter), nullptr,
+                                        QFileDialog::ReadOnly | QFileDialog::DontUseNativeDialog);
 }
 
 QString DialogPrompter::saveFile(QWidget* parent, const QString& proposed, const QString& filter, bool confirmOverwrite)
 {
-    QFileDialog::Options options;
+    QFileDialog::Options options = QFileDialog::DontUseNativeDialog;
     if (!confirmOverwrite)
         options |= QFileDialog::DontConfirmOverwrite;
     return QFileDialog::getSaveFileName(parent, {}, proposed, qtFilter(filter), nullptr, options);
@@ -102,7 +118,8 @@ QString DialogPrompter::saveFile(QWidget* parent, const QString& proposed, const
 
 QString DialogPrompter::folder(QWidget* parent, const QString& title, const QString& directory)
 {
-    return QFileDialog::getExistingDirectory(parent, title, directory);
+    return QFileDialog::getExistingDirectory(parent, title, directory,
+                                             QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
 }
 
 std::optional<QFont> DialogPrompter::font(QWidget* parent, const QFont& initial)
@@ -112,21 +129,67 @@ std::optional<QFont> DialogPrompter::font(QWidget* parent, const QFont& initial)
     return ok ? std::optional<QFont>(f) : std::nullopt;
 }
 
-Prompter::InputAnswer DialogPrompter::input(QWidget*, InputDialogState& state)
+namespace {
+
+// The shared dialogs are windows of their own, never children of the main window (whose controls
+// are found by object name), made on first use and kept. The window they serve becomes their
+// transient parent, so that window managers keep them above it.
+template <typename Dialog>
+Dialog& sharedDialog(std::unique_ptr<Dialog>& slot, QWidget* parent)
 {
-    // Filled in with the input dialog.
-    state.placeAtCursor = false;
-    return {};
+    if (!slot)
+        slot = std::make_unique<Dialog>();
+    if (parent) {
+        slot->winId();
+        QWindow* owner = parent->window()->windowHandle();
+        if (QWindow* own = slot->windowHandle(); own && owner)
+            own->setTransientParent(owner);
+    }
+    return *slot;
 }
 
-bool DialogPrompter::fileList(QWidget*, FileListDialogState&)
+} // namespace
+
+Prompter::InputAnswer DialogPrompter::input(QWidget* parent, InputDialogState& state)
 {
-    return false;
+    TFormInput& dialog = sharedDialog(m_input, parent);
+    dialog.setWindowTitle(state.title);
+    dialog.setMode(state.mode);
+    dialog.setPlaceAtCursor(state.placeAtCursor);
+    if (state.font)
+        dialog.setFont(*state.font);
+    const bool ok = dialog.exec() == QDialog::Accepted;
+    state.placeAtCursor = dialog.placeAtCursor();
+    return {ok, ok ? dialog.text() : QString()};
 }
 
-std::optional<QString> DialogPrompter::selectLanguage(QWidget*, LanguageDialogState&, const QStringList&)
+bool DialogPrompter::fileList(QWidget* parent, FileListDialogState& state)
 {
-    return std::nullopt;
+    TFormFileList& dialog = sharedDialog(m_fileList, parent);
+    dialog.setMessage(state.label);
+    dialog.setButtonTexts(state.okText, state.cancelText);
+    if (state.font)
+        dialog.setFont(*state.font);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<QString> DialogPrompter::selectLanguage(QWidget* parent, LanguageDialogState& state,
+                                                      const QStringList& names)
+{
+    TFormSelLang& dialog = sharedDialog(m_selLang, parent);
+    if (state.font)
+        dialog.setFont(*state.font);
+    dialog.setLanguages(names);
+    // Centred over the window that asks, else on the screen.
+    QRect over;
+    if (parent)
+        over = parent->window()->frameGeometry();
+    else if (const QScreen* screen = QGuiApplication::primaryScreen())
+        over = screen->availableGeometry();
+    dialog.move(centredOver(over, dialog.frameGeometry().size()));
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.selectedLanguage();
 }
 
 } // namespace vx::app

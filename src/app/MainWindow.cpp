@@ -261,6 +261,9 @@ TFormMain::StartResult TFormMain::FormCreate(const QStringList& arguments)
     font.setPointSize(s.fontSize > 0 ? s.fontSize : 8);
     setFont(font);
     m_fontCharset = s.fontCharset;
+    // Of the shared dialogs only the input dialog starts with the window's font; the others keep
+    // their own until a font is chosen.
+    m_dialogs.input.font = font;
     ui.RzLabelFont->setText(s.fontName + u", "_s + QString::number(s.fontSize));
 
     ui.RzPageControl->setCurrentIndex(s.page >= 0 && s.page < kPageCount ? s.page : kOptionPage);

@@ -1,21 +1,36 @@
 #include "editing/OptionCommands.h"
 
 #include "editing/EditingHost.h"
-
+#include "i18n/LanguageLoader.h"
+#include "prompter/Prompter.h"
 
 namespace vx::editing {
 
 void OptionCommands::RzButtonLangClick()
 {
+    const QStringList names = languageNames(m_host.hostRoot());
+    const std::optional<QString> chosen =
+        Prompter::current().selectLanguage(m_host.dialogParent(), m_host.dialogs().language, names);
+    if (!chosen || chosen->isEmpty())
+        return;
+    m_host.loadLanguage(*chosen);
 }
 
 void OptionCommands::RzBitBtnFontClick()
 {
+    const std::optional<QFont> chosen = Prompter::current().font(m_host.dialogParent(), m_host.displayFont());
+    if (!chosen)
+        return;
+    m_host.setDisplayFont(*chosen);
+    DialogStates& dialogs = m_host.dialogs();
+    dialogs.input.font = *chosen;
+    dialogs.language.font = *chosen;
+    dialogs.fileList.font = *chosen;
 }
 
-QStringList OptionCommands::languageNames(const QString& /*hostFolder*/)
+QStringList OptionCommands::languageNames(const QString& hostFolder)
 {
-    return {};
+    return availableLanguages(hostFolder);
 }
 
 } // namespace vx::editing

@@ -15,8 +15,8 @@ public:
     void RzButtonLangClick();
     void RzBitBtnFontClick();
 
-    // The languages offered: the base names of the entries of a host folder that match "*.lng"
-    // as Windows matches it (letter case ignored), in text order.
+    // The languages offered: the base names of the entries (files and directories) of a host
+    // folder that match "*.lng" as Windows matches it (letter case ignored), in text order.
     static QStringList languageNames(const QString& hostFolder);
 
 private:

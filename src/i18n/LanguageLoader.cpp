@@ -161,8 +161,9 @@ QString derivedSource(const LanguageTexts& out, const UiTexts& texts, const Deri
 IniFile readLanguageFile(const QString& path)
 {
     IniFile ini;
+    // A directory of that name, or a file that cannot be read, reads as empty: every text English.
     QFile f(path);
-    if (f.open(QIODevice::ReadOnly))
+    if (QFileInfo(path).isFile() && f.open(QIODevice::ReadOnly))
         ini.setContent(f.readAll());
     return ini;
 }
@@ -229,16 +230,22 @@ QStringList availableLanguages(const QString& hostDir)
     QStringList names;
     if (hostDir.isEmpty())
         return names;
-    const QStringList entries = QDir(hostDir).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    // Every entry the pattern matches counts, as a directory listing with any attributes finds
+    // it: a directory named "x.lng" is offered too (and loads as English).
+    const QStringList entries =
+        QDir(hostDir).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
     for (const QString& entry : entries) {
         if (hasLanguageExtension(entry))
             names.append(entry.first(entry.size() - kExtension.size()));
     }
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        const int folded = a.compare(b, Qt::CaseInsensitive);
-        return folded != 0 ? folded < 0 : a < b;
-    });
+    std::sort(names.begin(), names.end(), languageNameLess);
     return names;
+}
+
+bool languageNameLess(const QString& a, const QString& b)
+{
+    const int folded = a.compare(b, Qt::CaseInsensitive);
+    return folded != 0 ? folded < 0 : a < b;
 }
 
 LanguageTexts applyLanguage(const IniFile& file, const QString& name, UiTexts& texts)

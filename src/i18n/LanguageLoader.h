@@ -58,9 +58,13 @@ bool isChineseLanguage(QStringView name);
 // as the Windows file system would find it. A missing file gives the exact path.
 QString languageFilePath(const QString& hostDir, const QString& name);
 
-// Base names of the entries in `hostDir` matching "*.lng" (extension in any case), in text order
-// ignoring case. A missing directory gives an empty list.
+// Base names of the entries in `hostDir` matching "*.lng" (extension in any case), files and
+// directories alike, in text order (languageNameLess). A missing or unreadable directory gives an
+// empty list.
 QStringList availableLanguages(const QString& hostDir);
+// The order in which languages are listed: letter case ignored, then case-sensitive for names
+// that differ only in case ("chinese" before "English").
+bool languageNameLess(const QString& a, const QString& b);
 
 // Applies a language: every row of the key table in order, the group list columns and the folder
 // dialog title, then the derived texts; the three status panes RzStatusPane1, RzStatusPane2 and

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace vx;
@@ -173,13 +174,28 @@ TEST_F(LanguageLoaderTest, FilesAreFoundAndListedIgnoringCase)
 {
     for (const char* name : {"English.lng", "chinese.lng", "Upper.LNG", "notes.txt", "old.lng.bak", ".lng"})
         writeAll(dir.filePath(QString::fromUtf8(name)), "[pop]\nAdd=from " + QByteArray(name) + "\n");
-    QDir(dir.path()).mkdir(u"folder.lng"_s);
-    EXPECT_EQ(availableLanguages(dir.path()), (QStringList{u"chinese"_s, u"English"_s, u"Upper"_s}));
+    QDir(dir.path()).mkdir(u"folder.LNG"_s);
+    QDir(dir.path()).mkdir(u"plain"_s);
+    EXPECT_EQ(availableLanguages(dir.path()),
+              (QStringList{u"chinese"_s, u"English"_s, u"folder"_s, u"Upper"_s}));
     EXPECT_TRUE(availableLanguages(dir.filePath(u"missing"_s)).isEmpty());
 
     EXPECT_EQ(languageFilePath(dir.path(), u"CHINESE"_s), dir.filePath(u"chinese.lng"_s));
     EXPECT_EQ(loadLanguage(dir.path(), u"upper"_s, texts).caption(u"popAddExpert"_s), u"from Upper.LNG"_s);
     EXPECT_EQ(languageFilePath(dir.path(), u"gone"_s), dir.filePath(u"gone.lng"_s));
+}
+
+TEST_F(LanguageLoaderTest, DirectoryOrFifoNamedLikeALanguageLoadsAsEnglish)
+{
+    // Listed like a file, but nothing can be read from it: English, without blocking or failing.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(u"folder.lng"_s));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath(u"pipe.lng"_s)).constData(), 0644), 0);
+    for (const QString& name : {u"folder"_s, u"pipe"_s}) {
+        texts.set(UiText::OK, u"stale"_s);
+        const LanguageTexts r = loadLanguage(dir.path(), name, texts);
+        EXPECT_EQ(texts[UiText::OK], u"OK"_s) << name.toStdString();
+        EXPECT_EQ(r.caption(u"popAddExpert"_s), u"&Add"_s) << name.toStdString();
+    }
 }
 
 TEST_F(LanguageLoaderTest, ShippedChineseFileTranslatesEveryKey)

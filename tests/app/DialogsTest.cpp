@@ -1,0 +1,384 @@
+// The shared dialogs (input, language selection, file list) and the real prompter's file and
+// folder dialogs, driven as a user would: keys, clicks and closing the window.
+
+#include "app/DialogGeometry.h"
+#include "app/DialogPrompter.h"
+#include "app/TFormFileList.h"
+#include "app/TFormInput.h"
+#include "app/TFormSelLang.h"
+#include "editing/RuntimeFiles.h"
+#include "i18n/UiTexts.h"
+#include "support/TestFiles.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+using namespace vx::app;
+
+namespace {
+
+// Runs `act` on the modal dialog as soon as one is up; the caller then blocks in the dialog's
+// event loop until `act` ends it.
+void whenModal(std::function<void(QWidget*)> act)
+{
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, [poll, act = std::move(act)] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
+            act(dialog);
+        }
+    });
+    poll->start();
+}
+
+QPushButton* button(QWidget& dialog, const QString& name)
+{
+    auto* b = dialog.findChild<QPushButton*>(name);
+    EXPECT_NE(b, nullptr) << name.toStdString();
+    return b;
+}
+
+TEST(DialogGeometry, CentredOnThePointerAndKeptOnItsScreen)
+{
+    const QSize size(283, 130);
+    const QRect primary(0, 0, 1920, 1080);
+    EXPECT_EQ(placeAtPointer({500, 400}, size, primary), QPoint(359, 335));
+    EXPECT_EQ(placeAtPointer({10, 20}, size, primary), QPoint(0, 0));
+    EXPECT_EQ(placeAtPointer({1919, 1079}, size, primary), QPoint(1920 - 283, 1080 - 130));
+
+    // A second screen right of the first, and one above and left of the origin.
+    const QRect right(1920, 0, 1280, 1024);
+    EXPECT_EQ(placeAtPointer({1925, 5}, size, right), QPoint(1920, 0));
+    EXPECT_EQ(placeAtPointer({3199, 1023}, size, right), QPoint(3200 - 283, 1024 - 130));
+    const QRect negative(-1280, -200, 1280, 1024);
+    EXPECT_EQ(placeAtPointer({-1275, -195}, size, negative), QPoint(-1280, -200));
+    EXPECT_EQ(placeAtPointer({-1, 820}, size, negative), QPoint(-283, 824 - 130));
+
+    // Wider than the screen: the right edge wins.
+    EXPECT_EQ(placeAtPointer({100, 100}, QSize(2000, 100), primary).x(), 1920 - 2000);
+
+    EXPECT_EQ(centredOver(QRect(100, 50, 800, 600), QSize(120, 271)), QPoint(440, 214));
+    EXPECT_EQ(centredOver(QRect(100, 50, 100, 100), QSize(121, 101)), QPoint(90, 50));
+}
+
+class InputDialogTest : public ::testing::Test
+{
+protected:
+    TFormInput dialog;
+    QPushButton* ok = button(dialog, u"RzBitBtnOk"_s);
+    QPushButton* cancel = button(dialog, u"RzBitBtnCancel"_s);
+
+    void TearDown() override { texts().resetToEnglish(); }
+};
+
+TEST_F(InputDialogTest, ModesDecideButtonsAndTheEmptyText)
+{
+    EXPECT_EQ(dialog.windowTitle(), u"input"_s);
+    EXPECT_EQ(dialog.size(), QSize(275, 101));
+    EXPECT_EQ(dialog.edit()->width(), 241);
+    struct Case { int mode; bool withCancel; bool emptyAccepted; };
+    for (const Case c : {Case{0, true, true}, Case{1, true, false}, Case{2, true, true}, Case{3, false, false},
+                         Case{4, false, true}, Case{7, true, true}}) {
+        SCOPED_TRACE(c.mode);
+        dialog.setMode(c.mode);
+        dialog.open();
+        EXPECT_EQ(cancel->isVisible(), c.withCancel);
+        EXPECT_EQ(ok->x(), c.withCancel ? 42 : 102);
+        if (c.withCancel) {
+            EXPECT_EQ(cancel->x(), 158);
+        }
+        EXPECT_EQ(ok->isEnabled(), c.emptyAccepted);
+        QTest::keyClick(dialog.edit(), Qt::Key_Q);
+        EXPECT_TRUE(ok->isEnabled());
+        QTest::keyClick(dialog.edit(), Qt::Key_Backspace);
+        EXPECT_EQ(ok->isEnabled(), c.emptyAccepted) << "deleting the text again";
+        dialog.reject();
+    }
+}
+
+TEST_F(InputDialogTest, EnterConfirmsOnlyWhileOkIsEnabled)
+{
+    texts().set(UiText::OK, u"确定"_s);
+    texts().set(UiText::Cancel, u"取消"_s);
+    dialog.setMode(1);
+    dialog.open();
+    EXPECT_EQ(ok->text(), u"确定"_s) << "the captions are the current UI texts";
+    EXPECT_EQ(cancel->text(), u"取消"_s);
+    QTest::keyClick(dialog.edit(), Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible()) << "Enter with an empty text in mode 1";
+    QTest::keyClicks(dialog.edit(), u"Grp"_s);
+    QTest::keyClick(dialog.edit(), Qt::Key_Return);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.text(), u"Grp"_s);
+
+    // The next showing offers an empty edit with the focus, never the previous text.
+    dialog.open();
+    EXPECT_EQ(dialog.text(), QString());
+    EXPECT_EQ(dialog.focusWidget(), dialog.edit());
+    dialog.reject();
+}
+
+TEST_F(InputDialogTest, CancelEscapeAndClosingCancel)
+{
+    dialog.setMode(2);
+    dialog.open();
+    QTest::keyClicks(dialog.edit(), u"abc"_s);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(dialog.text(), QString()) << "Cancel empties the text";
+
+    dialog.setMode(4);
+    for (const bool byEscape : {true, false}) {
+        dialog.open();
+        EXPECT_FALSE(cancel->isVisible());
+        QTest::keyClicks(dialog.edit(), u"x"_s);
+        if (byEscape)
+            QTest::keyClick(dialog.edit(), Qt::Key_Escape);
+        else
+            dialog.close();
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(dialog.result(), QDialog::Rejected) << (byEscape ? "Escape" : "closing");
+    }
+}
+
+TEST_F(InputDialogTest, PlacedAtThePointerOnceAndClampedToItsScreen)
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    ASSERT_NE(screen, nullptr);
+    const QRect area = screen->geometry();
+    const QPoint corner = area.bottomRight() - QPoint(3, 3);
+    QCursor::setPos(corner);
+    ASSERT_EQ(QCursor::pos(), corner);
+    dialog.move(area.topLeft());
+    dialog.setPlaceAtCursor(true);
+    dialog.open();
+    EXPECT_FALSE(dialog.placeAtCursor()) << "the showing resets the flag";
+    const QRect frame = dialog.frameGeometry();
+    EXPECT_EQ(frame.topLeft(), placeAtPointer(corner, frame.size(), area));
+    EXPECT_EQ(frame.right(), area.right());
+    EXPECT_EQ(frame.bottom(), area.bottom());
+    dialog.reject();
+
+    // Without the flag the dialog stays where it was.
+    QCursor::setPos(area.center());
+    dialog.open();
+    EXPECT_EQ(dialog.frameGeometry().topLeft(), frame.topLeft());
+    dialog.reject();
+}
+
+TEST(DialogPrompterInput, StateGivesTitleModeFontAndTheFlagIsReset)
+{
+    DialogPrompter prompter;
+    InputDialogState state;
+    state.prepare(u"Input Group Name"_s, true, 3);
+    state.font = QFont(u"Arial"_s, 20);
+    whenModal([](QWidget* d) {
+        EXPECT_EQ(d->objectName(), u"TFormInput"_s);
+        EXPECT_EQ(d->windowTitle(), u"Input Group Name"_s);
+        EXPECT_EQ(d->font().family(), u"Arial"_s);
+        EXPECT_FALSE(d->findChild<QPushButton*>(u"RzBitBtnCancel"_s)->isVisible());
+        auto* edit = d->findChild<QLineEdit*>(u"RzEdit"_s);
+        EXPECT_GE(edit->height(), edit->sizeHint().height()) << "the larger font is not cut off";
+        QTest::keyClicks(edit, u"Tools"_s);
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    Prompter::InputAnswer a = prompter.input(nullptr, state);
+    EXPECT_TRUE(a.ok);
+    EXPECT_EQ(a.text, u"Tools"_s);
+    EXPECT_FALSE(state.placeAtCursor);
+
+    // A caller that sets no mode keeps mode 3: OK only, disabled while empty.
+    state.prepare(u"Tool's Name"_s, false);
+    whenModal([](QWidget* d) {
+        EXPECT_EQ(d->findChild<QLineEdit*>(u"RzEdit"_s)->text(), QString());
+        EXPECT_FALSE(d->findChild<QPushButton*>(u"RzBitBtnCancel"_s)->isVisible());
+        EXPECT_FALSE(d->findChild<QPushButton*>(u"RzBitBtnOk"_s)->isEnabled());
+        d->close();
+    });
+    a = prompter.input(nullptr, state);
+    EXPECT_FALSE(a.ok);
+    EXPECT_EQ(state.mode, 3);
+}
+
+class SelLangTest : public ::testing::Test
+{
+protected:
+    TFormSelLang dialog;
+    QPushButton* ok = button(dialog, u"RzBitBtn"_s);
+    QListWidget* list = dialog.list();
+
+    QStringList rows() const
+    {
+        QStringList out;
+        for (int i = 0; i < list->count(); ++i)
+            out.append(list->item(i)->text());
+        return out;
+    }
+};
+
+TEST_F(SelLangTest, RowsSortedOkOnlyWithASelectionEscapeOnlyThen)
+{
+    EXPECT_EQ(dialog.windowTitle(), u"Select"_s);
+    EXPECT_EQ(dialog.size(), QSize(120, 271));
+    EXPECT_EQ(dialog.font().family(), u"MS Sans Serif"_s);
+    EXPECT_EQ(dialog.font().pointSize(), 8);
+    dialog.setLanguages({u"English"_s, u"Zulu"_s, u"chinese"_s});
+    dialog.open();
+    EXPECT_EQ(rows(), (QStringList{u"chinese"_s, u"English"_s, u"Zulu"_s}));
+    EXPECT_TRUE(list->selectedItems().isEmpty());
+    EXPECT_FALSE(ok->isEnabled());
+    for (const auto key : {Qt::Key_Escape, Qt::Key_Return}) {
+        QTest::keyClick(list, key);
+        EXPECT_TRUE(dialog.isVisible()) << "no selection: the key does nothing";
+    }
+    list->item(1)->setSelected(true);
+    EXPECT_TRUE(ok->isEnabled());
+    list->clearSelection();
+    EXPECT_FALSE(ok->isEnabled());
+    list->item(1)->setSelected(true);
+    QTest::keyClick(list, Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.selectedLanguage(), u"English"_s);
+
+    // Every showing fills the list afresh, with nothing selected; closing cancels.
+    dialog.setLanguages({u"b"_s, u"a"_s});
+    dialog.open();
+    EXPECT_EQ(rows(), (QStringList{u"a"_s, u"b"_s}));
+    EXPECT_FALSE(ok->isEnabled());
+    list->item(0)->setSelected(true);
+    dialog.close();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+}
+
+TEST_F(SelLangTest, DoubleClickOnARowConfirmsItOnEmptySpaceNothing)
+{
+    dialog.setLanguages({u"English"_s, u"chinese"_s});
+    dialog.open();
+    // A double click is a click followed by the double-click event.
+    const auto doubleClick = [this](QPoint at) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    };
+    list->item(0)->setSelected(true);
+    doubleClick(list->visualItemRect(list->item(1)).bottomLeft() + QPoint(4, 20));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(ok->isEnabled());
+    doubleClick(list->visualItemRect(list->item(1)).center());
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.selectedLanguage(), u"English"_s);
+}
+
+TEST(DialogPrompterLanguage, CentredOverTheWindowAndAnsweredByTheChosenRow)
+{
+    DialogPrompter prompter;
+    QWidget window;
+    window.setGeometry(100, 80, 640, 480);
+    window.show();
+    LanguageDialogState state;
+    state.font = QFont(u"Arial"_s, 12);
+    whenModal([&window](QWidget* d) {
+        EXPECT_EQ(d->frameGeometry().topLeft(), centredOver(window.frameGeometry(), d->frameGeometry().size()));
+        EXPECT_EQ(d->font().family(), u"Arial"_s);
+        auto* list = d->findChild<QListWidget*>(u"RzListView"_s);
+        list->item(0)->setSelected(true);
+        QTest::keyClick(list, Qt::Key_Return);
+    });
+    EXPECT_EQ(prompter.selectLanguage(&window, state, {u"English"_s, u"chinese"_s}), u"chinese"_s);
+    whenModal([](QWidget* d) { d->close(); });
+    EXPECT_EQ(prompter.selectLanguage(&window, state, {u"English"_s}), std::nullopt);
+}
+
+TEST(FileListDialog, HoldsTheRuntimeFilesRightAlignedAndReadOnly)
+{
+    TFormFileList dialog;
+    EXPECT_EQ(dialog.windowTitle(), u"Confirm"_s);
+    EXPECT_EQ(dialog.size(), QSize(215, 373));
+    const QStringList names = dialog.fileNames();
+    EXPECT_EQ(names, editing::runtimeFileNames());
+    ASSERT_EQ(names.size(), 62);
+    EXPECT_EQ(names.first(), u"adortl70.bpl"_s);
+    EXPECT_EQ(names.indexOf(u"CFX32.OCX"_s), 4);
+    EXPECT_EQ(names.last(), u"xmlrtl70.bpl"_s);
+    QPlainTextEdit* memo = dialog.memo();
+    EXPECT_TRUE(memo->isReadOnly());
+    EXPECT_EQ(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(memo->document()->defaultTextOption().alignment(), Qt::AlignRight);
+    // A line's text ends at the right edge of the memo.
+    dialog.open();
+    (void)memo->viewport()->grab(); // lays the lines out
+    const QTextBlock first = memo->document()->firstBlock();
+    ASSERT_GT(first.layout()->lineCount(), 0);
+    const qreal lineRight = first.layout()->lineAt(0).naturalTextRect().right();
+    EXPECT_GT(lineRight, memo->viewport()->width() - 12);
+    dialog.reject();
+}
+
+TEST(DialogPrompterFileList, ShowsTheCallersMessageAndCaptions)
+{
+    DialogPrompter prompter;
+    FileListDialogState state;
+    state.label = u"Copy these files from <C:\\windows\\system32> to <C:\\Delphi7\\Bin>."_s;
+    state.okText = u"确定"_s;
+    state.cancelText = u"取消"_s;
+    for (const bool confirm : {false, true}) {
+        whenModal([&state, confirm](QWidget* d) {
+            auto* dialog = qobject_cast<TFormFileList*>(d);
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->message(), state.label);
+            EXPECT_EQ(dialog->okButton()->text(), u"确定"_s);
+            EXPECT_EQ(dialog->cancelButton()->text(), u"取消"_s);
+            (confirm ? dialog->okButton() : dialog->cancelButton())->click();
+        });
+        EXPECT_EQ(prompter.fileList(nullptr, state), confirm);
+    }
+}
+
+TEST(DialogPrompterFiles, TypedFullPathWithEnterChoosesTheFile)
+{
+    QTemporaryDir elsewhere;
+    QTemporaryDir start;
+    const QString file = elsewhere.filePath(u"Experts/my expert.dll"_s);
+    test::writeAll(file, "MZ");
+    DialogPrompter prompter;
+    whenModal([&file](QWidget* d) {
+        auto* dialog = qobject_cast<QFileDialog*>(d);
+        ASSERT_NE(dialog, nullptr);
+        auto* name = dialog->findChild<QLineEdit*>(u"fileNameEdit"_s);
+        ASSERT_NE(name, nullptr);
+        name->setText(file);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    EXPECT_EQ(prompter.openFile(nullptr, start.path(), u"Expert(*.dll)|*.dll"_s), file);
+
+    whenModal([&start](QWidget* d) {
+        auto* dialog = qobject_cast<QFileDialog*>(d);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), u"Include Path"_s);
+        EXPECT_EQ(dialog->directory().absolutePath(), QDir(start.path()).absolutePath());
+        static_cast<QDialog*>(dialog)->accept(); // the dialog's Choose
+    });
+    EXPECT_EQ(prompter.folder(nullptr, u"Include Path"_s, start.path()), QDir(start.path()).absolutePath());
+}
+
+} // namespace
