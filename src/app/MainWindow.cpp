@@ -2,6 +2,7 @@
 
 #include "app/Animator.h"
 #include "app/EditingCommands.h"
+#include "integration/EnvironmentCommands.h"
 #include "app/EntryListView.h"
 #include "app/Images.h"
 #include "app/ProjectCommands.h"
@@ -83,6 +84,7 @@ TFormMain::TFormMain(Installation installation, QString settingsPath, QWidget* p
     qApp->installEventFilter(this); // tooltips of every widget of the window, see eventFilter
     connectHandlers();
     connectEditing();
+    connectEnvironment();
     disableLaterCommands();
     setNoProjectCaption();
 }
@@ -163,12 +165,10 @@ void TFormMain::connectHandlers()
 
 void TFormMain::disableLaterCommands()
 {
-    // Commands whose work comes with the integration subsystem and the About page: shown, but
-    // inert until those are in.
+    // Commands of the About page and Launch, which come later: shown, but inert until then.
     MainUi& ui = m_ui;
     for (QWidget* w : std::initializer_list<QWidget*>{
-             ui.RzButtonWinSDK, ui.RzButtonBDEpath, ui.RzBitBtnBordbk, ui.RzButtonRegDebug, ui.RzBitBtnCopyFiles, ui.RzBitBtnRecover, ui.RzButtonShortcut,
-             ui.RzBitBtnDelShortcut, ui.RzBitBtnLaunch, ui.RzRapidFireButtonHelp,
+             ui.RzBitBtnLaunch, ui.RzRapidFireButtonHelp,
              ui.RzLabelWeb, ui.RzLabelEmail})
         w->setEnabled(false);
 }
@@ -319,14 +319,7 @@ void TFormMain::showProgramStatistics()
 void TFormMain::readOptions(const AppSettings& s)
 {
     MainUi& ui = m_ui;
-    const auto setPathLabel = [](QLabel* l, const QString& text) {
-        l->setText(text);
-        l->setStatusTip(text);
-    };
-    setPathLabel(ui.RzLabelWinSDK, s.win32SdkHelp);
-    ui.RzCheckBoxBDEen->setChecked(s.bde);
-    setPathLabel(ui.LabelBDEpath, s.bdePath);
-    setPathLabel(ui.LabelBordbk, s.bordbk);
+    setEnvironment({s.win32SdkHelp, s.bde, s.bdePath, s.bordbk});
     ui.RzCheckBoxValid->setChecked(s.verifyValid);
     ui.RzCheckBoxAssociateFiles->setChecked(s.fileType);
     ui.RzCheckBoxAssociateShell->setChecked(s.explorer);

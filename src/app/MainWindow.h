@@ -4,6 +4,7 @@
 #include "project/Settings.h"
 #include "app/Statistics.h"
 #include "editing/EditingHost.h"
+#include "integration/IntegrationHost.h"
 #include "i18n/LanguageLoader.h"
 #include "platform/IniFile.h"
 #include "platform/Installation.h"
@@ -16,6 +17,10 @@
 
 class QAbstractItemView;
 
+namespace vx::integration {
+class EnvironmentCommands;
+}
+
 namespace vx::app {
 
 class ProjectCommands;
@@ -25,7 +30,7 @@ struct EditingCommands;
 
 // The main window. It builds the pages, wires the controls to their handlers and holds the
 // program's state; the work of each handler belongs to the class of its subsystem.
-class TFormMain : public QMainWindow, public editing::EditingHost
+class TFormMain : public QMainWindow, public editing::EditingHost, public integration::IntegrationHost
 {
     Q_OBJECT
 public:
@@ -43,7 +48,7 @@ public:
     MainUi& ui() { return m_ui; }
     ConfigProject& project() override { return m_project; }
     IniFile& projectStore() { return m_projectStore; }
-    const Installation& installation() const { return m_installation; }
+    const Installation& installation() const override { return m_installation; }
     const PathMacro& macro() const override { return m_macro; }
     UsageStatistics& statistics() { return m_stats; }
     const QString& settingsPath() const { return m_settingsPath; }
@@ -66,6 +71,13 @@ public:
     QString languageName() const override { return m_languageName; }
     QFont displayFont() const override { return font(); }
     void setDisplayFont(const QFont& font) override;
+
+    // What the environment commands ask of the window.
+    editing::EditingHost& editingHost() override { return *this; }
+    integration::EnvironmentSettings environment() const override;
+    void setEnvironment(const integration::EnvironmentSettings& settings) override;
+    QList<integration::ShortcutPlace> checkedShortcutPlaces() const override;
+    void showStatus(const QString& text) override;
 
     // The product name as shown by LabelLogoName ("Vorlix" in English).
     QString productName() const;
@@ -128,6 +140,7 @@ private:
     // The editing commands: popup menus, keys and buttons of the lists, language and font.
     void connectEditing();
     void connectListKeys(EntryListView* view, QMenu* menu);
+    void connectEnvironment();
     // The list that shows a model, or nullptr.
     QAbstractItemView* viewOf(const QAbstractItemModel& model) const;
     // A group's tab went: its page goes, and the pages after it take the numbers one lower.
@@ -145,6 +158,7 @@ private:
     std::unique_ptr<RegistryCommands> m_registry;
     DialogStates m_dialogs;
     std::unique_ptr<EditingCommands> m_editing;
+    std::unique_ptr<integration::EnvironmentCommands> m_environment;
     QString m_languageName = QStringLiteral("English");
     LanguageTexts m_languageTexts;
     bool m_saveAtClose = false;

@@ -4,6 +4,7 @@
 #include "fixtures/Sandbox.h"
 #include "integration/EnvironmentHelpers.h"
 #include "platform/Installation.h"
+#include "support/FakeWine.h"
 #include "support/TemporaryFiles.h"
 #include "support/TestFiles.h"
 
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
-#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -19,36 +19,6 @@ using namespace vx;
 using namespace vx::integration;
 
 namespace {
-
-// Puts a recording `wine` first on PATH (or none at all) for the life of the object.
-class FakeWine
-{
-public:
-    explicit FakeWine(bool present)
-    {
-        m_oldPath = qgetenv("PATH");
-        if (present) {
-            test::writeAll(m_dir.filePath(u"wine"_s), "#!/bin/sh\n"
-                                                      "{ printf '%s\\n' \"WINEPREFIX=$WINEPREFIX\" \"$@\"; } > \"$0.part\"\n"
-                                                      "mv \"$0.part\" \"$0.log\"\n");
-            QFile::setPermissions(m_dir.filePath(u"wine"_s), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        }
-        qputenv("PATH", QFile::encodeName(m_dir.path()) + (present ? ":/usr/bin:/bin" : ""));
-    }
-    ~FakeWine() { qputenv("PATH", m_oldPath); }
-    // The lines the fake recorded: the prefix, then each argument.
-    QStringList calls() const
-    {
-        const QString log = m_dir.filePath(u"wine.log"_s);
-        for (int i = 0; i < 100 && !QFileInfo::exists(log); ++i)
-            QThread::msleep(50); // the program is started, not waited for
-        return QString::fromUtf8(test::readAll(log)).split(u'\n', Qt::SkipEmptyParts);
-    }
-
-private:
-    QTemporaryDir m_dir;
-    QByteArray m_oldPath;
-};
 
 class EnvironmentHelpersTest : public ::testing::Test
 {
@@ -75,7 +45,7 @@ TEST_F(EnvironmentHelpersTest, RegistrationStartsRegsvr32ThroughWineInThePrefix)
 {
     const QString folder = inst.delphiRoot + u"bin\\"_s; // as the folder button leaves it
     {
-        FakeWine wine(true);
+        test::FakeWine wine(true);
         const RegistrationResult r = registerDebugger(inst, folder);
         EXPECT_TRUE(r.success);
         EXPECT_EQ(r.message, u"register bordbk70.dll success"_s);
@@ -83,7 +53,7 @@ TEST_F(EnvironmentHelpersTest, RegistrationStartsRegsvr32ThroughWineInThePrefix)
                                              folder + u"\\bordbk70.dll"_s}));
     }
     {
-        FakeWine none(false);
+        test::FakeWine none(false);
         const RegistrationResult r = registerDebugger(inst, folder);
         EXPECT_EQ(r.message, u"register bordbk70.dll fail"_s);
         EXPECT_TRUE(r.reason.contains(u"Wine"_s)) << r.reason.toStdString();

@@ -1,0 +1,73 @@
+// The window's side of the environment commands: which button runs which command, and the
+// settings of the Option page they read and change.
+#include "app/MainWindow.h"
+#include "integration/EnvironmentCommands.h"
+
+using namespace Qt::StringLiterals;
+
+namespace vx::app {
+
+void TFormMain::connectEnvironment()
+{
+    m_environment = std::make_unique<integration::EnvironmentCommands>(*this);
+    integration::EnvironmentCommands* c = m_environment.get();
+    const std::pair<QAbstractButton*, std::function<void()>> buttons[] = {
+        {m_ui.RzButtonWinSDK, [c] { c->RzButtonWinSDKClick(); }},
+        {m_ui.RzButtonBDEpath, [c] { c->RzButtonBDEpathClick(); }},
+        {m_ui.RzCheckBoxBDEen, [c] { c->RzCheckBoxBDEenClick(); }},
+        {m_ui.RzCheckBoxValid, [c] { c->RzCheckBoxBDEenClick(); }},
+        {m_ui.RzBitBtnBordbk, [c] { c->RzBitBtnBordbkClick(); }},
+        {m_ui.RzButtonRegDebug, [c] { c->RzButtonRegDebugClick(); }},
+        {m_ui.RzBitBtnCopyFiles, [c] { c->RzBitBtnCopyFilesClick(); }},
+        {m_ui.RzButtonShortcut, [c] { c->RzButtonShortcutClick(); }},
+        {m_ui.RzBitBtnDelShortcut, [c] { c->RzBitBtnDelShortcutClick(); }},
+        {m_ui.RzBitBtnRecover, [c] { c->RzBitBtnRecoverClick(); }},
+    };
+    for (const auto& [button, run] : buttons) {
+        connect(button, &QAbstractButton::clicked, this, [this, run = run] {
+            if (!isBusy())
+                run();
+        });
+    }
+}
+
+integration::EnvironmentSettings TFormMain::environment() const
+{
+    return {m_ui.RzLabelWinSDK->text(), m_ui.RzCheckBoxBDEen->isChecked(), m_ui.LabelBDEpath->text(),
+            m_ui.LabelBordbk->text()};
+}
+
+void TFormMain::setEnvironment(const integration::EnvironmentSettings& s)
+{
+    const auto setPathLabel = [](QLabel* l, const QString& text) {
+        l->setText(text);
+        l->setStatusTip(text);
+    };
+    setPathLabel(m_ui.RzLabelWinSDK, s.sdkHelp);
+    setPathLabel(m_ui.LabelBDEpath, s.bdePath);
+    setPathLabel(m_ui.LabelBordbk, s.bordbk);
+    m_ui.RzCheckBoxBDEen->setChecked(s.bde);
+    // The folder of the database engine is kept while the switch is off, only not offered.
+    m_ui.RzButtonBDEpath->setEnabled(s.bde);
+    m_ui.LabelBDEpath->setEnabled(s.bde);
+}
+
+QList<integration::ShortcutPlace> TFormMain::checkedShortcutPlaces() const
+{
+    const QCheckBox* boxes[] = {m_ui.RzCheckBoxShortcutMenu,  m_ui.RzCheckBoxShortcutDesktop,
+                                m_ui.RzCheckBoxShortcutQuickLaunch, m_ui.RzCheckBoxShortcutMenuD,
+                                m_ui.RzCheckBoxShortcutDesktopD, m_ui.RzCheckBoxShortcutQuickLaunchD};
+    QList<integration::ShortcutPlace> places;
+    for (int i = 0; i < 6; ++i) {
+        if (boxes[i]->isChecked())
+            places << integration::kAllShortcutPlaces[i];
+    }
+    return places;
+}
+
+void TFormMain::showStatus(const QString& text)
+{
+    m_ui.RzStatusPaneMsg->setText(text);
+}
+
+} // namespace vx::app

@@ -1,0 +1,109 @@
+// The environment commands from the Option page: helper folders, the database engine switch,
+// the default configuration with its registration and shortcuts, the runtime-file copy.
+
+#include "delphireg/RegistryAccess.h"
+#include "platform/RegistryStore.h"
+#include "support/FakeWine.h"
+#include "support/MainWindowFixture.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestFiles.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QPushButton>
+#include <QtTest/QTest>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+
+namespace {
+
+class EnvironmentCommandsTest : public test::MainWindowFixture
+{
+protected:
+    void SetUp() override
+    {
+        // Launchers go to folders of the test, not to the user's menu and desktop.
+        for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "HOME"})
+            m_saved.emplace_back(name, qgetenv(name));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(u"data"_s)));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(u"config"_s)));
+        qputenv("HOME", QFile::encodeName(dir.filePath(u"home"_s)));
+    }
+    void TearDown() override
+    {
+        for (const auto& [name, value] : m_saved)
+            qputenv(name, value);
+    }
+    void click(app::TFormMain& w, const QString& name) { child<QAbstractButton>(w, name)->click(); }
+    std::vector<std::pair<const char*, QByteArray>> m_saved;
+};
+
+TEST_F(EnvironmentCommandsTest, HelperFoldersEndWithABackslashAndCancelKeepsThem)
+{
+    auto w = start();
+    test::ScriptedPrompter prompts;
+    const QString sdkBefore = text(*w, u"RzLabelWinSDK"_s);
+    prompts.chooseFolder({});
+    click(*w, u"RzButtonWinSDK"_s);
+    EXPECT_EQ(text(*w, u"RzLabelWinSDK"_s), sdkBefore);
+    prompts.chooseFolder(sb.delphiHost + u"/Help"_s);
+    click(*w, u"RzButtonWinSDK"_s);
+    EXPECT_EQ(text(*w, u"RzLabelWinSDK"_s), sb.delphiRoot + u"Help\\"_s);
+    EXPECT_EQ(prompts.folderTitles().back(), u"Win32 SDK Path"_s);
+
+    prompts.chooseOpen(sb.delphiHost + u"/bin/bordbk70.dll"_s);
+    click(*w, u"RzBitBtnBordbk"_s);
+    EXPECT_EQ(text(*w, u"LabelBordbk"_s), sb.delphiRoot + u"bin\\"_s);
+    EXPECT_EQ(prompts.filters().back(), u"bordbk70.dll|bordbk70.dll"_s);
+
+    // The switch only offers or withholds the folder; its text stays.
+    auto* bde = child<QCheckBox>(*w, u"RzCheckBoxBDEen"_s);
+    bde->setChecked(true);
+    bde->click();
+    EXPECT_FALSE(child<QWidget>(*w, u"RzButtonBDEpath"_s)->isEnabled());
+    EXPECT_FALSE(child<QWidget>(*w, u"LabelBDEpath"_s)->isEnabled());
+}
+
+TEST_F(EnvironmentCommandsTest, RecoverWritesTheDefaultsThenRegistersAndMakesShortcuts)
+{
+    auto w = start();
+    test::ScriptedPrompter prompts;
+    const QString d7 = u"Software\\Borland\\Delphi\\7.0"_s;
+    const QByteArray userBefore = test::readAll(sb.prefix + u"/user.reg"_s);
+    prompts.answer(u"Choice Yes will delete"_s, Prompter::No);
+    click(*w, u"RzBitBtnRecover"_s);
+    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), userBefore) << "No changes nothing";
+
+    test::FakeWine wine(true);
+    prompts.answer(u"Choice Yes will delete"_s, Prompter::Yes)
+        .answer(u"register bordbk70.dll success"_s, Prompter::Ok)
+        .answer({}, Prompter::Ok);
+    click(*w, u"RzBitBtnRecover"_s);
+    const HiveRegistryStore after(sb.prefix);
+    EXPECT_EQ(after.value(RegRoot::CurrentUser, d7 + u"\\Transfer"_s, u"Title3"_s)->text(), u"Ra&ve Designer"_s);
+    EXPECT_EQ(after.valueNames(RegRoot::CurrentUser, d7 + u"\\Experts"_s), QStringList{u"ExptDemo"_s});
+    EXPECT_EQ(wine.calls().value(1), u"regsvr32"_s);
+    EXPECT_TRUE(QFileInfo::exists(sb.prefix + u"/drive_c/users/demo/Desktop/Delphi7.lnk"_s));
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(u"data/applications/vorlix7-delphi7.desktop"_s)));
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(u"home/Desktop/Delphi7.desktop"_s)));
+}
+
+TEST_F(EnvironmentCommandsTest, CopyAsksWithTheFileListAndStopsAtTheFirstMissingFile)
+{
+    auto w = start();
+    test::ScriptedPrompter prompts;
+    QDir().mkpath(sb.prefix + u"/drive_c/windows/syswow64"_s);
+    test::writeAll(sb.prefix + u"/drive_c/windows/syswow64/adortl70.bpl"_s, "rtl");
+    prompts.confirmFileList(false);
+    click(*w, u"RzBitBtnCopyFiles"_s);
+    EXPECT_EQ(prompts.fileListLabels().back(),
+              u"Copy these files from <C:\\windows\\syswow64> to <"_s + sb.delphiRoot + u"Bin>."_s);
+    EXPECT_FALSE(QFileInfo::exists(sb.delphiHost + u"/bin/adortl70.bpl"_s));
+
+    prompts.confirmFileList(true).answer(u"Copy file [C:\\windows\\syswow64\\AMERICAN.VTD] Error!"_s, Prompter::Ok);
+    click(*w, u"RzBitBtnCopyFiles"_s);
+    EXPECT_EQ(test::readAll(sb.delphiHost + u"/bin/adortl70.bpl"_s), "rtl");
+}
+
+} // namespace
