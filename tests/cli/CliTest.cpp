@@ -2,6 +2,7 @@
 #include "platform/IniFile.h"
 #include "platform/RegistryStore.h"
 #include "project/ProjectFile.h"
+#include "support/FakeWine.h"
 #include "support/TestFiles.h"
 #include "support/WinePrefix.h"
 
@@ -23,9 +24,10 @@ struct CliRun
     QByteArray out, err;
 };
 
-CliRun cli(const QStringList& args)
+CliRun cli(const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
+    p.setProcessEnvironment(env);
     p.start(QString::fromUtf8(VX_CLI_PATH), args);
     p.waitForFinished(60000);
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
@@ -226,6 +228,46 @@ TEST_F(CliTest, WhileWineRunsRegistryWritesAreRefusedAndReadsWarn)
     EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), user) << "nothing was written";
     EXPECT_TRUE(test::readAll(dir.filePath(u"b.reg"_s)).startsWith("REGEDIT4"));
     EXPECT_TRUE(IniFile(dir.filePath(u"c.vx7"_s)).hasSection(u"DelphiExperts"_s));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(CliTest, EnvironmentCommandsRecoverLinkRegisterAndCopy)
+{
+    test::FakeWine wine(true); // first on PATH for the processes started from here
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"XDG_DATA_HOME"_s, dir.filePath(u"data"_s));
+    env.insert(u"XDG_CONFIG_HOME"_s, dir.filePath(u"config"_s));
+    env.insert(u"HOME"_s, dir.filePath(u"home"_s));
+
+    CliRun r = cli(root() + QStringList{u"recover"_s, u"--no-bde"_s, u"--sdk-help"_s, u"C:\\D7\\MSHelp"_s}, env);
+    ASSERT_EQ(r.code, 0) << r.err.constData();
+    const HiveRegistryStore store(sb.prefix);
+    EXPECT_EQ(store.value(RegRoot::CurrentUser, u"Software\\Borland\\Delphi\\7.0"_s, u"LocalSharedRoot"_s)->text(),
+              u"C:\\D7"_s);
+    EXPECT_FALSE(store.keyExists(RegRoot::LocalMachine, u"Software\\Borland\\BLW32"_s));
+    EXPECT_EQ(cli(root() + QStringList{u"recover"_s, u"--bde"_s, u"--no-bde"_s}, env).code, 2);
+
+    r = cli(root() + QStringList{u"shortcuts"_s, u"create"_s, u"--only"_s, u"ide-desktop,program-quicklaunch"_s}, env);
+    ASSERT_EQ(r.code, 0) << r.err.constData();
+    const QStringList made = QString::fromUtf8(r.out).split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(made, (QStringList{sb.prefix + u"/drive_c/users/demo/Desktop/Delphi7.lnk"_s,
+                                 dir.filePath(u"home/Desktop/Delphi7.desktop"_s),
+                                 sb.prefix + u"/drive_c/users/demo/AppData/Roaming/Microsoft/Internet Explorer/Quick Launch/Vorlix7.lnk"_s}));
+    r = cli(root() + QStringList{u"shortcuts"_s, u"delete"_s, u"--only"_s, u"ide-desktop"_s}, env);
+    EXPECT_EQ(QString::fromUtf8(r.out).split(u'\n', Qt::SkipEmptyParts), made.mid(0, 2));
+    EXPECT_EQ(cli(root() + QStringList{u"shortcuts"_s, u"create"_s, u"--only"_s, u"desk"_s}, env).code, 1);
+
+    r = cli(root() + QStringList{u"register-debugger"_s}, env);
+    ASSERT_EQ(r.code, 0) << r.err.constData();
+    EXPECT_EQ(r.out, "register bordbk70.dll success\n");
+    EXPECT_EQ(wine.calls().mid(1), (QStringList{u"regsvr32"_s, u"/s"_s, sb.delphiRoot + u"bin\\bordbk70.dll"_s}));
+
+    r = cli(root() + QStringList{u"copy-runtime"_s}, env);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("Copy file [C:\\windows\\syswow64\\adortl70.bpl] Error!")) << r.err.constData();
 }
 
 } // namespace
