@@ -89,6 +89,20 @@ TEST_F(EnvironmentCommandsTest, RecoverWritesTheDefaultsThenRegistersAndMakesSho
     EXPECT_TRUE(QFileInfo::exists(dir.filePath(u"home/Desktop/Delphi7.desktop"_s)));
 }
 
+TEST_F(EnvironmentCommandsTest, RecoverThatCannotCommitLeavesBothHivesAsTheyWere)
+{
+    auto w = start();
+    test::ScriptedPrompter prompts;
+    const QByteArray user = test::readAll(sb.prefix + u"/user.reg"_s);
+    const QByteArray system = test::readAll(sb.prefix + u"/system.reg"_s);
+    test::makeReadOnly(sb.prefix + u"/system.reg"_s);
+    prompts.answer(u"Choice Yes will delete"_s, Prompter::Yes).answer(u"The registry was not changed."_s, Prompter::Ok);
+    click(*w, u"RzBitBtnRecover"_s);
+    EXPECT_TRUE(prompts.messages().back().text.contains(u"system.reg"_s)) << prompts.messages().back().text.toStdString();
+    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), user);
+    EXPECT_EQ(test::readAll(sb.prefix + u"/system.reg"_s), system);
+}
+
 TEST_F(EnvironmentCommandsTest, CopyAsksWithTheFileListAndStopsAtTheFirstMissingFile)
 {
     auto w = start();
