@@ -1,7 +1,13 @@
 // Reading and writing a machine hive of the size a fresh Wine prefix has (about 1.7 MB, 15,000
 // keys, 40,000 values of mixed types).
 
+#include "delphireg/DefaultConfig.h"
+#include "fixtures/Sandbox.h"
+#include "platform/RegistryStore.h"
 #include "platform/WineHive.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -88,5 +94,36 @@ void BM_HiveRewriteAll(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * bytes.size());
 }
 BENCHMARK(BM_HiveRewriteAll)->Unit(benchmark::kMillisecond);
+
+// The IDE's default configuration written into a prefix whose system.reg has a fresh prefix's
+// size: both hives read, the trees replaced, both committed to disk.
+void BM_RecoverDefaultConfiguration(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(u"prefix"_s));
+    QByteArray user;
+    {
+        QFile f(sb.prefix + u"/user.reg"_s);
+        f.open(QIODevice::ReadOnly);
+        user = f.readAll();
+    }
+    const auto put = [](const QString& path, const QByteArray& data) {
+        QFile f(path);
+        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        f.write(data);
+    };
+    const DefaultConfigInputs in{sb.delphiRoot, sb.delphiRoot + u"MSHelp"_s, true, u"C:\\BDE\\"_s};
+    for (auto _ : state) {
+        state.PauseTiming();
+        put(sb.prefix + u"/system.reg"_s, hiveBytes());
+        put(sb.prefix + u"/user.reg"_s, user);
+        state.ResumeTiming();
+        HiveRegistryStore store(sb.prefix);
+        writeDefaultConfiguration(store, in);
+        store.commit();
+    }
+    state.counters["system_kb"] = double(hiveBytes().size()) / 1024;
+}
+BENCHMARK(BM_RecoverDefaultConfiguration)->Unit(benchmark::kMillisecond);
 
 } // namespace
