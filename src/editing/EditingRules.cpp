@@ -4,6 +4,7 @@
 #include "i18n/UiTexts.h"
 #include "platform/AsciiCase.h"
 #include "platform/PathBridge.h"
+#include "project/ConfigProject.h"
 #include "project/EntryModels.h"
 #include "project/PathMacro.h"
 #include "prompter/Prompter.h"
@@ -129,6 +130,28 @@ void selectAfterRemoval(EditingHost& host, const QAbstractItemModel& list, int r
     const int rows = list.rowCount();
     if (rows > 0)
         host.selectRow(list, std::min(removedRow, rows - 1));
+}
+
+void deleteSelectedRow(EditingHost& host, EntryListModel& list)
+{
+    const int row = host.selectedRow(list);
+    if (row < 0 || row >= list.count())
+        return;
+    if (!askQuestion(host, deleteConfirmText(list.text(row, 0)), u"Confirm Delete"_s))
+        return;
+    list.removeRowAt(row);
+    selectAfterRemoval(host, list, row);
+    host.notifyPageControl();
+    host.project().markModified();
+}
+
+void showCellHint(EditingHost& host, const EntryListModel& list, int x, int lastColumn)
+{
+    const int row = host.selectedRow(list);
+    if (row < 0 || row >= list.count())
+        return;
+    const QList<int> widths = list.viewSettings().columnWidths.mid(0, lastColumn + 1);
+    host.setListHint(list, list.text(row, std::min(hintColumn(x, widths), list.columnCount() - 1)));
 }
 
 QString deleteConfirmText(const QString& caption)

@@ -59,6 +59,15 @@ QString existingHostFolder(EditingHost& host, const QString& windowsFolder);
 // the keyboard goes on from there.
 void selectAfterRemoval(EditingHost& host, const QAbstractItemModel& list, int removedRow);
 
+// Delete of a list popup: the selected row, after the "Confirm Delete" question; the row that took
+// its place is selected, the counters refreshed and the project marked modified. Nothing without
+// a selected row.
+void deleteSelectedRow(EditingHost& host, EntryListModel& list);
+
+// The cell hint of a press at x: the selected row's text in the column under x; columns after
+// `lastColumn` show that column's text.
+void showCellHint(EditingHost& host, const EntryListModel& list, int x, int lastColumn);
+
 // Texts shared by the list commands.
 QString deleteConfirmText(const QString& caption);  // MsgDeleteConfirm + " [" + caption + "] ?"
 QString alreadyExistText(const QString& path);      // "[" + path + "] " + MsgAlreadyExist

@@ -107,16 +107,7 @@ void ExpertCommands::popModifyExpertClick()
 
 void ExpertCommands::popDelExpertClick()
 {
-    ExpertListModel& list = m_host.project().experts();
-    const int row = m_host.selectedRow(list);
-    if (row < 0)
-        return;
-    if (!askQuestion(m_host, deleteConfirmText(list.text(row, 0)), u"Confirm Delete"_s))
-        return;
-    list.removeRowAt(row);
-    selectAfterRemoval(m_host, list, row);
-    m_host.notifyPageControl();
-    m_host.project().markModified();
+    deleteSelectedRow(m_host, m_host.project().experts());
 }
 
 void ExpertCommands::popSelAllExpertClick()
@@ -134,11 +125,7 @@ void ExpertCommands::popunSelAllExpertClick()
 
 void ExpertCommands::RzListViewExpertMouseDown(int x)
 {
-    const ExpertListModel& list = m_host.project().experts();
-    const int row = m_host.selectedRow(list);
-    if (row < 0)
-        return;
-    m_host.setListHint(list, list.text(row, hintColumn(x, list.viewSettings().columnWidths)));
+    showCellHint(m_host, m_host.project().experts(), x, kNoteColumn);
 }
 
 } // namespace vx::editing

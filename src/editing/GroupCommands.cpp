@@ -303,27 +303,13 @@ void GroupCommands::popDelCompClick()
 {
     ConfigProject& p = m_host.project();
     const int g = p.activeGroup();
-    if (p.groupCount() == 0 || g < 0 || g >= p.groupCount())
-        return;
-    ComponentListModel& list = p.group(g);
-    const int r = m_host.selectedRow(list);
-    if (list.count() == 0 || r < 0)
-        return;
-    if (!askQuestion(m_host, deleteConfirmText(list.text(r, 0)), u"Confirm Delete"_s))
-        return;
-    list.removeRowAt(r);
-    selectAfterRemoval(m_host, list, r);
-    m_host.notifyPageControl();
-    p.markModified();
+    if (g >= 0 && g < p.groupCount())
+        deleteSelectedRow(m_host, p.group(g));
 }
 
 void GroupCommands::componentMouseDown(const ComponentListModel& list, int x)
 {
-    const int r = m_host.selectedRow(list);
-    if (r < 0)
-        return;
-    const int column = hintColumn(x, list.viewSettings().columnWidths);
-    m_host.setListHint(list, list.text(r, std::min(column, list.columnCount() - 1)));
+    showCellHint(m_host, list, x, list.columnCount() - 1);
 }
 
 } // namespace vx::editing

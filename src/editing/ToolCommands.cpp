@@ -100,16 +100,7 @@ void ToolCommands::popModifyToolClick()
 
 void ToolCommands::popDelToolClick()
 {
-    ToolListModel& list = m_host.project().tools();
-    const int row = m_host.selectedRow(list);
-    if (row < 0)
-        return;
-    if (!askQuestion(m_host, deleteConfirmText(list.text(row, 0)), u"Confirm Delete"_s))
-        return;
-    list.removeRowAt(row);
-    selectAfterRemoval(m_host, list, row);
-    m_host.notifyPageControl();
-    m_host.project().markModified();
+    deleteSelectedRow(m_host, m_host.project().tools());
 }
 
 // Neither select command marks the project itself: the changed check boxes run the check-state
@@ -128,13 +119,8 @@ void ToolCommands::popunSelAllToolClick()
 
 void ToolCommands::RzListViewToolMouseDown(int x)
 {
-    const ToolListModel& list = m_host.project().tools();
-    const int row = m_host.selectedRow(list);
-    if (row < 0)
-        return;
     // A press right of the second column shows the working directory, also over the parameters.
-    const QList<int> widths = list.viewSettings().columnWidths.mid(0, kWorkDirColumn + 1);
-    m_host.setListHint(list, list.text(row, hintColumn(x, widths)));
+    showCellHint(m_host, m_host.project().tools(), x, kWorkDirColumn);
 }
 
 } // namespace vx::editing
