@@ -113,12 +113,8 @@ void TFormMain::connectHandlers()
         {ui.RzBitBtnImportReg, [r] { r->RzBitBtnImportRegClick(); }},
         {ui.RzBitBtnClearReg, [r] { r->RzBitBtnClearRegClick(); }},
     };
-    for (const auto& [button, run] : commands) {
-        connect(button, &QPushButton::clicked, this, [this, run = run] {
-            if (!isBusy())
-                run();
-        });
-    }
+    for (const auto& [button, run] : commands)
+        connectCommand(button, &QPushButton::clicked, run);
 
     connect(ui.RzPageControl, &QTabWidget::currentChanged, this, &TFormMain::RzPageControlTabClick);
     connect(ui.RzPageControlComp, &QTabWidget::currentChanged, this, [this](int index) {

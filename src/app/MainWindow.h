@@ -13,6 +13,7 @@
 #include "prompter/DialogState.h"
 
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 
 class QAbstractItemView;
@@ -137,6 +138,16 @@ private:
     void rebuildGroupPages();
     void disableLaterCommands();
     void connectHandlers();
+    // Connects a control's signal to a command, which runs only while no long operation is going
+    // on (a project still loading), so that no command starts inside another.
+    template <typename Sender, typename Signal>
+    void connectCommand(Sender* sender, Signal signal, std::function<void()> run)
+    {
+        connect(sender, signal, this, [this, run = std::move(run)] {
+            if (!isBusy())
+                run();
+        });
+    }
     // The editing commands: popup menus, keys and buttons of the lists, language and font.
     void connectEditing();
     void connectListKeys(EntryListView* view, QMenu* menu);

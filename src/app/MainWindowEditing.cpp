@@ -44,12 +44,7 @@ void TFormMain::connectEditing()
     for (const auto& [name, run] : menuCommands) {
         QAction* a = findChild<QAction*>(QString::fromUtf16(name));
         Q_ASSERT(a);
-        // A command never starts inside another (a project still loading, a dialog of another
-        // command that is open).
-        connect(a, &QAction::triggered, this, [this, run = run] {
-            if (!isBusy())
-                run();
-        });
+        connectCommand(a, &QAction::triggered, run);
     }
     const std::pair<QAbstractButton*, std::function<void()>> buttons[] = {
         {m_ui.RzRapidFireButtonAddPath, [e] { e->searchPath.RzRapidFireButtonAddPathClick(); }},
@@ -58,20 +53,10 @@ void TFormMain::connectEditing()
         {m_ui.RzButtonLang, [e] { e->options.RzButtonLangClick(); }},
         {m_ui.RzBitBtnFont, [e] { e->options.RzBitBtnFontClick(); }},
     };
-    for (const auto& [button, run] : buttons) {
-        connect(button, &QAbstractButton::clicked, this, [this, run = run] {
-            if (!isBusy())
-                run();
-        });
-    }
-    connect(m_ui.RzLabelLang, &ClickLabel::clicked, this, [this, e] {
-        if (!isBusy())
-            e->options.RzButtonLangClick();
-    });
-    connect(m_ui.RzLabelFont, &ClickLabel::clicked, this, [this, e] {
-        if (!isBusy())
-            e->options.RzBitBtnFontClick();
-    });
+    for (const auto& [button, run] : buttons)
+        connectCommand(button, &QAbstractButton::clicked, run);
+    connectCommand(m_ui.RzLabelLang, &ClickLabel::clicked, [e] { e->options.RzButtonLangClick(); });
+    connectCommand(m_ui.RzLabelFont, &ClickLabel::clicked, [e] { e->options.RzBitBtnFontClick(); });
 
     connect(m_ui.RzListViewExpert, &EntryListView::mouseDown, this,
             [e](int x) { e->experts.RzListViewExpertMouseDown(x); });

@@ -23,12 +23,8 @@ void TFormMain::connectEnvironment()
         {m_ui.RzBitBtnDelShortcut, [c] { c->RzBitBtnDelShortcutClick(); }},
         {m_ui.RzBitBtnRecover, [c] { c->RzBitBtnRecoverClick(); }},
     };
-    for (const auto& [button, run] : buttons) {
-        connect(button, &QAbstractButton::clicked, this, [this, run = run] {
-            if (!isBusy())
-                run();
-        });
-    }
+    for (const auto& [button, run] : buttons)
+        connectCommand(button, &QAbstractButton::clicked, run);
 }
 
 integration::EnvironmentSettings TFormMain::environment() const
