@@ -421,10 +421,10 @@ void buildAboutPage(MainUi& ui)
     right->addWidget(ui.LabelDelphi);
 
     auto* links = new QHBoxLayout;
-    auto* webIcon = make<QLabel>(u"Image6"_s, page);
+    auto* webIcon = ui.Image6 = make<ClickLabel>(u"Image6"_s, page);
     webIcon->setPixmap(mainImage(ImgWeb).pixmap(16, 16));
     ui.RzLabelWeb = make<ClickLabel>(u"RzLabelWeb"_s, page, u"Web page"_s);
-    auto* mailIcon = make<QLabel>(u"Image2"_s, page);
+    auto* mailIcon = ui.Image2 = make<ClickLabel>(u"Image2"_s, page);
     mailIcon->setPixmap(mainImage(ImgMail).pixmap(16, 16));
     ui.RzLabelEmail = make<ClickLabel>(u"RzLabelEmail"_s, page, u"E-mail"_s);
     for (QLabel* l : {static_cast<QLabel*>(ui.RzLabelWeb), static_cast<QLabel*>(ui.RzLabelEmail)})

@@ -91,7 +91,7 @@ struct MainUi
     // About page
     QLabel *ImageLogo = nullptr, *ImageEgg = nullptr, *LabelLogoName = nullptr, *Labelshow = nullptr,
            *LabelWindows = nullptr, *LabelMemory = nullptr, *LabelDelphi = nullptr;
-    ClickLabel *RzLabelWeb = nullptr, *RzLabelEmail = nullptr;
+    ClickLabel *RzLabelWeb = nullptr, *RzLabelEmail = nullptr, *Image6 = nullptr, *Image2 = nullptr;
     ClickLabel *RzLabelRunTimes = nullptr, *RzLabelRunTimeSum = nullptr, *RzLabelBeginTime = nullptr,
                *RzLabelRunTime = nullptr, *RzLabelLastEnd = nullptr, *RzLabelLastRunTime = nullptr;
     QToolButton* RzRapidFireButtonHelp = nullptr;

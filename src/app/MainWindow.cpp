@@ -161,11 +161,10 @@ void TFormMain::connectHandlers()
 
 void TFormMain::disableLaterCommands()
 {
-    // Commands of the About page and Launch, which come later: shown, but inert until then.
+    // Help comes later: shown, but inert until then.
     MainUi& ui = m_ui;
     for (QWidget* w : std::initializer_list<QWidget*>{
-             ui.RzBitBtnLaunch, ui.RzRapidFireButtonHelp,
-             ui.RzLabelWeb, ui.RzLabelEmail})
+             ui.RzRapidFireButtonHelp})
         w->setEnabled(false);
 }
 

@@ -27,6 +27,7 @@ namespace vx::app {
 class ProjectCommands;
 class RegistryCommands;
 class EntryListView;
+class LogoAnimation;
 struct EditingCommands;
 
 // The main window. It builds the pages, wires the controls to their handlers and holds the
@@ -56,6 +57,7 @@ public:
     ProjectCommands& commands() { return *m_commands; }
     RegistryCommands& registry() { return *m_registry; }
     EditingCommands& editing() { return *m_editing; }
+    LogoAnimation& logoAnimation() { return *m_logoAnimation; }
 
     // What the editing commands ask of the window.
     QWidget* dialogParent() override { return this; }
@@ -170,6 +172,7 @@ private:
     DialogStates m_dialogs;
     std::unique_ptr<EditingCommands> m_editing;
     std::unique_ptr<integration::EnvironmentCommands> m_environment;
+    LogoAnimation* m_logoAnimation = nullptr; // a child of the logo
     QString m_languageName = QStringLiteral("English");
     LanguageTexts m_languageTexts;
     bool m_saveAtClose = false;

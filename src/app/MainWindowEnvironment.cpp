@@ -1,5 +1,6 @@
 // The window's side of the environment commands: which button runs which command, and the
 // settings of the Option page they read and change.
+#include "app/AboutPage.h"
 #include "app/MainWindow.h"
 #include "integration/EnvironmentCommands.h"
 
@@ -22,9 +23,17 @@ void TFormMain::connectEnvironment()
         {m_ui.RzButtonShortcut, [c] { c->RzButtonShortcutClick(); }},
         {m_ui.RzBitBtnDelShortcut, [c] { c->RzBitBtnDelShortcutClick(); }},
         {m_ui.RzBitBtnRecover, [c] { c->RzBitBtnRecoverClick(); }},
+        {m_ui.RzBitBtnLaunch, [c] { c->RzBitBtnLaunchClick(); }},
     };
     for (const auto& [button, run] : buttons)
         connectCommand(button, &QAbstractButton::clicked, run);
+
+    // The About page: its links and the logo's animation.
+    for (ClickLabel* l : {m_ui.RzLabelWeb, m_ui.Image6})
+        connect(l, &ClickLabel::clicked, this, &RzLabelWebClick);
+    for (ClickLabel* l : {m_ui.RzLabelEmail, m_ui.Image2})
+        connect(l, &ClickLabel::clicked, this, &RzLabelEmailClick);
+    m_logoAnimation = new LogoAnimation(m_ui.ImageLogo, m_ui.ImageEgg, m_ui.TimerEgg, this);
 }
 
 integration::EnvironmentSettings TFormMain::environment() const

@@ -11,7 +11,10 @@
 #include "platform/Errors.h"
 #include "platform/Installation.h"
 #include "platform/RegistryStore.h"
+#include "platform/WineLauncher.h"
 #include "prompter/Prompter.h"
+
+#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
@@ -160,6 +163,16 @@ void EnvironmentCommands::RzBitBtnRecoverClick()
     RzButtonShortcutClick();
     Prompter::current().message(e.dialogParent(), {Prompter::Icon::Information, QString::fromUtf16(kProductName),
                                                   uiText(UiText::MsgRecover2), Prompter::Ok, Prompter::Ok, false});
+}
+
+void EnvironmentCommands::RzBitBtnLaunchClick()
+{
+    const Installation& inst = m_host.installation();
+    const QString exe = inst.bridge.toHost(inst.delphiRoot + u"bin\\delphi32.exe"_s);
+    const ProgramStart start = startWindowsProgram(inst.prefix(), {exe}, QFileInfo(exe).absolutePath());
+    // The start's result is otherwise ignored; a start that cannot happen is said in the status bar.
+    if (!start.started)
+        m_host.showStatus(start.error);
 }
 
 } // namespace vx::integration

@@ -6,7 +6,7 @@ class IntegrationHost;
 
 // The commands of the Option page that reach outside the project: the helper folders, the
 // database engine switch, registering the debugger library, copying the runtime files, the
-// shortcuts and the IDE's default configuration.
+// shortcuts, the IDE's default configuration, and starting the IDE.
 class EnvironmentCommands
 {
 public:
@@ -21,6 +21,8 @@ public:
     void RzButtonShortcutClick();
     void RzBitBtnDelShortcutClick();
     void RzBitBtnRecoverClick();
+    // Starts the IDE through Wine, not waited for.
+    void RzBitBtnLaunchClick();
 
 private:
     IntegrationHost& m_host;
