@@ -10,6 +10,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QVarLengthArray>
+#include <cstring>
 #include <ctime>
 #include <limits>
 
@@ -196,10 +197,82 @@ std::optional<IniFile::Snapshot> IniFile::readFile() const
     snap.stamp = fileStamp(file.handle());
     if (!snap.stamp.exists || QFileInfo(m_path).isDir())
         return std::nullopt;
-    snap.bytes = file.readAll();
+    // Read into a buffer of the file's size: growing one while reading would allocate more.
+    QByteArray bytes(snap.stamp.size, Qt::Uninitialized);
+    qsizetype got = 0;
+    while (got < bytes.size()) {
+        const qint64 n = file.read(bytes.data() + got, bytes.size() - got);
+        if (n <= 0)
+            break;
+        got += qsizetype(n);
+    }
+    bytes.truncate(got);
+    if (got == snap.stamp.size)
+        bytes.append(file.readAll()); // a file that grew meanwhile
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
+    snap.bytes = std::move(bytes);
     return snap;
+}
+
+std::optional<std::pair<FileStamp, IniFileEncoding>> IniFile::readForm() const
+{
+    const IniFileEncoding empty = encodingOf({});
+    if (m_path.isEmpty())
+        return std::pair{FileStamp{}, empty};
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (!QFileInfo::exists(m_path))
+            return std::pair{FileStamp{}, empty};
+        return std::nullopt;
+    }
+    const FileStamp stamp = fileStamp(file.handle());
+    if (!stamp.exists || QFileInfo(m_path).isDir())
+        return std::nullopt;
+    // The file is valid UTF-8 when every piece is, each piece ending where a character starts:
+    // the bytes of a character that a read cut off go with the next piece.
+    constexpr qint64 kPiece = 64 * 1024;
+    QByteArray piece;
+    qsizetype carried = 0;
+    bool first = true;
+    bool valid = true;
+    for (;;) {
+        piece.resize(carried + kPiece);
+        const qint64 n = file.read(piece.data() + carried, kPiece);
+        if (n < 0)
+            return std::nullopt;
+        piece.truncate(carried + qsizetype(n));
+        const bool atEnd = n == 0;
+        if (first && (piece.size() >= 3 || atEnd)) {
+            first = false;
+            const IniFileEncoding e = encodingOf(QByteArrayView(piece).first(std::min<qsizetype>(piece.size(), 3)));
+            if (e.kind != IniEncoding::Utf8 && e.kind != IniEncoding::CodePage)
+                return std::pair{stamp, e};
+        }
+        if (first) {
+            carried = piece.size(); // fewer than three bytes so far: the mark is not decided yet
+            continue;
+        }
+        qsizetype cut = piece.size();
+        if (!atEnd) {
+            // Back to the start of the last character (at most four bytes back).
+            while (cut > 0 && piece.size() - cut < 4 && (uchar(piece[cut - 1]) & 0xC0) == 0x80)
+                --cut;
+            if (cut > 0)
+                --cut;
+        }
+        if (!QByteArrayView(piece).first(cut).isValidUtf8()) {
+            valid = false;
+            break;
+        }
+        carried = piece.size() - cut;
+        if (atEnd)
+            break;
+        std::memmove(piece.data(), piece.constData() + cut, size_t(carried));
+    }
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return std::pair{stamp, valid ? IniFileEncoding{IniEncoding::Utf8, 0} : IniFileEncoding{IniEncoding::CodePage, ansiCodePage()}};
 }
 
 void IniFile::remember(const FileStamp& stamp, const QByteArray& bytes)
@@ -319,15 +392,15 @@ void IniFile::openForReplacement(const QString& path)
         removeStaleTemporaryFiles(QFileInfo(m_path).absolutePath());
     m_operations.clear();
     parse({});
-    const auto snap = readFile();
-    m_unreadable = !snap.has_value();
+    // Only the form is read, in pieces: a write outside a replacement reads the file again first.
+    const auto form = readForm();
+    m_unreadable = !form.has_value();
     m_stamp = {};
     m_seenContent.reset();
-    if (snap) {
-        m_encoding = encodingOf(snap->bytes);
-        // The bytes are not kept: a write outside a replacement reads the file again first.
-        m_stamp = snap->stamp;
-        m_contentUnread = snap->stamp.exists;
+    if (form) {
+        m_stamp = form->first;
+        m_encoding = form->second;
+        m_contentUnread = form->first.exists;
     }
 }
 
@@ -822,13 +895,7 @@ void IniFile::beginBatch()
 
 void IniFile::beginReplacement(const QString& backupPath)
 {
-    // The new content keeps the form of the file it replaces, as that file is now.
-    if (!m_path.isEmpty() && fileStamp(m_path) != m_stamp) {
-        if (const auto snap = readFile()) {
-            m_encoding = encodingOf(snap->bytes);
-            m_unreadable = false;
-        }
-    }
+    refreshReplacedForm();
     const IniFileEncoding encoding = m_encoding;
     parse({});
     m_encoding = encoding;
@@ -837,6 +904,157 @@ void IniFile::beginReplacement(const QString& backupPath)
     m_backupPath = backupPath;
     m_operations.clear();
     m_dirty = true;
+}
+
+void IniFile::refreshReplacedForm()
+{
+    // The new content keeps the form of the file it replaces, as that file is now.
+    if (!m_path.isEmpty() && fileStamp(m_path) != m_stamp) {
+        if (const auto form = readForm()) {
+            m_encoding = form->second;
+            m_unreadable = false;
+        }
+    }
+}
+
+void IniFile::writeReplacement(const QString& backupPath, const std::function<void(IniWriter&)>& produce)
+{
+    Q_ASSERT(!m_batch);
+    refreshReplacedForm();
+    const IniFileEncoding encoding = m_encoding;
+    // What the store held is not needed for a replacement: it goes before the new lines are made.
+    parse({});
+    m_encoding = encoding;
+    bool fellBack = false;
+    FileStamp written;
+    try {
+        writeFileAtomically(
+            m_path,
+            [&](ContentSink& sink) {
+                fellBack = false;
+                {
+                    IniWriter writer(sink, encoding);
+                    produce(writer);
+                    if (!writer.needsUtf8())
+                        return;
+                }
+                // As commit does for a legacy file whose text no longer fits: all of it in UTF-8.
+                fellBack = true;
+                sink.restart();
+                IniWriter writer(sink, IniFileEncoding{IniEncoding::Utf8, 0});
+                produce(writer);
+            },
+            {backupPath, &written});
+    } catch (...) {
+        reload(); // the store reflects what is on disk again
+        throw;
+    }
+    m_dirty = false;
+    m_unreadable = false;
+    m_operations.clear();
+    m_stamp = written;
+    m_seenContent.reset();
+    m_contentUnread = true;
+    if (fellBack) {
+        m_encoding = {IniEncoding::Utf8, 0};
+        if (m_onFallback)
+            m_onFallback(m_path, encoding.codePage);
+    }
+}
+
+IniWriter::IniWriter(ContentSink& sink, const IniFileEncoding& encoding)
+    : m_sink(sink),
+      m_encoding(encoding),
+      m_utf16(encoding.kind == IniEncoding::Utf16BE ? QStringConverter::Utf16BE : QStringConverter::Utf16LE)
+{
+    switch (m_encoding.kind) {
+    case IniEncoding::Utf8Bom:
+        m_sink.write("\xEF\xBB\xBF");
+        break;
+    case IniEncoding::Utf16LE:
+        m_sink.write("\xFF\xFE");
+        break;
+    case IniEncoding::Utf16BE:
+        m_sink.write("\xFE\xFF");
+        break;
+    case IniEncoding::CodePage:
+        m_codec = std::make_unique<CodePageCodec>(m_encoding.codePage);
+        break;
+    case IniEncoding::Utf8:
+        break;
+    }
+}
+
+IniWriter::~IniWriter() = default;
+
+bool IniWriter::needsUtf8() const
+{
+    // Bytes that happen to form valid UTF-8 would be read as UTF-8 next time (see encode).
+    return m_encoding.kind == IniEncoding::CodePage && (!m_fits || (!m_ascii && m_validUtf8));
+}
+
+void IniWriter::putLine(QByteArrayView line)
+{
+    switch (m_encoding.kind) {
+    case IniEncoding::Utf8:
+    case IniEncoding::Utf8Bom:
+        m_sink.write(line);
+        m_sink.write("\r\n");
+        return;
+    case IniEncoding::Utf16LE:
+    case IniEncoding::Utf16BE:
+        m_sink.write(QByteArray(m_utf16.encode(utf8Text(line) + u"\r\n")));
+        return;
+    case IniEncoding::CodePage:
+        break;
+    }
+    // A line break is ASCII and never part of a character: the file is ASCII, or valid UTF-8,
+    // exactly when each of its lines is.
+    if (!m_fits)
+        return;
+    if (isAscii(line)) {
+        m_sink.write(line);
+    } else if (const auto bytes = m_codec->encode(utf8Text(line))) {
+        m_ascii = m_ascii && isAscii(*bytes);
+        m_validUtf8 = m_validUtf8 && bytes->isValidUtf8();
+        m_sink.write(*bytes);
+    } else {
+        m_fits = false;
+        return;
+    }
+    m_sink.write("\r\n");
+}
+
+void IniWriter::section(QStringView name)
+{
+    m_line.clear();
+    m_line.append('[').append(name.toUtf8()).append(']');
+    putLine(m_line);
+}
+
+void IniWriter::entry(QStringView key, const QString& value)
+{
+    // The form makeEntry gives a written line.
+    const QString text = singleLine(value);
+    const bool quoted = needsQuotes(text);
+    m_line.clear();
+    m_line.append(key.toUtf8()).append('=');
+    if (quoted)
+        m_line.append('"');
+    m_line.append(text.toUtf8());
+    if (quoted)
+        m_line.append('"');
+    putLine(m_line);
+}
+
+void IniWriter::integerEntry(QStringView key, qint64 value)
+{
+    entry(key, QString::number(value));
+}
+
+void IniWriter::boolEntry(QStringView key, bool value)
+{
+    entry(key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void IniFile::abandonBatch()

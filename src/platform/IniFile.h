@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QString>
+#include <QStringEncoder>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -34,6 +35,42 @@ struct IniFileEncoding
 };
 // "UTF-8", "UTF-8 with BOM", "UTF-16 LE", "UTF-16 BE", "code page 936".
 QString encodingName(const IniFileEncoding& encoding);
+
+class ContentSink;
+class CodePageCodec;
+
+// Writes a whole profile file line by line, in the order the lines stand in the file, each
+// formatted exactly as IniFile writes it; see IniFile::writeReplacement.
+class IniWriter
+{
+public:
+    ~IniWriter();
+    IniWriter(const IniWriter&) = delete;
+    IniWriter& operator=(const IniWriter&) = delete;
+
+    // A "[name]" line: the entries that follow belong to that section.
+    void section(QStringView name);
+    // A "key=value" line, the value in the form IniFile::writeString gives it.
+    void entry(QStringView key, const QString& value);
+    void integerEntry(QStringView key, qint64 value);
+    void boolEntry(QStringView key, bool value);
+
+private:
+    friend class IniFile;
+    IniWriter(ContentSink& sink, const IniFileEncoding& encoding);
+    void putLine(QByteArrayView line);
+    // A legacy file whose text did not fit its code page, or whose bytes would read as UTF-8.
+    bool needsUtf8() const;
+
+    ContentSink& m_sink;
+    IniFileEncoding m_encoding;
+    std::unique_ptr<CodePageCodec> m_codec;
+    QStringEncoder m_utf16; // for a UTF-16 file
+    QByteArray m_line; // reused for every line
+    bool m_fits = true;
+    bool m_ascii = true;
+    bool m_validUtf8 = true;
+};
 
 // An INI profile file with the behaviour of the Windows private-profile functions the settings,
 // project and language files were designed around:
@@ -138,6 +175,18 @@ public:
     void commit();
     // Ends the batch without writing (the in-memory content keeps the changes).
     void abandonBatch();
+
+    // A replacement (beginReplacement, writes, commit) whose content `produce` writes in file
+    // order through an IniWriter: the lines go to the disk as they are made instead of being
+    // collected in memory. The file gets the bytes such a batch would have written when every
+    // section name `produce` writes is another (ignoring ASCII case) and so is every key within a
+    // section; the caller sees to that. The form of the file is kept as a replacement keeps it
+    // (a legacy file whose text does not fit its code page becomes UTF-8, and the fallback
+    // handler is told). Afterwards the store holds none of the lines: it stands for the file as
+    // written the way openForReplacement leaves it (reads answer as for an empty file; a write
+    // reads the file first). Throws FileWriteError as commit does; the store then holds the file
+    // as it is on disk. Not inside a batch.
+    void writeReplacement(const QString& backupPath, const std::function<void(IniWriter&)>& produce);
     bool inBatch() const { return m_batch; }
 
     // The file as it would be written now, in its encoding.
@@ -215,6 +264,11 @@ private:
     };
     // The file now (empty when missing), or nullopt when it exists but cannot be read.
     std::optional<Snapshot> readFile() const;
+    // The stamp and form of the file now, read in pieces without keeping its bytes; nullopt when
+    // it exists but cannot be read. A missing file has the form of an empty one.
+    std::optional<std::pair<FileStamp, IniFileEncoding>> readForm() const;
+    // Before a replacement: the form of the file as it is now, when it changed since it was seen.
+    void refreshReplacedForm();
     // Notes what was read or written as the state of the file on disk.
     void remember(const FileStamp& stamp, const QByteArray& bytes);
     // The file now when it changed since it was read or written; nullopt when not. Throws
