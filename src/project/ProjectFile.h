@@ -83,6 +83,13 @@ LoadResult loadProject(ConfigProject& project, IniFile& store, const QString& pa
 // (also after a kill) the project file exists with its old or its new content. Throws
 // FileWriteError naming the file (or the backup) when a write is refused; the project file and its
 // backup are then as they were. A read-only target is refused before anything is touched.
+// The lines go to the disk as they are made (IniFile::writeReplacement), so the store holds none of
+// them afterwards: it then reads as empty until it is reloaded, and a write reads the file first.
 void saveProject(const ConfigProject& project, IniFile& store, const QDateTime& now, const ProgressFn& progress = {});
+// The same file through a replacement batch of the store, which then holds the lines it wrote.
+// saveProject takes this way when a group is named like another section (ASCII case ignored);
+// tests compare the two.
+void saveProjectInBatch(const ConfigProject& project, IniFile& store, const QDateTime& now,
+                        const ProgressFn& progress = {});
 
 } // namespace vx
