@@ -86,6 +86,10 @@ bool needsQuotes(QStringView value)
 // the same size this close to when we saw it may keep its stamp, so its content is compared.
 constexpr qint64 kCoarseTimeNs = 2'000'000'000;
 
+// How much more text than the file the written lines may hold in memory before a store reads
+// what it wrote instead (IniFile::writeOut).
+constexpr qsizetype kCompactSlack = 256 * 1024;
+
 qint64 nowNs()
 {
     timespec ts{};
@@ -334,6 +338,7 @@ void IniFile::clearContent()
 void IniFile::parse(const QByteArray& bytes)
 {
     m_sections.clear();
+    m_largeIndexed = size_t(-1);
     m_sectionIndex.clear();
     m_legacyLines.clear();
     m_sections.emplace_back();
@@ -342,6 +347,8 @@ void IniFile::parse(const QByteArray& bytes)
     // store shares them, and copies bytes it does not own (QByteArray::fromRawData).
     m_lineBlocks.clear();
     m_blockUsed = 0;
+    m_blockSize = 0;
+    m_blockTotal = 0;
     m_contentUnread = false;
     m_backing = bytes;
     if (!m_backing.isEmpty() && !m_backing.data_ptr().isMutable())
@@ -418,7 +425,7 @@ void IniFile::parseLines(QByteArrayView bytes, int legacyCodePage)
     // the first write to it makes it a line of its own.
     const bool shared = bytes.data() >= m_backing.constData() && bytes.data() + n <= m_backing.constData() + m_backing.size();
     const auto keep = [&](QByteArrayView line, QByteArrayView legacy) {
-        return shared && legacy.isEmpty() ? QByteArray::fromRawData(line.data(), line.size()) : line.toByteArray();
+        return shared && legacy.isEmpty() ? line.data() : keepInBlocks(line);
     };
     qsizetype pos = 0;
     QByteArray decoded;
@@ -442,7 +449,7 @@ void IniFile::parseLines(QByteArrayView bytes, int legacyCodePage)
         if (close > 0) {
             // The name ends at the last "]" of the line: "[Tools [old]]" is "Tools [old]".
             Section s;
-            s.header = keep(line, legacy);
+            s.header = line.toByteArray();
             if (!legacy.isEmpty())
                 m_legacyLines.emplace(legacyKey(m_sections.size(), -1), legacy.toByteArray());
             s.name = utf8Text(trimBlanks(t.sliced(1, close - 1)));
@@ -453,18 +460,15 @@ void IniFile::parseLines(QByteArrayView bytes, int legacyCodePage)
             m_sectionIndex.try_emplace(name, qsizetype(m_sections.size() - 1)); // the first one wins
         } else {
             Line l;
-            l.raw = keep(line, legacy);
+            l.data = keep(line, legacy);
+            l.size = line.size();
             if (!legacy.isEmpty())
                 m_legacyLines.emplace(legacyKey(m_sections.size() - 1, qsizetype(m_sections.back().lines.size())),
                                       legacy.toByteArray());
             const qsizetype eq = t.startsWith(';') ? -1 : line.indexOf('=');
             if (eq > 0) {
-                const QByteArrayView keyBytes = trimBlanks(line.first(eq));
-                if (!keyBytes.isEmpty() && line.size() < std::numeric_limits<qint32>::max()) {
-                    l.keyStart = qint32(keyBytes.data() - line.data());
-                    l.keyLength = qint32(keyBytes.size());
+                if (!trimBlanks(line.first(eq)).isEmpty() && line.size() < std::numeric_limits<qint32>::max())
                     l.valueOffset = qint32(eq + 1);
-                }
             }
             Section& s = m_sections.back();
             s.lines.push_back(std::move(l));
@@ -523,6 +527,21 @@ void IniFile::Section::ensureIndex() const
         lines[i].firstOfKey = lines[i].isEntry() && insert(qsizetype(i));
 }
 
+void IniFile::indexSection(const Section& s) const
+{
+    if (s.indexed)
+        return;
+    // One large table at a time: readers go through a large file section by section, and the
+    // tables of all of them together would take a good part of the file's size again.
+    const size_t at = size_t(&s - m_sections.data());
+    if (s.lines.size() > kSmallSection) {
+        if (m_largeIndexed < m_sections.size() && m_largeIndexed != at)
+            m_sections[m_largeIndexed].dropIndex();
+        m_largeIndexed = at;
+    }
+    s.ensureIndex();
+}
+
 void IniFile::Section::dropIndex() const
 {
     indexed = false;
@@ -569,7 +588,7 @@ const IniFile::Line* IniFile::findLine(const QString& section, const QString& ke
     const Section* s = findSection(section);
     if (!s)
         return nullptr;
-    s->ensureIndex();
+    indexSection(*s);
     const KeyBytes k(key);
     if (s->cursor < s->lines.size()) {
         const Line& l = s->lines[s->cursor];
@@ -611,7 +630,7 @@ QStringList IniFile::keyNames(const QString& section) const
 {
     QStringList names;
     if (const Section* s = findSection(section)) {
-        s->ensureIndex();
+        indexSection(*s);
         for (const Line& l : s->lines) {
             if (l.firstOfKey && !l.deleted)
                 names.append(utf8Text(l.keyBytes()));
@@ -625,7 +644,7 @@ std::optional<QString> IniFile::value(const QString& section, const QString& key
     const Line* l = findLine(section, key);
     if (!l)
         return std::nullopt;
-    QByteArrayView v = unquoted(QByteArrayView(l->raw).sliced(l->valueOffset));
+    QByteArrayView v = unquoted(l->bytes().sliced(l->valueOffset));
     // A UTF-16 unit never needs more than four bytes, so this much input always covers the
     // characters that survive the cut; a huge value is never decoded as a whole.
     constexpr qsizetype kDecodeLimit = (kMaxValueLength + 1) * 4;
@@ -697,16 +716,11 @@ IniFile::Line IniFile::makeEntry(QByteArrayView key, const QString& value)
     const QByteArray utf8 = text.toUtf8();
     const bool quoted = needsQuotes(text);
     const qsizetype size = key.size() + 1 + utf8.size() + (quoted ? 2 : 0);
-    char* out = nullptr;
-    if (m_replacing) {
-        // A replacement writes the whole file: its lines share a few large blocks instead of
-        // each allocating its own (see m_lineBlocks).
-        out = blockSpace(size);
-        l.raw = QByteArray::fromRawData(out, size);
-    } else {
-        l.raw.resize(size);
-        out = l.raw.data();
-    }
+    // Written lines share a few large blocks instead of each allocating its own (m_lineBlocks).
+    char* out = blockSpace(size);
+    l.data = out;
+    l.size = size;
+    l.writtenKey = true;
     out = std::copy(key.begin(), key.end(), out);
     *out++ = '=';
     if (quoted)
@@ -714,9 +728,21 @@ IniFile::Line IniFile::makeEntry(QByteArrayView key, const QString& value)
     out = std::copy(utf8.cbegin(), utf8.cend(), out);
     if (quoted)
         *out++ = '"';
-    l.keyLength = qint32(key.size());
     l.valueOffset = qint32(key.size() + 1);
     return l;
+}
+
+QByteArrayView IniFile::Line::keyBytes() const
+{
+    const QByteArrayView key = bytes().first(valueOffset - 1);
+    return writtenKey ? key : trimBlanks(key);
+}
+
+const char* IniFile::keepInBlocks(QByteArrayView bytes)
+{
+    char* at = blockSpace(bytes.size());
+    std::copy(bytes.begin(), bytes.end(), at);
+    return at;
 }
 
 char* IniFile::blockSpace(qsizetype size)
@@ -725,6 +751,7 @@ char* IniFile::blockSpace(qsizetype size)
     if (m_lineBlocks.empty() || m_blockSize - m_blockUsed < size) {
         m_blockSize = std::max(kBlock, size);
         m_lineBlocks.emplace_back(new char[size_t(m_blockSize)]); // not zeroed: every byte is written before use
+        m_blockTotal += m_blockSize;
         m_blockUsed = 0;
     }
     char* at = m_lineBlocks.back().get() + m_blockUsed;
@@ -796,7 +823,7 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
 void IniFile::applyWrite(const QString& section, const QString& key, const QString& value)
 {
     Section& s = sectionForWrite(section);
-    s.ensureIndex();
+    indexSection(s);
     const KeyBytes k(key);
     const qsizetype at = s.find(k.view());
     if (at >= 0) {
@@ -1105,6 +1132,10 @@ void IniFile::writeOut(const QString& backupPath)
         if (m_onFallback)
             m_onFallback(m_path, codePage);
     }
+    // Lines written one after another each leave their text in the blocks, also when written over
+    // again: once the blocks outgrow the file, what was just written becomes the content.
+    if (m_blockTotal > 2 * m_backing.size() + kCompactSlack)
+        parse(bytes);
 }
 
 QByteArray IniFile::serialize() const
@@ -1122,7 +1153,7 @@ QByteArray IniFile::encode(bool* fellBack) const
             continue;
         total += s.header.size() + 2;
         for (const Line& l : s.lines)
-            total += l.raw.size() + 2;
+            total += l.size + 2;
     }
     QByteArray out;
 
@@ -1132,7 +1163,7 @@ QByteArray IniFile::encode(bool* fellBack) const
         CodePageCodec codec(m_encoding.codePage);
         out.reserve(total);
         bool fits = true;
-        const auto put = [&](const QByteArray& raw, quint64 key) {
+        const auto put = [&](QByteArrayView raw, quint64 key) {
             const auto legacy = m_legacyLines.find(key);
             if (legacy != m_legacyLines.end())
                 out.append(legacy->second);
@@ -1152,7 +1183,7 @@ QByteArray IniFile::encode(bool* fellBack) const
                 put(s.header, legacyKey(i, -1));
             for (size_t j = 0; j < s.lines.size(); ++j) {
                 if (!s.lines[j].deleted)
-                    put(s.lines[j].raw, legacyKey(i, qsizetype(j)));
+                    put(s.lines[j].bytes(), legacyKey(i, qsizetype(j)));
             }
         }
         // Bytes that happen to form valid UTF-8 would be read as UTF-8 next time, and so as other
@@ -1175,7 +1206,7 @@ QByteArray IniFile::encode(bool* fellBack) const
             out.append(s.header).append("\r\n");
         for (const Line& l : s.lines) {
             if (!l.deleted)
-                out.append(l.raw).append("\r\n");
+                out.append(l.bytes()).append("\r\n");
         }
     }
     if (m_encoding.kind == IniEncoding::Utf16LE || m_encoding.kind == IniEncoding::Utf16BE) {

@@ -198,14 +198,18 @@ public:
 private:
     struct Line
     {
-        QByteArray raw;          // the line in UTF-8 (as it stands in a UTF-8 file), without its line end
-        // 32-bit offsets keep a line at 40 bytes; a line longer than 2 GiB is kept as a non-entry.
-        qint32 keyStart = 0;  // the key of a "key=value" line: raw[keyStart, keyStart + keyLength)
-        qint32 keyLength = 0;
-        qint32 valueOffset = -1; // where the value starts in raw; -1 for non-entries
+        // The line in UTF-8 (as it stands in a UTF-8 file), without its line end: in m_backing, or
+        // in m_lineBlocks for a line written or decoded from a code page. 24 bytes a line.
+        const char* data = nullptr;
+        qint64 size = 0;
+        qint32 valueOffset = -1; // where the value starts, after the "="; -1 for non-entries
+        // The key is what stands before the "=": without surrounding blanks as read from a file,
+        // exactly as the writer gave it for a written line.
+        bool writtenKey = false;
         bool deleted = false;
         mutable bool firstOfKey = false; // the line a lookup of its key finds (valid once indexed)
-        QByteArrayView keyBytes() const { return QByteArrayView(raw).sliced(keyStart, keyLength); }
+        QByteArrayView bytes() const { return QByteArrayView(data, size); }
+        QByteArrayView keyBytes() const;
         bool isEntry() const { return valueOffset >= 0 && !deleted; }
     };
     struct Section
@@ -240,7 +244,12 @@ private:
 
     Line makeEntry(QByteArrayView key, const QString& value);
     char* blockSpace(qsizetype size);
+    // A copy of the bytes in the blocks.
+    const char* keepInBlocks(QByteArrayView bytes);
     const Line* findLine(const QString& section, const QString& key) const;
+    // Builds the section's key table, dropping that of the large section indexed before.
+    void indexSection(const Section& s) const;
+    static constexpr size_t kSmallSection = 64; // lines; the tables of smaller sections stay
     Section* findSection(const QString& section);
     const Section* findSection(const QString& section) const;
     Section& sectionForWrite(const QString& section);
@@ -282,17 +291,20 @@ private:
     // The text last parsed, in UTF-8: lines nobody wrote to refer to it instead of copying it.
     QByteArray m_backing;
     std::vector<size_t> m_lineHints; // lines per section, counted before parsing
-    // The text of lines written during a replacement, in blocks that never move; lines refer to
-    // them like to m_backing. Dropped with the content (parse), so they hold one file's lines.
+    // The text of lines written, or decoded from a code page, in blocks that never move; lines
+    // refer to them like to m_backing. Dropped with the content (parse); a store written to
+    // often parses what it wrote once the blocks outgrow it (see writeOut).
     std::vector<std::unique_ptr<char[]>> m_lineBlocks;
     qsizetype m_blockSize = 0;
     qsizetype m_blockUsed = 0;
+    qsizetype m_blockTotal = 0; // bytes of all blocks
     // The non-ASCII lines of a legacy file as read, in its code page, by legacyKey(): written back
     // as they were while nobody wrote to them. Lines are never moved or removed from their
     // section (only marked deleted), so the key stays valid; a line written anew drops its entry.
     std::unordered_map<quint64, QByteArray> m_legacyLines;
     static quint64 legacyKey(size_t section, qsizetype line) { return (quint64(section) << 32) | quint64(line + 1); }
     AsciiFoldMap<qsizetype> m_sectionIndex;
+    mutable size_t m_largeIndexed = size_t(-1); // the large section whose table stands
     IniFileEncoding m_encoding;
     EncodingFallbackHandler m_onFallback;
     bool m_batch = false;
