@@ -545,7 +545,7 @@ void IniFile::indexSection(const Section& s) const
 void IniFile::Section::dropIndex() const
 {
     indexed = false;
-    table.clear();
+    std::vector<qint32>().swap(table); // its memory goes as well
 }
 
 qsizetype IniFile::Section::find(QByteArrayView key) const
