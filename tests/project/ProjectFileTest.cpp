@@ -1,3 +1,4 @@
+#include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "platform/IniFile.h"
@@ -408,6 +409,63 @@ TEST_F(ProjectFileTest, EditsMadeOnDiskWhileOpenSurviveTheStatistics)
     EXPECT_EQ(saved.readInteger(u"DelphiExperts"_s, u"num"_s, 0), 2);
     EXPECT_EQ(saved.readString(u"DelphiExperts"_s, u"ExpertName2"_s), u"Two"_s);
     EXPECT_EQ(saved.readString(u"ConfigData"_s, u"LastRun"_s), u"0:01:00"_s);
+}
+
+TEST_F(ProjectFileTest, SaveWritesWhatTheBatchWritesInEveryFormAndForAnyGroupNames)
+{
+    const auto saveBothWays = [&](const ConfigProject& p, const QString& name, const QByteArray* before) {
+        std::vector<QString> streamedTexts, batchTexts;
+        const QString a = path(name + u".vx7"_s);
+        const QString b = path(name + u"-batch.vx7"_s);
+        if (before) {
+            writeAll(a, *before);
+            writeAll(b, *before);
+        }
+        IniFile streamed;
+        streamed.openForReplacement(a);
+        saveProject(p, streamed, kNow, [&](const ProgressEvent& e) { streamedTexts.push_back(progressText(e)); });
+        IniFile batch;
+        batch.openForReplacement(b);
+        saveProjectInBatch(p, batch, kNow, [&](const ProgressEvent& e) { batchTexts.push_back(progressText(e)); });
+        EXPECT_EQ(readAll(a), readAll(b));
+        EXPECT_EQ(streamed.encoding(), batch.encoding());
+        EXPECT_EQ(streamedTexts, batchTexts);
+        if (before) {
+            EXPECT_EQ(readAll(path(name + u".vx7.bak"_s)), *before);
+        }
+        return readAll(a);
+    };
+
+    ConfigProject p;
+    fillSample(p);
+    ComponentListModel& odd = p.addGroup(u"Tools [old]"_s);
+    odd.add({u" padded "_s, u"'quoted'"_s, u"two\r\nlines"_s, u"\ufeffnote \U0001F600"_s, false});
+    odd.setViewSettings({{10, 20, 30, 40}, 1, 1});
+    p.experts().add({u"\"q\""_s, u"D:\\x.dll"_s, u"\t"_s, true});
+    p.tools().add({u"T"_s, u"D:\\t.exe"_s, {}, u" -a "_s, false});
+
+    ConfigProject back;
+    IniFile written(path(u"new.vx7"_s));
+    saveBothWays(p, u"new"_s, nullptr);
+    written.reload();
+    readProject(written, back, macro, {nullptr, kNow, {}});
+    ASSERT_EQ(back.groupCount(), 3);
+    EXPECT_EQ(back.group(2).entry(0).note, u"\ufeffnote \U0001F600"_s);
+    EXPECT_EQ(back.group(2).viewSettings(), odd.viewSettings());
+    const QByteArray le = QByteArray("\xFF\xFE[\0A\0]\0\r\0\n\0", 12);
+    saveBothWays(p, u"le"_s, &le);
+    // A legacy target whose code page cannot hold the text becomes UTF-8 (the emoji does not fit).
+    setAnsiCodePage(936);
+    const QByteArray gbk = "[\xd7\xe9]\r\nName=\xd6\xd0\xce\xc4\r\n";
+    EXPECT_EQ(saveBothWays(p, u"gbk"_s, &gbk), saveBothWays(p, u"utf8"_s, nullptr));
+    setAnsiCodePage(1252);
+
+    // A group named like another section shares it: the file is what the store makes of that.
+    ConfigProject clash;
+    fillSample(clash);
+    clash.addGroup(u"delphiExperts"_s).add({u"c"_s, u"D:\\c.bpl"_s, {}, {}, true});
+    const QByteArray shared = saveBothWays(clash, u"clash"_s, nullptr);
+    EXPECT_EQ(shared.toLower().count("[delphiexperts]"), 1) << "one section for both";
 }
 
 } // namespace
