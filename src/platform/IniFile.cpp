@@ -339,6 +339,7 @@ void IniFile::parse(const QByteArray& bytes)
 {
     m_sections.clear();
     m_largeIndexed = size_t(-1);
+    m_released = false;
     m_sectionIndex.clear();
     m_legacyLines.clear();
     m_sections.emplace_back();
@@ -771,9 +772,25 @@ IniFile::Section& IniFile::sectionForWrite(const QString& section)
     return m_sections.back();
 }
 
+void IniFile::releaseSection(const QString& section)
+{
+    const auto it = m_sectionIndex.find(QStringView(section));
+    if (it == m_sectionIndex.end())
+        return;
+    m_released = true;
+    for (size_t i = size_t(it->second); i < m_sections.size(); ++i) {
+        Section& s = m_sections[i];
+        if (i > 0 && equalsIgnoringAsciiCase(s.name, section)) {
+            std::vector<Line>().swap(s.lines);
+            s.dropIndex();
+            s.cursor = 0;
+        }
+    }
+}
+
 void IniFile::refuseUnread() const
 {
-    if (m_unreadable)
+    if (m_unreadable || m_released)
         throw OperationError(QStringLiteral("Unable to read ") + m_path + QStringLiteral("; it was not changed"));
 }
 

@@ -127,6 +127,11 @@ public:
     void setContent(const QByteArray& bytes);
     // Forgets everything in memory without touching the file.
     void clearContent();
+    // Forgets the lines of a section (every section of that name) that a reader is done with,
+    // without touching the file: the section then reads as empty. For a reader going through a
+    // large file part by part. The store refuses writes from then on ("Unable to read <path>"),
+    // since it no longer holds what the file holds, until it reads the file again.
+    void releaseSection(const QString& section);
     const QString& path() const { return m_path; }
 
     // The form the file has on disk (as last read or written).
@@ -316,6 +321,8 @@ private:
     bool m_unreadable = false;
     // Opened for a replacement: the file's lines were not read (openForReplacement).
     bool m_contentUnread = false;
+    // Sections were released (releaseSection): what is in memory is not the file any more.
+    bool m_released = false;
     // The file as last read or written: its stamp, and its content while its modification time
     // is too close to when we saw it to tell a later rewrite of the same size from the stamp.
     FileStamp m_stamp;

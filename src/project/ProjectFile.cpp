@@ -186,7 +186,12 @@ QString backupPathFor(const QString& projectPath)
     return replaceExtension(projectPath, u".vx7.bak"_s);
 }
 
-void readProject(const IniFile& store, ConfigProject& project, const PathMacro& macro, const ReadOptions& options)
+namespace {
+
+// readProject; with `release` (the same store), each large part of the file is dropped from memory
+// once nothing read later needs it.
+void readProjectFrom(const IniFile& store, IniFile* release, ConfigProject& project, const PathMacro& macro,
+                     const ReadOptions& options)
 {
     using Phase = ProgressEvent::Phase;
     using Page = ProgressEvent::Page;
@@ -213,6 +218,28 @@ void readProject(const IniFile& store, ConfigProject& project, const PathMacro& 
         total = 1;
     qint64 done = 0;
 
+    // The sections read after a part: a part named like one of them (a group named like another
+    // section, or two groups of one name) stays.
+    std::vector<QString> groupNames;
+    if (release) {
+        groupNames.reserve(size_t(groupCount));
+        for (int n = 1; n <= groupCount; ++n)
+            groupNames.push_back(store.readString(kGroups, numbered(u"Group", n)));
+    }
+    const auto releaseUnlessReadLater = [&](const QString& section, int nextGroup) {
+        if (!release)
+            return;
+        for (const QString* later : {&kConfigData, &kGroups, &kTools}) {
+            if (equalsIgnoringAsciiCase(section, *later))
+                return;
+        }
+        for (size_t g = size_t(nextGroup); g < groupNames.size(); ++g) {
+            if (equalsIgnoringAsciiCase(section, groupNames[g]))
+                return;
+        }
+        release->releaseSection(section);
+    };
+
     std::vector<EntryRow> rows;
     rows.reserve(size_t(expertCount));
     for (int n = 1; n <= expertCount; ++n) {
@@ -228,6 +255,7 @@ void readProject(const IniFile& store, ConfigProject& project, const PathMacro& 
     }
     project.experts().addRows(std::move(rows));
     project.experts().setViewSettings(readView(store, kExperts, project.experts().defaultWidths()));
+    releaseUnlessReadLater(kExperts, 0);
 
     for (int n = 1; n <= groupCount; ++n) {
         const QString name = store.readString(kGroups, numbered(u"Group", n));
@@ -251,6 +279,7 @@ void readProject(const IniFile& store, ConfigProject& project, const PathMacro& 
         }
         list.addRows(std::move(comps));
         list.setViewSettings(readView(store, name, list.defaultWidths()));
+        releaseUnlessReadLater(name, n);
         project.setActiveGroup(project.groupCount() - 1);
         report(options.progress, Phase::Loading, Page::Components, percentOf(done, total), name);
     }
@@ -276,6 +305,18 @@ void readProject(const IniFile& store, ConfigProject& project, const PathMacro& 
 
     if (project.groupCount() > 0 && st.page >= 0 && st.page < project.groupCount())
         project.setActiveGroup(st.page);
+}
+
+} // namespace
+
+void readProject(const IniFile& store, ConfigProject& project, const PathMacro& macro, const ReadOptions& options)
+{
+    readProjectFrom(store, nullptr, project, macro, options);
+}
+
+void readProjectReleasing(IniFile& store, ConfigProject& project, const PathMacro& macro, const ReadOptions& options)
+{
+    readProjectFrom(store, &store, project, macro, options);
 }
 
 void writeProjectStatistics(IniFile& store, const ConfigProject& project, const QDateTime& now)

@@ -468,4 +468,73 @@ TEST_F(ProjectFileTest, SaveWritesWhatTheBatchWritesInEveryFormAndForAnyGroupNam
     EXPECT_EQ(shared.toLower().count("[delphiexperts]"), 1) << "one section for both";
 }
 
+// Everything a reader puts into a project, as text.
+QString dump(const ConfigProject& p)
+{
+    QString out;
+    const auto view = [&](const EntryListModel& m) {
+        for (int w : m.viewSettings().columnWidths)
+            out += QString::number(w) + u',';
+        out += QString::number(m.viewSettings().sortColumn) + u'/' + QString::number(m.viewSettings().sortDirect) + u'\n';
+    };
+    for (int r = 0; r < p.experts().count(); ++r) {
+        const ExpertEntry e = p.experts().entry(r);
+        out += u"E "_s + e.name + u'|' + e.file + u'|' + e.note + u'|' + QString::number(e.selected) + u'\n';
+    }
+    view(p.experts());
+    for (int g = 0; g < p.groupCount(); ++g) {
+        out += u"G "_s + p.groupName(g) + u'\n';
+        for (int r = 0; r < p.group(g).count(); ++r) {
+            const ComponentEntry c = p.group(g).entry(r);
+            out += c.name + u'|' + c.file + u'|' + c.includePath + u'|' + c.note + u'|' + QString::number(c.selected) + u'\n';
+        }
+        view(p.group(g));
+    }
+    for (int r = 0; r < p.tools().count(); ++r) {
+        const ToolEntry t = p.tools().entry(r);
+        out += u"T "_s + t.title + u'|' + t.program + u'|' + t.params + u'|' + QString::number(t.selected) + u'\n';
+    }
+    view(p.tools());
+    return out + p.searchPath().joined() + u' ' + QString::number(p.activeGroup());
+}
+
+TEST_F(ProjectFileTest, ReadingThatReleasesTheStoreReadsWhatReadingKeepingItReads)
+{
+    // Groups named like other sections, two groups of one name, names in other cases: every part
+    // that is read again later must still be there when it is.
+    const QByteArray files[] = {
+        "[ConfigData]\r\npage=1\r\nDefaultPath=$(Delphi)\\Lib\r\n"
+        "[DelphiExperts]\r\nnum=1\r\nExpertName1=E\r\nCompName1=from experts\r\nnum=1\r\n"
+        "[DelphiCompGroups]\r\nnum=6\r\nGroup1=delphiexperts\r\nGroup2=A\r\nGroup3=a\r\nGroup4=DelphiTools\r\n"
+        "Group5=ConfigData\r\nGroup6=delphicompgroups\r\n"
+        "[A]\r\nnum=2\r\nCompName1=x\r\nCompName2=y\r\nColumns0=5\r\n"
+        "[DelphiTools]\r\nNum=1\r\nTitle1=T\r\nCompName1=from tools\r\nnum=1\r\n",
+        "[DelphiExperts]\r\nnum=2\r\nExpertName1=One\r\nExpertName2=Two\r\n"
+        "[DelphiCompGroups]\r\nnum=2\r\nGroup1=G\r\nGroup2=H\r\n"
+        "[G]\r\nnum=1\r\nCompName1=g\r\n[H]\r\nnum=1\r\nCompName1=h\r\n[DelphiTools]\r\nNum=1\r\nTitle1=T\r\n",
+    };
+    for (const QByteArray& file : files) {
+        writeAll(path(), file);
+        ConfigProject kept, released;
+        IniFile keptStore(path());
+        readProject(keptStore, kept, macro, {nullptr, kNow, {}});
+        IniFile store(path());
+        readProjectReleasing(store, released, macro, {nullptr, kNow, {}});
+        EXPECT_EQ(dump(released), dump(kept));
+        EXPECT_GT(kept.groupCount(), 1);
+
+        // The store no longer holds the file: it refuses to write over it.
+        try {
+            store.writeString(u"ConfigData"_s, u"Run"_s, u"2"_s);
+            FAIL() << "wrote from a released store";
+        } catch (const OperationError& e) {
+            EXPECT_TRUE(e.message().contains(path()));
+        }
+        EXPECT_EQ(readAll(path()), file);
+        store.reload();
+        store.writeString(u"ConfigData"_s, u"Run"_s, u"2"_s);
+        EXPECT_EQ(IniFile(path()).readInteger(u"ConfigData"_s, u"Run"_s, 0), 2);
+    }
+}
+
 } // namespace
