@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
@@ -278,23 +279,24 @@ QByteArray leafOf(const QByteArray& path)
 class FileSink final : public ContentSink
 {
 public:
-    explicit FileSink(int fd) : m_fd(fd) { m_buffer.reserve(kBuffer); }
+    explicit FileSink(int fd) : m_fd(fd), m_buffer(new char[size_t(kBuffer)]) {}
     void write(QByteArrayView bytes) override
     {
         if (m_failed)
             return;
-        if (m_buffer.size() + bytes.size() > kBuffer) {
+        if (m_used + bytes.size() > kBuffer) {
             flush();
             if (bytes.size() >= kBuffer) {
                 put(bytes);
                 return;
             }
         }
-        m_buffer.append(bytes);
+        std::memcpy(m_buffer.get() + m_used, bytes.data(), size_t(bytes.size()));
+        m_used += bytes.size();
     }
     void restart() override
     {
-        m_buffer.clear();
+        m_used = 0;
         m_offset = 0;
         m_started = 0;
         m_failed = m_failed || ::ftruncate(m_fd, 0) != 0 || ::lseek(m_fd, 0, SEEK_SET) != 0;
@@ -312,8 +314,8 @@ private:
 
     void flush()
     {
-        put(m_buffer);
-        m_buffer.clear();
+        put(QByteArrayView(m_buffer.get(), m_used));
+        m_used = 0;
     }
     void put(QByteArrayView bytes)
     {
@@ -328,7 +330,8 @@ private:
     }
 
     int m_fd;
-    QByteArray m_buffer;
+    std::unique_ptr<char[]> m_buffer;
+    qsizetype m_used = 0;
     off_t m_offset = 0;  // bytes written to the file
     off_t m_started = 0; // bytes whose write-back was started
     bool m_failed = false;

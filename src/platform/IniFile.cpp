@@ -1037,13 +1037,13 @@ bool IniWriter::needsUtf8() const
     return m_encoding.kind == IniEncoding::CodePage && (!m_fits || (!m_ascii && m_validUtf8));
 }
 
-void IniWriter::putLine(QByteArrayView line)
+void IniWriter::putLine(QByteArray& line)
 {
     switch (m_encoding.kind) {
     case IniEncoding::Utf8:
     case IniEncoding::Utf8Bom:
+        line.append("\r\n");
         m_sink.write(line);
-        m_sink.write("\r\n");
         return;
     case IniEncoding::Utf16LE:
     case IniEncoding::Utf16BE:
@@ -1057,35 +1057,61 @@ void IniWriter::putLine(QByteArrayView line)
     if (!m_fits)
         return;
     if (isAscii(line)) {
+        line.append("\r\n");
         m_sink.write(line);
-    } else if (const auto bytes = m_codec->encode(utf8Text(line))) {
+    } else if (auto bytes = m_codec->encode(utf8Text(line))) {
         m_ascii = m_ascii && isAscii(*bytes);
         m_validUtf8 = m_validUtf8 && bytes->isValidUtf8();
+        bytes->append("\r\n");
         m_sink.write(*bytes);
     } else {
         m_fits = false;
-        return;
     }
-    m_sink.write("\r\n");
 }
+
+namespace {
+
+// Appends the text in UTF-8 as QString::toUtf8 gives it. False (nothing appended) when the text
+// is not plain ASCII without line breaks: the caller takes the general way then.
+bool appendPlainAscii(QByteArray& out, QStringView text)
+{
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    char* to = out.data() + start;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80 || u == u'\r' || u == u'\n') {
+            out.truncate(start);
+            return false;
+        }
+        *to++ = char(u);
+    }
+    return true;
+}
+
+} // namespace
 
 void IniWriter::section(QStringView name)
 {
-    m_line.clear();
+    m_line.truncate(0);
     m_line.append('[').append(name.toUtf8()).append(']');
     putLine(m_line);
 }
 
 void IniWriter::entry(QStringView key, const QString& value)
 {
-    // The form makeEntry gives a written line.
+    // The form makeEntry gives a written line: the key as given, the value on one line, quoted
+    // where a reader would change it.
+    m_line.truncate(0);
+    if (!appendPlainAscii(m_line, key))
+        m_line.append(key.toUtf8());
+    m_line.append('=');
     const QString text = singleLine(value);
     const bool quoted = needsQuotes(text);
-    m_line.clear();
-    m_line.append(key.toUtf8()).append('=');
     if (quoted)
         m_line.append('"');
-    m_line.append(text.toUtf8());
+    if (!appendPlainAscii(m_line, text))
+        m_line.append(text.toUtf8());
     if (quoted)
         m_line.append('"');
     putLine(m_line);

@@ -58,7 +58,8 @@ public:
 private:
     friend class IniFile;
     IniWriter(ContentSink& sink, const IniFileEncoding& encoding);
-    void putLine(QByteArrayView line);
+    // Writes the line (which it may change) with its line end.
+    void putLine(QByteArray& line);
     // A legacy file whose text did not fit its code page, or whose bytes would read as UTF-8.
     bool needsUtf8() const;
 

@@ -555,6 +555,7 @@ TEST_F(IniFileTest, AReplacementWrittenLineByLineEqualsTheBatchInEveryForm)
         {u"\u7ec4 [old]"_s, u"Name"_s, u" padded "_s},   {u"\u7ec4 [old]"_s, u"Q"_s, u"'q'"_s},
         {u"\u7ec4 [old]"_s, u"Lines"_s, u"a\r\nb\nc"_s}, {u"\u7ec4 [old]"_s, u"Bom"_s, u"\ufeffx"_s},
         {u"Other"_s, u"Empty"_s, QString()},              {u"Other"_s, u"\u00e9"_s, u"\U0001F600 \u4e2d"_s},
+        {u"Other"_s, u"Tail"_s, u"tail\r\n"_s},           {u"Other"_s, u"Plain"_s, u"plain ascii"_s},
     };
     const std::vector<Entry> gbkText = {{u"\u7ec4"_s, u"Name"_s, u"\u4e2d\u6587 x"_s}, {u"B"_s, u"K"_s, u"\"v\""_s}};
     const QByteArray gbk = "[\xd7\xe9]\r\nName=\xd6\xd0\xce\xc4\r\n";
