@@ -339,6 +339,7 @@ void IniFile::parse(const QByteArray& bytes)
 {
     m_sections.clear();
     m_largeIndexed = size_t(-1);
+    m_lastSection = size_t(-1);
     m_released = false;
     m_sectionIndex.clear();
     m_legacyLines.clear();
@@ -504,14 +505,19 @@ void IniFile::reserveLines(QByteArrayView bytes)
 
 const IniFile::Section* IniFile::findSection(const QString& section) const
 {
+    // Readers ask for one section many times in a row: a comparison answers without hashing.
+    if (m_lastSection < m_sections.size() && equalsIgnoringAsciiCase(m_sections[m_lastSection].name, section))
+        return &m_sections[m_lastSection];
     const auto it = m_sectionIndex.find(QStringView(section));
-    return it == m_sectionIndex.end() ? nullptr : &m_sections[size_t(it->second)];
+    if (it == m_sectionIndex.end())
+        return nullptr;
+    m_lastSection = size_t(it->second);
+    return &m_sections[m_lastSection];
 }
 
 IniFile::Section* IniFile::findSection(const QString& section)
 {
-    const auto it = m_sectionIndex.find(QStringView(section));
-    return it == m_sectionIndex.end() ? nullptr : &m_sections[size_t(it->second)];
+    return const_cast<Section*>(std::as_const(*this).findSection(section));
 }
 
 void IniFile::Section::ensureIndex() const
@@ -584,7 +590,7 @@ bool IniFile::Section::insert(qsizetype lineIndex) const
     }
 }
 
-const IniFile::Line* IniFile::findLine(const QString& section, const QString& key) const
+const IniFile::Line* IniFile::findLine(const QString& section, QStringView key) const
 {
     const Section* s = findSection(section);
     if (!s)
@@ -640,7 +646,7 @@ QStringList IniFile::keyNames(const QString& section) const
     return names;
 }
 
-std::optional<QString> IniFile::value(const QString& section, const QString& key) const
+std::optional<QString> IniFile::value(const QString& section, QStringView key) const
 {
     const Line* l = findLine(section, key);
     if (!l)
@@ -660,9 +666,19 @@ std::optional<QString> IniFile::value(const QString& section, const QString& key
     return s;
 }
 
-QString IniFile::readString(const QString& section, const QString& key, const QString& def) const
+std::optional<QString> IniFile::value(const QString& section, const QString& key) const
+{
+    return value(section, QStringView(key));
+}
+
+QString IniFile::readString(const QString& section, QStringView key, const QString& def) const
 {
     return value(section, key).value_or(def);
+}
+
+QString IniFile::readString(const QString& section, const QString& key, const QString& def) const
+{
+    return value(section, QStringView(key)).value_or(def);
 }
 
 std::optional<int> IniFile::parseInteger(QStringView text)
@@ -691,7 +707,15 @@ int IniFile::readInteger(const QString& section, const QString& key, int def) co
 
 bool IniFile::readBool(const QString& section, const QString& key, bool def) const
 {
-    return readInteger(section, key, def ? 1 : 0) != 0;
+    return readBool(section, QStringView(key), def);
+}
+
+bool IniFile::readBool(const QString& section, QStringView key, bool def) const
+{
+    const auto v = value(section, key);
+    if (!v)
+        return def;
+    return parseInteger(*v).value_or(def ? 1 : 0) != 0;
 }
 
 qint64 IniFile::readTime(const QString& section, const QString& key, qint64 defMs) const
@@ -892,6 +916,7 @@ bool IniFile::applyErase(const QString& section)
     const auto it = m_sectionIndex.find(QStringView(section));
     if (it == m_sectionIndex.end())
         return false;
+    m_lastSection = size_t(-1);
     // Later sections of the same name (a hand-edited file may repeat one) go as well, so that the
     // erased name really reads as missing afterwards.
     for (size_t i = size_t(it->second); i < m_sections.size(); ++i) {

@@ -161,6 +161,10 @@ public:
     qint64 readTime(const QString& section, const QString& key, qint64 defMs) const;
     // "YYYY-MM-DD" with an optional time.
     QDateTime readDateTime(const QString& section, const QString& key, const QDateTime& def) const;
+    // The same for a key given as a view, which a reader of many keys can make without allocating.
+    std::optional<QString> value(const QString& section, QStringView key) const;
+    QString readString(const QString& section, QStringView key, const QString& def = {}) const;
+    bool readBool(const QString& section, QStringView key, bool def) const;
 
     void writeString(const QString& section, const QString& key, const QString& value);
     void writeInteger(const QString& section, const QString& key, qint64 value);
@@ -252,7 +256,7 @@ private:
     char* blockSpace(qsizetype size);
     // A copy of the bytes in the blocks.
     const char* keepInBlocks(QByteArrayView bytes);
-    const Line* findLine(const QString& section, const QString& key) const;
+    const Line* findLine(const QString& section, QStringView key) const;
     // Builds the section's key table, dropping that of the large section indexed before.
     void indexSection(const Section& s) const;
     static constexpr size_t kSmallSection = 64; // lines; the tables of smaller sections stay
@@ -311,6 +315,7 @@ private:
     static quint64 legacyKey(size_t section, qsizetype line) { return (quint64(section) << 32) | quint64(line + 1); }
     AsciiFoldMap<qsizetype> m_sectionIndex;
     mutable size_t m_largeIndexed = size_t(-1); // the large section whose table stands
+    mutable size_t m_lastSection = size_t(-1);  // the section found last, while its name maps to it
     IniFileEncoding m_encoding;
     EncodingFallbackHandler m_onFallback;
     bool m_batch = false;

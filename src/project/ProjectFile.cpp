@@ -42,6 +42,34 @@ QString numbered(QStringView prefix, qint64 n)
     return key;
 }
 
+// "<prefix><n>" as a view into a buffer of its own, for keys that are used once and dropped.
+class NumberedKey
+{
+public:
+    QStringView operator()(QStringView prefix, qint64 n)
+    {
+        char16_t digits[20];
+        qsizetype count = 0;
+        const bool negative = n < 0;
+        quint64 v = negative ? quint64(0) - quint64(n) : quint64(n);
+        do {
+            digits[count++] = char16_t(u'0' + v % 10);
+            v /= 10;
+        } while (v != 0);
+        const qsizetype size = std::min<qsizetype>(prefix.size(), kRoom - 21);
+        char16_t* out = std::copy(prefix.utf16(), prefix.utf16() + size, m_buffer);
+        if (negative)
+            *out++ = u'-';
+        while (count > 0)
+            *out++ = digits[--count];
+        return QStringView(m_buffer, out - m_buffer);
+    }
+
+private:
+    static constexpr qsizetype kRoom = 64;
+    char16_t m_buffer[kRoom];
+};
+
 // The highest n for which a key "<prefix>n" (n in decimal without leading zeros) exists in the
 // section, for any of the prefixes.
 qint64 highestNumberedKey(const IniFile& store, const QString& section, std::initializer_list<QStringView> prefixes)
@@ -101,34 +129,6 @@ void writeView(IniFile& store, const QString& section, const ListViewSettings& v
     store.writeInteger(section, u"SortColumn"_s, v.sortColumn);
     store.writeInteger(section, u"SortDirect"_s, v.sortDirect);
 }
-
-// "<prefix><n>" as a view into a buffer of its own, for keys that are used once and dropped.
-class NumberedKey
-{
-public:
-    QStringView operator()(QStringView prefix, qint64 n)
-    {
-        char16_t digits[20];
-        qsizetype count = 0;
-        const bool negative = n < 0;
-        quint64 v = negative ? quint64(0) - quint64(n) : quint64(n);
-        do {
-            digits[count++] = char16_t(u'0' + v % 10);
-            v /= 10;
-        } while (v != 0);
-        const qsizetype size = std::min<qsizetype>(prefix.size(), kRoom - 21);
-        char16_t* out = std::copy(prefix.utf16(), prefix.utf16() + size, m_buffer);
-        if (negative)
-            *out++ = u'-';
-        while (count > 0)
-            *out++ = digits[--count];
-        return QStringView(m_buffer, out - m_buffer);
-    }
-
-private:
-    static constexpr qsizetype kRoom = 64;
-    char16_t m_buffer[kRoom];
-};
 
 void writeView(IniWriter& w, const ListViewSettings& v)
 {
@@ -240,14 +240,15 @@ void readProjectFrom(const IniFile& store, IniFile* release, ConfigProject& proj
         release->releaseSection(section);
     };
 
+    NumberedKey key; // one key at a time: each view is used before the next is made
     std::vector<EntryRow> rows;
     rows.reserve(size_t(expertCount));
     for (int n = 1; n <= expertCount; ++n) {
         ExpertEntry e;
-        e.name = store.readString(kExperts, numbered(u"ExpertName", n));
-        e.file = macro.shorten(store.readString(kExperts, numbered(u"ExpertFile", n)));
-        e.note = store.readString(kExperts, numbered(u"ExpertNote", n));
-        e.selected = store.readBool(kExperts, numbered(u"ExpertSel", n), true);
+        e.name = store.readString(kExperts, key(u"ExpertName", n));
+        e.file = macro.shorten(store.readString(kExperts, key(u"ExpertFile", n)));
+        e.note = store.readString(kExperts, key(u"ExpertNote", n));
+        e.selected = store.readBool(kExperts, key(u"ExpertSel", n), true);
         e.image = macro.entryImageIndex(e.file, options.verify);
         rows.push_back(ExpertListModel::toRow(e));
         report(options.progress, Phase::Loading, Page::Experts, percentOf(done, total), e.name);
@@ -268,11 +269,11 @@ void readProjectFrom(const IniFile& store, IniFile* release, ConfigProject& proj
         comps.reserve(size_t(count));
         for (int m = 1; m <= count; ++m) {
             ComponentEntry c;
-            c.name = store.readString(name, numbered(u"CompName", m));
-            c.file = macro.shorten(store.readString(name, numbered(u"CompFile", m)));
-            c.includePath = store.readString(name, numbered(u"CompPath", m));
-            c.note = store.readString(name, numbered(u"CompNote", m));
-            c.selected = store.readBool(name, numbered(u"CompSel", m), true);
+            c.name = store.readString(name, key(u"CompName", m));
+            c.file = macro.shorten(store.readString(name, key(u"CompFile", m)));
+            c.includePath = store.readString(name, key(u"CompPath", m));
+            c.note = store.readString(name, key(u"CompNote", m));
+            c.selected = store.readBool(name, key(u"CompSel", m), true);
             c.image = macro.entryImageIndex(c.file, options.verify);
             comps.push_back(ComponentListModel::toRow(c));
             ++done;
@@ -290,9 +291,9 @@ void readProjectFrom(const IniFile& store, IniFile* release, ConfigProject& proj
         ToolEntry t;
         t.title = store.readString(kTools, numbered(u"Title", n), numbered(u"Tool", n));
         t.program = macro.shorten(store.readString(kTools, numbered(u"Path", n), numbered(u"Path", n)));
-        t.workingDir = macro.shorten(store.readString(kTools, numbered(u"WorkingDir", n)));
-        t.params = store.readString(kTools, numbered(u"Params", n));
-        t.selected = store.readBool(kTools, numbered(u"Sel", n), false);
+        t.workingDir = macro.shorten(store.readString(kTools, key(u"WorkingDir", n)));
+        t.params = store.readString(kTools, key(u"Params", n));
+        t.selected = store.readBool(kTools, key(u"Sel", n), false);
         t.image = macro.entryImageIndex(t.program, options.verify);
         rows.push_back(ToolListModel::toRow(t));
         report(options.progress, Phase::Loading, Page::Tools, percentOf(done, total), t.title);
