@@ -759,6 +759,8 @@ IniFile::Line IniFile::makeEntry(QByteArrayView key, const QString& value)
 
 QByteArrayView IniFile::Line::keyBytes() const
 {
+    if (valueOffset < 1)
+        return {};
     const QByteArrayView key = bytes().first(valueOffset - 1);
     return writtenKey ? key : trimBlanks(key);
 }
