@@ -77,21 +77,25 @@ void BM_ProjectJson(benchmark::State& state)
     state.SetBytesProcessed(bytes);
 }
 
-// `show --json` in process: read the file, build the project, render the JSON.
+// `show --json` in process as the CLI does it: read the file (releasing it part by part), build the
+// project, render the JSON.
 void BM_ShowJson(benchmark::State& state)
 {
     const ProjectOnDisk file(int(state.range(0)));
     for (auto _ : state) {
-        IniFile store(file.path);
         ConfigProject p;
-        readProject(store, p, kMacro, {nullptr, kNow, {}});
+        {
+            IniFile store(file.path);
+            readProjectReleasing(store, p, kMacro, {nullptr, kNow, {}});
+        }
         JsonWriter w([](const QByteArray& piece) { benchmark::DoNotOptimize(piece.constData()); });
         writeProjectJson(p, w);
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-// `save-as` in process: read the file, write it to a new one (with the backup of the one before).
+// `save-as` in process as the CLI does it: read the file, write it to a new one (with the backup of
+// the one before).
 void BM_SaveAs(benchmark::State& state)
 {
     const ProjectOnDisk file(int(state.range(0)));
@@ -100,7 +104,7 @@ void BM_SaveAs(benchmark::State& state)
         ConfigProject p;
         {
             IniFile store(file.path);
-            readProject(store, p, kMacro, {nullptr, kNow, {}});
+            readProjectReleasing(store, p, kMacro, {nullptr, kNow, {}});
         }
         IniFile out;
         out.openForReplacement(target);

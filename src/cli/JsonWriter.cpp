@@ -1,6 +1,7 @@
 #include "cli/JsonWriter.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace vx {
 
@@ -11,30 +12,28 @@ char hexDigit(uint v)
     return char(v < 10 ? '0' + v : 'a' + v - 10);
 }
 
-void appendIndent(QByteArray& out, size_t depth)
+void appendIndent(std::string& out, size_t depth)
 {
-    static constexpr char kSpaces[] = "                                                                ";
-    qsizetype n = 4 * qsizetype(depth);
-    while (n > 0) {
-        const qsizetype piece = std::min<qsizetype>(n, sizeof(kSpaces) - 1);
-        out.append(kSpaces, piece);
-        n -= piece;
-    }
+    out.append(4 * depth, ' ');
 }
 
 } // namespace
 
 JsonWriter::JsonWriter(Sink sink, qsizetype chunk) : m_sink(std::move(sink)), m_chunk(chunk)
 {
-    m_buf.reserve(m_chunk + 4096);
+    m_buf.reserve(size_t(m_chunk) + 4096);
 }
 
 void JsonWriter::flushIfFull()
 {
-    if (m_buf.size() >= m_chunk) {
-        m_sink(m_buf);
-        m_buf.clear();
-    }
+    if (qsizetype(m_buf.size()) >= m_chunk)
+        handOver();
+}
+
+void JsonWriter::handOver()
+{
+    m_sink(QByteArray::fromRawData(m_buf.data(), qsizetype(m_buf.size())));
+    m_buf.clear();
 }
 
 void JsonWriter::beforeValue()
@@ -53,23 +52,23 @@ void JsonWriter::beforeValue()
 void JsonWriter::key(QLatin1StringView name)
 {
     beforeValue();
-    m_buf.append('"');
-    m_buf.append(name);
-    m_buf.append("\": ");
+    m_buf += '"';
+    m_buf.append(name.data(), size_t(name.size()));
+    m_buf.append("\": ", 3);
     m_afterKey = true;
 }
 
 void JsonWriter::beginObject()
 {
     beforeValue();
-    m_buf.append('{');
+    m_buf += '{';
     m_counts.push_back(0);
 }
 
 void JsonWriter::beginArray()
 {
     beforeValue();
-    m_buf.append('[');
+    m_buf += '[';
     m_counts.push_back(0);
 }
 
@@ -77,9 +76,9 @@ void JsonWriter::close(char bracket)
 {
     // The last element's line ends; an empty container takes two lines as well.
     m_counts.pop_back();
-    m_buf.append('\n');
+    m_buf += '\n';
     appendIndent(m_buf, m_counts.size());
-    m_buf.append(bracket);
+    m_buf += bracket;
     flushIfFull();
 }
 
@@ -96,16 +95,18 @@ void JsonWriter::endArray()
 void JsonWriter::value(const QString& text)
 {
     beforeValue();
-    m_buf.append('"');
+    m_buf += '"';
     appendEscaped(text);
-    m_buf.append('"');
+    m_buf += '"';
     flushIfFull();
 }
 
 void JsonWriter::value(qint64 number)
 {
     beforeValue();
-    m_buf.append(QByteArray::number(number));
+    char digits[24];
+    const int n = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(number));
+    m_buf.append(digits, size_t(n));
 }
 
 void JsonWriter::value(bool b)
@@ -116,16 +117,15 @@ void JsonWriter::value(bool b)
 
 void JsonWriter::finish()
 {
-    m_buf.append('\n');
-    m_sink(m_buf);
-    m_buf.clear();
+    m_buf += '\n';
+    handOver();
 }
 
 void JsonWriter::appendEscaped(const QString& text)
 {
     // Room for the worst case (six bytes per UTF-16 unit), written through a pointer, then cut.
-    const qsizetype start = m_buf.size();
-    m_buf.resize(start + 6 * text.size());
+    const size_t start = m_buf.size();
+    m_buf.resize(start + 6 * size_t(text.size()));
     char* out = m_buf.data() + start;
     const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
     const char16_t* const end = p + text.size();
@@ -178,7 +178,7 @@ void JsonWriter::appendEscaped(const QString& text)
             *out++ = char(0x80 | (u & 0x3f));
         }
     }
-    m_buf.truncate(out - m_buf.constData());
+    m_buf.resize(size_t(out - m_buf.data()));
 }
 
 } // namespace vx

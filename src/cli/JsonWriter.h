@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace vx {
@@ -38,10 +39,12 @@ private:
     void close(char bracket);
     void appendEscaped(const QString& text);
     void flushIfFull();
+    void handOver(); // gives the buffer to the sink and empties it
 
     Sink m_sink;
     qsizetype m_chunk;
-    QByteArray m_buf;
+    std::string m_buf; // appended to directly: many small pieces
+
     std::vector<int> m_counts; // elements written so far in each open container
     bool m_afterKey = false;
 };

@@ -131,7 +131,7 @@ bool readForCli(const QString& path, const Installation& inst, bool verify, Conf
     ReadOptions opts;
     opts.now = Clock::current().now();
     opts.verify = verify ? &inst.bridge : nullptr;
-    readProject(store, project, PathMacro(inst.delphiRoot), opts);
+    readProjectReleasing(store, project, PathMacro(inst.delphiRoot), opts);
     return true;
 }
 

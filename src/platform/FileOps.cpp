@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
@@ -272,9 +273,73 @@ QByteArray leafOf(const QByteArray& path)
 }
 
 
-// A temporary file beside `target` holding `data`, flushed to the disk; its name is in `tmp`.
-// `mode` < 0 leaves the kernel's rw-r--r-- less the umask. False on any failure.
-bool writeTemporary(TemporaryFile& tmp, const QByteArray& target, const QByteArray& data, int mode,
+// Content written to a descriptor through a buffer of its own. Every few hundred kilobytes the
+// kernel is asked to start putting what was written on the disk, so that the flush at the end
+// finds little left to do.
+class FileSink final : public ContentSink
+{
+public:
+    explicit FileSink(int fd) : m_fd(fd), m_buffer(new char[size_t(kBuffer)]) {}
+    void write(QByteArrayView bytes) override
+    {
+        if (m_failed)
+            return;
+        if (m_used + bytes.size() > kBuffer) {
+            flush();
+            if (bytes.size() >= kBuffer) {
+                put(bytes);
+                return;
+            }
+        }
+        std::memcpy(m_buffer.get() + m_used, bytes.data(), size_t(bytes.size()));
+        m_used += bytes.size();
+    }
+    void restart() override
+    {
+        m_used = 0;
+        m_offset = 0;
+        m_started = 0;
+        m_failed = m_failed || ::ftruncate(m_fd, 0) != 0 || ::lseek(m_fd, 0, SEEK_SET) != 0;
+    }
+    // Writes what the buffer holds; false when any write failed.
+    bool finish()
+    {
+        flush();
+        return !m_failed;
+    }
+
+private:
+    static constexpr qsizetype kBuffer = 64 * 1024;
+    static constexpr off_t kWriteBack = 512 * 1024;
+
+    void flush()
+    {
+        put(QByteArrayView(m_buffer.get(), m_used));
+        m_used = 0;
+    }
+    void put(QByteArrayView bytes)
+    {
+        if (m_failed || bytes.isEmpty())
+            return;
+        m_failed = !writeAll(m_fd, QByteArray::fromRawData(bytes.data(), bytes.size()));
+        m_offset += off_t(bytes.size());
+        if (!m_failed && m_offset - m_started >= kWriteBack) {
+            ::sync_file_range(m_fd, m_started, m_offset - m_started, SYNC_FILE_RANGE_WRITE);
+            m_started = m_offset;
+        }
+    }
+
+    int m_fd;
+    std::unique_ptr<char[]> m_buffer;
+    qsizetype m_used = 0;
+    off_t m_offset = 0;  // bytes written to the file
+    off_t m_started = 0; // bytes whose write-back was started
+    bool m_failed = false;
+};
+
+// A temporary file beside `target` holding what `produce` writes, flushed to the disk; its name is
+// in `tmp`. `mode` < 0 leaves the kernel's rw-r--r-- less the umask. False on any failure.
+bool writeTemporary(TemporaryFile& tmp, const QByteArray& target, const ContentProducer& produce, int mode,
                     const QString& hostPath)
 {
     if (durableStepFails(DurableWriteStep::OpenTemporary, hostPath))
@@ -283,13 +348,22 @@ bool writeTemporary(TemporaryFile& tmp, const QByteArray& target, const QByteArr
         return false;
     if (mode >= 0 && ::fchmod(tmp.fd, mode_t(mode)) != 0)
         return false;
-    if (durableStepFails(DurableWriteStep::Write, hostPath) || !writeAll(tmp.fd, data))
+    if (durableStepFails(DurableWriteStep::Write, hostPath))
+        return false;
+    FileSink sink(tmp.fd);
+    produce(sink);
+    if (!sink.finish())
         return false;
     if (durableStepFails(DurableWriteStep::Sync, hostPath) || ::fsync(tmp.fd) != 0)
         return false;
     ::close(tmp.fd);
     tmp.fd = -1;
     return true;
+}
+
+ContentProducer producerOf(const QByteArray& data)
+{
+    return [&data](ContentSink& sink) { sink.write(data); };
 }
 
 void syncDirectoryOf(const QByteArray& path)
@@ -353,7 +427,7 @@ void PreparedFileWrite::prepareReplacement()
     struct stat st {};
     const int mode = ::stat(target.constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
     TemporaryFile tmp;
-    if (!writeTemporary(tmp, target, m_data, mode, m_hostPath))
+    if (!writeTemporary(tmp, target, producerOf(m_data), mode, m_hostPath))
         throw FileWriteError(m_hostPath);
     m_tmpName = tmp.name;
     tmp.name.clear();
@@ -376,7 +450,7 @@ void PreparedFileWrite::prepareInPlace()
     ::fstat(m_fd, &st);
     TemporaryFile tmp;
     if (durableStepFails(DurableWriteStep::SaveOld, m_hostPath)
-        || !writeTemporary(tmp, saved, m_old, int(st.st_mode & 07777), m_hostPath)
+        || !writeTemporary(tmp, saved, producerOf(m_old), int(st.st_mode & 07777), m_hostPath)
         || ::rename(tmp.name.constData(), saved.constData()) != 0)
         throw FileWriteError(savedOldPath());
     tmp.name.clear();
@@ -423,6 +497,11 @@ void writeFileDurably(const QString& hostPath, const QByteArray& data)
 
 void writeFileAtomically(const QString& hostPath, const QByteArray& data, const AtomicWriteOptions& options)
 {
+    writeFileAtomically(hostPath, producerOf(data), options);
+}
+
+void writeFileAtomically(const QString& hostPath, const ContentProducer& produce, const AtomicWriteOptions& options)
+{
     const QFileInfo info(resolveSymbolicLinks(hostPath));
     if (isReadOnlyFile(hostPath) || info.isDir())
         throw FileWriteError(hostPath);
@@ -439,7 +518,7 @@ void writeFileAtomically(const QString& hostPath, const QByteArray& data, const 
     // Flushed before it takes the target's name, so that the name never stands for a file whose
     // data is not yet on the disk.
     TemporaryFile tmp;
-    if (!writeTemporary(tmp, target, data, replacing ? int(st.st_mode & 07777) : -1, hostPath))
+    if (!writeTemporary(tmp, target, produce, replacing ? int(st.st_mode & 07777) : -1, hostPath))
         throw FileWriteError(hostPath);
     if (options.written) {
         *options.written = fileStamp(QFile::decodeName(tmp.name));

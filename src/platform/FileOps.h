@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -48,6 +49,21 @@ struct AtomicWriteOptions
 // of the one it replaces. A read-only target or directory, a missing directory or a failing write
 // throws FileWriteError naming `hostPath`; the previous file is then untouched.
 void writeFileAtomically(const QString& hostPath, const QByteArray& data, const AtomicWriteOptions& options = {});
+
+// Receives a file's content piece by piece, so that a large content is never held in memory whole.
+class ContentSink
+{
+public:
+    virtual ~ContentSink() = default;
+    virtual void write(QByteArrayView bytes) = 0;
+    // Drops everything written so far: the content starts again from nothing.
+    virtual void restart() = 0;
+};
+using ContentProducer = std::function<void(ContentSink& sink)>;
+// The same replacement with content that `produce` writes as it makes it. What it writes goes to
+// the temporary file in pieces, and the disk starts storing them while the rest is still being
+// made. An exception from `produce` leaves the target and its backup as they were.
+void writeFileAtomically(const QString& hostPath, const ContentProducer& produce, const AtomicWriteOptions& options = {});
 
 // Our temporary files are named ".<file>.vxtmp-<pid>-<random>" and are locked (flock) by their
 // writer while it writes. Removes those in `dirPath` that a killed writer left behind: the writer's

@@ -10,6 +10,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QVarLengthArray>
+#include <cstring>
 #include <ctime>
 #include <limits>
 
@@ -84,6 +85,10 @@ bool needsQuotes(QStringView value)
 // A file's times are coarse (the kernel's clock tick; two seconds on FAT): a file rewritten with
 // the same size this close to when we saw it may keep its stamp, so its content is compared.
 constexpr qint64 kCoarseTimeNs = 2'000'000'000;
+
+// How much more text than the file the written lines may hold in memory before a store reads
+// what it wrote instead (IniFile::writeOut).
+constexpr qsizetype kCompactSlack = 256 * 1024;
 
 qint64 nowNs()
 {
@@ -196,10 +201,82 @@ std::optional<IniFile::Snapshot> IniFile::readFile() const
     snap.stamp = fileStamp(file.handle());
     if (!snap.stamp.exists || QFileInfo(m_path).isDir())
         return std::nullopt;
-    snap.bytes = file.readAll();
+    // Read into a buffer of the file's size: growing one while reading would allocate more.
+    QByteArray bytes(snap.stamp.size, Qt::Uninitialized);
+    qsizetype got = 0;
+    while (got < bytes.size()) {
+        const qint64 n = file.read(bytes.data() + got, bytes.size() - got);
+        if (n <= 0)
+            break;
+        got += qsizetype(n);
+    }
+    bytes.truncate(got);
+    if (got == snap.stamp.size)
+        bytes.append(file.readAll()); // a file that grew meanwhile
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
+    snap.bytes = std::move(bytes);
     return snap;
+}
+
+std::optional<std::pair<FileStamp, IniFileEncoding>> IniFile::readForm() const
+{
+    const IniFileEncoding empty = encodingOf({});
+    if (m_path.isEmpty())
+        return std::pair{FileStamp{}, empty};
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (!QFileInfo::exists(m_path))
+            return std::pair{FileStamp{}, empty};
+        return std::nullopt;
+    }
+    const FileStamp stamp = fileStamp(file.handle());
+    if (!stamp.exists || QFileInfo(m_path).isDir())
+        return std::nullopt;
+    // The file is valid UTF-8 when every piece is, each piece ending where a character starts:
+    // the bytes of a character that a read cut off go with the next piece.
+    constexpr qint64 kPiece = 64 * 1024;
+    QByteArray piece;
+    qsizetype carried = 0;
+    bool first = true;
+    bool valid = true;
+    for (;;) {
+        piece.resize(carried + kPiece);
+        const qint64 n = file.read(piece.data() + carried, kPiece);
+        if (n < 0)
+            return std::nullopt;
+        piece.truncate(carried + qsizetype(n));
+        const bool atEnd = n == 0;
+        if (first && (piece.size() >= 3 || atEnd)) {
+            first = false;
+            const IniFileEncoding e = encodingOf(QByteArrayView(piece).first(std::min<qsizetype>(piece.size(), 3)));
+            if (e.kind != IniEncoding::Utf8 && e.kind != IniEncoding::CodePage)
+                return std::pair{stamp, e};
+        }
+        if (first) {
+            carried = piece.size(); // fewer than three bytes so far: the mark is not decided yet
+            continue;
+        }
+        qsizetype cut = piece.size();
+        if (!atEnd) {
+            // Back to the start of the last character (at most four bytes back).
+            while (cut > 0 && piece.size() - cut < 4 && (uchar(piece[cut - 1]) & 0xC0) == 0x80)
+                --cut;
+            if (cut > 0)
+                --cut;
+        }
+        if (!QByteArrayView(piece).first(cut).isValidUtf8()) {
+            valid = false;
+            break;
+        }
+        carried = piece.size() - cut;
+        if (atEnd)
+            break;
+        std::memmove(piece.data(), piece.constData() + cut, size_t(carried));
+    }
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return std::pair{stamp, valid ? IniFileEncoding{IniEncoding::Utf8, 0} : IniFileEncoding{IniEncoding::CodePage, ansiCodePage()}};
 }
 
 void IniFile::remember(const FileStamp& stamp, const QByteArray& bytes)
@@ -261,6 +338,9 @@ void IniFile::clearContent()
 void IniFile::parse(const QByteArray& bytes)
 {
     m_sections.clear();
+    m_largeIndexed = size_t(-1);
+    m_lastSection = size_t(-1);
+    m_released = false;
     m_sectionIndex.clear();
     m_legacyLines.clear();
     m_sections.emplace_back();
@@ -269,6 +349,8 @@ void IniFile::parse(const QByteArray& bytes)
     // store shares them, and copies bytes it does not own (QByteArray::fromRawData).
     m_lineBlocks.clear();
     m_blockUsed = 0;
+    m_blockSize = 0;
+    m_blockTotal = 0;
     m_contentUnread = false;
     m_backing = bytes;
     if (!m_backing.isEmpty() && !m_backing.data_ptr().isMutable())
@@ -319,15 +401,15 @@ void IniFile::openForReplacement(const QString& path)
         removeStaleTemporaryFiles(QFileInfo(m_path).absolutePath());
     m_operations.clear();
     parse({});
-    const auto snap = readFile();
-    m_unreadable = !snap.has_value();
+    // Only the form is read, in pieces: a write outside a replacement reads the file again first.
+    const auto form = readForm();
+    m_unreadable = !form.has_value();
     m_stamp = {};
     m_seenContent.reset();
-    if (snap) {
-        m_encoding = encodingOf(snap->bytes);
-        // The bytes are not kept: a write outside a replacement reads the file again first.
-        m_stamp = snap->stamp;
-        m_contentUnread = snap->stamp.exists;
+    if (form) {
+        m_stamp = form->first;
+        m_encoding = form->second;
+        m_contentUnread = form->first.exists;
     }
 }
 
@@ -345,7 +427,7 @@ void IniFile::parseLines(QByteArrayView bytes, int legacyCodePage)
     // the first write to it makes it a line of its own.
     const bool shared = bytes.data() >= m_backing.constData() && bytes.data() + n <= m_backing.constData() + m_backing.size();
     const auto keep = [&](QByteArrayView line, QByteArrayView legacy) {
-        return shared && legacy.isEmpty() ? QByteArray::fromRawData(line.data(), line.size()) : line.toByteArray();
+        return shared && legacy.isEmpty() ? line.data() : keepInBlocks(line);
     };
     qsizetype pos = 0;
     QByteArray decoded;
@@ -369,7 +451,7 @@ void IniFile::parseLines(QByteArrayView bytes, int legacyCodePage)
         if (close > 0) {
             // The name ends at the last "]" of the line: "[Tools [old]]" is "Tools [old]".
             Section s;
-            s.header = keep(line, legacy);
+            s.header = line.toByteArray();
             if (!legacy.isEmpty())
                 m_legacyLines.emplace(legacyKey(m_sections.size(), -1), legacy.toByteArray());
             s.name = utf8Text(trimBlanks(t.sliced(1, close - 1)));
@@ -380,18 +462,15 @@ void IniFile::parseLines(QByteArrayView bytes, int legacyCodePage)
             m_sectionIndex.try_emplace(name, qsizetype(m_sections.size() - 1)); // the first one wins
         } else {
             Line l;
-            l.raw = keep(line, legacy);
+            l.data = keep(line, legacy);
+            l.size = line.size();
             if (!legacy.isEmpty())
                 m_legacyLines.emplace(legacyKey(m_sections.size() - 1, qsizetype(m_sections.back().lines.size())),
                                       legacy.toByteArray());
             const qsizetype eq = t.startsWith(';') ? -1 : line.indexOf('=');
             if (eq > 0) {
-                const QByteArrayView keyBytes = trimBlanks(line.first(eq));
-                if (!keyBytes.isEmpty() && line.size() < std::numeric_limits<qint32>::max()) {
-                    l.keyStart = qint32(keyBytes.data() - line.data());
-                    l.keyLength = qint32(keyBytes.size());
+                if (!trimBlanks(line.first(eq)).isEmpty() && line.size() < std::numeric_limits<qint32>::max())
                     l.valueOffset = qint32(eq + 1);
-                }
             }
             Section& s = m_sections.back();
             s.lines.push_back(std::move(l));
@@ -426,14 +505,19 @@ void IniFile::reserveLines(QByteArrayView bytes)
 
 const IniFile::Section* IniFile::findSection(const QString& section) const
 {
+    // Readers ask for one section many times in a row: a comparison answers without hashing.
+    if (m_lastSection < m_sections.size() && equalsIgnoringAsciiCase(m_sections[m_lastSection].name, section))
+        return &m_sections[m_lastSection];
     const auto it = m_sectionIndex.find(QStringView(section));
-    return it == m_sectionIndex.end() ? nullptr : &m_sections[size_t(it->second)];
+    if (it == m_sectionIndex.end())
+        return nullptr;
+    m_lastSection = size_t(it->second);
+    return &m_sections[m_lastSection];
 }
 
 IniFile::Section* IniFile::findSection(const QString& section)
 {
-    const auto it = m_sectionIndex.find(QStringView(section));
-    return it == m_sectionIndex.end() ? nullptr : &m_sections[size_t(it->second)];
+    return const_cast<Section*>(std::as_const(*this).findSection(section));
 }
 
 void IniFile::Section::ensureIndex() const
@@ -450,10 +534,25 @@ void IniFile::Section::ensureIndex() const
         lines[i].firstOfKey = lines[i].isEntry() && insert(qsizetype(i));
 }
 
+void IniFile::indexSection(const Section& s) const
+{
+    if (s.indexed)
+        return;
+    // One large table at a time: readers go through a large file section by section, and the
+    // tables of all of them together would take a good part of the file's size again.
+    const size_t at = size_t(&s - m_sections.data());
+    if (s.lines.size() > kSmallSection) {
+        if (m_largeIndexed < m_sections.size() && m_largeIndexed != at)
+            m_sections[m_largeIndexed].dropIndex();
+        m_largeIndexed = at;
+    }
+    s.ensureIndex();
+}
+
 void IniFile::Section::dropIndex() const
 {
     indexed = false;
-    table.clear();
+    std::vector<qint32>().swap(table); // its memory goes as well
 }
 
 qsizetype IniFile::Section::find(QByteArrayView key) const
@@ -491,12 +590,12 @@ bool IniFile::Section::insert(qsizetype lineIndex) const
     }
 }
 
-const IniFile::Line* IniFile::findLine(const QString& section, const QString& key) const
+const IniFile::Line* IniFile::findLine(const QString& section, QStringView key) const
 {
     const Section* s = findSection(section);
     if (!s)
         return nullptr;
-    s->ensureIndex();
+    indexSection(*s);
     const KeyBytes k(key);
     if (s->cursor < s->lines.size()) {
         const Line& l = s->lines[s->cursor];
@@ -538,7 +637,7 @@ QStringList IniFile::keyNames(const QString& section) const
 {
     QStringList names;
     if (const Section* s = findSection(section)) {
-        s->ensureIndex();
+        indexSection(*s);
         for (const Line& l : s->lines) {
             if (l.firstOfKey && !l.deleted)
                 names.append(utf8Text(l.keyBytes()));
@@ -547,12 +646,12 @@ QStringList IniFile::keyNames(const QString& section) const
     return names;
 }
 
-std::optional<QString> IniFile::value(const QString& section, const QString& key) const
+std::optional<QString> IniFile::value(const QString& section, QStringView key) const
 {
     const Line* l = findLine(section, key);
     if (!l)
         return std::nullopt;
-    QByteArrayView v = unquoted(QByteArrayView(l->raw).sliced(l->valueOffset));
+    QByteArrayView v = unquoted(l->bytes().sliced(l->valueOffset));
     // A UTF-16 unit never needs more than four bytes, so this much input always covers the
     // characters that survive the cut; a huge value is never decoded as a whole.
     constexpr qsizetype kDecodeLimit = (kMaxValueLength + 1) * 4;
@@ -567,9 +666,19 @@ std::optional<QString> IniFile::value(const QString& section, const QString& key
     return s;
 }
 
-QString IniFile::readString(const QString& section, const QString& key, const QString& def) const
+std::optional<QString> IniFile::value(const QString& section, const QString& key) const
+{
+    return value(section, QStringView(key));
+}
+
+QString IniFile::readString(const QString& section, QStringView key, const QString& def) const
 {
     return value(section, key).value_or(def);
+}
+
+QString IniFile::readString(const QString& section, const QString& key, const QString& def) const
+{
+    return value(section, QStringView(key)).value_or(def);
 }
 
 std::optional<int> IniFile::parseInteger(QStringView text)
@@ -598,7 +707,15 @@ int IniFile::readInteger(const QString& section, const QString& key, int def) co
 
 bool IniFile::readBool(const QString& section, const QString& key, bool def) const
 {
-    return readInteger(section, key, def ? 1 : 0) != 0;
+    return readBool(section, QStringView(key), def);
+}
+
+bool IniFile::readBool(const QString& section, QStringView key, bool def) const
+{
+    const auto v = value(section, key);
+    if (!v)
+        return def;
+    return parseInteger(*v).value_or(def ? 1 : 0) != 0;
 }
 
 qint64 IniFile::readTime(const QString& section, const QString& key, qint64 defMs) const
@@ -624,16 +741,11 @@ IniFile::Line IniFile::makeEntry(QByteArrayView key, const QString& value)
     const QByteArray utf8 = text.toUtf8();
     const bool quoted = needsQuotes(text);
     const qsizetype size = key.size() + 1 + utf8.size() + (quoted ? 2 : 0);
-    char* out = nullptr;
-    if (m_replacing) {
-        // A replacement writes the whole file: its lines share a few large blocks instead of
-        // each allocating its own (see m_lineBlocks).
-        out = blockSpace(size);
-        l.raw = QByteArray::fromRawData(out, size);
-    } else {
-        l.raw.resize(size);
-        out = l.raw.data();
-    }
+    // Written lines share a few large blocks instead of each allocating its own (m_lineBlocks).
+    char* out = blockSpace(size);
+    l.data = out;
+    l.size = size;
+    l.writtenKey = true;
     out = std::copy(key.begin(), key.end(), out);
     *out++ = '=';
     if (quoted)
@@ -641,9 +753,23 @@ IniFile::Line IniFile::makeEntry(QByteArrayView key, const QString& value)
     out = std::copy(utf8.cbegin(), utf8.cend(), out);
     if (quoted)
         *out++ = '"';
-    l.keyLength = qint32(key.size());
     l.valueOffset = qint32(key.size() + 1);
     return l;
+}
+
+QByteArrayView IniFile::Line::keyBytes() const
+{
+    if (valueOffset < 1)
+        return {};
+    const QByteArrayView key = bytes().first(valueOffset - 1);
+    return writtenKey ? key : trimBlanks(key);
+}
+
+const char* IniFile::keepInBlocks(QByteArrayView bytes)
+{
+    char* at = blockSpace(bytes.size());
+    std::copy(bytes.begin(), bytes.end(), at);
+    return at;
 }
 
 char* IniFile::blockSpace(qsizetype size)
@@ -652,6 +778,7 @@ char* IniFile::blockSpace(qsizetype size)
     if (m_lineBlocks.empty() || m_blockSize - m_blockUsed < size) {
         m_blockSize = std::max(kBlock, size);
         m_lineBlocks.emplace_back(new char[size_t(m_blockSize)]); // not zeroed: every byte is written before use
+        m_blockTotal += m_blockSize;
         m_blockUsed = 0;
     }
     char* at = m_lineBlocks.back().get() + m_blockUsed;
@@ -671,9 +798,25 @@ IniFile::Section& IniFile::sectionForWrite(const QString& section)
     return m_sections.back();
 }
 
+void IniFile::releaseSection(const QString& section)
+{
+    const auto it = m_sectionIndex.find(QStringView(section));
+    if (it == m_sectionIndex.end())
+        return;
+    m_released = true;
+    for (size_t i = size_t(it->second); i < m_sections.size(); ++i) {
+        Section& s = m_sections[i];
+        if (i > 0 && equalsIgnoringAsciiCase(s.name, section)) {
+            std::vector<Line>().swap(s.lines);
+            s.dropIndex();
+            s.cursor = 0;
+        }
+    }
+}
+
 void IniFile::refuseUnread() const
 {
-    if (m_unreadable)
+    if (m_unreadable || m_released)
         throw OperationError(QStringLiteral("Unable to read ") + m_path + QStringLiteral("; it was not changed"));
 }
 
@@ -723,7 +866,7 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
 void IniFile::applyWrite(const QString& section, const QString& key, const QString& value)
 {
     Section& s = sectionForWrite(section);
-    s.ensureIndex();
+    indexSection(s);
     const KeyBytes k(key);
     const qsizetype at = s.find(k.view());
     if (at >= 0) {
@@ -775,6 +918,7 @@ bool IniFile::applyErase(const QString& section)
     const auto it = m_sectionIndex.find(QStringView(section));
     if (it == m_sectionIndex.end())
         return false;
+    m_lastSection = size_t(-1);
     // Later sections of the same name (a hand-edited file may repeat one) go as well, so that the
     // erased name really reads as missing afterwards.
     for (size_t i = size_t(it->second); i < m_sections.size(); ++i) {
@@ -822,13 +966,7 @@ void IniFile::beginBatch()
 
 void IniFile::beginReplacement(const QString& backupPath)
 {
-    // The new content keeps the form of the file it replaces, as that file is now.
-    if (!m_path.isEmpty() && fileStamp(m_path) != m_stamp) {
-        if (const auto snap = readFile()) {
-            m_encoding = encodingOf(snap->bytes);
-            m_unreadable = false;
-        }
-    }
+    refreshReplacedForm();
     const IniFileEncoding encoding = m_encoding;
     parse({});
     m_encoding = encoding;
@@ -837,6 +975,183 @@ void IniFile::beginReplacement(const QString& backupPath)
     m_backupPath = backupPath;
     m_operations.clear();
     m_dirty = true;
+}
+
+void IniFile::refreshReplacedForm()
+{
+    // The new content keeps the form of the file it replaces, as that file is now.
+    if (!m_path.isEmpty() && fileStamp(m_path) != m_stamp) {
+        if (const auto form = readForm()) {
+            m_encoding = form->second;
+            m_unreadable = false;
+        }
+    }
+}
+
+void IniFile::writeReplacement(const QString& backupPath, const std::function<void(IniWriter&)>& produce)
+{
+    Q_ASSERT(!m_batch);
+    refreshReplacedForm();
+    const IniFileEncoding encoding = m_encoding;
+    // What the store held is not needed for a replacement: it goes before the new lines are made.
+    parse({});
+    m_encoding = encoding;
+    bool fellBack = false;
+    FileStamp written;
+    try {
+        writeFileAtomically(
+            m_path,
+            [&](ContentSink& sink) {
+                fellBack = false;
+                {
+                    IniWriter writer(sink, encoding);
+                    produce(writer);
+                    if (!writer.needsUtf8())
+                        return;
+                }
+                // As commit does for a legacy file whose text no longer fits: all of it in UTF-8.
+                fellBack = true;
+                sink.restart();
+                IniWriter writer(sink, IniFileEncoding{IniEncoding::Utf8, 0});
+                produce(writer);
+            },
+            {backupPath, &written});
+    } catch (...) {
+        reload(); // the store reflects what is on disk again
+        throw;
+    }
+    m_dirty = false;
+    m_unreadable = false;
+    m_operations.clear();
+    m_stamp = written;
+    m_seenContent.reset();
+    m_contentUnread = true;
+    if (fellBack) {
+        m_encoding = {IniEncoding::Utf8, 0};
+        if (m_onFallback)
+            m_onFallback(m_path, encoding.codePage);
+    }
+}
+
+IniWriter::IniWriter(ContentSink& sink, const IniFileEncoding& encoding)
+    : m_sink(sink),
+      m_encoding(encoding),
+      m_utf16(encoding.kind == IniEncoding::Utf16BE ? QStringConverter::Utf16BE : QStringConverter::Utf16LE)
+{
+    switch (m_encoding.kind) {
+    case IniEncoding::Utf8Bom:
+        m_sink.write("\xEF\xBB\xBF");
+        break;
+    case IniEncoding::Utf16LE:
+        m_sink.write("\xFF\xFE");
+        break;
+    case IniEncoding::Utf16BE:
+        m_sink.write("\xFE\xFF");
+        break;
+    case IniEncoding::CodePage:
+        m_codec = std::make_unique<CodePageCodec>(m_encoding.codePage);
+        break;
+    case IniEncoding::Utf8:
+        break;
+    }
+}
+
+IniWriter::~IniWriter() = default;
+
+bool IniWriter::needsUtf8() const
+{
+    // Bytes that happen to form valid UTF-8 would be read as UTF-8 next time (see encode).
+    return m_encoding.kind == IniEncoding::CodePage && (!m_fits || (!m_ascii && m_validUtf8));
+}
+
+void IniWriter::putLine(QByteArray& line)
+{
+    switch (m_encoding.kind) {
+    case IniEncoding::Utf8:
+    case IniEncoding::Utf8Bom:
+        line.append("\r\n");
+        m_sink.write(line);
+        return;
+    case IniEncoding::Utf16LE:
+    case IniEncoding::Utf16BE:
+        m_sink.write(QByteArray(m_utf16.encode(utf8Text(line) + u"\r\n")));
+        return;
+    case IniEncoding::CodePage:
+        break;
+    }
+    // A line break is ASCII and never part of a character: the file is ASCII, or valid UTF-8,
+    // exactly when each of its lines is.
+    if (!m_fits)
+        return;
+    if (isAscii(line)) {
+        line.append("\r\n");
+        m_sink.write(line);
+    } else if (auto bytes = m_codec->encode(utf8Text(line))) {
+        m_ascii = m_ascii && isAscii(*bytes);
+        m_validUtf8 = m_validUtf8 && bytes->isValidUtf8();
+        bytes->append("\r\n");
+        m_sink.write(*bytes);
+    } else {
+        m_fits = false;
+    }
+}
+
+namespace {
+
+// Appends the text in UTF-8 as QString::toUtf8 gives it. False (nothing appended) when the text
+// is not plain ASCII without line breaks: the caller takes the general way then.
+bool appendPlainAscii(QByteArray& out, QStringView text)
+{
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    char* to = out.data() + start;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80 || u == u'\r' || u == u'\n') {
+            out.truncate(start);
+            return false;
+        }
+        *to++ = char(u);
+    }
+    return true;
+}
+
+} // namespace
+
+void IniWriter::section(QStringView name)
+{
+    m_line.truncate(0);
+    m_line.append('[').append(name.toUtf8()).append(']');
+    putLine(m_line);
+}
+
+void IniWriter::entry(QStringView key, const QString& value)
+{
+    // The form makeEntry gives a written line: the key as given, the value on one line, quoted
+    // where a reader would change it.
+    m_line.truncate(0);
+    if (!appendPlainAscii(m_line, key))
+        m_line.append(key.toUtf8());
+    m_line.append('=');
+    const QString text = singleLine(value);
+    const bool quoted = needsQuotes(text);
+    if (quoted)
+        m_line.append('"');
+    if (!appendPlainAscii(m_line, text))
+        m_line.append(text.toUtf8());
+    if (quoted)
+        m_line.append('"');
+    putLine(m_line);
+}
+
+void IniWriter::integerEntry(QStringView key, qint64 value)
+{
+    entry(key, QString::number(value));
+}
+
+void IniWriter::boolEntry(QStringView key, bool value)
+{
+    entry(key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void IniFile::abandonBatch()
@@ -887,6 +1202,10 @@ void IniFile::writeOut(const QString& backupPath)
         if (m_onFallback)
             m_onFallback(m_path, codePage);
     }
+    // Lines written one after another each leave their text in the blocks, also when written over
+    // again: once the blocks outgrow the file, what was just written becomes the content.
+    if (m_blockTotal > 2 * m_backing.size() + kCompactSlack)
+        parse(bytes);
 }
 
 QByteArray IniFile::serialize() const
@@ -904,7 +1223,7 @@ QByteArray IniFile::encode(bool* fellBack) const
             continue;
         total += s.header.size() + 2;
         for (const Line& l : s.lines)
-            total += l.raw.size() + 2;
+            total += l.size + 2;
     }
     QByteArray out;
 
@@ -914,7 +1233,7 @@ QByteArray IniFile::encode(bool* fellBack) const
         CodePageCodec codec(m_encoding.codePage);
         out.reserve(total);
         bool fits = true;
-        const auto put = [&](const QByteArray& raw, quint64 key) {
+        const auto put = [&](QByteArrayView raw, quint64 key) {
             const auto legacy = m_legacyLines.find(key);
             if (legacy != m_legacyLines.end())
                 out.append(legacy->second);
@@ -934,7 +1253,7 @@ QByteArray IniFile::encode(bool* fellBack) const
                 put(s.header, legacyKey(i, -1));
             for (size_t j = 0; j < s.lines.size(); ++j) {
                 if (!s.lines[j].deleted)
-                    put(s.lines[j].raw, legacyKey(i, qsizetype(j)));
+                    put(s.lines[j].bytes(), legacyKey(i, qsizetype(j)));
             }
         }
         // Bytes that happen to form valid UTF-8 would be read as UTF-8 next time, and so as other
@@ -957,7 +1276,7 @@ QByteArray IniFile::encode(bool* fellBack) const
             out.append(s.header).append("\r\n");
         for (const Line& l : s.lines) {
             if (!l.deleted)
-                out.append(l.raw).append("\r\n");
+                out.append(l.bytes()).append("\r\n");
         }
     }
     if (m_encoding.kind == IniEncoding::Utf16LE || m_encoding.kind == IniEncoding::Utf16BE) {

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QString>
+#include <QStringEncoder>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -34,6 +35,43 @@ struct IniFileEncoding
 };
 // "UTF-8", "UTF-8 with BOM", "UTF-16 LE", "UTF-16 BE", "code page 936".
 QString encodingName(const IniFileEncoding& encoding);
+
+class ContentSink;
+class CodePageCodec;
+
+// Writes a whole profile file line by line, in the order the lines stand in the file, each
+// formatted exactly as IniFile writes it; see IniFile::writeReplacement.
+class IniWriter
+{
+public:
+    ~IniWriter();
+    IniWriter(const IniWriter&) = delete;
+    IniWriter& operator=(const IniWriter&) = delete;
+
+    // A "[name]" line: the entries that follow belong to that section.
+    void section(QStringView name);
+    // A "key=value" line, the value in the form IniFile::writeString gives it.
+    void entry(QStringView key, const QString& value);
+    void integerEntry(QStringView key, qint64 value);
+    void boolEntry(QStringView key, bool value);
+
+private:
+    friend class IniFile;
+    IniWriter(ContentSink& sink, const IniFileEncoding& encoding);
+    // Writes the line (which it may change) with its line end.
+    void putLine(QByteArray& line);
+    // A legacy file whose text did not fit its code page, or whose bytes would read as UTF-8.
+    bool needsUtf8() const;
+
+    ContentSink& m_sink;
+    IniFileEncoding m_encoding;
+    std::unique_ptr<CodePageCodec> m_codec;
+    QStringEncoder m_utf16; // for a UTF-16 file
+    QByteArray m_line; // reused for every line
+    bool m_fits = true;
+    bool m_ascii = true;
+    bool m_validUtf8 = true;
+};
 
 // An INI profile file with the behaviour of the Windows private-profile functions the settings,
 // project and language files were designed around:
@@ -90,6 +128,11 @@ public:
     void setContent(const QByteArray& bytes);
     // Forgets everything in memory without touching the file.
     void clearContent();
+    // Forgets the lines of a section (every section of that name) that a reader is done with,
+    // without touching the file: the section then reads as empty. For a reader going through a
+    // large file part by part. The store refuses writes from then on ("Unable to read <path>"),
+    // since it no longer holds what the file holds, until it reads the file again.
+    void releaseSection(const QString& section);
     const QString& path() const { return m_path; }
 
     // The form the file has on disk (as last read or written).
@@ -118,6 +161,10 @@ public:
     qint64 readTime(const QString& section, const QString& key, qint64 defMs) const;
     // "YYYY-MM-DD" with an optional time.
     QDateTime readDateTime(const QString& section, const QString& key, const QDateTime& def) const;
+    // The same for a key given as a view, which a reader of many keys can make without allocating.
+    std::optional<QString> value(const QString& section, QStringView key) const;
+    QString readString(const QString& section, QStringView key, const QString& def = {}) const;
+    bool readBool(const QString& section, QStringView key, bool def) const;
 
     void writeString(const QString& section, const QString& key, const QString& value);
     void writeInteger(const QString& section, const QString& key, qint64 value);
@@ -138,6 +185,18 @@ public:
     void commit();
     // Ends the batch without writing (the in-memory content keeps the changes).
     void abandonBatch();
+
+    // A replacement (beginReplacement, writes, commit) whose content `produce` writes in file
+    // order through an IniWriter: the lines go to the disk as they are made instead of being
+    // collected in memory. The file gets the bytes such a batch would have written when every
+    // section name `produce` writes is another (ignoring ASCII case) and so is every key within a
+    // section; the caller sees to that. The form of the file is kept as a replacement keeps it
+    // (a legacy file whose text does not fit its code page becomes UTF-8, and the fallback
+    // handler is told). Afterwards the store holds none of the lines: it stands for the file as
+    // written the way openForReplacement leaves it (reads answer as for an empty file; a write
+    // reads the file first). Throws FileWriteError as commit does; the store then holds the file
+    // as it is on disk. Not inside a batch.
+    void writeReplacement(const QString& backupPath, const std::function<void(IniWriter&)>& produce);
     bool inBatch() const { return m_batch; }
 
     // The file as it would be written now, in its encoding.
@@ -149,14 +208,18 @@ public:
 private:
     struct Line
     {
-        QByteArray raw;          // the line in UTF-8 (as it stands in a UTF-8 file), without its line end
-        // 32-bit offsets keep a line at 40 bytes; a line longer than 2 GiB is kept as a non-entry.
-        qint32 keyStart = 0;  // the key of a "key=value" line: raw[keyStart, keyStart + keyLength)
-        qint32 keyLength = 0;
-        qint32 valueOffset = -1; // where the value starts in raw; -1 for non-entries
+        // The line in UTF-8 (as it stands in a UTF-8 file), without its line end: in m_backing, or
+        // in m_lineBlocks for a line written or decoded from a code page. 24 bytes a line.
+        const char* data = nullptr;
+        qint64 size = 0;
+        qint32 valueOffset = -1; // where the value starts, after the "="; -1 for non-entries
+        // The key is what stands before the "=": without surrounding blanks as read from a file,
+        // exactly as the writer gave it for a written line.
+        bool writtenKey = false;
         bool deleted = false;
         mutable bool firstOfKey = false; // the line a lookup of its key finds (valid once indexed)
-        QByteArrayView keyBytes() const { return QByteArrayView(raw).sliced(keyStart, keyLength); }
+        QByteArrayView bytes() const { return QByteArrayView(data, size); }
+        QByteArrayView keyBytes() const;
         bool isEntry() const { return valueOffset >= 0 && !deleted; }
     };
     struct Section
@@ -191,7 +254,12 @@ private:
 
     Line makeEntry(QByteArrayView key, const QString& value);
     char* blockSpace(qsizetype size);
-    const Line* findLine(const QString& section, const QString& key) const;
+    // A copy of the bytes in the blocks.
+    const char* keepInBlocks(QByteArrayView bytes);
+    const Line* findLine(const QString& section, QStringView key) const;
+    // Builds the section's key table, dropping that of the large section indexed before.
+    void indexSection(const Section& s) const;
+    static constexpr size_t kSmallSection = 64; // lines; the tables of smaller sections stay
     Section* findSection(const QString& section);
     const Section* findSection(const QString& section) const;
     Section& sectionForWrite(const QString& section);
@@ -215,6 +283,11 @@ private:
     };
     // The file now (empty when missing), or nullopt when it exists but cannot be read.
     std::optional<Snapshot> readFile() const;
+    // The stamp and form of the file now, read in pieces without keeping its bytes; nullopt when
+    // it exists but cannot be read. A missing file has the form of an empty one.
+    std::optional<std::pair<FileStamp, IniFileEncoding>> readForm() const;
+    // Before a replacement: the form of the file as it is now, when it changed since it was seen.
+    void refreshReplacedForm();
     // Notes what was read or written as the state of the file on disk.
     void remember(const FileStamp& stamp, const QByteArray& bytes);
     // The file now when it changed since it was read or written; nullopt when not. Throws
@@ -228,17 +301,21 @@ private:
     // The text last parsed, in UTF-8: lines nobody wrote to refer to it instead of copying it.
     QByteArray m_backing;
     std::vector<size_t> m_lineHints; // lines per section, counted before parsing
-    // The text of lines written during a replacement, in blocks that never move; lines refer to
-    // them like to m_backing. Dropped with the content (parse), so they hold one file's lines.
+    // The text of lines written, or decoded from a code page, in blocks that never move; lines
+    // refer to them like to m_backing. Dropped with the content (parse); a store written to
+    // often parses what it wrote once the blocks outgrow it (see writeOut).
     std::vector<std::unique_ptr<char[]>> m_lineBlocks;
     qsizetype m_blockSize = 0;
     qsizetype m_blockUsed = 0;
+    qsizetype m_blockTotal = 0; // bytes of all blocks
     // The non-ASCII lines of a legacy file as read, in its code page, by legacyKey(): written back
     // as they were while nobody wrote to them. Lines are never moved or removed from their
     // section (only marked deleted), so the key stays valid; a line written anew drops its entry.
     std::unordered_map<quint64, QByteArray> m_legacyLines;
     static quint64 legacyKey(size_t section, qsizetype line) { return (quint64(section) << 32) | quint64(line + 1); }
     AsciiFoldMap<qsizetype> m_sectionIndex;
+    mutable size_t m_largeIndexed = size_t(-1); // the large section whose table stands
+    mutable size_t m_lastSection = size_t(-1);  // the section found last, while its name maps to it
     IniFileEncoding m_encoding;
     EncodingFallbackHandler m_onFallback;
     bool m_batch = false;
@@ -250,6 +327,8 @@ private:
     bool m_unreadable = false;
     // Opened for a replacement: the file's lines were not read (openForReplacement).
     bool m_contentUnread = false;
+    // Sections were released (releaseSection): what is in memory is not the file any more.
+    bool m_released = false;
     // The file as last read or written: its stamp, and its content while its modification time
     // is too close to when we saw it to tell a later rewrite of the same size from the stamp.
     FileStamp m_stamp;

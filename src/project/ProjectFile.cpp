@@ -42,6 +42,34 @@ QString numbered(QStringView prefix, qint64 n)
     return key;
 }
 
+// "<prefix><n>" as a view into a buffer of its own, for keys that are used once and dropped.
+class NumberedKey
+{
+public:
+    QStringView operator()(QStringView prefix, qint64 n)
+    {
+        char16_t digits[20];
+        qsizetype count = 0;
+        const bool negative = n < 0;
+        quint64 v = negative ? quint64(0) - quint64(n) : quint64(n);
+        do {
+            digits[count++] = char16_t(u'0' + v % 10);
+            v /= 10;
+        } while (v != 0);
+        const qsizetype size = std::min<qsizetype>(prefix.size(), kRoom - 21);
+        char16_t* out = std::copy(prefix.utf16(), prefix.utf16() + size, m_buffer);
+        if (negative)
+            *out++ = u'-';
+        while (count > 0)
+            *out++ = digits[--count];
+        return QStringView(m_buffer, out - m_buffer);
+    }
+
+private:
+    static constexpr qsizetype kRoom = 64;
+    char16_t m_buffer[kRoom];
+};
+
 // The highest n for which a key "<prefix>n" (n in decimal without leading zeros) exists in the
 // section, for any of the prefixes.
 qint64 highestNumberedKey(const IniFile& store, const QString& section, std::initializer_list<QStringView> prefixes)
@@ -102,6 +130,29 @@ void writeView(IniFile& store, const QString& section, const ListViewSettings& v
     store.writeInteger(section, u"SortDirect"_s, v.sortDirect);
 }
 
+void writeView(IniWriter& w, const ListViewSettings& v)
+{
+    NumberedKey key;
+    for (int c = 0; c < v.columnWidths.size(); ++c)
+        w.integerEntry(key(u"Columns", c), v.columnWidths[c]);
+    w.integerEntry(u"SortColumn", v.sortColumn);
+    w.integerEntry(u"SortDirect", v.sortDirect);
+}
+
+// Whether every section that Save writes has a name of its own, ignoring ASCII case, as the
+// sections of a file written in one pass must (IniFile::writeReplacement).
+bool sectionsAreDistinct(const ConfigProject& project)
+{
+    AsciiFoldMap<int> names;
+    for (const QString* fixed : {&kConfigData, &kExperts, &kGroups, &kTools})
+        names.emplace(*fixed, 0);
+    for (int g = 0; g < project.groupCount(); ++g) {
+        if (!names.emplace(project.groupName(g), 0).second)
+            return false;
+    }
+    return true;
+}
+
 void report(const ProgressFn& progress, ProgressEvent::Phase phase, ProgressEvent::Page page, qint64 percent,
             const QString& name, const QString& group = {})
 {
@@ -135,7 +186,12 @@ QString backupPathFor(const QString& projectPath)
     return replaceExtension(projectPath, u".vx7.bak"_s);
 }
 
-void readProject(const IniFile& store, ConfigProject& project, const PathMacro& macro, const ReadOptions& options)
+namespace {
+
+// readProject; with `release` (the same store), each large part of the file is dropped from memory
+// once nothing read later needs it.
+void readProjectFrom(const IniFile& store, IniFile* release, ConfigProject& project, const PathMacro& macro,
+                     const ReadOptions& options)
 {
     using Phase = ProgressEvent::Phase;
     using Page = ProgressEvent::Page;
@@ -162,14 +218,37 @@ void readProject(const IniFile& store, ConfigProject& project, const PathMacro& 
         total = 1;
     qint64 done = 0;
 
+    // The sections read after a part: a part named like one of them (a group named like another
+    // section, or two groups of one name) stays.
+    std::vector<QString> groupNames;
+    if (release) {
+        groupNames.reserve(size_t(groupCount));
+        for (int n = 1; n <= groupCount; ++n)
+            groupNames.push_back(store.readString(kGroups, numbered(u"Group", n)));
+    }
+    const auto releaseUnlessReadLater = [&](const QString& section, int nextGroup) {
+        if (!release)
+            return;
+        for (const QString* later : {&kConfigData, &kGroups, &kTools}) {
+            if (equalsIgnoringAsciiCase(section, *later))
+                return;
+        }
+        for (size_t g = size_t(nextGroup); g < groupNames.size(); ++g) {
+            if (equalsIgnoringAsciiCase(section, groupNames[g]))
+                return;
+        }
+        release->releaseSection(section);
+    };
+
+    NumberedKey key; // one key at a time: each view is used before the next is made
     std::vector<EntryRow> rows;
     rows.reserve(size_t(expertCount));
     for (int n = 1; n <= expertCount; ++n) {
         ExpertEntry e;
-        e.name = store.readString(kExperts, numbered(u"ExpertName", n));
-        e.file = macro.shorten(store.readString(kExperts, numbered(u"ExpertFile", n)));
-        e.note = store.readString(kExperts, numbered(u"ExpertNote", n));
-        e.selected = store.readBool(kExperts, numbered(u"ExpertSel", n), true);
+        e.name = store.readString(kExperts, key(u"ExpertName", n));
+        e.file = macro.shorten(store.readString(kExperts, key(u"ExpertFile", n)));
+        e.note = store.readString(kExperts, key(u"ExpertNote", n));
+        e.selected = store.readBool(kExperts, key(u"ExpertSel", n), true);
         e.image = macro.entryImageIndex(e.file, options.verify);
         rows.push_back(ExpertListModel::toRow(e));
         report(options.progress, Phase::Loading, Page::Experts, percentOf(done, total), e.name);
@@ -177,6 +256,7 @@ void readProject(const IniFile& store, ConfigProject& project, const PathMacro& 
     }
     project.experts().addRows(std::move(rows));
     project.experts().setViewSettings(readView(store, kExperts, project.experts().defaultWidths()));
+    releaseUnlessReadLater(kExperts, 0);
 
     for (int n = 1; n <= groupCount; ++n) {
         const QString name = store.readString(kGroups, numbered(u"Group", n));
@@ -189,17 +269,18 @@ void readProject(const IniFile& store, ConfigProject& project, const PathMacro& 
         comps.reserve(size_t(count));
         for (int m = 1; m <= count; ++m) {
             ComponentEntry c;
-            c.name = store.readString(name, numbered(u"CompName", m));
-            c.file = macro.shorten(store.readString(name, numbered(u"CompFile", m)));
-            c.includePath = store.readString(name, numbered(u"CompPath", m));
-            c.note = store.readString(name, numbered(u"CompNote", m));
-            c.selected = store.readBool(name, numbered(u"CompSel", m), true);
+            c.name = store.readString(name, key(u"CompName", m));
+            c.file = macro.shorten(store.readString(name, key(u"CompFile", m)));
+            c.includePath = store.readString(name, key(u"CompPath", m));
+            c.note = store.readString(name, key(u"CompNote", m));
+            c.selected = store.readBool(name, key(u"CompSel", m), true);
             c.image = macro.entryImageIndex(c.file, options.verify);
             comps.push_back(ComponentListModel::toRow(c));
             ++done;
         }
         list.addRows(std::move(comps));
         list.setViewSettings(readView(store, name, list.defaultWidths()));
+        releaseUnlessReadLater(name, n);
         project.setActiveGroup(project.groupCount() - 1);
         report(options.progress, Phase::Loading, Page::Components, percentOf(done, total), name);
     }
@@ -210,9 +291,9 @@ void readProject(const IniFile& store, ConfigProject& project, const PathMacro& 
         ToolEntry t;
         t.title = store.readString(kTools, numbered(u"Title", n), numbered(u"Tool", n));
         t.program = macro.shorten(store.readString(kTools, numbered(u"Path", n), numbered(u"Path", n)));
-        t.workingDir = macro.shorten(store.readString(kTools, numbered(u"WorkingDir", n)));
-        t.params = store.readString(kTools, numbered(u"Params", n));
-        t.selected = store.readBool(kTools, numbered(u"Sel", n), false);
+        t.workingDir = macro.shorten(store.readString(kTools, key(u"WorkingDir", n)));
+        t.params = store.readString(kTools, key(u"Params", n));
+        t.selected = store.readBool(kTools, key(u"Sel", n), false);
         t.image = macro.entryImageIndex(t.program, options.verify);
         rows.push_back(ToolListModel::toRow(t));
         report(options.progress, Phase::Loading, Page::Tools, percentOf(done, total), t.title);
@@ -225,6 +306,18 @@ void readProject(const IniFile& store, ConfigProject& project, const PathMacro& 
 
     if (project.groupCount() > 0 && st.page >= 0 && st.page < project.groupCount())
         project.setActiveGroup(st.page);
+}
+
+} // namespace
+
+void readProject(const IniFile& store, ConfigProject& project, const PathMacro& macro, const ReadOptions& options)
+{
+    readProjectFrom(store, nullptr, project, macro, options);
+}
+
+void readProjectReleasing(IniFile& store, ConfigProject& project, const PathMacro& macro, const ReadOptions& options)
+{
+    readProjectFrom(store, &store, project, macro, options);
 }
 
 void writeProjectStatistics(IniFile& store, const ConfigProject& project, const QDateTime& now)
@@ -281,13 +374,129 @@ LoadResult loadProject(ConfigProject& project, IniFile& store, const QString& pa
     return {LoadOutcome::Opened, run};
 }
 
+namespace {
+
+// The file Save writes, line by line in file order: the lines saveProjectInBatch's writes leave
+// behind when every section name is distinct. Progress goes by Save's pages (experts, components,
+// tools); the experts stand after the groups in the file, so they are reported before the groups
+// are written.
+void writeProjectFile(IniWriter& w, const ConfigProject& project, const QDateTime& now, const ProgressFn& progress)
+{
+    using Phase = ProgressEvent::Phase;
+    using Page = ProgressEvent::Page;
+    NumberedKey key;
+    qint64 total = qint64(project.experts().count()) + project.componentCount() + project.tools().count();
+    if (total == 0)
+        total = 1;
+    qint64 done = 0;
+
+    const ProjectStatistics& st = project.statistics();
+    const qint64 open = msBetween(st.beginTime, now);
+    w.section(kConfigData);
+    w.entry(u"LastRun", timeText(open));
+    w.entry(u"LastTime", dateTimeText(now));
+    w.entry(u"TimeSum", timeText(st.timeSumMs + open));
+    w.integerEntry(u"page", project.groupCount() > 0 ? project.activeGroup() : -1);
+    w.integerEntry(u"sum", project.componentCount());
+    w.integerEntry(u"Run", st.runCount);
+    w.integerEntry(u"Day", st.days);
+    w.entry(u"DefaultPath", project.searchPath().joined());
+
+    const ExpertListModel& experts = project.experts();
+    if (progress) {
+        for (int r = 0; r < experts.count(); ++r)
+            report(progress, Phase::Saving, Page::Experts, percentOf(done++, total), experts.entry(r).name);
+    } else {
+        done += experts.count();
+    }
+
+    for (int g = 0; g < project.groupCount(); ++g) {
+        const QString& name = project.groupName(g);
+        const ComponentListModel& list = project.group(g);
+        w.section(name);
+        writeView(w, list.viewSettings());
+        w.integerEntry(u"num", list.count());
+        for (int r = 0; r < list.count(); ++r) {
+            const ComponentEntry c = list.entry(r);
+            const int m = r + 1;
+            w.entry(key(u"CompName", m), c.name);
+            w.entry(key(u"CompFile", m), c.file);
+            w.entry(key(u"CompPath", m), c.includePath);
+            w.entry(key(u"CompNote", m), c.note);
+            w.boolEntry(key(u"CompSel", m), c.selected);
+            report(progress, Phase::Saving, Page::Components, percentOf(done, total), c.name, name);
+            ++done;
+        }
+    }
+
+    w.section(kExperts);
+    w.integerEntry(u"num", experts.count());
+    for (int r = 0; r < experts.count(); ++r) {
+        const ExpertEntry e = experts.entry(r);
+        const int n = r + 1;
+        w.entry(key(u"ExpertName", n), e.name);
+        w.entry(key(u"ExpertFile", n), e.file);
+        w.entry(key(u"ExpertNote", n), e.note);
+        w.boolEntry(key(u"ExpertSel", n), e.selected);
+    }
+    writeView(w, experts.viewSettings());
+
+    w.section(kGroups);
+    w.integerEntry(u"num", project.groupCount());
+    for (int g = 0; g < project.groupCount(); ++g)
+        w.entry(key(u"Group", g + 1), project.groupName(g));
+
+    const ToolListModel& tools = project.tools();
+    w.section(kTools);
+    w.integerEntry(u"Num", tools.count());
+    for (int r = 0; r < tools.count(); ++r) {
+        const ToolEntry t = tools.entry(r);
+        const int n = r + 1;
+        w.entry(key(u"Title", n), t.title);
+        w.entry(key(u"Path", n), t.program);
+        w.entry(key(u"WorkingDir", n), t.workingDir);
+        w.entry(key(u"Params", n), t.params);
+        w.boolEntry(key(u"Sel", n), t.selected);
+        report(progress, Phase::Saving, Page::Tools, percentOf(done, total), t.title);
+        ++done;
+    }
+    writeView(w, tools.viewSettings());
+}
+
+void refuseReadOnly(const QString& file)
+{
+    if (isReadOnlyFile(file) || QFileInfo(file).isDir())
+        throw FileWriteError(file);
+}
+
+} // namespace
+
 void saveProject(const ConfigProject& project, IniFile& store, const QDateTime& now, const ProgressFn& progress)
+{
+    const QString file = store.path();
+    refuseReadOnly(file);
+    if (!sectionsAreDistinct(project)) {
+        // A group named like another section shares it: only the store's own rules tell what
+        // the file then holds.
+        saveProjectInBatch(project, store, now, progress);
+        return;
+    }
+    // Written as it is made, not collected in memory first; see saveProjectInBatch for the steps.
+    // A legacy file whose text does not fit its code page is written a second time in UTF-8:
+    // progress is reported once.
+    bool reported = false;
+    store.writeReplacement(backupPathFor(file), [&](IniWriter& w) {
+        writeProjectFile(w, project, now, reported ? ProgressFn() : progress);
+        reported = true;
+    });
+}
+
+void saveProjectInBatch(const ConfigProject& project, IniFile& store, const QDateTime& now, const ProgressFn& progress)
 {
     using Phase = ProgressEvent::Phase;
     using Page = ProgressEvent::Page;
     const QString file = store.path();
-    if (isReadOnlyFile(file) || QFileInfo(file).isDir())
-        throw FileWriteError(file);
+    refuseReadOnly(file);
 
     // The file starts from nothing: it holds what Save writes. The new content goes to a temporary
     // file first; the old file then becomes the backup (one backup at a time) while it still

@@ -60,6 +60,10 @@ inline constexpr int kCountSlack = 256;
 // Fills an empty project from the store: rows, groups, view settings, the active group and the
 // statistics as stored ("Run" as it stands). Writes nothing and does not mark the project open.
 void readProject(const IniFile& store, ConfigProject& project, const PathMacro& macro, const ReadOptions& options);
+// The same for a store that is only read for this: each large part of the file is released from
+// the store (IniFile::releaseSection) once read, so a large project is not held twice at once, as
+// lines and as rows. The store refuses writes afterwards.
+void readProjectReleasing(IniFile& store, ConfigProject& project, const PathMacro& macro, const ReadOptions& options);
 
 // The statistics and list layout of the open project at `now`, in one write of the file.
 void writeProjectStatistics(IniFile& store, const ConfigProject& project, const QDateTime& now);
@@ -83,6 +87,13 @@ LoadResult loadProject(ConfigProject& project, IniFile& store, const QString& pa
 // (also after a kill) the project file exists with its old or its new content. Throws
 // FileWriteError naming the file (or the backup) when a write is refused; the project file and its
 // backup are then as they were. A read-only target is refused before anything is touched.
+// The lines go to the disk as they are made (IniFile::writeReplacement), so the store holds none of
+// them afterwards: it then reads as empty until it is reloaded, and a write reads the file first.
 void saveProject(const ConfigProject& project, IniFile& store, const QDateTime& now, const ProgressFn& progress = {});
+// The same file through a replacement batch of the store, which then holds the lines it wrote.
+// saveProject takes this way when a group is named like another section (ASCII case ignored);
+// tests compare the two.
+void saveProjectInBatch(const ConfigProject& project, IniFile& store, const QDateTime& now,
+                        const ProgressFn& progress = {});
 
 } // namespace vx

@@ -66,6 +66,51 @@ TEST(FileOps, AtomicWriteKeepsABackupAndNeverLeavesTheTargetMissing)
     EXPECT_FALSE(QFile::exists(dir.filePath(u"fresh.vx7.bak"_s)));
 }
 
+TEST(FileOps, ContentWrittenInPiecesArrivesWholeAndAFailedProducerChangesNothing)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(u"p.vx7"_s);
+    const QString backup = dir.filePath(u"p.vx7.bak"_s);
+    writeAll(target, "old");
+
+    // Small pieces that fill the writer's buffer many times over, one piece larger than it, and a
+    // false start that is dropped.
+    QByteArray expected;
+    writeFileAtomically(
+        target,
+        [&](ContentSink& sink) {
+            sink.write("dropped");
+            sink.restart();
+            for (int i = 0; i < 20000; ++i) {
+                const QByteArray piece = "line " + QByteArray::number(i) + "\r\n";
+                sink.write(piece);
+                expected += piece;
+            }
+            const QByteArray big(200 * 1024, 'x');
+            sink.write(big);
+            expected += big;
+            sink.write("end");
+            expected += "end";
+        },
+        {backup, nullptr});
+    EXPECT_EQ(readAll(target), expected);
+    EXPECT_EQ(readAll(backup), QByteArray("old"));
+    EXPECT_TRUE(temporaryFiles(dir.path()).isEmpty());
+
+    // A producer that gives up half way: the target and its backup stay, nothing is left behind.
+    EXPECT_THROW(writeFileAtomically(
+                     target,
+                     [](ContentSink& sink) {
+                         sink.write(QByteArray(300 * 1024, 'y'));
+                         throw OperationError(u"stopped"_s);
+                     },
+                     {backup, nullptr}),
+                 OperationError);
+    EXPECT_EQ(readAll(target), expected);
+    EXPECT_EQ(readAll(backup), QByteArray("old"));
+    EXPECT_TRUE(temporaryFiles(dir.path()).isEmpty());
+}
+
 TEST(FileOps, TemporaryFilesOfKilledWritersAreSweptAndLiveOnesKept)
 {
     QTemporaryDir dir;

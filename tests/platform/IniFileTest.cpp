@@ -496,4 +496,199 @@ TEST_F(IniFileTest, ABatchIsReplayedOnWhatTheFileHoldsAtCommit)
                                           "[Font]\r\nName=Tahoma\r\nSize=8\r\n"));
 }
 
+struct Entry
+{
+    QString section, key, value;
+};
+
+// Writes the entries (grouped by section, in file order) both through a replacement batch and line
+// by line; both files start as `before`. Returns the two files' bytes, their forms afterwards and
+// the code pages the fallback handler was told about.
+struct BothWays
+{
+    QByteArray batch, streamed;
+    IniFileEncoding batchForm, streamedForm;
+    std::vector<int> batchFallbacks, streamedFallbacks;
+};
+
+BothWays writeBothWays(const QString& batchFile, const QString& streamFile, const QByteArray* before,
+                       const std::vector<Entry>& entries)
+{
+    BothWays r;
+    if (before) {
+        writeAll(batchFile, *before);
+        writeAll(streamFile, *before);
+    }
+    IniFile a;
+    a.setEncodingFallbackHandler([&](const QString&, int cp) { r.batchFallbacks.push_back(cp); });
+    a.openForReplacement(batchFile);
+    a.beginReplacement(batchFile + u".bak"_s);
+    for (const Entry& e : entries)
+        a.writeString(e.section, e.key, e.value);
+    a.commit();
+
+    IniFile b;
+    b.setEncodingFallbackHandler([&](const QString&, int cp) { r.streamedFallbacks.push_back(cp); });
+    b.openForReplacement(streamFile);
+    b.writeReplacement(streamFile + u".bak"_s, [&](IniWriter& w) {
+        QString current;
+        for (size_t i = 0; i < entries.size(); ++i) {
+            if (i == 0 || entries[i].section != current)
+                w.section(current = entries[i].section);
+            w.entry(entries[i].key, entries[i].value);
+        }
+    });
+    r.batch = readAll(batchFile);
+    r.streamed = readAll(streamFile);
+    r.batchForm = a.encoding();
+    r.streamedForm = b.encoding();
+    if (before) {
+        EXPECT_EQ(readAll(streamFile + u".bak"_s), *before);
+    }
+    return r;
+}
+
+TEST_F(IniFileTest, AReplacementWrittenLineByLineEqualsTheBatchInEveryForm)
+{
+    // Values that need quotes, carry line breaks or a leading U+FEFF, non-ASCII text.
+    const std::vector<Entry> rich = {
+        {u"\u7ec4 [old]"_s, u"Name"_s, u" padded "_s},   {u"\u7ec4 [old]"_s, u"Q"_s, u"'q'"_s},
+        {u"\u7ec4 [old]"_s, u"Lines"_s, u"a\r\nb\nc"_s}, {u"\u7ec4 [old]"_s, u"Bom"_s, u"\ufeffx"_s},
+        {u"Other"_s, u"Empty"_s, QString()},              {u"Other"_s, u"\u00e9"_s, u"\U0001F600 \u4e2d"_s},
+        {u"Other"_s, u"Tail"_s, u"tail\r\n"_s},           {u"Other"_s, u"Plain"_s, u"plain ascii"_s},
+    };
+    const std::vector<Entry> gbkText = {{u"\u7ec4"_s, u"Name"_s, u"\u4e2d\u6587 x"_s}, {u"B"_s, u"K"_s, u"\"v\""_s}};
+    const QByteArray gbk = "[\xd7\xe9]\r\nName=\xd6\xd0\xce\xc4\r\n";
+    const QByteArray latin = "[A]\r\nName=caf\xe9\r\n";
+    const QByteArray utf8 = "[A]\r\nOld=\xc3\xa9\r\n";
+    const QByteArray bom = "\xEF\xBB\xBF[A]\r\nOld=1\r\n";
+    const QByteArray le = utf16Bytes(u"[A]\r\nOld=1\r\n"_s, true);
+    const QByteArray be = utf16Bytes(u"[A]\r\nOld=1\r\n"_s, false);
+    struct Case
+    {
+        const char* name;
+        int codePage;
+        const QByteArray* before;
+        const std::vector<Entry>* entries;
+        IniEncoding form;
+        bool fallsBack;
+    };
+    const std::vector<Entry> mojibake = {{u"A"_s, u"K"_s, u"\u00c3\u00a9"_s}}; // 1252 bytes C3 A9: valid UTF-8
+    const Case cases[] = {
+        {"missing", 1252, nullptr, &rich, IniEncoding::Utf8, false},
+        {"utf8", 1252, &utf8, &rich, IniEncoding::Utf8, false},
+        {"bom", 1252, &bom, &rich, IniEncoding::Utf8Bom, false},
+        {"utf16le", 1252, &le, &rich, IniEncoding::Utf16LE, false},
+        {"utf16be", 1252, &be, &rich, IniEncoding::Utf16BE, false},
+        {"gbk fits", 936, &gbk, &gbkText, IniEncoding::CodePage, false},
+        {"gbk does not fit", 936, &gbk, &rich, IniEncoding::Utf8, true},
+        {"1252 would read as UTF-8", 1252, &latin, &mojibake, IniEncoding::Utf8, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        setAnsiCodePage(c.codePage);
+        const QString name = QString::fromLatin1(c.name);
+        const BothWays r = writeBothWays(path(name + u".batch"_s), path(name + u".stream"_s), c.before, *c.entries);
+        EXPECT_EQ(r.streamed, r.batch);
+        EXPECT_EQ(r.streamedForm.kind, c.form);
+        EXPECT_EQ(r.streamedForm, r.batchForm);
+        EXPECT_EQ(r.streamedFallbacks, r.batchFallbacks);
+        EXPECT_EQ(r.streamedFallbacks.size(), c.fallsBack ? 1u : 0u);
+    }
+}
+
+TEST_F(IniFileTest, AfterALineByLineReplacementWritesGoOntoTheFileAsWritten)
+{
+    writeAll(path(), "[A]\r\nOld=1\r\n");
+    IniFile ini(path());
+    ini.writeReplacement(path(u"a.bak"_s), [](IniWriter& w) {
+        w.section(u"New");
+        w.integerEntry(u"N", -12);
+        w.boolEntry(u"B", true);
+    });
+    EXPECT_EQ(readAll(path()), QByteArray("[New]\r\nN=-12\r\nB=1\r\n"));
+    EXPECT_FALSE(ini.hasSection(u"A"_s));
+    ini.writeString(u"New"_s, u"Later"_s, u"x"_s);
+    EXPECT_EQ(readAll(path()), QByteArray("[New]\r\nN=-12\r\nB=1\r\nLater=x\r\n"));
+    EXPECT_EQ(ini.readInteger(u"New"_s, u"N"_s, 0), -12);
+
+    // A refused write leaves the file, and the store reads it again.
+    setWriteFaultHook([&](const QString& target) { return target == path(); });
+    EXPECT_THROW(ini.writeReplacement({}, [](IniWriter& w) { w.section(u"Lost"); }), FileWriteError);
+    setWriteFaultHook({});
+    EXPECT_EQ(readAll(path()), QByteArray("[New]\r\nN=-12\r\nB=1\r\nLater=x\r\n"));
+    EXPECT_EQ(ini.readString(u"New"_s, u"Later"_s), u"x"_s);
+}
+
+TEST_F(IniFileTest, TheFormOfAFileToReplaceIsFoundAcrossItsWholeLength)
+{
+    // Three-byte characters fill more than a few of the pieces the form is read in, so some of
+    // them stand across the end of a piece.
+    QByteArray big;
+    while (big.size() < 300 * 1024)
+        big += "K=\xe4\xb8\xad\xe6\x96\x87\xe4\xb8\xad\xe6\x96\x87\xe4\xb8\xad\r\n";
+    QByteArray damaged = big;
+    damaged[200 * 1024 + 1] = '\xff';
+    const QByteArray endsInCharacter = big.left(big.size() - 2);
+    struct Case
+    {
+        const char* name;
+        QByteArray bytes;
+        IniEncoding form;
+    };
+    const Case cases[] = {
+        {"utf8", big, IniEncoding::Utf8},
+        {"invalid late", damaged, IniEncoding::CodePage},
+        {"character at the very end", endsInCharacter, IniEncoding::Utf8},
+        {"cut character at the end", big.left(big.size() - 3), IniEncoding::CodePage},
+        {"only a UTF-16 mark", "\xFF\xFE", IniEncoding::Utf16LE},
+        {"one lead byte", "\xC3", IniEncoding::CodePage},
+        {"empty", "", IniEncoding::Utf8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeAll(path(), c.bytes);
+        IniFile ini;
+        ini.openForReplacement(path());
+        EXPECT_EQ(ini.encoding().kind, c.form);
+        EXPECT_EQ(IniFile(path()).encoding().kind, c.form) << "as a full read finds it";
+    }
+}
+
+TEST_F(IniFileTest, ManyWritesAndAlternatingLargeSectionsReadCorrectly)
+{
+    // Two large sections, each with a repeated key (the first one counts), read in turns.
+    QByteArray text;
+    for (const char* name : {"A", "B"}) {
+        text += QByteArray("[") + name + "]\r\n";
+        for (int i = 0; i < 200; ++i)
+            text += "k" + QByteArray::number(i) + "=" + name + QByteArray::number(i) + "\r\n";
+        text += "k7=second\r\n";
+    }
+    writeAll(path(), text);
+    IniFile ini(path());
+    for (int i = 0; i < 200; i += 7) {
+        EXPECT_EQ(ini.readString(u"A"_s, u"K"_s + QString::number(i)), u"A"_s + QString::number(i));
+        EXPECT_EQ(ini.readString(u"b"_s, u"k"_s + QString::number(i)), u"B"_s + QString::number(i));
+    }
+    EXPECT_EQ(ini.keyNames(u"A"_s).size(), 200);
+    EXPECT_EQ(ini.readString(u"B"_s, u"k7"_s), u"B7"_s);
+
+    // Many writes in a batch leave much more written text than the file holds; the store keeps
+    // answering from what it wrote, and later writes go on from there.
+    ini.beginBatch();
+    for (int i = 0; i < 3000; ++i)
+        ini.writeString(u"A"_s, u"k"_s + QString::number(i % 20), QString(200, u'v') + QString::number(i));
+    ini.commit();
+    ini.writeString(u"B"_s, u"k7"_s, u"last"_s);
+    IniFile again(path());
+    for (IniFile* store : {&ini, &again}) {
+        EXPECT_EQ(store->readString(u"A"_s, u"k19"_s), QString(200, u'v') + u"2999"_s);
+        EXPECT_EQ(store->readString(u"A"_s, u"k21"_s), u"A21"_s);
+        EXPECT_EQ(store->readString(u"B"_s, u"k7"_s), u"last"_s);
+        EXPECT_EQ(store->keyNames(u"B"_s).size(), 200);
+    }
+    EXPECT_EQ(readAll(path()), again.serialize());
+}
+
 } // namespace

@@ -1,3 +1,4 @@
+#include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "platform/IniFile.h"
@@ -408,6 +409,132 @@ TEST_F(ProjectFileTest, EditsMadeOnDiskWhileOpenSurviveTheStatistics)
     EXPECT_EQ(saved.readInteger(u"DelphiExperts"_s, u"num"_s, 0), 2);
     EXPECT_EQ(saved.readString(u"DelphiExperts"_s, u"ExpertName2"_s), u"Two"_s);
     EXPECT_EQ(saved.readString(u"ConfigData"_s, u"LastRun"_s), u"0:01:00"_s);
+}
+
+TEST_F(ProjectFileTest, SaveWritesWhatTheBatchWritesInEveryFormAndForAnyGroupNames)
+{
+    const auto saveBothWays = [&](const ConfigProject& p, const QString& name, const QByteArray* before) {
+        std::vector<QString> streamedTexts, batchTexts;
+        const QString a = path(name + u".vx7"_s);
+        const QString b = path(name + u"-batch.vx7"_s);
+        if (before) {
+            writeAll(a, *before);
+            writeAll(b, *before);
+        }
+        IniFile streamed;
+        streamed.openForReplacement(a);
+        saveProject(p, streamed, kNow, [&](const ProgressEvent& e) { streamedTexts.push_back(progressText(e)); });
+        IniFile batch;
+        batch.openForReplacement(b);
+        saveProjectInBatch(p, batch, kNow, [&](const ProgressEvent& e) { batchTexts.push_back(progressText(e)); });
+        EXPECT_EQ(readAll(a), readAll(b));
+        EXPECT_EQ(streamed.encoding(), batch.encoding());
+        EXPECT_EQ(streamedTexts, batchTexts);
+        if (before) {
+            EXPECT_EQ(readAll(path(name + u".vx7.bak"_s)), *before);
+        }
+        return readAll(a);
+    };
+
+    ConfigProject p;
+    fillSample(p);
+    ComponentListModel& odd = p.addGroup(u"Tools [old]"_s);
+    odd.add({u" padded "_s, u"'quoted'"_s, u"two\r\nlines"_s, u"\ufeffnote \U0001F600"_s, false});
+    odd.setViewSettings({{10, 20, 30, 40}, 1, 1});
+    p.experts().add({u"\"q\""_s, u"D:\\x.dll"_s, u"\t"_s, true});
+    p.tools().add({u"T"_s, u"D:\\t.exe"_s, {}, u" -a "_s, false});
+
+    ConfigProject back;
+    IniFile written(path(u"new.vx7"_s));
+    saveBothWays(p, u"new"_s, nullptr);
+    written.reload();
+    readProject(written, back, macro, {nullptr, kNow, {}});
+    ASSERT_EQ(back.groupCount(), 3);
+    EXPECT_EQ(back.group(2).entry(0).note, u"\ufeffnote \U0001F600"_s);
+    EXPECT_EQ(back.group(2).viewSettings(), odd.viewSettings());
+    const QByteArray le = QByteArray("\xFF\xFE[\0A\0]\0\r\0\n\0", 12);
+    saveBothWays(p, u"le"_s, &le);
+    // A legacy target whose code page cannot hold the text becomes UTF-8 (the emoji does not fit).
+    setAnsiCodePage(936);
+    const QByteArray gbk = "[\xd7\xe9]\r\nName=\xd6\xd0\xce\xc4\r\n";
+    EXPECT_EQ(saveBothWays(p, u"gbk"_s, &gbk), saveBothWays(p, u"utf8"_s, nullptr));
+    setAnsiCodePage(1252);
+
+    // A group named like another section shares it: the file is what the store makes of that.
+    ConfigProject clash;
+    fillSample(clash);
+    clash.addGroup(u"delphiExperts"_s).add({u"c"_s, u"D:\\c.bpl"_s, {}, {}, true});
+    const QByteArray shared = saveBothWays(clash, u"clash"_s, nullptr);
+    EXPECT_EQ(shared.toLower().count("[delphiexperts]"), 1) << "one section for both";
+}
+
+// Everything a reader puts into a project, as text.
+QString dump(const ConfigProject& p)
+{
+    QString out;
+    const auto view = [&](const EntryListModel& m) {
+        for (int w : m.viewSettings().columnWidths)
+            out += QString::number(w) + u',';
+        out += QString::number(m.viewSettings().sortColumn) + u'/' + QString::number(m.viewSettings().sortDirect) + u'\n';
+    };
+    for (int r = 0; r < p.experts().count(); ++r) {
+        const ExpertEntry e = p.experts().entry(r);
+        out += u"E "_s + e.name + u'|' + e.file + u'|' + e.note + u'|' + QString::number(e.selected) + u'\n';
+    }
+    view(p.experts());
+    for (int g = 0; g < p.groupCount(); ++g) {
+        out += u"G "_s + p.groupName(g) + u'\n';
+        for (int r = 0; r < p.group(g).count(); ++r) {
+            const ComponentEntry c = p.group(g).entry(r);
+            out += c.name + u'|' + c.file + u'|' + c.includePath + u'|' + c.note + u'|' + QString::number(c.selected) + u'\n';
+        }
+        view(p.group(g));
+    }
+    for (int r = 0; r < p.tools().count(); ++r) {
+        const ToolEntry t = p.tools().entry(r);
+        out += u"T "_s + t.title + u'|' + t.program + u'|' + t.params + u'|' + QString::number(t.selected) + u'\n';
+    }
+    view(p.tools());
+    return out + p.searchPath().joined() + u' ' + QString::number(p.activeGroup());
+}
+
+TEST_F(ProjectFileTest, ReadingThatReleasesTheStoreReadsWhatReadingKeepingItReads)
+{
+    // Groups named like other sections, two groups of one name, names in other cases: every part
+    // that is read again later must still be there when it is.
+    const QByteArray files[] = {
+        "[ConfigData]\r\npage=1\r\nDefaultPath=$(Delphi)\\Lib\r\n"
+        "[DelphiExperts]\r\nnum=1\r\nExpertName1=E\r\nCompName1=from experts\r\nnum=1\r\n"
+        "[DelphiCompGroups]\r\nnum=6\r\nGroup1=delphiexperts\r\nGroup2=A\r\nGroup3=a\r\nGroup4=DelphiTools\r\n"
+        "Group5=ConfigData\r\nGroup6=delphicompgroups\r\n"
+        "[A]\r\nnum=2\r\nCompName1=x\r\nCompName2=y\r\nColumns0=5\r\n"
+        "[DelphiTools]\r\nNum=1\r\nTitle1=T\r\nCompName1=from tools\r\nnum=1\r\n",
+        "[DelphiExperts]\r\nnum=2\r\nExpertName1=One\r\nExpertName2=Two\r\n"
+        "[DelphiCompGroups]\r\nnum=2\r\nGroup1=G\r\nGroup2=H\r\n"
+        "[G]\r\nnum=1\r\nCompName1=g\r\n[H]\r\nnum=1\r\nCompName1=h\r\n[DelphiTools]\r\nNum=1\r\nTitle1=T\r\n",
+    };
+    for (const QByteArray& file : files) {
+        writeAll(path(), file);
+        ConfigProject kept, released;
+        IniFile keptStore(path());
+        readProject(keptStore, kept, macro, {nullptr, kNow, {}});
+        IniFile store(path());
+        readProjectReleasing(store, released, macro, {nullptr, kNow, {}});
+        EXPECT_EQ(dump(released), dump(kept));
+        EXPECT_GT(kept.groupCount(), 1);
+
+        // The store no longer holds the file: it refuses to write over it.
+        try {
+            store.writeString(u"ConfigData"_s, u"Run"_s, u"2"_s);
+            FAIL() << "wrote from a released store";
+        } catch (const OperationError& e) {
+            EXPECT_TRUE(e.message().contains(path()));
+        }
+        EXPECT_EQ(readAll(path()), file);
+        store.reload();
+        store.writeString(u"ConfigData"_s, u"Run"_s, u"2"_s);
+        EXPECT_EQ(IniFile(path()).readInteger(u"ConfigData"_s, u"Run"_s, 0), 2);
+    }
 }
 
 } // namespace
