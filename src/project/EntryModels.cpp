@@ -189,7 +189,12 @@ void EntryListModel::addRows(std::vector<EntryRow> rows)
     }
     beginResetModel();
     const size_t first = m_rows.size();
-    std::move(rows.begin(), rows.end(), std::back_inserter(m_rows));
+    if (m_rows.empty()) {
+        m_rows = std::move(rows); // a project's list arrives whole: no second copy while it grows
+    } else {
+        m_rows.reserve(m_rows.size() + rows.size());
+        std::move(rows.begin(), rows.end(), std::back_inserter(m_rows));
+    }
     if (m_order == Order::ByCaption) {
         // Same result as adding one at a time into a caption-sorted list (each row lands after the
         // rows with an equal caption), without the quadratic insertion.
