@@ -85,7 +85,6 @@ TFormMain::TFormMain(Installation installation, QString settingsPath, QWidget* p
     connectHandlers();
     connectEditing();
     connectEnvironment();
-    disableLaterCommands();
     setNoProjectCaption();
 }
 
@@ -159,14 +158,6 @@ void TFormMain::connectHandlers()
             });
 }
 
-void TFormMain::disableLaterCommands()
-{
-    // Help comes later: shown, but inert until then.
-    MainUi& ui = m_ui;
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             ui.RzRapidFireButtonHelp})
-        w->setEnabled(false);
-}
 
 QString TFormMain::productName() const
 {

@@ -115,6 +115,8 @@ public Q_SLOTS:
     void RzLabelProjectRunsDblClick();
     void RzListViewExpertCheckStateChange();
     void RzPageControlCompMouseDown(const QPoint& pos);
+    // Help: the installation's help file through Wine's viewer, else the built-in guide.
+    void RzRapidFireButtonHelpClick();
     // The hint of a place in the window: the status tip of the widget or of the nearest enclosing
     // one that has a hint, else the window's own.
     QString hintAt(const QWidget* widget) const;
@@ -138,7 +140,6 @@ private:
     void applyLanguageTexts(const LanguageTexts& texts);
     void rebuildComponentMenu();
     void rebuildGroupPages();
-    void disableLaterCommands();
     void connectHandlers();
     // Connects a control's signal to a command, which runs only while no long operation is going
     // on (a project still loading), so that no command starts inside another.

@@ -1,8 +1,13 @@
 // The window's side of the environment commands: which button runs which command, and the
 // settings of the Option page they read and change.
 #include "app/AboutPage.h"
+#include "app/HelpWindow.h"
 #include "app/MainWindow.h"
 #include "integration/EnvironmentCommands.h"
+#include "platform/WineLauncher.h"
+
+#include <QFileInfo>
+#include <QStandardPaths>
 
 using namespace Qt::StringLiterals;
 
@@ -34,6 +39,22 @@ void TFormMain::connectEnvironment()
     for (ClickLabel* l : {m_ui.RzLabelEmail, m_ui.Image2})
         connect(l, &ClickLabel::clicked, this, &RzLabelEmailClick);
     m_logoAnimation = new LogoAnimation(m_ui.ImageLogo, m_ui.ImageEgg, m_ui.TimerEgg, this);
+    connectCommand(m_ui.RzRapidFireButtonHelp, &QAbstractButton::clicked, [this] { RzRapidFireButtonHelpClick(); });
+}
+
+void TFormMain::RzRapidFireButtonHelpClick()
+{
+    // The help file of the installation in Wine's help viewer, when there is one to show it with;
+    // otherwise the guide built into the program, so that Help always answers.
+    const QString hlp = m_installation.delphiRoot + u"Vorlix.hlp"_s;
+    if (m_installation.bridge.fileExists(hlp) && !QStandardPaths::findExecutable(u"wine"_s).isEmpty()) {
+        const ProgramStart start = startWindowsProgram(m_installation.prefix(), {u"winhlp32"_s, hlp});
+        if (start.started)
+            return;
+        showStatus(start.error);
+    }
+    auto* help = new HelpWindow(this);
+    help->show();
 }
 
 integration::EnvironmentSettings TFormMain::environment() const

@@ -1,10 +1,13 @@
 // The About page's logo animation and links, and Launch on the Projects page.
 
 #include "app/AboutPage.h"
+#include "app/HelpWindow.h"
 #include "support/FakeWine.h"
 #include "support/MainWindowFixture.h"
 
+#include <QAbstractButton>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -96,6 +99,25 @@ TEST_F(AboutPageTest, LinksOpenWithTheDesktopAndLaunchStartsTheIdeThroughWine)
     test::FakeWine none(false);
     child<QPushButton>(*w, u"RzBitBtnLaunch"_s)->click();
     EXPECT_TRUE(text(*w, u"RzStatusPaneMsg"_s).contains(u"Wine is needed"_s)) << text(*w, u"RzStatusPaneMsg"_s).toStdString();
+}
+
+TEST_F(AboutPageTest, HelpOpensTheHelpFileThroughWineElseTheBuiltInGuide)
+{
+    auto w = start();
+    auto* help = child<QAbstractButton>(*w, u"RzRapidFireButtonHelp"_s);
+    ASSERT_TRUE(help->isEnabled());
+    help->click();
+    auto* guide = w->findChild<QDialog*>(u"HelpWindow"_s);
+    ASSERT_NE(guide, nullptr) << "without Vorlix.hlp the guide answers";
+    EXPECT_TRUE(guide->isVisible());
+    EXPECT_TRUE(app::HelpWindow::guideText().contains(u"## Option page"_s));
+    delete guide;
+
+    test::writeAll(sb.delphiHost + u"/Vorlix.hlp"_s, "help file");
+    test::FakeWine wine(true);
+    help->click();
+    EXPECT_EQ(wine.calls(), (QStringList{u"WINEPREFIX="_s + sb.prefix, u"winhlp32"_s, sb.delphiRoot + u"Vorlix.hlp"_s}));
+    EXPECT_EQ(w->findChild<QDialog*>(u"HelpWindow"_s), nullptr);
 }
 
 } // namespace
