@@ -53,6 +53,10 @@ public:
     const PathMacro& macro() const override { return m_macro; }
     UsageStatistics& statistics() { return m_stats; }
     const QString& settingsPath() const { return m_settingsPath; }
+    // The program's own executable on the host, which the file associations start; the running
+    // executable unless set.
+    void setExecutablePath(const QString& path) { m_executablePath = path; }
+    const QString& executablePath() const { return m_executablePath; }
     ProjectCommands& commands() { return *m_commands; }
     RegistryCommands& registry() { return *m_registry; }
     EditingCommands& editing() { return *m_editing; }
@@ -107,6 +111,8 @@ public:
 
 public Q_SLOTS:
     void RzPageControlTabClick();
+    // The association sub-boxes are enabled exactly when the master box is checked.
+    void RzCheckBoxAssociateClick();
     void TimerCountTimer();
     void TimerAnimateTimer();
     void RzLabelRunTimesDblClick();
@@ -160,6 +166,7 @@ private:
     Installation m_installation;
     PathMacro m_macro;
     QString m_settingsPath;
+    QString m_executablePath;
     IniFile m_settings;
     IniFile m_projectStore;
     ConfigProject m_project;

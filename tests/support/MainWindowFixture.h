@@ -9,10 +9,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace vx::test {
 
@@ -27,12 +30,34 @@ protected:
     ScopedClock useClock{clock};
     QString settings() const { return sb.delphiHost + QStringLiteral("/Vorlix7.wv7"); }
 
+    // Closing writes launchers and MIME types under the XDG folders: those of the test, never the
+    // user's.
+    MainWindowFixture()
+    {
+        for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "HOME"})
+            m_savedEnv.emplace_back(name, qgetenv(name));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("data"))));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral("config"))));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath(QStringLiteral("state"))));
+        qputenv("HOME", QFile::encodeName(dir.filePath(QStringLiteral("home"))));
+    }
+    ~MainWindowFixture() override
+    {
+        for (const auto& [name, value] : m_savedEnv) {
+            if (value.isNull())
+                qunsetenv(name);
+            else
+                qputenv(name, value);
+        }
+    }
+
     // The window of `other` sandbox when given, else of this one, created and started.
     std::unique_ptr<app::TFormMain> start(const QStringList& args = {}, const fixtures::Sandbox* other = nullptr)
     {
         const fixtures::Sandbox& s = other ? *other : sb;
         auto w = std::make_unique<app::TFormMain>(Installation::locate(s.delphiHost),
                                                   s.delphiHost + QStringLiteral("/Vorlix7.wv7"));
+        w->setExecutablePath(s.delphiHost + QStringLiteral("/Vorlix7"));
         EXPECT_EQ(w->FormCreate(args), app::TFormMain::StartResult::Ok);
         return w;
     }
@@ -50,6 +75,9 @@ protected:
         QApplication::sendEvent(&w, &e);
         return e.isAccepted();
     }
+
+private:
+    std::vector<std::pair<const char*, QByteArray>> m_savedEnv;
 };
 
 } // namespace vx::test
