@@ -7,6 +7,7 @@
 #include "platform/FileOps.h"
 #include "platform/Installation.h"
 #include "platform/RegistryStore.h"
+#include "support/ScopedXdgHome.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -109,21 +110,6 @@ protected:
         inst = Installation::locate(sb.delphiHost);
         xdg = {dir.filePath(u"data"_s), dir.filePath(u"config"_s)};
         program = sb.delphiHost + u"/Vorlix7"_s;
-        for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "HOME"})
-            saved.emplace_back(name, qgetenv(name));
-        // The freedesktop tools run by the test look where the test wrote, never into the user's.
-        qputenv("XDG_DATA_HOME", QFile::encodeName(xdg.dataHome));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(xdg.configHome));
-        qputenv("HOME", QFile::encodeName(dir.filePath(u"home"_s)));
-    }
-    void TearDown() override
-    {
-        for (const auto& [name, value] : saved) {
-            if (value.isNull())
-                qunsetenv(name);
-            else
-                qputenv(name, value);
-        }
     }
     QString close(const AssociationChoice& choice)
     {
@@ -155,11 +141,12 @@ protected:
     }
 
     QTemporaryDir dir;
+    // The freedesktop tools run by the test look where the test wrote, never into the user's.
+    test::ScopedXdgHome xdgHome{dir.path()};
     fixtures::Sandbox sb;
     Installation inst;
     XdgFolders xdg;
     QString program;
-    std::vector<std::pair<const char*, QByteArray>> saved;
 };
 
 TEST_F(AssociationsTest, AnUnchangedCloseWritesNothingAndAnUnwritableHiveNeverStopsTheRest)

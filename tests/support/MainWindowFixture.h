@@ -6,16 +6,14 @@
 #include "app/MainWindow.h"
 #include "fixtures/Sandbox.h"
 #include "platform/Clock.h"
+#include "support/ScopedXdgHome.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
-#include <utility>
-#include <vector>
 
 namespace vx::test {
 
@@ -25,31 +23,12 @@ class MainWindowFixture : public ::testing::Test
 {
 protected:
     QTemporaryDir dir;
+    // Closing writes launchers and MIME types under the XDG folders: those of the test.
+    ScopedXdgHome xdgHome{dir.path()};
     fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(QStringLiteral("prefix")));
     ManualClock clock{kWindowTestStart};
     ScopedClock useClock{clock};
     QString settings() const { return sb.delphiHost + QStringLiteral("/Vorlix7.wv7"); }
-
-    // Closing writes launchers and MIME types under the XDG folders: those of the test, never the
-    // user's.
-    MainWindowFixture()
-    {
-        for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "HOME"})
-            m_savedEnv.emplace_back(name, qgetenv(name));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("data"))));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral("config"))));
-        qputenv("XDG_STATE_HOME", QFile::encodeName(dir.filePath(QStringLiteral("state"))));
-        qputenv("HOME", QFile::encodeName(dir.filePath(QStringLiteral("home"))));
-    }
-    ~MainWindowFixture() override
-    {
-        for (const auto& [name, value] : m_savedEnv) {
-            if (value.isNull())
-                qunsetenv(name);
-            else
-                qputenv(name, value);
-        }
-    }
 
     // The window of `other` sandbox when given, else of this one, created and started.
     std::unique_ptr<app::TFormMain> start(const QStringList& args = {}, const fixtures::Sandbox* other = nullptr)
@@ -75,9 +54,6 @@ protected:
         QApplication::sendEvent(&w, &e);
         return e.isAccepted();
     }
-
-private:
-    std::vector<std::pair<const char*, QByteArray>> m_savedEnv;
 };
 
 } // namespace vx::test
