@@ -9,6 +9,7 @@
 #include "platform/RegistryStore.h"
 #include "support/ScopedXdgHome.h"
 #include "support/TestFiles.h"
+#include "support/WinePrefix.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -185,6 +186,35 @@ TEST_F(AssociationsTest, AnUnchangedCloseWritesNothingAndAnUnwritableHiveNeverSt
         EXPECT_EQ(fileStamp(files[qsizetype(i)]), stamps[i]) << files[qsizetype(i)].toStdString();
         EXPECT_EQ(test::readAll(files[qsizetype(i)]), bytes[i]) << files[qsizetype(i)].toStdString();
     }
+}
+
+TEST_F(AssociationsTest, WhileAWineserverRunsTheHiveWaitsForALaterClose)
+{
+    // The usual case: the IDE, and so a wineserver, runs while the program closes.
+    if (QStandardPaths::findExecutable(u"wineserver"_s).isEmpty())
+        VX_WINE_UNAVAILABLE("Wine is not installed (no wineserver on PATH)");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"WINEPREFIX"_s, sb.prefix);
+    const auto server = [&](const QString& option) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(u"wineserver"_s, {option});
+        p.waitForFinished(30000);
+    };
+    server(u"-p"_s); // persistent, as a running IDE keeps it
+    const QByteArray before = test::readAll(systemReg());
+    const QString refused = close({true, true, true});
+    EXPECT_EQ(test::readAll(systemReg()), before);
+    server(u"-k"_s); // it saves the hives as it ends
+    server(u"-w"_s);
+    const QStringList dirs = HiveRegistryStore::serverDirectories(sb.prefix);
+    for (qsizetype i = 1; i < dirs.size(); ++i) // Debian's Wine leaves its server folder behind
+        QDir(QFileInfo(dirs[i]).path()).removeRecursively();
+    EXPECT_TRUE(refused.contains(u"wineserver -k"_s)) << refused.toStdString();
+    EXPECT_TRUE(refused.contains(u"later close"_s)) << refused.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(launcher(kProgramLauncher)));
+    EXPECT_EQ(close({true, true, true}), QString()); // the server gone, the next close writes
+    EXPECT_EQ(defaultText(HiveRegistryStore(sb.prefix), u".vx7"_s), u"Delphi7 Vorlix"_s);
 }
 
 TEST_F(AssociationsTest, DesktopFilesMatchTheGoldenOnesAndTheToolsAnswerWhatWeSet)
