@@ -251,35 +251,35 @@ QByteArray editMimeAppsList(const QByteArray& original, const QList<std::pair<QS
             return t.mid(1, t.size() - 2);
         return std::nullopt;
     };
-    // The first [Default Applications] group: its header line and the line after its last.
-    qsizetype header = -1, end = lines.size();
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const auto g = groupName(lines[i]);
-        if (!g)
-            continue;
-        if (header >= 0) {
-            end = i;
-            break;
-        }
-        if (*g == "Default Applications")
-            header = i;
-    }
-    if (header < 0) {
+    const auto isDefaultsGroup = [&](qsizetype i) { return groupName(lines[i]) == QByteArray("Default Applications"); };
+    const auto hasDefaultsGroup = [&] {
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            if (isDefaultsGroup(i))
+                return true;
+        return false;
+    };
+    if (!hasDefaultsGroup()) {
         if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
             lines.append(crlf ? "\r" : "");
         lines.append(crlf ? "[Default Applications]\r" : "[Default Applications]");
-        header = lines.size() - 1;
-        end = lines.size();
     }
 
     for (const auto& [type, launcher] : defaults) {
         const QByteArray key = type.toUtf8();
         QList<QByteArray> entries{launcher.toUtf8()};
+        // Every line of the type in every [Default Applications] group (a broken file may repeat
+        // the group or the key, and GLib would take the last): the first keeps all their
+        // launchers, the others go.
         qsizetype first = -1;
-        for (qsizetype i = header + 1; i < end; ++i) {
+        bool inDefaults = false;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (groupName(lines[i])) {
+                inDefaults = isDefaultsGroup(i);
+                continue;
+            }
             const QByteArray line = lines[i].endsWith('\r') ? lines[i].chopped(1) : lines[i];
             const qsizetype eq = line.indexOf('=');
-            if (line.trimmed().startsWith('#') || eq < 0 || line.left(eq).trimmed() != key)
+            if (!inDefaults || line.trimmed().startsWith('#') || eq < 0 || line.left(eq).trimmed() != key)
                 continue;
             for (const QByteArray& e : line.mid(eq + 1).split(';')) {
                 const QByteArray id = e.trimmed();
@@ -288,23 +288,26 @@ QByteArray editMimeAppsList(const QByteArray& original, const QList<std::pair<QS
             }
             if (first < 0) {
                 first = i;
-            } else { // a repeated key: its launchers joined the first line's
+            } else {
                 lines.removeAt(i);
                 --i;
-                --end;
             }
         }
         const QByteArray line = key + '=' + entries.join(';') + ';';
         if (first >= 0) {
             lines[first] = line + (lines[first].endsWith('\r') ? "\r" : "");
-        } else {
-            // After the group's last entry, before the blank lines that part it from the next.
-            qsizetype at = end;
-            while (at > header + 1 && lines[at - 1].trimmed().isEmpty())
-                --at;
-            lines.insert(at, line + (crlf ? "\r" : ""));
-            ++end;
+            continue;
         }
+        // After the last entry of the first group, before the blank lines that part it from the next.
+        qsizetype header = 0;
+        while (!isDefaultsGroup(header))
+            ++header;
+        qsizetype at = header + 1;
+        while (at < lines.size() && !groupName(lines[at]))
+            ++at;
+        while (at > header + 1 && lines[at - 1].trimmed().isEmpty())
+            --at;
+        lines.insert(at, line + (crlf ? "\r" : ""));
     }
     QByteArray out = lines.join('\n') + '\n';
     // A last line without its line end that needed no change keeps lacking it.
