@@ -10,7 +10,7 @@ packages=(
   libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick x11-utils
-  desktop-file-utils shared-mime-info xdg-utils libglib2.0-bin
+  desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl libglib2.0-bin
   wine wine64 gcc-mingw-w64-x86-64
   clang libclang-rt-14-dev
 )

@@ -2,6 +2,7 @@
 
 #include "app/Animator.h"
 #include "app/EditingCommands.h"
+#include "integration/Associations.h"
 #include "integration/EnvironmentCommands.h"
 #include "app/EntryListView.h"
 #include "app/Images.h"
@@ -12,12 +13,14 @@
 #include "platform/Clock.h"
 #include "platform/Errors.h"
 #include "platform/PeVersion.h"
+#include "platform/RegistryStore.h"
 #include "platform/SystemInfo.h"
 #include "platform/TimeText.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QTabBar>
@@ -49,7 +52,7 @@ QString tabCaption(QTabWidget* tabs, QWidget* page)
 
 TFormMain::TFormMain(Installation installation, QString settingsPath, QWidget* parent)
     : QMainWindow(parent), m_installation(std::move(installation)), m_macro(m_installation.delphiRoot),
-      m_settingsPath(std::move(settingsPath))
+      m_settingsPath(std::move(settingsPath)), m_executablePath(QCoreApplication::applicationFilePath())
 {
     setObjectName(u"TFormMain"_s);
     setMinimumSize(640, 480);
@@ -116,6 +119,8 @@ void TFormMain::connectHandlers()
         connectCommand(button, &QPushButton::clicked, run);
 
     connect(ui.RzPageControl, &QTabWidget::currentChanged, this, &TFormMain::RzPageControlTabClick);
+    // Checked by the user or by the program alike, as a click would.
+    connect(ui.RzCheckBoxAssociate, &QCheckBox::toggled, this, &TFormMain::RzCheckBoxAssociateClick);
     connect(ui.RzPageControlComp, &QTabWidget::currentChanged, this, [this](int index) {
         m_project.setActiveGroup(index);
         RzPageControlTabClick();
@@ -229,7 +234,11 @@ TFormMain::StartResult TFormMain::FormCreate(const QStringList& arguments)
     if (!arguments.isEmpty()) {
         // Made absolute: the name is remembered as the last project, and a path relative to
         // today's working directory would name nothing at the next start.
-        projectPath = arguments.first().isEmpty() ? QString() : QFileInfo(arguments.first()).absoluteFilePath();
+        // Wine's shell passes the Windows form ("C:\...\x.vx7") when a project is opened there.
+        QString first = arguments.first();
+        if (first.size() >= 2 && first[0].unicode() < 128 && first[0].isLetter() && first[1] == u':')
+            first = m_installation.bridge.toHost(first);
+        projectPath = first.isEmpty() ? QString() : QFileInfo(first).absoluteFilePath();
     } else {
         m_project.setFileName({});
         projectPath = s.project;
@@ -310,6 +319,7 @@ void TFormMain::readOptions(const AppSettings& s)
     ui.RzCheckBoxAssociateFiles->setChecked(s.fileType);
     ui.RzCheckBoxAssociateShell->setChecked(s.explorer);
     ui.RzCheckBoxAssociate->setChecked(s.associate);
+    RzCheckBoxAssociateClick();
     ui.RzCheckBoxShortcutDesktop->setChecked(s.desktop);
     ui.RzCheckBoxShortcutQuickLaunch->setChecked(s.quickLaunch);
     ui.RzCheckBoxShortcutMenu->setChecked(s.menu);
@@ -359,7 +369,24 @@ bool TFormMain::FormCloseQuery()
     return m_commands->QuerySaveProject() != ProjectCommands::SaveQuery::Cancel;
 }
 
-void TFormMain::writeFileAssociations() {}
+void TFormMain::RzCheckBoxAssociateClick()
+{
+    const bool on = m_ui.RzCheckBoxAssociate->isChecked();
+    m_ui.RzCheckBoxAssociateShell->setEnabled(on);
+    m_ui.RzCheckBoxAssociateFiles->setEnabled(on);
+}
+
+void TFormMain::writeFileAssociations()
+{
+    const integration::AssociationChoice choice{m_ui.RzCheckBoxAssociate->isChecked(),
+                                                m_ui.RzCheckBoxAssociateShell->isChecked(),
+                                                m_ui.RzCheckBoxAssociateFiles->isChecked()};
+    HiveRegistryStore store(m_installation.prefix());
+    const QString problem = integration::writeFileAssociations(store, choice, m_executablePath, m_installation,
+                                                               integration::XdgFolders::forCurrentUser());
+    if (!problem.isEmpty())
+        Prompter::warning(this, problem);
+}
 
 void TFormMain::FormClose()
 {

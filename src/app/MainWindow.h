@@ -54,6 +54,10 @@ public:
     const PathMacro& macro() const override { return m_macro; }
     UsageStatistics& statistics() { return m_stats; }
     const QString& settingsPath() const { return m_settingsPath; }
+    // The program's own executable on the host, which the file associations start; the running
+    // executable unless set.
+    void setExecutablePath(const QString& path) { m_executablePath = path; }
+    const QString& executablePath() const { return m_executablePath; }
     ProjectCommands& commands() { return *m_commands; }
     RegistryCommands& registry() { return *m_registry; }
     EditingCommands& editing() { return *m_editing; }
@@ -109,6 +113,8 @@ public:
 
 public Q_SLOTS:
     void RzPageControlTabClick();
+    // The association sub-boxes are enabled exactly when the master box is checked.
+    void RzCheckBoxAssociateClick();
     void TimerCountTimer();
     void TimerAnimateTimer();
     void RzLabelRunTimesDblClick();
@@ -163,6 +169,7 @@ private:
     Installation m_installation;
     PathMacro m_macro;
     QString m_settingsPath;
+    QString m_executablePath;
     IniFile m_settings;
     IniFile m_projectStore;
     ConfigProject m_project;

@@ -122,6 +122,7 @@ std::optional<HiveBackedStore::Location> HiveBackedStore::locate(RegRoot root, c
     case RegRoot::CurrentUser:
         return Location{&hive(HiveFile::User), parts};
     case RegRoot::ClassesRoot:
+        // The 64-bit view in every prefix: the one Wine's shell reads file associations from.
         parts.prepend(u"Classes"_s);
         parts.prepend(u"Software"_s);
         return Location{&hive(HiveFile::Machine), parts};

@@ -47,10 +47,12 @@ public:
     virtual void commit() = 0;
 };
 
-// The operations on top of two Wine hives, the way a 32-bit program sees them: HKEY_CURRENT_USER
-// is the user hive, HKEY_LOCAL_MACHINE the machine hive, HKEY_CLASSES_ROOT its Software\Classes.
-// In a win64 machine hive, HKLM\Software\X is Software\Wow6432Node\X for reading and writing,
-// whether or not that node exists yet (Software\Classes is shared).
+// The operations on top of two Wine hives: HKEY_CURRENT_USER is the user hive, HKEY_LOCAL_MACHINE
+// the machine hive as a 32-bit program (the IDE) sees it: in a win64 machine hive, HKLM\Software\X
+// is Software\Wow6432Node\X for reading and writing, whether or not that node exists yet.
+// HKEY_CLASSES_ROOT is the machine hive's 64-bit Software\Classes, which Wine's own shell reads
+// for file associations. It is not shared: Wine redirects a 32-bit program's HKEY_CLASSES_ROOT
+// to Software\Classes\Wow6432Node, which the 64-bit shell never reads.
 class HiveBackedStore : public RegistryStore
 {
 public:

@@ -21,22 +21,7 @@ namespace {
 class EnvironmentCommandsTest : public test::MainWindowFixture
 {
 protected:
-    void SetUp() override
-    {
-        // Launchers go to folders of the test, not to the user's menu and desktop.
-        for (const char* name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME", "HOME"})
-            m_saved.emplace_back(name, qgetenv(name));
-        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(u"data"_s)));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(u"config"_s)));
-        qputenv("HOME", QFile::encodeName(dir.filePath(u"home"_s)));
-    }
-    void TearDown() override
-    {
-        for (const auto& [name, value] : m_saved)
-            qputenv(name, value);
-    }
     void click(app::TFormMain& w, const QString& name) { child<QAbstractButton>(w, name)->click(); }
-    std::vector<std::pair<const char*, QByteArray>> m_saved;
 };
 
 TEST_F(EnvironmentCommandsTest, HelperFoldersEndWithABackslashAndCancelKeepsThem)

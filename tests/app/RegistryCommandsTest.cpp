@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/IniFile.h"
 #include "platform/RegistryStore.h"
+#include "support/ScopedXdgHome.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestFiles.h"
 #include "support/WinePrefix.h"
@@ -26,6 +27,7 @@ class RegistryCommandsTest : public ::testing::Test
 {
 protected:
     QTemporaryDir dir;
+    test::ScopedXdgHome xdgHome{dir.path()}; // the close writes the desktop's associations
     fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(u"prefix"_s));
     ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(9, 0, 0))};
     ScopedClock useClock{clock};
@@ -150,6 +152,8 @@ TEST_F(RegistryCommandsTest, ImportIsAllOrNothingAndSaysSo)
     prompts.answer(u"import a registry file"_s, Prompter::Yes).chooseOpen(file).answer(u"line 4"_s, Prompter::Ok);
     w->registry().RzBitBtnImportRegClick();
     EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), user);
+    // The close cannot write the associations into that system.reg either, and says so.
+    prompts.answer(u"they will be written at a later close"_s, Prompter::Ok);
 }
 
 TEST_F(RegistryCommandsTest, WhileWineRunsReadingWarnsAndWritingIsRefused)

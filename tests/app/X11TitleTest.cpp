@@ -44,6 +44,10 @@ TEST(X11Title, TheMainWindowsTitleIsItsCaptionAloneAndTheFirstStartIsCentred)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(u"QT_QPA_PLATFORM"_s);
     env.remove(u"DISPLAY"_s);
+    // A close would write the desktop's associations: into the test's folders, not the user's.
+    for (const auto& [name, folder] : {std::pair{u"XDG_DATA_HOME"_s, u"data"_s}, std::pair{u"XDG_CONFIG_HOME"_s, u"config"_s},
+                                       std::pair{u"HOME"_s, u"home"_s}})
+        env.insert(name, dir.filePath(folder));
     run.setProcessEnvironment(env);
     run.start(u"xvfb-run"_s, {u"-a"_s, u"-s"_s, u"-screen 0 1280x1024x24"_s, u"sh"_s, u"-c"_s, QString::fromLatin1(kScript),
                               u"sh"_s, app, sb.sampleProject});

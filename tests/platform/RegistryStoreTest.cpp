@@ -136,8 +136,11 @@ TEST_F(HiveStoreTest, ProgramOf32BitsSeesWow6432Node)
     EXPECT_EQ(store.hivePath(HKLM, u"SOFTWARE\\Borland\\Delphi\\7.0"_s),
               (QStringList{u"SOFTWARE"_s, u"Wow6432Node"_s, u"Borland"_s, u"Delphi"_s, u"7.0"_s}));
     EXPECT_TRUE(store.keyExists(HKLM, u"Software\\Wow6432Node\\Borland\\Delphi\\7.0"_s));
-    // Classes is shared, a path of one component and other roots are not redirected.
+    // HKEY_CLASSES_ROOT is the 64-bit Software\Classes, where Wine's shell reads associations, and
+    // so is HKLM's Software\Classes; a path of one component and other roots are not redirected.
     EXPECT_EQ(store.value(HKLM, u"Software\\Classes\\.pas"_s, {})->text(), u"DelphiUnit"_s);
+    EXPECT_EQ(store.hivePath(HKCR, u".vx7"_s), (QStringList{u"Software"_s, u"Classes"_s, u".vx7"_s}));
+    EXPECT_EQ(store.value(HKCR, u".pas"_s, {})->text(), u"DelphiUnit"_s);
     EXPECT_TRUE(store.subKeyNames(HKLM, u"Software"_s).contains(u"Wow6432Node"_s));
     EXPECT_TRUE(store.createKey(HKLM, u"System\\Vx"_s));
     EXPECT_EQ(store.hivePath(HKLM, u"System\\Vx"_s), (QStringList{u"System"_s, u"Vx"_s}));

@@ -6,6 +6,7 @@
 #include "app/MainWindow.h"
 #include "fixtures/Sandbox.h"
 #include "platform/Clock.h"
+#include "support/ScopedXdgHome.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -22,6 +23,8 @@ class MainWindowFixture : public ::testing::Test
 {
 protected:
     QTemporaryDir dir;
+    // Closing writes launchers and MIME types under the XDG folders: those of the test.
+    ScopedXdgHome xdgHome{dir.path()};
     fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(QStringLiteral("prefix")));
     ManualClock clock{kWindowTestStart};
     ScopedClock useClock{clock};
@@ -33,6 +36,7 @@ protected:
         const fixtures::Sandbox& s = other ? *other : sb;
         auto w = std::make_unique<app::TFormMain>(Installation::locate(s.delphiHost),
                                                   s.delphiHost + QStringLiteral("/Vorlix7.wv7"));
+        w->setExecutablePath(s.delphiHost + QStringLiteral("/Vorlix7"));
         EXPECT_EQ(w->FormCreate(args), app::TFormMain::StartResult::Ok);
         return w;
     }

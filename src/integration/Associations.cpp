@@ -1,0 +1,380 @@
+#include "integration/Associations.h"
+
+#include "delphireg/RegistryAccess.h"
+#include "platform/DesktopEntry.h"
+#include "platform/Errors.h"
+#include "platform/FileOps.h"
+#include "platform/Installation.h"
+#include "platform/RegistryStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+
+using namespace Qt::StringLiterals;
+
+namespace vx::integration {
+
+namespace {
+
+const QString kProgType = u"Delphi7 Vorlix"_s;
+const QString kIdeType = u"delphi32.exe"_s;
+
+// The IDE's own types: extension, MIME type, description. ".pas" is freedesktop's.
+struct IdeType
+{
+    const char16_t* glob;
+    const char16_t* mime;
+    const char16_t* comment;
+};
+constexpr IdeType kIdeTypes[] = {
+    {u"*.pas", u"text/x-pascal", nullptr},
+    {u"*.dpr", u"text/x-vorlix7-delphi-project", u"Delphi project"},
+    {u"*.dpk", u"text/x-vorlix7-delphi-package", u"Delphi package"},
+    {u"*.dfm", u"text/x-vorlix7-delphi-form", u"Delphi form"},
+};
+
+QString absoluteOr(const QByteArray& variable, const QString& fallback)
+{
+    const QString value = qEnvironmentVariable(variable.constData());
+    return !value.isEmpty() && QDir::isAbsolutePath(value) ? value : fallback;
+}
+
+QByteArray mimeXml(const QList<std::tuple<QString, QString, QString>>& types)
+{
+    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                     "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">\n";
+    for (const auto& [type, comment, glob] : types) {
+        xml += "  <mime-type type=\"" + type.toUtf8() + "\">\n";
+        xml += "    <comment>" + comment.toUtf8() + "</comment>\n";
+        xml += "    <sub-class-of type=\"text/plain\"/>\n";
+        xml += "    <glob pattern=\"" + glob.toUtf8() + "\"/>\n";
+        xml += "  </mime-type>\n";
+    }
+    xml += "</mime-info>\n";
+    return xml;
+}
+
+QString mimePackage(const XdgFolders& f, const QString& name)
+{
+    return f.dataHome + u"/mime/packages/"_s + name;
+}
+
+QString launcherFile(const XdgFolders& f, const char* name)
+{
+    return f.dataHome + u"/applications/"_s + QLatin1StringView(name);
+}
+
+QString mimeAppsList(const XdgFolders& f)
+{
+    return f.configHome + u"/mimeapps.list"_s;
+}
+
+// Reads a whole file; nullopt (with `error` set) when it exists but cannot be read.
+std::optional<QByteArray> readExisting(const QString& path, QString* error)
+{
+    QFile file(path);
+    if (!QFileInfo::exists(path))
+        return QByteArray();
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = u"Unable to read "_s + path;
+        return std::nullopt;
+    }
+    return file.readAll();
+}
+
+// Writes one of our own files when its content differs. Returns true when it wrote.
+bool writeOwnFile(const DesktopFile& f, DesktopReport& report)
+{
+    const QFileInfo info(f.path);
+    if (!info.isSymLink() && info.isFile()) {
+        QFile existing(f.path);
+        if (existing.open(QIODevice::ReadOnly) && existing.readAll() == f.content)
+            return false;
+    }
+    try {
+        if (!QDir().mkpath(info.absolutePath()))
+            throw FileWriteError(f.path);
+        // The name is ours: a link in its place is replaced by the file, whatever it led to.
+        if (info.isSymLink() && !QFile::remove(f.path))
+            throw FileWriteError(f.path);
+        writeFileAtomically(f.path, f.content);
+        report.written << f.path;
+        return true;
+    } catch (const OperationError& e) {
+        report.errors << e.message();
+        return false;
+    }
+}
+
+// Runs a database tool on a folder when it is installed; a failure is reported with the folder.
+void runTool(const QString& tool, const QString& folder, DesktopReport& report)
+{
+    const QString program = QStandardPaths::findExecutable(tool);
+    if (program.isEmpty())
+        return;
+    QProcess p;
+    p.start(program, {folder});
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        report.errors << tool + u" failed for "_s + folder + u": "_s
+                             + QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
+}
+
+} // namespace
+
+QString associationCommand(const QString& windowsExe)
+{
+    return u'"' + windowsExe + u"\" \"%1\""_s;
+}
+
+QList<AssociationRow> associationRows(const AssociationChoice& choice, const QString& programWindows,
+                                      const QString& delphiRoot)
+{
+    QList<AssociationRow> rows{
+        {u".vx7"_s, kProgType},
+        {kProgType + u"\\shell\\open\\command"_s, associationCommand(programWindows)},
+    };
+    const QString ide = delphiRoot + u"bin\\Delphi32.exe"_s;
+    if (choice.ideFileTypes()) {
+        for (const char16_t* ext : {u".dpr", u".dpk", u".pas", u".dfm"})
+            rows.append({QString::fromUtf16(ext), kIdeType});
+        rows.append({kIdeType + u"\\DefaultIcon"_s, ide + u",0"_s});
+        rows.append({kIdeType + u"\\shell\\open\\command"_s, associationCommand(ide)});
+    }
+    if (choice.explorerCommand()) {
+        rows.append({kIdeType + u"\\shell\\Open_With_Delphi7"_s, u"Open With Delphi7"_s});
+        rows.append({kIdeType + u"\\shell\\Open_With_Delphi7\\command"_s, associationCommand(ide)});
+    }
+    return rows;
+}
+
+QStringList writeAssociationRows(RegistryStore& store, const QList<AssociationRow>& rows)
+{
+    QStringList failed;
+    RegistryAccess reg(store);
+    reg.SetRootKey(RegRoot::ClassesRoot);
+    for (const AssociationRow& row : rows) {
+        if (!reg.OpenKey(u'\\' + row.key, true)) {
+            failed << u"HKEY_CLASSES_ROOT\\"_s + row.key;
+            continue;
+        }
+        try {
+            reg.WriteString({}, row.value);
+        } catch (const OperationError&) {
+            failed << u"HKEY_CLASSES_ROOT\\"_s + row.key;
+        }
+        reg.CloseKey();
+    }
+    return failed;
+}
+
+XdgFolders XdgFolders::forCurrentUser()
+{
+    return {absoluteOr("XDG_DATA_HOME", QDir::homePath() + u"/.local/share"_s),
+            absoluteOr("XDG_CONFIG_HOME", QDir::homePath() + u"/.config"_s)};
+}
+
+QStringList ideMimeTypes()
+{
+    QStringList types;
+    for (const IdeType& t : kIdeTypes)
+        types << QString::fromUtf16(t.mime);
+    return types;
+}
+
+QList<DesktopFile> desktopAssociationFiles(const AssociationChoice& choice, const QString& programHost,
+                                           const Installation& inst, const XdgFolders& folders)
+{
+    QList<DesktopFile> files;
+    files.append({mimePackage(folders, u"vorlix7.xml"_s),
+                  mimeXml({{QString::fromLatin1(kProjectMimeType), u"Delphi Vorlix project"_s, u"*.vx7"_s}})});
+    DesktopEntry program;
+    program.name = u"Delphi 7 Vorlix"_s;
+    program.comment = u"Open a Delphi 7 configuration project"_s;
+    program.exec = {programHost};
+    program.execFieldCode = u"%f"_s;
+    program.workingDir = QFileInfo(programHost).absolutePath();
+    program.mimeTypes = {QString::fromLatin1(kProjectMimeType)};
+    program.categories = {u"Development"_s};
+    program.noDisplay = true;
+    files.append({launcherFile(folders, kProgramLauncher), desktopEntryBytes(program)});
+    if (!choice.explorerCommand())
+        return files;
+
+    QList<std::tuple<QString, QString, QString>> own;
+    for (const IdeType& t : kIdeTypes) {
+        if (t.comment)
+            own.append({QString::fromUtf16(t.mime), QString::fromUtf16(t.comment), QString::fromUtf16(t.glob)});
+    }
+    files.append({mimePackage(folders, u"vorlix7-delphi7.xml"_s), mimeXml(own)});
+    DesktopEntry ide;
+    ide.name = u"Delphi 7"_s;
+    ide.comment = u"Open the file in Borland Delphi 7 under Wine"_s;
+    ide.exec = {u"env"_s, u"WINEPREFIX="_s + inst.prefix(), u"wine"_s, inst.delphiExeHost()};
+    ide.execFieldCode = u"%f"_s;
+    // Wine resolves the host path it is given ("/home/u/a.pas") against the current drive: with
+    // "/" as the working directory that is Z:, which maps "/", so the IDE gets the right file.
+    ide.workingDir = u"/"_s;
+    ide.mimeTypes = ideMimeTypes();
+    ide.categories = {u"Development"_s, u"IDE"_s};
+    ide.noDisplay = true;
+    files.append({launcherFile(folders, kIdeLauncher), desktopEntryBytes(ide)});
+    return files;
+}
+
+QList<std::pair<QString, QString>> desktopDefaults(const AssociationChoice& choice)
+{
+    QList<std::pair<QString, QString>> defaults{
+        {QString::fromLatin1(kProjectMimeType), QString::fromLatin1(kProgramLauncher)}};
+    if (choice.explorerCommand() && choice.ideFileTypes()) {
+        for (const QString& type : ideMimeTypes())
+            defaults.append({type, QString::fromLatin1(kIdeLauncher)});
+    }
+    return defaults;
+}
+
+QByteArray editMimeAppsList(const QByteArray& original, const QList<std::pair<QString, QString>>& defaults)
+{
+    // Line by line on the bytes, so that whatever we do not touch (another encoding, odd lines,
+    // CR LF ends) comes back as it was.
+    QList<QByteArray> lines = original.split('\n');
+    const bool endedWithNewline = original.isEmpty() || original.endsWith('\n');
+    if (endedWithNewline && !lines.isEmpty())
+        lines.removeLast();
+    const bool crlf = !lines.isEmpty() && lines.first().endsWith('\r');
+
+    const auto groupName = [](const QByteArray& line) -> std::optional<QByteArray> {
+        const QByteArray t = line.trimmed();
+        if (t.startsWith('[') && t.endsWith(']'))
+            return t.mid(1, t.size() - 2);
+        return std::nullopt;
+    };
+    const auto isDefaultsGroup = [&](qsizetype i) { return groupName(lines[i]) == QByteArray("Default Applications"); };
+    const auto hasDefaultsGroup = [&] {
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            if (isDefaultsGroup(i))
+                return true;
+        return false;
+    };
+    if (!hasDefaultsGroup()) {
+        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
+            lines.append(crlf ? "\r" : "");
+        lines.append(crlf ? "[Default Applications]\r" : "[Default Applications]");
+    }
+
+    for (const auto& [type, launcher] : defaults) {
+        const QByteArray key = type.toUtf8();
+        QList<QByteArray> entries{launcher.toUtf8()};
+        // Every line of the type in every [Default Applications] group (a broken file may repeat
+        // the group or the key, and GLib would take the last): the first keeps all their
+        // launchers, the others go.
+        qsizetype first = -1;
+        bool inDefaults = false;
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            if (groupName(lines[i])) {
+                inDefaults = isDefaultsGroup(i);
+                continue;
+            }
+            const QByteArray line = lines[i].endsWith('\r') ? lines[i].chopped(1) : lines[i];
+            const qsizetype eq = line.indexOf('=');
+            if (!inDefaults || line.trimmed().startsWith('#') || eq < 0 || line.left(eq).trimmed() != key)
+                continue;
+            for (const QByteArray& e : line.mid(eq + 1).split(';')) {
+                const QByteArray id = e.trimmed();
+                if (!id.isEmpty() && !entries.contains(id))
+                    entries.append(id);
+            }
+            if (first < 0) {
+                first = i;
+            } else {
+                lines.removeAt(i);
+                --i;
+            }
+        }
+        const QByteArray line = key + '=' + entries.join(';') + ';';
+        if (first >= 0) {
+            lines[first] = line + (lines[first].endsWith('\r') ? "\r" : "");
+            continue;
+        }
+        // After the last entry of the first group, before the blank lines that part it from the next.
+        qsizetype header = 0;
+        while (!isDefaultsGroup(header))
+            ++header;
+        qsizetype at = header + 1;
+        while (at < lines.size() && !groupName(lines[at]))
+            ++at;
+        while (at > header + 1 && lines[at - 1].trimmed().isEmpty())
+            --at;
+        lines.insert(at, line + (crlf ? "\r" : ""));
+    }
+    QByteArray out = lines.join('\n') + '\n';
+    // A last line without its line end that needed no change keeps lacking it.
+    if (!endedWithNewline && out.chopped(1) == original)
+        return original;
+    return out;
+}
+
+DesktopReport writeDesktopAssociations(const AssociationChoice& choice, const QString& programHost,
+                                       const Installation& inst, const XdgFolders& folders)
+{
+    DesktopReport report;
+    bool mimeChanged = false, launchersChanged = false;
+    for (const DesktopFile& f : desktopAssociationFiles(choice, programHost, inst, folders)) {
+        if (writeOwnFile(f, report))
+            (f.path.endsWith(u".xml"_s) ? mimeChanged : launchersChanged) = true;
+    }
+    // A database never built (the tool was missing at an earlier close) is built now.
+    const QString mimeDir = folders.dataHome + u"/mime"_s;
+    if (!QFileInfo::exists(mimeDir + u"/" + QLatin1StringView(kProjectMimeType) + u".xml"_s))
+        mimeChanged = true;
+    if (mimeChanged)
+        runTool(u"update-mime-database"_s, mimeDir, report);
+    if (launchersChanged)
+        runTool(u"update-desktop-database"_s, folders.dataHome + u"/applications"_s, report);
+
+    const QString list = mimeAppsList(folders);
+    QString error;
+    const std::optional<QByteArray> old = readExisting(list, &error);
+    if (!old) {
+        report.errors << error;
+        return report;
+    }
+    const QByteArray edited = editMimeAppsList(*old, desktopDefaults(choice));
+    if (edited == *old)
+        return report;
+    try {
+        if (!QDir().mkpath(folders.configHome))
+            throw FileWriteError(list);
+        writeFileAtomically(list, edited);
+        report.written << list;
+    } catch (const OperationError& e) {
+        report.errors << e.message();
+    }
+    return report;
+}
+
+QString writeFileAssociations(RegistryStore& store, const AssociationChoice& choice, const QString& programHost,
+                              const Installation& inst, const XdgFolders& folders)
+{
+    QStringList problems;
+    try {
+        const QStringList failed = writeAssociationRows(
+            store, associationRows(choice, inst.bridge.toWindows(programHost), inst.delphiRoot));
+        for (const QString& key : failed)
+            problems << u"The registry key "_s + key + u" could not be written."_s;
+        if (store.hasChanges())
+            store.commit();
+    } catch (const OperationError& e) {
+        problems << e.message();
+    }
+    const DesktopReport desktop = writeDesktopAssociations(choice, programHost, inst, folders);
+    problems << desktop.errors;
+    if (problems.isEmpty())
+        return {};
+    return u"The file associations could not all be written; they will be written at a later close.\n\n"_s
+           + problems.join(u"\n\n"_s);
+}
+
+} // namespace vx::integration
