@@ -55,7 +55,8 @@ public:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"WINEPREFIX"_s, prefix());
         env.insert(u"WINEDEBUG"_s, u"-all"_s);
-        env.insert(u"WINEDLLOVERRIDES"_s, u"mscoree,mshtml="_s);
+        // No Gecko or Mono downloads, and no menu entries in the real user's home from wineboot.
+        env.insert(u"WINEDLLOVERRIDES"_s, u"mscoree,mshtml=;winemenubuilder.exe=d"_s);
         env.insert(u"LANG"_s, u"C.UTF-8"_s);
         env.remove(u"DISPLAY"_s);
         env.remove(u"WAYLAND_DISPLAY"_s);
