@@ -50,7 +50,7 @@ QList<AssociationRow> associationRows(const AssociationChoice& choice, const QSt
 QStringList writeAssociationRows(RegistryStore& store, const QList<AssociationRow>& rows);
 
 // The user's XDG base directories: $XDG_DATA_HOME (else ~/.local/share) and $XDG_CONFIG_HOME
-// (else ~/.config); a relative value counts as unset, as the specification of the variables says.
+// (else ~/.config); a relative value counts as unset, as the base directory rules say.
 struct XdgFolders
 {
     QString dataHome;
