@@ -1,6 +1,7 @@
 // vorlix7-cli: the program's file operations for scripts, without windows.
 
 #include "cli/CliSupport.h"
+#include "cli/InsightCli.h"
 #include "cli/ProjectJson.h"
 #include "delphireg/DelphiConfig.h"
 #include "delphireg/RegImport.h"
@@ -267,7 +268,8 @@ int main(int argc, char** argv)
     parser.addOptions({rootOpt, prefixOpt, jsonOpt, verifyOpt, bdeOpt, noBdeOpt, bdePathOpt, sdkHelpOpt, onlyOpt});
     parser.addPositionalArgument(u"command"_s, u"info | show PROJECT | save-as PROJECT NEWFILE | capture NEWFILE | "
                                                u"apply PROJECT | backup FILE.reg | import FILE.reg | clear | "
-                                               u"recover | shortcuts create|delete | register-debugger | copy-runtime"_s);
+                                               u"recover | shortcuts create|delete | register-debugger | copy-runtime | "
+                                               u"diff A B | check PROJECT|live"_s);
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usage(parser, parser.errorText());
@@ -318,6 +320,8 @@ int main(int argc, char** argv)
             o.only = parser.value(onlyOpt);
             return runEnvironmentCommand(inst, command, args.mid(1), o);
         }
+        if (isInsightCommand(command))
+            return runInsightCommand(inst, command, args.mid(1), parser.isSet(jsonOpt));
         const std::pair<QString, int> arity[] = {
             {u"capture"_s, 2}, {u"apply"_s, 2}, {u"backup"_s, 2}, {u"import"_s, 2}, {u"clear"_s, 1}};
         for (const auto& [name, count] : arity) {

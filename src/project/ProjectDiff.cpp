@@ -98,7 +98,7 @@ std::vector<Listed> experts(const ConfigProject& p, const PathMacro& macro, cons
     for (int r = 0; r < p.experts().count(); ++r) {
         const ExpertEntry e = p.experts().entry(r);
         Listed l{identity(e.file, macro, false), e.file, e.name, {}, e.selected, {{u"name", e.name}}};
-        if (o.compareNotes)
+        if (o.projectFields)
             l.fields.push_back({u"note", e.note});
         v.push_back(std::move(l));
     }
@@ -113,10 +113,11 @@ std::vector<Listed> packages(const ConfigProject& p, const PathMacro& macro, con
         const ComponentListModel& list = p.group(g);
         for (int r = 0; r < list.count(); ++r) {
             const ComponentEntry c = list.entry(r);
-            Listed l{identity(c.file, macro, false), c.file, c.name, p.groupName(g), c.selected,
-                     {{u"name", c.name}, {u"includePath", c.includePath}}};
-            if (o.compareNotes)
+            Listed l{identity(c.file, macro, false), c.file, c.name, p.groupName(g), c.selected, {{u"name", c.name}}};
+            if (o.projectFields) {
+                l.fields.push_back({u"includePath", c.includePath});
                 l.fields.push_back({u"note", c.note});
+            }
             v.push_back(std::move(l));
         }
     }
@@ -178,7 +179,7 @@ ProjectDiff diffProjects(const ConfigProject& a, const ConfigProject& b, const P
 {
     ProjectDiff d;
     diffLists(experts(a, macro, options), experts(b, macro, options), false, d.experts);
-    diffLists(packages(a, macro, options), packages(b, macro, options), true, d.packages);
+    diffLists(packages(a, macro, options), packages(b, macro, options), options.projectFields, d.packages);
     diffLists(tools(a, macro), tools(b, macro), false, d.tools);
     diffLists(searchPath(a, macro), searchPath(b, macro), false, d.searchPath);
     return d;

@@ -35,8 +35,10 @@ struct ProjectDiff
 
 struct DiffOptions
 {
-    // The registry keeps no notes: comparing with what it holds, notes would differ everywhere.
-    bool compareNotes = true;
+    // Notes, packages' include paths and groups live in project files only: the registry keeps
+    // none of them (a capture sorts packages into groups by a rule), so against what it holds
+    // they would differ everywhere. False compares only what the registry keeps.
+    bool projectFields = true;
 };
 
 // Entries are matched by file identity: the stored path with "$(Delphi)\" expanded, ASCII case

@@ -104,15 +104,22 @@ TEST(ProjectDiff, RenamedEnabledAndChangedFieldsAreNamed)
     EXPECT_EQ(diffReviewLines(d).last(), u"tool changed: T2 (C:\\t.exe) [title, workingDir]"_s);
 }
 
-TEST(ProjectDiff, NotesCountOnlyWhenAsked)
+TEST(ProjectDiff, NotesIncludePathsAndGroupsCountOnlyBetweenProjects)
 {
     ConfigProject a, b;
     ExpertEntry e = expert(u"E"_s, u"C:\\e.dll"_s);
     a.experts().add(e);
     e.note = u"from the vendor"_s;
     b.experts().add(e);
-    EXPECT_EQ(diffProjects(a, b, kMacro).count(), 1u);
-    EXPECT_TRUE(diffProjects(a, b, kMacro, DiffOptions{false}).isEmpty());
+    a.addGroup(u"Delphi7"_s).add(package(u"P"_s, u"C:\\p.bpl"_s));
+    b.addGroup(u"Mine"_s).add(package(u"P"_s, u"C:\\p.bpl"_s, true, u"C:\\src"_s));
+    b.group(0).add(package(u"Q"_s, u"C:\\q.bpl"_s, false));
+    EXPECT_EQ(diffProjects(a, b, kMacro).count(), 4u) << lines(diffProjects(a, b, kMacro));
+
+    const ProjectDiff registryOnly = diffProjects(a, b, kMacro, DiffOptions{false});
+    ASSERT_EQ(registryOnly.count(), 1u) << lines(registryOnly);
+    EXPECT_EQ(registryOnly.packages[0].change, DiffChange::Added);
+    EXPECT_EQ(registryOnly.packages[0].name, u"Q"_s);
 }
 
 TEST(ProjectDiff, AFileListedTwiceMatchesItsListingsInOrder)
