@@ -4,7 +4,7 @@
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
 
-#include <deque>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -56,20 +56,29 @@ QString identity(const QString& stored, const PathMacro& macro, bool folder)
 void diffLists(const std::vector<Listed>& a, const std::vector<Listed>& b, bool grouped,
                std::vector<DiffItem>& out)
 {
-    AsciiFoldMap<std::deque<size_t>> unmatched;
+    // The unmatched listings of each identity as a chain through `next`, in A's order: one map
+    // entry per identity and no allocation per listing.
+    constexpr size_t kEnd = size_t(-1);
+    AsciiFoldMap<std::pair<size_t, size_t>> unmatched; // identity -> first and last unmatched listing
     unmatched.reserve(a.size());
-    for (size_t i = 0; i < a.size(); ++i)
-        unmatched[a[i].key].push_back(i);
+    std::vector<size_t> next(a.size(), kEnd);
+    for (size_t i = 0; i < a.size(); ++i) {
+        const auto [it, fresh] = unmatched.try_emplace(a[i].key, i, i);
+        if (!fresh) {
+            next[it->second.second] = i;
+            it->second.second = i;
+        }
+    }
     std::vector<bool> matched(a.size(), false);
 
     for (const Listed& now : b) {
         const auto it = unmatched.find(now.key);
-        if (it == unmatched.end() || it->second.empty()) {
+        if (it == unmatched.end() || it->second.first == kEnd) {
             out.push_back({DiffChange::Added, now.file, now.name, now.group, {}, {}, {}});
             continue;
         }
-        const size_t i = it->second.front();
-        it->second.pop_front();
+        const size_t i = it->second.first;
+        it->second.first = next[i];
         matched[i] = true;
         const Listed& was = a[i];
         if (grouped && !equalsIgnoringAsciiCase(was.group, now.group))
