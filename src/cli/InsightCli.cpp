@@ -6,6 +6,7 @@
 
 #include "cli/CliSupport.h"
 #include "cli/JsonWriter.h"
+#include "delphireg/ApplyPreview.h"
 #include "delphireg/DelphiConfig.h"
 #include "integration/EnvironmentHelpers.h"
 #include "integration/HealthCheck.h"
@@ -92,6 +93,19 @@ void writeItems(JsonWriter& w, QLatin1StringView list, const std::vector<DiffIte
     w.endArray();
 }
 
+void writeDiffJson(const ProjectDiff& diff)
+{
+    JsonWriter w = stdoutJson();
+    w.beginObject();
+    writeItems(w, "experts"_L1, diff.experts);
+    writeItems(w, "packages"_L1, diff.packages);
+    writeItems(w, "searchPath"_L1, diff.searchPath);
+    writeItems(w, "tools"_L1, diff.tools);
+    w.endObject();
+    w.finish();
+    std::fflush(stdout);
+}
+
 int runDiff(const Installation& inst, const QString& a, const QString& b, bool json)
 {
     ConfigProject before, after;
@@ -101,15 +115,7 @@ int runDiff(const Installation& inst, const QString& a, const QString& b, bool j
     const DiffOptions options{!isLive(a) && !isLive(b)};
     const ProjectDiff diff = diffProjects(before, after, PathMacro(inst.delphiRoot), options);
     if (json) {
-        JsonWriter w = stdoutJson();
-        w.beginObject();
-        writeItems(w, "experts"_L1, diff.experts);
-        writeItems(w, "packages"_L1, diff.packages);
-        writeItems(w, "searchPath"_L1, diff.searchPath);
-        writeItems(w, "tools"_L1, diff.tools);
-        w.endObject();
-        w.finish();
-        std::fflush(stdout);
+        writeDiffJson(diff);
     } else if (diff.isEmpty()) {
         out() << "No differences between " << a << " and " << b << '.' << Qt::endl;
     } else {
@@ -158,6 +164,29 @@ int runCheck(const Installation& inst, const QString& source, bool json)
 }
 
 } // namespace
+
+int runApplyPreview(const Installation& inst, const QStringList& args, bool json)
+{
+    if (args.size() != 1) {
+        err() << "vorlix7-cli: usage: apply --dry-run PROJECT [--json]" << Qt::endl;
+        return Usage;
+    }
+    warnWhileWineRuns(inst);
+    ConfigProject project;
+    loadSource(inst, args[0], project);
+    // The hives are read into memory and changed there only: this store is never committed.
+    HiveRegistryStore scratch(inst.prefix());
+    const ProjectDiff diff = previewApply(scratch, project, PathMacro(inst.delphiRoot), inst.bridge);
+    if (json) {
+        writeDiffJson(diff);
+    } else {
+        out() << applyPreviewSummary(diff) << '\n';
+        for (const QString& line : diffReviewLines(diff))
+            out() << "  " << line << '\n';
+        out() << Qt::flush;
+    }
+    return diff.isEmpty() ? Ok : Differs;
+}
 
 bool isInsightCommand(const QString& command)
 {

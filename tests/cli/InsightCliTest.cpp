@@ -106,3 +106,18 @@ TEST_F(InsightCli, CheckReportsFindingsOfAProjectAndTheRegistry)
     EXPECT_EQ(live.code, 3) << live.err.constData();
     EXPECT_TRUE(live.out.contains("Rave.exe does not exist")) << live.out.constData();
 }
+
+TEST_F(InsightCli, ApplyDryRunPrintsTheChangesAndWritesNothing)
+{
+    const QByteArray userReg = test::readAll(sb.prefix + u"/user.reg"_s);
+    const CliResult r = cli({u"apply"_s, u"--dry-run"_s, sb.sampleProject});
+    ASSERT_EQ(r.code, 3) << r.err.constData();
+    EXPECT_TRUE(r.out.startsWith("Apply makes ")) << r.out.constData();
+    EXPECT_TRUE(r.out.contains("  search path added: $(Delphi)\\Source\\Indy\n")) << r.out.constData();
+    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), userReg);
+
+    ASSERT_EQ(cli({u"apply"_s, sb.sampleProject}).code, 0);
+    const CliResult after = cli({u"apply"_s, u"--dry-run"_s, sb.sampleProject, u"--json"_s});
+    EXPECT_EQ(after.code, 0) << after.out.constData();
+    EXPECT_TRUE(QJsonDocument::fromJson(after.out).object()[u"packages"_s].toArray().isEmpty());
+}
