@@ -1,4 +1,6 @@
 #include "app/MainWindow.h"
+#include "app/RegistryCommands.h"
+#include "support/TestFiles.h"
 #include "fixtures/Sandbox.h"
 #include "platform/Clock.h"
 #include "support/ScriptedPrompter.h"
@@ -58,4 +60,15 @@ TEST_F(CheckProjectTest, TheButtonShowsTheReportOfTheListsInTheWindow)
     }
     prompts.answer(u"4 findings"_s, Prompter::Ok);
     check->click();
+}
+
+// Apply's question says what Apply will change before anything is written.
+TEST_F(CheckProjectTest, ApplyAsksWithThePreviewOfItsChanges)
+{
+    const QByteArray userReg = test::readAll(sb.prefix + u"/user.reg"_s);
+    prompts.answer(u"Do you really want to apply it to Delphi?\n\nApply makes 2 expert changes, 2 package changes, "
+                   u"5 tool changes and 5 search path changes."_s,
+                   Prompter::Cancel);
+    w->registry().RzBitBtnApplyProjectClick();
+    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), userReg);
 }
