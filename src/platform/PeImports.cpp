@@ -176,7 +176,8 @@ PeImports readPeImports(const QString& hostPath)
     QFile f(hostPath);
     if (!f.open(QIODevice::ReadOnly))
         return failure(u"cannot be read: "_s + f.errorString());
-    return parsePeImports(f.read(kMaxReadBytes));
+    // Asked for no more than the file holds: read(n) allocates n bytes first.
+    return parsePeImports(f.read(std::min(f.size(), kMaxReadBytes)));
 }
 
 } // namespace vx
