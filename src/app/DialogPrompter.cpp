@@ -55,6 +55,8 @@ Prompter::Button DialogPrompter::message(QWidget* parent, const Message& m)
     }
     box.setWindowTitle(titleOr(m.title));
     box.setText(m.text);
+    if (!m.details.isEmpty())
+        box.setDetailedText(m.details);
     if (m.topmost)
         box.setWindowFlag(Qt::WindowStaysOnTopHint);
     QMessageBox::StandardButtons buttons;

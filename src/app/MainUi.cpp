@@ -199,12 +199,15 @@ void buildProjectsPage(MainUi& ui)
     ui.RzBitBtnDelphi7Project = button(u"RzBitBtnDelphi7Project"_s, u"Get Delphi"_s, ImgCapture, page);
     ui.RzBitBtnApplyProject = button(u"RzBitBtnApplyProject"_s, u"Apply Project"_s, ImgApply, page);
     ui.RzBitBtnLaunch = button(u"RzBitBtnLaunch"_s, u"Launch Delphi"_s, ImgLaunch, page);
+    ui.RzBitBtnCheckProject = button(u"RzBitBtnCheckProject"_s, u"Check"_s, ImgCheckAll, page);
     for (QPushButton* b : {ui.RzBitBtnNewProject, ui.RzBitBtnOpenProject, ui.RzBitBtnSaveProject,
                            ui.RzBitBtnSaveProjectAs, ui.RzBitBtnCloseProject})
         buttons->addWidget(b);
     buttons->addSpacing(16);
     for (QPushButton* b : {ui.RzBitBtnDelphi7Project, ui.RzBitBtnApplyProject, ui.RzBitBtnLaunch})
         buttons->addWidget(b);
+    buttons->addSpacing(16);
+    buttons->addWidget(ui.RzBitBtnCheckProject);
     buttons->addStretch();
     outer->addLayout(buttons);
     ui.RzBitBtnSaveProject->setEnabled(false);

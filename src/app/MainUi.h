@@ -69,6 +69,7 @@ struct MainUi
     QPushButton *RzBitBtnNewProject = nullptr, *RzBitBtnOpenProject = nullptr, *RzBitBtnSaveProject = nullptr,
                 *RzBitBtnSaveProjectAs = nullptr, *RzBitBtnCloseProject = nullptr,
                 *RzBitBtnDelphi7Project = nullptr, *RzBitBtnApplyProject = nullptr, *RzBitBtnLaunch = nullptr;
+    QPushButton* RzBitBtnCheckProject = nullptr;
 
     // Option page
     QLabel *RzLabelDelphiPath = nullptr, *RzLabelWinSDK = nullptr, *LabelBDEpath = nullptr, *LabelBordbk = nullptr;

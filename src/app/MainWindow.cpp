@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "app/InsightCommands.h"
 
 #include "app/Animator.h"
 #include "app/EditingCommands.h"
@@ -114,6 +115,7 @@ void TFormMain::connectHandlers()
         {ui.RzBitBtnBackupReg, [r] { r->RzBitBtnBackupRegClick(); }},
         {ui.RzBitBtnImportReg, [r] { r->RzBitBtnImportRegClick(); }},
         {ui.RzBitBtnClearReg, [r] { r->RzBitBtnClearRegClick(); }},
+        {ui.RzBitBtnCheckProject, [this] { checkProjectCommand(*this); }},
     };
     for (const auto& [button, run] : commands)
         connectCommand(button, &QPushButton::clicked, run);

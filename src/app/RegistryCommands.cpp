@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "app/ProjectCommands.h"
 #include "prompter/Prompter.h"
+#include "delphireg/ApplyPreview.h"
 #include "delphireg/DelphiConfig.h"
 #include "delphireg/RegImport.h"
 #include "i18n/UiTexts.h"
@@ -81,9 +82,21 @@ void RegistryCommands::RzBitBtnDelphi7ProjectClick()
 void RegistryCommands::RzBitBtnApplyProjectClick()
 {
     TFormMain& w = m_window;
-    const QString question = uiText(UiText::MsgApply2) + u"\n\n"_s + uiText(UiText::MsgApply1);
-    if (Prompter::current().message(nullptr, {Prompter::Icon::Warning, uiText(UiText::Warn), question,
-                                              Prompter::Ok | Prompter::Cancel, Prompter::Ok, false}) != Prompter::Ok)
+    // What Apply will change, worked out on the hives in memory and thrown away before the question.
+    QString preview, details;
+    try {
+        HiveRegistryStore scratch(w.installation().prefix());
+        const ProjectDiff diff = previewApply(scratch, w.project(), w.macro(), w.installation().bridge);
+        preview = applyPreviewSummary(diff);
+        details = diffReviewLines(diff).join(u'\n');
+    } catch (const OperationError& e) {
+        preview = e.message();
+    }
+    const QString question = uiText(UiText::MsgApply2) + u"\n\n"_s + uiText(UiText::MsgApply1) + u"\n\n"_s + preview;
+    Prompter::Message ask{Prompter::Icon::Warning, uiText(UiText::Warn), question, Prompter::Ok | Prompter::Cancel,
+                          Prompter::Ok, false};
+    ask.details = details;
+    if (Prompter::current().message(nullptr, ask) != Prompter::Ok)
         return;
     HiveRegistryStore store(w.installation().prefix());
     const bool ok = writeRegistry(&w, store, [&] {

@@ -1,6 +1,7 @@
 // vorlix7-cli: the program's file operations for scripts, without windows.
 
 #include "cli/CliSupport.h"
+#include "cli/InsightCli.h"
 #include "cli/ProjectJson.h"
 #include "delphireg/DelphiConfig.h"
 #include "delphireg/RegImport.h"
@@ -264,10 +265,13 @@ int main(int argc, char** argv)
     const QCommandLineOption bdePathOpt(u"bde-path"_s, u"The database engine's folder, Windows form (recover)."_s, u"DIR"_s);
     const QCommandLineOption sdkHelpOpt(u"sdk-help"_s, u"The Win32 SDK help folder, Windows form (recover)."_s, u"DIR"_s);
     const QCommandLineOption onlyOpt(u"only"_s, u"Comma-separated shortcut places (shortcuts)."_s, u"LIST"_s);
+    const QCommandLineOption dryRunOpt(u"dry-run"_s, u"Print what apply would change; write nothing (apply)."_s);
     parser.addOptions({rootOpt, prefixOpt, jsonOpt, verifyOpt, bdeOpt, noBdeOpt, bdePathOpt, sdkHelpOpt, onlyOpt});
+    parser.addOption(dryRunOpt);
     parser.addPositionalArgument(u"command"_s, u"info | show PROJECT | save-as PROJECT NEWFILE | capture NEWFILE | "
                                                u"apply PROJECT | backup FILE.reg | import FILE.reg | clear | "
-                                               u"recover | shortcuts create|delete | register-debugger | copy-runtime"_s);
+                                               u"recover | shortcuts create|delete | register-debugger | copy-runtime | "
+                                               u"diff A B | check PROJECT|live"_s);
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usage(parser, parser.errorText());
@@ -318,6 +322,10 @@ int main(int argc, char** argv)
             o.only = parser.value(onlyOpt);
             return runEnvironmentCommand(inst, command, args.mid(1), o);
         }
+        if (isInsightCommand(command))
+            return runInsightCommand(inst, command, args.mid(1), parser.isSet(jsonOpt));
+        if (command == u"apply"_s && parser.isSet(dryRunOpt))
+            return runApplyPreview(inst, args.mid(1), parser.isSet(jsonOpt));
         const std::pair<QString, int> arity[] = {
             {u"capture"_s, 2}, {u"apply"_s, 2}, {u"backup"_s, 2}, {u"import"_s, 2}, {u"clear"_s, 1}};
         for (const auto& [name, count] : arity) {

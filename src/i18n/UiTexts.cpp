@@ -77,6 +77,7 @@ constexpr UiTextEntry kTable[] = {
     {u"Project", u"ApplyProject", u"Apply Project", T::Caption, u"RzBitBtnApplyProject"},
     {u"project", u"GetDelphi", u"Get Delphi", T::Caption, u"RzBitBtnDelphi7Project"},
     {u"Project", u"LaunchDelphi", u"Launch Delphi", T::Caption, u"RzBitBtnLaunch"},
+    {u"Project", u"CheckProject", u"Check", T::Caption, u"RzBitBtnCheckProject"},
     {u"Group", u"Group", u"Group", T::Caption, u"LabelGroupNum"},
     {u"Project", u"TotalRunCount", u"Total Run Count", T::Caption, u"LabelProjectRuns"},
     {u"Project", u"TotalRunTimes", u"Total Run Times", T::Caption, u"LabelProjectTimeSum"},

@@ -34,6 +34,7 @@ public:
         Buttons buttons = Ok;
         Button defaultButton = NoButton;
         bool topmost = false;
+        QString details{}; // shown in an expandable area below the text when not empty
     };
 
     struct InputAnswer

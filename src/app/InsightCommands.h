@@ -1,0 +1,12 @@
+#pragma once
+
+namespace vx::app {
+
+class TFormMain;
+
+// Check on the Projects page: the health check of the lists as they stand in the window (missing
+// files, files listed twice, packages whose imported packages are missing), shown through the
+// prompter. Reads only.
+void checkProjectCommand(TFormMain& window);
+
+} // namespace vx::app

@@ -1,0 +1,212 @@
+// diff A B: what changes from one configuration to another (project files or "live", the IDE's
+// registry read as Get Delphi reads it). check PROJECT|live: files that are missing, listed twice,
+// or packages whose imported packages cannot be found. Both only read.
+
+#include "cli/InsightCli.h"
+
+#include "cli/CliSupport.h"
+#include "cli/JsonWriter.h"
+#include "delphireg/ApplyPreview.h"
+#include "delphireg/DelphiConfig.h"
+#include "integration/EnvironmentHelpers.h"
+#include "integration/HealthCheck.h"
+#include "platform/Clock.h"
+#include "platform/IniFile.h"
+#include "project/ConfigProject.h"
+#include "project/PathMacro.h"
+#include "project/ProjectDiff.h"
+#include "project/ProjectFile.h"
+
+#include <QFileInfo>
+#include <cstdio>
+
+using namespace Qt::StringLiterals;
+
+namespace vx::cli {
+
+namespace {
+
+bool isLive(const QString& source)
+{
+    return source == u"live"_s;
+}
+
+// A project file as the program loads it, or the IDE's registry as Get Delphi reads it. Nothing
+// is written to either.
+void loadSource(const Installation& inst, const QString& source, ConfigProject& project)
+{
+    const PathMacro macro(inst.delphiRoot);
+    if (isLive(source)) {
+        warnWhileWineRuns(inst);
+        HiveRegistryStore store(inst.prefix());
+        captureDelphiConfig(store, project, macro);
+        return;
+    }
+    if (!QFileInfo(source).isFile())
+        throw OperationError(u"Project file not found: "_s + source);
+    IniFile store(source);
+    ReadOptions opts;
+    opts.now = Clock::current().now();
+    readProjectReleasing(store, project, macro, opts);
+}
+
+JsonWriter stdoutJson()
+{
+    out() << Qt::flush;
+    return JsonWriter([](const QByteArray& piece) { std::fwrite(piece.constData(), 1, size_t(piece.size()), stdout); });
+}
+
+void writeItems(JsonWriter& w, QLatin1StringView list, const std::vector<DiffItem>& items)
+{
+    w.key(list);
+    w.beginArray();
+    for (const DiffItem& item : items) {
+        // Keys in ascending order, as the other JSON of the program.
+        w.beginObject();
+        w.key("change"_L1);
+        w.value(diffChangeName(item.change));
+        if (!item.fields.isEmpty()) {
+            w.key("fields"_L1);
+            w.beginArray();
+            for (const QString& f : item.fields)
+                w.value(f);
+            w.endArray();
+        }
+        w.key("file"_L1);
+        w.value(item.file);
+        if (item.change == DiffChange::Moved) {
+            w.key("from"_L1);
+            w.value(item.from);
+        }
+        if (!item.group.isEmpty()) {
+            w.key("group"_L1);
+            w.value(item.group);
+        }
+        w.key("name"_L1);
+        w.value(item.name);
+        if (item.change == DiffChange::Moved) {
+            w.key("to"_L1);
+            w.value(item.to);
+        }
+        w.endObject();
+    }
+    w.endArray();
+}
+
+void writeDiffJson(const ProjectDiff& diff)
+{
+    JsonWriter w = stdoutJson();
+    w.beginObject();
+    writeItems(w, "experts"_L1, diff.experts);
+    writeItems(w, "packages"_L1, diff.packages);
+    writeItems(w, "searchPath"_L1, diff.searchPath);
+    writeItems(w, "tools"_L1, diff.tools);
+    w.endObject();
+    w.finish();
+    std::fflush(stdout);
+}
+
+int runDiff(const Installation& inst, const QString& a, const QString& b, bool json)
+{
+    ConfigProject before, after;
+    loadSource(inst, a, before);
+    loadSource(inst, b, after);
+    // The registry keeps no notes, include paths or groups; against it, they are not compared.
+    const DiffOptions options{!isLive(a) && !isLive(b)};
+    const ProjectDiff diff = diffProjects(before, after, PathMacro(inst.delphiRoot), options);
+    if (json) {
+        writeDiffJson(diff);
+    } else if (diff.isEmpty()) {
+        out() << "No differences between " << a << " and " << b << '.' << Qt::endl;
+    } else {
+        out() << diff.count() << (diff.count() == 1 ? " change" : " changes") << " from " << a << " to " << b << ":\n";
+        for (const QString& line : diffReviewLines(diff))
+            out() << "  " << line << '\n';
+        out() << Qt::flush;
+    }
+    return diff.isEmpty() ? Ok : Differs;
+}
+
+int runCheck(const Installation& inst, const QString& source, bool json)
+{
+    ConfigProject project;
+    loadSource(inst, source, project);
+    const integration::HealthCheckPlaces places{integration::windowsSystemDirectory(inst.prefix()), u"C:\\windows"_s};
+    const std::vector<integration::Finding> findings =
+        integration::checkProjectHealth(project, PathMacro(inst.delphiRoot), inst.bridge, places);
+    if (json) {
+        JsonWriter w = stdoutJson();
+        w.beginObject();
+        w.key("findings"_L1);
+        w.beginArray();
+        for (const integration::Finding& f : findings) {
+            w.beginObject();
+            w.key("detail"_L1);
+            w.value(f.detail);
+            w.key("entry"_L1);
+            w.value(f.entry);
+            w.key("file"_L1);
+            w.value(f.file);
+            w.key("kind"_L1);
+            w.value(integration::findingKindName(f.kind));
+            w.key("list"_L1);
+            w.value(f.list);
+            w.endObject();
+        }
+        w.endArray();
+        w.endObject();
+        w.finish();
+        std::fflush(stdout);
+    } else {
+        out() << source << ": " << integration::healthReportText(findings) << Qt::endl;
+    }
+    return findings.empty() ? Ok : Differs;
+}
+
+} // namespace
+
+int runApplyPreview(const Installation& inst, const QStringList& args, bool json)
+{
+    if (args.size() != 1) {
+        err() << "vorlix7-cli: usage: apply --dry-run PROJECT [--json]" << Qt::endl;
+        return Usage;
+    }
+    warnWhileWineRuns(inst);
+    ConfigProject project;
+    loadSource(inst, args[0], project);
+    // The hives are read into memory and changed there only: this store is never committed.
+    HiveRegistryStore scratch(inst.prefix());
+    const ProjectDiff diff = previewApply(scratch, project, PathMacro(inst.delphiRoot), inst.bridge);
+    if (json) {
+        writeDiffJson(diff);
+    } else {
+        out() << applyPreviewSummary(diff) << '\n';
+        for (const QString& line : diffReviewLines(diff))
+            out() << "  " << line << '\n';
+        out() << Qt::flush;
+    }
+    return diff.isEmpty() ? Ok : Differs;
+}
+
+bool isInsightCommand(const QString& command)
+{
+    return command == u"diff"_s || command == u"check"_s;
+}
+
+int runInsightCommand(const Installation& inst, const QString& command, const QStringList& args, bool json)
+{
+    if (command == u"diff"_s) {
+        if (args.size() != 2) {
+            err() << "vorlix7-cli: usage: diff A B [--json], A and B project files or live" << Qt::endl;
+            return Usage;
+        }
+        return runDiff(inst, args[0], args[1], json);
+    }
+    if (args.size() != 1) {
+        err() << "vorlix7-cli: usage: check PROJECT|live [--json]" << Qt::endl;
+        return Usage;
+    }
+    return runCheck(inst, args[0], json);
+}
+
+} // namespace vx::cli

@@ -1,0 +1,241 @@
+#include "integration/HealthCheck.h"
+
+#include "platform/AsciiCase.h"
+#include "platform/PathBridge.h"
+#include "platform/PeImports.h"
+#include "project/ConfigProject.h"
+#include "project/PathMacro.h"
+
+using namespace Qt::StringLiterals;
+
+namespace vx::integration {
+
+QString findingKindName(FindingKind kind)
+{
+    switch (kind) {
+    case FindingKind::MissingFile:
+        return u"missing-file"_s;
+    case FindingKind::Duplicate:
+        return u"duplicate"_s;
+    case FindingKind::MissingDependency:
+        return u"missing-dependency"_s;
+    case FindingKind::UnreadableFile:
+        return u"unreadable-file"_s;
+    }
+    return {};
+}
+
+namespace {
+
+QString quoted(const QString& s)
+{
+    return u'"' + s + u'"';
+}
+
+QString withoutTrailingSlash(QString path)
+{
+    while (path.size() > 3 && (path.endsWith(u'\\') || path.endsWith(u'/')))
+        path.chop(1);
+    return path;
+}
+
+QString folderOf(const QString& windowsPath)
+{
+    const qsizetype slash = std::max(windowsPath.lastIndexOf(u'\\'), windowsPath.lastIndexOf(u'/'));
+    return slash < 0 ? QString() : windowsPath.left(slash);
+}
+
+bool isPackageName(const QString& module)
+{
+    return module.size() > 4 && equalsIgnoringAsciiCase(QStringView(module).last(4), u".bpl");
+}
+
+class Checker
+{
+public:
+    Checker(const PathMacro& macro, const PathBridge& bridge, const HealthCheckPlaces& places)
+        : m_bridge(bridge)
+    {
+        for (const QString& dir : QStringList{macro.delphiRoot() + u"Bin"_s, macro.delphiRoot() + u"Projects\\Bpl"_s,
+                                   places.systemDir, places.windowsDir}) {
+            if (!dir.isEmpty())
+                m_searchDirs.append(withoutTrailingSlash(dir));
+        }
+    }
+
+    std::vector<Finding> findings;
+
+    void add(FindingKind kind, const QString& list, const QString& entry, const QString& file, const QString& detail)
+    {
+        findings.push_back({kind, list, entry, file, detail});
+    }
+
+    bool fileExists(const QString& expanded) { return cached(m_files, expanded, false); }
+    bool dirExists(const QString& expanded) { return cached(m_dirs, withoutTrailingSlash(expanded), true); }
+
+    // A tool's program may be a bare name ("notepad.exe"), which Windows finds in the system and
+    // Windows directories.
+    bool programExists(const QString& expanded)
+    {
+        if (expanded.contains(u'\\') || expanded.contains(u'/') || expanded.contains(u':'))
+            return fileExists(expanded);
+        for (const QString& dir : m_searchDirs.mid(2)) {
+            if (fileExists(dir + u'\\' + expanded))
+                return true;
+        }
+        return false;
+    }
+
+    // Reports the listings of `identity` after its first.
+    void noteListing(AsciiFoldMap<QString>& seen, const QString& identity, const QString& list, const QString& entry,
+                     const QString& file, const QString& where, const QString& noun)
+    {
+        const auto [it, first] = seen.try_emplace(identity, where);
+        if (!first)
+            add(FindingKind::Duplicate, list, entry, file,
+                noun + u' ' + where + u" lists "_s + file + u" again; it is already listed as "_s + it->second + u'.');
+    }
+
+    void checkDependencies(const QString& list, const QString& entry, const QString& expanded, const QString& where)
+    {
+        auto [it, first] = m_imports.try_emplace(expanded);
+        if (first) {
+            const QString host = m_bridge.toHost(expanded);
+            it->second = readPeImports(host);
+        }
+        const PeImports& imports = it->second;
+        if (!imports.ok) {
+            add(FindingKind::UnreadableFile, list, entry, expanded,
+                where + u": the imports of "_s + expanded + u" cannot be read: "_s + imports.error + u'.');
+            return;
+        }
+        const QString ownFolder = folderOf(expanded);
+        for (const QString& module : imports.modules) {
+            if (!isPackageName(module) || packageFound(ownFolder, module))
+                continue;
+            add(FindingKind::MissingDependency, list, entry, module,
+                where + u" needs the package "_s + module + u", which is not in "_s + ownFolder +
+                    u", DelphiRoot's Bin or Projects\\Bpl, the system or the Windows directory."_s);
+        }
+    }
+
+private:
+    bool cached(AsciiFoldMap<bool>& cache, const QString& path, bool dir)
+    {
+        const auto it = cache.find(path);
+        if (it != cache.end())
+            return it->second;
+        const bool exists = dir ? m_bridge.dirExists(path) : m_bridge.fileExists(path);
+        cache.emplace(path, exists);
+        return exists;
+    }
+
+    bool packageFound(const QString& ownFolder, const QString& module)
+    {
+        if (!ownFolder.isEmpty() && fileExists(ownFolder + u'\\' + module))
+            return true;
+        for (const QString& dir : std::as_const(m_searchDirs)) {
+            if (fileExists(dir + u'\\' + module))
+                return true;
+        }
+        return false;
+    }
+
+    const PathBridge& m_bridge;
+    QStringList m_searchDirs; // Bin, Projects\Bpl, system, Windows
+    AsciiFoldMap<bool> m_files;
+    AsciiFoldMap<bool> m_dirs;
+    AsciiFoldMap<PeImports> m_imports;
+};
+
+} // namespace
+
+std::vector<Finding> checkProjectHealth(const ConfigProject& project, const PathMacro& macro,
+                                        const PathBridge& bridge, const HealthCheckPlaces& places)
+{
+    Checker c(macro, bridge, places);
+    const QString experts = u"experts"_s, packages = u"packages"_s, tools = u"tools"_s, searchPath = u"searchPath"_s;
+
+    AsciiFoldMap<QString> seen;
+    for (int r = 0; r < project.experts().count(); ++r) {
+        const ExpertEntry e = project.experts().entry(r);
+        const QString file = macro.expand(e.file);
+        const QString where = quoted(e.name);
+        if (!c.fileExists(file))
+            c.add(FindingKind::MissingFile, experts, e.name, e.file,
+                  u"Expert "_s + where + u": the file "_s + file + u" does not exist."_s);
+        c.noteListing(seen, file, experts, e.name, e.file, where, u"Expert"_s);
+    }
+
+    seen.clear();
+    for (int g = 0; g < project.groupCount(); ++g) {
+        const ComponentListModel& list = project.group(g);
+        for (int r = 0; r < list.count(); ++r) {
+            const ComponentEntry p = list.entry(r);
+            const QString file = macro.expand(p.file);
+            const QString where = u"Package "_s + quoted(p.name) + u" (group "_s + project.groupName(g) + u')';
+            const bool exists = c.fileExists(file);
+            if (!exists)
+                c.add(FindingKind::MissingFile, packages, p.name, p.file,
+                      where + u": the file "_s + file + u" does not exist."_s);
+            for (const QString& folder : p.includePath.split(u';', Qt::SkipEmptyParts)) {
+                const QString dir = macro.expand(folder.trimmed());
+                if (!dir.isEmpty() && !c.dirExists(dir))
+                    c.add(FindingKind::MissingFile, packages, p.name, folder.trimmed(),
+                          where + u": the include path folder "_s + dir + u" does not exist."_s);
+            }
+            c.noteListing(seen, file, packages, p.name, p.file, quoted(p.name) + u" in group "_s + project.groupName(g),
+                          u"Package"_s);
+            if (exists)
+                c.checkDependencies(packages, p.name, file, where);
+        }
+    }
+
+    for (int r = 0; r < project.tools().count(); ++r) {
+        const ToolEntry t = project.tools().entry(r);
+        const QString program = macro.expand(t.program);
+        const QString where = u"Tool "_s + quoted(t.title);
+        if (!c.programExists(program))
+            c.add(FindingKind::MissingFile, tools, t.title, t.program,
+                  where + u": the program "_s + program + u" does not exist."_s);
+        const QString dir = macro.expand(t.workingDir);
+        if (!dir.isEmpty() && !c.dirExists(dir))
+            c.add(FindingKind::MissingFile, tools, t.title, t.workingDir,
+                  where + u": the working directory "_s + dir + u" does not exist."_s);
+    }
+
+    seen.clear();
+    for (int r = 0; r < project.searchPath().count(); ++r) {
+        const QString& folder = project.searchPath().at(r);
+        if (folder.isEmpty())
+            continue;
+        const QString dir = withoutTrailingSlash(macro.expand(folder));
+        if (!c.dirExists(dir))
+            c.add(FindingKind::MissingFile, searchPath, folder, folder,
+                  u"Search path: the folder "_s + dir + u" does not exist."_s);
+        c.noteListing(seen, dir, searchPath, folder, folder, u"row "_s + QString::number(r + 1), u"The search path's"_s);
+    }
+    return std::move(c.findings);
+}
+
+QString healthReportText(const std::vector<Finding>& findings)
+{
+    if (findings.empty())
+        return u"No problems found."_s;
+    int counts[4] = {0, 0, 0, 0};
+    for (const Finding& f : findings)
+        ++counts[int(f.kind)];
+    QStringList parts;
+    const QString names[4] = {u"missing files"_s, u"duplicates"_s, u"missing dependencies"_s, u"unreadable packages"_s};
+    for (int k = 0; k < 4; ++k) {
+        if (counts[k] > 0)
+            parts.append(QString::number(counts[k]) + u' ' + names[k]);
+    }
+    QString text = QString::number(findings.size()) + (findings.size() == 1 ? u" finding: "_s : u" findings: "_s) +
+                   parts.join(u", "_s) + u'\n';
+    for (const Finding& f : findings)
+        text += u'\n' + f.detail;
+    return text;
+}
+
+} // namespace vx::integration

@@ -1,0 +1,74 @@
+#include "app/MainWindow.h"
+#include "app/RegistryCommands.h"
+#include "support/TestFiles.h"
+#include "fixtures/Sandbox.h"
+#include "platform/Clock.h"
+#include "support/ScriptedPrompter.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+using vx::app::TFormMain;
+
+namespace {
+
+class CheckProjectTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(u"prefix"_s));
+    ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(9, 0, 0))};
+    ScopedClock useClock{clock};
+    test::ScriptedPrompter prompts;
+    std::unique_ptr<TFormMain> w;
+
+    void SetUp() override
+    {
+        w = std::make_unique<TFormMain>(Installation::locate(sb.delphiHost), sb.delphiHost + u"/Vorlix7.wv7"_s);
+        ASSERT_EQ(w->FormCreate({sb.sampleProject}), TFormMain::StartResult::Ok);
+    }
+    void TearDown() override
+    {
+        if (w->project().isModified())
+            prompts.answer(u"File is modified, save it?"_s, Prompter::No);
+        QCloseEvent e;
+        QApplication::sendEvent(w.get(), &e);
+    }
+};
+
+} // namespace
+
+TEST_F(CheckProjectTest, TheButtonShowsTheReportOfTheListsInTheWindow)
+{
+    QPushButton* check = w->findChild<QPushButton*>(u"RzBitBtnCheckProject"_s);
+    ASSERT_NE(check, nullptr);
+    EXPECT_EQ(check->text(), u"Check"_s);
+
+    prompts.answer(u"Expert \"Lost Expert\": the file C:\\Program Files\\Borland\\Delphi7\\Experts\\Lost.dll does not exist."_s,
+                   Prompter::Ok);
+    check->click();
+
+    // What the window holds is checked, not the file: a row removed in the window is no finding.
+    for (int r = w->project().experts().count() - 1; r >= 0; --r) {
+        if (w->project().experts().entry(r).name == u"Lost Expert"_s)
+            w->project().experts().removeRowAt(r);
+    }
+    prompts.answer(u"4 findings"_s, Prompter::Ok);
+    check->click();
+}
+
+// Apply's question says what Apply will change before anything is written.
+TEST_F(CheckProjectTest, ApplyAsksWithThePreviewOfItsChanges)
+{
+    const QByteArray userReg = test::readAll(sb.prefix + u"/user.reg"_s);
+    prompts.answer(u"Do you really want to apply it to Delphi?\n\nApply makes 2 expert changes, 2 package changes, "
+                   u"5 tool changes and 5 search path changes."_s,
+                   Prompter::Cancel);
+    w->registry().RzBitBtnApplyProjectClick();
+    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), userReg);
+}

@@ -1,0 +1,123 @@
+#include "fixtures/Sandbox.h"
+#include "support/TestFiles.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+
+namespace {
+
+struct CliResult
+{
+    int code = -1;
+    QByteArray out, err;
+};
+
+class InsightCli : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(u"prefix"_s));
+
+    CliResult cli(const QStringList& args) const
+    {
+        QProcess p;
+        p.start(QString::fromUtf8(VX_CLI_PATH), QStringList{u"--root"_s, sb.delphiHost} + args);
+        p.waitForFinished(60000);
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+                p.readAllStandardError()};
+    }
+};
+
+const QJsonObject* findItem(const QJsonArray& items, const QString& change, const QString& name, QJsonObject& holder)
+{
+    for (const QJsonValue& v : items) {
+        if (v[u"change"_s].toString() == change && v[u"name"_s].toString() == name) {
+            holder = v.toObject();
+            return &holder;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TEST_F(InsightCli, DiffComparesProjectsAndTheRegistryWithoutWriting)
+{
+    const QByteArray userReg = test::readAll(sb.prefix + u"/user.reg"_s);
+    const QByteArray project = test::readAll(sb.sampleProject);
+
+    const CliResult same = cli({u"diff"_s, sb.sampleProject, sb.sampleProject});
+    EXPECT_EQ(same.code, 0) << same.err.constData();
+    EXPECT_TRUE(same.out.contains("No differences")) << same.out.constData();
+
+    const CliResult r = cli({u"diff"_s, u"live"_s, sb.sampleProject, u"--json"_s});
+    ASSERT_EQ(r.code, 3) << r.err.constData();
+    const QJsonObject o = QJsonDocument::fromJson(r.out).object();
+    for (const QString& list : {u"experts"_s, u"packages"_s, u"tools"_s, u"searchPath"_s})
+        EXPECT_TRUE(o[list].isArray()) << list.toStdString();
+    QJsonObject item;
+    ASSERT_NE(findItem(o[u"experts"_s].toArray(), u"added"_s, u"Lost Expert"_s, item), nullptr) << r.out.constData();
+    EXPECT_EQ(item[u"file"_s].toString(), u"$(Delphi)\\Experts\\Lost.dll"_s);
+    ASSERT_NE(findItem(o[u"tools"_s].toArray(), u"changed"_s, u"Package &Collection Editor"_s, item), nullptr);
+    EXPECT_EQ(item[u"fields"_s].toArray().first().toString(), u"title"_s);
+    ASSERT_NE(findItem(o[u"packages"_s].toArray(), u"disabled"_s, u"Decision Cube"_s, item), nullptr);
+    EXPECT_EQ(item[u"group"_s].toString(), u"Standard"_s);
+
+    // The review text says the same, one change per line.
+    const CliResult text = cli({u"diff"_s, u"live"_s, sb.sampleProject});
+    EXPECT_EQ(text.code, 3);
+    EXPECT_TRUE(text.out.contains("  expert added: Lost Expert ($(Delphi)\\Experts\\Lost.dll)\n")) << text.out.constData();
+
+    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), userReg);
+    EXPECT_EQ(test::readAll(sb.sampleProject), project);
+
+    const CliResult missing = cli({u"diff"_s, sb.sampleProject, dir.filePath(u"nope.vx7"_s)});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_TRUE(missing.err.contains("nope.vx7")) << missing.err.constData();
+    EXPECT_EQ(cli({u"diff"_s, u"live"_s}).code, 2);
+}
+
+TEST_F(InsightCli, CheckReportsFindingsOfAProjectAndTheRegistry)
+{
+    const CliResult r = cli({u"check"_s, sb.sampleProject, u"--json"_s});
+    ASSERT_EQ(r.code, 3) << r.err.constData();
+    const QJsonArray findings = QJsonDocument::fromJson(r.out).object()[u"findings"_s].toArray();
+    bool lost = false;
+    for (const QJsonValue& f : findings) {
+        if (f[u"file"_s].toString() == u"$(Delphi)\\Experts\\Lost.dll"_s) {
+            lost = true;
+            EXPECT_EQ(f[u"kind"_s].toString(), u"missing-file"_s);
+            EXPECT_EQ(f[u"list"_s].toString(), u"experts"_s);
+            EXPECT_EQ(f[u"entry"_s].toString(), u"Lost Expert"_s);
+            EXPECT_TRUE(f[u"detail"_s].toString().contains(u"Lost.dll"_s));
+        }
+        EXPECT_NE(f[u"kind"_s].toString(), u"missing-dependency"_s) << "the sandbox's packages find their imports";
+    }
+    EXPECT_TRUE(lost) << r.out.constData();
+
+    const CliResult live = cli({u"check"_s, u"live"_s});
+    EXPECT_EQ(live.code, 3) << live.err.constData();
+    EXPECT_TRUE(live.out.contains("Rave.exe does not exist")) << live.out.constData();
+}
+
+TEST_F(InsightCli, ApplyDryRunPrintsTheChangesAndWritesNothing)
+{
+    const QByteArray userReg = test::readAll(sb.prefix + u"/user.reg"_s);
+    const CliResult r = cli({u"apply"_s, u"--dry-run"_s, sb.sampleProject});
+    ASSERT_EQ(r.code, 3) << r.err.constData();
+    EXPECT_TRUE(r.out.startsWith("Apply makes ")) << r.out.constData();
+    EXPECT_TRUE(r.out.contains("  search path added: $(Delphi)\\Source\\Indy\n")) << r.out.constData();
+    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), userReg);
+
+    ASSERT_EQ(cli({u"apply"_s, sb.sampleProject}).code, 0);
+    const CliResult after = cli({u"apply"_s, u"--dry-run"_s, sb.sampleProject, u"--json"_s});
+    EXPECT_EQ(after.code, 0) << after.out.constData();
+    EXPECT_TRUE(QJsonDocument::fromJson(after.out).object()[u"packages"_s].toArray().isEmpty());
+}

@@ -1,0 +1,142 @@
+#include "integration/HealthCheck.h"
+#include "fixtures/PeBuilder.h"
+#include "fixtures/Sandbox.h"
+#include "platform/PathBridge.h"
+#include "project/ConfigProject.h"
+#include "project/PathMacro.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+using namespace vx::integration;
+
+namespace {
+
+class HealthCheck : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        fixtures::SandboxOptions o;
+        o.withRegistry = false;
+        o.withSampleProject = false;
+        box = fixtures::makeSandbox(dir.path(), o);
+        bridge = PathBridge(box.prefix);
+        macro = PathMacro(box.delphiRoot);
+        QDir().mkpath(box.prefix + u"/drive_c/windows/syswow64"_s);
+    }
+
+    void put(const QString& hostRelative, const QByteArray& bytes)
+    {
+        const QString path = box.prefix + u"/drive_c/"_s + hostRelative;
+        QDir().mkpath(QFileInfo(path).path());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
+        f.write(bytes);
+    }
+
+    std::vector<Finding> check(const ConfigProject& p) const
+    {
+        return checkProjectHealth(p, macro, bridge, {u"C:\\windows\\syswow64"_s, u"C:\\windows"_s});
+    }
+
+    QTemporaryDir dir;
+    fixtures::Sandbox box;
+    PathBridge bridge;
+    PathMacro macro;
+};
+
+std::string describe(const std::vector<Finding>& findings)
+{
+    return healthReportText(findings).toStdString();
+}
+
+} // namespace
+
+TEST_F(HealthCheck, TheSandboxConfigurationIsClean)
+{
+    ConfigProject p;
+    p.experts().add({u"Code Tools"_s, u"$(Delphi)\\Experts\\CodeTools.dll"_s, {}, true});
+    ComponentListModel& g = p.addGroup(u"Delphi7"_s);
+    g.add({u"Std"_s, u"$(Delphi)\\bin\\dclstd70.bpl"_s, {}, {}, true});
+    g.add({u"Db"_s, u"$(Delphi)\\BIN\\DCLDB70.BPL"_s, {}, {}, true});
+    g.add({u"Grid"_s, u"$(Delphi)\\Projects\\Bpl\\GridPack.bpl"_s, u"$(Delphi)\\Lib"_s, {}, true});
+    p.addGroup(u"Other"_s).add({u"Report"_s, u"C:\\Tools\\Packages\\ReportTools.bpl"_s, {}, {}, false});
+    p.tools().add({u"Image Editor"_s, u"$(Delphi)\\bin\\imagedit.exe"_s, u"$(Delphi)\\bin\\"_s, {}, true});
+    p.searchPath().addPath(u"$(Delphi)\\Lib"_s);
+    p.searchPath().addPath(u"C:\\Tools\\Lib"_s);
+    const std::vector<Finding> f = check(p);
+    EXPECT_TRUE(f.empty()) << describe(f);
+    EXPECT_EQ(healthReportText(f), u"No problems found."_s);
+}
+
+TEST_F(HealthCheck, ReportsMissingFilesDuplicatesAndAMissingDependency)
+{
+    // A package that needs one package found in the system directory, one in its own folder and
+    // one nowhere; a system DLL it imports is not looked up.
+    put(u"windows/syswow64/rtl70.bpl"_s, fixtures::buildPeWithImports({}));
+    put(u"Pkgs/Sibling.bpl"_s, fixtures::buildPeWithImports({}));
+    put(u"Pkgs/Needy.bpl"_s, fixtures::buildPeWithImports(
+                                 {u"rtl70.bpl"_s, u"sibling.BPL"_s, u"Vanished70.bpl"_s, u"user32.dll"_s}, true));
+    put(u"Pkgs/NotPe.bpl"_s, "MZ but nothing more");
+
+    ConfigProject p;
+    p.experts().add({u"Lost"_s, u"$(Delphi)\\Experts\\Lost.dll"_s, {}, true});
+    p.experts().add({u"Code Tools"_s, u"$(Delphi)\\Experts\\CodeTools.dll"_s, {}, true});
+    p.experts().add({u"Code Tools again"_s, u"C:\\Program Files\\Borland\\Delphi7\\experts\\codetools.dll"_s, {}, true});
+    p.addGroup(u"A"_s).add({u"Needy"_s, u"C:\\Pkgs\\Needy.bpl"_s, u"C:\\Pkgs;C:\\NoInclude"_s, {}, true});
+    p.group(0).add({u"Broken"_s, u"C:\\Pkgs\\NotPe.bpl"_s, {}, {}, false});
+    p.addGroup(u"B"_s).add({u"Needy copy"_s, u"c:\\pkgs\\NEEDY.bpl"_s, {}, {}, true});
+    p.tools().add({u"Gone"_s, u"C:\\Tools\\gone.exe"_s, u"C:\\NoSuchDir"_s, {}, true});
+    p.tools().add({u"Notepad"_s, u"notepad.exe"_s, {}, {}, true});
+    put(u"windows/notepad.exe"_s, "MZ");
+    p.searchPath().addPath(u"$(Delphi)\\Lib"_s);
+    p.searchPath().addPath(u"C:\\Program Files\\Borland\\Delphi7\\LIB\\"_s);
+    p.searchPath().addPath(u"C:\\Nowhere"_s);
+
+    const std::vector<Finding> f = check(p);
+    const auto find = [&](FindingKind kind, const QString& file) -> const Finding* {
+        for (const Finding& x : f) {
+            if (x.kind == kind && x.file == file)
+                return &x;
+        }
+        return nullptr;
+    };
+    ASSERT_NE(find(FindingKind::MissingFile, u"$(Delphi)\\Experts\\Lost.dll"_s), nullptr) << describe(f);
+    EXPECT_EQ(find(FindingKind::MissingFile, u"$(Delphi)\\Experts\\Lost.dll"_s)->list, u"experts"_s);
+    EXPECT_NE(find(FindingKind::MissingFile, u"C:\\NoInclude"_s), nullptr) << describe(f);
+    EXPECT_NE(find(FindingKind::MissingFile, u"C:\\Tools\\gone.exe"_s), nullptr);
+    EXPECT_NE(find(FindingKind::MissingFile, u"C:\\NoSuchDir"_s), nullptr);
+    EXPECT_NE(find(FindingKind::MissingFile, u"C:\\Nowhere"_s), nullptr);
+
+    const Finding* dupExpert = find(FindingKind::Duplicate, u"C:\\Program Files\\Borland\\Delphi7\\experts\\codetools.dll"_s);
+    ASSERT_NE(dupExpert, nullptr) << describe(f);
+    EXPECT_EQ(dupExpert->entry, u"Code Tools again"_s);
+    EXPECT_TRUE(dupExpert->detail.contains(u"\"Code Tools\""_s)) << dupExpert->detail.toStdString();
+    const Finding* dupPackage = find(FindingKind::Duplicate, u"c:\\pkgs\\NEEDY.bpl"_s);
+    ASSERT_NE(dupPackage, nullptr) << describe(f);
+    EXPECT_EQ(dupPackage->list, u"packages"_s);
+    EXPECT_NE(find(FindingKind::Duplicate, u"C:\\Program Files\\Borland\\Delphi7\\LIB\\"_s), nullptr) << describe(f);
+
+    const Finding* dep = find(FindingKind::MissingDependency, u"Vanished70.bpl"_s);
+    ASSERT_NE(dep, nullptr) << describe(f);
+    EXPECT_EQ(dep->entry, u"Needy"_s);
+    EXPECT_TRUE(dep->detail.contains(u"\"Needy\""_s));
+    EXPECT_NE(find(FindingKind::UnreadableFile, u"C:\\Pkgs\\NotPe.bpl"_s), nullptr) << describe(f);
+
+    // The copy listed twice is read once but reported for each listing; nothing else is.
+    int dependencies = 0;
+    for (const Finding& x : f)
+        dependencies += x.kind == FindingKind::MissingDependency;
+    EXPECT_EQ(dependencies, 2) << describe(f);
+    EXPECT_EQ(f.size(), 11u) << describe(f);
+    EXPECT_TRUE(healthReportText(f).startsWith(u"11 findings: 5 missing files, 3 duplicates, 2 missing dependencies, "
+                                               u"1 unreadable packages\n"_s))
+        << describe(f);
+}

@@ -1,0 +1,160 @@
+#include "platform/PeImports.h"
+#include "fixtures/PeBuilder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using vx::parsePeImports;
+using vx::PeImports;
+using vx::fixtures::buildPeWithImports;
+
+namespace {
+
+quint32 get32(const QByteArray& b, qsizetype at)
+{
+    quint32 v = 0;
+    for (int i = 3; i >= 0; --i)
+        v = (v << 8) | quint8(b[at + i]);
+    return v;
+}
+
+void set32(QByteArray& b, qsizetype at, quint32 v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = char((v >> (8 * i)) & 0xFF);
+}
+
+// File offset of the import directory's first descriptor in a builder image: the one section's
+// raw data starts at 0x200 and its RVA is 0x1000.
+qsizetype descriptors(const QByteArray& image)
+{
+    const qsizetype optional = get32(image, 0x3C) + 24;
+    const bool pe64 = quint8(image[optional]) == 0x0B && quint8(image[optional + 1]) == 0x02;
+    return get32(image, optional + (pe64 ? 112 : 96) + 8) - 0x1000 + 0x200;
+}
+
+} // namespace
+
+TEST(PeImports, ReadsTheModulesOfPe32AndPe64Images)
+{
+    const QStringList modules{u"rtl70.bpl"_s, u"vcl70.bpl"_s, u"KERNEL32.dll"_s};
+    for (const bool pe64 : {false, true}) {
+        const PeImports r = parsePeImports(buildPeWithImports(modules, pe64));
+        ASSERT_TRUE(r.ok) << pe64 << ' ' << r.error.toStdString();
+        EXPECT_EQ(r.modules, modules) << pe64;
+    }
+}
+
+TEST(PeImports, ModulesNamedTwiceInAnyCaseAreListedOnce)
+{
+    const PeImports r = parsePeImports(buildPeWithImports({u"rtl70.bpl"_s, u"RTL70.BPL"_s, u"vcl70.bpl"_s}));
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.modules, (QStringList{u"rtl70.bpl"_s, u"vcl70.bpl"_s}));
+}
+
+TEST(PeImports, AFileWithoutImportTableHasNoModules)
+{
+    const PeImports r = parsePeImports(vx::fixtures::buildDelphiExe());
+    EXPECT_TRUE(r.ok) << r.error.toStdString();
+    EXPECT_TRUE(r.modules.isEmpty());
+    const PeImports none = parsePeImports(buildPeWithImports({}));
+    EXPECT_TRUE(none.ok);
+    EXPECT_TRUE(none.modules.isEmpty());
+}
+
+TEST(PeImports, HostileFilesGiveAReasonNotACrash)
+{
+    const QByteArray good = buildPeWithImports({u"rtl70.bpl"_s, u"designide70.bpl"_s});
+    EXPECT_FALSE(parsePeImports(QByteArray("MZ")).ok);
+    EXPECT_FALSE(parsePeImports(QByteArray(4096, 'A')).ok);
+
+    // Cut at every length: never a crash, and a cut that loses the table is an error.
+    for (qsizetype n = 0; n < good.size(); n += 7) {
+        const PeImports r = parsePeImports(good.left(n));
+        if (n < 0x200) {
+            EXPECT_FALSE(r.ok) << n;
+        }
+    }
+
+    QByteArray outside = good;
+    set32(outside, descriptors(good) + 12, 0x7FFF0000); // name RVA far past every section
+    const PeImports o = parsePeImports(outside);
+    EXPECT_FALSE(o.ok);
+    EXPECT_TRUE(o.error.contains(u"outside"_s)) << o.error.toStdString();
+
+    QByteArray tableOutside = good;
+    const qsizetype optional = get32(good, 0x3C) + 24;
+    set32(tableOutside, optional + 96 + 8, 0x00F00000);
+    EXPECT_FALSE(parsePeImports(tableOutside).ok);
+
+    // A table without its closing descriptor runs to the end of the section and stops there.
+    QByteArray unterminated = good;
+    const qsizetype d = descriptors(good);
+    for (qsizetype at = d + 40; at < unterminated.size(); at += 20)
+        set32(unterminated, at + 12, 0x1000 + quint32(d - 0x200) + 12);
+    EXPECT_FALSE(parsePeImports(unterminated).ok);
+
+    // A name that never ends within the file.
+    QByteArray endless = good;
+    const quint32 nameRva = get32(good, d + 12);
+    for (qsizetype at = nameRva - 0x1000 + 0x200; at < endless.size(); ++at)
+        endless[at] = 'x';
+    EXPECT_FALSE(parsePeImports(endless).ok);
+}
+
+TEST(PeImports, HundredThousandDescriptorsAreReadInFull)
+{
+    QStringList modules;
+    modules.reserve(100000);
+    for (int i = 0; i < 100000; ++i)
+        modules.append(u"p"_s + QString::number(i) + u".bpl"_s);
+    const PeImports r = parsePeImports(buildPeWithImports(modules));
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    EXPECT_EQ(r.modules.size(), 100000);
+    EXPECT_EQ(r.modules.last(), u"p99999.bpl"_s);
+}
+
+// A DLL built by MinGW that links against a package of our own: its import table names that
+// package and the C runtime's and system's DLLs.
+TEST(PeImports, ReadsTheImportsOfADllBuiltByMinGW)
+{
+    const QStringList compilers{u"x86_64-w64-mingw32-gcc"_s, u"i686-w64-mingw32-gcc"_s};
+    int built = 0;
+    for (const QString& compiler : compilers) {
+        const QString cc = QStandardPaths::findExecutable(compiler);
+        if (cc.isEmpty())
+            continue;
+        QTemporaryDir dir;
+        ASSERT_TRUE(dir.isValid());
+        const auto write = [&](const QString& name, const QByteArray& text) {
+            QFile f(dir.filePath(name));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(text);
+        };
+        write(u"dep.c"_s, "__declspec(dllexport) int vx_dep(void) { return 7; }\n");
+        write(u"user.c"_s, "__declspec(dllimport) int vx_dep(void);\n"
+                           "__declspec(dllexport) int vx_user(void) { return vx_dep() + 1; }\n");
+        const auto run = [&](const QStringList& args) {
+            QProcess p;
+            p.setWorkingDirectory(dir.path());
+            p.start(cc, args);
+            EXPECT_TRUE(p.waitForFinished(120000));
+            EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        };
+        run({u"-shared"_s, u"-o"_s, u"vxdep70.bpl"_s, u"dep.c"_s, u"-Wl,--out-implib,libvxdep.a"_s});
+        run({u"-shared"_s, u"-o"_s, u"user.bpl"_s, u"user.c"_s, u"-L."_s, u"-lvxdep"_s});
+        const PeImports r = vx::readPeImports(dir.filePath(u"user.bpl"_s));
+        ASSERT_TRUE(r.ok) << compiler.toStdString() << ": " << r.error.toStdString();
+        EXPECT_TRUE(r.modules.contains(u"vxdep70.bpl"_s, Qt::CaseInsensitive)) << r.modules.join(u' ').toStdString();
+        EXPECT_TRUE(r.modules.contains(u"KERNEL32.dll"_s, Qt::CaseInsensitive)) << r.modules.join(u' ').toStdString();
+        ++built;
+    }
+    if (built == 0)
+        GTEST_SKIP() << "no MinGW cross compiler installed";
+}

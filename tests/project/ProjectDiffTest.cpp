@@ -1,0 +1,142 @@
+#include "project/ProjectDiff.h"
+#include "project/ConfigProject.h"
+#include "project/PathMacro.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+
+namespace {
+
+const PathMacro kMacro(u"C:\\Program Files\\Borland\\Delphi7\\"_s);
+
+ComponentEntry package(const QString& name, const QString& file, bool selected = true, const QString& include = {})
+{
+    ComponentEntry c;
+    c.name = name;
+    c.file = file;
+    c.selected = selected;
+    c.includePath = include;
+    return c;
+}
+
+ExpertEntry expert(const QString& name, const QString& file, bool selected = true)
+{
+    ExpertEntry e;
+    e.name = name;
+    e.file = file;
+    e.selected = selected;
+    return e;
+}
+
+std::string lines(const ProjectDiff& d)
+{
+    return diffReviewLines(d).join(u'\n').toStdString();
+}
+
+} // namespace
+
+TEST(ProjectDiff, APackageInAnotherGroupIsMovedNotRemovedAndAdded)
+{
+    ConfigProject a, b;
+    a.addGroup(u"Delphi7"_s).add(package(u"Indy"_s, u"$(Delphi)\\Bin\\dclindy.bpl"_s));
+    a.group(0).add(package(u"Rave"_s, u"$(Delphi)\\Bin\\dclRave.bpl"_s));
+    b.addGroup(u"Delphi7"_s).add(package(u"Rave"_s, u"$(Delphi)\\Bin\\dclRave.bpl"_s));
+    b.addGroup(u"Internet"_s).add(package(u"Indy"_s, u"$(Delphi)\\Bin\\dclindy.bpl"_s, false));
+
+    const ProjectDiff d = diffProjects(a, b, kMacro);
+    ASSERT_EQ(d.packages.size(), 2u) << lines(d);
+    EXPECT_EQ(d.packages[0].change, DiffChange::Moved);
+    EXPECT_EQ(d.packages[0].from, u"Delphi7"_s);
+    EXPECT_EQ(d.packages[0].to, u"Internet"_s);
+    EXPECT_EQ(d.packages[1].change, DiffChange::Disabled);
+    EXPECT_EQ(d.packages[1].group, u"Internet"_s);
+    EXPECT_EQ(diffReviewLines(d).first(),
+              u"package moved: Indy ($(Delphi)\\Bin\\dclindy.bpl) from Delphi7 to Internet"_s);
+
+    // A group name differing only in case is the same group.
+    ConfigProject c;
+    c.addGroup(u"DELPHI7"_s).add(package(u"Rave"_s, u"$(Delphi)\\Bin\\dclRave.bpl"_s));
+    c.group(0).add(package(u"Indy"_s, u"$(Delphi)\\Bin\\dclindy.bpl"_s));
+    EXPECT_TRUE(diffProjects(a, c, kMacro).isEmpty()) << lines(diffProjects(a, c, kMacro));
+}
+
+TEST(ProjectDiff, CaseOnlyChangesAndMacroAgainstFullPathAreTheSameFile)
+{
+    ConfigProject a, b;
+    a.experts().add(expert(u"Tips"_s, u"$(Delphi)\\Bin\\Tips.dll"_s));
+    b.experts().add(expert(u"Tips"_s, u"c:\\PROGRAM FILES\\borland\\delphi7\\bin\\TIPS.DLL"_s));
+    a.searchPath().addPath(u"$(Delphi)\\Lib"_s);
+    b.searchPath().addPath(u"C:\\Program Files\\Borland\\Delphi7\\LIB\\"_s);
+    a.tools().add({u"Grep"_s, u"C:\\Tools\\grep.exe"_s, u"C:\\Tools"_s, u"-r"_s, true});
+    b.tools().add({u"Grep"_s, u"C:\\TOOLS\\GREP.EXE"_s, u"C:\\Tools"_s, u"-r"_s, true});
+    EXPECT_TRUE(diffProjects(a, b, kMacro).isEmpty()) << lines(diffProjects(a, b, kMacro));
+
+    // The same text under another DelphiRoot is another file.
+    const PathMacro other(u"D:\\Delphi7\\"_s);
+    const ProjectDiff d = diffProjects(a, b, other);
+    ASSERT_EQ(d.experts.size(), 2u);
+    EXPECT_EQ(d.experts[0].change, DiffChange::Added);
+    EXPECT_EQ(d.experts[1].change, DiffChange::Removed);
+}
+
+TEST(ProjectDiff, RenamedEnabledAndChangedFieldsAreNamed)
+{
+    ConfigProject a, b;
+    a.experts().add(expert(u"Old name"_s, u"C:\\x\\e.dll"_s, false));
+    b.experts().add(expert(u"New name"_s, u"C:\\x\\e.dll"_s, true));
+    a.addGroup(u"G"_s).add(package(u"P"_s, u"C:\\p.bpl"_s, true, u"C:\\inc"_s));
+    b.addGroup(u"G"_s).add(package(u"P"_s, u"C:\\p.bpl"_s, true, u"C:\\inc2"_s));
+    a.tools().add({u"T"_s, u"C:\\t.exe"_s, u"C:\\"_s, u"-a"_s, true});
+    b.tools().add({u"T2"_s, u"C:\\t.exe"_s, u"C:\\w"_s, u"-a"_s, true});
+
+    const ProjectDiff d = diffProjects(a, b, kMacro);
+    ASSERT_EQ(d.experts.size(), 2u) << lines(d);
+    EXPECT_EQ(d.experts[0].change, DiffChange::Enabled);
+    EXPECT_EQ(d.experts[1].change, DiffChange::Changed);
+    EXPECT_EQ(d.experts[1].fields, QStringList{u"name"_s});
+    EXPECT_EQ(d.experts[1].name, u"New name"_s);
+    ASSERT_EQ(d.packages.size(), 1u);
+    EXPECT_EQ(d.packages[0].fields, QStringList{u"includePath"_s});
+    ASSERT_EQ(d.tools.size(), 1u);
+    EXPECT_EQ(d.tools[0].fields, (QStringList{u"title"_s, u"workingDir"_s}));
+    EXPECT_EQ(diffReviewLines(d).last(), u"tool changed: T2 (C:\\t.exe) [title, workingDir]"_s);
+}
+
+TEST(ProjectDiff, NotesIncludePathsAndGroupsCountOnlyBetweenProjects)
+{
+    ConfigProject a, b;
+    ExpertEntry e = expert(u"E"_s, u"C:\\e.dll"_s);
+    a.experts().add(e);
+    e.note = u"from the vendor"_s;
+    b.experts().add(e);
+    a.addGroup(u"Delphi7"_s).add(package(u"P"_s, u"C:\\p.bpl"_s));
+    b.addGroup(u"Mine"_s).add(package(u"P"_s, u"C:\\p.bpl"_s, true, u"C:\\src"_s));
+    b.group(0).add(package(u"Q"_s, u"C:\\q.bpl"_s, false));
+    EXPECT_EQ(diffProjects(a, b, kMacro).count(), 4u) << lines(diffProjects(a, b, kMacro));
+
+    const ProjectDiff registryOnly = diffProjects(a, b, kMacro, DiffOptions{false});
+    ASSERT_EQ(registryOnly.count(), 1u) << lines(registryOnly);
+    EXPECT_EQ(registryOnly.packages[0].change, DiffChange::Added);
+    EXPECT_EQ(registryOnly.packages[0].name, u"Q"_s);
+}
+
+TEST(ProjectDiff, AFileListedTwiceMatchesItsListingsInOrder)
+{
+    ConfigProject a, b;
+    a.addGroup(u"A"_s).add(package(u"P"_s, u"C:\\p.bpl"_s));
+    a.addGroup(u"B"_s).add(package(u"P"_s, u"C:\\p.bpl"_s));
+    b.addGroup(u"A"_s).add(package(u"P"_s, u"C:\\P.BPL"_s));
+    const ProjectDiff d = diffProjects(a, b, kMacro);
+    ASSERT_EQ(d.packages.size(), 1u) << lines(d);
+    EXPECT_EQ(d.packages[0].change, DiffChange::Removed);
+    EXPECT_EQ(d.packages[0].group, u"B"_s);
+    EXPECT_EQ(d.packages[0].file, u"C:\\p.bpl"_s);
+
+    // And the other way round: the second listing is new.
+    const ProjectDiff back = diffProjects(b, a, kMacro);
+    ASSERT_EQ(back.packages.size(), 1u);
+    EXPECT_EQ(back.packages[0].change, DiffChange::Added);
+    EXPECT_EQ(back.packages[0].group, u"B"_s);
+}
