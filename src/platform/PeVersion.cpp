@@ -405,7 +405,8 @@ PeVersionInfo readPeVersion(const QString& hostPath)
     QFile file(hostPath);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return parsePeVersion(file.read(kMaxReadBytes));
+    // At most 64 MiB, and no more than the file holds: asking for more would allocate it all.
+    return parsePeVersion(file.read(std::min(file.size(), kMaxReadBytes)));
 }
 
 QString shownProductVersion(const PeVersionInfo& info)
