@@ -111,9 +111,14 @@ void TFormMain::connectHandlers()
         {ui.RzBitBtnBackupReg, [r] { r->RzBitBtnBackupRegClick(); }},
         {ui.RzBitBtnImportReg, [r] { r->RzBitBtnImportRegClick(); }},
         {ui.RzBitBtnClearReg, [r] { r->RzBitBtnClearRegClick(); }},
+        {ui.RzBitBtnUndoReg, [r] { r->RzBitBtnUndoRegClick(); }},
     };
     for (const auto& [button, run] : commands)
         connectCommand(button, &QPushButton::clicked, run);
+    // After every command that may take a snapshot, once it has run (queued: Recover's own
+    // handler is connected later).
+    for (QPushButton* b : {ui.RzBitBtnApplyProject, ui.RzBitBtnImportReg, ui.RzBitBtnClearReg, ui.RzBitBtnRecover})
+        connect(b, &QPushButton::clicked, this, [r] { r->updateUndoButton(); }, Qt::QueuedConnection);
 
     connect(ui.RzPageControl, &QTabWidget::currentChanged, this, &TFormMain::RzPageControlTabClick);
     connect(ui.RzPageControlComp, &QTabWidget::currentChanged, this, [this](int index) {
@@ -258,6 +263,7 @@ TFormMain::StartResult TFormMain::FormCreate(const QStringList& arguments)
     loadLanguage(s.language);
     rebuildComponentMenu();
     RzPageControlTabClick();
+    m_registry->updateUndoButton();
 
     if (!s.storedGeometry)
         fitFirstStart();
