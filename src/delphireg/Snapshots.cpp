@@ -13,6 +13,7 @@
 #include <QTimeZone>
 #include <QtEndian>
 #include <algorithm>
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -108,8 +109,31 @@ struct Counts
     int values = 0;
 };
 
-void appendKey(QString& out, const RegistryStore& store, RegRoot root, const QString& path, Counts& counts)
+// The text in pieces of about 64 KB, each turned into UTF-16LE bytes and handed on at once, so
+// that a large snapshot is never held whole and its text stays in the processor's cache.
+struct ChunkWriter
 {
+    const std::function<void(QByteArrayView)>& sink;
+    QString text;
+    QByteArray bytes;
+
+    void flush()
+    {
+        bytes.resize(text.size() * 2);
+        qToLittleEndian<char16_t>(text.utf16(), text.size(), bytes.data());
+        sink(bytes);
+        text.resize(0); // keeps the capacity
+    }
+    void maybeFlush()
+    {
+        if (text.size() >= (1 << 15))
+            flush();
+    }
+};
+
+void appendKey(ChunkWriter& w, const RegistryStore& store, RegRoot root, const QString& path, Counts& counts)
+{
+    QString& out = w.text;
     out += u"\r\n["_s + regRootName(root) + u'\\' + path + u"]\r\n"_s;
     ++counts.keys;
     for (const QString& name : store.valueNames(root, path)) {
@@ -117,10 +141,11 @@ void appendKey(QString& out, const RegistryStore& store, RegRoot root, const QSt
             appendValue(out, *v);
             out += u"\r\n"_s;
             ++counts.values;
+            w.maybeFlush();
         }
     }
     for (const QString& sub : store.subKeyNames(root, path))
-        appendKey(out, store, root, path + u'\\' + sub, counts);
+        appendKey(w, store, root, path + u'\\' + sub, counts);
 }
 
 // The text split into lines as the registry file reader counts them (CR LF, LF or CR end one).
@@ -231,11 +256,13 @@ QList<RegKeyRef> keysWrittenByImport(const std::vector<RegOperation>& ops)
     return keys;
 }
 
-QByteArray snapshotBytes(const RegistryStore& store, const QList<RegKeyRef>& keys, SnapshotOperation op,
-                         const QDateTime& time)
+void writeSnapshot(const RegistryStore& store, const QList<RegKeyRef>& keys, SnapshotOperation op,
+                   const QDateTime& time, const std::function<void(QByteArrayView)>& sink)
 {
-    QString out;
-    out.reserve(1 << 16);
+    sink(QByteArrayView("\xff\xfe", 2));
+    ChunkWriter w{sink, {}, {}};
+    QString& out = w.text;
+    out.reserve((1 << 15) + 4096);
     out += QString::fromUtf16(kRegUnicodeHeader) + u"\r\n"_s;
     out += QString::fromUtf16(kTitleLine) + u"\r\n"_s;
     out += QString::fromUtf16(kOperationTag) + snapshotOperationName(op) + u"\r\n"_s;
@@ -245,17 +272,18 @@ QByteArray snapshotBytes(const RegistryStore& store, const QList<RegKeyRef>& key
     Counts counts;
     for (const RegKeyRef& k : keys) {
         if (store.keyExists(k.root, k.path))
-            appendKey(out, store, k.root, k.path, counts);
+            appendKey(w, store, k.root, k.path, counts);
     }
     out += u"\r\n"_s + QString::fromUtf16(kEndTag) + QString::number(counts.keys) + u" keys, "_s +
            QString::number(counts.values) + u" values\r\n"_s;
+    w.flush();
+}
+
+QByteArray snapshotBytes(const RegistryStore& store, const QList<RegKeyRef>& keys, SnapshotOperation op,
+                         const QDateTime& time)
+{
     QByteArray bytes;
-    bytes.reserve(2 + out.size() * 2);
-    bytes.append("\xff\xfe", 2);
-    for (const QChar c : std::as_const(out)) {
-        bytes.append(char(c.unicode() & 0xff));
-        bytes.append(char(c.unicode() >> 8));
-    }
+    writeSnapshot(store, keys, op, time, [&](QByteArrayView piece) { bytes.append(piece); });
     return bytes;
 }
 
@@ -384,14 +412,16 @@ SnapshotInfo SnapshotStore::take(const RegistryStore& store, SnapshotOperation o
     if (!folder.isDir() || !(folder.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)))
         throw OperationError(u"The snapshot folder "_s + m_folder + u" is read-only."_s + notChanged);
 
-    QDateTime now = Clock::current().now().toUTC();
-    const QByteArray bytes = snapshotBytes(store, keys, op, now);
+    const QDateTime now = Clock::current().now().toUTC();
     QString id = now.toString(QString::fromUtf16(kIdTimeFormat)) + u'-' + snapshotOperationName(op);
     for (int n = 2; QFileInfo::exists(m_folder + u'/' + id + u".reg"_s); ++n)
         id = now.toString(QString::fromUtf16(kIdTimeFormat)) + u'-' + snapshotOperationName(op) + u'-' + QString::number(n);
     const QString file = m_folder + u'/' + id + u".reg"_s;
     try {
-        writeFileAtomically(file, bytes);
+        writeFileAtomically(file, [&](ContentSink& sink) {
+            sink.restart();
+            writeSnapshot(store, keys, op, now, [&](QByteArrayView piece) { sink.write(piece); });
+        });
     } catch (const OperationError& e) {
         throw OperationError(u"The snapshot "_s + file + u" could not be written ("_s + e.message() + u")."_s + notChanged);
     }

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <functional>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -65,7 +66,10 @@ QList<RegKeyRef> keysWrittenByImport(const std::vector<RegOperation>& ops);
 // Adds `key` to `keys` unless a key already there holds it; drops keys that `key` holds.
 void addCoveredKey(QList<RegKeyRef>& keys, const RegKeyRef& key);
 
-// The snapshot file's bytes for the keys as the store holds them now.
+// The snapshot file's bytes for the keys as the store holds them now, handed to `sink` in pieces.
+void writeSnapshot(const RegistryStore& store, const QList<RegKeyRef>& keys, SnapshotOperation op,
+                   const QDateTime& time, const std::function<void(QByteArrayView)>& sink);
+// The same bytes in one array.
 QByteArray snapshotBytes(const RegistryStore& store, const QList<RegKeyRef>& keys, SnapshotOperation op,
                          const QDateTime& time);
 
