@@ -4,6 +4,7 @@
 #include "fixtures/Sandbox.h"
 #include "platform/Clock.h"
 #include "platform/RegistryStore.h"
+#include "support/RegistryContents.h"
 #include "support/ScriptedPrompter.h"
 
 #include <QApplication>
@@ -20,18 +21,6 @@ using vx::Prompter;
 using vx::app::TFormMain;
 
 namespace {
-
-void dump(const RegistryStore& s, RegRoot root, const QString& path, QStringList& out)
-{
-    const QString key = QString::number(int(root)) + u'|' + path.toLower();
-    out << key;
-    for (const QString& n : s.valueNames(root, path)) {
-        const RegValue v = *s.value(root, path, n);
-        out << key + u'|' + v.name + u'|' + QString::number(v.type) + u'|' + QString::fromLatin1(v.data.toHex());
-    }
-    for (const QString& sub : s.subKeyNames(root, path))
-        dump(s, root, path.isEmpty() ? sub : path + u'\\' + sub, out);
-}
 
 class UndoRegistryTest : public ::testing::Test
 {
@@ -55,15 +44,7 @@ protected:
         QCloseEvent e;
         QApplication::sendEvent(w.get(), &e);
     }
-    QStringList registry() const
-    {
-        const HiveRegistryStore store(sb.prefix);
-        QStringList out;
-        dump(store, RegRoot::CurrentUser, {}, out);
-        dump(store, RegRoot::LocalMachine, {}, out);
-        out.sort();
-        return out;
-    }
+    QStringList registry() const { return test::registryContents(HiveRegistryStore(sb.prefix)); }
     QPushButton* undo() const { return w->ui().RzBitBtnUndoReg; }
     void clear()
     {

@@ -1,5 +1,6 @@
 #include "fixtures/Sandbox.h"
 #include "platform/RegistryStore.h"
+#include "support/RegistryContents.h"
 #include "support/TestFiles.h"
 
 #include <QJsonArray>
@@ -21,18 +22,6 @@ struct CliResult
     QByteArray out, err;
 };
 
-void dump(const RegistryStore& s, RegRoot root, const QString& path, QStringList& out)
-{
-    const QString key = QString::number(int(root)) + u'|' + path.toLower();
-    out << key;
-    for (const QString& n : s.valueNames(root, path)) {
-        const RegValue v = *s.value(root, path, n);
-        out << key + u'|' + v.name + u'|' + QString::number(v.type) + u'|' + QString::fromLatin1(v.data.toHex());
-    }
-    for (const QString& sub : s.subKeyNames(root, path))
-        dump(s, root, path.isEmpty() ? sub : path + u'\\' + sub, out);
-}
-
 class SnapshotCliTest : public ::testing::Test
 {
 protected:
@@ -53,15 +42,7 @@ protected:
     QJsonArray history() const { return QJsonDocument::fromJson(cli({u"history"_s, u"--json"_s}).out).array(); }
     QByteArray user() const { return test::readAll(sb.prefix + u"/user.reg"_s); }
     // Every key and value of the prefix's registry, sorted.
-    QStringList registry() const
-    {
-        const HiveRegistryStore store(sb.prefix);
-        QStringList out;
-        dump(store, RegRoot::CurrentUser, {}, out);
-        dump(store, RegRoot::LocalMachine, {}, out);
-        out.sort();
-        return out;
-    }
+    QStringList registry() const { return test::registryContents(HiveRegistryStore(sb.prefix)); }
 };
 
 

@@ -9,6 +9,7 @@
 #include "platform/PathBridge.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
+#include "support/RegistryContents.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,31 +22,6 @@ using namespace Qt::StringLiterals;
 using namespace vx;
 
 namespace {
-
-// Every key and value below a key as "root|path", "root|path|name|type|hex", sorted: two stores
-// with the same list hold the same keys and values.
-void dump(const RegistryStore& s, RegRoot root, const QString& path, QStringList& out)
-{
-    if (!s.keyExists(root, path))
-        return;
-    const QString key = QString::number(int(root)) + u'|' + path.toLower();
-    out << key;
-    for (const QString& n : s.valueNames(root, path)) {
-        const RegValue v = *s.value(root, path, n);
-        out << key + u'|' + v.name + u'|' + QString::number(v.type) + u'|' + QString::fromLatin1(v.data.toHex());
-    }
-    for (const QString& sub : s.subKeyNames(root, path))
-        dump(s, root, path.isEmpty() ? sub : path + u'\\' + sub, out);
-}
-
-QStringList everything(const RegistryStore& s)
-{
-    QStringList out;
-    dump(s, RegRoot::CurrentUser, {}, out);
-    dump(s, RegRoot::LocalMachine, {}, out);
-    out.sort();
-    return out;
-}
 
 // Random names with the characters the file form must escape or keep.
 QString randomName(QRandomGenerator& rng, bool forKey)
@@ -136,12 +112,12 @@ protected:
                     store.deleteTree(root, sub);
             }
             fillRandom(seed);
-            const QStringList before = everything(store);
+            const QStringList before = test::registryContents(store);
             const QByteArray snap = snapshotBytes(store, keys, op, clock.now());
             change();
-            ASSERT_NE(everything(store), before) << "the change changed nothing (seed " << seed << ")";
+            ASSERT_NE(test::registryContents(store), before) << "the change changed nothing (seed " << seed << ")";
             restoreSnapshot(parseSnapshot(snap, u"snap.reg"_s), store, u"snap.reg"_s);
-            ASSERT_EQ(everything(store), before) << "seed " << seed;
+            ASSERT_EQ(test::registryContents(store), before) << "seed " << seed;
         }
     }
 };
@@ -239,24 +215,24 @@ TEST_F(SnapshotsTest, DamagedSnapshotsAreRefusedWithTheirLine)
 TEST_F(SnapshotsTest, RestoringTakesASnapshotSoASecondUndoUndoesTheFirst)
 {
     fillRandom(7);
-    const QStringList original = everything(store);
+    const QStringList original = test::registryContents(store);
     const SnapshotStore snaps(sb.prefix);
     EXPECT_TRUE(snaps.folder().startsWith(state.path() + u"/vorlix7/snapshots/p-"_s)) << snaps.folder().toStdString();
     EXPECT_TRUE(snaps.empty());
 
     snaps.take(store, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear));
     clearDelphiRegistry(store);
-    const QStringList cleared = everything(store);
+    const QStringList cleared = test::registryContents(store);
 
     clock.advanceSeconds(1);
     const RestoreResult first = restoreSnapshotFile(snaps.newest()->file, store, snaps);
-    EXPECT_EQ(everything(store), original);
+    EXPECT_EQ(test::registryContents(store), original);
     EXPECT_EQ(first.undo.operation, SnapshotOperation::Restore);
     EXPECT_EQ(snaps.newest()->id, first.undo.id);
 
     clock.advanceSeconds(1);
     restoreSnapshotFile(snaps.newest()->file, store, snaps);
-    EXPECT_EQ(everything(store), cleared);
+    EXPECT_EQ(test::registryContents(store), cleared);
 
     const std::vector<SnapshotInfo> h = snaps.history();
     ASSERT_EQ(h.size(), 3u);
