@@ -54,6 +54,10 @@ public:
     {
         return std::nullopt;
     }
+    std::optional<int> chooseItem(QWidget*, const QString&, const QString&, const QStringList&, int current) override
+    {
+        return current;
+    }
 };
 
 // A started window on a demo sandbox, shown on the offscreen screen, holding a project.

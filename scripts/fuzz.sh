@@ -10,6 +10,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 CXX=clang++ CC=clang cmake -S . -B build-fuzz -DVX_BUILD_FUZZ=ON -DVX_BUILD_TESTS=OFF -DVX_BUILD_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 targets=(fuzz_hive fuzz_regfile fuzz_export fuzz_pe fuzz_imports fuzz_language fuzz_ini)
+targets+=(fuzz_snapshot)
 cmake --build build-fuzz -j"$jobs" --target "${targets[@]}"
 for t in "${targets[@]}"; do
   corpus="build-fuzz/corpus/$t"

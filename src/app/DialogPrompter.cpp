@@ -4,6 +4,7 @@
 #include "app/TFormInput.h"
 #include "app/TFormSelLang.h"
 
+#include <QInputDialog>
 #include <QApplication>
 #include <QFileDialog>
 #include <QFontDialog>
@@ -192,6 +193,17 @@ std::optional<QString> DialogPrompter::selectLanguage(QWidget* parent, LanguageD
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.selectedLanguage();
+}
+
+std::optional<int> DialogPrompter::chooseItem(QWidget* parent, const QString& title, const QString& label,
+                                              const QStringList& items, int current)
+{
+    bool ok = false;
+    const QString chosen = QInputDialog::getItem(parent, title, label, items, current, false, &ok);
+    if (!ok)
+        return std::nullopt;
+    const int index = int(items.indexOf(chosen));
+    return index < 0 ? std::nullopt : std::optional<int>(index);
 }
 
 } // namespace vx::app

@@ -27,6 +27,8 @@ public:
     bool fileList(QWidget* parent, FileListDialogState& state) override;
     std::optional<QString> selectLanguage(QWidget* parent, LanguageDialogState& state,
                                           const QStringList& names) override;
+    std::optional<int> chooseItem(QWidget* parent, const QString& title, const QString& label,
+                                  const QStringList& items, int current) override;
 
     // "Project File(*.vx7)|*.vx7" -> "Project File(*.vx7) (*.vx7)".
     static QString qtFilter(const QString& filter);

@@ -309,6 +309,8 @@ void buildOptionPage(MainUi& ui)
     rg->addWidget(ui.RzBitBtnImportReg, 0, 1);
     rg->addWidget(ui.RzBitBtnBackupReg, 1, 0);
     rg->addWidget(ui.RzBitBtnClearReg, 1, 1);
+    ui.RzBitBtnUndoReg = button(u"RzBitBtnUndoReg"_s, u"Undo last registry change"_s, ImgRecover, reg);
+    rg->addWidget(ui.RzBitBtnUndoReg, 2, 0, 1, 2);
 
     auto* assoc = make<QGroupBox>(u"RzGroupBoxAssociate"_s, page, u"Associate"_s);
     auto* ag = new QVBoxLayout(assoc);

@@ -80,7 +80,7 @@ struct MainUi
     QPushButton *RzButtonWinSDK = nullptr, *RzButtonBDEpath = nullptr, *RzBitBtnBordbk = nullptr,
                 *RzButtonLang = nullptr, *RzBitBtnFont = nullptr, *RzButtonRegDebug = nullptr,
                 *RzBitBtnCopyFiles = nullptr, *RzBitBtnRecover = nullptr, *RzBitBtnImportReg = nullptr,
-                *RzBitBtnBackupReg = nullptr, *RzBitBtnClearReg = nullptr, *RzButtonShortcut = nullptr,
+                *RzBitBtnBackupReg = nullptr, *RzBitBtnClearReg = nullptr, *RzBitBtnUndoReg = nullptr, *RzButtonShortcut = nullptr,
                 *RzBitBtnDelShortcut = nullptr;
     QCheckBox *RzCheckBoxBDEen = nullptr, *RzCheckBoxValid = nullptr, *RzCheckBoxAssociate = nullptr,
               *RzCheckBoxAssociateShell = nullptr, *RzCheckBoxAssociateFiles = nullptr,

@@ -116,9 +116,14 @@ void TFormMain::connectHandlers()
         {ui.RzBitBtnImportReg, [r] { r->RzBitBtnImportRegClick(); }},
         {ui.RzBitBtnClearReg, [r] { r->RzBitBtnClearRegClick(); }},
         {ui.RzBitBtnCheckProject, [this] { checkProjectCommand(*this); }},
+        {ui.RzBitBtnUndoReg, [r] { r->RzBitBtnUndoRegClick(); }},
     };
     for (const auto& [button, run] : commands)
         connectCommand(button, &QPushButton::clicked, run);
+    // After every command that may take a snapshot, once it has run (queued: Recover's own
+    // handler is connected later).
+    for (QPushButton* b : {ui.RzBitBtnApplyProject, ui.RzBitBtnImportReg, ui.RzBitBtnClearReg, ui.RzBitBtnRecover})
+        connect(b, &QPushButton::clicked, this, [r] { r->updateUndoButton(); }, Qt::QueuedConnection);
 
     connect(ui.RzPageControl, &QTabWidget::currentChanged, this, &TFormMain::RzPageControlTabClick);
     // Checked by the user or by the program alike, as a click would.
@@ -269,6 +274,7 @@ TFormMain::StartResult TFormMain::FormCreate(const QStringList& arguments)
     loadLanguage(s.language);
     rebuildComponentMenu();
     RzPageControlTabClick();
+    m_registry->updateUndoButton();
 
     if (!s.storedGeometry)
         fitFirstStart();

@@ -6,6 +6,7 @@
 #include "delphireg/ApplyPreview.h"
 #include "delphireg/DelphiConfig.h"
 #include "delphireg/RegImport.h"
+#include "delphireg/Snapshots.h"
 #include "i18n/UiTexts.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
@@ -48,6 +49,25 @@ bool writeRegistry(QWidget* parent, HiveRegistryStore& store, Op&& op)
         return false;
     }
     return true;
+}
+
+// Saves the keys the operation is about to write; false (the error shown) when that fails, and
+// the operation must not start.
+bool takeSnapshot(TFormMain& w, const RegistryStore& store, SnapshotOperation op, const QList<RegKeyRef>& keys)
+{
+    try {
+        SnapshotStore(w.installation().prefix()).take(store, op, keys);
+    } catch (const OperationError& e) {
+        Prompter::error(&w, e.message());
+        return false;
+    }
+    return true;
+}
+
+// A history entry as the undo list shows it.
+QString historyLine(const SnapshotInfo& s)
+{
+    return s.time.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss"_s) + u"  before "_s + snapshotOperationName(s.operation);
 }
 
 // Reading the hive files is allowed while Wine runs, but they may lag behind Wine's memory.
@@ -99,6 +119,8 @@ void RegistryCommands::RzBitBtnApplyProjectClick()
     if (Prompter::current().message(nullptr, ask) != Prompter::Ok)
         return;
     HiveRegistryStore store(w.installation().prefix());
+    if (!takeSnapshot(w, store, SnapshotOperation::Apply, keysWrittenBy(SnapshotOperation::Apply)))
+        return;
     const bool ok = writeRegistry(&w, store, [&] {
         applyProject(store, w.project(), w.macro(), w.installation().bridge);
     });
@@ -149,6 +171,8 @@ void RegistryCommands::RzBitBtnImportRegClick()
     // applied, and an error while applying leaves nothing to commit.
     RegImportSummary summary;
     try {
+        const QList<RegKeyRef> keys = keysWrittenByImport(parseRegFile(bytes, chosen));
+        SnapshotStore(w.installation().prefix()).take(store, SnapshotOperation::Import, keys);
         summary = importRegFile(bytes, store, chosen);
         store.commit();
     } catch (const OperationError& e) {
@@ -167,9 +191,50 @@ void RegistryCommands::RzBitBtnClearRegClick()
     if (!Prompter::askYesNo(&w, uiText(UiText::MsgRecover1)))
         return;
     HiveRegistryStore store(w.installation().prefix());
+    if (!takeSnapshot(w, store, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear)))
+        return;
     if (!writeRegistry(&w, store, [&] { clearDelphiRegistry(store); }))
         return;
     Prompter::information(&w, uiText(UiText::MsgClearReg));
+}
+
+void RegistryCommands::RzBitBtnUndoRegClick()
+{
+    TFormMain& w = m_window;
+    const SnapshotStore snapshots(w.installation().prefix());
+    const std::vector<SnapshotInfo> history = snapshots.history();
+    if (history.empty()) {
+        Prompter::information(&w, u"There is no registry change to undo: no snapshot in "_s + snapshots.folder());
+        updateUndoButton();
+        return;
+    }
+    // The newest is chosen unless the user picks an earlier state.
+    QStringList lines;
+    for (const SnapshotInfo& s : history)
+        lines << historyLine(s);
+    const std::optional<int> chosen = Prompter::current().chooseItem(
+        &w, w.ui().RzBitBtnUndoReg->text(), u"Put the registry back as it was:"_s, lines, 0);
+    if (!chosen || *chosen < 0 || *chosen >= int(history.size()))
+        return;
+    const SnapshotInfo& snapshot = history[size_t(*chosen)];
+    HiveRegistryStore store(w.installation().prefix());
+    try {
+        restoreSnapshotFile(snapshot.file, store, snapshots);
+    } catch (const OperationError& e) {
+        store.discardChanges();
+        Prompter::error(&w, e.message() + u"\n\nNothing was restored; the registry was not changed."_s);
+        updateUndoButton();
+        return;
+    }
+    updateUndoButton();
+    Prompter::information(&w, u"The registry is back as it was "_s + historyLine(snapshot) + u".\n\n"_s +
+                                  u"Undo again to return to the state before this undo."_s);
+}
+
+void RegistryCommands::updateUndoButton()
+{
+    TFormMain& w = m_window;
+    w.ui().RzBitBtnUndoReg->setEnabled(!SnapshotStore(w.installation().prefix()).empty());
 }
 
 } // namespace vx::app

@@ -16,6 +16,11 @@ public:
     void RzBitBtnBackupRegClick();
     void RzBitBtnImportRegClick();
     void RzBitBtnClearRegClick();
+    // Puts the registry back as a snapshot holds it: the newest (the last change) unless the user
+    // picks an earlier one from the history.
+    void RzBitBtnUndoRegClick();
+    // Enables the undo button when the prefix has a snapshot.
+    void updateUndoButton();
 
 private:
     TFormMain& m_window;

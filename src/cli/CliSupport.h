@@ -4,6 +4,7 @@
 // writes wait for Wine to stop.
 
 #include "delphireg/DelphiConfig.h"
+#include "delphireg/Snapshots.h"
 #include "platform/Errors.h"
 #include "platform/Installation.h"
 #include "platform/RegistryStore.h"
@@ -75,5 +76,13 @@ bool isEnvironmentCommand(const QString& command);
 // `args` are the positional arguments after the command.
 int runEnvironmentCommand(const Installation& inst, const QString& command, const QStringList& args,
                           const EnvironmentOptions& options);
+
+// The snapshot commands: history, restore.
+bool isSnapshotCommand(const QString& command);
+int runSnapshotCommand(const Installation& inst, const QString& command, const QStringList& args, bool json);
+// Saves the keys an operation is about to write; throws OperationError (naming the folder or
+// file) when the snapshot cannot be written, before anything changed.
+void takeSnapshot(const Installation& inst, const RegistryStore& store, SnapshotOperation op,
+                  const QList<RegKeyRef>& keys);
 
 } // namespace vx::cli

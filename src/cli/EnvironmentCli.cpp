@@ -34,6 +34,7 @@ int runRecover(const Installation& inst, const EnvironmentOptions& o)
     DefaultConfigInputs in{inst.delphiRoot, o.sdkHelp.isEmpty() ? s.win32SdkHelp : o.sdkHelp, o.bde.value_or(s.bde),
                            o.bdePath.isEmpty() ? s.bdePath : o.bdePath};
     HiveRegistryStore store(inst.prefix());
+    takeSnapshot(inst, store, SnapshotOperation::Recover, keysWrittenBy(SnapshotOperation::Recover));
     writeRegistry(store, [&] { writeDefaultConfiguration(store, in); });
     out() << "Wrote Delphi's default configuration" << (in.bde ? " with the database engine" : "") << " into "
           << inst.prefix() << Qt::endl;

@@ -196,6 +196,7 @@ int runApply(const Installation& inst, const QString& path)
     if (!readForCli(path, inst, false, project))
         return Failed;
     HiveRegistryStore store(inst.prefix());
+    takeSnapshot(inst, store, SnapshotOperation::Apply, keysWrittenBy(SnapshotOperation::Apply));
     writeRegistry(store, [&] { applyProject(store, project, PathMacro(inst.delphiRoot), inst.bridge); });
     out() << "Applied " << path << " to the registry of " << inst.prefix() << ". Restart Delphi to load it."
           << Qt::endl;
@@ -224,6 +225,7 @@ int runImport(const Installation& inst, const QString& file)
     // All or nothing: the file is parsed whole and every hive it reaches read before anything is
     // applied, and an error while applying leaves nothing to commit.
     try {
+        takeSnapshot(inst, store, SnapshotOperation::Import, keysWrittenByImport(parseRegFile(bytes, file)));
         summary = importRegFile(bytes, store, file);
     } catch (const OperationError& e) {
         store.discardChanges();
@@ -239,6 +241,7 @@ int runClear(const Installation& inst)
 {
     refuseWhileWineRuns(inst);
     HiveRegistryStore store(inst.prefix());
+    takeSnapshot(inst, store, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear));
     writeRegistry(store, [&] { clearDelphiRegistry(store); });
     out() << "Cleared Delphi's registry trees in " << inst.prefix() << Qt::endl;
     return Ok;
@@ -271,7 +274,7 @@ int main(int argc, char** argv)
     parser.addPositionalArgument(u"command"_s, u"info | show PROJECT | save-as PROJECT NEWFILE | capture NEWFILE | "
                                                u"apply PROJECT | backup FILE.reg | import FILE.reg | clear | "
                                                u"recover | shortcuts create|delete | register-debugger | copy-runtime | "
-                                               u"diff A B | check PROJECT|live"_s);
+                                               u"diff A B | check PROJECT|live | history [--json] | restore [SNAPSHOT]"_s);
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usage(parser, parser.errorText());
@@ -311,6 +314,8 @@ int main(int argc, char** argv)
                 return usage(parser, u"usage: save-as PROJECT NEWFILE"_s);
             return runSaveAs(inst, args[1], args[2]);
         }
+        if (isSnapshotCommand(command))
+            return runSnapshotCommand(inst, command, args.mid(1), parser.isSet(jsonOpt));
         if (isEnvironmentCommand(command)) {
             if (parser.isSet(bdeOpt) && parser.isSet(noBdeOpt))
                 return usage(parser, u"--bde and --no-bde exclude each other"_s);

@@ -97,6 +97,7 @@ constexpr UiTextEntry kTable[] = {
     {u"Option", u"ImportRegistry", u"Import Delphi Registry", T::Caption, u"RzBitBtnImportReg"},
     {u"Option", u"BackupRegistry", u"Backup Delphi Registry", T::Caption, u"RzBitBtnBackupReg"},
     {u"Option", u"DelRegistry", u"Delete Delphi Registry", T::Caption, u"RzBitBtnClearReg"},
+    {u"Option", u"UndoRegistry", u"Undo last registry change", T::Caption, u"RzBitBtnUndoReg"},
     {u"Option", u"VerifyValid", u"verify files valid", T::Caption, u"RzCheckBoxValid"},
     {u"Option", u"associate", u"Associate", T::Caption, u"RzGroupBoxAssociate"},
     {u"Option", u"EnableAssociate", u"Enable Associate", T::Caption, u"RzCheckBoxAssociate"},

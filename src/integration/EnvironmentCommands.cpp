@@ -2,6 +2,7 @@
 
 #include "delphireg/DefaultConfig.h"
 #include "delphireg/DelphiConfig.h"
+#include "delphireg/Snapshots.h"
 #include "editing/EditingHost.h"
 #include "editing/EditingRules.h"
 #include "editing/RuntimeFiles.h"
@@ -142,6 +143,12 @@ void EnvironmentCommands::RzBitBtnRecoverClick()
     HiveRegistryStore store(inst.prefix());
     // The registry is committed before the registration starts: regsvr32 brings up a wineserver,
     // after which the hive files must not be written.
+    try {
+        SnapshotStore(inst.prefix()).take(store, SnapshotOperation::Recover, keysWrittenBy(SnapshotOperation::Recover));
+    } catch (const OperationError& failure) {
+        Prompter::error(e.dialogParent(), failure.message());
+        return;
+    }
     QString error;
     try {
         writeDefaultConfiguration(store, {inst.delphiRoot, s.sdkHelp, s.bde, s.bdePath});

@@ -28,6 +28,10 @@ public:
         return {};
     }
     bool fileList(QWidget*, FileListDialogState&) override { return false; }
+    std::optional<int> chooseItem(QWidget*, const QString&, const QString&, const QStringList&, int) override
+    {
+        return std::nullopt;
+    }
     std::optional<QString> selectLanguage(QWidget*, LanguageDialogState&, const QStringList&) override
     {
         return std::nullopt;

@@ -63,6 +63,9 @@ public:
     // The language selection: one row per name; the chosen name, or nothing when cancelled.
     virtual std::optional<QString> selectLanguage(QWidget* parent, LanguageDialogState& state,
                                                   const QStringList& names) = 0;
+    // One item chosen from a list, `current` preselected: its index, or nothing when cancelled.
+    virtual std::optional<int> chooseItem(QWidget* parent, const QString& title, const QString& label,
+                                          const QStringList& items, int current) = 0;
 
     // The prompter in use: the one installed by a test, else the default (the window's dialogs),
     // else one that answers nothing and says so on stderr.

@@ -2,6 +2,7 @@
 // the default configuration with its registration and shortcuts, the runtime-file copy.
 
 #include "delphireg/RegistryAccess.h"
+#include "delphireg/Snapshots.h"
 #include "platform/RegistryStore.h"
 #include "support/FakeWine.h"
 #include "support/MainWindowFixture.h"
@@ -72,6 +73,15 @@ TEST_F(EnvironmentCommandsTest, RecoverWritesTheDefaultsThenRegistersAndMakesSho
     EXPECT_TRUE(QFileInfo::exists(sb.prefix + u"/drive_c/users/demo/Desktop/Delphi7.lnk"_s));
     EXPECT_TRUE(QFileInfo::exists(dir.filePath(u"data/applications/vorlix7-delphi7.desktop"_s)));
     EXPECT_TRUE(QFileInfo::exists(dir.filePath(u"home/Desktop/Delphi7.desktop"_s)));
+
+    // The keys it replaced were saved first, the help and database engine keys with the trees.
+    const std::optional<SnapshotInfo> snapshot = SnapshotStore(sb.prefix).newest();
+    ASSERT_TRUE(snapshot.has_value());
+    EXPECT_EQ(snapshot->operation, SnapshotOperation::Recover);
+    const ParsedSnapshot parsed = parseSnapshot(test::readAll(snapshot->file), snapshot->file);
+    EXPECT_EQ(parsed.covered, keysWrittenBy(SnapshotOperation::Recover));
+    QCoreApplication::processEvents(); // the undo button is updated once the command has run
+    EXPECT_TRUE(child<QAbstractButton>(*w, u"RzBitBtnUndoReg"_s)->isEnabled());
 }
 
 TEST_F(EnvironmentCommandsTest, RecoverThatCannotCommitLeavesBothHivesAsTheyWere)

@@ -4,6 +4,7 @@
 #include "delphireg/DelphiConfig.h"
 #include "delphireg/RegImport.h"
 #include "delphireg/RegistryAccess.h"
+#include "delphireg/Snapshots.h"
 #include "platform/CodePage.h"
 #include "platform/PathBridge.h"
 #include "project/ConfigProject.h"
@@ -131,6 +132,68 @@ TEST_F(WineDelphiInterop, RegeditImportsOurBackupAndWeImportItsValues)
     EXPECT_EQ(query(u"HKCU\\Software\\Borland\\Delphi\\7.0\\Experts"_s, false).value(u"Q \"x\""_s).second,
               u"C:\\a\\b.dll"_s);
     EXPECT_EQ(query(u"HKLM\\Software\\Borland\\Delphi\\7.0"_s, true).value(u"RootDir"_s).second, root);
+}
+
+TEST_F(WineDelphiInterop, SnapshotsHoldWhatWinesRegExportWritesAndRegeditRestoresThem)
+{
+    // Values of every type, written by us, exported by Wine's reg: a snapshot of the same tree
+    // reads as the same keys, names, types and bytes.
+    const QString d7 = u"Software\\Borland\\Delphi\\7.0"_s;
+    const QString key = d7 + u"\\Typed"_s;
+    HiveRegistryStore store(prefix());
+    store.createKey(RegRoot::CurrentUser, key);
+    const RegValue values[] = {
+        RegValue::string(u"Path \"q\""_s, u"C:\\a\\b \u00fc"_s),
+        RegValue::string(u"Expand"_s, u"%SystemRoot%\\x"_s, REG_EXPAND_SZ),
+        RegValue::multiString(u"Multi"_s, {u"one"_s, u"two"_s}),
+        RegValue::dword(u"Number"_s, 0xfffffffe),
+        {u"Bytes"_s, REG_BINARY, QByteArray(100, '\x5a')},
+        {u"Qword"_s, 11, QByteArray("\1\2\3\4\5\6\7\x08", 8)},
+        RegValue::string({}, u"default"_s),
+    };
+    for (const RegValue& v : values)
+        store.setValue(RegRoot::CurrentUser, key, v);
+    // A string without its NUL: Wine's export writes it as an empty string, ours keeps its bytes.
+    store.setValue(RegRoot::CurrentUser, key, {u"Odd string"_s, REG_SZ, QByteArray("abc", 3)});
+    store.commit();
+    const QString exported = s_dir->path() + u"/exported.reg"_s;
+    ASSERT_TRUE(run(u"wine"_s, {u"reg"_s, u"export"_s, u"HKCU\\"_s + d7, windowsPath(exported), u"/y"_s}));
+    ASSERT_TRUE(stopServer());
+
+    const auto setValues = [](const std::vector<RegOperation>& ops) {
+        QStringList out;
+        for (const RegOperation& op : ops) {
+            if (op.kind == RegOperation::Kind::SetValue)
+                out << op.path.toLower() + u'|' + op.value.name + u'|' + QString::number(op.value.type) + u'|' +
+                           QString::fromLatin1(op.value.data.toHex());
+        }
+        out.sort();
+        return out;
+    };
+    const QList<RegKeyRef> tree{{RegRoot::CurrentUser, d7}};
+    const QByteArray snapshot = snapshotBytes(HiveRegistryStore(prefix()), tree, SnapshotOperation::Clear,
+                                              QDateTime::currentDateTime());
+    QStringList ours = setValues(parseSnapshot(snapshot, u"snapshot.reg"_s).writes);
+    const QString odd = d7.toLower() + u"\\typed|Odd string|1|616263"_s;
+    EXPECT_EQ(ours.removeAll(odd), 1);
+    QStringList wines = setValues(parseRegFile(test::readAll(exported), exported));
+    EXPECT_EQ(wines.removeAll(d7.toLower() + u"\\typed|Odd string|1|0000"_s), 1);
+    EXPECT_EQ(ours.filter(d7.toLower() + u"\\typed|"_s).size(), 7);
+    EXPECT_EQ(wines, ours);
+
+    // Wine's regedit takes a snapshot as it is: the deletion line empties the tree first.
+    const QString file = s_dir->path() + u"/snapshot.reg"_s;
+    test::writeAll(file, snapshot);
+    HiveRegistryStore changing(prefix());
+    changing.setValue(RegRoot::CurrentUser, key, RegValue::string(u"Added later"_s, u"x"_s));
+    changing.deleteValue(RegRoot::CurrentUser, key, u"Multi"_s);
+    changing.commit();
+    ASSERT_TRUE(run(u"wine"_s, {u"regedit"_s, u"/S"_s, windowsPath(file)}));
+    ASSERT_TRUE(stopServer());
+    const HiveRegistryStore after(prefix());
+    for (const RegValue& v : values)
+        EXPECT_EQ(after.value(RegRoot::CurrentUser, key, v.name), v) << v.name.toStdString();
+    EXPECT_FALSE(after.value(RegRoot::CurrentUser, key, u"Added later"_s).has_value());
 }
 
 TEST_F(WineDelphiInterop, RegeditReadsNonAsciiNamesOfOurBackupsInEitherForm)

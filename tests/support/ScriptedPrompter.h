@@ -15,7 +15,7 @@ namespace vx::test {
 class ScriptedPrompter : public Prompter
 {
 public:
-    enum class Kind { Message, OpenFile, SaveFile, Folder, Font, Input, FileList, Language };
+    enum class Kind { Message, OpenFile, SaveFile, Folder, Font, Input, FileList, Language, Choice };
     struct Step
     {
         Kind kind;
@@ -81,6 +81,12 @@ public:
         m_script.push_back({Kind::Language, {}, name.isEmpty() ? Cancel : Ok, name});
         return *this;
     }
+    // A list choice: the item at this index, or cancelled when negative.
+    ScriptedPrompter& chooseItem(int index)
+    {
+        m_script.push_back({Kind::Choice, {}, index < 0 ? Cancel : Ok, QString::number(index)});
+        return *this;
+    }
     ScriptedPrompter& confirmFileList(bool ok)
     {
         m_script.push_back({Kind::FileList, {}, ok ? Ok : Cancel, {}});
@@ -95,6 +101,7 @@ public:
     const std::vector<InputShown>& inputs() const { return m_inputs; }
     const std::vector<QStringList>& languageLists() const { return m_languageLists; }
     const std::vector<QString>& fileListLabels() const { return m_fileListLabels; }
+    const std::vector<QStringList>& choiceLists() const { return m_choiceLists; }
 
     Button message(QWidget*, const Message& m) override
     {
@@ -168,6 +175,20 @@ public:
         return chosen;
     }
 
+    std::optional<int> chooseItem(QWidget*, const QString& title, const QString&, const QStringList& items,
+                                  int) override
+    {
+        m_choiceLists.push_back(items);
+        const Step* s = next(Kind::Choice, title);
+        if (!s)
+            return std::nullopt;
+        std::optional<int> chosen;
+        if (s->answer == Ok)
+            chosen = s->path.toInt();
+        m_script.pop_front();
+        return chosen;
+    }
+
 private:
     const Step* next(Kind kind, const QString& what)
     {
@@ -197,6 +218,7 @@ private:
     std::vector<InputShown> m_inputs;
     std::vector<QStringList> m_languageLists;
     std::vector<QString> m_fileListLabels;
+    std::vector<QStringList> m_choiceLists;
 };
 
 } // namespace vx::test

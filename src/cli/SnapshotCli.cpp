@@ -1,0 +1,90 @@
+// The snapshot commands of vorlix7-cli: the history of the snapshots taken before each registry
+// change, and restoring one of them.
+
+#include "cli/CliSupport.h"
+#include "delphireg/Snapshots.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+using namespace Qt::StringLiterals;
+
+namespace vx::cli {
+
+namespace {
+
+int runHistory(const Installation& inst, bool json)
+{
+    const SnapshotStore snapshots(inst.prefix());
+    const std::vector<SnapshotInfo> all = snapshots.history();
+    if (json) {
+        QJsonArray list;
+        for (const SnapshotInfo& s : all)
+            list.append(QJsonObject{{u"id"_s, s.id},
+                                    {u"time"_s, isoTimeWithOffset(s.time)},
+                                    {u"operation"_s, snapshotOperationName(s.operation)},
+                                    {u"file"_s, s.file}});
+        out() << QJsonDocument(list).toJson(QJsonDocument::Indented) << Qt::flush;
+        return Ok;
+    }
+    if (all.empty())
+        out() << "No snapshots in " << snapshots.folder() << '\n';
+    for (const SnapshotInfo& s : all)
+        out() << s.id << "  " << isoTimeWithOffset(s.time) << "  before " << snapshotOperationName(s.operation) << '\n';
+    out() << Qt::flush;
+    return Ok;
+}
+
+int runRestore(const Installation& inst, const QStringList& args)
+{
+    refuseWhileWineRuns(inst);
+    const SnapshotStore snapshots(inst.prefix());
+    QString file;
+    if (args.isEmpty()) {
+        const std::optional<SnapshotInfo> newest = snapshots.newest();
+        if (!newest)
+            return fail(u"No snapshot to restore in "_s + snapshots.folder());
+        file = newest->file;
+    } else {
+        file = snapshots.resolve(args[0]);
+    }
+    HiveRegistryStore store(inst.prefix());
+    RestoreResult r;
+    try {
+        r = restoreSnapshotFile(file, store, snapshots);
+    } catch (const OperationError& e) {
+        store.discardChanges();
+        throw OperationError(e.message() + u"\nNothing was restored; the registry was not changed."_s);
+    }
+    out() << "Restored " << file << ": " << r.keys << " keys, " << r.values << " values. Undo with: restore "
+          << r.undo.id << Qt::endl;
+    return Ok;
+}
+
+} // namespace
+
+bool isSnapshotCommand(const QString& command)
+{
+    return command == u"history"_s || command == u"restore"_s;
+}
+
+int runSnapshotCommand(const Installation& inst, const QString& command, const QStringList& args, bool json)
+{
+    if (command == u"history"_s) {
+        if (!args.isEmpty())
+            return fail(u"usage: history [--json]"_s);
+        return runHistory(inst, json);
+    }
+    if (args.size() > 1)
+        return fail(u"usage: restore [SNAPSHOT]"_s);
+    return runRestore(inst, args);
+}
+
+void takeSnapshot(const Installation& inst, const RegistryStore& store, SnapshotOperation op,
+                  const QList<RegKeyRef>& keys)
+{
+    SnapshotStore(inst.prefix()).take(store, op, keys);
+}
+
+} // namespace vx::cli

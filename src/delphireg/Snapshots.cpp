@@ -1,0 +1,495 @@
+#include "delphireg/Snapshots.h"
+
+#include "delphireg/RegExport.h"
+#include "delphireg/RegistryAccess.h"
+#include "platform/Clock.h"
+#include "platform/Errors.h"
+#include "platform/FileOps.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimeZone>
+#include <QtEndian>
+#include <algorithm>
+#include <functional>
+
+using namespace Qt::StringLiterals;
+
+namespace vx {
+
+namespace {
+
+constexpr char16_t kTitleLine[] = u"; Delphi Vorlix registry snapshot";
+constexpr char16_t kOperationTag[] = u"; operation: ";
+constexpr char16_t kTimeTag[] = u"; time: ";
+constexpr char16_t kEndTag[] = u"; end of snapshot: ";
+constexpr char16_t kIdTimeFormat[] = u"yyyyMMdd'T'HHmmss.zzz'Z'";
+constexpr qsizetype kIdTimeLength = 20; // "20261206T143404.123Z"
+
+QString keyName(const RegKeyRef& k)
+{
+    return k.path.isEmpty() ? regRootName(k.root) : regRootName(k.root) + u'\\' + k.path;
+}
+
+// Whether `outer` is `inner` or one of its ancestors.
+bool holds(const RegKeyRef& outer, RegRoot root, QStringView path)
+{
+    if (outer.root != root)
+        return false;
+    if (outer.path.isEmpty())
+        return true;
+    if (!path.startsWith(outer.path, Qt::CaseInsensitive))
+        return false;
+    return path.size() == outer.path.size() || path[outer.path.size()] == u'\\';
+}
+
+void appendHex2(QString& out, uchar b)
+{
+    static constexpr char16_t hex[] = u"0123456789abcdef";
+    out += QChar(hex[b >> 4]);
+    out += QChar(hex[b & 15]);
+}
+
+// A string value that the "text" form gives back byte for byte: an even size, one final NUL
+// character and no other.
+bool plainString(const RegValue& v)
+{
+    const qsizetype n = v.data.size();
+    if (v.type != REG_SZ || n < 2 || n % 2 != 0 || v.data[n - 1] != 0 || v.data[n - 2] != 0)
+        return false;
+    const char* d = v.data.constData();
+    for (qsizetype i = 0; i + 2 < n; i += 2) {
+        if (d[i] == 0 && d[i + 1] == 0)
+            return false;
+    }
+    return true;
+}
+
+// One value line in the form `reg export` writes; long hex data continues on lines of at most
+// about 80 characters ending in "\".
+void appendValue(QString& out, const RegValue& v)
+{
+    const qsizetype start = out.size();
+    if (v.name.isEmpty())
+        out += u'@';
+    else
+        out += u'"' + escapeRegText(v.name) + u'"';
+    out += u'=';
+    if (plainString(v)) {
+        out += u'"' + escapeRegText(v.text()) + u'"';
+        return;
+    }
+    if (v.type == REG_DWORD && v.data.size() == 4) {
+        out += u"dword:"_s + u"%1"_s.arg(qFromLittleEndian<quint32>(v.data.constData()), 8, 16, QChar(u'0'));
+        return;
+    }
+    if (v.type == REG_BINARY)
+        out += u"hex:"_s;
+    else
+        out += u"hex("_s + QString::number(v.type, 16) + u"):"_s;
+    qsizetype lineStart = start;
+    const qsizetype n = v.data.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        appendHex2(out, uchar(v.data[i]));
+        if (i + 1 < n) {
+            out += u',';
+            if (out.size() - lineStart > 76) {
+                out += u"\\\r\n  "_s;
+                lineStart = out.size() - 2;
+            }
+        }
+    }
+}
+
+struct Counts
+{
+    int keys = 0;
+    int values = 0;
+};
+
+// The text in pieces of about 64 KB, each turned into UTF-16LE bytes and handed on at once, so
+// that a large snapshot is never held whole and its text stays in the processor's cache.
+struct ChunkWriter
+{
+    const std::function<void(QByteArrayView)>& sink;
+    QString text;
+    QByteArray bytes;
+
+    void flush()
+    {
+        bytes.resize(text.size() * 2);
+        qToLittleEndian<char16_t>(text.utf16(), text.size(), bytes.data());
+        sink(bytes);
+        text.resize(0); // keeps the capacity
+    }
+    void maybeFlush()
+    {
+        if (text.size() >= (1 << 15))
+            flush();
+    }
+};
+
+void appendKey(ChunkWriter& w, const RegistryStore& store, RegRoot root, const QString& path, Counts& counts)
+{
+    QString& out = w.text;
+    out += u"\r\n["_s + regRootName(root) + u'\\' + path + u"]\r\n"_s;
+    ++counts.keys;
+    for (const QString& name : store.valueNames(root, path)) {
+        if (const std::optional<RegValue> v = store.value(root, path, name)) {
+            appendValue(out, *v);
+            out += u"\r\n"_s;
+            ++counts.values;
+            w.maybeFlush();
+        }
+    }
+    for (const QString& sub : store.subKeyNames(root, path))
+        appendKey(w, store, root, path + u'\\' + sub, counts);
+}
+
+// The text split into lines as the registry file reader counts them (CR LF, LF or CR end one).
+QList<QStringView> splitLines(QStringView text)
+{
+    QList<QStringView> lines;
+    qsizetype from = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (text[i] == u'\n' || text[i] == u'\r') {
+            lines.append(text.sliced(from, i - from));
+            if (text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+                ++i;
+            from = i + 1;
+        }
+    }
+    if (from < n)
+        lines.append(text.sliced(from));
+    return lines;
+}
+
+[[noreturn]] void faultAt(const QString& fileName, int line, const QString& what)
+{
+    throw OperationError(fileName + u", line "_s + QString::number(qMax(line, 1)) + u": "_s + what);
+}
+
+std::optional<SnapshotInfo> infoFromFile(const QFileInfo& fi)
+{
+    const QString id = fi.completeBaseName();
+    if (fi.suffix() != u"reg"_s || id.size() < kIdTimeLength + 2 || id[kIdTimeLength] != u'-')
+        return std::nullopt;
+    QDateTime t = QDateTime::fromString(id.first(kIdTimeLength), QString::fromUtf16(kIdTimeFormat));
+    if (!t.isValid())
+        return std::nullopt;
+    t = QDateTime(t.date(), t.time(), QTimeZone::utc());
+    // A second snapshot in the same millisecond gets a number after its operation.
+    QStringView opName = QStringView(id).sliced(kIdTimeLength + 1);
+    if (const qsizetype dash = opName.indexOf(u'-'); dash >= 0)
+        opName = opName.first(dash);
+    const std::optional<SnapshotOperation> op = snapshotOperationFromName(opName);
+    if (!op)
+        return std::nullopt;
+    return SnapshotInfo{id, fi.absoluteFilePath(), t, *op};
+}
+
+} // namespace
+
+QString snapshotOperationName(SnapshotOperation op)
+{
+    switch (op) {
+    case SnapshotOperation::Apply: return u"apply"_s;
+    case SnapshotOperation::Import: return u"import"_s;
+    case SnapshotOperation::Clear: return u"clear"_s;
+    case SnapshotOperation::Recover: return u"recover"_s;
+    case SnapshotOperation::Restore: return u"restore"_s;
+    }
+    return {};
+}
+
+std::optional<SnapshotOperation> snapshotOperationFromName(QStringView name)
+{
+    for (SnapshotOperation op : {SnapshotOperation::Apply, SnapshotOperation::Import, SnapshotOperation::Clear,
+                                 SnapshotOperation::Recover, SnapshotOperation::Restore}) {
+        if (name == snapshotOperationName(op))
+            return op;
+    }
+    return std::nullopt;
+}
+
+QList<RegKeyRef> delphiTreeKeys()
+{
+    QList<RegKeyRef> keys;
+    for (const DelphiKeyTree& t : DelphiKeyTrees())
+        keys.append({t.root, t.path});
+    return keys;
+}
+
+QList<RegKeyRef> keysWrittenBy(SnapshotOperation op)
+{
+    QList<RegKeyRef> keys = delphiTreeKeys();
+    if (op == SnapshotOperation::Recover) {
+        // The keys the default configuration writes besides the three trees.
+        keys.append({RegRoot::LocalMachine, u"SOFTWARE\\Microsoft\\Windows\\Help"_s});
+        keys.append({RegRoot::LocalMachine, u"Software\\Borland\\BLW32"_s});
+        keys.append({RegRoot::LocalMachine, u"Software\\Borland\\Database Engine"_s});
+    }
+    return keys;
+}
+
+void addCoveredKey(QList<RegKeyRef>& keys, const RegKeyRef& key)
+{
+    for (const RegKeyRef& k : std::as_const(keys)) {
+        if (holds(k, key.root, key.path))
+            return;
+    }
+    keys.removeIf([&](const RegKeyRef& k) { return holds(key, k.root, k.path); });
+    keys.append(key);
+}
+
+QList<RegKeyRef> keysWrittenByImport(const std::vector<RegOperation>& ops)
+{
+    QList<RegKeyRef> keys = delphiTreeKeys();
+    for (const RegOperation& op : ops) {
+        // A root key itself is never covered: restoring it would delete the whole hive's root.
+        if (!op.path.isEmpty())
+            addCoveredKey(keys, {op.root, op.path});
+    }
+    return keys;
+}
+
+void writeSnapshot(const RegistryStore& store, const QList<RegKeyRef>& keys, SnapshotOperation op,
+                   const QDateTime& time, const std::function<void(QByteArrayView)>& sink)
+{
+    sink(QByteArrayView("\xff\xfe", 2));
+    ChunkWriter w{sink, {}, {}};
+    QString& out = w.text;
+    out.reserve((1 << 15) + 4096);
+    out += QString::fromUtf16(kRegUnicodeHeader) + u"\r\n"_s;
+    out += QString::fromUtf16(kTitleLine) + u"\r\n"_s;
+    out += QString::fromUtf16(kOperationTag) + snapshotOperationName(op) + u"\r\n"_s;
+    out += QString::fromUtf16(kTimeTag) + isoTimeWithOffset(time) + u"\r\n\r\n"_s;
+    for (const RegKeyRef& k : keys)
+        out += u"[-"_s + keyName(k) + u"]\r\n"_s;
+    Counts counts;
+    for (const RegKeyRef& k : keys) {
+        if (store.keyExists(k.root, k.path))
+            appendKey(w, store, k.root, k.path, counts);
+    }
+    out += u"\r\n"_s + QString::fromUtf16(kEndTag) + QString::number(counts.keys) + u" keys, "_s +
+           QString::number(counts.values) + u" values\r\n"_s;
+    w.flush();
+}
+
+QByteArray snapshotBytes(const RegistryStore& store, const QList<RegKeyRef>& keys, SnapshotOperation op,
+                         const QDateTime& time)
+{
+    QByteArray bytes;
+    writeSnapshot(store, keys, op, time, [&](QByteArrayView piece) { bytes.append(piece); });
+    return bytes;
+}
+
+ParsedSnapshot parseSnapshot(const QByteArray& bytes, const QString& fileName)
+{
+    if (bytes.size() < 2 || uchar(bytes[0]) != 0xFF || uchar(bytes[1]) != 0xFE)
+        faultAt(fileName, 1, u"not a registry snapshot: the file is not UTF-16LE text with a byte-order mark"_s);
+    std::vector<RegOperation> ops = parseRegFile(bytes, fileName);
+
+    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2),
+                                            (bytes.size() - 2) / 2);
+    const QList<QStringView> lines = splitLines(text);
+    if (lines.isEmpty() || lines[0] != QStringView(kRegUnicodeHeader))
+        faultAt(fileName, 1, u"not a registry snapshot: the first line must be \""_s + QString::fromUtf16(kRegUnicodeHeader) + u'"');
+    if (lines.size() < 2 || lines[1] != QStringView(kTitleLine))
+        faultAt(fileName, 2, u"not a registry snapshot: the line \""_s + QString::fromUtf16(kTitleLine) + u"\" is missing"_s);
+
+    ParsedSnapshot s;
+    for (int i = 2; i < lines.size() && lines[i].startsWith(u';'); ++i) {
+        if (lines[i].startsWith(QStringView(kOperationTag)))
+            s.operation = snapshotOperationFromName(lines[i].sliced(std::char_traits<char16_t>::length(kOperationTag)));
+    }
+
+    // The closing count: the last line that is not empty.
+    int last = int(lines.size()) - 1;
+    while (last >= 0 && lines[last].trimmed().isEmpty())
+        --last;
+    if (last < 0 || !lines[last].startsWith(QStringView(kEndTag)))
+        faultAt(fileName, int(lines.size()), u"the snapshot ends before its closing line \""_s +
+                                                  QString::fromUtf16(kEndTag) + u"...\": the file is cut short"_s);
+
+    bool writing = false;
+    for (RegOperation& op : ops) {
+        switch (op.kind) {
+        case RegOperation::Kind::DeleteTree:
+            if (writing)
+                faultAt(fileName, op.line, u"a key deletion after the first key line: a snapshot deletes only the "
+                                           u"trees it covers, at its start"_s);
+            if (op.path.isEmpty())
+                faultAt(fileName, op.line, u"a snapshot cannot cover a whole root key"_s);
+            s.covered.append({op.root, op.path});
+            break;
+        case RegOperation::Kind::DeleteValue:
+            faultAt(fileName, op.line, u"a value deletion: a snapshot only holds values"_s);
+        case RegOperation::Kind::CreateKey:
+        case RegOperation::Kind::SetValue: {
+            writing = true;
+            const bool inside = std::any_of(s.covered.cbegin(), s.covered.cend(),
+                                            [&](const RegKeyRef& k) { return holds(k, op.root, op.path); });
+            if (!inside)
+                faultAt(fileName, op.line, u"the key "_s + keyName({op.root, op.path}) +
+                                               u" lies outside the trees the snapshot covers"_s);
+            if (op.kind == RegOperation::Kind::CreateKey)
+                ++s.keys;
+            else
+                ++s.values;
+            s.writes.push_back(std::move(op));
+            break;
+        }
+        }
+    }
+    const QString expected = QString::number(s.keys) + u" keys, "_s + QString::number(s.values) + u" values"_s;
+    if (lines[last].sliced(std::char_traits<char16_t>::length(kEndTag)).trimmed() != expected)
+        faultAt(fileName, last + 1, u"the closing line does not match the content, which holds "_s + expected +
+                                        u": the file was changed or cut short"_s);
+    return s;
+}
+
+void restoreSnapshot(const ParsedSnapshot& snapshot, RegistryStore& store, const QString& fileName)
+{
+    // Every hive is read before anything changes, so that one that cannot be read stops the
+    // restore with nothing pending.
+    for (const RegKeyRef& k : snapshot.covered)
+        store.keyExists(k.root, QString());
+    for (const RegKeyRef& k : snapshot.covered)
+        store.deleteTree(k.root, k.path);
+    for (const RegOperation& op : snapshot.writes) {
+        const bool ok = op.kind == RegOperation::Kind::CreateKey
+                            ? store.createKey(op.root, op.path)
+                            : store.setValue(op.root, op.path, op.value)
+                                  || (store.createKey(op.root, op.path) && store.setValue(op.root, op.path, op.value));
+        if (!ok)
+            faultAt(fileName, op.line, u"the key "_s + keyName({op.root, op.path}) + u" cannot be written"_s);
+    }
+}
+
+QString isoTimeWithOffset(const QDateTime& time)
+{
+    const QDateTime local = time.toLocalTime();
+    const int offset = local.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return local.toString(u"yyyy-MM-ddTHH:mm:ss.zzz"_s) + (offset < 0 ? u'-' : u'+') +
+           QString::number(minutes / 60).rightJustified(2, u'0') + u':' +
+           QString::number(minutes % 60).rightJustified(2, u'0');
+}
+
+SnapshotStore::SnapshotStore(const QString& prefixDir)
+    : m_folder(stateHome() + u"/vorlix7/snapshots/"_s + prefixId(prefixDir))
+{
+}
+
+QString SnapshotStore::stateHome()
+{
+    // A relative XDG_STATE_HOME is ignored, as the base directory rules ask.
+    const QString env = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!env.isEmpty() && QDir::isAbsolutePath(env))
+        return QDir::cleanPath(env);
+    return QDir::homePath() + u"/.local/state"_s;
+}
+
+QString SnapshotStore::prefixId(const QString& prefixDir)
+{
+    const QString absolute = QDir::cleanPath(QFileInfo(prefixDir).absoluteFilePath());
+    const QByteArray hash = QCryptographicHash::hash(absolute.toUtf8(), QCryptographicHash::Sha256);
+    return QFileInfo(absolute).fileName() + u'-' + QString::fromLatin1(hash.first(4).toHex());
+}
+
+SnapshotInfo SnapshotStore::take(const RegistryStore& store, SnapshotOperation op, const QList<RegKeyRef>& keys) const
+{
+    const QString notChanged = u" Nothing was changed."_s;
+    if (!QDir().mkpath(m_folder))
+        throw OperationError(u"The snapshot folder "_s + m_folder + u" cannot be created."_s + notChanged);
+    // Write permission is checked by its bits: root may write anywhere, but a folder made
+    // read-only is meant to stay unchanged.
+    const QFileInfo folder(m_folder);
+    if (!folder.isDir() || !(folder.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)))
+        throw OperationError(u"The snapshot folder "_s + m_folder + u" is read-only."_s + notChanged);
+
+    const QDateTime now = Clock::current().now().toUTC();
+    QString id = now.toString(QString::fromUtf16(kIdTimeFormat)) + u'-' + snapshotOperationName(op);
+    for (int n = 2; QFileInfo::exists(m_folder + u'/' + id + u".reg"_s); ++n)
+        id = now.toString(QString::fromUtf16(kIdTimeFormat)) + u'-' + snapshotOperationName(op) + u'-' + QString::number(n);
+    const QString file = m_folder + u'/' + id + u".reg"_s;
+    try {
+        writeFileAtomically(file, [&](ContentSink& sink) {
+            sink.restart();
+            writeSnapshot(store, keys, op, now, [&](QByteArrayView piece) { sink.write(piece); });
+        });
+    } catch (const OperationError& e) {
+        throw OperationError(u"The snapshot "_s + file + u" could not be written ("_s + e.message() + u")."_s + notChanged);
+    }
+
+    const std::vector<SnapshotInfo> all = history();
+    for (size_t i = kKeep; i < all.size(); ++i)
+        QFile::remove(all[i].file);
+    return SnapshotInfo{id, file, now, op};
+}
+
+void SnapshotStore::discard(const SnapshotInfo& info) const
+{
+    QFile::remove(info.file);
+}
+
+std::vector<SnapshotInfo> SnapshotStore::history() const
+{
+    std::vector<SnapshotInfo> out;
+    const QFileInfoList files = QDir(m_folder).entryInfoList({u"*.reg"_s}, QDir::Files, QDir::Name | QDir::Reversed);
+    for (const QFileInfo& fi : files) {
+        if (std::optional<SnapshotInfo> info = infoFromFile(fi))
+            out.push_back(std::move(*info));
+    }
+    // Names sort by time; within one millisecond the numbered later ones come first.
+    std::stable_sort(out.begin(), out.end(), [](const SnapshotInfo& a, const SnapshotInfo& b) {
+        if (a.time != b.time)
+            return a.time > b.time;
+        return a.id.size() != b.id.size() ? a.id.size() > b.id.size() : a.id > b.id;
+    });
+    return out;
+}
+
+std::optional<SnapshotInfo> SnapshotStore::newest() const
+{
+    std::vector<SnapshotInfo> all = history();
+    if (all.empty())
+        return std::nullopt;
+    return all.front();
+}
+
+QString SnapshotStore::resolve(const QString& idOrPath) const
+{
+    const QString inFolder = m_folder + u'/' + idOrPath + u".reg"_s;
+    if (!idOrPath.contains(u'/') && QFileInfo(inFolder).isFile())
+        return inFolder;
+    if (QFileInfo(idOrPath).isFile())
+        return QFileInfo(idOrPath).absoluteFilePath();
+    throw OperationError(u"No snapshot "_s + idOrPath + u": neither an id in "_s + m_folder + u" nor a file"_s);
+}
+
+RestoreResult restoreSnapshotFile(const QString& file, RegistryStore& store, const SnapshotStore& snapshots)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        throw OperationError(u"Unable to read the snapshot "_s + file);
+    const ParsedSnapshot parsed = parseSnapshot(f.readAll(), file);
+    RestoreResult result;
+    result.undo = snapshots.take(store, SnapshotOperation::Restore, parsed.covered);
+    try {
+        restoreSnapshot(parsed, store, file);
+        store.commit();
+    } catch (const OperationError&) {
+        snapshots.discard(result.undo);
+        throw;
+    }
+    result.keys = parsed.keys;
+    result.values = parsed.values;
+    return result;
+}
+
+} // namespace vx

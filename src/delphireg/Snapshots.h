@@ -1,0 +1,156 @@
+#pragma once
+
+#include "delphireg/RegImport.h"
+#include "platform/RegistryStore.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <functional>
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace vx {
+
+// Snapshots: the registry keys an operation is about to write, saved before it writes them, so
+// that the change can be undone exactly.
+//
+// A snapshot is a registry file in the typed form Wine's `reg export` writes: UTF-16LE with a
+// byte-order mark, the header "Windows Registry Editor Version 5.00", strings as "text" (escapes
+// \\ \" \n \r), 4-byte DWORDs as dword:xxxxxxxx, everything else as hex: (REG_BINARY) or hex(N):
+// with the type N, so that expandable strings, multi-strings, QWORDs, strings without their NUL
+// and unknown types keep every byte. The keys it covers are recorded as deletion lines
+// "[-ROOT\path]" at its start, before any key line: restoring deletes each covered tree and then
+// writes what follows, so a covered tree that did not exist when the snapshot was taken is
+// deleted again (and `wine regedit` imports the file with the same result). Comment lines name
+// the operation and the time, and a closing comment counts the keys and values, so that a file
+// cut short is noticed:
+//
+//   Windows Registry Editor Version 5.00
+//   ; Delphi Vorlix registry snapshot
+//   ; operation: clear
+//   ; time: 2026-12-06T15:34:04.123+01:00
+//
+//   [-HKEY_CURRENT_USER\Software\Borland\Delphi\7.0]
+//   ...
+//   [HKEY_CURRENT_USER\Software\Borland\Delphi\7.0]
+//   "Name"="value"
+//   ...
+//   ; end of snapshot: 12 keys, 80 values
+
+enum class SnapshotOperation { Apply, Import, Clear, Recover, Restore };
+
+// "apply", "import", "clear", "recover", "restore"; nullopt for another word.
+QString snapshotOperationName(SnapshotOperation op);
+std::optional<SnapshotOperation> snapshotOperationFromName(QStringView name);
+
+struct RegKeyRef
+{
+    RegRoot root = RegRoot::CurrentUser;
+    QString path;
+    bool operator==(const RegKeyRef& o) const
+    {
+        return root == o.root && path.compare(o.path, Qt::CaseInsensitive) == 0;
+    }
+};
+
+// The IDE's three key trees.
+QList<RegKeyRef> delphiTreeKeys();
+// What the operation writes: the three trees; for Recover also the help key and the database
+// engine's two keys of HKEY_LOCAL_MACHINE.
+QList<RegKeyRef> keysWrittenBy(SnapshotOperation op);
+// What importing these operations writes: the three trees plus the key of every line of the file
+// that lies outside them (keys inside another covered key are left out).
+QList<RegKeyRef> keysWrittenByImport(const std::vector<RegOperation>& ops);
+// Adds `key` to `keys` unless a key already there holds it; drops keys that `key` holds.
+void addCoveredKey(QList<RegKeyRef>& keys, const RegKeyRef& key);
+
+// The snapshot file's bytes for the keys as the store holds them now, handed to `sink` in pieces.
+void writeSnapshot(const RegistryStore& store, const QList<RegKeyRef>& keys, SnapshotOperation op,
+                   const QDateTime& time, const std::function<void(QByteArrayView)>& sink);
+// The same bytes in one array.
+QByteArray snapshotBytes(const RegistryStore& store, const QList<RegKeyRef>& keys, SnapshotOperation op,
+                         const QDateTime& time);
+
+// A snapshot read back and checked.
+struct ParsedSnapshot
+{
+    QList<RegKeyRef> covered;
+    std::vector<RegOperation> writes; // CreateKey and SetValue, in file order
+    std::optional<SnapshotOperation> operation;
+    int keys = 0;
+    int values = 0;
+};
+
+// Reads a snapshot. Anything that is not exactly what snapshotBytes writes in form (a registry
+// file that does not parse, another header or encoding, a deletion after the first key line, a
+// key outside the covered trees, a value deletion, a missing or wrong closing count) throws
+// OperationError "<file>, line <n>: <what>".
+ParsedSnapshot parseSnapshot(const QByteArray& bytes, const QString& fileName);
+
+// Puts the covered trees back as the snapshot holds them: deletes each and writes its keys and
+// values. Nothing is committed. A key the store refuses throws OperationError naming the line.
+void restoreSnapshot(const ParsedSnapshot& snapshot, RegistryStore& store, const QString& fileName);
+
+// One snapshot file in a prefix's folder.
+struct SnapshotInfo
+{
+    QString id;   // the file name without ".reg"
+    QString file; // absolute path
+    QDateTime time;
+    SnapshotOperation operation = SnapshotOperation::Apply;
+};
+
+// ISO 8601 with milliseconds and the local UTC offset: "2026-12-06T15:34:04.123+01:00".
+QString isoTimeWithOffset(const QDateTime& time);
+
+// The snapshots of one Wine prefix, in $XDG_STATE_HOME/vorlix7/snapshots/<prefix id>/ (the state
+// home defaults to ~/.local/state). The prefix id is the prefix folder's name, a dash, and the
+// first eight hex digits of the SHA-256 of its absolute path, so two prefixes with the same name
+// keep apart. Files are named "<UTC time>-<operation>.reg", e.g. "20261206T143404.123Z-clear.reg",
+// so that names sort by time; the newest kKeep are kept.
+class SnapshotStore
+{
+public:
+    static constexpr int kKeep = 50;
+
+    explicit SnapshotStore(const QString& prefixDir);
+
+    static QString prefixId(const QString& prefixDir);
+    static QString stateHome();
+    const QString& folder() const { return m_folder; }
+
+    // Writes a snapshot of `keys` before `op` changes them and drops the oldest beyond kKeep. A
+    // snapshot that cannot be written (folder missing and not creatable, read-only, disk full)
+    // throws OperationError naming the folder or file; then nothing is left behind.
+    SnapshotInfo take(const RegistryStore& store, SnapshotOperation op, const QList<RegKeyRef>& keys) const;
+    // Removes a snapshot taken for an operation that then changed nothing.
+    void discard(const SnapshotInfo& info) const;
+
+    // Newest first.
+    std::vector<SnapshotInfo> history() const;
+    std::optional<SnapshotInfo> newest() const;
+    bool empty() const { return !newest(); }
+    // An id from the history, or a path to a snapshot file; throws OperationError when neither.
+    QString resolve(const QString& idOrPath) const;
+
+private:
+    QString m_folder;
+};
+
+// What restoring a snapshot did.
+struct RestoreResult
+{
+    SnapshotInfo undo; // the snapshot of the state before the restore
+    int keys = 0;
+    int values = 0;
+};
+
+// Restores the snapshot file into the store and commits: reads and checks it whole, takes a
+// snapshot of what it covers (operation Restore, so the restore can be undone), then puts the
+// covered trees back and commits. A snapshot that does not read changes nothing and takes no
+// snapshot. On a failed commit the new snapshot is removed and the error is thrown.
+RestoreResult restoreSnapshotFile(const QString& file, RegistryStore& store, const SnapshotStore& snapshots);
+
+} // namespace vx

@@ -1,0 +1,103 @@
+#include "app/MainWindow.h"
+#include "app/RegistryCommands.h"
+#include "delphireg/Snapshots.h"
+#include "fixtures/Sandbox.h"
+#include "platform/Clock.h"
+#include "platform/RegistryStore.h"
+#include "support/RegistryContents.h"
+#include "support/ScriptedPrompter.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+using vx::Prompter;
+using vx::app::TFormMain;
+
+namespace {
+
+class UndoRegistryTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(u"prefix"_s));
+    ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(9, 0, 0))};
+    ScopedClock useClock{clock};
+    test::ScriptedPrompter prompts;
+    std::unique_ptr<TFormMain> w;
+
+    void SetUp() override
+    {
+        w = std::make_unique<TFormMain>(Installation::locate(sb.delphiHost), sb.delphiHost + u"/Vorlix7.wv7"_s);
+        ASSERT_EQ(w->FormCreate({sb.sampleProject}), TFormMain::StartResult::Ok);
+    }
+    void TearDown() override
+    {
+        if (w->project().isModified())
+            prompts.answer(u"File is modified, save it?"_s, Prompter::No);
+        QCloseEvent e;
+        QApplication::sendEvent(w.get(), &e);
+    }
+    QStringList registry() const { return test::registryContents(HiveRegistryStore(sb.prefix)); }
+    QPushButton* undo() const { return w->ui().RzBitBtnUndoReg; }
+    void clear()
+    {
+        prompts.answer(u"Choice Yes will delete"_s, Prompter::Yes).answer(u"cleared"_s, Prompter::Ok);
+        w->registry().RzBitBtnClearRegClick();
+        w->registry().updateUndoButton();
+    }
+};
+
+TEST_F(UndoRegistryTest, ClearByMistakeIsUndoneAndTheUndoCanBeUndone)
+{
+    EXPECT_EQ(undo()->text(), u"Undo last registry change"_s);
+    EXPECT_FALSE(undo()->isEnabled()) << "no snapshot yet";
+    const QStringList before = registry();
+    clear();
+    const QStringList cleared = registry();
+    ASSERT_NE(cleared, before);
+    EXPECT_TRUE(undo()->isEnabled());
+
+    // Cancelling the list changes nothing.
+    prompts.chooseItem(-1);
+    w->registry().RzBitBtnUndoRegClick();
+    EXPECT_EQ(registry(), cleared);
+
+    prompts.chooseItem(0).answer(u"back as it was"_s, Prompter::Ok);
+    w->registry().RzBitBtnUndoRegClick();
+    EXPECT_EQ(registry(), before);
+    ASSERT_EQ(prompts.choiceLists().back().size(), 1);
+    EXPECT_TRUE(prompts.choiceLists().back()[0].endsWith(u"before clear"_s));
+
+    clock.advanceSeconds(1);
+    prompts.chooseItem(0).answer(u"back as it was"_s, Prompter::Ok);
+    w->registry().RzBitBtnUndoRegClick();
+    EXPECT_EQ(registry(), cleared) << "the second undo undoes the first";
+    EXPECT_TRUE(prompts.choiceLists().back()[0].endsWith(u"before restore"_s));
+
+    // An earlier state from the history: the one before the clear.
+    clock.advanceSeconds(1);
+    prompts.chooseItem(2).answer(u"back as it was"_s, Prompter::Ok);
+    w->registry().RzBitBtnUndoRegClick();
+    EXPECT_EQ(registry(), before);
+}
+
+TEST_F(UndoRegistryTest, ASnapshotFolderThatCannotBeWrittenStopsClear)
+{
+    const SnapshotStore snaps(sb.prefix);
+    ASSERT_TRUE(QDir().mkpath(snaps.folder()));
+    QFile::setPermissions(snaps.folder(), QFile::ReadOwner | QFile::ExeOwner);
+    const QStringList before = registry();
+    prompts.answer(u"Choice Yes will delete"_s, Prompter::Yes).answer(snaps.folder(), Prompter::Ok);
+    w->registry().RzBitBtnClearRegClick();
+    QFile::setPermissions(snaps.folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(registry(), before);
+}
+
+} // namespace

@@ -1,0 +1,132 @@
+#include "fixtures/Sandbox.h"
+#include "platform/RegistryStore.h"
+#include "support/RegistryContents.h"
+#include "support/TestFiles.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+
+namespace {
+
+struct CliResult
+{
+    int code = -1;
+    QByteArray out, err;
+};
+
+class SnapshotCliTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(u"prefix"_s));
+
+    CliResult cli(const QStringList& args) const
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"XDG_STATE_HOME"_s, dir.filePath(u"state"_s));
+        p.setProcessEnvironment(env);
+        p.start(QString::fromUtf8(VX_CLI_PATH), QStringList{u"--root"_s, sb.delphiHost} + args);
+        p.waitForFinished(60000);
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+                p.readAllStandardError()};
+    }
+    QJsonArray history() const { return QJsonDocument::fromJson(cli({u"history"_s, u"--json"_s}).out).array(); }
+    QByteArray user() const { return test::readAll(sb.prefix + u"/user.reg"_s); }
+    // Every key and value of the prefix's registry, sorted.
+    QStringList registry() const { return test::registryContents(HiveRegistryStore(sb.prefix)); }
+};
+
+
+TEST_F(SnapshotCliTest, ClearIsUndoneAndTheUndoIsUndoneAgain)
+{
+    const QStringList before = registry();
+    EXPECT_EQ(history().size(), 0);
+
+    CliResult r = cli({u"clear"_s});
+    ASSERT_EQ(r.code, 0) << r.err.constData();
+    const QStringList cleared = registry();
+    QJsonArray h = history();
+    ASSERT_EQ(h.size(), 1);
+    const QJsonObject first = h[0].toObject();
+    EXPECT_EQ(first[u"operation"_s].toString(), u"clear"_s);
+    EXPECT_TRUE(first[u"file"_s].toString().startsWith(dir.filePath(u"state/vorlix7/snapshots/prefix-"_s)));
+    EXPECT_TRUE(first[u"file"_s].toString().endsWith(first[u"id"_s].toString() + u".reg"_s));
+    EXPECT_TRUE(QRegularExpression(u"^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}[+-]\\d\\d:\\d\\d$"_s)
+                    .match(first[u"time"_s].toString())
+                    .hasMatch())
+        << first[u"time"_s].toString().toStdString();
+
+    r = cli({u"restore"_s});
+    ASSERT_EQ(r.code, 0) << r.err.constData();
+    EXPECT_EQ(registry(), before);
+    h = history();
+    ASSERT_EQ(h.size(), 2);
+    EXPECT_EQ(h[0].toObject()[u"operation"_s].toString(), u"restore"_s);
+
+    ASSERT_EQ(cli({u"restore"_s}).code, 0);
+    EXPECT_EQ(registry(), cleared);
+
+    // An earlier state by id.
+    ASSERT_EQ(cli({u"restore"_s, first[u"id"_s].toString()}).code, 0);
+    EXPECT_EQ(registry(), before);
+
+    r = cli({u"history"_s});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.contains(QByteArray(first[u"id"_s].toString().toUtf8() + "  "))) << r.out.constData();
+}
+
+TEST_F(SnapshotCliTest, EveryWritingCommandTakesASnapshot)
+{
+    test::writeAll(dir.filePath(u"i.reg"_s), "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Vorlix Test]\n\"a\"=\"b\"\n");
+    ASSERT_EQ(cli({u"apply"_s, sb.sampleProject}).code, 0);
+    ASSERT_EQ(cli({u"import"_s, dir.filePath(u"i.reg"_s)}).code, 0);
+    ASSERT_EQ(cli({u"recover"_s, u"--no-bde"_s}).code, 0);
+    QStringList ops;
+    for (const QJsonValue& v : history())
+        ops << v.toObject()[u"operation"_s].toString();
+    EXPECT_EQ(ops, (QStringList{u"recover"_s, u"import"_s, u"apply"_s}));
+
+    // Undoing the import removes the key it made outside the IDE's trees.
+    ASSERT_EQ(cli({u"restore"_s, history()[1].toObject()[u"id"_s].toString()}).code, 0);
+    EXPECT_FALSE(user().contains("Vorlix Test"));
+}
+
+TEST_F(SnapshotCliTest, RefusalsChangeNothing)
+{
+    CliResult r = cli({u"restore"_s});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("No snapshot")) << r.err.constData();
+
+    ASSERT_EQ(cli({u"clear"_s}).code, 0);
+    const QString file = history()[0].toObject()[u"file"_s].toString();
+    QByteArray bytes = test::readAll(file);
+    bytes.chop(60); // cut short
+    test::writeAll(file, bytes);
+    const QByteArray before = user();
+    r = cli({u"restore"_s});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(QByteArray(file.toUtf8() + ", line "))) << r.err.constData();
+    EXPECT_EQ(user(), before);
+    EXPECT_EQ(history().size(), 1) << "a refused restore takes no snapshot";
+
+    // A snapshot folder that cannot be written stops the change before it starts.
+    const QString folder = QFileInfo(file).absolutePath();
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+    r = cli({u"apply"_s, sb.sampleProject});
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains(folder.toUtf8())) << r.err.constData();
+    EXPECT_EQ(user(), before);
+    EXPECT_EQ(cli({u"restore"_s, u"no-such-id"_s}).code, 1);
+}
+
+} // namespace
