@@ -3,6 +3,7 @@
 #include "support/TestFiles.h"
 #include "fixtures/Sandbox.h"
 #include "platform/Clock.h"
+#include "support/MainWindowFixture.h"
 #include "support/ScriptedPrompter.h"
 
 #include <QApplication>
@@ -17,29 +18,7 @@ using vx::app::TFormMain;
 
 namespace {
 
-class CheckProjectTest : public ::testing::Test
-{
-protected:
-    QTemporaryDir dir;
-    fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(u"prefix"_s));
-    ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(9, 0, 0))};
-    ScopedClock useClock{clock};
-    test::ScriptedPrompter prompts;
-    std::unique_ptr<TFormMain> w;
-
-    void SetUp() override
-    {
-        w = std::make_unique<TFormMain>(Installation::locate(sb.delphiHost), sb.delphiHost + u"/Vorlix7.wv7"_s);
-        ASSERT_EQ(w->FormCreate({sb.sampleProject}), TFormMain::StartResult::Ok);
-    }
-    void TearDown() override
-    {
-        if (w->project().isModified())
-            prompts.answer(u"File is modified, save it?"_s, Prompter::No);
-        QCloseEvent e;
-        QApplication::sendEvent(w.get(), &e);
-    }
-};
+using CheckProjectTest = test::ProjectWindowFixture;
 
 } // namespace
 

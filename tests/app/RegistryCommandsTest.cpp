@@ -5,7 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/IniFile.h"
 #include "platform/RegistryStore.h"
-#include "support/ScopedXdgHome.h"
+#include "support/MainWindowFixture.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestFiles.h"
 #include "support/WinePrefix.h"
@@ -23,29 +23,9 @@ namespace {
 
 const QString kD7 = u"Software\\Borland\\Delphi\\7.0"_s;
 
-class RegistryCommandsTest : public ::testing::Test
+class RegistryCommandsTest : public test::ProjectWindowFixture
 {
 protected:
-    QTemporaryDir dir;
-    test::ScopedXdgHome xdgHome{dir.path()}; // the close writes the desktop's associations
-    fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(u"prefix"_s));
-    ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(9, 0, 0))};
-    ScopedClock useClock{clock};
-    test::ScriptedPrompter prompts;
-    std::unique_ptr<TFormMain> w;
-
-    void SetUp() override
-    {
-        w = std::make_unique<TFormMain>(Installation::locate(sb.delphiHost), sb.delphiHost + u"/Vorlix7.wv7"_s);
-        ASSERT_EQ(w->FormCreate({sb.sampleProject}), TFormMain::StartResult::Ok);
-    }
-    void TearDown() override
-    {
-        if (w->project().isModified())
-            prompts.answer(u"File is modified, save it?"_s, Prompter::No);
-        QCloseEvent e;
-        QApplication::sendEvent(w.get(), &e);
-    }
     QString value(RegRoot root, const QString& key, const QString& name) const
     {
         const HiveRegistryStore store(sb.prefix);

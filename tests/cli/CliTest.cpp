@@ -2,6 +2,7 @@
 #include "platform/IniFile.h"
 #include "platform/RegistryStore.h"
 #include "project/ProjectFile.h"
+#include "support/CliRunner.h"
 #include "support/FakeWine.h"
 #include "support/TestFiles.h"
 #include "support/WinePrefix.h"
@@ -18,20 +19,11 @@ using namespace vx;
 
 namespace {
 
-struct CliRun
-{
-    int code = -1;
-    QByteArray out, err;
-};
+using test::CliRun;
 
 CliRun cli(const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
 {
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(QString::fromUtf8(VX_CLI_PATH), args);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-            p.readAllStandardError()};
+    return test::runCli(args, env);
 }
 
 class CliTest : public ::testing::Test

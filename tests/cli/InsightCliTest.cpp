@@ -1,4 +1,5 @@
 #include "fixtures/Sandbox.h"
+#include "support/CliRunner.h"
 #include "support/TestFiles.h"
 
 #include <QJsonArray>
@@ -13,11 +14,7 @@ using namespace vx;
 
 namespace {
 
-struct CliResult
-{
-    int code = -1;
-    QByteArray out, err;
-};
+using CliResult = test::CliRun;
 
 class InsightCli : public ::testing::Test
 {
@@ -25,14 +22,7 @@ protected:
     QTemporaryDir dir;
     fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(u"prefix"_s));
 
-    CliResult cli(const QStringList& args) const
-    {
-        QProcess p;
-        p.start(QString::fromUtf8(VX_CLI_PATH), QStringList{u"--root"_s, sb.delphiHost} + args);
-        p.waitForFinished(60000);
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-                p.readAllStandardError()};
-    }
+    CliResult cli(const QStringList& args) const { return test::runCli(QStringList{u"--root"_s, sb.delphiHost} + args); }
 };
 
 const QJsonObject* findItem(const QJsonArray& items, const QString& change, const QString& name, QJsonObject& holder)

@@ -1,5 +1,6 @@
 #include "fixtures/Sandbox.h"
 #include "platform/RegistryStore.h"
+#include "support/CliRunner.h"
 #include "support/RegistryContents.h"
 #include "support/TestFiles.h"
 
@@ -16,11 +17,7 @@ using namespace vx;
 
 namespace {
 
-struct CliResult
-{
-    int code = -1;
-    QByteArray out, err;
-};
+using CliResult = test::CliRun;
 
 class SnapshotCliTest : public ::testing::Test
 {
@@ -30,14 +27,9 @@ protected:
 
     CliResult cli(const QStringList& args) const
     {
-        QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"XDG_STATE_HOME"_s, dir.filePath(u"state"_s));
-        p.setProcessEnvironment(env);
-        p.start(QString::fromUtf8(VX_CLI_PATH), QStringList{u"--root"_s, sb.delphiHost} + args);
-        p.waitForFinished(60000);
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
-                p.readAllStandardError()};
+        return test::runCli(QStringList{u"--root"_s, sb.delphiHost} + args, env);
     }
     QJsonArray history() const { return QJsonDocument::fromJson(cli({u"history"_s, u"--json"_s}).out).array(); }
     QByteArray user() const { return test::readAll(sb.prefix + u"/user.reg"_s); }

@@ -7,6 +7,7 @@
 #include "fixtures/Sandbox.h"
 #include "platform/Clock.h"
 #include "support/ScopedXdgHome.h"
+#include "support/ScriptedPrompter.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -53,6 +54,23 @@ protected:
         QCloseEvent e;
         QApplication::sendEvent(&w, &e);
         return e.isAccepted();
+    }
+};
+
+// The window started on the sandbox's sample project for every test, answered by a scripted
+// prompter, and closed after it without saving.
+class ProjectWindowFixture : public MainWindowFixture
+{
+protected:
+    ScriptedPrompter prompts;
+    std::unique_ptr<app::TFormMain> w;
+
+    void SetUp() override { w = start({sb.sampleProject}); }
+    void TearDown() override
+    {
+        if (w->project().isModified())
+            prompts.answer(QStringLiteral("File is modified, save it?"), Prompter::No);
+        close(*w);
     }
 };
 
