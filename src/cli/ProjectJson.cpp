@@ -31,30 +31,45 @@ void writeView(JsonWriter& json, const ListViewSettings& v)
     json.endObject();
 }
 
+// A field of a row object: a text column, or the row's image or check box.
+constexpr int kImage = -1;
+constexpr int kSelected = -2;
+struct RowField
+{
+    QLatin1StringView key;
+    int column;
+};
+
+// Every row of a list as an object; `fields` come in ascending key order.
+void writeRows(JsonWriter& json, const EntryListModel& list, std::initializer_list<RowField> fields)
+{
+    json.beginArray();
+    for (int r = 0; r < list.count(); ++r) {
+        const EntryRow& row = list.row(r);
+        json.beginObject();
+        for (const RowField& f : fields) {
+            json.key(f.key);
+            if (f.column == kImage)
+                json.value(row.image);
+            else if (f.column == kSelected)
+                json.value(row.selected);
+            else
+                json.value(row.texts[f.column]);
+        }
+        json.endObject();
+    }
+    json.endArray();
+}
+
 } // namespace
 
 void writeProjectJson(const ConfigProject& p, JsonWriter& json)
 {
     json.beginObject();
 
-    json.key("experts"_L1);
-    json.beginArray();
-    for (int r = 0; r < p.experts().count(); ++r) {
-        const EntryRow& e = p.experts().row(r); // name, file, note
-        json.beginObject();
-        json.key("file"_L1);
-        json.value(e.texts[1]);
-        json.key("image"_L1);
-        json.value(e.image);
-        json.key("name"_L1);
-        json.value(e.texts[0]);
-        json.key("note"_L1);
-        json.value(e.texts[2]);
-        json.key("selected"_L1);
-        json.value(e.selected);
-        json.endObject();
-    }
-    json.endArray();
+    json.key("experts"_L1); // name, file, note
+    writeRows(json, p.experts(),
+              {{"file"_L1, 1}, {"image"_L1, kImage}, {"name"_L1, 0}, {"note"_L1, 2}, {"selected"_L1, kSelected}});
 
     json.key("expertsView"_L1);
     writeView(json, p.experts().viewSettings());
@@ -66,26 +81,10 @@ void writeProjectJson(const ConfigProject& p, JsonWriter& json)
         const ListViewSettings& view = list.viewSettings();
         json.beginObject();
         writeColumns(json, view);
-        json.key("components"_L1);
-        json.beginArray();
-        for (int r = 0; r < list.count(); ++r) {
-            const EntryRow& c = list.row(r); // name, file, include path, note
-            json.beginObject();
-            json.key("file"_L1);
-            json.value(c.texts[1]);
-            json.key("image"_L1);
-            json.value(c.image);
-            json.key("includePath"_L1);
-            json.value(c.texts[2]);
-            json.key("name"_L1);
-            json.value(c.texts[0]);
-            json.key("note"_L1);
-            json.value(c.texts[3]);
-            json.key("selected"_L1);
-            json.value(c.selected);
-            json.endObject();
-        }
-        json.endArray();
+        json.key("components"_L1); // name, file, include path, note
+        writeRows(json, list,
+                  {{"file"_L1, 1}, {"image"_L1, kImage}, {"includePath"_L1, 2}, {"name"_L1, 0}, {"note"_L1, 3},
+                   {"selected"_L1, kSelected}});
         json.key("name"_L1);
         json.value(p.groupName(g));
         json.key("sortColumn"_L1);
@@ -121,26 +120,10 @@ void writeProjectJson(const ConfigProject& p, JsonWriter& json)
     json.value(timeText(st.timeSumMs));
     json.endObject();
 
-    json.key("tools"_L1);
-    json.beginArray();
-    for (int r = 0; r < p.tools().count(); ++r) {
-        const EntryRow& t = p.tools().row(r); // title, program, working dir, params
-        json.beginObject();
-        json.key("image"_L1);
-        json.value(t.image);
-        json.key("params"_L1);
-        json.value(t.texts[3]);
-        json.key("program"_L1);
-        json.value(t.texts[1]);
-        json.key("selected"_L1);
-        json.value(t.selected);
-        json.key("title"_L1);
-        json.value(t.texts[0]);
-        json.key("workingDir"_L1);
-        json.value(t.texts[2]);
-        json.endObject();
-    }
-    json.endArray();
+    json.key("tools"_L1); // title, program, working dir, params
+    writeRows(json, p.tools(),
+              {{"image"_L1, kImage}, {"params"_L1, 3}, {"program"_L1, 1}, {"selected"_L1, kSelected},
+               {"title"_L1, 0}, {"workingDir"_L1, 2}});
 
     json.key("toolsView"_L1);
     writeView(json, p.tools().viewSettings());
