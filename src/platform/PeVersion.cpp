@@ -1,6 +1,6 @@
 #include "platform/PeVersion.h"
 
-#include <QFile>
+#include "platform/PeImage.h"
 
 #include <algorithm>
 #include <array>
@@ -13,138 +13,13 @@ namespace vx {
 
 namespace {
 
-// Executables bigger than this are not real IDE binaries; the reader never looks further.
-constexpr qint64 kMaxReadBytes = qint64(64) * 1024 * 1024;
+using pe::Bytes;
 
 constexpr quint32 kHighBit = 0x80000000u;
 constexpr quint16 kResourceTypeVersion = 16;
 constexpr quint16 kVersionResourceId = 1;
 constexpr int kResourceDirectoryIndex = 2;
 constexpr qint64 kBlockHeaderSize = 6; // wLength, wValueLength, wType
-
-// Little-endian reads over an untrusted buffer. Every access is checked; the structure walkers
-// check ranges up front with has() and the reads return 0 instead of touching memory out of range.
-class Bytes
-{
-  public:
-    explicit Bytes(const QByteArray& data)
-        : m_data(reinterpret_cast<const uchar*>(data.constData())), m_size(data.size())
-    {
-    }
-
-    qint64 size() const { return m_size; }
-
-    bool has(qint64 offset, qint64 length) const
-    {
-        return offset >= 0 && length >= 0 && offset <= m_size && length <= m_size - offset;
-    }
-
-    quint16 u16(qint64 offset) const
-    {
-        if (!has(offset, 2))
-            return 0;
-        return quint16(m_data[offset] | (m_data[offset + 1] << 8));
-    }
-
-    quint32 u32(qint64 offset) const
-    {
-        if (!has(offset, 4))
-            return 0;
-        return quint32(u16(offset)) | (quint32(u16(offset + 2)) << 16);
-    }
-
-  private:
-    const uchar* m_data;
-    qint64 m_size;
-};
-
-struct Section
-{
-    qint64 virtualAddress;
-    qint64 virtualExtent; // max(VirtualSize, SizeOfRawData)
-    qint64 rawSize;
-    qint64 rawPointer;
-};
-
-// Where the headers say things are, or nothing when they do not make sense.
-struct PeLayout
-{
-    std::vector<Section> sections;
-    quint32 resourceRva = 0;
-    quint32 resourceSize = 0;
-};
-
-std::optional<PeLayout> readLayout(const Bytes& bytes)
-{
-    if (!bytes.has(0, 0x40) || bytes.u16(0) != 0x5A4D) // "MZ"
-        return std::nullopt;
-    const qint64 peOffset = bytes.u32(0x3C);
-    if (!bytes.has(peOffset, 24) || bytes.u32(peOffset) != 0x00004550) // "PE\0\0"
-        return std::nullopt;
-
-    const qint64 coff = peOffset + 4;
-    const qint64 sectionCount = bytes.u16(coff + 2);
-    const qint64 optionalSize = bytes.u16(coff + 16);
-    const qint64 optional = peOffset + 24;
-    if (!bytes.has(optional, optionalSize) || optionalSize < 2)
-        return std::nullopt;
-
-    qint64 countField = 0;
-    qint64 directories = 0;
-    switch (bytes.u16(optional)) {
-    case 0x10B: // PE32
-        countField = 92;
-        directories = 96;
-        break;
-    case 0x20B: // PE32+
-        countField = 108;
-        directories = 112;
-        break;
-    default:
-        return std::nullopt;
-    }
-
-    PeLayout layout;
-    // The directory array has to lie inside the optional header as well as inside the file.
-    if (countField + 4 <= optionalSize) {
-        const qint64 declared = bytes.u32(optional + countField);
-        const qint64 fitting = std::max<qint64>(0, (optionalSize - directories) / 8);
-        if (std::min(declared, fitting) > kResourceDirectoryIndex) {
-            const qint64 entry = optional + directories + 8 * kResourceDirectoryIndex;
-            layout.resourceRva = bytes.u32(entry);
-            layout.resourceSize = bytes.u32(entry + 4);
-        }
-    }
-
-    // Only as many section headers as the file actually holds are considered, whatever the count.
-    const qint64 table = optional + optionalSize;
-    const qint64 available = bytes.has(table, 0) ? (bytes.size() - table) / 40 : 0;
-    const qint64 count = std::min(sectionCount, available);
-    layout.sections.reserve(size_t(count));
-    for (qint64 i = 0; i < count; ++i) {
-        const qint64 header = table + 40 * i;
-        const qint64 virtualSize = bytes.u32(header + 8);
-        const qint64 rawSize = bytes.u32(header + 16);
-        layout.sections.push_back(
-            {bytes.u32(header + 12), std::max(virtualSize, rawSize), rawSize, bytes.u32(header + 20)});
-    }
-    return layout;
-}
-
-// File offset of an RVA, or -1 when no section holds it or the section's bytes are not in the file.
-qint64 rvaToOffset(const PeLayout& layout, const Bytes& bytes, qint64 rva)
-{
-    for (const Section& s : layout.sections) {
-        if (rva < s.virtualAddress || rva >= s.virtualAddress + s.virtualExtent)
-            continue;
-        const qint64 delta = rva - s.virtualAddress;
-        if (delta >= s.rawSize) // zero-filled tail of the section: nothing stored in the file
-            return -1;
-        const qint64 offset = s.rawPointer + delta;
-        return bytes.has(offset, 1) ? offset : -1;
-    }
-    return -1;
-}
 
 // One level of the resource tree.
 class ResourceDirectory
@@ -191,11 +66,12 @@ class ResourceDirectory
 };
 
 // File offset and size of the RT_VERSION data, or nullopt.
-std::optional<std::pair<qint64, qint64>> findVersionData(const PeLayout& layout, const Bytes& bytes)
+std::optional<std::pair<qint64, qint64>> findVersionData(const pe::Layout& layout, const Bytes& bytes)
 {
-    if (layout.resourceRva == 0 || layout.resourceSize == 0)
+    const auto [resourceRva, resourceSize] = layout.directory(bytes, kResourceDirectoryIndex);
+    if (resourceRva == 0 || resourceSize == 0)
         return std::nullopt;
-    const qint64 root = rvaToOffset(layout, bytes, layout.resourceRva);
+    const qint64 root = layout.fileOffset(bytes, resourceRva);
     if (root < 0)
         return std::nullopt;
 
@@ -234,7 +110,7 @@ std::optional<std::pair<qint64, qint64>> findVersionData(const PeLayout& layout,
     const qint64 dataEntry = root + target;
     if (!bytes.has(dataEntry, 16))
         return std::nullopt;
-    const qint64 dataOffset = rvaToOffset(layout, bytes, bytes.u32(dataEntry));
+    const qint64 dataOffset = layout.fileOffset(bytes, bytes.u32(dataEntry));
     const qint64 dataSize = bytes.u32(dataEntry + 4);
     if (dataOffset < 0 || !bytes.has(dataOffset, dataSize))
         return std::nullopt;
@@ -391,7 +267,7 @@ PeVersionInfo parseVersionBlob(const Bytes& bytes, qint64 start, qint64 size)
 PeVersionInfo parsePeVersion(const QByteArray& image)
 {
     const Bytes bytes(image);
-    const std::optional<PeLayout> layout = readLayout(bytes);
+    const std::optional<pe::Layout> layout = pe::readLayout(bytes);
     if (!layout)
         return {};
     const auto data = findVersionData(*layout, bytes);
@@ -402,11 +278,8 @@ PeVersionInfo parsePeVersion(const QByteArray& image)
 
 PeVersionInfo readPeVersion(const QString& hostPath)
 {
-    QFile file(hostPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    // At most 64 MiB, and no more than the file holds: asking for more would allocate it all.
-    return parsePeVersion(file.read(std::min(file.size(), kMaxReadBytes)));
+    const std::optional<QByteArray> image = pe::readImage(hostPath);
+    return image ? parsePeVersion(*image) : PeVersionInfo{};
 }
 
 QString shownProductVersion(const PeVersionInfo& info)
