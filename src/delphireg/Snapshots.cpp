@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
+#include "platform/XdgDirs.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -387,11 +388,7 @@ SnapshotStore::SnapshotStore(const QString& prefixDir)
 
 QString SnapshotStore::stateHome()
 {
-    // A relative XDG_STATE_HOME is ignored, as the base directory rules ask.
-    const QString env = qEnvironmentVariable("XDG_STATE_HOME");
-    if (!env.isEmpty() && QDir::isAbsolutePath(env))
-        return QDir::cleanPath(env);
-    return QDir::homePath() + u"/.local/state"_s;
+    return xdgStateHome();
 }
 
 QString SnapshotStore::prefixId(const QString& prefixDir)

@@ -6,6 +6,7 @@
 #include "platform/FileOps.h"
 #include "platform/Installation.h"
 #include "platform/RegistryStore.h"
+#include "platform/XdgDirs.h"
 
 #include <QDir>
 #include <QFile>
@@ -35,12 +36,6 @@ constexpr IdeType kIdeTypes[] = {
     {u"*.dpk", u"text/x-vorlix7-delphi-package", u"Delphi package"},
     {u"*.dfm", u"text/x-vorlix7-delphi-form", u"Delphi form"},
 };
-
-QString absoluteOr(const QByteArray& variable, const QString& fallback)
-{
-    const QString value = qEnvironmentVariable(variable.constData());
-    return !value.isEmpty() && QDir::isAbsolutePath(value) ? value : fallback;
-}
 
 QByteArray mimeXml(const QList<std::tuple<QString, QString, QString>>& types)
 {
@@ -172,8 +167,7 @@ QStringList writeAssociationRows(RegistryStore& store, const QList<AssociationRo
 
 XdgFolders XdgFolders::forCurrentUser()
 {
-    return {absoluteOr("XDG_DATA_HOME", QDir::homePath() + u"/.local/share"_s),
-            absoluteOr("XDG_CONFIG_HOME", QDir::homePath() + u"/.config"_s)};
+    return {xdgDataHome(), xdgConfigHome()};
 }
 
 QStringList ideMimeTypes()

@@ -6,6 +6,7 @@
 #include "platform/Installation.h"
 #include "platform/RegistryStore.h"
 #include "platform/ShellLink.h"
+#include "platform/XdgDirs.h"
 
 #include <QDir>
 #include <QFile>
@@ -133,10 +134,7 @@ ShellFolders readShellFolders(const RegistryStore& store)
 LauncherFolders LauncherFolders::forCurrentUser()
 {
     LauncherFolders l;
-    QString data = qEnvironmentVariable("XDG_DATA_HOME");
-    if (data.isEmpty() || !QDir::isAbsolutePath(data))
-        data = QDir::homePath() + u"/.local/share"_s;
-    l.applications = data + u"/applications"_s;
+    l.applications = xdgDataHome() + u"/applications"_s;
     // Qt reads the desktop folder from user-dirs.dirs, as xdg-user-dir does.
     l.desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     if (l.desktop.isEmpty())
