@@ -83,7 +83,7 @@ TEST_F(ShortcutsTest, CreateWritesLinksAndLaunchersAndDeleteRemovesThem)
     EXPECT_TRUE(deleteShortcuts(folders, inst, all, launchers).removed.isEmpty());
 }
 
-TEST_F(ShortcutsTest, UnknownOrMissingFoldersAreSkippedWithTheirReason)
+TEST_F(ShortcutsTest, UnknownOrMissingFoldersGiveNoLinkAndTheirReason)
 {
     ShellFolders none;
     ShortcutReport r = createShortcuts(none, inst, {ShortcutPlace::IdeDesktop, ShortcutPlace::ProgramQuickLaunch}, launchers);
