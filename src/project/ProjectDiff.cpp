@@ -4,6 +4,7 @@
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
 
+#include <cstdint>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -31,131 +32,236 @@ QString diffChangeName(DiffChange change)
 
 namespace {
 
-// One listing of a side, reduced to what the diff compares.
-struct Listed
+// A listing's identity: the stored path with "$(Delphi)\" expanded (for a folder without its
+// trailing separators), kept as whether it lies in DelphiRoot and the rest after DelphiRoot (or
+// the whole path). Two paths are the same file exactly when these match ignoring ASCII case, and
+// no path is ever copied to find out.
+struct Identity
 {
-    QString key;   // identity: expanded path (folders without a trailing backslash)
-    QString file;  // as stored
-    QString name;
-    QString group;
-    bool selected = true;
-    std::vector<std::pair<const char16_t*, QString>> fields; // compared by exact text
+    bool inRoot = false;
+    QStringView rest;
+
+    size_t hash() const { return hashIgnoringAsciiCase(rest, inRoot ? 1 : 0); }
+    bool sameAs(const Identity& o) const { return inRoot == o.inRoot && equalsIgnoringAsciiCase(rest, o.rest); }
 };
 
-QString identity(const QString& stored, const PathMacro& macro, bool folder)
+Identity identity(const QString& stored, const PathMacro& macro, bool folder)
 {
-    QString path = macro.expand(stored);
-    if (folder) {
-        while (path.size() > 3 && (path.endsWith(u'\\') || path.endsWith(u'/')))
-            path.chop(1);
+    const QString& root = macro.delphiRoot();
+    QStringView head, tail = stored; // the expanded path is head followed by tail
+    if (PathMacro::isMacroForm(stored)) {
+        head = root;
+        tail = QStringView(stored).sliced(PathMacro::kMacro.size());
     }
-    return path;
+    if (folder) {
+        // A folder's trailing separators do not count, down to a drive's root ("C:\").
+        auto isSeparator = [](QChar c) { return c == u'\\' || c == u'/'; };
+        while (head.size() + tail.size() > 3 && isSeparator(tail.isEmpty() ? head.back() : tail.back())) {
+            if (!tail.isEmpty())
+                tail.chop(1);
+            else
+                head.chop(1);
+        }
+    }
+    if (!head.isEmpty())
+        return head.size() == root.size() ? Identity{true, tail} : Identity{false, head};
+    if (startsWithIgnoringAsciiCase(tail, root))
+        return {true, tail.sliced(root.size())};
+    return {false, tail};
+}
+
+// A list's compared fields: the column of each entry's texts and the name the diff gives it.
+struct Field
+{
+    int column;
+    const char16_t* name;
+};
+
+// One list of one side, as the diff walks it.
+struct ListSpec
+{
+    enum Kind { Experts, Packages, Tools, SearchPath } kind;
+    std::vector<Field> fields;
+    bool grouped = false; // a package in another group is Moved
+
+    bool folders() const { return kind == SearchPath; }
+};
+
+// One listing, reduced to what the diff compares. It points into the project, which outlives the
+// diff: no text is copied until a change is reported, and the identity is worked out again only
+// when two hashes meet.
+struct Listed
+{
+    size_t hash = 0;
+    const QString* file = nullptr;      // as stored; the folder for the search path
+    const QStringList* texts = nullptr; // the entry's columns; none for the search path
+    int group = -1;
+    bool selected = true;
+
+    const QString& name() const { return texts ? texts->at(0) : *file; }
+};
+
+// Calls fn(listing) for every listing of the list in the project's order.
+template <typename Fn>
+void forEachListed(const ConfigProject& p, const ListSpec& spec, const PathMacro& macro, Fn&& fn)
+{
+    auto fromRow = [&](const EntryRow& row, int group) {
+        const QString& file = row.texts[1];
+        fn(Listed{identity(file, macro, false).hash(), &file, &row.texts, group, row.selected});
+    };
+    switch (spec.kind) {
+    case ListSpec::Experts:
+        for (int r = 0; r < p.experts().count(); ++r)
+            fromRow(p.experts().row(r), -1);
+        break;
+    case ListSpec::Packages:
+        for (int g = 0; g < p.groupCount(); ++g) {
+            const ComponentListModel& list = p.group(g);
+            for (int r = 0; r < list.count(); ++r)
+                fromRow(list.row(r), g);
+        }
+        break;
+    case ListSpec::Tools:
+        for (int r = 0; r < p.tools().count(); ++r)
+            fromRow(p.tools().row(r), -1);
+        break;
+    case ListSpec::SearchPath:
+        for (int r = 0; r < p.searchPath().count(); ++r) {
+            const QString& folder = p.searchPath().at(r);
+            if (!folder.isEmpty())
+                fn(Listed{identity(folder, macro, true).hash(), &folder, nullptr, -1, true});
+        }
+        break;
+    }
+}
+
+size_t listedCount(const ConfigProject& p, const ListSpec& spec)
+{
+    switch (spec.kind) {
+    case ListSpec::Experts:
+        return size_t(p.experts().count());
+    case ListSpec::Packages:
+        return size_t(p.componentCount());
+    case ListSpec::Tools:
+        return size_t(p.tools().count());
+    case ListSpec::SearchPath:
+        return size_t(p.searchPath().count());
+    }
+    return 0;
 }
 
 // Matches B's listings against A's and appends the changes to `out`.
-void diffLists(const std::vector<Listed>& a, const std::vector<Listed>& b, bool grouped,
-               std::vector<DiffItem>& out)
+class ListDiff
 {
-    // The unmatched listings of each identity as a chain through `next`, in A's order: one map
-    // entry per identity and no allocation per listing.
-    constexpr size_t kEnd = size_t(-1);
-    AsciiFoldMap<std::pair<size_t, size_t>> unmatched; // identity -> first and last unmatched listing
-    unmatched.reserve(a.size());
-    std::vector<size_t> next(a.size(), kEnd);
-    for (size_t i = 0; i < a.size(); ++i) {
-        const auto [it, fresh] = unmatched.try_emplace(a[i].key, i, i);
-        if (!fresh) {
-            next[it->second.second] = i;
-            it->second.second = i;
+public:
+    ListDiff(const ConfigProject& a, const ConfigProject& b, const ListSpec& spec, const PathMacro& macro,
+             std::vector<DiffItem>& out)
+        : m_a(a), m_b(b), m_spec(spec), m_macro(macro), m_out(out)
+    {
+    }
+
+    void run()
+    {
+        indexA();
+        forEachListed(m_b, m_spec, m_macro, [this](const Listed& now) { match(now); });
+        for (size_t i = 0; i < m_listed.size(); ++i) {
+            if (!m_matched[i])
+                report(DiffChange::Removed, m_a, m_listed[i]);
         }
     }
-    std::vector<bool> matched(a.size(), false);
 
-    for (const Listed& now : b) {
-        const auto it = unmatched.find(now.key);
-        if (it == unmatched.end() || it->second.first == kEnd) {
-            out.push_back({DiffChange::Added, now.file, now.name, now.group, {}, {}, {}});
-            continue;
+private:
+    static constexpr uint32_t kEnd = uint32_t(-1);
+
+    // An identity in the table: one of its listings (to compare with) and its first listing not
+    // yet matched; the others follow through m_next, in A's order.
+    struct Slot
+    {
+        uint32_t some = kEnd;
+        uint32_t first = kEnd;
+    };
+
+    bool sameIdentity(const Listed& x, const Listed& y) const
+    {
+        return x.hash == y.hash && identity(*x.file, m_macro, m_spec.folders())
+                                       .sameAs(identity(*y.file, m_macro, m_spec.folders()));
+    }
+
+    Slot& slotOf(const Listed& l)
+    {
+        for (size_t s = l.hash & m_mask;; s = (s + 1) & m_mask) {
+            Slot& slot = m_slots[s];
+            if (slot.some == kEnd || sameIdentity(m_listed[slot.some], l))
+                return slot;
         }
-        const size_t i = it->second.first;
-        it->second.first = next[i];
-        matched[i] = true;
-        const Listed& was = a[i];
-        if (grouped && !equalsIgnoringAsciiCase(was.group, now.group))
-            out.push_back({DiffChange::Moved, now.file, now.name, {}, was.group, now.group, {}});
-        if (was.selected != now.selected)
-            out.push_back({now.selected ? DiffChange::Enabled : DiffChange::Disabled, now.file, now.name, now.group,
-                           {}, {}, {}});
-        QStringList fields;
-        for (size_t f = 0; f < now.fields.size(); ++f) {
-            if (was.fields[f].second != now.fields[f].second)
-                fields.append(QString::fromUtf16(now.fields[f].first));
+    }
+
+    void indexA()
+    {
+        m_listed.reserve(listedCount(m_a, m_spec));
+        forEachListed(m_a, m_spec, m_macro, [this](const Listed& l) { m_listed.push_back(l); });
+        size_t capacity = 16;
+        while (capacity < m_listed.size() * 2)
+            capacity *= 2;
+        m_mask = capacity - 1;
+        m_slots.assign(capacity, Slot{});
+        m_next.assign(m_listed.size(), kEnd);
+        m_matched.assign(m_listed.size(), false);
+        // Backwards, each listing going to the front of its chain, so that chains run in A's order.
+        for (size_t i = m_listed.size(); i-- > 0;) {
+            Slot& slot = slotOf(m_listed[i]);
+            m_next[i] = slot.first;
+            slot.some = slot.first = uint32_t(i);
         }
-        if (!fields.isEmpty())
-            out.push_back({DiffChange::Changed, now.file, now.name, now.group, {}, {}, fields});
     }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (!matched[i])
-            out.push_back({DiffChange::Removed, a[i].file, a[i].name, a[i].group, {}, {}, {}});
-    }
-}
 
-std::vector<Listed> experts(const ConfigProject& p, const PathMacro& macro, const DiffOptions& o)
-{
-    std::vector<Listed> v;
-    v.reserve(size_t(p.experts().count()));
-    for (int r = 0; r < p.experts().count(); ++r) {
-        const ExpertEntry e = p.experts().entry(r);
-        Listed l{identity(e.file, macro, false), e.file, e.name, {}, e.selected, {{u"name", e.name}}};
-        if (o.projectFields)
-            l.fields.push_back({u"note", e.note});
-        v.push_back(std::move(l));
-    }
-    return v;
-}
-
-std::vector<Listed> packages(const ConfigProject& p, const PathMacro& macro, const DiffOptions& o)
-{
-    std::vector<Listed> v;
-    v.reserve(size_t(p.componentCount()));
-    for (int g = 0; g < p.groupCount(); ++g) {
-        const ComponentListModel& list = p.group(g);
-        for (int r = 0; r < list.count(); ++r) {
-            const ComponentEntry c = list.entry(r);
-            Listed l{identity(c.file, macro, false), c.file, c.name, p.groupName(g), c.selected, {{u"name", c.name}}};
-            if (o.projectFields) {
-                l.fields.push_back({u"includePath", c.includePath});
-                l.fields.push_back({u"note", c.note});
+    void match(const Listed& now)
+    {
+        Slot& slot = slotOf(now);
+        if (slot.first == kEnd) {
+            report(DiffChange::Added, m_b, now);
+            return;
+        }
+        const uint32_t i = slot.first;
+        slot.first = m_next[i];
+        m_matched[i] = true;
+        const Listed& was = m_listed[i];
+        if (m_spec.grouped) {
+            const QString& from = m_a.groupName(was.group);
+            const QString& to = m_b.groupName(now.group);
+            if (!equalsIgnoringAsciiCase(from, to)) {
+                DiffItem moved{DiffChange::Moved, *now.file, now.name(), {}, from, to, {}};
+                m_out.push_back(std::move(moved));
             }
-            v.push_back(std::move(l));
         }
+        if (was.selected != now.selected)
+            report(now.selected ? DiffChange::Enabled : DiffChange::Disabled, m_b, now);
+        QStringList changed;
+        for (const Field& f : m_spec.fields) {
+            if (was.texts->at(f.column) != now.texts->at(f.column))
+                changed.append(QString::fromUtf16(f.name));
+        }
+        if (!changed.isEmpty())
+            report(DiffChange::Changed, m_b, now).fields = std::move(changed);
     }
-    return v;
-}
 
-std::vector<Listed> tools(const ConfigProject& p, const PathMacro& macro)
-{
-    std::vector<Listed> v;
-    v.reserve(size_t(p.tools().count()));
-    for (int r = 0; r < p.tools().count(); ++r) {
-        const ToolEntry t = p.tools().entry(r);
-        v.push_back({identity(t.program, macro, false), t.program, t.title, {}, t.selected,
-                     {{u"title", t.title}, {u"workingDir", t.workingDir}, {u"params", t.params}}});
+    DiffItem& report(DiffChange change, const ConfigProject& side, const Listed& l)
+    {
+        m_out.push_back({change, *l.file, l.name(), l.group >= 0 ? side.groupName(l.group) : QString(), {}, {}, {}});
+        return m_out.back();
     }
-    return v;
-}
 
-std::vector<Listed> searchPath(const ConfigProject& p, const PathMacro& macro)
-{
-    std::vector<Listed> v;
-    v.reserve(size_t(p.searchPath().count()));
-    for (int r = 0; r < p.searchPath().count(); ++r) {
-        const QString& folder = p.searchPath().at(r);
-        if (!folder.isEmpty())
-            v.push_back({identity(folder, macro, true), folder, folder, {}, true, {}});
-    }
-    return v;
-}
+    const ConfigProject& m_a;
+    const ConfigProject& m_b;
+    const ListSpec& m_spec;
+    const PathMacro& m_macro;
+    std::vector<DiffItem>& m_out;
+    std::vector<Listed> m_listed; // A's listings
+    std::vector<Slot> m_slots;
+    size_t m_mask = 0;
+    std::vector<uint32_t> m_next;
+    std::vector<bool> m_matched;
+};
 
 QString describe(const DiffItem& item, bool hasFile)
 {
@@ -186,11 +292,22 @@ void appendLines(QStringList& lines, const std::vector<DiffItem>& items, const Q
 ProjectDiff diffProjects(const ConfigProject& a, const ConfigProject& b, const PathMacro& macro,
                          const DiffOptions& options)
 {
+    // Experts: name, file, note. Packages: name, file, includePath, note. Tools: title, program,
+    // workingDir, params.
+    ListSpec experts{ListSpec::Experts, {{0, u"name"}}};
+    ListSpec packages{ListSpec::Packages, {{0, u"name"}}, options.projectFields};
+    if (options.projectFields) {
+        experts.fields.push_back({2, u"note"});
+        packages.fields.push_back({2, u"includePath"});
+        packages.fields.push_back({3, u"note"});
+    }
+    const ListSpec tools{ListSpec::Tools, {{0, u"title"}, {2, u"workingDir"}, {3, u"params"}}};
+    const ListSpec searchPath{ListSpec::SearchPath, {}};
     ProjectDiff d;
-    diffLists(experts(a, macro, options), experts(b, macro, options), false, d.experts);
-    diffLists(packages(a, macro, options), packages(b, macro, options), options.projectFields, d.packages);
-    diffLists(tools(a, macro), tools(b, macro), false, d.tools);
-    diffLists(searchPath(a, macro), searchPath(b, macro), false, d.searchPath);
+    ListDiff(a, b, experts, macro, d.experts).run();
+    ListDiff(a, b, packages, macro, d.packages).run();
+    ListDiff(a, b, tools, macro, d.tools).run();
+    ListDiff(a, b, searchPath, macro, d.searchPath).run();
     return d;
 }
 

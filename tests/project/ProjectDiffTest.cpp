@@ -140,3 +140,43 @@ TEST(ProjectDiff, AFileListedTwiceMatchesItsListingsInOrder)
     EXPECT_EQ(back.packages[0].change, DiffChange::Added);
     EXPECT_EQ(back.packages[0].group, u"B"_s);
 }
+
+// Whether two stored paths name the same file or folder, worked out the plain way: expand the
+// macro, drop a folder's trailing separators down to "C:\", compare ignoring A-Z case.
+static bool sameByExpansion(const QString& x, const QString& y, bool folders)
+{
+    auto expanded = [&](const QString& s) {
+        QString e = kMacro.expand(s);
+        while (folders && e.size() > 3 && (e.endsWith(u'\\') || e.endsWith(u'/')))
+            e.chop(1);
+        return e;
+    };
+    return equalsIgnoringAsciiCase(expanded(x), expanded(y));
+}
+
+TEST(ProjectDiff, IdentityAgreesWithExpandingTheMacroForEveryPairOfSpellings)
+{
+    // DelphiRoot itself with and without separators, paths just inside and just beside it, case
+    // changes, and the macro where it is and is not a prefix.
+    const QStringList spellings{
+        u"$(Delphi)\\"_s, u"$(delphi)\\\\"_s, u"$(Delphi)\\/"_s, u"C:\\Program Files\\Borland\\Delphi7"_s,
+        u"c:\\program files\\borland\\delphi7\\"_s, u"C:\\Program Files\\Borland\\Delphi7\\\\"_s,
+        u"C:\\Program Files\\Borland\\Delphi7x"_s, u"C:\\Program Files\\Borland\\Delphi"_s,
+        u"$(Delphi)\\Lib"_s, u"$(DELPHI)\\lib\\"_s, u"C:\\PROGRAM FILES\\BORLAND\\DELPHI7\\LIB"_s,
+        u"C:\\Program Files\\Borland\\Delphi7\\Lib\\x.bpl"_s, u"$(Delphi)\\Lib\\X.BPL"_s, u"$(Delphi)Lib"_s,
+        u"C:\\"_s, u"C:\\\\"_s, u"c:"_s, u"\\"_s, u"Lib"_s, u"LIB\\"_s, u"Ä\\b"_s, u"ä\\B"_s,
+    };
+    for (const QString& x : spellings) {
+        for (const QString& y : spellings) {
+            SCOPED_TRACE(QString(x + u" against "_s + y).toStdString());
+            ConfigProject a, b;
+            a.searchPath().addPath(x);
+            b.searchPath().addPath(y);
+            a.addGroup(u"G"_s).add(package(u"P"_s, x));
+            b.addGroup(u"G"_s).add(package(u"P"_s, y));
+            const ProjectDiff d = diffProjects(a, b, kMacro);
+            EXPECT_EQ(d.searchPath.empty(), sameByExpansion(x, y, true));
+            EXPECT_EQ(d.packages.empty(), sameByExpansion(x, y, false));
+        }
+    }
+}
