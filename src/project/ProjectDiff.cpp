@@ -102,6 +102,26 @@ struct Listed
 };
 
 // Calls fn(listing) for every listing of the list in the project's order.
+// A list's rows, row by row, with the texts of rows further on asked for ahead of time: each text
+// is a block of its own, and waiting for them one by one costs more than the diff's own work
+// once the projects outgrow the processor's caches.
+template <typename Fn>
+void forEachRow(const EntryListModel& list, int group, Fn&& fn)
+{
+    constexpr int kAhead = 4;
+    const int count = list.count();
+    for (int r = 0; r < count; ++r) {
+        if (r + 2 * kAhead < count)
+            __builtin_prefetch(list.row(r + 2 * kAhead).texts.constData());
+        if (r + kAhead < count) {
+            for (const QString& text : list.row(r + kAhead).texts)
+                __builtin_prefetch(text.constData());
+        }
+        fn(list.row(r), group);
+    }
+}
+
+// Calls fn(listing) for every listing of the list in the project's order.
 template <typename Fn>
 void forEachListed(const ConfigProject& p, const ListSpec& spec, const PathMacro& macro, Fn&& fn)
 {
@@ -111,19 +131,14 @@ void forEachListed(const ConfigProject& p, const ListSpec& spec, const PathMacro
     };
     switch (spec.kind) {
     case ListSpec::Experts:
-        for (int r = 0; r < p.experts().count(); ++r)
-            fromRow(p.experts().row(r), -1);
+        forEachRow(p.experts(), -1, fromRow);
         break;
     case ListSpec::Packages:
-        for (int g = 0; g < p.groupCount(); ++g) {
-            const ComponentListModel& list = p.group(g);
-            for (int r = 0; r < list.count(); ++r)
-                fromRow(list.row(r), g);
-        }
+        for (int g = 0; g < p.groupCount(); ++g)
+            forEachRow(p.group(g), g, fromRow);
         break;
     case ListSpec::Tools:
-        for (int r = 0; r < p.tools().count(); ++r)
-            fromRow(p.tools().row(r), -1);
+        forEachRow(p.tools(), -1, fromRow);
         break;
     case ListSpec::SearchPath:
         for (int r = 0; r < p.searchPath().count(); ++r) {
