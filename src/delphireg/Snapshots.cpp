@@ -149,23 +149,61 @@ void appendKey(ChunkWriter& w, const RegistryStore& store, RegRoot root, const Q
         appendKey(w, store, root, path + u'\\' + sub, counts);
 }
 
-// The text split into lines as the registry file reader counts them (CR LF, LF or CR end one).
-QList<QStringView> splitLines(QStringView text)
+// Lines as the registry file reader counts them: CR LF, LF or CR end one.
+bool isLineEnd(QChar c)
 {
-    QList<QStringView> lines;
-    qsizetype from = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (text[i] == u'\n' || text[i] == u'\r') {
-            lines.append(text.sliced(from, i - from));
-            if (text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n')
-                ++i;
-            from = i + 1;
-        }
+    return c == u'\n' || c == u'\r';
+}
+
+// The line that starts at `pos`; `pos` moves to the start of the next one.
+QStringView takeLine(QStringView text, qsizetype& pos)
+{
+    const qsizetype from = pos;
+    while (pos < text.size() && !isLineEnd(text[pos]))
+        ++pos;
+    const QStringView line = text.sliced(from, pos - from);
+    if (pos < text.size()) {
+        if (text[pos] == u'\r' && pos + 1 < text.size() && text[pos + 1] == u'\n')
+            ++pos;
+        ++pos;
     }
-    if (from < n)
-        lines.append(text.sliced(from));
-    return lines;
+    return line;
+}
+
+// The number, from 1, of the line that starts at `pos`. Only faults need it: it counts.
+int lineNumberAt(QStringView text, qsizetype pos)
+{
+    int number = 1;
+    for (qsizetype at = 0; at < pos && at < text.size();) {
+        takeLine(text, at);
+        if (at <= pos)
+            ++number;
+    }
+    return number;
+}
+
+// The last line with more than blanks, found from the end, and where it starts; an empty view
+// when there is none.
+QStringView lastFilledLine(QStringView text, qsizetype* start)
+{
+    qsizetype end = text.size();
+    while (end > 0) {
+        qsizetype from = end;
+        while (from > 0 && !isLineEnd(text[from - 1]))
+            --from;
+        const QStringView line = text.sliced(from, end - from);
+        if (!line.trimmed().isEmpty()) {
+            *start = from;
+            return line;
+        }
+        end = from - 1; // before the line end that precedes this line
+        if (end > 0 && text[end] == u'\n' && text[end - 1] == u'\r')
+            --end;
+        if (from == 0)
+            break;
+    }
+    *start = 0;
+    return {};
 }
 
 [[noreturn]] void faultAt(const QString& fileName, int line, const QString& what)
@@ -294,28 +332,37 @@ ParsedSnapshot parseSnapshot(const QByteArray& bytes, const QString& fileName)
         faultAt(fileName, 1, u"not a registry snapshot: the file is not UTF-16LE text with a byte-order mark"_s);
     std::vector<RegOperation> ops = parseRegFile(bytes, fileName);
 
-    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2),
-                                            (bytes.size() - 2) / 2);
-    const QList<QStringView> lines = splitLines(text);
-    if (lines.isEmpty() || lines[0] != QStringView(kRegUnicodeHeader))
+    // The file's own text, not copied: only its first lines and its last one are read here.
+    const QStringView text(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
+    qsizetype pos = 0;
+    if (takeLine(text, pos) != QStringView(kRegUnicodeHeader))
         faultAt(fileName, 1, u"not a registry snapshot: the first line must be \""_s + QString::fromUtf16(kRegUnicodeHeader) + u'"');
-    if (lines.size() < 2 || lines[1] != QStringView(kTitleLine))
+    if (pos >= text.size() || takeLine(text, pos) != QStringView(kTitleLine))
         faultAt(fileName, 2, u"not a registry snapshot: the line \""_s + QString::fromUtf16(kTitleLine) + u"\" is missing"_s);
 
     ParsedSnapshot s;
-    for (int i = 2; i < lines.size() && lines[i].startsWith(u';'); ++i) {
-        if (lines[i].startsWith(QStringView(kOperationTag)))
-            s.operation = snapshotOperationFromName(lines[i].sliced(std::char_traits<char16_t>::length(kOperationTag)));
+    while (pos < text.size()) {
+        const QStringView line = takeLine(text, pos);
+        if (!line.startsWith(u';'))
+            break;
+        if (line.startsWith(QStringView(kOperationTag)))
+            s.operation = snapshotOperationFromName(line.sliced(std::char_traits<char16_t>::length(kOperationTag)));
     }
 
     // The closing count: the last line that is not empty.
-    int last = int(lines.size()) - 1;
-    while (last >= 0 && lines[last].trimmed().isEmpty())
-        --last;
-    if (last < 0 || !lines[last].startsWith(QStringView(kEndTag)))
-        faultAt(fileName, int(lines.size()), u"the snapshot ends before its closing line \""_s +
-                                                  QString::fromUtf16(kEndTag) + u"...\": the file is cut short"_s);
+    qsizetype lastStart = 0;
+    const QStringView last = lastFilledLine(text, &lastStart);
+    if (!last.startsWith(QStringView(kEndTag))) {
+        int lines = 0;
+        for (qsizetype at = 0; at < text.size(); ++lines)
+            takeLine(text, at);
+        faultAt(fileName, lines, u"the snapshot ends before its closing line \""_s +
+                                     QString::fromUtf16(kEndTag) + u"...\": the file is cut short"_s);
+    }
 
+    // The writes stay in the parser's vector, moved to its front: a second vector would double
+    // the memory of a large snapshot.
+    size_t kept = 0;
     bool writing = false;
     for (RegOperation& op : ops) {
         switch (op.kind) {
@@ -341,15 +388,19 @@ ParsedSnapshot parseSnapshot(const QByteArray& bytes, const QString& fileName)
                 ++s.keys;
             else
                 ++s.values;
-            s.writes.push_back(std::move(op));
+            if (&ops[kept] != &op)
+                ops[kept] = std::move(op);
+            ++kept;
             break;
         }
         }
     }
     const QString expected = QString::number(s.keys) + u" keys, "_s + QString::number(s.values) + u" values"_s;
-    if (lines[last].sliced(std::char_traits<char16_t>::length(kEndTag)).trimmed() != expected)
-        faultAt(fileName, last + 1, u"the closing line does not match the content, which holds "_s + expected +
+    if (last.sliced(std::char_traits<char16_t>::length(kEndTag)).trimmed() != expected)
+        faultAt(fileName, lineNumberAt(text, lastStart), u"the closing line does not match the content, which holds "_s + expected +
                                         u": the file was changed or cut short"_s);
+    ops.resize(kept);
+    s.writes = std::move(ops);
     return s;
 }
 
