@@ -417,3 +417,31 @@ TEST_F(WineHiveTest, LastLineWithoutLineFeedOrWithNulStaysWhatItSaid)
 }
 
 } // namespace
+
+// A key with many values or subkeys finds them through a hash index; it must fold names exactly
+// as the plain comparison does: every letter Wine lowercases, not only A-Z, in every position of
+// a name of any length.
+TEST_F(WineHiveTest, LargeKeysFindNamesUnderEveryCaseFoldingAsSmallOnesDo)
+{
+    const QStringList names{u"K"_s, u"Straße Ä"_s, u"ABCDEFGHIJ"_s, u"x\u0130y"_s, u"Ω1234"_s, u"tail€"_s};
+    const QStringList spelledOtherwise{u"\u212A"_s, u"strasse ä"_s, u"abcdefghij"_s, u"xiy"_s, u"ω1234"_s, u"TAIL€"_s};
+    for (const int filler : {0, 40}) {
+        SCOPED_TRACE(filler);
+        WineHive hive;
+        const WineHive::KeyId key = hive.createKey({u"Software"_s, u"Big"_s});
+        for (int i = 0; i < filler; ++i) {
+            hive.createKey({u"Software"_s, u"Big"_s, u"Filler "_s + QString::number(i)});
+            hive.setValue(key, RegValue::string(u"Filler "_s + QString::number(i), u"x"_s));
+        }
+        for (const QString& n : names) {
+            hive.createKey({u"Software"_s, u"Big"_s, n});
+            hive.setValue(key, RegValue::string(n, n));
+        }
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            const bool same = WineHive::compareNames(names[i], spelledOtherwise[i]) == 0;
+            EXPECT_EQ(hive.findSubKey(key, spelledOtherwise[i]) != WineHive::kNoKey, same) << names[i].toStdString();
+            EXPECT_EQ(hive.value(key, spelledOtherwise[i]).has_value(), same) << names[i].toStdString();
+            EXPECT_NE(hive.findSubKey(key, names[i]), WineHive::kNoKey);
+        }
+    }
+}
