@@ -133,6 +133,6 @@ void BM_CheckPackages(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_DiffProjects)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DiffProjects)->Arg(1000)->Arg(2000)->Arg(5000)->Arg(10000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DiffProjectFiles)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CheckPackages)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);
