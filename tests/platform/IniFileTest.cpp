@@ -363,14 +363,6 @@ TEST_F(IniFileTest, AReplacementOpenedWithoutReadingTheLinesKeepsTheFormAndTheBa
     batch.writeString(u"B"_s, u"K"_s, u"3"_s);
     batch.commit();
     EXPECT_EQ(readAll(path(u"plain.ini"_s)), "[A]\r\nOld=1\r\nNew=2\r\n[B]\r\nK=3\r\n");
-
-    // A missing file becomes UTF-8.
-    IniFile fresh;
-    fresh.openForReplacement(path(u"new.ini"_s));
-    fresh.beginReplacement();
-    fresh.writeString(u"A"_s, u"K"_s, u"\u00e9"_s);
-    fresh.commit();
-    EXPECT_EQ(readAll(path(u"new.ini"_s)), "[A]\r\nK=\xc3\xa9\r\n");
 }
 
 TEST_F(IniFileTest, LegacyFilesAreReadInTheAnsiCodePageAndKeptInItWhileTheTextFits)
