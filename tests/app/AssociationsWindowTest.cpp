@@ -11,7 +11,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QThread>
 

@@ -1,20 +1,14 @@
 #include "app/MainWindow.h"
 #include "app/RegistryCommands.h"
 #include "support/TestFiles.h"
-#include "fixtures/Sandbox.h"
-#include "platform/Clock.h"
 #include "support/MainWindowFixture.h"
 #include "support/ScriptedPrompter.h"
 
-#include <QApplication>
-#include <QCloseEvent>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 using namespace vx;
-using vx::app::TFormMain;
 
 namespace {
 

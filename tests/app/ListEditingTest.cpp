@@ -9,8 +9,6 @@
 
 #include <QContextMenuEvent>
 #include <QDir>
-#include <QFile>
-#include <QListView>
 #include <QMenu>
 #include <QTest>
 #include <gtest/gtest.h>

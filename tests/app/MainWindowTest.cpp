@@ -9,13 +9,9 @@
 #include "support/ScriptedPrompter.h"
 #include "support/TestFiles.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QCloseEvent>
 #include <QTabBar>
 #include <QTest>
 #include <QDir>
-#include <QStatusTipEvent>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -85,10 +81,7 @@ TEST_F(MainWindowTest, OpensTheProjectGivenOnTheCommandLine)
     w->ui().RzPageControl->setCurrentIndex(5);
     EXPECT_TRUE(text(*w, u"LabelMemory"_s).startsWith(u"Memory Available "_s));
 
-    // Hints go to the message pane, not into tooltips.
-    QStatusTipEvent tip(u"create a new project file"_s);
-    QApplication::sendEvent(w.get(), &tip);
-    EXPECT_EQ(text(*w, u"RzStatusPaneMsg"_s), u"create a new project file"_s);
+    // The buttons' hints (the message pane showing them is WindowDetailsTest's business).
     EXPECT_EQ(child<QPushButton>(*w, u"RzBitBtnNewProject"_s)->statusTip(), u"create a new project file"_s);
 
     prompts.answer(u"File is modified, save it?"_s, Prompter::No);
@@ -361,22 +354,6 @@ TEST_F(MainWindowTest, ALanguageFileChangesItsTexts)
     EXPECT_EQ(w->languageName(), u"Test"_s);
     EXPECT_TRUE(close(*w));
     EXPECT_EQ(IniFile(settings()).readString(u"config"_s, u"Language"_s), u"Test"_s);
-}
-
-TEST_F(MainWindowTest, TheShippedChineseLanguageTranslatesTheWindow)
-{
-    IniFile(settings()).writeString(u"config"_s, u"Language"_s, u"chinese"_s);
-    test::ScriptedPrompter prompts;
-    auto w = start({sb.sampleProject});
-    for (const QString& name : {u"RzBitBtnNewProject"_s, u"RzBitBtnSaveProjectAs"_s, u"RzCheckBoxValid"_s}) {
-        const QString t = w->findChild<QAbstractButton*>(name)->text();
-        EXPECT_FALSE(t.isEmpty());
-        EXPECT_TRUE(std::any_of(t.begin(), t.end(), [](QChar c) { return c.unicode() >= 0x4e00; }))
-            << name.toStdString() << ": " << t.toStdString();
-    }
-    const int experts = w->ui().RzPageControl->indexOf(w->ui().TabSheetExperts);
-    EXPECT_NE(w->ui().RzPageControl->tabText(experts), u"Expert"_s);
-    EXPECT_TRUE(close(*w));
 }
 
 TEST_F(MainWindowTest, TicksSkipOnceAndClearCommandsAsk)

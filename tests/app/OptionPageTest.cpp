@@ -7,7 +7,7 @@
 #include "support/MainWindowFixture.h"
 #include "support/ScriptedPrompter.h"
 
-#include <QAbstractButton>
+#include <QCheckBox>
 #include <QTest>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -77,9 +77,13 @@ TEST_F(OptionPageTest, ChoosingChineseSwitchesTheWindowAndTheLanguageLabel)
     EXPECT_TRUE(prompts.languageLists()[1].contains(u"chinese"_s));
     EXPECT_EQ(text(*w, u"RzLabelLang"_s), u"chinese"_s);
     EXPECT_EQ(w->languageName(), u"chinese"_s);
-    const QString translated = w->ui().RzBitBtnNewProject->text();
-    EXPECT_NE(translated, newProject);
-    EXPECT_TRUE(std::any_of(translated.begin(), translated.end(), [](QChar c) { return c.unicode() >= 0x4e00; }));
+    // Buttons, check boxes and page tabs all take the translated captions.
+    const int experts = w->ui().RzPageControl->indexOf(w->ui().TabSheetExperts);
+    for (const QString& translated : {w->ui().RzBitBtnNewProject->text(), w->ui().RzCheckBoxValid->text(),
+                                      w->ui().RzPageControl->tabText(experts)})
+        EXPECT_TRUE(std::any_of(translated.begin(), translated.end(), [](QChar c) { return c.unicode() >= 0x4e00; }))
+            << translated.toStdString();
+    EXPECT_NE(w->ui().RzBitBtnNewProject->text(), newProject);
     EXPECT_TRUE(close(*w));
     EXPECT_EQ(IniFile(settings()).readString(u"config"_s, u"Language"_s), u"chinese"_s);
 }

@@ -1,23 +1,17 @@
 #include "app/MainWindow.h"
 #include "app/RegistryCommands.h"
 #include "delphireg/RegistryAccess.h"
-#include "fixtures/Sandbox.h"
-#include "platform/Clock.h"
-#include "platform/IniFile.h"
 #include "platform/RegistryStore.h"
 #include "support/MainWindowFixture.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestFiles.h"
 #include "support/WinePrefix.h"
 
-#include <QApplication>
-#include <QCloseEvent>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 using namespace vx;
 using vx::Prompter;
-using vx::app::TFormMain;
 
 namespace {
 

@@ -1,25 +1,19 @@
 #include "app/MainWindow.h"
 #include "app/RegistryCommands.h"
 #include "delphireg/Snapshots.h"
-#include "fixtures/Sandbox.h"
-#include "platform/Clock.h"
 #include "platform/RegistryStore.h"
 #include "support/RegistryContents.h"
 #include "support/MainWindowFixture.h"
 #include "support/ScriptedPrompter.h"
 
-#include <QApplication>
-#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 using namespace vx;
 using vx::Prompter;
-using vx::app::TFormMain;
 
 namespace {
 

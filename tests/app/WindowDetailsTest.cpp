@@ -1,6 +1,6 @@
 // The window's details that decide whether it feels finished: hints, tooltips, empty language
-// texts, error paths that leave the window true, the font's character set, directories given as
-// projects and the size of the first start.
+// texts, error paths that leave the window true, directories given as projects and the size of the
+// first start.
 
 #include "app/EntryListView.h"
 #include "app/MainWindow.h"
@@ -13,12 +13,10 @@
 #include "support/TestFiles.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QCursor>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
-#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -127,15 +125,6 @@ TEST_F(WindowDetailsTest, FailedWritesLeaveTheWindowShowingWhatIsInEffect)
     EXPECT_EQ(w->ui().RzLabelBeginTime->text(), begin);
     QFile::setPermissions(settings(), QFile::ReadOwner | QFile::WriteOwner);
     EXPECT_TRUE(close(*w));
-}
-
-TEST_F(WindowDetailsTest, TheFontsCharacterSetIsWrittenAsItWasRead)
-{
-    IniFile(settings()).writeInteger(u"Font"_s, u"Charset"_s, 134);
-    test::ScriptedPrompter prompts;
-    auto w = start();
-    EXPECT_TRUE(close(*w));
-    EXPECT_EQ(IniFile(settings()).readInteger(u"Font"_s, u"Charset"_s, -1), 134);
 }
 
 TEST_F(WindowDetailsTest, ADirectoryIsNotAProject)

@@ -129,9 +129,6 @@ TEST_F(CliTest, SaveAsWritesWhatSaveWritesAndKeepsABackup)
     EXPECT_TRUE(refused.err.contains("Unable to write to")) << refused.err.constData();
 }
 
-} // namespace
-
-namespace {
 
 TEST_F(CliTest, RegistryCommandsRoundTrip)
 {
@@ -177,9 +174,6 @@ TEST_F(CliTest, RegistryCommandsRoundTrip)
     EXPECT_EQ(cli(root() + QStringList{u"clear"_s, u"extra"_s}).code, 2);
 }
 
-} // namespace
-
-namespace {
 
 TEST_F(CliTest, WhileWineRunsRegistryWritesAreRefusedAndReadsWarn)
 {
@@ -222,9 +216,6 @@ TEST_F(CliTest, WhileWineRunsRegistryWritesAreRefusedAndReadsWarn)
     EXPECT_TRUE(IniFile(dir.filePath(u"c.vx7"_s)).hasSection(u"DelphiExperts"_s));
 }
 
-} // namespace
-
-namespace {
 
 TEST_F(CliTest, EnvironmentCommandsRecoverLinkRegisterAndCopy)
 {

@@ -7,7 +7,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -36,7 +35,6 @@ protected:
     // Every key and value of the prefix's registry, sorted.
     QStringList registry() const { return test::registryContents(HiveRegistryStore(sb.prefix)); }
 };
-
 
 TEST_F(SnapshotCliTest, ClearIsUndoneAndTheUndoIsUndoneAgain)
 {

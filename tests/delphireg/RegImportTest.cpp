@@ -358,8 +358,6 @@ TEST(RegImport, LargeAndHostileInputs)
     }
 }
 
-namespace {
-
 TEST(RegImport, BackupIsInTheAnsiCodePageWhenItFitsElseUnicodeAndReadsBack)
 {
     const QString latin = u"Caf\u00e9"_s;
@@ -400,5 +398,3 @@ TEST(RegImport, BackupIsInTheAnsiCodePageWhenItFitsElseUnicodeAndReadsBack)
         EXPECT_EQ(textOf(store, RegRoot::CurrentUser, u"A"_s, c.name), c.name);
     }
 }
-
-} // namespace

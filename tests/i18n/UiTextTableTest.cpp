@@ -60,10 +60,6 @@ TEST(UiTextTable, EveryVariableFindsItsOwnRow)
         EXPECT_TRUE(rows.insert(&row).second);
         EXPECT_EQ(uiTextFromKey(row.key), v) << qPrintable(row.key.toString());
     }
-    EXPECT_EQ(uiTextEntry(UiText::MsgAlreadyExist).section, u"Msg");
-    EXPECT_EQ(uiTextEntry(UiText::ProjectFile).section, u"Project");
-    EXPECT_EQ(uiTextEntry(UiText::Registry).section, u"Option");
-    EXPECT_EQ(uiTextEntry(UiText::IncludePath).section, u"Component");
     EXPECT_FALSE(uiTextFromKey(u"Add")); // a menu caption, not a variable
 }
 

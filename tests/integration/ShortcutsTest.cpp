@@ -9,7 +9,6 @@
 #include "platform/ShellLink.h"
 #include "support/TestFiles.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>

@@ -62,10 +62,6 @@ TEST(DesktopEntry, AwkwardPathsPassTheValidator)
     EXPECT_TRUE(p.readAllStandardOutput().trimmed().isEmpty());
 }
 
-} // namespace
-
-namespace {
-
 // GLib's launcher (what GNOME and most file managers use) parses our Exec line back into the
 // arguments we meant.
 TEST(DesktopEntry, GlibLaunchesWithTheArgumentsWeMeant)

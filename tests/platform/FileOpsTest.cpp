@@ -19,9 +19,6 @@ namespace {
 using vx::test::deadPid;
 using vx::test::temporaryFiles;
 
-// The pid of a process that has ended (and was reaped).
-
-
 TEST(FileOps, AtomicWriteKeepsABackupAndNeverLeavesTheTargetMissing)
 {
     QTemporaryDir dir;

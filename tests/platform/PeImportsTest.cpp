@@ -1,7 +1,6 @@
 #include "platform/PeImports.h"
 #include "fixtures/PeBuilder.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>

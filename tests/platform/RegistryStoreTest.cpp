@@ -5,9 +5,6 @@
 #include "support/TestFiles.h"
 
 #include <QDir>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -234,30 +231,6 @@ TEST_F(HiveStoreTest, RefusedHiveIsNeverWritten)
     EXPECT_TRUE(QFile::exists(machine));
 }
 
-TEST_F(HiveStoreTest, FailedCommitLeavesTheOldHiveWhole)
-{
-    writeAll(machine, kWin64Machine);
-    const QStringList before = entries(prefix);
-    for (const auto step : {DurableWriteStep::OpenTemporary, DurableWriteStep::Write, DurableWriteStep::Sync,
-                            DurableWriteStep::Rename}) {
-        SCOPED_TRACE(int(step));
-        HiveRegistryStore store(prefix);
-        store.createKey(HKLM, u"Software\\Vx"_s);
-        setDurableWriteFaultHook([&](DurableWriteStep s, const QString& path) { return s == step && path == machine; });
-        EXPECT_THROW(store.commit(), FileWriteError);
-        EXPECT_EQ(readAll(machine), kWin64Machine);
-        QStringList now = entries(prefix);
-        now.removeAll(QLatin1StringView(HiveRegistryStore::kLockFileName));
-        EXPECT_EQ(now, before); // no temporary file left behind
-        EXPECT_TRUE(store.hasChanges());
-
-        setDurableWriteFaultHook({});
-        store.commit();
-        EXPECT_TRUE(readAll(machine).contains("[Software\\\\Wow6432Node\\\\Vx]"));
-        writeAll(machine, kWin64Machine);
-    }
-}
-
 // One operation's changes to both hives.
 void changeBoth(HiveRegistryStore& store, const QString& name)
 {
@@ -299,6 +272,7 @@ TEST_F(HiveStoreTest, CommitWritesBothHivesOrNeither)
             setDurableWriteFaultHook([&](DurableWriteStep s, const QString& path) { return s == step && path == failing; });
             EXPECT_THROW(store.commit(), FileWriteError);
             unchanged();
+            EXPECT_TRUE(store.hasChanges());
         }
     }
 

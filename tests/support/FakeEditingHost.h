@@ -64,7 +64,6 @@ public:
 
     // Test controls and observations.
     void setHostRoot(const QString& root) { m_hostRoot = root; }
-    void setCaption(const QString& objectName, const QString& text) { m_captions[objectName] = text; }
     void clearSelection(const QAbstractItemModel& list) { m_selected.erase(&list); }
     // The window loses the list of a group (its pages and the project's groups out of step).
     void loseGroupList(int group) { m_missingGroupLists.insert(group); }
