@@ -143,11 +143,23 @@ std::optional<HiveBackedStore::Location> HiveBackedStore::locate(RegRoot root, c
 
 WineHive::KeyId HiveBackedStore::find(RegRoot root, const QString& path, WineHive** hive) const
 {
+    if (m_lastFound && m_lastFound->root == root && m_lastFound->path == path) {
+        const WineHive* loaded = loadedHive(m_lastFound->file);
+        if (loaded && loaded->identity() == m_lastFound->hiveIdentity && loaded->isValid(m_lastFound->key)) {
+            *hive = &this->hive(m_lastFound->file);
+            return m_lastFound->key;
+        }
+    }
     const auto at = locate(root, path);
     if (!at)
         return WineHive::kNoKey;
     *hive = at->hive;
-    return at->hive->findKey(at->path);
+    const WineHive::KeyId key = at->hive->findKey(at->path);
+    if (key != WineHive::kNoKey) {
+        const HiveFile file = root == RegRoot::CurrentUser ? HiveFile::User : HiveFile::Machine;
+        m_lastFound = FoundKey{root, path, file, at->hive->identity(), key};
+    }
+    return key;
 }
 
 std::optional<QStringList> HiveBackedStore::hivePath(RegRoot root, const QString& path) const

@@ -87,6 +87,18 @@ private:
     };
     std::optional<Location> locate(RegRoot root, const QString& path) const;
     WineHive::KeyId find(RegRoot root, const QString& path, WineHive** hive) const;
+
+    // The key found last: a run of calls on one key (every value of a key read or written in
+    // turn) looks its path up once.
+    struct FoundKey
+    {
+        RegRoot root;
+        QString path;
+        HiveFile file;
+        quint64 hiveIdentity;
+        WineHive::KeyId key;
+    };
+    mutable std::optional<FoundKey> m_lastFound;
 };
 
 // Two hives in memory and no files: for tests of the layers above. Commit only marks the

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <atomic>
 #include <optional>
 #include <vector>
 
@@ -101,6 +102,10 @@ public:
     // Whether anything was changed since the hive was read or created.
     bool isModified() const { return m_modified; }
     Arch arch() const { return m_arch; }
+    // Tells this hive's keys apart from another's: a copy gets a number of its own, a hive moved
+    // from takes a new one. While it stays the same, a KeyId found earlier that isValid() still
+    // names the same key (keys are never renumbered, only added or made invalid).
+    quint64 identity() const { return m_identity.value; }
 
     // ---- keys; names compare the way Wine compares them (per UTF-16 unit, lowercased)
     static KeyId root() { return 0; }
@@ -229,6 +234,34 @@ private:
     // after a NUL byte): appending anything to it would change what it says.
     qsizetype m_openTailPos = -1;
     QByteArray m_openTailText;
+
+    struct Identity
+    {
+        static quint64 next()
+        {
+            static std::atomic<quint64> counter{0};
+            return ++counter;
+        }
+        quint64 value = next();
+        Identity() = default;
+        Identity(const Identity&) : value(next()) {}
+        Identity(Identity&& other) noexcept : value(other.value) { other.value = next(); }
+        Identity& operator=(const Identity& other)
+        {
+            if (this != &other)
+                value = next();
+            return *this;
+        }
+        Identity& operator=(Identity&& other) noexcept
+        {
+            if (this != &other) {
+                value = other.value;
+                other.value = next();
+            }
+            return *this;
+        }
+    };
+    Identity m_identity;
 };
 
 } // namespace vx

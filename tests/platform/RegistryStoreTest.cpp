@@ -100,6 +100,53 @@ TEST_P(StoreSemantics, PathsNamesAndEnumeration)
     }
 }
 
+// The store remembers the key it found last; that must never outlive the key: a deleted and
+// re-made key, a key of another hive under the same path, a copy of the store, hives read again.
+TEST_P(StoreSemantics, TheKeyFoundLastIsNeverUsedAfterItChanged)
+{
+    const QString path = u"Software\\Borland\\Delphi\\7.0"_s;
+    ASSERT_TRUE(store->createKey(HKCU, path));
+    ASSERT_TRUE(store->setValue(HKCU, path, RegValue::dword(u"old"_s, 1)));
+    ASSERT_TRUE(store->deleteTree(HKCU, path));
+    EXPECT_FALSE(store->setValue(HKCU, path, RegValue::dword(u"lost"_s, 2)));
+    EXPECT_FALSE(store->value(HKCU, path, u"old"_s));
+    ASSERT_TRUE(store->createKey(HKCU, path));
+    ASSERT_TRUE(store->setValue(HKCU, path, RegValue::dword(u"new"_s, 3)));
+    EXPECT_EQ(store->valueNames(HKCU, path), QStringList{u"new"_s});
+
+    // The same path under another root is another key.
+    EXPECT_FALSE(store->value(HKLM, path, u"new"_s));
+    ASSERT_TRUE(store->createKey(HKLM, path));
+    ASSERT_TRUE(store->setValue(HKLM, path, RegValue::dword(u"machine"_s, 4)));
+    EXPECT_EQ(store->valueNames(HKCU, path), QStringList{u"new"_s});
+    EXPECT_EQ(store->valueNames(HKLM, path), QStringList{u"machine"_s});
+
+    if (auto* memory = dynamic_cast<MemoryRegistryStore*>(store.get())) {
+        // A copy changed on its own leaves the original as it was, and the other way round.
+        MemoryRegistryStore copy = *memory;
+        ASSERT_TRUE(copy.deleteTree(HKCU, u"Software"_s));
+        ASSERT_TRUE(copy.createKey(HKCU, u"Software\\Other\\A\\B"_s));
+        ASSERT_TRUE(copy.createKey(HKCU, path));
+        ASSERT_TRUE(copy.setValue(HKCU, path, RegValue::dword(u"copy"_s, 5)));
+        EXPECT_EQ(memory->valueNames(HKCU, path), QStringList{u"new"_s});
+        EXPECT_EQ(copy.valueNames(HKCU, path), QStringList{u"copy"_s});
+    } else {
+        // Hives read again after their files changed show what the files hold.
+        auto& hiveStore = static_cast<HiveRegistryStore&>(*store);
+        hiveStore.commit();
+        EXPECT_EQ(store->valueNames(HKCU, path), QStringList{u"new"_s});
+        // Keys before it in the file give every key another number than before.
+        QByteArray edited = "WINE REGISTRY Version 2\n";
+        for (int i = 0; i < 20; ++i)
+            edited += "\n[Software\\\\Filler" + QByteArray::number(i) + "]\n\"filler\"=dword:00000000\n";
+        edited += "\n[Software\\\\Borland\\\\Delphi\\\\7.0]\n\"edited\"=dword:00000007\n";
+        writeAll(prefix.filePath(u"user.reg"_s), edited);
+        hiveStore.discardChanges();
+        EXPECT_FALSE(store->keyExists(HKCU, u"Software\\Missing"_s)); // reads the file again
+        EXPECT_EQ(store->valueNames(HKCU, path), QStringList{u"edited"_s});
+    }
+}
+
 TEST_P(StoreSemantics, NamesLongerThanWindowsAllowsAreRefused)
 {
     const QString key = u"Software\\"_s + QString(WineHive::kMaxKeyNameLength + 1, u'k');
