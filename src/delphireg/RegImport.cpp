@@ -5,6 +5,7 @@
 #include "platform/Errors.h"
 
 #include <QStringDecoder>
+#include <QSysInfo>
 #include <optional>
 
 using namespace Qt::StringLiterals;
@@ -133,15 +134,23 @@ QString excerpt(QStringView t, qsizetype max = 24)
 class Parser
 {
 public:
+    // `bytes` must outlive the parser: UTF-16LE text (what Wine's reg export and the snapshots
+    // write) is read where it lies instead of being copied.
     Parser(const QByteArray& bytes, const QString& fileName) : m_fileName(fileName)
     {
-        DecodedText decoded = decodeText(bytes);
-        m_text = std::move(decoded.text);
-        m_oddUtf16 = decoded.oddUtf16;
-        qsizetype end = m_text.size();
-        while (end > 0 && m_text[end - 1].isNull())
-            --end;
-        m_text.truncate(end);
+        const bool littleEndianBom = bytes.size() >= 2 && uchar(bytes[0]) == 0xFF && uchar(bytes[1]) == 0xFE;
+        if (QSysInfo::ByteOrder == QSysInfo::LittleEndian && littleEndianBom
+            && quintptr(bytes.constData()) % alignof(char16_t) == 0) {
+            m_text = QStringView(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
+            m_oddUtf16 = (bytes.size() - 2) % 2 != 0;
+        } else {
+            DecodedText decoded = decodeText(bytes);
+            m_decoded = std::move(decoded.text);
+            m_oddUtf16 = decoded.oddUtf16;
+            m_text = m_decoded;
+        }
+        while (!m_text.isEmpty() && m_text.back().isNull())
+            m_text.chop(1);
     }
 
     std::vector<RegOperation> run()
@@ -450,7 +459,8 @@ private:
     }
 
     QString m_fileName;
-    QString m_text;
+    QString m_decoded;  // the text when it had to be decoded
+    QStringView m_text; // the text the lines are read from
     bool m_oddUtf16 = false;
     qsizetype m_next = 0;
     QStringView m_line;
