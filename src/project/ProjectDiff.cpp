@@ -78,7 +78,7 @@ struct Field
 };
 
 // One list of one side, as the diff walks it.
-struct ListSpec
+struct ListRules
 {
     enum Kind { Experts, Packages, Tools, SearchPath } kind;
     std::vector<Field> fields;
@@ -123,24 +123,24 @@ void forEachRow(const EntryListModel& list, int group, Fn&& fn)
 
 // Calls fn(listing) for every listing of the list in the project's order.
 template <typename Fn>
-void forEachListed(const ConfigProject& p, const ListSpec& spec, const PathMacro& macro, Fn&& fn)
+void forEachListed(const ConfigProject& p, const ListRules& rules, const PathMacro& macro, Fn&& fn)
 {
     auto fromRow = [&](const EntryRow& row, int group) {
         const QString& file = row.texts[1];
         fn(Listed{identity(file, macro, false).hash(), &file, &row.texts, group, row.selected});
     };
-    switch (spec.kind) {
-    case ListSpec::Experts:
+    switch (rules.kind) {
+    case ListRules::Experts:
         forEachRow(p.experts(), -1, fromRow);
         break;
-    case ListSpec::Packages:
+    case ListRules::Packages:
         for (int g = 0; g < p.groupCount(); ++g)
             forEachRow(p.group(g), g, fromRow);
         break;
-    case ListSpec::Tools:
+    case ListRules::Tools:
         forEachRow(p.tools(), -1, fromRow);
         break;
-    case ListSpec::SearchPath:
+    case ListRules::SearchPath:
         for (int r = 0; r < p.searchPath().count(); ++r) {
             const QString& folder = p.searchPath().at(r);
             if (!folder.isEmpty())
@@ -150,16 +150,16 @@ void forEachListed(const ConfigProject& p, const ListSpec& spec, const PathMacro
     }
 }
 
-size_t listedCount(const ConfigProject& p, const ListSpec& spec)
+size_t listedCount(const ConfigProject& p, const ListRules& rules)
 {
-    switch (spec.kind) {
-    case ListSpec::Experts:
+    switch (rules.kind) {
+    case ListRules::Experts:
         return size_t(p.experts().count());
-    case ListSpec::Packages:
+    case ListRules::Packages:
         return size_t(p.componentCount());
-    case ListSpec::Tools:
+    case ListRules::Tools:
         return size_t(p.tools().count());
-    case ListSpec::SearchPath:
+    case ListRules::SearchPath:
         return size_t(p.searchPath().count());
     }
     return 0;
@@ -169,16 +169,16 @@ size_t listedCount(const ConfigProject& p, const ListSpec& spec)
 class ListDiff
 {
 public:
-    ListDiff(const ConfigProject& a, const ConfigProject& b, const ListSpec& spec, const PathMacro& macro,
+    ListDiff(const ConfigProject& a, const ConfigProject& b, const ListRules& rules, const PathMacro& macro,
              std::vector<DiffItem>& out)
-        : m_a(a), m_b(b), m_spec(spec), m_macro(macro), m_out(out)
+        : m_a(a), m_b(b), m_rules(rules), m_macro(macro), m_out(out)
     {
     }
 
     void run()
     {
         indexA();
-        forEachListed(m_b, m_spec, m_macro, [this](const Listed& now) { match(now); });
+        forEachListed(m_b, m_rules, m_macro, [this](const Listed& now) { match(now); });
         for (size_t i = 0; i < m_listed.size(); ++i) {
             if (!m_matched[i])
                 report(DiffChange::Removed, m_a, m_listed[i]);
@@ -198,8 +198,8 @@ private:
 
     bool sameIdentity(const Listed& x, const Listed& y) const
     {
-        return x.hash == y.hash && identity(*x.file, m_macro, m_spec.folders())
-                                       .sameAs(identity(*y.file, m_macro, m_spec.folders()));
+        return x.hash == y.hash && identity(*x.file, m_macro, m_rules.folders())
+                                       .sameAs(identity(*y.file, m_macro, m_rules.folders()));
     }
 
     Slot& slotOf(const Listed& l)
@@ -213,8 +213,8 @@ private:
 
     void indexA()
     {
-        m_listed.reserve(listedCount(m_a, m_spec));
-        forEachListed(m_a, m_spec, m_macro, [this](const Listed& l) { m_listed.push_back(l); });
+        m_listed.reserve(listedCount(m_a, m_rules));
+        forEachListed(m_a, m_rules, m_macro, [this](const Listed& l) { m_listed.push_back(l); });
         size_t capacity = 16;
         while (capacity < m_listed.size() * 2)
             capacity *= 2;
@@ -241,7 +241,7 @@ private:
         slot.first = m_next[i];
         m_matched[i] = true;
         const Listed& was = m_listed[i];
-        if (m_spec.grouped) {
+        if (m_rules.grouped) {
             const QString& from = m_a.groupName(was.group);
             const QString& to = m_b.groupName(now.group);
             if (!equalsIgnoringAsciiCase(from, to)) {
@@ -252,7 +252,7 @@ private:
         if (was.selected != now.selected)
             report(now.selected ? DiffChange::Enabled : DiffChange::Disabled, m_b, now);
         QStringList changed;
-        for (const Field& f : m_spec.fields) {
+        for (const Field& f : m_rules.fields) {
             if (was.texts->at(f.column) != now.texts->at(f.column))
                 changed.append(QString::fromUtf16(f.name));
         }
@@ -268,7 +268,7 @@ private:
 
     const ConfigProject& m_a;
     const ConfigProject& m_b;
-    const ListSpec& m_spec;
+    const ListRules& m_rules;
     const PathMacro& m_macro;
     std::vector<DiffItem>& m_out;
     std::vector<Listed> m_listed; // A's listings
@@ -309,15 +309,15 @@ ProjectDiff diffProjects(const ConfigProject& a, const ConfigProject& b, const P
 {
     // Experts: name, file, note. Packages: name, file, includePath, note. Tools: title, program,
     // workingDir, params.
-    ListSpec experts{ListSpec::Experts, {{0, u"name"}}};
-    ListSpec packages{ListSpec::Packages, {{0, u"name"}}, options.projectFields};
+    ListRules experts{ListRules::Experts, {{0, u"name"}}};
+    ListRules packages{ListRules::Packages, {{0, u"name"}}, options.projectFields};
     if (options.projectFields) {
         experts.fields.push_back({2, u"note"});
         packages.fields.push_back({2, u"includePath"});
         packages.fields.push_back({3, u"note"});
     }
-    const ListSpec tools{ListSpec::Tools, {{0, u"title"}, {2, u"workingDir"}, {3, u"params"}}};
-    const ListSpec searchPath{ListSpec::SearchPath, {}};
+    const ListRules tools{ListRules::Tools, {{0, u"title"}, {2, u"workingDir"}, {3, u"params"}}};
+    const ListRules searchPath{ListRules::SearchPath, {}};
     ProjectDiff d;
     ListDiff(a, b, experts, macro, d.experts).run();
     ListDiff(a, b, packages, macro, d.packages).run();
