@@ -289,13 +289,18 @@ private:
         const qsizetype n = t.size();
         ++pos;
         while (pos < n) {
+            // The characters up to the next quote or backslash go in as one piece.
+            qsizetype run = pos;
+            while (run < n && t[run] != u'"' && t[run] != u'\\')
+                ++run;
+            if (run > pos) {
+                out += t.sliced(pos, run - pos);
+                pos = run;
+                continue;
+            }
             const QChar c = t[pos++];
             if (c == u'"')
                 return out;
-            if (c != u'\\') {
-                out += c;
-                continue;
-            }
             if (pos == n)
                 break;
             const QChar e = t[pos++];
