@@ -64,10 +64,28 @@ bool takeSnapshot(TFormMain& w, const RegistryStore& store, SnapshotOperation op
     return true;
 }
 
-// A history entry as the undo list shows it.
+// A history entry as the undo list shows it, e.g. "2026-12-06 16:50:39, before clear".
 QString historyLine(const SnapshotInfo& s)
 {
-    return s.time.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss"_s) + u"  before "_s + snapshotOperationName(s.operation);
+    UiText op = UiText::MsgOpApply;
+    switch (s.operation) {
+    case SnapshotOperation::Apply:
+        op = UiText::MsgOpApply;
+        break;
+    case SnapshotOperation::Import:
+        op = UiText::MsgOpImport;
+        break;
+    case SnapshotOperation::Clear:
+        op = UiText::MsgOpClear;
+        break;
+    case SnapshotOperation::Recover:
+        op = UiText::MsgOpRecover;
+        break;
+    case SnapshotOperation::Restore:
+        op = UiText::MsgOpRestore;
+        break;
+    }
+    return s.time.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss"_s) + u", "_s + uiText(UiText::MsgBefore).arg(uiText(op));
 }
 
 // Reading the hive files is allowed while Wine runs, but they may lag behind Wine's memory.
@@ -204,7 +222,7 @@ void RegistryCommands::RzBitBtnUndoRegClick()
     const SnapshotStore snapshots(w.installation().prefix());
     const std::vector<SnapshotInfo> history = snapshots.history();
     if (history.empty()) {
-        Prompter::information(&w, u"There is no registry change to undo: no snapshot in "_s + snapshots.folder());
+        Prompter::information(&w, uiText(UiText::MsgUndoNone) + u' ' + snapshots.folder());
         updateUndoButton();
         return;
     }
@@ -213,7 +231,7 @@ void RegistryCommands::RzBitBtnUndoRegClick()
     for (const SnapshotInfo& s : history)
         lines << historyLine(s);
     const std::optional<int> chosen = Prompter::current().chooseItem(
-        &w, w.ui().RzBitBtnUndoReg->text(), u"Put the registry back as it was:"_s, lines, 0);
+        &w, w.ui().RzBitBtnUndoReg->text(), uiText(UiText::MsgUndoChoose), lines, 0);
     if (!chosen || *chosen < 0 || *chosen >= int(history.size()))
         return;
     const SnapshotInfo& snapshot = history[size_t(*chosen)];
@@ -222,13 +240,13 @@ void RegistryCommands::RzBitBtnUndoRegClick()
         restoreSnapshotFile(snapshot.file, store, snapshots);
     } catch (const OperationError& e) {
         store.discardChanges();
-        Prompter::error(&w, e.message() + u"\n\nNothing was restored; the registry was not changed."_s);
+        Prompter::error(&w, e.message() + u"\n\n"_s + uiText(UiText::MsgUndoFailed));
         updateUndoButton();
         return;
     }
     updateUndoButton();
-    Prompter::information(&w, u"The registry is back as it was "_s + historyLine(snapshot) + u".\n\n"_s +
-                                  u"Undo again to return to the state before this undo."_s);
+    Prompter::information(&w, uiText(UiText::MsgUndoDone) + u'\n' + historyLine(snapshot) + u"\n\n"_s +
+                                  uiText(UiText::MsgUndoAgain));
 }
 
 void RegistryCommands::updateUndoButton()

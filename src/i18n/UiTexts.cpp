@@ -41,6 +41,17 @@ constexpr UiTextEntry kTable[] = {
     {u"Msg", u"MsgAlreadyExist", u"has already exist, please select again.", T::Variable, {}},
     {u"Msg", u"MsgDeleteConfirm", u"Do you really want to delete", T::Variable, {}},
     {u"Msg", u"MsgModifyConfirm", u"Do you really want to modify", T::Variable, {}},
+    {u"Msg", u"MsgUndoChoose", u"Put the registry back as it was:", T::Variable, {}},
+    {u"Msg", u"MsgUndoDone", u"The registry is back as it was:", T::Variable, {}},
+    {u"Msg", u"MsgUndoAgain", u"Undo again to return to the state before this undo.", T::Variable, {}},
+    {u"Msg", u"MsgUndoNone", u"There is no registry change to undo: no snapshot in", T::Variable, {}},
+    {u"Msg", u"MsgUndoFailed", u"Nothing was restored; the registry was not changed.", T::Variable, {}},
+    {u"Msg", u"MsgBefore", u"before %1", T::Variable, {}},
+    {u"Msg", u"MsgOpApply", u"apply", T::Variable, {}},
+    {u"Msg", u"MsgOpImport", u"import", T::Variable, {}},
+    {u"Msg", u"MsgOpClear", u"clear", T::Variable, {}},
+    {u"Msg", u"MsgOpRecover", u"recover", T::Variable, {}},
+    {u"Msg", u"MsgOpRestore", u"restore", T::Variable, {}},
 
     {u"pop", u"Add", u"&Add", T::MenuItem, u"popAddExpert"},
     {u"pop", u"Del", u"&Del", T::MenuItem, u"popDelExpert"},
@@ -154,7 +165,8 @@ constexpr QStringView kVariableKeys[kUiTextCount] = {
     u"MsgApply1", u"MsgApply2", u"MsgApply3", u"MsgFileReadOnly", u"MsgQuerySave", u"MsgRecover1",
     u"MsgRecover2", u"MsgImportReg", u"MsgBackupReg1", u"MsgBackupReg2", u"MsgClearReg", u"MsgClearStat",
     u"MsgClearProjectStat", u"MsgAlreadyExist", u"MsgDeleteConfirm", u"MsgModifyConfirm", u"CompFile",
-    u"IncludePath", u"Registry",
+    u"IncludePath", u"Registry", u"MsgUndoChoose", u"MsgUndoDone", u"MsgUndoAgain", u"MsgUndoNone",
+    u"MsgUndoFailed", u"MsgBefore", u"MsgOpApply", u"MsgOpImport", u"MsgOpClear", u"MsgOpRecover", u"MsgOpRestore",
 };
 
 constexpr bool sameText(QStringView a, QStringView b)

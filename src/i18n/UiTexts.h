@@ -48,8 +48,20 @@ enum class UiText : int {
     CompFile,    // column 2 of every group list, and the package file filter
     IncludePath, // column 3 of every group list, and the folder dialog's title
     Registry,
+    // The undo of registry changes: its prompts, and the operation a snapshot was taken before.
+    MsgUndoChoose,
+    MsgUndoDone,
+    MsgUndoAgain,
+    MsgUndoNone,
+    MsgUndoFailed,
+    MsgBefore,
+    MsgOpApply,
+    MsgOpImport,
+    MsgOpClear,
+    MsgOpRecover,
+    MsgOpRestore,
 };
-inline constexpr int kUiTextCount = 28;
+inline constexpr int kUiTextCount = 39;
 
 // One row of the language file: section and key (matched ignoring ASCII case), the English text
 // used when the file lacks the key, and the target. `object` is the control's object name (empty
