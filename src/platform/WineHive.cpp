@@ -10,6 +10,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -55,15 +56,6 @@ char16_t lowerUnit(char16_t c)
     if (c < 0x80)
         return (c >= 'A' && c <= 'Z') ? char16_t(c + 32) : c;
     return QChar(c).toLower().unicode();
-}
-
-QString fold(QStringView s)
-{
-    QString out(s.size(), Qt::Uninitialized);
-    QChar* d = out.data();
-    for (qsizetype i = 0; i < s.size(); ++i)
-        d[i] = QChar(lowerUnit(s[i].unicode()));
-    return out;
 }
 
 // strtoul(p, &end, 16) as glibc does it on a 64-bit system: blanks, a sign, an optional "0x",
@@ -1040,32 +1032,63 @@ quint64 nameHash(int key, QStringView name)
 } // namespace
 
 template <typename Matches>
-int WineHive::NameIndex::find(KeyId key, QStringView name, Matches matches) const
+int WineHive::NameTable::find(QStringView name, Matches matches) const
 {
-    const auto it = m_byHash.constFind(nameHash(key, name));
-    if (it != m_byHash.cend() && matches(*it))
-        return *it;
-    if (m_sharedHash.isEmpty())
+    if (m_slots.empty())
         return -1;
-    return m_sharedHash.value(NameKey{key, fold(name)}, -1);
+    const quint32 hash = quint32(nameHash(0, name));
+    const size_t mask = m_slots.size() - 1;
+    for (size_t s = hash & mask;; s = (s + 1) & mask) {
+        const Slot& slot = m_slots[s];
+        if (slot.id == kEmpty)
+            return -1;
+        if (slot.id >= 0 && slot.hash == hash && matches(slot.id))
+            return slot.id;
+    }
 }
 
-void WineHive::NameIndex::insert(KeyId key, QStringView name, int id)
+void WineHive::NameTable::place(quint32 hash, int id)
 {
-    const quint64 hash = nameHash(key, name);
-    if (m_byHash.contains(hash))
-        m_sharedHash.insert(NameKey{key, fold(name)}, id);
-    else
-        m_byHash.insert(hash, id);
+    const size_t mask = m_slots.size() - 1;
+    size_t s = hash & mask;
+    while (m_slots[s].id != kEmpty)
+        s = (s + 1) & mask;
+    m_slots[s] = {hash, id};
 }
 
-void WineHive::NameIndex::remove(KeyId key, QStringView name, int id)
+void WineHive::NameTable::insert(QStringView name, int id)
 {
-    const auto it = m_byHash.find(nameHash(key, name));
-    if (it != m_byHash.end() && *it == id)
-        m_byHash.erase(it);
-    else
-        m_sharedHash.remove(NameKey{key, fold(name)});
+    // At most three quarters of the slots in use, removed ones counted: a lookup always meets
+    // an empty slot soon. Growing drops the removed ones.
+    if ((m_used + 1) * 4 > m_slots.size() * 3) {
+        size_t capacity = 16;
+        while (capacity * 3 < (m_live + 1) * 8)
+            capacity *= 2;
+        std::vector<Slot> old = std::exchange(m_slots, std::vector<Slot>(capacity, Slot{0, kEmpty}));
+        for (const Slot& slot : old) {
+            if (slot.id >= 0)
+                place(slot.hash, slot.id);
+        }
+        m_used = m_live;
+    }
+    place(quint32(nameHash(0, name)), id);
+    ++m_live;
+    ++m_used;
+}
+
+void WineHive::NameTable::remove(QStringView name, int id)
+{
+    if (m_slots.empty())
+        return;
+    const quint32 hash = quint32(nameHash(0, name));
+    const size_t mask = m_slots.size() - 1;
+    for (size_t s = hash & mask; m_slots[s].id != kEmpty; s = (s + 1) & mask) {
+        if (m_slots[s].id == id) {
+            m_slots[s].id = kGone;
+            --m_live;
+            return;
+        }
+    }
 }
 
 void WineHive::sortNames(KeyId key) const
@@ -1092,7 +1115,7 @@ WineHive::KeyId WineHive::findSubKey(KeyId parent, QStringView name) const
         return kNoKey;
     const Node& n = m_nodes[size_t(parent)];
     if (n.childrenHashed)
-        return m_childIndex.find(parent, name, [&](KeyId c) {
+        return n.childIndex.find(name, [&](KeyId c) {
             const Node& child = m_nodes[size_t(c)];
             return child.parent == parent && child.alive && compareNames(child.name, name) == 0;
         });
@@ -1126,11 +1149,11 @@ WineHive::KeyId WineHive::addNode(KeyId parent, QStringView name)
         p.childrenUnsorted = true;
     p.children.push_back(id);
     if (p.childrenHashed) {
-        m_childIndex.insert(parent, name, id);
+        p.childIndex.insert(name, id);
     } else if (p.children.size() >= kHashFrom) {
         p.childrenHashed = true;
         for (const KeyId c : p.children)
-            m_childIndex.insert(parent, m_nodes[size_t(c)].name, c);
+            p.childIndex.insert(m_nodes[size_t(c)].name, c);
     }
     return id;
 }
@@ -1215,10 +1238,9 @@ bool WineHive::deleteTree(KeyId key)
         Node& n = m_nodes[size_t(k)];
         n.alive = false;
         if (m_nodes[size_t(n.parent)].childrenHashed)
-            m_childIndex.remove(n.parent, n.name, k);
-        if (n.valuesHashed)
-            for (const int v : n.values)
-                m_valueIndex.remove(k, m_values[size_t(v)].name, v);
+            m_nodes[size_t(n.parent)].childIndex.remove(n.name, k);
+        n.childIndex = {};
+        n.valueIndex = {};
         stack.insert(stack.end(), n.children.begin(), n.children.end());
         n.children = {};
         n.items = {};
@@ -1234,7 +1256,7 @@ int WineHive::findValue(KeyId key, QStringView name) const
 {
     const Node& n = m_nodes[size_t(key)];
     if (n.valuesHashed)
-        return m_valueIndex.find(key, name, [&](int v) {
+        return n.valueIndex.find(name, [&](int v) {
             return m_values[size_t(v)].key == key && compareNames(m_values[size_t(v)].name, name) == 0;
         });
     for (const int v : n.values)
@@ -1252,11 +1274,11 @@ int WineHive::addValue(KeyId key, const RegValue& value)
         n.valuesUnsorted = true;
     n.values.push_back(index);
     if (n.valuesHashed) {
-        m_valueIndex.insert(key, value.name, index);
+        n.valueIndex.insert(value.name, index);
     } else if (n.values.size() >= kHashFrom) {
         n.valuesHashed = true;
         for (const int v : n.values)
-            m_valueIndex.insert(key, m_values[size_t(v)].name, v);
+            n.valueIndex.insert(m_values[size_t(v)].name, v);
     }
     return index;
 }
@@ -1266,7 +1288,7 @@ void WineHive::forgetValue(KeyId key, int index)
     Node& n = m_nodes[size_t(key)];
     n.values.erase(std::find(n.values.begin(), n.values.end(), index));
     if (n.valuesHashed)
-        m_valueIndex.remove(key, m_values[size_t(index)].name, index);
+        n.valueIndex.remove(m_values[size_t(index)].name, index);
 }
 
 QStringList WineHive::valueNames(KeyId key) const

@@ -146,6 +146,32 @@ private:
         qsizetype pos;
         qsizetype len;
     };
+    // The subkeys or values of one key that has many, by name: an open-addressed table of
+    // entry ids with the 32-bit hash of each folded name, so that a lookup compares names only
+    // when the hashes agree. Each key has its own table, so a run of lookups in one key stays in
+    // one small block of memory.
+    class NameTable
+    {
+    public:
+        // `matches(id)` tells whether the entry `id` is the one of that name.
+        template <typename Matches>
+        int find(QStringView name, Matches matches) const;
+        void insert(QStringView name, int id);
+        void remove(QStringView name, int id);
+
+    private:
+        static constexpr qint32 kEmpty = -1;
+        static constexpr qint32 kGone = -2; // a removed entry; lookups go on past it
+        struct Slot
+        {
+            quint32 hash;
+            qint32 id;
+        };
+        void place(quint32 hash, int id);
+        std::vector<Slot> m_slots;
+        size_t m_live = 0;
+        size_t m_used = 0; // live and removed entries
+    };
     struct ValueRec
     {
         QString name;
@@ -177,6 +203,8 @@ private:
         // a few are compared one by one.
         bool childrenHashed = false;
         bool valuesHashed = false;
+        NameTable childIndex;
+        NameTable valueIndex;
     };
     // A stretch of the original file: the preamble, or one section with the blank lines before it.
     struct Chunk
@@ -185,30 +213,6 @@ private:
         qsizetype len;
         KeyId key; // kNoKey for the preamble and for sections Wine cannot read
     };
-    struct NameKey
-    {
-        KeyId key;
-        QString folded;
-        bool operator==(const NameKey&) const = default;
-    };
-    friend size_t qHash(const NameKey& k, size_t seed) noexcept { return qHashMulti(seed, k.key, k.folded); }
-    // The subkeys or values of keys that have many, by name within their key. Most names are
-    // found through a 64-bit hash of the key and the folded name, which costs no copy of the
-    // name; a name whose hash an other name of the key already has is kept by its folded text.
-    class NameIndex
-    {
-    public:
-        // `matches(id)` tells whether the entry `id` found by hash is the key's entry of that name.
-        template <typename Matches>
-        int find(KeyId key, QStringView name, Matches matches) const;
-        void insert(KeyId key, QStringView name, int id);
-        void remove(KeyId key, QStringView name, int id);
-
-    private:
-        QHash<quint64, int> m_byHash;
-        QHash<NameKey, int> m_sharedHash;
-    };
-
     class Loader;
     class Writer;
 
@@ -226,8 +230,6 @@ private:
     std::vector<Chunk> m_chunks;
     std::vector<Node> m_nodes;
     std::vector<ValueRec> m_values;
-    NameIndex m_childIndex;
-    NameIndex m_valueIndex;
     Arch m_arch = Arch::Unspecified;
     bool m_modified = false;
     // The last line of the file ended at the end of the file rather than with a line feed (also
