@@ -101,7 +101,6 @@ struct Listed
     const QString& name() const { return texts ? texts->at(0) : *file; }
 };
 
-// Calls fn(listing) for every listing of the list in the project's order.
 // A list's rows, row by row, with the texts of rows further on asked for ahead of time: each text
 // is a block of its own, and waiting for them one by one costs more than the diff's own work
 // once the projects outgrow the processor's caches.
