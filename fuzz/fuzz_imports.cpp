@@ -1,6 +1,7 @@
 // libFuzzer target for the import table reader: inputs as files of their own and as patches to a
 // well-formed image with a few imports. Whatever the bytes, the reader must neither crash nor
 // hang, a failed read lists no modules, and a read that succeeds names each module once.
+#include "PatchedImage.h"
 #include "fixtures/PeBuilder.h"
 #include "platform/AsciiCase.h"
 #include "platform/PeImports.h"
@@ -40,16 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0)
         return 0;
 
-    // The first byte picks the 32- or 64-bit seed; then every three bytes are a 16-bit offset and
-    // the byte to put there; a final odd byte cuts the image to that fraction of its length.
-    QByteArray image = wellFormed(data[0] & 1);
-    std::size_t i = 1;
-    for (; i + 3 <= size; i += 3) {
-        const qsizetype at = qsizetype((data[i] | (data[i + 1] << 8)) % image.size());
-        image[at] = char(data[i + 2]);
-    }
-    if (i < size)
-        image.truncate(image.size() * data[i] / 255);
+    // The first byte picks the 32- or 64-bit seed; the rest patch it.
+    const QByteArray image = vx::fuzz::patched(wellFormed(data[0] & 1), data + 1, size - 1);
     check(image);
     return 0;
 }

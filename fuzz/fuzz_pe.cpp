@@ -2,6 +2,7 @@
 // own, and as patches to a well-formed image (so that the deep structures, which random bytes
 // rarely reach, are mutated too). Whatever the bytes, the reader must not crash, and a file it
 // finds no resource in reports no strings.
+#include "PatchedImage.h"
 #include "fixtures/PeBuilder.h"
 #include "platform/PeVersion.h"
 
@@ -39,16 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     check(bytes);
 
-    // Patches: every three bytes are a 16-bit offset into the image and the byte to put there; a
-    // final odd byte cuts the image to that fraction of its length.
-    QByteArray image = wellFormed();
-    std::size_t i = 0;
-    for (; i + 3 <= size; i += 3) {
-        const qsizetype at = qsizetype((data[i] | (data[i + 1] << 8)) % image.size());
-        image[at] = char(data[i + 2]);
-    }
-    if (i < size)
-        image.truncate(image.size() * data[i] / 255);
+    const QByteArray image = vx::fuzz::patched(wellFormed(), data, size);
     check(image);
     return 0;
 }
