@@ -1,5 +1,6 @@
 #include "platform/PeImports.h"
 #include "fixtures/PeBuilder.h"
+#include "support/ByteFields.h"
 
 #include <QFile>
 #include <QProcess>
@@ -13,21 +14,10 @@ using vx::parsePeImports;
 using vx::PeImports;
 using vx::fixtures::buildPeWithImports;
 
+using vx::test::get32;
+using vx::test::set32;
+
 namespace {
-
-quint32 get32(const QByteArray& b, qsizetype at)
-{
-    quint32 v = 0;
-    for (int i = 3; i >= 0; --i)
-        v = (v << 8) | quint8(b[at + i]);
-    return v;
-}
-
-void set32(QByteArray& b, qsizetype at, quint32 v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = char((v >> (8 * i)) & 0xFF);
-}
 
 // File offset of the import directory's first descriptor in a builder image: the one section's
 // raw data starts at 0x200 and its RVA is 0x1000.

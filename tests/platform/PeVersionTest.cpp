@@ -1,5 +1,6 @@
 #include "platform/PeVersion.h"
 #include "fixtures/PeBuilder.h"
+#include "support/ByteFields.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,27 +14,11 @@ using vx::PeVersionInfo;
 using vx::fixtures::buildDelphiExe;
 using vx::fixtures::buildPeImage;
 
+using vx::test::get32;
+using vx::test::set16;
+using vx::test::set32;
+
 namespace {
-
-quint32 get32(const QByteArray& b, qsizetype at)
-{
-    quint32 v = 0;
-    for (int i = 3; i >= 0; --i)
-        v = (v << 8) | quint8(b[at + i]);
-    return v;
-}
-
-void set16(QByteArray& b, qsizetype at, quint32 v)
-{
-    b[at] = char(v & 0xFF);
-    b[at + 1] = char((v >> 8) & 0xFF);
-}
-
-void set32(QByteArray& b, qsizetype at, quint32 v)
-{
-    set16(b, at, v & 0xFFFF);
-    set16(b, at + 2, v >> 16);
-}
 
 QByteArray utf16(const QString& s)
 {
