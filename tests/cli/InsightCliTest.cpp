@@ -15,14 +15,7 @@ namespace {
 
 using CliResult = test::CliRun;
 
-class InsightCli : public ::testing::Test
-{
-protected:
-    QTemporaryDir dir;
-    fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(u"prefix"_s));
-
-    CliResult cli(const QStringList& args) const { return test::runCli(QStringList{u"--root"_s, sb.delphiHost} + args); }
-};
+using InsightCli = test::SandboxCliTest;
 
 const QJsonObject* findItem(const QJsonArray& items, const QString& change, const QString& name, QJsonObject& holder)
 {

@@ -18,18 +18,9 @@ namespace {
 
 using CliResult = test::CliRun;
 
-class SnapshotCliTest : public ::testing::Test
+class SnapshotCliTest : public test::SandboxCliTest
 {
 protected:
-    QTemporaryDir dir;
-    fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(u"prefix"_s));
-
-    CliResult cli(const QStringList& args) const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"XDG_STATE_HOME"_s, dir.filePath(u"state"_s));
-        return test::runCli(QStringList{u"--root"_s, sb.delphiHost} + args, env);
-    }
     QJsonArray history() const { return QJsonDocument::fromJson(cli({u"history"_s, u"--json"_s}).out).array(); }
     QByteArray user() const { return test::readAll(sb.prefix + u"/user.reg"_s); }
     // Every key and value of the prefix's registry, sorted.

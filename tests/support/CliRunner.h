@@ -2,8 +2,12 @@
 
 // Runs vorlix7-cli (VX_CLI_PATH) as a whole process, as a script would.
 
+#include "fixtures/Sandbox.h"
+
 #include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 namespace vx::test {
 
@@ -22,5 +26,21 @@ inline CliRun runCli(const QStringList& args, const QProcessEnvironment& env = Q
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
             p.readAllStandardError()};
 }
+
+// A demo sandbox of its own per test, and the command line run on its Delphi directory with the
+// snapshots kept in the test's folder.
+class SandboxCliTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(QStringLiteral("prefix")));
+
+    CliRun cli(const QStringList& args) const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath(QStringLiteral("state")));
+        return runCli(QStringList{QStringLiteral("--root"), sb.delphiHost} + args, env);
+    }
+};
 
 } // namespace vx::test
