@@ -138,10 +138,8 @@ public:
     // write) is read where it lies instead of being copied.
     Parser(const QByteArray& bytes, const QString& fileName) : m_fileName(fileName)
     {
-        const bool littleEndianBom = bytes.size() >= 2 && uchar(bytes[0]) == 0xFF && uchar(bytes[1]) == 0xFE;
-        if (QSysInfo::ByteOrder == QSysInfo::LittleEndian && littleEndianBom
-            && quintptr(bytes.constData()) % alignof(char16_t) == 0) {
-            m_text = QStringView(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
+        if (const std::optional<QStringView> text = utf16LeTextInPlace(bytes)) {
+            m_text = *text;
             m_oddUtf16 = (bytes.size() - 2) % 2 != 0;
         } else {
             DecodedText decoded = decodeText(bytes);
@@ -489,6 +487,14 @@ QString keyText(const RegOperation& op)
 }
 
 } // namespace
+
+std::optional<QStringView> utf16LeTextInPlace(const QByteArray& bytes)
+{
+    if (QSysInfo::ByteOrder != QSysInfo::LittleEndian || bytes.size() < 2 || uchar(bytes[0]) != 0xFF
+        || uchar(bytes[1]) != 0xFE || quintptr(bytes.constData()) % alignof(char16_t) != 0)
+        return std::nullopt;
+    return QStringView(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
+}
 
 std::vector<RegOperation> parseRegFile(const QByteArray& bytes, const QString& fileName)
 {

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 #include <vector>
 
 namespace vx {
@@ -51,6 +52,11 @@ struct RegOperation
     RegValue value; // SetValue: the value; DeleteValue: only its name
     int line = 0;   // where the line that asks for it starts, counting from 1
 };
+
+// The text after the byte-order mark of UTF-16LE bytes (what Wine's reg export and the snapshots
+// write), read where the bytes lie; nullopt when they are not UTF-16LE with a mark or cannot be
+// read in place (at an odd address, or on a big-endian machine). An odd last byte is left out.
+std::optional<QStringView> utf16LeTextInPlace(const QByteArray& bytes);
 
 // Parses a whole file. Throws OperationError at the first malformed line; nothing is applied.
 std::vector<RegOperation> parseRegFile(const QByteArray& bytes, const QString& fileName);

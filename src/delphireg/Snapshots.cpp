@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QTimeZone>
 #include <QtEndian>
 #include <algorithm>
@@ -332,12 +333,16 @@ ParsedSnapshot parseSnapshot(const QByteArray& bytes, const QString& fileName)
         faultAt(fileName, 1, u"not a registry snapshot: the file is not UTF-16LE text with a byte-order mark"_s);
     std::vector<RegOperation> ops = parseRegFile(bytes, fileName);
 
-    // The file's own text, not copied (unless its bytes do not lie at an even address): only its
-    // first lines and its last one are read here.
-    const QByteArray aligned = quintptr(bytes.constData()) % alignof(char16_t) == 0
-                                   ? bytes
-                                   : QByteArray(bytes.constData(), bytes.size());
-    const QStringView text(reinterpret_cast<const char16_t*>(aligned.constData() + 2), (aligned.size() - 2) / 2);
+    // Only the first lines and the last one are read here, in the file's own bytes where they can
+    // be read in place.
+    QString decoded;
+    QStringView text;
+    if (const std::optional<QStringView> inPlace = utf16LeTextInPlace(bytes)) {
+        text = *inPlace;
+    } else {
+        decoded = QStringDecoder(QStringDecoder::Utf16LE).decode(QByteArrayView(bytes).sliced(2));
+        text = decoded;
+    }
     qsizetype pos = 0;
     if (takeLine(text, pos) != QStringView(kRegUnicodeHeader))
         faultAt(fileName, 1, u"not a registry snapshot: the first line must be \""_s + QString::fromUtf16(kRegUnicodeHeader) + u'"');
