@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <iterator>
 
 using namespace Qt::StringLiterals;
 
@@ -67,24 +68,11 @@ bool takeSnapshot(TFormMain& w, const RegistryStore& store, SnapshotOperation op
 // A history entry as the undo list shows it, e.g. "2026-12-06 16:50:39, before clear".
 QString historyLine(const SnapshotInfo& s)
 {
-    UiText op = UiText::MsgOpApply;
-    switch (s.operation) {
-    case SnapshotOperation::Apply:
-        op = UiText::MsgOpApply;
-        break;
-    case SnapshotOperation::Import:
-        op = UiText::MsgOpImport;
-        break;
-    case SnapshotOperation::Clear:
-        op = UiText::MsgOpClear;
-        break;
-    case SnapshotOperation::Recover:
-        op = UiText::MsgOpRecover;
-        break;
-    case SnapshotOperation::Restore:
-        op = UiText::MsgOpRestore;
-        break;
-    }
+    // The operations' texts in the order of SnapshotOperation.
+    static constexpr UiText kOperationTexts[] = {UiText::MsgOpApply, UiText::MsgOpImport, UiText::MsgOpClear,
+                                                 UiText::MsgOpRecover, UiText::MsgOpRestore};
+    static_assert(std::size(kOperationTexts) == size_t(SnapshotOperation::Restore) + 1);
+    const UiText op = kOperationTexts[size_t(s.operation)];
     return s.time.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss"_s) + u", "_s + uiText(UiText::MsgBefore).arg(uiText(op));
 }
 
