@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <exception>
 
 namespace vx {
@@ -31,6 +32,23 @@ public:
 
 private:
     QString m_path;
+};
+
+// A change of several files that replaced some of them and could not replace the others; the
+// message says which are which.
+class PartialWriteError : public OperationError
+{
+public:
+    PartialWriteError(QString message, QStringList written, QStringList notWritten)
+        : OperationError(std::move(message)), m_written(std::move(written)), m_notWritten(std::move(notWritten))
+    {
+    }
+    const QStringList& written() const { return m_written; }
+    const QStringList& notWritten() const { return m_notWritten; }
+
+private:
+    QStringList m_written;
+    QStringList m_notWritten;
 };
 
 } // namespace vx

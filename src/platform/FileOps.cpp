@@ -37,10 +37,6 @@ std::function<bool(DurableWriteStep, const QString&)>& durableFaultHook()
     return hook;
 }
 
-bool durableStepFails(DurableWriteStep step, const QString& hostPath)
-{
-    return durableFaultHook() && durableFaultHook()(step, hostPath);
-}
 
 // Closes the descriptor and removes the temporary file unless it was renamed.
 class TemporaryFile
@@ -254,6 +250,11 @@ void setWriteFaultHook(std::function<bool(const QString&)> hook)
     faultHook() = std::move(hook);
 }
 
+bool durableStepFails(DurableWriteStep step, const QString& hostPath)
+{
+    return durableFaultHook() && durableFaultHook()(step, hostPath);
+}
+
 void setDurableWriteFaultHook(std::function<bool(DurableWriteStep, const QString&)> hook)
 {
     durableFaultHook() = std::move(hook);
@@ -396,96 +397,105 @@ PreparedFileWrite::PreparedFileWrite(const QString& hostPath, const QByteArray& 
     const QFileInfo info(m_target);
     if (isReadOnlyFile(m_target) || info.isDir())
         throw FileWriteError(hostPath);
+    const QByteArray target = QFile::encodeName(m_target);
     struct stat st {};
-    m_inPlace = ::stat(QFile::encodeName(m_target).constData(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1;
-    try {
-        if (m_inPlace)
-            prepareInPlace();
-        else
-            prepareReplacement();
-    } catch (...) {
-        // No destructor runs for a constructor that throws.
-        if (m_fd >= 0)
-            ::close(m_fd);
-        throw;
+    const bool exists = ::stat(target.constData(), &st) == 0;
+    m_inPlace = exists && S_ISREG(st.st_mode) && st.st_nlink > 1;
+    if (m_inPlace) {
+        // The old content is kept in memory, to be written back should the overwrite fail.
+        QFile current(m_target);
+        if (!current.open(QIODevice::ReadOnly))
+            throw FileWriteError(hostPath);
+        m_old = current.readAll();
     }
+    // The new content goes under its prepared name through a temporary file, so that the name
+    // never stands for a file whose data is not complete on the disk.
+    const QByteArray prepared = QFile::encodeName(preparedPath());
+    TemporaryFile tmp;
+    if (!writeTemporary(tmp, target, producerOf(m_data), exists ? int(st.st_mode & 07777) : -1, m_hostPath)
+        || durableStepFails(DurableWriteStep::Prepare, m_hostPath)
+        || ::rename(tmp.name.constData(), prepared.constData()) != 0)
+        throw FileWriteError(hostPath);
+    tmp.name.clear();
+    m_prepared = true;
+    syncDirectoryOf(prepared);
 }
 
 PreparedFileWrite::~PreparedFileWrite()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
-    if (!m_tmpName.isEmpty())
-        ::unlink(m_tmpName.constData());
-    if (m_inPlace && !m_committed)
-        QFile::remove(savedOldPath());
-}
-
-void PreparedFileWrite::prepareReplacement()
-{
-    const QByteArray target = QFile::encodeName(m_target);
-    struct stat st {};
-    const int mode = ::stat(target.constData(), &st) == 0 ? int(st.st_mode & 07777) : -1;
-    TemporaryFile tmp;
-    if (!writeTemporary(tmp, target, producerOf(m_data), mode, m_hostPath))
-        throw FileWriteError(m_hostPath);
-    m_tmpName = tmp.name;
-    tmp.name.clear();
-}
-
-void PreparedFileWrite::prepareInPlace()
-{
-    const QByteArray target = QFile::encodeName(m_target);
-    m_fd = ::open(target.constData(), O_RDWR | O_CLOEXEC);
-    if (m_fd < 0)
-        throw FileWriteError(m_hostPath);
-    QFile current;
-    if (!current.open(m_fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-        throw FileWriteError(m_hostPath);
-    m_old = current.readAll();
-    current.close();
-
-    const QByteArray saved = QFile::encodeName(savedOldPath());
-    struct stat st {};
-    ::fstat(m_fd, &st);
-    TemporaryFile tmp;
-    if (durableStepFails(DurableWriteStep::SaveOld, m_hostPath)
-        || !writeTemporary(tmp, saved, producerOf(m_old), int(st.st_mode & 07777), m_hostPath)
-        || ::rename(tmp.name.constData(), saved.constData()) != 0)
-        throw FileWriteError(savedOldPath());
-    tmp.name.clear();
-    syncDirectoryOf(saved);
+    if (m_prepared)
+        ::unlink(QFile::encodeName(preparedPath()).constData());
 }
 
 void PreparedFileWrite::commit()
 {
+    const QByteArray target = QFile::encodeName(m_target);
+    const QByteArray prepared = QFile::encodeName(preparedPath());
     if (!m_inPlace) {
-        if (durableStepFails(DurableWriteStep::Rename, m_hostPath)
-            || ::rename(m_tmpName.constData(), QFile::encodeName(m_target).constData()) != 0)
+        if (durableStepFails(DurableWriteStep::Rename, m_hostPath) || ::rename(prepared.constData(), target.constData()) != 0)
             throw FileWriteError(m_hostPath);
-        m_tmpName.clear();
-        m_committed = true;
+        m_prepared = false;
         return;
     }
-    const bool written = !durableStepFails(DurableWriteStep::WriteInPlace, m_hostPath) && writeAll(m_fd, m_data, true)
-        && ::ftruncate(m_fd, off_t(m_data.size())) == 0 && ::fsync(m_fd) == 0;
-    if (!written) {
-        // The file may hold part of the new content: put the old one back.
-        const bool restored = writeAll(m_fd, m_old, true) && ::ftruncate(m_fd, off_t(m_old.size())) == 0 && ::fsync(m_fd) == 0;
-        m_committed = true; // the saved copy stays
-        if (restored)
-            throw OperationError(u"Unable to write to "_s + m_hostPath + u"; it was left as it was (a copy of it is in "_s
-                                 + savedOldPath() + u")."_s);
-        throw OperationError(u"Unable to write to "_s + m_hostPath + u", which may now be damaged; its previous content is in "_s
-                             + savedOldPath() + u'.');
+    const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC);
+    const bool written = fd >= 0 && !durableStepFails(DurableWriteStep::WriteInPlace, m_hostPath)
+        && writeAll(fd, m_data, true) && ::ftruncate(fd, off_t(m_data.size())) == 0 && ::fsync(fd) == 0;
+    if (written) {
+        ::close(fd);
+        return; // the prepared copy is removed by the destructor
     }
-    m_committed = true;
-    QFile::remove(savedOldPath());
+    // The file may hold part of the new content: put the old one back.
+    const bool restored = fd >= 0 && writeAll(fd, m_old, true) && ::ftruncate(fd, off_t(m_old.size())) == 0
+        && ::fsync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (restored)
+        throw OperationError(u"Unable to write to "_s + m_hostPath + u"; it was left as it was."_s);
+    // Its new content stays prepared, for finishInterrupted() to write when it can.
+    m_prepared = false;
+    m_leftPrepared = true;
+    throw OperationError(u"Unable to write to "_s + m_hostPath + u", which may now be damaged; its new content is in "_s
+                         + preparedPath() + u'.');
 }
 
 void PreparedFileWrite::flushDirectory() const
 {
     syncDirectoryOf(QFile::encodeName(m_target));
+}
+
+bool PreparedFileWrite::finishInterrupted(const QString& target, bool inPlace)
+{
+    const QByteArray name = QFile::encodeName(target);
+    const QByteArray prepared = name + ".vx-new";
+    struct stat st {};
+    if (::stat(prepared.constData(), &st) != 0)
+        return false;
+    if (!inPlace) {
+        if (::rename(prepared.constData(), name.constData()) != 0)
+            throw FileWriteError(target);
+        syncDirectoryOf(name);
+        return true;
+    }
+    QFile source(QFile::decodeName(prepared));
+    if (!source.open(QIODevice::ReadOnly))
+        throw OperationError(u"Unable to read "_s + source.fileName());
+    const QByteArray data = source.readAll();
+    const int fd = ::open(name.constData(), O_WRONLY | O_CLOEXEC);
+    const bool written = fd >= 0 && writeAll(fd, data, true) && ::ftruncate(fd, off_t(data.size())) == 0 && ::fsync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    if (!written)
+        throw FileWriteError(target);
+    ::unlink(prepared.constData());
+    syncDirectoryOf(name);
+    return true;
+}
+
+void PreparedFileWrite::discardInterrupted(const QString& target)
+{
+    const QByteArray name = QFile::encodeName(target);
+    for (const char* suffix : {".vx-new", ".vx-old"})
+        ::unlink(QByteArray(name + suffix).constData());
 }
 
 void writeFileDurably(const QString& hostPath, const QByteArray& data)

@@ -78,9 +78,11 @@ std::optional<pid_t> temporaryFileWriter(QStringView fileName);
 // write fail as a full disk would. Pass an empty function to remove it.
 void setWriteFaultHook(std::function<bool(const QString& hostPath)> hook);
 
-// The steps of a durable write, as the fault hook names them. SaveOld and WriteInPlace are the
-// steps of a file with several hard links.
-enum class DurableWriteStep { OpenTemporary, Write, Sync, Rename, SaveOld, WriteInPlace };
+// The steps of a durable write, as the fault hook names them: the temporary file's creation,
+// writing and flushing, its rename to the prepared name, then the replacement (Rename, or
+// WriteInPlace for a file with several hard links). Journal and Finish are the steps a caller
+// adds around the replacements of several files: recording the intent and forgetting it.
+enum class DurableWriteStep { OpenTemporary, Write, Sync, Prepare, Journal, Rename, WriteInPlace, Finish };
 
 // The file a path names once symbolic links are followed to their end: the path itself when it is
 // no link, the last target named when that does not exist. Throws OperationError naming
@@ -92,18 +94,19 @@ QString resolveSymbolicLinks(const QString& hostPath);
 //
 // The file written is the one `hostPath` names after following symbolic links, so a link stays a
 // link and its target gets the content. Preparing writes the data to a temporary file in that
-// file's directory and flushes it to the disk (fsync); commit() renames it over the file, so a
-// reader sees the old content or the new, never a mix. The new file keeps the permission bits of
-// the old (rw-r--r-- less the umask for a new one).
+// file's directory, flushes it to the disk (fsync) and renames it to "<file>.vx-new", so that the
+// new content survives a crash under a name that only this class uses. commit() renames it over
+// the file, so a reader sees the old content or the new, never a mix. The new file keeps the
+// permission bits of the old (rw-r--r-- less the umask for a new one).
 //
 // A file with several hard links would be split from its other names by a rename, so it is
-// written in place, as Wine writes such a hive: preparing saves its current content beside it as
-// "<name>.vx-old" (itself written durably); commit() overwrites the file, flushes it and removes
-// that copy. When the overwrite fails, the old content is written back if possible and the copy
-// stays; the error names it.
+// written in place, as Wine writes such a hive: commit() overwrites the file and flushes it; the
+// prepared copy goes afterwards. A crash during the overwrite leaves a torn file and the
+// prepared copy, from which finishInterrupted() completes it. When the overwrite fails, the old
+// content (read when preparing) is written back.
 //
-// A read-only file, a directory, or a failing step throws FileWriteError naming `hostPath` (or
-// the saved copy); a write that is prepared but never committed is undone by the destructor.
+// A read-only file, a directory, or a failing step throws FileWriteError naming `hostPath`; a
+// write that is prepared but never committed is undone by the destructor.
 class PreparedFileWrite
 {
 public:
@@ -117,34 +120,45 @@ public:
     const QString& targetPath() const { return m_target; }
     // Whether the file has several hard links and is written in place.
     bool inPlace() const { return m_inPlace; }
-    // Where the old content of a file written in place is saved until the commit succeeds.
-    QString savedOldPath() const { return m_target + u".vx-old"; }
+    // Where the new content waits until commit().
+    QString preparedPath() const { return m_target + u".vx-new"; }
 
     // Replaces the content: a rename, or for a file written in place the overwrite. Nothing else
     // happens in between, so that the commits of several files follow each other closely. Throws
     // OperationError (FileWriteError for a failed rename) naming the file; the old content then
-    // stays (for a file written in place: is written back, or kept in savedOldPath()).
+    // stays (for a file written in place: is written back, or when that fails too the prepared
+    // copy is kept and named).
     void commit();
+    // Whether a failed commit() left the prepared copy for finishInterrupted() (the file may be
+    // damaged and its old content could not be written back).
+    bool leftPrepared() const { return m_leftPrepared; }
     // Flushes the directory, making a rename durable; call after commit().
     void flushDirectory() const;
 
-private:
-    void prepareReplacement();
-    void prepareInPlace();
+    // After a crash: completes the replacement of `target` (a file's path after symbolic links)
+    // when its prepared copy is there, by a rename or, `inPlace`, by writing the copy's content
+    // into the file. False when there was no copy (the replacement was done). Throws
+    // OperationError naming the file when it cannot be completed.
+    static bool finishInterrupted(const QString& target, bool inPlace);
+    // Removes what a write that never began to replace `target` left beside it.
+    static void discardInterrupted(const QString& target);
 
+private:
     QString m_hostPath;
     QString m_target;
     QByteArray m_data;
-    QByteArray m_old; // in place: the content saved beside the file
-    QByteArray m_tmpName;
-    int m_fd = -1; // in place: the file, opened for writing
+    QByteArray m_old; // in place: the content before, to write back on failure
     bool m_inPlace = false;
-    bool m_committed = false;
+    bool m_prepared = false; // the prepared copy exists and belongs to this write
+    bool m_leftPrepared = false;
 };
 
 // Replaces a file's content through a PreparedFileWrite: prepared, committed, and its directory
 // flushed. Throws as PreparedFileWrite does; the previous content is then untouched.
 void writeFileDurably(const QString& hostPath, const QByteArray& data);
+
+// Whether the fault hook below makes `step` fail for `hostPath`.
+bool durableStepFails(DurableWriteStep step, const QString& hostPath);
 
 // Test seam: asked before each step of a durable write (and of the temporary file of an atomic one); a `true` answer makes that step fail as
 // the system call would. `hostPath` is the path the write was asked for. Pass an empty function

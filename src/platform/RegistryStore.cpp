@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -304,6 +307,10 @@ WineHive& HiveRegistryStore::hive(HiveFile file) const
     // files (they are locked).
     if (!m_slots[0].hive && !m_slots[1].hive)
         removeStaleTemporaryFiles(QFileInfo(slot.target).absolutePath());
+    // A commit that a crash interrupted is completed (or what it prepared removed) before
+    // anything is read.
+    if (!m_slots[0].hive && !m_slots[1].hive)
+        finishInterruptedCommit(false);
     bool exists = false;
     QByteArray bytes = readFile(path, &exists);
     if (exists) {
@@ -326,6 +333,103 @@ void HiveRegistryStore::discardChanges()
         slot = Slot();
 }
 
+QString HiveRegistryStore::journalPath() const
+{
+    return m_prefix + u'/' + QLatin1StringView(kJournalFileName);
+}
+
+namespace {
+
+// The intent of a commit: the files it replaces, each by a rename or in place.
+struct JournalEntry
+{
+    QString target;
+    bool inPlace = false;
+};
+
+QByteArray journalBytes(const std::vector<JournalEntry>& entries)
+{
+    QJsonArray files;
+    for (const JournalEntry& e : entries)
+        files.append(QJsonObject{{u"target"_s, e.target}, {u"inPlace"_s, e.inPlace}});
+    return QJsonDocument(QJsonObject{{u"files"_s, files}}).toJson();
+}
+
+// The journal's entries, each naming one of `allowed` (the hives' files): a journal naming any
+// other file is not one we wrote and is refused.
+std::vector<JournalEntry> readJournal(const QString& path, const QStringList& allowed)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw OperationError(u"Unable to read "_s + path);
+    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll());
+    std::vector<JournalEntry> entries;
+    for (const QJsonValue v : doc.object().value(u"files"_s).toArray()) {
+        const JournalEntry e{v[u"target"_s].toString(), v[u"inPlace"_s].toBool()};
+        if (!allowed.contains(e.target))
+            throw OperationError(path + u" is not the record of an interrupted change of this prefix's registry "_s
+                                        u"(it names "_s + (e.target.isEmpty() ? u"no hive file"_s : e.target) +
+                                 u"). Remove it to go on."_s);
+        entries.push_back(e);
+    }
+    if (entries.empty())
+        throw OperationError(path + u" is not the record of an interrupted change of this prefix's registry. Remove it "_s
+                                    u"to go on."_s);
+    return entries;
+}
+
+void syncDirectoryOf(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+void HiveRegistryStore::finishInterruptedCommit(bool lockHeld) const
+{
+    const QString journal = journalPath();
+    const QStringList targets{resolveSymbolicLinks(hiveFilePath(HiveFile::User)),
+                              resolveSymbolicLinks(hiveFilePath(HiveFile::Machine))};
+    const auto leftBehind = [&] {
+        if (QFileInfo::exists(journal + u".vx-new"_s))
+            return true;
+        for (const QString& t : targets) {
+            if (QFileInfo::exists(t + u".vx-new"_s) || QFileInfo::exists(t + u".vx-old"_s))
+                return true;
+        }
+        return false;
+    };
+    if (!QFileInfo::exists(journal) && !leftBehind())
+        return;
+    // Under the lock: another instance's commit may be preparing its files right now.
+    std::optional<CommitLock> lock;
+    if (!lockHeld)
+        lock.emplace(m_prefix, m_lockWaitMs);
+    if (QFileInfo::exists(journal)) {
+        // The commit got as far as recording its intent: every new content is on the disk, so it
+        // is completed, and both hives end up new.
+        const std::vector<JournalEntry> entries = readJournal(journal, targets);
+        QString why;
+        if (serverRunning(&why))
+            throw OperationError(u"A change of the registry of the Wine prefix %1 was interrupted before all its hive files "
+                                 "were written, and it cannot be completed while Wine runs there (%2). Stop Wine with: "
+                                 "WINEPREFIX=%3 wineserver -k"_s
+                                     .arg(m_prefix, why, shellWord(m_prefix)));
+        for (const JournalEntry& e : entries)
+            PreparedFileWrite::finishInterrupted(e.target, e.inPlace);
+        if (!QFile::remove(journal))
+            throw FileWriteError(journal);
+        syncDirectoryOf(journal);
+    }
+    // Without a record, a commit was stopped before it replaced anything: what it prepared goes.
+    for (const QString& t : targets + QStringList{journal})
+        PreparedFileWrite::discardInterrupted(t);
+}
+
 void HiveRegistryStore::commit()
 {
     std::vector<HiveFile> dirty;
@@ -346,6 +450,9 @@ void HiveRegistryStore::commit()
                              "changes were not written. Close the Windows programs of that prefix, or stop it with: "
                              "WINEPREFIX=%3 wineserver -k"_s
                                  .arg(m_prefix, why, shellWord(m_prefix)));
+    // A commit another process began after our hives were read is completed first; the check
+    // below then finds the hives it changed.
+    finishInterruptedCommit(true);
 
     // Nothing is written when any hive was changed by someone else since it was read: its
     // content, or the file a symbolic link leads to.
@@ -361,8 +468,10 @@ void HiveRegistryStore::commit()
     }
 
     // Both hives or neither: every hive is prepared in full (written and flushed) before any is
-    // replaced, so a failure until then leaves all as they were. The renames then follow each
-    // other with nothing in between; a hive written in place (several hard links) comes last.
+    // replaced, so a failure until then leaves all as they were. Then the intent is recorded
+    // durably, so that a crash between the replacements is completed by the next start
+    // (finishInterruptedCommit). The renames follow each other with nothing in between; a hive
+    // written in place (several hard links) comes last.
     struct Pending
     {
         HiveFile file;
@@ -376,6 +485,14 @@ void HiveRegistryStore::commit()
         pending.push_back({file, std::move(bytes), std::move(write)});
     }
     std::stable_partition(pending.begin(), pending.end(), [](const Pending& p) { return !p.write->inPlace(); });
+
+    const QString journal = journalPath();
+    std::vector<JournalEntry> intent;
+    for (const Pending& p : pending)
+        intent.push_back({p.write->targetPath(), p.write->inPlace()});
+    if (durableStepFails(DurableWriteStep::Journal, journal))
+        throw FileWriteError(journal);
+    writeFileDurably(journal, journalBytes(intent));
 
     size_t committed = 0;
     std::exception_ptr failed;
@@ -398,12 +515,23 @@ void HiveRegistryStore::commit()
         slot.existed = true;
         written << path;
     }
+    // The intent stays only for a hive left damaged with its new content prepared: the next start
+    // writes it.
+    const bool unfinished = failed && pending[committed].write->leftPrepared();
+    if (!unfinished && !durableStepFails(DurableWriteStep::Finish, journal)) {
+        QFile::remove(journal);
+        syncDirectoryOf(journal);
+    }
     if (!failed)
         return;
     if (written.isEmpty())
         std::rethrow_exception(failed);
-    throw OperationError(failure + u" The registry changes in "_s + written.join(u", "_s) + u" were written; those in "_s
-                         + hiveFilePath(pending[committed].file) + u" were not."_s);
+    QStringList notWritten;
+    for (size_t i = committed; i < pending.size(); ++i)
+        notWritten << hiveFilePath(pending[i].file);
+    throw PartialWriteError(failure + u" The registry changes in "_s + written.join(u", "_s) + u" were written; those in "_s
+                                + notWritten.join(u", "_s) + u" were not."_s,
+                            written, notWritten);
 }
 
 QStringList HiveRegistryStore::serverDirectories(const QString& prefixDir)

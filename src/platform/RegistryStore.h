@@ -131,7 +131,10 @@ private:
 // created in Wine's format) through PreparedFileWrite: both hives are prepared in full before
 // either is replaced, so a failure leaves both as they were; a symbolic link keeps pointing to
 // the file that gets the content; a hive with several hard links is written in place, last. It
-// refuses while a wineserver runs for the prefix (the server would overwrite the files), while
+// Between preparing the files and replacing the first, a record of the intent is written durably
+// (kJournalFileName in the prefix); the first read of a later store, and every commit, complete
+// such a commit that a crash interrupted, so that both hives are the old or both the new ones.
+// It refuses while a wineserver runs for the prefix (the server would overwrite the files), while
 // another instance commits to the same prefix, and when a hive file changed on disk since it
 // was read (also when its link now leads elsewhere).
 class HiveRegistryStore final : public HiveBackedStore
@@ -158,12 +161,19 @@ public:
     static QStringList serverDirectories(const QString& prefixDir);
     // The file whose lock keeps two instances from committing at once.
     static constexpr char kLockFileName[] = ".vorlix7.lock";
+    // The record of a commit in progress.
+    static constexpr char kJournalFileName[] = ".vorlix7-commit";
+    QString journalPath() const;
 
 protected:
     WineHive& hive(HiveFile file) const override;
     const WineHive* loadedHive(HiveFile file) const override;
 
 private:
+    // Completes a commit whose record is there (refused while Wine runs), and removes what a
+    // commit stopped before its record left; takes the lock unless `lockHeld`.
+    void finishInterruptedCommit(bool lockHeld) const;
+
     struct Slot
     {
         std::optional<WineHive> hive;

@@ -327,7 +327,7 @@ TEST_F(HiveStoreTest, CommitWritesBothHivesOrNeither)
     bool userPrepared = false, machineReplaced = false;
     setDurableWriteFaultHook([&](DurableWriteStep s, const QString& path) {
         if (s == DurableWriteStep::Rename && path == machine)
-            userPrepared = entries(prefix).filter(u".user.reg.vxtmp-"_s).size() == 1;
+            userPrepared = QFile::exists(user + u".vx-new"_s);
         if (s == DurableWriteStep::Rename && path == user)
             machineReplaced = readAll(machine) != kWin64Machine;
         return s == DurableWriteStep::Rename && path == machine;
@@ -414,52 +414,110 @@ TEST_F(HiveStoreTest, HardLinkedHiveIsWrittenInPlaceLast)
     struct stat st {};
     ::stat(QFile::encodeName(user).constData(), &st);
     const ino_t inode = st.st_ino;
-    const QString saved = user + u".vx-old"_s;
+    const QString prepared = user + u".vx-new"_s;
 
     HiveRegistryStore store(prefix);
     changeBoth(store, u"Vx"_s);
     bool machineFirst = false;
-    QByteArray savedWhileWriting;
+    QByteArray preparedWhileWriting;
     setDurableWriteFaultHook([&](DurableWriteStep s, const QString& path) {
         if (s == DurableWriteStep::WriteInPlace && path == user) {
             machineFirst = readAll(machine).contains("[Software\\\\Wow6432Node\\\\Vx]");
-            savedWhileWriting = readAll(saved);
+            preparedWhileWriting = readAll(prepared);
         }
         return false;
     });
     store.commit();
     EXPECT_TRUE(machineFirst);
-    EXPECT_EQ(savedWhileWriting, kWin64User);
     ::stat(QFile::encodeName(user).constData(), &st);
     EXPECT_EQ(st.st_ino, inode);
     EXPECT_EQ(st.st_nlink, 2u);
     const QByteArray written = readAll(user);
     EXPECT_TRUE(written.contains("\n[Software\\\\Vx] "));
+    EXPECT_EQ(preparedWhileWriting, written) << "the new content waits on the disk until it is in place";
     EXPECT_EQ(readAll(other), written);
-    EXPECT_FALSE(QFile::exists(saved)) << "the copy goes once the hive is written";
+    EXPECT_FALSE(QFile::exists(prepared));
+    EXPECT_FALSE(QFile::exists(store.journalPath()));
 
-    // Saving the old content fails: nothing is written. The overwrite fails: the old content is
-    // put back and its copy kept, named in the message.
+    // The overwrite fails: the old content is put back, and the message says which hive holds
+    // the changes and which not.
     HiveRegistryStore again(prefix);
     changeBoth(again, u"Vy"_s);
-    const QByteArray machineBefore = readAll(machine);
-    setDurableWriteFaultHook([&](DurableWriteStep s, const QString&) { return s == DurableWriteStep::SaveOld; });
-    EXPECT_THROW(again.commit(), FileWriteError);
-    EXPECT_EQ(readAll(machine), machineBefore);
-    EXPECT_EQ(readAll(user), written);
-    EXPECT_FALSE(QFile::exists(saved));
-
     setDurableWriteFaultHook([&](DurableWriteStep s, const QString&) { return s == DurableWriteStep::WriteInPlace; });
     try {
         again.commit();
         ADD_FAILURE() << "the failing overwrite was not reported";
-    } catch (const OperationError& e) {
-        EXPECT_TRUE(e.message().contains(saved)) << e.what();
+    } catch (const PartialWriteError& e) {
+        EXPECT_EQ(e.written(), QStringList{machine});
+        EXPECT_EQ(e.notWritten(), QStringList{user});
         EXPECT_TRUE(e.message().contains(u"those in "_s + user + u" were not"_s)) << e.what();
     }
     EXPECT_EQ(readAll(user), written);
-    EXPECT_EQ(readAll(saved), written);
+    EXPECT_FALSE(QFile::exists(prepared));
+    EXPECT_FALSE(QFile::exists(again.journalPath()));
     EXPECT_TRUE(readAll(machine).contains("[Software\\\\Wow6432Node\\\\Vy]"));
+}
+
+// A commit killed at each of its steps in turn, the hard-linked user hive torn half-way through
+// its overwrite: the next store's first read leaves both hives old or both new, and whole.
+TEST_F(HiveStoreTest, CommitKilledAtAnyStepIsCompletedOrForgottenByTheNextRead)
+{
+    for (const bool hardLinked : {false, true}) {
+        bool finished = false;
+        for (int killAt = 1; !finished; ++killAt) {
+            SCOPED_TRACE((hardLinked ? "hard-linked, kill at step " : "kill at step ") + std::to_string(killAt));
+            ASSERT_LT(killAt, 40);
+            QFile::remove(prefix + u"/user-other-name.reg"_s);
+            QFile::remove(user);
+            writeAll(machine, kWin64Machine);
+            writeAll(user, kWin64User);
+            const QString other = prefix + u"/user-other-name.reg"_s;
+            if (hardLinked) {
+                ASSERT_EQ(::link(QFile::encodeName(user).constData(), QFile::encodeName(other).constData()), 0);
+            }
+
+            const pid_t child = ::fork();
+            if (child == 0) {
+                int step = 0;
+                setDurableWriteFaultHook([&](DurableWriteStep s, const QString& path) {
+                    if (++step == killAt) {
+                        if (s == DurableWriteStep::WriteInPlace) {
+                            const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY);
+                            (void)!::pwrite(fd, "WINE REGISTRY Version 2\n[Torn", 29, 0);
+                            ::close(fd);
+                        }
+                        ::_exit(9);
+                    }
+                    return false;
+                });
+                HiveRegistryStore store(prefix);
+                changeBoth(store, u"Vx"_s);
+                store.commit();
+                ::_exit(0);
+            }
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            ASSERT_TRUE(WIFEXITED(status));
+            finished = WEXITSTATUS(status) == 0;
+
+            const HiveRegistryStore next(prefix);
+            const bool userNew = next.keyExists(HKCU, u"Software\\Vx"_s);
+            const bool machineNew = next.keyExists(HKLM, u"Software\\Vx"_s);
+            EXPECT_EQ(userNew, machineNew);
+            EXPECT_TRUE(finished ? userNew : true);
+            if (!userNew) {
+                EXPECT_EQ(readAll(user), kWin64User);
+                EXPECT_EQ(readAll(machine), kWin64Machine);
+            }
+            QStringList left = entries(prefix);
+            left.removeAll(QLatin1StringView(HiveRegistryStore::kLockFileName));
+            left.removeAll(u"user-other-name.reg"_s);
+            EXPECT_EQ(left, (QStringList{u"system.reg"_s, u"user.reg"_s}));
+            if (hardLinked) {
+                EXPECT_EQ(readAll(other), readAll(user));
+            }
+        }
+    }
 }
 
 TEST_F(HiveStoreTest, OthersChangesAndCommitsAreRespected)
