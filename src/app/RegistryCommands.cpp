@@ -6,6 +6,7 @@
 #include "delphireg/ApplyPreview.h"
 #include "delphireg/DelphiConfig.h"
 #include "delphireg/RegImport.h"
+#include "delphireg/RegistryTransaction.h"
 #include "delphireg/Snapshots.h"
 #include "i18n/UiTexts.h"
 #include "platform/Errors.h"
@@ -26,43 +27,15 @@ namespace {
 constexpr int kProjectsPage = 3;
 const QString kRegFilter = u"reg file|*.reg"_s;
 
-// Runs a writing operation on the prefix's registry. What the operation wrote before an error
-// ended it is still committed, as the IDE's own registry would keep it; the error is shown.
-template <typename Op>
-bool writeRegistry(QWidget* parent, HiveRegistryStore& store, Op&& op)
+// Makes a registry change through the transaction. False, with the report shown, when the change
+// was refused or failed in any part.
+bool changeRegistry(TFormMain& w, RegistryStore& store, SnapshotOperation op, const QList<RegKeyRef>& keys,
+                    const std::function<void()>& change, OnFailure onFailure)
 {
-    try {
-        op();
-    } catch (const OperationError& e) {
-        try {
-            store.commit();
-        } catch (const OperationError& c) {
-            Prompter::error(parent, e.message() + u"\n\n"_s + c.message());
-            return false;
-        }
-        Prompter::error(parent, e.message());
-        return false;
-    }
-    try {
-        store.commit();
-    } catch (const OperationError& c) {
-        Prompter::error(parent, c.message());
-        return false;
-    }
-    return true;
-}
-
-// Saves the keys the operation is about to write; false (the error shown) when that fails, and
-// the operation must not start.
-bool takeSnapshot(TFormMain& w, const RegistryStore& store, SnapshotOperation op, const QList<RegKeyRef>& keys)
-{
-    try {
-        SnapshotStore(w.installation().prefix()).take(store, op, keys);
-    } catch (const OperationError& e) {
-        Prompter::error(&w, e.message());
-        return false;
-    }
-    return true;
+    const TransactionResult r = runRegistryTransaction(store, w.installation().prefix(), op, keys, change, onFailure);
+    if (!r.ok())
+        Prompter::error(&w, r.report());
+    return r.ok();
 }
 
 // A history entry as the undo list shows it, e.g. "2026-12-06 16:50:39, before clear".
@@ -70,8 +43,9 @@ QString historyLine(const SnapshotInfo& s)
 {
     // The operations' texts in the order of SnapshotOperation.
     static constexpr UiText kOperationTexts[] = {UiText::MsgOpApply, UiText::MsgOpImport, UiText::MsgOpClear,
-                                                 UiText::MsgOpRecover, UiText::MsgOpRestore};
-    static_assert(std::size(kOperationTexts) == size_t(SnapshotOperation::Restore) + 1);
+                                                 UiText::MsgOpRecover, UiText::MsgOpRestore,
+                                                 UiText::MsgOpAssociate};
+    static_assert(std::size(kOperationTexts) == size_t(SnapshotOperation::Associate) + 1);
     const UiText op = kOperationTexts[size_t(s.operation)];
     return s.time.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss"_s) + u", "_s + uiText(UiText::MsgBefore).arg(uiText(op));
 }
@@ -125,12 +99,9 @@ void RegistryCommands::RzBitBtnApplyProjectClick()
     if (Prompter::current().message(nullptr, ask) != Prompter::Ok)
         return;
     HiveRegistryStore store(w.installation().prefix());
-    if (!takeSnapshot(w, store, SnapshotOperation::Apply, keysWrittenBy(SnapshotOperation::Apply)))
-        return;
-    const bool ok = writeRegistry(&w, store, [&] {
-        applyProject(store, w.project(), w.macro(), w.installation().bridge);
-    });
-    if (!ok)
+    if (!changeRegistry(w, store, SnapshotOperation::Apply, keysWrittenBy(SnapshotOperation::Apply),
+                        [&] { applyProject(store, w.project(), w.macro(), w.installation().bridge); },
+                        OnFailure::KeepWritten))
         return;
     const QString done = uiText(UiText::MsgApply3);
     w.ui().RzStatusPaneMsg->setText(done);
@@ -173,19 +144,19 @@ void RegistryCommands::RzBitBtnImportRegClick()
     }
     const QByteArray bytes = file.readAll();
     HiveRegistryStore store(w.installation().prefix());
-    // All or nothing: the file is parsed whole and every hive it reaches read before anything is
-    // applied, and an error while applying leaves nothing to commit.
-    RegImportSummary summary;
+    // All or nothing: the file is parsed whole before anything is done, and an error while
+    // applying it leaves nothing to commit.
+    QList<RegKeyRef> keys;
     try {
-        const QList<RegKeyRef> keys = keysWrittenByImport(parseRegFile(bytes, chosen));
-        SnapshotStore(w.installation().prefix()).take(store, SnapshotOperation::Import, keys);
-        summary = importRegFile(bytes, store, chosen);
-        store.commit();
+        keys = keysWrittenByImport(parseRegFile(bytes, chosen));
     } catch (const OperationError& e) {
-        store.discardChanges();
         Prompter::error(&w, e.message() + u"\n\nNothing was imported; the registry was not changed."_s);
         return;
     }
+    RegImportSummary summary;
+    if (!changeRegistry(w, store, SnapshotOperation::Import, keys, [&] { summary = importRegFile(bytes, store, chosen); },
+                        OnFailure::WriteNothing))
+        return;
     Prompter::information(&w, chosen + u"\n\n"_s + QString::number(summary.keys) + u" keys, "_s +
                                   QString::number(summary.values) + u" values, "_s +
                                   QString::number(summary.deletions) + u" deletions imported."_s);
@@ -197,9 +168,8 @@ void RegistryCommands::RzBitBtnClearRegClick()
     if (!Prompter::askYesNo(&w, uiText(UiText::MsgRecover1)))
         return;
     HiveRegistryStore store(w.installation().prefix());
-    if (!takeSnapshot(w, store, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear)))
-        return;
-    if (!writeRegistry(&w, store, [&] { clearDelphiRegistry(store); }))
+    if (!changeRegistry(w, store, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear),
+                        [&] { clearDelphiRegistry(store); }, OnFailure::KeepWritten))
         return;
     Prompter::information(&w, uiText(UiText::MsgClearReg));
 }
@@ -225,14 +195,19 @@ void RegistryCommands::RzBitBtnUndoRegClick()
     const SnapshotInfo& snapshot = history[size_t(*chosen)];
     HiveRegistryStore store(w.installation().prefix());
     try {
-        restoreSnapshotFile(snapshot.file, store, snapshots);
+        const RestoreResult r = restoreSnapshotFile(snapshot.file, store, w.installation().prefix());
+        updateUndoButton();
+        if (!r.transaction.ok()) {
+            Prompter::error(&w, r.transaction.changed ? r.transaction.report()
+                                                      : r.transaction.error + u"\n\n"_s + uiText(UiText::MsgUndoFailed));
+            return;
+        }
     } catch (const OperationError& e) {
-        store.discardChanges();
+        // Refused before anything was done: the snapshot does not read, or Wine runs.
         Prompter::error(&w, e.message() + u"\n\n"_s + uiText(UiText::MsgUndoFailed));
         updateUndoButton();
         return;
     }
-    updateUndoButton();
     Prompter::information(&w, uiText(UiText::MsgUndoDone) + u'\n' + historyLine(snapshot) + u"\n\n"_s +
                                   uiText(UiText::MsgUndoAgain));
 }

@@ -4,6 +4,7 @@
 // writes wait for Wine to stop.
 
 #include "delphireg/DelphiConfig.h"
+#include "delphireg/RegistryTransaction.h"
 #include "delphireg/Snapshots.h"
 #include "platform/Errors.h"
 #include "platform/Installation.h"
@@ -34,34 +35,25 @@ inline int fail(const QString& message)
 }
 
 // Registry commands work on the prefix's hive files; a running wineserver holds newer data in
-// memory and would overwrite what we write, so writing commands refuse while one runs. Reading
-// commands go on with a warning: the files may be up to about 30 s older than Wine's memory.
-inline void refuseWhileWineRuns(const Installation& inst)
-{
-    QString why;
-    if (HiveRegistryStore::serverRunningFor(inst.prefix(), &why))
-        throw OperationError(QStringLiteral("Wine is running in the prefix ") + inst.prefix() + QStringLiteral(" (") +
-                             why + QStringLiteral("). Stop it first: WINEPREFIX='") + inst.prefix() +
-                             QStringLiteral("' wineserver -k"));
-}
-
+// memory and would overwrite what we write, so writing commands refuse while one runs (the
+// registry transaction does). Reading commands go on with a warning: the files may be up to
+// about 30 s older than Wine's memory.
 inline void warnWhileWineRuns(const Installation& inst)
 {
     if (const auto warning = wineRunningReadWarning(inst.prefix()))
         err() << "vorlix7-cli: warning: " << *warning << Qt::endl;
 }
 
-// Commits what the operation wrote, also when it ended with an error (then rethrown).
-template <typename Op>
-void writeRegistry(HiveRegistryStore& store, Op&& op)
+// A registry change of a command: snapshot, change, commit. Throws OperationError with the
+// report when anything failed.
+inline TransactionResult changeRegistry(const Installation& inst, RegistryStore& store, SnapshotOperation op,
+                                        const QList<RegKeyRef>& keys, const std::function<void()>& change,
+                                        OnFailure onFailure)
 {
-    try {
-        op();
-    } catch (const OperationError&) {
-        store.commit();
-        throw;
-    }
-    store.commit();
+    const TransactionResult r = runRegistryTransaction(store, inst.prefix(), op, keys, change, onFailure);
+    if (!r.ok())
+        throw OperationError(r.report());
+    return r;
 }
 
 // The environment commands: recover, shortcuts, register-debugger, copy-runtime.
@@ -80,9 +72,4 @@ int runEnvironmentCommand(const Installation& inst, const QString& command, cons
 // The snapshot commands: history, restore.
 bool isSnapshotCommand(const QString& command);
 int runSnapshotCommand(const Installation& inst, const QString& command, const QStringList& args, bool json);
-// Saves the keys an operation is about to write; throws OperationError (naming the folder or
-// file) when the snapshot cannot be written, before anything changed.
-void takeSnapshot(const Installation& inst, const RegistryStore& store, SnapshotOperation op,
-                  const QList<RegKeyRef>& keys);
-
 } // namespace vx::cli

@@ -29,13 +29,12 @@ AppSettings programSettings(const Installation& inst)
 
 int runRecover(const Installation& inst, const EnvironmentOptions& o)
 {
-    refuseWhileWineRuns(inst);
     const AppSettings s = programSettings(inst);
     DefaultConfigInputs in{inst.delphiRoot, o.sdkHelp.isEmpty() ? s.win32SdkHelp : o.sdkHelp, o.bde.value_or(s.bde),
                            o.bdePath.isEmpty() ? s.bdePath : o.bdePath};
     HiveRegistryStore store(inst.prefix());
-    takeSnapshot(inst, store, SnapshotOperation::Recover, keysWrittenBy(SnapshotOperation::Recover));
-    writeRegistry(store, [&] { writeDefaultConfiguration(store, in); });
+    changeRegistry(inst, store, SnapshotOperation::Recover, keysWrittenBy(SnapshotOperation::Recover),
+                   [&] { writeDefaultConfiguration(store, in); }, OnFailure::KeepWritten);
     out() << "Wrote Delphi's default configuration" << (in.bde ? " with the database engine" : "") << " into "
           << inst.prefix() << Qt::endl;
     return Ok;

@@ -2,6 +2,7 @@
 // change, and restoring one of them.
 
 #include "cli/CliSupport.h"
+#include "delphireg/RegistryTransaction.h"
 #include "delphireg/Snapshots.h"
 
 #include <QJsonArray>
@@ -38,7 +39,6 @@ int runHistory(const Installation& inst, bool json)
 
 int runRestore(const Installation& inst, const QStringList& args)
 {
-    refuseWhileWineRuns(inst);
     const SnapshotStore snapshots(inst.prefix());
     QString file;
     if (args.isEmpty()) {
@@ -50,15 +50,15 @@ int runRestore(const Installation& inst, const QStringList& args)
         file = snapshots.resolve(args[0]);
     }
     HiveRegistryStore store(inst.prefix());
-    RestoreResult r;
-    try {
-        r = restoreSnapshotFile(file, store, snapshots);
-    } catch (const OperationError& e) {
-        store.discardChanges();
-        throw OperationError(e.message() + u"\nNothing was restored; the registry was not changed."_s);
+    const RestoreResult r = restoreSnapshotFile(file, store, inst.prefix());
+    if (!r.transaction.ok())
+        return fail(r.transaction.report());
+    if (!r.transaction.changed) {
+        out() << "The registry already holds what " << file << " holds; nothing was changed." << Qt::endl;
+        return Ok;
     }
     out() << "Restored " << file << ": " << r.keys << " keys, " << r.values << " values. Undo with: restore "
-          << r.undo.id << Qt::endl;
+          << r.transaction.snapshot->id << Qt::endl;
     return Ok;
 }
 
@@ -79,12 +79,6 @@ int runSnapshotCommand(const Installation& inst, const QString& command, const Q
     if (args.size() > 1)
         return fail(u"usage: restore [SNAPSHOT]"_s);
     return runRestore(inst, args);
-}
-
-void takeSnapshot(const Installation& inst, const RegistryStore& store, SnapshotOperation op,
-                  const QList<RegKeyRef>& keys)
-{
-    SnapshotStore(inst.prefix()).take(store, op, keys);
 }
 
 } // namespace vx::cli

@@ -191,13 +191,17 @@ int runCapture(const Installation& inst, const QString& newFile)
 
 int runApply(const Installation& inst, const QString& path)
 {
-    refuseWhileWineRuns(inst);
     ConfigProject project;
     if (!readForCli(path, inst, false, project))
         return Failed;
     HiveRegistryStore store(inst.prefix());
-    takeSnapshot(inst, store, SnapshotOperation::Apply, keysWrittenBy(SnapshotOperation::Apply));
-    writeRegistry(store, [&] { applyProject(store, project, PathMacro(inst.delphiRoot), inst.bridge); });
+    const TransactionResult r = changeRegistry(inst, store, SnapshotOperation::Apply, keysWrittenBy(SnapshotOperation::Apply),
+                                               [&] { applyProject(store, project, PathMacro(inst.delphiRoot), inst.bridge); },
+                                               OnFailure::KeepWritten);
+    if (!r.changed) {
+        out() << "The registry of " << inst.prefix() << " already holds " << path << "; nothing was changed." << Qt::endl;
+        return Ok;
+    }
     out() << "Applied " << path << " to the registry of " << inst.prefix() << ". Restart Delphi to load it."
           << Qt::endl;
     return Ok;
@@ -215,23 +219,17 @@ int runBackup(const Installation& inst, const QString& file)
 
 int runImport(const Installation& inst, const QString& file)
 {
-    refuseWhileWineRuns(inst);
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         return fail(u"Unable to read "_s + file);
     const QByteArray bytes = f.readAll();
     HiveRegistryStore store(inst.prefix());
+    // All or nothing: the file is parsed whole before anything is done, and an error while
+    // applying it leaves nothing to commit.
+    const QList<RegKeyRef> keys = keysWrittenByImport(parseRegFile(bytes, file));
     RegImportSummary summary;
-    // All or nothing: the file is parsed whole and every hive it reaches read before anything is
-    // applied, and an error while applying leaves nothing to commit.
-    try {
-        takeSnapshot(inst, store, SnapshotOperation::Import, keysWrittenByImport(parseRegFile(bytes, file)));
-        summary = importRegFile(bytes, store, file);
-    } catch (const OperationError& e) {
-        store.discardChanges();
-        throw OperationError(e.message() + u"\nNothing was imported; the registry was not changed."_s);
-    }
-    store.commit();
+    changeRegistry(inst, store, SnapshotOperation::Import, keys, [&] { summary = importRegFile(bytes, store, file); },
+                   OnFailure::WriteNothing);
     out() << "Imported " << file << ": " << summary.keys << " keys, " << summary.values << " values, "
           << summary.deletions << " deletions" << Qt::endl;
     return Ok;
@@ -239,10 +237,9 @@ int runImport(const Installation& inst, const QString& file)
 
 int runClear(const Installation& inst)
 {
-    refuseWhileWineRuns(inst);
     HiveRegistryStore store(inst.prefix());
-    takeSnapshot(inst, store, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear));
-    writeRegistry(store, [&] { clearDelphiRegistry(store); });
+    changeRegistry(inst, store, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear),
+                   [&] { clearDelphiRegistry(store); }, OnFailure::KeepWritten);
     out() << "Cleared Delphi's registry trees in " << inst.prefix() << Qt::endl;
     return Ok;
 }

@@ -241,6 +241,7 @@ QString snapshotOperationName(SnapshotOperation op)
     case SnapshotOperation::Clear: return u"clear"_s;
     case SnapshotOperation::Recover: return u"recover"_s;
     case SnapshotOperation::Restore: return u"restore"_s;
+    case SnapshotOperation::Associate: return u"associate"_s;
     }
     return {};
 }
@@ -248,7 +249,8 @@ QString snapshotOperationName(SnapshotOperation op)
 std::optional<SnapshotOperation> snapshotOperationFromName(QStringView name)
 {
     for (SnapshotOperation op : {SnapshotOperation::Apply, SnapshotOperation::Import, SnapshotOperation::Clear,
-                                 SnapshotOperation::Recover, SnapshotOperation::Restore}) {
+                                 SnapshotOperation::Recover, SnapshotOperation::Restore,
+                                 SnapshotOperation::Associate}) {
         if (name == snapshotOperationName(op))
             return op;
     }
@@ -460,33 +462,46 @@ QString SnapshotStore::prefixId(const QString& prefixDir)
 
 SnapshotInfo SnapshotStore::take(const RegistryStore& store, SnapshotOperation op, const QList<RegKeyRef>& keys) const
 {
-    const QString notChanged = u" Nothing was changed."_s;
     if (!QDir().mkpath(m_folder))
-        throw OperationError(u"The snapshot folder "_s + m_folder + u" cannot be created."_s + notChanged);
+        throw OperationError(u"The snapshot folder "_s + m_folder + u" cannot be created."_s);
     // Write permission is checked by its bits: root may write anywhere, but a folder made
     // read-only is meant to stay unchanged.
     const QFileInfo folder(m_folder);
     if (!folder.isDir() || !(folder.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)))
-        throw OperationError(u"The snapshot folder "_s + m_folder + u" is read-only."_s + notChanged);
+        throw OperationError(u"The snapshot folder "_s + m_folder + u" is read-only."_s);
 
     const QDateTime now = Clock::current().now().toUTC();
     QString id = now.toString(QString::fromUtf16(kIdTimeFormat)) + u'-' + snapshotOperationName(op);
     for (int n = 2; QFileInfo::exists(m_folder + u'/' + id + u".reg"_s); ++n)
         id = now.toString(QString::fromUtf16(kIdTimeFormat)) + u'-' + snapshotOperationName(op) + u'-' + QString::number(n);
     const QString file = m_folder + u'/' + id + u".reg"_s;
+    // A hive that cannot be read is reported as itself, not as a snapshot that cannot be written.
+    for (const RegKeyRef& k : keys)
+        store.keyExists(k.root, k.path);
     try {
         writeFileAtomically(file, [&](ContentSink& sink) {
             sink.restart();
             writeSnapshot(store, keys, op, now, [&](QByteArrayView piece) { sink.write(piece); });
         });
     } catch (const OperationError& e) {
-        throw OperationError(u"The snapshot "_s + file + u" could not be written ("_s + e.message() + u")."_s + notChanged);
+        throw OperationError(u"The snapshot "_s + file + u" could not be written ("_s + e.message() + u")."_s);
     }
 
-    const std::vector<SnapshotInfo> all = history();
-    for (size_t i = kKeep; i < all.size(); ++i)
-        QFile::remove(all[i].file);
     return SnapshotInfo{id, file, now, op};
+}
+
+void SnapshotStore::prune(const SnapshotInfo& kept) const
+{
+    const std::vector<SnapshotInfo> all = history();
+    int left = kKeep - 1; // `kept` is one of those kept, wherever the clock put it
+    for (const SnapshotInfo& s : all) {
+        if (s.id == kept.id)
+            continue;
+        if (left > 0)
+            --left;
+        else
+            QFile::remove(s.file);
+    }
 }
 
 void SnapshotStore::discard(const SnapshotInfo& info) const
@@ -502,8 +517,14 @@ std::vector<SnapshotInfo> SnapshotStore::history() const
         if (std::optional<SnapshotInfo> info = infoFromFile(fi))
             out.push_back(std::move(*info));
     }
-    // Names sort by time; within one millisecond the numbered later ones come first.
-    std::stable_sort(out.begin(), out.end(), [](const SnapshotInfo& a, const SnapshotInfo& b) {
+    // Names sort by time; within one millisecond the numbered later ones come first. A snapshot
+    // dated in the future was taken before the clock was set back: it is older than every one
+    // taken since, so those come first.
+    const QDateTime now = Clock::current().now().toUTC().addSecs(60);
+    std::stable_sort(out.begin(), out.end(), [&](const SnapshotInfo& a, const SnapshotInfo& b) {
+        const bool aFuture = a.time > now, bFuture = b.time > now;
+        if (aFuture != bFuture)
+            return bFuture;
         if (a.time != b.time)
             return a.time > b.time;
         return a.id.size() != b.id.size() ? a.id.size() > b.id.size() : a.id > b.id;
@@ -529,24 +550,12 @@ QString SnapshotStore::resolve(const QString& idOrPath) const
     throw OperationError(u"No snapshot "_s + idOrPath + u": neither an id in "_s + m_folder + u" nor a file"_s);
 }
 
-RestoreResult restoreSnapshotFile(const QString& file, RegistryStore& store, const SnapshotStore& snapshots)
+ParsedSnapshot readSnapshotFile(const QString& file)
 {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         throw OperationError(u"Unable to read the snapshot "_s + file);
-    const ParsedSnapshot parsed = parseSnapshot(f.readAll(), file);
-    RestoreResult result;
-    result.undo = snapshots.take(store, SnapshotOperation::Restore, parsed.covered);
-    try {
-        restoreSnapshot(parsed, store, file);
-        store.commit();
-    } catch (const OperationError&) {
-        snapshots.discard(result.undo);
-        throw;
-    }
-    result.keys = parsed.keys;
-    result.values = parsed.values;
-    return result;
+    return parseSnapshot(f.readAll(), file);
 }
 
 } // namespace vx

@@ -39,9 +39,9 @@ namespace vx {
 //   ...
 //   ; end of snapshot: 12 keys, 80 values
 
-enum class SnapshotOperation { Apply, Import, Clear, Recover, Restore };
+enum class SnapshotOperation { Apply, Import, Clear, Recover, Restore, Associate };
 
-// "apply", "import", "clear", "recover", "restore"; nullopt for another word.
+// "apply", "import", "clear", "recover", "restore", "associate"; nullopt for another word.
 QString snapshotOperationName(SnapshotOperation op);
 std::optional<SnapshotOperation> snapshotOperationFromName(QStringView name);
 
@@ -121,14 +121,16 @@ public:
     static QString stateHome();
     const QString& folder() const { return m_folder; }
 
-    // Writes a snapshot of `keys` before `op` changes them and drops the oldest beyond kKeep. A
-    // snapshot that cannot be written (folder missing and not creatable, read-only, disk full)
-    // throws OperationError naming the folder or file; then nothing is left behind.
+    // Writes a snapshot of `keys` before `op` changes them. A snapshot that cannot be written
+    // (folder missing and not creatable, read-only, disk full) throws OperationError naming the
+    // folder or file; then nothing is left behind.
     SnapshotInfo take(const RegistryStore& store, SnapshotOperation op, const QList<RegKeyRef>& keys) const;
+    // Drops the oldest snapshots beyond kKeep, never `kept` (the one just taken).
+    void prune(const SnapshotInfo& kept) const;
     // Removes a snapshot taken for an operation that then changed nothing.
     void discard(const SnapshotInfo& info) const;
 
-    // Newest first.
+    // Newest first; those dated in the future (taken before the clock was set back) last.
     std::vector<SnapshotInfo> history() const;
     std::optional<SnapshotInfo> newest() const;
     bool empty() const { return !newest(); }
@@ -139,18 +141,7 @@ private:
     QString m_folder;
 };
 
-// What restoring a snapshot did.
-struct RestoreResult
-{
-    SnapshotInfo undo; // the snapshot of the state before the restore
-    int keys = 0;
-    int values = 0;
-};
-
-// Restores the snapshot file into the store and commits: reads and checks it whole, takes a
-// snapshot of what it covers (operation Restore, so the restore can be undone), then puts the
-// covered trees back and commits. A snapshot that does not read changes nothing and takes no
-// snapshot. On a failed commit the new snapshot is removed and the error is thrown.
-RestoreResult restoreSnapshotFile(const QString& file, RegistryStore& store, const SnapshotStore& snapshots);
+// Reads and checks a snapshot file whole; throws OperationError naming the file and line.
+ParsedSnapshot readSnapshotFile(const QString& file);
 
 } // namespace vx

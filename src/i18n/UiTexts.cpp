@@ -52,6 +52,7 @@ constexpr UiTextEntry kTable[] = {
     {u"Msg", u"MsgOpClear", u"clear", T::Variable, {}},
     {u"Msg", u"MsgOpRecover", u"recover", T::Variable, {}},
     {u"Msg", u"MsgOpRestore", u"restore", T::Variable, {}},
+    {u"Msg", u"MsgOpAssociate", u"file associations", T::Variable, {}},
 
     {u"pop", u"Add", u"&Add", T::MenuItem, u"popAddExpert"},
     {u"pop", u"Del", u"&Del", T::MenuItem, u"popDelExpert"},
@@ -167,6 +168,7 @@ constexpr QStringView kVariableKeys[kUiTextCount] = {
     u"MsgClearProjectStat", u"MsgAlreadyExist", u"MsgDeleteConfirm", u"MsgModifyConfirm", u"CompFile",
     u"IncludePath", u"Registry", u"MsgUndoChoose", u"MsgUndoDone", u"MsgUndoAgain", u"MsgUndoNone",
     u"MsgUndoFailed", u"MsgBefore", u"MsgOpApply", u"MsgOpImport", u"MsgOpClear", u"MsgOpRecover", u"MsgOpRestore",
+    u"MsgOpAssociate",
 };
 
 constexpr bool sameText(QStringView a, QStringView b)

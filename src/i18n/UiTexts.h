@@ -60,8 +60,9 @@ enum class UiText : int {
     MsgOpClear,
     MsgOpRecover,
     MsgOpRestore,
+    MsgOpAssociate,
 };
-inline constexpr int kUiTextCount = 39;
+inline constexpr int kUiTextCount = 40;
 
 // One row of the language file: section and key (matched ignoring ASCII case), the English text
 // used when the file lacks the key, and the target. `object` is the control's object name (empty

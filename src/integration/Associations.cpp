@@ -1,6 +1,7 @@
 #include "integration/Associations.h"
 
 #include "delphireg/RegistryAccess.h"
+#include "delphireg/RegistryTransaction.h"
 #include "platform/DesktopEntry.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
@@ -354,12 +355,20 @@ QString writeFileAssociations(RegistryStore& store, const AssociationChoice& cho
 {
     QStringList problems;
     try {
-        const QStringList failed = writeAssociationRows(
-            store, associationRows(choice, inst.bridge.toWindows(programHost), inst.delphiRoot));
-        for (const QString& key : failed)
-            problems << u"The registry key "_s + key + u" could not be written."_s;
-        if (store.hasChanges())
-            store.commit();
+        const QList<AssociationRow> rows = associationRows(choice, inst.bridge.toWindows(programHost), inst.delphiRoot);
+        QList<RegKeyRef> keys;
+        for (const AssociationRow& row : rows)
+            addCoveredKey(keys, {RegRoot::ClassesRoot, row.key});
+        // Most closes find every row in place: their snapshot is dropped again.
+        const TransactionResult r = runRegistryTransaction(
+            store, inst.prefix(), SnapshotOperation::Associate, keys,
+            [&] {
+                for (const QString& key : writeAssociationRows(store, rows))
+                    problems << u"The registry key "_s + key + u" could not be written."_s;
+            },
+            OnFailure::KeepWritten);
+        if (!r.ok())
+            problems << r.report();
     } catch (const OperationError& e) {
         problems << e.message();
     }

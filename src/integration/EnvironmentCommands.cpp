@@ -2,7 +2,7 @@
 
 #include "delphireg/DefaultConfig.h"
 #include "delphireg/DelphiConfig.h"
-#include "delphireg/Snapshots.h"
+#include "delphireg/RegistryTransaction.h"
 #include "editing/EditingHost.h"
 #include "editing/EditingRules.h"
 #include "editing/RuntimeFiles.h"
@@ -143,27 +143,11 @@ void EnvironmentCommands::RzBitBtnRecoverClick()
     HiveRegistryStore store(inst.prefix());
     // The registry is committed before the registration starts: regsvr32 brings up a wineserver,
     // after which the hive files must not be written.
-    try {
-        SnapshotStore(inst.prefix()).take(store, SnapshotOperation::Recover, keysWrittenBy(SnapshotOperation::Recover));
-    } catch (const OperationError& failure) {
-        Prompter::error(e.dialogParent(), failure.message());
-        return;
-    }
-    QString error;
-    try {
-        writeDefaultConfiguration(store, {inst.delphiRoot, s.sdkHelp, s.bde, s.bdePath});
-    } catch (const OperationError& failure) {
-        error = failure.message(); // what was written before it stays, as on Windows
-    }
-    try {
-        store.commit();
-    } catch (const OperationError& failure) {
-        error = error.isEmpty() ? failure.message() : error + u"\n\n"_s + failure.message();
-        Prompter::error(e.dialogParent(), error + u"\n\nThe registry was not changed."_s);
-        return;
-    }
-    if (!error.isEmpty()) {
-        Prompter::error(e.dialogParent(), error);
+    const TransactionResult r = runRegistryTransaction(
+        store, inst.prefix(), SnapshotOperation::Recover, keysWrittenBy(SnapshotOperation::Recover),
+        [&] { writeDefaultConfiguration(store, {inst.delphiRoot, s.sdkHelp, s.bde, s.bdePath}); }, OnFailure::KeepWritten);
+    if (!r.ok()) {
+        Prompter::error(e.dialogParent(), r.report());
         return;
     }
     RzButtonRegDebugClick();

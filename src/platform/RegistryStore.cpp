@@ -251,6 +251,7 @@ bool HiveBackedStore::hasChanges() const
 MemoryRegistryStore::MemoryRegistryStore(WineHive::Arch arch)
     : m_user(WineHive::createNew(WineHive::kUserRelativeTo, arch))
     , m_machine(WineHive::createNew(WineHive::kMachineRelativeTo, arch))
+    , m_committed{m_user.save(), m_machine.save()}
 {
 }
 
@@ -273,9 +274,16 @@ void MemoryRegistryStore::commit()
 {
     if (!m_failure.isEmpty())
         throw OperationError(m_failure);
-    m_user = WineHive::parse(m_user.save(), u"user.reg"_s);
-    m_machine = WineHive::parse(m_machine.save(), u"system.reg"_s);
+    m_committed[0] = m_user.save();
+    m_committed[1] = m_machine.save();
+    discardChanges();
     ++m_commits;
+}
+
+void MemoryRegistryStore::discardChanges()
+{
+    m_user = WineHive::parse(m_committed[0], u"user.reg"_s);
+    m_machine = WineHive::parse(m_committed[1], u"system.reg"_s);
 }
 
 // ---------------------------------------------------------------- HiveRegistryStore
@@ -524,11 +532,13 @@ void HiveRegistryStore::commit()
     }
     if (!failed)
         return;
-    if (written.isEmpty())
+    if (written.isEmpty() && !unfinished)
         std::rethrow_exception(failed);
     QStringList notWritten;
     for (size_t i = committed; i < pending.size(); ++i)
         notWritten << hiveFilePath(pending[i].file);
+    if (written.isEmpty())
+        throw PartialWriteError(failure, written, notWritten); // the hive may be damaged: a change all the same
     throw PartialWriteError(failure + u" The registry changes in "_s + written.join(u", "_s) + u" were written; those in "_s
                                 + notWritten.join(u", "_s) + u" were not."_s,
                             written, notWritten);

@@ -45,6 +45,8 @@ public:
     // Makes the changes permanent. Throws OperationError when that is not possible; the changes
     // then stay pending.
     virtual void commit() = 0;
+    // Forgets every change not committed.
+    virtual void discardChanges() = 0;
 };
 
 // The operations on top of two Wine hives: HKEY_CURRENT_USER is the user hive, HKEY_LOCAL_MACHINE
@@ -109,6 +111,7 @@ public:
     explicit MemoryRegistryStore(WineHive::Arch arch = WineHive::Arch::Win32);
 
     void commit() override;
+    void discardChanges() override;
     int commitCount() const { return m_commits; }
     // Makes every following commit throw OperationError with this message; empty to stop.
     void setCommitFailure(const QString& message) { m_failure = message; }
@@ -122,6 +125,7 @@ protected:
 private:
     mutable WineHive m_user;
     mutable WineHive m_machine;
+    QByteArray m_committed[2]; // the user and machine hives as last committed
     int m_commits = 0;
     QString m_failure;
 };
@@ -147,7 +151,7 @@ public:
 
     void commit() override;
     // Forgets all pending changes; the files are read again when next needed.
-    void discardChanges();
+    void discardChanges() override;
     // How long commit() waits for another instance's commit to end before it gives up.
     void setLockWaitMs(int ms) { m_lockWaitMs = ms; }
 

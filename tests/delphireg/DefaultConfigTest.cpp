@@ -110,6 +110,7 @@ public:
     bool deleteTree(RegRoot r, const QString& p) override { return inner.deleteTree(r, p); }
     bool hasChanges() const override { return inner.hasChanges(); }
     void commit() override { inner.commit(); }
+    void discardChanges() override { inner.discardChanges(); }
 };
 
 TEST(DefaultConfig, AFailedMachineWriteLeavesTheUserDefaultsAndTheTreesGone)

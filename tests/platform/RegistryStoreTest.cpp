@@ -1,6 +1,7 @@
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "platform/RegistryStore.h"
+#include "support/FakeWine.h"
 #include "support/TemporaryFiles.h"
 #include "support/TestFiles.h"
 
@@ -542,69 +543,6 @@ TEST_F(HiveStoreTest, OthersChangesAndCommitsAreRespected)
     EXPECT_TRUE(readAll(machine).contains("[Software\\\\Wow6432Node\\\\Vx]"));
 }
 
-// A process that holds a wineserver's lock as a running server does, in a server directory made
-// for the test (its parent too, with the mode Wine demands, when it is missing).
-class FakeWineserver
-{
-public:
-    explicit FakeWineserver(const QString& dir) : m_dir(dir)
-    {
-        const QString base = QFileInfo(dir).path();
-        m_madeBase = !QFileInfo::exists(base);
-        ::mkdir(QFile::encodeName(base).constData(), 0700);
-        ::mkdir(QFile::encodeName(dir).constData(), 0700);
-        const QByteArray lock = QFile::encodeName(dir + u"/lock"_s);
-        int ready[2], release[2];
-        if (::pipe(ready) != 0 || ::pipe(release) != 0)
-            return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::close(ready[0]);
-            ::close(release[1]);
-            const int fd = ::open(lock.constData(), O_RDWR | O_CREAT, 0600);
-            struct flock fl {};
-            fl.l_type = F_WRLCK;
-            fl.l_len = 1;
-            const char ok = (fd >= 0 && ::fcntl(fd, F_SETLK, &fl) == 0) ? '1' : '0';
-            [[maybe_unused]] auto w = ::write(ready[1], &ok, 1);
-            char c;
-            [[maybe_unused]] auto r = ::read(release[0], &c, 1);
-            ::_exit(0);
-        }
-        ::close(ready[1]);
-        ::close(release[0]);
-        char ok = '0';
-        [[maybe_unused]] auto r = ::read(ready[0], &ok, 1);
-        ::close(ready[0]);
-        m_locked = ok == '1';
-        m_release = release[1];
-    }
-    void stop()
-    {
-        if (m_pid > 0) {
-            ::close(m_release);
-            ::waitpid(m_pid, nullptr, 0);
-            m_pid = -1;
-        }
-    }
-    ~FakeWineserver()
-    {
-        stop();
-        QDir(m_dir).removeRecursively();
-        if (m_madeBase)
-            QDir().rmdir(QFileInfo(m_dir).path());
-    }
-    bool locked() const { return m_locked; }
-    pid_t pid() const { return m_pid; }
-
-private:
-    QString m_dir;
-    pid_t m_pid = -1;
-    int m_release = -1;
-    bool m_locked = false;
-    bool m_madeBase = false;
-};
-
 TEST_F(HiveStoreTest, RunningWineserverBlocksCommitsNotReads)
 {
     writeAll(machine, kWin64Machine);
@@ -619,7 +557,7 @@ TEST_F(HiveStoreTest, RunningWineserverBlocksCommitsNotReads)
     for (const QString& serverDir : {dirs[0], dirs[1]}) {
         HiveRegistryStore store(prefix);
         EXPECT_FALSE(store.serverRunning());
-        FakeWineserver server(serverDir);
+        test::FakeWineserver server(serverDir);
         ASSERT_TRUE(server.locked());
         QString why;
         EXPECT_TRUE(store.serverRunning(&why));
