@@ -44,7 +44,7 @@ void BM_TakeSnapshot(benchmark::State& state)
     fill(store, int(state.range(0)));
     const SnapshotStore snapshots(dir.filePath(u"prefix"_s));
     for (auto _ : state)
-        snapshots.take(store, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear));
+        snapshots.prune(snapshots.take(store, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear)));
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 

@@ -29,10 +29,10 @@ const QString kRegFilter = u"reg file|*.reg"_s;
 
 // Makes a registry change through the transaction. False, with the report shown, when the change
 // was refused or failed in any part.
-bool changeRegistry(TFormMain& w, RegistryStore& store, SnapshotOperation op, const QList<RegKeyRef>& keys,
+bool changeRegistry(TFormMain& w, RegistryStore& store, SnapshotOperation op, const SnapshotScope& scope,
                     const std::function<void()>& change, OnFailure onFailure)
 {
-    const TransactionResult r = runRegistryTransaction(store, w.installation().prefix(), op, keys, change, onFailure);
+    const TransactionResult r = runRegistryTransaction(store, w.installation().prefix(), op, scope, change, onFailure);
     if (!r.ok())
         Prompter::error(&w, r.report());
     return r.ok();
@@ -146,15 +146,15 @@ void RegistryCommands::RzBitBtnImportRegClick()
     HiveRegistryStore store(w.installation().prefix());
     // All or nothing: the file is parsed whole before anything is done, and an error while
     // applying it leaves nothing to commit.
-    QList<RegKeyRef> keys;
+    SnapshotScope scope;
     try {
-        keys = keysWrittenByImport(parseRegFile(bytes, chosen));
+        scope = importScope(store, parseRegFile(bytes, chosen));
     } catch (const OperationError& e) {
         Prompter::error(&w, e.message() + u"\n\nNothing was imported; the registry was not changed."_s);
         return;
     }
     RegImportSummary summary;
-    if (!changeRegistry(w, store, SnapshotOperation::Import, keys, [&] { summary = importRegFile(bytes, store, chosen); },
+    if (!changeRegistry(w, store, SnapshotOperation::Import, scope, [&] { summary = importRegFile(bytes, store, chosen); },
                         OnFailure::WriteNothing))
         return;
     Prompter::information(&w, chosen + u"\n\n"_s + QString::number(summary.keys) + u" keys, "_s +

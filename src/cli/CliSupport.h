@@ -47,10 +47,10 @@ inline void warnWhileWineRuns(const Installation& inst)
 // A registry change of a command: snapshot, change, commit. Throws OperationError with the
 // report when anything failed.
 inline TransactionResult changeRegistry(const Installation& inst, RegistryStore& store, SnapshotOperation op,
-                                        const QList<RegKeyRef>& keys, const std::function<void()>& change,
+                                        const SnapshotScope& scope, const std::function<void()>& change,
                                         OnFailure onFailure)
 {
-    const TransactionResult r = runRegistryTransaction(store, inst.prefix(), op, keys, change, onFailure);
+    const TransactionResult r = runRegistryTransaction(store, inst.prefix(), op, scope, change, onFailure);
     if (!r.ok())
         throw OperationError(r.report());
     return r;

@@ -226,9 +226,9 @@ int runImport(const Installation& inst, const QString& file)
     HiveRegistryStore store(inst.prefix());
     // All or nothing: the file is parsed whole before anything is done, and an error while
     // applying it leaves nothing to commit.
-    const QList<RegKeyRef> keys = keysWrittenByImport(parseRegFile(bytes, file));
+    const SnapshotScope scope = importScope(store, parseRegFile(bytes, file));
     RegImportSummary summary;
-    changeRegistry(inst, store, SnapshotOperation::Import, keys, [&] { summary = importRegFile(bytes, store, file); },
+    changeRegistry(inst, store, SnapshotOperation::Import, scope, [&] { summary = importRegFile(bytes, store, file); },
                    OnFailure::WriteNothing);
     out() << "Imported " << file << ": " << summary.keys << " keys, " << summary.values << " values, "
           << summary.deletions << " deletions" << Qt::endl;

@@ -29,7 +29,7 @@ std::optional<QString> wineRunningRefusal(const QString& prefixDir)
 }
 
 TransactionResult runRegistryTransaction(RegistryStore& store, const QString& prefixDir, SnapshotOperation op,
-                                         const QList<RegKeyRef>& keys, const std::function<void()>& change,
+                                         const SnapshotScope& scope, const std::function<void()>& change,
                                          OnFailure onFailure)
 {
     TransactionResult result;
@@ -40,7 +40,7 @@ TransactionResult runRegistryTransaction(RegistryStore& store, const QString& pr
     const SnapshotStore snapshots(prefixDir);
     SnapshotInfo snapshot;
     try {
-        snapshot = snapshots.take(store, op, keys);
+        snapshot = snapshots.take(store, op, scope);
     } catch (const OperationError& e) {
         result.error = e.message();
         return result;
@@ -73,9 +73,9 @@ TransactionResult runRegistryTransaction(RegistryStore& store, const QString& pr
     return result;
 }
 
-RestoreResult restoreSnapshotFile(const QString& file, RegistryStore& store, const QString& prefixDir)
+RestoreResult restoreSnapshotFile(const QString& file, RegistryStore& store, const QString& prefixDir, bool force)
 {
-    const ParsedSnapshot parsed = readSnapshotFile(file);
+    const ParsedSnapshot parsed = readSnapshotFile(file, force);
     RestoreResult result;
     result.keys = parsed.keys;
     result.values = parsed.values;

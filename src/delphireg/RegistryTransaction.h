@@ -37,7 +37,7 @@ std::optional<QString> wineRunningRefusal(const QString& prefixDir);
 // One change of a prefix's registry, made the same way by every command of the window and the
 // CLI:
 //  1. refused while a wineserver runs for the prefix;
-//  2. a snapshot of `keys` (when it cannot be written, nothing is changed);
+//  2. a snapshot of the scope (when it cannot be written, nothing is changed);
 //  3. `change` on the store in memory; an OperationError from it ends the change, keeping what
 //     it wrote or nothing, as `onFailure` says;
 //  4. the commit of both hives;
@@ -45,7 +45,7 @@ std::optional<QString> wineRunningRefusal(const QString& prefixDir);
 //     always undoes the last change that happened.
 // Every error is reported in the result, none thrown.
 TransactionResult runRegistryTransaction(RegistryStore& store, const QString& prefixDir, SnapshotOperation op,
-                                         const QList<RegKeyRef>& keys, const std::function<void()>& change,
+                                         const SnapshotScope& scope, const std::function<void()>& change,
                                          OnFailure onFailure);
 
 // Restoring a snapshot file: read and checked whole first (OperationError naming the file and
@@ -57,6 +57,7 @@ struct RestoreResult
     int keys = 0;
     int values = 0;
 };
-RestoreResult restoreSnapshotFile(const QString& file, RegistryStore& store, const QString& prefixDir);
+// `force` restores a snapshot that was edited or covers more than its operation writes.
+RestoreResult restoreSnapshotFile(const QString& file, RegistryStore& store, const QString& prefixDir, bool force = false);
 
 } // namespace vx

@@ -133,21 +133,68 @@ struct ChunkWriter
     }
 };
 
+// A name as a message shows it: line breaks and NULs spelled out.
+QString visibleName(QString name)
+{
+    return name.replace(u'\n', u"\\n"_s).replace(u'\r', u"\\r"_s).replace(QChar(0), u"\\0"_s);
+}
+
+// Windows programs may make key names with line breaks and names with NULs, which no line of a
+// registry file can hold: such a snapshot could never be restored, so none is taken.
+void checkKeyName(RegRoot root, const QString& path)
+{
+    if (path.contains(u'\n') || path.contains(u'\r') || path.contains(QChar(0)))
+        throw OperationError(u"The registry key "_s + visibleName(keyName({root, path})) +
+                             u" has a line break or a NUL character in its name, which a registry file cannot hold, "
+                             u"so it cannot be saved in a snapshot. Rename or delete that key first."_s);
+}
+
+void checkValueName(RegRoot root, const QString& path, const QString& name)
+{
+    if (name.contains(QChar(0)))
+        throw OperationError(u"The value \""_s + visibleName(name) + u"\" of the registry key "_s + keyName({root, path}) +
+                             u" has a NUL character in its name, which a registry file cannot hold, so it cannot be "
+                             u"saved in a snapshot. Rename or delete that value first."_s);
+}
+
+void appendKeyLine(QString& out, RegRoot root, const QString& path, Counts& counts)
+{
+    checkKeyName(root, path);
+    out += u"\r\n["_s + keyName({root, path}) + u"]\r\n"_s;
+    ++counts.keys;
+}
+
+void appendValueLine(ChunkWriter& w, RegRoot root, const QString& path, const RegValue& v, Counts& counts)
+{
+    checkValueName(root, path, v.name);
+    appendValue(w.text, v);
+    w.text += u"\r\n"_s;
+    ++counts.values;
+    w.maybeFlush();
+}
+
 void appendKey(ChunkWriter& w, const RegistryStore& store, RegRoot root, const QString& path, Counts& counts)
 {
-    QString& out = w.text;
-    out += u"\r\n["_s + regRootName(root) + u'\\' + path + u"]\r\n"_s;
-    ++counts.keys;
+    appendKeyLine(w.text, root, path, counts);
     for (const QString& name : store.valueNames(root, path)) {
-        if (const std::optional<RegValue> v = store.value(root, path, name)) {
-            appendValue(out, *v);
-            out += u"\r\n"_s;
-            ++counts.values;
-            w.maybeFlush();
-        }
+        if (const std::optional<RegValue> v = store.value(root, path, name))
+            appendValueLine(w, root, path, *v, counts);
     }
     for (const QString& sub : store.subKeyNames(root, path))
         appendKey(w, store, root, path + u'\\' + sub, counts);
+}
+
+// Trees a snapshot never covers: restoring one would delete far more than any operation of ours
+// writes (everything of every program, or Wine's own settings).
+bool protectedTree(const RegKeyRef& k)
+{
+    if (k.path.isEmpty())
+        return true;
+    if (k.root == RegRoot::ClassesRoot)
+        return false;
+    static const QStringList kProtected{u"Software"_s, u"System"_s, u"Software\\Wine"_s, u"Software\\Classes"_s,
+                                        u"Software\\Wow6432Node"_s};
+    return kProtected.contains(splitKeyPath(k.path).join(u'\\'), Qt::CaseInsensitive);
 }
 
 // Lines as the registry file reader counts them: CR LF, LF or CR end one.
@@ -287,49 +334,113 @@ void addCoveredKey(QList<RegKeyRef>& keys, const RegKeyRef& key)
     keys.append(key);
 }
 
-QList<RegKeyRef> keysWrittenByImport(const std::vector<RegOperation>& ops)
+SnapshotScope importScope(const RegistryStore& store, const std::vector<RegOperation>& ops)
 {
-    QList<RegKeyRef> keys = delphiTreeKeys();
+    SnapshotScope scope;
+    const auto inTree = [&](RegRoot root, const QString& path) {
+        return std::any_of(scope.trees.cbegin(), scope.trees.cend(), [&](const RegKeyRef& k) { return holds(k, root, path); });
+    };
     for (const RegOperation& op : ops) {
-        // A root key itself is never covered: restoring it would delete the whole hive's root.
-        if (!op.path.isEmpty())
-            addCoveredKey(keys, {op.root, op.path});
+        switch (op.kind) {
+        case RegOperation::Kind::DeleteTree:
+            if (!op.path.isEmpty())
+                addCoveredKey(scope.trees, {op.root, op.path});
+            break;
+        case RegOperation::Kind::CreateKey: {
+            if (inTree(op.root, op.path))
+                break;
+            // The topmost key of the path that does not exist yet: the import makes it, so
+            // undoing the import deletes it again.
+            QString prefix;
+            for (const QString& part : splitKeyPath(op.path)) {
+                prefix = prefix.isEmpty() ? part : prefix + u'\\' + part;
+                if (!store.keyExists(op.root, prefix)) {
+                    addCoveredKey(scope.trees, {op.root, prefix});
+                    break;
+                }
+            }
+            break;
+        }
+        case RegOperation::Kind::SetValue:
+        case RegOperation::Kind::DeleteValue:
+            if (!inTree(op.root, op.path))
+                scope.values.append({{op.root, op.path}, op.value.name});
+            break;
+        }
     }
-    return keys;
+    return scope;
 }
 
-void writeSnapshot(const RegistryStore& store, const QList<RegKeyRef>& keys, SnapshotOperation op,
-                   const QDateTime& time, const std::function<void(QByteArrayView)>& sink)
+void writeSnapshot(const RegistryStore& store, const SnapshotScope& scope, SnapshotOperation op, const QDateTime& time,
+                   const std::function<void(QByteArrayView)>& sink)
 {
-    sink(QByteArrayView("\xff\xfe", 2));
-    ChunkWriter w{sink, {}, {}};
+    // Everything before the closing line goes through the digest.
+    QCryptographicHash digest(QCryptographicHash::Sha256);
+    const std::function<void(QByteArrayView)> hashing = [&](QByteArrayView piece) {
+        digest.addData(piece);
+        sink(piece);
+    };
+    hashing(QByteArrayView("\xff\xfe", 2));
+    ChunkWriter w{hashing, {}, {}};
     QString& out = w.text;
     out.reserve((1 << 15) + 4096);
     out += QString::fromUtf16(kRegUnicodeHeader) + u"\r\n"_s;
     out += QString::fromUtf16(kTitleLine) + u"\r\n"_s;
     out += QString::fromUtf16(kOperationTag) + snapshotOperationName(op) + u"\r\n"_s;
     out += QString::fromUtf16(kTimeTag) + isoTimeWithOffset(time) + u"\r\n\r\n"_s;
-    for (const RegKeyRef& k : keys)
+    for (const RegKeyRef& k : scope.trees) {
+        checkKeyName(k.root, k.path);
         out += u"[-"_s + keyName(k) + u"]\r\n"_s;
+    }
     Counts counts;
-    for (const RegKeyRef& k : keys) {
+    for (const RegKeyRef& k : scope.trees) {
         if (store.keyExists(k.root, k.path))
             appendKey(w, store, k.root, k.path, counts);
     }
-    out += u"\r\n"_s + QString::fromUtf16(kEndTag) + QString::number(counts.keys) + u" keys, "_s +
-           QString::number(counts.values) + u" values\r\n"_s;
+    // Single values outside the trees, under their key's line, each once.
+    QList<RegKeyRef> keys;
+    QList<QStringList> names;
+    for (const RegValueRef& v : scope.values) {
+        if (std::any_of(scope.trees.cbegin(), scope.trees.cend(), [&](const RegKeyRef& t) { return holds(t, v.key.root, v.key.path); }))
+            continue;
+        qsizetype at = keys.indexOf(v.key);
+        if (at < 0) {
+            keys.append(v.key);
+            names.append(QStringList());
+            at = keys.size() - 1;
+        }
+        if (!names[at].contains(v.name, Qt::CaseInsensitive))
+            names[at].append(v.name);
+    }
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        const RegKeyRef& k = keys[i];
+        appendKeyLine(out, k.root, k.path, counts);
+        for (const QString& name : std::as_const(names[i])) {
+            if (const std::optional<RegValue> v = store.value(k.root, k.path, name)) {
+                appendValueLine(w, k.root, k.path, *v, counts);
+            } else {
+                checkValueName(k.root, k.path, name);
+                out += (name.isEmpty() ? u"@"_s : u'"' + escapeRegText(name) + u'"') + u"=-\r\n"_s;
+                ++counts.values;
+            }
+        }
+    }
+    out += u"\r\n"_s;
     w.flush();
+    w.text = QString::fromUtf16(kEndTag) + QString::number(counts.keys) + u" keys, "_s + QString::number(counts.values) +
+             u" values, sha256 "_s + QString::fromLatin1(digest.result().toHex()) + u"\r\n"_s;
+    ChunkWriter{sink, std::move(w.text), {}}.flush();
 }
 
-QByteArray snapshotBytes(const RegistryStore& store, const QList<RegKeyRef>& keys, SnapshotOperation op,
+QByteArray snapshotBytes(const RegistryStore& store, const SnapshotScope& scope, SnapshotOperation op,
                          const QDateTime& time)
 {
     QByteArray bytes;
-    writeSnapshot(store, keys, op, time, [&](QByteArrayView piece) { bytes.append(piece); });
+    writeSnapshot(store, scope, op, time, [&](QByteArrayView piece) { bytes.append(piece); });
     return bytes;
 }
 
-ParsedSnapshot parseSnapshot(const QByteArray& bytes, const QString& fileName)
+ParsedSnapshot parseSnapshot(const QByteArray& bytes, const QString& fileName, bool force)
 {
     if (bytes.size() < 2 || uchar(bytes[0]) != 0xFF || uchar(bytes[1]) != 0xFE)
         faultAt(fileName, 1, u"not a registry snapshot: the file is not UTF-16LE text with a byte-order mark"_s);
@@ -371,34 +482,65 @@ ParsedSnapshot parseSnapshot(const QByteArray& bytes, const QString& fileName)
                                      QString::fromUtf16(kEndTag) + u"...\": the file is cut short"_s);
     }
 
+    // The closing line: the counts, then the digest of everything before it.
+    QStringView closing = last.sliced(std::char_traits<char16_t>::length(kEndTag)).trimmed();
+    const qsizetype digestAt = closing.indexOf(u", sha256 "_s);
+    if (!force) {
+        const QByteArray actual =
+            QCryptographicHash::hash(QByteArrayView(bytes).first(2 + 2 * lastStart), QCryptographicHash::Sha256).toHex();
+        if (digestAt < 0 || closing.sliced(digestAt + 9) != QString::fromLatin1(actual))
+            faultAt(fileName, lineNumberAt(text, lastStart),
+                    digestAt < 0 ? u"the closing line holds no digest: the file was written by an earlier version or "
+                                   u"edited; restore it only if you are sure, with --force"_s
+                                 : u"the digest of the closing line does not match the content: the file was edited or "
+                                   u"damaged; restore it only if you are sure, with --force"_s);
+    }
+    if (digestAt >= 0)
+        closing = closing.first(digestAt);
+
+    // What an operation of ours covers: an import or a restore what its file named, the others
+    // their fixed trees.
+    std::optional<QList<RegKeyRef>> allowed;
+    if (s.operation == SnapshotOperation::Apply || s.operation == SnapshotOperation::Clear
+        || s.operation == SnapshotOperation::Recover)
+        allowed = keysWrittenBy(*s.operation);
+
     // The writes stay in the parser's vector, moved to its front: a second vector would double
     // the memory of a large snapshot.
     size_t kept = 0;
     bool writing = false;
+    bool inCovered = false; // whether the last key line lies in a covered tree
     for (RegOperation& op : ops) {
         switch (op.kind) {
-        case RegOperation::Kind::DeleteTree:
+        case RegOperation::Kind::DeleteTree: {
             if (writing)
                 faultAt(fileName, op.line, u"a key deletion after the first key line: a snapshot deletes only the "
                                            u"trees it covers, at its start"_s);
             if (op.path.isEmpty())
                 faultAt(fileName, op.line, u"a snapshot cannot cover a whole root key"_s);
-            s.covered.append({op.root, op.path});
+            const RegKeyRef k{op.root, op.path};
+            const bool allowedHere = !allowed
+                || std::any_of(allowed->cbegin(), allowed->cend(), [&](const RegKeyRef& a) { return holds(a, k.root, k.path); });
+            if (!force && (protectedTree(k) || (s.operation == SnapshotOperation::Associate && k.root != RegRoot::ClassesRoot) || !allowedHere))
+                faultAt(fileName, op.line, u"restoring would delete "_s + keyName(k) + u", which the operation \""_s +
+                                               (s.operation ? snapshotOperationName(*s.operation) : u"?"_s) +
+                                               u"\" never replaces whole; restore it only if you are sure, with --force"_s);
+            s.covered.append(k);
             break;
+        }
         case RegOperation::Kind::DeleteValue:
-            faultAt(fileName, op.line, u"a value deletion: a snapshot only holds values"_s);
         case RegOperation::Kind::CreateKey:
         case RegOperation::Kind::SetValue: {
             writing = true;
-            const bool inside = std::any_of(s.covered.cbegin(), s.covered.cend(),
-                                            [&](const RegKeyRef& k) { return holds(k, op.root, op.path); });
-            if (!inside)
-                faultAt(fileName, op.line, u"the key "_s + keyName({op.root, op.path}) +
-                                               u" lies outside the trees the snapshot covers"_s);
-            if (op.kind == RegOperation::Kind::CreateKey)
+            if (op.kind == RegOperation::Kind::CreateKey) {
+                inCovered = std::any_of(s.covered.cbegin(), s.covered.cend(),
+                                        [&](const RegKeyRef& k) { return holds(k, op.root, op.path); });
                 ++s.keys;
-            else
+            } else {
+                if (op.kind == RegOperation::Kind::DeleteValue && inCovered)
+                    faultAt(fileName, op.line, u"a value deletion inside a covered tree, which the snapshot writes whole"_s);
                 ++s.values;
+            }
             if (&ops[kept] != &op)
                 ops[kept] = std::move(op);
             ++kept;
@@ -407,7 +549,7 @@ ParsedSnapshot parseSnapshot(const QByteArray& bytes, const QString& fileName)
         }
     }
     const QString expected = QString::number(s.keys) + u" keys, "_s + QString::number(s.values) + u" values"_s;
-    if (last.sliced(std::char_traits<char16_t>::length(kEndTag)).trimmed() != expected)
+    if (closing != expected)
         faultAt(fileName, lineNumberAt(text, lastStart), u"the closing line does not match the content, which holds "_s + expected +
                                         u": the file was changed or cut short"_s);
     ops.resize(kept);
@@ -421,13 +563,29 @@ void restoreSnapshot(const ParsedSnapshot& snapshot, RegistryStore& store, const
     // restore with nothing pending.
     for (const RegKeyRef& k : snapshot.covered)
         store.keyExists(k.root, QString());
+    for (const RegOperation& op : snapshot.writes)
+        store.keyExists(op.root, QString());
     for (const RegKeyRef& k : snapshot.covered)
         store.deleteTree(k.root, k.path);
     for (const RegOperation& op : snapshot.writes) {
-        const bool ok = op.kind == RegOperation::Kind::CreateKey
-                            ? store.createKey(op.root, op.path)
-                            : store.setValue(op.root, op.path, op.value)
-                                  || (store.createKey(op.root, op.path) && store.setValue(op.root, op.path, op.value));
+        bool ok = true;
+        switch (op.kind) {
+        case RegOperation::Kind::CreateKey:
+            // A key of single values is made only when a value needs it.
+            if (std::any_of(snapshot.covered.cbegin(), snapshot.covered.cend(),
+                            [&](const RegKeyRef& k) { return holds(k, op.root, op.path); }))
+                ok = store.createKey(op.root, op.path);
+            break;
+        case RegOperation::Kind::SetValue:
+            ok = store.setValue(op.root, op.path, op.value)
+                 || (store.createKey(op.root, op.path) && store.setValue(op.root, op.path, op.value));
+            break;
+        case RegOperation::Kind::DeleteValue:
+            store.deleteValue(op.root, op.path, op.value.name);
+            break;
+        case RegOperation::Kind::DeleteTree:
+            break;
+        }
         if (!ok)
             faultAt(fileName, op.line, u"the key "_s + keyName({op.root, op.path}) + u" cannot be written"_s);
     }
@@ -460,7 +618,35 @@ QString SnapshotStore::prefixId(const QString& prefixDir)
     return QFileInfo(absolute).fileName() + u'-' + QString::fromLatin1(hash.first(4).toHex());
 }
 
-SnapshotInfo SnapshotStore::take(const RegistryStore& store, SnapshotOperation op, const QList<RegKeyRef>& keys) const
+namespace {
+
+// Whether the snapshot gives back what the store holds: every key and value it writes is there
+// as it holds it, every value it deletes is missing. Its counts were checked against its lines.
+std::optional<QString> readBackFault(const ParsedSnapshot& parsed, const RegistryStore& store)
+{
+    for (const RegOperation& op : parsed.writes) {
+        const QString key = keyName({op.root, op.path});
+        switch (op.kind) {
+        case RegOperation::Kind::CreateKey:
+            break;
+        case RegOperation::Kind::SetValue:
+            if (store.value(op.root, op.path, op.value.name) != op.value)
+                return u"the value \""_s + visibleName(op.value.name) + u"\" of "_s + key;
+            break;
+        case RegOperation::Kind::DeleteValue:
+            if (store.value(op.root, op.path, op.value.name))
+                return u"the value \""_s + visibleName(op.value.name) + u"\" of "_s + key;
+            break;
+        case RegOperation::Kind::DeleteTree:
+            break;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+SnapshotInfo SnapshotStore::take(const RegistryStore& store, SnapshotOperation op, const SnapshotScope& scope) const
 {
     if (!QDir().mkpath(m_folder))
         throw OperationError(u"The snapshot folder "_s + m_folder + u" cannot be created."_s);
@@ -475,18 +661,33 @@ SnapshotInfo SnapshotStore::take(const RegistryStore& store, SnapshotOperation o
     for (int n = 2; QFileInfo::exists(m_folder + u'/' + id + u".reg"_s); ++n)
         id = now.toString(QString::fromUtf16(kIdTimeFormat)) + u'-' + snapshotOperationName(op) + u'-' + QString::number(n);
     const QString file = m_folder + u'/' + id + u".reg"_s;
-    // A hive that cannot be read is reported as itself, not as a snapshot that cannot be written.
-    for (const RegKeyRef& k : keys)
+    // A hive that cannot be read, or a name no file can hold, is reported as itself, not as a
+    // snapshot that cannot be written.
+    for (const RegKeyRef& k : scope.trees)
         store.keyExists(k.root, k.path);
+    for (const RegValueRef& v : scope.values)
+        store.keyExists(v.key.root, v.key.path);
     try {
         writeFileAtomically(file, [&](ContentSink& sink) {
             sink.restart();
-            writeSnapshot(store, keys, op, now, [&](QByteArrayView piece) { sink.write(piece); });
+            writeSnapshot(store, scope, op, now, [&](QByteArrayView piece) { sink.write(piece); });
         });
-    } catch (const OperationError& e) {
+    } catch (const FileWriteError& e) {
         throw OperationError(u"The snapshot "_s + file + u" could not be written ("_s + e.message() + u")."_s);
     }
 
+    // What is on the disk must restore what the store holds, before the change may go on.
+    std::optional<QString> fault;
+    try {
+        fault = readBackFault(readSnapshotFile(file, true), store);
+    } catch (const OperationError& e) {
+        fault = e.message();
+    }
+    if (fault) {
+        QFile::remove(file);
+        throw OperationError(u"The snapshot "_s + file + u" does not read back as the registry holds it ("_s + *fault +
+                             u"), so it could not undo the change."_s);
+    }
     return SnapshotInfo{id, file, now, op};
 }
 
@@ -550,12 +751,12 @@ QString SnapshotStore::resolve(const QString& idOrPath) const
     throw OperationError(u"No snapshot "_s + idOrPath + u": neither an id in "_s + m_folder + u" nor a file"_s);
 }
 
-ParsedSnapshot readSnapshotFile(const QString& file)
+ParsedSnapshot readSnapshotFile(const QString& file, bool force)
 {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         throw OperationError(u"Unable to read the snapshot "_s + file);
-    return parseSnapshot(f.readAll(), file);
+    return parseSnapshot(f.readAll(), file, force);
 }
 
 } // namespace vx

@@ -20,12 +20,14 @@ namespace vx {
 // byte-order mark, the header "Windows Registry Editor Version 5.00", strings as "text" (escapes
 // \\ \" \n \r), 4-byte DWORDs as dword:xxxxxxxx, everything else as hex: (REG_BINARY) or hex(N):
 // with the type N, so that expandable strings, multi-strings, QWORDs, strings without their NUL
-// and unknown types keep every byte. The keys it covers are recorded as deletion lines
+// and unknown types keep every byte. The trees it covers are recorded as deletion lines
 // "[-ROOT\path]" at its start, before any key line: restoring deletes each covered tree and then
 // writes what follows, so a covered tree that did not exist when the snapshot was taken is
-// deleted again (and `wine regedit` imports the file with the same result). Comment lines name
-// the operation and the time, and a closing comment counts the keys and values, so that a file
-// cut short is noticed:
+// deleted again. Single values it covers (an import's, which changes some values of a key and
+// leaves the others) follow under their key's line outside the covered trees, as they were or,
+// when they did not exist, as a deletion "name"=-. Comment lines name the operation and the
+// time, and a closing comment counts the keys and values and holds the SHA-256 of everything
+// before it, so that a file cut short or edited is noticed:
 //
 //   Windows Registry Editor Version 5.00
 //   ; Delphi Vorlix registry snapshot
@@ -37,7 +39,7 @@ namespace vx {
 //   [HKEY_CURRENT_USER\Software\Borland\Delphi\7.0]
 //   "Name"="value"
 //   ...
-//   ; end of snapshot: 12 keys, 80 values
+//   ; end of snapshot: 12 keys, 80 values, sha256 9f86d081884c7d65...
 
 enum class SnapshotOperation { Apply, Import, Clear, Recover, Restore, Associate };
 
@@ -57,27 +59,47 @@ struct RegKeyRef
 
 // The IDE's three key trees.
 QList<RegKeyRef> delphiTreeKeys();
+// One value of a key.
+struct RegValueRef
+{
+    RegKeyRef key;
+    QString name;
+};
+
+// What a snapshot covers: trees that restoring deletes and writes back whole, and single values
+// that it puts back (or deletes, when they did not exist) leaving the rest of their keys alone.
+struct SnapshotScope
+{
+    QList<RegKeyRef> trees;
+    QList<RegValueRef> values;
+    SnapshotScope(QList<RegKeyRef> coveredTrees = {}) : trees(std::move(coveredTrees)) {}
+};
+
 // What the operation writes: the three trees; for Recover also the help key and the database
 // engine's two keys of HKEY_LOCAL_MACHINE.
 QList<RegKeyRef> keysWrittenBy(SnapshotOperation op);
-// What importing these operations writes: the three trees plus the key of every line of the file
-// that lies outside them (keys inside another covered key are left out).
-QList<RegKeyRef> keysWrittenByImport(const std::vector<RegOperation>& ops);
+// What importing these operations changes in the store as it is now: the trees the file deletes,
+// the topmost keys it creates that do not exist yet, and every value it sets or deletes in keys
+// that exist (values on a root key too). Nothing else: undoing an import touches nothing the
+// import did not.
+SnapshotScope importScope(const RegistryStore& store, const std::vector<RegOperation>& ops);
 // Adds `key` to `keys` unless a key already there holds it; drops keys that `key` holds.
 void addCoveredKey(QList<RegKeyRef>& keys, const RegKeyRef& key);
 
-// The snapshot file's bytes for the keys as the store holds them now, handed to `sink` in pieces.
-void writeSnapshot(const RegistryStore& store, const QList<RegKeyRef>& keys, SnapshotOperation op,
-                   const QDateTime& time, const std::function<void(QByteArrayView)>& sink);
+// The snapshot file's bytes for the scope as the store holds it now, handed to `sink` in pieces.
+// A key or value name that a registry file cannot hold (a line break or a NUL in a key name, a
+// NUL in a value name) throws OperationError naming it.
+void writeSnapshot(const RegistryStore& store, const SnapshotScope& scope, SnapshotOperation op, const QDateTime& time,
+                   const std::function<void(QByteArrayView)>& sink);
 // The same bytes in one array.
-QByteArray snapshotBytes(const RegistryStore& store, const QList<RegKeyRef>& keys, SnapshotOperation op,
+QByteArray snapshotBytes(const RegistryStore& store, const SnapshotScope& scope, SnapshotOperation op,
                          const QDateTime& time);
 
 // A snapshot read back and checked.
 struct ParsedSnapshot
 {
     QList<RegKeyRef> covered;
-    std::vector<RegOperation> writes; // CreateKey and SetValue, in file order
+    std::vector<RegOperation> writes; // CreateKey, SetValue and DeleteValue, in file order
     std::optional<SnapshotOperation> operation;
     int keys = 0;
     int values = 0;
@@ -85,12 +107,16 @@ struct ParsedSnapshot
 
 // Reads a snapshot. Anything that is not exactly what snapshotBytes writes in form (a registry
 // file that does not parse, another header or encoding, a deletion after the first key line, a
-// key outside the covered trees, a value deletion, a missing or wrong closing count) throws
-// OperationError "<file>, line <n>: <what>".
-ParsedSnapshot parseSnapshot(const QByteArray& bytes, const QString& fileName);
+// value deletion inside a covered tree, a missing or wrong closing count) throws OperationError
+// "<file>, line <n>: <what>". Unless `force`, so does a file whose digest is missing or does not
+// match (it was edited), one that covers a tree no operation of ours writes whole (a root,
+// Software, System, Software\Wine, Software\Classes) and one of an operation other than an
+// import or a restore that covers more than that operation writes.
+ParsedSnapshot parseSnapshot(const QByteArray& bytes, const QString& fileName, bool force = false);
 
 // Puts the covered trees back as the snapshot holds them: deletes each and writes its keys and
-// values. Nothing is committed. A key the store refuses throws OperationError naming the line.
+// values; then puts back the single values. Nothing is committed. A key the store refuses throws
+// OperationError naming the line.
 void restoreSnapshot(const ParsedSnapshot& snapshot, RegistryStore& store, const QString& fileName);
 
 // One snapshot file in a prefix's folder.
@@ -121,10 +147,11 @@ public:
     static QString stateHome();
     const QString& folder() const { return m_folder; }
 
-    // Writes a snapshot of `keys` before `op` changes them. A snapshot that cannot be written
-    // (folder missing and not creatable, read-only, disk full) throws OperationError naming the
-    // folder or file; then nothing is left behind.
-    SnapshotInfo take(const RegistryStore& store, SnapshotOperation op, const QList<RegKeyRef>& keys) const;
+    // Writes a snapshot of the scope before `op` changes it, and reads it back to prove that it
+    // restores what the store holds. A snapshot that cannot be written (folder missing and not
+    // creatable, read-only, disk full, a name a registry file cannot hold) or does not read back
+    // throws OperationError naming the folder, file or key; then nothing is left behind.
+    SnapshotInfo take(const RegistryStore& store, SnapshotOperation op, const SnapshotScope& scope) const;
     // Drops the oldest snapshots beyond kKeep, never `kept` (the one just taken).
     void prune(const SnapshotInfo& kept) const;
     // Removes a snapshot taken for an operation that then changed nothing.
@@ -141,7 +168,8 @@ private:
     QString m_folder;
 };
 
-// Reads and checks a snapshot file whole; throws OperationError naming the file and line.
-ParsedSnapshot readSnapshotFile(const QString& file);
+// Reads and checks a snapshot file whole (as parseSnapshot); throws OperationError naming the
+// file and line.
+ParsedSnapshot readSnapshotFile(const QString& file, bool force = false);
 
 } // namespace vx

@@ -131,9 +131,11 @@ std::optional<HiveBackedStore::Location> HiveBackedStore::locate(RegRoot root, c
         return Location{&hive(HiveFile::Machine), parts};
     case RegRoot::LocalMachine: {
         // The 32-bit view whether or not Software\Wow6432Node exists yet: createKey makes it.
+        // Software itself is redirected as well as its subkeys (Wine does the same); Classes is
+        // shared by both views.
         WineHive& machine = hive(HiveFile::Machine);
-        if (parts.size() >= 2 && machine.arch() == WineHive::Arch::Win64 && sameName(parts[0], u"Software")
-            && !sameName(parts[1], u"Classes") && !sameName(parts[1], u"Wow6432Node"))
+        if (!parts.isEmpty() && machine.arch() == WineHive::Arch::Win64 && sameName(parts[0], u"Software")
+            && (parts.size() == 1 || (!sameName(parts[1], u"Classes") && !sameName(parts[1], u"Wow6432Node"))))
             parts.insert(1, u"Wow6432Node"_s);
         return Location{&machine, parts};
     }

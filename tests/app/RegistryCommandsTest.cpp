@@ -116,7 +116,7 @@ TEST_F(RegistryCommandsTest, ImportIsAllOrNothingAndSaysSo)
                          "[HKEY_LOCAL_MACHINE\\Software\\New]\r\n");
     prompts.answer(u"import a registry file"_s, Prompter::Yes)
         .chooseOpen(file)
-        .answer(u"The registry was not changed."_s, Prompter::Ok);
+        .answer(u"Nothing was imported; the registry was not changed."_s, Prompter::Ok);
     w->registry().RzBitBtnImportRegClick();
     EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), user);
     EXPECT_EQ(test::readAll(sb.prefix + u"/system.reg"_s), broken);

@@ -105,7 +105,7 @@ protected:
 
     // Snapshot, change, restore: the whole registry is as before, value by value.
     template <typename Change>
-    void roundTrip(SnapshotOperation op, const QList<RegKeyRef>& keys, Change&& change)
+    void roundTrip(SnapshotOperation op, const std::function<SnapshotScope()>& scope, Change&& change)
     {
         for (quint32 seed = 1; seed <= 8; ++seed) {
             for (RegRoot root : {RegRoot::CurrentUser, RegRoot::LocalMachine}) {
@@ -114,7 +114,7 @@ protected:
             }
             fillRandom(seed);
             const QStringList before = test::registryContents(store);
-            const QByteArray snap = snapshotBytes(store, keys, op, clock.now());
+            const QByteArray snap = snapshotBytes(store, scope(), op, clock.now());
             change();
             ASSERT_NE(test::registryContents(store), before) << "the change changed nothing (seed " << seed << ")";
             // Every other round reads the file from an odd address, where it cannot be read in place.
@@ -135,25 +135,55 @@ TEST_F(SnapshotsTest, ApplyClearImportRecoverAreUndoneValueByValue)
     p.searchPath().addPaths({u"C:\\A"_s});
     const PathMacro macro(sb.delphiRoot);
     const PathBridge bridge(sb.prefix);
-    roundTrip(SnapshotOperation::Apply, keysWrittenBy(SnapshotOperation::Apply),
-              [&] { applyProject(store, p, macro, bridge); });
-    roundTrip(SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear), [&] { clearDelphiRegistry(store); });
-    roundTrip(SnapshotOperation::Recover, keysWrittenBy(SnapshotOperation::Recover), [&] {
+    const auto trees = [](SnapshotOperation op) { return [op] { return SnapshotScope(keysWrittenBy(op)); }; };
+    roundTrip(SnapshotOperation::Apply, trees(SnapshotOperation::Apply), [&] { applyProject(store, p, macro, bridge); });
+    roundTrip(SnapshotOperation::Clear, trees(SnapshotOperation::Clear), [&] { clearDelphiRegistry(store); });
+    roundTrip(SnapshotOperation::Recover, trees(SnapshotOperation::Recover), [&] {
         writeDefaultConfiguration(store, {sb.delphiRoot, u"C:\\SDK\\MSHelp\\"_s, true, u"C:\\BDE\\"_s});
     });
 
-    // An import reaches beyond the three trees: the keys it names are covered too.
+    // An import: a tree it deletes, keys it makes, values it sets or deletes in keys that exist,
+    // a value of a root key.
     const QByteArray file = "REGEDIT4\r\n[-HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0]\r\n"
-                            "[HKEY_CURRENT_USER\\Software\\Other\\New]\r\n\"v\"=dword:00000001\r\n"
+                            "[HKEY_CURRENT_USER\\Software\\Other\\New\\Deeper]\r\n\"v\"=dword:00000001\r\n"
+                            "[HKEY_CURRENT_USER\\Software\\Other]\r\n\"set\"=\"x\"\r\n@=-\r\n"
+                            "[HKEY_CURRENT_USER]\r\n@=\"root\"\r\n"
                             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\7.0\\X]\r\n@=\"d\"\r\n";
     const std::vector<RegOperation> ops = parseRegFile(file, u"f.reg"_s);
-    roundTrip(SnapshotOperation::Import, keysWrittenByImport(ops), [&] { importRegFile(file, store, u"f.reg"_s); });
+    roundTrip(SnapshotOperation::Import, [&] { return importScope(store, ops); }, [&] { importRegFile(file, store, u"f.reg"_s); });
+}
+
+// Undoing an import puts back what it changed and nothing else: what others changed since, beside
+// it, stays; a key of one part in the 32-bit view is Wow6432Node and no cover for its subkeys.
+TEST_F(SnapshotsTest, UndoingAnImportLeavesWhatItDidNotChange)
+{
+    MemoryRegistryStore win64(WineHive::Arch::Win64);
+    const QString other = u"Software\\Other"_s;
+    win64.createKey(RegRoot::CurrentUser, other);
+    win64.setValue(RegRoot::CurrentUser, other, RegValue::string(u"a"_s, u"1"_s));
+    win64.setValue(RegRoot::CurrentUser, other, RegValue::string(u"b"_s, u"2"_s));
+    const QByteArray file = "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Other]\r\n\"a\"=\"9\"\r\n"
+                            "[HKEY_CURRENT_USER\\Software\\Other\\New]\r\n[HKEY_CURRENT_USER]\r\n@=\"root\"\r\n"
+                            "[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n";
+    const SnapshotScope scope = importScope(win64, parseRegFile(file, u"f.reg"_s));
+    EXPECT_EQ(scope.trees.size(), 1) << "only the key the import makes is a tree";
+    const QByteArray snap = snapshotBytes(win64, scope, SnapshotOperation::Import, clock.now());
+    importRegFile(file, win64, u"f.reg"_s);
+    win64.setValue(RegRoot::CurrentUser, other, RegValue::string(u"b"_s, u"3"_s));
+    win64.createKey(RegRoot::CurrentUser, other + u"\\Later"_s);
+
+    restoreSnapshot(parseSnapshot(snap, u"s.reg"_s), win64, u"s.reg"_s);
+    EXPECT_EQ(win64.value(RegRoot::CurrentUser, other, u"a"_s)->text(), u"1"_s);
+    EXPECT_EQ(win64.value(RegRoot::CurrentUser, other, u"b"_s)->text(), u"3"_s);
+    EXPECT_EQ(win64.subKeyNames(RegRoot::CurrentUser, other), QStringList{u"Later"_s});
+    EXPECT_FALSE(win64.value(RegRoot::CurrentUser, {}, {}));
+    EXPECT_TRUE(win64.keyExists(RegRoot::LocalMachine, u"Software\\Wow6432Node"_s));
 }
 
 TEST_F(SnapshotsTest, CoveredKeysThatWereMissingAreDeletedAgain)
 {
-    const QByteArray snap = snapshotBytes(store, keysWrittenBy(SnapshotOperation::Recover), SnapshotOperation::Recover,
-                                          clock.now());
+    const QByteArray snap = snapshotBytes(store, SnapshotScope(keysWrittenBy(SnapshotOperation::Recover)),
+                                          SnapshotOperation::Recover, clock.now());
     const ParsedSnapshot parsed = parseSnapshot(snap, u"s.reg"_s);
     EXPECT_EQ(parsed.covered.size(), 6);
     EXPECT_EQ(parsed.operation, SnapshotOperation::Recover);
@@ -166,7 +196,7 @@ TEST_F(SnapshotsTest, CoveredKeysThatWereMissingAreDeletedAgain)
 TEST_F(SnapshotsTest, DamagedSnapshotsAreRefusedWithTheirLine)
 {
     fillRandom(42);
-    const QByteArray good = snapshotBytes(store, delphiTreeKeys(), SnapshotOperation::Clear, clock.now());
+    const QByteArray good = snapshotBytes(store, SnapshotScope(delphiTreeKeys()), SnapshotOperation::Clear, clock.now());
     const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(good.constData() + 2), (good.size() - 2) / 2);
     QStringList lines = text.split(u"\r\n"_s);
     const auto bytesOf = [](const QStringList& l) -> QByteArray {
@@ -179,9 +209,10 @@ TEST_F(SnapshotsTest, DamagedSnapshotsAreRefusedWithTheirLine)
                 return i;
         return -1;
     };
-    const auto refusedAt = [&](const QStringList& changed, int line) {
+    // Faults of form are found with the digest left aside (--force), so that each shows its line.
+    const auto refusedAt = [&](const QStringList& changed, int line, bool force = true) {
         try {
-            parseSnapshot(bytesOf(changed), u"s.reg"_s);
+            parseSnapshot(bytesOf(changed), u"s.reg"_s, force);
             ADD_FAILURE() << "accepted; expected a fault at line " << line;
         } catch (const OperationError& e) {
             EXPECT_TRUE(e.message().startsWith(u"s.reg, line "_s + QString::number(line) + u':'))
@@ -189,6 +220,7 @@ TEST_F(SnapshotsTest, DamagedSnapshotsAreRefusedWithTheirLine)
         }
     };
     ASSERT_NO_THROW(parseSnapshot(bytesOf(lines), u"s.reg"_s));
+    const int closing = firstLine([](const QString& l) { return l.startsWith(u"; end of snapshot"_s); });
 
     const int value = firstLine([](const QString& l) { return l.startsWith(u'"') && l.contains(u"=dword:"_s); });
     ASSERT_GT(value, 0);
@@ -197,21 +229,46 @@ TEST_F(SnapshotsTest, DamagedSnapshotsAreRefusedWithTheirLine)
     refusedAt(edited, value + 1);
 
     edited = lines;
+    const qsizetype digit = edited[value].indexOf(u"=dword:"_s) + 7;
+    edited[value][digit] = edited[value][digit] == u'0' ? u'1' : u'0'; // an edit that keeps the form: the digest tells
+    refusedAt(edited, closing + 1, false);
+    EXPECT_NO_THROW(parseSnapshot(bytesOf(edited), u"s.reg"_s, true));
+
+    edited = lines;
     edited.removeAt(value); // a value gone: the closing count no longer matches
-    refusedAt(edited, firstLine([](const QString& l) { return l.startsWith(u"; end of snapshot"_s); }));
+    refusedAt(edited, closing);
 
     edited = lines.mid(0, value + 1); // cut short
     refusedAt(edited, int(edited.size()));
 
     const int key = firstLine([](const QString& l) { return l.startsWith(u"[HKEY"_s); });
     edited = lines;
-    edited.insert(key + 1, u"[HKEY_CURRENT_USER\\Software\\Elsewhere]"_s);
-    refusedAt(edited, key + 2);
-
-    edited = lines;
     edited.insert(key + 1, u"[-HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Late]"_s);
     edited.insert(key + 2, lines[key]);
     refusedAt(edited, key + 2);
+
+    edited = lines;
+    edited.insert(key + 1, u"\"gone\"=-"_s); // a covered tree is written whole, never value by value
+    refusedAt(edited, key + 2);
+
+    // Trees a snapshot must never delete, whatever its digest says: a root's whole Software, Wine's
+    // settings, or more than its operation writes.
+    const struct
+    {
+        SnapshotOperation op;
+        RegKeyRef tree;
+    } overreaching[] = {
+        {SnapshotOperation::Import, {RegRoot::CurrentUser, u"Software"_s}},
+        {SnapshotOperation::Restore, {RegRoot::LocalMachine, u"software\\"_s}},
+        {SnapshotOperation::Import, {RegRoot::CurrentUser, u"Software\\Wine"_s}},
+        {SnapshotOperation::Clear, {RegRoot::CurrentUser, u"Software\\Other"_s}},
+        {SnapshotOperation::Associate, {RegRoot::CurrentUser, u"Software\\Borland"_s}},
+    };
+    for (const auto& c : overreaching) {
+        const QByteArray bytes = snapshotBytes(store, QList<RegKeyRef>{c.tree}, c.op, clock.now());
+        EXPECT_THROW(parseSnapshot(bytes, u"s.reg"_s), OperationError) << c.tree.path.toStdString();
+        EXPECT_NO_THROW(parseSnapshot(bytes, u"s.reg"_s, true));
+    }
 
     // A plain REGEDIT4 backup is no snapshot.
     EXPECT_THROW(parseSnapshot("REGEDIT4\r\n", u"s.reg"_s), OperationError);
