@@ -71,5 +71,6 @@ int runEnvironmentCommand(const Installation& inst, const QString& command, cons
 
 // The snapshot commands: history, restore.
 bool isSnapshotCommand(const QString& command);
-int runSnapshotCommand(const Installation& inst, const QString& command, const QStringList& args, bool json);
+// `force`: restore a snapshot that was edited or covers more than its operation writes.
+int runSnapshotCommand(const Installation& inst, const QString& command, const QStringList& args, bool json, bool force);
 } // namespace vx::cli

@@ -37,7 +37,7 @@ int runHistory(const Installation& inst, bool json)
     return Ok;
 }
 
-int runRestore(const Installation& inst, const QStringList& args)
+int runRestore(const Installation& inst, const QStringList& args, bool force)
 {
     const SnapshotStore snapshots(inst.prefix());
     QString file;
@@ -50,7 +50,7 @@ int runRestore(const Installation& inst, const QStringList& args)
         file = snapshots.resolve(args[0]);
     }
     HiveRegistryStore store(inst.prefix());
-    const RestoreResult r = restoreSnapshotFile(file, store, inst.prefix());
+    const RestoreResult r = restoreSnapshotFile(file, store, inst.prefix(), force);
     if (!r.transaction.ok())
         return fail(r.transaction.report());
     if (!r.transaction.changed) {
@@ -69,7 +69,7 @@ bool isSnapshotCommand(const QString& command)
     return command == u"history"_s || command == u"restore"_s;
 }
 
-int runSnapshotCommand(const Installation& inst, const QString& command, const QStringList& args, bool json)
+int runSnapshotCommand(const Installation& inst, const QString& command, const QStringList& args, bool json, bool force)
 {
     if (command == u"history"_s) {
         if (!args.isEmpty())
@@ -77,8 +77,8 @@ int runSnapshotCommand(const Installation& inst, const QString& command, const Q
         return runHistory(inst, json);
     }
     if (args.size() > 1)
-        return fail(u"usage: restore [SNAPSHOT]"_s);
-    return runRestore(inst, args);
+        return fail(u"usage: restore [--force] [SNAPSHOT]"_s);
+    return runRestore(inst, args, force);
 }
 
 } // namespace vx::cli

@@ -266,12 +266,14 @@ int main(int argc, char** argv)
     const QCommandLineOption sdkHelpOpt(u"sdk-help"_s, u"The Win32 SDK help folder, Windows form (recover)."_s, u"DIR"_s);
     const QCommandLineOption onlyOpt(u"only"_s, u"Comma-separated shortcut places (shortcuts)."_s, u"LIST"_s);
     const QCommandLineOption dryRunOpt(u"dry-run"_s, u"Print what apply would change; write nothing (apply)."_s);
+    const QCommandLineOption forceOpt(u"force"_s, u"Restore a snapshot that was edited or covers more than its operation writes (restore)."_s);
     parser.addOptions({rootOpt, prefixOpt, jsonOpt, verifyOpt, bdeOpt, noBdeOpt, bdePathOpt, sdkHelpOpt, onlyOpt});
     parser.addOption(dryRunOpt);
+    parser.addOption(forceOpt);
     parser.addPositionalArgument(u"command"_s, u"info | show PROJECT | save-as PROJECT NEWFILE | capture NEWFILE | "
                                                u"apply PROJECT | backup FILE.reg | import FILE.reg | clear | "
                                                u"recover | shortcuts create|delete | register-debugger | copy-runtime | "
-                                               u"diff A B | check PROJECT|live | history [--json] | restore [SNAPSHOT]"_s);
+                                               u"diff A B | check PROJECT|live | history [--json] | restore [--force] [SNAPSHOT]"_s);
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usage(parser, parser.errorText());
@@ -312,7 +314,7 @@ int main(int argc, char** argv)
             return runSaveAs(inst, args[1], args[2]);
         }
         if (isSnapshotCommand(command))
-            return runSnapshotCommand(inst, command, args.mid(1), parser.isSet(jsonOpt));
+            return runSnapshotCommand(inst, command, args.mid(1), parser.isSet(jsonOpt), parser.isSet(forceOpt));
         if (isEnvironmentCommand(command)) {
             if (parser.isSet(bdeOpt) && parser.isSet(noBdeOpt))
                 return usage(parser, u"--bde and --no-bde exclude each other"_s);
