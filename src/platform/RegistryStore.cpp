@@ -146,23 +146,73 @@ std::optional<HiveBackedStore::Location> HiveBackedStore::locate(RegRoot root, c
     return std::nullopt;
 }
 
-WineHive::KeyId HiveBackedStore::find(RegRoot root, const QString& path, WineHive** hive) const
+namespace {
+
+constexpr quint32 kRegLink = 6;
+
+// Where a link key leads: its SymbolicLinkValue, "\Registry\Machine\..." or
+// "\Registry\User\<Wine's user>\...", as a hive and a path; nullopt for anything else.
+std::optional<std::pair<HiveBackedStore::HiveFile, QStringList>> linkTarget(const WineHive& hive, WineHive::KeyId key)
 {
-    if (m_lastFound && m_lastFound->root == root && m_lastFound->path == path) {
+    const std::optional<RegValue> v = hive.value(key, u"SymbolicLinkValue");
+    if (!v || v->type != kRegLink)
+        return std::nullopt;
+    QString target = QString::fromUtf16(reinterpret_cast<const char16_t*>(v->data.constData()), v->data.size() / 2);
+    while (target.endsWith(QChar(0)))
+        target.chop(1);
+    QStringList parts = splitKeyPath(target);
+    if (parts.size() >= 2 && sameName(parts[0], u"Registry") && sameName(parts[1], u"Machine"))
+        return std::pair{HiveBackedStore::HiveFile::Machine, parts.mid(2)};
+    if (parts.size() >= 3 && sameName(parts[0], u"Registry") && sameName(parts[1], u"User")
+        && sameName(parts[2], u"S-1-5-21-0-0-0-1000"))
+        return std::pair{HiveBackedStore::HiveFile::User, parts.mid(3)};
+    return std::nullopt;
+}
+
+} // namespace
+
+HiveBackedStore::Location HiveBackedStore::followLinks(Location at, bool followLast) const
+{
+    // A few hops at most: links that lead to links, never in a circle.
+    for (int hops = 0; hops < 8; ++hops) {
+        WineHive::KeyId key = WineHive::root();
+        bool redirected = false;
+        for (qsizetype i = 0; i < at.path.size() && !redirected; ++i) {
+            key = at.hive->findSubKey(key, at.path[i]);
+            if (key == WineHive::kNoKey)
+                return at;
+            if (!at.hive->isLink(key) || (i + 1 == at.path.size() && !followLast))
+                continue;
+            const auto target = linkTarget(*at.hive, key);
+            if (!target)
+                continue;
+            at = Location{&hive(target->first), target->second + at.path.mid(i + 1)};
+            redirected = true;
+        }
+        if (!redirected)
+            return at;
+    }
+    return at;
+}
+
+WineHive::KeyId HiveBackedStore::find(RegRoot root, const QString& path, WineHive** hive, bool followLast) const
+{
+    if (followLast && m_lastFound && m_lastFound->root == root && m_lastFound->path == path) {
         const WineHive* loaded = loadedHive(m_lastFound->file);
         if (loaded && loaded->identity() == m_lastFound->hiveIdentity && loaded->isValid(m_lastFound->key)) {
             *hive = &this->hive(m_lastFound->file);
             return m_lastFound->key;
         }
     }
-    const auto at = locate(root, path);
-    if (!at)
+    auto located = locate(root, path);
+    if (!located)
         return WineHive::kNoKey;
-    *hive = at->hive;
-    const WineHive::KeyId key = at->hive->findKey(at->path);
-    if (key != WineHive::kNoKey) {
-        const HiveFile file = root == RegRoot::CurrentUser ? HiveFile::User : HiveFile::Machine;
-        m_lastFound = FoundKey{root, path, file, at->hive->identity(), key};
+    const Location at = followLinks(std::move(*located), followLast);
+    *hive = at.hive;
+    const WineHive::KeyId key = at.hive->findKey(at.path);
+    if (key != WineHive::kNoKey && followLast) {
+        const HiveFile file = at.hive == loadedHive(HiveFile::User) ? HiveFile::User : HiveFile::Machine;
+        m_lastFound = FoundKey{root, path, file, at.hive->identity(), key};
     }
     return key;
 }
@@ -183,8 +233,11 @@ bool HiveBackedStore::keyExists(RegRoot root, const QString& path) const
 
 bool HiveBackedStore::createKey(RegRoot root, const QString& path)
 {
-    const auto at = locate(root, path);
-    return at && at->hive->createKey(at->path) != WineHive::kNoKey;
+    auto located = locate(root, path);
+    if (!located)
+        return false;
+    const Location at = followLinks(std::move(*located), true);
+    return at.hive->createKey(at.path) != WineHive::kNoKey;
 }
 
 QStringList HiveBackedStore::subKeyNames(RegRoot root, const QString& path) const
@@ -227,14 +280,14 @@ bool HiveBackedStore::deleteValue(RegRoot root, const QString& path, const QStri
 bool HiveBackedStore::deleteKey(RegRoot root, const QString& path)
 {
     WineHive* h = nullptr;
-    const WineHive::KeyId key = find(root, path, &h);
+    const WineHive::KeyId key = find(root, path, &h, false);
     return key != WineHive::kNoKey && h->deleteKey(key);
 }
 
 bool HiveBackedStore::deleteTree(RegRoot root, const QString& path)
 {
     WineHive* h = nullptr;
-    const WineHive::KeyId key = find(root, path, &h);
+    const WineHive::KeyId key = find(root, path, &h, false);
     return key != WineHive::kNoKey && h->deleteTree(key);
 }
 

@@ -51,7 +51,9 @@ public:
 
 // The operations on top of two Wine hives: HKEY_CURRENT_USER is the user hive, HKEY_LOCAL_MACHINE
 // the machine hive as a 32-bit program (the IDE) sees it: in a win64 machine hive, HKLM\Software\X
-// is Software\Wow6432Node\X for reading and writing, whether or not that node exists yet.
+// is Software\Wow6432Node\X for reading and writing, whether or not that node exists yet. Keys
+// below Wow6432Node that Wine keeps as links to their 64-bit twins are read and written at the
+// target, as Wine does; deleting a link key deletes the link, not its target.
 // HKEY_CLASSES_ROOT is the machine hive's 64-bit Software\Classes, which Wine's own shell reads
 // for file associations. It is not shared: Wine redirects a 32-bit program's HKEY_CLASSES_ROOT
 // to Software\Classes\Wow6432Node, which the 64-bit shell never reads.
@@ -88,7 +90,11 @@ private:
         QStringList path;
     };
     std::optional<Location> locate(RegRoot root, const QString& path) const;
-    WineHive::KeyId find(RegRoot root, const QString& path, WineHive** hive) const;
+    // The location after Wine's link keys on the path (a key marked #link whose SymbolicLinkValue
+    // names another key of the two hives): the rest of the path continues at the link's target,
+    // and with `followLast` so does a link that is the last key (its values are the target's).
+    Location followLinks(Location at, bool followLast) const;
+    WineHive::KeyId find(RegRoot root, const QString& path, WineHive** hive, bool followLast = true) const;
 
     // The key found last: a run of calls on one key (every value of a key read or written in
     // turn) looks its path up once.

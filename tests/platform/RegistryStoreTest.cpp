@@ -582,3 +582,50 @@ TEST_F(HiveStoreTest, RunningWineserverBlocksCommitsNotReads)
 }
 
 } // namespace
+
+namespace {
+
+// A win64 machine hive where the 32-bit view's FontSubstitutes is one of Wine's link keys.
+QByteArray machineWithLink()
+{
+    const QString target = u"\\REGISTRY\\Machine\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes"_s;
+    QByteArray hex;
+    for (const QChar c : target)
+        hex += QByteArray::number(c.unicode() & 0xff, 16).rightJustified(2, '0') + ",00,";
+    hex.chop(1);
+    return kWin64Machine
+        + "\n[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes] 1700000000\n#time=1da1747c66d0000\n"
+          "\"MS Shell Dlg\"=\"Tahoma\"\n"
+          "\n[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes] 1700000000\n"
+          "#time=1da1747c66d0000\n#link\n\"SymbolicLinkValue\"=hex(6):" + hex + "\n";
+}
+
+} // namespace
+
+// What the IDE reads and writes through a link key is the target's; the link stays a link, and
+// deleting it deletes the link alone.
+TEST_F(HiveStoreTest, LinkKeysAreReadAndWrittenAtTheirTarget)
+{
+    writeAll(machine, machineWithLink());
+    const QString subs = u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes"_s;
+    HiveRegistryStore store(prefix);
+    EXPECT_EQ(store.value(HKLM, subs, u"MS Shell Dlg"_s)->text(), u"Tahoma"_s);
+    EXPECT_EQ(store.valueNames(HKLM, subs), QStringList{u"MS Shell Dlg"_s});
+    ASSERT_TRUE(store.setValue(HKLM, subs, RegValue::string(u"Arial"_s, u"Liberation Sans"_s)));
+    ASSERT_TRUE(store.createKey(HKLM, subs + u"\\Sub"_s));
+    store.commit();
+    const QByteArray saved = readAll(machine);
+    const qsizetype link = saved.indexOf("[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes]");
+    ASSERT_GE(link, 0);
+    EXPECT_TRUE(saved.mid(link).contains("#link\n\"SymbolicLinkValue\"=hex(6):"));
+    EXPECT_FALSE(saved.mid(link).contains("Liberation")) << "nothing is written into the link key";
+    EXPECT_TRUE(saved.left(link).contains("\"Arial\"=\"Liberation Sans\""));
+    EXPECT_TRUE(saved.contains("[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes\\\\Sub]"));
+
+    EXPECT_TRUE(store.deleteTree(HKLM, subs));
+    EXPECT_FALSE(store.keyExists(HKLM, subs));
+    store.commit();
+    const QByteArray afterDelete = readAll(machine);
+    EXPECT_FALSE(afterDelete.contains("Wow6432Node\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes]"));
+    EXPECT_TRUE(afterDelete.contains("\"Arial\"=\"Liberation Sans\"")) << "the target stays";
+}
