@@ -180,8 +180,15 @@ void appendKey(ChunkWriter& w, const RegistryStore& store, RegRoot root, const Q
         if (const std::optional<RegValue> v = store.value(root, path, name))
             appendValueLine(w, root, path, *v, counts);
     }
-    for (const QString& sub : store.subKeyNames(root, path))
-        appendKey(w, store, root, path + u'\\' + sub, counts);
+    for (const QString& sub : store.subKeyNames(root, path)) {
+        const QString subPath = path + u'\\' + sub;
+        // Restoring would turn the link into a plain key, hiding its target from 32-bit programs.
+        if (store.isLink(root, subPath))
+            throw OperationError(u"The registry key "_s + keyName({root, subPath}) +
+                                 u" is one of Wine's link keys, which a snapshot cannot put back, so the tree "_s +
+                                 keyName({root, path}) + u" cannot be saved in a snapshot."_s);
+        appendKey(w, store, root, subPath, counts);
+    }
 }
 
 // Trees a snapshot never covers: restoring one would delete far more than any operation of ours

@@ -291,6 +291,13 @@ bool HiveBackedStore::deleteTree(RegRoot root, const QString& path)
     return key != WineHive::kNoKey && h->deleteTree(key);
 }
 
+bool HiveBackedStore::isLink(RegRoot root, const QString& path) const
+{
+    WineHive* h = nullptr;
+    const WineHive::KeyId key = find(root, path, &h, false);
+    return key != WineHive::kNoKey && h->isLink(key);
+}
+
 bool HiveBackedStore::hasChanges() const
 {
     for (const HiveFile file : {HiveFile::User, HiveFile::Machine}) {

@@ -39,6 +39,8 @@ public:
     virtual bool deleteKey(RegRoot root, const QString& path) = 0;
     // Deletes a key and everything below it; false when it is missing or is a root.
     virtual bool deleteTree(RegRoot root, const QString& path) = 0;
+    // Whether the key is one of Wine's link keys (whose values and subkeys are another key's).
+    virtual bool isLink(RegRoot, const QString&) const { return false; }
 
     // Whether there are changes that commit() would write.
     virtual bool hasChanges() const = 0;
@@ -71,6 +73,7 @@ public:
     bool deleteValue(RegRoot root, const QString& path, const QString& name) override;
     bool deleteKey(RegRoot root, const QString& path) override;
     bool deleteTree(RegRoot root, const QString& path) override;
+    bool isLink(RegRoot root, const QString& path) const override;
     bool hasChanges() const override;
 
     // The hive's path for a key of a root as this store resolves it (after the 32-bit
