@@ -47,12 +47,12 @@ PeImports parsePeImports(const QByteArray& image)
         const qint64 at = layout->fileOffset(bytes, rva, &available);
         if (at < 0 || available < kDescriptorSize)
             return failure(u"the import table runs outside the file at RVA 0x"_s + QString::number(rva, 16));
+        // Wine's loader takes the table to end at the first descriptor without a name or without
+        // an address table, whatever its other fields hold; what follows is never loaded.
         const quint32 nameRva = bytes.u32(at + 12);
         const quint32 firstThunk = bytes.u32(at + 16);
-        if (nameRva == 0 && firstThunk == 0 && bytes.u32(at) == 0)
-            break; // the closing all-zero descriptor
-        if (nameRva == 0)
-            return failure(u"an import descriptor at RVA 0x"_s + QString::number(rva, 16) + u" names no module"_s);
+        if (nameRva == 0 || firstThunk == 0)
+            break;
         if (!namesRead.insert(nameRva).second)
             continue;
         qint64 nameAvailable = 0;

@@ -8,7 +8,8 @@ namespace vx {
 
 // The modules a PE file loads through its import table: the names in its import descriptors, as
 // written in the file (usually "rtl70.bpl", "KERNEL32.dll"), each once (ASCII case ignored), in
-// the order of the table. Only the module names are read, never the imported functions, so
+// the order of the table. As in Wine's loader, the table ends at the first descriptor whose Name
+// or FirstThunk is 0. Only the module names are read, never the imported functions, so
 // forwarder chains and name tables cannot make the reader loop.
 struct PeImports
 {
