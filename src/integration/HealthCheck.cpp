@@ -21,6 +21,8 @@ QString findingKindName(FindingKind kind)
         return u"missing-dependency"_s;
     case FindingKind::UnreadableFile:
         return u"unreadable-file"_s;
+    case FindingKind::WrongMachine:
+        return u"wrong-machine"_s;
     }
     return {};
 }
@@ -104,6 +106,14 @@ public:
             it->second = readPeImports(host);
         }
         const PeImports& imports = it->second;
+        // The IDE is a 32-bit x86 process: Wine loads no other image into it, whatever it imports.
+        if (imports.headersRead && !imports.isX86Image()) {
+            add(FindingKind::WrongMachine, list, entry, expanded,
+                where + u": "_s + expanded + u" is not a 32-bit x86 image (machine 0x"_s +
+                    QString::number(imports.machine, 16) + (imports.pe32Plus ? u", PE32+"_s : u", PE32"_s) +
+                    u"), so Delphi cannot load it."_s);
+            return;
+        }
         if (!imports.ok) {
             add(FindingKind::UnreadableFile, list, entry, expanded,
                 where + u": the imports of "_s + expanded + u" cannot be read: "_s + imports.error + u'.');
@@ -222,12 +232,14 @@ QString healthReportText(const std::vector<Finding>& findings)
 {
     if (findings.empty())
         return u"No problems found."_s;
-    int counts[4] = {0, 0, 0, 0};
+    constexpr int kKinds = int(FindingKind::WrongMachine) + 1;
+    int counts[kKinds] = {};
     for (const Finding& f : findings)
         ++counts[int(f.kind)];
     QStringList parts;
-    const QString names[4] = {u"missing files"_s, u"duplicates"_s, u"missing dependencies"_s, u"unreadable packages"_s};
-    for (int k = 0; k < 4; ++k) {
+    const QString names[kKinds] = {u"missing files"_s, u"duplicates"_s, u"missing dependencies"_s,
+                                   u"unreadable packages"_s, u"packages for another machine"_s};
+    for (int k = 0; k < kKinds; ++k) {
         if (counts[k] > 0)
             parts.append(QString::number(counts[k]) + u' ' + names[k]);
     }

@@ -4,6 +4,7 @@
 #include "platform/PathBridge.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
+#include "support/ByteFields.h"
 
 #include <QDir>
 #include <QFile>
@@ -83,7 +84,7 @@ TEST_F(HealthCheck, ReportsMissingFilesDuplicatesAndAMissingDependency)
     put(u"windows/syswow64/rtl70.bpl"_s, fixtures::buildPeWithImports({}));
     put(u"Pkgs/Sibling.bpl"_s, fixtures::buildPeWithImports({}));
     put(u"Pkgs/Needy.bpl"_s, fixtures::buildPeWithImports(
-                                 {u"rtl70.bpl"_s, u"sibling.BPL"_s, u"Vanished70.bpl"_s, u"user32.dll"_s}, true));
+                                 {u"rtl70.bpl"_s, u"sibling.BPL"_s, u"Vanished70.bpl"_s, u"user32.dll"_s}));
     put(u"Pkgs/NotPe.bpl"_s, "MZ but nothing more");
 
     ConfigProject p;
@@ -139,4 +140,53 @@ TEST_F(HealthCheck, ReportsMissingFilesDuplicatesAndAMissingDependency)
     EXPECT_TRUE(healthReportText(f).startsWith(u"11 findings: 5 missing files, 3 duplicates, 2 missing dependencies, "
                                                u"1 unreadable packages\n"_s))
         << describe(f);
+}
+
+// One package, C:\Pkgs\A.bpl, and the files around it: what the check says about its image.
+TEST_F(HealthCheck, APackageIsCheckedAsTheIdesProcessWouldLoadIt)
+{
+    const QByteArray x86 = fixtures::buildPeWithImports({u"KERNEL32.dll"_s});
+    QByteArray arm = x86; // a PE32 image for another machine
+    vx::test::set16(arm, vx::test::get32(arm, 0x3C) + 4, 0x1C0);
+    QByteArray x64Broken = fixtures::buildPeWithImports({u"Gone70.bpl"_s}, true);
+    vx::test::set32(x64Broken, 0x200 + 12, 0x7FFF0000); // the first descriptor's name: outside the file
+    struct Expected
+    {
+        FindingKind kind;
+        QString file;
+        QString inDetail;
+    };
+    const struct
+    {
+        const char* what;
+        QList<QPair<QString, QByteArray>> files;
+        std::vector<Expected> findings;
+    } cases[] = {
+        {"a 32-bit x86 package", {{u"A.bpl"_s, x86}}, {}},
+        {"a 64-bit DLL renamed .bpl",
+         {{u"A.bpl"_s, fixtures::buildPeWithImports({u"Gone70.bpl"_s}, true)}},
+         {{FindingKind::WrongMachine, u"C:\\Pkgs\\A.bpl"_s, u"(machine 0x8664, PE32+)"_s}}},
+        {"a 64-bit DLL whose import table cannot be read",
+         {{u"A.bpl"_s, x64Broken}},
+         {{FindingKind::WrongMachine, u"C:\\Pkgs\\A.bpl"_s, u"not a 32-bit x86 image"_s}}},
+        {"a PE32 image for ARM",
+         {{u"A.bpl"_s, arm}},
+         {{FindingKind::WrongMachine, u"C:\\Pkgs\\A.bpl"_s, u"(machine 0x1c0, PE32)"_s}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QDir(box.prefix + u"/drive_c/Pkgs"_s).removeRecursively();
+        for (const auto& [name, bytes] : c.files)
+            put(u"Pkgs/"_s + name, bytes);
+        ConfigProject p;
+        p.addGroup(u"G"_s).add({u"A"_s, u"C:\\Pkgs\\A.bpl"_s, {}, {}, true});
+        const std::vector<Finding> f = check(p);
+        ASSERT_EQ(f.size(), c.findings.size()) << describe(f);
+        for (size_t i = 0; i < f.size(); ++i) {
+            EXPECT_EQ(f[i].kind, c.findings[i].kind) << describe(f);
+            EXPECT_EQ(f[i].file, c.findings[i].file);
+            EXPECT_EQ(f[i].entry, u"A"_s);
+            EXPECT_TRUE(f[i].detail.contains(c.findings[i].inDetail)) << f[i].detail.toStdString();
+        }
+    }
 }
