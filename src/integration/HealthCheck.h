@@ -45,9 +45,11 @@ struct HealthCheckPlaces
 // search-path folders must exist; the same file must not be listed twice among the experts,
 // among the packages of all groups, or in the search path; a package must be a 32-bit x86 PE
 // image (the only kind the IDE's process can load); and every package (".bpl") that a
-// package imports must be found in the package's folder, DelphiRoot's Bin and Projects\Bpl, the
-// system directory or the Windows directory. Imports of other kinds (system DLLs) are not looked
-// up. Each package file is read once, however often it is listed.
+// package imports, and every package those import in turn, must be found in the importing
+// package's folder, DelphiRoot's Bin and Projects\Bpl, the system directory or the Windows
+// directory; a missing one is reported with the chain of imports that needs it ("a.bpl ->
+// b.bpl -> c.bpl"). Imports of other kinds (system DLLs) are not looked up. Each package file is
+// read once, however often it is listed or imported.
 std::vector<Finding> checkProjectHealth(const ConfigProject& project, const PathMacro& macro,
                                         const PathBridge& bridge, const HealthCheckPlaces& places);
 
