@@ -83,6 +83,9 @@ struct ListRules
     enum Kind { Experts, Packages, Tools, SearchPath } kind;
     std::vector<Field> fields;
     bool grouped = false; // a package in another group is Moved
+    // Against the registry an unchecked listing exists only as the state of an entry the other
+    // side holds: Apply writes no unchecked entry, so one that matches nothing is no change.
+    bool uncheckedMatchOnly = false;
 
     bool folders() const { return kind == SearchPath; }
 };
@@ -179,7 +182,7 @@ public:
         indexA();
         forEachListed(m_b, m_rules, m_macro, [this](const Listed& now) { match(now); });
         for (size_t i = 0; i < m_listed.size(); ++i) {
-            if (!m_matched[i])
+            if (!m_matched[i] && counts(m_listed[i]))
                 report(DiffChange::Removed, m_a, m_listed[i]);
         }
     }
@@ -194,6 +197,9 @@ private:
         uint32_t some = kEnd;
         uint32_t first = kEnd;
     };
+
+    // Whether a listing that matches nothing on the other side is a change.
+    bool counts(const Listed& l) const { return l.selected || !m_rules.uncheckedMatchOnly; }
 
     bool sameIdentity(const Listed& x, const Listed& y) const
     {
@@ -233,7 +239,8 @@ private:
     {
         Slot& slot = slotOf(now);
         if (slot.first == kEnd) {
-            report(DiffChange::Added, m_b, now);
+            if (counts(now))
+                report(DiffChange::Added, m_b, now);
             return;
         }
         const uint32_t i = slot.first;
@@ -308,14 +315,15 @@ ProjectDiff diffProjects(const ConfigProject& a, const ConfigProject& b, const P
 {
     // Experts: name, file, note. Packages: name, file, includePath, note. Tools: title, program,
     // workingDir, params.
-    ListRules experts{ListRules::Experts, {{0, u"name"}}};
-    ListRules packages{ListRules::Packages, {{0, u"name"}}, options.projectFields};
+    const bool registryOnly = !options.projectFields;
+    ListRules experts{ListRules::Experts, {{0, u"name"}}, false, registryOnly};
+    ListRules packages{ListRules::Packages, {{0, u"name"}}, options.projectFields, registryOnly};
     if (options.projectFields) {
         experts.fields.push_back({2, u"note"});
         packages.fields.push_back({2, u"includePath"});
         packages.fields.push_back({3, u"note"});
     }
-    const ListRules tools{ListRules::Tools, {{0, u"title"}, {2, u"workingDir"}, {3, u"params"}}};
+    const ListRules tools{ListRules::Tools, {{0, u"title"}, {2, u"workingDir"}, {3, u"params"}}, false, registryOnly};
     const ListRules searchPath{ListRules::SearchPath, {}};
     ProjectDiff d;
     ListDiff(a, b, experts, macro, d.experts).run();

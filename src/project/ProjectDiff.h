@@ -37,7 +37,9 @@ struct DiffOptions
 {
     // Notes, packages' include paths and groups live in project files only: the registry keeps
     // none of them (a capture sorts packages into groups by a rule), so against what it holds
-    // they would differ everywhere. False compares only what the registry keeps.
+    // they would differ everywhere. False compares only what the registry keeps: nor does it keep
+    // unchecked entries (Apply does not write them), so an unchecked entry on either side is
+    // compared only with the entry it matches (Enabled, Disabled), never Added or Removed.
     bool projectFields = true;
 };
 

@@ -45,8 +45,16 @@ TEST_F(InsightCli, DiffComparesProjectsAndTheRegistryWithoutWriting)
     for (const QString& list : {u"experts"_s, u"packages"_s, u"tools"_s, u"searchPath"_s})
         EXPECT_TRUE(o[list].isArray()) << list.toStdString();
     QJsonObject item;
-    ASSERT_NE(findItem(o[u"experts"_s].toArray(), u"added"_s, u"Lost Expert"_s, item), nullptr) << r.out.constData();
-    EXPECT_EQ(item[u"file"_s].toString(), u"$(Delphi)\\Experts\\Lost.dll"_s);
+    ASSERT_NE(findItem(o[u"experts"_s].toArray(), u"added"_s, u"Form Designer Plus"_s, item), nullptr)
+        << r.out.constData();
+    EXPECT_EQ(item[u"file"_s].toString(), u"$(Delphi)\\Experts\\FormPlus.dll"_s);
+    // Unchecked entries that the registry does not hold are no change: Apply does not write them.
+    for (const QString& list : {u"experts"_s, u"packages"_s}) {
+        for (const QJsonValue& v : o[list].toArray()) {
+            EXPECT_NE(v[u"name"_s].toString(), u"Lost Expert"_s) << r.out.constData();
+            EXPECT_NE(v[u"name"_s].toString(), u"Old Charts"_s) << r.out.constData();
+        }
+    }
     ASSERT_NE(findItem(o[u"tools"_s].toArray(), u"changed"_s, u"Package &Collection Editor"_s, item), nullptr);
     EXPECT_EQ(item[u"fields"_s].toArray().first().toString(), u"title"_s);
     ASSERT_NE(findItem(o[u"packages"_s].toArray(), u"disabled"_s, u"Decision Cube"_s, item), nullptr);
@@ -55,7 +63,8 @@ TEST_F(InsightCli, DiffComparesProjectsAndTheRegistryWithoutWriting)
     // The review text says the same, one change per line.
     const CliResult text = cli({u"diff"_s, u"live"_s, sb.sampleProject});
     EXPECT_EQ(text.code, 3);
-    EXPECT_TRUE(text.out.contains("  expert added: Lost Expert ($(Delphi)\\Experts\\Lost.dll)\n")) << text.out.constData();
+    EXPECT_TRUE(text.out.contains("  expert added: Form Designer Plus ($(Delphi)\\Experts\\FormPlus.dll)\n"))
+        << text.out.constData();
 
     EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), userReg);
     EXPECT_EQ(test::readAll(sb.sampleProject), project);

@@ -114,12 +114,20 @@ TEST(ProjectDiff, NotesIncludePathsAndGroupsCountOnlyBetweenProjects)
     a.addGroup(u"Delphi7"_s).add(package(u"P"_s, u"C:\\p.bpl"_s));
     b.addGroup(u"Mine"_s).add(package(u"P"_s, u"C:\\p.bpl"_s, true, u"C:\\src"_s));
     b.group(0).add(package(u"Q"_s, u"C:\\q.bpl"_s, false));
-    EXPECT_EQ(diffProjects(a, b, kMacro).count(), 4u) << lines(diffProjects(a, b, kMacro));
+    b.group(0).add(package(u"R"_s, u"C:\\r.bpl"_s));
+    b.experts().add(expert(u"Off"_s, u"C:\\off.dll"_s, false));
+    b.tools().add({u"Off"_s, u"C:\\off.exe"_s, {}, {}, false});
+    EXPECT_EQ(diffProjects(a, b, kMacro).count(), 7u) << lines(diffProjects(a, b, kMacro));
 
+    // Against the registry, which holds no unchecked entries, only the checked new one counts,
+    // either way round.
     const ProjectDiff registryOnly = diffProjects(a, b, kMacro, DiffOptions{false});
     ASSERT_EQ(registryOnly.count(), 1u) << lines(registryOnly);
     EXPECT_EQ(registryOnly.packages[0].change, DiffChange::Added);
-    EXPECT_EQ(registryOnly.packages[0].name, u"Q"_s);
+    EXPECT_EQ(registryOnly.packages[0].name, u"R"_s);
+    const ProjectDiff back = diffProjects(b, a, kMacro, DiffOptions{false});
+    ASSERT_EQ(back.count(), 1u) << lines(back);
+    EXPECT_EQ(back.packages[0].change, DiffChange::Removed);
 }
 
 TEST(ProjectDiff, AFileListedTwiceMatchesItsListingsInOrder)
