@@ -75,6 +75,7 @@ struct Field
 {
     int column;
     const char16_t* name;
+    bool folder = false; // compared as folders: by identity, trailing separators ignored
 };
 
 // One list of one side, as the diff walks it.
@@ -259,11 +260,24 @@ private:
             report(now.selected ? DiffChange::Enabled : DiffChange::Disabled, m_b, now);
         QStringList changed;
         for (const Field& f : m_rules.fields) {
-            if (was.texts->at(f.column) != now.texts->at(f.column))
+            if (!sameField(f, was.texts->at(f.column), now.texts->at(f.column)))
                 changed.append(QString::fromUtf16(f.name));
         }
         if (!changed.isEmpty())
             report(DiffChange::Changed, m_b, now).fields = std::move(changed);
+    }
+
+    bool sameField(const Field& f, const QString& was, const QString& now) const
+    {
+        if (was == now)
+            return true;
+        if (!f.folder)
+            return false;
+        // Apply writes a working directory of "$(Delphi)" as DelphiRoot.
+        const auto spelled = [this](const QString& stored) -> const QString& {
+            return equalsIgnoringAsciiCase(stored, u"$(Delphi)") ? m_macro.delphiRoot() : stored;
+        };
+        return identity(spelled(was), m_macro, true).sameAs(identity(spelled(now), m_macro, true));
     }
 
     DiffItem& report(DiffChange change, const ConfigProject& side, const Listed& l)
@@ -323,7 +337,7 @@ ProjectDiff diffProjects(const ConfigProject& a, const ConfigProject& b, const P
         packages.fields.push_back({2, u"includePath"});
         packages.fields.push_back({3, u"note"});
     }
-    const ListRules tools{ListRules::Tools, {{0, u"title"}, {2, u"workingDir"}, {3, u"params"}}, false, registryOnly};
+    const ListRules tools{ListRules::Tools, {{0, u"title"}, {2, u"workingDir", true}, {3, u"params"}}, false, registryOnly};
     const ListRules searchPath{ListRules::SearchPath, {}};
     ProjectDiff d;
     ListDiff(a, b, experts, macro, d.experts).run();

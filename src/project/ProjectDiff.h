@@ -49,7 +49,9 @@ struct DiffOptions
 // other in order. Packages are matched across groups: one in another group is Moved. Tools are
 // matched by program, search-path folders by folder (a trailing backslash ignored). An entry
 // whose check box changed is Enabled or Disabled; other differing fields make it Changed (experts:
-// name, note; packages: name, includePath, note; tools: title, workingDir, params).
+// name, note; packages: name, includePath, note; tools: title, workingDir, params). A tool's
+// working directory is compared as a folder: by identity, a trailing backslash ignored, and
+// "$(Delphi)" is DelphiRoot, as Apply writes it.
 // Matched and added entries come in B's order, removed ones after them in A's.
 ProjectDiff diffProjects(const ConfigProject& a, const ConfigProject& b, const PathMacro& macro,
                          const DiffOptions& options = {});

@@ -71,6 +71,9 @@ TEST(ProjectDiff, CaseOnlyChangesAndMacroAgainstFullPathAreTheSameFile)
     b.searchPath().addPath(u"C:\\Program Files\\Borland\\Delphi7\\LIB\\"_s);
     a.tools().add({u"Grep"_s, u"C:\\Tools\\grep.exe"_s, u"C:\\Tools"_s, u"-r"_s, true});
     b.tools().add({u"Grep"_s, u"C:\\TOOLS\\GREP.EXE"_s, u"C:\\Tools"_s, u"-r"_s, true});
+    // Apply writes the working directory "$(Delphi)" as DelphiRoot.
+    a.tools().add({u"IDE"_s, u"$(Delphi)\\Bin\\ide.exe"_s, u"$(Delphi)"_s, {}, true});
+    b.tools().add({u"IDE"_s, u"$(Delphi)\\Bin\\ide.exe"_s, u"C:\\Program Files\\Borland\\Delphi7\\"_s, {}, true});
     EXPECT_TRUE(diffProjects(a, b, kMacro).isEmpty()) << lines(diffProjects(a, b, kMacro));
 
     // The same text under another DelphiRoot is another file.
@@ -165,7 +168,8 @@ static bool sameByExpansion(const QString& x, const QString& y, bool folders)
 TEST(ProjectDiff, IdentityAgreesWithExpandingTheMacroForEveryPairOfSpellings)
 {
     // DelphiRoot itself with and without separators, paths just inside and just beside it, case
-    // changes, and the macro where it is and is not a prefix.
+    // changes, and the macro where it is and is not a prefix; as a package file, a search-path
+    // folder and a tool's working directory.
     const QStringList spellings{
         u"$(Delphi)\\"_s, u"$(delphi)\\\\"_s, u"$(Delphi)\\/"_s, u"C:\\Program Files\\Borland\\Delphi7"_s,
         u"c:\\program files\\borland\\delphi7\\"_s, u"C:\\Program Files\\Borland\\Delphi7\\\\"_s,
@@ -182,9 +186,12 @@ TEST(ProjectDiff, IdentityAgreesWithExpandingTheMacroForEveryPairOfSpellings)
             b.searchPath().addPath(y);
             a.addGroup(u"G"_s).add(package(u"P"_s, x));
             b.addGroup(u"G"_s).add(package(u"P"_s, y));
+            a.tools().add({u"T"_s, u"C:\\t.exe"_s, x, {}, true});
+            b.tools().add({u"T"_s, u"C:\\t.exe"_s, y, {}, true});
             const ProjectDiff d = diffProjects(a, b, kMacro);
             EXPECT_EQ(d.searchPath.empty(), sameByExpansion(x, y, true));
             EXPECT_EQ(d.packages.empty(), sameByExpansion(x, y, false));
+            EXPECT_EQ(d.tools.empty(), sameByExpansion(x, y, true)) << lines(d);
         }
     }
 }
