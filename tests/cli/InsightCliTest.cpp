@@ -1,4 +1,7 @@
 #include "fixtures/Sandbox.h"
+#include "platform/IniFile.h"
+#include "project/ConfigProject.h"
+#include "project/ProjectFile.h"
 #include "support/CliRunner.h"
 #include "support/TestFiles.h"
 
@@ -68,6 +71,26 @@ TEST_F(InsightCli, DiffComparesProjectsAndTheRegistryWithoutWriting)
 
     EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), userReg);
     EXPECT_EQ(test::readAll(sb.sampleProject), project);
+
+    // The registry's tools with the second put first: Apply would renumber the Tools menu.
+    ConfigProject reordered;
+    for (const auto& [title, program] : {std::pair{u"&XML Mapper"_s, u"Bin\\xmlmapper.exe"_s},
+                                         {u"&Image Editor"_s, u"Bin\\imagedit.exe"_s},
+                                         {u"&Package Collection Editor"_s, u"Bin\\pce.exe"_s},
+                                         {u"Ra&ve Designer"_s, u"Rave5\\Rave.exe"_s}})
+        reordered.tools().add({title, u"$(Delphi)\\"_s + program, u"$(Delphi)\\"_s + program.section(u'\\', 0, 0),
+                               {}, true});
+    IniFile store(dir.filePath(u"reordered.vx7"_s));
+    saveProject(reordered, store, QDateTime(QDate(2026, 1, 5), QTime(9, 30)));
+    const CliResult moved = cli({u"diff"_s, u"live"_s, dir.filePath(u"reordered.vx7"_s), u"--json"_s});
+    const QJsonArray tools = QJsonDocument::fromJson(moved.out).object()[u"tools"_s].toArray();
+    ASSERT_EQ(tools.size(), 1) << moved.out.constData();
+    EXPECT_EQ(tools[0][u"change"_s].toString(), u"moved"_s);
+    EXPECT_EQ(tools[0][u"name"_s].toString(), u"&XML Mapper"_s);
+    EXPECT_EQ(tools[0][u"from"_s].toString(), u"2"_s);
+    EXPECT_EQ(tools[0][u"to"_s].toString(), u"1"_s);
+    EXPECT_TRUE(cli({u"diff"_s, u"live"_s, dir.filePath(u"reordered.vx7"_s)})
+                    .out.contains("  tool moved: &XML Mapper ($(Delphi)\\Bin\\xmlmapper.exe) from 2 to 1\n"));
 
     const CliResult missing = cli({u"diff"_s, sb.sampleProject, dir.filePath(u"nope.vx7"_s)});
     EXPECT_EQ(missing.code, 1);

@@ -107,6 +107,66 @@ TEST(ProjectDiff, RenamedEnabledAndChangedFieldsAreNamed)
     EXPECT_EQ(diffReviewLines(d).last(), u"tool changed: T2 (C:\\t.exe) [title, workingDir]"_s);
 }
 
+// Apply numbers the tools in the list's order, and the IDE's Tools menu follows it: a change of
+// order is a change, reported as the fewest tools moved. "-name" is an unchecked tool.
+TEST(ProjectDiff, AChangeOfTheToolsOrderIsTheFewestMoves)
+{
+    const auto addTools = [](ConfigProject& p, const QStringList& names) {
+        for (const QString& n : names) {
+            const QString name = n.startsWith(u'-') ? n.mid(1) : n;
+            p.tools().add({name, u"C:\\"_s + name + u".exe"_s, {}, {}, !n.startsWith(u'-')});
+        }
+    };
+    const struct
+    {
+        const char* what;
+        QStringList a, b;
+        bool registryOnly;
+        QStringList changes;
+    } cases[] = {
+        {"the same order", {u"x"_s, u"y"_s, u"z"_s}, {u"x"_s, u"y"_s, u"z"_s}, false, {}},
+        {"one to the front",
+         {u"x"_s, u"y"_s, u"z"_s},
+         {u"z"_s, u"x"_s, u"y"_s},
+         false,
+         {u"tool moved: z (C:\\z.exe) from 3 to 1"_s}},
+        {"two swapped", {u"x"_s, u"y"_s}, {u"y"_s, u"x"_s}, false, {u"tool moved: y (C:\\y.exe) from 2 to 1"_s}},
+        {"reversed",
+         {u"w"_s, u"x"_s, u"y"_s, u"z"_s},
+         {u"z"_s, u"y"_s, u"x"_s, u"w"_s},
+         false,
+         {u"tool moved: z (C:\\z.exe) from 4 to 1"_s, u"tool moved: y (C:\\y.exe) from 3 to 2"_s,
+          u"tool moved: x (C:\\x.exe) from 2 to 3"_s}},
+        {"added and removed tools move no other",
+         {u"x"_s, u"y"_s, u"z"_s},
+         {u"w"_s, u"x"_s, u"z"_s},
+         false,
+         {u"tool added: w (C:\\w.exe)"_s, u"tool removed: y (C:\\y.exe)"_s}},
+        {"an unchecked tool moved within the project",
+         {u"x"_s, u"y"_s, u"z"_s},
+         {u"-y"_s, u"x"_s, u"z"_s},
+         false,
+         {u"tool moved: y (C:\\y.exe) from 2 to 1"_s, u"tool disabled: y (C:\\y.exe)"_s}},
+        {"against the registry an unchecked tool has no place in the menu",
+         {u"x"_s, u"y"_s, u"z"_s},
+         {u"-y"_s, u"x"_s, u"z"_s},
+         true,
+         {u"tool disabled: y (C:\\y.exe)"_s}},
+        {"against the registry places are counted among the checked tools",
+         {u"x"_s, u"y"_s, u"z"_s},
+         {u"-w"_s, u"z"_s, u"x"_s, u"y"_s},
+         true,
+         {u"tool moved: z (C:\\z.exe) from 3 to 1"_s}},
+    };
+    for (const auto& c : cases) {
+        ConfigProject a, b;
+        addTools(a, c.a);
+        addTools(b, c.b);
+        const ProjectDiff d = diffProjects(a, b, kMacro, DiffOptions{!c.registryOnly});
+        EXPECT_EQ(diffReviewLines(d), c.changes) << c.what << ":\n" << lines(d);
+    }
+}
+
 TEST(ProjectDiff, NotesIncludePathsAndGroupsCountOnlyBetweenProjects)
 {
     ConfigProject a, b;
