@@ -21,6 +21,8 @@ QString findingKindName(FindingKind kind)
         return u"missing-dependency"_s;
     case FindingKind::UnreadableFile:
         return u"unreadable-file"_s;
+    case FindingKind::WrongMachine:
+        return u"wrong-machine"_s;
     }
     return {};
 }
@@ -43,6 +45,11 @@ QString folderOf(const QString& windowsPath)
 {
     const qsizetype slash = std::max(windowsPath.lastIndexOf(u'\\'), windowsPath.lastIndexOf(u'/'));
     return slash < 0 ? QString() : windowsPath.left(slash);
+}
+
+QString fileNameOf(const QString& windowsPath)
+{
+    return windowsPath.sliced(std::max(windowsPath.lastIndexOf(u'\\'), windowsPath.lastIndexOf(u'/')) + 1);
 }
 
 bool isPackageName(const QString& module)
@@ -96,26 +103,47 @@ public:
                 noun + u' ' + where + u" lists "_s + file + u" again; it is already listed as "_s + it->second + u'.');
     }
 
-    void checkDependencies(const QString& list, const QString& entry, const QString& expanded, const QString& where)
+    void checkPackage(const QString& list, const QString& entry, const QString& expanded, const QString& where)
     {
-        auto [it, first] = m_imports.try_emplace(expanded);
-        if (first) {
-            const QString host = m_bridge.toHost(expanded);
-            it->second = readPeImports(host);
-        }
-        const PeImports& imports = it->second;
-        if (!imports.ok) {
-            add(FindingKind::UnreadableFile, list, entry, expanded,
-                where + u": the imports of "_s + expanded + u" cannot be read: "_s + imports.error + u'.');
+        const int root = moduleAt(expanded);
+        const PeImports& image = m_modules[size_t(root)].image;
+        // The IDE is a 32-bit x86 process: Wine loads no other image into it, whatever it imports.
+        if (image.headersRead && !image.isX86Image()) {
+            add(FindingKind::WrongMachine, list, entry, expanded,
+                where + u": "_s + expanded + u" is not a 32-bit x86 image (machine 0x"_s +
+                    QString::number(image.machine, 16) + (image.pe32Plus ? u", PE32+"_s : u", PE32"_s) +
+                    u"), so Delphi cannot load it."_s);
             return;
         }
-        const QString ownFolder = folderOf(expanded);
-        for (const QString& module : imports.modules) {
-            if (!isPackageName(module) || packageFound(ownFolder, module))
-                continue;
-            add(FindingKind::MissingDependency, list, entry, module,
-                where + u" needs the package "_s + module + u", which is not in "_s + ownFolder +
-                    u", DelphiRoot's Bin or Projects\\Bpl, the system or the Windows directory."_s);
+        if (!image.ok) {
+            add(FindingKind::UnreadableFile, list, entry, expanded,
+                where + u": the imports of "_s + expanded + u" cannot be read: "_s + image.error + u'.');
+            return;
+        }
+        // Breadth first through everything the package loads, each module once (import cycles end
+        // there), so that a missing package is reported with the shortest chain that needs it.
+        ++m_walk;
+        std::vector<int> queue{root};
+        visit(root, root, 0);
+        AsciiFoldMap<bool> reported;
+        for (size_t next = 0; next < queue.size(); ++next) {
+            const int from = queue[next];
+            resolveImports(from);
+            const std::vector<Import>& imports = m_modules[size_t(from)].imports;
+            for (size_t k = 0; k < imports.size(); ++k) {
+                const Import& import = imports[k];
+                if (import.module >= 0) {
+                    if (visit(import.module, from, k))
+                        queue.push_back(import.module);
+                    continue;
+                }
+                if (!reported.try_emplace(import.name, true).second)
+                    continue;
+                add(FindingKind::MissingDependency, list, entry, import.name,
+                    where + u" needs the package "_s + import.name + u" ("_s + chainTo(from, root) + u" -> "_s +
+                        import.name + u"), which is not in "_s + folderOf(m_modules[size_t(from)].path) +
+                        u", DelphiRoot's Bin or Projects\\Bpl, the system or the Windows directory."_s);
+            }
         }
     }
 
@@ -130,22 +158,100 @@ private:
         return exists;
     }
 
-    bool packageFound(const QString& ownFolder, const QString& module)
+    // A package import and the module that serves it: an index into m_modules, -1 when the
+    // package is found nowhere.
+    struct Import
+    {
+        QString name; // as the importing module names it
+        int module = -1;
+    };
+
+    // A package file that the check has read, once however often it is listed or imported.
+    struct Module
+    {
+        QString path; // Windows form, as found
+        PeImports image;
+        bool resolved = false;
+        std::vector<Import> imports; // its package imports, looked up once resolved
+        unsigned walk = 0;           // the last walk that reached it
+        int parent = -1;             // in that walk: the module importing it, and the import's index
+        size_t parentImport = 0;
+    };
+
+    int moduleAt(const QString& expanded)
+    {
+        const auto [it, first] = m_moduleIds.try_emplace(expanded, int(m_modules.size()));
+        if (first)
+            m_modules.push_back({expanded, readPeImports(m_bridge.toHost(expanded)), false, {}, 0, -1, 0});
+        return it->second;
+    }
+
+    // Looks up the module's package imports where Windows would find them. An image that cannot
+    // be loaded (unreadable, another machine) imports nothing the walk could follow.
+    void resolveImports(int id)
+    {
+        if (m_modules[size_t(id)].resolved)
+            return;
+        m_modules[size_t(id)].resolved = true;
+        const PeImports& image = m_modules[size_t(id)].image;
+        if (!image.ok || !image.isX86Image())
+            return;
+        const QStringList modules = image.modules;
+        const QString ownFolder = folderOf(m_modules[size_t(id)].path);
+        std::vector<Import> imports;
+        for (const QString& module : modules) {
+            if (!isPackageName(module))
+                continue;
+            const QString found = locatePackage(ownFolder, module);
+            imports.push_back({module, found.isEmpty() ? -1 : moduleAt(found)}); // may grow m_modules
+        }
+        m_modules[size_t(id)].imports = std::move(imports);
+    }
+
+    // Marks the module reached in this walk through import `k` of `from`; false if it was already.
+    bool visit(int id, int from, size_t k)
+    {
+        Module& m = m_modules[size_t(id)];
+        if (m.walk == m_walk)
+            return false;
+        m.walk = m_walk;
+        m.parent = id == from ? -1 : from;
+        m.parentImport = k;
+        return true;
+    }
+
+    // "a.bpl -> b.bpl": the listed package's file name, then the imports that lead to `id`.
+    QString chainTo(int id, int root) const
+    {
+        QStringList names;
+        for (int at = id; at != root; at = m_modules[size_t(at)].parent) {
+            const Module& m = m_modules[size_t(at)];
+            names.prepend(m_modules[size_t(m.parent)].imports[m.parentImport].name);
+        }
+        names.prepend(fileNameOf(m_modules[size_t(root)].path));
+        return names.join(u" -> "_s);
+    }
+
+    // Where Windows finds a package that a module imports: in the module's folder, then in Bin,
+    // Projects\Bpl, the system and the Windows directory. Empty when nowhere.
+    QString locatePackage(const QString& ownFolder, const QString& module)
     {
         if (!ownFolder.isEmpty() && fileExists(ownFolder + u'\\' + module))
-            return true;
+            return ownFolder + u'\\' + module;
         for (const QString& dir : std::as_const(m_searchDirs)) {
             if (fileExists(dir + u'\\' + module))
-                return true;
+                return dir + u'\\' + module;
         }
-        return false;
+        return {};
     }
 
     const PathBridge& m_bridge;
     QStringList m_searchDirs; // Bin, Projects\Bpl, system, Windows
     AsciiFoldMap<bool> m_files;
     AsciiFoldMap<bool> m_dirs;
-    AsciiFoldMap<PeImports> m_imports;
+    AsciiFoldMap<int> m_moduleIds;
+    std::vector<Module> m_modules;
+    unsigned m_walk = 0;
 };
 
 } // namespace
@@ -187,7 +293,7 @@ std::vector<Finding> checkProjectHealth(const ConfigProject& project, const Path
             c.noteListing(seen, file, packages, p.name, p.file, quoted(p.name) + u" in group "_s + project.groupName(g),
                           u"Package"_s);
             if (exists)
-                c.checkDependencies(packages, p.name, file, where);
+                c.checkPackage(packages, p.name, file, where);
         }
     }
 
@@ -222,12 +328,14 @@ QString healthReportText(const std::vector<Finding>& findings)
 {
     if (findings.empty())
         return u"No problems found."_s;
-    int counts[4] = {0, 0, 0, 0};
+    constexpr int kKinds = int(FindingKind::WrongMachine) + 1;
+    int counts[kKinds] = {};
     for (const Finding& f : findings)
         ++counts[int(f.kind)];
     QStringList parts;
-    const QString names[4] = {u"missing files"_s, u"duplicates"_s, u"missing dependencies"_s, u"unreadable packages"_s};
-    for (int k = 0; k < 4; ++k) {
+    const QString names[kKinds] = {u"missing files"_s, u"duplicates"_s, u"missing dependencies"_s,
+                                   u"unreadable packages"_s, u"packages for another machine"_s};
+    for (int k = 0; k < kKinds; ++k) {
         if (counts[k] > 0)
             parts.append(QString::number(counts[k]) + u' ' + names[k]);
     }

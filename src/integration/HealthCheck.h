@@ -17,9 +17,10 @@ enum class FindingKind {
     Duplicate,         // the same file or folder listed twice
     MissingDependency, // a package that a package imports is found nowhere Windows would look
     UnreadableFile,    // a package's file exists but is no PE file whose imports can be read
+    WrongMachine,      // a package's file is a PE image for another machine than 32-bit x86
 };
 
-// "missing-file", "duplicate", "missing-dependency", "unreadable-file".
+// "missing-file", "duplicate", "missing-dependency", "unreadable-file", "wrong-machine".
 QString findingKindName(FindingKind kind);
 
 struct Finding
@@ -42,10 +43,13 @@ struct HealthCheckPlaces
 // Checks every entry of the project, checked or not, through the bridge: files of experts,
 // packages and tool programs, tools' working directories, packages' include paths and the
 // search-path folders must exist; the same file must not be listed twice among the experts,
-// among the packages of all groups, or in the search path; and every package (".bpl") that a
-// package imports must be found in the package's folder, DelphiRoot's Bin and Projects\Bpl, the
-// system directory or the Windows directory. Imports of other kinds (system DLLs) are not looked
-// up. Each package file is read once, however often it is listed.
+// among the packages of all groups, or in the search path; a package must be a 32-bit x86 PE
+// image (the only kind the IDE's process can load); and every package (".bpl") that a
+// package imports, and every package those import in turn, must be found in the importing
+// package's folder, DelphiRoot's Bin and Projects\Bpl, the system directory or the Windows
+// directory; a missing one is reported with the chain of imports that needs it ("a.bpl ->
+// b.bpl -> c.bpl"). Imports of other kinds (system DLLs) are not looked up. Each package file is
+// read once, however often it is listed or imported.
 std::vector<Finding> checkProjectHealth(const ConfigProject& project, const PathMacro& macro,
                                         const PathBridge& bridge, const HealthCheckPlaces& places);
 

@@ -71,6 +71,8 @@ std::optional<Layout> readLayout(const Bytes& bytes, QString* why)
     }
 
     Layout layout;
+    layout.machine = quint16(bytes.u16(coff));
+    layout.pe32Plus = magic == 0x20B;
     layout.directoriesAt = optional + directories;
     // The directory array has to lie inside the optional header as well as inside the file.
     if (countField + 4 <= optionalSize) {

@@ -51,6 +51,8 @@ struct Section
 // Where the headers of a PE32 or PE32+ image say things are.
 struct Layout
 {
+    quint16 machine = 0;   // the file header's Machine field: 0x14C for x86
+    bool pe32Plus = false; // the optional header is PE32+ (a 64-bit image)
     std::vector<Section> sections; // as many as the file holds, whatever the count says
     bool sectionTableTruncated = false;
     qint64 directoryCount = 0; // data directories present in both the count and the header

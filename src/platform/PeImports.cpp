@@ -32,34 +32,43 @@ PeImports parsePeImports(const QByteArray& image)
     const std::optional<pe::Layout> layout = pe::readLayout(bytes, &why);
     if (!layout)
         return failure(why);
+    PeImports result;
+    result.headersRead = true;
+    result.machine = layout->machine;
+    result.pe32Plus = layout->pe32Plus;
+    const auto fail = [&result](const QString& reason) {
+        result.ok = false;
+        result.error = reason;
+        result.modules.clear();
+        return result;
+    };
+    result.ok = true;
     const qint64 importRva = layout->directory(bytes, kImportDirectoryIndex).first;
     if (importRva == 0)
-        return PeImports{true, {}, {}}; // no import directory at all
+        return result; // no import directory at all
     if (layout->sectionTableTruncated)
-        return failure(u"the section table is truncated"_s);
+        return fail(u"the section table is truncated"_s);
 
-    PeImports result;
-    result.ok = true;
     std::unordered_set<QString, AsciiFoldHash, AsciiFoldEqual> seen;
     std::unordered_set<qint64> namesRead; // descriptors that share a name cost one read
     for (qint64 rva = importRva;; rva += kDescriptorSize) {
         qint64 available = 0;
         const qint64 at = layout->fileOffset(bytes, rva, &available);
         if (at < 0 || available < kDescriptorSize)
-            return failure(u"the import table runs outside the file at RVA 0x"_s + QString::number(rva, 16));
+            return fail(u"the import table runs outside the file at RVA 0x"_s + QString::number(rva, 16));
+        // Wine's loader takes the table to end at the first descriptor without a name or without
+        // an address table, whatever its other fields hold; what follows is never loaded.
         const quint32 nameRva = bytes.u32(at + 12);
         const quint32 firstThunk = bytes.u32(at + 16);
-        if (nameRva == 0 && firstThunk == 0 && bytes.u32(at) == 0)
-            break; // the closing all-zero descriptor
-        if (nameRva == 0)
-            return failure(u"an import descriptor at RVA 0x"_s + QString::number(rva, 16) + u" names no module"_s);
+        if (nameRva == 0 || firstThunk == 0)
+            break;
         if (!namesRead.insert(nameRva).second)
             continue;
         qint64 nameAvailable = 0;
         const qint64 nameAt = layout->fileOffset(bytes, nameRva, &nameAvailable);
         if (nameAt < 0)
-            return failure(u"an imported module's name lies outside the file (RVA 0x"_s + QString::number(nameRva, 16) +
-                           u')');
+            return fail(u"an imported module's name lies outside the file (RVA 0x"_s + QString::number(nameRva, 16) +
+                        u')');
         QByteArray name;
         const qint64 limit = std::min(nameAvailable, kMaxNameLength + 1);
         qint64 n = 0;
@@ -70,8 +79,8 @@ PeImports parsePeImports(const QByteArray& image)
             name.append(char(c));
         }
         if (n == limit)
-            return failure(u"an imported module's name at RVA 0x"_s + QString::number(nameRva, 16) +
-                           u" does not end"_s);
+            return fail(u"an imported module's name at RVA 0x"_s + QString::number(nameRva, 16) +
+                        u" does not end"_s);
         const QString module = QString::fromLatin1(name);
         if (seen.insert(module).second)
             result.modules.append(module);

@@ -4,6 +4,7 @@
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 
@@ -75,6 +76,7 @@ struct Field
 {
     int column;
     const char16_t* name;
+    bool folder = false; // compared as folders: by identity, trailing separators ignored
 };
 
 // One list of one side, as the diff walks it.
@@ -83,6 +85,12 @@ struct ListRules
     enum Kind { Experts, Packages, Tools, SearchPath } kind;
     std::vector<Field> fields;
     bool grouped = false; // a package in another group is Moved
+    // Against the registry an unchecked listing exists only as the state of an entry the other
+    // side holds: Apply writes no unchecked entry, so one that matches nothing is no change.
+    bool uncheckedMatchOnly = false;
+    // The order of the listings is part of the configuration: Apply numbers the tools as they
+    // come, and the IDE's Tools menu shows them in that order.
+    bool ordered = false;
 
     bool folders() const { return kind == SearchPath; }
 };
@@ -178,8 +186,10 @@ public:
     {
         indexA();
         forEachListed(m_b, m_rules, m_macro, [this](const Listed& now) { match(now); });
+        if (m_rules.ordered)
+            reportMoves();
         for (size_t i = 0; i < m_listed.size(); ++i) {
-            if (!m_matched[i])
+            if (!m_matched[i] && counts(m_listed[i]))
                 report(DiffChange::Removed, m_a, m_listed[i]);
         }
     }
@@ -194,6 +204,10 @@ private:
         uint32_t some = kEnd;
         uint32_t first = kEnd;
     };
+
+    // Whether a listing counts on its own: as Added or Removed when it matches nothing on the
+    // other side, and as a place in the order of an ordered list.
+    bool counts(const Listed& l) const { return l.selected || !m_rules.uncheckedMatchOnly; }
 
     bool sameIdentity(const Listed& x, const Listed& y) const
     {
@@ -221,6 +235,12 @@ private:
         m_slots.assign(capacity, Slot{});
         m_next.assign(m_listed.size(), kEnd);
         m_matched.assign(m_listed.size(), false);
+        if (m_rules.ordered) {
+            m_place.assign(m_listed.size(), 0);
+            int place = 0;
+            for (size_t i = 0; i < m_listed.size(); ++i)
+                m_place[i] = counts(m_listed[i]) ? ++place : 0;
+        }
         // Backwards, each listing going to the front of its chain, so that chains run in A's order.
         for (size_t i = m_listed.size(); i-- > 0;) {
             Slot& slot = slotOf(m_listed[i]);
@@ -231,15 +251,19 @@ private:
 
     void match(const Listed& now)
     {
+        const int place = m_rules.ordered && counts(now) ? ++m_placesOfB : 0;
         Slot& slot = slotOf(now);
         if (slot.first == kEnd) {
-            report(DiffChange::Added, m_b, now);
+            if (counts(now))
+                report(DiffChange::Added, m_b, now);
             return;
         }
         const uint32_t i = slot.first;
         slot.first = m_next[i];
         m_matched[i] = true;
         const Listed& was = m_listed[i];
+        if (place > 0 && m_place[i] > 0)
+            m_kept.push_back({m_out.size(), m_place[i], place, now.file, &now.name()});
         if (m_rules.grouped) {
             const QString& from = m_a.groupName(was.group);
             const QString& to = m_b.groupName(now.group);
@@ -252,11 +276,64 @@ private:
             report(now.selected ? DiffChange::Enabled : DiffChange::Disabled, m_b, now);
         QStringList changed;
         for (const Field& f : m_rules.fields) {
-            if (was.texts->at(f.column) != now.texts->at(f.column))
+            if (!sameField(f, was.texts->at(f.column), now.texts->at(f.column)))
                 changed.append(QString::fromUtf16(f.name));
         }
         if (!changed.isEmpty())
             report(DiffChange::Changed, m_b, now).fields = std::move(changed);
+    }
+
+    bool sameField(const Field& f, const QString& was, const QString& now) const
+    {
+        if (was == now)
+            return true;
+        if (!f.folder)
+            return false;
+        // Apply writes a working directory of "$(Delphi)" as DelphiRoot.
+        const auto spelled = [this](const QString& stored) -> const QString& {
+            return equalsIgnoringAsciiCase(stored, u"$(Delphi)") ? m_macro.delphiRoot() : stored;
+        };
+        return identity(spelled(was), m_macro, true).sameAs(identity(spelled(now), m_macro, true));
+    }
+
+    // The listings kept in an ordered list whose order changed are those outside a longest run
+    // of them that keeps A's order: the fewest moves that turn A's order into B's. Each is Moved,
+    // from its place in A to its place in B, before its other changes.
+    void reportMoves()
+    {
+        constexpr size_t kNone = size_t(-1);
+        std::vector<size_t> tails; // tails[n]: the kept pair ending the best run of n + 1 found so far
+        std::vector<size_t> previous(m_kept.size(), kNone);
+        for (size_t k = 0; k < m_kept.size(); ++k) {
+            const auto at = std::lower_bound(tails.begin(), tails.end(), m_kept[k].from,
+                                             [this](size_t t, int from) { return m_kept[t].from < from; });
+            if (at != tails.begin())
+                previous[k] = *(at - 1);
+            if (at == tails.end())
+                tails.push_back(k);
+            else
+                *at = k;
+        }
+        if (tails.size() == m_kept.size())
+            return;
+        std::vector<bool> stays(m_kept.size(), false);
+        for (size_t k = tails.back(); k != kNone; k = previous[k])
+            stays[k] = true;
+        std::vector<DiffItem> out;
+        out.reserve(m_out.size() + m_kept.size() - tails.size());
+        size_t next = 0;
+        for (size_t k = 0; k < m_kept.size(); ++k) {
+            if (stays[k])
+                continue;
+            const Kept& kept = m_kept[k];
+            while (next < kept.at)
+                out.push_back(std::move(m_out[next++]));
+            out.push_back({DiffChange::Moved, *kept.file, *kept.name, {}, QString::number(kept.from),
+                           QString::number(kept.to), {}});
+        }
+        while (next < m_out.size())
+            out.push_back(std::move(m_out[next++]));
+        m_out = std::move(out);
     }
 
     DiffItem& report(DiffChange change, const ConfigProject& side, const Listed& l)
@@ -275,6 +352,20 @@ private:
     size_t m_mask = 0;
     std::vector<uint32_t> m_next;
     std::vector<bool> m_matched;
+
+    // Ordered lists: the places of A's listings (from 1; 0 for one that takes no place), the
+    // places given to B's so far, and the pairs matched in B's order with where in m_out a Moved
+    // would go.
+    struct Kept
+    {
+        size_t at;
+        int from, to;
+        const QString* file;
+        const QString* name;
+    };
+    std::vector<int> m_place;
+    int m_placesOfB = 0;
+    std::vector<Kept> m_kept;
 };
 
 QString describe(const DiffItem& item, bool hasFile)
@@ -308,14 +399,16 @@ ProjectDiff diffProjects(const ConfigProject& a, const ConfigProject& b, const P
 {
     // Experts: name, file, note. Packages: name, file, includePath, note. Tools: title, program,
     // workingDir, params.
-    ListRules experts{ListRules::Experts, {{0, u"name"}}};
-    ListRules packages{ListRules::Packages, {{0, u"name"}}, options.projectFields};
+    const bool registryOnly = !options.projectFields;
+    ListRules experts{ListRules::Experts, {{0, u"name"}}, false, registryOnly};
+    ListRules packages{ListRules::Packages, {{0, u"name"}}, options.projectFields, registryOnly};
     if (options.projectFields) {
         experts.fields.push_back({2, u"note"});
         packages.fields.push_back({2, u"includePath"});
         packages.fields.push_back({3, u"note"});
     }
-    const ListRules tools{ListRules::Tools, {{0, u"title"}, {2, u"workingDir"}, {3, u"params"}}};
+    const ListRules tools{
+        ListRules::Tools, {{0, u"title"}, {2, u"workingDir", true}, {3, u"params"}}, false, registryOnly, true};
     const ListRules searchPath{ListRules::SearchPath, {}};
     ProjectDiff d;
     ListDiff(a, b, experts, macro, d.experts).run();

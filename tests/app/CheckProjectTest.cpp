@@ -40,7 +40,7 @@ TEST_F(CheckProjectTest, ApplyAsksWithThePreviewOfItsChanges)
 {
     const QByteArray userReg = test::readAll(sb.prefix + u"/user.reg"_s);
     prompts.answer(u"Do you really want to apply it to Delphi?\n\nApply makes 2 expert changes, 2 package changes, "
-                   u"5 tool changes and 5 search path changes."_s,
+                   u"4 tool changes and 5 search path changes."_s,
                    Prompter::Cancel);
     w->registry().RzBitBtnApplyProjectClick();
     EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), userReg);

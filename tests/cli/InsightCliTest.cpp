@@ -1,4 +1,7 @@
 #include "fixtures/Sandbox.h"
+#include "platform/IniFile.h"
+#include "project/ConfigProject.h"
+#include "project/ProjectFile.h"
 #include "support/CliRunner.h"
 #include "support/TestFiles.h"
 
@@ -45,8 +48,16 @@ TEST_F(InsightCli, DiffComparesProjectsAndTheRegistryWithoutWriting)
     for (const QString& list : {u"experts"_s, u"packages"_s, u"tools"_s, u"searchPath"_s})
         EXPECT_TRUE(o[list].isArray()) << list.toStdString();
     QJsonObject item;
-    ASSERT_NE(findItem(o[u"experts"_s].toArray(), u"added"_s, u"Lost Expert"_s, item), nullptr) << r.out.constData();
-    EXPECT_EQ(item[u"file"_s].toString(), u"$(Delphi)\\Experts\\Lost.dll"_s);
+    ASSERT_NE(findItem(o[u"experts"_s].toArray(), u"added"_s, u"Form Designer Plus"_s, item), nullptr)
+        << r.out.constData();
+    EXPECT_EQ(item[u"file"_s].toString(), u"$(Delphi)\\Experts\\FormPlus.dll"_s);
+    // Unchecked entries that the registry does not hold are no change: Apply does not write them.
+    for (const QString& list : {u"experts"_s, u"packages"_s}) {
+        for (const QJsonValue& v : o[list].toArray()) {
+            EXPECT_NE(v[u"name"_s].toString(), u"Lost Expert"_s) << r.out.constData();
+            EXPECT_NE(v[u"name"_s].toString(), u"Old Charts"_s) << r.out.constData();
+        }
+    }
     ASSERT_NE(findItem(o[u"tools"_s].toArray(), u"changed"_s, u"Package &Collection Editor"_s, item), nullptr);
     EXPECT_EQ(item[u"fields"_s].toArray().first().toString(), u"title"_s);
     ASSERT_NE(findItem(o[u"packages"_s].toArray(), u"disabled"_s, u"Decision Cube"_s, item), nullptr);
@@ -55,10 +66,31 @@ TEST_F(InsightCli, DiffComparesProjectsAndTheRegistryWithoutWriting)
     // The review text says the same, one change per line.
     const CliResult text = cli({u"diff"_s, u"live"_s, sb.sampleProject});
     EXPECT_EQ(text.code, 3);
-    EXPECT_TRUE(text.out.contains("  expert added: Lost Expert ($(Delphi)\\Experts\\Lost.dll)\n")) << text.out.constData();
+    EXPECT_TRUE(text.out.contains("  expert added: Form Designer Plus ($(Delphi)\\Experts\\FormPlus.dll)\n"))
+        << text.out.constData();
 
     EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), userReg);
     EXPECT_EQ(test::readAll(sb.sampleProject), project);
+
+    // The registry's tools with the second put first: Apply would renumber the Tools menu.
+    ConfigProject reordered;
+    for (const auto& [title, program] : {std::pair{u"&XML Mapper"_s, u"Bin\\xmlmapper.exe"_s},
+                                         {u"&Image Editor"_s, u"Bin\\imagedit.exe"_s},
+                                         {u"&Package Collection Editor"_s, u"Bin\\pce.exe"_s},
+                                         {u"Ra&ve Designer"_s, u"Rave5\\Rave.exe"_s}})
+        reordered.tools().add({title, u"$(Delphi)\\"_s + program, u"$(Delphi)\\"_s + program.section(u'\\', 0, 0),
+                               {}, true});
+    IniFile store(dir.filePath(u"reordered.vx7"_s));
+    saveProject(reordered, store, QDateTime(QDate(2026, 1, 5), QTime(9, 30)));
+    const CliResult moved = cli({u"diff"_s, u"live"_s, dir.filePath(u"reordered.vx7"_s), u"--json"_s});
+    const QJsonArray tools = QJsonDocument::fromJson(moved.out).object()[u"tools"_s].toArray();
+    ASSERT_EQ(tools.size(), 1) << moved.out.constData();
+    EXPECT_EQ(tools[0][u"change"_s].toString(), u"moved"_s);
+    EXPECT_EQ(tools[0][u"name"_s].toString(), u"&XML Mapper"_s);
+    EXPECT_EQ(tools[0][u"from"_s].toString(), u"2"_s);
+    EXPECT_EQ(tools[0][u"to"_s].toString(), u"1"_s);
+    EXPECT_TRUE(cli({u"diff"_s, u"live"_s, dir.filePath(u"reordered.vx7"_s)})
+                    .out.contains("  tool moved: &XML Mapper ($(Delphi)\\Bin\\xmlmapper.exe) from 2 to 1\n"));
 
     const CliResult missing = cli({u"diff"_s, sb.sampleProject, dir.filePath(u"nope.vx7"_s)});
     EXPECT_EQ(missing.code, 1);

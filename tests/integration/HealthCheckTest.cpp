@@ -4,6 +4,7 @@
 #include "platform/PathBridge.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
+#include "support/ByteFields.h"
 
 #include <QDir>
 #include <QFile>
@@ -83,7 +84,7 @@ TEST_F(HealthCheck, ReportsMissingFilesDuplicatesAndAMissingDependency)
     put(u"windows/syswow64/rtl70.bpl"_s, fixtures::buildPeWithImports({}));
     put(u"Pkgs/Sibling.bpl"_s, fixtures::buildPeWithImports({}));
     put(u"Pkgs/Needy.bpl"_s, fixtures::buildPeWithImports(
-                                 {u"rtl70.bpl"_s, u"sibling.BPL"_s, u"Vanished70.bpl"_s, u"user32.dll"_s}, true));
+                                 {u"rtl70.bpl"_s, u"sibling.BPL"_s, u"Vanished70.bpl"_s, u"user32.dll"_s}));
     put(u"Pkgs/NotPe.bpl"_s, "MZ but nothing more");
 
     ConfigProject p;
@@ -139,4 +140,71 @@ TEST_F(HealthCheck, ReportsMissingFilesDuplicatesAndAMissingDependency)
     EXPECT_TRUE(healthReportText(f).startsWith(u"11 findings: 5 missing files, 3 duplicates, 2 missing dependencies, "
                                                u"1 unreadable packages\n"_s))
         << describe(f);
+}
+
+// One package, C:\Pkgs\A.bpl, and the files around it: what the check says about the image and
+// about everything it loads, as far down as the imports go.
+TEST_F(HealthCheck, APackageIsCheckedAsTheIdesProcessWouldLoadIt)
+{
+    const auto pkg = [](const QStringList& imports) { return fixtures::buildPeWithImports(imports); };
+    const QByteArray x86 = pkg({u"KERNEL32.dll"_s});
+    QByteArray arm = x86; // a PE32 image for another machine
+    vx::test::set16(arm, vx::test::get32(arm, 0x3C) + 4, 0x1C0);
+    QByteArray x64Broken = fixtures::buildPeWithImports({u"Gone70.bpl"_s}, true);
+    vx::test::set32(x64Broken, 0x200 + 12, 0x7FFF0000); // the first descriptor's name: outside the file
+    const QString a = u"C:\\Pkgs\\A.bpl"_s;
+    struct Expected
+    {
+        FindingKind kind;
+        QString file;
+        QString inDetail;
+    };
+    const struct
+    {
+        const char* what;
+        QList<QPair<QString, QByteArray>> files; // under drive C
+        std::vector<Expected> findings;
+    } cases[] = {
+        {"a 32-bit x86 package", {{u"Pkgs/A.bpl"_s, x86}}, {}},
+        {"a 64-bit DLL renamed .bpl",
+         {{u"Pkgs/A.bpl"_s, fixtures::buildPeWithImports({u"Gone70.bpl"_s}, true)}},
+         {{FindingKind::WrongMachine, a, u"(machine 0x8664, PE32+)"_s}}},
+        {"a 64-bit DLL whose import table cannot be read",
+         {{u"Pkgs/A.bpl"_s, x64Broken}},
+         {{FindingKind::WrongMachine, a, u"not a 32-bit x86 image"_s}}},
+        {"a PE32 image for ARM", {{u"Pkgs/A.bpl"_s, arm}}, {{FindingKind::WrongMachine, a, u"(machine 0x1c0, PE32)"_s}}},
+        {"a package missing two levels down",
+         {{u"Pkgs/A.bpl"_s, pkg({u"KERNEL32.dll"_s, u"B.bpl"_s})}, {u"Pkgs/B.bpl"_s, pkg({u"C.bpl"_s})}},
+         {{FindingKind::MissingDependency, u"C.bpl"_s, u"(A.bpl -> B.bpl -> C.bpl), which is not in C:\\Pkgs,"_s}}},
+        {"a chain through the system directory, looked up in the importer's folder",
+         {{u"Pkgs/A.bpl"_s, pkg({u"Sys70.bpl"_s})}, {u"windows/syswow64/Sys70.bpl"_s, pkg({u"Lost70.bpl"_s})}},
+         {{FindingKind::MissingDependency, u"Lost70.bpl"_s,
+           u"(A.bpl -> Sys70.bpl -> Lost70.bpl), which is not in C:\\windows\\syswow64,"_s}}},
+        {"an import cycle",
+         {{u"Pkgs/A.bpl"_s, pkg({u"B.bpl"_s})}, {u"Pkgs/B.bpl"_s, pkg({u"a.BPL"_s, u"B.bpl"_s, u"Gone.bpl"_s})}},
+         {{FindingKind::MissingDependency, u"Gone.bpl"_s, u"(A.bpl -> B.bpl -> Gone.bpl)"_s}}},
+        {"a package reached along two chains, reported once with the shorter",
+         {{u"Pkgs/A.bpl"_s, pkg({u"B.bpl"_s, u"C.bpl"_s})},
+          {u"Pkgs/B.bpl"_s, pkg({u"C.bpl"_s})},
+          {u"Pkgs/C.bpl"_s, pkg({u"D.bpl"_s})},
+          {u"Pkgs/D.bpl"_s, pkg({u"gone.bpl"_s, u"Gone.BPL"_s})}},
+         {{FindingKind::MissingDependency, u"gone.bpl"_s, u"(A.bpl -> C.bpl -> D.bpl -> gone.bpl)"_s}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const auto& [path, bytes] : c.files)
+            put(path, bytes);
+        ConfigProject p;
+        p.addGroup(u"G"_s).add({u"A"_s, a, {}, {}, true});
+        const std::vector<Finding> f = check(p);
+        for (const auto& [path, bytes] : c.files)
+            QFile::remove(box.prefix + u"/drive_c/"_s + path);
+        EXPECT_EQ(f.size(), c.findings.size()) << describe(f);
+        for (size_t i = 0; i < std::min(f.size(), c.findings.size()); ++i) {
+            EXPECT_EQ(f[i].kind, c.findings[i].kind) << describe(f);
+            EXPECT_EQ(f[i].file, c.findings[i].file);
+            EXPECT_EQ(f[i].entry, u"A"_s);
+            EXPECT_TRUE(f[i].detail.contains(c.findings[i].inDetail)) << f[i].detail.toStdString();
+        }
+    }
 }

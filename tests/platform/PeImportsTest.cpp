@@ -57,6 +57,26 @@ TEST(PeImports, AFileWithoutImportTableHasNoModules)
     EXPECT_TRUE(none.modules.isEmpty());
 }
 
+// Wine's loader stops at the first descriptor whose Name or FirstThunk is 0, whatever its other
+// fields hold: the modules named after it are never loaded.
+TEST(PeImports, TheTableEndsAtTheFirstDescriptorWithoutNameOrAddressTable)
+{
+    const QByteArray good = buildPeWithImports({u"rtl70.bpl"_s, u"Gone70.bpl"_s, u"vcl70.bpl"_s});
+    const qsizetype second = descriptors(good) + 20;
+    const struct
+    {
+        const char* what;
+        qsizetype field;
+    } cases[] = {{"no name", 12}, {"no address table", 16}};
+    for (const auto& c : cases) {
+        QByteArray image = good;
+        set32(image, second + c.field, 0);
+        const PeImports r = parsePeImports(image);
+        ASSERT_TRUE(r.ok) << c.what << ": " << r.error.toStdString();
+        EXPECT_EQ(r.modules, QStringList{u"rtl70.bpl"_s}) << c.what;
+    }
+}
+
 TEST(PeImports, HostileFilesGiveAReasonNotACrash)
 {
     const QByteArray good = buildPeWithImports({u"rtl70.bpl"_s, u"designide70.bpl"_s});
@@ -85,8 +105,10 @@ TEST(PeImports, HostileFilesGiveAReasonNotACrash)
     // A table without its closing descriptor runs to the end of the section and stops there.
     QByteArray unterminated = good;
     const qsizetype d = descriptors(good);
-    for (qsizetype at = d + 40; at < unterminated.size(); at += 20)
-        set32(unterminated, at + 12, 0x1000 + quint32(d - 0x200) + 12);
+    for (qsizetype at = d + 40; at + 20 <= unterminated.size(); at += 20) {
+        set32(unterminated, at + 12, get32(good, d + 12));
+        set32(unterminated, at + 16, get32(good, d + 16));
+    }
     EXPECT_FALSE(parsePeImports(unterminated).ok);
 
     // A name that never ends within the file.

@@ -71,6 +71,9 @@ TEST(ProjectDiff, CaseOnlyChangesAndMacroAgainstFullPathAreTheSameFile)
     b.searchPath().addPath(u"C:\\Program Files\\Borland\\Delphi7\\LIB\\"_s);
     a.tools().add({u"Grep"_s, u"C:\\Tools\\grep.exe"_s, u"C:\\Tools"_s, u"-r"_s, true});
     b.tools().add({u"Grep"_s, u"C:\\TOOLS\\GREP.EXE"_s, u"C:\\Tools"_s, u"-r"_s, true});
+    // Apply writes the working directory "$(Delphi)" as DelphiRoot.
+    a.tools().add({u"IDE"_s, u"$(Delphi)\\Bin\\ide.exe"_s, u"$(Delphi)"_s, {}, true});
+    b.tools().add({u"IDE"_s, u"$(Delphi)\\Bin\\ide.exe"_s, u"C:\\Program Files\\Borland\\Delphi7\\"_s, {}, true});
     EXPECT_TRUE(diffProjects(a, b, kMacro).isEmpty()) << lines(diffProjects(a, b, kMacro));
 
     // The same text under another DelphiRoot is another file.
@@ -104,6 +107,66 @@ TEST(ProjectDiff, RenamedEnabledAndChangedFieldsAreNamed)
     EXPECT_EQ(diffReviewLines(d).last(), u"tool changed: T2 (C:\\t.exe) [title, workingDir]"_s);
 }
 
+// Apply numbers the tools in the list's order, and the IDE's Tools menu follows it: a change of
+// order is a change, reported as the fewest tools moved. "-name" is an unchecked tool.
+TEST(ProjectDiff, AChangeOfTheToolsOrderIsTheFewestMoves)
+{
+    const auto addTools = [](ConfigProject& p, const QStringList& names) {
+        for (const QString& n : names) {
+            const QString name = n.startsWith(u'-') ? n.mid(1) : n;
+            p.tools().add({name, u"C:\\"_s + name + u".exe"_s, {}, {}, !n.startsWith(u'-')});
+        }
+    };
+    const struct
+    {
+        const char* what;
+        QStringList a, b;
+        bool registryOnly;
+        QStringList changes;
+    } cases[] = {
+        {"the same order", {u"x"_s, u"y"_s, u"z"_s}, {u"x"_s, u"y"_s, u"z"_s}, false, {}},
+        {"one to the front",
+         {u"x"_s, u"y"_s, u"z"_s},
+         {u"z"_s, u"x"_s, u"y"_s},
+         false,
+         {u"tool moved: z (C:\\z.exe) from 3 to 1"_s}},
+        {"two swapped", {u"x"_s, u"y"_s}, {u"y"_s, u"x"_s}, false, {u"tool moved: y (C:\\y.exe) from 2 to 1"_s}},
+        {"reversed",
+         {u"w"_s, u"x"_s, u"y"_s, u"z"_s},
+         {u"z"_s, u"y"_s, u"x"_s, u"w"_s},
+         false,
+         {u"tool moved: z (C:\\z.exe) from 4 to 1"_s, u"tool moved: y (C:\\y.exe) from 3 to 2"_s,
+          u"tool moved: x (C:\\x.exe) from 2 to 3"_s}},
+        {"added and removed tools move no other",
+         {u"x"_s, u"y"_s, u"z"_s},
+         {u"w"_s, u"x"_s, u"z"_s},
+         false,
+         {u"tool added: w (C:\\w.exe)"_s, u"tool removed: y (C:\\y.exe)"_s}},
+        {"an unchecked tool moved within the project",
+         {u"x"_s, u"y"_s, u"z"_s},
+         {u"-y"_s, u"x"_s, u"z"_s},
+         false,
+         {u"tool moved: y (C:\\y.exe) from 2 to 1"_s, u"tool disabled: y (C:\\y.exe)"_s}},
+        {"against the registry an unchecked tool has no place in the menu",
+         {u"x"_s, u"y"_s, u"z"_s},
+         {u"-y"_s, u"x"_s, u"z"_s},
+         true,
+         {u"tool disabled: y (C:\\y.exe)"_s}},
+        {"against the registry places are counted among the checked tools",
+         {u"x"_s, u"y"_s, u"z"_s},
+         {u"-w"_s, u"z"_s, u"x"_s, u"y"_s},
+         true,
+         {u"tool moved: z (C:\\z.exe) from 3 to 1"_s}},
+    };
+    for (const auto& c : cases) {
+        ConfigProject a, b;
+        addTools(a, c.a);
+        addTools(b, c.b);
+        const ProjectDiff d = diffProjects(a, b, kMacro, DiffOptions{!c.registryOnly});
+        EXPECT_EQ(diffReviewLines(d), c.changes) << c.what << ":\n" << lines(d);
+    }
+}
+
 TEST(ProjectDiff, NotesIncludePathsAndGroupsCountOnlyBetweenProjects)
 {
     ConfigProject a, b;
@@ -114,12 +177,20 @@ TEST(ProjectDiff, NotesIncludePathsAndGroupsCountOnlyBetweenProjects)
     a.addGroup(u"Delphi7"_s).add(package(u"P"_s, u"C:\\p.bpl"_s));
     b.addGroup(u"Mine"_s).add(package(u"P"_s, u"C:\\p.bpl"_s, true, u"C:\\src"_s));
     b.group(0).add(package(u"Q"_s, u"C:\\q.bpl"_s, false));
-    EXPECT_EQ(diffProjects(a, b, kMacro).count(), 4u) << lines(diffProjects(a, b, kMacro));
+    b.group(0).add(package(u"R"_s, u"C:\\r.bpl"_s));
+    b.experts().add(expert(u"Off"_s, u"C:\\off.dll"_s, false));
+    b.tools().add({u"Off"_s, u"C:\\off.exe"_s, {}, {}, false});
+    EXPECT_EQ(diffProjects(a, b, kMacro).count(), 7u) << lines(diffProjects(a, b, kMacro));
 
+    // Against the registry, which holds no unchecked entries, only the checked new one counts,
+    // either way round.
     const ProjectDiff registryOnly = diffProjects(a, b, kMacro, DiffOptions{false});
     ASSERT_EQ(registryOnly.count(), 1u) << lines(registryOnly);
     EXPECT_EQ(registryOnly.packages[0].change, DiffChange::Added);
-    EXPECT_EQ(registryOnly.packages[0].name, u"Q"_s);
+    EXPECT_EQ(registryOnly.packages[0].name, u"R"_s);
+    const ProjectDiff back = diffProjects(b, a, kMacro, DiffOptions{false});
+    ASSERT_EQ(back.count(), 1u) << lines(back);
+    EXPECT_EQ(back.packages[0].change, DiffChange::Removed);
 }
 
 TEST(ProjectDiff, AFileListedTwiceMatchesItsListingsInOrder)
@@ -157,7 +228,8 @@ static bool sameByExpansion(const QString& x, const QString& y, bool folders)
 TEST(ProjectDiff, IdentityAgreesWithExpandingTheMacroForEveryPairOfSpellings)
 {
     // DelphiRoot itself with and without separators, paths just inside and just beside it, case
-    // changes, and the macro where it is and is not a prefix.
+    // changes, and the macro where it is and is not a prefix; as a package file, a search-path
+    // folder and a tool's working directory.
     const QStringList spellings{
         u"$(Delphi)\\"_s, u"$(delphi)\\\\"_s, u"$(Delphi)\\/"_s, u"C:\\Program Files\\Borland\\Delphi7"_s,
         u"c:\\program files\\borland\\delphi7\\"_s, u"C:\\Program Files\\Borland\\Delphi7\\\\"_s,
@@ -174,9 +246,12 @@ TEST(ProjectDiff, IdentityAgreesWithExpandingTheMacroForEveryPairOfSpellings)
             b.searchPath().addPath(y);
             a.addGroup(u"G"_s).add(package(u"P"_s, x));
             b.addGroup(u"G"_s).add(package(u"P"_s, y));
+            a.tools().add({u"T"_s, u"C:\\t.exe"_s, x, {}, true});
+            b.tools().add({u"T"_s, u"C:\\t.exe"_s, y, {}, true});
             const ProjectDiff d = diffProjects(a, b, kMacro);
             EXPECT_EQ(d.searchPath.empty(), sameByExpansion(x, y, true));
             EXPECT_EQ(d.packages.empty(), sameByExpansion(x, y, false));
+            EXPECT_EQ(d.tools.empty(), sameByExpansion(x, y, true)) << lines(d);
         }
     }
 }
