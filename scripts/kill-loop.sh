@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Kills vorlix7-cli with SIGKILL at random moments of apply, import, clear and recover on a real
 # Wine prefix, lets the next command (a backup, which only reads) finish what the kill interrupted,
-# and judges the hives: both unchanged or both changed (every operation of the cycle changes both
-# when it completes), and readable by Wine itself (`wine reg export`, whose loader reports a torn
-# file). Half of the rounds give user.reg a second hard link, so that it is written in place.
+# and judges the hives: either neither changed, or the same ones changed as when the operation
+# runs to its end on a copy of the hives, and Wine itself reads them (`wine reg export`, whose
+# loader reports a torn file). Half of the rounds give user.reg a second hard link, so that it is
+# written in place.
 #
 #   scripts/kill-loop.sh [ROUNDS]      (default 200; needs a build and Wine)
 #
@@ -29,7 +30,21 @@ run() { "$cli" --root "$root" --prefix "$WINEPREFIX" "$@"; }
 run recover >/dev/null
 run capture "$work/a.vx7" >/dev/null
 
-# The operations of the cycle; each changes both hives from the state the one before leaves.
+# The same operation left to run to its end on copies of the hives, in a prefix whose drive C is
+# the real one (so that DelphiRoot and every file are the same): which hives it changes.
+scratch="$work/scratch"
+mkdir -p "$scratch/dosdevices"
+ln -s ../drive_c "$scratch/dosdevices/c:"
+ln -s "$WINEPREFIX/drive_c" "$scratch/drive_c"
+expected_change() {
+  cp "$WINEPREFIX/user.reg" "$WINEPREFIX/system.reg" "$scratch/"
+  # shellcheck disable=SC2046
+  "$cli" --root "$scratch/drive_c/Program Files/Borland/Delphi7" --prefix "$scratch" $(op_args_again "$1") >/dev/null 2>&1
+  cmp -s "$scratch/user.reg" "$WINEPREFIX/user.reg" && echo -n 0 || echo -n 1
+  cmp -s "$scratch/system.reg" "$WINEPREFIX/system.reg" && echo 0 || echo 1
+}
+
+# The operations of the cycle (an import with new values each time).
 op_args() {
   case "$1" in
     recover) echo recover ;;
@@ -40,6 +55,9 @@ op_args() {
         "$RANDOM$RANDOM" "$RANDOM" >"$work/i.reg"
       echo "import $work/i.reg" ;;
   esac
+}
+op_args_again() {
+  if [ "$1" = import ]; then echo "import $work/i.reg"; else op_args "$1"; fi
 }
 ops=(recover clear apply import)
 
@@ -66,13 +84,15 @@ for ((i = 0; i < rounds; i++)); do
   [ "$linked" = 1 ] && ln "$WINEPREFIX/user.reg" "$WINEPREFIX/user.reg.link"
   cp "$WINEPREFIX/user.reg" "$work/user.before"
   cp "$WINEPREFIX/system.reg" "$work/system.before"
+  args=$(op_args "$op")
+  expected=$(expected_change "$op")
   delay=$(( RANDOM * 32768 + RANDOM ))
   # Between two fifths of the time and a little past its end: the commit is near the end.
   delay=$(( took[$op] * 2 / 5 + delay % (took[$op] * 7 / 10 + 1) ))
   # The program itself in the background (not a shell function, whose subshell would be killed
   # instead of it).
   # shellcheck disable=SC2046
-  "$cli" --root "$root" --prefix "$WINEPREFIX" $(op_args "$op") >/dev/null 2>&1 &
+  "$cli" --root "$root" --prefix "$WINEPREFIX" $args >/dev/null 2>&1 &
   pid=$!
   sleep "$(printf '0.%06d' "$delay")"
   kill -9 "$pid" 2>/dev/null || true
@@ -82,10 +102,10 @@ for ((i = 0; i < rounds; i++)); do
 
   cmp -s "$WINEPREFIX/user.reg" "$work/user.before" && u=0 || u=1
   cmp -s "$WINEPREFIX/system.reg" "$work/system.before" && m=0 || m=1
-  if [ "$u" != "$m" ]; then state=mixed; elif [ "$u" = 1 ]; then state=new; else state=old; fi
+  if [ "$u$m" = 00 ]; then state=old; elif [ "$u$m" = "$expected" ]; then state=new; else state=mixed; fi
   leftovers=$(cd "$WINEPREFIX" && ls -A | grep -E 'vx-new|vx-old|vxtmp|vorlix7-commit' || true)
   [ -n "$leftovers" ] && state=mixed && echo "left behind: $leftovers"
-  [ "$state" = mixed ] && echo "user.reg changed: $u, system.reg changed: $m"
+  [ "$state" = mixed ] && echo "user.reg changed: $u, system.reg changed: $m; when run to the end: $expected"
 
   # Wine reads both hives at its start; a torn file shows in what its loader says.
   wine reg export 'HKEY_CURRENT_USER\Software\Borland' "$work/u.reg" /y >/dev/null 2>"$work/wine.err" || true
@@ -95,5 +115,5 @@ for ((i = 0; i < rounds; i++)); do
   echo "round $i: $op, hard link $linked, killed after ${delay} us: $state"
 done
 
-echo "rounds: $rounds  both old: ${count[old]}  both new: ${count[new]}  one new one old: ${count[mixed]}  torn: ${count[torn]}  interrupted commits completed by the next command: ${count[completed]}"
+echo "rounds: $rounds  all old: ${count[old]}  all new: ${count[new]}  one new one old: ${count[mixed]}  torn: ${count[torn]}  interrupted commits completed by the next command: ${count[completed]}"
 [ "${count[mixed]}" = 0 ] && [ "${count[torn]}" = 0 ]

@@ -459,6 +459,13 @@ void syncDirectoryOf(const QString& path)
 
 } // namespace
 
+void HiveRegistryStore::refuseWhileWineRuns(const QString& refusal) const
+{
+    QString why;
+    if (serverRunning(&why))
+        throw OperationError(refusal.arg(m_prefix, why) + u" WINEPREFIX="_s + shellWord(m_prefix) + u" wineserver -k"_s);
+}
+
 void HiveRegistryStore::finishInterruptedCommit(bool lockHeld) const
 {
     const QString journal = journalPath();
@@ -483,12 +490,8 @@ void HiveRegistryStore::finishInterruptedCommit(bool lockHeld) const
         // The commit got as far as recording its intent: every new content is on the disk, so it
         // is completed, and both hives end up new.
         const std::vector<JournalEntry> entries = readJournal(journal, targets);
-        QString why;
-        if (serverRunning(&why))
-            throw OperationError(u"A change of the registry of the Wine prefix %1 was interrupted before all its hive files "
-                                 "were written, and it cannot be completed while Wine runs there (%2). Stop Wine with: "
-                                 "WINEPREFIX=%3 wineserver -k"_s
-                                     .arg(m_prefix, why, shellWord(m_prefix)));
+        refuseWhileWineRuns(u"A change of the registry of the Wine prefix %1 was interrupted before all its hive files "
+                            "were written, and it cannot be completed while Wine runs there (%2). Stop Wine with:"_s);
         for (const JournalEntry& e : entries)
             PreparedFileWrite::finishInterrupted(e.target, e.inPlace);
         if (!QFile::remove(journal))
@@ -514,12 +517,8 @@ void HiveRegistryStore::commit()
         throw OperationError(u"The Wine prefix %1 does not exist; the registry changes were not written."_s.arg(m_prefix));
 
     const CommitLock lock(m_prefix, m_lockWaitMs);
-    QString why;
-    if (serverRunning(&why))
-        throw OperationError(u"Wine is running in the prefix %1 (%2) and would overwrite the registry files, so the "
-                             "changes were not written. Close the Windows programs of that prefix, or stop it with: "
-                             "WINEPREFIX=%3 wineserver -k"_s
-                                 .arg(m_prefix, why, shellWord(m_prefix)));
+    refuseWhileWineRuns(u"Wine is running in the prefix %1 (%2) and would overwrite the registry files, so the "
+                        "changes were not written. Close the Windows programs of that prefix, or stop it with:"_s);
     // A commit another process began after our hives were read is completed first; the check
     // below then finds the hives it changed.
     finishInterruptedCommit(true);

@@ -186,6 +186,9 @@ private:
     // Completes a commit whose record is there (refused while Wine runs), and removes what a
     // commit stopped before its record left; takes the lock unless `lockHeld`.
     void finishInterruptedCommit(bool lockHeld) const;
+    // Throws `refusal` (%1 the prefix, %2 the server's process) and the command that stops Wine
+    // when a wineserver runs for the prefix.
+    void refuseWhileWineRuns(const QString& refusal) const;
 
     struct Slot
     {
