@@ -1,6 +1,7 @@
-// Apply of a 1,000-package project, export and import of 10,000 registry values, import of
+// Apply of a 1,000-package project and its preview, export and import of 10,000 registry values, import of
 // 10,000 and 100,000 values in shuffled order into one key.
 
+#include "delphireg/ApplyPreview.h"
 #include "delphireg/DelphiConfig.h"
 #include "delphireg/RegImport.h"
 #include "delphireg/RegistryTransaction.h"
@@ -27,48 +28,85 @@ namespace {
 
 const QString kD7 = u"Software\\Borland\\Delphi\\7.0"_s;
 
-void BM_ApplyProject(benchmark::State& state)
+// A sandbox with `packages` package files in DelphiRoot's Projects\Bpl and a project listing them
+// all, in ten groups, each with an include path of its own.
+struct LargeApply
 {
     QTemporaryDir dir;
-    fixtures::SandboxOptions options;
-    options.withSampleProject = false;
-    const fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(u"p"_s), options);
-    const int packages = int(state.range(0));
-    QDir().mkpath(sb.delphiHost + u"/Projects/Bpl"_s);
+    fixtures::Sandbox sb;
     ConfigProject project;
-    for (int g = 0; g < 10; ++g) {
-        std::vector<EntryRow> rows;
-        for (int i = g; i < packages; i += 10) {
-            const QString file = u"pkg%1.bpl"_s.arg(i);
-            QFile f(sb.delphiHost + u"/Projects/Bpl/"_s + file);
-            f.open(QIODevice::WriteOnly);
-            rows.push_back(ComponentListModel::toRow(
-                {u"Package %1"_s.arg(i), u"$(Delphi)\\Projects\\Bpl\\"_s + file, u"$(Delphi)\\Source\\%1"_s.arg(i), {}, true}));
+
+    explicit LargeApply(int packages)
+    {
+        fixtures::SandboxOptions options;
+        options.withSampleProject = false;
+        sb = fixtures::makeSandbox(dir.filePath(u"p"_s), options);
+        QDir().mkpath(sb.delphiHost + u"/Projects/Bpl"_s);
+        for (int g = 0; g < 10; ++g) {
+            std::vector<EntryRow> rows;
+            for (int i = g; i < packages; i += 10) {
+                const QString file = u"pkg%1.bpl"_s.arg(i);
+                QFile f(sb.delphiHost + u"/Projects/Bpl/"_s + file);
+                f.open(QIODevice::WriteOnly);
+                rows.push_back(ComponentListModel::toRow({u"Package %1"_s.arg(i),
+                                                          u"$(Delphi)\\Projects\\Bpl\\"_s + file,
+                                                          u"$(Delphi)\\Source\\%1"_s.arg(i),
+                                                          {},
+                                                          true}));
+            }
+            project.addGroup(u"Group %1"_s.arg(g)).addRows(std::move(rows));
         }
-        project.addGroup(u"Group %1"_s.arg(g)).addRows(std::move(rows));
+        project.searchPath().addPaths({u"$(Delphi)\\Lib"_s, u"$(Delphi)\\Bin"_s});
     }
-    project.searchPath().addPaths({u"$(Delphi)\\Lib"_s, u"$(Delphi)\\Bin"_s});
-    const PathBridge bridge(sb.prefix);
-    const PathMacro macro(sb.delphiRoot);
+};
+
+void BM_ApplyProject(benchmark::State& state)
+{
+    const LargeApply a(int(state.range(0)));
+    const PathBridge bridge(a.sb.prefix);
+    const PathMacro macro(a.sb.delphiRoot);
     // The second argument 1: through the registry transaction, as the window and the CLI apply
     // (a snapshot of the trees Apply writes, read back, then the commit).
     const bool transaction = state.range(1) != 0;
-    qputenv("XDG_STATE_HOME", dir.filePath(u"state"_s).toUtf8());
+    qputenv("XDG_STATE_HOME", a.dir.filePath(u"state"_s).toUtf8());
     for (auto _ : state) {
-        HiveRegistryStore store(sb.prefix);
+        HiveRegistryStore store(a.sb.prefix);
         if (transaction) {
-            const TransactionResult r = runRegistryTransaction(store, sb.prefix, SnapshotOperation::Apply,
+            const TransactionResult r = runRegistryTransaction(store, a.sb.prefix, SnapshotOperation::Apply,
                                                                keysWrittenBy(SnapshotOperation::Apply),
-                                                               [&] { applyProject(store, project, macro, bridge); },
+                                                               [&] { applyProject(store, a.project, macro, bridge); },
                                                                OnFailure::KeepWritten);
             if (!r.ok())
                 state.SkipWithError(r.error.toUtf8().constData());
         } else {
-            applyProject(store, project, macro, bridge);
+            applyProject(store, a.project, macro, bridge);
             store.commit();
         }
     }
-    state.SetItemsProcessed(state.iterations() * packages);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+// Apply's preview as the window and `apply --dry-run` work it out: the hives read, the trees Apply
+// writes read before and after applying in memory, compared. Against the sandbox's registry (every
+// package is new), and against one where the project was applied already (nothing changes).
+void BM_PreviewApply(benchmark::State& state)
+{
+    const LargeApply a(int(state.range(0)));
+    const PathBridge bridge(a.sb.prefix);
+    const PathMacro macro(a.sb.delphiRoot);
+    if (state.range(1) != 0) {
+        HiveRegistryStore store(a.sb.prefix);
+        applyProject(store, a.project, macro, bridge);
+        store.commit();
+    }
+    size_t changes = 0;
+    for (auto _ : state) {
+        HiveRegistryStore scratch(a.sb.prefix);
+        changes = previewApply(scratch, a.project, macro, bridge).size();
+        benchmark::DoNotOptimize(changes);
+    }
+    state.counters["changes"] = double(changes);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
 // A store whose Delphi tree holds `count` string values spread over `keys` keys.
@@ -151,6 +189,7 @@ void BM_ImportShuffledValues(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_ApplyProject)->Args({1000, 0})->Args({1000, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PreviewApply)->Args({1000, 0})->Args({1000, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExportRegistry)->Arg(10000)->Unit(benchmark::kMillisecond);
 // 10,000 values in 100 keys, and all in one key.
 BENCHMARK(BM_ImportRegistry)->Args({10000, 100})->Args({10000, 1})->Unit(benchmark::kMillisecond);

@@ -86,9 +86,10 @@ void RegistryCommands::RzBitBtnApplyProjectClick()
     QString preview, details;
     try {
         HiveRegistryStore scratch(w.installation().prefix());
-        const ProjectDiff diff = previewApply(scratch, w.project(), w.macro(), w.installation().bridge);
-        preview = applyPreviewSummary(diff);
-        details = diffReviewLines(diff).join(u'\n');
+        const std::vector<RegistryChange> changes =
+            previewApply(scratch, w.project(), w.macro(), w.installation().bridge);
+        preview = applyPreviewSummary(changes);
+        details = applyPreviewLines(changes).join(u'\n');
     } catch (const OperationError& e) {
         preview = e.message();
     }

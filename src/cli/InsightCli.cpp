@@ -106,6 +106,33 @@ void writeDiffJson(const ProjectDiff& diff)
     std::fflush(stdout);
 }
 
+// One object per change, in the preview's order; "old" and "new" are null where there is no value
+// (and "value" for a key added or removed).
+void writeChangesJson(const std::vector<RegistryChange>& changes)
+{
+    JsonWriter w = stdoutJson();
+    w.beginArray();
+    for (const RegistryChange& c : changes) {
+        w.beginObject();
+        w.key("group"_L1);
+        w.value(registryChangeGroupName(c.group));
+        w.key("key"_L1);
+        w.value(c.keyName());
+        w.key("kind"_L1);
+        w.value(registryChangeKindName(c.kind));
+        w.key("new"_L1);
+        c.newValue ? w.value(c.newData) : w.null();
+        w.key("old"_L1);
+        c.oldValue ? w.value(c.oldData) : w.null();
+        w.key("value"_L1);
+        c.isKeyChange() ? w.null() : w.value(c.valueName());
+        w.endObject();
+    }
+    w.endArray();
+    w.finish();
+    std::fflush(stdout);
+}
+
 int runDiff(const Installation& inst, const QString& a, const QString& b, bool json)
 {
     ConfigProject before, after;
@@ -176,16 +203,17 @@ int runApplyPreview(const Installation& inst, const QStringList& args, bool json
     loadSource(inst, args[0], project);
     // The hives are read into memory and changed there only: this store is never committed.
     HiveRegistryStore scratch(inst.prefix());
-    const ProjectDiff diff = previewApply(scratch, project, PathMacro(inst.delphiRoot), inst.bridge);
+    const std::vector<RegistryChange> changes =
+        previewApply(scratch, project, PathMacro(inst.delphiRoot), inst.bridge);
     if (json) {
-        writeDiffJson(diff);
+        writeChangesJson(changes);
     } else {
-        out() << applyPreviewSummary(diff) << '\n';
-        for (const QString& line : diffReviewLines(diff))
-            out() << "  " << line << '\n';
+        out() << applyPreviewSummary(changes) << '\n';
+        for (const QString& line : applyPreviewLines(changes))
+            out() << line << '\n';
         out() << Qt::flush;
     }
-    return diff.isEmpty() ? Ok : Differs;
+    return changes.empty() ? Ok : Differs;
 }
 
 bool isInsightCommand(const QString& command)

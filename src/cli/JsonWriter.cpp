@@ -115,6 +115,12 @@ void JsonWriter::value(bool b)
     m_buf.append(b ? "true" : "false");
 }
 
+void JsonWriter::null()
+{
+    beforeValue();
+    m_buf.append("null");
+}
+
 void JsonWriter::finish()
 {
     m_buf += '\n';

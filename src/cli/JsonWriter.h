@@ -31,6 +31,7 @@ public:
     void value(qint64 number);
     void value(int number) { value(qint64(number)); }
     void value(bool b);
+    void null();
     // Ends the document with a line end and hands the rest to the sink.
     void finish();
 

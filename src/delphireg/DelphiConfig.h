@@ -17,6 +17,8 @@ namespace delphikeys {
 inline constexpr char16_t kRoot[] = u"Software\\Borland\\Delphi\\7.0";
 inline constexpr char16_t kExperts[] = u"Software\\Borland\\Delphi\\7.0\\Experts";
 inline constexpr char16_t kKnownPackages[] = u"Software\\Borland\\Delphi\\7.0\\Known Packages";
+// Packages the IDE keeps installed but does not load.
+inline constexpr char16_t kDisabledPackages[] = u"Software\\Borland\\Delphi\\7.0\\Disabled Packages";
 inline constexpr char16_t kLibrary[] = u"Software\\Borland\\Delphi\\7.0\\Library";
 inline constexpr char16_t kTransfer[] = u"Software\\Borland\\Delphi\\7.0\\Transfer";
 inline constexpr char16_t kPalette[] = u"Software\\Borland\\Delphi\\7.0\\Palette";

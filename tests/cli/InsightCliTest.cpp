@@ -127,11 +127,31 @@ TEST_F(InsightCli, ApplyDryRunPrintsTheChangesAndWritesNothing)
     const CliResult r = cli({u"apply"_s, u"--dry-run"_s, sb.sampleProject});
     ASSERT_EQ(r.code, 3) << r.err.constData();
     EXPECT_TRUE(r.out.startsWith("Apply makes ")) << r.out.constData();
-    EXPECT_TRUE(r.out.contains("  search path added: $(Delphi)\\Source\\Indy\n")) << r.out.constData();
+    EXPECT_TRUE(r.out.contains("\nExperts:\n  HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Experts\n"
+                               "    removed External Wizard = C:\\Tools\\Experts\\Wizard.dll\n"))
+        << r.out.constData();
     EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), userReg);
+
+    // The same list as JSON, one object per change.
+    const CliResult json = cli({u"apply"_s, u"--dry-run"_s, sb.sampleProject, u"--json"_s});
+    ASSERT_EQ(json.code, 3) << json.err.constData();
+    const QJsonArray changes = QJsonDocument::fromJson(json.out).array();
+    EXPECT_EQ(changes.size(), r.out.count("\n    ")) << json.out.constData();
+    bool searchPath = false;
+    for (const QJsonValue& c : changes) {
+        if (c[u"group"_s].toString() != u"searchPath"_s)
+            continue;
+        searchPath = true;
+        EXPECT_EQ(c[u"key"_s].toString(), u"HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Library"_s);
+        EXPECT_EQ(c[u"kind"_s].toString(), u"value-changed"_s);
+        EXPECT_EQ(c[u"value"_s].toString(), u"Search Path"_s);
+        EXPECT_TRUE(c[u"old"_s].toString().startsWith(u"$(DELPHI)\\Lib;"_s)) << json.out.constData();
+        EXPECT_TRUE(c[u"new"_s].toString().contains(u"Source\\Indy"_s)) << json.out.constData();
+    }
+    EXPECT_TRUE(searchPath) << json.out.constData();
 
     ASSERT_EQ(cli({u"apply"_s, sb.sampleProject}).code, 0);
     const CliResult after = cli({u"apply"_s, u"--dry-run"_s, sb.sampleProject, u"--json"_s});
     EXPECT_EQ(after.code, 0) << after.out.constData();
-    EXPECT_TRUE(QJsonDocument::fromJson(after.out).object()[u"packages"_s].toArray().isEmpty());
+    EXPECT_EQ(after.out, QByteArray("[\n]\n"));
 }

@@ -41,12 +41,14 @@ TEST(JsonWriterTest, WritesWhatQJsonDocumentWrites)
     QJsonArray strings;
     for (const QString& s : kAwkward)
         strings.append(s);
-    const QJsonObject reference{{u"a"_s, strings},
-                                {u"b"_s, QJsonArray()},
-                                {u"c"_s, QJsonObject()},
-                                {u"d"_s, QJsonArray{QJsonObject{{u"n"_s, -5}, {u"t"_s, true}, {u"u"_s, false}},
-                                                    QJsonArray{QJsonArray(), 2147483647}}},
-                                {u"e"_s, qint64(-2147483648LL)}};
+    const QJsonObject reference{
+        {u"a"_s, strings},
+        {u"b"_s, QJsonArray()},
+        {u"c"_s, QJsonObject()},
+        {u"d"_s,
+         QJsonArray{QJsonObject{{u"n"_s, -5}, {u"t"_s, true}, {u"u"_s, false}, {u"v"_s, QJsonValue::Null}},
+                    QJsonArray{QJsonArray(), 2147483647}}},
+        {u"e"_s, qint64(-2147483648LL)}};
     const QByteArray expected = QJsonDocument(reference).toJson(QJsonDocument::Indented);
 
     const auto produce = [](JsonWriter& w) {
@@ -71,6 +73,8 @@ TEST(JsonWriterTest, WritesWhatQJsonDocumentWrites)
         w.value(true);
         w.key("u"_L1);
         w.value(false);
+        w.key("v"_L1);
+        w.null();
         w.endObject();
         w.beginArray();
         w.beginArray();
