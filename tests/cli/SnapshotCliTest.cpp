@@ -1,3 +1,4 @@
+#include "delphireg/Snapshots.h"
 #include "fixtures/Sandbox.h"
 #include "platform/RegistryStore.h"
 #include "support/CliRunner.h"
@@ -108,6 +109,20 @@ TEST_F(SnapshotCliTest, RefusalsChangeNothing)
     EXPECT_TRUE(r.err.contains(folder.toUtf8())) << r.err.constData();
     EXPECT_EQ(user(), before);
     EXPECT_EQ(cli({u"restore"_s, u"no-such-id"_s}).code, 1);
+
+    // A well-formed snapshot that would delete all of HKEY_CURRENT_USER\Software is refused; only
+    // --force restores it.
+    MemoryRegistryStore other;
+    other.createKey(RegRoot::CurrentUser, u"Software\\Only"_s);
+    const QString wide = dir.filePath(u"wide.reg"_s);
+    test::writeAll(wide, snapshotBytes(other, QList<RegKeyRef>{{RegRoot::CurrentUser, u"Software"_s}},
+                                       SnapshotOperation::Import, QDateTime::currentDateTime()));
+    r = cli({u"restore"_s, wide});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("--force")) << r.err.constData();
+    EXPECT_EQ(user(), before);
+    ASSERT_EQ(cli({u"restore"_s, u"--force"_s, wide}).code, 0);
+    EXPECT_EQ(HiveRegistryStore(sb.prefix).subKeyNames(RegRoot::CurrentUser, u"Software"_s), QStringList{u"Only"_s});
 }
 
 } // namespace

@@ -341,6 +341,37 @@ TEST_F(SnapshotsTest, KeepsTheNewestFiftyWhateverTheClockSays)
     }
 }
 
+// Windows programs make names a registry file cannot hold; the snapshot is refused before the
+// change, naming the key, rather than written and refused when it is needed.
+TEST_F(SnapshotsTest, NamesNoRegistryFileCanHoldStopTheSnapshot)
+{
+    const QString d7 = u"Software\\Borland\\Delphi\\7.0"_s;
+    const struct
+    {
+        QString key;
+        QString value;
+        const char* named;
+    } cases[] = {
+        {d7 + u"\\Line\nBreak"_s, {}, "Line\\nBreak"},
+        {d7 + u"\\Car\rReturn"_s, {}, "Car\\rReturn"},
+        {d7 + u"\\Plain"_s, u"nul"_s + QChar(0) + u"inside"_s, "nul\\0inside"},
+    };
+    const SnapshotStore snaps(sb.prefix);
+    for (const auto& c : cases) {
+        MemoryRegistryStore s;
+        ASSERT_TRUE(s.createKey(RegRoot::CurrentUser, c.key));
+        if (!c.value.isEmpty())
+            s.setValue(RegRoot::CurrentUser, c.key, RegValue::string(c.value, u"x"_s));
+        try {
+            snaps.take(s, SnapshotOperation::Apply, keysWrittenBy(SnapshotOperation::Apply));
+            ADD_FAILURE() << "taken: " << c.named;
+        } catch (const OperationError& e) {
+            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.named))) << e.message().toStdString();
+        }
+        EXPECT_TRUE(QDir(snaps.folder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
+}
+
 TEST_F(SnapshotsTest, ASnapshotThatCannotBeWrittenStopsTheChange)
 {
     {
