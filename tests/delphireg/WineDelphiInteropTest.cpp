@@ -4,6 +4,7 @@
 #include "delphireg/DelphiConfig.h"
 #include "delphireg/RegImport.h"
 #include "delphireg/RegistryAccess.h"
+#include "delphireg/RegistryTransaction.h"
 #include "delphireg/Snapshots.h"
 #include "platform/CodePage.h"
 #include "platform/PathBridge.h"
@@ -243,3 +244,55 @@ TEST_F(WineDelphiInterop, RegeditReadsNonAsciiNamesOfOurBackupsInEitherForm)
 }
 
 } // namespace
+
+namespace {
+
+// HKEY_LOCAL_MACHINE\Software as Wine's reg exports it in one view: every key, value and byte.
+QByteArray exportMachineSoftware(const QString& dir, bool view32)
+{
+    const QString file = dir + (view32 ? u"/software32.reg"_s : u"/software64.reg"_s);
+    QFile::remove(file);
+    if (!test::WinePrefixTest::run(u"wine"_s, {u"reg"_s, u"export"_s, u"HKLM\\Software"_s, u"Z:"_s + QString(file).replace(u'/', u'\\'),
+                                                u"/y"_s, view32 ? u"/reg:32"_s : u"/reg:64"_s}))
+        return {};
+    return test::readAll(file);
+}
+
+} // namespace
+
+// An import that names HKLM\SOFTWARE itself and sets a font substitute (a key that Wine keeps as a
+// link in the 32-bit view) writes where Wine reads it; its undo gives back both views of
+// HKLM\Software exactly as Wine exported them before, with the link still a link.
+TEST_F(WineDelphiInterop, AnImportAndItsUndoLandWhereWineReadsAndTouchNothingElse)
+{
+    const QByteArray savedState = qgetenv("XDG_STATE_HOME");
+    qputenv("XDG_STATE_HOME", QFile::encodeName(s_dir->path() + u"/state"_s));
+    const QByteArray before64 = exportMachineSoftware(s_dir->path(), false);
+    const QByteArray before32 = exportMachineSoftware(s_dir->path(), true);
+    ASSERT_TRUE(stopServer());
+    ASSERT_GT(before64.size(), 100000);
+
+    const QString subs = u"HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes"_s;
+    const QByteArray file = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n\r\n"
+                            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n"
+                            "\"Vorlix Test Font\"=\"Tahoma\"\r\n";
+    HiveRegistryStore store(prefix());
+    const TransactionResult imported = runRegistryTransaction(
+        store, prefix(), SnapshotOperation::Import, importScope(store, parseRegFile(file, u"i.reg"_s)),
+        [&] { importRegFile(file, store, u"i.reg"_s); }, OnFailure::WriteNothing);
+    ASSERT_TRUE(imported.ok() && imported.snapshot) << imported.error.toStdString();
+    for (const bool view32 : {true, false})
+        EXPECT_EQ(query(subs, view32).value(u"Vorlix Test Font"_s).second, u"Tahoma"_s) << "32-bit view: " << view32;
+    ASSERT_TRUE(stopServer());
+
+    HiveRegistryStore undo(prefix());
+    const RestoreResult restored = restoreSnapshotFile(imported.snapshot->file, undo, prefix());
+    ASSERT_TRUE(restored.transaction.ok()) << restored.transaction.error.toStdString();
+    EXPECT_EQ(exportMachineSoftware(s_dir->path(), false), before64);
+    EXPECT_EQ(exportMachineSoftware(s_dir->path(), true), before32);
+    ASSERT_TRUE(stopServer());
+    EXPECT_TRUE(test::readAll(prefix() + u"/system.reg"_s)
+                    .contains("[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes]"))
+        << "the link key is still there";
+    qputenv("XDG_STATE_HOME", savedState);
+}
