@@ -95,9 +95,6 @@ QString unstorableGroupNameReason(const QString& name)
     }
     if (!name.isEmpty() && (isBlank(name.front()) || isBlank(name.back())))
         return u"a project file drops blanks at the start and end of a group name"_s;
-    if (name.size() > IniFile::kMaxValueLength)
-        return u"a project file reads back at most %1 characters of a group name; this one has %2"_s.arg(
-            QString::number(IniFile::kMaxValueLength), QString::number(name.size()));
     return {};
 }
 

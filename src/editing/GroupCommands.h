@@ -15,8 +15,7 @@ class EditingHost;
 // it can. Every group is stored as a section named after it and as the value of a "Group" n key,
 // so the name must survive both: no line break (it would cut the section header into lines, and
 // the value writer turns it into a blank), no blank or tab at either end (the reader strips them
-// from section names and values), at most 2047 characters (the reader cuts longer values), and
-// no half of a surrogate pair (it has no UTF-8 form). "[", "]", "=", ";", quotes and other control
+// from section names and values), and no half of a surrogate pair (it has no UTF-8 form). "[", "]", "=", ";", quotes and other control
 // characters are kept: a section name runs to the last "]" of its line, a value is everything
 // after the first "=", and a value in quotes is written inside another pair.
 QString unstorableGroupNameReason(const QString& name);

@@ -651,19 +651,7 @@ std::optional<QString> IniFile::value(const QString& section, QStringView key) c
     const Line* l = findLine(section, key);
     if (!l)
         return std::nullopt;
-    QByteArrayView v = unquoted(l->bytes().sliced(l->valueOffset));
-    // A UTF-16 unit never needs more than four bytes, so this much input always covers the
-    // characters that survive the cut; a huge value is never decoded as a whole.
-    constexpr qsizetype kDecodeLimit = (kMaxValueLength + 1) * 4;
-    if (v.size() > kDecodeLimit)
-        v = v.first(kDecodeLimit);
-    QString s = utf8Text(v);
-    if (s.size() > kMaxValueLength) {
-        s.truncate(kMaxValueLength);
-        if (s.back().isHighSurrogate())
-            s.chop(1);
-    }
-    return s;
+    return utf8Text(unquoted(l->bytes().sliced(l->valueOffset)));
 }
 
 std::optional<QString> IniFile::value(const QString& section, const QString& key) const

@@ -81,7 +81,8 @@ private:
 // - replacing a key keeps its place, a new key goes to the end of its section, a new section to
 //   the end of the file;
 // - values read back are stripped of surrounding blanks, then of one pair of matching quotes
-//   (both " or both ') around them, and cut to 2047 characters; a value that would not read back
+//   (both " or both ') around them, and read whole (Windows cuts them to the caller's buffer,
+//   which lost the end of long search paths and notes); a value that would not read back
 //   as written that way (blanks at an end, or wrapped in a matching pair of quotes) is written
 //   inside double quotes, every other value as it is;
 // - comment lines and lines the parser does not understand are kept byte for byte, as is every
@@ -103,8 +104,6 @@ private:
 class IniFile
 {
 public:
-    static constexpr qsizetype kMaxValueLength = 2047;
-
     IniFile() = default;
     // Points the store at a host path and reads it when it exists. A file that exists but cannot
     // be read loads as empty and refuses every write ("Unable to read <path>"), so that content
@@ -148,7 +147,7 @@ public:
     QStringList sectionNames() const;
     QStringList keyNames(const QString& section) const;
 
-    // The stored value, trimmed and cut to kMaxValueLength; nullopt when the key is missing.
+    // The stored value, trimmed and unquoted; nullopt when the key is missing.
     std::optional<QString> value(const QString& section, const QString& key) const;
 
     QString readString(const QString& section, const QString& key, const QString& def = {}) const;

@@ -129,6 +129,27 @@ TEST_F(CliTest, SaveAsWritesWhatSaveWritesAndKeepsABackup)
     EXPECT_TRUE(refused.err.contains("Unable to write to")) << refused.err.constData();
 }
 
+// Real search paths pass 2,047 characters: open, Save, reopen and Apply keep every folder.
+TEST_F(CliTest, LongValuesSurviveSaveReopenAndApply)
+{
+    QStringList folders;
+    for (int i = 0; folders.join(u';').size() < 10000; ++i)
+        folders << u"C:\\Libraries\\Folder %1"_s.arg(i, 4, 10, QChar(u'0'));
+    const QString path = folders.join(u';');
+    {
+        IniFile sample(sb.sampleProject);
+        sample.writeString(u"ConfigData"_s, u"DefaultPath"_s, path);
+    }
+    const QString copy = dir.filePath(u"long.vx7"_s);
+    ASSERT_EQ(cli(root() + QStringList{u"save-as"_s, sb.sampleProject, copy}).code, 0);
+    EXPECT_EQ(IniFile(copy).readString(u"ConfigData"_s, u"DefaultPath"_s), path);
+    const CliRun applied = cli(root() + QStringList{u"apply"_s, copy});
+    ASSERT_EQ(applied.code, 0) << applied.err.constData();
+    const std::optional<RegValue> v = HiveRegistryStore(sb.prefix).value(
+        RegRoot::CurrentUser, u"Software\\Borland\\Delphi\\7.0\\Library"_s, u"Search Path"_s);
+    ASSERT_TRUE(v);
+    EXPECT_TRUE(v->text().contains(path)) << v->text().size();
+}
 
 TEST_F(CliTest, RegistryCommandsRoundTrip)
 {
