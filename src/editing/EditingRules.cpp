@@ -41,8 +41,9 @@ QString folderOf(const QString& windowsPath)
 QString shortenWorkingDir(const QString& folder, const PathMacro& macro)
 {
     const QString& root = macro.delphiRoot();
+    // Only at a folder boundary: "...\Delphi7Extra" lies beside DelphiRoot "...\Delphi7\", not in it.
     const QStringView rootWithoutSlash = QStringView(root).chopped(1);
-    if (startsWithIgnoringAsciiCase(folder, rootWithoutSlash))
+    if (equalsIgnoringAsciiCase(folder, rootWithoutSlash) || startsWithIgnoringAsciiCase(folder, root))
         return PathMacro::kMacro.toString() + PathMacro::pathTail(folder, root.size());
     return folder;
 }

@@ -22,9 +22,10 @@ QString baseName(const QString& windowsPath);
 // The folder of a Windows-form path, without a final backslash ("C:\a\b.dll" -> "C:\a").
 QString folderOf(const QString& windowsPath);
 
-// The working-directory rule of the tools: a folder that begins with DelphiRoot without its final
-// backslash (ASCII case ignored) is stored as "$(Delphi)\" and what follows DelphiRoot's length;
-// DelphiRoot itself becomes "$(Delphi)\". Any other folder is stored as it is.
+// The working-directory rule of the tools: a folder inside DelphiRoot (ASCII case ignored) is
+// stored as "$(Delphi)\" and what follows DelphiRoot; DelphiRoot itself, with or without its final
+// backslash, becomes "$(Delphi)\". Any other folder, also one whose name only begins like
+// DelphiRoot's ("...\Delphi7Extra"), is stored as it is.
 QString shortenWorkingDir(const QString& folder, const PathMacro& macro);
 
 // The first row of `list` (in row order, skipping `skipRow`) whose file (column 1) names the same

@@ -21,6 +21,10 @@ TEST(EditingRules, WorkingDirectoryRuleTakesDelphiRootWithoutItsBackslash)
     EXPECT_EQ(shortenWorkingDir(QStringLiteral("C:\\Delphi7"), macro), QStringLiteral("$(Delphi)\\"));
     EXPECT_EQ(shortenWorkingDir(QStringLiteral("c:\\delphi7\\Bin"), macro), QStringLiteral("$(Delphi)\\Bin"));
     EXPECT_EQ(shortenWorkingDir(QStringLiteral("D:\\Tools"), macro), QStringLiteral("D:\\Tools"));
+    // Beside DelphiRoot, not inside it: kept whole.
+    EXPECT_EQ(shortenWorkingDir(QStringLiteral("C:\\Delphi7Extra\\Bin"), macro), QStringLiteral("C:\\Delphi7Extra\\Bin"));
+    EXPECT_EQ(PathMacro(QStringLiteral("C:\\Delphi7")).shorten(QStringLiteral("C:\\Delphi7Extra\\x.dll")),
+              QStringLiteral("C:\\Delphi7Extra\\x.dll"));
 }
 
 TEST(EditingRules, HintColumnByPressPosition)
