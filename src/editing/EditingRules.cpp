@@ -118,7 +118,7 @@ std::optional<QString> chooseFolder(EditingHost& host, const std::optional<QStri
     return windows;
 }
 
-QString askText(EditingHost& host, const QString& title, std::optional<int> mode, const QString& fallback)
+QString askText(EditingHost& host, const QString& title, int mode, const QString& fallback)
 {
     InputDialogState& input = host.dialogs().input;
     input.prepare(title, true, mode);

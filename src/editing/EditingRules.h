@@ -48,9 +48,9 @@ std::optional<QString> chooseOpenFile(EditingHost& host, const QString& filter);
 // remembers it.
 std::optional<QString> chooseFolder(EditingHost& host, const std::optional<QString>& presetWindowsFolder = {});
 
-// Asks for a text with the input dialog placed at the pointer, titled `title`, in `mode` when the
-// caller sets one. A non-empty text confirmed with OK is the answer; otherwise `fallback`.
-QString askText(EditingHost& host, const QString& title, std::optional<int> mode, const QString& fallback);
+// Asks for a text with the input dialog placed at the pointer, titled `title`, in `mode`. A
+// non-empty text confirmed with OK is the answer; otherwise `fallback`.
+QString askText(EditingHost& host, const QString& title, int mode, const QString& fallback);
 
 // The host folder where a dialog for a Windows-form folder opens: the folder, or its nearest
 // existing ancestor.

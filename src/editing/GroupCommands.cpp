@@ -21,7 +21,7 @@ constexpr QStringView kReservedNames[] = {u"DelphiExperts", u"ConfigData", u"Del
 // Group names prompt in mode 1: OK and Cancel, OK only with some text.
 constexpr int kGroupNameMode = 1;
 // The package name prompt of Add: OK and Cancel, an empty text accepted (it means the file's name).
-constexpr int kPackageNameMode = 2;
+constexpr int kPackageNameMode = kInputAcceptsEmpty;
 
 bool isReservedName(const QString& name)
 {
@@ -256,7 +256,7 @@ void GroupCommands::popAddCompClick()
     e.file = m_host.macro().shorten(*package);
     e.image = m_host.macro().entryImageIndex(e.file, nullptr);
     e.includePath = askIncludePath(m_host, *package);
-    e.note = askText(m_host, noteTitle(m_host), std::nullopt, fallback);
+    e.note = askText(m_host, noteTitle(m_host), kInputAcceptsEmpty, fallback);
     // Added checked, which runs the check-state handler as a click on its box would.
     e.selected = true;
     ComponentListModel& list = p.group(g);
@@ -285,12 +285,12 @@ void GroupCommands::popModifyCompClick()
         return;
     const QString fallback = baseName(*package);
     // The caption may move the row in the caption-sorted list; the rest follows it there.
-    int r = list.setCaption(selected, askText(m_host, uiText(UiText::CompFile), std::nullopt, fallback));
+    int r = list.setCaption(selected, askText(m_host, uiText(UiText::CompFile), kInputAcceptsEmpty, fallback));
     const QString file = m_host.macro().shorten(*package);
     list.setText(r, 1, file);
     list.setImage(r, m_host.macro().entryImageIndex(file, nullptr));
     list.setText(r, 2, askIncludePath(m_host, *package));
-    list.setText(r, 3, askText(m_host, noteTitle(m_host), std::nullopt, fallback));
+    list.setText(r, 3, askText(m_host, noteTitle(m_host), kInputAcceptsEmpty, fallback));
     list.setSelected(r, true);
     p.markModified();
     open.lastUse = OpenDialogState::LastUse::Components;

@@ -33,12 +33,12 @@ std::optional<QString> chooseNewProgram(EditingHost& host, int skipRow)
     }
 }
 
-// Title, working directory and parameters of a chosen program, asked in that order. The input
-// dialog keeps whatever mode its previous user set.
+// Title, working directory and parameters of a chosen program, asked in that order; an empty
+// title means the program's name, empty parameters are no parameters.
 ToolEntry askToolDetails(EditingHost& host, const QString& program)
 {
     ToolEntry tool;
-    tool.title = askText(host, u"Tool's Name"_s, std::nullopt, baseName(program));
+    tool.title = askText(host, u"Tool's Name"_s, kInputAcceptsEmpty, baseName(program));
     tool.program = host.macro().shorten(program);
     tool.image = host.macro().entryImageIndex(tool.program, nullptr);
     // The folder dialog starts at the program's folder; cancelling it leaves no working directory.
@@ -46,7 +46,7 @@ ToolEntry askToolDetails(EditingHost& host, const QString& program)
         tool.workingDir = shortenWorkingDir(*folder, host.macro());
     // Parameters may be empty on purpose: OK stores what was typed, even nothing.
     InputDialogState& input = host.dialogs().input;
-    input.prepare(u"Params"_s, true);
+    input.prepare(u"Params"_s, true, kInputAcceptsEmpty);
     const Prompter::InputAnswer params = Prompter::current().input(host.dialogParent(), input);
     tool.params = params.ok ? params.text : QString();
     tool.selected = true;

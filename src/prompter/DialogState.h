@@ -14,7 +14,9 @@ namespace vx {
 //   1: OK and Cancel, OK disabled while the text is empty;
 //   3: OK only, disabled while empty;  4: OK only, always enabled;
 //   anything else (2, and the initial 0): OK and Cancel, OK always enabled.
-// The mode is never reset: a caller that sets none gets the previous caller's.
+// Every caller sets the mode it needs, so that no prompt inherits another's (a Params prompt that
+// kept a group prompt's mode could not be confirmed empty).
+inline constexpr int kInputAcceptsEmpty = 2;
 struct InputDialogState
 {
     QString title = QStringLiteral("input");
@@ -22,13 +24,12 @@ struct InputDialogState
     int mode = 0;
     std::optional<QFont> font; // the display font once given; the dialog's own until then
 
-    // Prepares the next showing: title and placement; `newMode` when the caller sets one.
-    void prepare(const QString& caption, bool atCursor, std::optional<int> newMode = std::nullopt)
+    // Prepares the next showing: title, placement and mode.
+    void prepare(const QString& caption, bool atCursor, int newMode)
     {
         title = caption;
         placeAtCursor = atCursor;
-        if (newMode)
-            mode = *newMode;
+        mode = newMode;
     }
     bool hasCancel() const { return mode != 3 && mode != 4; }
     bool acceptsEmpty() const { return mode != 1 && mode != 3; }

@@ -206,8 +206,8 @@ TEST(DialogPrompterInput, StateGivesTitleModeFontAndTheFlagIsReset)
     EXPECT_EQ(a.text, u"Tools"_s);
     EXPECT_FALSE(state.placeAtCursor);
 
-    // A caller that sets no mode keeps mode 3: OK only, disabled while empty.
-    state.prepare(u"Tool's Name"_s, false);
+    // Mode 3: OK only, disabled while empty.
+    state.prepare(u"Tool's Name"_s, false, 3);
     whenModal([](QWidget* d) {
         EXPECT_EQ(d->findChild<QLineEdit*>(u"RzEdit"_s)->text(), QString());
         EXPECT_FALSE(d->findChild<QPushButton*>(u"RzBitBtnCancel"_s)->isVisible());

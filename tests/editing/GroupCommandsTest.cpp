@@ -178,7 +178,7 @@ TEST_F(GroupCommandsTest, PackagePresentInAnyGroupIsRefusedInEveryOther)
     m.chooseOpen(u"/opt/pkgs/other.bpl"_s).type(u"Renamed"_s).chooseFolder({}).type(u"n"_s);
     cmd->popModifyCompClick();
     EXPECT_EQ(m.starts().at(0), root + u"/Components"_s);
-    EXPECT_EQ(m.inputs().at(0).mode, 4); // Modify sets no mode
+    EXPECT_EQ(m.inputs().at(0).mode, 2) << "Modify sets its own mode, whatever an earlier prompt left";
     EXPECT_EQ(project().group(1).entry(0).name, u"Renamed"_s);
     EXPECT_EQ(project().group(1).entry(0).file, u"Z:\\opt\\pkgs\\other.bpl"_s);
 }

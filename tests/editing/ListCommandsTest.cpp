@@ -198,7 +198,7 @@ class ToolWorkDir : public ListCommands, public ::testing::WithParamInterface<Wo
 TEST_P(ToolWorkDir, AddStoresTheFolderByTheWorkingDirectoryRule)
 {
     const QString folder = QString::fromUtf16(GetParam().folder);
-    host.dialogs().input.mode = 2; // set by an earlier caller; the tool prompts keep it
+    host.dialogs().input.mode = 3; // left by an earlier caller: no prompt may inherit it
     ScriptedPrompter prompter;
     prompter.chooseOpen(c(u"Delphi7/Bin/tool.exe"_s)).type({}).chooseFolder(folder.isEmpty() ? folder : c(folder)).type({});
     toolCmds.popAddToolClick();
@@ -215,7 +215,8 @@ TEST_P(ToolWorkDir, AddStoresTheFolderByTheWorkingDirectoryRule)
     ASSERT_EQ(prompter.inputs().size(), 2u);
     EXPECT_EQ(prompter.inputs()[0].title, u"Tool's Name"_s);
     EXPECT_EQ(prompter.inputs()[1].title, u"Params"_s);
-    EXPECT_EQ(prompter.inputs()[1].mode, 2);
+    EXPECT_EQ(prompter.inputs()[0].mode, 2);
+    EXPECT_EQ(prompter.inputs()[1].mode, 2) << "empty parameters can be confirmed";
     EXPECT_FALSE(host.project().isModified()) << "without an open project only the check-state handler ran";
 }
 
