@@ -123,6 +123,8 @@ void ConfigProject::clear()
     m_tools.setViewSettings({m_tools.defaultWidths(), -1, 0});
     m_searchPath.clear();
     m_fileName.clear();
+    // A project saved from here on (Save As with none open) is a new one with figures of its own.
+    m_stats = ProjectStatistics{};
     setUnmodified();
     Q_EMIT countsChanged();
 }

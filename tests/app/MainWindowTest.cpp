@@ -214,6 +214,14 @@ TEST_F(MainWindowTest, NewEditSaveCloseOpenCycle)
     c.RzBitBtnCloseProjectClick();
     EXPECT_FALSE(IniFile(work).readBool(u"DelphiExperts"_s, u"ExpertSel1"_s, true)) << "No saved nothing";
 
+    // Save As with none open makes a new file with figures of its own, not the closed project's.
+    ASSERT_GT(IniFile(work).readInteger(u"ConfigData"_s, u"Run"_s, 0), 1);
+    const QString fresh = dir.filePath(u"Fresh.vx7"_s);
+    prompts.chooseSave(fresh);
+    EXPECT_TRUE(c.RzBitBtnSaveProjectAsClick());
+    EXPECT_EQ(IniFile(fresh).readInteger(u"ConfigData"_s, u"Run"_s, 0), 1);
+    EXPECT_EQ(IniFile(fresh).readString(u"ConfigData"_s, u"TimeSum"_s), u"0:00:00"_s);
+
     // A read-only project cannot be opened: the message names it and no project is open.
     test::makeReadOnly(work);
     prompts.chooseOpen(work).answer(u"Open file error or file has readonly attrib!"_s, Prompter::Ok);
