@@ -163,11 +163,14 @@ void TFormMain::connectHandlers()
     connect(ui.TimerCount, &QTimer::timeout, this, &TFormMain::TimerCountTimer);
     connect(ui.TimerAnimate, &QTimer::timeout, this, &TFormMain::TimerAnimateTimer);
 
-    ui.RzPageControlComp->tabBar()->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(ui.RzPageControlComp->tabBar(), &QWidget::customContextMenuRequested, ui.PopupMenuGroup,
-            [this](const QPoint& pos) {
-                m_ui.PopupMenuGroup->popup(m_ui.RzPageControlComp->tabBar()->mapToGlobal(pos));
-            });
+    // The group popup hangs on the tab bar and on the page around it: without a group there is no
+    // tab bar, and the page is the only place to add the first one.
+    for (QWidget* on : {static_cast<QWidget*>(ui.RzPageControlComp->tabBar()), static_cast<QWidget*>(ui.RzPageControlComp),
+                        ui.TabSheetComponents}) {
+        on->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(on, &QWidget::customContextMenuRequested, ui.PopupMenuGroup,
+                [this, on](const QPoint& pos) { m_ui.PopupMenuGroup->popup(on->mapToGlobal(pos)); });
+    }
 }
 
 

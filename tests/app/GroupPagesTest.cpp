@@ -8,6 +8,8 @@
 #include "support/ScriptedPrompter.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QTabBar>
 #include <QTest>
 
@@ -78,6 +80,26 @@ TEST_F(GroupPagesTest, DeletingAGroupRenumbersTheLaterPagesAndKeepsTheActiveOne)
     run(*w, u"popModifyGroup"_s);
     EXPECT_EQ(w->ui().RzPageControlComp->tabText(0), u"First"_s);
     EXPECT_EQ(w->ui().RzPageControlComp->currentIndex(), 1);
+}
+
+// Without a group there is no tab bar: the page itself offers the group popup, so that the first
+// group can be added.
+TEST_F(GroupPagesTest, ThePageWithoutGroupsOffersTheGroupPopup)
+{
+    auto w = start();
+    w->show();
+    w->ui().RzPageControl->setCurrentWidget(w->ui().TabSheetComponents);
+    ASSERT_EQ(w->ui().RzPageControlComp->count(), 0);
+    for (QWidget* on : {static_cast<QWidget*>(w->ui().RzPageControlComp), w->ui().TabSheetComponents}) {
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, on->rect().center(), on->mapToGlobal(on->rect().center()));
+        QCoreApplication::sendEvent(on, &menuKey);
+        EXPECT_TRUE(w->ui().PopupMenuGroup->isVisible()) << on->objectName().toStdString();
+        w->ui().PopupMenuGroup->hide();
+    }
+    test::ScriptedPrompter s;
+    s.type(u"First"_s);
+    run(*w, u"popAddGroup"_s);
+    EXPECT_EQ(w->ui().RzPageControlComp->count(), 1);
 }
 
 TEST_F(GroupPagesTest, AddComponentSelectsTheNewRowOfTheShownList)
