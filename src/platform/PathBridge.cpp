@@ -31,6 +31,23 @@ bool isAsciiLetter(QChar c)
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
 
+// The path with every symbolic link resolved: the deepest part that exists, made canonical, and
+// the rest as it stands.
+QString canonicalExisting(const QString& path)
+{
+    QString head = path;
+    QString tail;
+    while (!head.isEmpty() && head != u"/"_s) {
+        const QString canonical = QFileInfo(head).canonicalFilePath();
+        if (!canonical.isEmpty())
+            return tail.isEmpty() ? canonical : joinHost(canonical, tail);
+        const qsizetype slash = head.lastIndexOf(u'/');
+        tail = tail.isEmpty() ? head.mid(slash + 1) : head.mid(slash + 1) + u'/' + tail;
+        head = slash > 0 ? head.left(slash) : u"/"_s;
+    }
+    return path;
+}
+
 // True when `path` is `root` itself or lies below it.
 bool isUnder(const QString& path, const QString& root)
 {
@@ -174,7 +191,7 @@ QString PathBridge::toWindows(const QString& hostPath) const
 {
     if (hostPath.isEmpty())
         return {};
-    const QString path = absoluteClean(hostPath);
+    QString path = absoluteClean(hostPath);
 
     QList<Drive> drives;
     const auto addDrive = [this, &drives](QChar letter) {
@@ -204,13 +221,32 @@ QString PathBridge::toWindows(const QString& hostPath) const
               [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
     const Drive* best = nullptr;
     QString bestRoot;
-    for (const Drive& drive : std::as_const(drives)) {
-        for (const QString& root : {drive.canonicalRoot, drive.root}) {
-            if (!root.isEmpty() && isUnder(path, root) &&
-                (best == nullptr || root.size() > bestRoot.size())) {
-                best = &drive;
-                bestRoot = root;
+    const auto match = [&](const QString& candidate) {
+        best = nullptr;
+        bestRoot.clear();
+        for (const Drive& drive : std::as_const(drives)) {
+            for (const QString& root : {drive.canonicalRoot, drive.root}) {
+                if (!root.isEmpty() && isUnder(candidate, root) &&
+                    (best == nullptr || root.size() > bestRoot.size())) {
+                    best = &drive;
+                    bestRoot = root;
+                }
             }
+        }
+    };
+    match(path);
+    // A path that reaches a drive through a link (the prefix's dosdevices\c:, or any link into
+    // it) is that drive's path, not one of the root drive's.
+    if (best == nullptr || bestRoot == u"/"_s) {
+        const QString resolved = canonicalExisting(path);
+        if (resolved != path) {
+            const Drive* plain = best;
+            const QString plainRoot = bestRoot;
+            match(resolved);
+            if (best != nullptr && bestRoot != u"/"_s)
+                path = resolved;
+            else
+                best = plain, bestRoot = plainRoot;
         }
     }
 

@@ -166,6 +166,29 @@ TEST_F(PathBridgeTest, MatchesDriveRootsReachedThroughALinkedPrefix)
     EXPECT_EQ(bridge.toHost(u"c:\\PROGRAM FILES"_s), alias + u"/drive_c/Program Files");
 }
 
+// A path that reaches a drive through a link is that drive's path: through the prefix's own
+// dosdevices entry, or any link into the prefix; a link that leads elsewhere stays on Z:.
+TEST_F(PathBridgeTest, PathsThroughLinksIntoADriveAreThatDrivesPaths)
+{
+    const PathBridge bridge(prefix);
+    makeLink(delphi, root + u"/d7"_s);
+    makeLink(u"/tmp"_s, root + u"/elsewhere"_s);
+    const struct
+    {
+        QString host;
+        QString windows;
+    } cases[] = {
+        {prefix + u"/dosdevices/c:/Program Files/Borland/Delphi7/Bin/Delphi32.exe"_s,
+         u"C:\\Program Files\\Borland\\Delphi7\\Bin\\Delphi32.exe"_s},
+        {prefix + u"/dosdevices/c:/Program Files/Borland/Delphi7/Experts/New.dll"_s,
+         u"C:\\Program Files\\Borland\\Delphi7\\Experts\\New.dll"_s},
+        {root + u"/d7/Bin"_s, u"C:\\Program Files\\Borland\\Delphi7\\Bin"_s},
+        {root + u"/elsewhere/x"_s, u"Z:"_s + QString(root + u"/elsewhere/x"_s).replace(u'/', u'\\')},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(bridge.toWindows(c.host), c.windows) << c.host.toStdString();
+}
+
 TEST_F(PathBridgeTest, RoundTripsHostPaths)
 {
     makeFile(driveC + u"/windows/system32/Ärger.DLL");
