@@ -128,10 +128,14 @@ void TFormMain::connectHandlers()
     connect(ui.RzPageControl, &QTabWidget::currentChanged, this, &TFormMain::RzPageControlTabClick);
     // Checked by the user or by the program alike, as a click would.
     connect(ui.RzCheckBoxAssociate, &QCheckBox::toggled, this, &TFormMain::RzCheckBoxAssociateClick);
+    // After any change of the tabs (a group added or deleted, the keyboard moving along the tab
+    // bar) the group addressed is the current one; only a press on a tab addresses another.
     connect(ui.RzPageControlComp, &QTabWidget::currentChanged, this, [this](int index) {
+        m_addressedGroup = index;
         m_project.setActiveGroup(index);
         RzPageControlTabClick();
     });
+    ui.RzPageControlComp->tabBar()->setFocusPolicy(Qt::StrongFocus);
 
     connect(&m_project, &ConfigProject::modifiedChanged, this, [this](bool modified) {
         if (!modified)
@@ -141,7 +145,10 @@ void TFormMain::connectHandlers()
     });
     connect(&m_project, &ConfigProject::countsChanged, this, &TFormMain::RzListViewExpertCheckStateChange);
     connect(&m_project, &ConfigProject::groupAdded, this, &TFormMain::addGroupPage);
-    connect(&m_project, &ConfigProject::groupsCleared, this, [this] { rebuildGroupPages(); });
+    connect(&m_project, &ConfigProject::groupsCleared, this, [this] {
+        rebuildGroupPages();
+        m_addressedGroup = m_ui.RzPageControlComp->currentIndex();
+    });
     connect(&m_project, &ConfigProject::groupRemoved, this, &TFormMain::removeGroupPage);
     connect(&m_project, &ConfigProject::groupRenamed, this, [this](int g) {
         m_ui.RzPageControlComp->setTabText(g, m_project.groupName(g));

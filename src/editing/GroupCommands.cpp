@@ -179,7 +179,8 @@ void GroupCommands::popDelGroupClick()
             target = a - 1;
         p.setActiveGroup(target);
     }
-    m_host.setAddressedGroup(a);
+    // The remembered tab may be gone or now be another group's: the current one is addressed.
+    m_host.setAddressedGroup(remaining > 0 ? p.activeGroup() : -1);
     p.checkStateChange();
 }
 

@@ -84,7 +84,7 @@ TEST_F(GroupPagesTest, DeletingAGroupRenumbersTheLaterPagesAndKeepsTheActiveOne)
 
 // Without a group there is no tab bar: the page itself offers the group popup, so that the first
 // group can be added.
-TEST_F(GroupPagesTest, ThePageWithoutGroupsOffersTheGroupPopup)
+TEST_F(GroupPagesTest, ThePageWithoutGroupsOffersTheGroupPopupAndTheKeyboardAddressesAnyGroup)
 {
     auto w = start();
     w->show();
@@ -97,9 +97,19 @@ TEST_F(GroupPagesTest, ThePageWithoutGroupsOffersTheGroupPopup)
         w->ui().PopupMenuGroup->hide();
     }
     test::ScriptedPrompter s;
-    s.type(u"First"_s);
+    s.type(u"First"_s).type(u"Second"_s);
     run(*w, u"popAddGroup"_s);
-    EXPECT_EQ(w->ui().RzPageControlComp->count(), 1);
+    run(*w, u"popAddGroup"_s);
+    EXPECT_EQ(w->addressedGroup(), 1) << "a new group is the current and the addressed one";
+
+    // The keyboard moves along the tab bar and addresses the group it reaches.
+    QTabBar* bar = w->ui().RzPageControlComp->tabBar();
+    EXPECT_EQ(bar->focusPolicy(), Qt::StrongFocus);
+    QTest::keyClick(bar, Qt::Key_Left);
+    EXPECT_EQ(w->addressedGroup(), 0);
+    s.type(u"Renamed"_s);
+    run(*w, u"popModifyGroup"_s);
+    EXPECT_EQ(w->ui().RzPageControlComp->tabText(0), u"Renamed"_s);
 }
 
 TEST_F(GroupPagesTest, AddComponentSelectsTheNewRowOfTheShownList)
