@@ -505,8 +505,12 @@ void TFormMain::RzPageControlTabClick()
         break;
     case 1: {
         const int g = ui.RzPageControlComp->currentIndex();
-        if (g < 0 || g >= m_project.groupCount())
+        if (g < 0 || g >= m_project.groupCount()) {
+            // No group shown: no components, rather than the counts of the page shown before.
+            ui.RzStatusPane1->setText(tabCaption(pages, ui.TabSheetComponents) + u": 0"_s);
+            ui.RzStatusPane2->setText(selected + u": 0"_s);
             break;
+        }
         const ComponentListModel& list = m_project.group(g);
         ui.RzStatusPane1->setText(tabCaption(pages, ui.TabSheetComponents) + u'[' +
                                   ui.RzPageControlComp->tabText(g) + u"]: "_s + QString::number(list.count()));

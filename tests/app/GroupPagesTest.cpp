@@ -88,8 +88,11 @@ TEST_F(GroupPagesTest, ThePageWithoutGroupsOffersTheGroupPopupAndTheKeyboardAddr
 {
     auto w = start();
     w->show();
+    w->project().experts().add({u"E"_s, u"$(Delphi)\\e.dll"_s, {}, true});
+    w->RzPageControlTabClick();
     w->ui().RzPageControl->setCurrentWidget(w->ui().TabSheetComponents);
     ASSERT_EQ(w->ui().RzPageControlComp->count(), 0);
+    EXPECT_EQ(text(*w, u"RzStatusPane1"_s), u"Component: 0"_s) << "not the counts of the page shown before";
     for (QWidget* on : {static_cast<QWidget*>(w->ui().RzPageControlComp), w->ui().TabSheetComponents}) {
         QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, on->rect().center(), on->mapToGlobal(on->rect().center()));
         QCoreApplication::sendEvent(on, &menuKey);
