@@ -479,6 +479,12 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
     }
     if (watched == m_ui.RzPageControlComp->tabBar() && event->type() == QEvent::MouseButtonPress)
         RzPageControlCompMouseDown(static_cast<QMouseEvent*>(event)->position().toPoint());
+    // A press on the strip beside the tabs (or on the empty page) addresses no group.
+    // (A press on a tab that the tab bar passes on to its page control is the tab's.)
+    if (watched == m_ui.RzPageControlComp && event->type() == QEvent::MouseButtonPress
+        && !m_ui.RzPageControlComp->tabBar()->geometry().contains(
+            static_cast<QMouseEvent*>(event)->position().toPoint()))
+        m_addressedGroup = -1;
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -113,6 +113,13 @@ TEST_F(GroupPagesTest, ThePageWithoutGroupsOffersTheGroupPopupAndTheKeyboardAddr
     s.type(u"Renamed"_s);
     run(*w, u"popModifyGroup"_s);
     EXPECT_EQ(w->ui().RzPageControlComp->tabText(0), u"Renamed"_s);
+
+    // A press on the page control outside its tabs addresses no group: Rename then does nothing.
+    QTabWidget* tabs = w->ui().RzPageControlComp;
+    ASSERT_FALSE(bar->geometry().contains(tabs->rect().center()));
+    QTest::mousePress(tabs, Qt::RightButton, {}, tabs->rect().center());
+    EXPECT_EQ(w->addressedGroup(), -1);
+    run(*w, u"popModifyGroup"_s);
 }
 
 TEST_F(GroupPagesTest, AddComponentSelectsTheNewRowOfTheShownList)
