@@ -251,9 +251,17 @@ void buildOptionPage(MainUi& ui)
     ui.RzListViewSearchPath->setIconSize(QSize(16, 16));
     ui.RzListViewSearchPath->setEditTriggers(QAbstractItemView::NoEditTriggers);
     pg->addWidget(ui.RzListViewSearchPath, 2, 0, 3, 2);
+    // Captioned like the Tools menu's items (a language file sets them the same way), icon beside.
     ui.RzRapidFireButtonAddPath = toolButton(u"RzRapidFireButtonAddPath"_s, ImgAdd, path);
     ui.RzRapidFireButtonModifyPath = toolButton(u"RzRapidFireButtonModifyPath"_s, ImgModify, path);
     ui.RzRapidFireButtonDelPath = toolButton(u"RzRapidFireButtonDelPath"_s, ImgDelete, path);
+    const std::pair<QToolButton*, QString> captions[] = {{ui.RzRapidFireButtonAddPath, u"&Add"_s},
+                                                          {ui.RzRapidFireButtonModifyPath, u"&Modify"_s},
+                                                          {ui.RzRapidFireButtonDelPath, u"&Del"_s}};
+    for (const auto& [button, caption] : captions) {
+        button->setText(caption);
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    }
     pg->addWidget(ui.RzRapidFireButtonAddPath, 2, 2);
     pg->addWidget(ui.RzRapidFireButtonModifyPath, 3, 2);
     pg->addWidget(ui.RzRapidFireButtonDelPath, 4, 2);

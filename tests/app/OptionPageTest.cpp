@@ -8,6 +8,7 @@
 #include "support/ScriptedPrompter.h"
 
 #include <QCheckBox>
+#include <QAction>
 #include <QTest>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -70,6 +71,12 @@ TEST_F(OptionPageTest, ChoosingChineseSwitchesTheWindowAndTheLanguageLabel)
     prompts.chooseLanguage({});
     QTest::mouseClick(w->ui().RzLabelLang, Qt::LeftButton);
     EXPECT_EQ(text(*w, u"RzLabelLang"_s), u"English"_s);
+    // The search path's buttons carry the Tools menu's captions, in English too.
+    const auto pathButtons = [&] {
+        return QStringList{w->ui().RzRapidFireButtonAddPath->text(), w->ui().RzRapidFireButtonModifyPath->text(),
+                           w->ui().RzRapidFireButtonDelPath->text()};
+    };
+    EXPECT_EQ(pathButtons(), (QStringList{u"&Add"_s, u"&Modify"_s, u"&Del"_s}));
 
     prompts.chooseLanguage(u"chinese"_s);
     w->ui().RzButtonLang->click();
@@ -84,6 +91,7 @@ TEST_F(OptionPageTest, ChoosingChineseSwitchesTheWindowAndTheLanguageLabel)
         EXPECT_TRUE(std::any_of(translated.begin(), translated.end(), [](QChar c) { return c.unicode() >= 0x4e00; }))
             << translated.toStdString();
     EXPECT_NE(w->ui().RzBitBtnNewProject->text(), newProject);
+    EXPECT_EQ(pathButtons()[0], child<QAction>(*w, u"popAddTool"_s)->text());
     EXPECT_TRUE(close(*w));
     EXPECT_EQ(IniFile(settings()).readString(u"config"_s, u"Language"_s), u"chinese"_s);
 }
