@@ -664,6 +664,8 @@ void TFormMain::loadLanguage(const QString& name)
     m_languageTexts = vx::loadLanguage(m_installation.hostRoot, name);
     applyLanguageTexts(m_languageTexts);
     m_ui.RzLabelLang->setText(name);
+    // The folder dialog is titled in the language from here on.
+    m_dialogs.folder.title = uiText(UiText::IncludePath);
 }
 
 void TFormMain::applyLanguageTexts(const LanguageTexts& texts)

@@ -92,6 +92,7 @@ TEST_F(OptionPageTest, ChoosingChineseSwitchesTheWindowAndTheLanguageLabel)
             << translated.toStdString();
     EXPECT_NE(w->ui().RzBitBtnNewProject->text(), newProject);
     EXPECT_EQ(pathButtons()[0], child<QAction>(*w, u"popAddTool"_s)->text());
+    EXPECT_EQ(w->dialogs().folder.title, u"包含路径"_s) << "the folder dialog is titled in the language";
     EXPECT_TRUE(close(*w));
     EXPECT_EQ(IniFile(settings()).readString(u"config"_s, u"Language"_s), u"chinese"_s);
 }
