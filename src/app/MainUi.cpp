@@ -268,7 +268,7 @@ void buildOptionPage(MainUi& ui)
     pg->addWidget(make<QLabel>(u"LabelWinSDK"_s, path, u"Win32 SDK Help:"_s), 5, 0);
     ui.RzLabelWinSDK = make<QLabel>(u"RzLabelWinSDK"_s, path);
     pg->addWidget(ui.RzLabelWinSDK, 5, 1);
-    ui.RzButtonWinSDK = button(u"RzButtonWinSDK"_s, u"..."_s, ImgFolder, path);
+    ui.RzButtonWinSDK = button(u"RzButtonWinSDK"_s, u"Win32 SDK"_s, ImgFolder, path);
     pg->addWidget(ui.RzButtonWinSDK, 5, 2);
     ui.RzCheckBoxBDEen = make<QCheckBox>(u"RzCheckBoxBDEen"_s, path, u"BDE:"_s);
     pg->addWidget(ui.RzCheckBoxBDEen, 6, 0);
@@ -279,7 +279,7 @@ void buildOptionPage(MainUi& ui)
     pg->addWidget(make<QLabel>(u"LabelBordbkCaption"_s, path, u"Debugger:"_s), 7, 0);
     ui.LabelBordbk = make<QLabel>(u"LabelBordbk"_s, path);
     pg->addWidget(ui.LabelBordbk, 7, 1);
-    ui.RzBitBtnBordbk = button(u"RzBitBtnBordbk"_s, u"..."_s, ImgFolder, path);
+    ui.RzBitBtnBordbk = button(u"RzBitBtnBordbk"_s, u"Bordbk70"_s, ImgFolder, path);
     pg->addWidget(ui.RzBitBtnBordbk, 7, 2);
     pg->setColumnStretch(1, 1);
     for (QLabel* l : {ui.RzLabelDelphiPath, ui.RzLabelWinSDK, ui.LabelBDEpath, ui.LabelBordbk}) {
@@ -302,7 +302,7 @@ void buildOptionPage(MainUi& ui)
     og->addWidget(make<QLabel>(u"LabelBordbkDll"_s, option, u"Bordbk70.dll"_s), 2, 0);
     ui.RzButtonRegDebug = button(u"RzButtonRegDebug"_s, u"Register"_s, ImgDebug, option);
     og->addWidget(ui.RzButtonRegDebug, 2, 1);
-    ui.RzBitBtnCopyFiles = button(u"RzBitBtnCopyFiles"_s, u"Copy BPL files"_s, ImgCopy, option);
+    ui.RzBitBtnCopyFiles = button(u"RzBitBtnCopyFiles"_s, u"Copy BPLs"_s, ImgCopy, option);
     og->addWidget(ui.RzBitBtnCopyFiles, 3, 0, 1, 2);
     ui.RzCheckBoxValid = make<QCheckBox>(u"RzCheckBoxValid"_s, option, u"verify files valid"_s);
     og->addWidget(ui.RzCheckBoxValid, 4, 0, 1, 2);
