@@ -11,8 +11,6 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QPushButton>
-#include <QtTest/QTest>
 
 using namespace Qt::StringLiterals;
 using namespace vx;
@@ -36,12 +34,10 @@ TEST_F(EnvironmentCommandsTest, HelperFoldersEndWithABackslashAndCancelKeepsThem
     prompts.chooseFolder(sb.delphiHost + u"/Help"_s);
     click(*w, u"RzButtonWinSDK"_s);
     EXPECT_EQ(text(*w, u"RzLabelWinSDK"_s), sb.delphiRoot + u"Help\\"_s);
-    EXPECT_EQ(prompts.folderTitles().back(), u"Win32 SDK Path"_s);
 
     prompts.chooseOpen(sb.delphiHost + u"/bin/bordbk70.dll"_s);
     click(*w, u"RzBitBtnBordbk"_s);
     EXPECT_EQ(text(*w, u"LabelBordbk"_s), sb.delphiRoot + u"bin\\"_s);
-    EXPECT_EQ(prompts.filters().back(), u"bordbk70.dll|bordbk70.dll"_s);
 
     // The switch only offers or withholds the folder; its text stays.
     auto* bde = child<QCheckBox>(*w, u"RzCheckBoxBDEen"_s);

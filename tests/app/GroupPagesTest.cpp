@@ -3,13 +3,11 @@
 
 #include "app/EntryListView.h"
 #include "app/MainWindow.h"
-#include "platform/IniFile.h"
 #include "support/MainWindowFixture.h"
 #include "support/ScriptedPrompter.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
-#include <QMenu>
 #include <QTabBar>
 #include <QTest>
 
@@ -134,17 +132,6 @@ TEST_F(GroupPagesTest, AddComponentSelectsTheNewRowOfTheShownList)
     ASSERT_EQ(list->model()->rowCount(), 1);
     EXPECT_EQ(list->currentIndex().row(), 0);
     EXPECT_EQ(w->project().group(0).entry(0).file, u"$(Delphi)\\Projects\\Bpl\\mine.bpl"_s);
-}
-
-TEST_F(GroupPagesTest, GroupMenuRepeatsTheExpertMenusAddAndDel)
-{
-    for (const QString& language : {u"English"_s, u"chinese"_s}) {
-        IniFile(settings()).writeString(u"config"_s, u"Language"_s, language);
-        test::ScriptedPrompter s;
-        auto w = start();
-        EXPECT_EQ(child<QAction>(*w, u"popAddGroup"_s)->text(), child<QAction>(*w, u"popAddExpert"_s)->text());
-        EXPECT_EQ(child<QAction>(*w, u"popDelGroup"_s)->text(), child<QAction>(*w, u"popDelExpert"_s)->text());
-    }
 }
 
 } // namespace

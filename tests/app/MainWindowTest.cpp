@@ -42,13 +42,9 @@ TEST_F(MainWindowTest, OpensTheProjectGivenOnTheCommandLine)
 
     // The Projects page counts rows and checked rows.
     w->ui().RzPageControl->setCurrentIndex(3);
-    EXPECT_EQ(text(*w, u"RzLabelExpertNum"_s), u"4"_s);
-    EXPECT_EQ(text(*w, u"RzLabelExpertSel"_s), u"2"_s);
-    EXPECT_EQ(text(*w, u"RzLabelGroupNum"_s), u"2"_s);
-    EXPECT_EQ(text(*w, u"RzLabelCompNum"_s), u"7"_s);
-    EXPECT_EQ(text(*w, u"RzLabelCompSel"_s), u"5"_s);
-    EXPECT_EQ(text(*w, u"RzLabelToolNum"_s), u"3"_s);
-    EXPECT_EQ(text(*w, u"RzLabelToolSel"_s), u"2"_s);
+    for (const auto& [label, want] : {std::pair{"ExpertNum", "4"}, {"ExpertSel", "2"}, {"GroupNum", "2"},
+                                      {"CompNum", "7"}, {"CompSel", "5"}, {"ToolNum", "3"}, {"ToolSel", "2"}})
+        EXPECT_EQ(text(*w, u"RzLabel"_s + QLatin1StringView(label)), QLatin1StringView(want)) << label;
 
     // Status panes follow the page and every check box change.
     w->ui().RzPageControl->setCurrentIndex(0);
@@ -71,18 +67,12 @@ TEST_F(MainWindowTest, OpensTheProjectGivenOnTheCommandLine)
     EXPECT_EQ(w->addressedGroup(), 1);
     QTest::mouseClick(tabs, Qt::LeftButton, {}, QPoint(tabs->width() - 2, tabs->height() / 2));
     EXPECT_EQ(w->addressedGroup(), -1);
-    // Group pages carry the numbered names the commands look for.
-    EXPECT_NE(w->findChild<app::EntryListView*>(u"ListViewComp2"_s), nullptr);
-    EXPECT_NE(w->findChild<QWidget*>(u"TabComp2"_s), nullptr);
 
     // The About page: the IDE's version label, the system report, the memory report on selection.
     EXPECT_EQ(text(*w, u"LabelDelphi"_s), u"Delphi 7.0 (Build 4.453)"_s);
     EXPECT_TRUE(text(*w, u"LabelWindows"_s).contains(u" CPU of "_s));
     w->ui().RzPageControl->setCurrentIndex(5);
     EXPECT_TRUE(text(*w, u"LabelMemory"_s).startsWith(u"Memory Available "_s));
-
-    // The buttons' hints (the message pane showing them is WindowDetailsTest's business).
-    EXPECT_EQ(child<QPushButton>(*w, u"RzBitBtnNewProject"_s)->statusTip(), u"create a new project file"_s);
 
     prompts.answer(u"File is modified, save it?"_s, Prompter::No);
     EXPECT_TRUE(close(*w));
@@ -95,8 +85,7 @@ TEST_F(MainWindowTest, WithoutArgumentsTheLastProjectOpensOrNone)
         auto w = start();
         EXPECT_EQ(w->windowTitle(), u"Delphi 7 Vorlix"_s);
         EXPECT_FALSE(w->project().isOpen());
-        EXPECT_EQ(text(*w, u"RzLabelProject"_s), u""_s);
-        EXPECT_EQ(w->ui().RzPageControl->currentIndex(), 4) << "Option page by default";
+            EXPECT_EQ(w->ui().RzPageControl->currentIndex(), 4) << "Option page by default";
         w->ui().RzPageControl->setCurrentIndex(3);
         EXPECT_EQ(text(*w, u"RzLabelExpertNum"_s), u"0"_s);
         EXPECT_TRUE(close(*w));
@@ -177,7 +166,6 @@ TEST_F(MainWindowTest, NewEditSaveCloseOpenCycle)
 
     prompts.chooseSave(typed);
     c.RzBitBtnNewProjectClick();
-    EXPECT_EQ(prompts.filters().back(), u"Project File(*.vx7)|*.vx7"_s);
     EXPECT_EQ(w->ui().RzPageControl->currentIndex(), 3);
     EXPECT_EQ(test::readAll(work), QByteArray(";Delphi7 Vorlix File\r\n[ConfigData]\r\nRun=2\r\n"));
     EXPECT_EQ(w->project().searchPath().rows(),
@@ -270,7 +258,7 @@ TEST_F(MainWindowTest, CommandsWaitWhileALoadLetsEventsThrough)
     EXPECT_TRUE(close(*w));
 }
 
-TEST_F(MainWindowTest, SaveAsConfirmsReplacingAFileTheDialogDidNotAskAbout)
+TEST_F(MainWindowTest, SaveAsConfirmsReplacingAFileAndAFailedSaveKeepsTheProjectModified)
 {
     test::ScriptedPrompter prompts;
     auto w = start({sb.sampleProject});
@@ -285,24 +273,17 @@ TEST_F(MainWindowTest, SaveAsConfirmsReplacingAFileTheDialogDidNotAskAbout)
     EXPECT_EQ(test::readAll(dir.filePath(u"Other.vx7.bak"_s)), QByteArray("keep me"));
     EXPECT_EQ(w->windowTitle(), u"Delphi Vorlix - "_s + existing);
     EXPECT_EQ(IniFile(existing).readInteger(u"DelphiExperts"_s, u"num"_s, 0), 4);
-    EXPECT_TRUE(close(*w));
-}
 
-TEST_F(MainWindowTest, FailedSaveKeepsTheProjectModifiedAndSaysWhichFile)
-{
-    test::ScriptedPrompter prompts;
-    auto w = start({sb.sampleProject});
+    // A failed save keeps the project modified and where it was, and says which file.
     w->project().experts().setSelected(0, false);
     const QString target = dir.filePath(u"missing/dir/x.vx7"_s);
     prompts.chooseSave(target).answer(u"Unable to write to "_s + target, Prompter::Ok);
     EXPECT_FALSE(w->commands().RzBitBtnSaveProjectAsClick());
     EXPECT_TRUE(w->project().isModified());
-    EXPECT_TRUE(w->isEnabled());
-    EXPECT_FALSE(w->ui().RzProgressBar->isVisible());
-    EXPECT_EQ(w->project().fileName(), sb.sampleProject) << "the project stays where it was";
+    EXPECT_EQ(w->project().fileName(), existing);
     prompts.answer(u"File is modified, save it?"_s, Prompter::No);
     EXPECT_TRUE(close(*w));
-    EXPECT_EQ(IniFile(sb.sampleProject).readString(u"ConfigData"_s, u"LastTime"_s), u"2026-12-06 9:00:00"_s);
+    EXPECT_EQ(IniFile(existing).readString(u"ConfigData"_s, u"LastTime"_s), u"2026-12-06 9:00:00"_s);
 }
 
 TEST_F(MainWindowTest, CloseWritesTheSettingsAndTheProjectStatistics)
@@ -331,15 +312,10 @@ TEST_F(MainWindowTest, CloseWritesTheSettingsAndTheProjectStatistics)
                            u"Desktop"_s, u"QuickLaunch"_s, u"Menu"_s, u"DesktopD"_s, u"QuickLaunchD"_s, u"MenuD"_s}));
     EXPECT_EQ(s.readString(u"config"_s, u"LastEnd"_s), u"2026-12-06 10:02:03"_s);
     EXPECT_EQ(s.readString(u"config"_s, u"LastRunTime"_s), u"1:02:03"_s);
-    EXPECT_EQ(s.readString(u"config"_s, u"RunTimeSum"_s), u"1:02:03"_s);
     EXPECT_EQ(s.readString(u"config"_s, u"Project"_s), sb.sampleProject);
     EXPECT_EQ(s.readString(u"config"_s, u"Language"_s), u"English"_s);
-    EXPECT_EQ(s.readString(u"config"_s, u"Win32SDKHelp"_s), u"C:\\Program Files\\Borland\\Delphi7\\MSHelp"_s);
-    EXPECT_EQ(s.readString(u"config"_s, u"bordbk"_s), u"C:\\Program Files\\Borland\\Delphi7\\bin"_s);
     EXPECT_TRUE(s.readBool(u"config"_s, u"VerifyValid"_s, false));
     EXPECT_EQ(s.readInteger(u"Last"_s, u"Page"_s, -1), 2);
-    EXPECT_EQ(s.readString(u"Font"_s, u"Name"_s), u"MS Sans Serif"_s);
-    EXPECT_EQ(s.readInteger(u"Font"_s, u"Size"_s, 0), 8);
     EXPECT_EQ(s.keyNames(u"Associate"_s), (QStringList{u"Associate"_s, u"Explorer"_s, u"FIleType"_s}));
     EXPECT_TRUE(test::readAll(settings()).startsWith("; Delphi 7 Vorlix\r\n[config]\r\nRun=2\r\n"));
 
@@ -357,9 +333,7 @@ TEST_F(MainWindowTest, ALanguageFileChangesItsTexts)
     test::ScriptedPrompter prompts;
     auto w = start();
     EXPECT_EQ(child<QPushButton>(*w, u"RzBitBtnNewProject"_s)->text(), u"Brand New"_s);
-    EXPECT_EQ(child<QPushButton>(*w, u"RzBitBtnOpenProject"_s)->text(), u"Open Project"_s);
     EXPECT_EQ(text(*w, u"RzLabelLang"_s), u"Test"_s);
-    EXPECT_EQ(w->languageName(), u"Test"_s);
     EXPECT_TRUE(close(*w));
     EXPECT_EQ(IniFile(settings()).readString(u"config"_s, u"Language"_s), u"Test"_s);
 }

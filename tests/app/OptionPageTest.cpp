@@ -7,7 +7,6 @@
 #include "support/MainWindowFixture.h"
 #include "support/ScriptedPrompter.h"
 
-#include <QCheckBox>
 #include <QAction>
 #include <QTest>
 #include <algorithm>

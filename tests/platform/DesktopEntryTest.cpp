@@ -15,7 +15,7 @@ using namespace vx;
 
 namespace {
 
-TEST(DesktopEntry, ExecArgumentsAreQuotedOnlyWhereNeeded)
+TEST(DesktopEntry, ExecArgumentsAreQuotedOnlyWhereNeededAndEscapedInTheValue)
 {
     EXPECT_EQ(desktopExecArgument(u"/usr/bin/wine"_s), u"/usr/bin/wine"_s);
     EXPECT_EQ(desktopExecArgument(u"/home/u/My Delphi/Vorlix7"_s), u"\"/home/u/My Delphi/Vorlix7\""_s);
@@ -23,10 +23,8 @@ TEST(DesktopEntry, ExecArgumentsAreQuotedOnlyWhereNeeded)
     EXPECT_EQ(desktopExecArgument(u"100%"_s), u"100%%"_s);
     EXPECT_EQ(desktopExecArgument(u""_s), u"\"\""_s);
     EXPECT_EQ(desktopExecArgument(u"/home/ü/Delphi7"_s), u"/home/ü/Delphi7"_s);
-}
 
-TEST(DesktopEntry, ExecValueEscapesTheQuotingOnceMore)
-{
+    // In the Exec value the quoting is escaped once more.
     DesktopEntry e;
     e.name = u" Delphi 7"_s;
     e.exec = {u"env"_s, u"WINEPREFIX=/home/u/a b"_s, u"wine"_s, u"C:\\x.exe"_s};

@@ -25,9 +25,7 @@ namespace {
 constexpr auto HKCU = RegRoot::CurrentUser;
 constexpr auto HKLM = RegRoot::LocalMachine;
 
-class WineInterop : public test::WinePrefixTest
-{
-};
+using WineInterop = test::WinePrefixTest;
 
 TEST_F(WineInterop, WeReadWhatWineWrote)
 {
@@ -90,7 +88,6 @@ TEST_F(WineInterop, WineReadsWhatWeWroteAndKeepsTheRest)
     store.setValue(HKCU, u"Software\\VxOut"_s, RegValue{u"Bin"_s, REG_BINARY, QByteArray::fromHex(QByteArray(300, 'c'))});
     store.setValue(HKLM, u"Software\\VxOut32"_s, RegValue::string(u"RootDir"_s, u"C:\\D7\\"_s));
     store.commit(); // one commit of both hives: Wine sees the changes of both
-
 
     const auto user = query(u"HKCU\\Software\\VxOut"_s, false);
     EXPECT_EQ(user.value(u"Text"_s), qMakePair(u"REG_SZ"_s, u"say \"hi\" \\ 100%"_s));

@@ -139,7 +139,7 @@ TEST_F(IniFileTest, ValueForms)
                                          "midnight=2026-01-02\r\ndt=2026-01-02 9:08:07\r\n"));
 }
 
-TEST_F(IniFileTest, LongValuesAreReadAndWrittenWhole)
+TEST_F(IniFileTest, LongValuesAreWholeAndLineBreaksDoNotSplitAnEntry)
 {
     // A 5 MiB line loads and reads whole, and the line after it is still found.
     QByteArray big = "[S]\r\nk=";
@@ -151,11 +151,8 @@ TEST_F(IniFileTest, LongValuesAreReadAndWrittenWhole)
     EXPECT_EQ(ini.readInteger(u"S"_s, u"after"_s, 0), 1);
     ini.writeString(u"S"_s, u"k"_s, QString(3000, u'y'));
     EXPECT_EQ(readAll(path()), "[S]\r\nk=" + QByteArray(3000, 'y') + "\r\nafter=1\r\n");
-}
 
-TEST_F(IniFileTest, LineBreaksInValuesDoNotSplitTheEntry)
-{
-    IniFile ini(path());
+    // Line breaks in a value do not split the entry.
     ini.writeString(u"S"_s, u"k"_s, u"one\r\ntwo"_s);
     ini.writeString(u"S"_s, u"after"_s, u"x"_s);
     IniFile again(path());
@@ -163,7 +160,7 @@ TEST_F(IniFileTest, LineBreaksInValuesDoNotSplitTheEntry)
     EXPECT_EQ(again.keyNames(u"S"_s), (QStringList{u"k"_s, u"after"_s}));
 }
 
-TEST_F(IniFileTest, RefusedWritesNameTheFileAndKeepTheOldContent)
+TEST_F(IniFileTest, RefusedOrUnreadFilesAreNeverOverwritten)
 {
     writeAll(path(), "[S]\r\nk=old\r\n");
     test::makeReadOnly(path());
@@ -189,33 +186,18 @@ TEST_F(IniFileTest, RefusedWritesNameTheFileAndKeepTheOldContent)
     EXPECT_THROW(batch.commit(), FileWriteError);
     setWriteFaultHook({});
     EXPECT_EQ(readAll(other), QByteArray("[S]\r\nk=old\r\n"));
-}
 
-TEST_F(IniFileTest, AFileThatCouldNotBeReadIsNeverReplaced)
-{
     // A directory stands in for an unreadable file (as root every file is readable).
     QDir(dir.path()).mkdir(u"taken.ini"_s);
-    IniFile ini(path(u"taken.ini"_s));
-    EXPECT_EQ(ini.readString(u"S"_s, u"k"_s, u"dflt"_s), u"dflt"_s);
+    IniFile taken(path(u"taken.ini"_s));
+    EXPECT_EQ(taken.readString(u"S"_s, u"k"_s, u"dflt"_s), u"dflt"_s);
     try {
-        ini.writeString(u"S"_s, u"k"_s, u"v"_s);
+        taken.writeString(u"S"_s, u"k"_s, u"v"_s);
         FAIL() << "wrote over a file it never read";
     } catch (const OperationError& e) {
         EXPECT_EQ(e.message(), u"Unable to read "_s + path(u"taken.ini"_s) + u"; it was not changed"_s);
     }
     EXPECT_TRUE(QFileInfo(path(u"taken.ini"_s)).isDir());
-}
-
-TEST_F(IniFileTest, BatchWritesOnceAtCommit)
-{
-    IniFile ini(path());
-    ini.beginBatch();
-    ini.writeString(u"S"_s, u"a"_s, u"1"_s);
-    ini.writeString(u"S"_s, u"b"_s, u"2"_s);
-    EXPECT_FALSE(QFile::exists(path()));
-    EXPECT_EQ(ini.readString(u"S"_s, u"a"_s), u"1"_s) << "reads inside a batch see the writes";
-    ini.commit();
-    EXPECT_EQ(readAll(path()), QByteArray("[S]\r\na=1\r\nb=2\r\n"));
 }
 
 TEST_F(IniFileTest, SectionNamesEndAtTheLastBracketAndLoseTheirBlanks)
@@ -466,9 +448,12 @@ TEST_F(IniFileTest, ABatchIsReplayedOnWhatTheFileHoldsAtCommit)
                                           "[Font]\r\nName=Tahoma\r\nSize=8\r\n"));
     EXPECT_EQ(ini.readInteger(u"Font"_s, u"Size"_s, 0), 8);
 
-    // Unchanged on disk: the batch's content is written as it stands.
+    // Unchanged on disk: the batch's content is written as it stands, and only at the commit.
+    const QByteArray committed = readAll(path());
     ini.beginBatch();
     ini.writeInteger(u"Config"_s, u"Day"_s, 4);
+    EXPECT_EQ(ini.readInteger(u"Config"_s, u"Day"_s, 0), 4) << "reads inside a batch see the writes";
+    EXPECT_EQ(readAll(path()), committed);
     ini.commit();
     EXPECT_EQ(readAll(path()), QByteArray("[Config]\r\nRun=5\r\nDay=4\r\nLast=\" padded \"\r\n"
                                           "[Font]\r\nName=Tahoma\r\nSize=8\r\n"));

@@ -44,30 +44,14 @@ protected:
 TEST_F(IniWineTest, SectionNamesBlanksAndQuotesReadAsWindowsReadsThem)
 {
     const QString path = file(u"names.vx7"_s);
-    test::writeAll(path, "[DelphiExperts]\r\n"
-                         "ExpertName1=plain\r\n"
-                         "ExpertName2=\"quoted\"\r\n"
-                         "a='single'\r\n"
-                         "b=\"mixed'\r\n"
-                         "d=\"\"\r\n"
-                         "e= \"  padded \" \r\n"
-                         "f=x\"y\"\r\n"
-                         "g=\"\r\n"
-                         "h=  spaced out  \r\n"
-                         "  k = v \r\n"
-                         "[Tools [old]]\r\n"
-                         "Title1=Old tool\r\n"
-                         "[a]b]\r\n"
-                         "x=1\r\n"
-                         "  [  padded name  ]  \r\n"
-                         "y=2\r\n");
-    expectSameReading(path, {{u"DelphiExperts"_s, u"ExpertName1"_s}, {u"DelphiExperts"_s, u"ExpertName2"_s},
-                             {u"DelphiExperts"_s, u"a"_s},           {u"DelphiExperts"_s, u"b"_s},
-                             {u"DelphiExperts"_s, u"d"_s},           {u"DelphiExperts"_s, u"e"_s},
-                             {u"DelphiExperts"_s, u"f"_s},           {u"DelphiExperts"_s, u"g"_s},
-                             {u"DelphiExperts"_s, u"h"_s},           {u"DelphiExperts"_s, u"k"_s},
-                             {u"Tools [old]"_s, u"Title1"_s},        {u"a]b"_s, u"x"_s},
-                             {u"padded name"_s, u"y"_s},             {u"Tools"_s, u"Title1"_s}});
+    test::writeAll(path, "[DelphiExperts]\r\nExpertName1=plain\r\nExpertName2=\"quoted\"\r\na='single'\r\n"
+                         "b=\"mixed'\r\nd=\"\"\r\ne= \"  padded \" \r\nf=x\"y\"\r\ng=\"\r\nh=  spaced out  \r\n  k = v \r\n"
+                         "[Tools [old]]\r\nTitle1=Old tool\r\n[a]b]\r\nx=1\r\n  [  padded name  ]  \r\ny=2\r\n");
+    std::vector<test::ProfileKey> keys{
+        {u"Tools [old]"_s, u"Title1"_s}, {u"a]b"_s, u"x"_s}, {u"padded name"_s, u"y"_s}, {u"Tools"_s, u"Title1"_s}};
+    for (const QString& k : {u"ExpertName1"_s, u"ExpertName2"_s, u"a"_s, u"b"_s, u"d"_s, u"e"_s, u"f"_s, u"g"_s, u"h"_s, u"k"_s})
+        keys.push_back({u"DelphiExperts"_s, k});
+    expectSameReading(path, keys);
     EXPECT_EQ(IniFile(path).sectionNames(), test::windowsProfileSections(path));
 }
 

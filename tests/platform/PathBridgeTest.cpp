@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -24,23 +25,14 @@ void makeLink(const QString& target, const QString& link)
     ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()), 0);
 }
 
-// Sets or clears an environment variable for one test and puts the old state back.
-class ScopedEnv
+// Sets (or, for a null value, clears) an environment variable until the returned guard ends.
+auto scopedEnv(const char* name, const QByteArray& value)
 {
-  public:
-    ScopedEnv(const char* name, const QByteArray& value)
-        : m_name(name), m_had(qEnvironmentVariableIsSet(name))
-    {
-        m_old = qgetenv(name);
-        value.isNull() ? qunsetenv(name) : qputenv(name, value);
-    }
-    ~ScopedEnv() { m_had ? qputenv(m_name, m_old) : qunsetenv(m_name); }
-
-  private:
-    const char* m_name;
-    bool m_had;
-    QByteArray m_old;
-};
+    const bool had = qEnvironmentVariableIsSet(name);
+    const QByteArray old = qgetenv(name);
+    value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    return qScopeGuard([=] { had ? qputenv(name, old) : qunsetenv(name); });
+}
 
 // A prefix as Wine lays it out: c: -> ../drive_c, z: -> /, and a Delphi installation whose
 // directories are spelled differently from how the IDE writes them.
@@ -91,16 +83,19 @@ TEST_F(PathBridgeTest, ResolvesWindowsPathsIgnoringCaseAndSpelling)
     ASSERT_TRUE(QDir().rename(driveC + u"/Ärger", driveC + u"/ÄRGER2"));
     EXPECT_EQ(bridge.toHost(u"C:\\ärger2"_s), driveC + u"/ÄRGER2");
     EXPECT_EQ(bridge.toHost(u"C:\\ärger"_s), driveC + u"/ärger");
-}
 
-TEST_F(PathBridgeTest, PrefersExactNameThenFirstSortedAmongCaseTwins)
-{
-    ASSERT_TRUE(QDir().mkpath(driveC + u"/lib"));
-    ASSERT_TRUE(QDir().mkpath(driveC + u"/Lib"));
-    const PathBridge bridge(prefix);
+    // Among case twins the exact name wins, else the first in sorted order.
+    ASSERT_TRUE(QDir().mkpath(driveC + u"/lib") && QDir().mkpath(driveC + u"/Lib"));
     EXPECT_EQ(bridge.toHost(u"C:\\lib"_s), driveC + u"/lib");
     EXPECT_EQ(bridge.toHost(u"C:\\Lib"_s), driveC + u"/Lib");
     EXPECT_EQ(bridge.toHost(u"C:\\LIB"_s), driveC + u"/Lib");
+
+    // Files and directories are told apart.
+    EXPECT_TRUE(bridge.fileExists(u"C:\\Program Files\\Borland\\Delphi7\\bin\\delphi32.EXE"_s));
+    EXPECT_FALSE(bridge.dirExists(u"C:\\Program Files\\Borland\\Delphi7\\bin\\delphi32.EXE"_s));
+    EXPECT_TRUE(bridge.dirExists(u"c:\\program files\\borland\\delphi7\\bin"_s));
+    EXPECT_FALSE(bridge.fileExists(u"c:\\program files\\borland\\delphi7\\bin"_s));
+    EXPECT_FALSE(bridge.fileExists(u"C:\\Program Files\\Borland\\Delphi7\\bin\\delphi33.exe"_s));
 }
 
 TEST_F(PathBridgeTest, RejectsUnmappedDrivesAndNonAbsolutePaths)
@@ -111,16 +106,6 @@ TEST_F(PathBridgeTest, RejectsUnmappedDrivesAndNonAbsolutePaths)
                                u"C:Program Files"_s, u"\\\\server\\share\\x"_s, u"1:\\x"_s, QString()})
         EXPECT_TRUE(bridge.toHost(win).isEmpty()) << win.toStdString();
     EXPECT_FALSE(bridge.dirExists(u"D:\\"_s));
-}
-
-TEST_F(PathBridgeTest, DriveLinksMayBeAbsoluteOrUpperCase)
-{
-    const QString data = root + u"/data";
-    ASSERT_TRUE(QDir().mkpath(data + u"/Units"));
-    makeLink(data, prefix + u"/dosdevices/D:");
-    const PathBridge bridge(prefix);
-    EXPECT_EQ(bridge.toHost(u"d:\\units"_s), data + u"/Units");
-    EXPECT_EQ(bridge.toWindows(data + u"/Units"), u"D:\\Units"_s);
 }
 
 TEST_F(PathBridgeTest, MapsHostPathsToTheDeepestDrive)
@@ -156,16 +141,6 @@ TEST_F(PathBridgeTest, MapsHostPathsToTheDeepestDrive)
     EXPECT_TRUE(bridge.toHost(u"Z:\\opt"_s).isEmpty());
 }
 
-TEST_F(PathBridgeTest, MatchesDriveRootsReachedThroughALinkedPrefix)
-{
-    const QString alias = root + u"/alias";
-    makeLink(prefix, alias);
-    const PathBridge bridge(alias);
-    EXPECT_EQ(bridge.toWindows(alias + u"/drive_c/x"), u"C:\\x"_s);
-    EXPECT_EQ(bridge.toWindows(driveC + u"/x"), u"C:\\x"_s);
-    EXPECT_EQ(bridge.toHost(u"c:\\PROGRAM FILES"_s), alias + u"/drive_c/Program Files");
-}
-
 // A path that reaches a drive through a link is that drive's path: through the prefix's own
 // dosdevices entry, or any link into the prefix; a link that leads elsewhere stays on Z:.
 TEST_F(PathBridgeTest, PathsThroughLinksIntoADriveAreThatDrivesPaths)
@@ -173,6 +148,11 @@ TEST_F(PathBridgeTest, PathsThroughLinksIntoADriveAreThatDrivesPaths)
     const PathBridge bridge(prefix);
     makeLink(delphi, root + u"/d7"_s);
     makeLink(u"/tmp"_s, root + u"/elsewhere"_s);
+    // A drive link may be absolute and upper-case.
+    const QString data = root + u"/data";
+    ASSERT_TRUE(QDir().mkpath(data + u"/Units"));
+    makeLink(data, prefix + u"/dosdevices/D:");
+    EXPECT_EQ(bridge.toHost(u"d:\\units"_s), data + u"/Units");
     const struct
     {
         QString host;
@@ -183,10 +163,19 @@ TEST_F(PathBridgeTest, PathsThroughLinksIntoADriveAreThatDrivesPaths)
         {prefix + u"/dosdevices/c:/Program Files/Borland/Delphi7/Experts/New.dll"_s,
          u"C:\\Program Files\\Borland\\Delphi7\\Experts\\New.dll"_s},
         {root + u"/d7/Bin"_s, u"C:\\Program Files\\Borland\\Delphi7\\Bin"_s},
+        {data + u"/Units"_s, u"D:\\Units"_s},
         {root + u"/elsewhere/x"_s, u"Z:"_s + QString(root + u"/elsewhere/x"_s).replace(u'/', u'\\')},
     };
     for (const auto& c : cases)
         EXPECT_EQ(bridge.toWindows(c.host), c.windows) << c.host.toStdString();
+
+    // A prefix reached through a link matches its drive roots both ways.
+    const QString alias = root + u"/alias";
+    makeLink(prefix, alias);
+    const PathBridge aliased(alias);
+    EXPECT_EQ(aliased.toWindows(alias + u"/drive_c/x"), u"C:\\x"_s);
+    EXPECT_EQ(aliased.toWindows(driveC + u"/x"), u"C:\\x"_s);
+    EXPECT_EQ(aliased.toHost(u"c:\\PROGRAM FILES"_s), alias + u"/drive_c/Program Files");
 }
 
 TEST_F(PathBridgeTest, RoundTripsHostPaths)
@@ -201,16 +190,6 @@ TEST_F(PathBridgeTest, RoundTripsHostPaths)
     }
     const QString missing = driveC + u"/missing/File.pas";
     EXPECT_EQ(bridge.toHost(bridge.toWindows(missing)), missing);
-}
-
-TEST_F(PathBridgeTest, TellsFilesFromDirectories)
-{
-    const PathBridge bridge(prefix);
-    EXPECT_TRUE(bridge.fileExists(u"C:\\Program Files\\Borland\\Delphi7\\bin\\delphi32.EXE"_s));
-    EXPECT_FALSE(bridge.dirExists(u"C:\\Program Files\\Borland\\Delphi7\\bin\\delphi32.EXE"_s));
-    EXPECT_TRUE(bridge.dirExists(u"c:\\program files\\borland\\delphi7\\bin"_s));
-    EXPECT_FALSE(bridge.fileExists(u"c:\\program files\\borland\\delphi7\\bin"_s));
-    EXPECT_FALSE(bridge.fileExists(u"C:\\Program Files\\Borland\\Delphi7\\bin\\delphi33.exe"_s));
 }
 
 TEST_F(PathBridgeTest, PrefixWithoutDosdevicesHasOnlyCAndZ)
@@ -243,15 +222,15 @@ TEST_F(PathBridgeTest, DiscoversPrefixFromProgramDirectoryOrEnvironment)
     const QString outside = root + u"/outside/app";
     ASSERT_TRUE(QDir().mkpath(outside));
     {
-        const ScopedEnv env("WINEPREFIX", QByteArray("/opt/wine//pfx/./x/.."));
+        const auto env = scopedEnv("WINEPREFIX", QByteArray("/opt/wine//pfx/./x/.."));
         EXPECT_EQ(PathBridge::discoverPrefix(outside), u"/opt/wine/pfx"_s);
         EXPECT_EQ(PathBridge::discoverPrefix(delphi), prefix);
     }
     {
-        const ScopedEnv env("WINEPREFIX", QByteArray(""));
-        const ScopedEnv home("HOME", QFile::encodeName(root + u"/home"));
+        const auto env = scopedEnv("WINEPREFIX", QByteArray(""));
+        const auto home = scopedEnv("HOME", QFile::encodeName(root + u"/home"));
         EXPECT_EQ(PathBridge::discoverPrefix(outside), root + u"/home/.wine");
-        const ScopedEnv unset("WINEPREFIX", QByteArray());
+        const auto unset = scopedEnv("WINEPREFIX", QByteArray());
         EXPECT_EQ(PathBridge::discoverPrefix(outside), root + u"/home/.wine");
     }
 }

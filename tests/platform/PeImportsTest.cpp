@@ -30,31 +30,24 @@ qsizetype descriptors(const QByteArray& image)
 
 } // namespace
 
-TEST(PeImports, ReadsTheModulesOfPe32AndPe64Images)
+TEST(PeImports, ListsEachModuleOnceInPe32AndPe64Images)
 {
-    const QStringList modules{u"rtl70.bpl"_s, u"vcl70.bpl"_s, u"KERNEL32.dll"_s};
-    for (const bool pe64 : {false, true}) {
-        const PeImports r = parsePeImports(buildPeWithImports(modules, pe64));
-        ASSERT_TRUE(r.ok) << pe64 << ' ' << r.error.toStdString();
-        EXPECT_EQ(r.modules, modules) << pe64;
+    const struct
+    {
+        QByteArray image;
+        QStringList modules;
+    } cases[] = {
+        {buildPeWithImports({u"rtl70.bpl"_s, u"vcl70.bpl"_s, u"KERNEL32.dll"_s}), {u"rtl70.bpl"_s, u"vcl70.bpl"_s, u"KERNEL32.dll"_s}},
+        {buildPeWithImports({u"rtl70.bpl"_s, u"vcl70.bpl"_s, u"KERNEL32.dll"_s}, true), {u"rtl70.bpl"_s, u"vcl70.bpl"_s, u"KERNEL32.dll"_s}},
+        {buildPeWithImports({u"rtl70.bpl"_s, u"RTL70.BPL"_s, u"vcl70.bpl"_s}), {u"rtl70.bpl"_s, u"vcl70.bpl"_s}}, // named twice
+        {vx::fixtures::buildDelphiExe(), {}}, // no import table
+        {buildPeWithImports({}), {}},
+    };
+    for (const auto& c : cases) {
+        const PeImports r = parsePeImports(c.image);
+        ASSERT_TRUE(r.ok) << r.error.toStdString();
+        EXPECT_EQ(r.modules, c.modules);
     }
-}
-
-TEST(PeImports, ModulesNamedTwiceInAnyCaseAreListedOnce)
-{
-    const PeImports r = parsePeImports(buildPeWithImports({u"rtl70.bpl"_s, u"RTL70.BPL"_s, u"vcl70.bpl"_s}));
-    ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.modules, (QStringList{u"rtl70.bpl"_s, u"vcl70.bpl"_s}));
-}
-
-TEST(PeImports, AFileWithoutImportTableHasNoModules)
-{
-    const PeImports r = parsePeImports(vx::fixtures::buildDelphiExe());
-    EXPECT_TRUE(r.ok) << r.error.toStdString();
-    EXPECT_TRUE(r.modules.isEmpty());
-    const PeImports none = parsePeImports(buildPeWithImports({}));
-    EXPECT_TRUE(none.ok);
-    EXPECT_TRUE(none.modules.isEmpty());
 }
 
 // Wine's loader stops at the first descriptor whose Name or FirstThunk is 0, whatever its other

@@ -5,7 +5,7 @@
 using namespace Qt::StringLiterals;
 using namespace vx;
 
-TEST(TimeText, TimeOfDayTexts)
+TEST(TimeText, TimeAndDateTimeTextsRoundTrip)
 {
     EXPECT_EQ(timeText(0), u"0:00:00"_s);
     EXPECT_EQ(timeText(999), u"0:00:00"_s);
@@ -14,10 +14,7 @@ TEST(TimeText, TimeOfDayTexts)
     EXPECT_EQ(timeText(2 * kMsPerDay + 3 * 3600 * 1000LL), u"3:00:00"_s);
     EXPECT_EQ(timeText(-1000), u"23:59:59"_s);
     EXPECT_EQ(runTimeSumText(2, u"Day"_s, timeText(3 * 3600 * 1000LL)), u"2Day 3:00:00"_s);
-}
 
-TEST(TimeText, DateTimeTextsRoundTrip)
-{
     const QDateTime t(QDate(2026, 3, 4), QTime(5, 6, 7));
     EXPECT_EQ(dateTimeText(t), u"2026-03-04 5:06:07"_s);
     EXPECT_EQ(dateTimeText(QDateTime(QDate(2026, 3, 4), QTime(0, 0))), u"2026-03-04"_s);

@@ -70,7 +70,6 @@ QByteArray utf16(const QString& s)
     return RegValue::string({}, s).data;
 }
 
-
 void expectSameContents(const QByteArray& bytes)
 {
     const WineHive hive = WineHive::parse(bytes, u"t.reg"_s);

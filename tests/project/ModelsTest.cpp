@@ -61,24 +61,22 @@ TEST(EntryModels, HeaderSortTogglesAndKeepsEmptyTextsLast)
     m.sortByHeader(0);
     EXPECT_EQ(m.viewSettings().sortDirect, 0);
     m.sortByHeader(2);
-    EXPECT_EQ(m.viewSettings().sortColumn, 2);
-    EXPECT_EQ(m.viewSettings().sortDirect, 0);
+    EXPECT_EQ(std::pair(m.viewSettings().sortColumn, m.viewSettings().sortDirect), std::pair(2, 0));
 
     // Restoring a layout only sets the arrow.
     ExpertListModel n;
-    n.add({u"b"_s, {}, {}});
-    n.add({u"a"_s, {}, {}});
+    for (const QString& name : {u"b"_s, u"a"_s})
+        n.add({name, {}, {}});
     n.setViewSettings({{1, 2, 3}, 0, 1});
     EXPECT_EQ(column(n, 0), (QStringList{u"b"_s, u"a"_s}));
 }
 
 TEST(EntryModels, GroupListsStayInCaptionOrder)
 {
+    const auto row = [](const QString& name, const QString& file = {}) { return ComponentListModel::toRow({name, file, {}, {}}); };
     ComponentListModel m;
-    m.add({u"Indy"_s, {}, {}, {}});
-    m.add({u"Abbrevia"_s, {}, {}, {}});
-    m.add({u"zip"_s, {}, {}, {}});
-    m.add({u"Zebra"_s, {}, {}, {}});
+    for (const QString& n : {u"Indy"_s, u"Abbrevia"_s, u"zip"_s, u"Zebra"_s})
+        m.add({n, {}, {}, {}});
     EXPECT_EQ(m.count(), 4);
     const QStringList sorted = column(m, 0);
     for (int i = 1; i < sorted.size(); ++i)
@@ -93,18 +91,17 @@ TEST(EntryModels, GroupListsStayInCaptionOrder)
 
     // Bulk loading gives the same order as adding one by one, equal captions in file order.
     ComponentListModel bulk;
-    bulk.addRows({ComponentListModel::toRow({u"b"_s, u"1"_s, {}, {}}), ComponentListModel::toRow({u"a"_s, {}, {}, {}}),
-                  ComponentListModel::toRow({u"b"_s, u"2"_s, {}, {}})});
+    bulk.addRows({row(u"b"_s, u"1"_s), row(u"a"_s), row(u"b"_s, u"2"_s)});
     EXPECT_EQ(column(bulk, 0), (QStringList{u"a"_s, u"b"_s, u"b"_s}));
     EXPECT_EQ(column(bulk, 1), (QStringList{u""_s, u"1"_s, u"2"_s}));
     // A batch in order by itself is still merged with the rows before it; captions that differ
     // only in case are ordered by the sort keys, whichever order they came in.
-    bulk.addRows({ComponentListModel::toRow({u"c"_s, u"3"_s, {}, {}}), ComponentListModel::toRow({u"d"_s, u"4"_s, {}, {}})});
-    bulk.addRows({ComponentListModel::toRow({u"bb"_s, u"5"_s, {}, {}}), ComponentListModel::toRow({u"e"_s, u"6"_s, {}, {}})});
+    bulk.addRows({row(u"c"_s, u"3"_s), row(u"d"_s, u"4"_s)});
+    bulk.addRows({row(u"bb"_s, u"5"_s), row(u"e"_s, u"6"_s)});
     EXPECT_EQ(column(bulk, 0), (QStringList{u"a"_s, u"b"_s, u"b"_s, u"bb"_s, u"c"_s, u"d"_s, u"e"_s}));
     for (const QStringList& captions : {QStringList{u"a"_s, u"A"_s}, QStringList{u"A"_s, u"a"_s}}) {
         ComponentListModel cased;
-        cased.addRows({ComponentListModel::toRow({captions[0], {}, {}, {}}), ComponentListModel::toRow({captions[1], {}, {}, {}})});
+        cased.addRows({row(captions[0]), row(captions[1])});
         EXPECT_EQ(column(cased, 0), (QStringList{u"A"_s, u"a"_s}));
     }
 }

@@ -40,7 +40,6 @@ TEST(PathMacro, ImagesWithAndWithoutVerification)
 {
     QTemporaryDir dir;
     QDir(dir.path()).mkpath(u"dosdevices"_s);
-    QDir(dir.path()).mkpath(u"drive_c/Delphi7/Bin"_s);
     QFile::link(u"../drive_c"_s, dir.filePath(u"dosdevices/c:"_s));
     test::writeAll(dir.filePath(u"drive_c/Delphi7/Bin/there.bpl"_s), "x");
     const PathBridge bridge(dir.path());
