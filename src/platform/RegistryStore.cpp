@@ -171,8 +171,9 @@ std::optional<std::pair<HiveBackedStore::HiveFile, QStringList>> linkTarget(cons
 
 } // namespace
 
-HiveBackedStore::Location HiveBackedStore::followLinks(Location at, bool followLast) const
+HiveBackedStore::Location HiveBackedStore::followLinks(Location at, bool followLast, WineHive::KeyId* reached) const
 {
+    *reached = WineHive::kNoKey;
     // A few hops at most: links that lead to links, never in a circle.
     for (int hops = 0; hops < 8; ++hops) {
         WineHive::KeyId key = WineHive::root();
@@ -189,8 +190,10 @@ HiveBackedStore::Location HiveBackedStore::followLinks(Location at, bool followL
             at = Location{&hive(target->first), target->second + at.path.mid(i + 1)};
             redirected = true;
         }
-        if (!redirected)
+        if (!redirected) {
+            *reached = key;
             return at;
+        }
     }
     return at;
 }
@@ -207,9 +210,9 @@ WineHive::KeyId HiveBackedStore::find(RegRoot root, const QString& path, WineHiv
     auto located = locate(root, path);
     if (!located)
         return WineHive::kNoKey;
-    const Location at = followLinks(std::move(*located), followLast);
+    WineHive::KeyId key = WineHive::kNoKey;
+    const Location at = followLinks(std::move(*located), followLast, &key);
     *hive = at.hive;
-    const WineHive::KeyId key = at.hive->findKey(at.path);
     if (key != WineHive::kNoKey && followLast) {
         const HiveFile file = at.hive == loadedHive(HiveFile::User) ? HiveFile::User : HiveFile::Machine;
         m_lastFound = FoundKey{root, path, file, at.hive->identity(), key};
@@ -236,8 +239,9 @@ bool HiveBackedStore::createKey(RegRoot root, const QString& path)
     auto located = locate(root, path);
     if (!located)
         return false;
-    const Location at = followLinks(std::move(*located), true);
-    return at.hive->createKey(at.path) != WineHive::kNoKey;
+    WineHive::KeyId existing = WineHive::kNoKey;
+    const Location at = followLinks(std::move(*located), true, &existing);
+    return existing != WineHive::kNoKey || at.hive->createKey(at.path) != WineHive::kNoKey;
 }
 
 QStringList HiveBackedStore::subKeyNames(RegRoot root, const QString& path) const

@@ -96,7 +96,8 @@ private:
     // The location after Wine's link keys on the path (a key marked #link whose SymbolicLinkValue
     // names another key of the two hives): the rest of the path continues at the link's target,
     // and with `followLast` so does a link that is the last key (its values are the target's).
-    Location followLinks(Location at, bool followLast) const;
+    // `reached` is the key the whole path leads to, or kNoKey when part of it is missing.
+    Location followLinks(Location at, bool followLast, WineHive::KeyId* reached) const;
     WineHive::KeyId find(RegRoot root, const QString& path, WineHive** hive, bool followLast = true) const;
 
     // The key found last: a run of calls on one key (every value of a key read or written in
