@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <QStringDecoder>
 #include <QTimeZone>
 #include <QtEndian>
@@ -404,20 +406,26 @@ void writeSnapshot(const RegistryStore& store, const SnapshotScope& scope, Snaps
         if (store.keyExists(k.root, k.path))
             appendKey(w, store, k.root, k.path, counts);
     }
-    // Single values outside the trees, under their key's line, each once.
+    // Single values outside the trees, under their key's line, each once (names compared as
+    // RegKeyRef compares them: case folded), found through hashes so a large import stays linear.
     QList<RegKeyRef> keys;
     QList<QStringList> names;
+    QHash<QString, qsizetype> keyIndex;
+    QSet<QString> seen;
     for (const RegValueRef& v : scope.values) {
         if (std::any_of(scope.trees.cbegin(), scope.trees.cend(), [&](const RegKeyRef& t) { return holds(t, v.key.root, v.key.path); }))
             continue;
-        qsizetype at = keys.indexOf(v.key);
-        if (at < 0) {
+        const QString keyId = QString::number(int(v.key.root)) + u'\\' + v.key.path.toCaseFolded();
+        auto it = keyIndex.constFind(keyId);
+        if (it == keyIndex.cend()) {
+            it = keyIndex.insert(keyId, keys.size());
             keys.append(v.key);
             names.append(QStringList());
-            at = keys.size() - 1;
         }
-        if (!names[at].contains(v.name, Qt::CaseInsensitive))
-            names[at].append(v.name);
+        if (!seen.contains(keyId + QChar(0) + v.name.toCaseFolded())) {
+            seen.insert(keyId + QChar(0) + v.name.toCaseFolded());
+            names[*it].append(v.name);
+        }
     }
     for (qsizetype i = 0; i < keys.size(); ++i) {
         const RegKeyRef& k = keys[i];
