@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <set>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -282,6 +284,38 @@ LanguageTexts applyLanguage(const IniFile& file, const QString& name, UiTexts& t
     for (const QStringView pane : kStatusPanes)
         assign(out, pane, T::Caption, 0, QString());
     return out;
+}
+
+QByteArray englishLanguageFile()
+{
+    // Sections in the order of their first row; a key shared by several rows is written once.
+    std::vector<QString> sections;
+    std::map<QString, std::vector<const UiTextEntry*>> rows;
+    std::set<std::pair<QString, QString>> seen;
+    for (const UiTextEntry& row : uiTextTable()) {
+        QString section = row.section.toString().toLower();
+        if (!seen.emplace(section, row.key.toString().toLower()).second)
+            continue;
+        auto [it, added] = rows.try_emplace(section);
+        if (added)
+            sections.push_back(section);
+        it->second.push_back(&row);
+    }
+    QString text = u"; Delphi Vorlix language file: English, the built-in texts.\r\n"
+                   u"; UTF-8. One text per line: key=text; section and key names ignore letter case.\r\n"_s;
+    for (const QString& section : sections) {
+        const std::vector<const UiTextEntry*>& entries = rows[section];
+        text += u"\r\n["_s + entries.front()->section.toString() + u"]\r\n"_s;
+        for (const UiTextEntry* row : entries) {
+            QString value = row->english.toString();
+            // The reader trims blanks and strips one pair of quotes; quoting keeps both.
+            if (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace() || value.front() == u'"'
+                                     || value.front() == u'\''))
+                value = u'"' + value + u'"';
+            text += row->key.toString() + u'=' + value + u"\r\n"_s;
+        }
+    }
+    return text.toUtf8();
 }
 
 LanguageTexts loadLanguage(const QString& hostDir, const QString& name, UiTexts& texts)

@@ -58,6 +58,11 @@ bool isChineseLanguage(QStringView name);
 // as the Windows file system would find it. A missing file gives the exact path.
 QString languageFilePath(const QString& hostDir, const QString& name);
 
+// The built-in English as a language file ("English.lng"): every key of the key table once, by
+// section in the table's order, UTF-8 with CRLF line ends. Loading it gives exactly the built-in
+// texts, so a user who chose another language can always choose English again.
+QByteArray englishLanguageFile();
+
 // Base names of the entries in `hostDir` matching "*.lng" (extension in any case), files and
 // directories alike, in text order (languageNameLess). A missing or unreadable directory gives an
 // empty list.

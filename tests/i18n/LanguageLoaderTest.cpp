@@ -59,6 +59,30 @@ std::map<QString, QString> flatten(const LanguageTexts& r, const UiTexts& t)
     return out;
 }
 
+// A shipped language file holds every key of the table and nothing else, as UTF-8 with CRLF.
+void expectKeysAreTheTable(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString content = utf8(bytes);
+    EXPECT_FALSE(utf8.hasError());
+    EXPECT_TRUE(content.contains(u"[Hint]\r\n"_s));
+    EXPECT_EQ(bytes.count("\n"), bytes.count("\r\n"));
+    EXPECT_TRUE(bytes.endsWith("\r\n"));
+
+    IniFile file;
+    file.setContent(bytes);
+    std::set<QString> tableKeys;
+    for (const UiTextEntry& row : uiTextTable()) {
+        const QString where = row.section.toString() + u'/' + row.key.toString();
+        tableKeys.insert(where.toLower());
+        EXPECT_TRUE(file.hasKey(row.section.toString(), row.key.toString())) << "missing " << qPrintable(where);
+    }
+    for (const QString& section : file.sectionNames()) {
+        for (const QString& key : file.keyNames(section))
+            EXPECT_TRUE(tableKeys.contains((section + u'/' + key).toLower())) << "unknown " << qPrintable(key);
+    }
+}
+
 class LanguageLoaderTest : public ::testing::Test
 {
 protected:
@@ -203,25 +227,7 @@ TEST_F(LanguageLoaderTest, ShippedChineseFileTranslatesEveryKey)
     const QString path = QDir(shippedLanguageDir()).filePath(u"chinese.lng"_s);
     const QByteArray bytes = readAll(path);
     ASSERT_FALSE(bytes.isEmpty()) << qPrintable(path);
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString content = utf8(bytes);
-    EXPECT_FALSE(utf8.hasError());
-    EXPECT_TRUE(content.contains(u"[Hint]\r\n"_s));
-    EXPECT_EQ(bytes.count("\n"), bytes.count("\r\n"));
-    EXPECT_TRUE(bytes.endsWith("\r\n"));
-
-    IniFile file;
-    file.setContent(bytes);
-    std::set<QString> tableKeys;
-    for (const UiTextEntry& row : uiTextTable()) {
-        const QString where = row.section.toString() + u'/' + row.key.toString();
-        tableKeys.insert(where.toLower());
-        EXPECT_TRUE(file.hasKey(row.section.toString(), row.key.toString())) << "missing " << qPrintable(where);
-    }
-    for (const QString& section : file.sectionNames()) {
-        for (const QString& key : file.keyNames(section))
-            EXPECT_TRUE(tableKeys.contains((section + u'/' + key).toLower())) << "unknown " << qPrintable(key);
-    }
+    expectKeysAreTheTable(bytes);
 
     const LanguageTexts r = loadLanguage(shippedLanguageDir(), u"chinese"_s, texts);
     EXPECT_TRUE(r.chinese);
@@ -243,6 +249,17 @@ TEST_F(LanguageLoaderTest, ShippedChineseFileTranslatesEveryKey)
     loadLanguage(dir.path(), u"English"_s);
     for (int i = 0; i < kUiTextCount; ++i)
         EXPECT_EQ(uiText(UiText(i)), UiTexts::english(UiText(i)));
+}
+
+TEST_F(LanguageLoaderTest, GeneratedEnglishFileGivesTheBuiltInTexts)
+{
+    const QByteArray bytes = englishLanguageFile();
+    expectKeysAreTheTable(bytes);
+
+    UiTexts builtIn;
+    const auto expected = flatten(loadLanguage(dir.path(), u"English"_s, builtIn), builtIn);
+    loadLanguage(shippedLanguageDir(), u"chinese"_s, texts);
+    EXPECT_EQ(flatten(loadFile(bytes, u"English"_s), texts), expected);
 }
 
 } // namespace
