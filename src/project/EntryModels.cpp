@@ -174,8 +174,9 @@ int EntryListModel::addRow(EntryRow row)
     m_selectedCount += row.selected ? 1 : 0;
     m_rows.insert(m_rows.begin() + at, std::move(row));
     endInsertRows();
-    Q_EMIT checkStateChanged(at);
-    return at;
+    const int placed = m_view.sortColumn >= 0 ? placeRow(at, -1) : at;
+    Q_EMIT checkStateChanged(placed);
+    return placed;
 }
 
 void EntryListModel::addRows(std::vector<EntryRow> rows)
@@ -298,6 +299,21 @@ int EntryListModel::setAllSelected(bool selected)
     return changed;
 }
 
+int EntryListModel::placeRow(int r, int column)
+{
+    // Once a header sorted the list, the list stays in the order its header shows: a changed text
+    // of that column sorts the whole list again (the rows were not necessarily in that order, as
+    // a loaded project only restores the arrow).
+    if (m_view.sortColumn >= 0) {
+        if (column != m_view.sortColumn && column >= 0)
+            return r;
+        const QPersistentModelIndex kept(index(r, 0));
+        sortRows(m_view.sortColumn, m_view.sortDirect);
+        return kept.row();
+    }
+    return column <= 0 ? moveToCaptionPlace(r) : r;
+}
+
 int EntryListModel::moveToCaptionPlace(int r)
 {
     if (m_order != Order::ByCaption)
@@ -322,7 +338,7 @@ int EntryListModel::setCaption(int r, const QString& caption)
     m_rows[size_t(r)].texts[0] = caption;
     const QModelIndex i = index(r, 0);
     Q_EMIT dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
-    return moveToCaptionPlace(r);
+    return placeRow(r, 0);
 }
 
 void EntryListModel::setText(int r, int column, const QString& text)
@@ -336,6 +352,7 @@ void EntryListModel::setText(int r, int column, const QString& text)
     m_rows[size_t(r)].texts[column] = text;
     const QModelIndex i = index(r, column);
     Q_EMIT dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole});
+    placeRow(r, column);
 }
 
 void EntryListModel::setImage(int r, int image)

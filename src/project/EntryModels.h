@@ -91,8 +91,9 @@ public:
     // changed rows and checkStateChanged(-1) comes once when any row changed. Returns the number
     // of rows that changed.
     int setAllSelected(bool selected);
-    // Sets the caption as an in-place edit does; a caption-sorted list moves the row.
-    // Returns the row's new position.
+    // Sets the caption as an in-place edit does; a caption-sorted list moves the row, and a list
+    // sorted by a header is sorted again by it when that column changed. Returns the row's new
+    // position.
     int setCaption(int r, const QString& caption);
     void setText(int r, int column, const QString& text);
     void setImage(int r, int image);
@@ -119,6 +120,8 @@ Q_SIGNALS:
 
 private:
     int captionPosition(const QString& caption, int skipRow) const;
+    // Moves row r where the list's order puts it after a change of `column` (-1: a new row).
+    int placeRow(int r, int column);
     int moveToCaptionPlace(int r);
 
     int m_columns;

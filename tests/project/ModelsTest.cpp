@@ -71,6 +71,30 @@ TEST(EntryModels, HeaderSortTogglesAndKeepsEmptyTextsLast)
     EXPECT_EQ(column(n, 0), (QStringList{u"b"_s, u"a"_s}));
 }
 
+// Once a header sorted a list, a renamed or added row keeps the whole list in the header's order,
+// whether the list otherwise keeps insertion order or caption order.
+TEST(EntryModels, ChangesAfterAHeaderSortKeepTheHeadersOrder)
+{
+    ExpertListModel experts;
+    ComponentListModel group;
+    for (EntryListModel* m : std::initializer_list<EntryListModel*>{&experts, &group}) {
+        SCOPED_TRACE(m->columnCount());
+        for (const QString& n : {u"b"_s, u"d"_s, u"a"_s})
+            m->addRow({{n, n + u".bpl"_s}});
+        m->sortByHeader(0);
+        m->sortByHeader(0); // descending: d, b, a
+        EXPECT_EQ(m->setCaption(2, u"c"_s), 1);
+        EXPECT_EQ(column(*m, 0), (QStringList{u"d"_s, u"c"_s, u"b"_s}));
+        EXPECT_EQ(m->addRow({{u"e"_s}}), 0);
+
+        m->sortByHeader(1); // by file: a.bpl (now "c"), b.bpl, d.bpl, then the empty one
+        m->setText(0, 1, u"z.bpl"_s);
+        EXPECT_EQ(column(*m, 1), (QStringList{u"b.bpl"_s, u"d.bpl"_s, u"z.bpl"_s, u""_s}));
+        m->setCaption(0, u"zz"_s); // another column than the sorted one: the row stays
+        EXPECT_EQ(column(*m, 0).first(), u"zz"_s);
+    }
+}
+
 TEST(EntryModels, GroupListsStayInCaptionOrder)
 {
     const auto row = [](const QString& name, const QString& file = {}) { return ComponentListModel::toRow({name, file, {}, {}}); };
