@@ -6,6 +6,8 @@
 
 #include <QInputDialog>
 #include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QMessageBox>
@@ -22,6 +24,52 @@ QString titleOr(const QString& title)
 {
     return title.isEmpty() ? QString::fromUtf16(kProductName) : title;
 }
+
+constexpr QChar kBreak = QChar(0x200B); // zero-width space: a place where a line may break
+
+// A message box wraps only between words, so a long name or path without blanks would widen it
+// past the screen. The shown text gets break points after path separators and within long runs;
+// Ctrl+C copies the text as given.
+QString breakable(const QString& text)
+{
+    constexpr int kLongestRun = 40;
+    QString out;
+    out.reserve(text.size() + text.size() / 16);
+    int run = 0;
+    for (const QChar c : text) {
+        out += c;
+        run = c.isSpace() ? 0 : run + 1;
+        if (run >= kLongestRun || (run > 1 && (c == u'\\' || c == u'/'))) {
+            out += kBreak;
+            run = 0;
+        }
+    }
+    return out;
+}
+
+class MessageBox final : public QMessageBox
+{
+public:
+    MessageBox(QWidget* parent, const QString& text) : QMessageBox(parent), m_text(text)
+    {
+        setTextFormat(Qt::PlainText); // a file named like a tag shows as its name
+        setText(breakable(text));
+    }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event == QKeySequence::Copy) {
+            QGuiApplication::clipboard()->setText(m_text);
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+
+private:
+    QString m_text;
+};
 } // namespace
 
 DialogPrompter::DialogPrompter() = default;
@@ -46,7 +94,7 @@ DialogPrompter& DialogPrompter::instance()
 
 Prompter::Button DialogPrompter::message(QWidget* parent, const Message& m)
 {
-    QMessageBox box(parent);
+    MessageBox box(parent, m.text);
     switch (m.icon) {
     case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
     case Icon::Information: box.setIcon(QMessageBox::Information); break;
@@ -55,7 +103,6 @@ Prompter::Button DialogPrompter::message(QWidget* parent, const Message& m)
     case Icon::Question: box.setIcon(QMessageBox::Question); break;
     }
     box.setWindowTitle(titleOr(m.title));
-    box.setText(m.text);
     if (!m.details.isEmpty())
         box.setDetailedText(m.details);
     if (m.topmost)

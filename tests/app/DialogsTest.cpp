@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <QClipboard>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -162,6 +163,21 @@ TEST_F(InputDialogTest, PlacedAtThePointerOnceAndClampedToItsScreen)
     dialog.open();
     EXPECT_EQ(dialog.frameGeometry().topLeft(), frame.topLeft());
     dialog.reject();
+}
+
+// A 300-character name without a blank wraps inside the screen; Ctrl+C copies the text as given.
+TEST(DialogPrompterMessage, LongNamesWrapInsideTheScreenAndCopyAsGiven)
+{
+    DialogPrompter prompter;
+    const QString text = u"Do you really want to modify "_s + QString(300, u'x') + u" <b>C:\\Tools\\a.bpl</b>?"_s;
+    whenModal([&](QWidget* d) {
+        const QRect screen = d->screen()->availableGeometry();
+        EXPECT_LE(d->frameGeometry().width(), screen.width());
+        QTest::keyClick(d, Qt::Key_C, Qt::ControlModifier);
+        EXPECT_TRUE(QGuiApplication::clipboard()->text().contains(text)) << QGuiApplication::clipboard()->text().toStdString();
+        static_cast<QDialog*>(d)->reject();
+    });
+    prompter.message(nullptr, {Prompter::Icon::Question, {}, text, Prompter::Yes | Prompter::No});
 }
 
 TEST(DialogPrompterInput, StateGivesTitleModeFontAndTheFlagIsReset)
