@@ -28,8 +28,8 @@ bool LogoAnimation::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_logo) {
         if (event->type() == QEvent::MouseMove)
             ImageLogoMouseMove();
-        else if (event->type() == QEvent::MouseButtonPress)
-            ImageLogoMouseDown();
+        else if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+            ImageLogoMouseDown(); // a quick second press arrives as a double click: still a press
     }
     return QObject::eventFilter(watched, event);
 }

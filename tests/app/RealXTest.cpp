@@ -1,6 +1,6 @@
-// The window as an X11 window manager sees it: the program started for real under Xvfb, its
-// title read back with xprop. Qt's offscreen platform, which the other widget tests use, never
-// shows what Qt's X11 platform adds to titles or how it places the first window.
+// The program as X11 sees it, under Xvfb: its window's title read back with xprop, and real
+// pointer events from xdotool. Qt's offscreen platform, which the other widget tests use, never
+// shows what Qt's X11 platform adds to titles, how it places the first window, or double clicks.
 
 #include "fixtures/Sandbox.h"
 
@@ -30,7 +30,7 @@ xwininfo -id "$id" | grep -E 'Absolute upper-left|Width|Height'
 kill $app
 )";
 
-TEST(X11Title, TheMainWindowsTitleIsItsCaptionAloneAndTheFirstStartIsCentred)
+TEST(RealX, TheMainWindowsTitleIsItsCaptionAloneAndTheFirstStartIsCentred)
 {
     // xvfb-run and the X11 utilities are installed by the test script: missing, this test fails.
     ASSERT_FALSE(QStandardPaths::findExecutable(u"xvfb-run"_s).isEmpty()) << "xvfb-run is not installed";
@@ -68,6 +68,27 @@ TEST(X11Title, TheMainWindowsTitleIsItsCaptionAloneAndTheFirstStartIsCentred)
     EXPECT_GE(h, 480) << out.toStdString();
     EXPECT_LE(std::abs(x + w / 2 - 640), 2) << out.toStdString();
     EXPECT_LE(std::abs(y + h / 2 - 512), 2) << out.toStdString();
+}
+
+// Three quick presses on the logo start its animation: X reports the second of two quick presses
+// as a double click, which counts as a press too.
+TEST(RealX, ThreeQuickPressesOnTheLogoStartItsAnimation)
+{
+    ASSERT_FALSE(QStandardPaths::findExecutable(u"xdotool"_s).isEmpty()) << "xdotool is not installed";
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(u"QT_QPA_PLATFORM"_s);
+    env.remove(u"DISPLAY"_s);
+    run.setProcessEnvironment(env);
+    const char* const script = R"(
+"$1" & probe=$!
+for i in $(seq 50); do xwininfo -root -tree | grep -q '200x200+0+0' && break; sleep 0.1; done
+xdotool mousemove 50 50 sleep 0.3 click --repeat 3 --delay 120 1
+wait $probe
+)";
+    run.start(u"xvfb-run"_s, {u"-a"_s, u"sh"_s, u"-c"_s, QString::fromLatin1(script), u"sh"_s, QStringLiteral(VX_LOGO_PROBE)});
+    ASSERT_TRUE(run.waitForFinished(60000));
+    EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardOutput().toStdString() << run.readAllStandardError().toStdString();
 }
 
 } // namespace
