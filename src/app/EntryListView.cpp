@@ -53,6 +53,17 @@ void EntryListView::mousePressEvent(QMouseEvent* event)
     Q_EMIT mouseDown(int(event->position().x()) + horizontalScrollBar()->value());
 }
 
+void EntryListView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    // The current item is always a row's first cell, whichever cell was clicked: F2 renames the
+    // caption, Space toggles the check box and typing finds a row by its caption.
+    if (current.isValid() && current.column() != 0) {
+        selectionModel()->setCurrentIndex(current.siblingAtColumn(0), QItemSelectionModel::NoUpdate);
+        return;
+    }
+    QTreeView::currentChanged(current, previous);
+}
+
 bool EntryListView::viewportEvent(QEvent* event)
 {
     // The context-menu key: the menu opens at the current row, where the user's attention is.

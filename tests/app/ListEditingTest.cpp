@@ -9,6 +9,8 @@
 
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -165,6 +167,26 @@ TEST_F(ListEditing, PopupMenusOpenFromTheKeyboardAtTheCurrentRow)
     QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(300, 300), view->viewport()->mapToGlobal(QPoint(300, 300)));
     QApplication::sendEvent(view->viewport(), &key);
     expectMenuAtRow(w->ui().PopupMenuExpert, 1);
+}
+
+// After a click on any cell, the keys act on that row: Space toggles its check box (not a search
+// for a text starting with a blank) and F2 edits its caption.
+TEST_F(ListEditing, KeysActOnTheRowWhicheverCellWasClicked)
+{
+    open([](app::MainUi& u) { return u.TabSheetExperts; }, [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewExpert; });
+    const QModelIndex note = view->model()->index(1, 2);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(note).center());
+    ASSERT_EQ(view->currentIndex(), note.siblingAtColumn(0));
+    const QVariant before = note.siblingAtColumn(0).data(Qt::CheckStateRole);
+
+    QTest::keyClick(view, Qt::Key_Space);
+    EXPECT_EQ(view->currentIndex().row(), 1);
+    EXPECT_NE(note.siblingAtColumn(0).data(Qt::CheckStateRole), before);
+
+    QTest::keyClick(view, Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr) << "F2 opened no editor";
+    EXPECT_EQ(editor->text(), note.siblingAtColumn(0).data().toString());
 }
 
 } // namespace
