@@ -22,7 +22,9 @@ EntryListView::EntryListView(QWidget* parent) : QTreeView(parent)
     setSortingEnabled(false); // the model's rows are the order; headers sort them explicitly
     setFrameShape(QFrame::NoFrame);
     header()->setSectionsClickable(true);
-    header()->setStretchLastSection(false);
+    // The last column fills the rest of the list; its stored width is kept as loaded, so the saved
+    // layout does not follow the window's size. A double click on a divider fits that column.
+    header()->setStretchLastSection(true);
     header()->setSortIndicatorShown(false);
     connect(header(), &QHeaderView::sectionClicked, this, [this](int column) {
         if (!m_model)
@@ -31,7 +33,7 @@ EntryListView::EntryListView(QWidget* parent) : QTreeView(parent)
         restoreLayout();
     });
     connect(header(), &QHeaderView::sectionResized, this, [this](int column, int, int size) {
-        if (m_model)
+        if (m_model && column < m_model->columnCount() - 1)
             m_model->setColumnWidth(column, size);
     });
 }
@@ -87,7 +89,7 @@ void EntryListView::storeColumnWidths()
 {
     if (!m_model)
         return;
-    for (int c = 0; c < m_model->columnCount(); ++c)
+    for (int c = 0; c < m_model->columnCount() - 1; ++c)
         m_model->setColumnWidth(c, columnWidth(c));
 }
 

@@ -189,4 +189,32 @@ TEST_F(ListEditing, KeysActOnTheRowWhicheverCellWasClicked)
     EXPECT_EQ(editor->text(), note.siblingAtColumn(0).data().toString());
 }
 
+// The last column fills the list while the stored widths hold for the others (and are saved as
+// loaded); a double click on a divider fits the column left of it to its contents.
+TEST_F(ListEditing, TheLastColumnFillsTheListAndADividerDoubleClickFitsAColumn)
+{
+    open([](app::MainUi& u) { return u.TabSheetExperts; }, [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewExpert; });
+    auto* list = static_cast<app::EntryListView*>(view);
+    QHeaderView* header = list->header();
+    const ListViewSettings stored = list->entryModel()->viewSettings();
+    EXPECT_EQ(header->sectionSize(0), stored.columnWidths[0]);
+    EXPECT_EQ(header->sectionPosition(2) + header->sectionSize(2), list->viewport()->width());
+
+    w->resize(w->width() + 200, w->height());
+    QTest::qWait(20);
+    EXPECT_EQ(header->sectionPosition(2) + header->sectionSize(2), list->viewport()->width());
+
+    header->resizeSection(0, 20);
+    const int divider = header->sectionPosition(1) - 1;
+    QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, QPoint(divider, header->height() / 2));
+    const int fitted = header->sectionSize(0);
+    EXPECT_GT(fitted, 20);
+    list->resizeColumnToContents(0);
+    EXPECT_EQ(header->sectionSize(0), fitted);
+
+    const IniFile ini = saved();
+    EXPECT_EQ(ini.readInteger(u"DelphiExperts"_s, u"Columns0"_s, -1), header->sectionSize(0));
+    EXPECT_EQ(ini.readInteger(u"DelphiExperts"_s, u"Columns2"_s, -1), stored.columnWidths[2]);
+}
+
 } // namespace
