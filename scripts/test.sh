@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
-./scripts/build.sh
+./scripts/build.sh -DVX_WERROR=ON
 export QT_QPA_PLATFORM=offscreen
 # Wine was installed above, so a Wine test that cannot run is a failure, not a skip.
 export VX_REQUIRE_WINE="${VX_REQUIRE_WINE:-1}"
