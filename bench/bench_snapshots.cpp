@@ -3,7 +3,7 @@
 
 #include "delphireg/Snapshots.h"
 #include "delphireg/RegImport.h"
-#include "platform/RegistryStore.h"
+#include "platform/registry/RegistryStore.h"
 
 #include <QFile>
 #include <QTemporaryDir>

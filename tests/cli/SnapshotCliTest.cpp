@@ -1,6 +1,6 @@
 #include "delphireg/Snapshots.h"
 #include "fixtures/Sandbox.h"
-#include "platform/RegistryStore.h"
+#include "platform/registry/RegistryStore.h"
 #include "support/CliRunner.h"
 #include "support/RegistryContents.h"
 #include "support/TestFiles.h"

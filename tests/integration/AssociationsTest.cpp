@@ -6,7 +6,7 @@
 #include "integration/Associations.h"
 #include "platform/FileOps.h"
 #include "platform/Installation.h"
-#include "platform/RegistryStore.h"
+#include "platform/registry/RegistryStore.h"
 #include "support/ScopedXdgHome.h"
 #include "support/TestFiles.h"
 #include "support/WinePrefix.h"

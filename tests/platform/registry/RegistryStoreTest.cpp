@@ -1,6 +1,6 @@
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
-#include "platform/RegistryStore.h"
+#include "platform/registry/RegistryStore.h"
 #include "support/FakeWine.h"
 #include "support/TestFiles.h"
 

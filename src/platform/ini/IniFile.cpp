@@ -1,4 +1,4 @@
-#include "platform/IniFile.h"
+#include "platform/ini/IniFile.h"
 
 #include "platform/CodePage.h"
 #include "platform/Errors.h"

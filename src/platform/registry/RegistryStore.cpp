@@ -1,4 +1,4 @@
-#include "platform/RegistryStore.h"
+#include "platform/registry/RegistryStore.h"
 
 #include "platform/Errors.h"
 #include "platform/FileOps.h"

@@ -1,4 +1,4 @@
-#include "platform/WineHive.h"
+#include "platform/registry/WineHive.h"
 
 #include "platform/AsciiCase.h"
 #include "platform/Clock.h"

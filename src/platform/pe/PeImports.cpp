@@ -1,7 +1,7 @@
-#include "platform/PeImports.h"
+#include "platform/pe/PeImports.h"
 
 #include "platform/AsciiCase.h"
-#include "platform/PeImage.h"
+#include "platform/pe/PeImage.h"
 
 #include <unordered_set>
 
