@@ -10,6 +10,7 @@
 #include "platform/registry/RegistryStore.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
+#include "support/MemoryRegistryStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,6 +4,7 @@
 #include "delphireg/Snapshots.h"
 #include "delphireg/RegImport.h"
 #include "platform/registry/RegistryStore.h"
+#include "support/MemoryRegistryStore.h"
 
 #include <QFile>
 #include <QTemporaryDir>

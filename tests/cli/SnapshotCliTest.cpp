@@ -2,6 +2,7 @@
 #include "fixtures/Sandbox.h"
 #include "platform/registry/RegistryStore.h"
 #include "support/CliRunner.h"
+#include "support/MemoryRegistryStore.h"
 #include "support/RegistryContents.h"
 #include "support/TestFiles.h"
 

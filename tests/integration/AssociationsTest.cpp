@@ -7,6 +7,7 @@
 #include "platform/FileOps.h"
 #include "platform/Installation.h"
 #include "platform/registry/RegistryStore.h"
+#include "support/MemoryRegistryStore.h"
 #include "support/ScopedXdgHome.h"
 #include "support/TestFiles.h"
 #include "support/WinePrefix.h"

@@ -2,6 +2,7 @@
 #include "platform/FileOps.h"
 #include "platform/registry/RegistryStore.h"
 #include "support/FakeWine.h"
+#include "support/MemoryRegistryStore.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
