@@ -146,31 +146,15 @@ private:
         qsizetype pos;
         qsizetype len;
     };
-    // The subkeys or values of one key that has many, by name: an open-addressed table of
-    // entry ids with the 32-bit hash of each folded name, so that a lookup compares names only
-    // when the hashes agree. Each key has its own table, so a run of lookups in one key stays in
-    // one small block of memory.
-    class NameTable
+    // A key or value name as a QHash key: equal and hashed the way Wine compares names.
+    struct HashedName
     {
-    public:
-        // `matches(id)` tells whether the entry `id` is the one of that name.
-        template <typename Matches>
-        int find(QStringView name, Matches matches) const;
-        void insert(QStringView name, int id);
-        void remove(QStringView name, int id);
-
-    private:
-        static constexpr qint32 kEmpty = -1;
-        static constexpr qint32 kGone = -2; // a removed entry; lookups go on past it
-        struct Slot
-        {
-            quint32 hash;
-            qint32 id;
-        };
-        void place(quint32 hash, int id);
-        std::vector<Slot> m_slots;
-        size_t m_live = 0;
-        size_t m_used = 0; // live and removed entries
+        QString text;
+        // A key for a lookup that views `name` instead of copying it.
+        static HashedName view(QStringView name) { return {QString::fromRawData(name.data(), name.size())}; }
+        static size_t hash(QStringView name, size_t seed) noexcept;
+        friend bool operator==(const HashedName& a, const HashedName& b) { return compareNames(a.text, b.text) == 0; }
+        friend size_t qHash(const HashedName& name, size_t seed) noexcept { return hash(name.text, seed); }
     };
     struct ValueRec
     {
@@ -199,12 +183,10 @@ private:
         bool changed = false;
         bool alive = true;
         bool link = false;
-        // Names of a key with many subkeys or values are looked up through the hive's hashes;
-        // a few are compared one by one.
-        bool childrenHashed = false;
-        bool valuesHashed = false;
-        NameTable childIndex;
-        NameTable valueIndex;
+        // The subkeys and values by name, once a key has kHashFrom of them; until then the few
+        // names are compared one by one. Empty while not in use.
+        QHash<HashedName, KeyId> childIndex;
+        QHash<HashedName, int> valueIndex;
     };
     // A stretch of the original file: the preamble, or one section with the blank lines before it.
     struct Chunk
