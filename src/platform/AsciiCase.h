@@ -4,6 +4,7 @@
 #include <QHashFunctions>
 #include <QString>
 #include <QStringView>
+#include <algorithm>
 #include <cstddef>
 #include <unordered_map>
 
@@ -44,22 +45,33 @@ inline bool startsWithIgnoringAsciiCase(QStringView s, QStringView prefix)
     return s.size() >= prefix.size() && equalsIgnoringAsciiCase(s.first(prefix.size()), prefix);
 }
 
+// Qt's hash of a text with every unit passed through `fold` first. The units are folded in pieces
+// on the stack, so that the hash needs no folded copy of the text.
+template <typename Unit, typename Fold>
+size_t hashFolded(const Unit* units, qsizetype size, size_t seed, Fold fold) noexcept
+{
+    constexpr qsizetype kPiece = 64;
+    Unit piece[kPiece] = {};
+    size_t h = qHash(size, seed);
+    for (qsizetype at = 0; at < size; at += kPiece) {
+        const qsizetype n = std::min(kPiece, size - at);
+        for (qsizetype i = 0; i < n; ++i)
+            piece[i] = fold(units[at + i]);
+        h = qHashBits(piece, size_t(n) * sizeof(Unit), h);
+    }
+    return h;
+}
+
 // A hash of a text that ignores the case of A-Z: texts equal under equalsIgnoringAsciiCase hash
 // equally. `seed` lets a caller tell apart texts of different kinds.
 inline size_t hashIgnoringAsciiCase(QStringView s, size_t seed = 0) noexcept
 {
-    size_t h = qHash(s.size(), seed);
-    for (const QChar c : s)
-        h = qHash(foldAscii(c.unicode()), h);
-    return h;
+    return hashFolded(s.utf16(), s.size(), seed, foldAscii);
 }
 
 inline size_t hashIgnoringAsciiCase(QByteArrayView s, size_t seed = 0) noexcept
 {
-    size_t h = qHash(s.size(), seed);
-    for (const char c : s)
-        h = qHash(foldAscii(char16_t(uchar(c))), h);
-    return h;
+    return hashFolded(s.data(), s.size(), seed, [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; });
 }
 
 // A name as a QHash or QSet key that matches ignoring the case of A-Z.
