@@ -46,8 +46,18 @@ QByteArrayView unquoted(QByteArrayView v)
 }
 
 // How much more text than the file the written lines may hold in memory before a store reads
-// what it wrote instead (IniDocument::writeOut).
+// what it wrote instead (outgrewText).
 constexpr qsizetype kCompactSlack = 256 * 1024;
+
+size_t hashKey(QByteArrayView key)
+{
+    size_t h = 1469598103934665603ull;
+    for (char c : key) {
+        h ^= uchar(c >= 'A' && c <= 'Z' ? c + 32 : c);
+        h *= 1099511628211ull;
+    }
+    return h;
+}
 
 // The UTF-8 form of a key asked for by name, without a heap allocation for ordinary keys.
 class KeyBytes
@@ -190,19 +200,19 @@ void IniDocument::parseLines(QByteArrayView bytes, int legacyCodePage)
             Section s;
             s.header = line.toByteArray();
             if (!legacy.isEmpty())
-                m_legacyLines.insert(legacyKey(m_sections.size(), -1), legacy.toByteArray());
+                m_legacyLines.emplace(legacyKey(m_sections.size(), -1), legacy.toByteArray());
             s.name = utf8Text(trimBlanks(t.sliced(1, close - 1)));
             const QString name = s.name;
             if (m_sections.size() < m_lineHints.size())
                 s.lines.reserve(m_lineHints[m_sections.size()]);
             m_sections.push_back(std::move(s));
-            addSectionName(name, qsizetype(m_sections.size() - 1));
+            m_sectionIndex.try_emplace(name, qsizetype(m_sections.size() - 1)); // the first one wins
         } else {
             Line l;
             l.data = keep(line, legacy);
             l.size = line.size();
             if (!legacy.isEmpty())
-                m_legacyLines.insert(legacyKey(m_sections.size() - 1, qsizetype(m_sections.back().lines.size())),
+                m_legacyLines.emplace(legacyKey(m_sections.size() - 1, qsizetype(m_sections.back().lines.size())),
                                       legacy.toByteArray());
             const qsizetype eq = t.startsWith(';') ? -1 : line.indexOf('=');
             if (eq > 0) {
@@ -245,10 +255,10 @@ const IniDocument::Section* IniDocument::findSection(const QString& section) con
     // Readers ask for one section many times in a row: a comparison answers without hashing.
     if (m_lastSection < m_sections.size() && equalsIgnoringAsciiCase(m_sections[m_lastSection].name, section))
         return &m_sections[m_lastSection];
-    const qsizetype at = m_sectionIndex.value({section}, -1);
-    if (at < 0)
+    const auto it = m_sectionIndex.find(QStringView(section));
+    if (it == m_sectionIndex.end())
         return nullptr;
-    m_lastSection = size_t(at);
+    m_lastSection = size_t(it->second);
     return &m_sections[m_lastSection];
 }
 
@@ -261,7 +271,10 @@ void IniDocument::Section::ensureIndex() const
 {
     if (indexed)
         return;
-    index.reserve(qsizetype(lines.size()));
+    size_t size = 16;
+    while (size < lines.size() * 2)
+        size *= 2;
+    table.assign(size, -1);
     indexed = true;
     cursor = 0;
     for (size_t i = 0; i < lines.size(); ++i)
@@ -272,8 +285,8 @@ void IniDocument::indexSection(const Section& s) const
 {
     if (s.indexed)
         return;
-    // One large index at a time: readers go through a large file section by section, and the
-    // indexes of all of them together would take a good part of the file's size again.
+    // One large table at a time: readers go through a large file section by section, and the
+    // tables of all of them together would take a good part of the file's size again.
     const size_t at = size_t(&s - m_sections.data());
     if (s.lines.size() > kSmallSection) {
         if (m_largeIndexed < m_sections.size() && m_largeIndexed != at)
@@ -286,29 +299,42 @@ void IniDocument::indexSection(const Section& s) const
 void IniDocument::Section::dropIndex() const
 {
     indexed = false;
-    index = {}; // its memory goes as well
+    std::vector<qint32>().swap(table); // its memory goes as well
 }
 
 qsizetype IniDocument::Section::find(QByteArrayView key) const
 {
-    return index.value({key}, -1);
+    const size_t mask = table.size() - 1;
+    for (size_t i = hashKey(key) & mask;; i = (i + 1) & mask) {
+        const qint32 at = table[i];
+        if (at < 0)
+            return -1;
+        if (equalsIgnoringAsciiCase(lines[size_t(at)].keyBytes(), key))
+            return at;
+    }
 }
 
 bool IniDocument::Section::insert(qsizetype lineIndex) const
 {
     if (!indexed)
         return true;
-    const KeyView key{lines[size_t(lineIndex)].keyBytes()};
-    if (index.contains(key))
-        return false;
-    index.insert(key, qint32(lineIndex));
-    return true;
-}
-
-void IniDocument::addSectionName(const QString& name, qsizetype section)
-{
-    if (!m_sectionIndex.contains({name})) // the first one wins
-        m_sectionIndex.insert({name}, section);
+    if (size_t(lineIndex + 1) * 2 > table.size()) {
+        // Grow and rebuild: keeps the table at most half full.
+        dropIndex();
+        ensureIndex();
+        return lines[size_t(lineIndex)].firstOfKey;
+    }
+    const QByteArrayView key = lines[size_t(lineIndex)].keyBytes();
+    const size_t mask = table.size() - 1;
+    for (size_t i = hashKey(key) & mask;; i = (i + 1) & mask) {
+        const qint32 at = table[i];
+        if (at < 0) {
+            table[i] = qint32(lineIndex);
+            return true;
+        }
+        if (equalsIgnoringAsciiCase(lines[size_t(at)].keyBytes(), key))
+            return false;
+    }
 }
 
 const IniDocument::Line* IniDocument::findLine(const QString& section, QStringView key) const
@@ -347,7 +373,8 @@ QStringList IniDocument::sectionNames() const
     QStringList names;
     for (size_t i = 1; i < m_sections.size(); ++i) {
         const Section& s = m_sections[i];
-        if (!s.deleted && m_sectionIndex.value({s.name}, -1) == qsizetype(i))
+        const auto it = m_sectionIndex.find(QStringView(s.name));
+        if (!s.deleted && it != m_sectionIndex.end() && it->second == qsizetype(i))
             names.append(s.name);
     }
     return names;
@@ -434,16 +461,16 @@ IniDocument::Section& IniDocument::sectionForWrite(const QString& section)
     s.name = section;
     s.header = '[' + section.toUtf8() + ']';
     m_sections.push_back(std::move(s));
-    addSectionName(section, qsizetype(m_sections.size() - 1));
+    m_sectionIndex.try_emplace(section, qsizetype(m_sections.size() - 1));
     return m_sections.back();
 }
 
 bool IniDocument::releaseSection(const QString& section)
 {
-    const qsizetype first = m_sectionIndex.value({section}, -1);
-    if (first < 0)
+    const auto it = m_sectionIndex.find(QStringView(section));
+    if (it == m_sectionIndex.end())
         return false;
-    for (size_t i = size_t(first); i < m_sections.size(); ++i) {
+    for (size_t i = size_t(it->second); i < m_sections.size(); ++i) {
         Section& s = m_sections[i];
         if (i > 0 && equalsIgnoringAsciiCase(s.name, section)) {
             std::vector<Line>().swap(s.lines);
@@ -465,8 +492,8 @@ void IniDocument::write(const QString& section, const QString& key, const QStrin
         const QByteArray spelling = l.keyBytes().toByteArray(); // the key keeps its spelling in the file
         l = makeEntry(spelling, value);
         l.firstOfKey = true;
-        if (!m_legacyLines.isEmpty())
-            m_legacyLines.remove(legacyKey(size_t(&s - m_sections.data()), at));
+        if (!m_legacyLines.empty())
+            m_legacyLines.erase(legacyKey(size_t(&s - m_sections.data()), at));
     } else {
         s.lines.push_back(makeEntry(k.view(), value));
         s.lines.back().firstOfKey = s.insert(qsizetype(s.lines.size() - 1));
@@ -475,20 +502,20 @@ void IniDocument::write(const QString& section, const QString& key, const QStrin
 
 bool IniDocument::eraseSection(const QString& section)
 {
-    const qsizetype first = m_sectionIndex.value({section}, -1);
-    if (first < 0)
+    const auto it = m_sectionIndex.find(QStringView(section));
+    if (it == m_sectionIndex.end())
         return false;
     m_lastSection = size_t(-1);
     // Later sections of the same name (a hand-edited file may repeat one) go as well, so that the
     // erased name really reads as missing afterwards.
-    for (size_t i = size_t(first); i < m_sections.size(); ++i) {
+    for (size_t i = size_t(it->second); i < m_sections.size(); ++i) {
         if (i > 0 && !m_sections[i].deleted && equalsIgnoringAsciiCase(m_sections[i].name, section)) {
             m_sections[i].deleted = true;
             m_sections[i].lines.clear();
             m_sections[i].dropIndex();
         }
     }
-    m_sectionIndex.remove({section});
+    m_sectionIndex.erase(it);
     return true;
 }
 
@@ -527,9 +554,9 @@ QByteArray IniDocument::encode(bool* fellBack) const
         out.reserve(total);
         bool fits = true;
         const auto put = [&](QByteArrayView raw, quint64 key) {
-            const auto legacy = m_legacyLines.constFind(key);
-            if (legacy != m_legacyLines.cend())
-                out.append(*legacy);
+            const auto legacy = m_legacyLines.find(key);
+            if (legacy != m_legacyLines.end())
+                out.append(legacy->second);
             else if (isAscii(raw))
                 out.append(raw);
             else if (const auto bytes = codec.encode(utf8Text(raw)))

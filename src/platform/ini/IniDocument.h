@@ -4,19 +4,20 @@
 #include "platform/ini/IniEncoding.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace vx {
 
 namespace ini {
 
-// The text rules of a value line, shared by the document and the streaming writer:
-// Line breaks inside a value would split it into lines that read back as something else.
+// The rules for writing a value, shared by the document and the streaming writer (IniWriter).
+// Line breaks inside a value would split it into lines that read back as something else: they
+// become blanks.
 QString singleLine(const QString& value);
 // A value that a reader would change (blanks at an end, or a matching pair of quotes around it)
 // goes inside double quotes, which the reader removes again.
@@ -75,30 +76,23 @@ private:
         QByteArrayView keyBytes() const;
         bool isEntry() const { return valueOffset >= 0 && !deleted; }
     };
-    // The key of a line as a QHash key, matching ignoring ASCII case. It views the line's bytes,
-    // which stay where they are until the next parse drops the sections with their indexes.
-    struct KeyView
-    {
-        QByteArrayView bytes;
-        friend bool operator==(const KeyView& a, const KeyView& b) { return equalsIgnoringAsciiCase(a.bytes, b.bytes); }
-        friend size_t qHash(const KeyView& key, size_t seed) noexcept { return hashIgnoringAsciiCase(key.bytes, seed); }
-    };
     struct Section
     {
         QByteArray header; // "[name]" line as in the file (UTF-8); empty for the lines before any section
         QString name;
         bool deleted = false;
         std::vector<Line> lines;
-        // The first line of each key, built at the first lookup. Readers ask for keys mostly in
-        // file order, so a cursor after the last hit usually answers without hashing.
-        mutable QHash<KeyView, qint32> index;
+        // Open-addressing table from key (UTF-8, ASCII case folded) to the first line holding it,
+        // built at the first lookup. Readers ask for keys mostly in file order, so a cursor after
+        // the last hit usually answers without hashing.
+        mutable std::vector<qint32> table;
         mutable bool indexed = false;
         mutable size_t cursor = 0;
         void ensureIndex() const;
         void dropIndex() const;
         // The line of the key, or -1.
         qsizetype find(QByteArrayView key) const;
-        // Records a line in the index (when indexed); false when its key was there already.
+        // Records a line in the table (when indexed); false when its key was there already.
         bool insert(qsizetype lineIndex) const;
     };
 
@@ -107,9 +101,9 @@ private:
     // A copy of the bytes in the blocks.
     const char* keepInBlocks(QByteArrayView bytes);
     const Line* findLine(const QString& section, QStringView key) const;
-    // Builds the section's key index, dropping that of the large section indexed before.
+    // Builds the section's key table, dropping that of the large section indexed before.
     void indexSection(const Section& s) const;
-    static constexpr size_t kSmallSection = 64; // lines; the indexes of smaller sections stay
+    static constexpr size_t kSmallSection = 64; // lines; the tables of smaller sections stay
     Section* findSection(const QString& section);
     const Section* findSection(const QString& section) const;
     Section& sectionForWrite(const QString& section);
@@ -130,12 +124,10 @@ private:
     // The non-ASCII lines of a legacy file as read, in its code page, by legacyKey(): written back
     // as they were while nobody wrote to them. Lines are never moved or removed from their
     // section (only marked deleted), so the key stays valid; a line written anew drops its entry.
-    QHash<quint64, QByteArray> m_legacyLines;
+    std::unordered_map<quint64, QByteArray> m_legacyLines;
     static quint64 legacyKey(size_t section, qsizetype line) { return (quint64(section) << 32) | quint64(line + 1); }
-    // The first section of each name.
-    QHash<AsciiCaseName, qsizetype> m_sectionIndex;
-    void addSectionName(const QString& name, qsizetype section);
-    mutable size_t m_largeIndexed = size_t(-1); // the large section whose index stands
+    AsciiFoldMap<qsizetype> m_sectionIndex;
+    mutable size_t m_largeIndexed = size_t(-1); // the large section whose table stands
     mutable size_t m_lastSection = size_t(-1);  // the section found last, while its name maps to it
     IniFileEncoding m_encoding;
 };
