@@ -1,5 +1,6 @@
 #include "platform/registry/WineHive.h"
 
+#include "platform/AsciiCase.h"
 #include "platform/Clock.h"
 #include "platform/registry/HiveFormat.h"
 
@@ -120,12 +121,74 @@ void sortByName(std::vector<Id>& ids, NameOf nameOf)
 
 } // namespace
 
-size_t WineHive::HashedName::hash(QStringView name, size_t seed) noexcept
+namespace {
+
+// The name folded the way Wine compares names, hashed with Qt's hash of bytes.
+quint64 nameHash(int key, QStringView name)
 {
-    size_t h = seed;
-    for (const QChar c : name)
-        h = qHash(lowerUnit(c.unicode()), h);
-    return h;
+    return hashFolded(name.utf16(), name.size(), size_t(quint32(key)), lowerUnit);
+}
+
+} // namespace
+
+template <typename Matches>
+int WineHive::NameTable::find(QStringView name, Matches matches) const
+{
+    if (m_slots.empty())
+        return -1;
+    const quint32 hash = quint32(nameHash(0, name));
+    const size_t mask = m_slots.size() - 1;
+    for (size_t s = hash & mask;; s = (s + 1) & mask) {
+        const Slot& slot = m_slots[s];
+        if (slot.id == kEmpty)
+            return -1;
+        if (slot.id >= 0 && slot.hash == hash && matches(slot.id))
+            return slot.id;
+    }
+}
+
+void WineHive::NameTable::place(quint32 hash, int id)
+{
+    const size_t mask = m_slots.size() - 1;
+    size_t s = hash & mask;
+    while (m_slots[s].id != kEmpty)
+        s = (s + 1) & mask;
+    m_slots[s] = {hash, id};
+}
+
+void WineHive::NameTable::insert(QStringView name, int id)
+{
+    // At most three quarters of the slots in use, removed ones counted: a lookup always meets
+    // an empty slot soon. Growing drops the removed ones.
+    if ((m_used + 1) * 4 > m_slots.size() * 3) {
+        size_t capacity = 16;
+        while (capacity * 3 < (m_live + 1) * 8)
+            capacity *= 2;
+        std::vector<Slot> old = std::exchange(m_slots, std::vector<Slot>(capacity, Slot{0, kEmpty}));
+        for (const Slot& slot : old) {
+            if (slot.id >= 0)
+                place(slot.hash, slot.id);
+        }
+        m_used = m_live;
+    }
+    place(quint32(nameHash(0, name)), id);
+    ++m_live;
+    ++m_used;
+}
+
+void WineHive::NameTable::remove(QStringView name, int id)
+{
+    if (m_slots.empty())
+        return;
+    const quint32 hash = quint32(nameHash(0, name));
+    const size_t mask = m_slots.size() - 1;
+    for (size_t s = hash & mask; m_slots[s].id != kEmpty; s = (s + 1) & mask) {
+        if (m_slots[s].id == id) {
+            m_slots[s].id = kGone;
+            --m_live;
+            return;
+        }
+    }
 }
 
 void WineHive::sortNames(KeyId key) const
@@ -151,8 +214,11 @@ WineHive::KeyId WineHive::findSubKey(KeyId parent, QStringView name) const
     if (!isValid(parent))
         return kNoKey;
     const Node& n = m_nodes[size_t(parent)];
-    if (!n.childIndex.isEmpty())
-        return n.childIndex.value(HashedName::view(name), kNoKey);
+    if (n.childrenHashed)
+        return n.childIndex.find(name, [&](KeyId c) {
+            const Node& child = m_nodes[size_t(c)];
+            return child.parent == parent && child.alive && compareNames(child.name, name) == 0;
+        });
     for (const KeyId c : n.children)
         if (compareNames(m_nodes[size_t(c)].name, name) == 0)
             return c;
@@ -182,11 +248,12 @@ WineHive::KeyId WineHive::addNode(KeyId parent, QStringView name)
     if (!p.children.empty() && compareNames(m_nodes[size_t(p.children.back())].name, name) > 0)
         p.childrenUnsorted = true;
     p.children.push_back(id);
-    if (!p.childIndex.isEmpty()) {
-        p.childIndex.insert({m_nodes[size_t(id)].name}, id);
+    if (p.childrenHashed) {
+        p.childIndex.insert(name, id);
     } else if (p.children.size() >= kHashFrom) {
+        p.childrenHashed = true;
         for (const KeyId c : p.children)
-            p.childIndex.insert({m_nodes[size_t(c)].name}, c);
+            p.childIndex.insert(m_nodes[size_t(c)].name, c);
     }
     return id;
 }
@@ -270,7 +337,8 @@ bool WineHive::deleteTree(KeyId key)
         stack.pop_back();
         Node& n = m_nodes[size_t(k)];
         n.alive = false;
-        m_nodes[size_t(n.parent)].childIndex.remove(HashedName::view(n.name));
+        if (m_nodes[size_t(n.parent)].childrenHashed)
+            m_nodes[size_t(n.parent)].childIndex.remove(n.name, k);
         n.childIndex = {};
         n.valueIndex = {};
         stack.insert(stack.end(), n.children.begin(), n.children.end());
@@ -287,8 +355,10 @@ bool WineHive::deleteTree(KeyId key)
 int WineHive::findValue(KeyId key, QStringView name) const
 {
     const Node& n = m_nodes[size_t(key)];
-    if (!n.valueIndex.isEmpty())
-        return n.valueIndex.value(HashedName::view(name), -1);
+    if (n.valuesHashed)
+        return n.valueIndex.find(name, [&](int v) {
+            return m_values[size_t(v)].key == key && compareNames(m_values[size_t(v)].name, name) == 0;
+        });
     for (const int v : n.values)
         if (compareNames(m_values[size_t(v)].name, name) == 0)
             return v;
@@ -303,11 +373,12 @@ int WineHive::addValue(KeyId key, const RegValue& value)
     if (!n.values.empty() && compareNames(m_values[size_t(n.values.back())].name, value.name) > 0)
         n.valuesUnsorted = true;
     n.values.push_back(index);
-    if (!n.valueIndex.isEmpty()) {
-        n.valueIndex.insert({m_values[size_t(index)].name}, index);
+    if (n.valuesHashed) {
+        n.valueIndex.insert(value.name, index);
     } else if (n.values.size() >= kHashFrom) {
+        n.valuesHashed = true;
         for (const int v : n.values)
-            n.valueIndex.insert({m_values[size_t(v)].name}, v);
+            n.valueIndex.insert(m_values[size_t(v)].name, v);
     }
     return index;
 }
@@ -316,7 +387,8 @@ void WineHive::forgetValue(KeyId key, int index)
 {
     Node& n = m_nodes[size_t(key)];
     n.values.erase(std::find(n.values.begin(), n.values.end(), index));
-    n.valueIndex.remove(HashedName::view(m_values[size_t(index)].name));
+    if (n.valuesHashed)
+        n.valueIndex.remove(m_values[size_t(index)].name, index);
 }
 
 QStringList WineHive::valueNames(KeyId key) const

@@ -146,15 +146,31 @@ private:
         qsizetype pos;
         qsizetype len;
     };
-    // A key or value name as a QHash key: equal and hashed the way Wine compares names.
-    struct HashedName
+    // The subkeys or values of one key that has many, by name: an open-addressed table of
+    // entry ids with the 32-bit hash of each folded name, so that a lookup compares names only
+    // when the hashes agree. Each key has its own table, so a run of lookups in one key stays in
+    // one small block of memory.
+    class NameTable
     {
-        QString text;
-        // A key for a lookup that views `name` instead of copying it.
-        static HashedName view(QStringView name) { return {QString::fromRawData(name.data(), name.size())}; }
-        static size_t hash(QStringView name, size_t seed) noexcept;
-        friend bool operator==(const HashedName& a, const HashedName& b) { return compareNames(a.text, b.text) == 0; }
-        friend size_t qHash(const HashedName& name, size_t seed) noexcept { return hash(name.text, seed); }
+    public:
+        // `matches(id)` tells whether the entry `id` is the one of that name.
+        template <typename Matches>
+        int find(QStringView name, Matches matches) const;
+        void insert(QStringView name, int id);
+        void remove(QStringView name, int id);
+
+    private:
+        static constexpr qint32 kEmpty = -1;
+        static constexpr qint32 kGone = -2; // a removed entry; lookups go on past it
+        struct Slot
+        {
+            quint32 hash;
+            qint32 id;
+        };
+        void place(quint32 hash, int id);
+        std::vector<Slot> m_slots;
+        size_t m_live = 0;
+        size_t m_used = 0; // live and removed entries
     };
     struct ValueRec
     {
@@ -183,10 +199,12 @@ private:
         bool changed = false;
         bool alive = true;
         bool link = false;
-        // The subkeys and values by name, once a key has kHashFrom of them; until then the few
-        // names are compared one by one. Empty while not in use.
-        QHash<HashedName, KeyId> childIndex;
-        QHash<HashedName, int> valueIndex;
+        // Names of a key with many subkeys or values are looked up through the hive's hashes;
+        // a few are compared one by one.
+        bool childrenHashed = false;
+        bool valuesHashed = false;
+        NameTable childIndex;
+        NameTable valueIndex;
     };
     // A stretch of the original file: the preamble, or one section with the blank lines before it.
     struct Chunk
@@ -195,8 +213,8 @@ private:
         qsizetype len;
         KeyId key; // kNoKey for the preamble and for sections Wine cannot read
     };
-    class Loader;
-    class Writer;
+    class Loader; // HiveReader.cpp
+    class Writer; // HiveWriter.cpp
 
     static constexpr size_t kHashFrom = 12;
     KeyId addNode(KeyId parent, QStringView name);
