@@ -3,8 +3,8 @@
 
 #include "delphireg/DefaultConfig.h"
 #include "fixtures/Sandbox.h"
-#include "platform/RegistryStore.h"
-#include "platform/WineHive.h"
+#include "platform/registry/RegistryStore.h"
+#include "platform/registry/WineHive.h"
 
 #include <QFile>
 #include <QTemporaryDir>

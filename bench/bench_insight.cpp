@@ -5,7 +5,7 @@
 #include "fixtures/PeBuilder.h"
 #include "fixtures/Sandbox.h"
 #include "integration/HealthCheck.h"
-#include "platform/IniFile.h"
+#include "platform/ini/IniFile.h"
 #include "platform/PathBridge.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"

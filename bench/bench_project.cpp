@@ -2,7 +2,7 @@
 
 #include "cli/ProjectJson.h"
 #include "fixtures/LargeProject.h"
-#include "platform/IniFile.h"
+#include "platform/ini/IniFile.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
 #include "project/ProjectFile.h"

@@ -7,9 +7,10 @@
 #include "delphireg/RegistryTransaction.h"
 #include "fixtures/Sandbox.h"
 #include "platform/PathBridge.h"
-#include "platform/RegistryStore.h"
+#include "platform/registry/RegistryStore.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
+#include "support/MemoryRegistryStore.h"
 
 #include <QDir>
 #include <QFile>

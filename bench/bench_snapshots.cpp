@@ -3,7 +3,8 @@
 
 #include "delphireg/Snapshots.h"
 #include "delphireg/RegImport.h"
-#include "platform/RegistryStore.h"
+#include "platform/registry/RegistryStore.h"
+#include "support/MemoryRegistryStore.h"
 
 #include <QFile>
 #include <QTemporaryDir>

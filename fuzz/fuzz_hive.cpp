@@ -2,7 +2,7 @@
 // when nothing was edited, and written anew (every key in Wine's form, and again after an edit)
 // must read back with the same keys and values.
 #include "platform/Errors.h"
-#include "platform/WineHive.h"
+#include "platform/registry/WineHive.h"
 #include "support/HiveContents.h"
 
 #include <cstdint>

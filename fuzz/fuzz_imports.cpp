@@ -4,7 +4,7 @@
 #include "PatchedImage.h"
 #include "fixtures/PeBuilder.h"
 #include "platform/AsciiCase.h"
-#include "platform/PeImports.h"
+#include "platform/pe/PeImports.h"
 
 #include <cstdint>
 #include <cstdlib>

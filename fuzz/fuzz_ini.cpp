@@ -5,7 +5,7 @@
 // value reads back, every other key reads as before, and serialising what was read back gives the
 // same bytes again.
 #include "platform/CodePage.h"
-#include "platform/IniFile.h"
+#include "platform/ini/IniFile.h"
 
 #include <QStringDecoder>
 #include <cstdint>

@@ -3,7 +3,7 @@
 // keep its English default.
 #include "i18n/LanguageLoader.h"
 #include "i18n/UiTexts.h"
-#include "platform/IniFile.h"
+#include "platform/ini/IniFile.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -4,7 +4,7 @@
 // finds no resource in reports no strings.
 #include "PatchedImage.h"
 #include "fixtures/PeBuilder.h"
-#include "platform/PeVersion.h"
+#include "platform/pe/PeVersion.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,6 +3,7 @@
 // hives the store would write must read back.
 #include "delphireg/RegImport.h"
 #include "platform/Errors.h"
+#include "support/MemoryRegistryStore.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -4,6 +4,7 @@
 // and values.
 #include "delphireg/Snapshots.h"
 #include "platform/Errors.h"
+#include "support/MemoryRegistryStore.h"
 
 #include <QDateTime>
 #include <cstdint>

@@ -37,6 +37,31 @@ for layer in "${!allowed[@]}"; do
     fi
   done < <(grep -rnE '^\s*#\s*include "[a-z]+/' "src/$layer" --include='*.cpp' --include='*.h' || true)
 done
+# Inside platform/: the folders of one concern build on the files at the top of platform/ (errors,
+# file operations, clock, code pages), never on one another; the top uses only the hive reader,
+# to find the prefix's code page in system.reg.
+declare -A platformAllowed=(
+  [top]="registry"
+  [registry]=""
+  [ini]=""
+  [pe]=""
+  [desktop]=""
+)
+while IFS= read -r hit; do
+  file=${hit%%:*}
+  rel=${file#src/platform/}
+  from=top
+  [[ "$rel" == */* ]] && from=${rel%%/*}
+  if [ -z "${platformAllowed[$from]+set}" ]; then
+    echo "Platform folder without a rule in scripts/check-sources.sh: src/platform/$from"; status=1; continue
+  fi
+  target=$(sed -E 's/.*#include "platform\/([^"]*)".*/\1/' <<<"$hit")
+  to=top
+  [[ "$target" == */* ]] && to=${target%%/*}
+  if [ "$to" != "$from" ] && [ "$to" != top ] && [[ " ${platformAllowed[$from]} " != *" $to "* ]]; then
+    echo "Include across platform folders ($from may not include platform/$to/): $hit"; status=1
+  fi
+done < <(grep -rnE '^\s*#\s*include "platform/' src/platform --include='*.cpp' --include='*.h' || true)
 widgets=$(grep -rnE '#\s*include <(QtWidgets/)?(QWidget|QApplication|QMainWindow|QDialog|QLabel|QPushButton|QAction|QMenu)>' \
   src --include='*.cpp' --include='*.h' | grep -vE '^src/(app|editing|integration)/' || true)
 if [ -n "$widgets" ]; then

@@ -13,8 +13,8 @@
 #include "i18n/UiTexts.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
-#include "platform/PeVersion.h"
-#include "platform/RegistryStore.h"
+#include "platform/pe/PeVersion.h"
+#include "platform/registry/RegistryStore.h"
 #include "platform/SystemInfo.h"
 #include "platform/TimeText.h"
 

@@ -6,7 +6,7 @@
 #include "editing/EditingHost.h"
 #include "integration/IntegrationHost.h"
 #include "i18n/LanguageLoader.h"
-#include "platform/IniFile.h"
+#include "platform/ini/IniFile.h"
 #include "platform/Installation.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"

@@ -11,7 +11,7 @@
 #include "i18n/UiTexts.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
-#include "platform/RegistryStore.h"
+#include "platform/registry/RegistryStore.h"
 #include "project/ProjectFile.h"
 
 #include <QApplication>

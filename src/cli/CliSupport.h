@@ -8,7 +8,7 @@
 #include "delphireg/Snapshots.h"
 #include "platform/Errors.h"
 #include "platform/Installation.h"
-#include "platform/RegistryStore.h"
+#include "platform/registry/RegistryStore.h"
 
 #include <QTextStream>
 

@@ -7,7 +7,7 @@
 #include "integration/EnvironmentHelpers.h"
 #include "integration/Shortcuts.h"
 #include "platform/Clock.h"
-#include "platform/IniFile.h"
+#include "platform/ini/IniFile.h"
 #include "project/Settings.h"
 
 #include <QFileInfo>

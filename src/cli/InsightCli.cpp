@@ -11,7 +11,7 @@
 #include "integration/EnvironmentHelpers.h"
 #include "integration/HealthCheck.h"
 #include "platform/Clock.h"
-#include "platform/IniFile.h"
+#include "platform/ini/IniFile.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
 #include "project/ProjectDiff.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/RegistryStore.h"
+#include "platform/registry/RegistryStore.h"
 
 #include <QByteArray>
 #include <QString>

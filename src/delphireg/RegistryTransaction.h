@@ -1,7 +1,7 @@
 #pragma once
 
 #include "delphireg/Snapshots.h"
-#include "platform/RegistryStore.h"
+#include "platform/registry/RegistryStore.h"
 
 #include <QList>
 #include <QString>

@@ -5,7 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
-#include "platform/XdgDirs.h"
+#include "platform/desktop/XdgDirs.h"
 
 #include <QCryptographicHash>
 #include <QDir>

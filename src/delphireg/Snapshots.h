@@ -1,7 +1,7 @@
 #pragma once
 
 #include "delphireg/RegImport.h"
-#include "platform/RegistryStore.h"
+#include "platform/registry/RegistryStore.h"
 
 #include <QByteArray>
 #include <QDateTime>

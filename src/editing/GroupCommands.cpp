@@ -4,7 +4,7 @@
 #include "editing/EditingRules.h"
 #include "i18n/UiTexts.h"
 #include "platform/AsciiCase.h"
-#include "platform/IniFile.h"
+#include "platform/ini/IniFile.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
 #include "prompter/Prompter.h"

@@ -1,7 +1,7 @@
 #include "i18n/LanguageLoader.h"
 
 #include "platform/AsciiCase.h"
-#include "platform/IniFile.h"
+#include "platform/ini/IniFile.h"
 
 #include <QDir>
 #include <QFile>

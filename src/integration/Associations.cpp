@@ -2,12 +2,12 @@
 
 #include "delphireg/RegistryAccess.h"
 #include "delphireg/RegistryTransaction.h"
-#include "platform/DesktopEntry.h"
+#include "platform/desktop/DesktopEntry.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "platform/Installation.h"
-#include "platform/RegistryStore.h"
-#include "platform/XdgDirs.h"
+#include "platform/registry/RegistryStore.h"
+#include "platform/desktop/XdgDirs.h"
 
 #include <QDir>
 #include <QFile>

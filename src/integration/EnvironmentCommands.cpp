@@ -11,7 +11,7 @@
 #include "integration/IntegrationHost.h"
 #include "platform/Errors.h"
 #include "platform/Installation.h"
-#include "platform/RegistryStore.h"
+#include "platform/registry/RegistryStore.h"
 #include "platform/WineLauncher.h"
 #include "prompter/Prompter.h"
 

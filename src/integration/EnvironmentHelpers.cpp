@@ -4,7 +4,7 @@
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "platform/Installation.h"
-#include "platform/RegistryStore.h"
+#include "platform/registry/RegistryStore.h"
 #include "platform/WineLauncher.h"
 
 #include <QFile>

@@ -2,7 +2,7 @@
 
 #include "platform/AsciiCase.h"
 #include "platform/PathBridge.h"
-#include "platform/PeImports.h"
+#include "platform/pe/PeImports.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
 

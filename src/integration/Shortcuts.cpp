@@ -1,12 +1,12 @@
 #include "integration/Shortcuts.h"
 
-#include "platform/DesktopEntry.h"
+#include "platform/desktop/DesktopEntry.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "platform/Installation.h"
-#include "platform/RegistryStore.h"
-#include "platform/ShellLink.h"
-#include "platform/XdgDirs.h"
+#include "platform/registry/RegistryStore.h"
+#include "platform/desktop/ShellLink.h"
+#include "platform/desktop/XdgDirs.h"
 
 #include <QDir>
 #include <QFile>

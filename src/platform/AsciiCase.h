@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QHashFunctions>
 #include <QString>
 #include <QStringView>
+#include <algorithm>
 #include <cstddef>
-#include <cstdint>
-#include <cstring>
 #include <unordered_map>
 
 namespace vx {
@@ -45,43 +45,42 @@ inline bool startsWithIgnoringAsciiCase(QStringView s, QStringView prefix)
     return s.size() >= prefix.size() && equalsIgnoringAsciiCase(s.first(prefix.size()), prefix);
 }
 
-// Four UTF-16 units in a 64-bit word with A-Z made a-z, all four at once: a unit below 0x8000
-// whose low bits lie in 0x41..0x5A gets bit 0x20 set.
-inline uint64_t foldAsciiLanes(uint64_t w)
+// Qt's hash of a text with every unit passed through `fold` first. The units are folded in pieces
+// on the stack, so that the hash needs no folded copy of the text.
+template <typename Unit, typename Fold>
+size_t hashFolded(const Unit* units, qsizetype size, size_t seed, Fold fold) noexcept
 {
-    constexpr uint64_t kHigh = 0x8000800080008000ull;
-    const uint64_t atLeastA = ((w | kHigh) - 0x0041004100410041ull) & kHigh;
-    const uint64_t atMostZ = ~((w | kHigh) - 0x005B005B005B005Bull) & kHigh;
-    return w | ((atLeastA & atMostZ & ~w) >> 10);
+    constexpr qsizetype kPiece = 64;
+    Unit piece[kPiece] = {};
+    size_t h = qHash(size, seed);
+    for (qsizetype at = 0; at < size; at += kPiece) {
+        const qsizetype n = std::min(kPiece, size - at);
+        for (qsizetype i = 0; i < n; ++i)
+            piece[i] = fold(units[at + i]);
+        h = qHashBits(piece, size_t(n) * sizeof(Unit), h);
+    }
+    return h;
 }
 
-// A hash of a text that ignores the case of A-Z, four units per step. Equal texts under
-// equalsIgnoringAsciiCase hash equally; `seed` lets a caller tell apart texts of different kinds.
-inline size_t hashIgnoringAsciiCase(QStringView s, uint64_t seed = 0) noexcept
+// A hash of a text that ignores the case of A-Z: texts equal under equalsIgnoringAsciiCase hash
+// equally. `seed` lets a caller tell apart texts of different kinds.
+inline size_t hashIgnoringAsciiCase(QStringView s, size_t seed = 0) noexcept
 {
-    constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
-    uint64_t h = seed ^ (uint64_t(s.size()) * kMul);
-    const char16_t* p = s.utf16();
-    qsizetype n = s.size();
-    auto step = [&h](uint64_t w) {
-        h = (h ^ foldAsciiLanes(w)) * kMul;
-        h ^= h >> 29;
-    };
-    for (; n >= 4; n -= 4, p += 4) {
-        uint64_t w;
-        std::memcpy(&w, p, sizeof w);
-        step(w);
-    }
-    if (n > 0) {
-        uint64_t w = 0;
-        std::memcpy(&w, p, size_t(n) * sizeof(char16_t));
-        step(w);
-    }
-    h ^= h >> 32;
-    h *= 0xD6E8FEB86659FD93ull;
-    h ^= h >> 32;
-    return size_t(h);
+    return hashFolded(s.utf16(), s.size(), seed, foldAscii);
 }
+
+inline size_t hashIgnoringAsciiCase(QByteArrayView s, size_t seed = 0) noexcept
+{
+    return hashFolded(s.data(), s.size(), seed, [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; });
+}
+
+// A name as a QHash or QSet key that matches ignoring the case of A-Z.
+struct AsciiCaseName
+{
+    QString text;
+    friend bool operator==(const AsciiCaseName& a, const AsciiCaseName& b) { return equalsIgnoringAsciiCase(a.text, b.text); }
+    friend size_t qHash(const AsciiCaseName& name, size_t seed) noexcept { return hashIgnoringAsciiCase(name.text, seed); }
+};
 
 struct AsciiFoldHash
 {
@@ -95,7 +94,8 @@ struct AsciiFoldEqual
     bool operator()(QStringView a, QStringView b) const noexcept { return equalsIgnoringAsciiCase(a, b); }
 };
 
-// A map from names to positions whose lookups ignore ASCII case and need no folded copy.
+// A map from names to positions whose lookups ignore ASCII case and need no folded copy (for
+// callers that look names up by view).
 template <typename V>
 using AsciiFoldMap = std::unordered_map<QString, V, AsciiFoldHash, AsciiFoldEqual>;
 

@@ -1,7 +1,7 @@
 #include "platform/CodePage.h"
 
 #include "platform/Errors.h"
-#include "platform/WineHive.h"
+#include "platform/registry/WineHive.h"
 
 #include <QFile>
 #include <QStringDecoder>

@@ -2,7 +2,7 @@
 
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
-#include "platform/IniFile.h"
+#include "platform/ini/IniFile.h"
 #include "platform/TimeText.h"
 #include "project/PathMacro.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/IniFile.h"
+#include "platform/ini/IniFile.h"
 
 #include <QDateTime>
 #include <QString>

@@ -2,8 +2,8 @@
 // moved program, a close whose hive cannot be written, and a project opened the ways the
 // associations start the program.
 
-#include "platform/IniFile.h"
-#include "platform/RegistryStore.h"
+#include "platform/ini/IniFile.h"
+#include "platform/registry/RegistryStore.h"
 #include "support/MainWindowFixture.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestFiles.h"

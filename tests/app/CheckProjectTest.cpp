@@ -1,6 +1,6 @@
 #include "app/MainWindow.h"
 #include "app/RegistryCommands.h"
-#include "platform/RegistryStore.h"
+#include "platform/registry/RegistryStore.h"
 #include "support/MainWindowFixture.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestFiles.h"

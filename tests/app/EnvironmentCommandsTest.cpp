@@ -3,7 +3,7 @@
 
 #include "delphireg/RegistryAccess.h"
 #include "delphireg/Snapshots.h"
-#include "platform/RegistryStore.h"
+#include "platform/registry/RegistryStore.h"
 #include "support/FakeWine.h"
 #include "support/MainWindowFixture.h"
 #include "support/ScriptedPrompter.h"

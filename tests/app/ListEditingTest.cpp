@@ -3,7 +3,7 @@
 #include "app/EntryListView.h"
 #include "app/MainWindow.h"
 #include "app/ProjectCommands.h"
-#include "platform/IniFile.h"
+#include "platform/ini/IniFile.h"
 #include "support/MainWindowFixture.h"
 #include "support/ScriptedPrompter.h"
 

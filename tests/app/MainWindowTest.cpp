@@ -4,7 +4,7 @@
 #include "app/Startup.h"
 #include "fixtures/Sandbox.h"
 #include "platform/Clock.h"
-#include "platform/IniFile.h"
+#include "platform/ini/IniFile.h"
 #include "support/MainWindowFixture.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestFiles.h"

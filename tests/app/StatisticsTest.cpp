@@ -1,5 +1,5 @@
 #include "app/Statistics.h"
-#include "platform/IniFile.h"
+#include "platform/ini/IniFile.h"
 #include "platform/TimeText.h"
 #include "project/ConfigProject.h"
 #include "support/TestFiles.h"

@@ -1,6 +1,6 @@
 #include "fixtures/Sandbox.h"
-#include "platform/IniFile.h"
-#include "platform/RegistryStore.h"
+#include "platform/ini/IniFile.h"
+#include "platform/registry/RegistryStore.h"
 #include "project/ProjectFile.h"
 #include "support/CliRunner.h"
 #include "support/FakeWine.h"

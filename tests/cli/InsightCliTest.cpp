@@ -1,5 +1,5 @@
 #include "fixtures/Sandbox.h"
-#include "platform/IniFile.h"
+#include "platform/ini/IniFile.h"
 #include "project/ConfigProject.h"
 #include "project/ProjectFile.h"
 #include "support/CliRunner.h"

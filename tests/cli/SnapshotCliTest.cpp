@@ -1,7 +1,8 @@
 #include "delphireg/Snapshots.h"
 #include "fixtures/Sandbox.h"
-#include "platform/RegistryStore.h"
+#include "platform/registry/RegistryStore.h"
 #include "support/CliRunner.h"
+#include "support/MemoryRegistryStore.h"
 #include "support/RegistryContents.h"
 #include "support/TestFiles.h"
 

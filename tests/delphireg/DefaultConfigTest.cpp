@@ -4,6 +4,7 @@
 #include "delphireg/DefaultConfig.h"
 #include "delphireg/RegistryAccess.h"
 #include "platform/Errors.h"
+#include "support/MemoryRegistryStore.h"
 #include "support/TestFiles.h"
 
 #include <QFile>

@@ -7,6 +7,7 @@
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
 #include "project/ProjectFile.h"
+#include "support/MemoryRegistryStore.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -2,6 +2,7 @@
 #include "delphireg/RegImport.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
+#include "support/MemoryRegistryStore.h"
 
 #include <QFile>
 #include <QRandomGenerator>

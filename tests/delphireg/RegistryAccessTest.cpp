@@ -1,5 +1,6 @@
 #include "delphireg/RegistryAccess.h"
 #include "platform/Errors.h"
+#include "support/MemoryRegistryStore.h"
 
 #include <gtest/gtest.h>
 

@@ -10,6 +10,7 @@
 #include "platform/PathBridge.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
+#include "support/MemoryRegistryStore.h"
 #include "support/RegistryContents.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "editing/GroupCommands.h"
-#include "platform/IniFile.h"
+#include "platform/ini/IniFile.h"
 #include "project/ProjectFile.h"
 #include "support/FakeEditingHost.h"
 #include "support/ScriptedPrompter.h"

@@ -1,5 +1,5 @@
 #include "i18n/LanguageLoader.h"
-#include "platform/IniFile.h"
+#include "platform/ini/IniFile.h"
 #include "support/TestFiles.h"
 
 #include <QRegularExpression>

@@ -2,7 +2,7 @@
 // that Wine's shell opens files through.
 
 #include "integration/Associations.h"
-#include "platform/RegistryStore.h"
+#include "platform/registry/RegistryStore.h"
 #include "support/WinePrefix.h"
 
 using namespace Qt::StringLiterals;

@@ -5,8 +5,8 @@
 #include "integration/Shortcuts.h"
 #include "platform/CodePage.h"
 #include "platform/Installation.h"
-#include "platform/RegistryStore.h"
-#include "platform/ShellLink.h"
+#include "platform/registry/RegistryStore.h"
+#include "platform/desktop/ShellLink.h"
 #include "support/TestFiles.h"
 
 #include <QFileInfo>

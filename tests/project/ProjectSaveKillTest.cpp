@@ -1,7 +1,7 @@
 // Save killed at random moments: the project file must always be there, whole, with its old or its
 // new content, and what the killed writer left behind is swept by the next opening.
 #include "platform/FileOps.h"
-#include "platform/IniFile.h"
+#include "platform/ini/IniFile.h"
 #include "project/ProjectFile.h"
 #include "support/TemporaryFiles.h"
 #include "support/TestFiles.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/WineHive.h"
+#include "platform/registry/WineHive.h"
 
 #include <QString>
 #include <QStringList>

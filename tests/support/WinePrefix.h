@@ -6,7 +6,7 @@
 // installs Wine): then a missing Wine fails them, so a test run cannot pass without proving
 // anything about Wine.
 
-#include "platform/RegistryStore.h"
+#include "platform/registry/RegistryStore.h"
 
 #include <QDir>
 #include <QFile>

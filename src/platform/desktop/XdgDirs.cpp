@@ -1,4 +1,4 @@
-#include "platform/XdgDirs.h"
+#include "platform/desktop/XdgDirs.h"
 
 #include <QDir>
 

@@ -1,40 +1,20 @@
 #pragma once
 
-#include "platform/AsciiCase.h"
 #include "platform/FileOps.h"
+#include "platform/ini/IniDocument.h"
+#include "platform/ini/IniEncoding.h"
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QHash>
 #include <QString>
 #include <QStringEncoder>
 #include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 namespace vx {
-
-// How a profile file is stored on disk. Windows reads all of these; a file keeps its form when
-// written back, except that a legacy file becomes UTF-8 when a written character does not fit its
-// code page.
-enum class IniEncoding {
-    Utf8,     // no byte-order mark (also a new file, and an ASCII-only one)
-    Utf8Bom,  // EF BB BF first
-    Utf16LE,  // FF FE first: what a Windows editor saves as "Unicode"
-    Utf16BE,  // FE FF first
-    CodePage, // not valid UTF-8: a legacy file in the prefix's ANSI code page
-};
-struct IniFileEncoding
-{
-    IniEncoding kind = IniEncoding::Utf8;
-    int codePage = 0; // the code page of a CodePage file; 0 for the others
-    bool operator==(const IniFileEncoding&) const = default;
-};
-// "UTF-8", "UTF-8 with BOM", "UTF-16 LE", "UTF-16 BE", "code page 936".
-QString encodingName(const IniFileEncoding& encoding);
 
 class ContentSink;
 class CodePageCodec;
@@ -135,7 +115,7 @@ public:
     const QString& path() const { return m_path; }
 
     // The form the file has on disk (as last read or written).
-    IniFileEncoding encoding() const { return m_encoding; }
+    IniFileEncoding encoding() const { return m_doc.encoding(); }
     // Called after a write stored a legacy file in UTF-8 because a written character does not fit
     // its code page (`codePage`), or because the bytes would have read as UTF-8 next time; the
     // file stays UTF-8 from then on. The window can tell the user so in its status pane.
@@ -196,7 +176,7 @@ public:
     // reads the file first). Throws FileWriteError as commit does; the store then holds the file
     // as it is on disk. Not inside a batch.
     void writeReplacement(const QString& backupPath, const std::function<void(IniWriter&)>& produce);
-    bool inBatch() const { return m_batch; }
+    bool inBatch() const { return m_batch != Batch::None; }
 
     // The file as it would be written now, in its encoding.
     QByteArray serialize() const;
@@ -205,42 +185,6 @@ public:
     static std::optional<int> parseInteger(QStringView text);
 
 private:
-    struct Line
-    {
-        // The line in UTF-8 (as it stands in a UTF-8 file), without its line end: in m_backing, or
-        // in m_lineBlocks for a line written or decoded from a code page. 24 bytes a line.
-        const char* data = nullptr;
-        qint64 size = 0;
-        qint32 valueOffset = -1; // where the value starts, after the "="; -1 for non-entries
-        // The key is what stands before the "=": without surrounding blanks as read from a file,
-        // exactly as the writer gave it for a written line.
-        bool writtenKey = false;
-        bool deleted = false;
-        mutable bool firstOfKey = false; // the line a lookup of its key finds (valid once indexed)
-        QByteArrayView bytes() const { return QByteArrayView(data, size); }
-        QByteArrayView keyBytes() const;
-        bool isEntry() const { return valueOffset >= 0 && !deleted; }
-    };
-    struct Section
-    {
-        QByteArray header; // "[name]" line as in the file (UTF-8); empty for the lines before any section
-        QString name;
-        bool deleted = false;
-        std::vector<Line> lines;
-        // Open-addressing table from key (UTF-8, ASCII case folded) to the first line holding it,
-        // built at the first lookup. Readers ask for keys mostly in file order, so a cursor after
-        // the last hit usually answers without hashing.
-        mutable std::vector<qint32> table;
-        mutable bool indexed = false;
-        mutable size_t cursor = 0;
-        void ensureIndex() const;
-        void dropIndex() const;
-        // The line of the key, or -1.
-        qsizetype find(QByteArrayView key) const;
-        // Records a line in the table (when indexed); false when its key was there already.
-        bool insert(qsizetype lineIndex) const;
-    };
-
     // One write as the caller asked for it, replayed on the current content at commit when the
     // file changed during a batch.
     struct Operation
@@ -250,31 +194,26 @@ private:
         QString key;
         QString value;
     };
+    enum class Batch {
+        None,
+        Writes,     // beginBatch: the writes are recorded, to be replayed when the file changed
+        Replacement // beginReplacement: the content replaces the file, whatever it holds by then
+    };
+    // How what is in memory stands to the file on disk.
+    enum class Content {
+        Read,       // the file as last read or written (nothing, for a missing file)
+        Unreadable, // the file exists but could not be read: writing would replace content never seen
+        Unread,     // opened for a replacement: the file's lines were not read (openForReplacement)
+        Released,   // sections were released (releaseSection): memory does not hold the file any more
+    };
 
-    Line makeEntry(QByteArrayView key, const QString& value);
-    char* blockSpace(qsizetype size);
-    // A copy of the bytes in the blocks.
-    const char* keepInBlocks(QByteArrayView bytes);
-    const Line* findLine(const QString& section, QStringView key) const;
-    // Builds the section's key table, dropping that of the large section indexed before.
-    void indexSection(const Section& s) const;
-    static constexpr size_t kSmallSection = 64; // lines; the tables of smaller sections stay
-    Section* findSection(const QString& section);
-    const Section* findSection(const QString& section) const;
-    Section& sectionForWrite(const QString& section);
     // Before a write: in a batch, records it for a replay; otherwise brings the content up to what
     // the file holds now and returns true (the write then goes to disk at once).
     bool prepareWrite(Operation::Kind kind, const QString& section, const QString& key, const QString& value);
     bool apply(const Operation& op); // true when the content changed
-    void applyWrite(const QString& section, const QString& key, const QString& value);
-    bool applyErase(const QString& section);
-    bool applyDelete(const QString& section, const QString& key);
     void refuseUnread() const;
+    // Takes bytes as the content: what memory holds then is the file, unless it could not be read.
     void parse(const QByteArray& bytes);
-    // The form of a file's bytes: a byte-order mark, else UTF-8 when valid, else the code page.
-    static IniFileEncoding encodingOf(QByteArrayView bytes);
-    void parseLines(QByteArrayView body, int legacyCodePage);
-    void reserveLines(QByteArrayView body);
     struct Snapshot
     {
         FileStamp stamp; // exists false for a missing file
@@ -282,9 +221,6 @@ private:
     };
     // The file now (empty when missing), or nullopt when it exists but cannot be read.
     std::optional<Snapshot> readFile() const;
-    // The stamp and form of the file now, read in pieces without keeping its bytes; nullopt when
-    // it exists but cannot be read. A missing file has the form of an empty one.
-    std::optional<std::pair<FileStamp, IniFileEncoding>> readForm() const;
     // Before a replacement: the form of the file as it is now, when it changed since it was seen.
     void refreshReplacedForm();
     // Notes what was read or written as the state of the file on disk.
@@ -293,41 +229,15 @@ private:
     // OperationError when it changed and cannot be read.
     std::optional<Snapshot> changedContent() const;
     void writeOut(const QString& backupPath);
-    QByteArray encode(bool* fellBack) const;
 
     QString m_path;
-    std::vector<Section> m_sections; // m_sections[0] holds the lines before the first header
-    // The text last parsed, in UTF-8: lines nobody wrote to refer to it instead of copying it.
-    QByteArray m_backing;
-    std::vector<size_t> m_lineHints; // lines per section, counted before parsing
-    // The text of lines written, or decoded from a code page, in blocks that never move; lines
-    // refer to them like to m_backing. Dropped with the content (parse); a store written to
-    // often parses what it wrote once the blocks outgrow it (see writeOut).
-    std::vector<std::unique_ptr<char[]>> m_lineBlocks;
-    qsizetype m_blockSize = 0;
-    qsizetype m_blockUsed = 0;
-    qsizetype m_blockTotal = 0; // bytes of all blocks
-    // The non-ASCII lines of a legacy file as read, in its code page, by legacyKey(): written back
-    // as they were while nobody wrote to them. Lines are never moved or removed from their
-    // section (only marked deleted), so the key stays valid; a line written anew drops its entry.
-    std::unordered_map<quint64, QByteArray> m_legacyLines;
-    static quint64 legacyKey(size_t section, qsizetype line) { return (quint64(section) << 32) | quint64(line + 1); }
-    AsciiFoldMap<qsizetype> m_sectionIndex;
-    mutable size_t m_largeIndexed = size_t(-1); // the large section whose table stands
-    mutable size_t m_lastSection = size_t(-1);  // the section found last, while its name maps to it
-    IniFileEncoding m_encoding;
+    IniDocument m_doc;
     EncodingFallbackHandler m_onFallback;
-    bool m_batch = false;
-    bool m_replacing = false;
+    Batch m_batch = Batch::None;
     QString m_backupPath;
     std::vector<Operation> m_operations; // of the open batch
     bool m_dirty = false;
-    // The file exists but could not be read: writing would replace content never seen.
-    bool m_unreadable = false;
-    // Opened for a replacement: the file's lines were not read (openForReplacement).
-    bool m_contentUnread = false;
-    // Sections were released (releaseSection): what is in memory is not the file any more.
-    bool m_released = false;
+    Content m_content = Content::Read;
     // The file as last read or written: its stamp, and its content while its modification time
     // is too close to when we saw it to tell a later rewrite of the same size from the stamp.
     FileStamp m_stamp;

@@ -1,4 +1,4 @@
-#include "platform/PeImports.h"
+#include "platform/pe/PeImports.h"
 #include "fixtures/PeBuilder.h"
 #include "support/ByteFields.h"
 

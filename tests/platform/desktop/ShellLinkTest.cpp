@@ -1,7 +1,7 @@
 // Shortcut files: the bytes we write, and what Wine's own shell link object reads from them.
 
 #include "platform/Errors.h"
-#include "platform/ShellLink.h"
+#include "platform/desktop/ShellLink.h"
 #include "support/TestFiles.h"
 #include "support/WinProbe.h"
 

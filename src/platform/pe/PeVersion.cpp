@@ -1,6 +1,6 @@
-#include "platform/PeVersion.h"
+#include "platform/pe/PeVersion.h"
 
-#include "platform/PeImage.h"
+#include "platform/pe/PeImage.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,8 @@
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
-#include "platform/RegistryStore.h"
+#include "platform/registry/RegistryStore.h"
 #include "support/FakeWine.h"
+#include "support/MemoryRegistryStore.h"
 #include "support/TestFiles.h"
 
 #include <QDir>

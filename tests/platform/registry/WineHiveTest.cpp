@@ -1,6 +1,6 @@
 #include "platform/Clock.h"
 #include "platform/Errors.h"
-#include "platform/WineHive.h"
+#include "platform/registry/WineHive.h"
 #include "support/HiveContents.h"
 
 #include <gtest/gtest.h>

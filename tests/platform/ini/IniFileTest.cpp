@@ -1,7 +1,7 @@
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
-#include "platform/IniFile.h"
+#include "platform/ini/IniFile.h"
 #include "support/TestFiles.h"
 
 #include <QRandomGenerator>

@@ -1,4 +1,4 @@
-#include "platform/RegistryStore.h"
+#include "platform/registry/RegistryStore.h"
 
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
@@ -310,46 +310,6 @@ bool HiveBackedStore::hasChanges() const
             return true;
     }
     return false;
-}
-
-// ---------------------------------------------------------------- MemoryRegistryStore
-
-MemoryRegistryStore::MemoryRegistryStore(WineHive::Arch arch)
-    : m_user(WineHive::createNew(WineHive::kUserRelativeTo, arch))
-    , m_machine(WineHive::createNew(WineHive::kMachineRelativeTo, arch))
-    , m_committed{m_user.save(), m_machine.save()}
-{
-}
-
-WineHive& MemoryRegistryStore::hive(HiveFile file) const
-{
-    return file == HiveFile::User ? m_user : m_machine;
-}
-
-const WineHive* MemoryRegistryStore::loadedHive(HiveFile file) const
-{
-    return &hive(file);
-}
-
-QByteArray MemoryRegistryStore::hiveBytes(HiveFile file) const
-{
-    return hive(file).save();
-}
-
-void MemoryRegistryStore::commit()
-{
-    if (!m_failure.isEmpty())
-        throw OperationError(m_failure);
-    m_committed[0] = m_user.save();
-    m_committed[1] = m_machine.save();
-    discardChanges();
-    ++m_commits;
-}
-
-void MemoryRegistryStore::discardChanges()
-{
-    m_user = WineHive::parse(m_committed[0], u"user.reg"_s);
-    m_machine = WineHive::parse(m_committed[1], u"system.reg"_s);
 }
 
 // ---------------------------------------------------------------- HiveRegistryStore

@@ -3,8 +3,8 @@
 // One prefix serves the whole suite; each test leaves it usable.
 
 #include "platform/Errors.h"
-#include "platform/RegistryStore.h"
-#include "platform/WineHive.h"
+#include "platform/registry/RegistryStore.h"
+#include "platform/registry/WineHive.h"
 #include "support/TestFiles.h"
 #include "support/WinePrefix.h"
 

@@ -1,4 +1,4 @@
-#include "platform/DesktopEntry.h"
+#include "platform/desktop/DesktopEntry.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,9 +1,9 @@
-#include "platform/PeImports.h"
+#include "platform/pe/PeImports.h"
 
 #include "platform/AsciiCase.h"
-#include "platform/PeImage.h"
+#include "platform/pe/PeImage.h"
 
-#include <unordered_set>
+#include <QSet>
 
 using namespace Qt::StringLiterals;
 
@@ -49,8 +49,8 @@ PeImports parsePeImports(const QByteArray& image)
     if (layout->sectionTableTruncated)
         return fail(u"the section table is truncated"_s);
 
-    std::unordered_set<QString, AsciiFoldHash, AsciiFoldEqual> seen;
-    std::unordered_set<qint64> namesRead; // descriptors that share a name cost one read
+    QSet<AsciiCaseName> seen;
+    QSet<qint64> namesRead; // descriptors that share a name cost one read
     for (qint64 rva = importRva;; rva += kDescriptorSize) {
         qint64 available = 0;
         const qint64 at = layout->fileOffset(bytes, rva, &available);
@@ -62,8 +62,9 @@ PeImports parsePeImports(const QByteArray& image)
         const quint32 firstThunk = bytes.u32(at + 16);
         if (nameRva == 0 || firstThunk == 0)
             break;
-        if (!namesRead.insert(nameRva).second)
+        if (namesRead.contains(nameRva))
             continue;
+        namesRead.insert(nameRva);
         qint64 nameAvailable = 0;
         const qint64 nameAt = layout->fileOffset(bytes, nameRva, &nameAvailable);
         if (nameAt < 0)
@@ -82,8 +83,10 @@ PeImports parsePeImports(const QByteArray& image)
             return fail(u"an imported module's name at RVA 0x"_s + QString::number(nameRva, 16) +
                         u" does not end"_s);
         const QString module = QString::fromLatin1(name);
-        if (seen.insert(module).second)
+        if (!seen.contains({module})) {
+            seen.insert({module});
             result.modules.append(module);
+        }
     }
     return result;
 }

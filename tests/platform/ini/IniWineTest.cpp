@@ -2,7 +2,7 @@
 // run under Wine: what a file says must read the same in both, and what we write must read
 // back in Windows as we meant it.
 
-#include "platform/IniFile.h"
+#include "platform/ini/IniFile.h"
 #include "support/TestFiles.h"
 #include "support/WinProbe.h"
 

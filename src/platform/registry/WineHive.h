@@ -213,8 +213,8 @@ private:
         qsizetype len;
         KeyId key; // kNoKey for the preamble and for sections Wine cannot read
     };
-    class Loader;
-    class Writer;
+    class Loader; // HiveReader.cpp
+    class Writer; // HiveWriter.cpp
 
     static constexpr size_t kHashFrom = 12;
     KeyId addNode(KeyId parent, QStringView name);

@@ -1,4 +1,4 @@
-#include "platform/PeVersion.h"
+#include "platform/pe/PeVersion.h"
 #include "fixtures/PeBuilder.h"
 #include "support/ByteFields.h"
 

@@ -1,6 +1,6 @@
 // Launchers: quoting by the freedesktop rules, and what the desktop's own validator says.
 
-#include "platform/DesktopEntry.h"
+#include "platform/desktop/DesktopEntry.h"
 #include "support/TestFiles.h"
 
 #include <QFileInfo>

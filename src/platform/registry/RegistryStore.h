@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/WineHive.h"
+#include "platform/registry/WineHive.h"
 
 #include <QString>
 #include <QStringList>
@@ -111,33 +111,6 @@ private:
         WineHive::KeyId key;
     };
     mutable std::optional<FoundKey> m_lastFound;
-};
-
-// Two hives in memory and no files: for tests of the layers above. Commit only marks the
-// changes as done (or fails with a message set by the test).
-class MemoryRegistryStore final : public HiveBackedStore
-{
-public:
-    explicit MemoryRegistryStore(WineHive::Arch arch = WineHive::Arch::Win32);
-
-    void commit() override;
-    void discardChanges() override;
-    int commitCount() const { return m_commits; }
-    // Makes every following commit throw OperationError with this message; empty to stop.
-    void setCommitFailure(const QString& message) { m_failure = message; }
-    // The hive file this store would write.
-    QByteArray hiveBytes(HiveFile file) const;
-
-protected:
-    WineHive& hive(HiveFile file) const override;
-    const WineHive* loadedHive(HiveFile file) const override;
-
-private:
-    mutable WineHive m_user;
-    mutable WineHive m_machine;
-    QByteArray m_committed[2]; // the user and machine hives as last committed
-    int m_commits = 0;
-    QString m_failure;
 };
 
 // The registry of a Wine prefix: user.reg and system.reg in the prefix directory, read when

@@ -1,4 +1,4 @@
-#include "platform/ShellLink.h"
+#include "platform/desktop/ShellLink.h"
 
 #include "platform/CodePage.h"
 #include "platform/Errors.h"

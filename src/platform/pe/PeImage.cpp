@@ -1,4 +1,4 @@
-#include "platform/PeImage.h"
+#include "platform/pe/PeImage.h"
 
 #include <QFile>
 

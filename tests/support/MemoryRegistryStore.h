@@ -1,0 +1,52 @@
+#pragma once
+
+#include "platform/Errors.h"
+#include "platform/registry/RegistryStore.h"
+
+namespace vx {
+
+// Two hives in memory and no files: for tests of the layers above. Commit only marks the
+// changes as done (or fails with a message set by the test).
+class MemoryRegistryStore final : public HiveBackedStore
+{
+public:
+    explicit MemoryRegistryStore(WineHive::Arch arch = WineHive::Arch::Win32)
+        : m_user(WineHive::createNew(WineHive::kUserRelativeTo, arch)),
+          m_machine(WineHive::createNew(WineHive::kMachineRelativeTo, arch)),
+          m_committed{m_user.save(), m_machine.save()}
+    {
+    }
+
+    void commit() override
+    {
+        if (!m_failure.isEmpty())
+            throw OperationError(m_failure);
+        m_committed[0] = m_user.save();
+        m_committed[1] = m_machine.save();
+        discardChanges();
+        ++m_commits;
+    }
+    void discardChanges() override
+    {
+        m_user = WineHive::parse(m_committed[0], QStringLiteral("user.reg"));
+        m_machine = WineHive::parse(m_committed[1], QStringLiteral("system.reg"));
+    }
+    int commitCount() const { return m_commits; }
+    // Makes every following commit throw OperationError with this message; empty to stop.
+    void setCommitFailure(const QString& message) { m_failure = message; }
+    // The hive file this store would write.
+    QByteArray hiveBytes(HiveFile file) const { return hive(file).save(); }
+
+protected:
+    WineHive& hive(HiveFile file) const override { return file == HiveFile::User ? m_user : m_machine; }
+    const WineHive* loadedHive(HiveFile file) const override { return &hive(file); }
+
+private:
+    mutable WineHive m_user;
+    mutable WineHive m_machine;
+    QByteArray m_committed[2]; // the user and machine hives as last committed
+    int m_commits = 0;
+    QString m_failure;
+};
+
+} // namespace vx
