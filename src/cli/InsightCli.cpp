@@ -5,7 +5,7 @@
 #include "cli/InsightCli.h"
 
 #include "cli/CliSupport.h"
-#include "cli/JsonWriter.h"
+#include "cli/ProjectJson.h"
 #include "delphireg/ApplyPreview.h"
 #include "delphireg/DelphiConfig.h"
 #include "integration/EnvironmentHelpers.h"
@@ -56,56 +56,6 @@ JsonWriter stdoutJson()
     return JsonWriter([](const QByteArray& piece) { std::fwrite(piece.constData(), 1, size_t(piece.size()), stdout); });
 }
 
-void writeItems(JsonWriter& w, QLatin1StringView list, const std::vector<DiffItem>& items)
-{
-    w.key(list);
-    w.beginArray();
-    for (const DiffItem& item : items) {
-        // Keys in ascending order, as the other JSON of the program.
-        w.beginObject();
-        w.key("change"_L1);
-        w.value(diffChangeName(item.change));
-        if (!item.fields.isEmpty()) {
-            w.key("fields"_L1);
-            w.beginArray();
-            for (const QString& f : item.fields)
-                w.value(f);
-            w.endArray();
-        }
-        w.key("file"_L1);
-        w.value(item.file);
-        if (item.change == DiffChange::Moved) {
-            w.key("from"_L1);
-            w.value(item.from);
-        }
-        if (!item.group.isEmpty()) {
-            w.key("group"_L1);
-            w.value(item.group);
-        }
-        w.key("name"_L1);
-        w.value(item.name);
-        if (item.change == DiffChange::Moved) {
-            w.key("to"_L1);
-            w.value(item.to);
-        }
-        w.endObject();
-    }
-    w.endArray();
-}
-
-void writeDiffJson(const ProjectDiff& diff)
-{
-    JsonWriter w = stdoutJson();
-    w.beginObject();
-    writeItems(w, "experts"_L1, diff.experts);
-    writeItems(w, "packages"_L1, diff.packages);
-    writeItems(w, "searchPath"_L1, diff.searchPath);
-    writeItems(w, "tools"_L1, diff.tools);
-    w.endObject();
-    w.finish();
-    std::fflush(stdout);
-}
-
 // One object per change, in the preview's order; "old" and "new" are null where there is no value
 // (and "value" for a key added or removed).
 void writeChangesJson(const std::vector<RegistryChange>& changes)
@@ -142,7 +92,9 @@ int runDiff(const Installation& inst, const QString& a, const QString& b, bool j
     const DiffOptions options{!isLive(a) && !isLive(b)};
     const ProjectDiff diff = diffProjects(before, after, PathMacro(inst.delphiRoot), options);
     if (json) {
-        writeDiffJson(diff);
+        JsonWriter w = stdoutJson();
+        writeDiffJson(diff, w);
+        std::fflush(stdout);
     } else if (diff.isEmpty()) {
         out() << "No differences between " << a << " and " << b << '.' << Qt::endl;
     } else {

@@ -2,6 +2,7 @@
 
 #include "platform/TimeText.h"
 #include "project/ConfigProject.h"
+#include "project/ProjectDiff.h"
 
 using namespace Qt::StringLiterals;
 
@@ -61,7 +62,55 @@ void writeRows(JsonWriter& json, const EntryListModel& list, std::initializer_li
     json.endArray();
 }
 
+void writeItems(JsonWriter& w, QLatin1StringView list, const std::vector<DiffItem>& items)
+{
+    w.key(list);
+    w.beginArray();
+    for (const DiffItem& item : items) {
+        // Keys in ascending order, as the other JSON of the program.
+        w.beginObject();
+        w.key("change"_L1);
+        w.value(diffChangeName(item.change));
+        if (!item.fields.isEmpty()) {
+            w.key("fields"_L1);
+            w.beginArray();
+            for (const QString& f : item.fields)
+                w.value(f);
+            w.endArray();
+        }
+        w.key("file"_L1);
+        w.value(item.file);
+        if (item.change == DiffChange::Moved) {
+            w.key("from"_L1);
+            w.value(item.from);
+        }
+        if (!item.group.isEmpty()) {
+            w.key("group"_L1);
+            w.value(item.group);
+        }
+        w.key("name"_L1);
+        w.value(item.name);
+        if (item.change == DiffChange::Moved) {
+            w.key("to"_L1);
+            w.value(item.to);
+        }
+        w.endObject();
+    }
+    w.endArray();
+}
+
 } // namespace
+
+void writeDiffJson(const ProjectDiff& diff, JsonWriter& w)
+{
+    w.beginObject();
+    writeItems(w, "experts"_L1, diff.experts);
+    writeItems(w, "packages"_L1, diff.packages);
+    writeItems(w, "searchPath"_L1, diff.searchPath);
+    writeItems(w, "tools"_L1, diff.tools);
+    w.endObject();
+    w.finish();
+}
 
 void writeProjectJson(const ConfigProject& p, JsonWriter& json)
 {
