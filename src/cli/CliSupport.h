@@ -10,7 +10,9 @@
 #include "platform/Installation.h"
 #include "platform/RegistryStore.h"
 
+#include <QJsonDocument>
 #include <QTextStream>
+#include <cstdio>
 
 namespace vx::cli {
 
@@ -26,6 +28,16 @@ inline QTextStream& err()
 {
     static QTextStream s(stderr);
     return s;
+}
+
+// JSON in the form every command prints it: QJsonDocument's indented text, keys in ascending order.
+// The text is UTF-8 already: it goes to stdout as it is, not through the text stream.
+inline void printJson(const QJsonDocument& json)
+{
+    out() << Qt::flush;
+    const QByteArray text = json.toJson(QJsonDocument::Indented);
+    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    std::fflush(stdout);
 }
 
 inline int fail(const QString& message)

@@ -18,7 +18,7 @@
 #include "project/ProjectFile.h"
 
 #include <QFileInfo>
-#include <cstdio>
+#include <QJsonArray>
 
 using namespace Qt::StringLiterals;
 
@@ -50,39 +50,6 @@ void loadSource(const Installation& inst, const QString& source, ConfigProject& 
     readProjectReleasing(store, project, macro, opts);
 }
 
-JsonWriter stdoutJson()
-{
-    out() << Qt::flush;
-    return JsonWriter([](const QByteArray& piece) { std::fwrite(piece.constData(), 1, size_t(piece.size()), stdout); });
-}
-
-// One object per change, in the preview's order; "old" and "new" are null where there is no value
-// (and "value" for a key added or removed).
-void writeChangesJson(const std::vector<RegistryChange>& changes)
-{
-    JsonWriter w = stdoutJson();
-    w.beginArray();
-    for (const RegistryChange& c : changes) {
-        w.beginObject();
-        w.key("group"_L1);
-        w.value(registryChangeGroupName(c.group));
-        w.key("key"_L1);
-        w.value(c.keyName());
-        w.key("kind"_L1);
-        w.value(registryChangeKindName(c.kind));
-        w.key("new"_L1);
-        c.newValue ? w.value(c.newData) : w.null();
-        w.key("old"_L1);
-        c.oldValue ? w.value(c.oldData) : w.null();
-        w.key("value"_L1);
-        c.isKeyChange() ? w.null() : w.value(c.valueName());
-        w.endObject();
-    }
-    w.endArray();
-    w.finish();
-    std::fflush(stdout);
-}
-
 int runDiff(const Installation& inst, const QString& a, const QString& b, bool json)
 {
     ConfigProject before, after;
@@ -92,9 +59,7 @@ int runDiff(const Installation& inst, const QString& a, const QString& b, bool j
     const DiffOptions options{!isLive(a) && !isLive(b)};
     const ProjectDiff diff = diffProjects(before, after, PathMacro(inst.delphiRoot), options);
     if (json) {
-        JsonWriter w = stdoutJson();
-        writeDiffJson(diff, w);
-        std::fflush(stdout);
+        printJson(QJsonDocument(diffJson(diff)));
     } else if (diff.isEmpty()) {
         out() << "No differences between " << a << " and " << b << '.' << Qt::endl;
     } else {
@@ -114,28 +79,14 @@ int runCheck(const Installation& inst, const QString& source, bool json)
     const std::vector<integration::Finding> findings =
         integration::checkProjectHealth(project, PathMacro(inst.delphiRoot), inst.bridge, places);
     if (json) {
-        JsonWriter w = stdoutJson();
-        w.beginObject();
-        w.key("findings"_L1);
-        w.beginArray();
-        for (const integration::Finding& f : findings) {
-            w.beginObject();
-            w.key("detail"_L1);
-            w.value(f.detail);
-            w.key("entry"_L1);
-            w.value(f.entry);
-            w.key("file"_L1);
-            w.value(f.file);
-            w.key("kind"_L1);
-            w.value(integration::findingKindName(f.kind));
-            w.key("list"_L1);
-            w.value(f.list);
-            w.endObject();
-        }
-        w.endArray();
-        w.endObject();
-        w.finish();
-        std::fflush(stdout);
+        QJsonArray list;
+        for (const integration::Finding& f : findings)
+            list.append(QJsonObject{{u"detail"_s, f.detail},
+                                    {u"entry"_s, f.entry},
+                                    {u"file"_s, f.file},
+                                    {u"kind"_s, integration::findingKindName(f.kind)},
+                                    {u"list"_s, f.list}});
+        printJson(QJsonDocument(QJsonObject{{u"findings"_s, list}}));
     } else {
         out() << source << ": " << integration::healthReportText(findings) << Qt::endl;
     }
@@ -158,7 +109,17 @@ int runApplyPreview(const Installation& inst, const QStringList& args, bool json
     const std::vector<RegistryChange> changes =
         previewApply(scratch, project, PathMacro(inst.delphiRoot), inst.bridge);
     if (json) {
-        writeChangesJson(changes);
+        // One object per change, in the preview's order; "old" and "new" are null where there is
+        // no value (and "value" for a key added or removed).
+        QJsonArray list;
+        for (const RegistryChange& c : changes)
+            list.append(QJsonObject{{u"group"_s, registryChangeGroupName(c.group)},
+                                    {u"key"_s, c.keyName()},
+                                    {u"kind"_s, registryChangeKindName(c.kind)},
+                                    {u"new"_s, c.newValue ? QJsonValue(c.newData) : QJsonValue()},
+                                    {u"old"_s, c.oldValue ? QJsonValue(c.oldData) : QJsonValue()},
+                                    {u"value"_s, c.isKeyChange() ? QJsonValue() : QJsonValue(c.valueName())}});
+        printJson(QJsonDocument(list));
     } else {
         out() << applyPreviewSummary(changes) << '\n';
         for (const QString& line : applyPreviewLines(changes))

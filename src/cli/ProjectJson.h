@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/JsonWriter.h"
+#include <QJsonObject>
 
 namespace vx {
 
@@ -8,11 +8,10 @@ class ConfigProject;
 struct ProjectDiff;
 
 // A project as `show --json` prints it: statistics, experts, component groups, tools, search path
-// and the lists' layouts. Written piece by piece; the text is what QJsonDocument made of the
-// same content.
-void writeProjectJson(const ConfigProject& project, JsonWriter& json);
+// and the lists' layouts.
+QJsonObject projectJson(const ConfigProject& project);
 
 // The changes `diff --json` prints: one list per kind of entry, one object per change.
-void writeDiffJson(const ProjectDiff& diff, JsonWriter& json);
+QJsonObject diffJson(const ProjectDiff& diff);
 
 } // namespace vx

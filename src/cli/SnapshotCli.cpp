@@ -26,7 +26,7 @@ int runHistory(const Installation& inst, bool json)
                                     {u"time"_s, isoTimeWithOffset(s.time)},
                                     {u"operation"_s, snapshotOperationName(s.operation)},
                                     {u"file"_s, s.file}});
-        out() << QJsonDocument(list).toJson(QJsonDocument::Indented) << Qt::flush;
+        printJson(QJsonDocument(list));
         return Ok;
     }
     if (all.empty())

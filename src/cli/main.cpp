@@ -24,7 +24,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
-#include <cstdio>
 
 using namespace Qt::StringLiterals;
 using namespace vx;
@@ -105,7 +104,7 @@ int runInfo(const Installation& inst, bool json)
                             {u"prefix"_s, inst.prefix()},       {u"settingsFile"_s, settings},
                             {u"productVersion"_s, product},     {u"fileVersion"_s, file},
                             {u"ideVersionLabel"_s, label},      {u"versionOk"_s, ok}};
-        out() << QJsonDocument(o).toJson(QJsonDocument::Indented) << Qt::flush;
+        printJson(QJsonDocument(o));
     } else {
         out() << "DelphiRoot:      " << inst.delphiRoot << '\n'
               << "Host directory:  " << inst.hostRoot << '\n'
@@ -141,13 +140,9 @@ int runShow(const Installation& inst, const QString& path, bool json, bool verif
     ConfigProject project;
     if (!readForCli(path, inst, verify, project))
         return Failed;
-    if (json) {
-        // Streamed to stdout as it is produced: the whole document is never held in memory.
-        out() << Qt::flush;
-        JsonWriter writer([](const QByteArray& piece) { std::fwrite(piece.constData(), 1, size_t(piece.size()), stdout); });
-        writeProjectJson(project, writer);
-        std::fflush(stdout);
-    } else
+    if (json)
+        printJson(QJsonDocument(projectJson(project)));
+    else
         printProject(project);
     return Ok;
 }
