@@ -1,8 +1,7 @@
 // diff A B: what changes from one configuration to another (project files or "live", the IDE's
 // registry read as Get Delphi reads it). check PROJECT|live: files that are missing, listed twice,
-// or packages whose imported packages cannot be found. Both only read.
-
-#include "cli/InsightCli.h"
+// or packages whose imported packages cannot be found. apply --dry-run PROJECT: what applying
+// would change in the registry, worked out in memory. All only read.
 
 #include "cli/CliSupport.h"
 #include "cli/ProjectJson.h"
@@ -10,14 +9,8 @@
 #include "delphireg/DelphiConfig.h"
 #include "integration/EnvironmentHelpers.h"
 #include "integration/HealthCheck.h"
-#include "platform/Clock.h"
-#include "platform/IniFile.h"
-#include "project/ConfigProject.h"
-#include "project/PathMacro.h"
 #include "project/ProjectDiff.h"
-#include "project/ProjectFile.h"
 
-#include <QFileInfo>
 #include <QJsonArray>
 
 using namespace Qt::StringLiterals;
@@ -35,30 +28,27 @@ bool isLive(const QString& source)
 // is written to either.
 void loadSource(const Installation& inst, const QString& source, ConfigProject& project)
 {
-    const PathMacro macro(inst.delphiRoot);
-    if (isLive(source)) {
-        warnWhileWineRuns(inst);
-        HiveRegistryStore store(inst.prefix());
-        captureDelphiConfig(store, project, macro);
-        return;
-    }
-    if (!QFileInfo(source).isFile())
-        throw OperationError(u"Project file not found: "_s + source);
-    IniFile store(source);
-    ReadOptions opts;
-    opts.now = Clock::current().now();
-    readProjectReleasing(store, project, macro, opts);
+    if (!isLive(source))
+        return readProjectFile(inst, source, false, project);
+    warnWhileWineRuns(inst);
+    HiveRegistryStore store(inst.prefix());
+    captureDelphiConfig(store, project, PathMacro(inst.delphiRoot));
 }
 
-int runDiff(const Installation& inst, const QString& a, const QString& b, bool json)
+} // namespace
+
+int runDiff(const Invocation& call)
 {
+    const Installation& inst = call.inst;
+    const QString& a = call.args[0];
+    const QString& b = call.args[1];
     ConfigProject before, after;
     loadSource(inst, a, before);
     loadSource(inst, b, after);
     // The registry keeps no notes, include paths or groups; against it, they are not compared.
     const DiffOptions options{!isLive(a) && !isLive(b)};
     const ProjectDiff diff = diffProjects(before, after, PathMacro(inst.delphiRoot), options);
-    if (json) {
+    if (call.isSet(u"json"_s)) {
         printJson(QJsonDocument(diffJson(diff)));
     } else if (diff.isEmpty()) {
         out() << "No differences between " << a << " and " << b << '.' << Qt::endl;
@@ -71,14 +61,16 @@ int runDiff(const Installation& inst, const QString& a, const QString& b, bool j
     return diff.isEmpty() ? Ok : Differs;
 }
 
-int runCheck(const Installation& inst, const QString& source, bool json)
+int runCheck(const Invocation& call)
 {
+    const Installation& inst = call.inst;
+    const QString& source = call.args[0];
     ConfigProject project;
     loadSource(inst, source, project);
     const integration::HealthCheckPlaces places{integration::windowsSystemDirectory(inst.prefix()), u"C:\\windows"_s};
     const std::vector<integration::Finding> findings =
         integration::checkProjectHealth(project, PathMacro(inst.delphiRoot), inst.bridge, places);
-    if (json) {
+    if (call.isSet(u"json"_s)) {
         QJsonArray list;
         for (const integration::Finding& f : findings)
             list.append(QJsonObject{{u"detail"_s, f.detail},
@@ -93,22 +85,17 @@ int runCheck(const Installation& inst, const QString& source, bool json)
     return findings.empty() ? Ok : Differs;
 }
 
-} // namespace
-
-int runApplyPreview(const Installation& inst, const QStringList& args, bool json)
+int runApplyPreview(const Invocation& call)
 {
-    if (args.size() != 1) {
-        err() << "vorlix7-cli: usage: apply --dry-run PROJECT [--json]" << Qt::endl;
-        return Usage;
-    }
+    const Installation& inst = call.inst;
     warnWhileWineRuns(inst);
     ConfigProject project;
-    loadSource(inst, args[0], project);
+    loadSource(inst, call.args[0], project);
     // The hives are read into memory and changed there only: this store is never committed.
     HiveRegistryStore scratch(inst.prefix());
     const std::vector<RegistryChange> changes =
         previewApply(scratch, project, PathMacro(inst.delphiRoot), inst.bridge);
-    if (json) {
+    if (call.isSet(u"json"_s)) {
         // One object per change, in the preview's order; "old" and "new" are null where there is
         // no value (and "value" for a key added or removed).
         QJsonArray list;
@@ -127,27 +114,6 @@ int runApplyPreview(const Installation& inst, const QStringList& args, bool json
         out() << Qt::flush;
     }
     return changes.empty() ? Ok : Differs;
-}
-
-bool isInsightCommand(const QString& command)
-{
-    return command == u"diff"_s || command == u"check"_s;
-}
-
-int runInsightCommand(const Installation& inst, const QString& command, const QStringList& args, bool json)
-{
-    if (command == u"diff"_s) {
-        if (args.size() != 2) {
-            err() << "vorlix7-cli: usage: diff A B [--json], A and B project files or live" << Qt::endl;
-            return Usage;
-        }
-        return runDiff(inst, args[0], args[1], json);
-    }
-    if (args.size() != 1) {
-        err() << "vorlix7-cli: usage: check PROJECT|live [--json]" << Qt::endl;
-        return Usage;
-    }
-    return runCheck(inst, args[0], json);
 }
 
 } // namespace vx::cli
