@@ -49,6 +49,30 @@ TEST_F(CliTest, InfoReportsTheInstallation)
     EXPECT_TRUE(o[u"versionOk"_s].toBool());
 }
 
+// Every JSON output keeps the form it has always had, which scripts may compare as text: the
+// indented text QJsonDocument prints of the same content, keys in ascending order.
+using JsonOutputs = test::SandboxCliTest;
+TEST_F(JsonOutputs, AreTheIndentedFormOfTheirContent)
+{
+    const QStringList commands[] = {{u"info"_s},
+                                    {u"show"_s, sb.sampleProject, u"--verify"_s},
+                                    {u"diff"_s, u"live"_s, sb.sampleProject},
+                                    {u"check"_s, sb.sampleProject},
+                                    {u"apply"_s, u"--dry-run"_s, sb.sampleProject},
+                                    {u"history"_s}};
+    for (const QStringList& command : commands) {
+        SCOPED_TRACE(command.join(u' ').toStdString());
+        if (command.first() == u"history"_s) {
+            ASSERT_EQ(cli({u"clear"_s}).code, 0); // a snapshot to list
+        }
+        const CliRun r = cli(command + QStringList{u"--json"_s});
+        EXPECT_TRUE(r.code == 0 || r.code == 3) << r.err.constData();
+        const QJsonDocument read = QJsonDocument::fromJson(r.out);
+        EXPECT_FALSE(read.isEmpty()) << r.out.constData();
+        EXPECT_EQ(r.out, read.toJson(QJsonDocument::Indented));
+    }
+}
+
 TEST_F(CliTest, InfoOnWrongOrMissingIde)
 {
     QTemporaryDir other;
