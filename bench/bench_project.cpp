@@ -7,7 +7,6 @@
 #include "project/PathMacro.h"
 #include "project/ProjectFile.h"
 
-#include <QJsonDocument>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -71,8 +70,11 @@ void BM_ProjectJson(benchmark::State& state)
     ConfigProject p;
     fill(p, int(state.range(0)));
     qint64 bytes = 0;
-    for (auto _ : state)
-        bytes += QJsonDocument(projectJson(p)).toJson(QJsonDocument::Indented).size();
+    for (auto _ : state) {
+        JsonWriter w([&](QByteArrayView piece) { bytes += piece.size(); });
+        writeProjectJson(p, w);
+        w.finish();
+    }
     state.SetBytesProcessed(bytes);
 }
 
@@ -87,7 +89,9 @@ void BM_ShowJson(benchmark::State& state)
             IniFile store(file.path);
             readProjectReleasing(store, p, kMacro, {nullptr, kNow, {}});
         }
-        benchmark::DoNotOptimize(QJsonDocument(projectJson(p)).toJson(QJsonDocument::Indented).size());
+        JsonWriter w([](QByteArrayView piece) { benchmark::DoNotOptimize(piece.data()); });
+        writeProjectJson(p, w);
+        w.finish();
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }

@@ -4,6 +4,7 @@
 // project, and the rule that registry writes wait for Wine to stop. The commands themselves are
 // listed in main.cpp's table.
 
+#include "cli/JsonWriter.h"
 #include "delphireg/DelphiConfig.h"
 #include "delphireg/RegistryTransaction.h"
 #include "delphireg/Snapshots.h"
@@ -18,7 +19,6 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <QJsonDocument>
 #include <QTextStream>
 #include <cstdio>
 
@@ -39,13 +39,14 @@ inline QTextStream& err()
     return s;
 }
 
-// JSON in the form every command prints it: QJsonDocument's indented text, keys in ascending order.
-// The text is UTF-8 already: it goes to stdout as it is, not through the text stream.
-inline void printJson(const QJsonDocument& json)
+// Prints the one value `write` writes as a JSON document. The text is UTF-8 already: it goes to
+// stdout as it is produced, not through the text stream, and is never held whole in memory.
+inline void printJson(const std::function<void(JsonWriter&)>& write)
 {
     out() << Qt::flush;
-    const QByteArray text = json.toJson(QJsonDocument::Indented);
-    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    JsonWriter json([](QByteArrayView piece) { std::fwrite(piece.data(), 1, size_t(piece.size()), stdout); });
+    write(json);
+    json.finish();
     std::fflush(stdout);
 }
 

@@ -11,8 +11,6 @@
 #include "integration/HealthCheck.h"
 #include "project/ProjectDiff.h"
 
-#include <QJsonArray>
-
 using namespace Qt::StringLiterals;
 
 namespace vx::cli {
@@ -49,7 +47,7 @@ int runDiff(const Invocation& call)
     const DiffOptions options{!isLive(a) && !isLive(b)};
     const ProjectDiff diff = diffProjects(before, after, PathMacro(inst.delphiRoot), options);
     if (call.isSet(u"json"_s)) {
-        printJson(QJsonDocument(diffJson(diff)));
+        printJson([&](JsonWriter& json) { writeDiffJson(diff, json); });
     } else if (diff.isEmpty()) {
         out() << "No differences between " << a << " and " << b << '.' << Qt::endl;
     } else {
@@ -71,14 +69,21 @@ int runCheck(const Invocation& call)
     const std::vector<integration::Finding> findings =
         integration::checkProjectHealth(project, PathMacro(inst.delphiRoot), inst.bridge, places);
     if (call.isSet(u"json"_s)) {
-        QJsonArray list;
-        for (const integration::Finding& f : findings)
-            list.append(QJsonObject{{u"detail"_s, f.detail},
-                                    {u"entry"_s, f.entry},
-                                    {u"file"_s, f.file},
-                                    {u"kind"_s, integration::findingKindName(f.kind)},
-                                    {u"list"_s, f.list}});
-        printJson(QJsonDocument(QJsonObject{{u"findings"_s, list}}));
+        printJson([&](JsonWriter& json) {
+            json.beginObject();
+            json.key("findings"_L1).beginArray();
+            for (const integration::Finding& f : findings) {
+                json.beginObject();
+                json.key("detail"_L1).value(f.detail);
+                json.key("entry"_L1).value(f.entry);
+                json.key("file"_L1).value(f.file);
+                json.key("kind"_L1).value(integration::findingKindName(f.kind));
+                json.key("list"_L1).value(f.list);
+                json.endObject();
+            }
+            json.endArray();
+            json.endObject();
+        });
     } else {
         out() << source << ": " << integration::healthReportText(findings) << Qt::endl;
     }
@@ -98,15 +103,23 @@ int runApplyPreview(const Invocation& call)
     if (call.isSet(u"json"_s)) {
         // One object per change, in the preview's order; "old" and "new" are null where there is
         // no value (and "value" for a key added or removed).
-        QJsonArray list;
-        for (const RegistryChange& c : changes)
-            list.append(QJsonObject{{u"group"_s, registryChangeGroupName(c.group)},
-                                    {u"key"_s, c.keyName()},
-                                    {u"kind"_s, registryChangeKindName(c.kind)},
-                                    {u"new"_s, c.newValue ? QJsonValue(c.newData) : QJsonValue()},
-                                    {u"old"_s, c.oldValue ? QJsonValue(c.oldData) : QJsonValue()},
-                                    {u"value"_s, c.isKeyChange() ? QJsonValue() : QJsonValue(c.valueName())}});
-        printJson(QJsonDocument(list));
+        printJson([&](JsonWriter& json) {
+            json.beginArray();
+            for (const RegistryChange& c : changes) {
+                json.beginObject();
+                json.key("group"_L1).value(registryChangeGroupName(c.group));
+                json.key("key"_L1).value(c.keyName());
+                json.key("kind"_L1).value(registryChangeKindName(c.kind));
+                json.key("new"_L1);
+                c.newValue ? json.value(c.newData) : json.null();
+                json.key("old"_L1);
+                c.oldValue ? json.value(c.oldData) : json.null();
+                json.key("value"_L1);
+                c.isKeyChange() ? json.null() : json.value(c.valueName());
+                json.endObject();
+            }
+            json.endArray();
+        });
     } else {
         out() << applyPreviewSummary(changes) << '\n';
         for (const QString& line : applyPreviewLines(changes))

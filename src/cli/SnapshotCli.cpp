@@ -5,10 +5,6 @@
 #include "delphireg/RegistryTransaction.h"
 #include "delphireg/Snapshots.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
 using namespace Qt::StringLiterals;
 
 namespace vx::cli {
@@ -18,13 +14,18 @@ int runHistory(const Invocation& call)
     const SnapshotStore snapshots(call.inst.prefix());
     const std::vector<SnapshotInfo> all = snapshots.history();
     if (call.isSet(u"json"_s)) {
-        QJsonArray list;
-        for (const SnapshotInfo& s : all)
-            list.append(QJsonObject{{u"id"_s, s.id},
-                                    {u"time"_s, isoTimeWithOffset(s.time)},
-                                    {u"operation"_s, snapshotOperationName(s.operation)},
-                                    {u"file"_s, s.file}});
-        printJson(QJsonDocument(list));
+        printJson([&](JsonWriter& json) {
+            json.beginArray();
+            for (const SnapshotInfo& s : all) {
+                json.beginObject();
+                json.key("file"_L1).value(s.file);
+                json.key("id"_L1).value(s.id);
+                json.key("operation"_L1).value(snapshotOperationName(s.operation));
+                json.key("time"_L1).value(isoTimeWithOffset(s.time));
+                json.endObject();
+            }
+            json.endArray();
+        });
         return Ok;
     }
     if (all.empty())

@@ -9,7 +9,6 @@
 #include "platform/TimeText.h"
 
 #include <QCoreApplication>
-#include <QJsonObject>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -82,11 +81,18 @@ int runInfo(const Invocation& call)
     const QString label = ideVersionLabel(product, file);
     const bool ok = v.hasVersionResource && ideVersionOk(v.productVersion);
     if (call.isSet(u"json"_s)) {
-        const QJsonObject o{{u"delphiRoot"_s, inst.delphiRoot}, {u"hostRoot"_s, inst.hostRoot},
-                            {u"prefix"_s, inst.prefix()},       {u"settingsFile"_s, settings},
-                            {u"productVersion"_s, product},     {u"fileVersion"_s, file},
-                            {u"ideVersionLabel"_s, label},      {u"versionOk"_s, ok}};
-        printJson(QJsonDocument(o));
+        printJson([&](JsonWriter& json) {
+            json.beginObject();
+            json.key("delphiRoot"_L1).value(inst.delphiRoot);
+            json.key("fileVersion"_L1).value(file);
+            json.key("hostRoot"_L1).value(inst.hostRoot);
+            json.key("ideVersionLabel"_L1).value(label);
+            json.key("prefix"_L1).value(inst.prefix());
+            json.key("productVersion"_L1).value(product);
+            json.key("settingsFile"_L1).value(settings);
+            json.key("versionOk"_L1).value(ok);
+            json.endObject();
+        });
     } else {
         out() << "DelphiRoot:      " << inst.delphiRoot << '\n'
               << "Host directory:  " << inst.hostRoot << '\n'
@@ -106,7 +112,7 @@ int runShow(const Invocation& call)
     ConfigProject project;
     readProjectFile(call.inst, call.args[0], call.isSet(u"verify"_s), project);
     if (call.isSet(u"json"_s))
-        printJson(QJsonDocument(projectJson(project)));
+        printJson([&](JsonWriter& json) { writeProjectJson(project, json); });
     else
         printProject(project);
     return Ok;
