@@ -1,6 +1,7 @@
 // diff of two projects of 1,000 and 10,000 entries, and the health check of projects of 1,000
 // and 10,000 packages whose files exist (every package's import table read).
 
+#include "cli/ProjectJson.h"
 #include "fixtures/LargeProject.h"
 #include "fixtures/PeBuilder.h"
 #include "fixtures/Sandbox.h"
@@ -86,6 +87,35 @@ void BM_DiffProjectFiles(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// As `vorlix7-cli diff A.vx7 B.vx7 --json` does it: both files read (releasing them part by part),
+// compared, and the changes rendered as JSON.
+void BM_DiffJson(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString pathA = dir.filePath(u"a.vx7"_s), pathB = dir.filePath(u"b.vx7"_s);
+    {
+        ConfigProject a, b;
+        fixtures::fillLargeProject(a, int(state.range(0)), kNow);
+        fixtures::fillLargeProject(b, int(state.range(0)), kNow);
+        changeSome(b);
+        IniFile storeA(pathA), storeB(pathB);
+        saveProject(a, storeA, kNow);
+        saveProject(b, storeB, kNow);
+    }
+    qint64 bytes = 0;
+    for (auto _ : state) {
+        ConfigProject a, b;
+        IniFile storeA(pathA), storeB(pathB);
+        readProjectReleasing(storeA, a, kMacro, {nullptr, kNow, {}});
+        readProjectReleasing(storeB, b, kMacro, {nullptr, kNow, {}});
+        JsonWriter w([&](QByteArrayView piece) { bytes += piece.size(); });
+        writeDiffJson(diffProjects(a, b, kMacro), w);
+        w.finish();
+    }
+    state.SetBytesProcessed(bytes);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
 // A sandbox prefix with `packages` package files in C:\Pkgs, each importing a package in
 // DelphiRoot's Bin and one of its neighbours, and a project listing them all.
 struct PackageSandbox
@@ -135,4 +165,5 @@ void BM_CheckPackages(benchmark::State& state)
 
 BENCHMARK(BM_DiffProjects)->Arg(1000)->Arg(2000)->Arg(5000)->Arg(10000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DiffProjectFiles)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DiffJson)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CheckPackages)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);

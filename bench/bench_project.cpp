@@ -71,8 +71,9 @@ void BM_ProjectJson(benchmark::State& state)
     fill(p, int(state.range(0)));
     qint64 bytes = 0;
     for (auto _ : state) {
-        JsonWriter w([&](const QByteArray& piece) { bytes += piece.size(); });
+        JsonWriter w([&](QByteArrayView piece) { bytes += piece.size(); });
         writeProjectJson(p, w);
+        w.finish();
     }
     state.SetBytesProcessed(bytes);
 }
@@ -88,8 +89,9 @@ void BM_ShowJson(benchmark::State& state)
             IniFile store(file.path);
             readProjectReleasing(store, p, kMacro, {nullptr, kNow, {}});
         }
-        JsonWriter w([](const QByteArray& piece) { benchmark::DoNotOptimize(piece.constData()); });
+        JsonWriter w([](QByteArrayView piece) { benchmark::DoNotOptimize(piece.data()); });
         writeProjectJson(p, w);
+        w.finish();
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }

@@ -1,20 +1,31 @@
 #pragma once
 
-// What every command of vorlix7-cli shares: its streams, exit codes and the rule that registry
-// writes wait for Wine to stop.
+// What every command of vorlix7-cli shares: how it is called, its streams, exit codes, reading a
+// project, and the rule that registry writes wait for Wine to stop. The commands themselves are
+// listed in main.cpp's table.
 
+#include "cli/JsonWriter.h"
 #include "delphireg/DelphiConfig.h"
 #include "delphireg/RegistryTransaction.h"
 #include "delphireg/Snapshots.h"
+#include "platform/Clock.h"
 #include "platform/Errors.h"
+#include "platform/ini/IniFile.h"
 #include "platform/Installation.h"
 #include "platform/registry/RegistryStore.h"
+#include "project/ConfigProject.h"
+#include "project/PathMacro.h"
+#include "project/ProjectFile.h"
 
+#include <QCommandLineParser>
+#include <QFileInfo>
 #include <QTextStream>
+#include <cstdio>
 
 namespace vx::cli {
 
-enum Exit { Ok = 0, Failed = 1, Usage = 2 };
+// Differs: diff found differences, check findings, apply --dry-run changes.
+enum Exit { Ok = 0, Failed = 1, Usage = 2, Differs = 3 };
 
 inline QTextStream& out()
 {
@@ -28,10 +39,57 @@ inline QTextStream& err()
     return s;
 }
 
+// Prints the one value `write` writes as a JSON document. The text is UTF-8 already: it goes to
+// stdout as it is produced, not through the text stream, and is never held whole in memory.
+inline void printJson(const std::function<void(JsonWriter&)>& write)
+{
+    out() << Qt::flush;
+    JsonWriter json([](QByteArrayView piece) { std::fwrite(piece.data(), 1, size_t(piece.size()), stdout); });
+    write(json);
+    json.finish();
+    std::fflush(stdout);
+}
+
 inline int fail(const QString& message)
 {
     err() << "vorlix7-cli: " << message << Qt::endl;
     return Failed;
+}
+
+// A usage error: the message, then the help text.
+inline int usage(const QCommandLineParser& parser, const QString& message)
+{
+    err() << "vorlix7-cli: " << message << "\n\n" << parser.helpText() << Qt::flush;
+    return Usage;
+}
+
+// A command as it was called: the installation, the words after the command's name, and the
+// options of the command line.
+struct Invocation
+{
+    const Installation& inst;
+    QStringList args;
+    const QCommandLineParser& parser;
+    QString usageLine; // the command's line of the table
+
+    bool isSet(const QString& option) const { return parser.isSet(option); }
+    QString value(const QString& option) const { return parser.value(option); }
+    int usage(const QString& message) const { return cli::usage(parser, message); }
+    // The arguments do not fit the command: its usage line, then the help text.
+    int misuse() const { return usage(QStringLiteral("usage: ") + usageLine); }
+};
+
+// A project file as the program loads it, without writing anything to it; with `verify` the
+// files of the entries are looked up. Throws OperationError when there is no such file.
+inline void readProjectFile(const Installation& inst, const QString& path, bool verify, ConfigProject& project)
+{
+    if (!QFileInfo(path).isFile())
+        throw OperationError(QStringLiteral("Project file not found: ") + path);
+    IniFile store(path);
+    ReadOptions opts;
+    opts.now = Clock::current().now();
+    opts.verify = verify ? &inst.bridge : nullptr;
+    readProjectReleasing(store, project, PathMacro(inst.delphiRoot), opts);
 }
 
 // Registry commands work on the prefix's hive files; a running wineserver holds newer data in
@@ -56,21 +114,18 @@ inline TransactionResult changeRegistry(const Installation& inst, RegistryStore&
     return r;
 }
 
-// The environment commands: recover, shortcuts, register-debugger, copy-runtime.
-struct EnvironmentOptions
-{
-    std::optional<bool> bde;
-    QString bdePath;
-    QString sdkHelp;
-    QString only; // comma-separated shortcut places
-};
-bool isEnvironmentCommand(const QString& command);
-// `args` are the positional arguments after the command.
-int runEnvironmentCommand(const Installation& inst, const QString& command, const QStringList& args,
-                          const EnvironmentOptions& options);
+// The commands kept beside main.cpp, by subject.
+// EnvironmentCli.cpp: the IDE's default configuration, shortcuts, the debugger library, runtime files.
+int runRecover(const Invocation& call);
+int runShortcuts(const Invocation& call);
+int runRegisterDebugger(const Invocation& call);
+int runCopyRuntime(const Invocation& call);
+// InsightCli.cpp: comparing and checking configurations, and what apply would change.
+int runDiff(const Invocation& call);
+int runCheck(const Invocation& call);
+int runApplyPreview(const Invocation& call);
+// SnapshotCli.cpp: the snapshots taken before each registry change.
+int runHistory(const Invocation& call);
+int runRestore(const Invocation& call);
 
-// The snapshot commands: history, restore.
-bool isSnapshotCommand(const QString& command);
-// `force`: restore a snapshot that was edited or covers more than its operation writes.
-int runSnapshotCommand(const Installation& inst, const QString& command, const QStringList& args, bool json, bool force);
 } // namespace vx::cli

@@ -27,11 +27,19 @@ AppSettings programSettings(const Installation& inst)
     return readSettings(ini, inst.delphiRoot, Clock::current().now());
 }
 
-int runRecover(const Installation& inst, const EnvironmentOptions& o)
+} // namespace
+
+int runRecover(const Invocation& call)
 {
+    if (call.isSet(u"bde"_s) && call.isSet(u"no-bde"_s))
+        return call.usage(u"--bde and --no-bde exclude each other"_s);
+    const Installation& inst = call.inst;
     const AppSettings s = programSettings(inst);
-    DefaultConfigInputs in{inst.delphiRoot, o.sdkHelp.isEmpty() ? s.win32SdkHelp : o.sdkHelp, o.bde.value_or(s.bde),
-                           o.bdePath.isEmpty() ? s.bdePath : o.bdePath};
+    const QString sdkHelp = call.value(u"sdk-help"_s);
+    const QString bdePath = call.value(u"bde-path"_s);
+    const bool bde = call.isSet(u"bde"_s) || (!call.isSet(u"no-bde"_s) && s.bde);
+    DefaultConfigInputs in{inst.delphiRoot, sdkHelp.isEmpty() ? s.win32SdkHelp : sdkHelp, bde,
+                           bdePath.isEmpty() ? s.bdePath : bdePath};
     HiveRegistryStore store(inst.prefix());
     changeRegistry(inst, store, SnapshotOperation::Recover, keysWrittenBy(SnapshotOperation::Recover),
                    [&] { writeDefaultConfiguration(store, in); }, OnFailure::KeepWritten);
@@ -40,12 +48,17 @@ int runRecover(const Installation& inst, const EnvironmentOptions& o)
     return Ok;
 }
 
-int runShortcuts(const Installation& inst, const QString& action, const EnvironmentOptions& o)
+int runShortcuts(const Invocation& call)
 {
     using namespace integration;
+    const QString& action = call.args[0];
+    if (action != u"create"_s && action != u"delete"_s)
+        return call.misuse();
+    const Installation& inst = call.inst;
+    const QString only = call.value(u"only"_s);
     QList<ShortcutPlace> places;
-    if (!o.only.isEmpty()) {
-        for (const QString& name : o.only.split(u',', Qt::SkipEmptyParts)) {
+    if (!only.isEmpty()) {
+        for (const QString& name : only.split(u',', Qt::SkipEmptyParts)) {
             const std::optional<ShortcutPlace> p = placeFromName(name.trimmed());
             if (!p)
                 return fail(u"unknown shortcut place: "_s + name + u" (ide-menu, ide-desktop, ide-quicklaunch, "
@@ -72,17 +85,19 @@ int runShortcuts(const Installation& inst, const QString& action, const Environm
     return Ok;
 }
 
-int runRegisterDebugger(const Installation& inst)
+int runRegisterDebugger(const Invocation& call)
 {
-    const integration::RegistrationResult r = integration::registerDebugger(inst, programSettings(inst).bordbk);
+    const integration::RegistrationResult r =
+        integration::registerDebugger(call.inst, programSettings(call.inst).bordbk);
     if (!r.success)
         return fail(r.message + u": "_s + r.reason);
     out() << r.message << Qt::endl;
     return Ok;
 }
 
-int runCopyRuntime(const Installation& inst)
+int runCopyRuntime(const Invocation& call)
 {
+    const Installation& inst = call.inst;
     const QString system = integration::windowsSystemDirectory(inst.prefix());
     const integration::CopyResult r = integration::copyRuntimeFiles(inst, system, editing::runtimeFileNames());
     if (!r.failedSource.isEmpty())
@@ -90,31 +105,6 @@ int runCopyRuntime(const Installation& inst)
     out() << "Copied " << r.copied << " files from " << system << " to " << inst.delphiRoot << "Bin. " << r.message
           << Qt::endl;
     return Ok;
-}
-
-} // namespace
-
-bool isEnvironmentCommand(const QString& command)
-{
-    return command == u"recover"_s || command == u"shortcuts"_s || command == u"register-debugger"_s ||
-           command == u"copy-runtime"_s;
-}
-
-int runEnvironmentCommand(const Installation& inst, const QString& command, const QStringList& args,
-                          const EnvironmentOptions& options)
-{
-    if (command == u"shortcuts"_s) {
-        if (args.size() != 1 || (args[0] != u"create"_s && args[0] != u"delete"_s))
-            return fail(u"usage: shortcuts create|delete [--only LIST]"_s);
-        return runShortcuts(inst, args[0], options);
-    }
-    if (!args.isEmpty())
-        return fail(command + u" takes no arguments"_s);
-    if (command == u"recover"_s)
-        return runRecover(inst, options);
-    if (command == u"register-debugger"_s)
-        return runRegisterDebugger(inst);
-    return runCopyRuntime(inst);
 }
 
 } // namespace vx::cli

@@ -1,24 +1,15 @@
 // diff A B: what changes from one configuration to another (project files or "live", the IDE's
 // registry read as Get Delphi reads it). check PROJECT|live: files that are missing, listed twice,
-// or packages whose imported packages cannot be found. Both only read.
-
-#include "cli/InsightCli.h"
+// or packages whose imported packages cannot be found. apply --dry-run PROJECT: what applying
+// would change in the registry, worked out in memory. All only read.
 
 #include "cli/CliSupport.h"
-#include "cli/JsonWriter.h"
+#include "cli/ProjectJson.h"
 #include "delphireg/ApplyPreview.h"
 #include "delphireg/DelphiConfig.h"
 #include "integration/EnvironmentHelpers.h"
 #include "integration/HealthCheck.h"
-#include "platform/Clock.h"
-#include "platform/ini/IniFile.h"
-#include "project/ConfigProject.h"
-#include "project/PathMacro.h"
 #include "project/ProjectDiff.h"
-#include "project/ProjectFile.h"
-
-#include <QFileInfo>
-#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -35,114 +26,28 @@ bool isLive(const QString& source)
 // is written to either.
 void loadSource(const Installation& inst, const QString& source, ConfigProject& project)
 {
-    const PathMacro macro(inst.delphiRoot);
-    if (isLive(source)) {
-        warnWhileWineRuns(inst);
-        HiveRegistryStore store(inst.prefix());
-        captureDelphiConfig(store, project, macro);
-        return;
-    }
-    if (!QFileInfo(source).isFile())
-        throw OperationError(u"Project file not found: "_s + source);
-    IniFile store(source);
-    ReadOptions opts;
-    opts.now = Clock::current().now();
-    readProjectReleasing(store, project, macro, opts);
+    if (!isLive(source))
+        return readProjectFile(inst, source, false, project);
+    warnWhileWineRuns(inst);
+    HiveRegistryStore store(inst.prefix());
+    captureDelphiConfig(store, project, PathMacro(inst.delphiRoot));
 }
 
-JsonWriter stdoutJson()
-{
-    out() << Qt::flush;
-    return JsonWriter([](const QByteArray& piece) { std::fwrite(piece.constData(), 1, size_t(piece.size()), stdout); });
-}
+} // namespace
 
-void writeItems(JsonWriter& w, QLatin1StringView list, const std::vector<DiffItem>& items)
+int runDiff(const Invocation& call)
 {
-    w.key(list);
-    w.beginArray();
-    for (const DiffItem& item : items) {
-        // Keys in ascending order, as the other JSON of the program.
-        w.beginObject();
-        w.key("change"_L1);
-        w.value(diffChangeName(item.change));
-        if (!item.fields.isEmpty()) {
-            w.key("fields"_L1);
-            w.beginArray();
-            for (const QString& f : item.fields)
-                w.value(f);
-            w.endArray();
-        }
-        w.key("file"_L1);
-        w.value(item.file);
-        if (item.change == DiffChange::Moved) {
-            w.key("from"_L1);
-            w.value(item.from);
-        }
-        if (!item.group.isEmpty()) {
-            w.key("group"_L1);
-            w.value(item.group);
-        }
-        w.key("name"_L1);
-        w.value(item.name);
-        if (item.change == DiffChange::Moved) {
-            w.key("to"_L1);
-            w.value(item.to);
-        }
-        w.endObject();
-    }
-    w.endArray();
-}
-
-void writeDiffJson(const ProjectDiff& diff)
-{
-    JsonWriter w = stdoutJson();
-    w.beginObject();
-    writeItems(w, "experts"_L1, diff.experts);
-    writeItems(w, "packages"_L1, diff.packages);
-    writeItems(w, "searchPath"_L1, diff.searchPath);
-    writeItems(w, "tools"_L1, diff.tools);
-    w.endObject();
-    w.finish();
-    std::fflush(stdout);
-}
-
-// One object per change, in the preview's order; "old" and "new" are null where there is no value
-// (and "value" for a key added or removed).
-void writeChangesJson(const std::vector<RegistryChange>& changes)
-{
-    JsonWriter w = stdoutJson();
-    w.beginArray();
-    for (const RegistryChange& c : changes) {
-        w.beginObject();
-        w.key("group"_L1);
-        w.value(registryChangeGroupName(c.group));
-        w.key("key"_L1);
-        w.value(c.keyName());
-        w.key("kind"_L1);
-        w.value(registryChangeKindName(c.kind));
-        w.key("new"_L1);
-        c.newValue ? w.value(c.newData) : w.null();
-        w.key("old"_L1);
-        c.oldValue ? w.value(c.oldData) : w.null();
-        w.key("value"_L1);
-        c.isKeyChange() ? w.null() : w.value(c.valueName());
-        w.endObject();
-    }
-    w.endArray();
-    w.finish();
-    std::fflush(stdout);
-}
-
-int runDiff(const Installation& inst, const QString& a, const QString& b, bool json)
-{
+    const Installation& inst = call.inst;
+    const QString& a = call.args[0];
+    const QString& b = call.args[1];
     ConfigProject before, after;
     loadSource(inst, a, before);
     loadSource(inst, b, after);
     // The registry keeps no notes, include paths or groups; against it, they are not compared.
     const DiffOptions options{!isLive(a) && !isLive(b)};
     const ProjectDiff diff = diffProjects(before, after, PathMacro(inst.delphiRoot), options);
-    if (json) {
-        writeDiffJson(diff);
+    if (call.isSet(u"json"_s)) {
+        printJson([&](JsonWriter& json) { writeDiffJson(diff, json); });
     } else if (diff.isEmpty()) {
         out() << "No differences between " << a << " and " << b << '.' << Qt::endl;
     } else {
@@ -154,59 +59,67 @@ int runDiff(const Installation& inst, const QString& a, const QString& b, bool j
     return diff.isEmpty() ? Ok : Differs;
 }
 
-int runCheck(const Installation& inst, const QString& source, bool json)
+int runCheck(const Invocation& call)
 {
+    const Installation& inst = call.inst;
+    const QString& source = call.args[0];
     ConfigProject project;
     loadSource(inst, source, project);
     const integration::HealthCheckPlaces places{integration::windowsSystemDirectory(inst.prefix()), u"C:\\windows"_s};
     const std::vector<integration::Finding> findings =
         integration::checkProjectHealth(project, PathMacro(inst.delphiRoot), inst.bridge, places);
-    if (json) {
-        JsonWriter w = stdoutJson();
-        w.beginObject();
-        w.key("findings"_L1);
-        w.beginArray();
-        for (const integration::Finding& f : findings) {
-            w.beginObject();
-            w.key("detail"_L1);
-            w.value(f.detail);
-            w.key("entry"_L1);
-            w.value(f.entry);
-            w.key("file"_L1);
-            w.value(f.file);
-            w.key("kind"_L1);
-            w.value(integration::findingKindName(f.kind));
-            w.key("list"_L1);
-            w.value(f.list);
-            w.endObject();
-        }
-        w.endArray();
-        w.endObject();
-        w.finish();
-        std::fflush(stdout);
+    if (call.isSet(u"json"_s)) {
+        printJson([&](JsonWriter& json) {
+            json.beginObject();
+            json.key("findings"_L1).beginArray();
+            for (const integration::Finding& f : findings) {
+                json.beginObject();
+                json.key("detail"_L1).value(f.detail);
+                json.key("entry"_L1).value(f.entry);
+                json.key("file"_L1).value(f.file);
+                json.key("kind"_L1).value(integration::findingKindName(f.kind));
+                json.key("list"_L1).value(f.list);
+                json.endObject();
+            }
+            json.endArray();
+            json.endObject();
+        });
     } else {
         out() << source << ": " << integration::healthReportText(findings) << Qt::endl;
     }
     return findings.empty() ? Ok : Differs;
 }
 
-} // namespace
-
-int runApplyPreview(const Installation& inst, const QStringList& args, bool json)
+int runApplyPreview(const Invocation& call)
 {
-    if (args.size() != 1) {
-        err() << "vorlix7-cli: usage: apply --dry-run PROJECT [--json]" << Qt::endl;
-        return Usage;
-    }
+    const Installation& inst = call.inst;
     warnWhileWineRuns(inst);
     ConfigProject project;
-    loadSource(inst, args[0], project);
+    loadSource(inst, call.args[0], project);
     // The hives are read into memory and changed there only: this store is never committed.
     HiveRegistryStore scratch(inst.prefix());
     const std::vector<RegistryChange> changes =
         previewApply(scratch, project, PathMacro(inst.delphiRoot), inst.bridge);
-    if (json) {
-        writeChangesJson(changes);
+    if (call.isSet(u"json"_s)) {
+        // One object per change, in the preview's order; "old" and "new" are null where there is
+        // no value (and "value" for a key added or removed).
+        printJson([&](JsonWriter& json) {
+            json.beginArray();
+            for (const RegistryChange& c : changes) {
+                json.beginObject();
+                json.key("group"_L1).value(registryChangeGroupName(c.group));
+                json.key("key"_L1).value(c.keyName());
+                json.key("kind"_L1).value(registryChangeKindName(c.kind));
+                json.key("new"_L1);
+                c.newValue ? json.value(c.newData) : json.null();
+                json.key("old"_L1);
+                c.oldValue ? json.value(c.oldData) : json.null();
+                json.key("value"_L1);
+                c.isKeyChange() ? json.null() : json.value(c.valueName());
+                json.endObject();
+            }
+            json.endArray();
+        });
     } else {
         out() << applyPreviewSummary(changes) << '\n';
         for (const QString& line : applyPreviewLines(changes))
@@ -214,27 +127,6 @@ int runApplyPreview(const Installation& inst, const QStringList& args, bool json
         out() << Qt::flush;
     }
     return changes.empty() ? Ok : Differs;
-}
-
-bool isInsightCommand(const QString& command)
-{
-    return command == u"diff"_s || command == u"check"_s;
-}
-
-int runInsightCommand(const Installation& inst, const QString& command, const QStringList& args, bool json)
-{
-    if (command == u"diff"_s) {
-        if (args.size() != 2) {
-            err() << "vorlix7-cli: usage: diff A B [--json], A and B project files or live" << Qt::endl;
-            return Usage;
-        }
-        return runDiff(inst, args[0], args[1], json);
-    }
-    if (args.size() != 1) {
-        err() << "vorlix7-cli: usage: check PROJECT|live [--json]" << Qt::endl;
-        return Usage;
-    }
-    return runCheck(inst, args[0], json);
 }
 
 } // namespace vx::cli

@@ -1,84 +1,83 @@
 #include "cli/JsonWriter.h"
 
-#include <algorithm>
-#include <cstdio>
+#include <charconv>
 
 namespace vx {
 
 namespace {
+
+constexpr size_t kChunk = 64 * 1024;
 
 char hexDigit(uint v)
 {
     return char(v < 10 ? '0' + v : 'a' + v - 10);
 }
 
-void appendIndent(std::string& out, size_t depth)
-{
-    out.append(4 * depth, ' ');
-}
-
 } // namespace
 
-JsonWriter::JsonWriter(Sink sink, qsizetype chunk) : m_sink(std::move(sink)), m_chunk(chunk)
+JsonWriter::JsonWriter(Sink sink) : m_sink(std::move(sink))
 {
-    m_buf.reserve(size_t(m_chunk) + 4096);
+    m_buf.reserve(kChunk + 4096);
 }
 
 void JsonWriter::flushIfFull()
 {
-    if (qsizetype(m_buf.size()) >= m_chunk)
-        handOver();
+    if (m_buf.size() < kChunk)
+        return;
+    m_sink(QByteArrayView(m_buf.data(), qsizetype(m_buf.size())));
+    m_buf.clear(); // keeps the capacity
 }
 
-void JsonWriter::handOver()
-{
-    m_sink(QByteArray::fromRawData(m_buf.data(), qsizetype(m_buf.size())));
-    m_buf.clear();
-}
-
+// A value opens a line of its own, after the comma that ends the one before, unless it follows
+// its key.
 void JsonWriter::beforeValue()
 {
     if (m_afterKey) {
         m_afterKey = false;
         return;
     }
-    if (m_counts.empty())
+    if (m_depth == 0)
         return;
-    m_buf.append(m_counts.back() > 0 ? ",\n" : "\n");
-    ++m_counts.back();
-    appendIndent(m_buf, m_counts.size());
+    m_buf.append(m_first ? "\n" : ",\n");
+    m_buf.append(4 * size_t(m_depth), ' ');
+    m_first = false;
 }
 
-void JsonWriter::key(QLatin1StringView name)
+JsonWriter& JsonWriter::key(QLatin1StringView name)
 {
     beforeValue();
     m_buf += '"';
     m_buf.append(name.data(), size_t(name.size()));
     m_buf.append("\": ", 3);
     m_afterKey = true;
+    return *this;
 }
 
 void JsonWriter::beginObject()
 {
     beforeValue();
     m_buf += '{';
-    m_counts.push_back(0);
+    ++m_depth;
+    m_first = true;
 }
 
 void JsonWriter::beginArray()
 {
     beforeValue();
     m_buf += '[';
-    m_counts.push_back(0);
+    ++m_depth;
+    m_first = true;
 }
 
+// The last element's line ends; an empty container takes two lines as well. The container just
+// closed is an element of the one around it, so that one is not empty.
 void JsonWriter::close(char bracket)
 {
-    // The last element's line ends; an empty container takes two lines as well.
-    m_counts.pop_back();
+    --m_depth;
     m_buf += '\n';
-    appendIndent(m_buf, m_counts.size());
+    m_buf.append(4 * size_t(m_depth), ' ');
     m_buf += bracket;
+    m_first = false;
     flushIfFull();
 }
 
@@ -105,8 +104,8 @@ void JsonWriter::value(qint64 number)
 {
     beforeValue();
     char digits[24];
-    const int n = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(number));
-    m_buf.append(digits, size_t(n));
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    m_buf.append(digits, end);
 }
 
 void JsonWriter::value(bool b)
@@ -124,7 +123,8 @@ void JsonWriter::null()
 void JsonWriter::finish()
 {
     m_buf += '\n';
-    handOver();
+    m_sink(QByteArrayView(m_buf.data(), qsizetype(m_buf.size())));
+    m_buf.clear();
 }
 
 void JsonWriter::appendEscaped(const QString& text)
@@ -150,20 +150,20 @@ void JsonWriter::appendEscaped(const QString& text)
                 *out++ = char(u);
                 continue;
             }
-            char short_ = 0;
+            char shortForm = 0;
             switch (u) {
-            case u'"': short_ = '"'; break;
-            case u'\\': short_ = '\\'; break;
-            case 0x08: short_ = 'b'; break;
-            case 0x0c: short_ = 'f'; break;
-            case 0x0a: short_ = 'n'; break;
-            case 0x0d: short_ = 'r'; break;
-            case 0x09: short_ = 't'; break;
+            case u'"': shortForm = '"'; break;
+            case u'\\': shortForm = '\\'; break;
+            case 0x08: shortForm = 'b'; break;
+            case 0x0c: shortForm = 'f'; break;
+            case 0x0a: shortForm = 'n'; break;
+            case 0x0d: shortForm = 'r'; break;
+            case 0x09: shortForm = 't'; break;
             default: break;
             }
-            if (short_) {
+            if (shortForm) {
                 *out++ = '\\';
-                *out++ = short_;
+                *out++ = shortForm;
             } else {
                 escape(u);
             }

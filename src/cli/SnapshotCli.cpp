@@ -5,28 +5,27 @@
 #include "delphireg/RegistryTransaction.h"
 #include "delphireg/Snapshots.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
 using namespace Qt::StringLiterals;
 
 namespace vx::cli {
 
-namespace {
-
-int runHistory(const Installation& inst, bool json)
+int runHistory(const Invocation& call)
 {
-    const SnapshotStore snapshots(inst.prefix());
+    const SnapshotStore snapshots(call.inst.prefix());
     const std::vector<SnapshotInfo> all = snapshots.history();
-    if (json) {
-        QJsonArray list;
-        for (const SnapshotInfo& s : all)
-            list.append(QJsonObject{{u"id"_s, s.id},
-                                    {u"time"_s, isoTimeWithOffset(s.time)},
-                                    {u"operation"_s, snapshotOperationName(s.operation)},
-                                    {u"file"_s, s.file}});
-        out() << QJsonDocument(list).toJson(QJsonDocument::Indented) << Qt::flush;
+    if (call.isSet(u"json"_s)) {
+        printJson([&](JsonWriter& json) {
+            json.beginArray();
+            for (const SnapshotInfo& s : all) {
+                json.beginObject();
+                json.key("file"_L1).value(s.file);
+                json.key("id"_L1).value(s.id);
+                json.key("operation"_L1).value(snapshotOperationName(s.operation));
+                json.key("time"_L1).value(isoTimeWithOffset(s.time));
+                json.endObject();
+            }
+            json.endArray();
+        });
         return Ok;
     }
     if (all.empty())
@@ -37,20 +36,21 @@ int runHistory(const Installation& inst, bool json)
     return Ok;
 }
 
-int runRestore(const Installation& inst, const QStringList& args, bool force)
+int runRestore(const Invocation& call)
 {
+    const Installation& inst = call.inst;
     const SnapshotStore snapshots(inst.prefix());
     QString file;
-    if (args.isEmpty()) {
+    if (call.args.isEmpty()) {
         const std::optional<SnapshotInfo> newest = snapshots.newest();
         if (!newest)
             return fail(u"No snapshot to restore in "_s + snapshots.folder());
         file = newest->file;
     } else {
-        file = snapshots.resolve(args[0]);
+        file = snapshots.resolve(call.args[0]);
     }
     HiveRegistryStore store(inst.prefix());
-    const RestoreResult r = restoreSnapshotFile(file, store, inst.prefix(), force);
+    const RestoreResult r = restoreSnapshotFile(file, store, inst.prefix(), call.isSet(u"force"_s));
     if (!r.transaction.ok())
         return fail(r.transaction.report());
     if (!r.transaction.changed) {
@@ -60,25 +60,6 @@ int runRestore(const Installation& inst, const QStringList& args, bool force)
     out() << "Restored " << file << ": " << r.keys << " keys, " << r.values << " values. Undo with: restore "
           << r.transaction.snapshot->id << Qt::endl;
     return Ok;
-}
-
-} // namespace
-
-bool isSnapshotCommand(const QString& command)
-{
-    return command == u"history"_s || command == u"restore"_s;
-}
-
-int runSnapshotCommand(const Installation& inst, const QString& command, const QStringList& args, bool json, bool force)
-{
-    if (command == u"history"_s) {
-        if (!args.isEmpty())
-            return fail(u"usage: history [--json]"_s);
-        return runHistory(inst, json);
-    }
-    if (args.size() > 1)
-        return fail(u"usage: restore [--force] [SNAPSHOT]"_s);
-    return runRestore(inst, args, force);
 }
 
 } // namespace vx::cli

@@ -1,42 +1,21 @@
 // vorlix7-cli: the program's file operations for scripts, without windows.
 
 #include "cli/CliSupport.h"
-#include "cli/InsightCli.h"
 #include "cli/ProjectJson.h"
-#include "delphireg/DelphiConfig.h"
 #include "delphireg/RegImport.h"
-#include "platform/Clock.h"
-#include "platform/Errors.h"
-#include "platform/FileOps.h"
-#include "platform/registry/RegistryStore.h"
-#include "platform/ini/IniFile.h"
 #include "platform/CodePage.h"
-#include "platform/Installation.h"
+#include "platform/FileOps.h"
 #include "platform/pe/PeVersion.h"
 #include "platform/TimeText.h"
-#include "project/ConfigProject.h"
-#include "project/PathMacro.h"
-#include "project/ProjectFile.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QTextStream>
-#include <cstdio>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 using namespace vx;
 using namespace vx::cli;
 
 namespace {
-
-int usage(const QCommandLineParser& parser, const QString& message)
-{
-    err() << "vorlix7-cli: " << message << "\n\n" << parser.helpText() << Qt::flush;
-    return Usage;
-}
 
 QString checkMark(bool b)
 {
@@ -88,8 +67,9 @@ void printProject(const ConfigProject& p)
     out() << Qt::flush;
 }
 
-int runInfo(const Installation& inst, bool json)
+int runInfo(const Invocation& call)
 {
+    const Installation& inst = call.inst;
     const QString exe = inst.delphiExeHost();
     if (exe.isEmpty() || !QFileInfo(exe).isFile())
         return fail(u"Delphi(Bin\\Delphi32.exe) is not found: "_s + inst.delphiExeWindows() + u" ("_s +
@@ -100,12 +80,19 @@ int runInfo(const Installation& inst, bool json)
     const QString settings = inst.hostRoot + u"/Vorlix7.wv7"_s;
     const QString label = ideVersionLabel(product, file);
     const bool ok = v.hasVersionResource && ideVersionOk(v.productVersion);
-    if (json) {
-        const QJsonObject o{{u"delphiRoot"_s, inst.delphiRoot}, {u"hostRoot"_s, inst.hostRoot},
-                            {u"prefix"_s, inst.prefix()},       {u"settingsFile"_s, settings},
-                            {u"productVersion"_s, product},     {u"fileVersion"_s, file},
-                            {u"ideVersionLabel"_s, label},      {u"versionOk"_s, ok}};
-        out() << QJsonDocument(o).toJson(QJsonDocument::Indented) << Qt::flush;
+    if (call.isSet(u"json"_s)) {
+        printJson([&](JsonWriter& json) {
+            json.beginObject();
+            json.key("delphiRoot"_L1).value(inst.delphiRoot);
+            json.key("fileVersion"_L1).value(file);
+            json.key("hostRoot"_L1).value(inst.hostRoot);
+            json.key("ideVersionLabel"_L1).value(label);
+            json.key("prefix"_L1).value(inst.prefix());
+            json.key("productVersion"_L1).value(product);
+            json.key("settingsFile"_L1).value(settings);
+            json.key("versionOk"_L1).value(ok);
+            json.endObject();
+        });
     } else {
         out() << "DelphiRoot:      " << inst.delphiRoot << '\n'
               << "Host directory:  " << inst.hostRoot << '\n'
@@ -120,44 +107,22 @@ int runInfo(const Installation& inst, bool json)
     return Ok;
 }
 
-// Reads a project without writing anything to it.
-bool readForCli(const QString& path, const Installation& inst, bool verify, ConfigProject& project)
-{
-    const QFileInfo fi(path);
-    if (!fi.isFile()) {
-        fail(u"Project file not found: "_s + path);
-        return false;
-    }
-    IniFile store(path);
-    ReadOptions opts;
-    opts.now = Clock::current().now();
-    opts.verify = verify ? &inst.bridge : nullptr;
-    readProjectReleasing(store, project, PathMacro(inst.delphiRoot), opts);
-    return true;
-}
-
-int runShow(const Installation& inst, const QString& path, bool json, bool verify)
+int runShow(const Invocation& call)
 {
     ConfigProject project;
-    if (!readForCli(path, inst, verify, project))
-        return Failed;
-    if (json) {
-        // Streamed to stdout as it is produced: the whole document is never held in memory.
-        out() << Qt::flush;
-        JsonWriter writer([](const QByteArray& piece) { std::fwrite(piece.constData(), 1, size_t(piece.size()), stdout); });
-        writeProjectJson(project, writer);
-        std::fflush(stdout);
-    } else
+    readProjectFile(call.inst, call.args[0], call.isSet(u"verify"_s), project);
+    if (call.isSet(u"json"_s))
+        printJson([&](JsonWriter& json) { writeProjectJson(project, json); });
+    else
         printProject(project);
     return Ok;
 }
 
-int runSaveAs(const Installation& inst, const QString& path, const QString& newFile)
+int runSaveAs(const Invocation& call)
 {
     ConfigProject project;
-    if (!readForCli(path, inst, false, project))
-        return Failed;
-    const QString target = replaceExtension(QFileInfo(newFile).absoluteFilePath(), u".vx7"_s);
+    readProjectFile(call.inst, call.args[0], false, project);
+    const QString target = replaceExtension(QFileInfo(call.args[1]).absoluteFilePath(), u".vx7"_s);
     // Save replaces the whole file: what the target holds now is not parsed, only its form kept.
     IniFile store;
     store.openForReplacement(target);
@@ -167,10 +132,11 @@ int runSaveAs(const Installation& inst, const QString& path, const QString& newF
     return Ok;
 }
 
-int runCapture(const Installation& inst, const QString& newFile)
+int runCapture(const Invocation& call)
 {
+    const Installation& inst = call.inst;
     warnWhileWineRuns(inst);
-    const QString target = replaceExtension(QFileInfo(newFile).absoluteFilePath(), u".vx7"_s);
+    const QString target = replaceExtension(QFileInfo(call.args[0]).absoluteFilePath(), u".vx7"_s);
     HiveRegistryStore store(inst.prefix());
     const PathMacro macro(inst.delphiRoot);
     // As the window does it: a new file with the header, opened, filled from the registry, saved.
@@ -189,11 +155,14 @@ int runCapture(const Installation& inst, const QString& newFile)
     return Ok;
 }
 
-int runApply(const Installation& inst, const QString& path)
+int runApply(const Invocation& call)
 {
+    if (call.isSet(u"dry-run"_s))
+        return runApplyPreview(call);
+    const Installation& inst = call.inst;
+    const QString& path = call.args[0];
     ConfigProject project;
-    if (!readForCli(path, inst, false, project))
-        return Failed;
+    readProjectFile(inst, path, false, project);
     HiveRegistryStore store(inst.prefix());
     const TransactionResult r = changeRegistry(inst, store, SnapshotOperation::Apply, keysWrittenBy(SnapshotOperation::Apply),
                                                [&] { applyProject(store, project, PathMacro(inst.delphiRoot), inst.bridge); },
@@ -207,18 +176,21 @@ int runApply(const Installation& inst, const QString& path)
     return Ok;
 }
 
-int runBackup(const Installation& inst, const QString& file)
+int runBackup(const Invocation& call)
 {
+    const Installation& inst = call.inst;
     warnWhileWineRuns(inst);
-    const QString target = replaceExtension(QFileInfo(file).absoluteFilePath(), u".reg"_s);
+    const QString target = replaceExtension(QFileInfo(call.args[0]).absoluteFilePath(), u".reg"_s);
     const HiveRegistryStore store(inst.prefix());
     writeFileAtomically(target, backupDelphiRegistry(store));
     out() << "Backed up Delphi's registry to " << target << Qt::endl;
     return Ok;
 }
 
-int runImport(const Installation& inst, const QString& file)
+int runImport(const Invocation& call)
 {
+    const Installation& inst = call.inst;
+    const QString& file = call.args[0];
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly))
         return fail(u"Unable to read "_s + file);
@@ -235,14 +207,57 @@ int runImport(const Installation& inst, const QString& file)
     return Ok;
 }
 
-int runClear(const Installation& inst)
+int runClear(const Invocation& call)
 {
+    const Installation& inst = call.inst;
     HiveRegistryStore store(inst.prefix());
     changeRegistry(inst, store, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear),
                    [&] { clearDelphiRegistry(store); }, OnFailure::KeepWritten);
     out() << "Cleared Delphi's registry trees in " << inst.prefix() << Qt::endl;
     return Ok;
 }
+
+// Every command: its usage line, which begins with its name and lists the words it takes after
+// it ("[SNAPSHOT]" may be left out; "[--json]" is an option, no word), and what runs it. The help
+// lists the usage lines in this order.
+struct Command
+{
+    QStringView usage;
+    int (*run)(const Invocation&);
+
+    QStringView name() const { return usage.split(u' ').front(); }
+    // How many words may follow the name.
+    std::pair<qsizetype, qsizetype> wordRange() const
+    {
+        qsizetype least = 0, most = 0;
+        for (QStringView word : usage.split(u' ').mid(1)) {
+            if (word.startsWith(u"[--"))
+                continue;
+            least += word.startsWith(u'[') ? 0 : 1;
+            ++most;
+        }
+        return {least, most};
+    }
+};
+
+constexpr Command kCommands[] = {
+    {u"info", runInfo},
+    {u"show PROJECT", runShow},
+    {u"save-as PROJECT NEWFILE", runSaveAs},
+    {u"capture NEWFILE", runCapture},
+    {u"apply PROJECT", runApply},
+    {u"backup FILE.reg", runBackup},
+    {u"import FILE.reg", runImport},
+    {u"clear", runClear},
+    {u"recover", runRecover},
+    {u"shortcuts create|delete", runShortcuts},
+    {u"register-debugger", runRegisterDebugger},
+    {u"copy-runtime", runCopyRuntime},
+    {u"diff A B", runDiff},
+    {u"check PROJECT|live", runCheck},
+    {u"history [--json]", runHistory},
+    {u"restore [--force] [SNAPSHOT]", runRestore},
+};
 
 } // namespace
 
@@ -270,10 +285,10 @@ int main(int argc, char** argv)
     parser.addOptions({rootOpt, prefixOpt, jsonOpt, verifyOpt, bdeOpt, noBdeOpt, bdePathOpt, sdkHelpOpt, onlyOpt});
     parser.addOption(dryRunOpt);
     parser.addOption(forceOpt);
-    parser.addPositionalArgument(u"command"_s, u"info | show PROJECT | save-as PROJECT NEWFILE | capture NEWFILE | "
-                                               u"apply PROJECT | backup FILE.reg | import FILE.reg | clear | "
-                                               u"recover | shortcuts create|delete | register-debugger | copy-runtime | "
-                                               u"diff A B | check PROJECT|live | history [--json] | restore [--force] [SNAPSHOT]"_s);
+    QStringList usages;
+    for (const Command& c : kCommands)
+        usages << c.usage.toString();
+    parser.addPositionalArgument(u"command"_s, usages.join(u" | "_s));
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usage(parser, parser.errorText());
@@ -297,58 +312,17 @@ int main(int argc, char** argv)
     // Project files that are not UTF-8 are in the prefix's ANSI code page.
     useAnsiCodePageOfPrefix(inst.prefix());
 
+    const auto found = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                    [&](const Command& c) { return c.name() == command; });
+    if (found == std::end(kCommands))
+        return usage(parser, u"unknown command: "_s + command);
+    const Invocation call{inst, args.mid(1), parser, found->usage.toString()};
+    const auto [least, most] = found->wordRange();
+    if (call.args.size() < least || call.args.size() > most)
+        return call.misuse();
     try {
-        if (command == u"info"_s) {
-            if (args.size() != 1)
-                return usage(parser, u"info takes no arguments"_s);
-            return runInfo(inst, parser.isSet(jsonOpt));
-        }
-        if (command == u"show"_s) {
-            if (args.size() != 2)
-                return usage(parser, u"usage: show PROJECT [--json] [--verify]"_s);
-            return runShow(inst, args[1], parser.isSet(jsonOpt), parser.isSet(verifyOpt));
-        }
-        if (command == u"save-as"_s) {
-            if (args.size() != 3)
-                return usage(parser, u"usage: save-as PROJECT NEWFILE"_s);
-            return runSaveAs(inst, args[1], args[2]);
-        }
-        if (isSnapshotCommand(command))
-            return runSnapshotCommand(inst, command, args.mid(1), parser.isSet(jsonOpt), parser.isSet(forceOpt));
-        if (isEnvironmentCommand(command)) {
-            if (parser.isSet(bdeOpt) && parser.isSet(noBdeOpt))
-                return usage(parser, u"--bde and --no-bde exclude each other"_s);
-            EnvironmentOptions o;
-            if (parser.isSet(bdeOpt) || parser.isSet(noBdeOpt))
-                o.bde = parser.isSet(bdeOpt);
-            o.bdePath = parser.value(bdePathOpt);
-            o.sdkHelp = parser.value(sdkHelpOpt);
-            o.only = parser.value(onlyOpt);
-            return runEnvironmentCommand(inst, command, args.mid(1), o);
-        }
-        if (isInsightCommand(command))
-            return runInsightCommand(inst, command, args.mid(1), parser.isSet(jsonOpt));
-        if (command == u"apply"_s && parser.isSet(dryRunOpt))
-            return runApplyPreview(inst, args.mid(1), parser.isSet(jsonOpt));
-        const std::pair<QString, int> arity[] = {
-            {u"capture"_s, 2}, {u"apply"_s, 2}, {u"backup"_s, 2}, {u"import"_s, 2}, {u"clear"_s, 1}};
-        for (const auto& [name, count] : arity) {
-            if (command != name)
-                continue;
-            if (args.size() != count)
-                return usage(parser, u"wrong number of arguments for "_s + name);
-            if (name == u"capture"_s)
-                return runCapture(inst, args[1]);
-            if (name == u"apply"_s)
-                return runApply(inst, args[1]);
-            if (name == u"backup"_s)
-                return runBackup(inst, args[1]);
-            if (name == u"import"_s)
-                return runImport(inst, args[1]);
-            return runClear(inst);
-        }
+        return found->run(call);
     } catch (const OperationError& e) {
         return fail(e.message());
     }
-    return usage(parser, u"unknown command: "_s + command);
 }

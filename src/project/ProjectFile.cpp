@@ -21,27 +21,6 @@ const QString kExperts = u"DelphiExperts"_s;
 const QString kGroups = u"DelphiCompGroups"_s;
 const QString kTools = u"DelphiTools"_s;
 
-// "<prefix><n>" in one allocation: the reader and the writer make one such key per value.
-QString numbered(QStringView prefix, qint64 n)
-{
-    char16_t digits[20];
-    qsizetype count = 0;
-    const bool negative = n < 0;
-    quint64 v = negative ? quint64(0) - quint64(n) : quint64(n);
-    do {
-        digits[count++] = char16_t(u'0' + v % 10);
-        v /= 10;
-    } while (v != 0);
-    QString key(prefix.size() + count + (negative ? 1 : 0), Qt::Uninitialized);
-    char16_t* out = reinterpret_cast<char16_t*>(key.data());
-    out = std::copy(prefix.utf16(), prefix.utf16() + prefix.size(), out);
-    if (negative)
-        *out++ = u'-';
-    while (count > 0)
-        *out++ = digits[--count];
-    return key;
-}
-
 // "<prefix><n>" as a view into a buffer of its own, for keys that are used once and dropped.
 class NumberedKey
 {
@@ -69,6 +48,12 @@ private:
     static constexpr qsizetype kRoom = 64;
     char16_t m_buffer[kRoom];
 };
+
+// "<prefix><n>" as a string of its own, for keys that are kept or passed on as strings.
+QString numbered(QStringView prefix, qint64 n)
+{
+    return NumberedKey()(prefix, n).toString();
+}
 
 // The highest n for which a key "<prefix>n" (n in decimal without leading zeros) exists in the
 // section, for any of the prefixes.
@@ -120,37 +105,6 @@ ListViewSettings readView(const IniFile& store, const QString& section, const QL
     v.sortColumn = store.readInteger(section, u"SortColumn"_s, -1);
     v.sortDirect = store.readInteger(section, u"SortDirect"_s, 0);
     return v;
-}
-
-void writeView(IniFile& store, const QString& section, const ListViewSettings& v)
-{
-    for (int c = 0; c < v.columnWidths.size(); ++c)
-        store.writeInteger(section, numbered(u"Columns", c), v.columnWidths[c]);
-    store.writeInteger(section, u"SortColumn"_s, v.sortColumn);
-    store.writeInteger(section, u"SortDirect"_s, v.sortDirect);
-}
-
-void writeView(IniWriter& w, const ListViewSettings& v)
-{
-    NumberedKey key;
-    for (int c = 0; c < v.columnWidths.size(); ++c)
-        w.integerEntry(key(u"Columns", c), v.columnWidths[c]);
-    w.integerEntry(u"SortColumn", v.sortColumn);
-    w.integerEntry(u"SortDirect", v.sortDirect);
-}
-
-// Whether every section that Save writes has a name of its own, ignoring ASCII case, as the
-// sections of a file written in one pass must (IniFile::writeReplacement).
-bool sectionsAreDistinct(const ConfigProject& project)
-{
-    AsciiFoldMap<int> names;
-    for (const QString* fixed : {&kConfigData, &kExperts, &kGroups, &kTools})
-        names.emplace(*fixed, 0);
-    for (int g = 0; g < project.groupCount(); ++g) {
-        if (!names.emplace(project.groupName(g), 0).second)
-            return false;
-    }
-    return true;
 }
 
 void report(const ProgressFn& progress, ProgressEvent::Phase phase, ProgressEvent::Page page, qint64 percent,
@@ -320,76 +274,41 @@ void readProjectReleasing(IniFile& store, ConfigProject& project, const PathMacr
     readProjectFrom(store, &store, project, macro, options);
 }
 
-void writeProjectStatistics(IniFile& store, const ConfigProject& project, const QDateTime& now)
-{
-    const ProjectStatistics& st = project.statistics();
-    const bool ownBatch = !store.inBatch();
-    if (ownBatch)
-        store.beginBatch();
-    try {
-        const qint64 open = msBetween(st.beginTime, now);
-        store.writeTime(kConfigData, u"LastRun"_s, open);
-        store.writeDateTime(kConfigData, u"LastTime"_s, now);
-        store.writeTime(kConfigData, u"TimeSum"_s, st.timeSumMs + open);
-        store.writeInteger(kConfigData, u"page"_s, project.groupCount() > 0 ? project.activeGroup() : -1);
-        store.writeInteger(kConfigData, u"sum"_s, project.componentCount());
-        store.writeInteger(kConfigData, u"Run"_s, st.runCount);
-        store.writeInteger(kConfigData, u"Day"_s, st.days);
-        writeView(store, kExperts, project.experts().viewSettings());
-        writeView(store, kTools, project.tools().viewSettings());
-        for (int g = 0; g < project.groupCount(); ++g)
-            writeView(store, project.groupName(g), project.group(g).viewSettings());
-        if (ownBatch)
-            store.commit();
-    } catch (...) {
-        if (ownBatch)
-            store.abandonBatch();
-        throw;
-    }
-}
-
-LoadResult loadProject(ConfigProject& project, IniFile& store, const QString& path, const PathMacro& macro,
-                       const ReadOptions& options)
-{
-    const QDateTime now = options.now.isValid() ? options.now : QDateTime::currentDateTime();
-    if (project.isOpen() && QFileInfo(project.fileName()).isFile() && !isReadOnlyFile(project.fileName()))
-        writeProjectStatistics(store, project, now);
-
-    project.clear();
-    project.setFileName(path);
-    if (!QFileInfo(path).isFile() || isReadOnlyFile(path))
-        return {LoadOutcome::MissingOrReadOnly, 0};
-
-    store.open(path);
-    const int run = store.readInteger(kConfigData, u"Run"_s, 1);
-    const int next = run == INT_MAX ? run : run + 1;
-    store.writeInteger(kConfigData, u"Run"_s, next);
-
-    ReadOptions opts = options;
-    opts.now = now;
-    readProject(store, project, macro, opts);
-    project.statistics().runCount = next;
-    project.setUnmodified();
-    project.setOpen(true);
-    return {LoadOutcome::Opened, run};
-}
-
 namespace {
 
-// The file Save writes, line by line in file order: the lines saveProjectInBatch's writes leave
-// behind when every section name is distinct. Progress goes by Save's pages (experts, components,
-// tools); the experts stand after the groups in the file, so they are reported before the groups
-// are written.
-void writeProjectFile(IniWriter& w, const ConfigProject& project, const QDateTime& now, const ProgressFn& progress)
+// The sections of the store behind the calls of IniWriter: what is written to a section named
+// again (ASCII case ignored) goes into the same section, and a key written again keeps its place
+// and takes the later value. The statistics go to the file this way, and Save's lines when two of
+// its sections would share a name.
+class StoreSections
 {
-    using Phase = ProgressEvent::Phase;
-    using Page = ProgressEvent::Page;
-    NumberedKey key;
-    qint64 total = qint64(project.experts().count()) + project.componentCount() + project.tools().count();
-    if (total == 0)
-        total = 1;
-    qint64 done = 0;
+public:
+    explicit StoreSections(IniFile& store) : m_store(store) {}
+    void section(QStringView name) { m_section = name.toString(); }
+    void entry(QStringView key, const QString& value) { m_store.writeString(m_section, key.toString(), value); }
+    void integerEntry(QStringView key, qint64 value) { entry(key, QString::number(value)); }
+    void boolEntry(QStringView key, bool value) { entry(key, value ? u"1"_s : u"0"_s); }
 
+private:
+    IniFile& m_store;
+    QString m_section;
+};
+
+// `Lines` is IniWriter or StoreSections.
+template <class Lines>
+void writeView(Lines& w, const ListViewSettings& v)
+{
+    NumberedKey key;
+    for (int c = 0; c < v.columnWidths.size(); ++c)
+        w.integerEntry(key(u"Columns", c), v.columnWidths[c]);
+    w.integerEntry(u"SortColumn", v.sortColumn);
+    w.integerEntry(u"SortDirect", v.sortDirect);
+}
+
+// [ConfigData] with the statistics of the open project at `now`.
+template <class Lines>
+void writeStatistics(Lines& w, const ConfigProject& project, const QDateTime& now)
+{
     const ProjectStatistics& st = project.statistics();
     const qint64 open = msBetween(st.beginTime, now);
     w.section(kConfigData);
@@ -400,6 +319,23 @@ void writeProjectFile(IniWriter& w, const ConfigProject& project, const QDateTim
     w.integerEntry(u"sum", project.componentCount());
     w.integerEntry(u"Run", st.runCount);
     w.integerEntry(u"Day", st.days);
+}
+
+// The file Save writes, in file order. Progress goes by Save's pages (experts, components,
+// tools); the experts stand after the groups in the file, so they are reported before the groups
+// are written.
+template <class Lines>
+void writeProjectFile(Lines& w, const ConfigProject& project, const QDateTime& now, const ProgressFn& progress)
+{
+    using Phase = ProgressEvent::Phase;
+    using Page = ProgressEvent::Page;
+    NumberedKey key;
+    qint64 total = qint64(project.experts().count()) + project.componentCount() + project.tools().count();
+    if (total == 0)
+        total = 1;
+    qint64 done = 0;
+
+    writeStatistics(w, project, now);
     w.entry(u"DefaultPath", project.searchPath().joined());
 
     const ExpertListModel& experts = project.experts();
@@ -463,6 +399,20 @@ void writeProjectFile(IniWriter& w, const ConfigProject& project, const QDateTim
     writeView(w, tools.viewSettings());
 }
 
+// Whether every section that Save writes has a name of its own, ignoring ASCII case, as the
+// sections of a file written line by line must (IniFile::writeReplacement).
+bool sectionsAreDistinct(const ConfigProject& project)
+{
+    AsciiFoldMap<int> names;
+    for (const QString* fixed : {&kConfigData, &kExperts, &kGroups, &kTools})
+        names.emplace(*fixed, 0);
+    for (int g = 0; g < project.groupCount(); ++g) {
+        if (!names.emplace(project.groupName(g), 0).second)
+            return false;
+    }
+    return true;
+}
+
 void refuseReadOnly(const QString& file)
 {
     if (isReadOnlyFile(file) || QFileInfo(file).isDir())
@@ -471,96 +421,79 @@ void refuseReadOnly(const QString& file)
 
 } // namespace
 
+void writeProjectStatistics(IniFile& store, const ConfigProject& project, const QDateTime& now)
+{
+    store.beginBatch();
+    try {
+        StoreSections w(store);
+        writeStatistics(w, project, now);
+        w.section(kExperts);
+        writeView(w, project.experts().viewSettings());
+        w.section(kTools);
+        writeView(w, project.tools().viewSettings());
+        for (int g = 0; g < project.groupCount(); ++g) {
+            w.section(project.groupName(g));
+            writeView(w, project.group(g).viewSettings());
+        }
+        store.commit();
+    } catch (...) {
+        store.abandonBatch();
+        throw;
+    }
+}
+
+LoadResult loadProject(ConfigProject& project, IniFile& store, const QString& path, const PathMacro& macro,
+                       const ReadOptions& options)
+{
+    const QDateTime now = options.now.isValid() ? options.now : QDateTime::currentDateTime();
+    if (project.isOpen() && QFileInfo(project.fileName()).isFile() && !isReadOnlyFile(project.fileName()))
+        writeProjectStatistics(store, project, now);
+
+    project.clear();
+    project.setFileName(path);
+    if (!QFileInfo(path).isFile() || isReadOnlyFile(path))
+        return {LoadOutcome::MissingOrReadOnly, 0};
+
+    store.open(path);
+    const int run = store.readInteger(kConfigData, u"Run"_s, 1);
+    const int next = run == INT_MAX ? run : run + 1;
+    store.writeInteger(kConfigData, u"Run"_s, next);
+
+    ReadOptions opts = options;
+    opts.now = now;
+    readProject(store, project, macro, opts);
+    project.statistics().runCount = next;
+    project.setUnmodified();
+    project.setOpen(true);
+    return {LoadOutcome::Opened, run};
+}
+
 void saveProject(const ConfigProject& project, IniFile& store, const QDateTime& now, const ProgressFn& progress)
 {
     const QString file = store.path();
     refuseReadOnly(file);
-    if (!sectionsAreDistinct(project)) {
-        // A group named like another section shares it: only the store's own rules tell what
-        // the file then holds.
-        saveProjectInBatch(project, store, now, progress);
+    // The new content goes to a temporary file first; the old file then becomes the backup (one
+    // backup at a time) while it still stands, and only then is it replaced: the project file
+    // never goes missing.
+    const QString backup = backupPathFor(file);
+    if (sectionsAreDistinct(project)) {
+        // Written as it is made, not collected in memory first. A legacy file whose text does not
+        // fit its code page is written a second time in UTF-8: progress is reported once.
+        bool reported = false;
+        store.writeReplacement(backup, [&](IniWriter& w) {
+            writeProjectFile(w, project, now, reported ? ProgressFn() : progress);
+            reported = true;
+        });
         return;
     }
-    // Written as it is made, not collected in memory first; see saveProjectInBatch for the steps.
-    // A legacy file whose text does not fit its code page is written a second time in UTF-8:
-    // progress is reported once.
-    bool reported = false;
-    store.writeReplacement(backupPathFor(file), [&](IniWriter& w) {
-        writeProjectFile(w, project, now, reported ? ProgressFn() : progress);
-        reported = true;
-    });
-}
-
-void saveProjectInBatch(const ConfigProject& project, IniFile& store, const QDateTime& now, const ProgressFn& progress)
-{
-    using Phase = ProgressEvent::Phase;
-    using Page = ProgressEvent::Page;
-    const QString file = store.path();
-    refuseReadOnly(file);
-
-    // The file starts from nothing: it holds what Save writes. The new content goes to a temporary
-    // file first; the old file then becomes the backup (one backup at a time) while it still
-    // stands, and only then is it replaced: the project file never goes missing.
-    store.beginReplacement(backupPathFor(file));
+    // A group named like another section shares it: the same lines go into the store's sections,
+    // where a key written again takes the later value. The lists written after the groups (the
+    // experts, the group names, the tools) thus keep their counts and layouts, and a group named
+    // like [ConfigData], with which it shares no key, comes back whole.
+    store.beginReplacement(backup);
     try {
-        writeProjectStatistics(store, project, now);
-
-        qint64 total = qint64(project.experts().count()) + project.componentCount() + project.tools().count();
-        if (total == 0)
-            total = 1;
-        qint64 done = 0;
-
-        const ExpertListModel& experts = project.experts();
-        store.eraseSection(kExperts);
-        store.writeInteger(kExperts, u"num"_s, experts.count());
-        for (int r = 0; r < experts.count(); ++r) {
-            const ExpertEntry e = experts.entry(r);
-            const int n = r + 1;
-            store.writeString(kExperts, numbered(u"ExpertName", n), e.name);
-            store.writeString(kExperts, numbered(u"ExpertFile", n), e.file);
-            store.writeString(kExperts, numbered(u"ExpertNote", n), e.note);
-            store.writeBool(kExperts, numbered(u"ExpertSel", n), e.selected);
-            report(progress, Phase::Saving, Page::Experts, percentOf(done, total), e.name);
-            ++done;
-        }
-        writeView(store, kExperts, experts.viewSettings());
-
-        store.writeInteger(kGroups, u"num"_s, project.groupCount());
-        for (int g = 0; g < project.groupCount(); ++g) {
-            const QString& name = project.groupName(g);
-            const ComponentListModel& list = project.group(g);
-            store.writeString(kGroups, numbered(u"Group", g + 1), name);
-            store.writeInteger(name, u"num"_s, list.count());
-            for (int r = 0; r < list.count(); ++r) {
-                const ComponentEntry c = list.entry(r);
-                const int m = r + 1;
-                store.writeString(name, numbered(u"CompName", m), c.name);
-                store.writeString(name, numbered(u"CompFile", m), c.file);
-                store.writeString(name, numbered(u"CompPath", m), c.includePath);
-                store.writeString(name, numbered(u"CompNote", m), c.note);
-                store.writeBool(name, numbered(u"CompSel", m), c.selected);
-                report(progress, Phase::Saving, Page::Components, percentOf(done, total), c.name, name);
-                ++done;
-            }
-        }
-
-        const ToolListModel& tools = project.tools();
-        store.eraseSection(kTools);
-        store.writeInteger(kTools, u"Num"_s, tools.count());
-        for (int r = 0; r < tools.count(); ++r) {
-            const ToolEntry t = tools.entry(r);
-            const int n = r + 1;
-            store.writeString(kTools, numbered(u"Title", n), t.title);
-            store.writeString(kTools, numbered(u"Path", n), t.program);
-            store.writeString(kTools, numbered(u"WorkingDir", n), t.workingDir);
-            store.writeString(kTools, numbered(u"Params", n), t.params);
-            store.writeBool(kTools, numbered(u"Sel", n), t.selected);
-            report(progress, Phase::Saving, Page::Tools, percentOf(done, total), t.title);
-            ++done;
-        }
-        writeView(store, kTools, tools.viewSettings());
-
-        store.writeString(kConfigData, u"DefaultPath"_s, project.searchPath().joined());
+        StoreSections w(store);
+        writeProjectFile(w, project, now, progress);
         store.commit();
     } catch (...) {
         store.abandonBatch();

@@ -89,11 +89,9 @@ LoadResult loadProject(ConfigProject& project, IniFile& store, const QString& pa
 // backup are then as they were. A read-only target is refused before anything is touched.
 // The lines go to the disk as they are made (IniFile::writeReplacement), so the store holds none of
 // them afterwards: it then reads as empty until it is reloaded, and a write reads the file first.
+// A group named like another section (ASCII case ignored) shares that section: the lines then go
+// through a replacement batch of the store (which holds them afterwards), where a key written
+// twice keeps the later value, so the lists written after the groups keep their own counts.
 void saveProject(const ConfigProject& project, IniFile& store, const QDateTime& now, const ProgressFn& progress = {});
-// The same file through a replacement batch of the store, which then holds the lines it wrote.
-// saveProject takes this way when a group is named like another section (ASCII case ignored);
-// tests compare the two.
-void saveProjectInBatch(const ConfigProject& project, IniFile& store, const QDateTime& now,
-                        const ProgressFn& progress = {});
 
 } // namespace vx
