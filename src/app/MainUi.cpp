@@ -467,6 +467,7 @@ MainUi buildMainUi(QMainWindow* window)
     ui.RzPageControl->setUsesScrollButtons(false);
     window->setCentralWidget(ui.RzPageControl);
 
+    // In the order of Page.
     const std::pair<QWidget**, std::pair<QString, QString>> pages[] = {
         {&ui.TabSheetExperts, {u"TabSheetExperts"_s, u"Expert"_s}},
         {&ui.TabSheetComponents, {u"TabSheetComponents"_s, u"Component"_s}},

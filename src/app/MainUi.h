@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/Page.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -103,6 +105,9 @@ struct MainUi
     QProgressBar* RzProgressBar = nullptr;
 
     QTimer *TimerCount = nullptr, *TimerAnimate = nullptr, *TimerEgg = nullptr;
+
+    Page currentPage() const { return Page(RzPageControl->currentIndex()); }
+    void showPage(Page page) { RzPageControl->setCurrentIndex(int(page)); }
 };
 
 // Builds every page, menu, status pane and timer of the main window.

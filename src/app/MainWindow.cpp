@@ -42,9 +42,6 @@ using namespace Qt::StringLiterals;
 namespace vx::app {
 
 namespace {
-constexpr int kOptionPage = 4;
-constexpr int kPageCount = 6;
-
 QString tabCaption(QTabWidget* tabs, QWidget* page)
 {
     return tabs->tabText(tabs->indexOf(page));
@@ -278,7 +275,7 @@ TFormMain::StartResult TFormMain::FormCreate(const QStringList& arguments)
     m_dialogs.input.font = font;
     ui.RzLabelFont->setText(s.fontName + u", "_s + QString::number(s.fontSize));
 
-    ui.RzPageControl->setCurrentIndex(s.page >= 0 && s.page < kPageCount ? s.page : kOptionPage);
+    ui.showPage(s.page >= 0 && s.page <= int(Page::About) ? Page(s.page) : Page::Option);
     RzPageControlTabClick();
 
     loadLanguage(s.language);
@@ -355,7 +352,7 @@ AppSettings TFormMain::collectSettings(const QDateTime& now) const
     s.top = g.top();
     s.width = g.width();
     s.height = g.height();
-    s.page = ui.RzPageControl->currentIndex();
+    s.page = int(ui.currentPage());
     s.lastEnd = now;
     s.lastRunTimeMs = m_stats.runTimeAt(now);
     s.runTimeSumMs = m_stats.runTimeSumAt(now);
@@ -503,13 +500,13 @@ void TFormMain::RzPageControlTabClick()
     MainUi& ui = m_ui;
     QTabWidget* pages = ui.RzPageControl;
     const QString selected = ui.LabelCompSel->text();
-    switch (pages->currentIndex()) {
-    case 0:
+    switch (ui.currentPage()) {
+    case Page::Experts:
         ui.RzStatusPane1->setText(tabCaption(pages, ui.TabSheetExperts) + u": "_s +
                                   QString::number(m_project.experts().count()));
         ui.RzStatusPane2->setText(selected + u": "_s + QString::number(m_project.experts().selectedCount()));
         break;
-    case 1: {
+    case Page::Components: {
         const int g = ui.RzPageControlComp->currentIndex();
         if (g < 0 || g >= m_project.groupCount()) {
             // No group shown: no components, rather than the counts of the page shown before.
@@ -523,12 +520,12 @@ void TFormMain::RzPageControlTabClick()
         ui.RzStatusPane2->setText(selected + u": "_s + QString::number(list.selectedCount()));
         break;
     }
-    case 2:
+    case Page::Tools:
         ui.RzStatusPane1->setText(tabCaption(pages, ui.TabSheetTool) + u": "_s +
                                   QString::number(m_project.tools().count()));
         ui.RzStatusPane2->setText(selected + u": "_s + QString::number(m_project.tools().selectedCount()));
         break;
-    case 3:
+    case Page::Projects:
         ui.RzLabelGroupNum->setText(QString::number(m_project.groupCount()));
         ui.RzLabelExpertNum->setText(QString::number(m_project.experts().count()));
         ui.RzLabelToolNum->setText(QString::number(m_project.tools().count()));
@@ -537,10 +534,10 @@ void TFormMain::RzPageControlTabClick()
         ui.RzLabelCompNum->setText(QString::number(m_project.componentCount()));
         ui.RzLabelCompSel->setText(QString::number(m_project.selectedComponentCount()));
         break;
-    case 5:
+    case Page::About:
         ui.LabelMemory->setText(memoryReport());
         break;
-    default:
+    case Page::Option:
         break;
     }
 }

@@ -18,8 +18,6 @@ using namespace Qt::StringLiterals;
 namespace vx::app {
 
 namespace {
-constexpr int kProjectsPage = 3;
-
 ProgressTexts progressTexts(MainUi& ui)
 {
     ProgressTexts t;
@@ -42,11 +40,6 @@ QString ProjectCommands::dialogFilter()
 void ProjectCommands::reportWriteError(const QString& message)
 {
     Prompter::error(&m_window, message, QString::fromUtf16(kProductName));
-}
-
-void ProjectCommands::showPage(int index)
-{
-    m_window.ui().RzPageControl->setCurrentIndex(index);
 }
 
 void ProjectCommands::clearProjectLabels()
@@ -182,7 +175,7 @@ bool ProjectCommands::CreateNewProject()
 void ProjectCommands::RzBitBtnNewProjectClick()
 {
     const bool created = CreateNewProject();
-    showPage(kProjectsPage);
+    m_window.ui().showPage(Page::Projects);
     if (created)
         m_window.project().markModified();
 }
@@ -196,7 +189,7 @@ void ProjectCommands::RzBitBtnOpenProjectClick()
     if (chosen.isEmpty())
         return;
     LoadProject(chosen);
-    showPage(kProjectsPage);
+    m_window.ui().showPage(Page::Projects);
     m_window.RzPageControlTabClick();
 }
 

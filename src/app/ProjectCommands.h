@@ -43,7 +43,6 @@ private:
     bool saveToStore();
     // Asks for a project file name and puts ".vx7" in place; empty when cancelled or refused.
     QString askProjectFileName();
-    void showPage(int index);
     void reportWriteError(const QString& message);
 
     TFormMain& m_window;

@@ -24,7 +24,6 @@ namespace vx::app {
 
 namespace {
 
-constexpr int kProjectsPage = 3;
 const QString kRegFilter = u"reg file|*.reg"_s;
 
 // Makes a registry change through the transaction. False, with the report shown, when the change
@@ -74,7 +73,7 @@ void RegistryCommands::RzBitBtnDelphi7ProjectClick()
         Prompter::error(&w, e.message());
         return;
     }
-    w.ui().RzPageControl->setCurrentIndex(kProjectsPage);
+    w.ui().showPage(Page::Projects);
     w.RzPageControlTabClick();
     w.statistics().resetSkip();
 }

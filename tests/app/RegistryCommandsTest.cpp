@@ -42,7 +42,7 @@ TEST_F(RegistryCommandsTest, GetDelphiCapturesIntoANewModifiedProject)
     EXPECT_EQ(w->project().group(0).count(), 4);
     EXPECT_EQ(w->project().tools().count(), 4);
     EXPECT_EQ(w->project().searchPath().count(), 5) << "the three default rows of a new project are gone";
-    EXPECT_EQ(w->ui().RzPageControl->currentIndex(), 3);
+    EXPECT_EQ(w->ui().currentPage(), app::Page::Projects);
     EXPECT_EQ(w->findChild<QLabel*>(u"RzLabelCompNum"_s)->text(), u"6"_s);
     EXPECT_EQ(test::readAll(target), QByteArray(";Delphi7 Vorlix File\r\n[ConfigData]\r\nRun=2\r\n"));
     EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), userBefore) << "capture only reads";
