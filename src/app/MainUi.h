@@ -60,6 +60,7 @@ struct MainUi
     QTabWidget* RzPageControlComp = nullptr;
     EntryListView* RzListViewTool = nullptr;
     QMenu *PopupMenuExpert = nullptr, *PopupMenuGroup = nullptr, *PopupMenuComp = nullptr, *PopupMenuTool = nullptr;
+    QAction* popGroupMenu = nullptr; // the group menu as the last item of the component menu
 
     // Projects page
     ClickLabel *RzLabelProject = nullptr, *RzLabelProjectRuns = nullptr, *RzLabelProjectTimeSum = nullptr,

@@ -279,7 +279,6 @@ TFormMain::StartResult TFormMain::FormCreate(const QStringList& arguments)
     RzPageControlTabClick();
 
     loadLanguage(s.language);
-    rebuildComponentMenu();
     RzPageControlTabClick();
     m_registry->updateUndoButton();
 
@@ -641,20 +640,6 @@ void TFormMain::rebuildGroupPages()
         m_ui.RzPageControlComp->setCurrentIndex(m_project.activeGroup());
 }
 
-void TFormMain::rebuildComponentMenu()
-{
-    QMenu* comp = m_ui.PopupMenuComp;
-    const QList<QAction*> actions = comp->actions();
-    if (actions.size() > 7 && !actions[7]->menu()) {
-        comp->removeAction(actions[7]);
-        delete actions[7];
-    }
-    QAction* sub = comp->addMenu(m_ui.PopupMenuGroup);
-    sub->setObjectName(u"popGroupMenu"_s);
-    sub->setText(m_ui.LabelGroupNum->text());
-    sub->setIcon(mainImage(ImgGroup));
-}
-
 void TFormMain::loadLanguage(const QString& name)
 {
     m_languageName = name;
@@ -720,8 +705,7 @@ void TFormMain::applyLanguageTexts(const LanguageTexts& texts)
         groupColumns[c + 1] = texts.groupListColumns[size_t(c)];
     for (int g = 0; g < m_project.groupCount(); ++g)
         setColumns(&m_project.group(g), groupColumns);
-    if (auto* a = findChild<QAction*>(u"popGroupMenu"_s))
-        a->setText(texts.groupMenuCaption);
+    m_ui.popGroupMenu->setText(texts.groupMenuCaption);
     m_ui.RzAnimatorT->setFrames(tipFrames(texts.chinese));
     m_ui.RzLabelDelphiPath->setStatusTip(m_installation.hostRoot);
     setStatusTip(texts.mainWindowHint);

@@ -144,7 +144,6 @@ private:
     void readOptions(const AppSettings& s);
     AppSettings collectSettings(const QDateTime& now) const;
     void applyLanguageTexts(const LanguageTexts& texts);
-    void rebuildComponentMenu();
     void rebuildGroupPages();
     void connectHandlers();
     // Connects a control's signal to a command, which runs only while no long operation is going
