@@ -49,7 +49,8 @@ protected:
 };
 
 // The controls of the main window, each carrying its name as objectName. Built once by
-// buildMainUi; the window and the command classes reach controls through these pointers.
+// buildMainUi; the window reaches its controls through these pointers (the commands reach the
+// window through their hosts).
 struct MainUi
 {
     QTabWidget* RzPageControl = nullptr;

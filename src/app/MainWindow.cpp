@@ -1,5 +1,4 @@
 #include "app/MainWindow.h"
-#include "app/InsightCommands.h"
 
 #include "app/Animator.h"
 #include "app/EditingCommands.h"
@@ -55,8 +54,6 @@ TFormMain::TFormMain(Installation installation, QString settingsPath, QWidget* p
     setObjectName(u"TFormMain"_s);
     setMinimumSize(640, 480);
     m_ui = buildMainUi(this);
-    m_commands = std::make_unique<ProjectCommands>(*this);
-    m_registry = std::make_unique<RegistryCommands>(*this);
     EntryListModel::setDecorationProvider([](int image) { return QVariant(mainImage(image)); });
     m_ui.RzListViewExpert->setEntryModel(&m_project.experts());
     m_ui.RzListViewTool->setEntryModel(&m_project.tools());
@@ -83,6 +80,7 @@ TFormMain::TFormMain(Installation installation, QString settingsPath, QWidget* p
     connect(modify, &QAction::triggered, &m_project, &ConfigProject::markModified);
     m_ui.RzPageControlComp->tabBar()->installEventFilter(this);
     qApp->installEventFilter(this); // tooltips of every widget of the window, see eventFilter
+    connectCommands();
     connectHandlers();
     connectEditing();
     connectEnvironment();
@@ -99,29 +97,6 @@ TFormMain::~TFormMain()
 void TFormMain::connectHandlers()
 {
     MainUi& ui = m_ui;
-    ProjectCommands* c = m_commands.get();
-    RegistryCommands* r = m_registry.get();
-    const std::pair<QPushButton*, std::function<void()>> commands[] = {
-        {ui.RzBitBtnNewProject, [c] { c->RzBitBtnNewProjectClick(); }},
-        {ui.RzBitBtnOpenProject, [c] { c->RzBitBtnOpenProjectClick(); }},
-        {ui.RzBitBtnSaveProject, [c] { c->RzBitBtnSaveProjectClick(); }},
-        {ui.RzBitBtnSaveProjectAs, [c] { c->RzBitBtnSaveProjectAsClick(); }},
-        {ui.RzBitBtnCloseProject, [c] { c->RzBitBtnCloseProjectClick(); }},
-        {ui.RzBitBtnDelphi7Project, [r] { r->RzBitBtnDelphi7ProjectClick(); }},
-        {ui.RzBitBtnApplyProject, [r] { r->RzBitBtnApplyProjectClick(); }},
-        {ui.RzBitBtnBackupReg, [r] { r->RzBitBtnBackupRegClick(); }},
-        {ui.RzBitBtnImportReg, [r] { r->RzBitBtnImportRegClick(); }},
-        {ui.RzBitBtnClearReg, [r] { r->RzBitBtnClearRegClick(); }},
-        {ui.RzBitBtnCheckProject, [this] { checkProjectCommand(*this); }},
-        {ui.RzBitBtnUndoReg, [r] { r->RzBitBtnUndoRegClick(); }},
-    };
-    for (const auto& [button, run] : commands)
-        connectCommand(button, &QPushButton::clicked, run);
-    // After every command that may take a snapshot, once it has run (queued: Recover's own
-    // handler is connected later).
-    for (QPushButton* b : {ui.RzBitBtnApplyProject, ui.RzBitBtnImportReg, ui.RzBitBtnClearReg, ui.RzBitBtnRecover})
-        connect(b, &QPushButton::clicked, this, [r] { r->updateUndoButton(); }, Qt::QueuedConnection);
-
     connect(ui.RzPageControl, &QTabWidget::currentChanged, this, &TFormMain::RzPageControlTabClick);
     // Checked by the user or by the program alike, as a click would.
     connect(ui.RzCheckBoxAssociate, &QCheckBox::toggled, this, &TFormMain::RzCheckBoxAssociateClick);
@@ -261,7 +236,7 @@ TFormMain::StartResult TFormMain::FormCreate(const QStringList& arguments)
     if (!projectPath.isEmpty() && QFileInfo(projectPath).isFile()) {
         m_commands->LoadProject(projectPath);
     } else {
-        m_commands->clearProjectLabels();
+        showProjectFigures({});
         setNoProjectCaption();
     }
 
