@@ -45,12 +45,28 @@ TEST_F(RegistryCommandsTest, GetDelphiCapturesIntoANewModifiedProject)
     EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), userBefore) << "capture only reads";
 }
 
-TEST_F(RegistryCommandsTest, ApplyAsksAndWritesTheSelection)
+// Apply's question says what Apply will change before anything is written, also where Get Delphi
+// reads nothing: the palette layout goes.
+TEST_F(RegistryCommandsTest, ApplyAsksWithThePreviewOfItsChangesAndWritesTheSelection)
 {
-    prompts.answer(u"Old project will be overwrite!\n\nDo you really want to apply it to Delphi?"_s, Prompter::Cancel);
+    const QString palette = kD7 + u"\\Palette"_s;
+    {
+        HiveRegistryStore store(sb.prefix);
+        store.createKey(RegRoot::CurrentUser, palette);
+        store.setValue(RegRoot::CurrentUser, palette, RegValue::string(u"Standard"_s, u"TButton"_s));
+        store.commit();
+    }
+    const QByteArray userReg = test::readAll(sb.prefix + u"/user.reg"_s);
+    prompts.answer(u"Old project will be overwrite!\n\nDo you really want to apply it to Delphi?\n\n"
+                   u"Apply makes 2 expert changes, 4 package changes, 14 tool changes, 1 search path change "
+                   u"and 2 other value changes."_s,
+                   Prompter::Cancel);
     registry.RzBitBtnApplyProjectClick();
-    EXPECT_EQ(value(RegRoot::CurrentUser, kD7 + u"\\Experts"_s, u"External Wizard"_s), u"C:\\Tools\\Experts\\Wizard.dll"_s)
-        << "Cancel changes nothing";
+    const QString details = prompts.messages().back().details;
+    EXPECT_TRUE(details.contains(u"Other values:\n  HKEY_CURRENT_USER\\"_s + palette +
+                                 u": key removed\n    removed Standard = TButton"_s))
+        << details.toStdString();
+    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), userReg) << "Cancel changes nothing";
 
     prompts.answer(u"Do you really want to apply it to Delphi?"_s, Prompter::Ok)
         .answer(u"Apply success."_s, Prompter::Ok);
