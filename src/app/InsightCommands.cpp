@@ -1,25 +1,25 @@
 #include "app/InsightCommands.h"
 
-#include "app/MainWindow.h"
+#include "app/CommandHost.h"
 #include "integration/EnvironmentHelpers.h"
 #include "integration/HealthCheck.h"
+#include "platform/Installation.h"
 #include "prompter/Prompter.h"
-
-#include <QPushButton>
 
 using namespace Qt::StringLiterals;
 
 namespace vx::app {
 
-void checkProjectCommand(TFormMain& w)
+void checkProjectCommand(CommandHost& h)
 {
-    const Installation& inst = w.installation();
+    const Installation& inst = h.installation();
     const integration::HealthCheckPlaces places{integration::windowsSystemDirectory(inst.prefix()), u"C:\\windows"_s};
     const std::vector<integration::Finding> findings =
-        integration::checkProjectHealth(w.project(), w.macro(), inst.bridge, places);
-    Prompter::current().message(&w, {findings.empty() ? Prompter::Icon::Information : Prompter::Icon::Warning,
-                                     w.ui().RzBitBtnCheckProject->text(), integration::healthReportText(findings),
-                                     Prompter::Ok, Prompter::Ok, false});
+        integration::checkProjectHealth(h.project(), h.macro(), inst.bridge, places);
+    Prompter::current().message(h.dialogParent(),
+                                {findings.empty() ? Prompter::Icon::Information : Prompter::Icon::Warning,
+                                 h.caption(u"RzBitBtnCheckProject"_s), integration::healthReportText(findings),
+                                 Prompter::Ok, Prompter::Ok, false});
 }
 
 } // namespace vx::app

@@ -2,11 +2,11 @@
 
 namespace vx::app {
 
-class TFormMain;
+class CommandHost;
 
 // Check on the Projects page: the health check of the lists as they stand in the window (missing
 // files, files listed twice, packages whose imported packages are missing), shown through the
 // prompter. Reads only.
-void checkProjectCommand(TFormMain& window);
+void checkProjectCommand(CommandHost& host);
 
 } // namespace vx::app

@@ -134,8 +134,11 @@ void buildComponentsPage(MainUi& ui)
     action(ui.PopupMenuComp, u"popSelAllComp"_s, u"&Select All Component"_s, ImgCheckAll);
     action(ui.PopupMenuComp, u"popunSelAllComp"_s, u"&unSelect All Component"_s, ImgUncheckAll);
     ui.PopupMenuComp->addSeparator();
-    // Placeholder at index 7: replaced by the group menu as a submenu once the window is built.
-    action(ui.PopupMenuComp, u"popGroupPlaceholder"_s, u"Group"_s, ImgGroup);
+    // The group menu as a submenu; a language captions it as LabelGroupNum.
+    ui.popGroupMenu = ui.PopupMenuComp->addMenu(ui.PopupMenuGroup);
+    ui.popGroupMenu->setObjectName(u"popGroupMenu"_s);
+    ui.popGroupMenu->setText(u"Group"_s);
+    ui.popGroupMenu->setIcon(mainImage(ImgGroup));
 }
 
 void buildToolsPage(MainUi& ui)
@@ -467,6 +470,7 @@ MainUi buildMainUi(QMainWindow* window)
     ui.RzPageControl->setUsesScrollButtons(false);
     window->setCentralWidget(ui.RzPageControl);
 
+    // In the order of Page.
     const std::pair<QWidget**, std::pair<QString, QString>> pages[] = {
         {&ui.TabSheetExperts, {u"TabSheetExperts"_s, u"Expert"_s}},
         {&ui.TabSheetComponents, {u"TabSheetComponents"_s, u"Component"_s}},

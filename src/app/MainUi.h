@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/Page.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -47,7 +49,8 @@ protected:
 };
 
 // The controls of the main window, each carrying its name as objectName. Built once by
-// buildMainUi; the window and the command classes reach controls through these pointers.
+// buildMainUi; the window reaches its controls through these pointers (the commands reach the
+// window through their hosts).
 struct MainUi
 {
     QTabWidget* RzPageControl = nullptr;
@@ -58,6 +61,7 @@ struct MainUi
     QTabWidget* RzPageControlComp = nullptr;
     EntryListView* RzListViewTool = nullptr;
     QMenu *PopupMenuExpert = nullptr, *PopupMenuGroup = nullptr, *PopupMenuComp = nullptr, *PopupMenuTool = nullptr;
+    QAction* popGroupMenu = nullptr; // the group menu as the last item of the component menu
 
     // Projects page
     ClickLabel *RzLabelProject = nullptr, *RzLabelProjectRuns = nullptr, *RzLabelProjectTimeSum = nullptr,
@@ -103,6 +107,9 @@ struct MainUi
     QProgressBar* RzProgressBar = nullptr;
 
     QTimer *TimerCount = nullptr, *TimerAnimate = nullptr, *TimerEgg = nullptr;
+
+    Page currentPage() const { return Page(RzPageControl->currentIndex()); }
+    void showPage(Page page) { RzPageControl->setCurrentIndex(int(page)); }
 };
 
 // Builds every page, menu, status pane and timer of the main window.

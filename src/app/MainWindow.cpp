@@ -1,5 +1,4 @@
 #include "app/MainWindow.h"
-#include "app/InsightCommands.h"
 
 #include "app/Animator.h"
 #include "app/EditingCommands.h"
@@ -42,9 +41,6 @@ using namespace Qt::StringLiterals;
 namespace vx::app {
 
 namespace {
-constexpr int kOptionPage = 4;
-constexpr int kPageCount = 6;
-
 QString tabCaption(QTabWidget* tabs, QWidget* page)
 {
     return tabs->tabText(tabs->indexOf(page));
@@ -58,8 +54,6 @@ TFormMain::TFormMain(Installation installation, QString settingsPath, QWidget* p
     setObjectName(u"TFormMain"_s);
     setMinimumSize(640, 480);
     m_ui = buildMainUi(this);
-    m_commands = std::make_unique<ProjectCommands>(*this);
-    m_registry = std::make_unique<RegistryCommands>(*this);
     EntryListModel::setDecorationProvider([](int image) { return QVariant(mainImage(image)); });
     m_ui.RzListViewExpert->setEntryModel(&m_project.experts());
     m_ui.RzListViewTool->setEntryModel(&m_project.tools());
@@ -86,6 +80,7 @@ TFormMain::TFormMain(Installation installation, QString settingsPath, QWidget* p
     connect(modify, &QAction::triggered, &m_project, &ConfigProject::markModified);
     m_ui.RzPageControlComp->tabBar()->installEventFilter(this);
     qApp->installEventFilter(this); // tooltips of every widget of the window, see eventFilter
+    connectCommands();
     connectHandlers();
     connectEditing();
     connectEnvironment();
@@ -102,29 +97,6 @@ TFormMain::~TFormMain()
 void TFormMain::connectHandlers()
 {
     MainUi& ui = m_ui;
-    ProjectCommands* c = m_commands.get();
-    RegistryCommands* r = m_registry.get();
-    const std::pair<QPushButton*, std::function<void()>> commands[] = {
-        {ui.RzBitBtnNewProject, [c] { c->RzBitBtnNewProjectClick(); }},
-        {ui.RzBitBtnOpenProject, [c] { c->RzBitBtnOpenProjectClick(); }},
-        {ui.RzBitBtnSaveProject, [c] { c->RzBitBtnSaveProjectClick(); }},
-        {ui.RzBitBtnSaveProjectAs, [c] { c->RzBitBtnSaveProjectAsClick(); }},
-        {ui.RzBitBtnCloseProject, [c] { c->RzBitBtnCloseProjectClick(); }},
-        {ui.RzBitBtnDelphi7Project, [r] { r->RzBitBtnDelphi7ProjectClick(); }},
-        {ui.RzBitBtnApplyProject, [r] { r->RzBitBtnApplyProjectClick(); }},
-        {ui.RzBitBtnBackupReg, [r] { r->RzBitBtnBackupRegClick(); }},
-        {ui.RzBitBtnImportReg, [r] { r->RzBitBtnImportRegClick(); }},
-        {ui.RzBitBtnClearReg, [r] { r->RzBitBtnClearRegClick(); }},
-        {ui.RzBitBtnCheckProject, [this] { checkProjectCommand(*this); }},
-        {ui.RzBitBtnUndoReg, [r] { r->RzBitBtnUndoRegClick(); }},
-    };
-    for (const auto& [button, run] : commands)
-        connectCommand(button, &QPushButton::clicked, run);
-    // After every command that may take a snapshot, once it has run (queued: Recover's own
-    // handler is connected later).
-    for (QPushButton* b : {ui.RzBitBtnApplyProject, ui.RzBitBtnImportReg, ui.RzBitBtnClearReg, ui.RzBitBtnRecover})
-        connect(b, &QPushButton::clicked, this, [r] { r->updateUndoButton(); }, Qt::QueuedConnection);
-
     connect(ui.RzPageControl, &QTabWidget::currentChanged, this, &TFormMain::RzPageControlTabClick);
     // Checked by the user or by the program alike, as a click would.
     connect(ui.RzCheckBoxAssociate, &QCheckBox::toggled, this, &TFormMain::RzCheckBoxAssociateClick);
@@ -264,7 +236,7 @@ TFormMain::StartResult TFormMain::FormCreate(const QStringList& arguments)
     if (!projectPath.isEmpty() && QFileInfo(projectPath).isFile()) {
         m_commands->LoadProject(projectPath);
     } else {
-        m_commands->clearProjectLabels();
+        showProjectFigures({});
         setNoProjectCaption();
     }
 
@@ -278,11 +250,10 @@ TFormMain::StartResult TFormMain::FormCreate(const QStringList& arguments)
     m_dialogs.input.font = font;
     ui.RzLabelFont->setText(s.fontName + u", "_s + QString::number(s.fontSize));
 
-    ui.RzPageControl->setCurrentIndex(s.page >= 0 && s.page < kPageCount ? s.page : kOptionPage);
+    ui.showPage(s.page >= 0 && s.page <= int(Page::About) ? Page(s.page) : Page::Option);
     RzPageControlTabClick();
 
     loadLanguage(s.language);
-    rebuildComponentMenu();
     RzPageControlTabClick();
     m_registry->updateUndoButton();
 
@@ -355,7 +326,7 @@ AppSettings TFormMain::collectSettings(const QDateTime& now) const
     s.top = g.top();
     s.width = g.width();
     s.height = g.height();
-    s.page = ui.RzPageControl->currentIndex();
+    s.page = int(ui.currentPage());
     s.lastEnd = now;
     s.lastRunTimeMs = m_stats.runTimeAt(now);
     s.runTimeSumMs = m_stats.runTimeSumAt(now);
@@ -503,13 +474,13 @@ void TFormMain::RzPageControlTabClick()
     MainUi& ui = m_ui;
     QTabWidget* pages = ui.RzPageControl;
     const QString selected = ui.LabelCompSel->text();
-    switch (pages->currentIndex()) {
-    case 0:
+    switch (ui.currentPage()) {
+    case Page::Experts:
         ui.RzStatusPane1->setText(tabCaption(pages, ui.TabSheetExperts) + u": "_s +
                                   QString::number(m_project.experts().count()));
         ui.RzStatusPane2->setText(selected + u": "_s + QString::number(m_project.experts().selectedCount()));
         break;
-    case 1: {
+    case Page::Components: {
         const int g = ui.RzPageControlComp->currentIndex();
         if (g < 0 || g >= m_project.groupCount()) {
             // No group shown: no components, rather than the counts of the page shown before.
@@ -523,12 +494,12 @@ void TFormMain::RzPageControlTabClick()
         ui.RzStatusPane2->setText(selected + u": "_s + QString::number(list.selectedCount()));
         break;
     }
-    case 2:
+    case Page::Tools:
         ui.RzStatusPane1->setText(tabCaption(pages, ui.TabSheetTool) + u": "_s +
                                   QString::number(m_project.tools().count()));
         ui.RzStatusPane2->setText(selected + u": "_s + QString::number(m_project.tools().selectedCount()));
         break;
-    case 3:
+    case Page::Projects:
         ui.RzLabelGroupNum->setText(QString::number(m_project.groupCount()));
         ui.RzLabelExpertNum->setText(QString::number(m_project.experts().count()));
         ui.RzLabelToolNum->setText(QString::number(m_project.tools().count()));
@@ -537,10 +508,10 @@ void TFormMain::RzPageControlTabClick()
         ui.RzLabelCompNum->setText(QString::number(m_project.componentCount()));
         ui.RzLabelCompSel->setText(QString::number(m_project.selectedComponentCount()));
         break;
-    case 5:
+    case Page::About:
         ui.LabelMemory->setText(memoryReport());
         break;
-    default:
+    case Page::Option:
         break;
     }
 }
@@ -644,20 +615,6 @@ void TFormMain::rebuildGroupPages()
         m_ui.RzPageControlComp->setCurrentIndex(m_project.activeGroup());
 }
 
-void TFormMain::rebuildComponentMenu()
-{
-    QMenu* comp = m_ui.PopupMenuComp;
-    const QList<QAction*> actions = comp->actions();
-    if (actions.size() > 7 && !actions[7]->menu()) {
-        comp->removeAction(actions[7]);
-        delete actions[7];
-    }
-    QAction* sub = comp->addMenu(m_ui.PopupMenuGroup);
-    sub->setObjectName(u"popGroupMenu"_s);
-    sub->setText(m_ui.LabelGroupNum->text());
-    sub->setIcon(mainImage(ImgGroup));
-}
-
 void TFormMain::loadLanguage(const QString& name)
 {
     m_languageName = name;
@@ -723,8 +680,7 @@ void TFormMain::applyLanguageTexts(const LanguageTexts& texts)
         groupColumns[c + 1] = texts.groupListColumns[size_t(c)];
     for (int g = 0; g < m_project.groupCount(); ++g)
         setColumns(&m_project.group(g), groupColumns);
-    if (auto* a = findChild<QAction*>(u"popGroupMenu"_s))
-        a->setText(texts.groupMenuCaption);
+    m_ui.popGroupMenu->setText(texts.groupMenuCaption);
     m_ui.RzAnimatorT->setFrames(tipFrames(texts.chinese));
     m_ui.RzLabelDelphiPath->setStatusTip(m_installation.hostRoot);
     setStatusTip(texts.mainWindowHint);

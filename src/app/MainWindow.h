@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CommandHost.h"
 #include "app/MainUi.h"
 #include "project/Settings.h"
 #include "app/Statistics.h"
@@ -32,7 +33,10 @@ struct EditingCommands;
 
 // The main window. It builds the pages, wires the controls to their handlers and holds the
 // program's state; the work of each handler belongs to the class of its subsystem.
-class TFormMain : public QMainWindow, public editing::EditingHost, public integration::IntegrationHost
+class TFormMain : public QMainWindow,
+                  public CommandHost,
+                  public editing::EditingHost,
+                  public integration::IntegrationHost
 {
     Q_OBJECT
 public:
@@ -49,10 +53,9 @@ public:
 
     MainUi& ui() { return m_ui; }
     ConfigProject& project() override { return m_project; }
-    IniFile& projectStore() { return m_projectStore; }
+    IniFile& projectStore() override { return m_projectStore; }
     const Installation& installation() const override { return m_installation; }
     const PathMacro& macro() const override { return m_macro; }
-    UsageStatistics& statistics() { return m_stats; }
     const QString& settingsPath() const { return m_settingsPath; }
     // The program's own executable on the host, which the file associations start; the running
     // executable unless set.
@@ -79,6 +82,18 @@ public:
     QFont displayFont() const override { return font(); }
     void setDisplayFont(const QFont& font) override;
 
+    // What the project and registry commands ask of the window.
+    bool verifyFilesOnLoad() const override { return m_ui.RzCheckBoxValid->isChecked(); }
+    void setInputEnabled(bool enabled) override { setEnabled(enabled); }
+    QString title() const override { return windowTitle(); }
+    void setTitle(const QString& title) override { setWindowTitle(title); }
+    void showProjectFigures(const ProjectFigures& figures) override;
+    QString shownProjectFile() const override { return m_ui.RzLabelProject->text(); }
+    void showProjectFile(const QString& file) override { m_ui.RzLabelProject->setText(file); }
+    void setButtonEnabled(Button button, bool enabled) override;
+    void showPage(Page page) override { m_ui.showPage(page); }
+    void skipNextTick() override { m_stats.resetSkip(); }
+
     // What the environment commands ask of the window.
     editing::EditingHost& editingHost() override { return *this; }
     integration::EnvironmentSettings environment() const override;
@@ -87,18 +102,18 @@ public:
     void showStatus(const QString& text) override;
 
     // The product name as shown by LabelLogoName ("Vorlix" in English).
-    QString productName() const;
+    QString productName() const override;
     // Window caption without a project: "Delphi 7 Vorlix".
-    void setNoProjectCaption();
+    void setNoProjectCaption() override;
 
     // True while a long operation lets window events through (loading a project): the commands
     // ignore clicks meanwhile, so that none of them starts inside another.
     bool isBusy() const { return m_busy > 0; }
 
     // Progress facility of long operations.
-    void progressBegin();
-    void progressStep(int percent, const QString& text);
-    void progressEnd();
+    void progressBegin() override;
+    void progressStep(int percent, const QString& text) override;
+    void progressEnd() override;
 
     // Loads a language by name and applies it to every control.
     void loadLanguage(const QString& name) override;
@@ -107,7 +122,7 @@ public:
     int addressedGroup() const override { return m_addressedGroup; }
 
     // Copies the column widths shown into the lists' models, before their layout is written.
-    void storeListLayouts();
+    void storeListLayouts() override;
     // Builds the tab and list of a group at the end of RzPageControlComp.
     void addGroupPage(int group);
 
@@ -144,9 +159,10 @@ private:
     void readOptions(const AppSettings& s);
     AppSettings collectSettings(const QDateTime& now) const;
     void applyLanguageTexts(const LanguageTexts& texts);
-    void rebuildComponentMenu();
     void rebuildGroupPages();
     void connectHandlers();
+    // The buttons of the project, registry and check commands.
+    void connectCommands();
     // Connects a control's signal to a command, which runs only while no long operation is going
     // on (a project still loading), so that no command starts inside another.
     template <typename Sender, typename Signal>

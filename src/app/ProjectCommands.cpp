@@ -1,16 +1,16 @@
 #include "app/ProjectCommands.h"
 
-#include "app/MainWindow.h"
+#include "app/CommandHost.h"
 #include "prompter/Prompter.h"
 #include "i18n/UiTexts.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
+#include "platform/ini/IniFile.h"
+#include "platform/Installation.h"
 #include "platform/TimeText.h"
 #include "project/ProjectFile.h"
 
-#include <QApplication>
-#include <QFile>
 #include <QFileInfo>
 
 using namespace Qt::StringLiterals;
@@ -18,21 +18,19 @@ using namespace Qt::StringLiterals;
 namespace vx::app {
 
 namespace {
-constexpr int kProjectsPage = 3;
-
-ProgressTexts progressTexts(MainUi& ui)
+ProgressTexts progressTexts(const CommandHost& host)
 {
     ProgressTexts t;
     t.loading = uiText(UiText::Loading);
     t.saving = uiText(UiText::Saving);
-    t.expertPage = ui.RzPageControl->tabText(ui.RzPageControl->indexOf(ui.TabSheetExperts));
-    t.componentPage = ui.RzPageControl->tabText(ui.RzPageControl->indexOf(ui.TabSheetComponents));
-    t.toolPage = ui.RzPageControl->tabText(ui.RzPageControl->indexOf(ui.TabSheetTool));
+    t.expertPage = host.caption(u"TabSheetExperts"_s);
+    t.componentPage = host.caption(u"TabSheetComponents"_s);
+    t.toolPage = host.caption(u"TabSheetTool"_s);
     return t;
 }
 } // namespace
 
-ProjectCommands::ProjectCommands(TFormMain& window) : m_window(window) {}
+ProjectCommands::ProjectCommands(CommandHost& host) : m_host(host) {}
 
 QString ProjectCommands::dialogFilter()
 {
@@ -41,31 +39,16 @@ QString ProjectCommands::dialogFilter()
 
 void ProjectCommands::reportWriteError(const QString& message)
 {
-    Prompter::error(&m_window, message, QString::fromUtf16(kProductName));
-}
-
-void ProjectCommands::showPage(int index)
-{
-    m_window.ui().RzPageControl->setCurrentIndex(index);
-}
-
-void ProjectCommands::clearProjectLabels()
-{
-    MainUi& ui = m_window.ui();
-    for (QLabel* l : {ui.RzLabelProject, ui.RzLabelProjectRuns, ui.RzLabelProjectTimeSum, ui.RzLabelProjectBeginTime,
-                      ui.RzLabelProjectRunTime, ui.RzLabelProjectLastTime, ui.RzLabelProjectLastRun,
-                      ui.RzLabelGroupNum, ui.RzLabelCompNum, ui.RzLabelCompSel, ui.RzLabelExpertNum,
-                      ui.RzLabelExpertSel, ui.RzLabelToolNum, ui.RzLabelToolSel})
-        l->clear();
+    Prompter::error(m_host.dialogParent(), message, QString::fromUtf16(kProductName));
 }
 
 ProjectCommands::SaveQuery ProjectCommands::QuerySaveProject()
 {
-    if (!m_window.project().isModified())
+    if (!m_host.project().isModified())
         return SaveQuery::Proceed;
     Prompter::Message m{Prompter::Icon::Warning, uiText(UiText::Warn), uiText(UiText::MsgQuerySave),
                         Prompter::Yes | Prompter::No | Prompter::Cancel, Prompter::Yes, true};
-    switch (Prompter::current().message(&m_window, m)) {
+    switch (Prompter::current().message(m_host.dialogParent(), m)) {
     case Prompter::Yes:
         return RzBitBtnSaveProjectClick() ? SaveQuery::Proceed : SaveQuery::Cancel;
     case Prompter::No:
@@ -77,71 +60,67 @@ ProjectCommands::SaveQuery ProjectCommands::QuerySaveProject()
 
 void ProjectCommands::SaveProjectStatistics()
 {
-    ConfigProject& p = m_window.project();
+    ConfigProject& p = m_host.project();
     if (!p.isOpen())
         return;
-    m_window.storeListLayouts();
-    writeProjectStatistics(m_window.projectStore(), p, Clock::current().now());
+    m_host.storeListLayouts();
+    writeProjectStatistics(m_host.projectStore(), p, Clock::current().now());
 }
 
 bool ProjectCommands::LoadProject(const QString& path)
 {
-    TFormMain& w = m_window;
-    MainUi& ui = w.ui();
-    ConfigProject& p = w.project();
+    CommandHost& h = m_host;
+    ConfigProject& p = h.project();
     const QDateTime now = Clock::current().now();
-    const ProgressTexts texts = progressTexts(ui);
+    const ProgressTexts texts = progressTexts(h);
 
     ReadOptions options;
     options.now = now;
-    options.verify = ui.RzCheckBoxValid->isChecked() ? &w.installation().bridge : nullptr;
-    options.progress = [&](const ProgressEvent& e) { w.progressStep(int(e.percent), progressText(e, texts)); };
+    options.verify = h.verifyFilesOnLoad() ? &h.installation().bridge : nullptr;
+    options.progress = [&](const ProgressEvent& e) { h.progressStep(int(e.percent), progressText(e, texts)); };
 
     if (p.isOpen())
-        w.storeListLayouts(); // the statistics of the project being left carry its layout
+        h.storeListLayouts(); // the statistics of the project being left carry its layout
     LoadResult result;
     try {
-        w.progressBegin();
-        result = loadProject(p, w.projectStore(), path, w.macro(), options);
+        h.progressBegin();
+        result = loadProject(p, h.projectStore(), path, h.macro(), options);
     } catch (const OperationError& e) {
-        w.progressEnd();
+        h.progressEnd();
         // Storing the statistics of the project being left failed before anything changed: that
         // project is still the open one, and the window goes on showing it.
         if (!p.isOpen()) {
-            clearProjectLabels();
-            w.setNoProjectCaption();
+            h.showProjectFigures({});
+            h.setNoProjectCaption();
         }
         reportWriteError(e.message());
         return false;
     }
-    w.progressEnd();
-    clearProjectLabels();
+    h.progressEnd();
     if (result.outcome != LoadOutcome::Opened) {
-        w.setNoProjectCaption();
+        h.showProjectFigures({});
+        h.setNoProjectCaption();
         const QString msg = uiText(UiText::MsgFileReadOnly);
-        Prompter::error(&w, msg + u"\n\n"_s + path);
-        ui.RzStatusPaneMsg->setText(msg);
+        Prompter::error(h.dialogParent(), msg + u"\n\n"_s + path);
+        h.showStatus(msg);
         return false;
     }
 
     const ProjectStatistics& st = p.statistics();
-    ui.RzLabelProject->setText(path);
-    w.setWindowTitle(u"Delphi 7 "_s + w.productName() + u" - "_s + path);
-    ui.RzLabelProjectRuns->setText(QString::number(result.shownRun));
-    ui.RzLabelProjectTimeSum->setText(timeText(st.timeSumMs));
-    ui.RzLabelProjectBeginTime->setText(dateTimeText(now));
-    ui.RzLabelProjectLastTime->setText(dateTimeText(st.lastTime));
-    ui.RzLabelProjectLastRun->setText(timeText(st.lastRunMs));
-    w.statistics().resetSkip();
-    ui.RzBitBtnSaveProject->setEnabled(false);
-    ui.RzBitBtnCloseProject->setEnabled(true);
-    w.RzPageControlTabClick();
+    h.showProjectFigures({path, QString::number(result.shownRun), timeText(st.timeSumMs), dateTimeText(now),
+                          dateTimeText(st.lastTime), timeText(st.lastRunMs)});
+    h.setTitle(u"Delphi 7 "_s + h.productName() + u" - "_s + path);
+    h.skipNextTick();
+    h.setButtonEnabled(CommandHost::Button::SaveProject, false);
+    h.setButtonEnabled(CommandHost::Button::CloseProject, true);
+    h.notifyPageControl();
     return true;
 }
 
 QString ProjectCommands::askProjectFileName()
 {
-    const QString chosen = Prompter::current().saveFile(&m_window, m_proposedName, dialogFilter(), true);
+    const QString chosen =
+        Prompter::current().saveFile(m_host.dialogParent(), m_proposedName, dialogFilter(), true);
     if (chosen.isEmpty())
         return {};
     const QString name = replaceExtension(chosen, u".vx7"_s);
@@ -149,7 +128,7 @@ QString ProjectCommands::askProjectFileName()
     // The dialog asked about the name as typed; a different final name that exists is asked here.
     if (name != chosen && QFileInfo::exists(name)) {
         const QString q = name + u"\n\nThis file already exists. Do you want to replace it?"_s;
-        if (!Prompter::askYesNo(&m_window, q, uiText(UiText::Warn)))
+        if (!Prompter::askYesNo(m_host.dialogParent(), q, uiText(UiText::Warn)))
             return {};
     }
     return name;
@@ -162,29 +141,29 @@ bool ProjectCommands::CreateNewProject()
     const QString name = askProjectFileName();
     if (name.isEmpty())
         return false;
-    m_window.project().clear();
-    clearProjectLabels();
-    m_window.setNoProjectCaption();
+    m_host.project().clear();
+    m_host.showProjectFigures({});
+    m_host.setNoProjectCaption();
     try {
         writeFileAtomically(name, QByteArray(kProjectFileHeader));
     } catch (const OperationError&) {
-        Prompter::error(&m_window, uiText(UiText::CreatFileError) + u"\n\n"_s + name);
+        Prompter::error(m_host.dialogParent(), uiText(UiText::CreatFileError) + u"\n\n"_s + name);
         return false;
     }
     if (!LoadProject(name))
         return false;
     for (const QString& dir : {u"$(Delphi)\\Bin"_s, u"$(Delphi)\\Lib"_s, u"$(Delphi)\\imports"_s})
-        m_window.project().searchPath().addPath(dir);
-    m_window.ui().RzBitBtnCloseProject->setEnabled(true);
+        m_host.project().searchPath().addPath(dir);
+    m_host.setButtonEnabled(CommandHost::Button::CloseProject, true);
     return true;
 }
 
 void ProjectCommands::RzBitBtnNewProjectClick()
 {
     const bool created = CreateNewProject();
-    showPage(kProjectsPage);
+    m_host.showPage(Page::Projects);
     if (created)
-        m_window.project().markModified();
+        m_host.project().markModified();
 }
 
 void ProjectCommands::RzBitBtnOpenProjectClick()
@@ -192,37 +171,36 @@ void ProjectCommands::RzBitBtnOpenProjectClick()
     if (QuerySaveProject() == SaveQuery::Cancel)
         return;
     const QString chosen =
-        Prompter::current().openFile(&m_window, m_window.installation().hostRoot, dialogFilter());
+        Prompter::current().openFile(m_host.dialogParent(), m_host.installation().hostRoot, dialogFilter());
     if (chosen.isEmpty())
         return;
     LoadProject(chosen);
-    showPage(kProjectsPage);
-    m_window.RzPageControlTabClick();
+    m_host.showPage(Page::Projects);
+    m_host.notifyPageControl();
 }
 
 bool ProjectCommands::saveToStore()
 {
-    TFormMain& w = m_window;
-    MainUi& ui = w.ui();
-    ConfigProject& p = w.project();
-    const QString file = w.projectStore().path();
-    w.storeListLayouts();
+    CommandHost& h = m_host;
+    ConfigProject& p = h.project();
+    const QString file = h.projectStore().path();
+    h.storeListLayouts();
 
-    const ProgressTexts texts = progressTexts(ui);
+    const ProgressTexts texts = progressTexts(h);
     // The progress text stands in the window's title (what the task bar shows) while Save runs.
-    const QString title = w.windowTitle();
-    w.setEnabled(false);
-    w.progressBegin();
+    const QString title = h.title();
+    h.setInputEnabled(false);
+    h.progressBegin();
     const auto restore = [&] {
-        w.setWindowTitle(title);
-        w.setEnabled(true);
-        w.progressEnd();
+        h.setTitle(title);
+        h.setInputEnabled(true);
+        h.progressEnd();
     };
     try {
-        saveProject(p, w.projectStore(), Clock::current().now(), [&](const ProgressEvent& e) {
+        saveProject(p, h.projectStore(), Clock::current().now(), [&](const ProgressEvent& e) {
             const QString text = progressText(e, texts);
-            w.setWindowTitle(text);
-            w.progressStep(int(e.percent), text);
+            h.setTitle(text);
+            h.progressStep(int(e.percent), text);
         });
     } catch (const OperationError& e) {
         restore();
@@ -231,11 +209,11 @@ bool ProjectCommands::saveToStore()
     }
     restore();
     p.setUnmodified();
-    w.setWindowTitle(u"Delphi "_s + w.productName() + u" - "_s + file);
-    ui.RzBitBtnSaveProject->setEnabled(false);
+    h.setTitle(u"Delphi "_s + h.productName() + u" - "_s + file);
+    h.setButtonEnabled(CommandHost::Button::SaveProject, false);
     // A legacy file keeps its code page while its text fits (else the store said it became UTF-8).
-    if (const IniFileEncoding encoding = w.projectStore().encoding(); encoding.kind == IniEncoding::CodePage)
-        ui.RzStatusPaneMsg->setText(file + u" was written in "_s + encodingName(encoding) + u", as it was read."_s);
+    if (const IniFileEncoding encoding = h.projectStore().encoding(); encoding.kind == IniEncoding::CodePage)
+        h.showStatus(file + u" was written in "_s + encodingName(encoding) + u", as it was read."_s);
     return true;
 }
 
@@ -243,7 +221,7 @@ bool ProjectCommands::RzBitBtnSaveProjectClick()
 {
     // Without an open project the store may still name a file that is no longer open: never write
     // into it unasked, ask for a file as Save As does.
-    if (!m_window.project().isOpen() || m_window.projectStore().path().isEmpty())
+    if (!m_host.project().isOpen() || m_host.projectStore().path().isEmpty())
         return RzBitBtnSaveProjectAsClick();
     return saveToStore();
 }
@@ -255,17 +233,18 @@ bool ProjectCommands::RzBitBtnSaveProjectAsClick()
         return false;
     // A Save As that fails leaves the project where it was: its statistics and later saves keep
     // going to the file it was opened from, not to a file that could not be written.
-    const QString oldStore = m_window.projectStore().path();
-    const QString oldName = m_window.project().fileName();
-    const QString oldLabel = m_window.ui().RzLabelProject->text();
-    m_window.projectStore().open(name);
-    m_window.project().setFileName(name);
-    m_window.ui().RzLabelProject->setText(name);
+    CommandHost& h = m_host;
+    const QString oldStore = h.projectStore().path();
+    const QString oldName = h.project().fileName();
+    const QString oldLabel = h.shownProjectFile();
+    h.projectStore().open(name);
+    h.project().setFileName(name);
+    h.showProjectFile(name);
     if (saveToStore())
         return true;
-    m_window.projectStore().open(oldStore);
-    m_window.project().setFileName(oldName);
-    m_window.ui().RzLabelProject->setText(oldLabel);
+    h.projectStore().open(oldStore);
+    h.project().setFileName(oldName);
+    h.showProjectFile(oldLabel);
     return false;
 }
 
@@ -273,11 +252,11 @@ void ProjectCommands::RzBitBtnCloseProjectClick()
 {
     if (QuerySaveProject() == SaveQuery::Cancel)
         return;
-    m_window.project().clear();
-    clearProjectLabels();
-    m_window.setNoProjectCaption();
-    m_window.ui().RzBitBtnCloseProject->setEnabled(false);
-    m_window.RzPageControlTabClick();
+    m_host.project().clear();
+    m_host.showProjectFigures({});
+    m_host.setNoProjectCaption();
+    m_host.setButtonEnabled(CommandHost::Button::CloseProject, false);
+    m_host.notifyPageControl();
 }
 
 } // namespace vx::app

@@ -5,7 +5,7 @@
 
 namespace vx::app {
 
-class TFormMain;
+class CommandHost;
 
 // The commands of the Projects page: New, Open, Save, Save As, Close, the save question, and
 // opening a project by path with everything the window shows about it.
@@ -15,7 +15,7 @@ class ProjectCommands : public QObject
 public:
     enum class SaveQuery { Proceed, Discarded, Cancel };
 
-    explicit ProjectCommands(TFormMain& window);
+    explicit ProjectCommands(CommandHost& host);
 
     // "Project File(*.vx7)|*.vx7" in the current language.
     static QString dialogFilter();
@@ -36,17 +36,14 @@ public:
 
     // Writes the open project's statistics into its file (at close and before another opens).
     void SaveProjectStatistics();
-    // Empties the project's labels on the Projects page.
-    void clearProjectLabels();
 
 private:
     bool saveToStore();
     // Asks for a project file name and puts ".vx7" in place; empty when cancelled or refused.
     QString askProjectFileName();
-    void showPage(int index);
     void reportWriteError(const QString& message);
 
-    TFormMain& m_window;
+    CommandHost& m_host;
     QString m_proposedName;
 };
 

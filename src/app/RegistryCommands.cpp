@@ -1,6 +1,6 @@
 #include "app/RegistryCommands.h"
 
-#include "app/MainWindow.h"
+#include "app/CommandHost.h"
 #include "app/ProjectCommands.h"
 #include "prompter/Prompter.h"
 #include "delphireg/ApplyPreview.h"
@@ -11,10 +11,10 @@
 #include "i18n/UiTexts.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
+#include "platform/Installation.h"
 #include "platform/registry/RegistryStore.h"
 #include "project/ProjectFile.h"
 
-#include <QApplication>
 #include <QFile>
 #include <iterator>
 
@@ -24,17 +24,17 @@ namespace vx::app {
 
 namespace {
 
-constexpr int kProjectsPage = 3;
 const QString kRegFilter = u"reg file|*.reg"_s;
 
 // Makes a registry change through the transaction. False, with the report shown, when the change
 // was refused or failed in any part.
-bool changeRegistry(TFormMain& w, RegistryStore& store, SnapshotOperation op, const SnapshotScope& scope,
+bool changeRegistry(CommandHost& h, RegistryStore& store, SnapshotOperation op, const SnapshotScope& scope,
                     const std::function<void()>& change, OnFailure onFailure)
 {
-    const TransactionResult r = runRegistryTransaction(store, w.installation().prefix(), op, scope, change, onFailure);
+    const TransactionResult r =
+        runRegistryTransaction(store, h.installation().prefix(), op, scope, change, onFailure);
     if (!r.ok())
-        Prompter::error(&w, r.report());
+        Prompter::error(h.dialogParent(), r.report());
     return r.ok();
 }
 
@@ -51,43 +51,44 @@ QString historyLine(const SnapshotInfo& s)
 }
 
 // Reading the hive files is allowed while Wine runs, but they may lag behind Wine's memory.
-void warnIfWineRuns(TFormMain& w)
+void warnIfWineRuns(CommandHost& h)
 {
-    if (const auto warning = wineRunningReadWarning(w.installation().prefix()))
-        Prompter::warning(&w, *warning);
+    if (const auto warning = wineRunningReadWarning(h.installation().prefix()))
+        Prompter::warning(h.dialogParent(), *warning);
 }
 
 } // namespace
 
 void RegistryCommands::RzBitBtnDelphi7ProjectClick()
 {
-    TFormMain& w = m_window;
-    if (!w.commands().CreateNewProject())
+    CommandHost& h = m_host;
+    if (!m_projects.CreateNewProject())
         return;
-    ConfigProject& p = w.project();
+    ConfigProject& p = h.project();
     p.searchPath().clear();
-    warnIfWineRuns(w);
-    HiveRegistryStore store(w.installation().prefix());
+    warnIfWineRuns(h);
+    HiveRegistryStore store(h.installation().prefix());
     try {
-        captureDelphiConfig(store, p, w.macro());
+        captureDelphiConfig(store, p, h.macro());
     } catch (const OperationError& e) {
-        Prompter::error(&w, e.message());
+        Prompter::error(h.dialogParent(), e.message());
         return;
     }
-    w.ui().RzPageControl->setCurrentIndex(kProjectsPage);
-    w.RzPageControlTabClick();
-    w.statistics().resetSkip();
+    h.showPage(Page::Projects);
+    h.notifyPageControl();
+    h.skipNextTick();
 }
 
 void RegistryCommands::RzBitBtnApplyProjectClick()
 {
-    TFormMain& w = m_window;
+    CommandHost& h = m_host;
+    QWidget* const w = h.dialogParent();
     // What Apply will change, worked out on the hives in memory and thrown away before the question.
     QString preview, details;
     try {
-        HiveRegistryStore scratch(w.installation().prefix());
+        HiveRegistryStore scratch(h.installation().prefix());
         const std::vector<RegistryChange> changes =
-            previewApply(scratch, w.project(), w.macro(), w.installation().bridge);
+            previewApply(scratch, h.project(), h.macro(), h.installation().bridge);
         preview = applyPreviewSummary(changes);
         details = applyPreviewLines(changes).join(u'\n');
     } catch (const OperationError& e) {
@@ -99,89 +100,93 @@ void RegistryCommands::RzBitBtnApplyProjectClick()
     ask.details = details;
     if (Prompter::current().message(nullptr, ask) != Prompter::Ok)
         return;
-    HiveRegistryStore store(w.installation().prefix());
-    if (!changeRegistry(w, store, SnapshotOperation::Apply, keysWrittenBy(SnapshotOperation::Apply),
-                        [&] { applyProject(store, w.project(), w.macro(), w.installation().bridge); },
+    HiveRegistryStore store(h.installation().prefix());
+    if (!changeRegistry(h, store, SnapshotOperation::Apply, keysWrittenBy(SnapshotOperation::Apply),
+                        [&] { applyProject(store, h.project(), h.macro(), h.installation().bridge); },
                         OnFailure::KeepWritten))
         return;
     const QString done = uiText(UiText::MsgApply3);
-    w.ui().RzStatusPaneMsg->setText(done);
-    Prompter::current().message(&w, {Prompter::Icon::None, QString::fromUtf16(kProductName), done,
-                                     Prompter::Ok, Prompter::Ok, false});
+    h.showStatus(done);
+    Prompter::current().message(w, {Prompter::Icon::None, QString::fromUtf16(kProductName), done,
+                                    Prompter::Ok, Prompter::Ok, false});
 }
 
 void RegistryCommands::RzBitBtnBackupRegClick()
 {
-    TFormMain& w = m_window;
-    if (!Prompter::askYesNo(&w, uiText(UiText::MsgBackupReg1)))
+    CommandHost& h = m_host;
+    QWidget* const w = h.dialogParent();
+    if (!Prompter::askYesNo(w, uiText(UiText::MsgBackupReg1)))
         return;
-    const QString chosen = Prompter::current().saveFile(&w, {}, kRegFilter, true);
+    const QString chosen = Prompter::current().saveFile(w, {}, kRegFilter, true);
     if (chosen.isEmpty())
         return;
     const QString target = replaceExtension(chosen, u".reg"_s);
-    warnIfWineRuns(w);
+    warnIfWineRuns(h);
     try {
-        const HiveRegistryStore store(w.installation().prefix());
+        const HiveRegistryStore store(h.installation().prefix());
         writeFileAtomically(target, backupDelphiRegistry(store));
     } catch (const OperationError& e) {
-        Prompter::error(&w, e.message());
+        Prompter::error(w, e.message());
         return;
     }
-    Prompter::warning(&w, uiText(UiText::MsgBackupReg2) + u"\n\n"_s + target);
+    Prompter::warning(w, uiText(UiText::MsgBackupReg2) + u"\n\n"_s + target);
 }
 
 void RegistryCommands::RzBitBtnImportRegClick()
 {
-    TFormMain& w = m_window;
-    if (!Prompter::askYesNo(&w, uiText(UiText::MsgImportReg)))
+    CommandHost& h = m_host;
+    QWidget* const w = h.dialogParent();
+    if (!Prompter::askYesNo(w, uiText(UiText::MsgImportReg)))
         return;
-    const QString chosen = Prompter::current().openFile(&w, w.installation().hostRoot, kRegFilter);
+    const QString chosen = Prompter::current().openFile(w, h.installation().hostRoot, kRegFilter);
     if (chosen.isEmpty())
         return;
     QFile file(chosen);
     if (!file.open(QIODevice::ReadOnly)) {
-        Prompter::error(&w, u"Unable to read "_s + chosen);
+        Prompter::error(w, u"Unable to read "_s + chosen);
         return;
     }
     const QByteArray bytes = file.readAll();
-    HiveRegistryStore store(w.installation().prefix());
+    HiveRegistryStore store(h.installation().prefix());
     // All or nothing: the file is parsed whole before anything is done, and an error while
     // applying it leaves nothing to commit.
     SnapshotScope scope;
     try {
         scope = importScope(store, parseRegFile(bytes, chosen));
     } catch (const OperationError& e) {
-        Prompter::error(&w, e.message() + u"\n\nNothing was imported; the registry was not changed."_s);
+        Prompter::error(w, e.message() + u"\n\nNothing was imported; the registry was not changed."_s);
         return;
     }
     RegImportSummary summary;
-    if (!changeRegistry(w, store, SnapshotOperation::Import, scope, [&] { summary = importRegFile(bytes, store, chosen); },
+    if (!changeRegistry(h, store, SnapshotOperation::Import, scope, [&] { summary = importRegFile(bytes, store, chosen); },
                         OnFailure::WriteNothing))
         return;
-    Prompter::information(&w, chosen + u"\n\n"_s + QString::number(summary.keys) + u" keys, "_s +
-                                  QString::number(summary.values) + u" values, "_s +
-                                  QString::number(summary.deletions) + u" deletions imported."_s);
+    Prompter::information(w, chosen + u"\n\n"_s + QString::number(summary.keys) + u" keys, "_s +
+                                 QString::number(summary.values) + u" values, "_s +
+                                 QString::number(summary.deletions) + u" deletions imported."_s);
 }
 
 void RegistryCommands::RzBitBtnClearRegClick()
 {
-    TFormMain& w = m_window;
-    if (!Prompter::askYesNo(&w, uiText(UiText::MsgRecover1)))
+    CommandHost& h = m_host;
+    QWidget* const w = h.dialogParent();
+    if (!Prompter::askYesNo(w, uiText(UiText::MsgRecover1)))
         return;
-    HiveRegistryStore store(w.installation().prefix());
-    if (!changeRegistry(w, store, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear),
+    HiveRegistryStore store(h.installation().prefix());
+    if (!changeRegistry(h, store, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear),
                         [&] { clearDelphiRegistry(store); }, OnFailure::KeepWritten))
         return;
-    Prompter::information(&w, uiText(UiText::MsgClearReg));
+    Prompter::information(w, uiText(UiText::MsgClearReg));
 }
 
 void RegistryCommands::RzBitBtnUndoRegClick()
 {
-    TFormMain& w = m_window;
-    const SnapshotStore snapshots(w.installation().prefix());
+    CommandHost& h = m_host;
+    QWidget* const w = h.dialogParent();
+    const SnapshotStore snapshots(h.installation().prefix());
     const std::vector<SnapshotInfo> history = snapshots.history();
     if (history.empty()) {
-        Prompter::information(&w, uiText(UiText::MsgUndoNone) + u' ' + snapshots.folder());
+        Prompter::information(w, uiText(UiText::MsgUndoNone) + u' ' + snapshots.folder());
         updateUndoButton();
         return;
     }
@@ -190,33 +195,33 @@ void RegistryCommands::RzBitBtnUndoRegClick()
     for (const SnapshotInfo& s : history)
         lines << historyLine(s);
     const std::optional<int> chosen = Prompter::current().chooseItem(
-        &w, w.ui().RzBitBtnUndoReg->text(), uiText(UiText::MsgUndoChoose), lines, 0);
+        w, h.caption(u"RzBitBtnUndoReg"_s), uiText(UiText::MsgUndoChoose), lines, 0);
     if (!chosen || *chosen < 0 || *chosen >= int(history.size()))
         return;
     const SnapshotInfo& snapshot = history[size_t(*chosen)];
-    HiveRegistryStore store(w.installation().prefix());
+    HiveRegistryStore store(h.installation().prefix());
     try {
-        const RestoreResult r = restoreSnapshotFile(snapshot.file, store, w.installation().prefix());
+        const RestoreResult r = restoreSnapshotFile(snapshot.file, store, h.installation().prefix());
         updateUndoButton();
         if (!r.transaction.ok()) {
-            Prompter::error(&w, r.transaction.changed ? r.transaction.report()
-                                                      : r.transaction.error + u"\n\n"_s + uiText(UiText::MsgUndoFailed));
+            Prompter::error(w, r.transaction.changed ? r.transaction.report()
+                                                     : r.transaction.error + u"\n\n"_s + uiText(UiText::MsgUndoFailed));
             return;
         }
     } catch (const OperationError& e) {
         // Refused before anything was done: the snapshot does not read, or Wine runs.
-        Prompter::error(&w, e.message() + u"\n\n"_s + uiText(UiText::MsgUndoFailed));
+        Prompter::error(w, e.message() + u"\n\n"_s + uiText(UiText::MsgUndoFailed));
         updateUndoButton();
         return;
     }
-    Prompter::information(&w, uiText(UiText::MsgUndoDone) + u'\n' + historyLine(snapshot) + u"\n\n"_s +
-                                  uiText(UiText::MsgUndoAgain));
+    Prompter::information(w, uiText(UiText::MsgUndoDone) + u'\n' + historyLine(snapshot) + u"\n\n"_s +
+                                 uiText(UiText::MsgUndoAgain));
 }
 
 void RegistryCommands::updateUndoButton()
 {
-    TFormMain& w = m_window;
-    w.ui().RzBitBtnUndoReg->setEnabled(!SnapshotStore(w.installation().prefix()).empty());
+    CommandHost& h = m_host;
+    h.setButtonEnabled(CommandHost::Button::UndoRegistry, !SnapshotStore(h.installation().prefix()).empty());
 }
 
 } // namespace vx::app

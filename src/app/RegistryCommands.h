@@ -2,14 +2,16 @@
 
 namespace vx::app {
 
-class TFormMain;
+class CommandHost;
+class ProjectCommands;
 
 // The commands that read or write the IDE's registry in the Wine prefix: Get Delphi (capture),
 // Apply, and Backup, Import and Clear of the IDE's key trees.
 class RegistryCommands
 {
 public:
-    explicit RegistryCommands(TFormMain& window) : m_window(window) {}
+    // Get Delphi captures into a new project made by `projects`.
+    RegistryCommands(CommandHost& host, ProjectCommands& projects) : m_host(host), m_projects(projects) {}
 
     void RzBitBtnDelphi7ProjectClick();
     void RzBitBtnApplyProjectClick();
@@ -23,7 +25,8 @@ public:
     void updateUndoButton();
 
 private:
-    TFormMain& m_window;
+    CommandHost& m_host;
+    ProjectCommands& m_projects;
 };
 
 } // namespace vx::app

@@ -41,13 +41,13 @@ TEST_F(MainWindowTest, OpensTheProjectGivenOnTheCommandLine)
     EXPECT_TRUE(child<QPushButton>(*w, u"RzBitBtnCloseProject"_s)->isEnabled());
 
     // The Projects page counts rows and checked rows.
-    w->ui().RzPageControl->setCurrentIndex(3);
+    w->ui().showPage(app::Page::Projects);
     for (const auto& [label, want] : {std::pair{"ExpertNum", "4"}, {"ExpertSel", "2"}, {"GroupNum", "2"},
                                       {"CompNum", "7"}, {"CompSel", "5"}, {"ToolNum", "3"}, {"ToolSel", "2"}})
         EXPECT_EQ(text(*w, u"RzLabel"_s + QLatin1StringView(label)), QLatin1StringView(want)) << label;
 
     // Status panes follow the page and every check box change.
-    w->ui().RzPageControl->setCurrentIndex(0);
+    w->ui().showPage(app::Page::Experts);
     EXPECT_EQ(text(*w, u"RzStatusPane1"_s), u"Expert: 4"_s);
     EXPECT_EQ(text(*w, u"RzStatusPane2"_s), u"Selected: 2"_s);
     auto& experts = w->project().experts();
@@ -59,7 +59,7 @@ TEST_F(MainWindowTest, OpensTheProjectGivenOnTheCommandLine)
     w->findChild<QAction*>(u"actProjectModify"_s)->trigger();
     EXPECT_TRUE(w->windowTitle().endsWith(u".vx7 *"_s)) << "still once";
 
-    w->ui().RzPageControl->setCurrentIndex(1);
+    w->ui().showPage(app::Page::Components);
     EXPECT_EQ(text(*w, u"RzStatusPane1"_s), u"Component[Standard]: 4"_s);
     // A press on a group tab addresses that group; a press beside the tabs addresses none.
     QTabBar* tabs = w->ui().RzPageControlComp->tabBar();
@@ -71,7 +71,7 @@ TEST_F(MainWindowTest, OpensTheProjectGivenOnTheCommandLine)
     // The About page: the IDE's version label, the system report, the memory report on selection.
     EXPECT_EQ(text(*w, u"LabelDelphi"_s), u"Delphi 7.0 (Build 4.453)"_s);
     EXPECT_TRUE(text(*w, u"LabelWindows"_s).contains(u" CPU of "_s));
-    w->ui().RzPageControl->setCurrentIndex(5);
+    w->ui().showPage(app::Page::About);
     EXPECT_TRUE(text(*w, u"LabelMemory"_s).startsWith(u"Memory Available "_s));
 
     prompts.answer(u"File is modified, save it?"_s, Prompter::No);
@@ -85,8 +85,8 @@ TEST_F(MainWindowTest, WithoutArgumentsTheLastProjectOpensOrNone)
         auto w = start();
         EXPECT_EQ(w->windowTitle(), u"Delphi 7 Vorlix"_s);
         EXPECT_FALSE(w->project().isOpen());
-            EXPECT_EQ(w->ui().RzPageControl->currentIndex(), 4) << "Option page by default";
-        w->ui().RzPageControl->setCurrentIndex(3);
+        EXPECT_EQ(w->ui().currentPage(), app::Page::Option) << "Option page by default";
+        w->ui().showPage(app::Page::Projects);
         EXPECT_EQ(text(*w, u"RzLabelExpertNum"_s), u"0"_s);
         EXPECT_TRUE(close(*w));
     }
@@ -98,7 +98,7 @@ TEST_F(MainWindowTest, WithoutArgumentsTheLastProjectOpensOrNone)
         test::ScriptedPrompter prompts;
         auto w = start();
         EXPECT_TRUE(w->project().isOpen());
-        EXPECT_EQ(w->ui().RzPageControl->currentIndex(), 4);
+        EXPECT_EQ(w->ui().currentPage(), app::Page::Option);
         EXPECT_GE(w->width(), 640);
         EXPECT_EQ(text(*w, u"RzLabelRunTimes"_s), u"2"_s);
         EXPECT_TRUE(close(*w));
@@ -166,7 +166,7 @@ TEST_F(MainWindowTest, NewEditSaveCloseOpenCycle)
 
     prompts.chooseSave(typed);
     c.RzBitBtnNewProjectClick();
-    EXPECT_EQ(w->ui().RzPageControl->currentIndex(), 3);
+    EXPECT_EQ(w->ui().currentPage(), app::Page::Projects);
     EXPECT_EQ(test::readAll(work), QByteArray(";Delphi7 Vorlix File\r\n[ConfigData]\r\nRun=2\r\n"));
     EXPECT_EQ(w->project().searchPath().rows(),
               (QStringList{u"$(Delphi)\\Bin"_s, u"$(Delphi)\\imports"_s, u"$(Delphi)\\Lib"_s}));
@@ -290,7 +290,7 @@ TEST_F(MainWindowTest, CloseWritesTheSettingsAndTheProjectStatistics)
 {
     test::ScriptedPrompter prompts;
     auto w = start({sb.sampleProject});
-    w->ui().RzPageControl->setCurrentIndex(2);
+    w->ui().showPage(app::Page::Tools);
     w->ui().RzCheckBoxValid->setChecked(true);
     clock.advanceSeconds(3723);
 

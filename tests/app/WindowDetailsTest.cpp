@@ -62,7 +62,7 @@ TEST_F(WindowDetailsTest, HintsFallBackToTheEnclosingOnesAndNoTooltipIsShown)
     EXPECT_FALSE(pane(*w).isEmpty());
 
     // Tooltip events die before any widget of the window sees them, list cells included.
-    w->ui().RzPageControl->setCurrentIndex(0);
+    w->ui().showPage(app::Page::Experts);
     QWidget* cells = w->ui().RzListViewExpert->viewport();
     const QPoint cell = w->ui().RzListViewExpert->visualRect(w->project().experts().index(0, 0)).center();
     QHelpEvent help(QEvent::ToolTip, cell, cells->mapToGlobal(cell));
@@ -95,7 +95,7 @@ TEST_F(WindowDetailsTest, FailedWritesLeaveTheWindowShowingWhatIsInEffect)
     auto w = start({sb.sampleProject});
     const QString title = w->windowTitle();
     const QString runs = w->ui().RzLabelProjectRuns->text();
-    w->ui().RzPageControl->setCurrentIndex(3);
+    w->ui().showPage(app::Page::Projects);
     const QString experts = w->ui().RzLabelExpertNum->text();
 
     // The statistics of the project being left cannot be stored: it stays the open project.
