@@ -109,6 +109,9 @@ TEST(DefaultConfig, ReplacesTheTreesAndNamesTheGivenFolders)
     store.createKey(HKCU, kD7 + u"\\Stale"_s);
     writeDefaultConfiguration(store, kInputs);
     EXPECT_FALSE(store.keyExists(HKCU, kD7 + u"\\Stale"_s));
+    // LocalSharedRoot is the help folder without its last seven characters, unless it has eight or fewer.
+    EXPECT_EQ(localSharedRoot(u"C:\\D7\\MSHelp\\"_s), u"C:\\D7\\"_s);
+    EXPECT_EQ(localSharedRoot(u"C:\\Help"_s), u"C:\\Help"_s);
     EXPECT_EQ(store.hivePath(HKLM, kD7)->join(u'\\'), u"Software\\Wow6432Node\\Borland\\Delphi\\7.0"_s);
     const QString bde = u"Software\\Borland\\Database Engine"_s;
     const struct
@@ -122,6 +125,7 @@ TEST(DefaultConfig, ReplacesTheTreesAndNamesTheGivenFolders)
         {HKCU, kD7 + u"\\Help"_s, u"WinHelpPath"_s, u"C:\\D7\\Help"_s},
         {HKCU, kD7 + u"\\Transfer"_s, u"WorkingDir3"_s, u"C:\\D7\\Rave5"_s},
         {HKLM, u"SOFTWARE\\Microsoft\\Windows\\Help"_s, u"d7.hlp"_s, u"C:\\D7\\help"_s},
+        {HKLM, u"SOFTWARE\\Microsoft\\Windows\\Help"_s, u"win32sdk.hlp"_s, u"C:\\D7\\MSHelp"_s},
         {HKLM, u"Software\\Borland\\BLW32"_s, u"BLAPIPATH"_s, u"C:\\BDE\\"_s},
         {HKLM, bde, u"CONFIGFILE01"_s, u"C:\\BDE\\IDAPI.CFG"_s},
     };
@@ -130,18 +134,6 @@ TEST(DefaultConfig, ReplacesTheTreesAndNamesTheGivenFolders)
         ASSERT_TRUE(value) << v.name.toStdString();
         EXPECT_EQ(value->text(), v.text) << v.name.toStdString();
     }
-}
-
-TEST(DefaultConfig, LocalSharedRootDropsTheHelpFolderName)
-{
-    EXPECT_EQ(localSharedRoot(u"C:\\D7\\MSHelp\\"_s), u"C:\\D7\\"_s);
-    EXPECT_EQ(localSharedRoot(u"C:\\Help"_s), u"C:\\Help"_s); // eight characters: unchanged
-    MemoryRegistryStore store;
-    DefaultConfigInputs in = kInputs;
-    in.sdkHelp = u"C:\\Help"_s;
-    writeDefaultConfiguration(store, in);
-    EXPECT_EQ(store.value(HKCU, kD7, u"LocalSharedRoot"_s)->text(), u"C:\\Help"_s);
-    EXPECT_EQ(store.value(HKLM, u"SOFTWARE\\Microsoft\\Windows\\Help"_s, u"win32sdk.hlp"_s)->text(), u"C:\\Help"_s);
 }
 
 TEST(DefaultConfig, DisabledDatabaseEngineKeepsItsKeysAsTheyWere)
