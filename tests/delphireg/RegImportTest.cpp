@@ -97,19 +97,6 @@ TEST(RegImport, ReadsEveryRegeditForm)
     EXPECT_EQ(store.value(RegRoot::ClassesRoot, u".dpr"_s, {}), RegValue::string({}, u"DelphiProject"_s));
 }
 
-TEST(RegImport, OperationsComeInFileOrderWithTheirLines)
-{
-    using K = RegOperation::Kind;
-    const auto ops = parseRegFile(reg("[HKEY_CLASSES_ROOT\\.DEFAULT\\X]\r\n\"a\"=-\r\n[-HKLM\\Y\\Z]\r\n"), u"o.reg"_s);
-    ASSERT_EQ(ops.size(), 3u);
-    const std::tuple<K, RegRoot, QString, QString, int> expected[] = {
-        {K::CreateKey, RegRoot::ClassesRoot, u".DEFAULT\\X"_s, {}, 3},
-        {K::DeleteValue, RegRoot::ClassesRoot, u".DEFAULT\\X"_s, u"a"_s, 4},
-        {K::DeleteTree, RegRoot::LocalMachine, u"Y\\Z"_s, {}, 5}};
-    for (size_t i = 0; i < ops.size(); ++i)
-        EXPECT_EQ(std::tie(ops[i].kind, ops[i].root, ops[i].path, ops[i].value.name, ops[i].line), expected[i]) << i;
-}
-
 TEST(RegImport, DeletesTreesAndValuesAndToleratesMissingOnes)
 {
     MemoryRegistryStore store;
