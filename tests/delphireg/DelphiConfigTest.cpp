@@ -1,13 +1,18 @@
+// Capture, Apply (and its preview), backup and clear of the IDE's keys.
+
+#include "delphireg/ApplyPreview.h"
 #include "delphireg/DelphiConfig.h"
-#include "delphireg/RegExport.h"
 #include "delphireg/RegistryAccess.h"
 #include "fixtures/Sandbox.h"
 #include "platform/Errors.h"
+#include "platform/ini/IniFile.h"
 #include "platform/PathBridge.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
 #include "project/ProjectFile.h"
 #include "support/MemoryRegistryStore.h"
+#include "support/RegistryContents.h"
+#include "support/TestFiles.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -17,7 +22,18 @@ using namespace vx;
 
 namespace {
 
-const QString kD7 = u"Software\\Borland\\Delphi\\7.0"_s;
+constexpr auto HKCU = RegRoot::CurrentUser;
+constexpr auto HKLM = RegRoot::LocalMachine;
+const QString kD7 = QString::fromUtf16(delphikeys::kRoot);
+
+// The rows of a list as "text|text|...|image" with "+" for a checked row.
+QStringList rows(const EntryListModel& m)
+{
+    QStringList out;
+    for (int r = 0; r < m.count(); ++r)
+        out << m.row(r).texts.join(u'|') + u'|' + QString::number(m.row(r).image) + (m.row(r).selected ? u"+"_s : u""_s);
+    return out;
+}
 
 class DelphiConfigTest : public ::testing::Test
 {
@@ -30,100 +46,83 @@ protected:
 
     void set(const QString& key, const QString& name, const QString& data)
     {
-        store.createKey(RegRoot::CurrentUser, key);
-        store.setValue(RegRoot::CurrentUser, key, RegValue::string(name, data));
+        store.createKey(HKCU, kD7 + key);
+        store.setValue(HKCU, kD7 + key, RegValue::string(name, data));
     }
     QString get(RegRoot root, const QString& key, const QString& name) const
     {
-        const auto v = store.value(root, key, name);
+        const auto v = store.value(root, kD7 + key, name);
         return v ? registryText(v->data) : u"<missing>"_s;
     }
 };
 
 TEST_F(DelphiConfigTest, CaptureTurnsTheIdeKeysIntoProjectRows)
 {
-    set(kD7 + u"\\Experts"_s, u"Code Tools"_s, u"c:\\PROGRAM FILES\\borland\\delphi7\\Experts\\CodeTools.dll"_s);
-    set(kD7 + u"\\Experts"_s, u"Macro"_s, u"$(Delphi)\\Experts\\m.dll"_s);
-    set(kD7 + u"\\Known Packages"_s, u"$(DELPHI)\\Bin\\dclstd70.bpl"_s, u"Standard"_s);
-    set(kD7 + u"\\Known Packages"_s, u"C:\\Program Files\\Borland\\Delphi7\\Bin\\x.bpl"_s, u"X"_s);
-    set(kD7 + u"\\Known Packages"_s, u"C:\\Program Files\\Other\\y.bpl"_s, u"Y"_s);
-    set(kD7 + u"\\Known Packages"_s, u"bare.bpl"_s, u"Bare"_s);
-    set(kD7 + u"\\Library"_s, u"Search Path"_s, u"$(DELPHI)\\Lib;C:\\Program Files\\Borland\\Delphi7\\Imports"_s);
-    set(kD7 + u"\\Transfer"_s, u"Count"_s, u"2"_s);
-    set(kD7 + u"\\Transfer"_s, u"Title0"_s, u"&Image Editor"_s);
-    set(kD7 + u"\\Transfer"_s, u"Path0"_s, u"C:\\Program Files\\Borland\\Delphi7\\Bin\\imagedit.exe"_s);
-    set(kD7 + u"\\Transfer"_s, u"WorkingDir0"_s, u"C:\\Program Files\\Borland\\Delphi7\\Bin"_s);
-    set(kD7 + u"\\Transfer"_s, u"Params1"_s, u"$EDNAME"_s);
+    set(u"\\Experts"_s, u"Code Tools"_s, u"c:\\PROGRAM FILES\\borland\\delphi7\\Experts\\CodeTools.dll"_s);
+    set(u"\\Experts"_s, u"Macro"_s, u"$(Delphi)\\Experts\\m.dll"_s);
+    set(u"\\Known Packages"_s, u"$(DELPHI)\\Bin\\dclstd70.bpl"_s, u"Standard"_s);
+    set(u"\\Known Packages"_s, u"C:\\Program Files\\Borland\\Delphi7\\Bin\\x.bpl"_s, u"X"_s);
+    set(u"\\Known Packages"_s, u"C:\\Program Files\\Other\\y.bpl"_s, u"Y"_s);
+    set(u"\\Known Packages"_s, u"bare.bpl"_s, u"Bare"_s);
+    set(u"\\Library"_s, u"Search Path"_s, u"$(DELPHI)\\Lib;C:\\Program Files\\Borland\\Delphi7\\Imports"_s);
+    set(u"\\Transfer"_s, u"Count"_s, u"2"_s);
+    set(u"\\Transfer"_s, u"Title0"_s, u"&Image Editor"_s);
+    set(u"\\Transfer"_s, u"Path0"_s, u"C:\\Program Files\\Borland\\Delphi7\\Bin\\imagedit.exe"_s);
+    set(u"\\Transfer"_s, u"WorkingDir0"_s, u"C:\\Program Files\\Borland\\Delphi7\\Bin"_s);
+    set(u"\\Transfer"_s, u"Params1"_s, u"$EDNAME"_s);
 
     ConfigProject p;
     EXPECT_EQ(captureDelphiConfig(store, p, macro), 4);
-    ASSERT_EQ(p.experts().count(), 2);
-    EXPECT_EQ(p.experts().entry(0).file, u"$(Delphi)\\Experts\\CodeTools.dll"_s);
-    EXPECT_EQ(p.experts().entry(0).image, int(ImageInsideRoot));
-    EXPECT_EQ(p.experts().entry(0).note, u"Code Tools"_s);
-    EXPECT_EQ(p.experts().entry(1).image, int(ImageOutsideRoot)) << "already in macro form: not shortened";
-
+    // A file already in macro form is not shortened, so it shows as outside DelphiRoot.
+    EXPECT_EQ(rows(p.experts()), (QStringList{u"Code Tools|$(Delphi)\\Experts\\CodeTools.dll|Code Tools|12+"_s,
+                                              u"Macro|$(Delphi)\\Experts\\m.dll|Macro|18+"_s}));
     ASSERT_EQ(p.groupCount(), 2);
-    EXPECT_EQ(p.groupName(0), u"Delphi7"_s);
-    EXPECT_EQ(p.groupName(1), u"Other"_s);
-    ASSERT_EQ(p.group(0).count(), 2);
-    const ComponentEntry standard = p.group(0).entry(0);
-    EXPECT_EQ(standard.file, u"$(DELPHI)\\Bin\\dclstd70.bpl"_s);
-    EXPECT_EQ(standard.includePath, u"$(DELPHI)\\Bin"_s);
-    EXPECT_EQ(standard.image, int(ImageInsideRoot));
-    EXPECT_EQ(p.group(0).entry(1).file, u"$(Delphi)\\Bin\\x.bpl"_s);
-    ASSERT_EQ(p.group(1).count(), 2);
-    EXPECT_EQ(p.group(1).entry(0).name, u"Bare"_s);
-    EXPECT_EQ(p.group(1).entry(0).includePath, u""_s);
-    EXPECT_EQ(p.group(1).entry(1).includePath, u"C:\\Program Files\\Other"_s);
-
+    EXPECT_EQ(p.groupName(0) + u',' + p.groupName(1), u"Delphi7,Other"_s);
+    EXPECT_EQ(rows(p.group(0)), (QStringList{u"Standard|$(DELPHI)\\Bin\\dclstd70.bpl|$(DELPHI)\\Bin|Standard|12+"_s,
+                                             u"X|$(Delphi)\\Bin\\x.bpl|$(Delphi)\\Bin|X|12+"_s}));
+    EXPECT_EQ(rows(p.group(1)), (QStringList{u"Bare|bare.bpl||Bare|18+"_s,
+                                             u"Y|C:\\Program Files\\Other\\y.bpl|C:\\Program Files\\Other|Y|18+"_s}));
     EXPECT_EQ(p.searchPath().rows(), (QStringList{u"$(Delphi)\\Imports"_s, u"$(DELPHI)\\Lib"_s}));
-    ASSERT_EQ(p.tools().count(), 2);
-    EXPECT_EQ(p.tools().entry(0).program, u"$(Delphi)\\Bin\\imagedit.exe"_s);
-    EXPECT_EQ(p.tools().entry(0).workingDir, u"$(Delphi)\\Bin"_s);
-    EXPECT_TRUE(p.tools().entry(1).title.isEmpty());
-    EXPECT_EQ(p.tools().entry(1).params, u"$EDNAME"_s);
-    EXPECT_TRUE(p.tools().entry(1).selected);
+    EXPECT_EQ(rows(p.tools()), (QStringList{u"&Image Editor|$(Delphi)\\Bin\\imagedit.exe|$(Delphi)\\Bin||12+"_s,
+                                            u"|||$EDNAME|18+"_s}));
 }
 
 TEST_F(DelphiConfigTest, CaptureOfEmptyAndDamagedKeys)
 {
-    store.createKey(RegRoot::CurrentUser, kD7 + u"\\Known Packages"_s);
-    set(kD7 + u"\\Transfer"_s, u"Count"_s, u"0"_s);
+    store.createKey(HKCU, kD7 + u"\\Known Packages"_s);
+    set(u"\\Transfer"_s, u"Count"_s, u"0"_s);
     ConfigProject empty;
     EXPECT_EQ(captureDelphiConfig(store, empty, macro), 0);
     EXPECT_EQ(empty.groupCount(), 2) << "both groups exist even when empty";
     EXPECT_EQ(empty.tools().count(), 0);
 
-    set(kD7 + u"\\Transfer"_s, u"Count"_s, u"2000000000"_s);
-    set(kD7 + u"\\Transfer"_s, u"Title3"_s, u"t"_s);
+    set(u"\\Transfer"_s, u"Count"_s, u"2000000000"_s);
+    set(u"\\Transfer"_s, u"Title3"_s, u"t"_s);
     ConfigProject huge;
     captureDelphiConfig(store, huge, macro);
     EXPECT_EQ(huge.tools().count(), 4 + kCountSlack) << "a damaged count is cut near the entries present";
 
-    set(kD7 + u"\\Transfer"_s, u"Count"_s, u"two"_s);
-    set(kD7 + u"\\Experts"_s, u"E"_s, u"C:\\e.dll"_s);
+    set(u"\\Transfer"_s, u"Count"_s, u"two"_s);
+    set(u"\\Experts"_s, u"E"_s, u"C:\\e.dll"_s);
     ConfigProject bad;
     try {
         captureDelphiConfig(store, bad, macro);
-        FAIL() << "no error";
+        ADD_FAILURE() << "no error";
     } catch (const OperationError& e) {
         EXPECT_EQ(e.message(), u"'two' is not a valid integer value"_s);
     }
     EXPECT_EQ(bad.experts().count(), 1) << "rows before the error stay";
-
-    store.setValue(RegRoot::CurrentUser, kD7 + u"\\Library"_s, RegValue::dword(u"Search Path"_s, 1));
+    store.setValue(HKCU, kD7 + u"\\Library"_s, RegValue::dword(u"Search Path"_s, 1));
     ConfigProject typed;
     EXPECT_THROW(captureDelphiConfig(store, typed, macro), OperationError);
 }
 
 TEST_F(DelphiConfigTest, ApplyWritesTheSelectionOnly)
 {
-    set(kD7 + u"\\Experts"_s, u"Stale"_s, u"C:\\old.dll"_s);
-    set(kD7 + u"\\Palette"_s, u"Layout"_s, u"x"_s);
-    set(kD7 + u"\\Library"_s, u"Browsing Path"_s, u"keep"_s);
-    set(kD7 + u"\\Transfer"_s, u"Count"_s, u"9"_s);
-
+    set(u"\\Experts"_s, u"Stale"_s, u"C:\\old.dll"_s);
+    set(u"\\Palette"_s, u"Layout"_s, u"x"_s);
+    set(u"\\Library"_s, u"Browsing Path"_s, u"keep"_s);
+    set(u"\\Transfer"_s, u"Count"_s, u"9"_s);
     ConfigProject p;
     p.experts().add({u"Code"_s, u"$(Delphi)\\Experts\\CodeTools.dll"_s, {}, true});
     p.experts().add({u"Code"_s, u"$(Delphi)\\Experts\\FormPlus.dll"_s, {}, true}); // same name: later wins
@@ -141,81 +140,194 @@ TEST_F(DelphiConfigTest, ApplyWritesTheSelectionOnly)
 
     applyProject(store, p, macro, bridge);
     const QString root = sb.delphiRoot;
-    EXPECT_EQ(store.valueNames(RegRoot::CurrentUser, kD7 + u"\\Experts"_s), (QStringList{u"Code"_s}));
-    EXPECT_EQ(get(RegRoot::CurrentUser, kD7 + u"\\Experts"_s, u"Code"_s), root + u"Experts\\FormPlus.dll"_s);
-    EXPECT_FALSE(store.keyExists(RegRoot::CurrentUser, kD7 + u"\\Palette"_s));
-    EXPECT_EQ(store.valueNames(RegRoot::CurrentUser, kD7 + u"\\Known Packages"_s),
-              (QStringList{u"$(Delphi)\\bin\\dclstd70.bpl"_s}));
-    EXPECT_EQ(get(RegRoot::CurrentUser, kD7 + u"\\Known Packages"_s, u"$(Delphi)\\bin\\dclstd70.bpl"_s), u"Std"_s);
-    // Rows in list order: "", "$(Delphi)\Lib", "C:\A" ("c:\a" is the same text); then the checked
-    // packages' include paths that are new. The last collected text is not empty, no trailing ";".
-    EXPECT_EQ(get(RegRoot::CurrentUser, kD7 + u"\\Library"_s, u"Search Path"_s),
-              appliedSearchPath(p));
-    EXPECT_FALSE(appliedSearchPath(p).contains(u"NotMe"_s));
-    EXPECT_TRUE(appliedSearchPath(p).endsWith(u";C:\\Inc"_s));
-    EXPECT_EQ(appliedSearchPath(p).count(u"Lib"_s), 1);
-    EXPECT_EQ(get(RegRoot::CurrentUser, kD7 + u"\\Library"_s, u"Browsing Path"_s), u"keep"_s);
-    const QString t = kD7 + u"\\Transfer"_s;
-    EXPECT_EQ(get(RegRoot::CurrentUser, t, u"Count"_s), u"2"_s);
-    EXPECT_EQ(get(RegRoot::CurrentUser, t, u"Title0"_s), u"Tool A"_s);
-    EXPECT_EQ(get(RegRoot::CurrentUser, t, u"WorkingDir0"_s), root);
-    EXPECT_EQ(get(RegRoot::CurrentUser, t, u"Title1"_s), u"Tool B"_s) << "tools are written without a file check";
-    EXPECT_EQ(get(RegRoot::CurrentUser, t, u"WorkingDir1"_s), root + u"Bin"_s);
-    EXPECT_EQ(get(RegRoot::CurrentUser, t, u"Title2"_s), u"<missing>"_s);
-    EXPECT_EQ(get(RegRoot::CurrentUser, kD7, u"RootDir"_s), root);
-    EXPECT_EQ(get(RegRoot::LocalMachine, u"SOFTWARE\\Borland\\Delphi\\7.0"_s, u"RootDir"_s), root);
-}
+    EXPECT_EQ(store.valueNames(HKCU, kD7 + u"\\Experts"_s), (QStringList{u"Code"_s}));
+    EXPECT_EQ(get(HKCU, u"\\Experts"_s, u"Code"_s), root + u"Experts\\FormPlus.dll"_s);
+    EXPECT_FALSE(store.keyExists(HKCU, kD7 + u"\\Palette"_s));
+    EXPECT_EQ(store.valueNames(HKCU, kD7 + u"\\Known Packages"_s), (QStringList{u"$(Delphi)\\bin\\dclstd70.bpl"_s}));
+    EXPECT_EQ(get(HKCU, u"\\Known Packages"_s, u"$(Delphi)\\bin\\dclstd70.bpl"_s), u"Std"_s);
+    // The rows ("c:\a" is "C:\A"), then the checked packages' new include paths; no trailing ";".
+    EXPECT_EQ(get(HKCU, u"\\Library"_s, u"Search Path"_s), appliedSearchPath(p));
+    EXPECT_EQ(appliedSearchPath(p).toLower(), u"$(delphi)\\lib;c:\\a;c:\\inc"_s);
+    EXPECT_EQ(get(HKCU, u"\\Library"_s, u"Browsing Path"_s), u"keep"_s);
+    const std::pair<QString, QString> tools[] = {
+        {u"Count"_s, u"2"_s},        {u"Title0"_s, u"Tool A"_s}, {u"WorkingDir0"_s, root},
+        {u"Params0"_s, u"-a"_s},     {u"Title1"_s, u"Tool B"_s}, {u"Path1"_s, u"C:\\missing.exe"_s},
+        {u"WorkingDir1"_s, root + u"Bin"_s}, {u"Title2"_s, u"<missing>"_s}};
+    for (const auto& [name, data] : tools)
+        EXPECT_EQ(get(HKCU, u"\\Transfer"_s, name), data) << name.toStdString(); // tools: no file check
+    EXPECT_EQ(get(HKCU, {}, u"RootDir"_s), root);
+    EXPECT_EQ(get(HKLM, {}, u"RootDir"_s), root);
 
-TEST_F(DelphiConfigTest, SearchPathJoinKeepsTheSeparatorBeforeAnEmptyLastText)
-{
-    ConfigProject p;
-    ComponentListModel& g = p.addGroup(u"G"_s);
-    p.searchPath().addPaths({u"B"_s, u"A"_s});
-    g.add({u"x"_s, u"f"_s, u""_s, {}, true});
-    EXPECT_EQ(appliedSearchPath(p), u"A;B;"_s);
+    ConfigProject emptyLast; // an empty last text keeps the separator before it
+    emptyLast.addGroup(u"G"_s).add({u"x"_s, u"f"_s, u""_s, {}, true});
+    emptyLast.searchPath().addPaths({u"B"_s, u"A"_s});
+    EXPECT_EQ(appliedSearchPath(emptyLast), u"A;B;"_s);
 }
 
 TEST_F(DelphiConfigTest, BackupWritesTheExactExportAndClearRemovesTheTrees)
 {
-    MemoryRegistryStore empty;
-    EXPECT_EQ(backupDelphiRegistry(empty),
-              QByteArray("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0]\r\n"
-                         "\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Debugging\\7.0]\r\n"
-                         "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\7.0]\r\n"));
-
-    set(kD7, u"RootDir"_s, u"C:\\Delphi7\\Bin"_s);
-    set(kD7, u"Odd\\\"Name"_s, u"say \"hi\""_s);
-    store.setValue(RegRoot::CurrentUser, kD7, RegValue::dword(u"Seven"_s, 7));
-    store.setValue(RegRoot::CurrentUser, kD7, RegValue::dword(u"AllBits"_s, 0xffffffffu));
-    store.setValue(RegRoot::CurrentUser, kD7, {u"Bin"_s, REG_BINARY, QByteArray("\x0a\xff", 2)});
-    store.setValue(RegRoot::CurrentUser, kD7, {u"NoBytes"_s, REG_BINARY, {}});
-    store.setValue(RegRoot::CurrentUser, kD7, RegValue::string(u"Exp"_s, u"%PATH%"_s, REG_EXPAND_SZ));
-    set(kD7 + u"\\Experts"_s, u"E"_s, u"x"_s);
-    set(kD7 + u"\\Experts\\Deeper"_s, u"D"_s, u"y"_s);
+    const QByteArray emptyTrees = "\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Debugging\\7.0]\r\n"
+                                  "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\7.0]\r\n";
     EXPECT_EQ(backupDelphiRegistry(store),
-              QByteArray("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0]\r\n"
-                         // Values come in the store's order, which sorts them as Wine does.
-                         "\"AllBits\"=\"-1\"\r\n"
-                         "\"Bin\"=\"0A FF \"\r\n"
-                         "\"Exp\"=\"\"\r\n"
-                         "\"NoBytes\"=\"\"\r\n"
-                         "\"Odd\\\\\\\"Name\"=\"say \\\"hi\\\"\"\r\n"
-                         "\"RootDir\"=\"C:\\\\Delphi7\\\\Bin\"\r\n"
-                         "\"Seven\"=\"7\"\r\n"
-                         "\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Experts]\r\n"
-                         "\"E\"=\"x\"\r\n"
-                         "\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Experts\\Deeper]\r\n"
-                         "\"D\"=\"y\"\r\n"
-                         "\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Debugging\\7.0]\r\n"
-                         "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\7.0]\r\n"));
+              "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0]\r\n" + emptyTrees);
+    set({}, u"RootDir"_s, u"C:\\Delphi7\\Bin"_s);
+    set({}, u"Odd\\\"Name"_s, u"say \"hi\""_s);
+    store.setValue(HKCU, kD7, RegValue::dword(u"Seven"_s, 7));
+    store.setValue(HKCU, kD7, RegValue::dword(u"AllBits"_s, 0xffffffffu));
+    store.setValue(HKCU, kD7, {u"Bin"_s, REG_BINARY, QByteArray("\x0a\xff", 2)});
+    store.setValue(HKCU, kD7, {u"NoBytes"_s, REG_BINARY, {}});
+    store.setValue(HKCU, kD7, RegValue::string(u"Exp"_s, u"%PATH%"_s, REG_EXPAND_SZ));
+    set(u"\\Experts"_s, u"E"_s, u"x"_s);
+    set(u"\\Experts\\Deeper"_s, u"D"_s, u"y"_s);
+    EXPECT_EQ(backupDelphiRegistry(store),
+              "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0]\r\n"
+              // Values come in the store's order, which sorts them as Wine does.
+              "\"AllBits\"=\"-1\"\r\n\"Bin\"=\"0A FF \"\r\n\"Exp\"=\"\"\r\n\"NoBytes\"=\"\"\r\n"
+              "\"Odd\\\\\\\"Name\"=\"say \\\"hi\\\"\"\r\n\"RootDir\"=\"C:\\\\Delphi7\\\\Bin\"\r\n\"Seven\"=\"7\"\r\n"
+              "\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Experts]\r\n\"E\"=\"x\"\r\n"
+              "\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Experts\\Deeper]\r\n\"D\"=\"y\"\r\n" +
+                  emptyTrees);
 
-    store.createKey(RegRoot::CurrentUser, u"Software\\Borland\\Debugging\\7.0\\x"_s);
-    store.createKey(RegRoot::LocalMachine, u"Software\\Borland\\Delphi\\7.0"_s);
-    store.createKey(RegRoot::CurrentUser, u"Software\\Borland\\Delphi\\6.0"_s);
+    store.createKey(HKCU, u"Software\\Borland\\Debugging\\7.0\\x"_s);
+    store.createKey(HKLM, kD7);
+    store.createKey(HKCU, u"Software\\Borland\\Delphi\\6.0"_s);
     clearDelphiRegistry(store);
     for (const DelphiKeyTree& t : DelphiKeyTrees())
         EXPECT_FALSE(store.keyExists(t.root, t.path)) << t.path.toStdString();
-    EXPECT_TRUE(store.keyExists(RegRoot::CurrentUser, u"Software\\Borland\\Delphi\\6.0"_s));
+    EXPECT_TRUE(store.keyExists(HKCU, u"Software\\Borland\\Delphi\\6.0"_s));
+}
+
+// ------------------------------------------------------------------ the preview of Apply
+
+using Group = RegistryChange::Group;
+using Kind = RegistryChange::Kind;
+
+// The IDE's trees as sorted registry lines, value names compared as the registry compares them.
+QStringList delphiTrees(const RegistryStore& s)
+{
+    QStringList out;
+    for (const DelphiKeyTree& t : DelphiKeyTrees())
+        test::appendRegistryContents(s, t.root, t.path, out);
+    for (QString& l : out) {
+        QStringList f = l.split(u'|');
+        if (f.size() == 5)
+            f[2] = f[2].toLower();
+        l = f.join(u'|');
+    }
+    out.sort();
+    return out;
+}
+
+// The registry lines before Apply with the previewed changes made to them.
+QStringList replayed(QStringList lines, const std::vector<RegistryChange>& changes)
+{
+    const auto key = [](const RegistryChange& c) -> QString { return QString::number(int(c.root)) + u'|' + c.path.toLower(); };
+    const auto value = [&](const RegistryChange& c, const RegValue& v) -> QString {
+        return key(c) + u'|' + v.name.toLower() + u'|' + QString::number(v.type) + u'|' + QString::fromLatin1(v.data.toHex());
+    };
+    for (const RegistryChange& c : changes) {
+        if (c.kind == Kind::KeyAdded)
+            lines << key(c);
+        if (c.kind == Kind::KeyRemoved) {
+            EXPECT_TRUE(lines.removeOne(key(c))) << key(c).toStdString();
+        }
+        if (c.oldValue) {
+            EXPECT_TRUE(lines.removeOne(value(c, *c.oldValue))) << value(c, *c.oldValue).toStdString();
+        }
+        if (c.newValue)
+            lines << value(c, *c.newValue);
+    }
+    lines.sort();
+    return lines;
+}
+
+// The preview is every key and value Apply changes, read from the registry before and after: a
+// change that Get Delphi does not read (the palette layout, RootDir) shows as well, and the
+// changes made to the registry as it was give exactly what a real Apply leaves.
+TEST(ApplyPreview, ListsEveryChangeApplyWrites)
+{
+    QTemporaryDir dir;
+    const fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(u"p"_s));
+    const PathMacro macro(sb.delphiRoot);
+    const PathBridge bridge(sb.prefix);
+    ConfigProject project;
+    readProject(IniFile(sb.sampleProject), project, macro, {&bridge, QDateTime(QDate(2026, 12, 6), QTime(9, 0)), {}});
+    const QByteArray userReg = test::readAll(sb.prefix + u"/user.reg"_s);
+    const QByteArray systemReg = test::readAll(sb.prefix + u"/system.reg"_s);
+    const auto applied = [&](RegistryStore& s) { applyProject(s, project, macro, bridge); };
+    const auto put = [](RegistryStore& s, RegRoot root, const QString& path, const RegValue& v) {
+        s.createKey(root, path);
+        s.setValue(root, path, v);
+    };
+    const QString cu = u"HKEY_CURRENT_USER\\"_s + kD7, lm = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\7.0"_s;
+    const struct
+    {
+        const char* name;
+        std::function<void(RegistryStore&)> registry; // made from the sandbox's, in memory
+        QString summary;
+        std::vector<std::tuple<Group, Kind, QString, QString, QString, QString>> among; // key, value, old, new
+    } cases[] = {
+        {"applied already", applied, u"Nothing would change."_s, {}},
+        {"palette and another RootDir",
+         [&](RegistryStore& s) {
+             applied(s);
+             put(s, HKCU, kD7 + u"\\Palette"_s, RegValue::string(u"Standard"_s, u"TButton;TLabel"_s));
+             put(s, HKCU, kD7 + u"\\Palette"_s, {u"Layout"_s, REG_BINARY, QByteArray::fromHex("0a0bff")});
+             put(s, HKCU, kD7, RegValue::string(u"RootDir"_s, u"C:\\Delphi7\\"_s));
+             put(s, HKLM, kD7, RegValue::string(u"RootDir"_s, u"C:\\Delphi7\\"_s));
+         },
+         u"Apply makes 5 other value changes."_s,
+         {{Group::Other, Kind::ValueChanged, cu, u"RootDir"_s, u"C:\\Delphi7\\"_s, sb.delphiRoot},
+          {Group::Other, Kind::KeyRemoved, cu + u"\\Palette"_s, {}, {}, {}},
+          {Group::Other, Kind::ValueRemoved, cu + u"\\Palette"_s, u"Layout"_s, u"0A 0B FF"_s, {}},
+          {Group::Other, Kind::ValueRemoved, cu + u"\\Palette"_s, u"Standard"_s, u"TButton;TLabel"_s, {}},
+          {Group::Other, Kind::ValueChanged, lm, u"RootDir"_s, u"C:\\Delphi7\\"_s, sb.delphiRoot}}},
+        {"a change in every list",
+         [&](RegistryStore& s) {
+             applied(s);
+             s.deleteValue(HKCU, kD7 + u"\\Experts"_s, u"Code Tools"_s);
+             put(s, HKCU, kD7 + u"\\Known Packages"_s, RegValue::string(u"$(DELPHI)\\Bin\\dcldb70.bpl"_s, u"Old name"_s));
+             put(s, HKCU, kD7 + u"\\Transfer"_s, RegValue::dword(u"Flags"_s, 0xffffffffu));
+             put(s, HKCU, kD7 + u"\\Library"_s, RegValue::string(u"Search Path"_s, u"C:\\Old"_s));
+         },
+         u"Apply makes 1 expert change, 1 package change, 1 tool change and 1 search path change."_s,
+         {{Group::Experts, Kind::ValueAdded, cu + u"\\Experts"_s, u"Code Tools"_s, {}, sb.delphiRoot + u"Experts\\CodeTools.dll"_s},
+          {Group::Tools, Kind::ValueRemoved, cu + u"\\Transfer"_s, u"Flags"_s, u"4294967295"_s, {}}}},
+        {"the type alone",
+         [&](RegistryStore& s) {
+             applied(s);
+             put(s, HKCU, kD7 + u"\\Transfer"_s, RegValue::string(u"Count"_s, u"2"_s, REG_EXPAND_SZ));
+         },
+         u"Apply makes 1 tool change."_s,
+         {{Group::Tools, Kind::ValueChanged, cu + u"\\Transfer"_s, u"Count"_s, u"hex(2): 32 00 00 00"_s, u"hex(1): 32 00 00 00"_s}}},
+        {"no Delphi keys yet", [](RegistryStore& s) { clearDelphiRegistry(s); },
+         u"Apply makes 3 expert changes, 6 package changes, 10 tool changes, 1 search path change and 5 "
+         u"other value changes."_s,
+         {{Group::Other, Kind::KeyAdded, cu, {}, {}, {}},
+          {Group::Experts, Kind::KeyAdded, cu + u"\\Experts"_s, {}, {}, {}},
+          {Group::Other, Kind::ValueAdded, lm, u"RootDir"_s, {}, sb.delphiRoot}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        HiveRegistryStore preview(sb.prefix);
+        c.registry(preview);
+        const std::vector<RegistryChange> changes = previewApply(preview, project, macro, bridge);
+        const std::string lines = applyPreviewLines(changes).join(u'\n').toStdString();
+        EXPECT_EQ(applyPreviewSummary(changes), c.summary) << lines;
+        for (const auto& e : c.among) {
+            EXPECT_TRUE(std::any_of(changes.begin(), changes.end(), [&](const RegistryChange& r) {
+                return std::tie(r.group, r.kind) == std::tie(std::get<0>(e), std::get<1>(e)) && r.keyName() == std::get<2>(e) &&
+                       r.valueName() == std::get<3>(e) && r.oldData == std::get<4>(e) && r.newData == std::get<5>(e);
+            })) << std::get<2>(e).toStdString() << " " << std::get<3>(e).toStdString() << "\n" << lines;
+        }
+        HiveRegistryStore real(sb.prefix);
+        c.registry(real);
+        const QStringList before = delphiTrees(real);
+        applyProject(real, project, macro, bridge);
+        EXPECT_EQ(replayed(before, changes), delphiTrees(real)) << "the preview and what Apply wrote differ";
+    }
+    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), userReg) << "the preview writes nothing";
+    EXPECT_EQ(test::readAll(sb.prefix + u"/system.reg"_s), systemReg);
 }
 
 } // namespace

@@ -1,3 +1,7 @@
+// The IDE's registry access (one root, one open key, errors naming the value) and the default
+// configuration written through it.
+
+#include "delphireg/DefaultConfig.h"
 #include "delphireg/RegistryAccess.h"
 #include "platform/Errors.h"
 #include "support/MemoryRegistryStore.h"
@@ -8,6 +12,11 @@ using namespace Qt::StringLiterals;
 using namespace vx;
 
 namespace {
+
+constexpr auto HKCU = RegRoot::CurrentUser;
+constexpr auto HKLM = RegRoot::LocalMachine;
+const QString kD7 = u"Software\\Borland\\Delphi\\7.0"_s;
+const DefaultConfigInputs kInputs{u"C:\\D7\\"_s, u"C:\\D7\\MSHelp"_s, true, u"C:\\BDE\\"_s};
 
 QString errorOf(const std::function<void()>& f)
 {
@@ -23,22 +32,21 @@ TEST(RegistryAccess, PathsOpensAndTheOneOpenKey)
 {
     MemoryRegistryStore store;
     RegistryAccess a(store);
-    EXPECT_EQ(a.rootKey(), RegRoot::CurrentUser);
-    EXPECT_FALSE(a.OpenKey(u"Software\\Borland\\Delphi\\7.0"_s, false));
+    EXPECT_EQ(a.rootKey(), HKCU);
+    EXPECT_FALSE(a.OpenKey(kD7, false));
     EXPECT_FALSE(a.OpenKeyReadOnly(u"Software\\Borland"_s));
-    ASSERT_TRUE(a.OpenKey(u"Software\\Borland\\Delphi\\7.0\\"_s, true));
-    EXPECT_EQ(a.CurrentPath(), u"Software\\Borland\\Delphi\\7.0"_s);
+    ASSERT_TRUE(a.OpenKey(kD7 + u"\\"_s, true));
+    EXPECT_EQ(a.CurrentPath(), kD7);
     // Relative to the open key; a leading backslash starts from the root.
     ASSERT_TRUE(a.OpenKey(u"Experts"_s, true));
-    EXPECT_EQ(a.CurrentPath(), u"Software\\Borland\\Delphi\\7.0\\Experts"_s);
+    EXPECT_EQ(a.CurrentPath(), kD7 + u"\\Experts"_s);
     ASSERT_TRUE(a.OpenKey(u"\\SOFTWARE\\borland"_s, false));
-    EXPECT_TRUE(store.keyExists(RegRoot::CurrentUser, u"software\\BORLAND\\delphi\\7.0\\experts"_s));
+    EXPECT_TRUE(store.keyExists(HKCU, u"software\\BORLAND\\delphi\\7.0\\experts"_s));
     // A failed open keeps the open key.
     EXPECT_FALSE(a.OpenKey(u"Missing"_s, false));
     EXPECT_TRUE(a.hasCurrentKey());
     EXPECT_TRUE(a.OpenKey(u"\\Software\\Borland\\Delphi"_s, false));
-
-    a.SetRootKey(RegRoot::LocalMachine);
+    a.SetRootKey(HKLM);
     EXPECT_FALSE(a.hasCurrentKey());
     EXPECT_FALSE(a.OpenKey(u"Software\\Borland\\Delphi"_s, false)) << "another root";
 }
@@ -66,32 +74,113 @@ TEST(RegistryAccess, ReadsAndWritesWithTheirErrors)
     EXPECT_EQ(a.GetDataSize(u"Missing"_s), -1);
     EXPECT_EQ(a.GetValueNames(), (QStringList{u"Empty"_s, u"N"_s, u"S"_s})) << "the store's (sorted) order";
     // A string stored with text after a NUL reads up to the NUL.
-    store.setValue(RegRoot::CurrentUser, u"K"_s, {u"Z"_s, REG_SZ, QByteArray("a\0\0\0b\0\0\0", 8)});
+    store.setValue(HKCU, u"K"_s, {u"Z"_s, REG_SZ, QByteArray("a\0\0\0b\0\0\0", 8)});
     EXPECT_EQ(a.ReadString(u"Z"_s), u"a"_s);
 }
 
 TEST(RegistryAccess, DeleteKeyTakesTheWholeTree)
 {
     MemoryRegistryStore store;
-    store.createKey(RegRoot::CurrentUser, u"A\\B\\C\\D"_s);
-    store.createKey(RegRoot::CurrentUser, u"A\\B\\E"_s);
-    store.setValue(RegRoot::CurrentUser, u"A\\B\\C"_s, RegValue::string(u"v"_s, u"x"_s));
+    store.createKey(HKCU, u"A\\B\\C\\D"_s);
+    store.createKey(HKCU, u"A\\B\\E"_s);
+    store.setValue(HKCU, u"A\\B\\C"_s, RegValue::string(u"v"_s, u"x"_s));
     RegistryAccess a(store);
     ASSERT_TRUE(a.OpenKey(u"A\\B\\C"_s, false));
     EXPECT_TRUE(a.DeleteKey(u"\\A\\B"_s));
     EXPECT_FALSE(a.hasCurrentKey()) << "the open key went with its tree";
-    EXPECT_FALSE(store.keyExists(RegRoot::CurrentUser, u"A\\B"_s));
-    EXPECT_TRUE(store.keyExists(RegRoot::CurrentUser, u"A"_s));
+    EXPECT_FALSE(store.keyExists(HKCU, u"A\\B"_s));
+    EXPECT_TRUE(store.keyExists(HKCU, u"A"_s));
     EXPECT_FALSE(a.DeleteKey(u"A\\B"_s));
-    DeleteKeyTree(store, RegRoot::LocalMachine, u"Nothing\\Here"_s); // silent
+    DeleteKeyTree(store, HKLM, u"Nothing\\Here"_s); // silent
 
     RegistrySectionReader reader(store, u"Software\\Base"_s);
-    EXPECT_TRUE(store.keyExists(RegRoot::CurrentUser, u"Software\\Base"_s));
-    store.createKey(RegRoot::CurrentUser, u"Software\\Base\\Sec"_s);
-    store.setValue(RegRoot::CurrentUser, u"Software\\Base\\Sec"_s, RegValue::string(u"n"_s, u"v"_s));
+    EXPECT_TRUE(store.keyExists(HKCU, u"Software\\Base"_s));
+    store.createKey(HKCU, u"Software\\Base\\Sec"_s);
+    store.setValue(HKCU, u"Software\\Base\\Sec"_s, RegValue::string(u"n"_s, u"v"_s));
     EXPECT_EQ(reader.read(u"Sec"_s, u"n"_s, u"d"_s), u"v"_s);
     EXPECT_EQ(reader.read(u"Sec"_s, u"m"_s, u"d"_s), u"d"_s);
     EXPECT_EQ(reader.read(u"None"_s, u"n"_s, u"d"_s), u"d"_s);
+}
+
+// The defaults replace the IDE's trees and put the folders given into the values that name them;
+// the machine keys are the 32-bit IDE's. (Wine reads them: WineDelphiInteropTest.)
+TEST(DefaultConfig, ReplacesTheTreesAndNamesTheGivenFolders)
+{
+    MemoryRegistryStore store(WineHive::Arch::Win64);
+    store.createKey(HKCU, kD7 + u"\\Stale"_s);
+    writeDefaultConfiguration(store, kInputs);
+    EXPECT_FALSE(store.keyExists(HKCU, kD7 + u"\\Stale"_s));
+    // LocalSharedRoot is the help folder without its last seven characters, unless it has eight or fewer.
+    EXPECT_EQ(localSharedRoot(u"C:\\D7\\MSHelp\\"_s), u"C:\\D7\\"_s);
+    EXPECT_EQ(localSharedRoot(u"C:\\Help"_s), u"C:\\Help"_s);
+    EXPECT_EQ(store.hivePath(HKLM, kD7)->join(u'\\'), u"Software\\Wow6432Node\\Borland\\Delphi\\7.0"_s);
+    const QString bde = u"Software\\Borland\\Database Engine"_s;
+    const struct
+    {
+        RegRoot root;
+        QString key, name, text;
+    } values[] = {
+        {HKCU, kD7, u"App"_s, u"C:\\D7\\bin\\Delphi32.exe"_s},
+        {HKCU, kD7, u"RootDir"_s, u"C:\\D7\\"_s},
+        {HKCU, kD7, u"LocalSharedRoot"_s, u"C:\\D7"_s},
+        {HKCU, kD7 + u"\\Help"_s, u"WinHelpPath"_s, u"C:\\D7\\Help"_s},
+        {HKCU, kD7 + u"\\Transfer"_s, u"WorkingDir3"_s, u"C:\\D7\\Rave5"_s},
+        {HKLM, u"SOFTWARE\\Microsoft\\Windows\\Help"_s, u"d7.hlp"_s, u"C:\\D7\\help"_s},
+        {HKLM, u"SOFTWARE\\Microsoft\\Windows\\Help"_s, u"win32sdk.hlp"_s, u"C:\\D7\\MSHelp"_s},
+        {HKLM, u"Software\\Borland\\BLW32"_s, u"BLAPIPATH"_s, u"C:\\BDE\\"_s},
+        {HKLM, bde, u"CONFIGFILE01"_s, u"C:\\BDE\\IDAPI.CFG"_s},
+    };
+    for (const auto& v : values) {
+        const auto value = store.value(v.root, v.key, v.name);
+        ASSERT_TRUE(value) << v.name.toStdString();
+        EXPECT_EQ(value->text(), v.text) << v.name.toStdString();
+    }
+}
+
+TEST(DefaultConfig, DisabledDatabaseEngineKeepsItsKeysAsTheyWere)
+{
+    MemoryRegistryStore store;
+    const QString engine = u"Software\\Borland\\Database Engine\\Settings\\SYSTEM\\INIT"_s;
+    store.createKey(HKLM, engine);
+    store.setValue(HKLM, engine, RegValue::string(u"LANGDRIVER"_s, u"ascii"_s));
+    DefaultConfigInputs in = kInputs;
+    in.bde = false;
+    writeDefaultConfiguration(store, in);
+    EXPECT_EQ(store.valueNames(HKLM, engine), QStringList{u"LANGDRIVER"_s});
+    EXPECT_EQ(store.value(HKLM, engine, u"LANGDRIVER"_s)->text(), u"ascii"_s);
+    EXPECT_FALSE(store.keyExists(HKLM, u"Software\\Borland\\BLW32"_s));
+}
+
+// A store that refuses every write below HKEY_LOCAL_MACHINE, as a user without the rights sees it.
+class NoMachineWrites final : public RegistryStore
+{
+public:
+    MemoryRegistryStore inner;
+    bool keyExists(RegRoot r, const QString& p) const override { return inner.keyExists(r, p); }
+    bool createKey(RegRoot r, const QString& p) override { return r != HKLM && inner.createKey(r, p); }
+    QStringList subKeyNames(RegRoot r, const QString& p) const override { return inner.subKeyNames(r, p); }
+    QStringList valueNames(RegRoot r, const QString& p) const override { return inner.valueNames(r, p); }
+    std::optional<RegValue> value(RegRoot r, const QString& p, const QString& n) const override
+    {
+        return inner.value(r, p, n);
+    }
+    bool setValue(RegRoot r, const QString& p, const RegValue& v) override { return r != HKLM && inner.setValue(r, p, v); }
+    bool deleteValue(RegRoot r, const QString& p, const QString& n) override { return inner.deleteValue(r, p, n); }
+    bool deleteKey(RegRoot r, const QString& p) override { return inner.deleteKey(r, p); }
+    bool deleteTree(RegRoot r, const QString& p) override { return inner.deleteTree(r, p); }
+    bool hasChanges() const override { return inner.hasChanges(); }
+    void commit() override { inner.commit(); }
+    void discardChanges() override { inner.discardChanges(); }
+};
+
+TEST(DefaultConfig, AFailedMachineWriteLeavesTheUserDefaultsAndTheTreesGone)
+{
+    NoMachineWrites store;
+    store.inner.createKey(HKLM, kD7 + u"\\Old"_s);
+    EXPECT_EQ(errorOf([&] { writeDefaultConfiguration(store, kInputs); }), RegistryAccess::failedToSet(u"RootDir"_s));
+    EXPECT_FALSE(store.keyExists(HKLM, kD7));
+    EXPECT_EQ(store.value(HKCU, kD7 + u"\\Transfer"_s, u"Title3"_s)->text(), u"Ra&ve Designer"_s);
+    EXPECT_FALSE(store.keyExists(HKLM, u"Software\\Borland\\Database Engine"_s));
 }
 
 } // namespace

@@ -1,3 +1,7 @@
+// Snapshots undo every registry change exactly, refuse damaged or overreaching files, are kept
+// fifty deep, and the one transaction all registry commands run through keeps them true to what
+// reached the hive files.
+
 #include "delphireg/DefaultConfig.h"
 #include "delphireg/DelphiConfig.h"
 #include "delphireg/RegImport.h"
@@ -10,11 +14,12 @@
 #include "platform/PathBridge.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
+#include "support/FakeWine.h"
 #include "support/MemoryRegistryStore.h"
 #include "support/RegistryContents.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTimeZone>
@@ -25,17 +30,19 @@ using namespace vx;
 
 namespace {
 
+constexpr auto HKCU = RegRoot::CurrentUser;
+constexpr auto HKLM = RegRoot::LocalMachine;
+const QString kD7 = u"Software\\Borland\\Delphi\\7.0"_s;
+
 // Random names with the characters the file form must escape or keep.
 QString randomName(QRandomGenerator& rng, bool forKey)
 {
     static const QString chars = u"abcXYZ09 _-.,;=@[]{}\"\\\u00e9\u4e2d\U0001F600"_s;
     QString s;
-    const int n = 1 + int(rng.bounded(10));
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0, n = 1 + int(rng.bounded(10)); i < n; ++i) {
         const QChar c = chars[int(rng.bounded(chars.size()))];
-        if (forKey && (c == u'\\' || c.isSurrogate()))
-            continue;
-        s += c;
+        if (!forKey || (c != u'\\' && !c.isSurrogate()))
+            s += c;
     }
     if (!forKey && rng.bounded(6) == 0)
         s += u"\nnext\rline"_s;
@@ -71,13 +78,9 @@ RegValue randomValue(QRandomGenerator& rng, const QString& name)
 void fillTree(RegistryStore& s, QRandomGenerator& rng, RegRoot root, const QString& path, int depth)
 {
     s.createKey(root, path);
-    const int values = int(rng.bounded(6));
-    for (int i = 0; i < values; ++i)
+    for (int i = 0, values = int(rng.bounded(6)); i < values; ++i)
         s.setValue(root, path, randomValue(rng, i == 0 && rng.bounded(3) == 0 ? QString() : randomName(rng, false)));
-    if (depth == 0)
-        return;
-    const int subs = int(rng.bounded(4));
-    for (int i = 0; i < subs; ++i)
+    for (int i = 0, subs = depth == 0 ? 0 : int(rng.bounded(4)); i < subs; ++i)
         fillTree(s, rng, root, path + u'\\' + randomName(rng, true), depth - 1);
 }
 
@@ -93,7 +96,11 @@ protected:
     QByteArray savedState = qgetenv("XDG_STATE_HOME");
 
     SnapshotsTest() { qputenv("XDG_STATE_HOME", state.path().toUtf8()); }
-    ~SnapshotsTest() override { qputenv("XDG_STATE_HOME", savedState); }
+    ~SnapshotsTest() override
+    {
+        setDurableWriteFaultHook({});
+        qputenv("XDG_STATE_HOME", savedState);
+    }
 
     // Random trees in every key the operations write, and a key beside them that none covers.
     void fillRandom(quint32 seed)
@@ -101,15 +108,14 @@ protected:
         QRandomGenerator rng(seed);
         for (const RegKeyRef& k : keysWrittenBy(SnapshotOperation::Recover))
             fillTree(store, rng, k.root, k.path, 3);
-        fillTree(store, rng, RegRoot::CurrentUser, u"Software\\Other"_s, 1);
+        fillTree(store, rng, HKCU, u"Software\\Other"_s, 1);
     }
 
     // Snapshot, change, restore: the whole registry is as before, value by value.
-    template <typename Change>
-    void roundTrip(SnapshotOperation op, const std::function<SnapshotScope()>& scope, Change&& change)
+    void roundTrip(SnapshotOperation op, const std::function<SnapshotScope()>& scope, const std::function<void()>& change)
     {
         for (quint32 seed = 1; seed <= 8; ++seed) {
-            for (RegRoot root : {RegRoot::CurrentUser, RegRoot::LocalMachine}) {
+            for (RegRoot root : {HKCU, HKLM}) {
                 for (const QString& sub : store.subKeyNames(root, {}))
                     store.deleteTree(root, sub);
             }
@@ -122,7 +128,9 @@ protected:
             QByteArray buffer(snap.size() + 1, '\0');
             std::copy(snap.begin(), snap.end(), buffer.begin() + 1);
             const QByteArray oddlyPlaced = QByteArray::fromRawData(buffer.constData() + 1, snap.size());
-            restoreSnapshot(parseSnapshot(seed % 2 ? oddlyPlaced : snap, u"snap.reg"_s), store, u"snap.reg"_s);
+            const ParsedSnapshot parsed = parseSnapshot(seed % 2 ? oddlyPlaced : snap, u"snap.reg"_s);
+            EXPECT_EQ(parsed.operation, op);
+            restoreSnapshot(parsed, store, u"snap.reg"_s);
             ASSERT_EQ(test::registryContents(store), before) << "seed " << seed;
         }
     }
@@ -134,15 +142,13 @@ TEST_F(SnapshotsTest, ApplyClearImportRecoverAreUndoneValueByValue)
     p.experts().add({u"E"_s, u"$(Delphi)\\Experts\\x.dll"_s, {}, true});
     p.addGroup(u"G"_s).add({u"Std"_s, u"$(Delphi)\\bin\\dclstd70.bpl"_s, u"C:\\Inc"_s, {}, true});
     p.searchPath().addPaths({u"C:\\A"_s});
-    const PathMacro macro(sb.delphiRoot);
-    const PathBridge bridge(sb.prefix);
     const auto trees = [](SnapshotOperation op) { return [op] { return SnapshotScope(keysWrittenBy(op)); }; };
-    roundTrip(SnapshotOperation::Apply, trees(SnapshotOperation::Apply), [&] { applyProject(store, p, macro, bridge); });
+    roundTrip(SnapshotOperation::Apply, trees(SnapshotOperation::Apply),
+              [&] { applyProject(store, p, PathMacro(sb.delphiRoot), PathBridge(sb.prefix)); });
     roundTrip(SnapshotOperation::Clear, trees(SnapshotOperation::Clear), [&] { clearDelphiRegistry(store); });
     roundTrip(SnapshotOperation::Recover, trees(SnapshotOperation::Recover), [&] {
         writeDefaultConfiguration(store, {sb.delphiRoot, u"C:\\SDK\\MSHelp\\"_s, true, u"C:\\BDE\\"_s});
     });
-
     // An import: a tree it deletes, keys it makes, values it sets or deletes in keys that exist,
     // a value of a root key.
     const QByteArray file = "REGEDIT4\r\n[-HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0]\r\n"
@@ -154,15 +160,28 @@ TEST_F(SnapshotsTest, ApplyClearImportRecoverAreUndoneValueByValue)
     roundTrip(SnapshotOperation::Import, [&] { return importScope(store, ops); }, [&] { importRegFile(file, store, u"f.reg"_s); });
 }
 
+// Covered keys that did not exist when the snapshot was taken are deleted again.
+TEST_F(SnapshotsTest, CoveredKeysThatWereMissingAreDeletedAgain)
+{
+    const QByteArray snap = snapshotBytes(store, SnapshotScope(keysWrittenBy(SnapshotOperation::Recover)),
+                                          SnapshotOperation::Recover, clock.now());
+    writeDefaultConfiguration(store, {sb.delphiRoot, {}, true, u"C:\\BDE\\"_s});
+    const ParsedSnapshot parsed = parseSnapshot(snap, u"s.reg"_s);
+    restoreSnapshot(parsed, store, u"s.reg"_s);
+    EXPECT_EQ(parsed.covered.size(), 6);
+    for (const RegKeyRef& k : parsed.covered)
+        EXPECT_FALSE(store.keyExists(k.root, k.path)) << k.path.toStdString();
+}
+
 // Undoing an import puts back what it changed and nothing else: what others changed since, beside
 // it, stays; a key of one part in the 32-bit view is Wow6432Node and no cover for its subkeys.
 TEST_F(SnapshotsTest, UndoingAnImportLeavesWhatItDidNotChange)
 {
     MemoryRegistryStore win64(WineHive::Arch::Win64);
     const QString other = u"Software\\Other"_s;
-    win64.createKey(RegRoot::CurrentUser, other);
-    win64.setValue(RegRoot::CurrentUser, other, RegValue::string(u"a"_s, u"1"_s));
-    win64.setValue(RegRoot::CurrentUser, other, RegValue::string(u"b"_s, u"2"_s));
+    win64.createKey(HKCU, other);
+    win64.setValue(HKCU, other, RegValue::string(u"a"_s, u"1"_s));
+    win64.setValue(HKCU, other, RegValue::string(u"b"_s, u"2"_s));
     const QByteArray file = "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Other]\r\n\"a\"=\"9\"\r\n"
                             "[HKEY_CURRENT_USER\\Software\\Other\\New]\r\n[HKEY_CURRENT_USER]\r\n@=\"root\"\r\n"
                             "[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n";
@@ -170,109 +189,86 @@ TEST_F(SnapshotsTest, UndoingAnImportLeavesWhatItDidNotChange)
     EXPECT_EQ(scope.trees.size(), 1) << "only the key the import makes is a tree";
     const QByteArray snap = snapshotBytes(win64, scope, SnapshotOperation::Import, clock.now());
     importRegFile(file, win64, u"f.reg"_s);
-    win64.setValue(RegRoot::CurrentUser, other, RegValue::string(u"b"_s, u"3"_s));
-    win64.createKey(RegRoot::CurrentUser, other + u"\\Later"_s);
-
+    win64.setValue(HKCU, other, RegValue::string(u"b"_s, u"3"_s));
+    win64.createKey(HKCU, other + u"\\Later"_s);
     restoreSnapshot(parseSnapshot(snap, u"s.reg"_s), win64, u"s.reg"_s);
-    EXPECT_EQ(win64.value(RegRoot::CurrentUser, other, u"a"_s)->text(), u"1"_s);
-    EXPECT_EQ(win64.value(RegRoot::CurrentUser, other, u"b"_s)->text(), u"3"_s);
-    EXPECT_EQ(win64.subKeyNames(RegRoot::CurrentUser, other), QStringList{u"Later"_s});
-    EXPECT_FALSE(win64.value(RegRoot::CurrentUser, {}, {}));
-    EXPECT_TRUE(win64.keyExists(RegRoot::LocalMachine, u"Software\\Wow6432Node"_s));
+    EXPECT_EQ(win64.value(HKCU, other, u"a"_s)->text(), u"1"_s);
+    EXPECT_EQ(win64.value(HKCU, other, u"b"_s)->text(), u"3"_s);
+    EXPECT_EQ(win64.subKeyNames(HKCU, other), QStringList{u"Later"_s});
+    EXPECT_FALSE(win64.value(HKCU, {}, {}));
+    EXPECT_TRUE(win64.keyExists(HKLM, u"Software\\Wow6432Node"_s));
 }
 
-TEST_F(SnapshotsTest, CoveredKeysThatWereMissingAreDeletedAgain)
-{
-    const QByteArray snap = snapshotBytes(store, SnapshotScope(keysWrittenBy(SnapshotOperation::Recover)),
-                                          SnapshotOperation::Recover, clock.now());
-    const ParsedSnapshot parsed = parseSnapshot(snap, u"s.reg"_s);
-    EXPECT_EQ(parsed.covered.size(), 6);
-    EXPECT_EQ(parsed.operation, SnapshotOperation::Recover);
-    writeDefaultConfiguration(store, {sb.delphiRoot, {}, true, u"C:\\BDE\\"_s});
-    restoreSnapshot(parsed, store, u"s.reg"_s);
-    for (const RegKeyRef& k : parsed.covered)
-        EXPECT_FALSE(store.keyExists(k.root, k.path)) << k.path.toStdString();
-}
-
-TEST_F(SnapshotsTest, DamagedSnapshotsAreRefusedWithTheirLine)
+TEST_F(SnapshotsTest, DamagedOrOverreachingSnapshotsAreRefused)
 {
     fillRandom(42);
     const QByteArray good = snapshotBytes(store, SnapshotScope(delphiTreeKeys()), SnapshotOperation::Clear, clock.now());
-    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(good.constData() + 2), (good.size() - 2) / 2);
-    QStringList lines = text.split(u"\r\n"_s);
+    const QStringList lines =
+        QString::fromUtf16(reinterpret_cast<const char16_t*>(good.constData() + 2), (good.size() - 2) / 2).split(u"\r\n"_s);
     const auto bytesOf = [](const QStringList& l) -> QByteArray {
         const QString t = l.join(u"\r\n"_s);
         return QByteArray("\xff\xfe", 2) + QByteArray(reinterpret_cast<const char*>(t.utf16()), t.size() * 2);
     };
-    const auto firstLine = [&](auto&& pred) {
-        for (int i = 0; i < lines.size(); ++i)
-            if (pred(lines[i]))
-                return i;
-        return -1;
-    };
-    // Faults of form are found with the digest left aside (--force), so that each shows its line.
-    const auto refusedAt = [&](const QStringList& changed, int line, bool force = true) {
-        try {
-            parseSnapshot(bytesOf(changed), u"s.reg"_s, force);
-            ADD_FAILURE() << "accepted; expected a fault at line " << line;
-        } catch (const OperationError& e) {
-            EXPECT_TRUE(e.message().startsWith(u"s.reg, line "_s + QString::number(line) + u':'))
-                << e.message().toStdString();
-        }
-    };
+    const auto firstLine = [&](auto&& pred) { return int(std::find_if(lines.begin(), lines.end(), pred) - lines.begin()); };
     ASSERT_NO_THROW(parseSnapshot(bytesOf(lines), u"s.reg"_s));
     const int closing = firstLine([](const QString& l) { return l.startsWith(u"; end of snapshot"_s); });
-
     const int value = firstLine([](const QString& l) { return l.startsWith(u'"') && l.contains(u"=dword:"_s); });
-    ASSERT_GT(value, 0);
-    QStringList edited = lines;
-    edited[value].replace(u"=dword:"_s, u"=dwerd:"_s);
-    refusedAt(edited, value + 1);
-
-    edited = lines;
-    const qsizetype digit = edited[value].indexOf(u"=dword:"_s) + 7;
-    edited[value][digit] = edited[value][digit] == u'0' ? u'1' : u'0'; // an edit that keeps the form: the digest tells
-    refusedAt(edited, closing + 1, false);
-    EXPECT_NO_THROW(parseSnapshot(bytesOf(edited), u"s.reg"_s, true));
-
-    edited = lines;
-    edited.removeAt(value); // a value gone: the closing count no longer matches
-    refusedAt(edited, closing);
-
-    edited = lines.mid(0, value + 1); // cut short
-    refusedAt(edited, int(edited.size()));
-
     const int key = firstLine([](const QString& l) { return l.startsWith(u"[HKEY"_s); });
-    edited = lines;
-    edited.insert(key + 1, u"[-HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Late]"_s);
-    edited.insert(key + 2, lines[key]);
-    refusedAt(edited, key + 2);
-
-    edited = lines;
-    edited.insert(key + 1, u"\"gone\"=-"_s); // a covered tree is written whole, never value by value
-    refusedAt(edited, key + 2);
+    ASSERT_LT(value, closing);
+    const auto edited = [&](const std::function<void(QStringList&)>& edit) {
+        QStringList l = lines;
+        edit(l);
+        return l;
+    };
+    const qsizetype digit = lines[value].indexOf(u"=dword:"_s) + 7;
+    const struct
+    {
+        const char* what;
+        QStringList lines;
+        int line;          // where the fault is reported
+        bool force = true; // faults of form are found with the digest left aside, each at its line
+    } cases[] = {
+        {"unknown data form", edited([&](QStringList& l) { l[value].replace(u"=dword:"_s, u"=dwerd:"_s); }), value + 1},
+        // An edit that keeps the form: only the digest tells.
+        {"one digit changed",
+         edited([&](QStringList& l) { l[value][digit] = l[value][digit] == u'0' ? u'1' : u'0'; }), closing + 1, false},
+        {"a value gone", edited([&](QStringList& l) { l.removeAt(value); }), closing},
+        {"cut short", lines.mid(0, value + 1), value + 1},
+        {"a deletion after the first key",
+         edited([&](QStringList& l) {
+             l.insert(key + 1, u"[-HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Late]"_s);
+             l.insert(key + 2, lines[key]);
+         }),
+         key + 2},
+        // A covered tree is written whole, never value by value.
+        {"a value deletion in a covered tree", edited([&](QStringList& l) { l.insert(key + 1, u"\"gone\"=-"_s); }), key + 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        try {
+            parseSnapshot(bytesOf(c.lines), u"s.reg"_s, c.force);
+            ADD_FAILURE() << "accepted; expected a fault at line " << c.line;
+        } catch (const OperationError& e) {
+            EXPECT_TRUE(e.message().startsWith(u"s.reg, line %1:"_s.arg(c.line))) << e.message().toStdString();
+        }
+    }
+    EXPECT_NO_THROW(parseSnapshot(bytesOf(cases[1].lines), u"s.reg"_s, true)) << "--force leaves the digest aside";
 
     // Trees a snapshot must never delete, whatever its digest says: a root's whole Software, Wine's
     // settings, or more than its operation writes.
-    const struct
-    {
-        SnapshotOperation op;
-        RegKeyRef tree;
-    } overreaching[] = {
-        {SnapshotOperation::Import, {RegRoot::CurrentUser, u"Software"_s}},
-        {SnapshotOperation::Restore, {RegRoot::LocalMachine, u"software\\"_s}},
-        {SnapshotOperation::Import, {RegRoot::CurrentUser, u"Software\\Wine"_s}},
-        {SnapshotOperation::Clear, {RegRoot::CurrentUser, u"Software\\Other"_s}},
-        {SnapshotOperation::Associate, {RegRoot::CurrentUser, u"Software\\Borland"_s}},
+    const std::pair<SnapshotOperation, RegKeyRef> overreaching[] = {
+        {SnapshotOperation::Import, {HKCU, u"Software"_s}},
+        {SnapshotOperation::Restore, {HKLM, u"software\\"_s}},
+        {SnapshotOperation::Import, {HKCU, u"Software\\Wine"_s}},
+        {SnapshotOperation::Clear, {HKCU, u"Software\\Other"_s}},
+        {SnapshotOperation::Associate, {HKCU, u"Software\\Borland"_s}},
     };
-    for (const auto& c : overreaching) {
-        const QByteArray bytes = snapshotBytes(store, QList<RegKeyRef>{c.tree}, c.op, clock.now());
-        EXPECT_THROW(parseSnapshot(bytes, u"s.reg"_s), OperationError) << c.tree.path.toStdString();
+    for (const auto& [op, tree] : overreaching) {
+        const QByteArray bytes = snapshotBytes(store, QList<RegKeyRef>{tree}, op, clock.now());
+        EXPECT_THROW(parseSnapshot(bytes, u"s.reg"_s), OperationError) << tree.path.toStdString();
         EXPECT_NO_THROW(parseSnapshot(bytes, u"s.reg"_s, true));
     }
-
-    // A plain REGEDIT4 backup is no snapshot.
-    EXPECT_THROW(parseSnapshot("REGEDIT4\r\n", u"s.reg"_s), OperationError);
+    EXPECT_THROW(parseSnapshot("REGEDIT4\r\n", u"s.reg"_s), OperationError) << "a plain backup is no snapshot";
 }
 
 TEST_F(SnapshotsTest, RestoringTakesASnapshotSoASecondUndoUndoesTheFirst)
@@ -282,7 +278,6 @@ TEST_F(SnapshotsTest, RestoringTakesASnapshotSoASecondUndoUndoesTheFirst)
     const SnapshotStore snaps(sb.prefix);
     EXPECT_TRUE(snaps.folder().startsWith(state.path() + u"/vorlix7/snapshots/p-"_s)) << snaps.folder().toStdString();
     EXPECT_TRUE(snaps.empty());
-
     runRegistryTransaction(store, sb.prefix, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear),
                            [&] { clearDelphiRegistry(store); }, OnFailure::KeepWritten);
     const QStringList cleared = test::registryContents(store);
@@ -293,7 +288,6 @@ TEST_F(SnapshotsTest, RestoringTakesASnapshotSoASecondUndoUndoesTheFirst)
     ASSERT_TRUE(first.transaction.snapshot);
     EXPECT_EQ(first.transaction.snapshot->operation, SnapshotOperation::Restore);
     EXPECT_EQ(snaps.newest()->id, first.transaction.snapshot->id);
-
     clock.advanceSeconds(1);
     restoreSnapshotFile(snaps.newest()->file, store, sb.prefix);
     EXPECT_EQ(test::registryContents(store), cleared);
@@ -326,8 +320,7 @@ TEST_F(SnapshotsTest, KeepsTheNewestFiftyWhateverTheClockSays)
     // Two in one millisecond: the second is numbered and listed first.
     EXPECT_TRUE(h[1].id.endsWith(u"-apply-2"_s)) << h[1].id.toStdString();
     EXPECT_EQ(h[2].id + u"-2"_s, h[1].id);
-    for (size_t i = 1; i < h.size(); ++i)
-        EXPECT_GE(h[i - 1].time, h[i].time);
+    EXPECT_TRUE(std::is_sorted(h.begin(), h.end(), [](const auto& a, const auto& b) { return a.time > b.time; }));
     EXPECT_EQ(h.back().time, clock.now().addMSecs(-(SnapshotStore::kKeep / 2)));
 
     // The clock is set back a day: what is taken now is the newest, and is never the one pruned.
@@ -342,74 +335,145 @@ TEST_F(SnapshotsTest, KeepsTheNewestFiftyWhateverTheClockSays)
     }
 }
 
-// Windows programs make names a registry file cannot hold; the snapshot is refused before the
-// change, naming the key, rather than written and refused when it is needed.
-TEST_F(SnapshotsTest, NamesNoRegistryFileCanHoldStopTheSnapshot)
+// A snapshot that cannot be written stops the change before it starts, naming the folder, file or
+// key, and leaves nothing behind. Windows programs make names a registry file cannot hold: they are
+// refused now rather than written and refused when the snapshot is needed.
+TEST_F(SnapshotsTest, ASnapshotThatCannotBeWrittenIsRefusedNamingWhyAndLeavesNothing)
 {
-    const QString d7 = u"Software\\Borland\\Delphi\\7.0"_s;
+    const QString folder = SnapshotStore(sb.prefix).folder(), stateFile = state.filePath(u"file"_s);
+    test::writeAll(stateFile, "x");
+    const auto chmod = [&](QFile::Permissions p) {
+        QDir().mkpath(folder);
+        QFile::setPermissions(folder, p);
+    };
     const struct
     {
-        QString key;
-        QString value;
-        const char* named;
+        const char* what;
+        std::function<void()> fault = {}, undo = {};
+        QString key = {}, value = {}; // a name no registry file can hold
+        QString named = {};
     } cases[] = {
-        {d7 + u"\\Line\nBreak"_s, {}, "Line\\nBreak"},
-        {d7 + u"\\Car\rReturn"_s, {}, "Car\\rReturn"},
-        {d7 + u"\\Plain"_s, u"nul"_s + QChar(0) + u"inside"_s, "nul\\0inside"},
+        {.what = "state home is a file", .fault = [&] { qputenv("XDG_STATE_HOME", stateFile.toUtf8()); },
+         .undo = [&] { qputenv("XDG_STATE_HOME", state.path().toUtf8()); }, .named = stateFile + u"/vorlix7/snapshots/p-"_s},
+        {.what = "folder read-only", .fault = [&] { chmod(QFile::ReadOwner | QFile::ExeOwner); },
+         .undo = [&] { chmod(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); }, .named = folder},
+        {.what = "disk full", .fault = [] { setWriteFaultHook([](const QString&) { return true; }); },
+         .undo = [] { setWriteFaultHook({}); }, .named = folder + u'/'},
+        {.what = "line break in a key", .key = kD7 + u"\\Line\nBreak"_s, .named = u"Line\\nBreak"_s},
+        {.what = "carriage return in a key", .key = kD7 + u"\\Car\rReturn"_s, .named = u"Car\\rReturn"_s},
+        {.what = "NUL in a value name", .key = kD7 + u"\\Plain"_s, .value = u"nul"_s + QChar(0) + u"inside"_s,
+         .named = u"nul\\0inside"_s},
     };
-    const SnapshotStore snaps(sb.prefix);
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         MemoryRegistryStore s;
-        ASSERT_TRUE(s.createKey(RegRoot::CurrentUser, c.key));
-        if (!c.value.isEmpty())
-            s.setValue(RegRoot::CurrentUser, c.key, RegValue::string(c.value, u"x"_s));
-        try {
-            snaps.take(s, SnapshotOperation::Apply, keysWrittenBy(SnapshotOperation::Apply));
-            ADD_FAILURE() << "taken: " << c.named;
-        } catch (const OperationError& e) {
-            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.named))) << e.message().toStdString();
+        if (!c.key.isEmpty()) {
+            ASSERT_TRUE(s.createKey(HKCU, c.key));
         }
-        EXPECT_TRUE(QDir(snaps.folder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+        if (!c.value.isEmpty())
+            s.setValue(HKCU, c.key, RegValue::string(c.value, u"x"_s));
+        if (c.fault)
+            c.fault();
+        try {
+            SnapshotStore(sb.prefix).take(s, SnapshotOperation::Apply, keysWrittenBy(SnapshotOperation::Apply));
+            ADD_FAILURE() << "taken";
+        } catch (const OperationError& e) {
+            EXPECT_TRUE(e.message().contains(c.named)) << e.message().toStdString();
+        }
+        if (c.undo)
+            c.undo();
+        EXPECT_TRUE(QDir(folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
     }
+    QDir(folder).removeRecursively(); // deleted under us: made again
+    EXPECT_NO_THROW(SnapshotStore(sb.prefix).take(store, SnapshotOperation::Clear, delphiTreeKeys()));
 }
 
-TEST_F(SnapshotsTest, ASnapshotThatCannotBeWrittenStopsTheChange)
+// Every way a registry change can end, through the one transaction all commands use: what the
+// result says must be what the files show, and the newest snapshot must undo the last change
+// that happened.
+TEST_F(SnapshotsTest, TheTransactionsResultAndSnapshotsTellWhatReachedTheFiles)
 {
+    const QString user = sb.prefix + u"/user.reg"_s, machine = sb.prefix + u"/system.reg"_s;
+    const auto writeBoth = [](RegistryStore& s) {
+        ASSERT_TRUE(s.createKey(HKCU, kD7 + u"\\Vx"_s));
+        ASSERT_TRUE(s.createKey(HKLM, u"SOFTWARE\\Borland\\Delphi\\7.0\\Vx"_s));
+    };
+    const auto failing = [&](const char* error) {
+        return [&, error](RegistryStore& s) {
+            writeBoth(s);
+            throw OperationError(QString::fromUtf8(error));
+        };
+    };
+    const auto faultAt = [&](DurableWriteStep step) {
+        return [&, step](DurableWriteStep s, const QString& p) { return s == step && p == user; };
+    };
+    const struct
     {
-        // The state home is a file: the folder cannot be made.
-        QFile f(state.filePath(u"file"_s));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.close();
-        qputenv("XDG_STATE_HOME", f.fileName().toUtf8());
-        const SnapshotStore snaps(sb.prefix);
-        try {
-            snaps.take(store, SnapshotOperation::Clear, delphiTreeKeys());
-            ADD_FAILURE() << "no error";
-        } catch (const OperationError& e) {
-            EXPECT_TRUE(e.message().contains(snaps.folder())) << e.message().toStdString();
+        const char* name;
+        std::function<void(RegistryStore&)> change = {};
+        OnFailure onFailure = OnFailure::KeepWritten;
+        std::function<bool(DurableWriteStep, const QString&)> fault = {};
+        bool wineRuns = false, readOnlySnapshots = false, changed = false;
+        const char* error = ""; // a part of the report; empty when the change succeeds
+    } cases[] = {
+        {.name = "all written", .change = writeBoth, .changed = true},
+        {.name = "nothing to write", .change = [](RegistryStore&) {}},
+        {.name = "Wine runs", .change = writeBoth, .wineRuns = true, .error = "wineserver -k"},
+        {.name = "snapshot folder read-only", .change = writeBoth, .readOnlySnapshots = true, .error = "is read-only"},
+        {.name = "change fails, what it wrote stays", .change = failing("Failed to set data for 'X'"), .changed = true,
+         .error = "Failed to set data for 'X'"},
+        {.name = "change fails, all or nothing", .change = failing("bad line 4"), .onFailure = OnFailure::WriteNothing,
+         .error = "bad line 4"},
+        {.name = "commit fails before any hive is replaced", .change = writeBoth, .fault = faultAt(DurableWriteStep::Sync),
+         .error = "Unable to write to"},
+        {.name = "commit replaces one hive only", .change = writeBoth, .fault = faultAt(DurableWriteStep::Rename),
+         .changed = true, .error = " were not."},
+    };
+    const SnapshotStore snapshots(sb.prefix);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A change that happened before, whose snapshot is the newest until another change happens.
+        clock.advanceSeconds(1);
+        HiveRegistryStore before(sb.prefix);
+        const TransactionResult earlier = runRegistryTransaction(
+            before, sb.prefix, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear),
+            [&] {
+                before.deleteTree(HKCU, kD7 + u"\\Vx"_s);
+                before.createKey(HKCU, u"Software\\Earlier"_s);
+            },
+            OnFailure::KeepWritten);
+        ASSERT_TRUE(earlier.ok() && earlier.snapshot) << earlier.error.toStdString();
+        before.deleteTree(HKCU, u"Software\\Earlier"_s);
+        before.deleteTree(HKLM, u"SOFTWARE\\Borland\\Delphi\\7.0\\Vx"_s);
+        before.commit();
+        const QByteArray userBefore = test::readAll(user), machineBefore = test::readAll(machine);
+
+        std::optional<test::FakeWineserver> server;
+        if (c.wineRuns)
+            server.emplace(HiveRegistryStore::serverDirectories(sb.prefix).first());
+        if (c.readOnlySnapshots)
+            QFile::setPermissions(snapshots.folder(), QFile::ReadOwner | QFile::ExeOwner);
+        setDurableWriteFaultHook(c.fault);
+        clock.advanceSeconds(1);
+        HiveRegistryStore hive(sb.prefix);
+        const TransactionResult r = runRegistryTransaction(hive, sb.prefix, SnapshotOperation::Apply,
+                                                           keysWrittenBy(SnapshotOperation::Apply),
+                                                           [&] { c.change(hive); }, c.onFailure);
+        setDurableWriteFaultHook({});
+        server.reset();
+        QFile::setPermissions(snapshots.folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        EXPECT_EQ(r.changed, c.changed);
+        EXPECT_EQ(test::readAll(user) != userBefore || test::readAll(machine) != machineBefore, c.changed)
+            << "the result must say what the files show";
+        EXPECT_EQ(r.ok(), *c.error == 0) << r.error.toStdString();
+        EXPECT_TRUE(r.report().contains(QString::fromUtf8(c.error))) << r.report().toStdString();
+        if (!c.changed && !r.ok()) {
+            EXPECT_TRUE(r.report().endsWith(u"The registry was not changed."_s));
         }
-        qputenv("XDG_STATE_HOME", state.path().toUtf8());
+        EXPECT_EQ(bool(r.snapshot), c.changed);
+        EXPECT_EQ(snapshots.newest()->id, c.changed ? r.snapshot->id : earlier.snapshot->id);
     }
-    const SnapshotStore snaps(sb.prefix);
-    ASSERT_TRUE(QDir().mkpath(snaps.folder()));
-    QFile::setPermissions(snaps.folder(), QFile::ReadOwner | QFile::ExeOwner);
-    EXPECT_THROW(snaps.take(store, SnapshotOperation::Clear, delphiTreeKeys()), OperationError);
-    QFile::setPermissions(snaps.folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-
-    // A full disk: nothing is left behind, and the message names the file.
-    setWriteFaultHook([](const QString&) { return true; });
-    try {
-        snaps.take(store, SnapshotOperation::Clear, delphiTreeKeys());
-        ADD_FAILURE() << "no error";
-    } catch (const OperationError& e) {
-        EXPECT_TRUE(e.message().contains(snaps.folder() + u'/')) << e.message().toStdString();
-    }
-    setWriteFaultHook({});
-    EXPECT_TRUE(QDir(snaps.folder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
-
-    // Deleted under us: made again.
-    QDir(snaps.folder()).removeRecursively();
-    EXPECT_NO_THROW(snaps.take(store, SnapshotOperation::Clear, delphiTreeKeys()));
 }
 
 } // namespace

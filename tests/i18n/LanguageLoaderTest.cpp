@@ -1,4 +1,5 @@
 #include "i18n/LanguageLoader.h"
+#include "platform/AsciiCase.h"
 #include "platform/ini/IniFile.h"
 #include "support/TestFiles.h"
 
@@ -11,29 +12,21 @@
 
 using namespace Qt::StringLiterals;
 using namespace vx;
-using vx::test::readAll;
 using vx::test::writeAll;
 
 namespace {
 
-QString shippedLanguageDir()
-{
-    return QFileInfo(QString::fromUtf8(__FILE__)).absoluteDir().filePath(u"../../data/lang"_s);
-}
+const QString kShipped = QFileInfo(QString::fromUtf8(__FILE__)).absoluteDir().filePath(u"../../data/lang"_s);
 
 // The text a table row ended up with.
 std::optional<QString> textOf(const LanguageTexts& r, const UiTexts& t, const UiTextEntry& row)
 {
     const QString object = row.object.toString();
     switch (row.target) {
-    case TextTarget::Variable:
-        return t[*uiTextFromKey(row.key)];
-    case TextTarget::Hint:
-        return r.hint(object);
-    case TextTarget::Column:
-        return r.column(object, row.column);
-    default:
-        return r.caption(object);
+    case TextTarget::Variable: return t[*uiTextFromKey(row.key)];
+    case TextTarget::Hint: return r.hint(object);
+    case TextTarget::Column: return r.column(object, row.column);
+    default: return r.caption(object);
     }
 }
 
@@ -63,19 +56,16 @@ std::map<QString, QString> flatten(const LanguageTexts& r, const UiTexts& t)
 void expectKeysAreTheTable(const QByteArray& bytes)
 {
     QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString content = utf8(bytes);
+    EXPECT_TRUE(QString(utf8(bytes)).contains(u"[Hint]\r\n"_s));
     EXPECT_FALSE(utf8.hasError());
-    EXPECT_TRUE(content.contains(u"[Hint]\r\n"_s));
     EXPECT_EQ(bytes.count("\n"), bytes.count("\r\n"));
     EXPECT_TRUE(bytes.endsWith("\r\n"));
-
     IniFile file;
     file.setContent(bytes);
     std::set<QString> tableKeys;
     for (const UiTextEntry& row : uiTextTable()) {
-        const QString where = row.section.toString() + u'/' + row.key.toString();
-        tableKeys.insert(where.toLower());
-        EXPECT_TRUE(file.hasKey(row.section.toString(), row.key.toString())) << "missing " << qPrintable(where);
+        tableKeys.insert((row.section.toString() + u'/' + row.key.toString()).toLower());
+        EXPECT_TRUE(file.hasKey(row.section.toString(), row.key.toString())) << "missing " << qPrintable(row.key.toString());
     }
     for (const QString& section : file.sectionNames()) {
         for (const QString& key : file.keyNames(section))
@@ -99,36 +89,73 @@ protected:
     {
         UiTexts english;
         const auto base = flatten(loadLanguage(dir.path(), u"English"_s, english), english);
-        const auto now = flatten(r, texts);
         std::set<QString> changed;
-        for (const auto& [k, v] : now) {
-            const auto it = base.find(k);
-            if (it == base.end() || it->second != v)
+        for (const auto& [k, v] : flatten(r, texts)) {
+            if (!base.contains(k) || base.at(k) != v)
                 changed.insert(k);
         }
         return changed;
     }
 };
 
-TEST_F(LanguageLoaderTest, WithoutAFileEveryTextIsEnglish)
+TEST(UiTextTable, RowsAreUniqueCompleteAndAddressable)
+{
+    const auto folded = [](QStringView s) {
+        QString out = s.toString();
+        for (QChar& c : out)
+            c = QChar(foldAscii(c.unicode()));
+        return out;
+    };
+    std::set<std::pair<QString, QString>> keys;
+    std::set<std::tuple<QString, int, int>> targets;
+    int variables = 0;
+    for (const UiTextEntry& row : uiTextTable()) {
+        variables += row.target == TextTarget::Variable;
+        const QString where = row.section.toString() + u'/' + row.key.toString();
+        // Section and key names are matched ignoring case, so "Project" and "project" are one section.
+        EXPECT_TRUE(keys.emplace(folded(row.section), folded(row.key)).second) << "duplicate " << qPrintable(where);
+        EXPECT_FALSE(row.english.trimmed().isEmpty()) << qPrintable(where);
+        EXPECT_EQ(row.english, row.english.trimmed()) << "the INI reader trims values: " << qPrintable(where);
+        EXPECT_EQ(row.object.isEmpty(), row.target == TextTarget::Variable) << qPrintable(where);
+        EXPECT_EQ(row.column > 0, row.target == TextTarget::Column) << qPrintable(where);
+        // Two rows on the same target would let the later one silently win. Captions of all kinds
+        // share one slot of the control.
+        const bool caption = row.target == TextTarget::Caption || row.target == TextTarget::PageCaption ||
+                             row.target == TextTarget::MenuItem;
+        if (row.target != TextTarget::Variable) {
+            EXPECT_TRUE(targets.emplace(row.object.toString(), caption ? 0 : int(row.target), row.column).second)
+                << "two rows for " << qPrintable(row.object.toString());
+        }
+    }
+    std::set<const UiTextEntry*> rows;
+    for (int i = 0; i < kUiTextCount; ++i) {
+        const UiTextEntry& row = uiTextEntry(UiText(i));
+        EXPECT_EQ(row.target, TextTarget::Variable);
+        EXPECT_TRUE(rows.insert(&row).second);
+        EXPECT_EQ(uiTextFromKey(row.key), UiText(i)) << qPrintable(row.key.toString());
+    }
+    EXPECT_EQ(variables, kUiTextCount);
+    EXPECT_FALSE(uiTextFromKey(u"Add")); // a menu caption, not a variable
+}
+
+// English comes without a file, and from the generated English file after another language: the
+// table's texts, the status panes empty and nothing else.
+TEST_F(LanguageLoaderTest, EnglishIsTheTableWithoutAFileAndFromTheGeneratedFile)
 {
     texts.set(UiText::Warn, u"stale"_s);
     const LanguageTexts r = loadLanguage(dir.path(), u"English"_s, texts);
     for (const UiTextEntry& row : uiTextTable())
         EXPECT_EQ(textOf(r, texts, row), row.english.toString()) << qPrintable(row.key.toString());
-
-    EXPECT_EQ(r.caption(u"RzCheckBoxBDEen"_s), u"Enable BDE"_s);
-    EXPECT_EQ(r.hint(u"RzListViewSearchPath"_s), u"Default library file search path"_s);
-    EXPECT_EQ(r.groupListColumns, (std::array{u"Component"_s, u"Component File"_s, u"Include Path"_s, u"Note"_s}));
     EXPECT_EQ(r.controls.at(u"TabSheetExperts"_s).kind, ControlKind::Page);
     EXPECT_EQ(r.controls.at(u"popAddTool"_s).kind, ControlKind::MenuItem);
-    for (const QString& pane : {u"RzStatusPane1"_s, u"RzStatusPane2"_s, u"RzStatusPaneMsg"_s})
-        EXPECT_EQ(r.caption(pane), QString()) << qPrintable(pane);
-    for (const auto& [object, text] : flatten(r, texts)) {
-        if (!object.startsWith(u"RzStatusPane"_s)) {
-            EXPECT_FALSE(text.isEmpty()) << qPrintable(object);
-        }
-    }
+    const auto english = flatten(r, texts);
+    for (const auto& [object, text] : english)
+        EXPECT_EQ(text.isEmpty(), object.startsWith(u"RzStatusPane"_s)) << qPrintable(object);
+
+    const QByteArray bytes = englishLanguageFile();
+    expectKeysAreTheTable(bytes);
+    loadLanguage(kShipped, u"chinese"_s, texts);
+    EXPECT_EQ(flatten(loadFile(bytes, u"English"_s), texts), english);
 }
 
 TEST_F(LanguageLoaderTest, OneKeyChangesExactlyTheTextsBuiltFromIt)
@@ -149,16 +176,15 @@ TEST_F(LanguageLoaderTest, DerivedTextsFollowTheirSources)
                                      "[Hint]\nSelectNum=Sel\nWeb=Site\n[About]\nVorlix=VX\n[Expert]\nNote=N\n"
                                      "Name=Nm\n[Component]\nComponent=Pkg\nCompFile=CF\nIncludePath=IP\n"
                                      "[Group]\nGroup=G\n");
-    EXPECT_EQ(r.caption(u"LabelDelphiPath"_s), u"Delphi Dir"_s);
-    EXPECT_EQ(r.caption(u"RzButtonBDEpath"_s), u"BDE Dir"_s);
-    EXPECT_EQ(r.caption(u"RzGroupBoxReg"_s), u"Delphi Reg"_s);
-    EXPECT_EQ(r.caption(u"RzCheckBoxBDEen"_s), u"On BDE"_s);
-    EXPECT_EQ(r.caption(u"RzButtonShortcut"_s), u"Links"_s);
-    EXPECT_EQ(r.caption(u"RzLabelWeb"_s), u"Site"_s);
-    EXPECT_EQ(r.caption(u"LabelCompNum"_s), u"Pkg"_s);
+    const std::pair<const char16_t*, const char16_t*> captions[] = {
+        {u"LabelDelphiPath", u"Delphi Dir"}, {u"RzButtonBDEpath", u"BDE Dir"}, {u"RzGroupBoxReg", u"Delphi Reg"},
+        {u"RzCheckBoxBDEen", u"On BDE"},     {u"RzButtonShortcut", u"Links"},  {u"RzLabelWeb", u"Site"},
+        {u"LabelCompNum", u"Pkg"}};
+    for (const auto& [object, text] : captions)
+        EXPECT_EQ(r.caption(QString::fromUtf16(object)), QString::fromUtf16(text)) << qPrintable(QString::fromUtf16(object));
     EXPECT_EQ(r.hint(u"RzPageControlComp"_s), u"Delphi Pkg"_s);
     for (const QString& o : {u"LabelExpertSel"_s, u"RzLabelExpertSel"_s, u"LabelToolSel"_s, u"RzLabelToolSel"_s,
-                            u"RzLabelCompSel"_s})
+                             u"RzLabelCompSel"_s})
         EXPECT_EQ(r.hint(o), u"Sel"_s) << qPrintable(o);
     EXPECT_EQ(r.column(u"RzListViewTool"_s, 1), u"Nm"_s);
     EXPECT_EQ(r.mainWindowHint, u"Delphi VX"_s);
@@ -180,13 +206,11 @@ TEST_F(LanguageLoaderTest, EmptyValueIsKeptWhileMissingKeysStayEnglish)
 
 TEST_F(LanguageLoaderTest, LanguageNameAloneChoosesTheAboutTextAndTips)
 {
-    for (const QString& name : {u"chinese"_s, u"Chinese"_s, u"CHINESE"_s}) {
-        const LanguageTexts r = loadLanguage(dir.path(), name, texts);
-        EXPECT_TRUE(r.chinese);
-        EXPECT_EQ(r.tipImageList, u"ImageListTipCN"_s);
-        EXPECT_EQ(r.caption(u"Labelshow"_s), aboutDescription(true));
-        EXPECT_EQ(texts[UiText::OK], u"OK"_s); // no file here: the texts stay English
-    }
+    const LanguageTexts chinese = loadLanguage(dir.path(), u"CHINESE"_s, texts);
+    EXPECT_TRUE(chinese.chinese);
+    EXPECT_EQ(chinese.tipImageList, u"ImageListTipCN"_s);
+    EXPECT_EQ(chinese.caption(u"Labelshow"_s), aboutDescription(true));
+    EXPECT_EQ(texts[UiText::OK], u"OK"_s); // no file here: the texts stay English
     const LanguageTexts other = loadFile("[About]\nAbout=\xe5\x85\xb3\xe4\xba\x8e\n", u"chinese2"_s);
     EXPECT_FALSE(other.chinese);
     EXPECT_EQ(other.tipImageList, u"ImageListTipEN"_s);
@@ -200,10 +224,8 @@ TEST_F(LanguageLoaderTest, FilesAreFoundAndListedIgnoringCase)
         writeAll(dir.filePath(QString::fromUtf8(name)), "[pop]\nAdd=from " + QByteArray(name) + "\n");
     QDir(dir.path()).mkdir(u"folder.LNG"_s);
     QDir(dir.path()).mkdir(u"plain"_s);
-    EXPECT_EQ(availableLanguages(dir.path()),
-              (QStringList{u"chinese"_s, u"English"_s, u"folder"_s, u"Upper"_s}));
+    EXPECT_EQ(availableLanguages(dir.path()), (QStringList{u"chinese"_s, u"English"_s, u"folder"_s, u"Upper"_s}));
     EXPECT_TRUE(availableLanguages(dir.filePath(u"missing"_s)).isEmpty());
-
     EXPECT_EQ(languageFilePath(dir.path(), u"CHINESE"_s), dir.filePath(u"chinese.lng"_s));
     EXPECT_EQ(loadLanguage(dir.path(), u"upper"_s, texts).caption(u"popAddExpert"_s), u"from Upper.LNG"_s);
     EXPECT_EQ(languageFilePath(dir.path(), u"gone"_s), dir.filePath(u"gone.lng"_s));
@@ -224,12 +246,10 @@ TEST_F(LanguageLoaderTest, DirectoryOrFifoNamedLikeALanguageLoadsAsEnglish)
 
 TEST_F(LanguageLoaderTest, ShippedChineseFileTranslatesEveryKey)
 {
-    const QString path = QDir(shippedLanguageDir()).filePath(u"chinese.lng"_s);
-    const QByteArray bytes = readAll(path);
-    ASSERT_FALSE(bytes.isEmpty()) << qPrintable(path);
+    const QByteArray bytes = test::readAll(QDir(kShipped).filePath(u"chinese.lng"_s));
+    ASSERT_FALSE(bytes.isEmpty()) << qPrintable(kShipped);
     expectKeysAreTheTable(bytes);
-
-    const LanguageTexts r = loadLanguage(shippedLanguageDir(), u"chinese"_s, texts);
+    const LanguageTexts r = loadLanguage(kShipped, u"chinese"_s, texts);
     EXPECT_TRUE(r.chinese);
     // The placeholders, the "$(Delphi)" macro and the menu accelerators must survive translation.
     static const QRegularExpression kept(u"%[0-9sdu]|\\$\\(Delphi\\)|&[^&]"_s);
@@ -237,29 +257,15 @@ TEST_F(LanguageLoaderTest, ShippedChineseFileTranslatesEveryKey)
         const QString english = row.english.toString();
         const QString chinese = textOf(r, texts, row).value_or(QString());
         EXPECT_FALSE(chinese.isEmpty()) << qPrintable(row.key.toString());
-        if (row.key != u"Vorlix") { // the product name is not translated
-            EXPECT_NE(chinese, english) << qPrintable(row.key.toString());
-        }
+        EXPECT_EQ(chinese == english, row.key == u"Vorlix") << qPrintable(row.key.toString()); // the product name stays
         EXPECT_EQ(chinese.count(kept), english.count(kept)) << qPrintable(row.key.toString());
     }
-
     // Choosing English afterwards restores every default, also in the process-wide texts.
-    loadLanguage(shippedLanguageDir(), u"chinese"_s);
+    loadLanguage(kShipped, u"chinese"_s);
     EXPECT_NE(vx::texts()[UiText::OK], u"OK"_s);
     loadLanguage(dir.path(), u"English"_s);
     for (int i = 0; i < kUiTextCount; ++i)
         EXPECT_EQ(uiText(UiText(i)), UiTexts::english(UiText(i)));
-}
-
-TEST_F(LanguageLoaderTest, GeneratedEnglishFileGivesTheBuiltInTexts)
-{
-    const QByteArray bytes = englishLanguageFile();
-    expectKeysAreTheTable(bytes);
-
-    UiTexts builtIn;
-    const auto expected = flatten(loadLanguage(dir.path(), u"English"_s, builtIn), builtIn);
-    loadLanguage(shippedLanguageDir(), u"chinese"_s, texts);
-    EXPECT_EQ(flatten(loadFile(bytes, u"English"_s), texts), expected);
 }
 
 } // namespace

@@ -1,12 +1,16 @@
-// Shortcuts: Windows links where the shell folders are, freedesktop launchers beside them, and
-// nothing but a note where a folder is unknown.
+// Shortcuts (Windows links where the shell folders are, freedesktop launchers beside them, a note
+// where a folder is unknown) and the environment helpers (the IDE's system directory, registering
+// the debugger library through Wine, the copy of the runtime files).
 
 #include "fixtures/Sandbox.h"
+#include "integration/EnvironmentHelpers.h"
 #include "integration/Shortcuts.h"
 #include "platform/CodePage.h"
 #include "platform/Installation.h"
-#include "platform/registry/RegistryStore.h"
 #include "platform/desktop/ShellLink.h"
+#include "platform/registry/RegistryStore.h"
+#include "support/FakeWine.h"
+#include "support/TemporaryFiles.h"
 #include "support/TestFiles.h"
 
 #include <QFileInfo>
@@ -24,20 +28,13 @@ namespace {
 class ShortcutsTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        sandbox = fixtures::makeSandbox(dir.filePath(u"prefix"_s));
-        inst = Installation::locate(sandbox.delphiHost);
-        launchers = {dir.filePath(u"data/applications"_s), dir.filePath(u"home/Desktop"_s)};
-        folders = readShellFolders(HiveRegistryStore(sandbox.prefix));
-    }
     QString users(const QString& rest) const { return sandbox.prefix + u"/drive_c/users/demo/"_s + rest; }
 
     QTemporaryDir dir;
-    fixtures::Sandbox sandbox;
-    Installation inst;
-    LauncherFolders launchers;
-    ShellFolders folders;
+    fixtures::Sandbox sandbox = fixtures::makeSandbox(dir.filePath(u"prefix"_s));
+    Installation inst = Installation::locate(sandbox.delphiHost);
+    LauncherFolders launchers{dir.filePath(u"data/applications"_s), dir.filePath(u"home/Desktop"_s)};
+    ShellFolders folders = readShellFolders(HiveRegistryStore(sandbox.prefix));
     const QList<ShortcutPlace> all{std::begin(kAllShortcutPlaces), std::end(kAllShortcutPlaces)};
 };
 
@@ -61,7 +58,6 @@ TEST_F(ShortcutsTest, CreateWritesLinksAndLaunchersAndDeleteRemovesThem)
     const QString r = inst.delphiRoot;
     EXPECT_EQ(test::readAll(links[1]), shellLinkBytes({r + u"bin\\Delphi32.exe"_s, r + u"bin"_s, {}}, ansiCodePage(), {}));
     EXPECT_EQ(test::readAll(links[4]), shellLinkBytes({r + u"Vorlix7.exe"_s, r, {}}, ansiCodePage(), {}));
-
     const QString ide = QString::fromUtf8(test::readAll(desktopFiles[0]));
     EXPECT_TRUE(ide.contains(u"\nExec=env WINEPREFIX="_s + sandbox.prefix + u" wine \""_s)) << ide.toStdString();
     EXPECT_TRUE(ide.contains(u"/Program Files/Borland/Delphi7/bin/Delphi32.exe\"\n"_s)) << ide.toStdString();
@@ -74,8 +70,7 @@ TEST_F(ShortcutsTest, CreateWritesLinksAndLaunchersAndDeleteRemovesThem)
     ASSERT_TRUE(p.waitForFinished(30000));
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardOutput().toStdString();
 
-    const ShortcutReport removed = deleteShortcuts(folders, inst, all, launchers);
-    EXPECT_EQ(removed.removed.size(), 10);
+    EXPECT_EQ(deleteShortcuts(folders, inst, all, launchers).removed.size(), 10);
     for (const QString& f : links + desktopFiles)
         EXPECT_FALSE(QFileInfo::exists(f)) << f.toStdString();
     EXPECT_TRUE(QFileInfo(menu).isDir()) << "the Delphi menu folders stay";
@@ -84,26 +79,83 @@ TEST_F(ShortcutsTest, CreateWritesLinksAndLaunchersAndDeleteRemovesThem)
 
 TEST_F(ShortcutsTest, UnknownOrMissingFoldersGiveNoLinkAndTheirReason)
 {
-    ShellFolders none;
-    ShortcutReport r = createShortcuts(none, inst, {ShortcutPlace::IdeDesktop, ShortcutPlace::ProgramQuickLaunch}, launchers);
+    ShortcutReport r = createShortcuts({}, inst, {ShortcutPlace::IdeDesktop, ShortcutPlace::ProgramQuickLaunch}, launchers);
     ASSERT_EQ(r.skipped.size(), 2);
     EXPECT_TRUE(r.skipped[0].startsWith(u"ide-desktop: "_s));
     EXPECT_TRUE(r.skipped[1].startsWith(u"program-quicklaunch: "_s));
     EXPECT_EQ(r.written, QStringList{launchers.desktop + u"/Delphi7.desktop"_s}) << "the Linux launcher needs no Wine folder";
-
     ShellFolders gone = folders;
     gone.desktop = u"C:\\users\\nobody\\Desktop"_s;
     r = createShortcuts(gone, inst, {ShortcutPlace::ProgramDesktop}, launchers);
     ASSERT_EQ(r.skipped.size(), 1);
     EXPECT_TRUE(r.skipped[0].contains(u"C:\\users\\nobody\\Desktop\\Vorlix7.lnk"_s)) << r.skipped[0].toStdString();
     EXPECT_TRUE(createShortcuts(folders, inst, {}, launchers).written.isEmpty());
-}
-
-TEST(ShortcutPlaces, NamesRoundTrip)
-{
     for (const ShortcutPlace p : kAllShortcutPlaces)
         EXPECT_EQ(placeFromName(placeName(p)), p);
     EXPECT_FALSE(placeFromName(u"menu"_s).has_value());
+}
+
+TEST_F(ShortcutsTest, SystemDirectoryFollowsThePrefixArchitecture)
+{
+    EXPECT_EQ(windowsSystemDirectory(sandbox.prefix), u"C:\\windows\\syswow64"_s);
+    QTemporaryDir win32;
+    test::writeAll(win32.filePath(u"system.reg"_s), "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n");
+    EXPECT_EQ(windowsSystemDirectory(win32.path()), u"C:\\windows\\system32"_s);
+    EXPECT_EQ(runtimeCopyLabel(u"English"_s, u"C:\\windows\\syswow64"_s, u"C:\\D7\\"_s),
+              u"Copy these files from <C:\\windows\\syswow64> to <C:\\D7\\Bin>."_s);
+    EXPECT_EQ(runtimeCopyLabel(u"chinese"_s, u"S"_s, u"R\\"_s), u"从 <S> 复制文件到 <R\\Bin>."_s);
+}
+
+TEST_F(ShortcutsTest, RegistrationStartsRegsvr32ThroughWineInThePrefix)
+{
+    const QString folder = inst.delphiRoot + u"bin\\"_s; // as the folder button leaves it
+    {
+        test::FakeWine wine(true);
+        const RegistrationResult r = registerDebugger(inst, folder);
+        EXPECT_TRUE(r.success);
+        EXPECT_EQ(r.message, u"register bordbk70.dll success"_s);
+        EXPECT_EQ(wine.calls(), (QStringList{u"WINEPREFIX="_s + sandbox.prefix, u"regsvr32"_s, u"/s"_s,
+                                             folder + u"\\bordbk70.dll"_s}));
+    }
+    {
+        test::FakeWine none(false);
+        const RegistrationResult r = registerDebugger(inst, folder);
+        EXPECT_EQ(r.message, u"register bordbk70.dll fail"_s);
+        EXPECT_TRUE(r.reason.contains(u"Wine"_s)) << r.reason.toStdString();
+    }
+    const RegistrationResult missing = registerDebugger(inst, u"C:\\nowhere"_s);
+    EXPECT_EQ(missing.message, u"register bordbk70.dll fail"_s);
+    EXPECT_TRUE(missing.reason.contains(u"C:\\nowhere\\bordbk70.dll"_s));
+}
+
+TEST_F(ShortcutsTest, RuntimeCopyStopsAtTheFirstFailureAndNeverLeavesAPartialFile)
+{
+    const QString system = sandbox.prefix + u"/drive_c/windows/syswow64/"_s, bin = sandbox.delphiHost + u"/bin/"_s;
+    const QStringList names{u"adortl70.bpl"_s, u"AMERICAN.VTD"_s, u"bdertl70.bpl"_s,
+                            u"CC3260MT.DLL"_s, u"CFX32.OCX"_s,    u"CTL3D32.DLL"_s};
+    for (const QString& n : names) {
+        if (n != u"CFX32.OCX"_s)
+            test::writeAll(system + n, n.toUtf8());
+    }
+    test::writeAll(bin + u"CTL3D32.DLL"_s, "old");
+    CopyResult r = copyRuntimeFiles(inst, u"C:\\windows\\syswow64"_s, names);
+    EXPECT_EQ(r.copied, 4);
+    EXPECT_EQ(r.message, u"Copy file [C:\\windows\\syswow64\\CFX32.OCX] Error!"_s);
+    EXPECT_EQ(test::readAll(bin + u"CC3260MT.DLL"_s), "CC3260MT.DLL");
+    EXPECT_EQ(test::readAll(bin + u"CTL3D32.DLL"_s), "old") << "files after the failure are not copied";
+
+    test::writeAll(system + u"CFX32.OCX"_s, "ocx");
+    test::makeReadOnly(bin + u"CTL3D32.DLL"_s);
+    r = copyRuntimeFiles(inst, u"C:\\windows\\syswow64"_s, names);
+    EXPECT_EQ(r.copied, 5) << "a read-only target refuses the copy, as on Windows";
+    EXPECT_EQ(test::readAll(bin + u"CTL3D32.DLL"_s), "old");
+    EXPECT_TRUE(test::temporaryFiles(bin).isEmpty());
+
+    QFile::setPermissions(bin + u"CTL3D32.DLL"_s, QFile::ReadOwner | QFile::WriteOwner);
+    r = copyRuntimeFiles(inst, u"C:\\windows\\syswow64"_s, names);
+    EXPECT_EQ(r.copied, 6);
+    EXPECT_EQ(r.message, u"Done."_s);
+    EXPECT_EQ(test::readAll(bin + u"CTL3D32.DLL"_s), "CTL3D32.DLL");
 }
 
 } // namespace

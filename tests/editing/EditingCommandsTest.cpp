@@ -1,0 +1,566 @@
+// The editing commands of the experts, tools, search path, package and option pages against a
+// window stand-in, with a small Wine-shaped prefix: c: is <prefix>/drive_c, d: is
+// <prefix>/drive_d, z: is /, DelphiRoot is C:\Delphi7\.
+#include "editing/EditingRules.h"
+#include "editing/ExpertCommands.h"
+#include "editing/GroupCommands.h"
+#include "editing/OptionCommands.h"
+#include "editing/SearchPathCommands.h"
+#include "editing/ToolCommands.h"
+#include "platform/ini/IniFile.h"
+#include "project/ProjectFile.h"
+#include "support/FakeEditingHost.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace vx;
+using namespace vx::editing;
+using vx::test::ScriptedPrompter;
+using Last = OpenDialogState::LastUse;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class Commands : public ::testing::Test
+{
+protected:
+    Commands()
+    {
+        for (const char16_t* d : {u"drive_c/Delphi7/Experts", u"drive_c/Delphi7/Tools", u"drive_c/Delphi7/Bin",
+                                  u"drive_c/Delphi7/Source", u"drive_c/Delphi7/Components/Standard",
+                                  u"drive_c/delphi7/Experts", u"drive_d/x", u"dosdevices"})
+            QDir().mkpath(dir.filePath(QString::fromUtf16(d)));
+        QFile::link(u"../drive_c"_s, dir.filePath(u"dosdevices/c:"_s));
+        QFile::link(u"../drive_d"_s, dir.filePath(u"dosdevices/d:"_s));
+        QFile::link(u"/"_s, dir.filePath(u"dosdevices/z:"_s));
+        host.setHostRoot(c(u"Delphi7"_s));
+    }
+    // Three groups, Standard active, and an open project.
+    void addGroups()
+    {
+        project().addGroup(u"Standard"_s).add({u"Std"_s, u"$(Delphi)\\Bin\\dclstd70.bpl"_s, {}, {}, false});
+        project().addGroup(u"Extra"_s).add({u"Other"_s, u"Z:\\opt\\pkgs\\other.bpl"_s, {}, {}, true});
+        project().addGroup(u"Missing"_s);
+        project().setActiveGroup(0);
+        project().setOpen(true);
+    }
+    QString c(const QString& rel) const { return dir.filePath(u"drive_c/"_s + rel); }
+    QString d(const QString& rel) const { return dir.filePath(u"drive_d/"_s + rel); }
+    ConfigProject& project() { return host.project(); }
+    ExpertListModel& experts() { return project().experts(); }
+    ToolListModel& tools() { return project().tools(); }
+    SearchPathModel& paths() { return project().searchPath(); }
+    QStringList groupNames()
+    {
+        QStringList names;
+        for (int g = 0; g < project().groupCount(); ++g)
+            names << project().groupName(g);
+        return names;
+    }
+    // A column of the list, each text followed by "+" (checked) or "-".
+    static QStringList column(const EntryListModel& m, int col)
+    {
+        QStringList l;
+        for (int r = 0; r < m.count(); ++r)
+            l << m.text(r, col) + (m.row(r).selected ? u"+"_s : u"-"_s);
+        return l;
+    }
+    // The input prompts shown: "title:mode", with "@" when placed at the pointer.
+    static QString prompts(const ScriptedPrompter& p)
+    {
+        QStringList l;
+        for (const auto& shown : p.inputs())
+            l << shown.title + u':' + QString::number(shown.mode) + (shown.placeAtCursor ? u"@"_s : u""_s);
+        return l.join(u',');
+    }
+
+    QTemporaryDir dir;
+    test::FakeEditingHost host{u"C:\\Delphi7\\"_s, dir.path()};
+    ExpertCommands expertCmds{host};
+    ToolCommands toolCmds{host};
+    SearchPathCommands pathCmds{host};
+    GroupCommands groupCmds{host};
+};
+
+struct PathCase
+{
+    const char16_t* chosen; // below the prefix
+    const char16_t* stored;
+    int image;
+};
+
+class ExpertPathRule : public Commands, public ::testing::WithParamInterface<PathCase> {};
+
+TEST_P(ExpertPathRule, AddStoresMacroFormAndAsksAtTheCursorInModeFour)
+{
+    ScriptedPrompter prompter;
+    prompter.chooseOpen(dir.filePath(QString::fromUtf16(GetParam().chosen))).type(u""_s).cancelInput();
+    expertCmds.popAddExpertClick();
+    ASSERT_EQ(experts().count(), 1);
+    const ExpertEntry e = experts().entry(0);
+    EXPECT_EQ(QStringList({e.name, e.note, e.file}), QStringList({u"a"_s, u"a"_s, QString::fromUtf16(GetParam().stored)}));
+    EXPECT_EQ(e.image, GetParam().image);
+    EXPECT_TRUE(e.selected);
+    EXPECT_EQ(host.selectedRow(experts()), 0);
+    EXPECT_TRUE(project().isModified()) << "Add marks the project even while none is open";
+    EXPECT_EQ(host.dialogs().open.lastUse, Last::Experts);
+    EXPECT_EQ(prompter.starts().front(), c(u"Delphi7/Experts"_s));
+    EXPECT_EQ(prompts(prompter), u"Expert:4@,Note:4@"_s);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ExpertPathRule,
+    ::testing::Values(PathCase{u"drive_c/Delphi7/Experts/a.dll", u"$(Delphi)\\Experts\\a.dll", 12},
+                      PathCase{u"drive_c/delphi7/Experts/a.dll", u"$(Delphi)\\Experts\\a.dll", 12},
+                      PathCase{u"drive_d/x/a.dll", u"D:\\x\\a.dll", 18},
+                      // Gone between the dialog and storing: stored unverified, nothing reported.
+                      PathCase{u"drive_c/Delphi7/Experts/vanished/a.dll", u"$(Delphi)\\Experts\\vanished\\a.dll", 12}));
+
+struct WorkDirCase
+{
+    const char16_t* folder; // under drive_c, empty = cancelled
+    const char16_t* stored;
+};
+
+class ToolWorkDir : public Commands, public ::testing::WithParamInterface<WorkDirCase> {};
+
+TEST_P(ToolWorkDir, AddStoresTheFolderByTheWorkingDirectoryRule)
+{
+    const QString folder = QString::fromUtf16(GetParam().folder);
+    host.dialogs().input.mode = 3; // left by an earlier caller: no prompt may inherit it
+    ScriptedPrompter prompter;
+    prompter.chooseOpen(c(u"Delphi7/Bin/tool.exe"_s)).type({}).chooseFolder(folder.isEmpty() ? folder : c(folder)).type({});
+    toolCmds.popAddToolClick();
+    ASSERT_EQ(tools().count(), 1);
+    const ToolEntry t = tools().entry(0);
+    EXPECT_EQ(QStringList({t.title, t.program, t.workingDir, t.params}),
+              QStringList({u"tool"_s, u"$(Delphi)\\Bin\\tool.exe"_s, QString::fromUtf16(GetParam().stored), QString()}))
+        << "OK with an empty text stores empty parameters";
+    EXPECT_EQ(t.image, 12);
+    EXPECT_TRUE(t.selected);
+    EXPECT_EQ(prompter.folders()[0], c(u"Delphi7/Bin"_s)) << "the folder dialog starts at the program's folder";
+    EXPECT_EQ(prompts(prompter), u"Tool's Name:2@,Params:2@"_s) << "empty parameters can be confirmed";
+    EXPECT_FALSE(project().isModified()) << "without an open project only the check-state handler ran";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ToolWorkDir,
+                         ::testing::Values(WorkDirCase{u"Delphi7", u"$(Delphi)\\"},
+                                           WorkDirCase{u"Delphi7/Bin", u"$(Delphi)\\Bin"},
+                                           // Beside DelphiRoot, not inside it: kept whole.
+                                           WorkDirCase{u"Delphi7Extra/Bin", u"C:\\Delphi7Extra\\Bin"},
+                                           WorkDirCase{u"", u""}));
+
+TEST_F(Commands, AddComponentOpensInTheGroupsFolderAndStoresMacroPaths)
+{
+    addGroups();
+    ScriptedPrompter s;
+    s.chooseOpen(c(u"Delphi7/Bin/dclnet70.bpl"_s)).type({}).chooseFolder(c(u"Delphi7/Source"_s)).type(u"net note"_s);
+    groupCmds.popAddCompClick();
+    EXPECT_EQ(s.starts().at(0), c(u"Delphi7/Components/Standard"_s));
+    EXPECT_EQ(s.folders().at(0), c(u"Delphi7/Bin"_s));
+    EXPECT_EQ(prompts(s), u"Component:2@,Note:2@"_s);
+    const ComponentListModel& list = project().group(0);
+    ASSERT_EQ(list.count(), 2);
+    const int row = host.selectedRow(list);
+    const ComponentEntry e = list.entry(row);
+    EXPECT_EQ(QStringList({e.name, e.file, e.includePath, e.note}),
+              QStringList({u"dclnet70"_s, u"$(Delphi)\\Bin\\dclnet70.bpl"_s, u"$(Delphi)\\Source"_s, u"net note"_s}));
+    EXPECT_TRUE(e.selected);
+    EXPECT_EQ(e.image, 12);
+    EXPECT_FALSE(list.row(1 - row).selected); // the other row keeps its check state
+
+    // A group without a folder of its own opens at the nearest existing one; a cancelled folder
+    // dialog leaves the include path empty; an empty note is the file's name.
+    project().setActiveGroup(2);
+    ScriptedPrompter t;
+    t.chooseOpen(u"/opt/new.bpl"_s).type(u"New"_s).chooseFolder({}).type({});
+    groupCmds.popAddCompClick();
+    EXPECT_EQ(t.starts().at(0), c(u"Delphi7/Components"_s));
+    const ComponentEntry added = project().group(2).entry(0);
+    EXPECT_EQ(QStringList({added.file, added.includePath, added.note}), QStringList({u"Z:\\opt\\new.bpl"_s, {}, u"new"_s}));
+}
+
+TEST_F(Commands, DuplicateFilesAreRefusedAndTheDialogReopensButModifyMayKeepItsOwnFile)
+{
+    experts().add({u"A"_s, u"$(Delphi)\\Experts\\a.dll"_s, u"n"_s, false, 12});
+    experts().add({u"B"_s, u"D:\\x\\b.dll"_s, u"m"_s, true, 18});
+    tools().add({u"T"_s, u"D:\\x\\t.exe"_s, {}, {}, true, 18});
+    ScriptedPrompter prompter;
+    prompter.chooseOpen(c(u"DELPHI7/EXPERTS/A.DLL"_s))
+        .answer(u"[C:\\DELPHI7\\EXPERTS\\A.DLL] has already exist, please select again."_s, Prompter::Ok)
+        .chooseOpen({});
+    expertCmds.popAddExpertClick();
+    EXPECT_EQ(prompter.starts()[1], c(u"DELPHI7/EXPERTS/A.DLL"_s)) << "reopens at the refused file";
+    prompter.chooseOpen(d(u"x/T.EXE"_s)).answer(u"[D:\\x\\T.EXE] has already exist"_s, Prompter::Ok).chooseOpen({});
+    toolCmds.popAddToolClick();
+    EXPECT_EQ(experts().count() + tools().count(), 3);
+
+    host.selectRow(experts(), 0);
+    prompter.answer(u"Do you really want to modify [A] ?"_s, Prompter::Yes)
+        .chooseOpen(d(u"x/b.dll"_s))
+        .answer(u"D:\\x\\b.dll has already exist"_s, Prompter::Ok)
+        .chooseOpen(c(u"Delphi7/Experts/a.dll"_s))
+        .type(u"A2"_s)
+        .type(u"note"_s);
+    expertCmds.popModifyExpertClick();
+    EXPECT_EQ(prompts(prompter), u"专家名称:4@,专家说明:4@"_s);
+    EXPECT_EQ(column(experts(), 0), (QStringList{u"A2-"_s, u"B+"_s}));
+    EXPECT_EQ(column(experts(), 2), (QStringList{u"note-"_s, u"m+"_s}));
+
+    // A package in any group is refused in every other; Modify may keep the row's own file.
+    addGroups();
+    project().setActiveGroup(2);
+    ScriptedPrompter s;
+    s.chooseOpen(c(u"Delphi7/BIN/DCLSTD70.BPL"_s)).answer(u"[C:\\Delphi7\\BIN\\DCLSTD70.BPL] has already exist"_s, Prompter::Ok);
+    s.chooseOpen(u"/opt/pkgs/OTHER.bpl"_s).answer(u"[Z:\\opt\\pkgs\\OTHER.bpl]"_s, Prompter::Ok).chooseOpen({});
+    groupCmds.popAddCompClick();
+    EXPECT_EQ(project().group(2).count(), 0);
+    project().setActiveGroup(1);
+    host.selectRow(project().group(1), 0);
+    host.dialogs().input.mode = 4;
+    s.chooseOpen(c(u"Delphi7/bin/dclstd70.bpl"_s)).answer(u"has already exist"_s, Prompter::Ok);
+    s.chooseOpen(u"/opt/pkgs/other.bpl"_s).type(u"Renamed"_s).chooseFolder({}).type(u"n"_s);
+    groupCmds.popModifyCompClick();
+    EXPECT_EQ(s.starts().at(3), c(u"Delphi7/Components"_s));
+    EXPECT_EQ(s.inputs().at(0).mode, 2) << "Modify sets its own mode, whatever an earlier prompt left";
+    EXPECT_EQ(project().group(1).entry(0).name, u"Renamed"_s);
+    EXPECT_EQ(project().group(1).entry(0).file, u"Z:\\opt\\pkgs\\other.bpl"_s);
+}
+
+TEST_F(Commands, ModifyChangesOnlyTheSelectedRowAndKeepsItsCheckBox)
+{
+    for (const QString& n : {u"A"_s, u"B"_s, u"C"_s})
+        experts().add({n, u"D:\\"_s + n + u".dll"_s, n, n != u"B"_s, 18});
+    host.selectRow(experts(), 1);
+    ScriptedPrompter prompter;
+    prompter.answer(u"[B] ?"_s, Prompter::No);
+    expertCmds.popModifyExpertClick();
+    EXPECT_FALSE(project().isModified());
+    prompter.answer(u"[B] ?"_s, Prompter::Yes).chooseOpen(d(u"x/e.dll"_s)).type(u"E"_s).type(u"e"_s);
+    expertCmds.popModifyExpertClick();
+    EXPECT_EQ(column(experts(), 0), (QStringList{u"A+"_s, u"E-"_s, u"C+"_s}));
+    EXPECT_TRUE(project().isModified());
+
+    tools().add({u"One"_s, u"$(Delphi)\\Bin\\one.exe"_s, u"$(Delphi)\\"_s, u"-x"_s, false, 12});
+    tools().add({u"Two"_s, u"D:\\two.exe"_s, u""_s, u""_s, true, 18});
+    host.selectRow(tools(), 0);
+    QTemporaryDir outside; // not under any drive but z:
+    QDir().mkpath(outside.filePath(u"gone"_s));
+    prompter.chooseOpen(outside.filePath(u"gone/sub/prog.exe"_s)).type(u"Prog"_s).chooseFolder(d(u"x"_s)).cancelInput();
+    toolCmds.popModifyToolClick();
+    const ToolEntry t = tools().entry(0);
+    EXPECT_EQ(t.program, host.bridge().toWindows(outside.filePath(u"gone/sub/prog.exe"_s)));
+    EXPECT_TRUE(t.program.startsWith(u"Z:\\"_s));
+    EXPECT_EQ(t.image, 18);
+    EXPECT_EQ(prompter.folders()[0], outside.filePath(u"gone"_s)) << "a missing folder opens at its nearest ancestor";
+    EXPECT_EQ(t.workingDir, u"D:\\x"_s);
+    EXPECT_EQ(t.params, QString()) << "a cancelled Params prompt empties the parameters";
+    EXPECT_EQ(column(tools(), 0), (QStringList{u"Prog-"_s, u"Two+"_s}));
+}
+
+// Delete asks first (No by default); Yes removes the row, selects its neighbour and marks the
+// project. Without a selected row neither Modify nor Delete asks anything.
+TEST_F(Commands, DeleteAsksAndModifyOrDeleteWithoutASelectedRowAskNothing)
+{
+    addGroups();
+    project().group(0).add({u"Another"_s, u"C:\\x.bpl"_s, {}, {}, true}); // sorts before "Std"
+    experts().add({u"A"_s, u"D:\\a.dll"_s, {}, true, 18});
+    experts().add({u"B"_s, u"D:\\b.dll"_s, {}, false, 18});
+    tools().add({u"S"_s, u"D:\\s.exe"_s, {}, {}, true, 18});
+    tools().add({u"T"_s, u"D:\\t.exe"_s, {}, {}, true, 18});
+    paths().addPaths({u"C:\\B"_s, u"C:\\A"_s});
+    const struct
+    {
+        const char* name;
+        QAbstractItemModel& list;
+        std::function<void()> modify, remove;
+        QString question;
+    } cases[] = {
+        {"experts", experts(), [&] { expertCmds.popModifyExpertClick(); }, [&] { expertCmds.popDelExpertClick(); },
+         u"Do you really want to delete [B] ?"_s},
+        {"tools", tools(), [&] { toolCmds.popModifyToolClick(); }, [&] { toolCmds.popDelToolClick(); }, u"[T] ?"_s},
+        {"packages", project().group(0), [&] { groupCmds.popModifyCompClick(); }, [&] { groupCmds.popDelCompClick(); },
+         u"[Std] ?"_s},
+        {"search path", paths(), [&] { pathCmds.RzRapidFireButtonModifyPathClick(); },
+         [&] { pathCmds.RzRapidFireButtonDelPathClick(); }, u"Do you really want delete path \"C:\\B\" ?"_s},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedPrompter s;
+        c.modify();
+        c.remove();
+        host.selectRow(c.list, 1);
+        project().setUnmodified();
+        s.answer(c.question, Prompter::No).answer(c.question, Prompter::Yes);
+        c.remove();
+        EXPECT_EQ(c.list.rowCount(), 2);
+        EXPECT_FALSE(project().isModified());
+        const QString first = c.list.index(0, 0).data().toString();
+        c.remove();
+        ASSERT_EQ(c.list.rowCount(), 1);
+        EXPECT_EQ(c.list.index(0, 0).data().toString(), first);
+        EXPECT_EQ(host.selectedRow(c.list), 0);
+        EXPECT_TRUE(project().isModified());
+        EXPECT_EQ(s.messages()[0].defaultButton, Prompter::No);
+    }
+    EXPECT_EQ(host.notifications(), 3) << "the page control hears of the entry lists' deletions";
+}
+
+TEST_F(Commands, OpenDialogRemembersTheLastExpertUntilAnotherListUsesIt)
+{
+    experts().add({u"A"_s, u"D:\\A.dll"_s, u""_s, true, 18});
+    host.selectRow(experts(), 0);
+    ScriptedPrompter prompter;
+    prompter.chooseOpen(c(u"Delphi7/Bin/new.dll"_s)).type(u"N"_s).type(u"n"_s);
+    expertCmds.popAddExpertClick();
+    host.selectRow(experts(), 0);
+    prompter.answer(u"[A] ?"_s, Prompter::Yes).chooseOpen({});
+    expertCmds.popModifyExpertClick();
+    EXPECT_EQ(prompter.starts()[1], c(u"Delphi7/Bin/new.dll"_s)) << "Modify keeps folder and file name";
+
+    prompter.chooseOpen(d(u"x/t.exe"_s)).type(u"T"_s).chooseFolder({}).type(u"p"_s);
+    toolCmds.popAddToolClick();
+    EXPECT_EQ(prompter.starts()[2], c(u"Delphi7/Tools"_s));
+    EXPECT_EQ(host.dialogs().open.lastUse, Last::Tools);
+    prompter.answer(u"[A] ?"_s, Prompter::Yes).chooseOpen({});
+    expertCmds.popModifyExpertClick();
+    EXPECT_EQ(prompter.starts()[3], c(u"Delphi7/Experts"_s)) << "after tools Modify starts afresh";
+    prompter.chooseOpen({});
+    expertCmds.popAddExpertClick();
+    EXPECT_EQ(prompter.starts()[4], c(u"Delphi7/Experts"_s)) << "Add always starts afresh";
+}
+
+TEST_F(Commands, SelectAllAsksForToolsIsOnePassForExpertsAndReachesTheGroupsItNames)
+{
+    tools().add({u"A"_s, u"D:\\a.exe"_s, {}, {}, true, 18});
+    tools().add({u"B"_s, u"D:\\b.exe"_s, {}, {}, false, 18});
+    ScriptedPrompter prompter;
+    prompter.answer(u"Select all components will make Delphi run very slowly.\r\n\r\nAre you sure?"_s, Prompter::No)
+        .answer(u"Unselect all components, are you sure?"_s, Prompter::No);
+    toolCmds.popSelAllToolClick();
+    toolCmds.popunSelAllToolClick();
+    EXPECT_EQ(column(tools(), 0), (QStringList{u"A+"_s, u"B-"_s}));
+    EXPECT_EQ(prompter.messages()[0].defaultButton, Prompter::No);
+
+    experts().addRows(std::vector<EntryRow>(3, EntryRow{{u"x"_s, u"D:\\x.dll"_s, {}}, false, 18}));
+    QSignalSpy recounts(&project(), &ConfigProject::countsChanged);
+    expertCmds.popSelAllExpertClick();
+    EXPECT_EQ(experts().selectedCount(), 3);
+    EXPECT_EQ(recounts.count(), 1);
+    project().setUnmodified();
+    expertCmds.popunSelAllExpertClick();
+    EXPECT_EQ(experts().selectedCount(), 0);
+    EXPECT_TRUE(project().isModified());
+
+    // Tools are marked only through the check-state handler, which marks an open project.
+    addGroups();
+    project().setUnmodified();
+    prompter.answer(u"slowly"_s, Prompter::Yes);
+    toolCmds.popSelAllToolClick();
+    EXPECT_EQ(column(tools(), 0), (QStringList{u"A+"_s, u"B+"_s}));
+    EXPECT_TRUE(project().isModified());
+
+    groupCmds.popSelAllCompClick();
+    EXPECT_EQ(project().selectedComponentCount(), 2) << "the active group only";
+    groupCmds.popunSelAllCompClick();
+    EXPECT_EQ(project().group(1).selectedCount(), 1);
+    groupCmds.popSelAllGrpClick();
+    EXPECT_EQ(project().selectedComponentCount(), project().componentCount());
+    groupCmds.popunSelAllGrpClick();
+    EXPECT_EQ(project().selectedComponentCount(), 0);
+
+    test::FakeEditingHost empty; // no groups: nothing to select, add or delete
+    GroupCommands none(empty);
+    empty.project().setOpen(true);
+    QSignalSpy noCounts(&empty.project(), &ConfigProject::countsChanged);
+    for (auto command : {&GroupCommands::popSelAllGrpClick, &GroupCommands::popSelAllCompClick,
+                         &GroupCommands::popAddCompClick, &GroupCommands::popDelGroupClick})
+        (none.*command)();
+    EXPECT_EQ(noCounts.count(), 0);
+    EXPECT_FALSE(empty.project().isModified());
+}
+
+TEST_F(Commands, CellHintsShowThePressedColumnOfTheSelectedRow)
+{
+    addGroups();
+    ComponentListModel& packages = project().group(0);
+    packages.setText(0, 2, u"$(Delphi)\\Source"_s);
+    experts().add({u"Name"_s, u"File"_s, u"Note"_s, true, 18});
+    tools().add({u"Title"_s, u"Prog"_s, u"Dir"_s, u"Params"_s, true, 18});
+    paths().addPath(u"$(Delphi)\\Lib"_s);
+    ScriptedPrompter nothingAsked;
+    expertCmds.RzListViewExpertMouseDown(5);
+    pathCmds.RzListViewSearchPathMouseDown();
+    EXPECT_EQ(host.pane(), QString()) << "no selected row, no hint";
+    for (EntryListModel* m : std::initializer_list<EntryListModel*>{&experts(), &tools(), &packages}) {
+        host.selectRow(*m, 0);
+        for (int col = 0; col < m->columnCount(); ++col)
+            m->setColumnWidth(col, 100);
+    }
+    const std::tuple<EntryListModel*, int, const char16_t*> cases[] = {
+        {&experts(), 100, u"Name"}, {&experts(), 101, u"File"}, {&experts(), 250, u"Note"}, {&experts(), 999, u"Note"},
+        {&tools(), 0, u"Title"},    {&tools(), 200, u"Prog"},   {&tools(), 201, u"Dir"},    {&tools(), 350, u"Dir"},
+        {&packages, 205, u"$(Delphi)\\Source"}};
+    for (const auto& [list, x, text] : cases) {
+        list == &experts() ? expertCmds.RzListViewExpertMouseDown(x)
+        : list == &tools() ? toolCmds.RzListViewToolMouseDown(x)
+                           : groupCmds.componentMouseDown(packages, x);
+        EXPECT_EQ(host.hint(*list), QString::fromUtf16(text)) << x;
+    }
+    host.selectRow(paths(), 0);
+    pathCmds.RzListViewSearchPathMouseDown();
+    EXPECT_EQ(host.hint(paths()), u"$(Delphi)\\Lib"_s);
+}
+
+TEST_F(Commands, SearchPathFoldersAreStoredShortenedAndSorted)
+{
+    ScriptedPrompter prompter;
+    prompter.chooseFolder(c(u"Delphi7/Lib"_s)).chooseFolder(c(u"Delphi7"_s)).chooseFolder(d(u"x"_s)).chooseFolder(d(u"x/"_s));
+    for (int i = 0; i < 4; ++i)
+        pathCmds.RzRapidFireButtonAddPathClick();
+    EXPECT_EQ(paths().rows(), (QStringList{u"$(Delphi)\\Lib"_s, u"C:\\Delphi7"_s, u"D:\\x"_s, u"D:\\x"_s}));
+    EXPECT_EQ(paths().data(paths().index(0), ImageIndexRole).toInt(), 12);
+    EXPECT_EQ(paths().data(paths().index(1), ImageIndexRole).toInt(), 18);
+    EXPECT_TRUE(project().isModified());
+
+    host.selectRow(paths(), 3);
+    prompter.chooseFolder(c(u"Delphi7/Bin"_s));
+    pathCmds.RzRapidFireButtonModifyPathClick();
+    EXPECT_EQ(paths().rows(), (QStringList{u"$(Delphi)\\Bin"_s, u"$(Delphi)\\Lib"_s, u"C:\\Delphi7"_s, u"D:\\x"_s}));
+    EXPECT_EQ(host.selectedRow(paths()), 0) << "the modified folder stays selected at its new place";
+    EXPECT_EQ(prompter.folders()[4], d(u"x"_s)) << "opens where the last choice left it";
+}
+
+TEST_F(Commands, GroupNamePromptsRefuseReservedDuplicateAndUnstorableNamesAndAskAgain)
+{
+    addGroups();
+    ScriptedPrompter s;
+    groupCmds.popModifyGroupClick(); // nothing addressed: nothing asked
+    for (const char16_t* reserved : {u" Lead", u"configdata", u"DELPHIEXPERTS"})
+        s.type(QString::fromUtf16(reserved)).answer(u"Group name is not vavil."_s, Prompter::Yes);
+    s.type(u"standard"_s).answer(u"<standard> has already exist"_s, Prompter::Ok);
+    s.type(u"Two\nLines"_s).answer(u"line break"_s, Prompter::Ok).type(u"New [old]"_s);
+    groupCmds.popAddGroupClick();
+    EXPECT_EQ(groupNames(), (QStringList{u"Standard"_s, u"Extra"_s, u"Missing"_s, u"New [old]"_s}));
+    EXPECT_EQ(project().activeGroup(), 3);
+    EXPECT_TRUE(project().isModified());
+    EXPECT_EQ(s.inputs().size(), 6u);
+    EXPECT_EQ(s.inputs()[0].title + u':' + QString::number(s.inputs()[0].mode), u"Input Group Name:1"_s);
+    EXPECT_EQ(s.messages()[0].buttons, Prompter::Yes);
+
+    host.setAddressedGroup(1); // a rename may change the case of its own name
+    s.type(u"DelphiTools"_s).answer(u"Group name is not avail"_s, Prompter::Yes);
+    s.type(u"STANDARD"_s).answer(u"<STANDARD> has already exist"_s, Prompter::Ok).type(u"EXTRA"_s);
+    groupCmds.popModifyGroupClick();
+    EXPECT_EQ(groupNames(), (QStringList{u"Standard"_s, u"EXTRA"_s, u"Missing"_s, u"New [old]"_s}));
+}
+
+// The names the prompt refuses are exactly those that do not come back from a project file.
+TEST(GroupNames, RefusedNamesAreThoseAProjectFileDoesNotReadBack)
+{
+    const QStringList refused{u"a\nb"_s, u"a\rb"_s, u"trail "_s, u"\tlead"_s, u"a"_s + QChar(0xD800) + u"b"_s};
+    const QStringList kept{u"Lib [old]"_s, u"a]b"_s, u"[x"_s, u"k=v"_s, u";note"_s, u"\"quoted\""_s,
+                           u"tab\tinside"_s, QString(5000, u'x'), u"\u00c4rger"_s};
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"p.vx7"_s);
+    const QDateTime now(QDate(2026, 12, 6), QTime(12, 0));
+    for (const QString& name : refused + kept) {
+        ConfigProject p;
+        p.addGroup(name).add({u"Pkg"_s, u"C:\\p.bpl"_s, {}, {}, true});
+        IniFile store(path);
+        saveProject(p, store, now);
+        ConfigProject back;
+        readProject(IniFile(path), back, PathMacro(u"C:\\Delphi7\\"_s), {nullptr, now, {}});
+        const bool storable = kept.contains(name);
+        EXPECT_EQ(unstorableGroupNameReason(name).isEmpty(), storable) << name.toStdString();
+        EXPECT_EQ(back.groupCount() == 1 && back.groupName(0) == name && back.group(0).count() == 1, storable)
+            << name.toStdString();
+    }
+}
+
+// The page that was active stays active (one place earlier when it stood after the deleted one);
+// when the active page itself goes, the one that takes its place, or the last.
+TEST_F(Commands, DeletingAGroupKeepsTheActivePageWhereItCan)
+{
+    const struct
+    {
+        int active, deleted, activeAfter;
+    } cases[] = {{3, 1, 2}, {2, 0, 1}, {0, 2, 0}, {1, 1, 1}, {3, 3, 2}};
+    project().setOpen(true);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.active << " " << c.deleted);
+        while (project().groupCount() > 0)
+            project().removeGroup(0);
+        for (const QString& name : {u"A"_s, u"B"_s, u"C"_s, u"D"_s})
+            project().addGroup(name).add({name, u"C:\\"_s + name + u".bpl"_s, {}, {}, false});
+        project().setActiveGroup(c.active);
+        host.setAddressedGroup(c.deleted);
+        project().setUnmodified();
+        const QString name = project().groupName(c.deleted);
+        ScriptedPrompter s;
+        s.answer(u'[' + name + u']', Prompter::No).answer(u"Do you really want to delete ["_s + name + u']', Prompter::Yes);
+        groupCmds.popDelGroupClick();
+        EXPECT_EQ(project().groupCount(), 4);
+        groupCmds.popDelGroupClick();
+        EXPECT_FALSE(groupNames().contains(name));
+        EXPECT_EQ(project().groupCount(), 3);
+        EXPECT_EQ(project().activeGroup(), c.activeAfter);
+        EXPECT_EQ(host.addressedGroup(), c.activeAfter) << "the current group, not a remembered index that is gone";
+        EXPECT_TRUE(project().isModified());
+    }
+}
+
+TEST_F(Commands, MissingGroupListEndsAddWithSystemErrorAndChangesNothing)
+{
+    addGroups();
+    host.loseGroupList(1);
+    ScriptedPrompter s;
+    s.chooseOpen(c(u"Delphi7/Bin/x.bpl"_s)).answer(u"occur system error, please restart."_s, Prompter::Ok);
+    groupCmds.popAddCompClick();
+    EXPECT_TRUE(s.messages().at(0).text.contains(u"ListViewComp2"_s));
+    EXPECT_EQ(project().group(0).count(), 1);
+    EXPECT_FALSE(project().isModified());
+}
+
+TEST_F(Commands, OptionPageLoadsTheChosenLanguageAndGivesTheChosenFontToTheWindowAndTheDialogs)
+{
+    for (const char* name : {"English.lng", "chinese.lng"})
+        test::writeAll(c(u"Delphi7/"_s + QString::fromUtf8(name)), "[pop]\nAdd=x\n");
+    OptionCommands options(host);
+    const QFont before(u"MS Sans Serif"_s, 8);
+    host.setDisplayFont(before);
+    host.dialogs().input.font = before; // as the window's start gives it
+    QFont arial(u"Arial"_s, 10);
+    arial.setBold(true);
+    ScriptedPrompter prompts;
+    prompts.chooseLanguage({}).chooseFont(std::nullopt);
+    options.RzButtonLangClick();
+    options.RzBitBtnFontClick();
+    EXPECT_EQ(prompts.languageLists()[0], (QStringList{u"chinese"_s, u"English"_s})) << "the languages beside the IDE";
+    EXPECT_TRUE(host.loadedLanguages().isEmpty());
+    EXPECT_EQ(host.displayFont(), before);
+    EXPECT_EQ(host.dialogs().input.font, before);
+    EXPECT_FALSE(host.dialogs().fileList.font.has_value() || host.dialogs().language.font.has_value());
+
+    prompts.chooseLanguage(u"chinese"_s).chooseFont(arial);
+    options.RzButtonLangClick();
+    options.RzBitBtnFontClick();
+    EXPECT_EQ(host.loadedLanguages(), QStringList{u"chinese"_s});
+    EXPECT_EQ(host.displayFont(), arial);
+    for (const auto* state : {&host.dialogs().input.font, &host.dialogs().fileList.font, &host.dialogs().language.font})
+        EXPECT_EQ(*state, arial);
+}
+
+TEST(EditingRules, NamesAndFoldersOfWindowsPaths)
+{
+    EXPECT_EQ(baseName(u"D:\\x\\archive.tar.gz"_s), u"archive.tar"_s);
+    EXPECT_EQ(folderOf(u"C:\\a.bpl"_s), u"C:\\"_s) << "a drive's root keeps its backslash";
+}
+
+} // namespace
