@@ -958,10 +958,11 @@ def run(args):
 
     ran = [r for r in results.values() if r["status"] not in ("lost",)]
     timed = [r["seconds"] for r in ran]
-    head = run_quiet(["git", "-C", str(root), "log", "-1", "--format=%h %s"]).stdout.strip()
+    # The last commit that changed what is measured: the sources and the tests.
+    head = run_quiet(["git", "-C", str(root), "log", "-1", "--format=%h %s", "--", "src", "tests"]).stdout.strip()
     dirty = run_quiet(["git", "-C", str(root), "status", "--porcelain", "--", "src", "tests"]).stdout.strip()
     meta = {
-        "Commit": head + (" (with uncommitted changes under src/ or tests/)" if dirty else ""),
+        "Sources and tests as of": head + (" (with uncommitted changes under src/ or tests/)" if dirty else ""),
         "Date": time.strftime("%Y-%m-%d %H:%M"),
         "Mutants": f"{len(results)} of {len(plan)} in {args.mutants.name}" + (" (interrupted)" if interrupted else ""),
         "Time": f"{(time.monotonic() - started) / 60:.0f} min this run; "
