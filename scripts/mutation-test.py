@@ -698,6 +698,8 @@ class TestRunner:
         self.build_dir = build_dir
         self.log = log
         self.tmp_root = build_dir / "mutation-tmp"
+        self.tmp_dir = self.tmp_root
+        self.tmp_count = 0
         self.slow = {}  # executable -> names of its slow tests
         self.phase_seconds = {}  # "exe:quick" / "exe:slow" -> seconds on the unchanged tree
 
@@ -709,7 +711,7 @@ class TestRunner:
         env.setdefault("VX_REQUIRE_WINE", "1")
         # Temporary files (Wine prefixes too) go to a folder that is emptied after every mutant: a
         # test killed at its timeout or beside a failing one leaves its files behind.
-        env["TMPDIR"] = str(self.tmp_root)
+        env["TMPDIR"] = str(self.tmp_dir)
         cmd = nice_prefix(self.args.nice) + [entry["path"], "--gtest_brief=1", *extra]
         if fail_fast:
             cmd.append("--gtest_fail_fast")
@@ -721,10 +723,16 @@ class TestRunner:
         return Job(f"{name}:{phase}", cmd, env, entry["cwd"], timeout)
 
     def _fresh_tmp(self):
-        shutil.rmtree(self.tmp_root, ignore_errors=True)
-        self.tmp_root.mkdir(parents=True)
-        out_dir = self.tmp_root / "outputs"
-        out_dir.mkdir()
+        """A new, empty temporary folder for the next runs. What earlier runs left is removed as far
+        as it can be: a Wine server of a killed test may still save its hives for a moment, so
+        a folder can come back and is tried again next time."""
+        if self.tmp_root.exists():
+            for old in self.tmp_root.iterdir():
+                shutil.rmtree(old, ignore_errors=True)
+        self.tmp_count += 1
+        self.tmp_dir = self.tmp_root / f"run{self.tmp_count}"
+        out_dir = self.tmp_dir / "outputs"
+        out_dir.mkdir(parents=True, exist_ok=True)
         return out_dir
 
     def clean_run(self, names):
@@ -741,10 +749,10 @@ class TestRunner:
                 raise SystemExit(f"mutation-test: {name} fails without any mutant; see {self.log.name}")
             times = read_test_times(json_path)
             self.slow[name] = sorted(t for t, sec in times.items() if sec >= self.args.slow_test)
-        quick = [self._job(name, "quick", 3600) for name in names]
-        slow = [self._job(name, "slow", 3600) for name in names if self.slow[name]]
-        for jobs, parallel in ((quick, 1), (slow, self.args.test_jobs)):
-            outcome, by, seconds = run_jobs(jobs, parallel, self._fresh_tmp(), self.log)
+        for phase, parallel in (("quick", 1), ("slow", self.args.test_jobs)):
+            out_dir = self._fresh_tmp()
+            jobs = [self._job(name, phase, 3600) for name in names if phase == "quick" or self.slow[name]]
+            outcome, by, seconds = run_jobs(jobs, parallel, out_dir, self.log)
             if outcome != "pass":
                 raise SystemExit(f"mutation-test: {by} fails without any mutant when run apart; see {self.log.name}")
             self.phase_seconds.update(seconds)
