@@ -37,7 +37,7 @@ void ensureApplication()
 // every prompt, no folder.
 class ConfirmingPrompter : public Prompter
 {
-public:
+  public:
     QString package;
     Button message(QWidget*, const Message&) override { return Yes; }
     QString openFile(QWidget*, const QString&, const QString&) override { return package; }
@@ -54,7 +54,8 @@ public:
     {
         return std::nullopt;
     }
-    std::optional<int> chooseItem(QWidget*, const QString&, const QString&, const QStringList&, int current) override
+    std::optional<int> chooseItem(QWidget*, const QString&, const QString&, const QStringList&,
+                                  int current) override
     {
         return current;
     }
@@ -72,7 +73,8 @@ struct BenchWindow
     {
         ensureApplication();
         sb = fixtures::makeSandbox(dir.filePath(u"prefix"_s));
-        w = std::make_unique<app::TFormMain>(Installation::locate(sb.delphiHost), sb.delphiHost + u"/Vorlix7.wv7"_s);
+        w = std::make_unique<app::TFormMain>(Installation::locate(sb.delphiHost),
+                                             sb.delphiHost + u"/Vorlix7.wv7"_s);
         w->FormCreate({});
         w->resize(900, 600);
         w->show();
@@ -100,10 +102,12 @@ std::vector<EntryRow> packageRows(int count, int group)
     std::vector<EntryRow> rows;
     rows.reserve(size_t(count));
     for (int i = 0; i < count; ++i)
-        rows.push_back(ComponentListModel::toRow({u"Package %1 %2"_s.arg(QString::number(group), QString::number(i)),
-                                                  u"$(Delphi)\\Bpl\\g%1\\pkg%2.bpl"_s.arg(QString::number(group),
-                                                                                          QString::number(i)),
-                                                  {}, {}, i % 2 == 0}));
+        rows.push_back(ComponentListModel::toRow(
+            {u"Package %1 %2"_s.arg(QString::number(group), QString::number(i)),
+             u"$(Delphi)\\Bpl\\g%1\\pkg%2.bpl"_s.arg(QString::number(group), QString::number(i)),
+             {},
+             {},
+             i % 2 == 0}));
     return rows;
 }
 
@@ -145,7 +149,9 @@ BenchWindow& manyGroupsWindow()
     if (!window) {
         window = new BenchWindow;
         for (int g = 0; g < kGroupsOfDeleteBench; ++g)
-            window->project().addGroup(u"Group %1"_s.arg(g)).addRows(packageRows(10000 / kGroupsOfDeleteBench, g));
+            window->project()
+                .addGroup(u"Group %1"_s.arg(g))
+                .addRows(packageRows(10000 / kGroupsOfDeleteBench, g));
         window->project().setActiveGroup(kGroupsOfDeleteBench - 1);
         window->project().setOpen(true);
         window->settle();
@@ -264,7 +270,9 @@ void BM_WindowDeleteFirstGroup(benchmark::State& state)
             state.SkipWithError("the group was not deleted");
             break;
         }
-        b.project().addGroup(u"Group %1"_s.arg(serial)).addRows(packageRows(10000 / kGroupsOfDeleteBench, serial));
+        b.project()
+            .addGroup(u"Group %1"_s.arg(serial))
+            .addRows(packageRows(10000 / kGroupsOfDeleteBench, serial));
         ++serial;
         b.project().setActiveGroup(kGroupsOfDeleteBench - 1);
         b.settle();
@@ -278,6 +286,10 @@ BENCHMARK(BM_WindowSelectAllComponents)->Args({10000, 1})->Args({10000, 3})->Uni
 BENCHMARK(BM_WindowUnselectAllComponents)->Args({10000, 1})->Args({10000, 3})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowSelectAllGroups)->Args({10000, 1})->Args({10000, 3})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowUnselectAllGroups)->Args({10000, 1})->Args({10000, 3})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_WindowSelectAllRows)->Arg(1000)->Arg(10000)->Complexity(benchmark::oN)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WindowSelectAllRows)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Complexity(benchmark::oN)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowAddComponent)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowDeleteFirstGroup)->Unit(benchmark::kMillisecond);

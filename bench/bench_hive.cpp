@@ -35,8 +35,8 @@ QByteArray syntheticMachineHive()
     int i = 0;
     for (int app = 0; app < 300; ++app) {
         for (int k = 0; k < 50; ++k, ++i) {
-            out += "\n[Software\\\\A" + QByteArray::number(app) + "\\\\K" + QByteArray::number(k)
-                + "] 1700000000\n#time=1da1747c66d0000\n";
+            out += "\n[Software\\\\A" + QByteArray::number(app) + "\\\\K" + QByteArray::number(k) +
+                   "] 1700000000\n#time=1da1747c66d0000\n";
             out += "\"Name\"=\"" + QByteArray::number(i) + "\"\n";
             if (i % 4 != 3)
                 out += "\"On\"=dword:" + hex(next() & 1, 8) + "\n";
@@ -45,8 +45,10 @@ QByteArray syntheticMachineHive()
             else if (i % 3 == 1)
                 out += "\"Path\"=str(2):\"%ProgramFiles%\\\\" + QByteArray::number(k) + "\"\n";
             if (i % 10 == 0)
-                out += "\"Caf\\xe9\"=\"na\\xefve \\\"" + QByteArray::number(i) + "\\\"\"\n\"List\"=str(7):\"one\\0two\\0\"\n"
-                       "\"Big\"=hex(b):" + bytes(8);
+                out += "\"Caf\\xe9\"=\"na\\xefve \\\"" + QByteArray::number(i) +
+                       "\\\"\"\n\"List\"=str(7):\"one\\0two\\0\"\n"
+                       "\"Big\"=hex(b):" +
+                       bytes(8);
         }
     }
     return out;

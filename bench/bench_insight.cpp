@@ -6,8 +6,8 @@
 #include "fixtures/PeBuilder.h"
 #include "fixtures/Sandbox.h"
 #include "integration/HealthCheck.h"
-#include "platform/ini/IniFile.h"
 #include "platform/PathBridge.h"
+#include "platform/ini/IniFile.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
 #include "project/ProjectDiff.h"
@@ -42,8 +42,11 @@ void changeSome(ConfigProject& p)
         for (int r = list.count() - 1; r >= 0; r -= 11, ++removed)
             list.removeRowAt(r);
         for (int i = 0; i < removed; ++i)
-            list.add({u"New "_s + QString::number(i), u"C:\\New\\"_s + QString::number(g) + u'_' + QString::number(i) +
-                                                       u".bpl"_s, {}, {}, true});
+            list.add({u"New "_s + QString::number(i),
+                      u"C:\\New\\"_s + QString::number(g) + u'_' + QString::number(i) + u".bpl"_s,
+                      {},
+                      {},
+                      true});
     }
 }
 
@@ -138,8 +141,8 @@ struct PackageSandbox
             QFile f(folder + u'/' + name);
             if (!f.open(QIODevice::WriteOnly))
                 std::abort();
-            f.write(fixtures::buildPeWithImports(
-                {u"KERNEL32.dll"_s, u"dclstd70.bpl"_s, u"p"_s + QString::number((i + 1) % packages) + u".bpl"_s}));
+            f.write(fixtures::buildPeWithImports({u"KERNEL32.dll"_s, u"dclstd70.bpl"_s,
+                                                  u"p"_s + QString::number((i + 1) % packages) + u".bpl"_s}));
             list.add({u"Package "_s + QString::number(i), u"C:\\Pkgs\\"_s + name, {}, {}, true});
         }
     }
@@ -163,7 +166,14 @@ void BM_CheckPackages(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_DiffProjects)->Arg(1000)->Arg(2000)->Arg(5000)->Arg(10000)->Arg(20000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DiffProjects)
+    ->Arg(1000)
+    ->Arg(2000)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DiffProjectFiles)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DiffJson)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CheckPackages)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond);

@@ -135,4 +135,3 @@ BENCHMARK(BM_SaveAs)->Arg(0)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IniParse)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadProject)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteProject)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
-

@@ -73,10 +73,9 @@ void BM_ApplyProject(benchmark::State& state)
     for (auto _ : state) {
         HiveRegistryStore store(a.sb.prefix);
         if (transaction) {
-            const TransactionResult r = runRegistryTransaction(store, a.sb.prefix, SnapshotOperation::Apply,
-                                                               keysWrittenBy(SnapshotOperation::Apply),
-                                                               [&] { applyProject(store, a.project, macro, bridge); },
-                                                               OnFailure::KeepWritten);
+            const TransactionResult r = runRegistryTransaction(
+                store, a.sb.prefix, SnapshotOperation::Apply, keysWrittenBy(SnapshotOperation::Apply),
+                [&] { applyProject(store, a.project, macro, bridge); }, OnFailure::KeepWritten);
             if (!r.ok())
                 state.SkipWithError(r.error.toUtf8().constData());
         } else {
@@ -118,7 +117,8 @@ void fillValues(RegistryStore& store, int count, int keys = 100)
         if (i < keys)
             store.createKey(RegRoot::CurrentUser, key);
         store.setValue(RegRoot::CurrentUser, key,
-                       RegValue::string(u"Value %1"_s.arg(i), u"C:\\Program Files\\Borland\\Delphi7\\Lib\\file%1.dcu"_s.arg(i)));
+                       RegValue::string(u"Value %1"_s.arg(i),
+                                        u"C:\\Program Files\\Borland\\Delphi7\\Lib\\file%1.dcu"_s.arg(i)));
     }
 }
 
@@ -154,7 +154,7 @@ void BM_ImportRegistry(benchmark::State& state)
 // would make it.
 class KeepFreedMemory
 {
-public:
+  public:
     KeepFreedMemory()
     {
         ::mallopt(M_TRIM_THRESHOLD, 1000000000);
@@ -178,7 +178,8 @@ void BM_ImportShuffledValues(benchmark::State& state)
     QByteArray file = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Bench]\r\n";
     file.reserve(qsizetype(count) * 64);
     for (const int i : order)
-        file += "\"Value " + QByteArray::number(i) + "\"=\"C:\\\\D7\\\\Lib\\\\file" + QByteArray::number(i) + ".dcu\"\r\n";
+        file += "\"Value " + QByteArray::number(i) + "\"=\"C:\\\\D7\\\\Lib\\\\file" + QByteArray::number(i) +
+                ".dcu\"\r\n";
     for (auto _ : state) {
         MemoryRegistryStore target(WineHive::Arch::Win64);
         importRegFile(file, target, u"bench.reg"_s);

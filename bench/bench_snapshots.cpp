@@ -1,15 +1,15 @@
 // Snapshots of the IDE's trees holding 10,000 and 100,000 values of mixed types: taking one (read
 // from the store, written to the state folder), and reading one back and restoring it.
 
-#include "delphireg/Snapshots.h"
 #include "delphireg/RegImport.h"
+#include "delphireg/Snapshots.h"
 #include "platform/registry/RegistryStore.h"
 #include "support/MemoryRegistryStore.h"
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <optional>
 #include <benchmark/benchmark.h>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 using namespace vx;
@@ -28,11 +28,22 @@ void fill(RegistryStore& store, int count)
             store.createKey(t.root, key);
         const QString name = u"Value "_s + QString::number(i);
         switch (i % 5) {
-        case 0: store.setValue(t.root, key, RegValue::string(name, u"C:\\Program Files\\Borland\\Delphi7\\Lib\\"_s + name)); break;
-        case 1: store.setValue(t.root, key, RegValue::dword(name, quint32(i))); break;
-        case 2: store.setValue(t.root, key, RegValue::string(name, u"%SystemRoot%\\x"_s, REG_EXPAND_SZ)); break;
-        case 3: store.setValue(t.root, key, RegValue::multiString(name, {u"one"_s, u"two"_s})); break;
-        default: store.setValue(t.root, key, RegValue{name, REG_BINARY, QByteArray(24, char(i))}); break;
+        case 0:
+            store.setValue(t.root, key,
+                           RegValue::string(name, u"C:\\Program Files\\Borland\\Delphi7\\Lib\\"_s + name));
+            break;
+        case 1:
+            store.setValue(t.root, key, RegValue::dword(name, quint32(i)));
+            break;
+        case 2:
+            store.setValue(t.root, key, RegValue::string(name, u"%SystemRoot%\\x"_s, REG_EXPAND_SZ));
+            break;
+        case 3:
+            store.setValue(t.root, key, RegValue::multiString(name, {u"one"_s, u"two"_s}));
+            break;
+        default:
+            store.setValue(t.root, key, RegValue{name, REG_BINARY, QByteArray(24, char(i))});
+            break;
         }
     }
 }
@@ -45,7 +56,8 @@ void BM_TakeSnapshot(benchmark::State& state)
     fill(store, int(state.range(0)));
     const SnapshotStore snapshots(dir.filePath(u"prefix"_s));
     for (auto _ : state)
-        snapshots.prune(snapshots.take(store, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear)));
+        snapshots.prune(
+            snapshots.take(store, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear)));
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
@@ -62,7 +74,8 @@ void BM_ReadAndRestoreSnapshot(benchmark::State& state)
         if (!f.open(QIODevice::WriteOnly) || f.write(filled.hiveBytes(file)) < 0)
             std::abort();
     }
-    const QByteArray bytes = snapshotBytes(filled, delphiTreeKeys(), SnapshotOperation::Clear, QDateTime::currentDateTime());
+    const QByteArray bytes =
+        snapshotBytes(filled, delphiTreeKeys(), SnapshotOperation::Clear, QDateTime::currentDateTime());
     std::optional<HiveRegistryStore> store;
     for (auto _ : state) {
         state.PauseTiming();

@@ -52,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const vx::RegValue& back = ops[1].value;
     if (back.name != name)
         mismatch("the name changed", stored);
-    if (back.type != vx::REG_SZ || back.text() != stored || back.data != vx::RegValue::string(name, stored).data)
+    if (back.type != vx::REG_SZ || back.text() != stored ||
+        back.data != vx::RegValue::string(name, stored).data)
         mismatch("the text changed", stored);
     return 0;
 }

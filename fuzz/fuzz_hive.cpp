@@ -15,7 +15,6 @@ using vx::WineHive;
 
 namespace {
 
-
 std::optional<WineHive> read(const QByteArray& bytes)
 {
     try {
@@ -46,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     hive->setValue(added, vx::RegValue::dword(u"n"_s, 1));
     const QStringList first = hive->subKeyNames(WineHive::root());
     if (!first.isEmpty())
-        hive->setValue(hive->findSubKey(WineHive::root(), first.front()), vx::RegValue::string({}, u"\u00e9\\\""_s));
+        hive->setValue(hive->findSubKey(WineHive::root(), first.front()),
+                       vx::RegValue::string({}, u"\u00e9\\\""_s));
     const std::optional<WineHive> edited = read(hive->save());
     if (!edited || vx::test::hiveContents(*edited) != vx::test::hiveContents(*hive))
         std::abort();

@@ -54,13 +54,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QByteArray file;
     int codePage = 1252;
     switch (mode) {
-    case 0: file = body; break;
-    case 1: file = body; codePage = 936; break;
-    case 2: file = "\xEF\xBB\xBF" + body; break;
-    case 3: file = "\xFF\xFE" + body; break;
-    case 4: file = "\xFE\xFF" + body; break;
-    case 5: file = body + "\n;\xff\n"; break;
-    default: file = body + "\n;\x81\n"; codePage = 936; break;
+    case 0:
+        file = body;
+        break;
+    case 1:
+        file = body;
+        codePage = 936;
+        break;
+    case 2:
+        file = "\xEF\xBB\xBF" + body;
+        break;
+    case 3:
+        file = "\xFF\xFE" + body;
+        break;
+    case 4:
+        file = "\xFE\xFF" + body;
+        break;
+    case 5:
+        file = body + "\n;\xff\n";
+        break;
+    default:
+        file = body + "\n;\x81\n";
+        codePage = 936;
+        break;
     }
     vx::setAnsiCodePage(codePage);
 
@@ -69,7 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const vx::IniFileEncoding encoding = ini.encoding();
     const Values before = readEverything(ini);
 
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom); // U+FEFF is text here
+    QStringDecoder utf8(QStringConverter::Utf8,
+                        QStringConverter::Flag::ConvertInitialBom); // U+FEFF is text here
     QString value = utf8.decode(body.right(qsizetype(valueLength)));
     value.remove(u'\r').remove(u'\n');
     const QStringList sections = ini.sectionNames();
@@ -87,10 +104,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     again.setContent(written);
     if (again.readString(section, key, u"<missing>"_s) != value)
         fail("the written value does not read back from the file", section, key);
-    if (again.encoding() != encoding && !(encoding.kind == vx::IniEncoding::CodePage && again.encoding().kind == vx::IniEncoding::Utf8))
+    if (again.encoding() != encoding &&
+        !(encoding.kind == vx::IniEncoding::CodePage && again.encoding().kind == vx::IniEncoding::Utf8))
         fail("the file changed its form", section, key);
     for (const auto& [name, old] : before) {
-        if (name.first.compare(section, Qt::CaseInsensitive) == 0 && name.second.compare(key, Qt::CaseInsensitive) == 0)
+        if (name.first.compare(section, Qt::CaseInsensitive) == 0 &&
+            name.second.compare(key, Qt::CaseInsensitive) == 0)
             continue;
         if (again.value(name.first, name.second) != old)
             fail("an untouched value changed", name.first, name.second);

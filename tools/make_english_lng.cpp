@@ -16,7 +16,8 @@ int main(int argc, char** argv)
     }
     QSaveFile out(QString::fromLocal8Bit(argv[1]));
     if (!out.open(QIODevice::WriteOnly) || out.write(vx::englishLanguageFile()) < 0 || !out.commit()) {
-        std::fprintf(stderr, "vorlix7-english-lng: cannot write %s: %s\n", argv[1], qPrintable(out.errorString()));
+        std::fprintf(stderr, "vorlix7-english-lng: cannot write %s: %s\n", argv[1],
+                     qPrintable(out.errorString()));
         return 1;
     }
     return 0;

@@ -61,8 +61,7 @@ void rings(QPainter& p)
         const qreal a = qDegreesToRadians(110.0 + i * 10.0);
         const qreal r = 230;
         p.setBrush(QColor(255, 214, 92, 200 - i * 18));
-        p.drawEllipse(QPointF(c.x() + r * qCos(a), c.y() - r * qSin(a)), 4.0 - i * 0.3,
-                      4.0 - i * 0.3);
+        p.drawEllipse(QPointF(c.x() + r * qCos(a), c.y() - r * qSin(a)), 4.0 - i * 0.3, 4.0 - i * 0.3);
     }
 }
 
@@ -172,8 +171,7 @@ int main(int argc, char** argv)
     writer.setQuality(90);
     writer.setOptimizedWrite(true);
     if (!writer.write(image)) {
-        std::fprintf(stderr, "cannot write %s: %s\n", argv[1],
-                     qPrintable(writer.errorString()));
+        std::fprintf(stderr, "cannot write %s: %s\n", argv[1], qPrintable(writer.errorString()));
         return 1;
     }
     return 0;

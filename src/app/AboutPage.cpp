@@ -9,7 +9,8 @@
 
 namespace vx::app {
 
-LogoAnimation::LogoAnimation(QLabel* logo, QLabel* egg, QTimer* timer, QWidget* window, std::function<int()> random)
+LogoAnimation::LogoAnimation(QLabel* logo, QLabel* egg, QTimer* timer, QWidget* window,
+                             std::function<int()> random)
     : QObject(logo), m_logo(logo), m_egg(egg), m_timer(timer), m_window(window), m_random(std::move(random))
 {
     if (!m_random) {

@@ -15,9 +15,10 @@ namespace vx::app {
 class LogoAnimation : public QObject
 {
     Q_OBJECT
-public:
+  public:
     // `random` gives a uniformly random integer from 0 to 8.
-    LogoAnimation(QLabel* logo, QLabel* egg, QTimer* timer, QWidget* window, std::function<int()> random = {});
+    LogoAnimation(QLabel* logo, QLabel* egg, QTimer* timer, QWidget* window,
+                  std::function<int()> random = {});
 
     void ImageLogoMouseMove() { m_presses = 0; }
     void ImageLogoMouseDown();
@@ -26,10 +27,10 @@ public:
     int phase() const { return m_phase; } // 0 idle, 1 falling, 2 resting
     int presses() const { return m_presses; }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     QLabel* m_logo;
     QLabel* m_egg;
     QTimer* m_timer;

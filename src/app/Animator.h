@@ -12,7 +12,7 @@ namespace vx::app {
 class Animator : public QLabel
 {
     Q_OBJECT
-public:
+  public:
     explicit Animator(QWidget* parent = nullptr);
 
     void setFrames(const QList<QPixmap>& frames);
@@ -26,7 +26,7 @@ public:
     // Moves to the next frame as one timer tick does (tests call it directly).
     void step();
 
-private:
+  private:
     void show(int index);
     QList<QPixmap> m_frames;
     int m_index = 0;

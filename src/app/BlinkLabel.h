@@ -10,18 +10,18 @@ namespace vx::app {
 class BlinkLabel : public QLabel
 {
     Q_OBJECT
-public:
+  public:
     explicit BlinkLabel(const QString& text = {}, QWidget* parent = nullptr);
 
     // Whether the text shows at this moment of the blink.
     bool textShown() const { return m_shown; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
-private:
+  private:
     QTimer m_timer;
     bool m_shown = true;
 };

@@ -26,7 +26,7 @@ struct ProjectFigures
 // what they report: figures, title, progress, the page, which of its buttons can be pressed.
 class CommandHost
 {
-public:
+  public:
     enum class Button { SaveProject, CloseProject, UndoRegistry };
 
     virtual ~CommandHost() = default;

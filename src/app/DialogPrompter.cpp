@@ -4,12 +4,12 @@
 #include "app/TFormInput.h"
 #include "app/TFormSelLang.h"
 
-#include <QInputDialog>
 #include <QApplication>
 #include <QClipboard>
-#include <QKeyEvent>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QInputDialog>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -49,14 +49,14 @@ QString breakable(const QString& text)
 
 class MessageBox final : public QMessageBox
 {
-public:
+  public:
     MessageBox(QWidget* parent, const QString& text) : QMessageBox(parent), m_text(text)
     {
         setTextFormat(Qt::PlainText); // a file named like a tag shows as its name
         setText(breakable(text));
     }
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override
     {
         if (event == QKeySequence::Copy) {
@@ -67,7 +67,7 @@ protected:
         QMessageBox::keyPressEvent(event);
     }
 
-private:
+  private:
     QString m_text;
 };
 } // namespace
@@ -96,11 +96,21 @@ Prompter::Button DialogPrompter::message(QWidget* parent, const Message& m)
 {
     MessageBox box(parent, m.text);
     switch (m.icon) {
-    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case Icon::Information: box.setIcon(QMessageBox::Information); break;
-    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case Icon::Error: box.setIcon(QMessageBox::Critical); break;
-    case Icon::Question: box.setIcon(QMessageBox::Question); break;
+    case Icon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
     }
     box.setWindowTitle(titleOr(m.title));
     if (!m.details.isEmpty())
@@ -118,17 +128,30 @@ Prompter::Button DialogPrompter::message(QWidget* parent, const Message& m)
         buttons |= QMessageBox::No;
     box.setStandardButtons(buttons);
     switch (m.defaultButton) {
-    case Ok: box.setDefaultButton(QMessageBox::Ok); break;
-    case Cancel: box.setDefaultButton(QMessageBox::Cancel); break;
-    case Yes: box.setDefaultButton(QMessageBox::Yes); break;
-    case No: box.setDefaultButton(QMessageBox::No); break;
-    case NoButton: break;
+    case Ok:
+        box.setDefaultButton(QMessageBox::Ok);
+        break;
+    case Cancel:
+        box.setDefaultButton(QMessageBox::Cancel);
+        break;
+    case Yes:
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    case No:
+        box.setDefaultButton(QMessageBox::No);
+        break;
+    case NoButton:
+        break;
     }
     switch (box.exec()) {
-    case QMessageBox::Ok: return Ok;
-    case QMessageBox::Yes: return Yes;
-    case QMessageBox::No: return No;
-    case QMessageBox::Cancel: return Cancel;
+    case QMessageBox::Ok:
+        return Ok;
+    case QMessageBox::Yes:
+        return Yes;
+    case QMessageBox::No:
+        return No;
+    case QMessageBox::Cancel:
+        return Cancel;
     default:
         if (m.buttons & Cancel)
             return Cancel;
@@ -158,7 +181,8 @@ QString DialogPrompter::openFile(QWidget* parent, const QString& start, const QS
                                         QFileDialog::ReadOnly | QFileDialog::DontUseNativeDialog);
 }
 
-QString DialogPrompter::saveFile(QWidget* parent, const QString& proposed, const QString& filter, bool confirmOverwrite)
+QString DialogPrompter::saveFile(QWidget* parent, const QString& proposed, const QString& filter,
+                                 bool confirmOverwrite)
 {
     QFileDialog::Options options = QFileDialog::DontUseNativeDialog;
     if (!confirmOverwrite)
@@ -184,8 +208,7 @@ namespace {
 // The shared dialogs are windows of their own, never children of the main window (whose controls
 // are found by object name), made on first use and kept. The window they serve becomes their
 // transient parent, so that window managers keep them above it.
-template <typename Dialog>
-Dialog& sharedDialog(std::unique_ptr<Dialog>& slot, QWidget* parent)
+template <typename Dialog> Dialog& sharedDialog(std::unique_ptr<Dialog>& slot, QWidget* parent)
 {
     if (!slot)
         slot = std::make_unique<Dialog>();

@@ -14,13 +14,14 @@ class TFormSelLang;
 // and reused, as the program's own dialogs are.
 class DialogPrompter final : public Prompter
 {
-public:
+  public:
     DialogPrompter();
     ~DialogPrompter() override;
 
     Button message(QWidget* parent, const Message& m) override;
     QString openFile(QWidget* parent, const QString& start, const QString& filter) override;
-    QString saveFile(QWidget* parent, const QString& proposed, const QString& filter, bool confirmOverwrite) override;
+    QString saveFile(QWidget* parent, const QString& proposed, const QString& filter,
+                     bool confirmOverwrite) override;
     QString folder(QWidget* parent, const QString& title, const QString& directory) override;
     std::optional<QFont> font(QWidget* parent, const QFont& initial) override;
     InputAnswer input(QWidget* parent, InputDialogState& state) override;
@@ -36,7 +37,7 @@ public:
     // The one instance, made the default prompter on first use.
     static DialogPrompter& instance();
 
-private:
+  private:
     std::unique_ptr<TFormInput> m_input;
     std::unique_ptr<TFormFileList> m_fileList;
     std::unique_ptr<TFormSelLang> m_selLang;

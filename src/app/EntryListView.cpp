@@ -19,7 +19,7 @@ EntryListView::EntryListView(QWidget* parent) : QTreeView(parent)
     setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     setAlternatingRowColors(true);
     setIconSize(QSize(16, 16)); // the row images are small icons, whatever the style would pick
-    setSortingEnabled(false); // the model's rows are the order; headers sort them explicitly
+    setSortingEnabled(false);   // the model's rows are the order; headers sort them explicitly
     setFrameShape(QFrame::NoFrame);
     header()->setSectionsClickable(true);
     // The last column fills the rest of the list; its stored width is kept as loaded, so the saved
@@ -103,7 +103,8 @@ void EntryListView::restoreLayout()
         setColumnWidth(c, v.columnWidths[c]);
     if (v.sortColumn >= 0 && v.sortColumn < m_model->columnCount()) {
         header()->setSortIndicatorShown(true);
-        header()->setSortIndicator(v.sortColumn, v.sortDirect == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+        header()->setSortIndicator(v.sortColumn,
+                                   v.sortDirect == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
     } else {
         header()->setSortIndicatorShown(false);
     }

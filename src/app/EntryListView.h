@@ -13,7 +13,7 @@ namespace vx::app {
 class EntryListView : public QTreeView
 {
     Q_OBJECT
-public:
+  public:
     explicit EntryListView(QWidget* parent = nullptr);
     void setEntryModel(EntryListModel* model);
     EntryListModel* entryModel() const { return m_model; }
@@ -24,17 +24,17 @@ public:
     // Asks for the popup menu from the keyboard: at the current row, not at the pointer.
     void requestKeyboardMenu();
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // Any mouse button went down on the list, at x in the list's content (scrolling included);
     // sent after the press has selected its row.
     void mouseDown(int x);
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
-private:
+  private:
     QPointer<EntryListModel> m_model;
 };
 

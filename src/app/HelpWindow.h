@@ -8,7 +8,7 @@ namespace vx::app {
 class HelpWindow : public QDialog
 {
     Q_OBJECT
-public:
+  public:
     explicit HelpWindow(QWidget* parent = nullptr);
     // The guide's text (Markdown), as the repository's docs/user-guide.md holds it.
     static QString guideText();

@@ -76,11 +76,9 @@ std::shared_ptr<QSvgRenderer> loadSvg(const QString& file)
 // style, as for any other icon.
 class SvgIconEngine final : public QIconEngine
 {
-public:
+  public:
     SvgIconEngine(const QString& file, const QString& variant = {}, SvgPainting paint = renderWhole)
-        : m_cacheKey(u"vx-svg:"_s + file + u':' + variant)
-        , m_svg(loadSvg(file))
-        , m_paint(std::move(paint))
+        : m_cacheKey(u"vx-svg:"_s + file + u':' + variant), m_svg(loadSvg(file)), m_paint(std::move(paint))
     {
     }
 
@@ -97,8 +95,8 @@ public:
     {
         if (size.isEmpty() || !m_svg->isValid())
             return {};
-        const QString key = m_cacheKey + u':' + QString::number(size.width()) + u'x'
-                            + QString::number(size.height()) + u':' + QString::number(int(mode));
+        const QString key = m_cacheKey + u':' + QString::number(size.width()) + u'x' +
+                            QString::number(size.height()) + u':' + QString::number(int(mode));
         QPixmap pm;
         if (QPixmapCache::find(key, &pm))
             return pm;
@@ -126,7 +124,7 @@ public:
     QString key() const override { return u"vx-svg"_s; }
     bool isNull() override { return !m_svg->isValid(); }
 
-private:
+  private:
     QString m_cacheKey;
     std::shared_ptr<QSvgRenderer> m_svg; // shared by the copies QIcon makes
     SvgPainting m_paint;
@@ -151,8 +149,8 @@ QPixmap renderPicture(const QString& file, const SvgPainting& paint = renderWhol
     image.setDevicePixelRatio(dpr);
     {
         QPainter p(&image);
-        p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform
-                         | QPainter::TextAntialiasing);
+        p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform |
+                         QPainter::TextAntialiasing);
         paint(*svg, p, QRectF(QPointF(0, 0), QSizeF(logical)));
     }
     return QPixmap::fromImage(std::move(image));
@@ -227,8 +225,7 @@ void paintRingFrame(QSvgRenderer& svg, QPainter& p, const QRectF& target, int fr
     const qreal t = qreal(frame) / kRingFrames;
     renderPart(svg, p, u"disc"_s, target);
     const std::pair<const char16_t*, qreal> turns[] = {
-        {u"outer", -120.0 * t}, {u"middle", 180.0 * t}, {u"inner", -180.0 * t},
-        {u"satellite", 360.0 * t}};
+        {u"outer", -120.0 * t}, {u"middle", 180.0 * t}, {u"inner", -180.0 * t}, {u"satellite", 360.0 * t}};
     for (const auto& [id, degrees] : turns) {
         p.save();
         turnAbout(p, target, degrees);
@@ -259,8 +256,7 @@ QList<QPixmap> buildRingFrames(const QString& file)
 // The tip card with its heading, its number and its text written over it.
 QPixmap tipFrame(const QString& heading, const QString& text, int number, int count)
 {
-    return renderPicture(u":/icons/tip.svg"_s, [&](QSvgRenderer& svg, QPainter& p,
-                                                    const QRectF& target) {
+    return renderPicture(u":/icons/tip.svg"_s, [&](QSvgRenderer& svg, QPainter& p, const QRectF& target) {
         svg.render(&p, target);
         QFont head;
         head.setPixelSize(12);
@@ -278,8 +274,7 @@ QPixmap tipFrame(const QString& heading, const QString& text, int number, int co
         body.setPixelSize(13);
         p.setFont(body);
         p.setPen(QColor(60, 50, 25));
-        p.drawText(QRectF(56, 23, 196, 44), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
-                   text);
+        p.drawText(QRectF(56, 23, 196, 44), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, text);
     });
 }
 
@@ -294,12 +289,9 @@ QList<QPixmap> buildTips(bool chinese)
         u"Unchecked entries stay in the project, ready for later."_s,
     };
     static const QStringList translated = {
-        u"在列表上单击右键可使用更多命令。"_s,
-        u"勾选 Delphi 启动时应加载的包。"_s,
-        u"应用会把项目写入 Delphi 的注册表。"_s,
-        u"试验之前请先备份注册表。"_s,
-        u"捕获会把 Delphi 当前的配置读入项目。"_s,
-        u"未勾选的条目仍保留在项目中，随时可用。"_s,
+        u"在列表上单击右键可使用更多命令。"_s,     u"勾选 Delphi 启动时应加载的包。"_s,
+        u"应用会把项目写入 Delphi 的注册表。"_s,   u"试验之前请先备份注册表。"_s,
+        u"捕获会把 Delphi 当前的配置读入项目。"_s, u"未勾选的条目仍保留在项目中，随时可用。"_s,
     };
     const QStringList& texts = chinese ? translated : english;
     const QString heading = chinese ? u"小提示"_s : u"Tip"_s;

@@ -13,13 +13,14 @@ namespace vx::app {
 void checkProjectCommand(CommandHost& h)
 {
     const Installation& inst = h.installation();
-    const integration::HealthCheckPlaces places{integration::windowsSystemDirectory(inst.prefix()), u"C:\\windows"_s};
+    const integration::HealthCheckPlaces places{integration::windowsSystemDirectory(inst.prefix()),
+                                                u"C:\\windows"_s};
     const std::vector<integration::Finding> findings =
         integration::checkProjectHealth(h.project(), h.macro(), inst.bridge, places);
     Prompter::current().message(h.dialogParent(),
                                 {findings.empty() ? Prompter::Icon::Information : Prompter::Icon::Warning,
-                                 h.caption(u"RzBitBtnCheckProject"_s), integration::healthReportText(findings),
-                                 Prompter::Ok, Prompter::Ok, false});
+                                 h.caption(u"RzBitBtnCheckProject"_s),
+                                 integration::healthReportText(findings), Prompter::Ok, Prompter::Ok, false});
 }
 
 } // namespace vx::app

@@ -53,8 +53,7 @@ void StatusPane::leaveEvent(QEvent* e)
 
 namespace {
 
-template <typename W, typename... Args>
-W* make(const QString& name, QWidget* parent, Args&&... args)
+template <typename W, typename... Args> W* make(const QString& name, QWidget* parent, Args&&... args)
 {
     W* w = new W(std::forward<Args>(args)..., parent);
     w->setObjectName(name);
@@ -79,8 +78,8 @@ QAction* action(QMenu* menu, const QString& name, const QString& text, int image
 }
 
 // A caption label and its value label on one row of a form.
-ClickLabel* valueRow(QFormLayout* form, const QString& captionName, const QString& caption, const QString& valueName,
-                     QLabel** captionOut = nullptr)
+ClickLabel* valueRow(QFormLayout* form, const QString& captionName, const QString& caption,
+                     const QString& valueName, QLabel** captionOut = nullptr)
 {
     QWidget* parent = form->parentWidget();
     auto* c = make<QLabel>(captionName, parent, caption);
@@ -166,12 +165,14 @@ void buildProjectsPage(MainUi& ui)
     ui.RzLabelProject = valueRow(statsForm, u"LabelProject"_s, u"Project:"_s, u"RzLabelProject"_s);
     ui.RzLabelProject->setText(u"None"_s);
     ui.RzLabelProject->setWordWrap(true);
-    ui.RzLabelProjectRuns = valueRow(statsForm, u"LabelProjectRuns"_s, u"Total Run Count"_s, u"RzLabelProjectRuns"_s);
+    ui.RzLabelProjectRuns =
+        valueRow(statsForm, u"LabelProjectRuns"_s, u"Total Run Count"_s, u"RzLabelProjectRuns"_s);
     ui.RzLabelProjectTimeSum =
         valueRow(statsForm, u"LabelProjectTimeSum"_s, u"Total Run Times"_s, u"RzLabelProjectTimeSum"_s);
     ui.RzLabelProjectBeginTime =
         valueRow(statsForm, u"LabelProjectBeginTime"_s, u"Begin Time"_s, u"RzLabelProjectBeginTime"_s);
-    ui.RzLabelProjectRunTime = valueRow(statsForm, u"LabelProjectRunTime"_s, u"Pass Time"_s, u"RzLabelProjectRunTime"_s);
+    ui.RzLabelProjectRunTime =
+        valueRow(statsForm, u"LabelProjectRunTime"_s, u"Pass Time"_s, u"RzLabelProjectRunTime"_s);
     ui.RzLabelProjectLastTime =
         valueRow(statsForm, u"LabelProjectLastTime"_s, u"Last End Time"_s, u"RzLabelProjectLastTime"_s);
     ui.RzLabelProjectLastRun =
@@ -179,9 +180,11 @@ void buildProjectsPage(MainUi& ui)
 
     auto* counts = new QGroupBox(page);
     auto* countForm = new QFormLayout(counts);
-    ui.RzLabelGroupNum = valueRow(countForm, u"LabelGroupNum"_s, u"Group"_s, u"RzLabelGroupNum"_s, &ui.LabelGroupNum);
+    ui.RzLabelGroupNum =
+        valueRow(countForm, u"LabelGroupNum"_s, u"Group"_s, u"RzLabelGroupNum"_s, &ui.LabelGroupNum);
     ui.RzLabelCompNum = valueRow(countForm, u"LabelCompNum"_s, u"Component"_s, u"RzLabelCompNum"_s);
-    ui.RzLabelCompSel = valueRow(countForm, u"LabelCompSel"_s, u"Selected"_s, u"RzLabelCompSel"_s, &ui.LabelCompSel);
+    ui.RzLabelCompSel =
+        valueRow(countForm, u"LabelCompSel"_s, u"Selected"_s, u"RzLabelCompSel"_s, &ui.LabelCompSel);
     ui.RzLabelExpertNum = valueRow(countForm, u"LabelExpertNum"_s, u"Expert"_s, u"RzLabelExpertNum"_s);
     ui.RzLabelExpertSel = valueRow(countForm, u"LabelExpertSel"_s, u"Selected"_s, u"RzLabelExpertSel"_s);
     ui.RzLabelToolNum = valueRow(countForm, u"LabelToolNum"_s, u"Tool"_s, u"RzLabelToolNum"_s);
@@ -259,8 +262,8 @@ void buildOptionPage(MainUi& ui)
     ui.RzRapidFireButtonModifyPath = toolButton(u"RzRapidFireButtonModifyPath"_s, ImgModify, path);
     ui.RzRapidFireButtonDelPath = toolButton(u"RzRapidFireButtonDelPath"_s, ImgDelete, path);
     const std::pair<QToolButton*, QString> captions[] = {{ui.RzRapidFireButtonAddPath, u"&Add"_s},
-                                                          {ui.RzRapidFireButtonModifyPath, u"&Modify"_s},
-                                                          {ui.RzRapidFireButtonDelPath, u"&Del"_s}};
+                                                         {ui.RzRapidFireButtonModifyPath, u"&Modify"_s},
+                                                         {ui.RzRapidFireButtonDelPath, u"&Del"_s}};
     for (const auto& [button, caption] : captions) {
         button->setText(caption);
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -326,8 +329,10 @@ void buildOptionPage(MainUi& ui)
     auto* assoc = make<QGroupBox>(u"RzGroupBoxAssociate"_s, page, u"Associate"_s);
     auto* ag = new QVBoxLayout(assoc);
     ui.RzCheckBoxAssociate = make<QCheckBox>(u"RzCheckBoxAssociate"_s, assoc, u"Enable Associate"_s);
-    ui.RzCheckBoxAssociateShell = make<QCheckBox>(u"RzCheckBoxAssociateShell"_s, assoc, u"Associate Explorer"_s);
-    ui.RzCheckBoxAssociateFiles = make<QCheckBox>(u"RzCheckBoxAssociateFiles"_s, assoc, u"Associate FileType"_s);
+    ui.RzCheckBoxAssociateShell =
+        make<QCheckBox>(u"RzCheckBoxAssociateShell"_s, assoc, u"Associate Explorer"_s);
+    ui.RzCheckBoxAssociateFiles =
+        make<QCheckBox>(u"RzCheckBoxAssociateFiles"_s, assoc, u"Associate FileType"_s);
     ag->addWidget(ui.RzCheckBoxAssociate);
     ag->addWidget(ui.RzCheckBoxAssociateShell);
     ag->addWidget(ui.RzCheckBoxAssociateFiles);
@@ -337,7 +342,8 @@ void buildOptionPage(MainUi& ui)
     sg->addWidget(new QLabel(u"Delphi7"_s, shortcut), 0, 0);
     sg->addWidget(new QLabel(u"Delphi7 Vorlix"_s, shortcut), 1, 0);
     ui.RzCheckBoxShortcutDesktop = make<QCheckBox>(u"RzCheckBoxShortcutDesktop"_s, shortcut, u"Desktop"_s);
-    ui.RzCheckBoxShortcutQuickLaunch = make<QCheckBox>(u"RzCheckBoxShortcutQuickLaunch"_s, shortcut, u"Quick Launch"_s);
+    ui.RzCheckBoxShortcutQuickLaunch =
+        make<QCheckBox>(u"RzCheckBoxShortcutQuickLaunch"_s, shortcut, u"Quick Launch"_s);
     ui.RzCheckBoxShortcutMenu = make<QCheckBox>(u"RzCheckBoxShortcutMenu"_s, shortcut, u"Menu"_s);
     ui.RzCheckBoxShortcutDesktopD = make<QCheckBox>(u"RzCheckBoxShortcutDesktopD"_s, shortcut, u"Desktop"_s);
     ui.RzCheckBoxShortcutQuickLaunchD =
@@ -420,7 +426,8 @@ void buildAboutPage(MainUi& ui)
     ui.RzLabelBeginTime = valueRow(stats, u"LabelBeginTime"_s, u"Begin Time"_s, u"RzLabelBeginTime"_s);
     ui.RzLabelRunTime = valueRow(stats, u"LabelRunTime"_s, u"Pass Time"_s, u"RzLabelRunTime"_s);
     ui.RzLabelLastEnd = valueRow(stats, u"LabelLastEnd"_s, u"Last End Time"_s, u"RzLabelLastEnd"_s);
-    ui.RzLabelLastRunTime = valueRow(stats, u"LabelLastRunTime"_s, u"Last Run Time"_s, u"RzLabelLastRunTime"_s);
+    ui.RzLabelLastRunTime =
+        valueRow(stats, u"LabelLastRunTime"_s, u"Last Run Time"_s, u"RzLabelLastRunTime"_s);
     auto* mid = new QHBoxLayout;
     mid->addWidget(statsHost, 1);
     ui.RzAnimator = make<Animator>(u"RzAnimator"_s, page);

@@ -25,13 +25,13 @@ class EntryListView;
 class ClickLabel : public QLabel
 {
     Q_OBJECT
-public:
+  public:
     using QLabel::QLabel;
-Q_SIGNALS:
+  Q_SIGNALS:
     void doubleClicked();
     void clicked();
 
-protected:
+  protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
 };
@@ -40,10 +40,10 @@ protected:
 class StatusPane : public QLabel
 {
     Q_OBJECT
-public:
+  public:
     explicit StatusPane(QWidget* parent = nullptr);
 
-protected:
+  protected:
     void enterEvent(QEnterEvent* e) override;
     void leaveEvent(QEvent* e) override;
 };
@@ -60,15 +60,17 @@ struct MainUi
     EntryListView* RzListViewExpert = nullptr;
     QTabWidget* RzPageControlComp = nullptr;
     EntryListView* RzListViewTool = nullptr;
-    QMenu *PopupMenuExpert = nullptr, *PopupMenuGroup = nullptr, *PopupMenuComp = nullptr, *PopupMenuTool = nullptr;
+    QMenu *PopupMenuExpert = nullptr, *PopupMenuGroup = nullptr, *PopupMenuComp = nullptr,
+          *PopupMenuTool = nullptr;
     QAction* popGroupMenu = nullptr; // the group menu as the last item of the component menu
 
     // Projects page
     ClickLabel *RzLabelProject = nullptr, *RzLabelProjectRuns = nullptr, *RzLabelProjectTimeSum = nullptr,
                *RzLabelProjectBeginTime = nullptr, *RzLabelProjectRunTime = nullptr,
-               *RzLabelProjectLastTime = nullptr, *RzLabelProjectLastRun = nullptr, *RzLabelGroupNum = nullptr,
-               *RzLabelCompNum = nullptr, *RzLabelCompSel = nullptr, *RzLabelExpertNum = nullptr,
-               *RzLabelExpertSel = nullptr, *RzLabelToolNum = nullptr, *RzLabelToolSel = nullptr;
+               *RzLabelProjectLastTime = nullptr, *RzLabelProjectLastRun = nullptr,
+               *RzLabelGroupNum = nullptr, *RzLabelCompNum = nullptr, *RzLabelCompSel = nullptr,
+               *RzLabelExpertNum = nullptr, *RzLabelExpertSel = nullptr, *RzLabelToolNum = nullptr,
+               *RzLabelToolSel = nullptr;
     QLabel *LabelCompSel = nullptr, *LabelGroupNum = nullptr;
     QPushButton *RzBitBtnNewProject = nullptr, *RzBitBtnOpenProject = nullptr, *RzBitBtnSaveProject = nullptr,
                 *RzBitBtnSaveProjectAs = nullptr, *RzBitBtnCloseProject = nullptr,
@@ -76,7 +78,8 @@ struct MainUi
     QPushButton* RzBitBtnCheckProject = nullptr;
 
     // Option page
-    QLabel *RzLabelDelphiPath = nullptr, *RzLabelWinSDK = nullptr, *LabelBDEpath = nullptr, *LabelBordbk = nullptr;
+    QLabel *RzLabelDelphiPath = nullptr, *RzLabelWinSDK = nullptr, *LabelBDEpath = nullptr,
+           *LabelBordbk = nullptr;
     ClickLabel *RzLabelLang = nullptr, *RzLabelFont = nullptr;
     QListView* RzListViewSearchPath = nullptr;
     QToolButton *RzRapidFireButtonAddPath = nullptr, *RzRapidFireButtonModifyPath = nullptr,
@@ -84,8 +87,8 @@ struct MainUi
     QPushButton *RzButtonWinSDK = nullptr, *RzButtonBDEpath = nullptr, *RzBitBtnBordbk = nullptr,
                 *RzButtonLang = nullptr, *RzBitBtnFont = nullptr, *RzButtonRegDebug = nullptr,
                 *RzBitBtnCopyFiles = nullptr, *RzBitBtnRecover = nullptr, *RzBitBtnImportReg = nullptr,
-                *RzBitBtnBackupReg = nullptr, *RzBitBtnClearReg = nullptr, *RzBitBtnUndoReg = nullptr, *RzButtonShortcut = nullptr,
-                *RzBitBtnDelShortcut = nullptr;
+                *RzBitBtnBackupReg = nullptr, *RzBitBtnClearReg = nullptr, *RzBitBtnUndoReg = nullptr,
+                *RzButtonShortcut = nullptr, *RzBitBtnDelShortcut = nullptr;
     QCheckBox *RzCheckBoxBDEen = nullptr, *RzCheckBoxValid = nullptr, *RzCheckBoxAssociate = nullptr,
               *RzCheckBoxAssociateShell = nullptr, *RzCheckBoxAssociateFiles = nullptr,
               *RzCheckBoxShortcutDesktop = nullptr, *RzCheckBoxShortcutQuickLaunch = nullptr,

@@ -2,37 +2,37 @@
 
 #include "app/Animator.h"
 #include "app/EditingCommands.h"
-#include "integration/Associations.h"
-#include "integration/EnvironmentCommands.h"
 #include "app/EntryListView.h"
 #include "app/Images.h"
 #include "app/ProjectCommands.h"
-#include "prompter/Prompter.h"
 #include "app/RegistryCommands.h"
 #include "i18n/UiTexts.h"
+#include "integration/Associations.h"
+#include "integration/EnvironmentCommands.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
-#include "platform/pe/PeVersion.h"
-#include "platform/registry/RegistryStore.h"
 #include "platform/SystemInfo.h"
 #include "platform/TimeText.h"
+#include "platform/pe/PeVersion.h"
+#include "platform/registry/RegistryStore.h"
+#include "prompter/Prompter.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QMouseEvent>
-#include <QTabBar>
+#include <QCursor>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QHeaderView>
-#include <QCursor>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QLayout>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusTipEvent>
+#include <QTabBar>
 #include <QVBoxLayout>
 #include <functional>
 
@@ -61,8 +61,8 @@ TFormMain::TFormMain(Installation installation, QString settingsPath, QWidget* p
     // A project or settings file in the prefix's code page is written back in it while its text
     // fits; when it no longer does, the file becomes UTF-8, and the user is told so.
     const auto toUtf8 = [this](const QString& path, int codePage) {
-        m_ui.RzStatusPaneMsg->setText(path + u" was written in UTF-8: its text no longer fits code page "_s
-                                      + QString::number(codePage) + u'.');
+        m_ui.RzStatusPaneMsg->setText(path + u" was written in UTF-8: its text no longer fits code page "_s +
+                                      QString::number(codePage) + u'.');
     };
     m_projectStore.setEncodingFallbackHandler(toUtf8);
     m_settings.setEncodingFallbackHandler(toUtf8);
@@ -122,9 +122,8 @@ void TFormMain::connectHandlers()
         m_addressedGroup = m_ui.RzPageControlComp->currentIndex();
     });
     connect(&m_project, &ConfigProject::groupRemoved, this, &TFormMain::removeGroupPage);
-    connect(&m_project, &ConfigProject::groupRenamed, this, [this](int g) {
-        m_ui.RzPageControlComp->setTabText(g, m_project.groupName(g));
-    });
+    connect(&m_project, &ConfigProject::groupRenamed, this,
+            [this](int g) { m_ui.RzPageControlComp->setTabText(g, m_project.groupName(g)); });
     connect(&m_project, &ConfigProject::activeGroupChanged, this, [this](int g) {
         if (g >= 0 && g < m_ui.RzPageControlComp->count())
             m_ui.RzPageControlComp->setCurrentIndex(g);
@@ -144,14 +143,13 @@ void TFormMain::connectHandlers()
 
     // The group popup hangs on the tab bar and on the page around it: without a group there is no
     // tab bar, and the page is the only place to add the first one.
-    for (QWidget* on : {static_cast<QWidget*>(ui.RzPageControlComp->tabBar()), static_cast<QWidget*>(ui.RzPageControlComp),
-                        ui.TabSheetComponents}) {
+    for (QWidget* on : {static_cast<QWidget*>(ui.RzPageControlComp->tabBar()),
+                        static_cast<QWidget*>(ui.RzPageControlComp), ui.TabSheetComponents}) {
         on->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(on, &QWidget::customContextMenuRequested, ui.PopupMenuGroup,
                 [this, on](const QPoint& pos) { m_ui.PopupMenuGroup->popup(on->mapToGlobal(pos)); });
     }
 }
-
 
 QString TFormMain::productName() const
 {
@@ -197,13 +195,15 @@ TFormMain::StartResult TFormMain::FormCreate(const QStringList& arguments)
     if (!version.hasVersionResource || !ideVersionOk(version.productVersion)) {
         const QString text = u"Wrong Delphi version!\n\ncurrent version: "_s + shownProductVersion(version) +
                              u"\n\nneed version: 7"_s;
-        Prompter::current().message(this, {Prompter::Icon::Error, u"Error!"_s, text, Prompter::Ok, Prompter::Ok, true});
+        Prompter::current().message(
+            this, {Prompter::Icon::Error, u"Error!"_s, text, Prompter::Ok, Prompter::Ok, true});
         return StartResult::WrongVersion;
     }
 
     if (!openSettingsFile(m_settingsPath)) {
         Prompter::current().message(this, {Prompter::Icon::None, QString::fromUtf16(kProductName),
-                                           settingsOpenErrorText(m_settingsPath), Prompter::Ok, Prompter::Ok, false});
+                                           settingsOpenErrorText(m_settingsPath), Prompter::Ok, Prompter::Ok,
+                                           false});
         return StartResult::SettingsRefused;
     }
     m_settings.open(m_settingsPath);
@@ -371,8 +371,8 @@ void TFormMain::writeFileAssociations()
                                                 m_ui.RzCheckBoxAssociateShell->isChecked(),
                                                 m_ui.RzCheckBoxAssociateFiles->isChecked()};
     HiveRegistryStore store(m_installation.prefix());
-    const QString problem = integration::writeFileAssociations(store, choice, m_executablePath, m_installation,
-                                                               integration::XdgFolders::forCurrentUser());
+    const QString problem = integration::writeFileAssociations(
+        store, choice, m_executablePath, m_installation, integration::XdgFolders::forCurrentUser());
     if (!problem.isEmpty())
         Prompter::warning(this, problem);
 }
@@ -452,8 +452,8 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
         RzPageControlCompMouseDown(static_cast<QMouseEvent*>(event)->position().toPoint());
     // A press on the strip beside the tabs (or on the empty page) addresses no group.
     // (A press on a tab that the tab bar passes on to its page control is the tab's.)
-    if (watched == m_ui.RzPageControlComp && event->type() == QEvent::MouseButtonPress
-        && !m_ui.RzPageControlComp->tabBar()->geometry().contains(
+    if (watched == m_ui.RzPageControlComp && event->type() == QEvent::MouseButtonPress &&
+        !m_ui.RzPageControlComp->tabBar()->geometry().contains(
             static_cast<QMouseEvent*>(event)->position().toPoint()))
         m_addressedGroup = -1;
     return QMainWindow::eventFilter(watched, event);
@@ -490,7 +490,8 @@ void TFormMain::RzPageControlTabClick()
         }
         const ComponentListModel& list = m_project.group(g);
         ui.RzStatusPane1->setText(tabCaption(pages, ui.TabSheetComponents) + u'[' +
-                                  ui.RzPageControlComp->tabText(g) + u"]: "_s + QString::number(list.count()));
+                                  ui.RzPageControlComp->tabText(g) + u"]: "_s +
+                                  QString::number(list.count()));
         ui.RzStatusPane2->setText(selected + u": "_s + QString::number(list.selectedCount()));
         break;
     }
@@ -591,7 +592,8 @@ void TFormMain::addGroupPage(int group)
     layout->addWidget(list);
     ComponentListModel& model = m_project.group(group);
     model.setHeaders({tabCaption(m_ui.RzPageControl, m_ui.TabSheetComponents), uiText(UiText::CompFile),
-                      uiText(UiText::IncludePath), m_project.experts().headerData(2, Qt::Horizontal).toString()});
+                      uiText(UiText::IncludePath),
+                      m_project.experts().headerData(2, Qt::Horizontal).toString()});
     list->setEntryModel(&model);
     connectListKeys(list, m_ui.PopupMenuComp);
     connect(list, &EntryListView::mouseDown, this, [this, list](int x) {

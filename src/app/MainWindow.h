@@ -2,15 +2,15 @@
 
 #include "app/CommandHost.h"
 #include "app/MainUi.h"
-#include "project/Settings.h"
 #include "app/Statistics.h"
 #include "editing/EditingHost.h"
-#include "integration/IntegrationHost.h"
 #include "i18n/LanguageLoader.h"
-#include "platform/ini/IniFile.h"
+#include "integration/IntegrationHost.h"
 #include "platform/Installation.h"
+#include "platform/ini/IniFile.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
+#include "project/Settings.h"
 #include "prompter/DialogState.h"
 
 #include <QMainWindow>
@@ -39,7 +39,7 @@ class TFormMain : public QMainWindow,
                   public integration::IntegrationHost
 {
     Q_OBJECT
-public:
+  public:
     enum class StartResult { Ok, WrongVersion, SettingsRefused };
 
     // `settingsPath` is the program's settings file (the executable's path with ".wv7").
@@ -126,7 +126,7 @@ public:
     // Builds the tab and list of a group at the end of RzPageControlComp.
     void addGroupPage(int group);
 
-public Q_SLOTS:
+  public Q_SLOTS:
     void RzPageControlTabClick();
     // The association sub-boxes are enabled exactly when the master box is checked.
     void RzCheckBoxAssociateClick();
@@ -142,12 +142,12 @@ public Q_SLOTS:
     // one that has a hint, else the window's own.
     QString hintAt(const QWidget* widget) const;
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     // The first start (no stored position): a size that fits every page, centred on the screen.
     void fitFirstStart();
     void FormClose();

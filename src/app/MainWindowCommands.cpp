@@ -32,17 +32,21 @@ void TFormMain::connectCommands()
         connectCommand(button, &QPushButton::clicked, run);
     // After every command that may take a snapshot, once it has run (queued: Recover's own
     // handler is connected later).
-    for (QPushButton* b : {ui.RzBitBtnApplyProject, ui.RzBitBtnImportReg, ui.RzBitBtnClearReg, ui.RzBitBtnRecover})
-        connect(b, &QPushButton::clicked, this, [r] { r->updateUndoButton(); }, Qt::QueuedConnection);
+    for (QPushButton* b :
+         {ui.RzBitBtnApplyProject, ui.RzBitBtnImportReg, ui.RzBitBtnClearReg, ui.RzBitBtnRecover})
+        connect(
+            b, &QPushButton::clicked, this, [r] { r->updateUndoButton(); }, Qt::QueuedConnection);
 }
 
 void TFormMain::showProjectFigures(const ProjectFigures& f)
 {
     const MainUi& ui = m_ui;
-    const std::pair<QLabel*, QString> figures[] = {
-        {ui.RzLabelProject, f.file},           {ui.RzLabelProjectRuns, f.runs},
-        {ui.RzLabelProjectTimeSum, f.timeSum}, {ui.RzLabelProjectBeginTime, f.beginTime},
-        {ui.RzLabelProjectLastTime, f.lastTime}, {ui.RzLabelProjectLastRun, f.lastRun}};
+    const std::pair<QLabel*, QString> figures[] = {{ui.RzLabelProject, f.file},
+                                                   {ui.RzLabelProjectRuns, f.runs},
+                                                   {ui.RzLabelProjectTimeSum, f.timeSum},
+                                                   {ui.RzLabelProjectBeginTime, f.beginTime},
+                                                   {ui.RzLabelProjectLastTime, f.lastTime},
+                                                   {ui.RzLabelProjectLastRun, f.lastRun}};
     for (const auto& [label, text] : figures)
         label->setText(text);
     // The pass time and the counts come with the next tick and the next count of the page control.

@@ -60,7 +60,8 @@ void TFormMain::connectEditing()
 
     connect(m_ui.RzListViewExpert, &EntryListView::mouseDown, this,
             [e](int x) { e->experts.RzListViewExpertMouseDown(x); });
-    connect(m_ui.RzListViewTool, &EntryListView::mouseDown, this, [e](int x) { e->tools.RzListViewToolMouseDown(x); });
+    connect(m_ui.RzListViewTool, &EntryListView::mouseDown, this,
+            [e](int x) { e->tools.RzListViewToolMouseDown(x); });
     connect(m_ui.RzListViewSearchPath, &QAbstractItemView::pressed, this,
             [e] { e->searchPath.RzListViewSearchPathMouseDown(); });
     connectListKeys(m_ui.RzListViewExpert, m_ui.PopupMenuExpert);
@@ -166,7 +167,8 @@ bool TFormMain::hasGroupList(int group) const
     // Found by its numbered name, as every command finds a group's list, and showing that group.
     const auto* list =
         m_ui.RzPageControlComp->findChild<EntryListView*>(u"ListViewComp"_s + QString::number(group + 1));
-    return list && group >= 0 && group < m_project.groupCount() && list->entryModel() == &m_project.group(group);
+    return list && group >= 0 && group < m_project.groupCount() &&
+           list->entryModel() == &m_project.group(group);
 }
 
 void TFormMain::setListHint(const QAbstractItemModel& list, const QString& text)

@@ -39,7 +39,8 @@ void TFormMain::connectEnvironment()
     for (ClickLabel* l : {m_ui.RzLabelEmail, m_ui.Image2})
         connect(l, &ClickLabel::clicked, this, &RzLabelEmailClick);
     m_logoAnimation = new LogoAnimation(m_ui.ImageLogo, m_ui.ImageEgg, m_ui.TimerEgg, this);
-    connectCommand(m_ui.RzRapidFireButtonHelp, &QAbstractButton::clicked, [this] { RzRapidFireButtonHelpClick(); });
+    connectCommand(m_ui.RzRapidFireButtonHelp, &QAbstractButton::clicked,
+                   [this] { RzRapidFireButtonHelpClick(); });
 }
 
 void TFormMain::RzRapidFireButtonHelpClick()
@@ -80,9 +81,9 @@ void TFormMain::setEnvironment(const integration::EnvironmentSettings& s)
 
 QList<integration::ShortcutPlace> TFormMain::checkedShortcutPlaces() const
 {
-    const QCheckBox* boxes[] = {m_ui.RzCheckBoxShortcutMenu,  m_ui.RzCheckBoxShortcutDesktop,
+    const QCheckBox* boxes[] = {m_ui.RzCheckBoxShortcutMenu,        m_ui.RzCheckBoxShortcutDesktop,
                                 m_ui.RzCheckBoxShortcutQuickLaunch, m_ui.RzCheckBoxShortcutMenuD,
-                                m_ui.RzCheckBoxShortcutDesktopD, m_ui.RzCheckBoxShortcutQuickLaunchD};
+                                m_ui.RzCheckBoxShortcutDesktopD,    m_ui.RzCheckBoxShortcutQuickLaunchD};
     QList<integration::ShortcutPlace> places;
     for (int i = 0; i < 6; ++i) {
         if (boxes[i]->isChecked())

@@ -1,15 +1,15 @@
 #include "app/ProjectCommands.h"
 
 #include "app/CommandHost.h"
-#include "prompter/Prompter.h"
 #include "i18n/UiTexts.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
-#include "platform/ini/IniFile.h"
 #include "platform/Installation.h"
 #include "platform/TimeText.h"
+#include "platform/ini/IniFile.h"
 #include "project/ProjectFile.h"
+#include "prompter/Prompter.h"
 
 #include <QFileInfo>
 
@@ -46,8 +46,12 @@ ProjectCommands::SaveQuery ProjectCommands::QuerySaveProject()
 {
     if (!m_host.project().isModified())
         return SaveQuery::Proceed;
-    Prompter::Message m{Prompter::Icon::Warning, uiText(UiText::Warn), uiText(UiText::MsgQuerySave),
-                        Prompter::Yes | Prompter::No | Prompter::Cancel, Prompter::Yes, true};
+    Prompter::Message m{Prompter::Icon::Warning,
+                        uiText(UiText::Warn),
+                        uiText(UiText::MsgQuerySave),
+                        Prompter::Yes | Prompter::No | Prompter::Cancel,
+                        Prompter::Yes,
+                        true};
     switch (Prompter::current().message(m_host.dialogParent(), m)) {
     case Prompter::Yes:
         return RzBitBtnSaveProjectClick() ? SaveQuery::Proceed : SaveQuery::Cancel;
@@ -77,7 +81,9 @@ bool ProjectCommands::LoadProject(const QString& path)
     ReadOptions options;
     options.now = now;
     options.verify = h.verifyFilesOnLoad() ? &h.installation().bridge : nullptr;
-    options.progress = [&](const ProgressEvent& e) { h.progressStep(int(e.percent), progressText(e, texts)); };
+    options.progress = [&](const ProgressEvent& e) {
+        h.progressStep(int(e.percent), progressText(e, texts));
+    };
 
     if (p.isOpen())
         h.storeListLayouts(); // the statistics of the project being left carry its layout

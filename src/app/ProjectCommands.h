@@ -12,7 +12,7 @@ class CommandHost;
 class ProjectCommands : public QObject
 {
     Q_OBJECT
-public:
+  public:
     enum class SaveQuery { Proceed, Discarded, Cancel };
 
     explicit ProjectCommands(CommandHost& host);
@@ -37,7 +37,7 @@ public:
     // Writes the open project's statistics into its file (at close and before another opens).
     void SaveProjectStatistics();
 
-private:
+  private:
     bool saveToStore();
     // Asks for a project file name and puts ".vx7" in place; empty when cancelled or refused.
     QString askProjectFileName();

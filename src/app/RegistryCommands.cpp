@@ -2,7 +2,6 @@
 
 #include "app/CommandHost.h"
 #include "app/ProjectCommands.h"
-#include "prompter/Prompter.h"
 #include "delphireg/ApplyPreview.h"
 #include "delphireg/DelphiConfig.h"
 #include "delphireg/RegImport.h"
@@ -14,6 +13,7 @@
 #include "platform/Installation.h"
 #include "platform/registry/RegistryStore.h"
 #include "project/ProjectFile.h"
+#include "prompter/Prompter.h"
 
 #include <QFile>
 #include <iterator>
@@ -42,12 +42,13 @@ bool changeRegistry(CommandHost& h, RegistryStore& store, SnapshotOperation op, 
 QString historyLine(const SnapshotInfo& s)
 {
     // The operations' texts in the order of SnapshotOperation.
-    static constexpr UiText kOperationTexts[] = {UiText::MsgOpApply, UiText::MsgOpImport, UiText::MsgOpClear,
-                                                 UiText::MsgOpRecover, UiText::MsgOpRestore,
-                                                 UiText::MsgOpAssociate};
+    static constexpr UiText kOperationTexts[] = {UiText::MsgOpApply,   UiText::MsgOpImport,
+                                                 UiText::MsgOpClear,   UiText::MsgOpRecover,
+                                                 UiText::MsgOpRestore, UiText::MsgOpAssociate};
     static_assert(std::size(kOperationTexts) == size_t(SnapshotOperation::Associate) + 1);
     const UiText op = kOperationTexts[size_t(s.operation)];
-    return s.time.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss"_s) + u", "_s + uiText(UiText::MsgBefore).arg(uiText(op));
+    return s.time.toLocalTime().toString(u"yyyy-MM-dd HH:mm:ss"_s) + u", "_s +
+           uiText(UiText::MsgBefore).arg(uiText(op));
 }
 
 // Reading the hive files is allowed while Wine runs, but they may lag behind Wine's memory.
@@ -94,21 +95,23 @@ void RegistryCommands::RzBitBtnApplyProjectClick()
     } catch (const OperationError& e) {
         preview = e.message();
     }
-    const QString question = uiText(UiText::MsgApply2) + u"\n\n"_s + uiText(UiText::MsgApply1) + u"\n\n"_s + preview;
-    Prompter::Message ask{Prompter::Icon::Warning, uiText(UiText::Warn), question, Prompter::Ok | Prompter::Cancel,
-                          Prompter::Ok, false};
+    const QString question =
+        uiText(UiText::MsgApply2) + u"\n\n"_s + uiText(UiText::MsgApply1) + u"\n\n"_s + preview;
+    Prompter::Message ask{Prompter::Icon::Warning,         uiText(UiText::Warn), question,
+                          Prompter::Ok | Prompter::Cancel, Prompter::Ok,         false};
     ask.details = details;
     if (Prompter::current().message(nullptr, ask) != Prompter::Ok)
         return;
     HiveRegistryStore store(h.installation().prefix());
-    if (!changeRegistry(h, store, SnapshotOperation::Apply, keysWrittenBy(SnapshotOperation::Apply),
-                        [&] { applyProject(store, h.project(), h.macro(), h.installation().bridge); },
-                        OnFailure::KeepWritten))
+    if (!changeRegistry(
+            h, store, SnapshotOperation::Apply, keysWrittenBy(SnapshotOperation::Apply),
+            [&] { applyProject(store, h.project(), h.macro(), h.installation().bridge); },
+            OnFailure::KeepWritten))
         return;
     const QString done = uiText(UiText::MsgApply3);
     h.showStatus(done);
-    Prompter::current().message(w, {Prompter::Icon::None, QString::fromUtf16(kProductName), done,
-                                    Prompter::Ok, Prompter::Ok, false});
+    Prompter::current().message(
+        w, {Prompter::Icon::None, QString::fromUtf16(kProductName), done, Prompter::Ok, Prompter::Ok, false});
 }
 
 void RegistryCommands::RzBitBtnBackupRegClick()
@@ -158,8 +161,9 @@ void RegistryCommands::RzBitBtnImportRegClick()
         return;
     }
     RegImportSummary summary;
-    if (!changeRegistry(h, store, SnapshotOperation::Import, scope, [&] { summary = importRegFile(bytes, store, chosen); },
-                        OnFailure::WriteNothing))
+    if (!changeRegistry(
+            h, store, SnapshotOperation::Import, scope,
+            [&] { summary = importRegFile(bytes, store, chosen); }, OnFailure::WriteNothing))
         return;
     Prompter::information(w, chosen + u"\n\n"_s + QString::number(summary.keys) + u" keys, "_s +
                                  QString::number(summary.values) + u" values, "_s +
@@ -173,8 +177,9 @@ void RegistryCommands::RzBitBtnClearRegClick()
     if (!Prompter::askYesNo(w, uiText(UiText::MsgRecover1)))
         return;
     HiveRegistryStore store(h.installation().prefix());
-    if (!changeRegistry(h, store, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear),
-                        [&] { clearDelphiRegistry(store); }, OnFailure::KeepWritten))
+    if (!changeRegistry(
+            h, store, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear),
+            [&] { clearDelphiRegistry(store); }, OnFailure::KeepWritten))
         return;
     Prompter::information(w, uiText(UiText::MsgClearReg));
 }
@@ -194,8 +199,8 @@ void RegistryCommands::RzBitBtnUndoRegClick()
     QStringList lines;
     for (const SnapshotInfo& s : history)
         lines << historyLine(s);
-    const std::optional<int> chosen = Prompter::current().chooseItem(
-        w, h.caption(u"RzBitBtnUndoReg"_s), uiText(UiText::MsgUndoChoose), lines, 0);
+    const std::optional<int> chosen = Prompter::current().chooseItem(w, h.caption(u"RzBitBtnUndoReg"_s),
+                                                                     uiText(UiText::MsgUndoChoose), lines, 0);
     if (!chosen || *chosen < 0 || *chosen >= int(history.size()))
         return;
     const SnapshotInfo& snapshot = history[size_t(*chosen)];
@@ -204,8 +209,9 @@ void RegistryCommands::RzBitBtnUndoRegClick()
         const RestoreResult r = restoreSnapshotFile(snapshot.file, store, h.installation().prefix());
         updateUndoButton();
         if (!r.transaction.ok()) {
-            Prompter::error(w, r.transaction.changed ? r.transaction.report()
-                                                     : r.transaction.error + u"\n\n"_s + uiText(UiText::MsgUndoFailed));
+            Prompter::error(w, r.transaction.changed
+                                   ? r.transaction.report()
+                                   : r.transaction.error + u"\n\n"_s + uiText(UiText::MsgUndoFailed));
             return;
         }
     } catch (const OperationError& e) {

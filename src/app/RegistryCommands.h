@@ -9,7 +9,7 @@ class ProjectCommands;
 // Apply, and Backup, Import and Clear of the IDE's key trees.
 class RegistryCommands
 {
-public:
+  public:
     // Get Delphi captures into a new project made by `projects`.
     RegistryCommands(CommandHost& host, ProjectCommands& projects) : m_host(host), m_projects(projects) {}
 
@@ -24,7 +24,7 @@ public:
     // Enables the undo button when the prefix has a snapshot.
     void updateUndoButton();
 
-private:
+  private:
     CommandHost& m_host;
     ProjectCommands& m_projects;
 };

@@ -22,9 +22,7 @@ constexpr int kLabelTop = 454;
 } // namespace
 
 TFormSplash::TFormSplash(QWidget* parent)
-    : QWidget(parent, Qt::FramelessWindowHint)
-    , m_picture(splashPicture())
-    , m_timer(this)
+    : QWidget(parent, Qt::FramelessWindowHint), m_picture(splashPicture()), m_timer(this)
 {
     setObjectName(u"FormSplash"_s);
     setAttribute(Qt::WA_OpaquePaintEvent);

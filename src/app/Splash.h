@@ -11,7 +11,7 @@ namespace vx::app {
 class TFormSplash : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     explicit TFormSplash(QWidget* parent = nullptr);
 
     // Ticks counted so far (only while events are processed).
@@ -21,10 +21,10 @@ public:
     // Runs one tick as the timer does: counts it and toggles the label.
     void tick();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     QPixmap m_picture;
     QLabel* m_label = nullptr;
     QTimer m_timer;

@@ -1,7 +1,7 @@
 #include "app/Statistics.h"
 
-#include "platform/ini/IniFile.h"
 #include "platform/TimeText.h"
+#include "platform/ini/IniFile.h"
 #include "project/ConfigProject.h"
 
 #include <climits>
@@ -37,7 +37,8 @@ qint64 UsageStatistics::runTimeSumAt(const QDateTime& now) const
     return m_runTimeSumMs + msBetween(m_beginTime, now);
 }
 
-UsageStatistics::Tick UsageStatistics::tick(const QDateTime& now, ConfigProject* project, const QString& dayWord)
+UsageStatistics::Tick UsageStatistics::tick(const QDateTime& now, ConfigProject* project,
+                                            const QString& dayWord)
 {
     Tick t;
     if (!m_skipped) {

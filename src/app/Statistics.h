@@ -14,7 +14,7 @@ namespace vx::app {
 // The texts are computed here; the window only shows them.
 class UsageStatistics
 {
-public:
+  public:
     // Reads the program figures from the settings and advances the stored run counter at once.
     void start(IniFile& settings, const QDateTime& now);
 
@@ -51,7 +51,7 @@ public:
     qint64 runTimeSumAt(const QDateTime& now) const;
     qint64 runTimeAt(const QDateTime& now) const;
 
-private:
+  private:
     int m_runCount = 1;
     QDateTime m_beginTime;
     QDateTime m_lastEnd;

@@ -15,7 +15,7 @@ class BlinkLabel;
 class TFormFileList : public QDialog
 {
     Q_OBJECT
-public:
+  public:
     explicit TFormFileList(QWidget* parent = nullptr);
 
     void setMessage(const QString& text);
@@ -28,10 +28,10 @@ public:
     QPushButton* okButton() const;
     QPushButton* cancelButton() const;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     BlinkLabel* m_label;
     QPlainTextEdit* m_memo;
     QDialogButtonBox* m_buttons;

@@ -17,7 +17,7 @@ namespace vx::app {
 class TFormInput : public QDialog
 {
     Q_OBJECT
-public:
+  public:
     explicit TFormInput(QWidget* parent = nullptr);
 
     void setMode(int mode) { m_mode = mode; }
@@ -29,16 +29,16 @@ public:
     QString text() const;
     QLineEdit* edit() const { return m_edit; }
 
-public Q_SLOTS:
+  public Q_SLOTS:
     // Modes 1 and 3: OK is enabled exactly when the text is not empty.
     void RzEditChange();
     void RzBitBtnCancelClick();
 
-protected:
+  protected:
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     // Prepares every showing: button captions, placement, mode, an empty focused edit.
     void FormShow();
 

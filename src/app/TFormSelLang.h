@@ -17,7 +17,7 @@ class BlinkLabel;
 class TFormSelLang : public QDialog
 {
     Q_OBJECT
-public:
+  public:
     explicit TFormSelLang(QWidget* parent = nullptr);
 
     // The names the next showing lists.
@@ -27,15 +27,15 @@ public:
 
     QListWidget* list() const { return m_list; }
 
-public Q_SLOTS:
+  public Q_SLOTS:
     void RzListViewSelectItem();
     void RzListViewDblClick();
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     // Every showing starts afresh: OK disabled, the rows listed, none selected, the list focused.
     void FormShow();
 

@@ -1,12 +1,12 @@
 // Delphi Vorlix: the program's entry.
 
-#include "app/MainWindow.h"
 #include "app/DialogPrompter.h"
-#include "project/Settings.h"
+#include "app/MainWindow.h"
 #include "app/Splash.h"
 #include "app/Startup.h"
 #include "platform/CodePage.h"
 #include "platform/Installation.h"
+#include "project/Settings.h"
 
 #include <QApplication>
 
@@ -23,8 +23,9 @@ int main(int argc, char** argv)
     // Project and language files that are not UTF-8 are in the prefix's ANSI code page.
     vx::useAnsiCodePageOfPrefix(inst.prefix());
     if (const QString refusal = vx::app::missingDelphiMessage(inst); !refusal.isEmpty()) {
-        vx::Prompter::current().message(nullptr, {vx::Prompter::Icon::Warning, QString::fromUtf16(vx::kProductName), refusal,
-                                                       vx::Prompter::Ok, vx::Prompter::Ok, false});
+        vx::Prompter::current().message(nullptr,
+                                        {vx::Prompter::Icon::Warning, QString::fromUtf16(vx::kProductName),
+                                         refusal, vx::Prompter::Ok, vx::Prompter::Ok, false});
         return 1;
     }
 

@@ -10,8 +10,8 @@
 #include "delphireg/Snapshots.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
-#include "platform/ini/IniFile.h"
 #include "platform/Installation.h"
+#include "platform/ini/IniFile.h"
 #include "platform/registry/RegistryStore.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
@@ -81,7 +81,8 @@ struct Invocation
 
 // A project file as the program loads it, without writing anything to it; with `verify` the
 // files of the entries are looked up. Throws OperationError when there is no such file.
-inline void readProjectFile(const Installation& inst, const QString& path, bool verify, ConfigProject& project)
+inline void readProjectFile(const Installation& inst, const QString& path, bool verify,
+                            ConfigProject& project)
 {
     if (!QFileInfo(path).isFile())
         throw OperationError(QStringLiteral("Project file not found: ") + path);

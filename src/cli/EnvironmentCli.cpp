@@ -41,8 +41,9 @@ int runRecover(const Invocation& call)
     DefaultConfigInputs in{inst.delphiRoot, sdkHelp.isEmpty() ? s.win32SdkHelp : sdkHelp, bde,
                            bdePath.isEmpty() ? s.bdePath : bdePath};
     HiveRegistryStore store(inst.prefix());
-    changeRegistry(inst, store, SnapshotOperation::Recover, keysWrittenBy(SnapshotOperation::Recover),
-                   [&] { writeDefaultConfiguration(store, in); }, OnFailure::KeepWritten);
+    changeRegistry(
+        inst, store, SnapshotOperation::Recover, keysWrittenBy(SnapshotOperation::Recover),
+        [&] { writeDefaultConfiguration(store, in); }, OnFailure::KeepWritten);
     out() << "Wrote Delphi's default configuration" << (in.bde ? " with the database engine" : "") << " into "
           << inst.prefix() << Qt::endl;
     return Ok;
@@ -61,8 +62,9 @@ int runShortcuts(const Invocation& call)
         for (const QString& name : only.split(u',', Qt::SkipEmptyParts)) {
             const std::optional<ShortcutPlace> p = placeFromName(name.trimmed());
             if (!p)
-                return fail(u"unknown shortcut place: "_s + name + u" (ide-menu, ide-desktop, ide-quicklaunch, "
-                                                                     u"program-menu, program-desktop, program-quicklaunch)"_s);
+                return fail(u"unknown shortcut place: "_s + name +
+                            u" (ide-menu, ide-desktop, ide-quicklaunch, "
+                            u"program-menu, program-desktop, program-quicklaunch)"_s);
             places << *p;
         }
     } else {
@@ -99,11 +101,12 @@ int runCopyRuntime(const Invocation& call)
 {
     const Installation& inst = call.inst;
     const QString system = integration::windowsSystemDirectory(inst.prefix());
-    const integration::CopyResult r = integration::copyRuntimeFiles(inst, system, editing::runtimeFileNames());
+    const integration::CopyResult r =
+        integration::copyRuntimeFiles(inst, system, editing::runtimeFileNames());
     if (!r.failedSource.isEmpty())
         return fail(r.message);
-    out() << "Copied " << r.copied << " files from " << system << " to " << inst.delphiRoot << "Bin. " << r.message
-          << Qt::endl;
+    out() << "Copied " << r.copied << " files from " << system << " to " << inst.delphiRoot << "Bin. "
+          << r.message << Qt::endl;
     return Ok;
 }
 

@@ -51,7 +51,8 @@ int runDiff(const Invocation& call)
     } else if (diff.isEmpty()) {
         out() << "No differences between " << a << " and " << b << '.' << Qt::endl;
     } else {
-        out() << diff.count() << (diff.count() == 1 ? " change" : " changes") << " from " << a << " to " << b << ":\n";
+        out() << diff.count() << (diff.count() == 1 ? " change" : " changes") << " from " << a << " to " << b
+              << ":\n";
         for (const QString& line : diffReviewLines(diff))
             out() << "  " << line << '\n';
         out() << Qt::flush;
@@ -65,7 +66,8 @@ int runCheck(const Invocation& call)
     const QString& source = call.args[0];
     ConfigProject project;
     loadSource(inst, source, project);
-    const integration::HealthCheckPlaces places{integration::windowsSystemDirectory(inst.prefix()), u"C:\\windows"_s};
+    const integration::HealthCheckPlaces places{integration::windowsSystemDirectory(inst.prefix()),
+                                                u"C:\\windows"_s};
     const std::vector<integration::Finding> findings =
         integration::checkProjectHealth(project, PathMacro(inst.delphiRoot), inst.bridge, places);
     if (call.isSet(u"json"_s)) {

@@ -152,14 +152,29 @@ void JsonWriter::appendEscaped(const QString& text)
             }
             char shortForm = 0;
             switch (u) {
-            case u'"': shortForm = '"'; break;
-            case u'\\': shortForm = '\\'; break;
-            case 0x08: shortForm = 'b'; break;
-            case 0x0c: shortForm = 'f'; break;
-            case 0x0a: shortForm = 'n'; break;
-            case 0x0d: shortForm = 'r'; break;
-            case 0x09: shortForm = 't'; break;
-            default: break;
+            case u'"':
+                shortForm = '"';
+                break;
+            case u'\\':
+                shortForm = '\\';
+                break;
+            case 0x08:
+                shortForm = 'b';
+                break;
+            case 0x0c:
+                shortForm = 'f';
+                break;
+            case 0x0a:
+                shortForm = 'n';
+                break;
+            case 0x0d:
+                shortForm = 'r';
+                break;
+            case 0x09:
+                shortForm = 't';
+                break;
+            default:
+                break;
             }
             if (shortForm) {
                 *out++ = '\\';

@@ -18,7 +18,7 @@ namespace vx {
 // has always had.
 class JsonWriter
 {
-public:
+  public:
     // `sink` receives the text in pieces of about 64 KiB, and the rest at finish().
     using Sink = std::function<void(QByteArrayView)>;
     explicit JsonWriter(Sink sink);
@@ -38,7 +38,7 @@ public:
     // Ends the document with a line end and hands the rest to the sink.
     void finish();
 
-private:
+  private:
     void beforeValue();
     void close(char bracket);
     void appendEscaped(const QString& text);

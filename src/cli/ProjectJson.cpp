@@ -97,8 +97,9 @@ void writeProjectJson(const ConfigProject& p, JsonWriter& json)
     json.beginObject();
 
     json.key("experts"_L1); // name, file, note
-    writeRows(json, p.experts(),
-              {{"file"_L1, 1}, {"image"_L1, kImage}, {"name"_L1, 0}, {"note"_L1, 2}, {"selected"_L1, kSelected}});
+    writeRows(
+        json, p.experts(),
+        {{"file"_L1, 1}, {"image"_L1, kImage}, {"name"_L1, 0}, {"note"_L1, 2}, {"selected"_L1, kSelected}});
     json.key("expertsView"_L1);
     writeView(json, p.experts().viewSettings());
 
@@ -109,7 +110,11 @@ void writeProjectJson(const ConfigProject& p, JsonWriter& json)
         writeColumns(json, list.viewSettings());
         json.key("components"_L1); // name, file, include path, note
         writeRows(json, list,
-                  {{"file"_L1, 1}, {"image"_L1, kImage}, {"includePath"_L1, 2}, {"name"_L1, 0}, {"note"_L1, 3},
+                  {{"file"_L1, 1},
+                   {"image"_L1, kImage},
+                   {"includePath"_L1, 2},
+                   {"name"_L1, 0},
+                   {"note"_L1, 3},
                    {"selected"_L1, kSelected}});
         json.key("name"_L1).value(p.groupName(g));
         writeSort(json, list.viewSettings());
@@ -135,8 +140,12 @@ void writeProjectJson(const ConfigProject& p, JsonWriter& json)
 
     json.key("tools"_L1); // title, program, working dir, params
     writeRows(json, p.tools(),
-              {{"image"_L1, kImage}, {"params"_L1, 3}, {"program"_L1, 1}, {"selected"_L1, kSelected},
-               {"title"_L1, 0}, {"workingDir"_L1, 2}});
+              {{"image"_L1, kImage},
+               {"params"_L1, 3},
+               {"program"_L1, 1},
+               {"selected"_L1, kSelected},
+               {"title"_L1, 0},
+               {"workingDir"_L1, 2}});
     json.key("toolsView"_L1);
     writeView(json, p.tools().viewSettings());
 

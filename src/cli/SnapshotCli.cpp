@@ -31,7 +31,8 @@ int runHistory(const Invocation& call)
     if (all.empty())
         out() << "No snapshots in " << snapshots.folder() << '\n';
     for (const SnapshotInfo& s : all)
-        out() << s.id << "  " << isoTimeWithOffset(s.time) << "  before " << snapshotOperationName(s.operation) << '\n';
+        out() << s.id << "  " << isoTimeWithOffset(s.time) << "  before "
+              << snapshotOperationName(s.operation) << '\n';
     out() << Qt::flush;
     return Ok;
 }

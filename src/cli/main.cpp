@@ -5,8 +5,8 @@
 #include "delphireg/RegImport.h"
 #include "platform/CodePage.h"
 #include "platform/FileOps.h"
-#include "platform/pe/PeVersion.h"
 #include "platform/TimeText.h"
+#include "platform/pe/PeVersion.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -24,13 +24,15 @@ QString checkMark(bool b)
 
 QString missingMark(int image)
 {
-    return image == ImageInsideRootMissing || image == ImageOutsideRootMissing ? u"  [file missing]"_s : QString();
+    return image == ImageInsideRootMissing || image == ImageOutsideRootMissing ? u"  [file missing]"_s
+                                                                               : QString();
 }
 
 void printProject(const ConfigProject& p)
 {
     const ProjectStatistics& st = p.statistics();
-    out() << "Runs: " << st.runCount << "  Time sum: " << runTimeSumText(st.days, u"Day"_s, timeText(st.timeSumMs))
+    out() << "Runs: " << st.runCount
+          << "  Time sum: " << runTimeSumText(st.days, u"Day"_s, timeText(st.timeSumMs))
           << "  Last time: " << dateTimeText(st.lastTime) << "  Last run: " << timeText(st.lastRunMs) << '\n';
     out() << "\nExperts (" << p.experts().selectedCount() << " of " << p.experts().count() << " selected)\n";
     for (int r = 0; r < p.experts().count(); ++r) {
@@ -43,11 +45,12 @@ void printProject(const ConfigProject& p)
     out() << "\nComponent groups (" << p.groupCount() << ")\n";
     for (int g = 0; g < p.groupCount(); ++g) {
         const ComponentListModel& list = p.group(g);
-        out() << "  [" << p.groupName(g) << "] " << list.selectedCount() << " of " << list.count() << " selected"
-              << (g == p.activeGroup() ? " (active)" : "") << '\n';
+        out() << "  [" << p.groupName(g) << "] " << list.selectedCount() << " of " << list.count()
+              << " selected" << (g == p.activeGroup() ? " (active)" : "") << '\n';
         for (int r = 0; r < list.count(); ++r) {
             const ComponentEntry c = list.entry(r);
-            out() << "    " << checkMark(c.selected) << ' ' << c.name << "  " << c.file << missingMark(c.image);
+            out() << "    " << checkMark(c.selected) << ' ' << c.name << "  " << c.file
+                  << missingMark(c.image);
             if (!c.includePath.isEmpty())
                 out() << "  include: " << c.includePath;
             out() << '\n';
@@ -150,8 +153,8 @@ int runCapture(const Invocation& call)
     saveProject(project, projectStore, Clock::current().now());
     QFile::remove(backupPathFor(target));
     out() << "Captured " << project.experts().count() << " experts, " << components << " packages, "
-          << project.tools().count() << " tools, " << project.searchPath().count() << " search path folders into "
-          << target << Qt::endl;
+          << project.tools().count() << " tools, " << project.searchPath().count()
+          << " search path folders into " << target << Qt::endl;
     return Ok;
 }
 
@@ -164,11 +167,13 @@ int runApply(const Invocation& call)
     ConfigProject project;
     readProjectFile(inst, path, false, project);
     HiveRegistryStore store(inst.prefix());
-    const TransactionResult r = changeRegistry(inst, store, SnapshotOperation::Apply, keysWrittenBy(SnapshotOperation::Apply),
-                                               [&] { applyProject(store, project, PathMacro(inst.delphiRoot), inst.bridge); },
-                                               OnFailure::KeepWritten);
+    const TransactionResult r = changeRegistry(
+        inst, store, SnapshotOperation::Apply, keysWrittenBy(SnapshotOperation::Apply),
+        [&] { applyProject(store, project, PathMacro(inst.delphiRoot), inst.bridge); },
+        OnFailure::KeepWritten);
     if (!r.changed) {
-        out() << "The registry of " << inst.prefix() << " already holds " << path << "; nothing was changed." << Qt::endl;
+        out() << "The registry of " << inst.prefix() << " already holds " << path << "; nothing was changed."
+              << Qt::endl;
         return Ok;
     }
     out() << "Applied " << path << " to the registry of " << inst.prefix() << ". Restart Delphi to load it."
@@ -200,8 +205,9 @@ int runImport(const Invocation& call)
     // applying it leaves nothing to commit.
     const SnapshotScope scope = importScope(store, parseRegFile(bytes, file));
     RegImportSummary summary;
-    changeRegistry(inst, store, SnapshotOperation::Import, scope, [&] { summary = importRegFile(bytes, store, file); },
-                   OnFailure::WriteNothing);
+    changeRegistry(
+        inst, store, SnapshotOperation::Import, scope, [&] { summary = importRegFile(bytes, store, file); },
+        OnFailure::WriteNothing);
     out() << "Imported " << file << ": " << summary.keys << " keys, " << summary.values << " values, "
           << summary.deletions << " deletions" << Qt::endl;
     return Ok;
@@ -211,8 +217,9 @@ int runClear(const Invocation& call)
 {
     const Installation& inst = call.inst;
     HiveRegistryStore store(inst.prefix());
-    changeRegistry(inst, store, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear),
-                   [&] { clearDelphiRegistry(store); }, OnFailure::KeepWritten);
+    changeRegistry(
+        inst, store, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear),
+        [&] { clearDelphiRegistry(store); }, OnFailure::KeepWritten);
     out() << "Cleared Delphi's registry trees in " << inst.prefix() << Qt::endl;
     return Ok;
 }
@@ -268,21 +275,31 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationVersion(u"2.1.0"_s);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(u"Delphi Vorlix: configuration projects of the Delphi 7 IDE, from the command line."_s);
+    parser.setApplicationDescription(
+        u"Delphi Vorlix: configuration projects of the Delphi 7 IDE, from the command line."_s);
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption rootOpt(u"root"_s, u"Host directory of the Delphi installation (default: the directory of this program)."_s, u"DIR"_s);
-    const QCommandLineOption prefixOpt(u"prefix"_s, u"Wine prefix to use instead of discovering it."_s, u"DIR"_s);
+    const QCommandLineOption rootOpt(
+        u"root"_s, u"Host directory of the Delphi installation (default: the directory of this program)."_s,
+        u"DIR"_s);
+    const QCommandLineOption prefixOpt(u"prefix"_s, u"Wine prefix to use instead of discovering it."_s,
+                                       u"DIR"_s);
     const QCommandLineOption jsonOpt(u"json"_s, u"Print JSON."_s);
     const QCommandLineOption verifyOpt(u"verify"_s, u"Look up the files of the entries (show)."_s);
     const QCommandLineOption bdeOpt(u"bde"_s, u"Write the database engine's keys (recover)."_s);
     const QCommandLineOption noBdeOpt(u"no-bde"_s, u"Leave the database engine's keys alone (recover)."_s);
-    const QCommandLineOption bdePathOpt(u"bde-path"_s, u"The database engine's folder, Windows form (recover)."_s, u"DIR"_s);
-    const QCommandLineOption sdkHelpOpt(u"sdk-help"_s, u"The Win32 SDK help folder, Windows form (recover)."_s, u"DIR"_s);
+    const QCommandLineOption bdePathOpt(u"bde-path"_s,
+                                        u"The database engine's folder, Windows form (recover)."_s, u"DIR"_s);
+    const QCommandLineOption sdkHelpOpt(u"sdk-help"_s,
+                                        u"The Win32 SDK help folder, Windows form (recover)."_s, u"DIR"_s);
     const QCommandLineOption onlyOpt(u"only"_s, u"Comma-separated shortcut places (shortcuts)."_s, u"LIST"_s);
-    const QCommandLineOption dryRunOpt(u"dry-run"_s, u"Print what apply would change; write nothing (apply)."_s);
-    const QCommandLineOption forceOpt(u"force"_s, u"Restore a snapshot that was edited or covers more than its operation writes (restore)."_s);
-    parser.addOptions({rootOpt, prefixOpt, jsonOpt, verifyOpt, bdeOpt, noBdeOpt, bdePathOpt, sdkHelpOpt, onlyOpt});
+    const QCommandLineOption dryRunOpt(u"dry-run"_s,
+                                       u"Print what apply would change; write nothing (apply)."_s);
+    const QCommandLineOption forceOpt(
+        u"force"_s,
+        u"Restore a snapshot that was edited or covers more than its operation writes (restore)."_s);
+    parser.addOptions(
+        {rootOpt, prefixOpt, jsonOpt, verifyOpt, bdeOpt, noBdeOpt, bdePathOpt, sdkHelpOpt, onlyOpt});
     parser.addOption(dryRunOpt);
     parser.addOption(forceOpt);
     QStringList usages;
@@ -305,7 +322,8 @@ int main(int argc, char** argv)
     if (args.isEmpty())
         return usage(parser, u"no command given"_s);
     const QString command = args.first();
-    const QString hostRoot = parser.isSet(rootOpt) ? parser.value(rootOpt) : QCoreApplication::applicationDirPath();
+    const QString hostRoot =
+        parser.isSet(rootOpt) ? parser.value(rootOpt) : QCoreApplication::applicationDirPath();
     if (!QFileInfo(hostRoot).isDir())
         return fail(u"Delphi directory not found: "_s + hostRoot);
     const Installation inst = Installation::locate(hostRoot, parser.value(prefixOpt));

@@ -97,7 +97,7 @@ RegistryChange::Group groupOf(RegRoot root, const QString& path, const QString* 
 
 class ChangeCollector
 {
-public:
+  public:
     ChangeCollector(RegRoot root, std::vector<RegistryChange>& out) : m_root(root), m_out(out) {}
 
     void compare(const std::vector<KeyReading>& before, const std::vector<KeyReading>& after)
@@ -119,7 +119,7 @@ public:
         }
     }
 
-private:
+  private:
     void wholeKey(RegistryChange::Kind kind, const KeyReading& key)
     {
         RegistryChange c;

@@ -22,7 +22,8 @@ void writeKey(RegistryAccess& reg, const QString& key, Values values)
 }
 
 // Every value of the key holds the same text.
-void writeNames(RegistryAccess& reg, const QString& key, std::initializer_list<const char16_t*> names, const QString& data)
+void writeNames(RegistryAccess& reg, const QString& key, std::initializer_list<const char16_t*> names,
+                const QString& data)
 {
     reg.OpenKey(key, true);
     for (const char16_t* name : names)
@@ -55,7 +56,8 @@ const std::initializer_list<std::pair<const char16_t*, const char16_t*>> kKnownP
     {u"$(DELPHI)\\Bin\\dclmlwiz70.bpl", u"Borland Markup Language Wizards"},
     {u"$(DELPHI)\\bin\\dclnet70.bpl", u"Borland Internet Components"},
     {u"$(DELPHI)\\Bin\\dclocx70.bpl", u"Borland Sample Imported ActiveX Controls"},
-    {u"$(DELPHI)\\Bin\\dclofficexp70.bpl", u"Microsoft Office XP Sample Automation Server Wrapper Components"},
+    {u"$(DELPHI)\\Bin\\dclofficexp70.bpl",
+     u"Microsoft Office XP Sample Automation Server Wrapper Components"},
     {u"$(DELPHI)\\Bin\\dclRave70.bpl", u"Rave Reports BE 5.0 Package"},
     {u"$(DELPHI)\\bin\\dclshlctrls70.bpl", u"Shell Control Property and Component Editors"},
     {u"$(DELPHI)\\Bin\\dclsmp70.bpl", u"Borland Sample Components"},
@@ -68,9 +70,12 @@ const std::initializer_list<std::pair<const char16_t*, const char16_t*>> kKnownP
 };
 
 const char16_t kBrowsingPath[] =
-    u"$(DELPHI)\\source\\vcl;$(DELPHI)\\Source\\Rtl;$(DELPHI)\\source\\rtl\\Corba45;$(DELPHI)\\source\\rtl\\Sys;"
-    u"$(DELPHI)\\source\\rtl\\Win;$(DELPHI)\\source\\rtl\\common;$(DELPHI)\\source\\Internet;$(DELPHI)\\source\\clx;"
-    u"$(DELPHI)\\source\\websnap;$(DELPHI)\\Source\\WebMidas;$(DELPHI)\\Source\\Indy;$(DELPHI)\\Source\\IntraWeb;"
+    u"$(DELPHI)\\source\\vcl;$(DELPHI)\\Source\\Rtl;$(DELPHI)\\source\\rtl\\Corba45;$(DELPHI)"
+    u"\\source\\rtl\\Sys;"
+    u"$(DELPHI)\\source\\rtl\\Win;$(DELPHI)\\source\\rtl\\common;$(DELPHI)\\source\\Internet;$(DELPHI)"
+    u"\\source\\clx;"
+    u"$(DELPHI)\\source\\websnap;$(DELPHI)\\Source\\WebMidas;$(DELPHI)\\Source\\Indy;$(DELPHI)"
+    u"\\Source\\IntraWeb;"
     u"$(DELPHI)\\Source\\Samples;$(DELPHI)\\Source\\Soap;$(DELPHI)\\Source\\ToolsAPI;$(DELPHI)\\Source\\Xml";
 
 void writeDatabaseEngine(RegistryAccess& reg, const QString& b)
@@ -121,7 +126,10 @@ void writeDatabaseEngine(RegistryAccess& reg, const QString& b)
     writeKey(reg, s + u"DRIVERS\\PARADOX\\INIT"_s,
              {{u"VERSION", u"4.0"_s}, {u"TYPE", u"FILE"_s}, {u"LANGDRIVER", u"china"_s}});
     writeKey(reg, s + u"DRIVERS\\PARADOX\\TABLE CREATE"_s,
-             {{u"LEVEL", u"7"_s}, {u"BLOCK SIZE", u"2048"_s}, {u"FILL FACTOR", u"95"_s}, {u"STRICTINTEGRTY", u"TRUE"_s}});
+             {{u"LEVEL", u"7"_s},
+              {u"BLOCK SIZE", u"2048"_s},
+              {u"FILL FACTOR", u"95"_s},
+              {u"STRICTINTEGRTY", u"TRUE"_s}});
     writeKey(reg, s + u"DRIVERS\\DBASE\\INIT"_s,
              {{u"VERSION", u"4.0"_s}, {u"TYPE", u"FILE"_s}, {u"LANGDRIVER", u"DB936CN0"_s}});
     writeKey(reg, s + u"DRIVERS\\DBASE\\TABLE CREATE"_s,
@@ -177,8 +185,9 @@ void writeDefaultConfiguration(RegistryStore& store, const DefaultConfigInputs& 
                {u"$(DELPHI)\\Bin\\delphiclxide70.bpl", u"$(DELPHI)\\Bin\\delphide70.bpl",
                 u"$(DELPHI)\\Bin\\delphient70.bpl", u"$(DELPHI)\\Bin\\delphipro70.bpl",
                 u"$(DELPHI)\\Bin\\delphivclide70.bpl", u"$(DELPHI)\\Bin\\designdgm70.bpl",
-                u"$(DELPHI)\\Bin\\direct70.bpl", u"$(DELPHI)\\Bin\\htmlide70.bpl", u"$(DELPHI)\\Bin\\MsgInfo70.bpl",
-                u"$(DELPHI)\\Bin\\proide70.bpl", u"$(DELPHI)\\Bin\\stride70.bpl"},
+                u"$(DELPHI)\\Bin\\direct70.bpl", u"$(DELPHI)\\Bin\\htmlide70.bpl",
+                u"$(DELPHI)\\Bin\\MsgInfo70.bpl", u"$(DELPHI)\\Bin\\proide70.bpl",
+                u"$(DELPHI)\\Bin\\stride70.bpl"},
                u"(Untitled)"_s);
     reg.OpenKey(base + u"\\Known Packages"_s, true);
     for (const auto& [name, description] : kKnownPackages)
@@ -186,9 +195,11 @@ void writeDefaultConfiguration(RegistryStore& store, const DefaultConfigInputs& 
     reg.CloseKey();
     writeKey(reg, base + u"\\Globals"_s, {{u"Win32Help Available", u"1"_s}});
     writeKey(reg, base + u"\\Help"_s, {{u"WinHelpPath", r + u"Help"_s}});
-    writeKey(reg, base + u"\\Library"_s,
-             {{u"Browsing Path", QString::fromUtf16(kBrowsingPath)},
-              {u"Search Path", u"$(DELPHI)\\Lib;$(DELPHI)\\Bin;$(DELPHI)\\Imports;$(DELPHI)\\Projects\\Bpl;$(DELPHI)\\Rave5\\Lib"_s}});
+    writeKey(
+        reg, base + u"\\Library"_s,
+        {{u"Browsing Path", QString::fromUtf16(kBrowsingPath)},
+         {u"Search Path",
+          u"$(DELPHI)\\Lib;$(DELPHI)\\Bin;$(DELPHI)\\Imports;$(DELPHI)\\Projects\\Bpl;$(DELPHI)\\Rave5\\Lib"_s}});
     writeKey(reg, base + u"\\Transfer"_s,
              {{u"Count", u"4"_s},
               {u"Params0", QString()},

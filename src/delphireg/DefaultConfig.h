@@ -9,10 +9,10 @@ namespace vx {
 // What the default configuration is made of besides its fixed tables.
 struct DefaultConfigInputs
 {
-    QString delphiRoot;  // Windows form, ends with "\"
-    QString sdkHelp;     // the Win32 SDK help folder as the settings keep it
-    bool bde = false;    // write the database engine's keys
-    QString bdePath;     // the database engine's folder, usually ending with "\"
+    QString delphiRoot; // Windows form, ends with "\"
+    QString sdkHelp;    // the Win32 SDK help folder as the settings keep it
+    bool bde = false;   // write the database engine's keys
+    QString bdePath;    // the database engine's folder, usually ending with "\"
 };
 
 // "LocalSharedRoot": the help folder without its last seven characters (its "\MSHelp" or

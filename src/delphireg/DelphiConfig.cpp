@@ -74,9 +74,10 @@ std::optional<QString> wineRunningReadWarning(const QString& prefixDir)
     QString why;
     if (!HiveRegistryStore::serverRunningFor(prefixDir, &why))
         return std::nullopt;
-    return u"Wine is running in the prefix %1 (%2). It keeps newer registry values in memory and saves them to "
+    return u"Wine is running in the prefix %1 (%2). It keeps newer registry values in memory and saves them "
+           u"to "
            "the registry files within about 30 seconds, so what is read now may be older than what Delphi sees."_s
-        .arg(prefixDir, why);
+               .arg(prefixDir, why);
 }
 
 int captureDelphiConfig(RegistryStore& store, ConfigProject& project, const PathMacro& macro)
@@ -87,7 +88,8 @@ int captureDelphiConfig(RegistryStore& store, ConfigProject& project, const Path
         for (const QString& name : access.GetValueNames()) {
             const QString data = access.ReadString(name);
             const QString file = macro.shorten(data);
-            project.experts().add({name, file, name, true, file != data ? ImageInsideRoot : ImageOutsideRoot});
+            project.experts().add(
+                {name, file, name, true, file != data ? ImageInsideRoot : ImageOutsideRoot});
         }
         access.CloseKey();
     }
@@ -107,7 +109,8 @@ int captureDelphiConfig(RegistryStore& store, ConfigProject& project, const Path
             ComponentListModel& group = isDelphiPackage(name, macro) ? delphi : other;
             const QString description = access.ReadString(name);
             const QString file = macro.shorten(name);
-            group.add({description, file, includePathOf(file), description, true, macro.entryImageIndex(file, nullptr)});
+            group.add({description, file, includePathOf(file), description, true,
+                       macro.entryImageIndex(file, nullptr)});
             ++components;
         }
         access.CloseKey();
@@ -161,7 +164,8 @@ QString appliedSearchPath(const ConfigProject& project)
     return joined;
 }
 
-void applyProject(RegistryStore& store, const ConfigProject& project, const PathMacro& macro, const PathBridge& bridge)
+void applyProject(RegistryStore& store, const ConfigProject& project, const PathMacro& macro,
+                  const PathBridge& bridge)
 {
     RegistryAccess access(store);
 
@@ -210,8 +214,8 @@ void applyProject(RegistryStore& store, const ConfigProject& project, const Path
         access.WriteString(u"Title"_s + i, t.title);
         access.WriteString(u"Path"_s + i, macro.expand(t.program));
         access.WriteString(u"WorkingDir"_s + i, equalsIgnoringAsciiCase(t.workingDir, u"$(Delphi)")
-                                                     ? macro.delphiRoot()
-                                                     : macro.expand(t.workingDir));
+                                                    ? macro.delphiRoot()
+                                                    : macro.expand(t.workingDir));
         access.WriteString(u"Params"_s + i, t.params);
     }
     access.CloseKey();

@@ -9,11 +9,16 @@ namespace vx {
 QString regRootName(RegRoot root)
 {
     switch (root) {
-    case RegRoot::ClassesRoot: return u"HKEY_CLASSES_ROOT"_s;
-    case RegRoot::CurrentUser: return u"HKEY_CURRENT_USER"_s;
-    case RegRoot::LocalMachine: return u"HKEY_LOCAL_MACHINE"_s;
-    case RegRoot::Users: return u"HKEY_USERS"_s;
-    case RegRoot::CurrentConfig: return u"HKEY_CURRENT_CONFIG"_s;
+    case RegRoot::ClassesRoot:
+        return u"HKEY_CLASSES_ROOT"_s;
+    case RegRoot::CurrentUser:
+        return u"HKEY_CURRENT_USER"_s;
+    case RegRoot::LocalMachine:
+        return u"HKEY_LOCAL_MACHINE"_s;
+    case RegRoot::Users:
+        return u"HKEY_USERS"_s;
+    case RegRoot::CurrentConfig:
+        return u"HKEY_CURRENT_CONFIG"_s;
     }
     return {};
 }
@@ -36,7 +41,6 @@ QString escapeRegText(const QString& text)
     }
     return out;
 }
-
 
 QString regDataText(const RegValue& value)
 {

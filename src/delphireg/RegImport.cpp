@@ -111,8 +111,8 @@ constexpr RootName kRootNames[] = {
 const RootName* findRootName(QStringView name)
 {
     for (const RootName& r : kRootNames) {
-        if (name.compare(QStringView(r.longName), Qt::CaseInsensitive) == 0
-            || name.compare(QStringView(r.shortName), Qt::CaseInsensitive) == 0)
+        if (name.compare(QStringView(r.longName), Qt::CaseInsensitive) == 0 ||
+            name.compare(QStringView(r.shortName), Qt::CaseInsensitive) == 0)
             return &r;
     }
     return nullptr;
@@ -133,7 +133,7 @@ QString excerpt(QStringView t, qsizetype max = 24)
 
 class Parser
 {
-public:
+  public:
     // `bytes` must outlive the parser: UTF-16LE text (what Wine's reg export and the snapshots
     // write) is read where it lies instead of being copied.
     Parser(const QByteArray& bytes, const QString& fileName) : m_fileName(fileName)
@@ -186,7 +186,7 @@ public:
         return std::move(m_ops);
     }
 
-private:
+  private:
     [[noreturn]] void fail(const QString& what) const
     {
         throw OperationError(u"%1, line %2: %3"_s.arg(m_fileName, QString::number(qMax(m_lineNo, 1)), what));
@@ -251,13 +251,14 @@ private:
             }
         }
         if (!target)
-            fail(u"the key \"%1\" cannot be written: only HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT "
-                 "and HKEY_USERS\\%2 are kept in the Wine prefix's registry files"_s
-                     .arg(excerpt(name, 300), QStringView(kWineUserSid)));
+            fail(u"the key \"%1\" cannot be written: only HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, "
+                 u"HKEY_CLASSES_ROOT "
+                 "and HKEY_USERS\\%2 are kept in the Wine prefix's registry files"_s.arg(
+                     excerpt(name, 300), QStringView(kWineUserSid)));
         for (const QString& part : std::as_const(parts)) {
             if (part.size() > kMaxKeyNameLength)
-                fail(u"the key name \"%1\" is longer than %2 characters"_s.arg(excerpt(part),
-                                                                                QString::number(kMaxKeyNameLength)));
+                fail(u"the key name \"%1\" is longer than %2 characters"_s.arg(
+                    excerpt(part), QString::number(kMaxKeyNameLength)));
         }
         const QString path = parts.join(u'\\');
 
@@ -332,8 +333,8 @@ private:
         else
             name = quoted(t, pos, u"value name");
         if (name.size() > kMaxValueNameLength)
-            fail(u"the value name \"%1\" is longer than %2 characters"_s.arg(excerpt(name),
-                                                                            QString::number(kMaxValueNameLength)));
+            fail(u"the value name \"%1\" is longer than %2 characters"_s.arg(
+                excerpt(name), QString::number(kMaxValueNameLength)));
         skipBlanks(t, pos);
         if (pos == t.size() || t[pos] != u'=')
             fail(u"expected \"=\" after the value name"_s);
@@ -357,8 +358,8 @@ private:
             op.value.name = name;
         } else if (data.startsWith(u"dword:", Qt::CaseInsensitive)) {
             op.value = RegValue::dword(name, dword(data.sliced(6)));
-        } else if (data.startsWith(u"hex", Qt::CaseInsensitive) && data.size() > 3
-                   && (data[3] == u':' || data[3] == u'(')) {
+        } else if (data.startsWith(u"hex", Qt::CaseInsensitive) && data.size() > 3 &&
+                   (data[3] == u':' || data[3] == u'(')) {
             qsizetype p = 3;
             op.value.name = name;
             op.value.type = REG_BINARY;
@@ -428,7 +429,8 @@ private:
             }
             if (!expectByte) {
                 if (c != u',')
-                    fail(u"bad hex data \"%1\": bytes must be separated by commas"_s.arg(excerpt(t.sliced(pos))));
+                    fail(u"bad hex data \"%1\": bytes must be separated by commas"_s.arg(
+                        excerpt(t.sliced(pos))));
                 ++pos;
                 expectByte = true;
                 continue;
@@ -442,7 +444,8 @@ private:
                 byte = (hi << 4) | hexValue(t[pos]);
                 ++pos;
                 if (pos < t.size() && hexValue(t[pos]) >= 0)
-                    fail(u"bad hex data \"%1\": more than two hex digits in a byte"_s.arg(excerpt(t.sliced(pos - 2))));
+                    fail(u"bad hex data \"%1\": more than two hex digits in a byte"_s.arg(
+                        excerpt(t.sliced(pos - 2))));
             }
             out.append(char(byte));
             expectByte = false;
@@ -483,15 +486,16 @@ QString keyText(const RegOperation& op)
 
 [[noreturn]] void refuse(const QString& fileName, const RegOperation& op)
 {
-    throw OperationError(u"%1, line %2: the key %3 cannot be written"_s.arg(fileName, QString::number(op.line), keyText(op)));
+    throw OperationError(
+        u"%1, line %2: the key %3 cannot be written"_s.arg(fileName, QString::number(op.line), keyText(op)));
 }
 
 } // namespace
 
 std::optional<QStringView> utf16LeTextInPlace(const QByteArray& bytes)
 {
-    if (QSysInfo::ByteOrder != QSysInfo::LittleEndian || bytes.size() < 2 || uchar(bytes[0]) != 0xFF
-        || uchar(bytes[1]) != 0xFE || quintptr(bytes.constData()) % alignof(char16_t) != 0)
+    if (QSysInfo::ByteOrder != QSysInfo::LittleEndian || bytes.size() < 2 || uchar(bytes[0]) != 0xFF ||
+        uchar(bytes[1]) != 0xFE || quintptr(bytes.constData()) % alignof(char16_t) != 0)
         return std::nullopt;
     return QStringView(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
 }
@@ -526,8 +530,8 @@ RegImportSummary importRegFile(const QByteArray& bytes, RegistryStore& store, co
             ++summary.deletions;
             break;
         case RegOperation::Kind::SetValue:
-            if (!store.setValue(op.root, op.path, op.value)
-                && !(store.createKey(op.root, op.path) && store.setValue(op.root, op.path, op.value)))
+            if (!store.setValue(op.root, op.path, op.value) &&
+                !(store.createKey(op.root, op.path) && store.setValue(op.root, op.path, op.value)))
                 refuse(fileName, op);
             ++summary.values;
             break;

@@ -132,11 +132,16 @@ RegistryAccess::DataType RegistryAccess::GetDataType(const QString& name) const
     if (!v)
         return DataType::Unknown;
     switch (v->type) {
-    case REG_SZ: return DataType::String;
-    case REG_EXPAND_SZ: return DataType::ExpandString;
-    case REG_DWORD: return DataType::Integer;
-    case REG_BINARY: return DataType::Binary;
-    default: return DataType::Unknown;
+    case REG_SZ:
+        return DataType::String;
+    case REG_EXPAND_SZ:
+        return DataType::ExpandString;
+    case REG_DWORD:
+        return DataType::Integer;
+    case REG_BINARY:
+        return DataType::Binary;
+    default:
+        return DataType::Unknown;
     }
 }
 

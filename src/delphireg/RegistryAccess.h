@@ -15,7 +15,7 @@ namespace vx {
 // '%s'", "Failed to set data for '%s'").
 class RegistryAccess
 {
-public:
+  public:
     enum class DataType { Unknown, String, ExpandString, Integer, Binary };
 
     explicit RegistryAccess(RegistryStore& store);
@@ -53,7 +53,7 @@ public:
     static QString failedToGet(const QString& name);
     static QString failedToSet(const QString& name);
 
-private:
+  private:
     QString resolve(const QString& path) const;
 
     RegistryStore& m_store;
@@ -66,11 +66,11 @@ private:
 // at once; read(section, name, default) looks into the subkey `section`.
 class RegistrySectionReader
 {
-public:
+  public:
     RegistrySectionReader(RegistryStore& store, const QString& baseKey);
     QString read(const QString& section, const QString& name, const QString& def) const;
 
-private:
+  private:
     RegistryStore& m_store;
     QString m_base;
 };

@@ -23,9 +23,10 @@ std::optional<QString> wineRunningRefusal(const QString& prefixDir)
         return std::nullopt;
     QString quoted = prefixDir;
     quoted.replace(u"'"_s, u"'\\''"_s);
-    return u"Wine is running in the prefix %1 (%2) and would overwrite the registry files, so nothing was changed. "
-           "Close the Windows programs of that prefix, or stop it with: WINEPREFIX='%3' wineserver -k"_s
-        .arg(prefixDir, why, quoted);
+    return u"Wine is running in the prefix %1 (%2) and would overwrite the registry files, so nothing was "
+           u"changed. "
+           "Close the Windows programs of that prefix, or stop it with: WINEPREFIX='%3' wineserver -k"_s.arg(
+               prefixDir, why, quoted);
 }
 
 TransactionResult runRegistryTransaction(RegistryStore& store, const QString& prefixDir, SnapshotOperation op,
@@ -73,14 +74,16 @@ TransactionResult runRegistryTransaction(RegistryStore& store, const QString& pr
     return result;
 }
 
-RestoreResult restoreSnapshotFile(const QString& file, RegistryStore& store, const QString& prefixDir, bool force)
+RestoreResult restoreSnapshotFile(const QString& file, RegistryStore& store, const QString& prefixDir,
+                                  bool force)
 {
     const ParsedSnapshot parsed = readSnapshotFile(file, force);
     RestoreResult result;
     result.keys = parsed.keys;
     result.values = parsed.values;
-    result.transaction = runRegistryTransaction(store, prefixDir, SnapshotOperation::Restore, parsed.covered,
-                                                [&] { restoreSnapshot(parsed, store, file); }, OnFailure::WriteNothing);
+    result.transaction = runRegistryTransaction(
+        store, prefixDir, SnapshotOperation::Restore, parsed.covered,
+        [&] { restoreSnapshot(parsed, store, file); }, OnFailure::WriteNothing);
     return result;
 }
 

@@ -58,6 +58,7 @@ struct RestoreResult
     int values = 0;
 };
 // `force` restores a snapshot that was edited or covers more than its operation writes.
-RestoreResult restoreSnapshotFile(const QString& file, RegistryStore& store, const QString& prefixDir, bool force = false);
+RestoreResult restoreSnapshotFile(const QString& file, RegistryStore& store, const QString& prefixDir,
+                                  bool force = false);
 
 } // namespace vx

@@ -146,17 +146,19 @@ QString visibleName(QString name)
 void checkKeyName(RegRoot root, const QString& path)
 {
     if (path.contains(u'\n') || path.contains(u'\r') || path.contains(QChar(0)))
-        throw OperationError(u"The registry key "_s + visibleName(keyName({root, path})) +
-                             u" has a line break or a NUL character in its name, which a registry file cannot hold, "
-                             u"so it cannot be saved in a snapshot. Rename or delete that key first."_s);
+        throw OperationError(
+            u"The registry key "_s + visibleName(keyName({root, path})) +
+            u" has a line break or a NUL character in its name, which a registry file cannot hold, "
+            u"so it cannot be saved in a snapshot. Rename or delete that key first."_s);
 }
 
 void checkValueName(RegRoot root, const QString& path, const QString& name)
 {
     if (name.contains(QChar(0)))
-        throw OperationError(u"The value \""_s + visibleName(name) + u"\" of the registry key "_s + keyName({root, path}) +
-                             u" has a NUL character in its name, which a registry file cannot hold, so it cannot be "
-                             u"saved in a snapshot. Rename or delete that value first."_s);
+        throw OperationError(
+            u"The value \""_s + visibleName(name) + u"\" of the registry key "_s + keyName({root, path}) +
+            u" has a NUL character in its name, which a registry file cannot hold, so it cannot be "
+            u"saved in a snapshot. Rename or delete that value first."_s);
 }
 
 void appendKeyLine(QString& out, RegRoot root, const QString& path, Counts& counts)
@@ -186,9 +188,10 @@ void appendKey(ChunkWriter& w, const RegistryStore& store, RegRoot root, const Q
         const QString subPath = path + u'\\' + sub;
         // Restoring would turn the link into a plain key, hiding its target from 32-bit programs.
         if (store.isLink(root, subPath))
-            throw OperationError(u"The registry key "_s + keyName({root, subPath}) +
-                                 u" is one of Wine's link keys, which a snapshot cannot put back, so the tree "_s +
-                                 keyName({root, path}) + u" cannot be saved in a snapshot."_s);
+            throw OperationError(
+                u"The registry key "_s + keyName({root, subPath}) +
+                u" is one of Wine's link keys, which a snapshot cannot put back, so the tree "_s +
+                keyName({root, path}) + u" cannot be saved in a snapshot."_s);
         appendKey(w, store, root, subPath, counts);
     }
 }
@@ -201,8 +204,8 @@ bool protectedTree(const RegKeyRef& k)
         return true;
     if (k.root == RegRoot::ClassesRoot)
         return false;
-    static const QStringList kProtected{u"Software"_s, u"System"_s, u"Software\\Wine"_s, u"Software\\Classes"_s,
-                                        u"Software\\Wow6432Node"_s};
+    static const QStringList kProtected{u"Software"_s, u"System"_s, u"Software\\Wine"_s,
+                                        u"Software\\Classes"_s, u"Software\\Wow6432Node"_s};
     return kProtected.contains(splitKeyPath(k.path).join(u'\\'), Qt::CaseInsensitive);
 }
 
@@ -292,21 +295,27 @@ std::optional<SnapshotInfo> infoFromFile(const QFileInfo& fi)
 QString snapshotOperationName(SnapshotOperation op)
 {
     switch (op) {
-    case SnapshotOperation::Apply: return u"apply"_s;
-    case SnapshotOperation::Import: return u"import"_s;
-    case SnapshotOperation::Clear: return u"clear"_s;
-    case SnapshotOperation::Recover: return u"recover"_s;
-    case SnapshotOperation::Restore: return u"restore"_s;
-    case SnapshotOperation::Associate: return u"associate"_s;
+    case SnapshotOperation::Apply:
+        return u"apply"_s;
+    case SnapshotOperation::Import:
+        return u"import"_s;
+    case SnapshotOperation::Clear:
+        return u"clear"_s;
+    case SnapshotOperation::Recover:
+        return u"recover"_s;
+    case SnapshotOperation::Restore:
+        return u"restore"_s;
+    case SnapshotOperation::Associate:
+        return u"associate"_s;
     }
     return {};
 }
 
 std::optional<SnapshotOperation> snapshotOperationFromName(QStringView name)
 {
-    for (SnapshotOperation op : {SnapshotOperation::Apply, SnapshotOperation::Import, SnapshotOperation::Clear,
-                                 SnapshotOperation::Recover, SnapshotOperation::Restore,
-                                 SnapshotOperation::Associate}) {
+    for (SnapshotOperation op :
+         {SnapshotOperation::Apply, SnapshotOperation::Import, SnapshotOperation::Clear,
+          SnapshotOperation::Recover, SnapshotOperation::Restore, SnapshotOperation::Associate}) {
         if (name == snapshotOperationName(op))
             return op;
     }
@@ -347,7 +356,8 @@ SnapshotScope importScope(const RegistryStore& store, const std::vector<RegOpera
 {
     SnapshotScope scope;
     const auto inTree = [&](RegRoot root, const QString& path) {
-        return std::any_of(scope.trees.cbegin(), scope.trees.cend(), [&](const RegKeyRef& k) { return holds(k, root, path); });
+        return std::any_of(scope.trees.cbegin(), scope.trees.cend(),
+                           [&](const RegKeyRef& k) { return holds(k, root, path); });
     };
     for (const RegOperation& op : ops) {
         switch (op.kind) {
@@ -380,8 +390,8 @@ SnapshotScope importScope(const RegistryStore& store, const std::vector<RegOpera
     return scope;
 }
 
-void writeSnapshot(const RegistryStore& store, const SnapshotScope& scope, SnapshotOperation op, const QDateTime& time,
-                   const std::function<void(QByteArrayView)>& sink)
+void writeSnapshot(const RegistryStore& store, const SnapshotScope& scope, SnapshotOperation op,
+                   const QDateTime& time, const std::function<void(QByteArrayView)>& sink)
 {
     // Everything before the closing line goes through the digest.
     QCryptographicHash digest(QCryptographicHash::Sha256);
@@ -413,7 +423,8 @@ void writeSnapshot(const RegistryStore& store, const SnapshotScope& scope, Snaps
     QHash<QString, qsizetype> keyIndex;
     QSet<QString> seen;
     for (const RegValueRef& v : scope.values) {
-        if (std::any_of(scope.trees.cbegin(), scope.trees.cend(), [&](const RegKeyRef& t) { return holds(t, v.key.root, v.key.path); }))
+        if (std::any_of(scope.trees.cbegin(), scope.trees.cend(),
+                        [&](const RegKeyRef& t) { return holds(t, v.key.root, v.key.path); }))
             continue;
         const QString keyId = QString::number(int(v.key.root)) + u'\\' + v.key.path.toCaseFolded();
         auto it = keyIndex.constFind(keyId);
@@ -442,8 +453,9 @@ void writeSnapshot(const RegistryStore& store, const SnapshotScope& scope, Snaps
     }
     out += u"\r\n"_s;
     w.flush();
-    w.text = QString::fromUtf16(kEndTag) + QString::number(counts.keys) + u" keys, "_s + QString::number(counts.values) +
-             u" values, sha256 "_s + QString::fromLatin1(digest.result().toHex()) + u"\r\n"_s;
+    w.text = QString::fromUtf16(kEndTag) + QString::number(counts.keys) + u" keys, "_s +
+             QString::number(counts.values) + u" values, sha256 "_s +
+             QString::fromLatin1(digest.result().toHex()) + u"\r\n"_s;
     ChunkWriter{sink, std::move(w.text), {}}.flush();
 }
 
@@ -458,7 +470,8 @@ QByteArray snapshotBytes(const RegistryStore& store, const SnapshotScope& scope,
 ParsedSnapshot parseSnapshot(const QByteArray& bytes, const QString& fileName, bool force)
 {
     if (bytes.size() < 2 || uchar(bytes[0]) != 0xFF || uchar(bytes[1]) != 0xFE)
-        faultAt(fileName, 1, u"not a registry snapshot: the file is not UTF-16LE text with a byte-order mark"_s);
+        faultAt(fileName, 1,
+                u"not a registry snapshot: the file is not UTF-16LE text with a byte-order mark"_s);
     std::vector<RegOperation> ops = parseRegFile(bytes, fileName);
 
     // Only the first lines and the last one are read here, in the file's own bytes where they can
@@ -473,9 +486,13 @@ ParsedSnapshot parseSnapshot(const QByteArray& bytes, const QString& fileName, b
     }
     qsizetype pos = 0;
     if (takeLine(text, pos) != QStringView(kRegUnicodeHeader))
-        faultAt(fileName, 1, u"not a registry snapshot: the first line must be \""_s + QString::fromUtf16(kRegUnicodeHeader) + u'"');
+        faultAt(fileName, 1,
+                u"not a registry snapshot: the first line must be \""_s +
+                    QString::fromUtf16(kRegUnicodeHeader) + u'"');
     if (pos >= text.size() || takeLine(text, pos) != QStringView(kTitleLine))
-        faultAt(fileName, 2, u"not a registry snapshot: the line \""_s + QString::fromUtf16(kTitleLine) + u"\" is missing"_s);
+        faultAt(fileName, 2,
+                u"not a registry snapshot: the line \""_s + QString::fromUtf16(kTitleLine) +
+                    u"\" is missing"_s);
 
     ParsedSnapshot s;
     while (pos < text.size()) {
@@ -483,7 +500,8 @@ ParsedSnapshot parseSnapshot(const QByteArray& bytes, const QString& fileName, b
         if (!line.startsWith(u';'))
             break;
         if (line.startsWith(QStringView(kOperationTag)))
-            s.operation = snapshotOperationFromName(line.sliced(std::char_traits<char16_t>::length(kOperationTag)));
+            s.operation =
+                snapshotOperationFromName(line.sliced(std::char_traits<char16_t>::length(kOperationTag)));
     }
 
     // The closing count: the last line that is not empty.
@@ -493,22 +511,26 @@ ParsedSnapshot parseSnapshot(const QByteArray& bytes, const QString& fileName, b
         int lines = 0;
         for (qsizetype at = 0; at < text.size(); ++lines)
             takeLine(text, at);
-        faultAt(fileName, lines, u"the snapshot ends before its closing line \""_s +
-                                     QString::fromUtf16(kEndTag) + u"...\": the file is cut short"_s);
+        faultAt(fileName, lines,
+                u"the snapshot ends before its closing line \""_s + QString::fromUtf16(kEndTag) +
+                    u"...\": the file is cut short"_s);
     }
 
     // The closing line: the counts, then the digest of everything before it.
     QStringView closing = last.sliced(std::char_traits<char16_t>::length(kEndTag)).trimmed();
     const qsizetype digestAt = closing.indexOf(u", sha256 "_s);
     if (!force) {
-        const QByteArray actual =
-            QCryptographicHash::hash(QByteArrayView(bytes).first(2 + 2 * lastStart), QCryptographicHash::Sha256).toHex();
+        const QByteArray actual = QCryptographicHash::hash(QByteArrayView(bytes).first(2 + 2 * lastStart),
+                                                           QCryptographicHash::Sha256)
+                                      .toHex();
         if (digestAt < 0 || closing.sliced(digestAt + 9) != QString::fromLatin1(actual))
-            faultAt(fileName, lineNumberAt(text, lastStart),
-                    digestAt < 0 ? u"the closing line holds no digest: the file was written by an earlier version or "
-                                   u"edited; restore it only if you are sure, with --force"_s
-                                 : u"the digest of the closing line does not match the content: the file was edited or "
-                                   u"damaged; restore it only if you are sure, with --force"_s);
+            faultAt(
+                fileName, lineNumberAt(text, lastStart),
+                digestAt < 0
+                    ? u"the closing line holds no digest: the file was written by an earlier version or "
+                      u"edited; restore it only if you are sure, with --force"_s
+                    : u"the digest of the closing line does not match the content: the file was edited or "
+                      u"damaged; restore it only if you are sure, with --force"_s);
     }
     if (digestAt >= 0)
         closing = closing.first(digestAt);
@@ -516,8 +538,8 @@ ParsedSnapshot parseSnapshot(const QByteArray& bytes, const QString& fileName, b
     // What an operation of ours covers: an import or a restore what its file named, the others
     // their fixed trees.
     std::optional<QList<RegKeyRef>> allowed;
-    if (s.operation == SnapshotOperation::Apply || s.operation == SnapshotOperation::Clear
-        || s.operation == SnapshotOperation::Recover)
+    if (s.operation == SnapshotOperation::Apply || s.operation == SnapshotOperation::Clear ||
+        s.operation == SnapshotOperation::Recover)
         allowed = keysWrittenBy(*s.operation);
 
     // The writes stay in the parser's vector, moved to its front: a second vector would double
@@ -529,17 +551,22 @@ ParsedSnapshot parseSnapshot(const QByteArray& bytes, const QString& fileName, b
         switch (op.kind) {
         case RegOperation::Kind::DeleteTree: {
             if (writing)
-                faultAt(fileName, op.line, u"a key deletion after the first key line: a snapshot deletes only the "
-                                           u"trees it covers, at its start"_s);
+                faultAt(fileName, op.line,
+                        u"a key deletion after the first key line: a snapshot deletes only the "
+                        u"trees it covers, at its start"_s);
             if (op.path.isEmpty())
                 faultAt(fileName, op.line, u"a snapshot cannot cover a whole root key"_s);
             const RegKeyRef k{op.root, op.path};
-            const bool allowedHere = !allowed
-                || std::any_of(allowed->cbegin(), allowed->cend(), [&](const RegKeyRef& a) { return holds(a, k.root, k.path); });
-            if (!force && (protectedTree(k) || (s.operation == SnapshotOperation::Associate && k.root != RegRoot::ClassesRoot) || !allowedHere))
-                faultAt(fileName, op.line, u"restoring would delete "_s + keyName(k) + u", which the operation \""_s +
-                                               (s.operation ? snapshotOperationName(*s.operation) : u"?"_s) +
-                                               u"\" never replaces whole; restore it only if you are sure, with --force"_s);
+            const bool allowedHere =
+                !allowed || std::any_of(allowed->cbegin(), allowed->cend(),
+                                        [&](const RegKeyRef& a) { return holds(a, k.root, k.path); });
+            if (!force && (protectedTree(k) ||
+                           (s.operation == SnapshotOperation::Associate && k.root != RegRoot::ClassesRoot) ||
+                           !allowedHere))
+                faultAt(fileName, op.line,
+                        u"restoring would delete "_s + keyName(k) + u", which the operation \""_s +
+                            (s.operation ? snapshotOperationName(*s.operation) : u"?"_s) +
+                            u"\" never replaces whole; restore it only if you are sure, with --force"_s);
             s.covered.append(k);
             break;
         }
@@ -553,7 +580,8 @@ ParsedSnapshot parseSnapshot(const QByteArray& bytes, const QString& fileName, b
                 ++s.keys;
             } else {
                 if (op.kind == RegOperation::Kind::DeleteValue && inCovered)
-                    faultAt(fileName, op.line, u"a value deletion inside a covered tree, which the snapshot writes whole"_s);
+                    faultAt(fileName, op.line,
+                            u"a value deletion inside a covered tree, which the snapshot writes whole"_s);
                 ++s.values;
             }
             if (&ops[kept] != &op)
@@ -563,10 +591,12 @@ ParsedSnapshot parseSnapshot(const QByteArray& bytes, const QString& fileName, b
         }
         }
     }
-    const QString expected = QString::number(s.keys) + u" keys, "_s + QString::number(s.values) + u" values"_s;
+    const QString expected =
+        QString::number(s.keys) + u" keys, "_s + QString::number(s.values) + u" values"_s;
     if (closing != expected)
-        faultAt(fileName, lineNumberAt(text, lastStart), u"the closing line does not match the content, which holds "_s + expected +
-                                        u": the file was changed or cut short"_s);
+        faultAt(fileName, lineNumberAt(text, lastStart),
+                u"the closing line does not match the content, which holds "_s + expected +
+                    u": the file was changed or cut short"_s);
     ops.resize(kept);
     s.writes = std::move(ops);
     return s;
@@ -592,8 +622,8 @@ void restoreSnapshot(const ParsedSnapshot& snapshot, RegistryStore& store, const
                 ok = store.createKey(op.root, op.path);
             break;
         case RegOperation::Kind::SetValue:
-            ok = store.setValue(op.root, op.path, op.value)
-                 || (store.createKey(op.root, op.path) && store.setValue(op.root, op.path, op.value));
+            ok = store.setValue(op.root, op.path, op.value) ||
+                 (store.createKey(op.root, op.path) && store.setValue(op.root, op.path, op.value));
             break;
         case RegOperation::Kind::DeleteValue:
             store.deleteValue(op.root, op.path, op.value.name);
@@ -661,20 +691,23 @@ std::optional<QString> readBackFault(const ParsedSnapshot& parsed, const Registr
 
 } // namespace
 
-SnapshotInfo SnapshotStore::take(const RegistryStore& store, SnapshotOperation op, const SnapshotScope& scope) const
+SnapshotInfo SnapshotStore::take(const RegistryStore& store, SnapshotOperation op,
+                                 const SnapshotScope& scope) const
 {
     if (!QDir().mkpath(m_folder))
         throw OperationError(u"The snapshot folder "_s + m_folder + u" cannot be created."_s);
     // Write permission is checked by its bits: root may write anywhere, but a folder made
     // read-only is meant to stay unchanged.
     const QFileInfo folder(m_folder);
-    if (!folder.isDir() || !(folder.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)))
+    if (!folder.isDir() ||
+        !(folder.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)))
         throw OperationError(u"The snapshot folder "_s + m_folder + u" is read-only."_s);
 
     const QDateTime now = Clock::current().now().toUTC();
     QString id = now.toString(QString::fromUtf16(kIdTimeFormat)) + u'-' + snapshotOperationName(op);
     for (int n = 2; QFileInfo::exists(m_folder + u'/' + id + u".reg"_s); ++n)
-        id = now.toString(QString::fromUtf16(kIdTimeFormat)) + u'-' + snapshotOperationName(op) + u'-' + QString::number(n);
+        id = now.toString(QString::fromUtf16(kIdTimeFormat)) + u'-' + snapshotOperationName(op) + u'-' +
+             QString::number(n);
     const QString file = m_folder + u'/' + id + u".reg"_s;
     // A hive that cannot be read, or a name no file can hold, is reported as itself, not as a
     // snapshot that cannot be written.
@@ -688,7 +721,8 @@ SnapshotInfo SnapshotStore::take(const RegistryStore& store, SnapshotOperation o
             writeSnapshot(store, scope, op, now, [&](QByteArrayView piece) { sink.write(piece); });
         });
     } catch (const FileWriteError& e) {
-        throw OperationError(u"The snapshot "_s + file + u" could not be written ("_s + e.message() + u")."_s);
+        throw OperationError(u"The snapshot "_s + file + u" could not be written ("_s + e.message() +
+                             u")."_s);
     }
 
     // What is on the disk must restore what the store holds, before the change may go on.
@@ -700,8 +734,8 @@ SnapshotInfo SnapshotStore::take(const RegistryStore& store, SnapshotOperation o
     }
     if (fault) {
         QFile::remove(file);
-        throw OperationError(u"The snapshot "_s + file + u" does not read back as the registry holds it ("_s + *fault +
-                             u"), so it could not undo the change."_s);
+        throw OperationError(u"The snapshot "_s + file + u" does not read back as the registry holds it ("_s +
+                             *fault + u"), so it could not undo the change."_s);
     }
     return SnapshotInfo{id, file, now, op};
 }
@@ -728,7 +762,8 @@ void SnapshotStore::discard(const SnapshotInfo& info) const
 std::vector<SnapshotInfo> SnapshotStore::history() const
 {
     std::vector<SnapshotInfo> out;
-    const QFileInfoList files = QDir(m_folder).entryInfoList({u"*.reg"_s}, QDir::Files, QDir::Name | QDir::Reversed);
+    const QFileInfoList files =
+        QDir(m_folder).entryInfoList({u"*.reg"_s}, QDir::Files, QDir::Name | QDir::Reversed);
     for (const QFileInfo& fi : files) {
         if (std::optional<SnapshotInfo> info = infoFromFile(fi))
             out.push_back(std::move(*info));
@@ -763,7 +798,8 @@ QString SnapshotStore::resolve(const QString& idOrPath) const
         return inFolder;
     if (QFileInfo(idOrPath).isFile())
         return QFileInfo(idOrPath).absoluteFilePath();
-    throw OperationError(u"No snapshot "_s + idOrPath + u": neither an id in "_s + m_folder + u" nor a file"_s);
+    throw OperationError(u"No snapshot "_s + idOrPath + u": neither an id in "_s + m_folder +
+                         u" nor a file"_s);
 }
 
 ParsedSnapshot readSnapshotFile(const QString& file, bool force)

@@ -6,8 +6,8 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
-#include <functional>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -89,8 +89,8 @@ void addCoveredKey(QList<RegKeyRef>& keys, const RegKeyRef& key);
 // The snapshot file's bytes for the scope as the store holds it now, handed to `sink` in pieces.
 // A key or value name that a registry file cannot hold (a line break or a NUL in a key name, a
 // NUL in a value name) throws OperationError naming it.
-void writeSnapshot(const RegistryStore& store, const SnapshotScope& scope, SnapshotOperation op, const QDateTime& time,
-                   const std::function<void(QByteArrayView)>& sink);
+void writeSnapshot(const RegistryStore& store, const SnapshotScope& scope, SnapshotOperation op,
+                   const QDateTime& time, const std::function<void(QByteArrayView)>& sink);
 // The same bytes in one array.
 QByteArray snapshotBytes(const RegistryStore& store, const SnapshotScope& scope, SnapshotOperation op,
                          const QDateTime& time);
@@ -138,7 +138,7 @@ QString isoTimeWithOffset(const QDateTime& time);
 // so that names sort by time; the newest kKeep are kept.
 class SnapshotStore
 {
-public:
+  public:
     static constexpr int kKeep = 50;
 
     explicit SnapshotStore(const QString& prefixDir);
@@ -164,7 +164,7 @@ public:
     // An id from the history, or a path to a snapshot file; throws OperationError when neither.
     QString resolve(const QString& idOrPath) const;
 
-private:
+  private:
     QString m_folder;
 };
 

@@ -22,7 +22,7 @@ namespace editing {
 // last press on the group tabs addressed, the message pane, the display font.
 class EditingHost
 {
-public:
+  public:
     virtual ~EditingHost() = default;
 
     virtual QWidget* dialogParent() = 0;

@@ -167,14 +167,19 @@ QString alreadyExistText(const QString& path)
 
 bool askQuestion(EditingHost& host, const QString& text, const QString& title)
 {
-    const Prompter::Message m{Prompter::Icon::Question, title, text, Prompter::Yes | Prompter::No, Prompter::No, false};
+    const Prompter::Message m{Prompter::Icon::Question,     title,        text,
+                              Prompter::Yes | Prompter::No, Prompter::No, false};
     return Prompter::current().message(host.dialogParent(), m) == Prompter::Yes;
 }
 
 void warnOk(EditingHost& host, const QString& text, const QString& title)
 {
-    const Prompter::Message m{Prompter::Icon::Warning, title.isEmpty() ? u"Warning"_s : title, text, Prompter::Ok,
-                              Prompter::Ok, false};
+    const Prompter::Message m{Prompter::Icon::Warning,
+                              title.isEmpty() ? u"Warning"_s : title,
+                              text,
+                              Prompter::Ok,
+                              Prompter::Ok,
+                              false};
     Prompter::current().message(host.dialogParent(), m);
 }
 

@@ -30,7 +30,8 @@ QString shortenWorkingDir(const QString& folder, const PathMacro& macro);
 
 // The first row of `list` (in row order, skipping `skipRow`) whose file (column 1) names the same
 // file as the candidate; -1 when none does.
-int findSameFile(const EntryListModel& list, const QString& candidate, const PathMacro& macro, int skipRow = -1);
+int findSameFile(const EntryListModel& list, const QString& candidate, const PathMacro& macro,
+                 int skipRow = -1);
 
 // The column whose text a press at x (relative to the list) shows as the cell hint: the first
 // column whose right edge is not left of x, the last column beyond them all.
@@ -46,7 +47,8 @@ std::optional<QString> chooseOpenFile(EditingHost& host, const QString& filter);
 // The folder dialog: optionally preset at a Windows-form folder, then shown with its title. The
 // chosen folder in Windows form without a final backslash, or nothing when cancelled. The dialog
 // remembers it.
-std::optional<QString> chooseFolder(EditingHost& host, const std::optional<QString>& presetWindowsFolder = {});
+std::optional<QString> chooseFolder(EditingHost& host,
+                                    const std::optional<QString>& presetWindowsFolder = {});
 
 // Asks for a text with the input dialog placed at the pointer, titled `title`, in `mode`. A
 // non-empty text confirmed with OK is the answer; otherwise `fallback`.
@@ -70,8 +72,8 @@ void deleteSelectedRow(EditingHost& host, EntryListModel& list);
 void showCellHint(EditingHost& host, const EntryListModel& list, int x, int lastColumn);
 
 // Texts shared by the list commands.
-QString deleteConfirmText(const QString& caption);  // MsgDeleteConfirm + " [" + caption + "] ?"
-QString alreadyExistText(const QString& path);      // "[" + path + "] " + MsgAlreadyExist
+QString deleteConfirmText(const QString& caption); // MsgDeleteConfirm + " [" + caption + "] ?"
+QString alreadyExistText(const QString& path);     // "[" + path + "] " + MsgAlreadyExist
 // A Yes/No question with a question icon, No the default; true on Yes.
 bool askQuestion(EditingHost& host, const QString& text, const QString& title);
 // A warning with a single OK button.

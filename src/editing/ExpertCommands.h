@@ -7,7 +7,7 @@ class EditingHost;
 // The commands of the experts list: add, modify, delete, check or clear all, the cell hint.
 class ExpertCommands
 {
-public:
+  public:
     explicit ExpertCommands(EditingHost& host) : m_host(host) {}
 
     void popAddExpertClick();
@@ -18,7 +18,7 @@ public:
     // A mouse press at x (relative to the list): the pressed row's cell becomes the list's hint.
     void RzListViewExpertMouseDown(int x);
 
-private:
+  private:
     EditingHost& m_host;
 };
 

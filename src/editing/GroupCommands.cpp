@@ -16,7 +16,8 @@ namespace vx::editing {
 namespace {
 
 // The project file's own sections; a group of such a name would overwrite one of them.
-constexpr QStringView kReservedNames[] = {u"DelphiExperts", u"ConfigData", u"DelphiTools", u"DelphiCompGroups"};
+constexpr QStringView kReservedNames[] = {u"DelphiExperts", u"ConfigData", u"DelphiTools",
+                                          u"DelphiCompGroups"};
 
 // Group names prompt in mode 1: OK and Cancel, OK only with some text.
 constexpr int kGroupNameMode = 1;
@@ -40,7 +41,8 @@ bool isBlank(QChar c)
 // A warning box whose only button is Yes, as the group-name refusals show it.
 void warnYes(EditingHost& host, const QString& text)
 {
-    const Prompter::Message m{Prompter::Icon::Warning, u"Warning"_s, text, Prompter::Yes, Prompter::Yes, false};
+    const Prompter::Message m{Prompter::Icon::Warning, u"Warning"_s,  text,
+                              Prompter::Yes,           Prompter::Yes, false};
     Prompter::current().message(host.dialogParent(), m);
 }
 
@@ -52,9 +54,10 @@ QString groupListName(int group)
 void reportMissingList(EditingHost& host, int group)
 {
     const ConfigProject& p = host.project();
-    const QString text = u"occur system error, please restart.\n\n"_s + groupListName(group) + u" (group <"_s +
-                         p.groupName(group) + u">) was not found."_s;
-    const Prompter::Message m{Prompter::Icon::Error, u"system error"_s, text, Prompter::Ok, Prompter::Ok, false};
+    const QString text = u"occur system error, please restart.\n\n"_s + groupListName(group) +
+                         u" (group <"_s + p.groupName(group) + u">) was not found."_s;
+    const Prompter::Message m{Prompter::Icon::Error, u"system error"_s, text,
+                              Prompter::Ok,          Prompter::Ok,      false};
     Prompter::current().message(host.dialogParent(), m);
 }
 
@@ -160,9 +163,12 @@ void GroupCommands::popDelGroupClick()
     const int k = m_host.addressedGroup();
     if (p.groupCount() == 0 || k < 0 || k >= p.groupCount())
         return;
-    const Prompter::Message m{Prompter::Icon::Warning, u"Warning"_s,
+    const Prompter::Message m{Prompter::Icon::Warning,
+                              u"Warning"_s,
                               uiText(UiText::MsgDeleteConfirm) + u" ["_s + p.groupName(k) + u']',
-                              Prompter::Yes | Prompter::No, Prompter::No, false};
+                              Prompter::Yes | Prompter::No,
+                              Prompter::No,
+                              false};
     if (Prompter::current().message(m_host.dialogParent(), m) != Prompter::Yes)
         return;
     const int a = p.activeGroup();
@@ -286,7 +292,8 @@ void GroupCommands::popModifyCompClick()
         return;
     const QString fallback = baseName(*package);
     // The caption may move the row in the caption-sorted list; the rest follows it there.
-    int r = list.setCaption(selected, askText(m_host, uiText(UiText::CompFile), kInputAcceptsEmpty, fallback));
+    int r =
+        list.setCaption(selected, askText(m_host, uiText(UiText::CompFile), kInputAcceptsEmpty, fallback));
     const QString file = m_host.macro().shorten(*package);
     list.setText(r, 1, file);
     list.setImage(r, m_host.macro().entryImageIndex(file, nullptr));

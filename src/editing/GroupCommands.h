@@ -15,9 +15,9 @@ class EditingHost;
 // it can. Every group is stored as a section named after it and as the value of a "Group" n key,
 // so the name must survive both: no line break (it would cut the section header into lines, and
 // the value writer turns it into a blank), no blank or tab at either end (the reader strips them
-// from section names and values), and no half of a surrogate pair (it has no UTF-8 form). "[", "]", "=", ";", quotes and other control
-// characters are kept: a section name runs to the last "]" of its line, a value is everything
-// after the first "=", and a value in quotes is written inside another pair.
+// from section names and values), and no half of a surrogate pair (it has no UTF-8 form). "[", "]", "=", ";",
+// quotes and other control characters are kept: a section name runs to the last "]" of its line, a value is
+// everything after the first "=", and a value in quotes is written inside another pair.
 QString unstorableGroupNameReason(const QString& name);
 
 // The component groups and their packages: add, rename and delete groups (the group the last
@@ -25,7 +25,7 @@ QString unstorableGroupNameReason(const QString& name);
 // clear a group or all groups, the cell hint.
 class GroupCommands
 {
-public:
+  public:
     explicit GroupCommands(EditingHost& host) : m_host(host) {}
 
     void popAddGroupClick();
@@ -42,7 +42,7 @@ public:
     // A mouse press at x in a group's list.
     void componentMouseDown(const ComponentListModel& list, int x);
 
-private:
+  private:
     // Asks for a group name until one is valid (true, in `name`) or the user cancels (false).
     // `own` is the group being renamed (its own caption is no duplicate), -1 for a new group.
     bool askGroupName(const QString& title, const QString& invalidText, int own, QString& name);

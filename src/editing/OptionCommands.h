@@ -9,7 +9,7 @@ class EditingHost;
 // The language and display-font commands of the Option page.
 class OptionCommands
 {
-public:
+  public:
     explicit OptionCommands(EditingHost& host) : m_host(host) {}
 
     void RzButtonLangClick();
@@ -19,7 +19,7 @@ public:
     // folder that match "*.lng" as Windows matches it (letter case ignored), in text order.
     static QStringList languageNames(const QString& hostFolder);
 
-private:
+  private:
     EditingHost& m_host;
 };
 

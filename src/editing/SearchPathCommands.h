@@ -7,7 +7,7 @@ class EditingHost;
 // The library search path buttons: add, modify and delete a folder, and the list's hint.
 class SearchPathCommands
 {
-public:
+  public:
     explicit SearchPathCommands(EditingHost& host) : m_host(host) {}
 
     void RzRapidFireButtonAddPathClick();
@@ -15,7 +15,7 @@ public:
     void RzRapidFireButtonDelPathClick();
     void RzListViewSearchPathMouseDown();
 
-private:
+  private:
     EditingHost& m_host;
 };
 

@@ -7,7 +7,7 @@ class EditingHost;
 // The commands of the Tools-menu list: add, modify, delete, check or clear all, the cell hint.
 class ToolCommands
 {
-public:
+  public:
     explicit ToolCommands(EditingHost& host) : m_host(host) {}
 
     void popAddToolClick();
@@ -17,7 +17,7 @@ public:
     void popunSelAllToolClick();
     void RzListViewToolMouseDown(int x);
 
-private:
+  private:
     EditingHost& m_host;
 };
 

@@ -66,7 +66,14 @@ constexpr DerivedText kDerived[] = {
     {u"RzButtonBDEpath", T::Caption, 0, u"BDE ", From::Caption, u"RzGroupBoxPath", 0, {}},
     {u"RzButtonShortcut", T::Caption, 0, {}, From::Caption, u"RzGroupBoxShortCut", 0, {}},
     {u"RzCheckBoxShortcutDesktopD", T::Caption, 0, {}, From::Caption, u"RzCheckBoxShortcutDesktop", 0, {}},
-    {u"RzCheckBoxShortcutQuickLaunchD", T::Caption, 0, {}, From::Caption, u"RzCheckBoxShortcutQuickLaunch", 0, {}},
+    {u"RzCheckBoxShortcutQuickLaunchD",
+     T::Caption,
+     0,
+     {},
+     From::Caption,
+     u"RzCheckBoxShortcutQuickLaunch",
+     0,
+     {}},
     {u"RzCheckBoxShortcutMenuD", T::Caption, 0, {}, From::Caption, u"RzCheckBoxShortcutMenu", 0, {}},
 
     // About page: the program's statistics labels read as the project's.
@@ -110,8 +117,8 @@ constexpr QStringView kStatusPanes[] = {u"RzStatusPane1", u"RzStatusPane2", u"Rz
 
 bool hasLanguageExtension(QStringView fileName)
 {
-    return fileName.size() > kExtension.size()
-        && equalsIgnoringAsciiCase(fileName.last(kExtension.size()), kExtension);
+    return fileName.size() > kExtension.size() &&
+           equalsIgnoringAsciiCase(fileName.last(kExtension.size()), kExtension);
 }
 
 void assign(LanguageTexts& out, QStringView object, TextTarget target, int column, QString text)
@@ -234,8 +241,8 @@ QStringList availableLanguages(const QString& hostDir)
         return names;
     // Every entry the pattern matches counts, as a directory listing with any attributes finds
     // it: a directory named "x.lng" is offered too (and loads as English).
-    const QStringList entries =
-        QDir(hostDir).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    const QStringList entries = QDir(hostDir).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot |
+                                                        QDir::Hidden | QDir::System);
     for (const QString& entry : entries) {
         if (hasLanguageExtension(entry))
             names.append(entry.first(entry.size() - kExtension.size()));
@@ -277,7 +284,8 @@ LanguageTexts applyLanguage(const IniFile& file, const QString& name, UiTexts& t
 
     // Derived texts, in an order where every source is final before it is read.
     for (const DerivedText& rule : kDerived)
-        assign(out, rule.object, rule.target, rule.column, rule.prefix + derivedSource(out, texts, rule) + rule.suffix);
+        assign(out, rule.object, rule.target, rule.column,
+               rule.prefix + derivedSource(out, texts, rule) + rule.suffix);
     out.groupMenuCaption = out.caption(u"LabelGroupNum"_s).value_or(QString());
     out.mainWindowHint = u"Delphi "_s + out.caption(u"LabelLogoName"_s).value_or(QString());
 
@@ -309,8 +317,8 @@ QByteArray englishLanguageFile()
         for (const UiTextEntry* row : entries) {
             QString value = row->english.toString();
             // The reader trims blanks and strips one pair of quotes; quoting keeps both.
-            if (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace() || value.front() == u'"'
-                                     || value.front() == u'\''))
+            if (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace() ||
+                                     value.front() == u'"' || value.front() == u'\''))
                 value = u'"' + value + u'"';
             text += row->key.toString() + u'=' + value + u"\r\n"_s;
         }

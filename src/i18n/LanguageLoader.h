@@ -24,8 +24,8 @@ struct ControlTexts
 {
     ControlKind kind = ControlKind::Widget;
     std::optional<QString> caption;
-    std::optional<QString> hint;         // status-bar text (status tip), never a tooltip
-    std::map<int, QString> columns;      // header texts by column, counting from 1
+    std::optional<QString> hint;    // status-bar text (status tip), never a tooltip
+    std::map<int, QString> columns; // header texts by column, counting from 1
 };
 
 // Everything a language gives the main window besides the UI text variables. The window applies

@@ -90,7 +90,7 @@ std::optional<UiText> uiTextFromKey(QStringView key);
 // language load (the project loader at start-up) read English.
 class UiTexts
 {
-public:
+  public:
     UiTexts() { resetToEnglish(); }
 
     const QString& get(UiText text) const { return m_texts[size_t(text)]; }
@@ -100,7 +100,7 @@ public:
     void resetToEnglish();
     static QString english(UiText text);
 
-private:
+  private:
     std::array<QString, kUiTextCount> m_texts;
 };
 

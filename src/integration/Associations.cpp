@@ -2,12 +2,12 @@
 
 #include "delphireg/RegistryAccess.h"
 #include "delphireg/RegistryTransaction.h"
-#include "platform/desktop/DesktopEntry.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "platform/Installation.h"
-#include "platform/registry/RegistryStore.h"
+#include "platform/desktop/DesktopEntry.h"
 #include "platform/desktop/XdgDirs.h"
+#include "platform/registry/RegistryStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -114,8 +114,8 @@ void runTool(const QString& tool, const QString& folder, DesktopReport& report)
     QProcess p;
     p.start(program, {folder});
     if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        report.errors << tool + u" failed for "_s + folder + u": "_s
-                             + QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
+        report.errors << tool + u" failed for "_s + folder + u": "_s +
+                             QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
 }
 
 } // namespace
@@ -183,8 +183,9 @@ QList<DesktopFile> desktopAssociationFiles(const AssociationChoice& choice, cons
                                            const Installation& inst, const XdgFolders& folders)
 {
     QList<DesktopFile> files;
-    files.append({mimePackage(folders, u"vorlix7.xml"_s),
-                  mimeXml({{QString::fromLatin1(kProjectMimeType), u"Delphi Vorlix project"_s, u"*.vx7"_s}})});
+    files.append(
+        {mimePackage(folders, u"vorlix7.xml"_s),
+         mimeXml({{QString::fromLatin1(kProjectMimeType), u"Delphi Vorlix project"_s, u"*.vx7"_s}})});
     DesktopEntry program;
     program.name = u"Delphi 7 Vorlix"_s;
     program.comment = u"Open a Delphi 7 configuration project"_s;
@@ -201,7 +202,8 @@ QList<DesktopFile> desktopAssociationFiles(const AssociationChoice& choice, cons
     QList<std::tuple<QString, QString, QString>> own;
     for (const IdeType& t : kIdeTypes) {
         if (t.comment)
-            own.append({QString::fromUtf16(t.mime), QString::fromUtf16(t.comment), QString::fromUtf16(t.glob)});
+            own.append(
+                {QString::fromUtf16(t.mime), QString::fromUtf16(t.comment), QString::fromUtf16(t.glob)});
     }
     files.append({mimePackage(folders, u"vorlix7-delphi7.xml"_s), mimeXml(own)});
     DesktopEntry ide;
@@ -246,7 +248,9 @@ QByteArray editMimeAppsList(const QByteArray& original, const QList<std::pair<QS
             return t.mid(1, t.size() - 2);
         return std::nullopt;
     };
-    const auto isDefaultsGroup = [&](qsizetype i) { return groupName(lines[i]) == QByteArray("Default Applications"); };
+    const auto isDefaultsGroup = [&](qsizetype i) {
+        return groupName(lines[i]) == QByteArray("Default Applications");
+    };
     const auto hasDefaultsGroup = [&] {
         for (qsizetype i = 0; i < lines.size(); ++i)
             if (isDefaultsGroup(i))
@@ -350,12 +354,13 @@ DesktopReport writeDesktopAssociations(const AssociationChoice& choice, const QS
     return report;
 }
 
-QString writeFileAssociations(RegistryStore& store, const AssociationChoice& choice, const QString& programHost,
-                              const Installation& inst, const XdgFolders& folders)
+QString writeFileAssociations(RegistryStore& store, const AssociationChoice& choice,
+                              const QString& programHost, const Installation& inst, const XdgFolders& folders)
 {
     QStringList problems;
     try {
-        const QList<AssociationRow> rows = associationRows(choice, inst.bridge.toWindows(programHost), inst.delphiRoot);
+        const QList<AssociationRow> rows =
+            associationRows(choice, inst.bridge.toWindows(programHost), inst.delphiRoot);
         QList<RegKeyRef> keys;
         for (const AssociationRow& row : rows)
             addCoveredKey(keys, {RegRoot::ClassesRoot, row.key});
@@ -376,8 +381,8 @@ QString writeFileAssociations(RegistryStore& store, const AssociationChoice& cho
     problems << desktop.errors;
     if (problems.isEmpty())
         return {};
-    return u"The file associations could not all be written; they will be written at a later close.\n\n"_s
-           + problems.join(u"\n\n"_s);
+    return u"The file associations could not all be written; they will be written at a later close.\n\n"_s +
+           problems.join(u"\n\n"_s);
 }
 
 } // namespace vx::integration

@@ -107,8 +107,9 @@ DesktopReport writeDesktopAssociations(const AssociationChoice& choice, const QS
 // changed, then the desktop side. Never throws: returns the message to show the user once when
 // something could not be written (empty when all is in place). The message names the files and
 // says that the associations will be written at a later close.
-QString writeFileAssociations(RegistryStore& store, const AssociationChoice& choice, const QString& programHost,
-                              const Installation& installation, const XdgFolders& folders);
+QString writeFileAssociations(RegistryStore& store, const AssociationChoice& choice,
+                              const QString& programHost, const Installation& installation,
+                              const XdgFolders& folders);
 
 } // namespace integration
 } // namespace vx

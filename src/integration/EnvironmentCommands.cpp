@@ -11,8 +11,8 @@
 #include "integration/IntegrationHost.h"
 #include "platform/Errors.h"
 #include "platform/Installation.h"
-#include "platform/registry/RegistryStore.h"
 #include "platform/WineLauncher.h"
+#include "platform/registry/RegistryStore.h"
 #include "prompter/Prompter.h"
 
 #include <QFileInfo>
@@ -26,8 +26,8 @@ namespace {
 // A plain box with an OK button and a fixed text.
 void tell(IntegrationHost& host, const QString& text, Prompter::Icon icon = Prompter::Icon::None)
 {
-    Prompter::current().message(host.editingHost().dialogParent(),
-                                {icon, QString::fromUtf16(kProductName), text, Prompter::Ok, Prompter::Ok, false});
+    Prompter::current().message(host.editingHost().dialogParent(), {icon, QString::fromUtf16(kProductName),
+                                                                    text, Prompter::Ok, Prompter::Ok, false});
 }
 
 QString withFinalBackslash(QString folder)
@@ -115,8 +115,9 @@ void EnvironmentCommands::RzBitBtnCopyFilesClick()
 void EnvironmentCommands::RzButtonShortcutClick()
 {
     const Installation& inst = m_host.installation();
-    const ShortcutReport r = createShortcuts(readShellFolders(HiveRegistryStore(inst.prefix())), inst,
-                                             m_host.checkedShortcutPlaces(), LauncherFolders::forCurrentUser());
+    const ShortcutReport r =
+        createShortcuts(readShellFolders(HiveRegistryStore(inst.prefix())), inst,
+                        m_host.checkedShortcutPlaces(), LauncherFolders::forCurrentUser());
     // The command shows no message; what could not be made is noted in the status bar.
     if (!r.skipped.isEmpty())
         m_host.showStatus(u"Shortcuts not made: "_s + r.skipped.join(u"; "_s));
@@ -125,8 +126,9 @@ void EnvironmentCommands::RzButtonShortcutClick()
 void EnvironmentCommands::RzBitBtnDelShortcutClick()
 {
     const Installation& inst = m_host.installation();
-    const ShortcutReport r = deleteShortcuts(readShellFolders(HiveRegistryStore(inst.prefix())), inst,
-                                             m_host.checkedShortcutPlaces(), LauncherFolders::forCurrentUser());
+    const ShortcutReport r =
+        deleteShortcuts(readShellFolders(HiveRegistryStore(inst.prefix())), inst,
+                        m_host.checkedShortcutPlaces(), LauncherFolders::forCurrentUser());
     if (!r.skipped.isEmpty())
         m_host.showStatus(r.skipped.join(u"; "_s));
 }
@@ -135,7 +137,7 @@ void EnvironmentCommands::RzBitBtnRecoverClick()
 {
     editing::EditingHost& e = m_host.editingHost();
     const Installation& inst = m_host.installation();
-    const Prompter::Message question{Prompter::Icon::Warning, u"Warning"_s, uiText(UiText::MsgRecover1),
+    const Prompter::Message question{Prompter::Icon::Warning,      u"Warning"_s, uiText(UiText::MsgRecover1),
                                      Prompter::Yes | Prompter::No, Prompter::No, false};
     if (Prompter::current().message(e.dialogParent(), question) == Prompter::No)
         return;
@@ -145,15 +147,19 @@ void EnvironmentCommands::RzBitBtnRecoverClick()
     // after which the hive files must not be written.
     const TransactionResult r = runRegistryTransaction(
         store, inst.prefix(), SnapshotOperation::Recover, keysWrittenBy(SnapshotOperation::Recover),
-        [&] { writeDefaultConfiguration(store, {inst.delphiRoot, s.sdkHelp, s.bde, s.bdePath}); }, OnFailure::KeepWritten);
+        [&] {
+            writeDefaultConfiguration(store, {inst.delphiRoot, s.sdkHelp, s.bde, s.bdePath});
+        },
+        OnFailure::KeepWritten);
     if (!r.ok()) {
         Prompter::error(e.dialogParent(), r.report());
         return;
     }
     RzButtonRegDebugClick();
     RzButtonShortcutClick();
-    Prompter::current().message(e.dialogParent(), {Prompter::Icon::Information, QString::fromUtf16(kProductName),
-                                                  uiText(UiText::MsgRecover2), Prompter::Ok, Prompter::Ok, false});
+    Prompter::current().message(e.dialogParent(),
+                                {Prompter::Icon::Information, QString::fromUtf16(kProductName),
+                                 uiText(UiText::MsgRecover2), Prompter::Ok, Prompter::Ok, false});
 }
 
 void EnvironmentCommands::RzBitBtnLaunchClick()

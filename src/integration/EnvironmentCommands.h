@@ -9,7 +9,7 @@ class IntegrationHost;
 // shortcuts, the IDE's default configuration, and starting the IDE.
 class EnvironmentCommands
 {
-public:
+  public:
     explicit EnvironmentCommands(IntegrationHost& host) : m_host(host) {}
 
     void RzButtonWinSDKClick();
@@ -24,7 +24,7 @@ public:
     // Starts the IDE through Wine, not waited for.
     void RzBitBtnLaunchClick();
 
-private:
+  private:
     IntegrationHost& m_host;
 };
 

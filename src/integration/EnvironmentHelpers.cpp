@@ -4,8 +4,8 @@
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "platform/Installation.h"
-#include "platform/registry/RegistryStore.h"
 #include "platform/WineLauncher.h"
+#include "platform/registry/RegistryStore.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -16,7 +16,8 @@ namespace vx::integration {
 
 QString windowsSystemDirectory(const QString& prefixDir)
 {
-    return prefixArch(prefixDir) == WineHive::Arch::Win64 ? u"C:\\windows\\syswow64"_s : u"C:\\windows\\system32"_s;
+    return prefixArch(prefixDir) == WineHive::Arch::Win64 ? u"C:\\windows\\syswow64"_s
+                                                          : u"C:\\windows\\system32"_s;
 }
 
 RegistrationResult registerDebugger(const Installation& inst, const QString& folder)
@@ -26,8 +27,7 @@ RegistrationResult registerDebugger(const Installation& inst, const QString& fol
     const QString fail = u"register bordbk70.dll fail"_s;
     if (!inst.bridge.fileExists(library))
         return {false, fail, library + u" does not exist."_s};
-    const ProgramStart start =
-        startWindowsProgram(inst.prefix(), {u"regsvr32"_s, u"/s"_s, library});
+    const ProgramStart start = startWindowsProgram(inst.prefix(), {u"regsvr32"_s, u"/s"_s, library});
     if (!start.started)
         return {false, fail, start.error};
     return {true, u"register bordbk70.dll success"_s, {}};

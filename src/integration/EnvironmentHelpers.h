@@ -37,7 +37,8 @@ struct CopyResult
     QString failedSource; // Windows form, empty when every file was copied
     QString message;      // "Done." or "Copy file [S\L] Error!"
 };
-CopyResult copyRuntimeFiles(const Installation& installation, const QString& systemDir, const QStringList& names);
+CopyResult copyRuntimeFiles(const Installation& installation, const QString& systemDir,
+                            const QStringList& names);
 
 } // namespace integration
 } // namespace vx

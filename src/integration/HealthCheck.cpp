@@ -59,12 +59,13 @@ bool isPackageName(const QString& module)
 
 class Checker
 {
-public:
+  public:
     Checker(const PathMacro& macro, const PathBridge& bridge, const HealthCheckPlaces& places)
         : m_bridge(bridge)
     {
-        for (const QString& dir : QStringList{macro.delphiRoot() + u"Bin"_s, macro.delphiRoot() + u"Projects\\Bpl"_s,
-                                   places.systemDir, places.windowsDir}) {
+        for (const QString& dir :
+             QStringList{macro.delphiRoot() + u"Bin"_s, macro.delphiRoot() + u"Projects\\Bpl"_s,
+                         places.systemDir, places.windowsDir}) {
             if (!dir.isEmpty())
                 m_searchDirs.append(withoutTrailingSlash(dir));
         }
@@ -72,7 +73,8 @@ public:
 
     std::vector<Finding> findings;
 
-    void add(FindingKind kind, const QString& list, const QString& entry, const QString& file, const QString& detail)
+    void add(FindingKind kind, const QString& list, const QString& entry, const QString& file,
+             const QString& detail)
     {
         findings.push_back({kind, list, entry, file, detail});
     }
@@ -94,16 +96,18 @@ public:
     }
 
     // Reports the listings of `identity` after its first.
-    void noteListing(AsciiFoldMap<QString>& seen, const QString& identity, const QString& list, const QString& entry,
-                     const QString& file, const QString& where, const QString& noun)
+    void noteListing(AsciiFoldMap<QString>& seen, const QString& identity, const QString& list,
+                     const QString& entry, const QString& file, const QString& where, const QString& noun)
     {
         const auto [it, first] = seen.try_emplace(identity, where);
         if (!first)
             add(FindingKind::Duplicate, list, entry, file,
-                noun + u' ' + where + u" lists "_s + file + u" again; it is already listed as "_s + it->second + u'.');
+                noun + u' ' + where + u" lists "_s + file + u" again; it is already listed as "_s +
+                    it->second + u'.');
     }
 
-    void checkPackage(const QString& list, const QString& entry, const QString& expanded, const QString& where)
+    void checkPackage(const QString& list, const QString& entry, const QString& expanded,
+                      const QString& where)
     {
         const int root = moduleAt(expanded);
         const PeImports& image = m_modules[size_t(root)].image;
@@ -140,14 +144,15 @@ public:
                 if (!reported.try_emplace(import.name, true).second)
                     continue;
                 add(FindingKind::MissingDependency, list, entry, import.name,
-                    where + u" needs the package "_s + import.name + u" ("_s + chainTo(from, root) + u" -> "_s +
-                        import.name + u"), which is not in "_s + folderOf(m_modules[size_t(from)].path) +
+                    where + u" needs the package "_s + import.name + u" ("_s + chainTo(from, root) +
+                        u" -> "_s + import.name + u"), which is not in "_s +
+                        folderOf(m_modules[size_t(from)].path) +
                         u", DelphiRoot's Bin or Projects\\Bpl, the system or the Windows directory."_s);
             }
         }
     }
 
-private:
+  private:
     bool cached(AsciiFoldMap<bool>& cache, const QString& path, bool dir)
     {
         const auto it = cache.find(path);
@@ -260,7 +265,8 @@ std::vector<Finding> checkProjectHealth(const ConfigProject& project, const Path
                                         const PathBridge& bridge, const HealthCheckPlaces& places)
 {
     Checker c(macro, bridge, places);
-    const QString experts = u"experts"_s, packages = u"packages"_s, tools = u"tools"_s, searchPath = u"searchPath"_s;
+    const QString experts = u"experts"_s, packages = u"packages"_s, tools = u"tools"_s,
+                  searchPath = u"searchPath"_s;
 
     AsciiFoldMap<QString> seen;
     for (int r = 0; r < project.experts().count(); ++r) {
@@ -279,7 +285,8 @@ std::vector<Finding> checkProjectHealth(const ConfigProject& project, const Path
         for (int r = 0; r < list.count(); ++r) {
             const ComponentEntry p = list.entry(r);
             const QString file = macro.expand(p.file);
-            const QString where = u"Package "_s + quoted(p.name) + u" (group "_s + project.groupName(g) + u')';
+            const QString where =
+                u"Package "_s + quoted(p.name) + u" (group "_s + project.groupName(g) + u')';
             const bool exists = c.fileExists(file);
             if (!exists)
                 c.add(FindingKind::MissingFile, packages, p.name, p.file,
@@ -290,8 +297,8 @@ std::vector<Finding> checkProjectHealth(const ConfigProject& project, const Path
                     c.add(FindingKind::MissingFile, packages, p.name, folder.trimmed(),
                           where + u": the include path folder "_s + dir + u" does not exist."_s);
             }
-            c.noteListing(seen, file, packages, p.name, p.file, quoted(p.name) + u" in group "_s + project.groupName(g),
-                          u"Package"_s);
+            c.noteListing(seen, file, packages, p.name, p.file,
+                          quoted(p.name) + u" in group "_s + project.groupName(g), u"Package"_s);
             if (exists)
                 c.checkPackage(packages, p.name, file, where);
         }
@@ -319,7 +326,8 @@ std::vector<Finding> checkProjectHealth(const ConfigProject& project, const Path
         if (!c.dirExists(dir))
             c.add(FindingKind::MissingFile, searchPath, folder, folder,
                   u"Search path: the folder "_s + dir + u" does not exist."_s);
-        c.noteListing(seen, dir, searchPath, folder, folder, u"row "_s + QString::number(r + 1), u"The search path's"_s);
+        c.noteListing(seen, dir, searchPath, folder, folder, u"row "_s + QString::number(r + 1),
+                      u"The search path's"_s);
     }
     return std::move(c.findings);
 }
@@ -339,8 +347,8 @@ QString healthReportText(const std::vector<Finding>& findings)
         if (counts[k] > 0)
             parts.append(QString::number(counts[k]) + u' ' + names[k]);
     }
-    QString text = QString::number(findings.size()) + (findings.size() == 1 ? u" finding: "_s : u" findings: "_s) +
-                   parts.join(u", "_s) + u'\n';
+    QString text = QString::number(findings.size()) +
+                   (findings.size() == 1 ? u" finding: "_s : u" findings: "_s) + parts.join(u", "_s) + u'\n';
     for (const Finding& f : findings)
         text += u'\n' + f.detail;
     return text;

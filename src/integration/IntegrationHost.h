@@ -29,7 +29,7 @@ struct EnvironmentSettings
 // bar.
 class IntegrationHost
 {
-public:
+  public:
     virtual ~IntegrationHost() = default;
 
     virtual editing::EditingHost& editingHost() = 0;

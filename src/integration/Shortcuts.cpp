@@ -1,12 +1,12 @@
 #include "integration/Shortcuts.h"
 
-#include "platform/desktop/DesktopEntry.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "platform/Installation.h"
-#include "platform/registry/RegistryStore.h"
+#include "platform/desktop/DesktopEntry.h"
 #include "platform/desktop/ShellLink.h"
 #include "platform/desktop/XdgDirs.h"
+#include "platform/registry/RegistryStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,9 +46,12 @@ QString linkPath(const PlaceInfo& p, const ShellFolders& f)
 {
     const QString file = p.ide ? u"Delphi7.lnk"_s : u"Vorlix7.lnk"_s;
     switch (p.where) {
-    case PlaceInfo::Menu: return f.programs.isEmpty() ? QString() : f.programs + u"\\delphi\\delphi7\\"_s + file;
-    case PlaceInfo::Desktop: return f.desktop.isEmpty() ? QString() : f.desktop + u'\\' + file;
-    case PlaceInfo::QuickLaunch: return f.quickLaunch().isEmpty() ? QString() : f.quickLaunch() + u'\\' + file;
+    case PlaceInfo::Menu:
+        return f.programs.isEmpty() ? QString() : f.programs + u"\\delphi\\delphi7\\"_s + file;
+    case PlaceInfo::Desktop:
+        return f.desktop.isEmpty() ? QString() : f.desktop + u'\\' + file;
+    case PlaceInfo::QuickLaunch:
+        return f.quickLaunch().isEmpty() ? QString() : f.quickLaunch() + u'\\' + file;
     }
     return {};
 }
@@ -59,8 +62,10 @@ QString launcherPath(const PlaceInfo& p, const LauncherFolders& l)
     switch (p.where) {
     case PlaceInfo::Menu:
         return l.applications + (p.ide ? u"/vorlix7-delphi7.desktop"_s : u"/vorlix7.desktop"_s);
-    case PlaceInfo::Desktop: return l.desktop + (p.ide ? u"/Delphi7.desktop"_s : u"/Vorlix7.desktop"_s);
-    case PlaceInfo::QuickLaunch: return {};
+    case PlaceInfo::Desktop:
+        return l.desktop + (p.ide ? u"/Delphi7.desktop"_s : u"/Vorlix7.desktop"_s);
+    case PlaceInfo::QuickLaunch:
+        return {};
     }
     return {};
 }

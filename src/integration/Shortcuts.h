@@ -14,7 +14,14 @@ namespace integration {
 
 // The six places a shortcut can go: the IDE's and this program's, in the start menu, on the
 // desktop and in the quick-launch bar, in the order the commands serve them.
-enum class ShortcutPlace { IdeMenu, IdeDesktop, IdeQuickLaunch, ProgramMenu, ProgramDesktop, ProgramQuickLaunch };
+enum class ShortcutPlace {
+    IdeMenu,
+    IdeDesktop,
+    IdeQuickLaunch,
+    ProgramMenu,
+    ProgramDesktop,
+    ProgramQuickLaunch
+};
 
 inline constexpr ShortcutPlace kAllShortcutPlaces[] = {
     ShortcutPlace::IdeMenu,     ShortcutPlace::IdeDesktop,     ShortcutPlace::IdeQuickLaunch,

@@ -71,15 +71,22 @@ inline size_t hashIgnoringAsciiCase(QStringView s, size_t seed = 0) noexcept
 
 inline size_t hashIgnoringAsciiCase(QByteArrayView s, size_t seed = 0) noexcept
 {
-    return hashFolded(s.data(), s.size(), seed, [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; });
+    return hashFolded(s.data(), s.size(), seed,
+                      [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; });
 }
 
 // A name as a QHash or QSet key that matches ignoring the case of A-Z.
 struct AsciiCaseName
 {
     QString text;
-    friend bool operator==(const AsciiCaseName& a, const AsciiCaseName& b) { return equalsIgnoringAsciiCase(a.text, b.text); }
-    friend size_t qHash(const AsciiCaseName& name, size_t seed) noexcept { return hashIgnoringAsciiCase(name.text, seed); }
+    friend bool operator==(const AsciiCaseName& a, const AsciiCaseName& b)
+    {
+        return equalsIgnoringAsciiCase(a.text, b.text);
+    }
+    friend size_t qHash(const AsciiCaseName& name, size_t seed) noexcept
+    {
+        return hashIgnoringAsciiCase(name.text, seed);
+    }
 };
 
 struct AsciiFoldHash
@@ -96,7 +103,6 @@ struct AsciiFoldEqual
 
 // A map from names to positions whose lookups ignore ASCII case and need no folded copy (for
 // callers that look names up by view).
-template <typename V>
-using AsciiFoldMap = std::unordered_map<QString, V, AsciiFoldHash, AsciiFoldEqual>;
+template <typename V> using AsciiFoldMap = std::unordered_map<QString, V, AsciiFoldHash, AsciiFoldEqual>;
 
 } // namespace vx

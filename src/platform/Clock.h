@@ -8,7 +8,7 @@ namespace vx {
 // day roll-overs and run times can be checked without sleeping.
 class Clock
 {
-public:
+  public:
     virtual ~Clock() = default;
     virtual QDateTime now() const = 0;
     // The same moment as milliseconds since 1970 (UTC), without a time-zone lookup: for time
@@ -24,28 +24,28 @@ public:
 
 class SystemClock final : public Clock
 {
-public:
+  public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
     qint64 nowMSecsSinceEpoch() const override { return QDateTime::currentMSecsSinceEpoch(); }
 };
 
 class ManualClock final : public Clock
 {
-public:
+  public:
     explicit ManualClock(QDateTime start) : m_now(std::move(start)) {}
     QDateTime now() const override { return m_now; }
     void set(const QDateTime& t) { m_now = t; }
     void advanceSeconds(qint64 s) { m_now = m_now.addSecs(s); }
     void advanceMSecs(qint64 ms) { m_now = m_now.addMSecs(ms); }
 
-private:
+  private:
     QDateTime m_now;
 };
 
 // Installs a clock for the lifetime of a scope.
 class ScopedClock
 {
-public:
+  public:
     explicit ScopedClock(const Clock& c) { Clock::install(&c); }
     ~ScopedClock() { Clock::install(nullptr); }
     ScopedClock(const ScopedClock&) = delete;

@@ -15,7 +15,6 @@ namespace {
 constexpr int kDefaultCodePage = 1252;
 std::atomic<int> g_ansiCodePage{kDefaultCodePage};
 
-
 bool converterExists(const char* name)
 {
     return QStringDecoder(name).isValid() && QStringEncoder(name).isValid();
@@ -49,8 +48,8 @@ int ansiCodePageFromHive(QByteArrayView systemReg)
     }
     const auto acpOf = [&](const QString& controlSet) {
         const WineHive::KeyId key =
-            hive->findKey({QStringLiteral("System"), controlSet, QStringLiteral("Control"), QStringLiteral("Nls"),
-                           QStringLiteral("CodePage")});
+            hive->findKey({QStringLiteral("System"), controlSet, QStringLiteral("Control"),
+                           QStringLiteral("Nls"), QStringLiteral("CodePage")});
         return key == WineHive::kNoKey ? std::nullopt : codePageValue(hive->value(key, u"ACP"));
     };
     // Debian's Wine keeps the keys under CurrentControlSet itself; newer Wine makes it a link to a
@@ -58,7 +57,8 @@ int ansiCodePageFromHive(QByteArrayView systemReg)
     // makes current when the link cannot be read.
     if (const auto cp = acpOf(QStringLiteral("CurrentControlSet")))
         return *cp;
-    const WineHive::KeyId current = hive->findKey({QStringLiteral("System"), QStringLiteral("CurrentControlSet")});
+    const WineHive::KeyId current =
+        hive->findKey({QStringLiteral("System"), QStringLiteral("CurrentControlSet")});
     if (current != WineHive::kNoKey) {
         if (const auto link = hive->value(current, u"SymbolicLinkValue")) {
             const QString target = link->text();
@@ -127,8 +127,7 @@ QByteArray codePageConverterName(int codePage)
 }
 
 CodePageCodec::CodePageCodec(int codePage)
-    : m_codePage(codePage),
-      m_decoder(codePageConverterName(codePage).constData()),
+    : m_codePage(codePage), m_decoder(codePageConverterName(codePage).constData()),
       m_encoder(codePageConverterName(codePage).constData())
 {
 }

@@ -3,16 +3,17 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-#include <QStringView>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QStringView>
 #include <optional>
 
 namespace vx {
 
 // The prefix's ANSI code page: value "ACP" (REG_SZ, e.g. "1252" or "936") of
 // HKLM\System\CurrentControlSet\Control\Nls\CodePage in <prefix>/system.reg; Wine 8 keeps it under
-// System\ControlSet001\... and makes CurrentControlSet a link, so look there too. 1252 when absent/unreadable.
+// System\ControlSet001\... and makes CurrentControlSet a link, so look there too. 1252 when
+// absent/unreadable.
 int readAnsiCodePage(const QString& prefixDir);
 // The same rule on the text of a system.reg held in memory.
 int ansiCodePageFromHive(QByteArrayView systemReg);
@@ -34,13 +35,13 @@ QString decodeFromCodePage(QByteArrayView bytes, int codePage);
 // code page up for each.
 class CodePageCodec
 {
-public:
+  public:
     explicit CodePageCodec(int codePage);
     int codePage() const { return m_codePage; }
     QString decode(QByteArrayView bytes);
     std::optional<QByteArray> encode(QStringView text);
 
-private:
+  private:
     int m_codePage;
     QStringDecoder m_decoder;
     QStringEncoder m_encoder;

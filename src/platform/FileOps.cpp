@@ -7,12 +7,12 @@
 #include <QRandomGenerator>
 
 #include <cerrno>
-#include <cstring>
-#include <limits>
-#include <memory>
 #include <csignal>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits>
+#include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,11 +37,10 @@ std::function<bool(DurableWriteStep, const QString&)>& durableFaultHook()
     return hook;
 }
 
-
 // Closes the descriptor and removes the temporary file unless it was renamed.
 class TemporaryFile
 {
-public:
+  public:
     TemporaryFile() = default;
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -59,8 +58,8 @@ public:
 // ".<file>.vxtmp-<pid>-<random>" in `dir`.
 QByteArray temporaryName(const QByteArray& dir, const QByteArray& fileName)
 {
-    return dir + "/." + fileName + kTemporaryMarker + QByteArray::number(qint64(::getpid())) + '-'
-        + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+    return dir + "/." + fileName + kTemporaryMarker + QByteArray::number(qint64(::getpid())) + '-' +
+           QByteArray::number(QRandomGenerator::global()->generate(), 36);
 }
 
 // Creates a new temporary file in `dir` for `fileName` and locks it, after removing what killed
@@ -152,9 +151,12 @@ bool makeBackup(const QByteArray& target, const QString& backupPath)
     const int in = ::open(target.constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
         return false;
-    struct stat st {};
+    struct stat st
+    {
+    };
     TemporaryFile tmp;
-    bool ok = ::fstat(in, &st) == 0 && createTemporary(tmp, dir, fileName) && ::fchmod(tmp.fd, st.st_mode & 07777) == 0;
+    bool ok = ::fstat(in, &st) == 0 && createTemporary(tmp, dir, fileName) &&
+              ::fchmod(tmp.fd, st.st_mode & 07777) == 0;
     char buffer[65536];
     while (ok) {
         const ssize_t n = ::read(in, buffer, sizeof buffer);
@@ -215,9 +217,11 @@ int removeStaleTemporaryFiles(const QString& dirPath)
         const int fd = ::openat(dirFd, e->d_name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
         if (fd < 0)
             continue;
-        struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
-            && ::unlinkat(dirFd, e->d_name, 0) == 0)
+        struct stat st
+        {
+        };
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::unlinkat(dirFd, e->d_name, 0) == 0)
             ++removed;
         ::close(fd);
     }
@@ -227,13 +231,17 @@ int removeStaleTemporaryFiles(const QString& dirPath)
 
 FileStamp fileStamp(int fd)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return ::fstat(fd, &st) == 0 ? stampOf(st) : FileStamp{};
 }
 
 FileStamp fileStamp(const QString& hostPath)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (hostPath.isEmpty() || ::stat(QFile::encodeName(hostPath).constData(), &st) != 0)
         return {};
     return stampOf(st);
@@ -273,13 +281,12 @@ QByteArray leafOf(const QByteArray& path)
     return path.mid(path.lastIndexOf('/') + 1);
 }
 
-
 // Content written to a descriptor through a buffer of its own. Every few hundred kilobytes the
 // kernel is asked to start putting what was written on the disk, so that the flush at the end
 // finds little left to do.
 class FileSink final : public ContentSink
 {
-public:
+  public:
     explicit FileSink(int fd) : m_fd(fd), m_buffer(new char[size_t(kBuffer)]) {}
     void write(QByteArrayView bytes) override
     {
@@ -309,7 +316,7 @@ public:
         return !m_failed;
     }
 
-private:
+  private:
     static constexpr qsizetype kBuffer = 64 * 1024;
     static constexpr off_t kWriteBack = 512 * 1024;
 
@@ -378,7 +385,9 @@ QString resolveSymbolicLinks(const QString& hostPath)
 {
     QByteArray path = QFile::encodeName(QFileInfo(hostPath).absoluteFilePath());
     for (int hops = 0; hops < 40; ++hops) {
-        struct stat st {};
+        struct stat st
+        {
+        };
         if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
             return QFile::decodeName(path);
         QByteArray target(4096, Qt::Uninitialized);
@@ -388,7 +397,8 @@ QString resolveSymbolicLinks(const QString& hostPath)
         target.truncate(n);
         path = target.startsWith('/') ? target : parentOf(path) + '/' + target;
     }
-    throw OperationError(hostPath + u" is a symbolic link that never leads to a file (its links run in a circle)."_s);
+    throw OperationError(hostPath +
+                         u" is a symbolic link that never leads to a file (its links run in a circle)."_s);
 }
 
 PreparedFileWrite::PreparedFileWrite(const QString& hostPath, const QByteArray& data)
@@ -398,7 +408,9 @@ PreparedFileWrite::PreparedFileWrite(const QString& hostPath, const QByteArray& 
     if (isReadOnlyFile(m_target) || info.isDir())
         throw FileWriteError(hostPath);
     const QByteArray target = QFile::encodeName(m_target);
-    struct stat st {};
+    struct stat st
+    {
+    };
     const bool exists = ::stat(target.constData(), &st) == 0;
     m_inPlace = exists && S_ISREG(st.st_mode) && st.st_nlink > 1;
     if (m_inPlace) {
@@ -412,9 +424,9 @@ PreparedFileWrite::PreparedFileWrite(const QString& hostPath, const QByteArray& 
     // never stands for a file whose data is not complete on the disk.
     const QByteArray prepared = QFile::encodeName(preparedPath());
     TemporaryFile tmp;
-    if (!writeTemporary(tmp, target, producerOf(m_data), exists ? int(st.st_mode & 07777) : -1, m_hostPath)
-        || durableStepFails(DurableWriteStep::Prepare, m_hostPath)
-        || ::rename(tmp.name.constData(), prepared.constData()) != 0)
+    if (!writeTemporary(tmp, target, producerOf(m_data), exists ? int(st.st_mode & 07777) : -1, m_hostPath) ||
+        durableStepFails(DurableWriteStep::Prepare, m_hostPath) ||
+        ::rename(tmp.name.constData(), prepared.constData()) != 0)
         throw FileWriteError(hostPath);
     tmp.name.clear();
     m_prepared = true;
@@ -432,21 +444,23 @@ void PreparedFileWrite::commit()
     const QByteArray target = QFile::encodeName(m_target);
     const QByteArray prepared = QFile::encodeName(preparedPath());
     if (!m_inPlace) {
-        if (durableStepFails(DurableWriteStep::Rename, m_hostPath) || ::rename(prepared.constData(), target.constData()) != 0)
+        if (durableStepFails(DurableWriteStep::Rename, m_hostPath) ||
+            ::rename(prepared.constData(), target.constData()) != 0)
             throw FileWriteError(m_hostPath);
         m_prepared = false;
         return;
     }
     const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC);
-    const bool written = fd >= 0 && !durableStepFails(DurableWriteStep::WriteInPlace, m_hostPath)
-        && writeAll(fd, m_data, true) && ::ftruncate(fd, off_t(m_data.size())) == 0 && ::fsync(fd) == 0;
+    const bool written = fd >= 0 && !durableStepFails(DurableWriteStep::WriteInPlace, m_hostPath) &&
+                         writeAll(fd, m_data, true) && ::ftruncate(fd, off_t(m_data.size())) == 0 &&
+                         ::fsync(fd) == 0;
     if (written) {
         ::close(fd);
         return; // the prepared copy is removed by the destructor
     }
     // The file may hold part of the new content: put the old one back.
-    const bool restored = fd >= 0 && writeAll(fd, m_old, true) && ::ftruncate(fd, off_t(m_old.size())) == 0
-        && ::fsync(fd) == 0;
+    const bool restored =
+        fd >= 0 && writeAll(fd, m_old, true) && ::ftruncate(fd, off_t(m_old.size())) == 0 && ::fsync(fd) == 0;
     if (fd >= 0)
         ::close(fd);
     if (restored)
@@ -454,8 +468,8 @@ void PreparedFileWrite::commit()
     // Its new content stays prepared, for finishInterrupted() to write when it can.
     m_prepared = false;
     m_leftPrepared = true;
-    throw OperationError(u"Unable to write to "_s + m_hostPath + u", which may now be damaged; its new content is in "_s
-                         + preparedPath() + u'.');
+    throw OperationError(u"Unable to write to "_s + m_hostPath +
+                         u", which may now be damaged; its new content is in "_s + preparedPath() + u'.');
 }
 
 void PreparedFileWrite::flushDirectory() const
@@ -467,7 +481,9 @@ bool PreparedFileWrite::finishInterrupted(const QString& target, bool inPlace)
 {
     const QByteArray name = QFile::encodeName(target);
     const QByteArray prepared = name + ".vx-new";
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(prepared.constData(), &st) != 0)
         return false;
     if (!inPlace) {
@@ -481,7 +497,8 @@ bool PreparedFileWrite::finishInterrupted(const QString& target, bool inPlace)
         throw OperationError(u"Unable to read "_s + source.fileName());
     const QByteArray data = source.readAll();
     const int fd = ::open(name.constData(), O_WRONLY | O_CLOEXEC);
-    const bool written = fd >= 0 && writeAll(fd, data, true) && ::ftruncate(fd, off_t(data.size())) == 0 && ::fsync(fd) == 0;
+    const bool written =
+        fd >= 0 && writeAll(fd, data, true) && ::ftruncate(fd, off_t(data.size())) == 0 && ::fsync(fd) == 0;
     if (fd >= 0)
         ::close(fd);
     if (!written)
@@ -510,7 +527,8 @@ void writeFileAtomically(const QString& hostPath, const QByteArray& data, const 
     writeFileAtomically(hostPath, producerOf(data), options);
 }
 
-void writeFileAtomically(const QString& hostPath, const ContentProducer& produce, const AtomicWriteOptions& options)
+void writeFileAtomically(const QString& hostPath, const ContentProducer& produce,
+                         const AtomicWriteOptions& options)
 {
     const QFileInfo info(resolveSymbolicLinks(hostPath));
     if (isReadOnlyFile(hostPath) || info.isDir())
@@ -522,7 +540,9 @@ void writeFileAtomically(const QString& hostPath, const ContentProducer& produce
         throw FileWriteError(hostPath);
 
     const QByteArray target = QFile::encodeName(info.absoluteFilePath());
-    struct stat st {};
+    struct stat st
+    {
+    };
     const bool replacing = ::stat(target.constData(), &st) == 0;
 
     // Flushed before it takes the target's name, so that the name never stands for a file whose

@@ -48,12 +48,13 @@ struct AtomicWriteOptions
 // failure or a kill never leaves a truncated file behind. The new file keeps the permission bits
 // of the one it replaces. A read-only target or directory, a missing directory or a failing write
 // throws FileWriteError naming `hostPath`; the previous file is then untouched.
-void writeFileAtomically(const QString& hostPath, const QByteArray& data, const AtomicWriteOptions& options = {});
+void writeFileAtomically(const QString& hostPath, const QByteArray& data,
+                         const AtomicWriteOptions& options = {});
 
 // Receives a file's content piece by piece, so that a large content is never held in memory whole.
 class ContentSink
 {
-public:
+  public:
     virtual ~ContentSink() = default;
     virtual void write(QByteArrayView bytes) = 0;
     // Drops everything written so far: the content starts again from nothing.
@@ -63,7 +64,8 @@ using ContentProducer = std::function<void(ContentSink& sink)>;
 // The same replacement with content that `produce` writes as it makes it. What it writes goes to
 // the temporary file in pieces, and the disk starts storing them while the rest is still being
 // made. An exception from `produce` leaves the target and its backup as they were.
-void writeFileAtomically(const QString& hostPath, const ContentProducer& produce, const AtomicWriteOptions& options = {});
+void writeFileAtomically(const QString& hostPath, const ContentProducer& produce,
+                         const AtomicWriteOptions& options = {});
 
 // Our temporary files are named ".<file>.vxtmp-<pid>-<random>" and are locked (flock) by their
 // writer while it writes. Removes those in `dirPath` that a killed writer left behind: the writer's
@@ -109,7 +111,7 @@ QString resolveSymbolicLinks(const QString& hostPath);
 // write that is prepared but never committed is undone by the destructor.
 class PreparedFileWrite
 {
-public:
+  public:
     PreparedFileWrite(const QString& hostPath, const QByteArray& data);
     ~PreparedFileWrite();
     PreparedFileWrite(const PreparedFileWrite&) = delete;
@@ -143,7 +145,7 @@ public:
     // Removes what a write that never began to replace `target` left beside it.
     static void discardInterrupted(const QString& target);
 
-private:
+  private:
     QString m_hostPath;
     QString m_target;
     QByteArray m_data;
@@ -160,9 +162,9 @@ void writeFileDurably(const QString& hostPath, const QByteArray& data);
 // Whether the fault hook below makes `step` fail for `hostPath`.
 bool durableStepFails(DurableWriteStep step, const QString& hostPath);
 
-// Test seam: asked before each step of a durable write (and of the temporary file of an atomic one); a `true` answer makes that step fail as
-// the system call would. `hostPath` is the path the write was asked for. Pass an empty function
-// to remove it.
+// Test seam: asked before each step of a durable write (and of the temporary file of an atomic one); a `true`
+// answer makes that step fail as the system call would. `hostPath` is the path the write was asked for. Pass
+// an empty function to remove it.
 void setDurableWriteFaultHook(std::function<bool(DurableWriteStep step, const QString& hostPath)> hook);
 
 } // namespace vx

@@ -10,8 +10,9 @@ namespace vx {
 Installation Installation::locate(const QString& hostDir, const QString& prefixOverride)
 {
     const QString root = QDir::cleanPath(QFileInfo(hostDir).absoluteFilePath());
-    const QString prefix = prefixOverride.isEmpty() ? PathBridge::discoverPrefix(root)
-                                                    : QDir::cleanPath(QFileInfo(prefixOverride).absoluteFilePath());
+    const QString prefix = prefixOverride.isEmpty()
+                               ? PathBridge::discoverPrefix(root)
+                               : QDir::cleanPath(QFileInfo(prefixOverride).absoluteFilePath());
     Installation inst{root, {}, PathBridge(prefix)};
     inst.delphiRoot = inst.bridge.toWindowsDir(root);
     return inst;

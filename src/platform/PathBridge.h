@@ -10,7 +10,7 @@ namespace vx {
 // Windows picks the drive whose root is the deepest ancestor of the path (`z:` maps `/`).
 class PathBridge
 {
-public:
+  public:
     // `prefixDir` is the host directory of the Wine prefix; it need not exist.
     explicit PathBridge(QString prefixDir = {});
 
@@ -39,7 +39,7 @@ public:
     // True when a directory exists at the Windows path.
     bool dirExists(const QString& windowsPath) const;
 
-private:
+  private:
     QString driveRoot(QChar letter) const; // host directory a drive letter maps to, or empty
     QString m_prefix;
 };

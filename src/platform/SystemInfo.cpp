@@ -43,8 +43,8 @@ QString formatOperatingSystemReport(const OsFacts& f)
     const int minor = m.captured(2).toInt();
     const int build = m.captured(3).toInt();
     const int type = (f.machine == u"x86_64"_s || f.machine == u"amd64"_s) ? 8664
-                     : f.machine.contains(u"86"_s)                          ? 586
-                                                                            : 0;
+                     : f.machine.contains(u"86"_s)                         ? 586
+                                                                           : 0;
     const QString system = f.system.isEmpty() ? u"Linux"_s : f.system;
     return system + u' ' + QString::number(major) + u'.' + QString::number(minor) + u"(Build "_s +
            QString::number(build) + u") "_s + f.pretty + u", "_s + QString::number(f.cpus) + u" CPU of "_s +
@@ -78,7 +78,8 @@ bool parseMemInfo(const QByteArray& meminfo, qint64* availableKiB, qint64* total
 QString formatMemoryReport(qint64 availableKiB, qint64 totalKiB)
 {
     const QLocale locale;
-    return u"Memory Available "_s + locale.toString(availableKiB) + u"KB/"_s + locale.toString(totalKiB) + u"KB"_s;
+    return u"Memory Available "_s + locale.toString(availableKiB) + u"KB/"_s + locale.toString(totalKiB) +
+           u"KB"_s;
 }
 
 QString memoryReport()

@@ -12,10 +12,10 @@ QString operatingSystemReport();
 
 struct OsFacts
 {
-    QString system;   // "Linux"
-    QString release;  // "6.1.0-18-amd64"
-    QString pretty;   // "Debian GNU/Linux 12 (bookworm)"
-    QString machine;  // "x86_64"
+    QString system;  // "Linux"
+    QString release; // "6.1.0-18-amd64"
+    QString pretty;  // "Debian GNU/Linux 12 (bookworm)"
+    QString machine; // "x86_64"
     int cpus = 1;
 };
 OsFacts currentOsFacts();

@@ -7,7 +7,8 @@ using namespace Qt::StringLiterals;
 
 namespace vx {
 
-ProgramStart startWindowsProgram(const QString& prefixDir, const QStringList& arguments, const QString& workingDir)
+ProgramStart startWindowsProgram(const QString& prefixDir, const QStringList& arguments,
+                                 const QString& workingDir)
 {
     const QString wine = QStandardPaths::findExecutable(u"wine"_s);
     const QString program = arguments.value(0);

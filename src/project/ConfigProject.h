@@ -34,8 +34,7 @@ struct ComponentGroup
 class ConfigProject : public QObject
 {
     Q_OBJECT
-public:
-
+  public:
     explicit ConfigProject(QObject* parent = nullptr);
     ~ConfigProject() override;
 
@@ -84,7 +83,7 @@ public:
     // Statistics in memory are kept.
     void clear();
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void modifiedChanged(bool modified);
     // Rows were added, removed or (un)checked: counters shown elsewhere are stale.
     void countsChanged();
@@ -94,7 +93,7 @@ Q_SIGNALS:
     void groupsCleared();
     void activeGroupChanged(int g);
 
-private:
+  private:
     void attach(EntryListModel& model);
 
     QString m_fileName;

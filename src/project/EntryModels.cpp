@@ -58,7 +58,8 @@ int compareCaptions(const QString& a, const QString& b)
 }
 
 EntryListModel::EntryListModel(int columns, Order order, QList<int> defaultWidths, QObject* parent)
-    : QAbstractTableModel(parent), m_columns(columns), m_order(order), m_defaultWidths(std::move(defaultWidths))
+    : QAbstractTableModel(parent), m_columns(columns), m_order(order),
+      m_defaultWidths(std::move(defaultWidths))
 {
     m_view.columnWidths = m_defaultWidths;
 }
@@ -419,7 +420,8 @@ void EntryListModel::setColumnWidth(int column, int width)
 
 // ---------------------------------------------------------------------------------------------
 
-ExpertListModel::ExpertListModel(QObject* parent) : EntryListModel(3, Order::Insertion, {100, 264, 248}, parent)
+ExpertListModel::ExpertListModel(QObject* parent)
+    : EntryListModel(3, Order::Insertion, {100, 264, 248}, parent)
 {
     setHeaders({u"Name"_s, u"Expert File"_s, u"Note"_s});
 }
@@ -462,7 +464,8 @@ int ComponentListModel::add(const ComponentEntry& e)
     return addRow(toRow(e));
 }
 
-ToolListModel::ToolListModel(QObject* parent) : EntryListModel(4, Order::Insertion, {120, 180, 180, 132}, parent)
+ToolListModel::ToolListModel(QObject* parent)
+    : EntryListModel(4, Order::Insertion, {120, 180, 180, 132}, parent)
 {
     setHeaders({u"Name"_s, u"Program"_s, u"Working Dir"_s, u"Params"_s});
 }

@@ -58,7 +58,7 @@ inline constexpr int ImageIndexRole = Qt::UserRole + 1;
 class EntryListModel : public QAbstractTableModel
 {
     Q_OBJECT
-public:
+  public:
     enum class Order {
         Insertion, // rows stay where they were added
         ByCaption, // rows are kept sorted by caption with the locale's collation
@@ -114,11 +114,11 @@ public:
     // Supplies the decoration (icon) for an image index; set once by the window.
     static void setDecorationProvider(std::function<QVariant(int image)> provider);
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void checkStateChanged(int row);
     void captionEdited(int row);
 
-private:
+  private:
     int captionPosition(const QString& caption, int skipRow) const;
     // Moves row r where the list's order puts it after a change of `column` (-1: a new row).
     int placeRow(int r, int column);
@@ -136,7 +136,7 @@ private:
 class ExpertListModel : public EntryListModel
 {
     Q_OBJECT
-public:
+  public:
     explicit ExpertListModel(QObject* parent = nullptr);
     ExpertEntry entry(int r) const;
     int add(const ExpertEntry& e);
@@ -146,7 +146,7 @@ public:
 class ComponentListModel : public EntryListModel
 {
     Q_OBJECT
-public:
+  public:
     explicit ComponentListModel(QObject* parent = nullptr);
     ComponentEntry entry(int r) const;
     int add(const ComponentEntry& e);
@@ -156,7 +156,7 @@ public:
 class ToolListModel : public EntryListModel
 {
     Q_OBJECT
-public:
+  public:
     explicit ToolListModel(QObject* parent = nullptr);
     ToolEntry entry(int r) const;
     int add(const ToolEntry& e);
@@ -167,7 +167,7 @@ public:
 class SearchPathModel : public QAbstractListModel
 {
     Q_OBJECT
-public:
+  public:
     explicit SearchPathModel(QObject* parent = nullptr);
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -182,7 +182,7 @@ public:
     void clear();
     QString joined() const;
 
-private:
+  private:
     std::vector<QString> m_rows;
 };
 

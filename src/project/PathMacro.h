@@ -21,7 +21,7 @@ enum EntryImage : int {
 // on Windows-form paths. All comparisons ignore the case of the ASCII letters only.
 class PathMacro
 {
-public:
+  public:
     static constexpr QStringView kMacro = u"$(Delphi)\\";
 
     // `delphiRoot` is given a trailing backslash when it lacks one.
@@ -42,7 +42,7 @@ public:
     // missing one gets the second image of the pair.
     int entryImageIndex(const QString& stored, const PathBridge* bridge) const;
 
-private:
+  private:
     QString m_root;
 };
 

@@ -43,7 +43,10 @@ struct Identity
     QStringView rest;
 
     size_t hash() const { return hashIgnoringAsciiCase(rest, inRoot ? 1 : 0); }
-    bool sameAs(const Identity& o) const { return inRoot == o.inRoot && equalsIgnoringAsciiCase(rest, o.rest); }
+    bool sameAs(const Identity& o) const
+    {
+        return inRoot == o.inRoot && equalsIgnoringAsciiCase(rest, o.rest);
+    }
 };
 
 Identity identity(const QString& stored, const PathMacro& macro, bool folder)
@@ -112,8 +115,7 @@ struct Listed
 // A list's rows, row by row, with the texts of rows further on asked for ahead of time: each text
 // is a block of its own, and waiting for them one by one costs more than the diff's own work
 // once the projects outgrow the processor's caches.
-template <typename Fn>
-void forEachRow(const EntryListModel& list, int group, Fn&& fn)
+template <typename Fn> void forEachRow(const EntryListModel& list, int group, Fn&& fn)
 {
     constexpr int kAhead = 4;
     const int count = list.count();
@@ -175,7 +177,7 @@ size_t listedCount(const ConfigProject& p, const ListRules& rules)
 // Matches B's listings against A's and appends the changes to `out`.
 class ListDiff
 {
-public:
+  public:
     ListDiff(const ConfigProject& a, const ConfigProject& b, const ListRules& rules, const PathMacro& macro,
              std::vector<DiffItem>& out)
         : m_a(a), m_b(b), m_rules(rules), m_macro(macro), m_out(out)
@@ -194,7 +196,7 @@ public:
         }
     }
 
-private:
+  private:
     static constexpr uint32_t kEnd = uint32_t(-1);
 
     // An identity in the table: one of its listings (to compare with) and its first listing not
@@ -328,8 +330,13 @@ private:
             const Kept& kept = m_kept[k];
             while (next < kept.at)
                 out.push_back(std::move(m_out[next++]));
-            out.push_back({DiffChange::Moved, *kept.file, *kept.name, {}, QString::number(kept.from),
-                           QString::number(kept.to), {}});
+            out.push_back({DiffChange::Moved,
+                           *kept.file,
+                           *kept.name,
+                           {},
+                           QString::number(kept.from),
+                           QString::number(kept.to),
+                           {}});
         }
         while (next < m_out.size())
             out.push_back(std::move(m_out[next++]));
@@ -338,7 +345,8 @@ private:
 
     DiffItem& report(DiffChange change, const ConfigProject& side, const Listed& l)
     {
-        m_out.push_back({change, *l.file, l.name(), l.group >= 0 ? side.groupName(l.group) : QString(), {}, {}, {}});
+        m_out.push_back(
+            {change, *l.file, l.name(), l.group >= 0 ? side.groupName(l.group) : QString(), {}, {}, {}});
         return m_out.back();
     }
 
@@ -380,7 +388,8 @@ void appendLines(QStringList& lines, const std::vector<DiffItem>& items, const Q
     for (const DiffItem& item : items) {
         QString line = noun + u' ' + diffChangeName(item.change);
         if (item.change == DiffChange::Moved) {
-            lines.append(line + u": "_s + describe(item, hasFile) + u" from "_s + item.from + u" to "_s + item.to);
+            lines.append(line + u": "_s + describe(item, hasFile) + u" from "_s + item.from + u" to "_s +
+                         item.to);
             continue;
         }
         if (!item.group.isEmpty())
@@ -407,8 +416,11 @@ ProjectDiff diffProjects(const ConfigProject& a, const ConfigProject& b, const P
         packages.fields.push_back({2, u"includePath"});
         packages.fields.push_back({3, u"note"});
     }
-    const ListRules tools{
-        ListRules::Tools, {{0, u"title"}, {2, u"workingDir", true}, {3, u"params"}}, false, registryOnly, true};
+    const ListRules tools{ListRules::Tools,
+                          {{0, u"title"}, {2, u"workingDir", true}, {3, u"params"}},
+                          false,
+                          registryOnly,
+                          true};
     const ListRules searchPath{ListRules::SearchPath, {}};
     ProjectDiff d;
     ListDiff(a, b, experts, macro, d.experts).run();

@@ -18,7 +18,8 @@ QString diffChangeName(DiffChange change);
 struct DiffItem
 {
     DiffChange change = DiffChange::Added;
-    QString file;       // the entry's file as stored (the newer side's when both have it); the folder for the search path
+    QString file;       // the entry's file as stored (the newer side's when both have it); the folder for the
+                        // search path
     QString name;       // expert or package name, tool title; the folder for the search path
     QString group;      // packages: the group the entry is in (the newer side's for Moved: see from/to)
     QString from, to;   // Moved: packages' group, tools' place in the list (from 1) before and after
@@ -29,7 +30,10 @@ struct DiffItem
 struct ProjectDiff
 {
     std::vector<DiffItem> experts, packages, tools, searchPath;
-    bool isEmpty() const { return experts.empty() && packages.empty() && tools.empty() && searchPath.empty(); }
+    bool isEmpty() const
+    {
+        return experts.empty() && packages.empty() && tools.empty() && searchPath.empty();
+    }
     size_t count() const { return experts.size() + packages.size() + tools.size() + searchPath.size(); }
 };
 

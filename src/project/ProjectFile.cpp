@@ -2,8 +2,8 @@
 
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
-#include "platform/ini/IniFile.h"
 #include "platform/TimeText.h"
+#include "platform/ini/IniFile.h"
 #include "project/PathMacro.h"
 
 #include <QFile>
@@ -24,7 +24,7 @@ const QString kTools = u"DelphiTools"_s;
 // "<prefix><n>" as a view into a buffer of its own, for keys that are used once and dropped.
 class NumberedKey
 {
-public:
+  public:
     QStringView operator()(QStringView prefix, qint64 n)
     {
         char16_t digits[20];
@@ -44,7 +44,7 @@ public:
         return QStringView(m_buffer, out - m_buffer);
     }
 
-private:
+  private:
     static constexpr qsizetype kRoom = 64;
     char16_t m_buffer[kRoom];
 };
@@ -57,7 +57,8 @@ QString numbered(QStringView prefix, qint64 n)
 
 // The highest n for which a key "<prefix>n" (n in decimal without leading zeros) exists in the
 // section, for any of the prefixes.
-qint64 highestNumberedKey(const IniFile& store, const QString& section, std::initializer_list<QStringView> prefixes)
+qint64 highestNumberedKey(const IniFile& store, const QString& section,
+                          std::initializer_list<QStringView> prefixes)
 {
     qint64 highest = 0;
     const QStringList keys = store.keyNames(section);
@@ -78,7 +79,8 @@ qint64 highestNumberedKey(const IniFile& store, const QString& section, std::ini
 }
 
 // The number of entries the reader builds for a stored count.
-int boundedCount(const IniFile& store, const QString& section, int count, std::initializer_list<QStringView> prefixes)
+int boundedCount(const IniFile& store, const QString& section, int count,
+                 std::initializer_list<QStringView> prefixes)
 {
     if (count <= kCountSlack)
         return std::max(count, 0);
@@ -264,12 +266,14 @@ void readProjectFrom(const IniFile& store, IniFile* release, ConfigProject& proj
 
 } // namespace
 
-void readProject(const IniFile& store, ConfigProject& project, const PathMacro& macro, const ReadOptions& options)
+void readProject(const IniFile& store, ConfigProject& project, const PathMacro& macro,
+                 const ReadOptions& options)
 {
     readProjectFrom(store, nullptr, project, macro, options);
 }
 
-void readProjectReleasing(IniFile& store, ConfigProject& project, const PathMacro& macro, const ReadOptions& options)
+void readProjectReleasing(IniFile& store, ConfigProject& project, const PathMacro& macro,
+                          const ReadOptions& options)
 {
     readProjectFrom(store, &store, project, macro, options);
 }
@@ -282,21 +286,23 @@ namespace {
 // its sections would share a name.
 class StoreSections
 {
-public:
+  public:
     explicit StoreSections(IniFile& store) : m_store(store) {}
     void section(QStringView name) { m_section = name.toString(); }
-    void entry(QStringView key, const QString& value) { m_store.writeString(m_section, key.toString(), value); }
+    void entry(QStringView key, const QString& value)
+    {
+        m_store.writeString(m_section, key.toString(), value);
+    }
     void integerEntry(QStringView key, qint64 value) { entry(key, QString::number(value)); }
     void boolEntry(QStringView key, bool value) { entry(key, value ? u"1"_s : u"0"_s); }
 
-private:
+  private:
     IniFile& m_store;
     QString m_section;
 };
 
 // `Lines` is IniWriter or StoreSections.
-template <class Lines>
-void writeView(Lines& w, const ListViewSettings& v)
+template <class Lines> void writeView(Lines& w, const ListViewSettings& v)
 {
     NumberedKey key;
     for (int c = 0; c < v.columnWidths.size(); ++c)
@@ -306,8 +312,7 @@ void writeView(Lines& w, const ListViewSettings& v)
 }
 
 // [ConfigData] with the statistics of the open project at `now`.
-template <class Lines>
-void writeStatistics(Lines& w, const ConfigProject& project, const QDateTime& now)
+template <class Lines> void writeStatistics(Lines& w, const ConfigProject& project, const QDateTime& now)
 {
     const ProjectStatistics& st = project.statistics();
     const qint64 open = msBetween(st.beginTime, now);
@@ -325,7 +330,8 @@ void writeStatistics(Lines& w, const ConfigProject& project, const QDateTime& no
 // tools); the experts stand after the groups in the file, so they are reported before the groups
 // are written.
 template <class Lines>
-void writeProjectFile(Lines& w, const ConfigProject& project, const QDateTime& now, const ProgressFn& progress)
+void writeProjectFile(Lines& w, const ConfigProject& project, const QDateTime& now,
+                      const ProgressFn& progress)
 {
     using Phase = ProgressEvent::Phase;
     using Page = ProgressEvent::Page;
@@ -468,7 +474,8 @@ LoadResult loadProject(ConfigProject& project, IniFile& store, const QString& pa
     return {LoadOutcome::Opened, run};
 }
 
-void saveProject(const ConfigProject& project, IniFile& store, const QDateTime& now, const ProgressFn& progress)
+void saveProject(const ConfigProject& project, IniFile& store, const QDateTime& now,
+                 const ProgressFn& progress)
 {
     const QString file = store.path();
     refuseReadOnly(file);

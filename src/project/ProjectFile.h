@@ -59,11 +59,13 @@ inline constexpr int kCountSlack = 256;
 
 // Fills an empty project from the store: rows, groups, view settings, the active group and the
 // statistics as stored ("Run" as it stands). Writes nothing and does not mark the project open.
-void readProject(const IniFile& store, ConfigProject& project, const PathMacro& macro, const ReadOptions& options);
+void readProject(const IniFile& store, ConfigProject& project, const PathMacro& macro,
+                 const ReadOptions& options);
 // The same for a store that is only read for this: each large part of the file is released from
 // the store (IniFile::releaseSection) once read, so a large project is not held twice at once, as
 // lines and as rows. The store refuses writes afterwards.
-void readProjectReleasing(IniFile& store, ConfigProject& project, const PathMacro& macro, const ReadOptions& options);
+void readProjectReleasing(IniFile& store, ConfigProject& project, const PathMacro& macro,
+                          const ReadOptions& options);
 
 // The statistics and list layout of the open project at `now`, in one write of the file.
 void writeProjectStatistics(IniFile& store, const ConfigProject& project, const QDateTime& now);
@@ -92,6 +94,7 @@ LoadResult loadProject(ConfigProject& project, IniFile& store, const QString& pa
 // A group named like another section (ASCII case ignored) shares that section: the lines then go
 // through a replacement batch of the store (which holds them afterwards), where a key written
 // twice keeps the later value, so the lists written after the groups keep their own counts.
-void saveProject(const ConfigProject& project, IniFile& store, const QDateTime& now, const ProgressFn& progress = {});
+void saveProject(const ConfigProject& project, IniFile& store, const QDateTime& now,
+                 const ProgressFn& progress = {});
 
 } // namespace vx

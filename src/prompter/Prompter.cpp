@@ -12,7 +12,7 @@ namespace {
 // closed it, and the text goes to stderr so that it is not lost.
 class SilentPrompter final : public Prompter
 {
-public:
+  public:
     Button message(QWidget*, const Message& m) override
     {
         std::fprintf(stderr, "%s\n", qPrintable(m.text));

@@ -21,7 +21,7 @@ inline constexpr char16_t kProductName[] = u"Delphi Vorlix";
 // window's layer implements it with real dialogs.
 class Prompter
 {
-public:
+  public:
     enum class Icon { None, Information, Warning, Error, Question };
     enum Button : int { NoButton = 0, Ok = 1, Cancel = 2, Yes = 4, No = 8 };
     using Buttons = int;
@@ -51,7 +51,8 @@ public:
     // `start` is a host folder, or a host file path whose name is proposed. The result is the
     // chosen host path, empty when cancelled.
     virtual QString openFile(QWidget* parent, const QString& start, const QString& filter) = 0;
-    virtual QString saveFile(QWidget* parent, const QString& proposed, const QString& filter, bool confirmOverwrite) = 0;
+    virtual QString saveFile(QWidget* parent, const QString& proposed, const QString& filter,
+                             bool confirmOverwrite) = 0;
     // A folder chosen from a tree, as a host path; empty when cancelled.
     virtual QString folder(QWidget* parent, const QString& title, const QString& directory) = 0;
     virtual std::optional<QFont> font(QWidget* parent, const QFont& initial) = 0;

@@ -23,7 +23,7 @@ namespace {
 class UrlCatcher : public QObject
 {
     Q_OBJECT
-public:
+  public:
     QList<QUrl> urls;
     Q_INVOKABLE void open(const QUrl& url) { urls << url; }
 };
@@ -91,11 +91,13 @@ TEST_F(AboutPageTest, LinksOpenWithTheDesktopAndLaunchStartsTheIdeThroughWine)
     {
         test::FakeWine wine(true);
         child<QPushButton>(*w, u"RzBitBtnLaunch"_s)->click();
-        EXPECT_EQ(wine.calls(), (QStringList{u"WINEPREFIX="_s + sb.prefix, sb.delphiHost + u"/bin/Delphi32.exe"_s}));
+        EXPECT_EQ(wine.calls(),
+                  (QStringList{u"WINEPREFIX="_s + sb.prefix, sb.delphiHost + u"/bin/Delphi32.exe"_s}));
     }
     test::FakeWine none(false);
     child<QPushButton>(*w, u"RzBitBtnLaunch"_s)->click();
-    EXPECT_TRUE(text(*w, u"RzStatusPaneMsg"_s).contains(u"Wine is needed"_s)) << text(*w, u"RzStatusPaneMsg"_s).toStdString();
+    EXPECT_TRUE(text(*w, u"RzStatusPaneMsg"_s).contains(u"Wine is needed"_s))
+        << text(*w, u"RzStatusPaneMsg"_s).toStdString();
 }
 
 TEST_F(AboutPageTest, HelpOpensTheHelpFileThroughWineElseTheBuiltInGuide)
@@ -113,7 +115,8 @@ TEST_F(AboutPageTest, HelpOpensTheHelpFileThroughWineElseTheBuiltInGuide)
     test::writeAll(sb.delphiHost + u"/Vorlix.hlp"_s, "help file");
     test::FakeWine wine(true);
     help->click();
-    EXPECT_EQ(wine.calls(), (QStringList{u"WINEPREFIX="_s + sb.prefix, u"winhlp32"_s, sb.delphiRoot + u"Vorlix.hlp"_s}));
+    EXPECT_EQ(wine.calls(),
+              (QStringList{u"WINEPREFIX="_s + sb.prefix, u"winhlp32"_s, sb.delphiRoot + u"Vorlix.hlp"_s}));
     EXPECT_EQ(w->findChild<QDialog*>(u"HelpWindow"_s), nullptr);
 }
 

@@ -61,7 +61,8 @@ TEST_F(AssociationsWindowTest, AMovedProgramRewritesItsPathsAtTheNextClose)
         auto w = start();
         EXPECT_TRUE(close(*w));
     }
-    EXPECT_EQ(classesText(sb.prefix, u"delphi32.exe\\DefaultIcon"_s), sb.delphiRoot + u"bin\\Delphi32.exe,0"_s);
+    EXPECT_EQ(classesText(sb.prefix, u"delphi32.exe\\DefaultIcon"_s),
+              sb.delphiRoot + u"bin\\Delphi32.exe,0"_s);
 
     fixtures::Sandbox moved = sb;
     moved.delphiHost = sb.prefix + u"/drive_c/D7"_s;
@@ -69,7 +70,8 @@ TEST_F(AssociationsWindowTest, AMovedProgramRewritesItsPathsAtTheNextClose)
     auto w = start({}, &moved);
     EXPECT_TRUE(close(*w));
     const QString ide = u"\"C:\\D7\\bin\\Delphi32.exe\" \"%1\""_s;
-    EXPECT_EQ(classesText(sb.prefix, u"Delphi7 Vorlix\\shell\\open\\command"_s), u"\"C:\\D7\\Vorlix7\" \"%1\""_s);
+    EXPECT_EQ(classesText(sb.prefix, u"Delphi7 Vorlix\\shell\\open\\command"_s),
+              u"\"C:\\D7\\Vorlix7\" \"%1\""_s);
     EXPECT_EQ(classesText(sb.prefix, u"delphi32.exe\\DefaultIcon"_s), u"C:\\D7\\bin\\Delphi32.exe,0"_s);
     EXPECT_EQ(classesText(sb.prefix, u"delphi32.exe\\shell\\open\\command"_s), ide);
     EXPECT_EQ(classesText(sb.prefix, u"delphi32.exe\\shell\\Open_With_Delphi7\\command"_s), ide);
@@ -100,8 +102,9 @@ TEST_F(AssociationsWindowTest, TheLaunchersExecLineAndWinesWindowsPathOpenThePro
     // arguments GLib's launcher gives it then start the window.
     const QString recorder = dir.filePath(u"bin/record"_s);
     const QString out = dir.filePath(u"args.txt"_s);
-    test::writeAll(recorder, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" + out.toUtf8()
-                                 + ".part\" && mv \"" + out.toUtf8() + ".part\" \"" + out.toUtf8() + "\"\n");
+    test::writeAll(recorder, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" +
+                                 out.toUtf8() + ".part\" && mv \"" + out.toUtf8() + ".part\" \"" +
+                                 out.toUtf8() + "\"\n");
     QFile::setPermissions(recorder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     {
         auto w = start();
@@ -120,7 +123,8 @@ TEST_F(AssociationsWindowTest, TheLaunchersExecLineAndWinesWindowsPathOpenThePro
     ASSERT_EQ(args, QStringList{sb.sampleProject});
 
     test::ScriptedPrompter prompts;
-    for (const QString& first : {args.first(), Installation::locate(sb.delphiHost).bridge.toWindows(sb.sampleProject)}) {
+    for (const QString& first :
+         {args.first(), Installation::locate(sb.delphiHost).bridge.toWindows(sb.sampleProject)}) {
         SCOPED_TRACE(first.toStdString());
         auto w = start({first});
         EXPECT_TRUE(w->project().isOpen());

@@ -16,8 +16,9 @@ TEST_F(CheckProjectTest, TheButtonShowsTheReportOfTheListsInTheWindow)
 {
     QPushButton* check = w->findChild<QPushButton*>(u"RzBitBtnCheckProject"_s);
     ASSERT_NE(check, nullptr);
-    prompts.answer(u"Expert \"Lost Expert\": the file C:\\Program Files\\Borland\\Delphi7\\Experts\\Lost.dll does not exist."_s,
-                   Prompter::Ok);
+    prompts.answer(
+        u"Expert \"Lost Expert\": the file C:\\Program Files\\Borland\\Delphi7\\Experts\\Lost.dll does not exist."_s,
+        Prompter::Ok);
     check->click();
 
     // What the window holds is checked, not the file: a row removed in the window is no finding.

@@ -11,6 +11,7 @@
 #include "support/TestFiles.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCursor>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -22,7 +23,6 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
-#include <QClipboard>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -79,7 +79,7 @@ TEST(DialogGeometry, CentredOnThePointerAndKeptOnItsScreen)
 
 class InputDialogTest : public ::testing::Test
 {
-protected:
+  protected:
     TFormInput dialog;
     QPushButton* ok = button(dialog, u"RzBitBtnOk"_s);
     QPushButton* cancel = button(dialog, u"RzBitBtnCancel"_s);
@@ -89,9 +89,14 @@ protected:
 
 TEST_F(InputDialogTest, ModesDecideButtonsAndTheEmptyText)
 {
-    struct Case { int mode; bool withCancel; bool emptyAccepted; };
-    for (const Case c : {Case{0, true, true}, Case{1, true, false}, Case{2, true, true}, Case{3, false, false},
-                         Case{4, false, true}, Case{7, true, true}}) {
+    struct Case
+    {
+        int mode;
+        bool withCancel;
+        bool emptyAccepted;
+    };
+    for (const Case c : {Case{0, true, true}, Case{1, true, false}, Case{2, true, true},
+                         Case{3, false, false}, Case{4, false, true}, Case{7, true, true}}) {
         SCOPED_TRACE(c.mode);
         dialog.setMode(c.mode);
         dialog.open();
@@ -169,12 +174,14 @@ TEST_F(InputDialogTest, PlacedAtThePointerOnceAndClampedToItsScreen)
 TEST(DialogPrompterMessage, LongNamesWrapInsideTheScreenAndCopyAsGiven)
 {
     DialogPrompter prompter;
-    const QString text = u"Do you really want to modify "_s + QString(300, u'x') + u" <b>C:\\Tools\\a.bpl</b>?"_s;
+    const QString text =
+        u"Do you really want to modify "_s + QString(300, u'x') + u" <b>C:\\Tools\\a.bpl</b>?"_s;
     whenModal([&](QWidget* d) {
         const QRect screen = d->screen()->availableGeometry();
         EXPECT_LE(d->frameGeometry().width(), screen.width());
         QTest::keyClick(d, Qt::Key_C, Qt::ControlModifier);
-        EXPECT_TRUE(QGuiApplication::clipboard()->text().contains(text)) << QGuiApplication::clipboard()->text().toStdString();
+        EXPECT_TRUE(QGuiApplication::clipboard()->text().contains(text))
+            << QGuiApplication::clipboard()->text().toStdString();
         static_cast<QDialog*>(d)->reject();
     });
     prompter.message(nullptr, {Prompter::Icon::Question, {}, text, Prompter::Yes | Prompter::No});
@@ -199,12 +206,11 @@ TEST(DialogPrompterInput, StateGivesTitleModeFontAndTheFlagIsReset)
     EXPECT_TRUE(a.ok);
     EXPECT_EQ(a.text, u"Tools"_s);
     EXPECT_FALSE(state.placeAtCursor);
-
 }
 
 class SelLangTest : public ::testing::Test
 {
-protected:
+  protected:
     TFormSelLang dialog;
     QPushButton* ok = button(dialog, u"RzBitBtn"_s);
     QListWidget* list = dialog.list();
@@ -273,7 +279,8 @@ TEST(DialogPrompterLanguage, CentredOverTheWindowAndAnsweredByTheChosenRow)
     LanguageDialogState state;
     state.font = QFont(u"Arial"_s, 12);
     whenModal([&window](QWidget* d) {
-        EXPECT_EQ(d->frameGeometry().topLeft(), centredOver(window.frameGeometry(), d->frameGeometry().size()));
+        EXPECT_EQ(d->frameGeometry().topLeft(),
+                  centredOver(window.frameGeometry(), d->frameGeometry().size()));
         EXPECT_EQ(d->font().family(), u"Arial"_s);
         auto* list = d->findChild<QListWidget*>(u"RzListView"_s);
         list->item(0)->setSelected(true);

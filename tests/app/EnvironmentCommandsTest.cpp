@@ -19,7 +19,7 @@ namespace {
 
 class EnvironmentCommandsTest : public test::MainWindowFixture
 {
-protected:
+  protected:
     void click(app::TFormMain& w, const QString& name) { child<QAbstractButton>(w, name)->click(); }
 };
 
@@ -63,7 +63,8 @@ TEST_F(EnvironmentCommandsTest, RecoverWritesTheDefaultsThenRegistersAndMakesSho
         .answer({}, Prompter::Ok);
     click(*w, u"RzBitBtnRecover"_s);
     const HiveRegistryStore after(sb.prefix);
-    EXPECT_EQ(after.value(RegRoot::CurrentUser, d7 + u"\\Transfer"_s, u"Title3"_s)->text(), u"Ra&ve Designer"_s);
+    EXPECT_EQ(after.value(RegRoot::CurrentUser, d7 + u"\\Transfer"_s, u"Title3"_s)->text(),
+              u"Ra&ve Designer"_s);
     EXPECT_EQ(after.valueNames(RegRoot::CurrentUser, d7 + u"\\Experts"_s), QStringList{u"ExptDemo"_s});
     EXPECT_EQ(wine.calls().value(1), u"regsvr32"_s);
     EXPECT_TRUE(QFileInfo::exists(sb.prefix + u"/drive_c/users/demo/Desktop/Delphi7.lnk"_s));
@@ -87,9 +88,11 @@ TEST_F(EnvironmentCommandsTest, RecoverThatCannotCommitLeavesBothHivesAsTheyWere
     const QByteArray user = test::readAll(sb.prefix + u"/user.reg"_s);
     const QByteArray system = test::readAll(sb.prefix + u"/system.reg"_s);
     test::makeReadOnly(sb.prefix + u"/system.reg"_s);
-    prompts.answer(u"Choice Yes will delete"_s, Prompter::Yes).answer(u"The registry was not changed."_s, Prompter::Ok);
+    prompts.answer(u"Choice Yes will delete"_s, Prompter::Yes)
+        .answer(u"The registry was not changed."_s, Prompter::Ok);
     click(*w, u"RzBitBtnRecover"_s);
-    EXPECT_TRUE(prompts.messages().back().text.contains(u"system.reg"_s)) << prompts.messages().back().text.toStdString();
+    EXPECT_TRUE(prompts.messages().back().text.contains(u"system.reg"_s))
+        << prompts.messages().back().text.toStdString();
     EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), user);
     EXPECT_EQ(test::readAll(sb.prefix + u"/system.reg"_s), system);
 }
@@ -106,7 +109,8 @@ TEST_F(EnvironmentCommandsTest, CopyAsksWithTheFileListAndStopsAtTheFirstMissing
               u"Copy these files from <C:\\windows\\syswow64> to <"_s + sb.delphiRoot + u"Bin>."_s);
     EXPECT_FALSE(QFileInfo::exists(sb.delphiHost + u"/bin/adortl70.bpl"_s));
 
-    prompts.confirmFileList(true).answer(u"Copy file [C:\\windows\\syswow64\\AMERICAN.VTD] Error!"_s, Prompter::Ok);
+    prompts.confirmFileList(true).answer(u"Copy file [C:\\windows\\syswow64\\AMERICAN.VTD] Error!"_s,
+                                         Prompter::Ok);
     click(*w, u"RzBitBtnCopyFiles"_s);
     EXPECT_EQ(test::readAll(sb.delphiHost + u"/bin/adortl70.bpl"_s), "rtl");
 }

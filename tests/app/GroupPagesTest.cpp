@@ -18,7 +18,7 @@ namespace {
 
 class GroupPagesTest : public test::MainWindowFixture
 {
-protected:
+  protected:
     static void run(app::TFormMain& w, const QString& action) { child<QAction>(w, action)->trigger(); }
     // A right-button press on a group tab, as opening its popup starts: it addresses the tab
     // without making it the current one.
@@ -35,7 +35,8 @@ protected:
         for (int t = 0; t < tabs->count(); ++t) {
             auto* list = tabs->widget(t)->findChild<app::EntryListView*>();
             out << tabs->widget(t)->objectName() + u'/' + (list ? list->objectName() : QString()) + u'/' +
-                       tabs->tabText(t) + (list && list->entryModel() == &w.project().group(t) ? u""_s : u"!"_s);
+                       tabs->tabText(t) +
+                       (list && list->entryModel() == &w.project().group(t) ? u""_s : u"!"_s);
         }
         return out;
     }
@@ -92,7 +93,8 @@ TEST_F(GroupPagesTest, ThePageWithoutGroupsOffersTheGroupPopupAndTheKeyboardAddr
     ASSERT_EQ(w->ui().RzPageControlComp->count(), 0);
     EXPECT_EQ(text(*w, u"RzStatusPane1"_s), u"Component: 0"_s) << "not the counts of the page shown before";
     for (QWidget* on : {static_cast<QWidget*>(w->ui().RzPageControlComp), w->ui().TabSheetComponents}) {
-        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, on->rect().center(), on->mapToGlobal(on->rect().center()));
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, on->rect().center(),
+                                  on->mapToGlobal(on->rect().center()));
         QCoreApplication::sendEvent(on, &menuKey);
         EXPECT_TRUE(w->ui().PopupMenuGroup->isVisible()) << on->objectName().toStdString();
         w->ui().PopupMenuGroup->hide();

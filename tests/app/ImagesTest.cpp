@@ -1,5 +1,5 @@
-#include "app/Animator.h"
 #include "app/Images.h"
+#include "app/Animator.h"
 #include "app/Splash.h"
 
 #include <QDir>
@@ -17,8 +17,7 @@ namespace {
 
 QImage rendered(const QIcon& icon, int side, QIcon::Mode mode = QIcon::Normal)
 {
-    return icon.pixmap(QSize(side, side), 1.0, mode).toImage().convertToFormat(
-        QImage::Format_ARGB32);
+    return icon.pixmap(QSize(side, side), 1.0, mode).toImage().convertToFormat(QImage::Format_ARGB32);
 }
 
 // Pixels at least half covered.
@@ -142,9 +141,13 @@ TEST(Images, FrameListsDifferFrameToFrameAndBetweenVariants)
         }
     }
     // The About page starts its animation at frame 8, so the lists must be longer than that.
-    struct Pair { QList<QPixmap> a, b; qsizetype minSize; };
-    for (const Pair& p : {Pair{animateFrames(), animateFramesAlt(), 9},
-                          Pair{tipFrames(false), tipFrames(true), 4}}) {
+    struct Pair
+    {
+        QList<QPixmap> a, b;
+        qsizetype minSize;
+    };
+    for (const Pair& p :
+         {Pair{animateFrames(), animateFramesAlt(), 9}, Pair{tipFrames(false), tipFrames(true), 4}}) {
         ASSERT_GE(p.a.size(), p.minSize);
         ASSERT_EQ(p.b.size(), p.a.size());
         for (qsizetype i = 0; i < p.a.size(); ++i) {

@@ -23,7 +23,7 @@ namespace {
 
 class ListEditing : public test::MainWindowFixture
 {
-protected:
+  protected:
     // The window on the sample project, shown and active, with `page` in front and `list` focused.
     void open(QWidget* (*page)(app::MainUi&), QAbstractItemView* (*list)(app::MainUi&))
     {
@@ -47,10 +47,12 @@ protected:
         return IniFile(sb.sampleProject);
     }
     // Each key of a section, compared one by one so that a failure names the key.
-    static void expectKeys(IniFile& ini, const QString& section, const std::vector<std::pair<QString, QString>>& keys)
+    static void expectKeys(IniFile& ini, const QString& section,
+                           const std::vector<std::pair<QString, QString>>& keys)
     {
         for (const auto& [key, value] : keys)
-            EXPECT_EQ(ini.readString(section, key, u"<missing>"_s), value) << section.toStdString() << "/" << key.toStdString();
+            EXPECT_EQ(ini.readString(section, key, u"<missing>"_s), value)
+                << section.toStdString() << "/" << key.toStdString();
     }
 
     std::unique_ptr<app::TFormMain> w;
@@ -60,7 +62,8 @@ protected:
 TEST_F(ListEditing, ExpertsAddModifyDeleteByKeysAndSave)
 {
     test::ScriptedPrompter prompts;
-    open([](app::MainUi& u) { return u.TabSheetExperts; }, [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewExpert; });
+    open([](app::MainUi& u) { return u.TabSheetExperts; },
+         [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewExpert; });
     prompts.chooseOpen(sb.delphiHost + u"/Experts/New.dll"_s).type(u"New Expert"_s).type({});
     press(Qt::Key_Insert, 0);
     EXPECT_EQ(view->currentIndex().row(), 4) << "the new row is selected";
@@ -77,23 +80,30 @@ TEST_F(ListEditing, ExpertsAddModifyDeleteByKeysAndSave)
     prompts.answer(u"Do you really want to delete [Form Designer Plus] ?"_s, Prompter::Yes);
     press(Qt::Key_Delete, 1);
     EXPECT_EQ(w->ui().RzStatusPane1->text(), u"Expert: 4"_s) << "the counters follow the delete";
-    EXPECT_TRUE(view->selectionModel()->isRowSelected(1, {})) << "the next row is selected, ready for the next key";
+    EXPECT_TRUE(view->selectionModel()->isRowSelected(1, {}))
+        << "the next row is selected, ready for the next key";
 
     IniFile ini = saved();
     expectKeys(ini, u"DelphiExperts"_s,
                {{u"num"_s, u"4"_s},
-                {u"ExpertName1"_s, u"Code Tools"_s}, {u"ExpertSel1"_s, u"1"_s},
-                {u"ExpertName2"_s, u"External Wizard"_s}, {u"ExpertSel2"_s, u"0"_s},
-                {u"ExpertName3"_s, u"Lost Expert"_s}, {u"ExpertSel3"_s, u"0"_s},
-                {u"ExpertName4"_s, u"Other"_s}, {u"ExpertFile4"_s, u"C:\\Tools\\Experts\\Other.dll"_s},
-                {u"ExpertNote4"_s, u"other note"_s}, {u"ExpertSel4"_s, u"1"_s},
+                {u"ExpertName1"_s, u"Code Tools"_s},
+                {u"ExpertSel1"_s, u"1"_s},
+                {u"ExpertName2"_s, u"External Wizard"_s},
+                {u"ExpertSel2"_s, u"0"_s},
+                {u"ExpertName3"_s, u"Lost Expert"_s},
+                {u"ExpertSel3"_s, u"0"_s},
+                {u"ExpertName4"_s, u"Other"_s},
+                {u"ExpertFile4"_s, u"C:\\Tools\\Experts\\Other.dll"_s},
+                {u"ExpertNote4"_s, u"other note"_s},
+                {u"ExpertSel4"_s, u"1"_s},
                 {u"ExpertName5"_s, u"<missing>"_s}});
 }
 
 TEST_F(ListEditing, ToolsAddModifyDeleteByKeysAndSave)
 {
     test::ScriptedPrompter prompts;
-    open([](app::MainUi& u) { return u.TabSheetTool; }, [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewTool; });
+    open([](app::MainUi& u) { return u.TabSheetTool; },
+         [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewTool; });
     prompts.chooseOpen(sb.delphiHost + u"/bin/xmlmapper.exe"_s)
         .type(u"XML Mapper"_s)
         .chooseFolder(sb.delphiHost + u"/bin"_s)
@@ -114,18 +124,26 @@ TEST_F(ListEditing, ToolsAddModifyDeleteByKeysAndSave)
     IniFile ini = saved();
     expectKeys(ini, u"DelphiTools"_s,
                {{u"Num"_s, u"3"_s},
-                {u"Title1"_s, u"imagedit"_s}, {u"Path1"_s, u"$(Delphi)\\bin\\imagedit.exe"_s},
-                {u"WorkingDir1"_s, u""_s}, {u"Params1"_s, u""_s}, {u"Sel1"_s, u"1"_s},
-                {u"Title2"_s, u"&Database Desktop"_s}, {u"Sel2"_s, u"1"_s},
-                {u"Title3"_s, u"XML Mapper"_s}, {u"Path3"_s, u"$(Delphi)\\bin\\xmlmapper.exe"_s},
-                {u"WorkingDir3"_s, u"$(Delphi)\\bin"_s}, {u"Params3"_s, u"-v"_s}, {u"Sel3"_s, u"1"_s}});
+                {u"Title1"_s, u"imagedit"_s},
+                {u"Path1"_s, u"$(Delphi)\\bin\\imagedit.exe"_s},
+                {u"WorkingDir1"_s, u""_s},
+                {u"Params1"_s, u""_s},
+                {u"Sel1"_s, u"1"_s},
+                {u"Title2"_s, u"&Database Desktop"_s},
+                {u"Sel2"_s, u"1"_s},
+                {u"Title3"_s, u"XML Mapper"_s},
+                {u"Path3"_s, u"$(Delphi)\\bin\\xmlmapper.exe"_s},
+                {u"WorkingDir3"_s, u"$(Delphi)\\bin"_s},
+                {u"Params3"_s, u"-v"_s},
+                {u"Sel3"_s, u"1"_s}});
 }
 
 TEST_F(ListEditing, SearchPathAddModifyDeleteByKeysAndSave)
 {
     test::ScriptedPrompter prompts;
     QDir().mkpath(sb.delphiHost + u"/Source"_s);
-    open([](app::MainUi& u) { return u.TabSheetOption; }, [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewSearchPath; });
+    open([](app::MainUi& u) { return u.TabSheetOption; },
+         [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewSearchPath; });
     const QStringList before = w->project().searchPath().rows();
     prompts.chooseFolder(sb.delphiHost + u"/Source"_s);
     press(Qt::Key_Insert, 0);
@@ -141,7 +159,8 @@ TEST_F(ListEditing, SearchPathAddModifyDeleteByKeysAndSave)
     QStringList expected = before;
     expected.removeAll(u"C:\\Tools\\Lib"_s);
     expected.append(sb.delphiRoot.chopped(1)); // DelphiRoot itself stays a full path
-    std::sort(expected.begin(), expected.end(), [](const QString& a, const QString& b) { return compareCaptions(a, b) < 0; });
+    std::sort(expected.begin(), expected.end(),
+              [](const QString& a, const QString& b) { return compareCaptions(a, b) < 0; });
     IniFile ini = saved();
     expectKeys(ini, u"ConfigData"_s, {{u"DefaultPath"_s, expected.join(u';')}});
 }
@@ -149,7 +168,8 @@ TEST_F(ListEditing, SearchPathAddModifyDeleteByKeysAndSave)
 TEST_F(ListEditing, PopupMenusOpenFromTheKeyboardAtTheCurrentRow)
 {
     test::ScriptedPrompter prompts;
-    open([](app::MainUi& u) { return u.TabSheetTool; }, [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewTool; });
+    open([](app::MainUi& u) { return u.TabSheetTool; },
+         [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewTool; });
     const auto expectMenuAtRow = [this](QMenu* menu, int row) {
         ASSERT_TRUE(menu->isVisible());
         const QRect r = view->visualRect(view->model()->index(row, 0));
@@ -164,7 +184,8 @@ TEST_F(ListEditing, PopupMenusOpenFromTheKeyboardAtTheCurrentRow)
     view = w->ui().RzListViewExpert;
     view->setFocus();
     view->setCurrentIndex(view->model()->index(1, 0));
-    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(300, 300), view->viewport()->mapToGlobal(QPoint(300, 300)));
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(300, 300),
+                          view->viewport()->mapToGlobal(QPoint(300, 300)));
     QApplication::sendEvent(view->viewport(), &key);
     expectMenuAtRow(w->ui().PopupMenuExpert, 1);
 }
@@ -173,7 +194,8 @@ TEST_F(ListEditing, PopupMenusOpenFromTheKeyboardAtTheCurrentRow)
 // for a text starting with a blank) and F2 edits its caption.
 TEST_F(ListEditing, KeysActOnTheRowWhicheverCellWasClicked)
 {
-    open([](app::MainUi& u) { return u.TabSheetExperts; }, [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewExpert; });
+    open([](app::MainUi& u) { return u.TabSheetExperts; },
+         [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewExpert; });
     const QModelIndex note = view->model()->index(1, 2);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(note).center());
     ASSERT_EQ(view->currentIndex(), note.siblingAtColumn(0));
@@ -193,7 +215,8 @@ TEST_F(ListEditing, KeysActOnTheRowWhicheverCellWasClicked)
 // loaded); a double click on a divider fits the column left of it to its contents.
 TEST_F(ListEditing, TheLastColumnFillsTheListAndADividerDoubleClickFitsAColumn)
 {
-    open([](app::MainUi& u) { return u.TabSheetExperts; }, [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewExpert; });
+    open([](app::MainUi& u) { return u.TabSheetExperts; },
+         [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewExpert; });
     auto* list = static_cast<app::EntryListView*>(view);
     QHeaderView* header = list->header();
     const ListViewSettings stored = list->entryModel()->viewSettings();

@@ -1,5 +1,5 @@
-#include "app/EntryListView.h"
 #include "app/MainWindow.h"
+#include "app/EntryListView.h"
 #include "app/ProjectCommands.h"
 #include "app/Startup.h"
 #include "fixtures/Sandbox.h"
@@ -9,9 +9,9 @@
 #include "support/ScriptedPrompter.h"
 #include "support/TestFiles.h"
 
+#include <QDir>
 #include <QTabBar>
 #include <QTest>
-#include <QDir>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -42,8 +42,13 @@ TEST_F(MainWindowTest, OpensTheProjectGivenOnTheCommandLine)
 
     // The Projects page counts rows and checked rows.
     w->ui().showPage(app::Page::Projects);
-    for (const auto& [label, want] : {std::pair{"ExpertNum", "4"}, {"ExpertSel", "2"}, {"GroupNum", "2"},
-                                      {"CompNum", "7"}, {"CompSel", "5"}, {"ToolNum", "3"}, {"ToolSel", "2"}})
+    for (const auto& [label, want] : {std::pair{"ExpertNum", "4"},
+                                      {"ExpertSel", "2"},
+                                      {"GroupNum", "2"},
+                                      {"CompNum", "7"},
+                                      {"CompSel", "5"},
+                                      {"ToolNum", "3"},
+                                      {"ToolSel", "2"}})
         EXPECT_EQ(text(*w, u"RzLabel"_s + QLatin1StringView(label)), QLatin1StringView(want)) << label;
 
     // Status panes follow the page and every check box change.
@@ -151,8 +156,9 @@ TEST_F(MainWindowTest, RefusesAWrongIdeOrAReadOnlySettingsFile)
     EXPECT_EQ(IniFile(sb.sampleProject).readInteger(u"ConfigData"_s, u"Run"_s, 0), 1) << "project untouched";
 
     const auto none = fixtures::makeSandbox(other.filePath(u"none"_s), {u"7.0"_s, {}, false, false});
-    EXPECT_EQ(app::missingDelphiMessage(Installation::locate(none.delphiHost)),
-              u"Delphi(Bin\\Delphi32.exe) is not found!\n\nPlease copy me to Delphi's directory and run again."_s);
+    EXPECT_EQ(
+        app::missingDelphiMessage(Installation::locate(none.delphiHost)),
+        u"Delphi(Bin\\Delphi32.exe) is not found!\n\nPlease copy me to Delphi's directory and run again."_s);
     EXPECT_TRUE(app::missingDelphiMessage(Installation::locate(sb.delphiHost)).isEmpty());
 }
 
@@ -223,8 +229,10 @@ TEST_F(MainWindowTest, ALegacyProjectKeepsItsCodePageWhileItsTextFitsAndTheStatu
 {
     // A project written by the Windows original: code page 1252, not UTF-8.
     const QString legacy = dir.filePath(u"Legacy.vx7"_s);
-    test::writeAll(legacy, ";Delphi7 Vorlix File\r\n[ConfigData]\r\nRun=1\r\n[DelphiExperts]\r\nnum=1\r\n"
-                           "ExpertName1=Caf\xe9 Tools\r\nExpertFile1=$(Delphi)\\Experts\\Caf\xe9.dll\r\nExpertSel1=1\r\n");
+    test::writeAll(
+        legacy,
+        ";Delphi7 Vorlix File\r\n[ConfigData]\r\nRun=1\r\n[DelphiExperts]\r\nnum=1\r\n"
+        "ExpertName1=Caf\xe9 Tools\r\nExpertFile1=$(Delphi)\\Experts\\Caf\xe9.dll\r\nExpertSel1=1\r\n");
     test::ScriptedPrompter prompts;
     auto w = start({legacy});
     ASSERT_TRUE(w->project().isOpen());
@@ -239,7 +247,8 @@ TEST_F(MainWindowTest, ALegacyProjectKeepsItsCodePageWhileItsTextFitsAndTheStatu
     w->project().experts().add({u"\u4ee3\u7801"_s, u"$(Delphi)\\Experts\\C.dll"_s, {}, true});
     ASSERT_TRUE(w->commands().RzBitBtnSaveProjectClick());
     EXPECT_TRUE(test::readAll(legacy).contains("ExpertName1=Caf\xc3\xa9 Tools\r\n"));
-    EXPECT_EQ(text(*w, u"RzStatusPaneMsg"_s), legacy + u" was written in UTF-8: its text no longer fits code page 1252."_s);
+    EXPECT_EQ(text(*w, u"RzStatusPaneMsg"_s),
+              legacy + u" was written in UTF-8: its text no longer fits code page 1252."_s);
     EXPECT_EQ(IniFile(legacy).readString(u"DelphiExperts"_s, u"ExpertName3"_s), u"\u4ee3\u7801"_s);
     EXPECT_TRUE(close(*w));
 }
@@ -305,11 +314,13 @@ TEST_F(MainWindowTest, CloseWritesTheSettingsAndTheProjectStatistics)
     EXPECT_TRUE(close(*w));
 
     IniFile s(settings());
-    EXPECT_EQ(s.sectionNames(), (QStringList{u"config"_s, u"Position"_s, u"Last"_s, u"Font"_s, u"Associate"_s}));
+    EXPECT_EQ(s.sectionNames(),
+              (QStringList{u"config"_s, u"Position"_s, u"Last"_s, u"Font"_s, u"Associate"_s}));
     EXPECT_EQ(s.keyNames(u"config"_s),
-              (QStringList{u"Run"_s, u"LastEnd"_s, u"LastRunTime"_s, u"RunTimeSum"_s, u"Project"_s, u"Language"_s,
-                           u"Day"_s, u"Win32SDKHelp"_s, u"BDEpath"_s, u"BDE"_s, u"VerifyValid"_s, u"bordbk"_s,
-                           u"Desktop"_s, u"QuickLaunch"_s, u"Menu"_s, u"DesktopD"_s, u"QuickLaunchD"_s, u"MenuD"_s}));
+              (QStringList{u"Run"_s, u"LastEnd"_s, u"LastRunTime"_s, u"RunTimeSum"_s, u"Project"_s,
+                           u"Language"_s, u"Day"_s, u"Win32SDKHelp"_s, u"BDEpath"_s, u"BDE"_s,
+                           u"VerifyValid"_s, u"bordbk"_s, u"Desktop"_s, u"QuickLaunch"_s, u"Menu"_s,
+                           u"DesktopD"_s, u"QuickLaunchD"_s, u"MenuD"_s}));
     EXPECT_EQ(s.readString(u"config"_s, u"LastEnd"_s), u"2026-12-06 10:02:03"_s);
     EXPECT_EQ(s.readString(u"config"_s, u"LastRunTime"_s), u"1:02:03"_s);
     EXPECT_EQ(s.readString(u"config"_s, u"Project"_s), sb.sampleProject);

@@ -72,7 +72,8 @@ TEST_F(OptionPageTest, ChoosingChineseSwitchesTheWindowAndTheLanguageLabel)
     EXPECT_EQ(text(*w, u"RzLabelLang"_s), u"English"_s);
     // The search path's buttons carry the Tools menu's captions, in English too.
     const auto pathButtons = [&] {
-        return QStringList{w->ui().RzRapidFireButtonAddPath->text(), w->ui().RzRapidFireButtonModifyPath->text(),
+        return QStringList{w->ui().RzRapidFireButtonAddPath->text(),
+                           w->ui().RzRapidFireButtonModifyPath->text(),
                            w->ui().RzRapidFireButtonDelPath->text()};
     };
     EXPECT_EQ(pathButtons(), (QStringList{u"&Add"_s, u"&Modify"_s, u"&Del"_s}));
@@ -87,8 +88,9 @@ TEST_F(OptionPageTest, ChoosingChineseSwitchesTheWindowAndTheLanguageLabel)
     const int experts = w->ui().RzPageControl->indexOf(w->ui().TabSheetExperts);
     for (const QString& translated : {w->ui().RzBitBtnNewProject->text(), w->ui().RzCheckBoxValid->text(),
                                       w->ui().RzPageControl->tabText(experts)})
-        EXPECT_TRUE(std::any_of(translated.begin(), translated.end(), [](QChar c) { return c.unicode() >= 0x4e00; }))
-            << translated.toStdString();
+        EXPECT_TRUE(std::any_of(translated.begin(), translated.end(), [](QChar c) {
+            return c.unicode() >= 0x4e00;
+        })) << translated.toStdString();
     EXPECT_NE(w->ui().RzBitBtnNewProject->text(), newProject);
     EXPECT_EQ(pathButtons()[0], child<QAction>(*w, u"popAddTool"_s)->text());
     EXPECT_EQ(w->dialogs().folder.title, u"包含路径"_s) << "the folder dialog is titled in the language";

@@ -34,7 +34,8 @@ TEST(RealX, TheMainWindowsTitleIsItsCaptionAloneAndTheFirstStartIsCentred)
 {
     // xvfb-run and the X11 utilities are installed by the test script: missing, this test fails.
     ASSERT_FALSE(QStandardPaths::findExecutable(u"xvfb-run"_s).isEmpty()) << "xvfb-run is not installed";
-    ASSERT_FALSE(QStandardPaths::findExecutable(u"xprop"_s).isEmpty()) << "xprop (x11-utils) is not installed";
+    ASSERT_FALSE(QStandardPaths::findExecutable(u"xprop"_s).isEmpty())
+        << "xprop (x11-utils) is not installed";
     QTemporaryDir dir;
     const vx::fixtures::Sandbox sb = vx::fixtures::makeSandbox(dir.filePath(u"prefix"_s));
     const QString app = sb.delphiHost + u"/Vorlix7"_s;
@@ -45,16 +46,18 @@ TEST(RealX, TheMainWindowsTitleIsItsCaptionAloneAndTheFirstStartIsCentred)
     env.remove(u"QT_QPA_PLATFORM"_s);
     env.remove(u"DISPLAY"_s);
     // A close would write the desktop's associations: into the test's folders, not the user's.
-    for (const auto& [name, folder] : {std::pair{u"XDG_DATA_HOME"_s, u"data"_s}, std::pair{u"XDG_CONFIG_HOME"_s, u"config"_s},
-                                       std::pair{u"HOME"_s, u"home"_s}})
+    for (const auto& [name, folder] :
+         {std::pair{u"XDG_DATA_HOME"_s, u"data"_s}, std::pair{u"XDG_CONFIG_HOME"_s, u"config"_s},
+          std::pair{u"HOME"_s, u"home"_s}})
         env.insert(name, dir.filePath(folder));
     run.setProcessEnvironment(env);
-    run.start(u"xvfb-run"_s, {u"-a"_s, u"-s"_s, u"-screen 0 1280x1024x24"_s, u"sh"_s, u"-c"_s, QString::fromLatin1(kScript),
-                              u"sh"_s, app, sb.sampleProject});
+    run.start(u"xvfb-run"_s, {u"-a"_s, u"-s"_s, u"-screen 0 1280x1024x24"_s, u"sh"_s, u"-c"_s,
+                              QString::fromLatin1(kScript), u"sh"_s, app, sb.sampleProject});
     ASSERT_TRUE(run.waitForFinished(90000));
     const QString out = QString::fromUtf8(run.readAllStandardOutput());
 
-    EXPECT_TRUE(out.contains(u"_NET_WM_NAME(UTF8_STRING) = \"Delphi 7 Vorlix - "_s + sb.sampleProject + u"\"\n"_s))
+    EXPECT_TRUE(
+        out.contains(u"_NET_WM_NAME(UTF8_STRING) = \"Delphi 7 Vorlix - "_s + sb.sampleProject + u"\"\n"_s))
         << out.toStdString() << QString::fromUtf8(run.readAllStandardError()).toStdString();
 
     // No stored position: the window is centred on the screen and at least 640 x 480.
@@ -86,9 +89,11 @@ for i in $(seq 50); do xwininfo -root -tree | grep -q '200x200+0+0' && break; sl
 xdotool mousemove 50 50 sleep 0.3 click --repeat 3 --delay 120 1
 wait $probe
 )";
-    run.start(u"xvfb-run"_s, {u"-a"_s, u"sh"_s, u"-c"_s, QString::fromLatin1(script), u"sh"_s, QStringLiteral(VX_LOGO_PROBE)});
+    run.start(u"xvfb-run"_s, {u"-a"_s, u"sh"_s, u"-c"_s, QString::fromLatin1(script), u"sh"_s,
+                              QStringLiteral(VX_LOGO_PROBE)});
     ASSERT_TRUE(run.waitForFinished(60000));
-    EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardOutput().toStdString() << run.readAllStandardError().toStdString();
+    EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardOutput().toStdString()
+                                 << run.readAllStandardError().toStdString();
 }
 
 } // namespace

@@ -16,7 +16,7 @@ const QString kD7 = u"Software\\Borland\\Delphi\\7.0"_s;
 
 class RegistryCommandsTest : public test::CommandHostFixture
 {
-protected:
+  protected:
     QString value(RegRoot root, const QString& key, const QString& name) const
     {
         const HiveRegistryStore store(sb.prefix);
@@ -86,11 +86,14 @@ TEST_F(RegistryCommandsTest, ApplyAsksWithThePreviewOfItsChangesAndWritesTheSele
 TEST_F(RegistryCommandsTest, BackupClearImportRoundTrip)
 {
     const QString chosen = dir.filePath(u"backup.txt"_s);
-    prompts.answer(u"back up"_s, Prompter::Yes).chooseSave(chosen).answer(u"Backup registry Ok."_s, Prompter::Ok);
+    prompts.answer(u"back up"_s, Prompter::Yes)
+        .chooseSave(chosen)
+        .answer(u"Backup registry Ok."_s, Prompter::Ok);
     registry.RzBitBtnBackupRegClick();
     const QString file = dir.filePath(u"backup.reg"_s);
     ASSERT_TRUE(QFile::exists(file));
-    EXPECT_TRUE(test::readAll(file).startsWith("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0]\r\n"));
+    EXPECT_TRUE(test::readAll(file).startsWith(
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0]\r\n"));
 
     prompts.answer(u"Choice Yes will delete all exists Delphi registry items."_s, Prompter::No);
     registry.RzBitBtnClearRegClick();
@@ -100,7 +103,9 @@ TEST_F(RegistryCommandsTest, BackupClearImportRoundTrip)
     EXPECT_FALSE(HiveRegistryStore(sb.prefix).keyExists(RegRoot::CurrentUser, kD7));
     EXPECT_FALSE(HiveRegistryStore(sb.prefix).keyExists(RegRoot::LocalMachine, kD7));
 
-    prompts.answer(u"import a registry file"_s, Prompter::Yes).chooseOpen(file).answer(u"imported"_s, Prompter::Ok);
+    prompts.answer(u"import a registry file"_s, Prompter::Yes)
+        .chooseOpen(file)
+        .answer(u"imported"_s, Prompter::Ok);
     registry.RzBitBtnImportRegClick();
     EXPECT_EQ(value(RegRoot::CurrentUser, kD7 + u"\\Experts"_s, u"Code Tools"_s),
               sb.delphiRoot + u"Experts\\CodeTools.dll"_s);
@@ -110,8 +115,11 @@ TEST_F(RegistryCommandsTest, BackupClearImportRoundTrip)
 
     // A malformed file is refused with its line number; nothing of it is applied.
     const QString bad = dir.filePath(u"bad.reg"_s);
-    test::writeAll(bad, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\New]\r\n\"a\"=\"1\"\r\n\"b\"=oops\r\n");
-    prompts.answer(u"import a registry file"_s, Prompter::Yes).chooseOpen(bad).answer(u"line 5"_s, Prompter::Ok);
+    test::writeAll(bad,
+                   "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\New]\r\n\"a\"=\"1\"\r\n\"b\"=oops\r\n");
+    prompts.answer(u"import a registry file"_s, Prompter::Yes)
+        .chooseOpen(bad)
+        .answer(u"line 5"_s, Prompter::Ok);
     registry.RzBitBtnImportRegClick();
     EXPECT_FALSE(HiveRegistryStore(sb.prefix).keyExists(RegRoot::CurrentUser, u"Software\\New"_s));
 }
@@ -134,8 +142,11 @@ TEST_F(RegistryCommandsTest, ImportIsAllOrNothingAndSaysSo)
     EXPECT_EQ(test::readAll(sb.prefix + u"/system.reg"_s), broken);
 
     // HKEY_USERS\.Default lives in userdef.reg, which is not ours to write: refused with its line.
-    test::writeAll(file, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\New]\r\n[HKEY_USERS\\.Default\\X]\r\n");
-    prompts.answer(u"import a registry file"_s, Prompter::Yes).chooseOpen(file).answer(u"line 4"_s, Prompter::Ok);
+    test::writeAll(file,
+                   "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\New]\r\n[HKEY_USERS\\.Default\\X]\r\n");
+    prompts.answer(u"import a registry file"_s, Prompter::Yes)
+        .chooseOpen(file)
+        .answer(u"line 4"_s, Prompter::Ok);
     registry.RzBitBtnImportRegClick();
     EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), user);
 }

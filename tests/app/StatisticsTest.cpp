@@ -1,6 +1,6 @@
 #include "app/Statistics.h"
-#include "platform/ini/IniFile.h"
 #include "platform/TimeText.h"
+#include "platform/ini/IniFile.h"
 #include "project/ConfigProject.h"
 #include "support/TestFiles.h"
 

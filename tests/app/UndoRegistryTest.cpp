@@ -2,8 +2,8 @@
 #include "app/RegistryCommands.h"
 #include "delphireg/Snapshots.h"
 #include "platform/registry/RegistryStore.h"
-#include "support/RegistryContents.h"
 #include "support/MainWindowFixture.h"
+#include "support/RegistryContents.h"
 #include "support/ScriptedPrompter.h"
 
 #include <QDir>
@@ -19,7 +19,7 @@ namespace {
 
 class UndoRegistryTest : public test::ProjectWindowFixture
 {
-protected:
+  protected:
     QStringList registry() const { return test::registryContents(HiveRegistryStore(sb.prefix)); }
     QPushButton* undo() const { return w->ui().RzBitBtnUndoReg; }
     void clear()

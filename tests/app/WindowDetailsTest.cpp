@@ -14,8 +14,8 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QHelpEvent>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -33,7 +33,7 @@ namespace {
 
 class WindowDetailsTest : public test::MainWindowFixture
 {
-protected:
+  protected:
     static QString pane(TFormMain& w) { return w.ui().RzStatusPaneMsg->text(); }
 };
 
@@ -76,8 +76,8 @@ TEST_F(WindowDetailsTest, HintsFallBackToTheEnclosingOnesAndNoTooltipIsShown)
 
 TEST_F(WindowDetailsTest, EmptyLanguageValuesEmptyTheListsAndMenusThatExist)
 {
-    test::writeAll(sb.delphiHost + u"/Blank.lng"_s,
-                   "[Component]\r\nComponent=\r\nCompFile=\r\nIncludePath=\r\n[Group]\r\nGroup=\r\n[Expert]\r\nNote=\r\n");
+    test::writeAll(sb.delphiHost + u"/Blank.lng"_s, "[Component]\r\nComponent=\r\nCompFile=\r\nIncludePath="
+                                                    "\r\n[Group]\r\nGroup=\r\n[Expert]\r\nNote=\r\n");
     IniFile(settings()).writeString(u"config"_s, u"Language"_s, u"Blank"_s);
     test::ScriptedPrompter prompts;
     auto w = start({sb.sampleProject});

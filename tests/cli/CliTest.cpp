@@ -28,7 +28,7 @@ CliRun cli(const QStringList& args, const QProcessEnvironment& env = QProcessEnv
 
 class CliTest : public ::testing::Test
 {
-protected:
+  protected:
     QTemporaryDir dir;
     fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(u"prefix"_s));
     QStringList root() const { return {u"--root"_s, sb.delphiHost}; }
@@ -108,7 +108,8 @@ TEST_F(CliTest, ACommandGivenTheWrongWordsShowsItsUsageLineAndDoesNothing)
     for (const auto& [args, line] : cases) {
         const CliRun r = cli(root() + args);
         EXPECT_EQ(r.code, 2) << args.join(u' ').toStdString();
-        EXPECT_TRUE(r.err.startsWith(QByteArray("vorlix7-cli: usage: " + line + "\n\n"))) << r.err.constData();
+        EXPECT_TRUE(r.err.startsWith(QByteArray("vorlix7-cli: usage: " + line + "\n\n")))
+            << r.err.constData();
     }
     EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), user);
 }
@@ -161,7 +162,8 @@ TEST_F(CliTest, SaveAsWritesWhatSaveWritesAndKeepsABackup)
     EXPECT_EQ(a.sectionNames(), b.sectionNames());
     for (const QString& section : a.sectionNames()) {
         for (const QString& key : a.keyNames(section)) {
-            if (section == u"ConfigData"_s && (key == u"LastTime"_s || key == u"LastRun"_s || key == u"TimeSum"_s))
+            if (section == u"ConfigData"_s &&
+                (key == u"LastTime"_s || key == u"LastRun"_s || key == u"TimeSum"_s))
                 continue;
             EXPECT_EQ(a.readString(section, key), b.readString(section, key))
                 << section.toStdString() << "/" << key.toStdString();
@@ -169,7 +171,8 @@ TEST_F(CliTest, SaveAsWritesWhatSaveWritesAndKeepsABackup)
     }
 
     QTemporaryDir ro;
-    const CliRun refused = cli(root() + QStringList{u"save-as"_s, sb.sampleProject, ro.filePath(u"no/dir/x.vx7"_s)});
+    const CliRun refused =
+        cli(root() + QStringList{u"save-as"_s, sb.sampleProject, ro.filePath(u"no/dir/x.vx7"_s)});
     EXPECT_EQ(refused.code, 1);
     EXPECT_TRUE(refused.err.contains("Unable to write to")) << refused.err.constData();
 }
@@ -232,13 +235,13 @@ TEST_F(CliTest, RegistryCommandsRoundTrip)
     EXPECT_TRUE(user.contains("\"Count\"=\"4\""));
 
     // A malformed import fails with the line and changes nothing.
-    test::writeAll(dir.filePath(u"bad.reg"_s), "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\X]\n\"a\"=dword:zz\n");
+    test::writeAll(dir.filePath(u"bad.reg"_s),
+                   "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\X]\n\"a\"=dword:zz\n");
     r = cli(root() + QStringList{u"import"_s, dir.filePath(u"bad.reg"_s)});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains("line 3")) << r.err.constData();
     EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), user);
 }
-
 
 TEST_F(CliTest, WhileWineRunsRegistryWritesAreRefusedAndReadsWarn)
 {
@@ -253,8 +256,9 @@ TEST_F(CliTest, WhileWineRunsRegistryWritesAreRefusedAndReadsWarn)
     ASSERT_TRUE(server.waitForFinished(30000));
     const QByteArray user = test::readAll(sb.prefix + u"/user.reg"_s);
     test::writeAll(dir.filePath(u"i.reg"_s), "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\X]\n");
-    for (const QStringList& command : {QStringList{u"clear"_s}, QStringList{u"import"_s, dir.filePath(u"i.reg"_s)},
-                                       QStringList{u"apply"_s, sb.sampleProject}}) {
+    for (const QStringList& command :
+         {QStringList{u"clear"_s}, QStringList{u"import"_s, dir.filePath(u"i.reg"_s)},
+          QStringList{u"apply"_s, sb.sampleProject}}) {
         const CliRun r = cli(root() + command);
         EXPECT_EQ(r.code, 1) << command.join(u' ').toStdString();
         EXPECT_TRUE(r.err.contains("wineserver -k")) << r.err.constData();
@@ -281,7 +285,6 @@ TEST_F(CliTest, WhileWineRunsRegistryWritesAreRefusedAndReadsWarn)
     EXPECT_TRUE(IniFile(dir.filePath(u"c.vx7"_s)).hasSection(u"DelphiExperts"_s));
 }
 
-
 TEST_F(CliTest, EnvironmentCommandsRecoverLinkRegisterAndCopy)
 {
     test::FakeWine wine(true); // first on PATH for the processes started from here
@@ -290,20 +293,28 @@ TEST_F(CliTest, EnvironmentCommandsRecoverLinkRegisterAndCopy)
     env.insert(u"XDG_CONFIG_HOME"_s, dir.filePath(u"config"_s));
     env.insert(u"HOME"_s, dir.filePath(u"home"_s));
 
-    CliRun r = cli(root() + QStringList{u"recover"_s, u"--no-bde"_s, u"--sdk-help"_s, u"C:\\D7\\MSHelp"_s}, env);
+    CliRun r =
+        cli(root() + QStringList{u"recover"_s, u"--no-bde"_s, u"--sdk-help"_s, u"C:\\D7\\MSHelp"_s}, env);
     ASSERT_EQ(r.code, 0) << r.err.constData();
     const HiveRegistryStore store(sb.prefix);
-    EXPECT_EQ(store.value(RegRoot::CurrentUser, u"Software\\Borland\\Delphi\\7.0"_s, u"LocalSharedRoot"_s)->text(),
-              u"C:\\D7"_s);
+    EXPECT_EQ(
+        store.value(RegRoot::CurrentUser, u"Software\\Borland\\Delphi\\7.0"_s, u"LocalSharedRoot"_s)->text(),
+        u"C:\\D7"_s);
     EXPECT_FALSE(store.keyExists(RegRoot::LocalMachine, u"Software\\Borland\\BLW32"_s));
     EXPECT_EQ(cli(root() + QStringList{u"recover"_s, u"--bde"_s, u"--no-bde"_s}, env).code, 2);
 
-    r = cli(root() + QStringList{u"shortcuts"_s, u"create"_s, u"--only"_s, u"ide-desktop,program-quicklaunch"_s}, env);
+    r = cli(root() +
+                QStringList{u"shortcuts"_s, u"create"_s, u"--only"_s, u"ide-desktop,program-quicklaunch"_s},
+            env);
     ASSERT_EQ(r.code, 0) << r.err.constData();
     const QStringList made = QString::fromUtf8(r.out).split(u'\n', Qt::SkipEmptyParts);
-    EXPECT_EQ(made, (QStringList{sb.prefix + u"/drive_c/users/demo/Desktop/Delphi7.lnk"_s,
-                                 dir.filePath(u"home/Desktop/Delphi7.desktop"_s),
-                                 sb.prefix + u"/drive_c/users/demo/AppData/Roaming/Microsoft/Internet Explorer/Quick Launch/Vorlix7.lnk"_s}));
+    EXPECT_EQ(
+        made,
+        (QStringList{
+            sb.prefix + u"/drive_c/users/demo/Desktop/Delphi7.lnk"_s,
+            dir.filePath(u"home/Desktop/Delphi7.desktop"_s),
+            sb.prefix +
+                u"/drive_c/users/demo/AppData/Roaming/Microsoft/Internet Explorer/Quick Launch/Vorlix7.lnk"_s}));
     r = cli(root() + QStringList{u"shortcuts"_s, u"delete"_s, u"--only"_s, u"ide-desktop"_s}, env);
     EXPECT_EQ(QString::fromUtf8(r.out).split(u'\n', Qt::SkipEmptyParts), made.mid(0, 2));
     EXPECT_EQ(cli(root() + QStringList{u"shortcuts"_s, u"create"_s, u"--only"_s, u"desk"_s}, env).code, 1);
@@ -311,11 +322,13 @@ TEST_F(CliTest, EnvironmentCommandsRecoverLinkRegisterAndCopy)
     r = cli(root() + QStringList{u"register-debugger"_s}, env);
     ASSERT_EQ(r.code, 0) << r.err.constData();
     EXPECT_EQ(r.out, "register bordbk70.dll success\n");
-    EXPECT_EQ(wine.calls().mid(1), (QStringList{u"regsvr32"_s, u"/s"_s, sb.delphiRoot + u"bin\\bordbk70.dll"_s}));
+    EXPECT_EQ(wine.calls().mid(1),
+              (QStringList{u"regsvr32"_s, u"/s"_s, sb.delphiRoot + u"bin\\bordbk70.dll"_s}));
 
     r = cli(root() + QStringList{u"copy-runtime"_s}, env);
     EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.contains("Copy file [C:\\windows\\syswow64\\adortl70.bpl] Error!")) << r.err.constData();
+    EXPECT_TRUE(r.err.contains("Copy file [C:\\windows\\syswow64\\adortl70.bpl] Error!"))
+        << r.err.constData();
 }
 
 } // namespace

@@ -20,7 +20,8 @@ using CliResult = test::CliRun;
 
 using InsightCli = test::SandboxCliTest;
 
-const QJsonObject* findItem(const QJsonArray& items, const QString& change, const QString& name, QJsonObject& holder)
+const QJsonObject* findItem(const QJsonArray& items, const QString& change, const QString& name,
+                            QJsonObject& holder)
 {
     for (const QJsonValue& v : items) {
         if (v[u"change"_s].toString() == change && v[u"name"_s].toString() == name) {
@@ -58,7 +59,8 @@ TEST_F(InsightCli, DiffComparesProjectsAndTheRegistryWithoutWriting)
             EXPECT_NE(v[u"name"_s].toString(), u"Old Charts"_s) << r.out.constData();
         }
     }
-    ASSERT_NE(findItem(o[u"tools"_s].toArray(), u"changed"_s, u"Package &Collection Editor"_s, item), nullptr);
+    ASSERT_NE(findItem(o[u"tools"_s].toArray(), u"changed"_s, u"Package &Collection Editor"_s, item),
+              nullptr);
     EXPECT_EQ(item[u"fields"_s].toArray().first().toString(), u"title"_s);
     ASSERT_NE(findItem(o[u"packages"_s].toArray(), u"disabled"_s, u"Decision Cube"_s, item), nullptr);
     EXPECT_EQ(item[u"group"_s].toString(), u"Standard"_s);
@@ -78,8 +80,8 @@ TEST_F(InsightCli, DiffComparesProjectsAndTheRegistryWithoutWriting)
                                          {u"&Image Editor"_s, u"Bin\\imagedit.exe"_s},
                                          {u"&Package Collection Editor"_s, u"Bin\\pce.exe"_s},
                                          {u"Ra&ve Designer"_s, u"Rave5\\Rave.exe"_s}})
-        reordered.tools().add({title, u"$(Delphi)\\"_s + program, u"$(Delphi)\\"_s + program.section(u'\\', 0, 0),
-                               {}, true});
+        reordered.tools().add(
+            {title, u"$(Delphi)\\"_s + program, u"$(Delphi)\\"_s + program.section(u'\\', 0, 0), {}, true});
     IniFile store(dir.filePath(u"reordered.vx7"_s));
     saveProject(reordered, store, QDateTime(QDate(2026, 1, 5), QTime(9, 30)));
     const CliResult moved = cli({u"diff"_s, u"live"_s, dir.filePath(u"reordered.vx7"_s), u"--json"_s});
@@ -111,7 +113,8 @@ TEST_F(InsightCli, CheckReportsFindingsOfAProjectAndTheRegistry)
             EXPECT_EQ(f[u"entry"_s].toString(), u"Lost Expert"_s);
             EXPECT_TRUE(f[u"detail"_s].toString().contains(u"Lost.dll"_s));
         }
-        EXPECT_NE(f[u"kind"_s].toString(), u"missing-dependency"_s) << "the sandbox's packages find their imports";
+        EXPECT_NE(f[u"kind"_s].toString(), u"missing-dependency"_s)
+            << "the sandbox's packages find their imports";
     }
     EXPECT_TRUE(lost) << r.out.constData();
 

@@ -35,10 +35,18 @@ void write(JsonWriter& w, const QJsonValue& v)
             write(w, e);
         w.endArray();
         break;
-    case QJsonValue::String: w.value(v.toString()); break;
-    case QJsonValue::Double: w.value(v.toInteger()); break;
-    case QJsonValue::Bool: w.value(v.toBool()); break;
-    default: w.null(); break;
+    case QJsonValue::String:
+        w.value(v.toString());
+        break;
+    case QJsonValue::Double:
+        w.value(v.toInteger());
+        break;
+    case QJsonValue::Bool:
+        w.value(v.toBool());
+        break;
+    default:
+        w.null();
+        break;
     }
 }
 

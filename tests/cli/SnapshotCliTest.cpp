@@ -22,8 +22,11 @@ using CliResult = test::CliRun;
 
 class SnapshotCliTest : public test::SandboxCliTest
 {
-protected:
-    QJsonArray history() const { return QJsonDocument::fromJson(cli({u"history"_s, u"--json"_s}).out).array(); }
+  protected:
+    QJsonArray history() const
+    {
+        return QJsonDocument::fromJson(cli({u"history"_s, u"--json"_s}).out).array();
+    }
     QByteArray user() const { return test::readAll(sb.prefix + u"/user.reg"_s); }
     // Every key and value of the prefix's registry, sorted.
     QStringList registry() const { return test::registryContents(HiveRegistryStore(sb.prefix)); }
@@ -69,7 +72,8 @@ TEST_F(SnapshotCliTest, ClearIsUndoneAndTheUndoIsUndoneAgain)
 
 TEST_F(SnapshotCliTest, EveryWritingCommandTakesASnapshot)
 {
-    test::writeAll(dir.filePath(u"i.reg"_s), "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Vorlix Test]\n\"a\"=\"b\"\n");
+    test::writeAll(dir.filePath(u"i.reg"_s),
+                   "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Vorlix Test]\n\"a\"=\"b\"\n");
     ASSERT_EQ(cli({u"apply"_s, sb.sampleProject}).code, 0);
     ASSERT_EQ(cli({u"import"_s, dir.filePath(u"i.reg"_s)}).code, 0);
     ASSERT_EQ(cli({u"recover"_s, u"--no-bde"_s}).code, 0);
@@ -123,7 +127,8 @@ TEST_F(SnapshotCliTest, RefusalsChangeNothing)
     EXPECT_TRUE(r.err.contains("--force")) << r.err.constData();
     EXPECT_EQ(user(), before);
     ASSERT_EQ(cli({u"restore"_s, u"--force"_s, wide}).code, 0);
-    EXPECT_EQ(HiveRegistryStore(sb.prefix).subKeyNames(RegRoot::CurrentUser, u"Software"_s), QStringList{u"Only"_s});
+    EXPECT_EQ(HiveRegistryStore(sb.prefix).subKeyNames(RegRoot::CurrentUser, u"Software"_s),
+              QStringList{u"Only"_s});
 }
 
 } // namespace

@@ -1,12 +1,12 @@
 // Capture, Apply (and its preview), backup and clear of the IDE's keys.
 
-#include "delphireg/ApplyPreview.h"
 #include "delphireg/DelphiConfig.h"
+#include "delphireg/ApplyPreview.h"
 #include "delphireg/RegistryAccess.h"
 #include "fixtures/Sandbox.h"
 #include "platform/Errors.h"
-#include "platform/ini/IniFile.h"
 #include "platform/PathBridge.h"
+#include "platform/ini/IniFile.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
 #include "project/ProjectFile.h"
@@ -31,15 +31,17 @@ QStringList rows(const EntryListModel& m)
 {
     QStringList out;
     for (int r = 0; r < m.count(); ++r)
-        out << m.row(r).texts.join(u'|') + u'|' + QString::number(m.row(r).image) + (m.row(r).selected ? u"+"_s : u""_s);
+        out << m.row(r).texts.join(u'|') + u'|' + QString::number(m.row(r).image) +
+                   (m.row(r).selected ? u"+"_s : u""_s);
     return out;
 }
 
 class DelphiConfigTest : public ::testing::Test
 {
-protected:
+  protected:
     QTemporaryDir dir;
-    fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(u"p"_s), {u"7.0"_s, u"7.0.4.453"_s, true, false});
+    fixtures::Sandbox sb =
+        fixtures::makeSandbox(dir.filePath(u"p"_s), {u"7.0"_s, u"7.0.4.453"_s, true, false});
     PathBridge bridge{sb.prefix};
     PathMacro macro{sb.delphiRoot};
     MemoryRegistryStore store;
@@ -74,17 +76,21 @@ TEST_F(DelphiConfigTest, CaptureTurnsTheIdeKeysIntoProjectRows)
     ConfigProject p;
     EXPECT_EQ(captureDelphiConfig(store, p, macro), 4);
     // A file already in macro form is not shortened, so it shows as outside DelphiRoot.
-    EXPECT_EQ(rows(p.experts()), (QStringList{u"Code Tools|$(Delphi)\\Experts\\CodeTools.dll|Code Tools|12+"_s,
-                                              u"Macro|$(Delphi)\\Experts\\m.dll|Macro|18+"_s}));
+    EXPECT_EQ(rows(p.experts()),
+              (QStringList{u"Code Tools|$(Delphi)\\Experts\\CodeTools.dll|Code Tools|12+"_s,
+                           u"Macro|$(Delphi)\\Experts\\m.dll|Macro|18+"_s}));
     ASSERT_EQ(p.groupCount(), 2);
     EXPECT_EQ(p.groupName(0) + u',' + p.groupName(1), u"Delphi7,Other"_s);
-    EXPECT_EQ(rows(p.group(0)), (QStringList{u"Standard|$(DELPHI)\\Bin\\dclstd70.bpl|$(DELPHI)\\Bin|Standard|12+"_s,
-                                             u"X|$(Delphi)\\Bin\\x.bpl|$(Delphi)\\Bin|X|12+"_s}));
-    EXPECT_EQ(rows(p.group(1)), (QStringList{u"Bare|bare.bpl||Bare|18+"_s,
-                                             u"Y|C:\\Program Files\\Other\\y.bpl|C:\\Program Files\\Other|Y|18+"_s}));
+    EXPECT_EQ(rows(p.group(0)),
+              (QStringList{u"Standard|$(DELPHI)\\Bin\\dclstd70.bpl|$(DELPHI)\\Bin|Standard|12+"_s,
+                           u"X|$(Delphi)\\Bin\\x.bpl|$(Delphi)\\Bin|X|12+"_s}));
+    EXPECT_EQ(rows(p.group(1)),
+              (QStringList{u"Bare|bare.bpl||Bare|18+"_s,
+                           u"Y|C:\\Program Files\\Other\\y.bpl|C:\\Program Files\\Other|Y|18+"_s}));
     EXPECT_EQ(p.searchPath().rows(), (QStringList{u"$(Delphi)\\Imports"_s, u"$(DELPHI)\\Lib"_s}));
-    EXPECT_EQ(rows(p.tools()), (QStringList{u"&Image Editor|$(Delphi)\\Bin\\imagedit.exe|$(Delphi)\\Bin||12+"_s,
-                                            u"|||$EDNAME|18+"_s}));
+    EXPECT_EQ(rows(p.tools()),
+              (QStringList{u"&Image Editor|$(Delphi)\\Bin\\imagedit.exe|$(Delphi)\\Bin||12+"_s,
+                           u"|||$EDNAME|18+"_s}));
 }
 
 TEST_F(DelphiConfigTest, CaptureOfEmptyAndDamagedKeys)
@@ -143,16 +149,21 @@ TEST_F(DelphiConfigTest, ApplyWritesTheSelectionOnly)
     EXPECT_EQ(store.valueNames(HKCU, kD7 + u"\\Experts"_s), (QStringList{u"Code"_s}));
     EXPECT_EQ(get(HKCU, u"\\Experts"_s, u"Code"_s), root + u"Experts\\FormPlus.dll"_s);
     EXPECT_FALSE(store.keyExists(HKCU, kD7 + u"\\Palette"_s));
-    EXPECT_EQ(store.valueNames(HKCU, kD7 + u"\\Known Packages"_s), (QStringList{u"$(Delphi)\\bin\\dclstd70.bpl"_s}));
+    EXPECT_EQ(store.valueNames(HKCU, kD7 + u"\\Known Packages"_s),
+              (QStringList{u"$(Delphi)\\bin\\dclstd70.bpl"_s}));
     EXPECT_EQ(get(HKCU, u"\\Known Packages"_s, u"$(Delphi)\\bin\\dclstd70.bpl"_s), u"Std"_s);
     // The rows ("c:\a" is "C:\A"), then the checked packages' new include paths; no trailing ";".
     EXPECT_EQ(get(HKCU, u"\\Library"_s, u"Search Path"_s), appliedSearchPath(p));
     EXPECT_EQ(appliedSearchPath(p).toLower(), u"$(delphi)\\lib;c:\\a;c:\\inc"_s);
     EXPECT_EQ(get(HKCU, u"\\Library"_s, u"Browsing Path"_s), u"keep"_s);
-    const std::pair<QString, QString> tools[] = {
-        {u"Count"_s, u"2"_s},        {u"Title0"_s, u"Tool A"_s}, {u"WorkingDir0"_s, root},
-        {u"Params0"_s, u"-a"_s},     {u"Title1"_s, u"Tool B"_s}, {u"Path1"_s, u"C:\\missing.exe"_s},
-        {u"WorkingDir1"_s, root + u"Bin"_s}, {u"Title2"_s, u"<missing>"_s}};
+    const std::pair<QString, QString> tools[] = {{u"Count"_s, u"2"_s},
+                                                 {u"Title0"_s, u"Tool A"_s},
+                                                 {u"WorkingDir0"_s, root},
+                                                 {u"Params0"_s, u"-a"_s},
+                                                 {u"Title1"_s, u"Tool B"_s},
+                                                 {u"Path1"_s, u"C:\\missing.exe"_s},
+                                                 {u"WorkingDir1"_s, root + u"Bin"_s},
+                                                 {u"Title2"_s, u"<missing>"_s}};
     for (const auto& [name, data] : tools)
         EXPECT_EQ(get(HKCU, u"\\Transfer"_s, name), data) << name.toStdString(); // tools: no file check
     EXPECT_EQ(get(HKCU, {}, u"RootDir"_s), root);
@@ -183,7 +194,8 @@ TEST_F(DelphiConfigTest, BackupWritesTheExactExportAndClearRemovesTheTrees)
               "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0]\r\n"
               // Values come in the store's order, which sorts them as Wine does.
               "\"AllBits\"=\"-1\"\r\n\"Bin\"=\"0A FF \"\r\n\"Exp\"=\"\"\r\n\"NoBytes\"=\"\"\r\n"
-              "\"Odd\\\\\\\"Name\"=\"say \\\"hi\\\"\"\r\n\"RootDir\"=\"C:\\\\Delphi7\\\\Bin\"\r\n\"Seven\"=\"7\"\r\n"
+              "\"Odd\\\\\\\"Name\"=\"say "
+              "\\\"hi\\\"\"\r\n\"RootDir\"=\"C:\\\\Delphi7\\\\Bin\"\r\n\"Seven\"=\"7\"\r\n"
               "\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Experts]\r\n\"E\"=\"x\"\r\n"
               "\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Experts\\Deeper]\r\n\"D\"=\"y\"\r\n" +
                   emptyTrees);
@@ -221,9 +233,12 @@ QStringList delphiTrees(const RegistryStore& s)
 // The registry lines before Apply with the previewed changes made to them.
 QStringList replayed(QStringList lines, const std::vector<RegistryChange>& changes)
 {
-    const auto key = [](const RegistryChange& c) -> QString { return QString::number(int(c.root)) + u'|' + c.path.toLower(); };
+    const auto key = [](const RegistryChange& c) -> QString {
+        return QString::number(int(c.root)) + u'|' + c.path.toLower();
+    };
     const auto value = [&](const RegistryChange& c, const RegValue& v) -> QString {
-        return key(c) + u'|' + v.name.toLower() + u'|' + QString::number(v.type) + u'|' + QString::fromLatin1(v.data.toHex());
+        return key(c) + u'|' + v.name.toLower() + u'|' + QString::number(v.type) + u'|' +
+               QString::fromLatin1(v.data.toHex());
     };
     for (const RegistryChange& c : changes) {
         if (c.kind == Kind::KeyAdded)
@@ -251,7 +266,8 @@ TEST(ApplyPreview, ListsEveryChangeApplyWrites)
     const PathMacro macro(sb.delphiRoot);
     const PathBridge bridge(sb.prefix);
     ConfigProject project;
-    readProject(IniFile(sb.sampleProject), project, macro, {&bridge, QDateTime(QDate(2026, 12, 6), QTime(9, 0)), {}});
+    readProject(IniFile(sb.sampleProject), project, macro,
+                {&bridge, QDateTime(QDate(2026, 12, 6), QTime(9, 0)), {}});
     const QByteArray userReg = test::readAll(sb.prefix + u"/user.reg"_s);
     const QByteArray systemReg = test::readAll(sb.prefix + u"/system.reg"_s);
     const auto applied = [&](RegistryStore& s) { applyProject(s, project, macro, bridge); };
@@ -259,13 +275,15 @@ TEST(ApplyPreview, ListsEveryChangeApplyWrites)
         s.createKey(root, path);
         s.setValue(root, path, v);
     };
-    const QString cu = u"HKEY_CURRENT_USER\\"_s + kD7, lm = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\7.0"_s;
+    const QString cu = u"HKEY_CURRENT_USER\\"_s + kD7,
+                  lm = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\7.0"_s;
     const struct
     {
         const char* name;
         std::function<void(RegistryStore&)> registry; // made from the sandbox's, in memory
         QString summary;
-        std::vector<std::tuple<Group, Kind, QString, QString, QString, QString>> among; // key, value, old, new
+        std::vector<std::tuple<Group, Kind, QString, QString, QString, QString>>
+            among; // key, value, old, new
     } cases[] = {
         {"applied already", applied, u"Nothing would change."_s, {}},
         {"palette and another RootDir",
@@ -286,12 +304,18 @@ TEST(ApplyPreview, ListsEveryChangeApplyWrites)
          [&](RegistryStore& s) {
              applied(s);
              s.deleteValue(HKCU, kD7 + u"\\Experts"_s, u"Code Tools"_s);
-             put(s, HKCU, kD7 + u"\\Known Packages"_s, RegValue::string(u"$(DELPHI)\\Bin\\dcldb70.bpl"_s, u"Old name"_s));
+             put(s, HKCU, kD7 + u"\\Known Packages"_s,
+                 RegValue::string(u"$(DELPHI)\\Bin\\dcldb70.bpl"_s, u"Old name"_s));
              put(s, HKCU, kD7 + u"\\Transfer"_s, RegValue::dword(u"Flags"_s, 0xffffffffu));
              put(s, HKCU, kD7 + u"\\Library"_s, RegValue::string(u"Search Path"_s, u"C:\\Old"_s));
          },
          u"Apply makes 1 expert change, 1 package change, 1 tool change and 1 search path change."_s,
-         {{Group::Experts, Kind::ValueAdded, cu + u"\\Experts"_s, u"Code Tools"_s, {}, sb.delphiRoot + u"Experts\\CodeTools.dll"_s},
+         {{Group::Experts,
+           Kind::ValueAdded,
+           cu + u"\\Experts"_s,
+           u"Code Tools"_s,
+           {},
+           sb.delphiRoot + u"Experts\\CodeTools.dll"_s},
           {Group::Tools, Kind::ValueRemoved, cu + u"\\Transfer"_s, u"Flags"_s, u"4294967295"_s, {}}}},
         {"the type alone",
          [&](RegistryStore& s) {
@@ -299,8 +323,10 @@ TEST(ApplyPreview, ListsEveryChangeApplyWrites)
              put(s, HKCU, kD7 + u"\\Transfer"_s, RegValue::string(u"Count"_s, u"2"_s, REG_EXPAND_SZ));
          },
          u"Apply makes 1 tool change."_s,
-         {{Group::Tools, Kind::ValueChanged, cu + u"\\Transfer"_s, u"Count"_s, u"hex(2): 32 00 00 00"_s, u"hex(1): 32 00 00 00"_s}}},
-        {"no Delphi keys yet", [](RegistryStore& s) { clearDelphiRegistry(s); },
+         {{Group::Tools, Kind::ValueChanged, cu + u"\\Transfer"_s, u"Count"_s, u"hex(2): 32 00 00 00"_s,
+           u"hex(1): 32 00 00 00"_s}}},
+        {"no Delphi keys yet",
+         [](RegistryStore& s) { clearDelphiRegistry(s); },
          u"Apply makes 3 expert changes, 6 package changes, 10 tool changes, 1 search path change and 5 "
          u"other value changes."_s,
          {{Group::Other, Kind::KeyAdded, cu, {}, {}, {}},
@@ -315,10 +341,16 @@ TEST(ApplyPreview, ListsEveryChangeApplyWrites)
         const std::string lines = applyPreviewLines(changes).join(u'\n').toStdString();
         EXPECT_EQ(applyPreviewSummary(changes), c.summary) << lines;
         for (const auto& e : c.among) {
-            EXPECT_TRUE(std::any_of(changes.begin(), changes.end(), [&](const RegistryChange& r) {
-                return std::tie(r.group, r.kind) == std::tie(std::get<0>(e), std::get<1>(e)) && r.keyName() == std::get<2>(e) &&
-                       r.valueName() == std::get<3>(e) && r.oldData == std::get<4>(e) && r.newData == std::get<5>(e);
-            })) << std::get<2>(e).toStdString() << " " << std::get<3>(e).toStdString() << "\n" << lines;
+            EXPECT_TRUE(std::any_of(changes.begin(), changes.end(),
+                                    [&](const RegistryChange& r) {
+                                        return std::tie(r.group, r.kind) ==
+                                                   std::tie(std::get<0>(e), std::get<1>(e)) &&
+                                               r.keyName() == std::get<2>(e) &&
+                                               r.valueName() == std::get<3>(e) &&
+                                               r.oldData == std::get<4>(e) && r.newData == std::get<5>(e);
+                                    }))
+                << std::get<2>(e).toStdString() << " " << std::get<3>(e).toStdString() << "\n"
+                << lines;
         }
         HiveRegistryStore real(sb.prefix);
         c.registry(real);

@@ -1,8 +1,8 @@
 // Registry files: what regedit's forms read as, what is refused (changing nothing), the text
 // encodings, hostile input, and the encoding our own backups are written in.
 
-#include "delphireg/RegExport.h"
 #include "delphireg/RegImport.h"
+#include "delphireg/RegExport.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "support/MemoryRegistryStore.h"
@@ -34,7 +34,8 @@ QString textOf(const RegistryStore& store, const QString& path, const QString& n
 
 QByteArray hives(const MemoryRegistryStore& store)
 {
-    return store.hiveBytes(HiveBackedStore::HiveFile::User) + store.hiveBytes(HiveBackedStore::HiveFile::Machine);
+    return store.hiveBytes(HiveBackedStore::HiveFile::User) +
+           store.hiveBytes(HiveBackedStore::HiveFile::Machine);
 }
 
 // A store with a little of everything, so that an import that must not change it would show.
@@ -48,7 +49,8 @@ void fill(MemoryRegistryStore& store)
     store.setValue(HKCU, kDelphi, RegValue{u"Bin"_s, REG_BINARY, QByteArray("\x0a\xff", 2)});
     store.setValue(HKCU, kDelphi + u"\\Library"_s, RegValue::string(u"Search Path"_s, u"$(DELPHI)\\Lib"_s));
     store.createKey(RegRoot::LocalMachine, u"SOFTWARE\\Borland\\Delphi\\7.0"_s);
-    store.setValue(RegRoot::LocalMachine, u"SOFTWARE\\Borland\\Delphi\\7.0"_s, RegValue::string(u"RootDir"_s, u"C:\\D7"_s));
+    store.setValue(RegRoot::LocalMachine, u"SOFTWARE\\Borland\\Delphi\\7.0"_s,
+                   RegValue::string(u"RootDir"_s, u"C:\\D7"_s));
 }
 
 TEST(RegImport, ReadsEveryRegeditForm)
@@ -116,12 +118,14 @@ TEST(RegImport, DeletesTreesAndValuesAndToleratesMissingOnes)
     EXPECT_FALSE(store.keyExists(HKCU, kDelphi + u"\\Library"_s));
     EXPECT_EQ(store.valueNames(HKCU, kDelphi), (QStringList{u"Bin"_s, u"Minus"_s, u"Quote"_s}));
     // Deleted, then created anew: only what the file wrote after the deletion.
-    EXPECT_EQ(store.valueNames(RegRoot::LocalMachine, u"SOFTWARE\\Borland\\Delphi\\7.0"_s), QStringList{u"Fresh"_s});
+    EXPECT_EQ(store.valueNames(RegRoot::LocalMachine, u"SOFTWARE\\Borland\\Delphi\\7.0"_s),
+              QStringList{u"Fresh"_s});
 }
 
 TEST(RegImport, MalformedLineNamesItsLineAndChangesNothing)
 {
-    const QByteArray ok = reg("[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0]\n\"New\"=\"x\"\n"); // the bad line is 5
+    const QByteArray ok =
+        reg("[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0]\n\"New\"=\"x\"\n"); // the bad line is 5
     const struct
     {
         QByteArray file;
@@ -155,7 +159,8 @@ TEST(RegImport, MalformedLineNamesItsLineAndChangesNothing)
         {ok + "[HKCU\\A] x\n", 5, "after the key name"},
         {ok + "[-HKEY_CURRENT_USER]\n", 5, "root key cannot be deleted"},
         // Roots the prefix's hive files do not hold are refused while parsing, before anything changes.
-        {ok + "[HKEY_USERS\\.Default\\Software\\X]\n", 5, "\"HKEY_USERS\\.Default\\Software\\X\" cannot be written"},
+        {ok + "[HKEY_USERS\\.Default\\Software\\X]\n", 5,
+         "\"HKEY_USERS\\.Default\\Software\\X\" cannot be written"},
         {ok + "[HKEY_USERS\\S-1-5-18]\n", 5, "cannot be written"},
         {ok + "[-HKU]\n", 5, "cannot be written"},
         {ok + "[HKEY_CURRENT_CONFIG\\Software]\n", 5, "cannot be written"},
@@ -175,7 +180,8 @@ TEST(RegImport, MalformedLineNamesItsLineAndChangesNothing)
             importRegFile(c.file, store, u"bad.reg"_s);
             ADD_FAILURE() << "no error";
         } catch (const OperationError& e) {
-            EXPECT_TRUE(e.message().startsWith(u"bad.reg, line %1: "_s.arg(c.line))) << e.message().toStdString();
+            EXPECT_TRUE(e.message().startsWith(u"bad.reg, line %1: "_s.arg(c.line)))
+                << e.message().toStdString();
             EXPECT_TRUE(e.message().contains(QLatin1StringView(c.what))) << e.message().toStdString();
         }
         EXPECT_EQ(hives(store), before);
@@ -186,8 +192,8 @@ TEST(RegImport, WineUserOfHkeyUsersIsTheCurrentUserAndNamesAtTheLimitsAreTaken)
 {
     MemoryRegistryStore store;
     const QByteArray longKey(255, 'k'), longValue(16383, 'v');
-    importRegFile(reg("[HKEY_USERS\\S-1-5-21-0-0-0-1000\\Software\\X]\n\"a\"=\"1\"\n[HKCU\\" + longKey + "]\n\"" + longValue +
-                      "\"=\"2\"\n"),
+    importRegFile(reg("[HKEY_USERS\\S-1-5-21-0-0-0-1000\\Software\\X]\n\"a\"=\"1\"\n[HKCU\\" + longKey +
+                      "]\n\"" + longValue + "\"=\"2\"\n"),
                   store, u"u.reg"_s);
     EXPECT_EQ(textOf(store, u"Software\\X"_s, u"a"_s), u"1"_s);
     EXPECT_EQ(textOf(store, QString::fromLatin1(longKey), QString::fromLatin1(longValue)), u"2"_s);
@@ -196,19 +202,23 @@ TEST(RegImport, WineUserOfHkeyUsersIsTheCurrentUserAndNamesAtTheLimitsAreTaken)
 TEST(RegImport, HiveWineWouldRefuseStopsTheImportBeforeAnythingChanges)
 {
     QTemporaryDir prefix;
-    test::writeAll(prefix.filePath(u"user.reg"_s), "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\"
-                                                   "S-1-5-21-0-0-0-1000\n\n#arch=win64\n\n[Software\\\\Old] 1700000000\n\"a\"=\"1\"\n");
-    test::writeAll(prefix.filePath(u"system.reg"_s), "\xef\xbb\xbfWINE REGISTRY Version 2\n"); // a byte-order mark: refused
+    test::writeAll(prefix.filePath(u"user.reg"_s),
+                   "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\"
+                   "S-1-5-21-0-0-0-1000\n\n#arch=win64\n\n[Software\\\\Old] 1700000000\n\"a\"=\"1\"\n");
+    test::writeAll(prefix.filePath(u"system.reg"_s),
+                   "\xef\xbb\xbfWINE REGISTRY Version 2\n"); // a byte-order mark: refused
     HiveRegistryStore store(prefix.path());
-    EXPECT_THROW(importRegFile(reg("[HKCU\\Software\\New]\n\"b\"=\"2\"\n[HKLM\\Software\\X]\n"), store, u"x.reg"_s),
-                 OperationError);
+    EXPECT_THROW(
+        importRegFile(reg("[HKCU\\Software\\New]\n\"b\"=\"2\"\n[HKLM\\Software\\X]\n"), store, u"x.reg"_s),
+        OperationError);
     EXPECT_FALSE(store.hasChanges()) << "the HKEY_CURRENT_USER lines before the bad hive's were not applied";
 }
 
 TEST(RegImport, DecodesUtf16Utf8AndWindows1252)
 {
-    const QString text = u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Caf\u00e9]\r\n"
-                         "\"Name\"=\"\u4e2d\u6587 \U0001F600\"\r\n"_s;
+    const QString text =
+        u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Caf\u00e9]\r\n"
+        "\"Name\"=\"\u4e2d\u6587 \U0001F600\"\r\n"_s;
     QByteArray le("\xff\xfe"), be("\xfe\xff");
     for (QChar c : text) {
         le.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
@@ -259,7 +269,8 @@ TEST(RegImport, LargeAndHostileInputs)
 
 TEST(RegExport, BackupIsInTheAnsiCodePageWhenItFitsElseUnicodeAndReadsBack)
 {
-    const QString latin = u"Caf\u00e9"_s, chinese = u"\u4ee3\u7801"_s, hungarian = u"\u0151"_s; // in neither 1252 nor 936
+    const QString latin = u"Caf\u00e9"_s, chinese = u"\u4ee3\u7801"_s,
+                  hungarian = u"\u0151"_s; // in neither 1252 nor 936
     EXPECT_EQ(regFileBytes({u"REGEDIT4"_s, QString(), u"[HKEY_CURRENT_USER\\A]"_s, u"\"n\"=\"v\""_s}, 1252),
               QByteArray("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n\"n\"=\"v\"\r\n"));
     const QByteArray unicode("\xff\xfeW\0i\0n\0d\0o\0w\0s\0 \0R\0", 20);
@@ -278,11 +289,13 @@ TEST(RegExport, BackupIsInTheAnsiCodePageWhenItFitsElseUnicodeAndReadsBack)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.codePage);
-        const QStringList lines{u"REGEDIT4"_s, QString(), u"[HKEY_CURRENT_USER\\A]"_s, u'"' + c.name + u"\"=\""_s + c.name + u'"'};
+        const QStringList lines{u"REGEDIT4"_s, QString(), u"[HKEY_CURRENT_USER\\A]"_s,
+                                u'"' + c.name + u"\"=\""_s + c.name + u'"'};
         const QByteArray bytes = regFileBytes(lines, c.codePage);
         EXPECT_TRUE(bytes.startsWith(c.start)) << bytes.left(24).toHex().constData();
         if (c.start.startsWith("REGEDIT4")) {
-            EXPECT_EQ(bytes, encodeInCodePage(QString(lines.join(u"\r\n"_s) + u"\r\n"_s), c.codePage).value());
+            EXPECT_EQ(bytes,
+                      encodeInCodePage(QString(lines.join(u"\r\n"_s) + u"\r\n"_s), c.codePage).value());
         }
         // Read back with the same ANSI code page in effect.
         setAnsiCodePage(c.codePage);

@@ -1,8 +1,8 @@
 // The IDE's registry access (one root, one open key, errors naming the value) and the default
 // configuration written through it.
 
-#include "delphireg/DefaultConfig.h"
 #include "delphireg/RegistryAccess.h"
+#include "delphireg/DefaultConfig.h"
 #include "platform/Errors.h"
 #include "support/MemoryRegistryStore.h"
 
@@ -154,7 +154,7 @@ TEST(DefaultConfig, DisabledDatabaseEngineKeepsItsKeysAsTheyWere)
 // A store that refuses every write below HKEY_LOCAL_MACHINE, as a user without the rights sees it.
 class NoMachineWrites final : public RegistryStore
 {
-public:
+  public:
     MemoryRegistryStore inner;
     bool keyExists(RegRoot r, const QString& p) const override { return inner.keyExists(r, p); }
     bool createKey(RegRoot r, const QString& p) override { return r != HKLM && inner.createKey(r, p); }
@@ -164,8 +164,14 @@ public:
     {
         return inner.value(r, p, n);
     }
-    bool setValue(RegRoot r, const QString& p, const RegValue& v) override { return r != HKLM && inner.setValue(r, p, v); }
-    bool deleteValue(RegRoot r, const QString& p, const QString& n) override { return inner.deleteValue(r, p, n); }
+    bool setValue(RegRoot r, const QString& p, const RegValue& v) override
+    {
+        return r != HKLM && inner.setValue(r, p, v);
+    }
+    bool deleteValue(RegRoot r, const QString& p, const QString& n) override
+    {
+        return inner.deleteValue(r, p, n);
+    }
     bool deleteKey(RegRoot r, const QString& p) override { return inner.deleteKey(r, p); }
     bool deleteTree(RegRoot r, const QString& p) override { return inner.deleteTree(r, p); }
     bool hasChanges() const override { return inner.hasChanges(); }
@@ -177,7 +183,8 @@ TEST(DefaultConfig, AFailedMachineWriteLeavesTheUserDefaultsAndTheTreesGone)
 {
     NoMachineWrites store;
     store.inner.createKey(HKLM, kD7 + u"\\Old"_s);
-    EXPECT_EQ(errorOf([&] { writeDefaultConfiguration(store, kInputs); }), RegistryAccess::failedToSet(u"RootDir"_s));
+    EXPECT_EQ(errorOf([&] { writeDefaultConfiguration(store, kInputs); }),
+              RegistryAccess::failedToSet(u"RootDir"_s));
     EXPECT_FALSE(store.keyExists(HKLM, kD7));
     EXPECT_EQ(store.value(HKCU, kD7 + u"\\Transfer"_s, u"Title3"_s)->text(), u"Ra&ve Designer"_s);
     EXPECT_FALSE(store.keyExists(HKLM, u"Software\\Borland\\Database Engine"_s));

@@ -2,11 +2,11 @@
 // fifty deep, and the one transaction all registry commands run through keeps them true to what
 // reached the hive files.
 
+#include "delphireg/Snapshots.h"
 #include "delphireg/DefaultConfig.h"
 #include "delphireg/DelphiConfig.h"
 #include "delphireg/RegImport.h"
 #include "delphireg/RegistryTransaction.h"
-#include "delphireg/Snapshots.h"
 #include "fixtures/Sandbox.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
@@ -61,17 +61,28 @@ QByteArray randomBytes(QRandomGenerator& rng, int max)
 RegValue randomValue(QRandomGenerator& rng, const QString& name)
 {
     switch (rng.bounded(11)) {
-    case 0: return RegValue::string(name, u"C:\\Path \"quoted\"\r\nsecond line \u00fc"_s);
-    case 1: return RegValue::string(name, u"%SystemRoot%\\x"_s, REG_EXPAND_SZ);
-    case 2: return RegValue::multiString(name, {u"a"_s, u"b c"_s, {}});
-    case 3: return RegValue::dword(name, rng.generate());
-    case 4: return {name, REG_DWORD, QByteArray("\x01\x02\x03", 3)};    // short DWORD
-    case 5: return {name, REG_SZ, QByteArray("a\0b\0\0\0c\0\0\0", 10)}; // NUL inside
-    case 6: return {name, REG_SZ, QByteArray("odd", 3)};                 // no NUL, odd size
-    case 7: return {name, 11 /* REG_QWORD */, randomBytes(rng, 8)};
-    case 8: return {name, REG_NONE, randomBytes(rng, 4)};
-    case 9: return {name, 0x12345u, randomBytes(rng, 3)};
-    default: return {name, REG_BINARY, randomBytes(rng, 200)};
+    case 0:
+        return RegValue::string(name, u"C:\\Path \"quoted\"\r\nsecond line \u00fc"_s);
+    case 1:
+        return RegValue::string(name, u"%SystemRoot%\\x"_s, REG_EXPAND_SZ);
+    case 2:
+        return RegValue::multiString(name, {u"a"_s, u"b c"_s, {}});
+    case 3:
+        return RegValue::dword(name, rng.generate());
+    case 4:
+        return {name, REG_DWORD, QByteArray("\x01\x02\x03", 3)}; // short DWORD
+    case 5:
+        return {name, REG_SZ, QByteArray("a\0b\0\0\0c\0\0\0", 10)}; // NUL inside
+    case 6:
+        return {name, REG_SZ, QByteArray("odd", 3)}; // no NUL, odd size
+    case 7:
+        return {name, 11 /* REG_QWORD */, randomBytes(rng, 8)};
+    case 8:
+        return {name, REG_NONE, randomBytes(rng, 4)};
+    case 9:
+        return {name, 0x12345u, randomBytes(rng, 3)};
+    default:
+        return {name, REG_BINARY, randomBytes(rng, 200)};
     }
 }
 
@@ -79,17 +90,19 @@ void fillTree(RegistryStore& s, QRandomGenerator& rng, RegRoot root, const QStri
 {
     s.createKey(root, path);
     for (int i = 0, values = int(rng.bounded(6)); i < values; ++i)
-        s.setValue(root, path, randomValue(rng, i == 0 && rng.bounded(3) == 0 ? QString() : randomName(rng, false)));
+        s.setValue(root, path,
+                   randomValue(rng, i == 0 && rng.bounded(3) == 0 ? QString() : randomName(rng, false)));
     for (int i = 0, subs = depth == 0 ? 0 : int(rng.bounded(4)); i < subs; ++i)
         fillTree(s, rng, root, path + u'\\' + randomName(rng, true), depth - 1);
 }
 
 class SnapshotsTest : public ::testing::Test
 {
-protected:
+  protected:
     QTemporaryDir dir;
     QTemporaryDir state;
-    fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(u"p"_s), {u"7.0"_s, u"7.0.4.453"_s, true, false});
+    fixtures::Sandbox sb =
+        fixtures::makeSandbox(dir.filePath(u"p"_s), {u"7.0"_s, u"7.0.4.453"_s, true, false});
     MemoryRegistryStore store;
     ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(14, 0), QTimeZone::utc())};
     ScopedClock scopedClock{clock};
@@ -112,7 +125,8 @@ protected:
     }
 
     // Snapshot, change, restore: the whole registry is as before, value by value.
-    void roundTrip(SnapshotOperation op, const std::function<SnapshotScope()>& scope, const std::function<void()>& change)
+    void roundTrip(SnapshotOperation op, const std::function<SnapshotScope()>& scope,
+                   const std::function<void()>& change)
     {
         for (quint32 seed = 1; seed <= 8; ++seed) {
             for (RegRoot root : {HKCU, HKLM}) {
@@ -123,7 +137,8 @@ protected:
             const QStringList before = test::registryContents(store);
             const QByteArray snap = snapshotBytes(store, scope(), op, clock.now());
             change();
-            ASSERT_NE(test::registryContents(store), before) << "the change changed nothing (seed " << seed << ")";
+            ASSERT_NE(test::registryContents(store), before)
+                << "the change changed nothing (seed " << seed << ")";
             // Every other round reads the file from an odd address, where it cannot be read in place.
             QByteArray buffer(snap.size() + 1, '\0');
             std::copy(snap.begin(), snap.end(), buffer.begin() + 1);
@@ -157,7 +172,9 @@ TEST_F(SnapshotsTest, ApplyClearImportRecoverAreUndoneValueByValue)
                             "[HKEY_CURRENT_USER]\r\n@=\"root\"\r\n"
                             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\7.0\\X]\r\n@=\"d\"\r\n";
     const std::vector<RegOperation> ops = parseRegFile(file, u"f.reg"_s);
-    roundTrip(SnapshotOperation::Import, [&] { return importScope(store, ops); }, [&] { importRegFile(file, store, u"f.reg"_s); });
+    roundTrip(
+        SnapshotOperation::Import, [&] { return importScope(store, ops); },
+        [&] { importRegFile(file, store, u"f.reg"_s); });
 }
 
 // Covered keys that did not exist when the snapshot was taken are deleted again.
@@ -182,9 +199,10 @@ TEST_F(SnapshotsTest, UndoingAnImportLeavesWhatItDidNotChange)
     win64.createKey(HKCU, other);
     win64.setValue(HKCU, other, RegValue::string(u"a"_s, u"1"_s));
     win64.setValue(HKCU, other, RegValue::string(u"b"_s, u"2"_s));
-    const QByteArray file = "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Other]\r\n\"a\"=\"9\"\r\n"
-                            "[HKEY_CURRENT_USER\\Software\\Other\\New]\r\n[HKEY_CURRENT_USER]\r\n@=\"root\"\r\n"
-                            "[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n";
+    const QByteArray file =
+        "REGEDIT4\r\n[HKEY_CURRENT_USER\\Software\\Other]\r\n\"a\"=\"9\"\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Other\\New]\r\n[HKEY_CURRENT_USER]\r\n@=\"root\"\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n";
     const SnapshotScope scope = importScope(win64, parseRegFile(file, u"f.reg"_s));
     EXPECT_EQ(scope.trees.size(), 1) << "only the key the import makes is a tree";
     const QByteArray snap = snapshotBytes(win64, scope, SnapshotOperation::Import, clock.now());
@@ -202,17 +220,22 @@ TEST_F(SnapshotsTest, UndoingAnImportLeavesWhatItDidNotChange)
 TEST_F(SnapshotsTest, DamagedOrOverreachingSnapshotsAreRefused)
 {
     fillRandom(42);
-    const QByteArray good = snapshotBytes(store, SnapshotScope(delphiTreeKeys()), SnapshotOperation::Clear, clock.now());
+    const QByteArray good =
+        snapshotBytes(store, SnapshotScope(delphiTreeKeys()), SnapshotOperation::Clear, clock.now());
     const QStringList lines =
-        QString::fromUtf16(reinterpret_cast<const char16_t*>(good.constData() + 2), (good.size() - 2) / 2).split(u"\r\n"_s);
+        QString::fromUtf16(reinterpret_cast<const char16_t*>(good.constData() + 2), (good.size() - 2) / 2)
+            .split(u"\r\n"_s);
     const auto bytesOf = [](const QStringList& l) -> QByteArray {
         const QString t = l.join(u"\r\n"_s);
         return QByteArray("\xff\xfe", 2) + QByteArray(reinterpret_cast<const char*>(t.utf16()), t.size() * 2);
     };
-    const auto firstLine = [&](auto&& pred) { return int(std::find_if(lines.begin(), lines.end(), pred) - lines.begin()); };
+    const auto firstLine = [&](auto&& pred) {
+        return int(std::find_if(lines.begin(), lines.end(), pred) - lines.begin());
+    };
     ASSERT_NO_THROW(parseSnapshot(bytesOf(lines), u"s.reg"_s));
     const int closing = firstLine([](const QString& l) { return l.startsWith(u"; end of snapshot"_s); });
-    const int value = firstLine([](const QString& l) { return l.startsWith(u'"') && l.contains(u"=dword:"_s); });
+    const int value =
+        firstLine([](const QString& l) { return l.startsWith(u'"') && l.contains(u"=dword:"_s); });
     const int key = firstLine([](const QString& l) { return l.startsWith(u"[HKEY"_s); });
     ASSERT_LT(value, closing);
     const auto edited = [&](const std::function<void(QStringList&)>& edit) {
@@ -228,20 +251,22 @@ TEST_F(SnapshotsTest, DamagedOrOverreachingSnapshotsAreRefused)
         int line;          // where the fault is reported
         bool force = true; // faults of form are found with the digest left aside, each at its line
     } cases[] = {
-        {"unknown data form", edited([&](QStringList& l) { l[value].replace(u"=dword:"_s, u"=dwerd:"_s); }), value + 1},
+        {"unknown data form", edited([&](QStringList& l) { l[value].replace(u"=dword:"_s, u"=dwerd:"_s); }),
+         value + 1},
         // An edit that keeps the form: only the digest tells.
         {"one digit changed",
-         edited([&](QStringList& l) { l[value][digit] = l[value][digit] == u'0' ? u'1' : u'0'; }), closing + 1, false},
+         edited([&](QStringList& l) { l[value][digit] = l[value][digit] == u'0' ? u'1' : u'0'; }),
+         closing + 1, false},
         {"a value gone", edited([&](QStringList& l) { l.removeAt(value); }), closing},
         {"cut short", lines.mid(0, value + 1), value + 1},
-        {"a deletion after the first key",
-         edited([&](QStringList& l) {
+        {"a deletion after the first key", edited([&](QStringList& l) {
              l.insert(key + 1, u"[-HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Late]"_s);
              l.insert(key + 2, lines[key]);
          }),
          key + 2},
         // A covered tree is written whole, never value by value.
-        {"a value deletion in a covered tree", edited([&](QStringList& l) { l.insert(key + 1, u"\"gone\"=-"_s); }), key + 2},
+        {"a value deletion in a covered tree",
+         edited([&](QStringList& l) { l.insert(key + 1, u"\"gone\"=-"_s); }), key + 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -249,10 +274,12 @@ TEST_F(SnapshotsTest, DamagedOrOverreachingSnapshotsAreRefused)
             parseSnapshot(bytesOf(c.lines), u"s.reg"_s, c.force);
             ADD_FAILURE() << "accepted; expected a fault at line " << c.line;
         } catch (const OperationError& e) {
-            EXPECT_TRUE(e.message().startsWith(u"s.reg, line %1:"_s.arg(c.line))) << e.message().toStdString();
+            EXPECT_TRUE(e.message().startsWith(u"s.reg, line %1:"_s.arg(c.line)))
+                << e.message().toStdString();
         }
     }
-    EXPECT_NO_THROW(parseSnapshot(bytesOf(cases[1].lines), u"s.reg"_s, true)) << "--force leaves the digest aside";
+    EXPECT_NO_THROW(parseSnapshot(bytesOf(cases[1].lines), u"s.reg"_s, true))
+        << "--force leaves the digest aside";
 
     // Trees a snapshot must never delete, whatever its digest says: a root's whole Software, Wine's
     // settings, or more than its operation writes.
@@ -268,7 +295,8 @@ TEST_F(SnapshotsTest, DamagedOrOverreachingSnapshotsAreRefused)
         EXPECT_THROW(parseSnapshot(bytes, u"s.reg"_s), OperationError) << tree.path.toStdString();
         EXPECT_NO_THROW(parseSnapshot(bytes, u"s.reg"_s, true));
     }
-    EXPECT_THROW(parseSnapshot("REGEDIT4\r\n", u"s.reg"_s), OperationError) << "a plain backup is no snapshot";
+    EXPECT_THROW(parseSnapshot("REGEDIT4\r\n", u"s.reg"_s), OperationError)
+        << "a plain backup is no snapshot";
 }
 
 TEST_F(SnapshotsTest, RestoringTakesASnapshotSoASecondUndoUndoesTheFirst)
@@ -276,10 +304,12 @@ TEST_F(SnapshotsTest, RestoringTakesASnapshotSoASecondUndoUndoesTheFirst)
     fillRandom(7);
     const QStringList original = test::registryContents(store);
     const SnapshotStore snaps(sb.prefix);
-    EXPECT_TRUE(snaps.folder().startsWith(state.path() + u"/vorlix7/snapshots/p-"_s)) << snaps.folder().toStdString();
+    EXPECT_TRUE(snaps.folder().startsWith(state.path() + u"/vorlix7/snapshots/p-"_s))
+        << snaps.folder().toStdString();
     EXPECT_TRUE(snaps.empty());
-    runRegistryTransaction(store, sb.prefix, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear),
-                           [&] { clearDelphiRegistry(store); }, OnFailure::KeepWritten);
+    runRegistryTransaction(
+        store, sb.prefix, SnapshotOperation::Clear, keysWrittenBy(SnapshotOperation::Clear),
+        [&] { clearDelphiRegistry(store); }, OnFailure::KeepWritten);
     const QStringList cleared = test::registryContents(store);
 
     clock.advanceSeconds(1);
@@ -320,7 +350,8 @@ TEST_F(SnapshotsTest, KeepsTheNewestFiftyWhateverTheClockSays)
     // Two in one millisecond: the second is numbered and listed first.
     EXPECT_TRUE(h[1].id.endsWith(u"-apply-2"_s)) << h[1].id.toStdString();
     EXPECT_EQ(h[2].id + u"-2"_s, h[1].id);
-    EXPECT_TRUE(std::is_sorted(h.begin(), h.end(), [](const auto& a, const auto& b) { return a.time > b.time; }));
+    EXPECT_TRUE(
+        std::is_sorted(h.begin(), h.end(), [](const auto& a, const auto& b) { return a.time > b.time; }));
     EXPECT_EQ(h.back().time, clock.now().addMSecs(-(SnapshotStore::kKeep / 2)));
 
     // The clock is set back a day: what is taken now is the newest, and is never the one pruned.
@@ -353,15 +384,23 @@ TEST_F(SnapshotsTest, ASnapshotThatCannotBeWrittenIsRefusedNamingWhyAndLeavesNot
         QString key = {}, value = {}; // a name no registry file can hold
         QString named = {};
     } cases[] = {
-        {.what = "state home is a file", .fault = [&] { qputenv("XDG_STATE_HOME", stateFile.toUtf8()); },
-         .undo = [&] { qputenv("XDG_STATE_HOME", state.path().toUtf8()); }, .named = stateFile + u"/vorlix7/snapshots/p-"_s},
-        {.what = "folder read-only", .fault = [&] { chmod(QFile::ReadOwner | QFile::ExeOwner); },
-         .undo = [&] { chmod(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); }, .named = folder},
-        {.what = "disk full", .fault = [] { setWriteFaultHook([](const QString&) { return true; }); },
-         .undo = [] { setWriteFaultHook({}); }, .named = folder + u'/'},
+        {.what = "state home is a file",
+         .fault = [&] { qputenv("XDG_STATE_HOME", stateFile.toUtf8()); },
+         .undo = [&] { qputenv("XDG_STATE_HOME", state.path().toUtf8()); },
+         .named = stateFile + u"/vorlix7/snapshots/p-"_s},
+        {.what = "folder read-only",
+         .fault = [&] { chmod(QFile::ReadOwner | QFile::ExeOwner); },
+         .undo = [&] { chmod(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); },
+         .named = folder},
+        {.what = "disk full",
+         .fault = [] { setWriteFaultHook([](const QString&) { return true; }); },
+         .undo = [] { setWriteFaultHook({}); },
+         .named = folder + u'/'},
         {.what = "line break in a key", .key = kD7 + u"\\Line\nBreak"_s, .named = u"Line\\nBreak"_s},
         {.what = "carriage return in a key", .key = kD7 + u"\\Car\rReturn"_s, .named = u"Car\\rReturn"_s},
-        {.what = "NUL in a value name", .key = kD7 + u"\\Plain"_s, .value = u"nul"_s + QChar(0) + u"inside"_s,
+        {.what = "NUL in a value name",
+         .key = kD7 + u"\\Plain"_s,
+         .value = u"nul"_s + QChar(0) + u"inside"_s,
          .named = u"nul\\0inside"_s},
     };
     for (const auto& c : cases) {
@@ -375,7 +414,8 @@ TEST_F(SnapshotsTest, ASnapshotThatCannotBeWrittenIsRefusedNamingWhyAndLeavesNot
         if (c.fault)
             c.fault();
         try {
-            SnapshotStore(sb.prefix).take(s, SnapshotOperation::Apply, keysWrittenBy(SnapshotOperation::Apply));
+            SnapshotStore(sb.prefix).take(s, SnapshotOperation::Apply,
+                                          keysWrittenBy(SnapshotOperation::Apply));
             ADD_FAILURE() << "taken";
         } catch (const OperationError& e) {
             EXPECT_TRUE(e.message().contains(c.named)) << e.message().toStdString();
@@ -419,15 +459,27 @@ TEST_F(SnapshotsTest, TheTransactionsResultAndSnapshotsTellWhatReachedTheFiles)
         {.name = "all written", .change = writeBoth, .changed = true},
         {.name = "nothing to write", .change = [](RegistryStore&) {}},
         {.name = "Wine runs", .change = writeBoth, .wineRuns = true, .error = "wineserver -k"},
-        {.name = "snapshot folder read-only", .change = writeBoth, .readOnlySnapshots = true, .error = "is read-only"},
-        {.name = "change fails, what it wrote stays", .change = failing("Failed to set data for 'X'"), .changed = true,
+        {.name = "snapshot folder read-only",
+         .change = writeBoth,
+         .readOnlySnapshots = true,
+         .error = "is read-only"},
+        {.name = "change fails, what it wrote stays",
+         .change = failing("Failed to set data for 'X'"),
+         .changed = true,
          .error = "Failed to set data for 'X'"},
-        {.name = "change fails, all or nothing", .change = failing("bad line 4"), .onFailure = OnFailure::WriteNothing,
+        {.name = "change fails, all or nothing",
+         .change = failing("bad line 4"),
+         .onFailure = OnFailure::WriteNothing,
          .error = "bad line 4"},
-        {.name = "commit fails before any hive is replaced", .change = writeBoth, .fault = faultAt(DurableWriteStep::Sync),
+        {.name = "commit fails before any hive is replaced",
+         .change = writeBoth,
+         .fault = faultAt(DurableWriteStep::Sync),
          .error = "Unable to write to"},
-        {.name = "commit replaces one hive only", .change = writeBoth, .fault = faultAt(DurableWriteStep::Rename),
-         .changed = true, .error = " were not."},
+        {.name = "commit replaces one hive only",
+         .change = writeBoth,
+         .fault = faultAt(DurableWriteStep::Rename),
+         .changed = true,
+         .error = " were not."},
     };
     const SnapshotStore snapshots(sb.prefix);
     for (const auto& c : cases) {
@@ -456,9 +508,9 @@ TEST_F(SnapshotsTest, TheTransactionsResultAndSnapshotsTellWhatReachedTheFiles)
         setDurableWriteFaultHook(c.fault);
         clock.advanceSeconds(1);
         HiveRegistryStore hive(sb.prefix);
-        const TransactionResult r = runRegistryTransaction(hive, sb.prefix, SnapshotOperation::Apply,
-                                                           keysWrittenBy(SnapshotOperation::Apply),
-                                                           [&] { c.change(hive); }, c.onFailure);
+        const TransactionResult r = runRegistryTransaction(
+            hive, sb.prefix, SnapshotOperation::Apply, keysWrittenBy(SnapshotOperation::Apply),
+            [&] { c.change(hive); }, c.onFailure);
         setDurableWriteFaultHook({});
         server.reset();
         QFile::setPermissions(snapshots.folder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

@@ -23,7 +23,7 @@ const QString kD7 = u"Software\\Borland\\Delphi\\7.0"_s;
 
 class WineDelphiInterop : public test::WinePrefixTest
 {
-protected:
+  protected:
     const QString root = u"C:\\D7\\"_s;
 
     // A value as Wine's reg shows it: HKCU or HKLM (in the 32-bit view the IDE reads) below kD7.
@@ -41,13 +41,17 @@ protected:
     }
     // Runs a Wine program and stops the server, so that the hives on disk are what it left.
     static bool wineRun(const QStringList& args) { return run(u"wine"_s, args).has_value() && stopServer(); }
-    static bool regedit(const QString& hostFile) { return wineRun({u"regedit"_s, u"/S"_s, windowsPath(hostFile)}); }
+    static bool regedit(const QString& hostFile)
+    {
+        return wineRun({u"regedit"_s, u"/S"_s, windowsPath(hostFile)});
+    }
     // HKEY_LOCAL_MACHINE\Software as Wine's reg exports it in one view: every key, value and byte.
     static QByteArray exportMachineSoftware(bool view32)
     {
         const QString out = file(view32 ? u"software32.reg"_s : u"software64.reg"_s);
         QFile::remove(out);
-        return wineRun({u"reg"_s, u"export"_s, u"HKLM\\Software"_s, windowsPath(out), u"/y"_s, view32 ? u"/reg:32"_s : u"/reg:64"_s})
+        return wineRun({u"reg"_s, u"export"_s, u"HKLM\\Software"_s, windowsPath(out), u"/y"_s,
+                        view32 ? u"/reg:32"_s : u"/reg:64"_s})
                    ? test::readAll(out)
                    : QByteArray();
     }
@@ -55,7 +59,8 @@ protected:
 
 TEST_F(WineDelphiInterop, WineSeesWhatApplyAndClearWrite)
 {
-    for (const char* f : {"drive_c/D7/Experts/Code.dll", "drive_c/D7/bin/dclstd70.bpl", "drive_c/Pkg/ext.bpl"})
+    for (const char* f :
+         {"drive_c/D7/Experts/Code.dll", "drive_c/D7/bin/dclstd70.bpl", "drive_c/Pkg/ext.bpl"})
         test::writeAll(prefix() + u'/' + QString::fromLatin1(f), "x");
     ConfigProject p;
     p.experts().add({u"Code Tools"_s, u"$(Delphi)\\Experts\\Code.dll"_s, {}, true});
@@ -71,7 +76,8 @@ TEST_F(WineDelphiInterop, WineSeesWhatApplyAndClearWrite)
 
     const auto experts = query(u"HKCU\\"_s + kD7 + u"\\Experts"_s, false);
     EXPECT_EQ(experts.size(), 1);
-    EXPECT_EQ(experts.value(u"Code Tools"_s), (QPair<QString, QString>{u"REG_SZ"_s, u"C:\\D7\\Experts\\Code.dll"_s}));
+    EXPECT_EQ(experts.value(u"Code Tools"_s),
+              (QPair<QString, QString>{u"REG_SZ"_s, u"C:\\D7\\Experts\\Code.dll"_s}));
     EXPECT_EQ(wineText(u"\\Known Packages"_s, u"$(Delphi)\\bin\\dclstd70.bpl"_s), u"Standard"_s);
     EXPECT_EQ(wineText(u"\\Known Packages"_s, u"C:\\Pkg\\ext.bpl"_s), u"External"_s);
     EXPECT_EQ(wineText(u"\\Transfer"_s, u"Count"_s), u"1"_s);
@@ -83,7 +89,8 @@ TEST_F(WineDelphiInterop, WineSeesWhatApplyAndClearWrite)
     clear();
     EXPECT_TRUE(query(u"HKCU\\"_s + kD7 + u"\\Experts"_s, false).isEmpty());
     EXPECT_TRUE(query(u"HKLM\\"_s + kD7, true).isEmpty());
-    EXPECT_FALSE(query(u"HKCU\\Control Panel\\Desktop"_s, false).isEmpty()) << "the rest of the registry stays";
+    EXPECT_FALSE(query(u"HKCU\\Control Panel\\Desktop"_s, false).isEmpty())
+        << "the rest of the registry stays";
 }
 
 TEST_F(WineDelphiInterop, WineSeesTheDefaultConfiguration)
@@ -97,9 +104,13 @@ TEST_F(WineDelphiInterop, WineSeesTheDefaultConfiguration)
     EXPECT_EQ(wineText(u"\\Transfer"_s, u"Title3"_s), u"Ra&ve Designer"_s);
     // The machine keys where the 32-bit IDE reads them.
     EXPECT_EQ(wineText({}, u"RootDir"_s, true), root);
-    EXPECT_EQ(query(u"HKLM\\Software\\Microsoft\\Windows\\Help"_s, true).value(u"win32sdk.hlp"_s).second, root + u"MSHelp"_s);
-    EXPECT_EQ(query(u"HKLM\\Software\\Borland\\Database Engine\\Settings\\DRIVERS\\PARADOX\\TABLE CREATE"_s, true)
-                  .value(u"STRICTINTEGRTY"_s).second, u"TRUE"_s);
+    EXPECT_EQ(query(u"HKLM\\Software\\Microsoft\\Windows\\Help"_s, true).value(u"win32sdk.hlp"_s).second,
+              root + u"MSHelp"_s);
+    EXPECT_EQ(
+        query(u"HKLM\\Software\\Borland\\Database Engine\\Settings\\DRIVERS\\PARADOX\\TABLE CREATE"_s, true)
+            .value(u"STRICTINTEGRTY"_s)
+            .second,
+        u"TRUE"_s);
     ASSERT_TRUE(stopServer());
 }
 
@@ -131,8 +142,8 @@ TEST_F(WineDelphiInterop, SnapshotsHoldWhatWinesRegExportWritesAndRegeditRestore
         QStringList out;
         for (const RegOperation& op : ops) {
             if (op.kind == RegOperation::Kind::SetValue)
-                out << op.path.toLower() + u'|' + op.value.name + u'|' + QString::number(op.value.type) + u'|' +
-                           QString::fromLatin1(op.value.data.toHex());
+                out << op.path.toLower() + u'|' + op.value.name + u'|' + QString::number(op.value.type) +
+                           u'|' + QString::fromLatin1(op.value.data.toHex());
         }
         out.sort();
         return out;
@@ -170,7 +181,8 @@ TEST_F(WineDelphiInterop, RegeditAndOurImportReadOurBackupsInEitherForm)
     setAnsiCodePage(readAnsiCodePage(prefix()));
     const QString experts = kD7 + u"\\Experts"_s;
     const QString latin = u"Caf\u00e9 \u00dcbersicht"_s, chinese = u"\u4ee3\u7801\u5de5\u5177"_s;
-    const RegValue values[] = {RegValue::string(latin, u"C:\\D7\\caf\u00e9.dll"_s), RegValue::string(u"Q \"x\""_s, u"C:\\a\\b.dll"_s)};
+    const RegValue values[] = {RegValue::string(latin, u"C:\\D7\\caf\u00e9.dll"_s),
+                               RegValue::string(u"Q \"x\""_s, u"C:\\a\\b.dll"_s)};
     for (const bool withChinese : {false, true}) {
         SCOPED_TRACE(withChinese ? "Unicode form" : "ANSI form");
         HiveRegistryStore store(prefix());
@@ -198,11 +210,14 @@ TEST_F(WineDelphiInterop, RegeditAndOurImportReadOurBackupsInEitherForm)
         HiveRegistryStore ours(prefix());
         clearDelphiRegistry(ours);
         importRegFile(bytes, ours, backup);
-        for (const RegistryStore* read : {static_cast<const RegistryStore*>(&byRegedit), static_cast<const RegistryStore*>(&ours)}) {
+        for (const RegistryStore* read :
+             {static_cast<const RegistryStore*>(&byRegedit), static_cast<const RegistryStore*>(&ours)}) {
             for (const RegValue& v : values)
-                EXPECT_EQ(read->value(HKCU, experts, v.name), v) << read->valueNames(HKCU, experts).join(u", "_s).toStdString();
+                EXPECT_EQ(read->value(HKCU, experts, v.name), v)
+                    << read->valueNames(HKCU, experts).join(u", "_s).toStdString();
             EXPECT_EQ(read->value(HKCU, experts, chinese).has_value(), withChinese);
-            EXPECT_EQ(read->value(HKCU, kD7, u"Seven"_s), RegValue::string(u"Seven"_s, u"7"_s)) << "integers come back as strings";
+            EXPECT_EQ(read->value(HKCU, kD7, u"Seven"_s), RegValue::string(u"Seven"_s, u"7"_s))
+                << "integers come back as strings";
         }
         ours.commit();
         EXPECT_EQ(wineText(u"\\Experts"_s, u"Q \"x\""_s), u"C:\\a\\b.dll"_s);
@@ -223,16 +238,18 @@ TEST_F(WineDelphiInterop, AnImportAndItsUndoLandWhereWineReadsAndTouchNothingEls
     ASSERT_GT(before64.size(), 100000);
 
     const QString subs = u"HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes"_s;
-    const QByteArray reg = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n\r\n"
-                           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n"
-                           "\"Vorlix Test Font\"=\"Tahoma\"\r\n";
+    const QByteArray reg =
+        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n"
+        "\"Vorlix Test Font\"=\"Tahoma\"\r\n";
     HiveRegistryStore store(prefix());
     const TransactionResult imported = runRegistryTransaction(
         store, prefix(), SnapshotOperation::Import, importScope(store, parseRegFile(reg, u"i.reg"_s)),
         [&] { importRegFile(reg, store, u"i.reg"_s); }, OnFailure::WriteNothing);
     ASSERT_TRUE(imported.ok() && imported.snapshot) << imported.error.toStdString();
     for (const bool view32 : {true, false})
-        EXPECT_EQ(query(subs, view32).value(u"Vorlix Test Font"_s).second, u"Tahoma"_s) << "32-bit view: " << view32;
+        EXPECT_EQ(query(subs, view32).value(u"Vorlix Test Font"_s).second, u"Tahoma"_s)
+            << "32-bit view: " << view32;
     ASSERT_TRUE(stopServer());
 
     HiveRegistryStore undo(prefix());
@@ -240,8 +257,10 @@ TEST_F(WineDelphiInterop, AnImportAndItsUndoLandWhereWineReadsAndTouchNothingEls
     ASSERT_TRUE(restored.transaction.ok()) << restored.transaction.error.toStdString();
     EXPECT_EQ(exportMachineSoftware(false), before64);
     EXPECT_EQ(exportMachineSoftware(true), before32);
-    EXPECT_TRUE(test::readAll(prefix() + u"/system.reg"_s)
-                    .contains("[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes]"))
+    EXPECT_TRUE(
+        test::readAll(prefix() + u"/system.reg"_s)
+            .contains(
+                "[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes]"))
         << "the link key is still there";
     qputenv("XDG_STATE_HOME", savedState);
 }

@@ -29,12 +29,13 @@ namespace {
 
 class Commands : public ::testing::Test
 {
-protected:
+  protected:
     Commands()
     {
-        for (const char16_t* d : {u"drive_c/Delphi7/Experts", u"drive_c/Delphi7/Tools", u"drive_c/Delphi7/Bin",
-                                  u"drive_c/Delphi7/Source", u"drive_c/Delphi7/Components/Standard",
-                                  u"drive_c/delphi7/Experts", u"drive_d/x", u"dosdevices"})
+        for (const char16_t* d :
+             {u"drive_c/Delphi7/Experts", u"drive_c/Delphi7/Tools", u"drive_c/Delphi7/Bin",
+              u"drive_c/Delphi7/Source", u"drive_c/Delphi7/Components/Standard", u"drive_c/delphi7/Experts",
+              u"drive_d/x", u"dosdevices"})
             QDir().mkpath(dir.filePath(QString::fromUtf16(d)));
         QFile::link(u"../drive_c"_s, dir.filePath(u"dosdevices/c:"_s));
         QFile::link(u"../drive_d"_s, dir.filePath(u"dosdevices/d:"_s));
@@ -95,7 +96,9 @@ struct PathCase
     int image;
 };
 
-class ExpertPathRule : public Commands, public ::testing::WithParamInterface<PathCase> {};
+class ExpertPathRule : public Commands, public ::testing::WithParamInterface<PathCase>
+{
+};
 
 TEST_P(ExpertPathRule, AddStoresMacroFormAndAsksAtTheCursorInModeFour)
 {
@@ -104,7 +107,8 @@ TEST_P(ExpertPathRule, AddStoresMacroFormAndAsksAtTheCursorInModeFour)
     expertCmds.popAddExpertClick();
     ASSERT_EQ(experts().count(), 1);
     const ExpertEntry e = experts().entry(0);
-    EXPECT_EQ(QStringList({e.name, e.note, e.file}), QStringList({u"a"_s, u"a"_s, QString::fromUtf16(GetParam().stored)}));
+    EXPECT_EQ(QStringList({e.name, e.note, e.file}),
+              QStringList({u"a"_s, u"a"_s, QString::fromUtf16(GetParam().stored)}));
     EXPECT_EQ(e.image, GetParam().image);
     EXPECT_TRUE(e.selected);
     EXPECT_EQ(host.selectedRow(experts()), 0);
@@ -120,7 +124,8 @@ INSTANTIATE_TEST_SUITE_P(
                       PathCase{u"drive_c/delphi7/Experts/a.dll", u"$(Delphi)\\Experts\\a.dll", 12},
                       PathCase{u"drive_d/x/a.dll", u"D:\\x\\a.dll", 18},
                       // Gone between the dialog and storing: stored unverified, nothing reported.
-                      PathCase{u"drive_c/Delphi7/Experts/vanished/a.dll", u"$(Delphi)\\Experts\\vanished\\a.dll", 12}));
+                      PathCase{u"drive_c/Delphi7/Experts/vanished/a.dll",
+                               u"$(Delphi)\\Experts\\vanished\\a.dll", 12}));
 
 struct WorkDirCase
 {
@@ -128,23 +133,30 @@ struct WorkDirCase
     const char16_t* stored;
 };
 
-class ToolWorkDir : public Commands, public ::testing::WithParamInterface<WorkDirCase> {};
+class ToolWorkDir : public Commands, public ::testing::WithParamInterface<WorkDirCase>
+{
+};
 
 TEST_P(ToolWorkDir, AddStoresTheFolderByTheWorkingDirectoryRule)
 {
     const QString folder = QString::fromUtf16(GetParam().folder);
     host.dialogs().input.mode = 3; // left by an earlier caller: no prompt may inherit it
     ScriptedPrompter prompter;
-    prompter.chooseOpen(c(u"Delphi7/Bin/tool.exe"_s)).type({}).chooseFolder(folder.isEmpty() ? folder : c(folder)).type({});
+    prompter.chooseOpen(c(u"Delphi7/Bin/tool.exe"_s))
+        .type({})
+        .chooseFolder(folder.isEmpty() ? folder : c(folder))
+        .type({});
     toolCmds.popAddToolClick();
     ASSERT_EQ(tools().count(), 1);
     const ToolEntry t = tools().entry(0);
     EXPECT_EQ(QStringList({t.title, t.program, t.workingDir, t.params}),
-              QStringList({u"tool"_s, u"$(Delphi)\\Bin\\tool.exe"_s, QString::fromUtf16(GetParam().stored), QString()}))
+              QStringList({u"tool"_s, u"$(Delphi)\\Bin\\tool.exe"_s, QString::fromUtf16(GetParam().stored),
+                           QString()}))
         << "OK with an empty text stores empty parameters";
     EXPECT_EQ(t.image, 12);
     EXPECT_TRUE(t.selected);
-    EXPECT_EQ(prompter.folders()[0], c(u"Delphi7/Bin"_s)) << "the folder dialog starts at the program's folder";
+    EXPECT_EQ(prompter.folders()[0], c(u"Delphi7/Bin"_s))
+        << "the folder dialog starts at the program's folder";
     EXPECT_EQ(prompts(prompter), u"Tool's Name:2@,Params:2@"_s) << "empty parameters can be confirmed";
     EXPECT_FALSE(project().isModified()) << "without an open project only the check-state handler ran";
 }
@@ -160,7 +172,10 @@ TEST_F(Commands, AddComponentOpensInTheGroupsFolderAndStoresMacroPaths)
 {
     addGroups();
     ScriptedPrompter s;
-    s.chooseOpen(c(u"Delphi7/Bin/dclnet70.bpl"_s)).type({}).chooseFolder(c(u"Delphi7/Source"_s)).type(u"net note"_s);
+    s.chooseOpen(c(u"Delphi7/Bin/dclnet70.bpl"_s))
+        .type({})
+        .chooseFolder(c(u"Delphi7/Source"_s))
+        .type(u"net note"_s);
     groupCmds.popAddCompClick();
     EXPECT_EQ(s.starts().at(0), c(u"Delphi7/Components/Standard"_s));
     EXPECT_EQ(s.folders().at(0), c(u"Delphi7/Bin"_s));
@@ -170,7 +185,8 @@ TEST_F(Commands, AddComponentOpensInTheGroupsFolderAndStoresMacroPaths)
     const int row = host.selectedRow(list);
     const ComponentEntry e = list.entry(row);
     EXPECT_EQ(QStringList({e.name, e.file, e.includePath, e.note}),
-              QStringList({u"dclnet70"_s, u"$(Delphi)\\Bin\\dclnet70.bpl"_s, u"$(Delphi)\\Source"_s, u"net note"_s}));
+              QStringList(
+                  {u"dclnet70"_s, u"$(Delphi)\\Bin\\dclnet70.bpl"_s, u"$(Delphi)\\Source"_s, u"net note"_s}));
     EXPECT_TRUE(e.selected);
     EXPECT_EQ(e.image, 12);
     EXPECT_FALSE(list.row(1 - row).selected); // the other row keeps its check state
@@ -183,7 +199,8 @@ TEST_F(Commands, AddComponentOpensInTheGroupsFolderAndStoresMacroPaths)
     groupCmds.popAddCompClick();
     EXPECT_EQ(t.starts().at(0), c(u"Delphi7/Components"_s));
     const ComponentEntry added = project().group(2).entry(0);
-    EXPECT_EQ(QStringList({added.file, added.includePath, added.note}), QStringList({u"Z:\\opt\\new.bpl"_s, {}, u"new"_s}));
+    EXPECT_EQ(QStringList({added.file, added.includePath, added.note}),
+              QStringList({u"Z:\\opt\\new.bpl"_s, {}, u"new"_s}));
 }
 
 TEST_F(Commands, DuplicateFilesAreRefusedAndTheDialogReopensButModifyMayKeepItsOwnFile)
@@ -197,7 +214,9 @@ TEST_F(Commands, DuplicateFilesAreRefusedAndTheDialogReopensButModifyMayKeepItsO
         .chooseOpen({});
     expertCmds.popAddExpertClick();
     EXPECT_EQ(prompter.starts()[1], c(u"DELPHI7/EXPERTS/A.DLL"_s)) << "reopens at the refused file";
-    prompter.chooseOpen(d(u"x/T.EXE"_s)).answer(u"[D:\\x\\T.EXE] has already exist"_s, Prompter::Ok).chooseOpen({});
+    prompter.chooseOpen(d(u"x/T.EXE"_s))
+        .answer(u"[D:\\x\\T.EXE] has already exist"_s, Prompter::Ok)
+        .chooseOpen({});
     toolCmds.popAddToolClick();
     EXPECT_EQ(experts().count() + tools().count(), 3);
 
@@ -217,8 +236,11 @@ TEST_F(Commands, DuplicateFilesAreRefusedAndTheDialogReopensButModifyMayKeepItsO
     addGroups();
     project().setActiveGroup(2);
     ScriptedPrompter s;
-    s.chooseOpen(c(u"Delphi7/BIN/DCLSTD70.BPL"_s)).answer(u"[C:\\Delphi7\\BIN\\DCLSTD70.BPL] has already exist"_s, Prompter::Ok);
-    s.chooseOpen(u"/opt/pkgs/OTHER.bpl"_s).answer(u"[Z:\\opt\\pkgs\\OTHER.bpl]"_s, Prompter::Ok).chooseOpen({});
+    s.chooseOpen(c(u"Delphi7/BIN/DCLSTD70.BPL"_s))
+        .answer(u"[C:\\Delphi7\\BIN\\DCLSTD70.BPL] has already exist"_s, Prompter::Ok);
+    s.chooseOpen(u"/opt/pkgs/OTHER.bpl"_s)
+        .answer(u"[Z:\\opt\\pkgs\\OTHER.bpl]"_s, Prompter::Ok)
+        .chooseOpen({});
     groupCmds.popAddCompClick();
     EXPECT_EQ(project().group(2).count(), 0);
     project().setActiveGroup(1);
@@ -252,13 +274,17 @@ TEST_F(Commands, ModifyChangesOnlyTheSelectedRowAndKeepsItsCheckBox)
     host.selectRow(tools(), 0);
     QTemporaryDir outside; // not under any drive but z:
     QDir().mkpath(outside.filePath(u"gone"_s));
-    prompter.chooseOpen(outside.filePath(u"gone/sub/prog.exe"_s)).type(u"Prog"_s).chooseFolder(d(u"x"_s)).cancelInput();
+    prompter.chooseOpen(outside.filePath(u"gone/sub/prog.exe"_s))
+        .type(u"Prog"_s)
+        .chooseFolder(d(u"x"_s))
+        .cancelInput();
     toolCmds.popModifyToolClick();
     const ToolEntry t = tools().entry(0);
     EXPECT_EQ(t.program, host.bridge().toWindows(outside.filePath(u"gone/sub/prog.exe"_s)));
     EXPECT_TRUE(t.program.startsWith(u"Z:\\"_s));
     EXPECT_EQ(t.image, 18);
-    EXPECT_EQ(prompter.folders()[0], outside.filePath(u"gone"_s)) << "a missing folder opens at its nearest ancestor";
+    EXPECT_EQ(prompter.folders()[0], outside.filePath(u"gone"_s))
+        << "a missing folder opens at its nearest ancestor";
     EXPECT_EQ(t.workingDir, u"D:\\x"_s);
     EXPECT_EQ(t.params, QString()) << "a cancelled Params prompt empties the parameters";
     EXPECT_EQ(column(tools(), 0), (QStringList{u"Prog-"_s, u"Two+"_s}));
@@ -282,11 +308,12 @@ TEST_F(Commands, DeleteAsksAndModifyOrDeleteWithoutASelectedRowAskNothing)
         std::function<void()> modify, remove;
         QString question;
     } cases[] = {
-        {"experts", experts(), [&] { expertCmds.popModifyExpertClick(); }, [&] { expertCmds.popDelExpertClick(); },
-         u"Do you really want to delete [B] ?"_s},
-        {"tools", tools(), [&] { toolCmds.popModifyToolClick(); }, [&] { toolCmds.popDelToolClick(); }, u"[T] ?"_s},
-        {"packages", project().group(0), [&] { groupCmds.popModifyCompClick(); }, [&] { groupCmds.popDelCompClick(); },
-         u"[Std] ?"_s},
+        {"experts", experts(), [&] { expertCmds.popModifyExpertClick(); },
+         [&] { expertCmds.popDelExpertClick(); }, u"Do you really want to delete [B] ?"_s},
+        {"tools", tools(), [&] { toolCmds.popModifyToolClick(); }, [&] { toolCmds.popDelToolClick(); },
+         u"[T] ?"_s},
+        {"packages", project().group(0), [&] { groupCmds.popModifyCompClick(); },
+         [&] { groupCmds.popDelCompClick(); }, u"[Std] ?"_s},
         {"search path", paths(), [&] { pathCmds.RzRapidFireButtonModifyPathClick(); },
          [&] { pathCmds.RzRapidFireButtonDelPathClick(); }, u"Do you really want delete path \"C:\\B\" ?"_s},
     };
@@ -341,7 +368,9 @@ TEST_F(Commands, SelectAllAsksForToolsIsOnePassForExpertsAndReachesTheGroupsItNa
     tools().add({u"A"_s, u"D:\\a.exe"_s, {}, {}, true, 18});
     tools().add({u"B"_s, u"D:\\b.exe"_s, {}, {}, false, 18});
     ScriptedPrompter prompter;
-    prompter.answer(u"Select all components will make Delphi run very slowly.\r\n\r\nAre you sure?"_s, Prompter::No)
+    prompter
+        .answer(u"Select all components will make Delphi run very slowly.\r\n\r\nAre you sure?"_s,
+                Prompter::No)
         .answer(u"Unselect all components, are you sure?"_s, Prompter::No);
     toolCmds.popSelAllToolClick();
     toolCmds.popunSelAllToolClick();
@@ -404,9 +433,9 @@ TEST_F(Commands, CellHintsShowThePressedColumnOfTheSelectedRow)
             m->setColumnWidth(col, 100);
     }
     const std::tuple<EntryListModel*, int, const char16_t*> cases[] = {
-        {&experts(), 100, u"Name"}, {&experts(), 101, u"File"}, {&experts(), 250, u"Note"}, {&experts(), 999, u"Note"},
-        {&tools(), 0, u"Title"},    {&tools(), 200, u"Prog"},   {&tools(), 201, u"Dir"},    {&tools(), 350, u"Dir"},
-        {&packages, 205, u"$(Delphi)\\Source"}};
+        {&experts(), 100, u"Name"}, {&experts(), 101, u"File"}, {&experts(), 250, u"Note"},
+        {&experts(), 999, u"Note"}, {&tools(), 0, u"Title"},    {&tools(), 200, u"Prog"},
+        {&tools(), 201, u"Dir"},    {&tools(), 350, u"Dir"},    {&packages, 205, u"$(Delphi)\\Source"}};
     for (const auto& [list, x, text] : cases) {
         list == &experts() ? expertCmds.RzListViewExpertMouseDown(x)
         : list == &tools() ? toolCmds.RzListViewToolMouseDown(x)
@@ -421,7 +450,10 @@ TEST_F(Commands, CellHintsShowThePressedColumnOfTheSelectedRow)
 TEST_F(Commands, SearchPathFoldersAreStoredShortenedAndSorted)
 {
     ScriptedPrompter prompter;
-    prompter.chooseFolder(c(u"Delphi7/Lib"_s)).chooseFolder(c(u"Delphi7"_s)).chooseFolder(d(u"x"_s)).chooseFolder(d(u"x/"_s));
+    prompter.chooseFolder(c(u"Delphi7/Lib"_s))
+        .chooseFolder(c(u"Delphi7"_s))
+        .chooseFolder(d(u"x"_s))
+        .chooseFolder(d(u"x/"_s));
     for (int i = 0; i < 4; ++i)
         pathCmds.RzRapidFireButtonAddPathClick();
     EXPECT_EQ(paths().rows(), (QStringList{u"$(Delphi)\\Lib"_s, u"C:\\Delphi7"_s, u"D:\\x"_s, u"D:\\x"_s}));
@@ -432,7 +464,8 @@ TEST_F(Commands, SearchPathFoldersAreStoredShortenedAndSorted)
     host.selectRow(paths(), 3);
     prompter.chooseFolder(c(u"Delphi7/Bin"_s));
     pathCmds.RzRapidFireButtonModifyPathClick();
-    EXPECT_EQ(paths().rows(), (QStringList{u"$(Delphi)\\Bin"_s, u"$(Delphi)\\Lib"_s, u"C:\\Delphi7"_s, u"D:\\x"_s}));
+    EXPECT_EQ(paths().rows(),
+              (QStringList{u"$(Delphi)\\Bin"_s, u"$(Delphi)\\Lib"_s, u"C:\\Delphi7"_s, u"D:\\x"_s}));
     EXPECT_EQ(host.selectedRow(paths()), 0) << "the modified folder stays selected at its new place";
     EXPECT_EQ(prompter.folders()[4], d(u"x"_s)) << "opens where the last choice left it";
 }
@@ -464,9 +497,11 @@ TEST_F(Commands, GroupNamePromptsRefuseReservedDuplicateAndUnstorableNamesAndAsk
 // The names the prompt refuses are exactly those that do not come back from a project file.
 TEST(GroupNames, RefusedNamesAreThoseAProjectFileDoesNotReadBack)
 {
-    const QStringList refused{u"a\nb"_s, u"a\rb"_s, u"trail "_s, u"\tlead"_s, u"a"_s + QChar(0xD800) + u"b"_s};
-    const QStringList kept{u"Lib [old]"_s, u"a]b"_s, u"[x"_s, u"k=v"_s, u";note"_s, u"\"quoted\""_s,
-                           u"tab\tinside"_s, QString(5000, u'x'), u"\u00c4rger"_s};
+    const QStringList refused{u"a\nb"_s, u"a\rb"_s, u"trail "_s, u"\tlead"_s,
+                              u"a"_s + QChar(0xD800) + u"b"_s};
+    const QStringList kept{u"Lib [old]"_s, u"a]b"_s,        u"[x"_s,          u"k=v"_s,
+                           u";note"_s,     u"\"quoted\""_s, u"tab\tinside"_s, QString(5000, u'x'),
+                           u"\u00c4rger"_s};
     QTemporaryDir dir;
     const QString path = dir.filePath(u"p.vx7"_s);
     const QDateTime now(QDate(2026, 12, 6), QTime(12, 0));
@@ -504,14 +539,16 @@ TEST_F(Commands, DeletingAGroupKeepsTheActivePageWhereItCan)
         project().setUnmodified();
         const QString name = project().groupName(c.deleted);
         ScriptedPrompter s;
-        s.answer(u'[' + name + u']', Prompter::No).answer(u"Do you really want to delete ["_s + name + u']', Prompter::Yes);
+        s.answer(u'[' + name + u']', Prompter::No)
+            .answer(u"Do you really want to delete ["_s + name + u']', Prompter::Yes);
         groupCmds.popDelGroupClick();
         EXPECT_EQ(project().groupCount(), 4);
         groupCmds.popDelGroupClick();
         EXPECT_FALSE(groupNames().contains(name));
         EXPECT_EQ(project().groupCount(), 3);
         EXPECT_EQ(project().activeGroup(), c.activeAfter);
-        EXPECT_EQ(host.addressedGroup(), c.activeAfter) << "the current group, not a remembered index that is gone";
+        EXPECT_EQ(host.addressedGroup(), c.activeAfter)
+            << "the current group, not a remembered index that is gone";
         EXPECT_TRUE(project().isModified());
     }
 }
@@ -542,7 +579,8 @@ TEST_F(Commands, OptionPageLoadsTheChosenLanguageAndGivesTheChosenFontToTheWindo
     prompts.chooseLanguage({}).chooseFont(std::nullopt);
     options.RzButtonLangClick();
     options.RzBitBtnFontClick();
-    EXPECT_EQ(prompts.languageLists()[0], (QStringList{u"chinese"_s, u"English"_s})) << "the languages beside the IDE";
+    EXPECT_EQ(prompts.languageLists()[0], (QStringList{u"chinese"_s, u"English"_s}))
+        << "the languages beside the IDE";
     EXPECT_TRUE(host.loadedLanguages().isEmpty());
     EXPECT_EQ(host.displayFont(), before);
     EXPECT_EQ(host.dialogs().input.font, before);
@@ -553,7 +591,8 @@ TEST_F(Commands, OptionPageLoadsTheChosenLanguageAndGivesTheChosenFontToTheWindo
     options.RzBitBtnFontClick();
     EXPECT_EQ(host.loadedLanguages(), QStringList{u"chinese"_s});
     EXPECT_EQ(host.displayFont(), arial);
-    for (const auto* state : {&host.dialogs().input.font, &host.dialogs().fileList.font, &host.dialogs().language.font})
+    for (const auto* state :
+         {&host.dialogs().input.font, &host.dialogs().fileList.font, &host.dialogs().language.font})
         EXPECT_EQ(*state, arial);
 }
 

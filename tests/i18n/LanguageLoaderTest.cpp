@@ -23,10 +23,14 @@ std::optional<QString> textOf(const LanguageTexts& r, const UiTexts& t, const Ui
 {
     const QString object = row.object.toString();
     switch (row.target) {
-    case TextTarget::Variable: return t[*uiTextFromKey(row.key)];
-    case TextTarget::Hint: return r.hint(object);
-    case TextTarget::Column: return r.column(object, row.column);
-    default: return r.caption(object);
+    case TextTarget::Variable:
+        return t[*uiTextFromKey(row.key)];
+    case TextTarget::Hint:
+        return r.hint(object);
+    case TextTarget::Column:
+        return r.column(object, row.column);
+    default:
+        return r.caption(object);
     }
 }
 
@@ -65,17 +69,19 @@ void expectKeysAreTheTable(const QByteArray& bytes)
     std::set<QString> tableKeys;
     for (const UiTextEntry& row : uiTextTable()) {
         tableKeys.insert((row.section.toString() + u'/' + row.key.toString()).toLower());
-        EXPECT_TRUE(file.hasKey(row.section.toString(), row.key.toString())) << "missing " << qPrintable(row.key.toString());
+        EXPECT_TRUE(file.hasKey(row.section.toString(), row.key.toString()))
+            << "missing " << qPrintable(row.key.toString());
     }
     for (const QString& section : file.sectionNames()) {
         for (const QString& key : file.keyNames(section))
-            EXPECT_TRUE(tableKeys.contains((section + u'/' + key).toLower())) << "unknown " << qPrintable(key);
+            EXPECT_TRUE(tableKeys.contains((section + u'/' + key).toLower()))
+                << "unknown " << qPrintable(key);
     }
 }
 
 class LanguageLoaderTest : public ::testing::Test
 {
-protected:
+  protected:
     QTemporaryDir dir;
     UiTexts texts;
 
@@ -113,7 +119,8 @@ TEST(UiTextTable, RowsAreUniqueCompleteAndAddressable)
         variables += row.target == TextTarget::Variable;
         const QString where = row.section.toString() + u'/' + row.key.toString();
         // Section and key names are matched ignoring case, so "Project" and "project" are one section.
-        EXPECT_TRUE(keys.emplace(folded(row.section), folded(row.key)).second) << "duplicate " << qPrintable(where);
+        EXPECT_TRUE(keys.emplace(folded(row.section), folded(row.key)).second)
+            << "duplicate " << qPrintable(where);
         EXPECT_FALSE(row.english.trimmed().isEmpty()) << qPrintable(where);
         EXPECT_EQ(row.english, row.english.trimmed()) << "the INI reader trims values: " << qPrintable(where);
         EXPECT_EQ(row.object.isEmpty(), row.target == TextTarget::Variable) << qPrintable(where);
@@ -123,7 +130,8 @@ TEST(UiTextTable, RowsAreUniqueCompleteAndAddressable)
         const bool caption = row.target == TextTarget::Caption || row.target == TextTarget::PageCaption ||
                              row.target == TextTarget::MenuItem;
         if (row.target != TextTarget::Variable) {
-            EXPECT_TRUE(targets.emplace(row.object.toString(), caption ? 0 : int(row.target), row.column).second)
+            EXPECT_TRUE(
+                targets.emplace(row.object.toString(), caption ? 0 : int(row.target), row.column).second)
                 << "two rows for " << qPrintable(row.object.toString());
         }
     }
@@ -176,15 +184,19 @@ TEST_F(LanguageLoaderTest, DerivedTextsFollowTheirSources)
                                      "[Hint]\nSelectNum=Sel\nWeb=Site\n[About]\nVorlix=VX\n[Expert]\nNote=N\n"
                                      "Name=Nm\n[Component]\nComponent=Pkg\nCompFile=CF\nIncludePath=IP\n"
                                      "[Group]\nGroup=G\n");
-    const std::pair<const char16_t*, const char16_t*> captions[] = {
-        {u"LabelDelphiPath", u"Delphi Dir"}, {u"RzButtonBDEpath", u"BDE Dir"}, {u"RzGroupBoxReg", u"Delphi Reg"},
-        {u"RzCheckBoxBDEen", u"On BDE"},     {u"RzButtonShortcut", u"Links"},  {u"RzLabelWeb", u"Site"},
-        {u"LabelCompNum", u"Pkg"}};
+    const std::pair<const char16_t*, const char16_t*> captions[] = {{u"LabelDelphiPath", u"Delphi Dir"},
+                                                                    {u"RzButtonBDEpath", u"BDE Dir"},
+                                                                    {u"RzGroupBoxReg", u"Delphi Reg"},
+                                                                    {u"RzCheckBoxBDEen", u"On BDE"},
+                                                                    {u"RzButtonShortcut", u"Links"},
+                                                                    {u"RzLabelWeb", u"Site"},
+                                                                    {u"LabelCompNum", u"Pkg"}};
     for (const auto& [object, text] : captions)
-        EXPECT_EQ(r.caption(QString::fromUtf16(object)), QString::fromUtf16(text)) << qPrintable(QString::fromUtf16(object));
+        EXPECT_EQ(r.caption(QString::fromUtf16(object)), QString::fromUtf16(text))
+            << qPrintable(QString::fromUtf16(object));
     EXPECT_EQ(r.hint(u"RzPageControlComp"_s), u"Delphi Pkg"_s);
-    for (const QString& o : {u"LabelExpertSel"_s, u"RzLabelExpertSel"_s, u"LabelToolSel"_s, u"RzLabelToolSel"_s,
-                             u"RzLabelCompSel"_s})
+    for (const QString& o : {u"LabelExpertSel"_s, u"RzLabelExpertSel"_s, u"LabelToolSel"_s,
+                             u"RzLabelToolSel"_s, u"RzLabelCompSel"_s})
         EXPECT_EQ(r.hint(o), u"Sel"_s) << qPrintable(o);
     EXPECT_EQ(r.column(u"RzListViewTool"_s, 1), u"Nm"_s);
     EXPECT_EQ(r.mainWindowHint, u"Delphi VX"_s);
@@ -224,7 +236,8 @@ TEST_F(LanguageLoaderTest, FilesAreFoundAndListedIgnoringCase)
         writeAll(dir.filePath(QString::fromUtf8(name)), "[pop]\nAdd=from " + QByteArray(name) + "\n");
     QDir(dir.path()).mkdir(u"folder.LNG"_s);
     QDir(dir.path()).mkdir(u"plain"_s);
-    EXPECT_EQ(availableLanguages(dir.path()), (QStringList{u"chinese"_s, u"English"_s, u"folder"_s, u"Upper"_s}));
+    EXPECT_EQ(availableLanguages(dir.path()),
+              (QStringList{u"chinese"_s, u"English"_s, u"folder"_s, u"Upper"_s}));
     EXPECT_TRUE(availableLanguages(dir.filePath(u"missing"_s)).isEmpty());
     EXPECT_EQ(languageFilePath(dir.path(), u"CHINESE"_s), dir.filePath(u"chinese.lng"_s));
     EXPECT_EQ(loadLanguage(dir.path(), u"upper"_s, texts).caption(u"popAddExpert"_s), u"from Upper.LNG"_s);
@@ -257,7 +270,8 @@ TEST_F(LanguageLoaderTest, ShippedChineseFileTranslatesEveryKey)
         const QString english = row.english.toString();
         const QString chinese = textOf(r, texts, row).value_or(QString());
         EXPECT_FALSE(chinese.isEmpty()) << qPrintable(row.key.toString());
-        EXPECT_EQ(chinese == english, row.key == u"Vorlix") << qPrintable(row.key.toString()); // the product name stays
+        EXPECT_EQ(chinese == english, row.key == u"Vorlix")
+            << qPrintable(row.key.toString()); // the product name stays
         EXPECT_EQ(chinese.count(kept), english.count(kept)) << qPrintable(row.key.toString());
     }
     // Choosing English afterwards restores every default, also in the process-wide texts.

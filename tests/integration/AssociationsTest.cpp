@@ -2,8 +2,8 @@
 // them, a close that has nothing to change, a hive that cannot be written, and the desktop's MIME
 // types, launchers and default handlers as the freedesktop tools see them.
 
-#include "fixtures/Sandbox.h"
 #include "integration/Associations.h"
+#include "fixtures/Sandbox.h"
 #include "platform/FileOps.h"
 #include "platform/Installation.h"
 #include "platform/registry/RegistryStore.h"
@@ -73,10 +73,12 @@ TEST(AssociationRows, EachChoiceWritesItsRowsInOrderAndUncheckingRemovesNothing)
         MemoryRegistryStore store(WineHive::Arch::Win64);
         EXPECT_TRUE(writeAssociationRows(store, expected).isEmpty());
         for (const AssociationRow& row : kAllRows)
-            EXPECT_EQ(defaultText(store, row.key), expected.contains(row) ? row.value : u"<missing>"_s) << row.key.toStdString();
+            EXPECT_EQ(defaultText(store, row.key), expected.contains(row) ? row.value : u"<missing>"_s)
+                << row.key.toStdString();
         // The 64-bit Software\Classes that Wine's shell reads, not the 32-bit programs' node.
         EXPECT_FALSE(store.keyExists(RegRoot::LocalMachine, u"Software\\Classes\\Wow6432Node\\.vx7"_s));
-        EXPECT_TRUE(store.hiveBytes(HiveRegistryStore::HiveFile::Machine).contains("\n[Software\\\\Classes\\\\.vx7] "));
+        EXPECT_TRUE(store.hiveBytes(HiveRegistryStore::HiveFile::Machine)
+                        .contains("\n[Software\\\\Classes\\\\.vx7] "));
         writeAssociationRows(all, expected); // the full choice first, then ever fewer rows
     }
     for (const AssociationRow& row : kAllRows)
@@ -89,31 +91,41 @@ TEST_F(AssociationsWineTest, WinesShellSeesTheRows)
 {
     {
         HiveRegistryStore store(prefix());
-        ASSERT_TRUE(writeAssociationRows(store, associationRows({}, u"C:\\Program Files\\Vx\\Vorlix7"_s, u"C:\\D 7\\"_s)).isEmpty());
+        ASSERT_TRUE(writeAssociationRows(
+                        store, associationRows({}, u"C:\\Program Files\\Vx\\Vorlix7"_s, u"C:\\D 7\\"_s))
+                        .isEmpty());
         store.commit();
     }
-    const auto defaultOf = [](const QString& key) { return query(u"HKCR\\"_s + key, false).value(u"(Default)"_s); };
+    const auto defaultOf = [](const QString& key) {
+        return query(u"HKCR\\"_s + key, false).value(u"(Default)"_s);
+    };
     EXPECT_EQ(defaultOf(u".vx7"_s), (QPair<QString, QString>{u"REG_SZ"_s, u"Delphi7 Vorlix"_s}));
-    EXPECT_EQ(defaultOf(u"Delphi7 Vorlix\\shell\\open\\command"_s).second, u"\"C:\\Program Files\\Vx\\Vorlix7\" \"%1\""_s);
+    EXPECT_EQ(defaultOf(u"Delphi7 Vorlix\\shell\\open\\command"_s).second,
+              u"\"C:\\Program Files\\Vx\\Vorlix7\" \"%1\""_s);
     EXPECT_EQ(defaultOf(u".pas"_s).second, u"delphi32.exe"_s);
-    EXPECT_EQ(defaultOf(u"delphi32.exe\\shell\\Open_With_Delphi7\\command"_s).second, u"\"C:\\D 7\\bin\\Delphi32.exe\" \"%1\""_s);
+    EXPECT_EQ(defaultOf(u"delphi32.exe\\shell\\Open_With_Delphi7\\command"_s).second,
+              u"\"C:\\D 7\\bin\\Delphi32.exe\" \"%1\""_s);
 }
 
 // ------------------------------------------------------------------ a close on a sandbox
 
 class AssociationsTest : public ::testing::Test
 {
-protected:
+  protected:
     QString close(const AssociationChoice& choice)
     {
         HiveRegistryStore store(sb.prefix);
         return writeFileAssociations(store, choice, program, inst, xdg);
     }
-    QString launcher(const char* name) const { return xdg.dataHome + u"/applications/"_s + QLatin1StringView(name); }
+    QString launcher(const char* name) const
+    {
+        return xdg.dataHome + u"/applications/"_s + QLatin1StringView(name);
+    }
     static QString run(const QString& program, const QStringList& args, int* exitCode = nullptr)
     {
         const QString path = QStandardPaths::findExecutable(program);
-        EXPECT_FALSE(path.isEmpty()) << program.toStdString() << " is not installed (scripts/install-deps.sh installs it)";
+        EXPECT_FALSE(path.isEmpty()) << program.toStdString()
+                                     << " is not installed (scripts/install-deps.sh installs it)";
         QProcess p;
         p.start(path, args);
         EXPECT_TRUE(p.waitForFinished(60000)) << program.toStdString();
@@ -151,12 +163,14 @@ TEST_F(AssociationsTest, AnUnchangedCloseWritesNothingAndAnUnwritableHiveNeverSt
 
     QFile::setPermissions(systemReg, QFile::permissions(systemReg) | QFile::WriteOwner);
     EXPECT_EQ(close({true, true, true}), QString());
-    EXPECT_EQ(defaultText(HiveRegistryStore(sb.prefix), kAllRows[1].key), associationCommand(inst.bridge.toWindows(program)));
+    EXPECT_EQ(defaultText(HiveRegistryStore(sb.prefix), kAllRows[1].key),
+              associationCommand(inst.bridge.toWindows(program)));
 
     // Everything in place: neither the hive nor any desktop file is rewritten, and a read-only
     // hive (as while a wineserver would refuse the write) brings no message.
     const QStringList files{systemReg, launcher(kProgramLauncher), launcher(kIdeLauncher),
-                            xdg.configHome + u"/mimeapps.list"_s, xdg.dataHome + u"/mime/packages/vorlix7.xml"_s};
+                            xdg.configHome + u"/mimeapps.list"_s,
+                            xdg.dataHome + u"/mime/packages/vorlix7.xml"_s};
     std::vector<std::pair<FileStamp, QByteArray>> stamps;
     for (const QString& f : files) {
         stamps.emplace_back(fileStamp(f), test::readAll(f));
@@ -166,7 +180,8 @@ TEST_F(AssociationsTest, AnUnchangedCloseWritesNothingAndAnUnwritableHiveNeverSt
     EXPECT_EQ(close({true, true, true}), QString());
     EXPECT_EQ(close({false, true, false}), QString()); // a smaller choice has nothing to add
     for (qsizetype i = 0; i < files.size(); ++i)
-        EXPECT_EQ(std::make_pair(fileStamp(files[i]), test::readAll(files[i])), stamps[size_t(i)]) << files[i].toStdString();
+        EXPECT_EQ(std::make_pair(fileStamp(files[i]), test::readAll(files[i])), stamps[size_t(i)])
+            << files[i].toStdString();
 }
 
 TEST_F(AssociationsTest, WhileAWineserverRunsTheHiveWaitsForALaterClose)
@@ -191,7 +206,8 @@ TEST_F(AssociationsTest, WhileAWineserverRunsTheHiveWaitsForALaterClose)
     const QStringList dirs = HiveRegistryStore::serverDirectories(sb.prefix);
     for (qsizetype i = 1; i < dirs.size(); ++i) // Debian's Wine leaves its server folder behind
         QDir(QFileInfo(dirs[i]).path()).removeRecursively();
-    EXPECT_TRUE(refused.contains(u"wineserver -k"_s) && refused.contains(u"later close"_s)) << refused.toStdString();
+    EXPECT_TRUE(refused.contains(u"wineserver -k"_s) && refused.contains(u"later close"_s))
+        << refused.toStdString();
     EXPECT_TRUE(QFileInfo::exists(launcher(kProgramLauncher)));
     EXPECT_EQ(close({true, true, true}), QString()); // the server gone, the next close writes
     EXPECT_EQ(defaultText(HiveRegistryStore(sb.prefix), u".vx7"_s), u"Delphi7 Vorlix"_s);
@@ -201,20 +217,24 @@ TEST_F(AssociationsTest, DesktopFilesMatchTheGoldenOnesAndTheToolsAnswerWhatWeSe
 {
     ASSERT_EQ(close({true, true, true}), QString());
     EXPECT_EQ(test::readAll(xdg.dataHome + u"/mime/packages/vorlix7.xml"_s), golden("vorlix7.xml"));
-    EXPECT_EQ(test::readAll(xdg.dataHome + u"/mime/packages/vorlix7-delphi7.xml"_s), golden("vorlix7-delphi7.xml"));
+    EXPECT_EQ(test::readAll(xdg.dataHome + u"/mime/packages/vorlix7-delphi7.xml"_s),
+              golden("vorlix7-delphi7.xml"));
     EXPECT_EQ(test::readAll(launcher(kProgramLauncher)), golden("vorlix7-open.desktop"));
     EXPECT_EQ(test::readAll(launcher(kIdeLauncher)), golden("vorlix7-delphi7-open.desktop"));
     int code = -1;
-    EXPECT_EQ(run(u"desktop-file-validate"_s, {launcher(kProgramLauncher), launcher(kIdeLauncher)}, &code), QString());
+    EXPECT_EQ(run(u"desktop-file-validate"_s, {launcher(kProgramLauncher), launcher(kIdeLauncher)}, &code),
+              QString());
     EXPECT_EQ(code, 0);
-    ASSERT_FALSE(QStandardPaths::findExecutable(u"mimetype"_s).isEmpty()) << "xdg-mime ignores our types without it";
+    ASSERT_FALSE(QStandardPaths::findExecutable(u"mimetype"_s).isEmpty())
+        << "xdg-mime ignores our types without it";
     const std::pair<const char16_t*, const char16_t*> types[] = {
-        {u"a.vx7", u"application/x-vorlix7-project"},  {u"a.pas", u"text/x-pascal"},
+        {u"a.vx7", u"application/x-vorlix7-project"}, {u"a.pas", u"text/x-pascal"},
         {u"a.dpr", u"text/x-vorlix7-delphi-project"}, {u"a.dpk", u"text/x-vorlix7-delphi-package"},
         {u"a.dfm", u"text/x-vorlix7-delphi-form"},
     };
     for (const auto& [name, type] : types) {
-        const QString file = dir.filePath(u"files/"_s + QString::fromUtf16(name)), mime = QString::fromUtf16(type);
+        const QString file = dir.filePath(u"files/"_s + QString::fromUtf16(name)),
+                      mime = QString::fromUtf16(type);
         test::writeAll(file, "[Project]\nName=x\n");
         EXPECT_EQ(run(u"xdg-mime"_s, {u"query"_s, u"filetype"_s, file}), mime);
         EXPECT_EQ(run(u"xdg-mime"_s, {u"query"_s, u"default"_s, mime}),
@@ -261,8 +281,9 @@ TEST_F(AssociationsTest, ForeignFilesInOurPlacesLoseNothing)
 
 TEST(MimeAppsList, OtherProgramsEntriesCommentsAndOddLinesSurvive)
 {
-    const QList<std::pair<QString, QString>> defaults{{u"application/x-vorlix7-project"_s, u"vorlix7-open.desktop"_s},
-                                                      {u"text/x-pascal"_s, u"vorlix7-delphi7-open.desktop"_s}};
+    const QList<std::pair<QString, QString>> defaults{
+        {u"application/x-vorlix7-project"_s, u"vorlix7-open.desktop"_s},
+        {u"text/x-pascal"_s, u"vorlix7-delphi7-open.desktop"_s}};
     // An empty or missing file gets the group.
     EXPECT_EQ(editMimeAppsList({}, defaults), "[Default Applications]\n"
                                               "application/x-vorlix7-project=vorlix7-open.desktop;\n"
@@ -286,25 +307,27 @@ TEST(MimeAppsList, OtherProgramsEntriesCommentsAndOddLinesSurvive)
                                "[Default Applications]\n"
                                "text/x-pascal=kate.desktop;";
     const QByteArray edited = editMimeAppsList(hostile, defaults);
-    EXPECT_EQ(edited, "stray=before-any-group\n"
-                      "# my defaults\n"
-                      "[Default Applications]\n"
-                      "text/x-pascal=vorlix7-delphi7-open.desktop;lazarus.desktop;geany.desktop;kate.desktop;\n"
-                      "garbage line\n"
-                      "text/html=firefox.desktop;\n"
-                      "application/x-vorlix7-project=vorlix7-open.desktop;\n"
-                      "\n"
-                      "[X-Unknown Group]\n"
-                      "application/x-vorlix7-project=other.desktop;\n"
-                      "[Added Associations]\n"
-                      "text/plain=gedit.desktop;\n"
-                      "[Default Applications]\n");
+    EXPECT_EQ(edited,
+              "stray=before-any-group\n"
+              "# my defaults\n"
+              "[Default Applications]\n"
+              "text/x-pascal=vorlix7-delphi7-open.desktop;lazarus.desktop;geany.desktop;kate.desktop;\n"
+              "garbage line\n"
+              "text/html=firefox.desktop;\n"
+              "application/x-vorlix7-project=vorlix7-open.desktop;\n"
+              "\n"
+              "[X-Unknown Group]\n"
+              "application/x-vorlix7-project=other.desktop;\n"
+              "[Added Associations]\n"
+              "text/plain=gedit.desktop;\n"
+              "[Default Applications]\n");
     EXPECT_EQ(editMimeAppsList(edited, defaults), edited) << "a second edit changes nothing";
     // Windows line ends stay; a file already right is returned as it was, final line end or not.
     const QByteArray crlf = "[Added Associations]\r\ntext/plain=gedit.desktop;\r\n";
-    EXPECT_EQ(editMimeAppsList(crlf, defaults), crlf + "\r\n[Default Applications]\r\n"
-                                                       "application/x-vorlix7-project=vorlix7-open.desktop;\r\n"
-                                                       "text/x-pascal=vorlix7-delphi7-open.desktop;\r\n");
+    EXPECT_EQ(editMimeAppsList(crlf, defaults), crlf +
+                                                    "\r\n[Default Applications]\r\n"
+                                                    "application/x-vorlix7-project=vorlix7-open.desktop;\r\n"
+                                                    "text/x-pascal=vorlix7-delphi7-open.desktop;\r\n");
     const QByteArray done = "[Default Applications]\ntext/x-pascal=vorlix7-delphi7-open.desktop;\n"
                             "application/x-vorlix7-project=vorlix7-open.desktop;";
     EXPECT_EQ(editMimeAppsList(done, defaults), done);

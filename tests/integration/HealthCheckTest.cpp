@@ -22,7 +22,7 @@ namespace {
 
 class HealthCheck : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
@@ -32,13 +32,19 @@ protected:
         box = fixtures::makeSandbox(dir.path(), o);
         QDir().mkpath(box.prefix + u"/drive_c/windows/syswow64"_s);
     }
-    void put(const QString& driveC, const QByteArray& bytes) { test::writeAll(box.prefix + u"/drive_c/"_s + driveC, bytes); }
+    void put(const QString& driveC, const QByteArray& bytes)
+    {
+        test::writeAll(box.prefix + u"/drive_c/"_s + driveC, bytes);
+    }
     std::vector<Finding> check(const ConfigProject& p) const
     {
         return checkProjectHealth(p, PathMacro(box.delphiRoot), PathBridge(box.prefix),
                                   {u"C:\\windows\\syswow64"_s, u"C:\\windows"_s});
     }
-    static std::string describe(const std::vector<Finding>& findings) { return healthReportText(findings).toStdString(); }
+    static std::string describe(const std::vector<Finding>& findings)
+    {
+        return healthReportText(findings).toStdString();
+    }
 
     QTemporaryDir dir;
     fixtures::Sandbox box;
@@ -50,13 +56,15 @@ TEST_F(HealthCheck, ReportsMissingFilesDuplicatesAndAMissingDependency)
     // one nowhere; a system DLL it imports is not looked up.
     put(u"windows/syswow64/rtl70.bpl"_s, fixtures::buildPeWithImports({}));
     put(u"Pkgs/Sibling.bpl"_s, fixtures::buildPeWithImports({}));
-    put(u"Pkgs/Needy.bpl"_s, fixtures::buildPeWithImports({u"rtl70.bpl"_s, u"sibling.BPL"_s, u"Vanished70.bpl"_s, u"user32.dll"_s}));
+    put(u"Pkgs/Needy.bpl"_s, fixtures::buildPeWithImports(
+                                 {u"rtl70.bpl"_s, u"sibling.BPL"_s, u"Vanished70.bpl"_s, u"user32.dll"_s}));
     put(u"Pkgs/NotPe.bpl"_s, "MZ but nothing more");
     put(u"windows/notepad.exe"_s, "MZ");
     ConfigProject p;
     p.experts().add({u"Lost"_s, u"$(Delphi)\\Experts\\Lost.dll"_s, {}, true});
     p.experts().add({u"Code Tools"_s, u"$(Delphi)\\Experts\\CodeTools.dll"_s, {}, true});
-    p.experts().add({u"Code Tools again"_s, u"C:\\Program Files\\Borland\\Delphi7\\experts\\codetools.dll"_s, {}, true});
+    p.experts().add(
+        {u"Code Tools again"_s, u"C:\\Program Files\\Borland\\Delphi7\\experts\\codetools.dll"_s, {}, true});
     p.addGroup(u"A"_s).add({u"Needy"_s, u"C:\\Pkgs\\Needy.bpl"_s, u"C:\\Pkgs;C:\\NoInclude"_s, {}, true});
     p.group(0).add({u"Db"_s, u"$(Delphi)\\BIN\\DCLDB70.BPL"_s, {}, {}, true});
     p.group(0).add({u"Broken"_s, u"C:\\Pkgs\\NotPe.bpl"_s, {}, {}, false});
@@ -64,7 +72,8 @@ TEST_F(HealthCheck, ReportsMissingFilesDuplicatesAndAMissingDependency)
     p.tools().add({u"Gone"_s, u"C:\\Tools\\gone.exe"_s, u"C:\\NoSuchDir"_s, {}, true});
     p.tools().add({u"Notepad"_s, u"notepad.exe"_s, {}, {}, true});
     p.tools().add({u"Image Editor"_s, u"$(Delphi)\\bin\\imagedit.exe"_s, u"$(Delphi)\\bin\\"_s, {}, true});
-    p.searchPath().addPaths({u"$(Delphi)\\Lib"_s, u"C:\\Program Files\\Borland\\Delphi7\\LIB\\"_s, u"C:\\Nowhere"_s});
+    p.searchPath().addPaths(
+        {u"$(Delphi)\\Lib"_s, u"C:\\Program Files\\Borland\\Delphi7\\LIB\\"_s, u"C:\\Nowhere"_s});
 
     const std::vector<Finding> f = check(p);
     using K = FindingKind;
@@ -78,7 +87,10 @@ TEST_F(HealthCheck, ReportsMissingFilesDuplicatesAndAMissingDependency)
         {K::MissingFile, u"C:\\Tools\\gone.exe"_s},
         {K::MissingFile, u"C:\\NoSuchDir"_s},
         {K::MissingFile, u"C:\\Nowhere"_s},
-        {K::Duplicate, u"C:\\Program Files\\Borland\\Delphi7\\experts\\codetools.dll"_s, {}, u"Code Tools again"_s,
+        {K::Duplicate,
+         u"C:\\Program Files\\Borland\\Delphi7\\experts\\codetools.dll"_s,
+         {},
+         u"Code Tools again"_s,
          u"\"Code Tools\""_s},
         {K::Duplicate, u"c:\\pkgs\\NEEDY.bpl"_s, u"packages"_s},
         {K::Duplicate, u"C:\\Program Files\\Borland\\Delphi7\\LIB\\"_s},
@@ -86,7 +98,8 @@ TEST_F(HealthCheck, ReportsMissingFilesDuplicatesAndAMissingDependency)
         {K::UnreadableFile, u"C:\\Pkgs\\NotPe.bpl"_s},
     };
     for (const auto& e : expected) {
-        const auto found = std::find_if(f.begin(), f.end(), [&](const Finding& x) { return x.kind == e.kind && x.file == e.file; });
+        const auto found = std::find_if(
+            f.begin(), f.end(), [&](const Finding& x) { return x.kind == e.kind && x.file == e.file; });
         ASSERT_NE(found, f.end()) << e.file.toStdString() << "\n" << describe(f);
         EXPECT_TRUE(e.list.isEmpty() || found->list == e.list) << found->list.toStdString();
         EXPECT_TRUE(e.entry.isEmpty() || found->entry == e.entry) << found->entry.toStdString();
@@ -96,8 +109,9 @@ TEST_F(HealthCheck, ReportsMissingFilesDuplicatesAndAMissingDependency)
     // counted in the summary); nothing else is: not the sandbox's package named in another case,
     // nor its tool.
     EXPECT_EQ(f.size(), 11u) << describe(f);
-    EXPECT_TRUE(healthReportText(f).startsWith(u"11 findings: 5 missing files, 3 duplicates, 2 missing dependencies, "
-                                               u"1 unreadable packages\n"_s))
+    EXPECT_TRUE(
+        healthReportText(f).startsWith(u"11 findings: 5 missing files, 3 duplicates, 2 missing dependencies, "
+                                       u"1 unreadable packages\n"_s))
         << describe(f);
     EXPECT_EQ(healthReportText({}), u"No problems found."_s);
 }
@@ -116,7 +130,7 @@ TEST_F(HealthCheck, APackageIsCheckedAsTheIdesProcessWouldLoadIt)
     const struct
     {
         const char* what;
-        QList<QPair<QString, QByteArray>> files; // under drive C
+        QList<QPair<QString, QByteArray>> files;                         // under drive C
         std::vector<std::tuple<FindingKind, QString, QString>> findings; // kind, file, part of the detail
     } cases[] = {
         {"a 32-bit x86 package", {{u"Pkgs/A.bpl"_s, x86}}, {}},
@@ -126,16 +140,21 @@ TEST_F(HealthCheck, APackageIsCheckedAsTheIdesProcessWouldLoadIt)
         {"a 64-bit DLL whose import table cannot be read",
          {{u"Pkgs/A.bpl"_s, x64Broken}},
          {{FindingKind::WrongMachine, a, u"not a 32-bit x86 image"_s}}},
-        {"a PE32 image for ARM", {{u"Pkgs/A.bpl"_s, arm}}, {{FindingKind::WrongMachine, a, u"(machine 0x1c0, PE32)"_s}}},
+        {"a PE32 image for ARM",
+         {{u"Pkgs/A.bpl"_s, arm}},
+         {{FindingKind::WrongMachine, a, u"(machine 0x1c0, PE32)"_s}}},
         {"a package missing two levels down",
          {{u"Pkgs/A.bpl"_s, pkg({u"KERNEL32.dll"_s, u"B.bpl"_s})}, {u"Pkgs/B.bpl"_s, pkg({u"C.bpl"_s})}},
-         {{FindingKind::MissingDependency, u"C.bpl"_s, u"(A.bpl -> B.bpl -> C.bpl), which is not in C:\\Pkgs,"_s}}},
+         {{FindingKind::MissingDependency, u"C.bpl"_s,
+           u"(A.bpl -> B.bpl -> C.bpl), which is not in C:\\Pkgs,"_s}}},
         {"a chain through the system directory, looked up in the importer's folder",
-         {{u"Pkgs/A.bpl"_s, pkg({u"Sys70.bpl"_s})}, {u"windows/syswow64/Sys70.bpl"_s, pkg({u"Lost70.bpl"_s})}},
+         {{u"Pkgs/A.bpl"_s, pkg({u"Sys70.bpl"_s})},
+          {u"windows/syswow64/Sys70.bpl"_s, pkg({u"Lost70.bpl"_s})}},
          {{FindingKind::MissingDependency, u"Lost70.bpl"_s,
            u"(A.bpl -> Sys70.bpl -> Lost70.bpl), which is not in C:\\windows\\syswow64,"_s}}},
         {"an import cycle",
-         {{u"Pkgs/A.bpl"_s, pkg({u"B.bpl"_s})}, {u"Pkgs/B.bpl"_s, pkg({u"a.BPL"_s, u"B.bpl"_s, u"Gone.bpl"_s})}},
+         {{u"Pkgs/A.bpl"_s, pkg({u"B.bpl"_s})},
+          {u"Pkgs/B.bpl"_s, pkg({u"a.BPL"_s, u"B.bpl"_s, u"Gone.bpl"_s})}},
          {{FindingKind::MissingDependency, u"Gone.bpl"_s, u"(A.bpl -> B.bpl -> Gone.bpl)"_s}}},
         {"a package reached along two chains, reported once with the shorter",
          {{u"Pkgs/A.bpl"_s, pkg({u"B.bpl"_s, u"C.bpl"_s})},
@@ -156,7 +175,8 @@ TEST_F(HealthCheck, APackageIsCheckedAsTheIdesProcessWouldLoadIt)
         EXPECT_EQ(f.size(), c.findings.size()) << describe(f);
         for (size_t i = 0; i < std::min(f.size(), c.findings.size()); ++i) {
             const auto& [kind, file, inDetail] = c.findings[i];
-            EXPECT_EQ(std::make_tuple(f[i].kind, f[i].file, f[i].entry), std::make_tuple(kind, file, u"A"_s)) << describe(f);
+            EXPECT_EQ(std::make_tuple(f[i].kind, f[i].file, f[i].entry), std::make_tuple(kind, file, u"A"_s))
+                << describe(f);
             EXPECT_TRUE(f[i].detail.contains(inDetail)) << f[i].detail.toStdString();
         }
     }

@@ -2,9 +2,9 @@
 // where a folder is unknown) and the environment helpers (the IDE's system directory, registering
 // the debugger library through Wine, the copy of the runtime files).
 
+#include "integration/Shortcuts.h"
 #include "fixtures/Sandbox.h"
 #include "integration/EnvironmentHelpers.h"
-#include "integration/Shortcuts.h"
 #include "platform/CodePage.h"
 #include "platform/Installation.h"
 #include "platform/desktop/ShellLink.h"
@@ -27,7 +27,7 @@ namespace {
 
 class ShortcutsTest : public ::testing::Test
 {
-protected:
+  protected:
     QString users(const QString& rest) const { return sandbox.prefix + u"/drive_c/users/demo/"_s + rest; }
 
     QTemporaryDir dir;
@@ -42,12 +42,12 @@ TEST_F(ShortcutsTest, CreateWritesLinksAndLaunchersAndDeleteRemovesThem)
 {
     const QString menu = users(u"AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Delphi/Delphi7/"_s);
     const QString quick = users(u"AppData/Roaming/Microsoft/Internet Explorer/Quick Launch/"_s);
-    const QStringList links{menu + u"Delphi7.lnk"_s,  users(u"Desktop/Delphi7.lnk"_s), quick + u"Delphi7.lnk"_s,
-                            menu + u"Vorlix7.lnk"_s,  users(u"Desktop/Vorlix7.lnk"_s), quick + u"Vorlix7.lnk"_s};
-    const QStringList desktopFiles{launchers.applications + u"/vorlix7-delphi7.desktop"_s,
-                                   launchers.desktop + u"/Delphi7.desktop"_s,
-                                   launchers.applications + u"/vorlix7.desktop"_s,
-                                   launchers.desktop + u"/Vorlix7.desktop"_s};
+    const QStringList links{menu + u"Delphi7.lnk"_s,         users(u"Desktop/Delphi7.lnk"_s),
+                            quick + u"Delphi7.lnk"_s,        menu + u"Vorlix7.lnk"_s,
+                            users(u"Desktop/Vorlix7.lnk"_s), quick + u"Vorlix7.lnk"_s};
+    const QStringList desktopFiles{
+        launchers.applications + u"/vorlix7-delphi7.desktop"_s, launchers.desktop + u"/Delphi7.desktop"_s,
+        launchers.applications + u"/vorlix7.desktop"_s, launchers.desktop + u"/Vorlix7.desktop"_s};
     for (int round = 0; round < 2; ++round) { // a second creation replaces the first
         const ShortcutReport r = createShortcuts(folders, inst, all, launchers);
         EXPECT_TRUE(r.skipped.isEmpty()) << r.skipped.join(u'\n').toStdString();
@@ -56,12 +56,15 @@ TEST_F(ShortcutsTest, CreateWritesLinksAndLaunchersAndDeleteRemovesThem)
     for (const QString& f : links + desktopFiles)
         EXPECT_TRUE(QFileInfo(f).isFile()) << f.toStdString();
     const QString r = inst.delphiRoot;
-    EXPECT_EQ(test::readAll(links[1]), shellLinkBytes({r + u"bin\\Delphi32.exe"_s, r + u"bin"_s, {}}, ansiCodePage(), {}));
+    EXPECT_EQ(test::readAll(links[1]),
+              shellLinkBytes({r + u"bin\\Delphi32.exe"_s, r + u"bin"_s, {}}, ansiCodePage(), {}));
     EXPECT_EQ(test::readAll(links[4]), shellLinkBytes({r + u"Vorlix7.exe"_s, r, {}}, ansiCodePage(), {}));
     const QString ide = QString::fromUtf8(test::readAll(desktopFiles[0]));
-    EXPECT_TRUE(ide.contains(u"\nExec=env WINEPREFIX="_s + sandbox.prefix + u" wine \""_s)) << ide.toStdString();
+    EXPECT_TRUE(ide.contains(u"\nExec=env WINEPREFIX="_s + sandbox.prefix + u" wine \""_s))
+        << ide.toStdString();
     EXPECT_TRUE(ide.contains(u"/Program Files/Borland/Delphi7/bin/Delphi32.exe\"\n"_s)) << ide.toStdString();
-    EXPECT_TRUE(QString::fromUtf8(test::readAll(desktopFiles[2])).contains(sandbox.delphiHost + u"/Vorlix7"_s));
+    EXPECT_TRUE(
+        QString::fromUtf8(test::readAll(desktopFiles[2])).contains(sandbox.delphiHost + u"/Vorlix7"_s));
     EXPECT_TRUE(QFileInfo(desktopFiles[3]).isExecutable()) << "a desktop launcher must be trusted to run";
     const QString validator = QStandardPaths::findExecutable(u"desktop-file-validate"_s);
     ASSERT_FALSE(validator.isEmpty()) << "desktop-file-validate is not installed";
@@ -79,16 +82,19 @@ TEST_F(ShortcutsTest, CreateWritesLinksAndLaunchersAndDeleteRemovesThem)
 
 TEST_F(ShortcutsTest, UnknownOrMissingFoldersGiveNoLinkAndTheirReason)
 {
-    ShortcutReport r = createShortcuts({}, inst, {ShortcutPlace::IdeDesktop, ShortcutPlace::ProgramQuickLaunch}, launchers);
+    ShortcutReport r =
+        createShortcuts({}, inst, {ShortcutPlace::IdeDesktop, ShortcutPlace::ProgramQuickLaunch}, launchers);
     ASSERT_EQ(r.skipped.size(), 2);
     EXPECT_TRUE(r.skipped[0].startsWith(u"ide-desktop: "_s));
     EXPECT_TRUE(r.skipped[1].startsWith(u"program-quicklaunch: "_s));
-    EXPECT_EQ(r.written, QStringList{launchers.desktop + u"/Delphi7.desktop"_s}) << "the Linux launcher needs no Wine folder";
+    EXPECT_EQ(r.written, QStringList{launchers.desktop + u"/Delphi7.desktop"_s})
+        << "the Linux launcher needs no Wine folder";
     ShellFolders gone = folders;
     gone.desktop = u"C:\\users\\nobody\\Desktop"_s;
     r = createShortcuts(gone, inst, {ShortcutPlace::ProgramDesktop}, launchers);
     ASSERT_EQ(r.skipped.size(), 1);
-    EXPECT_TRUE(r.skipped[0].contains(u"C:\\users\\nobody\\Desktop\\Vorlix7.lnk"_s)) << r.skipped[0].toStdString();
+    EXPECT_TRUE(r.skipped[0].contains(u"C:\\users\\nobody\\Desktop\\Vorlix7.lnk"_s))
+        << r.skipped[0].toStdString();
     EXPECT_TRUE(createShortcuts(folders, inst, {}, launchers).written.isEmpty());
     for (const ShortcutPlace p : kAllShortcutPlaces)
         EXPECT_EQ(placeFromName(placeName(p)), p);
@@ -99,7 +105,8 @@ TEST_F(ShortcutsTest, SystemDirectoryFollowsThePrefixArchitecture)
 {
     EXPECT_EQ(windowsSystemDirectory(sandbox.prefix), u"C:\\windows\\syswow64"_s);
     QTemporaryDir win32;
-    test::writeAll(win32.filePath(u"system.reg"_s), "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n");
+    test::writeAll(win32.filePath(u"system.reg"_s),
+                   "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n");
     EXPECT_EQ(windowsSystemDirectory(win32.path()), u"C:\\windows\\system32"_s);
     EXPECT_EQ(runtimeCopyLabel(u"English"_s, u"C:\\windows\\syswow64"_s, u"C:\\D7\\"_s),
               u"Copy these files from <C:\\windows\\syswow64> to <C:\\D7\\Bin>."_s);
@@ -130,7 +137,8 @@ TEST_F(ShortcutsTest, RegistrationStartsRegsvr32ThroughWineInThePrefix)
 
 TEST_F(ShortcutsTest, RuntimeCopyStopsAtTheFirstFailureAndNeverLeavesAPartialFile)
 {
-    const QString system = sandbox.prefix + u"/drive_c/windows/syswow64/"_s, bin = sandbox.delphiHost + u"/bin/"_s;
+    const QString system = sandbox.prefix + u"/drive_c/windows/syswow64/"_s,
+                  bin = sandbox.delphiHost + u"/bin/"_s;
     const QStringList names{u"adortl70.bpl"_s, u"AMERICAN.VTD"_s, u"bdertl70.bpl"_s,
                             u"CC3260MT.DLL"_s, u"CFX32.OCX"_s,    u"CTL3D32.DLL"_s};
     for (const QString& n : names) {

@@ -7,7 +7,8 @@ using namespace vx;
 
 TEST(AsciiCase, HashIgnoresOnlyAsciiCaseAndCountsEveryUnit)
 {
-    EXPECT_EQ(hashIgnoringAsciiCase(u"C:\\Program Files\\X.BPL"), hashIgnoringAsciiCase(u"c:\\program files\\x.bpl"));
+    EXPECT_EQ(hashIgnoringAsciiCase(u"C:\\Program Files\\X.BPL"),
+              hashIgnoringAsciiCase(u"c:\\program files\\x.bpl"));
     EXPECT_EQ(hashIgnoringAsciiCase(u"abc"), hashIgnoringAsciiCase(u"ABC"));
     // Texts that differ other than in A-Z case: non-ASCII case, a trailing NUL, length, the seed.
     EXPECT_NE(hashIgnoringAsciiCase(u"Ä"), hashIgnoringAsciiCase(u"ä"));

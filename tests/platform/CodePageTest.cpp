@@ -35,22 +35,26 @@ QByteArray machineHive(const QByteArray& keys)
 TEST(CodePage, AnsiCodePageOfThePrefixInEachHiveLayout)
 {
     // Debian's Wine 8: the keys stand under CurrentControlSet itself, spelled "Codepage".
-    const QByteArray debian = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
-                              "[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\Codepage] 1796554522\n"
-                              "#time=1dc6b1f2b2a0000\n\"1252\"=\"c_1252.nls\"\n\"ACP\"=\"936\"\n\"OEMCP\"=\"936\"\n\n"
-                              "[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\Language] 1796554524\n\"Default\"=\"0804\"\n";
+    const QByteArray debian =
+        "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
+        "[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\Codepage] 1796554522\n"
+        "#time=1dc6b1f2b2a0000\n\"1252\"=\"c_1252.nls\"\n\"ACP\"=\"936\"\n\"OEMCP\"=\"936\"\n\n"
+        "[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\Language] 1796554524\n\"Default\"=\"0804\"\n";
     EXPECT_EQ(ansiCodePageFromHive(debian), 936);
 
     // Without a readable link, ControlSet001 is the one Wine makes current.
-    const QByteArray unlinked = machineHive("[System\\\\ControlSet001\\\\Control\\\\Nls\\\\CodePage] 1\r\n\"ACP\"=\"1251\"\r\n");
+    const QByteArray unlinked =
+        machineHive("[System\\\\ControlSet001\\\\Control\\\\Nls\\\\CodePage] 1\r\n\"ACP\"=\"1251\"\r\n");
     EXPECT_EQ(ansiCodePageFromHive(unlinked), 1251);
 
     // Other keys' values of the same name, malformed values and a missing key give 1252.
     EXPECT_EQ(ansiCodePageFromHive(machineHive("[Software\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"936\"\n")), 1252);
-    EXPECT_EQ(ansiCodePageFromHive(
-                  machineHive("[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=dword:000003a8\n")),
+    EXPECT_EQ(ansiCodePageFromHive(machineHive(
+                  "[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=dword:000003a8\n")),
               1252);
-    EXPECT_EQ(ansiCodePageFromHive("[System\\\\ControlSet001\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"936\"\n"), 1252)
+    EXPECT_EQ(
+        ansiCodePageFromHive("[System\\\\ControlSet001\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"936\"\n"),
+        1252)
         << "a file Wine refuses (no header) gives nothing";
     EXPECT_EQ(ansiCodePageFromHive(""), 1252);
 
@@ -103,14 +107,16 @@ TEST(CodePage, LargeHiveAndTheLookupAtTheFirstNeed)
                 QByteArray(i % 97, 'x') + "\"\n\n";
     const QByteArray tail = "[System\\\\ControlSet001\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"1250\"\n\n"
                             "[System\\\\ControlSet002\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"932\"\n\n"
-                            "[System\\\\CurrentControlSet] 1\n#link\n\"SymbolicLinkValue\"=hex(6):"
-                            + linkHex(u"ControlSet002"_s) + "\n\n[System\\\\Select] 1\n\"Current\"=dword:00000002\n";
+                            "[System\\\\CurrentControlSet] 1\n#link\n\"SymbolicLinkValue\"=hex(6):" +
+                            linkHex(u"ControlSet002"_s) +
+                            "\n\n[System\\\\Select] 1\n\"Current\"=dword:00000002\n";
     QTemporaryDir dir;
     test::writeAll(dir.filePath(u"system.reg"_s), hive + tail);
     EXPECT_EQ(readAnsiCodePage(dir.path()), 932);
 
     // A key under CurrentControlSet itself wins over the link.
-    const QByteArray under = "[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"1251\"\n\n";
+    const QByteArray under =
+        "[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"1251\"\n\n";
     test::writeAll(dir.filePath(u"system.reg"_s), hive + tail + under);
     EXPECT_EQ(readAnsiCodePage(dir.path()), 1251);
 

@@ -1,5 +1,5 @@
-#include "platform/Errors.h"
 #include "platform/FileOps.h"
+#include "platform/Errors.h"
 #include "support/TemporaryFiles.h"
 #include "support/TestFiles.h"
 
@@ -34,7 +34,9 @@ TEST(FileOps, AtomicWriteKeepsABackupAndNeverLeavesTheTargetMissing)
     EXPECT_EQ(readAll(backup), QByteArray("old")) << "the older backup was replaced";
     EXPECT_EQ(written, fileStamp(target));
     EXPECT_EQ(written.size, 3);
-    struct stat st {};
+    struct stat st
+    {
+    };
     ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u) << "the new file keeps the old one's permission bits";
     EXPECT_TRUE(temporaryFiles(dir.path()).isEmpty());
@@ -73,35 +75,33 @@ TEST(FileOps, ContentWrittenInPiecesArrivesWholeAndAFailedProducerChangesNothing
     // Small pieces that fill the writer's buffer many times over, one piece larger than it, and a
     // false start that is dropped.
     QByteArray expected;
-    writeFileAtomically(
-        target,
-        [&](ContentSink& sink) {
-            sink.write("dropped");
-            sink.restart();
-            for (int i = 0; i < 20000; ++i) {
-                const QByteArray piece = "line " + QByteArray::number(i) + "\r\n";
-                sink.write(piece);
-                expected += piece;
-            }
-            const QByteArray big(200 * 1024, 'x');
-            sink.write(big);
-            expected += big;
-            sink.write("end");
-            expected += "end";
-        },
-        {backup, nullptr});
+    writeFileAtomically(target,
+                        [&](ContentSink& sink) {
+                            sink.write("dropped");
+                            sink.restart();
+                            for (int i = 0; i < 20000; ++i) {
+                                const QByteArray piece = "line " + QByteArray::number(i) + "\r\n";
+                                sink.write(piece);
+                                expected += piece;
+                            }
+                            const QByteArray big(200 * 1024, 'x');
+                            sink.write(big);
+                            expected += big;
+                            sink.write("end");
+                            expected += "end";
+                        },
+                        {backup, nullptr});
     EXPECT_EQ(readAll(target), expected);
     EXPECT_EQ(readAll(backup), QByteArray("old"));
     EXPECT_TRUE(temporaryFiles(dir.path()).isEmpty());
 
     // A producer that gives up half way: the target and its backup stay, nothing is left behind.
-    EXPECT_THROW(writeFileAtomically(
-                     target,
-                     [](ContentSink& sink) {
-                         sink.write(QByteArray(300 * 1024, 'y'));
-                         throw OperationError(u"stopped"_s);
-                     },
-                     {backup, nullptr}),
+    EXPECT_THROW(writeFileAtomically(target,
+                                     [](ContentSink& sink) {
+                                         sink.write(QByteArray(300 * 1024, 'y'));
+                                         throw OperationError(u"stopped"_s);
+                                     },
+                                     {backup, nullptr}),
                  OperationError);
     EXPECT_EQ(readAll(target), expected);
     EXPECT_EQ(readAll(backup), QByteArray("old"));

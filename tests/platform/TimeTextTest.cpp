@@ -20,8 +20,8 @@ TEST(TimeText, TimeAndDateTimeTextsRoundTrip)
     EXPECT_EQ(dateTimeText(QDateTime(QDate(2026, 3, 4), QTime(0, 0))), u"2026-03-04"_s);
     EXPECT_EQ(parseDateTimeText(dateTimeText(t)), t);
     EXPECT_EQ(parseDateTimeText(u"2026-03-04"_s), QDateTime(QDate(2026, 3, 4), QTime(0, 0)));
-    for (const QString& bad : {u""_s, u"2026-02-30"_s, u"2026/03/04"_s, u"2026-03-04 24:00:00"_s, u"x"_s,
-                               u"2026-03-04 5:60"_s})
+    for (const QString& bad :
+         {u""_s, u"2026-02-30"_s, u"2026/03/04"_s, u"2026-03-04 24:00:00"_s, u"x"_s, u"2026-03-04 5:60"_s})
         EXPECT_FALSE(parseDateTimeText(bad).has_value()) << bad.toStdString();
     EXPECT_EQ(parseTimeText(u"0:00:00"_s), 0);
     EXPECT_FALSE(parseTimeText(u"1:2:3:4"_s).has_value());

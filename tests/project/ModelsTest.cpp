@@ -31,7 +31,8 @@ TEST(EntryModels, PassTheModelTesterThroughEveryChange)
     tools.sortByHeader(1);
     tools.setData(tools.index(0, 0), Qt::Checked, Qt::CheckStateRole);
     tools.removeRowAt(0);
-    comps.addRows({ComponentListModel::toRow({u"z"_s, {}, {}, {}}), ComponentListModel::toRow({u"m"_s, {}, {}, {}})});
+    comps.addRows(
+        {ComponentListModel::toRow({u"z"_s, {}, {}, {}}), ComponentListModel::toRow({u"m"_s, {}, {}, {}})});
     comps.add({u"a"_s, {}, {}, {}});
     comps.setData(comps.index(0, 0), u"zz"_s, Qt::EditRole);
     comps.sortByHeader(0);
@@ -48,7 +49,8 @@ TEST(EntryModels, HeaderSortTogglesAndKeepsEmptyTextsLast)
     ExpertListModel m;
     for (const QString& n : {u"beta"_s, u""_s, u"Alpha"_s, u"gamma"_s, u"alpha"_s})
         m.add({n, {}, {}});
-    EXPECT_EQ(column(m, 0), (QStringList{u"beta"_s, u""_s, u"Alpha"_s, u"gamma"_s, u"alpha"_s})) << "insertion order";
+    EXPECT_EQ(column(m, 0), (QStringList{u"beta"_s, u""_s, u"Alpha"_s, u"gamma"_s, u"alpha"_s}))
+        << "insertion order";
 
     m.sortByHeader(0);
     EXPECT_EQ(column(m, 0), (QStringList{u"Alpha"_s, u"alpha"_s, u"beta"_s, u"gamma"_s, u""_s}));
@@ -97,7 +99,9 @@ TEST(EntryModels, ChangesAfterAHeaderSortKeepTheHeadersOrder)
 
 TEST(EntryModels, GroupListsStayInCaptionOrder)
 {
-    const auto row = [](const QString& name, const QString& file = {}) { return ComponentListModel::toRow({name, file, {}, {}}); };
+    const auto row = [](const QString& name, const QString& file = {}) {
+        return ComponentListModel::toRow({name, file, {}, {}});
+    };
     ComponentListModel m;
     for (const QString& n : {u"Indy"_s, u"Abbrevia"_s, u"zip"_s, u"Zebra"_s})
         m.add({n, {}, {}, {}});

@@ -1,5 +1,5 @@
-#include "platform/PathBridge.h"
 #include "project/PathMacro.h"
+#include "platform/PathBridge.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +50,8 @@ TEST(PathMacro, ImagesWithAndWithoutVerification)
     EXPECT_EQ(m.entryImageIndex(u"$(Delphi)\\bin\\THERE.bpl"_s, &bridge), ImageInsideRoot);
     EXPECT_EQ(m.entryImageIndex(u"$(Delphi)\\Bin\\missing.bpl"_s, &bridge), ImageInsideRootMissing);
     EXPECT_EQ(m.entryImageIndex(u"C:\\Delphi7\\Bin\\there.bpl"_s, &bridge), ImageOutsideRoot);
-    EXPECT_EQ(m.entryImageIndex(u"C:\\Delphi7\\Bin"_s, &bridge), ImageOutsideRootMissing) << "a directory is no file";
+    EXPECT_EQ(m.entryImageIndex(u"C:\\Delphi7\\Bin"_s, &bridge), ImageOutsideRootMissing)
+        << "a directory is no file";
 }
 
 TEST(PathMacro, SearchPathSegments)

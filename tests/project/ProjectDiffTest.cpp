@@ -11,7 +11,8 @@ namespace {
 
 const PathMacro kMacro(u"C:\\Program Files\\Borland\\Delphi7\\"_s);
 
-ComponentEntry package(const QString& name, const QString& file, bool selected = true, const QString& include = {})
+ComponentEntry package(const QString& name, const QString& file, bool selected = true,
+                       const QString& include = {})
 {
     return {name, file, include, {}, selected};
 }
@@ -64,7 +65,8 @@ TEST(ProjectDiff, CaseOnlyChangesAndMacroAgainstFullPathAreTheSameFile)
     b.tools().add({u"Grep"_s, u"C:\\TOOLS\\GREP.EXE"_s, u"C:\\Tools"_s, u"-r"_s, true});
     // Apply writes the working directory "$(Delphi)" as DelphiRoot.
     a.tools().add({u"IDE"_s, u"$(Delphi)\\Bin\\ide.exe"_s, u"$(Delphi)"_s, {}, true});
-    b.tools().add({u"IDE"_s, u"$(Delphi)\\Bin\\ide.exe"_s, u"C:\\Program Files\\Borland\\Delphi7\\"_s, {}, true});
+    b.tools().add(
+        {u"IDE"_s, u"$(Delphi)\\Bin\\ide.exe"_s, u"C:\\Program Files\\Borland\\Delphi7\\"_s, {}, true});
     EXPECT_TRUE(diffProjects(a, b, kMacro).isEmpty()) << lines(diffProjects(a, b, kMacro));
 
     // The same text under another DelphiRoot is another file.
@@ -121,7 +123,11 @@ TEST(ProjectDiff, AChangeOfTheToolsOrderIsTheFewestMoves)
          {u"z"_s, u"x"_s, u"y"_s},
          false,
          {u"tool moved: z (C:\\z.exe) from 3 to 1"_s}},
-        {"two swapped", {u"x"_s, u"y"_s}, {u"y"_s, u"x"_s}, false, {u"tool moved: y (C:\\y.exe) from 2 to 1"_s}},
+        {"two swapped",
+         {u"x"_s, u"y"_s},
+         {u"y"_s, u"x"_s},
+         false,
+         {u"tool moved: y (C:\\y.exe) from 2 to 1"_s}},
         {"reversed",
          {u"w"_s, u"x"_s, u"y"_s, u"z"_s},
          {u"z"_s, u"y"_s, u"x"_s, u"w"_s},
@@ -191,8 +197,10 @@ TEST(ProjectDiff, AFileListedTwiceMatchesItsListingsInOrder)
     a.addGroup(u"B"_s).add(package(u"P"_s, u"C:\\p.bpl"_s));
     b.addGroup(u"A"_s).add(package(u"P"_s, u"C:\\P.BPL"_s));
     // The second listing is the one removed; the other way round it is the one added.
-    EXPECT_EQ(diffReviewLines(diffProjects(a, b, kMacro)), QStringList{u"package removed in B: P (C:\\p.bpl)"_s});
-    EXPECT_EQ(diffReviewLines(diffProjects(b, a, kMacro)), QStringList{u"package added in B: P (C:\\p.bpl)"_s});
+    EXPECT_EQ(diffReviewLines(diffProjects(a, b, kMacro)),
+              QStringList{u"package removed in B: P (C:\\p.bpl)"_s});
+    EXPECT_EQ(diffReviewLines(diffProjects(b, a, kMacro)),
+              QStringList{u"package added in B: P (C:\\p.bpl)"_s});
 }
 
 // Whether two stored paths name the same file or folder, worked out the plain way: expand the
@@ -214,12 +222,28 @@ TEST(ProjectDiff, IdentityAgreesWithExpandingTheMacroForEveryPairOfSpellings)
     // changes, and the macro where it is and is not a prefix; as a package file, a search-path
     // folder and a tool's working directory.
     const QStringList spellings{
-        u"$(Delphi)\\"_s, u"$(delphi)\\\\"_s, u"$(Delphi)\\/"_s, u"C:\\Program Files\\Borland\\Delphi7"_s,
-        u"c:\\program files\\borland\\delphi7\\"_s, u"C:\\Program Files\\Borland\\Delphi7\\\\"_s,
-        u"C:\\Program Files\\Borland\\Delphi7x"_s, u"C:\\Program Files\\Borland\\Delphi"_s,
-        u"$(Delphi)\\Lib"_s, u"$(DELPHI)\\lib\\"_s, u"C:\\PROGRAM FILES\\BORLAND\\DELPHI7\\LIB"_s,
-        u"C:\\Program Files\\Borland\\Delphi7\\Lib\\x.bpl"_s, u"$(Delphi)\\Lib\\X.BPL"_s, u"$(Delphi)Lib"_s,
-        u"C:\\"_s, u"C:\\\\"_s, u"c:"_s, u"\\"_s, u"Lib"_s, u"LIB\\"_s, u"Ä\\b"_s, u"ä\\B"_s,
+        u"$(Delphi)\\"_s,
+        u"$(delphi)\\\\"_s,
+        u"$(Delphi)\\/"_s,
+        u"C:\\Program Files\\Borland\\Delphi7"_s,
+        u"c:\\program files\\borland\\delphi7\\"_s,
+        u"C:\\Program Files\\Borland\\Delphi7\\\\"_s,
+        u"C:\\Program Files\\Borland\\Delphi7x"_s,
+        u"C:\\Program Files\\Borland\\Delphi"_s,
+        u"$(Delphi)\\Lib"_s,
+        u"$(DELPHI)\\lib\\"_s,
+        u"C:\\PROGRAM FILES\\BORLAND\\DELPHI7\\LIB"_s,
+        u"C:\\Program Files\\Borland\\Delphi7\\Lib\\x.bpl"_s,
+        u"$(Delphi)\\Lib\\X.BPL"_s,
+        u"$(Delphi)Lib"_s,
+        u"C:\\"_s,
+        u"C:\\\\"_s,
+        u"c:"_s,
+        u"\\"_s,
+        u"Lib"_s,
+        u"LIB\\"_s,
+        u"Ä\\b"_s,
+        u"ä\\B"_s,
     };
     for (const QString& x : spellings) {
         for (const QString& y : spellings) {

@@ -1,7 +1,7 @@
+#include "project/ProjectFile.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "platform/ini/IniFile.h"
-#include "project/ProjectFile.h"
 #include "support/TestFiles.h"
 
 #include <QRandomGenerator>
@@ -18,7 +18,7 @@ const QDateTime kNow(QDate(2026, 12, 6), QTime(10, 0, 0));
 
 class ProjectFileTest : public ::testing::Test
 {
-protected:
+  protected:
     QTemporaryDir dir;
     PathMacro macro{u"C:\\D7\\"_s};
 
@@ -53,7 +53,8 @@ TEST_F(ProjectFileTest, ReaderDefaultsAndQuirks)
     read("[DelphiExperts]\nNum=3\nExpertName1=One\nExpertFile1=C:\\D7\\Experts\\one.dll\nExpertSel1=0\n"
          "[DelphiTools]\nnum=2\nTitle2=Second\nSel2=1\n"
          "[DelphiCompGroups]\nnum=3\nGroup1=Std\nGroup2=\nGroup3=Extra\n"
-         "[Std]\nnum=2\nCompName1=b\nCompName2=a\nCompFile2=$(DELPHI)\\Bin\\a.bpl\nCompPath2=  C:\\D7\\Source  \n"
+         "[Std]\nnum=2\nCompName1=b\nCompName2=a\nCompFile2=$(DELPHI)\\Bin\\a.bpl\nCompPath2=  "
+         "C:\\D7\\Source  \n"
          "[Extra]\nnum=1\nCompName1=x\nCompSel1=0\nColumns0=50\nSortColumn=2\nSortDirect=1\n"
          "[ConfigData]\nDay=-4\npage=7\nRun=9\nTimeSum=1:02:03\nLastTime=2026-01-02\nLastRun=garbage\n"
          "DefaultPath=C:\\D7\\Lib;;D:\\x;\n",
@@ -133,7 +134,8 @@ QString dump(const ConfigProject& p)
     const auto view = [&](const EntryListModel& m) {
         for (int w : m.viewSettings().columnWidths)
             out += QString::number(w) + u',';
-        out += QString::number(m.viewSettings().sortColumn) + u'/' + QString::number(m.viewSettings().sortDirect) + u'\n';
+        out += QString::number(m.viewSettings().sortColumn) + u'/' +
+               QString::number(m.viewSettings().sortDirect) + u'\n';
     };
     for (int r = 0; r < p.experts().count(); ++r) {
         const ExpertEntry e = p.experts().entry(r);
@@ -144,13 +146,15 @@ QString dump(const ConfigProject& p)
         out += u"G "_s + p.groupName(g) + u'\n';
         for (int r = 0; r < p.group(g).count(); ++r) {
             const ComponentEntry c = p.group(g).entry(r);
-            out += c.name + u'|' + c.file + u'|' + c.includePath + u'|' + c.note + u'|' + QString::number(c.selected) + u'\n';
+            out += c.name + u'|' + c.file + u'|' + c.includePath + u'|' + c.note + u'|' +
+                   QString::number(c.selected) + u'\n';
         }
         view(p.group(g));
     }
     for (int r = 0; r < p.tools().count(); ++r) {
         const ToolEntry t = p.tools().entry(r);
-        out += u"T "_s + t.title + u'|' + t.program + u'|' + t.params + u'|' + QString::number(t.selected) + u'\n';
+        out += u"T "_s + t.title + u'|' + t.program + u'|' + t.params + u'|' + QString::number(t.selected) +
+               u'\n';
     }
     view(p.tools());
     return out + p.searchPath().joined() + u' ' + QString::number(p.activeGroup());
@@ -167,7 +171,8 @@ void fillSample(ConfigProject& p)
     ComponentListModel& mine = p.addGroup(u"Mine"_s);
     mine.add({u"\u4e2d\u6587"_s, u"D:\\Pkg\\mine.bpl"_s, {}, {}, true});
     p.setActiveGroup(0);
-    p.tools().add({u"Image Editor"_s, u"$(Delphi)\\Bin\\imagedit.exe"_s, u"$(Delphi)\\Bin\\"_s, u"-x"_s, true});
+    p.tools().add(
+        {u"Image Editor"_s, u"$(Delphi)\\Bin\\imagedit.exe"_s, u"$(Delphi)\\Bin\\"_s, u"-x"_s, true});
     p.searchPath().addPaths({u"$(Delphi)\\Lib"_s, u"$(Delphi)\\Bin"_s});
     p.statistics().runCount = 5;
     p.statistics().timeSumMs = 3600 * 1000;
@@ -175,40 +180,41 @@ void fillSample(ConfigProject& p)
     p.statistics().beginTime = kNow.addSecs(-90);
 }
 
-const char* const kGolden = "[ConfigData]\r\n"
-                            "LastRun=0:01:30\r\n"
-                            "LastTime=2026-12-06 10:00:00\r\n"
-                            "TimeSum=1:01:30\r\n"
-                            "page=0\r\n"
-                            "sum=3\r\n"
-                            "Run=5\r\n"
-                            "Day=2\r\n"
-                            "DefaultPath=$(Delphi)\\Bin;$(Delphi)\\Lib\r\n"
-                            "[Standard]\r\n"
-                            "Columns0=128\r\nColumns1=100\r\nColumns2=100\r\nColumns3=100\r\nSortColumn=-1\r\nSortDirect=0\r\n"
-                            "num=2\r\n"
-                            "CompName1=Decision Cube\r\nCompFile1=$(Delphi)\\Bin\\dss70.bpl\r\nCompPath1=\r\n"
-                            "CompNote1=unused\r\nCompSel1=0\r\n"
-                            "CompName2=Indy\r\nCompFile2=$(Delphi)\\Bin\\dclIndy70.bpl\r\n"
-                            "CompPath2=$(Delphi)\\Source\\Indy\r\nCompNote2=\r\nCompSel2=1\r\n"
-                            "[Mine]\r\n"
-                            "Columns0=128\r\nColumns1=100\r\nColumns2=100\r\nColumns3=100\r\nSortColumn=-1\r\nSortDirect=0\r\n"
-                            "num=1\r\n"
-                            "CompName1=\xe4\xb8\xad\xe6\x96\x87\r\nCompFile1=D:\\Pkg\\mine.bpl\r\nCompPath1=\r\nCompNote1=\r\n"
-                            "CompSel1=1\r\n"
-                            "[DelphiExperts]\r\n"
-                            "num=2\r\n"
-                            "ExpertName1=GExperts\r\nExpertFile1=$(Delphi)\\Experts\\GExperts.dll\r\n"
-                            "ExpertNote1=code tools\r\nExpertSel1=1\r\n"
-                            "ExpertName2=Old\r\nExpertFile2=D:\\old.dll\r\nExpertNote2=\r\nExpertSel2=0\r\n"
-                            "Columns0=100\r\nColumns1=264\r\nColumns2=248\r\nSortColumn=-1\r\nSortDirect=0\r\n"
-                            "[DelphiCompGroups]\r\n"
-                            "num=2\r\nGroup1=Standard\r\nGroup2=Mine\r\n"
-                            "[DelphiTools]\r\n"
-                            "Num=1\r\n"
-                            "Title1=Image Editor\r\nPath1=$(Delphi)\\Bin\\imagedit.exe\r\nWorkingDir1=$(Delphi)\\Bin\\\r\n"
-                            "Params1=-x\r\nSel1=1\r\n"
-                            "Columns0=120\r\nColumns1=180\r\nColumns2=180\r\nColumns3=132\r\nSortColumn=-1\r\nSortDirect=0\r\n";
+const char* const kGolden =
+    "[ConfigData]\r\n"
+    "LastRun=0:01:30\r\n"
+    "LastTime=2026-12-06 10:00:00\r\n"
+    "TimeSum=1:01:30\r\n"
+    "page=0\r\n"
+    "sum=3\r\n"
+    "Run=5\r\n"
+    "Day=2\r\n"
+    "DefaultPath=$(Delphi)\\Bin;$(Delphi)\\Lib\r\n"
+    "[Standard]\r\n"
+    "Columns0=128\r\nColumns1=100\r\nColumns2=100\r\nColumns3=100\r\nSortColumn=-1\r\nSortDirect=0\r\n"
+    "num=2\r\n"
+    "CompName1=Decision Cube\r\nCompFile1=$(Delphi)\\Bin\\dss70.bpl\r\nCompPath1=\r\n"
+    "CompNote1=unused\r\nCompSel1=0\r\n"
+    "CompName2=Indy\r\nCompFile2=$(Delphi)\\Bin\\dclIndy70.bpl\r\n"
+    "CompPath2=$(Delphi)\\Source\\Indy\r\nCompNote2=\r\nCompSel2=1\r\n"
+    "[Mine]\r\n"
+    "Columns0=128\r\nColumns1=100\r\nColumns2=100\r\nColumns3=100\r\nSortColumn=-1\r\nSortDirect=0\r\n"
+    "num=1\r\n"
+    "CompName1=\xe4\xb8\xad\xe6\x96\x87\r\nCompFile1=D:\\Pkg\\mine.bpl\r\nCompPath1=\r\nCompNote1=\r\n"
+    "CompSel1=1\r\n"
+    "[DelphiExperts]\r\n"
+    "num=2\r\n"
+    "ExpertName1=GExperts\r\nExpertFile1=$(Delphi)\\Experts\\GExperts.dll\r\n"
+    "ExpertNote1=code tools\r\nExpertSel1=1\r\n"
+    "ExpertName2=Old\r\nExpertFile2=D:\\old.dll\r\nExpertNote2=\r\nExpertSel2=0\r\n"
+    "Columns0=100\r\nColumns1=264\r\nColumns2=248\r\nSortColumn=-1\r\nSortDirect=0\r\n"
+    "[DelphiCompGroups]\r\n"
+    "num=2\r\nGroup1=Standard\r\nGroup2=Mine\r\n"
+    "[DelphiTools]\r\n"
+    "Num=1\r\n"
+    "Title1=Image Editor\r\nPath1=$(Delphi)\\Bin\\imagedit.exe\r\nWorkingDir1=$(Delphi)\\Bin\\\r\n"
+    "Params1=-x\r\nSel1=1\r\n"
+    "Columns0=120\r\nColumns1=180\r\nColumns2=180\r\nColumns3=132\r\nSortColumn=-1\r\nSortDirect=0\r\n";
 
 TEST_F(ProjectFileTest, SaveWritesTheGoldenFileAndReadsItBack)
 {
@@ -308,15 +314,21 @@ TEST_F(ProjectFileTest, OpeningAnotherProjectStoresTheFirstOnesStatisticsOntoWha
     writeAll(path(u"b.vx7"_s), "[ConfigData]\r\n");
     ConfigProject p;
     IniFile store;
-    ASSERT_EQ(loadProject(p, store, path(u"a.vx7"_s), macro, {nullptr, kNow, {}}).outcome, LoadOutcome::Opened);
+    ASSERT_EQ(loadProject(p, store, path(u"a.vx7"_s), macro, {nullptr, kNow, {}}).outcome,
+              LoadOutcome::Opened);
     p.markModified();
     // The user adds an expert in an editor while the project is open; the statistics must not undo it.
-    writeAll(path(u"a.vx7"_s), "[ConfigData]\r\nRun=5\r\nTimeSum=0:10:00\r\n[DelphiExperts]\r\nnum=1\r\nExpertName1=Two\r\n");
+    writeAll(path(u"a.vx7"_s),
+             "[ConfigData]\r\nRun=5\r\nTimeSum=0:10:00\r\n[DelphiExperts]\r\nnum=1\r\nExpertName1=Two\r\n");
     const QDateTime later = kNow.addSecs(125);
-    ASSERT_EQ(loadProject(p, store, path(u"b.vx7"_s), macro, {nullptr, later, {}}).outcome, LoadOutcome::Opened);
+    ASSERT_EQ(loadProject(p, store, path(u"b.vx7"_s), macro, {nullptr, later, {}}).outcome,
+              LoadOutcome::Opened);
     const IniFile a(path(u"a.vx7"_s));
-    const std::pair<const char16_t*, const char16_t*> stored[] = {
-        {u"Run", u"5"}, {u"LastRun", u"0:02:05"}, {u"TimeSum", u"0:12:05"}, {u"LastTime", u"2026-12-06 10:02:05"}, {u"page", u"-1"}};
+    const std::pair<const char16_t*, const char16_t*> stored[] = {{u"Run", u"5"},
+                                                                  {u"LastRun", u"0:02:05"},
+                                                                  {u"TimeSum", u"0:12:05"},
+                                                                  {u"LastTime", u"2026-12-06 10:02:05"},
+                                                                  {u"page", u"-1"}};
     for (const auto& [key, value] : stored)
         EXPECT_EQ(a.readString(u"ConfigData"_s, QString::fromUtf16(key)), QString::fromUtf16(value));
     EXPECT_EQ(a.readString(u"DelphiExperts"_s, u"ExpertName1"_s), u"Two"_s);
@@ -339,7 +351,8 @@ TEST_F(ProjectFileTest, LoadingReportsProgress)
     ConfigProject p;
     std::vector<QString> texts;
     IniFile store(path());
-    readProject(store, p, macro, {nullptr, kNow, [&](const ProgressEvent& e) { texts.push_back(progressText(e)); }});
+    readProject(store, p, macro,
+                {nullptr, kNow, [&](const ProgressEvent& e) { texts.push_back(progressText(e)); }});
     ASSERT_EQ(texts.size(), 6u);
     EXPECT_EQ(texts[2], u"Loading Expert 20% : [third]"_s);
     EXPECT_EQ(texts[3], u"Loading Tool 30% : [Tool1]"_s);
@@ -348,8 +361,8 @@ TEST_F(ProjectFileTest, LoadingReportsProgress)
 TEST_F(ProjectFileTest, AnyTextWithoutLineBreaksSurvivesSaveAndReopen)
 {
     QRandomGenerator rng(7);
-    static const char32_t kAlphabet[] = {U' ', U'\t', U'"', U'\'', U'=', U'[', U']', U';', U'x', U'\\',
-                                         U'\u00e9', U'\u4e2d', U'\U0001F600', U'\ufeff'};
+    static const char32_t kAlphabet[] = {U' ', U'\t', U'"',  U'\'',     U'=',      U'[',          U']',
+                                         U';', U'x',  U'\\', U'\u00e9', U'\u4e2d', U'\U0001F600', U'\ufeff'};
     // Component names leave U+FEFF out: the caption order of the component list is the model's
     // business, and its collation ignores that character.
     const auto text = [&](bool caption = false) {
@@ -386,7 +399,8 @@ TEST_F(ProjectFileTest, AGroupNamedLikeAnotherSectionSharesItWithoutCostingTheOt
     // A file holds one count per section: a group sharing the experts', the group list's or the
     // tools' section reads that list's count back, but every other list comes back whole, and a
     // group in [ConfigData], with which it shares no key, comes back whole as well.
-    for (const QString& name : {u"configDATA"_s, u"delphiExperts"_s, u"DELPHICOMPGROUPS"_s, u"delphitools"_s}) {
+    for (const QString& name :
+         {u"configDATA"_s, u"delphiExperts"_s, u"DELPHICOMPGROUPS"_s, u"delphitools"_s}) {
         SCOPED_TRACE(name.toStdString());
         ConfigProject p;
         fillSample(p);
@@ -416,13 +430,15 @@ TEST_F(ProjectFileTest, ReadingThatReleasesTheStoreReadsWhatReadingKeepingItRead
     const QByteArray files[] = {
         "[ConfigData]\r\npage=1\r\nDefaultPath=$(Delphi)\\Lib\r\n"
         "[DelphiExperts]\r\nnum=1\r\nExpertName1=E\r\nCompName1=from experts\r\nnum=1\r\n"
-        "[DelphiCompGroups]\r\nnum=6\r\nGroup1=delphiexperts\r\nGroup2=A\r\nGroup3=a\r\nGroup4=DelphiTools\r\n"
+        "[DelphiCompGroups]\r\nnum=6\r\nGroup1=delphiexperts\r\nGroup2=A\r\nGroup3=a\r\nGroup4="
+        "DelphiTools\r\n"
         "Group5=ConfigData\r\nGroup6=delphicompgroups\r\n"
         "[A]\r\nnum=2\r\nCompName1=x\r\nCompName2=y\r\nColumns0=5\r\n"
         "[DelphiTools]\r\nNum=1\r\nTitle1=T\r\nCompName1=from tools\r\nnum=1\r\n",
         "[DelphiExperts]\r\nnum=2\r\nExpertName1=One\r\nExpertName2=Two\r\n"
         "[DelphiCompGroups]\r\nnum=2\r\nGroup1=G\r\nGroup2=H\r\n"
-        "[G]\r\nnum=1\r\nCompName1=g\r\n[H]\r\nnum=1\r\nCompName1=h\r\n[DelphiTools]\r\nNum=1\r\nTitle1=T\r\n",
+        "[G]\r\nnum=1\r\nCompName1=g\r\n[H]\r\nnum=1\r\nCompName1=h\r\n[DelphiTools]\r\nNum=1\r\nTitle1="
+        "T\r\n",
     };
     for (const QByteArray& file : files) {
         writeAll(path(), file);

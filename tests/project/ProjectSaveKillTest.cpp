@@ -7,8 +7,8 @@
 #include "support/TestFiles.h"
 
 #include <QRandomGenerator>
-#include <gtest/gtest.h>
 #include <csignal>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,11 +28,11 @@ void fill(ConfigProject& p, const QString& tag, int entries)
     ComponentListModel& group = p.addGroup(u"Group "_s + tag);
     for (int i = 0; i < entries; ++i) {
         p.experts().add({tag + QString::number(i), u"D:\\Experts\\e%1.dll"_s.arg(i), u"note"_s, true});
-        group.add({u"Package "_s + tag + QString::number(i), u"D:\\Bpl\\p%1.bpl"_s.arg(i), {}, {}, i % 2 == 0});
+        group.add(
+            {u"Package "_s + tag + QString::number(i), u"D:\\Bpl\\p%1.bpl"_s.arg(i), {}, {}, i % 2 == 0});
     }
     p.statistics().beginTime = kNow;
 }
-
 
 TEST(ProjectSaveKill, TheProjectFileIsAlwaysWholeOldOrNew)
 {
@@ -83,13 +83,15 @@ TEST(ProjectSaveKill, TheProjectFileIsAlwaysWholeOldOrNew)
         ASSERT_TRUE(QFileInfo(file).isFile()) << "round " << round;
         ASSERT_TRUE(now == bytesA || now == bytesB) << "round " << round << ": " << now.size() << " bytes";
         const QByteArray old = readAll(backup);
-        ASSERT_TRUE(old == bytesA || old == bytesB) << "round " << round << ": backup of " << old.size() << " bytes";
+        ASSERT_TRUE(old == bytesA || old == bytesB)
+            << "round " << round << ": backup of " << old.size() << " bytes";
 
         // The next command that opens a file there clears what the killed writer left.
         if (!temporaryFiles(dir.path()).isEmpty())
             ++killedWithLeftovers;
         const IniFile reopened(file);
-        EXPECT_TRUE(temporaryFiles(dir.path()).isEmpty()) << temporaryFiles(dir.path()).join(u' ').toStdString();
+        EXPECT_TRUE(temporaryFiles(dir.path()).isEmpty())
+            << temporaryFiles(dir.path()).join(u' ').toStdString();
         EXPECT_TRUE(reopened.hasSection(u"DelphiExperts"_s));
     }
     // Not asserted (it depends on timing): how often a kill left a temporary file to sweep.

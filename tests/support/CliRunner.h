@@ -17,7 +17,8 @@ struct CliRun
     QByteArray out, err;
 };
 
-inline CliRun runCli(const QStringList& args, const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
+inline CliRun runCli(const QStringList& args,
+                     const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment())
 {
     QProcess p;
     p.setProcessEnvironment(env);
@@ -31,7 +32,7 @@ inline CliRun runCli(const QStringList& args, const QProcessEnvironment& env = Q
 // snapshots kept in the test's folder.
 class SandboxCliTest : public ::testing::Test
 {
-protected:
+  protected:
     QTemporaryDir dir;
     fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(QStringLiteral("prefix")));
 

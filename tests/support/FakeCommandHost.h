@@ -3,8 +3,8 @@
 #include "app/CommandHost.h"
 #include "app/ProjectCommands.h"
 #include "app/RegistryCommands.h"
-#include "platform/ini/IniFile.h"
 #include "platform/Installation.h"
+#include "platform/ini/IniFile.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
 #include "support/MainWindowFixture.h"
@@ -15,7 +15,7 @@ namespace vx::test {
 // file and keeps what the commands showed, so that a test drives a command without the window.
 class FakeCommandHost : public app::CommandHost
 {
-public:
+  public:
     explicit FakeCommandHost(const QString& delphiHost)
         : m_installation(Installation::locate(delphiHost)), m_macro(m_installation.delphiRoot)
     {
@@ -51,7 +51,7 @@ public:
     app::ProjectFigures figures;
     app::Page shownPage = app::Page::Option;
 
-private:
+  private:
     Installation m_installation;
     PathMacro m_macro;
     ConfigProject m_project;
@@ -61,7 +61,7 @@ private:
 // The project and registry commands on a fake window, with the sandbox's sample project open.
 class CommandHostFixture : public MainWindowFixture
 {
-protected:
+  protected:
     ScriptedPrompter prompts;
     FakeCommandHost host{sb.delphiHost};
     app::ProjectCommands projects{host};

@@ -17,9 +17,10 @@ namespace vx::test {
 // command and look at everything it touched without building the window.
 class FakeEditingHost : public editing::EditingHost
 {
-public:
+  public:
     // DelphiRoot in Windows form; `prefix` is the Wine prefix of the bridge (may be empty).
-    explicit FakeEditingHost(const QString& delphiRoot = QStringLiteral("C:\\Delphi7\\"), const QString& prefix = {})
+    explicit FakeEditingHost(const QString& delphiRoot = QStringLiteral("C:\\Delphi7\\"),
+                             const QString& prefix = {})
         : m_macro(delphiRoot), m_bridge(prefix)
     {
         m_captions = {{QStringLiteral("TabSheetExperts"), QStringLiteral("Expert")},
@@ -76,7 +77,7 @@ public:
     const QString& pane() const { return m_pane; }
     const QStringList& loadedLanguages() const { return m_loadedLanguages; }
 
-private:
+  private:
     ConfigProject m_project;
     PathMacro m_macro;
     PathBridge m_bridge;

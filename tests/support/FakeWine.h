@@ -18,15 +18,17 @@ namespace vx::test {
 // Puts a recording `wine` first on PATH (or none at all) for the life of the object.
 class FakeWine
 {
-public:
+  public:
     explicit FakeWine(bool present)
     {
         m_oldPath = qgetenv("PATH");
         if (present) {
-            test::writeAll(m_dir.filePath(QStringLiteral("wine")), "#!/bin/sh\n"
-                                                      "{ printf '%s\\n' \"WINEPREFIX=$WINEPREFIX\" \"$@\"; } > \"$0.part\"\n"
-                                                      "mv \"$0.part\" \"$0.log\"\n");
-            QFile::setPermissions(m_dir.filePath(QStringLiteral("wine")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            test::writeAll(m_dir.filePath(QStringLiteral("wine")),
+                           "#!/bin/sh\n"
+                           "{ printf '%s\\n' \"WINEPREFIX=$WINEPREFIX\" \"$@\"; } > \"$0.part\"\n"
+                           "mv \"$0.part\" \"$0.log\"\n");
+            QFile::setPermissions(m_dir.filePath(QStringLiteral("wine")),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
         qputenv("PATH", QFile::encodeName(m_dir.path()) + (present ? ":/usr/bin:/bin" : ""));
     }
@@ -40,7 +42,7 @@ public:
         return QString::fromUtf8(test::readAll(log)).split(u'\n', Qt::SkipEmptyParts);
     }
 
-private:
+  private:
     QTemporaryDir m_dir;
     QByteArray m_oldPath;
 };
@@ -49,7 +51,7 @@ private:
 // for the test (its parent too, with the mode Wine demands, when it is missing).
 class FakeWineserver
 {
-public:
+  public:
     explicit FakeWineserver(const QString& dir) : m_dir(dir)
     {
         const QString base = QFileInfo(dir).path();
@@ -65,7 +67,9 @@ public:
             ::close(ready[0]);
             ::close(release[1]);
             const int fd = ::open(lock.constData(), O_RDWR | O_CREAT, 0600);
-            struct flock fl {};
+            struct flock fl
+            {
+            };
             fl.l_type = F_WRLCK;
             fl.l_len = 1;
             const char ok = (fd >= 0 && ::fcntl(fd, F_SETLK, &fl) == 0) ? '1' : '0';
@@ -100,7 +104,7 @@ public:
     bool locked() const { return m_locked; }
     pid_t pid() const { return m_pid; }
 
-private:
+  private:
     QString m_dir;
     pid_t m_pid = -1;
     int m_release = -1;

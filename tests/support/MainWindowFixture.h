@@ -22,7 +22,7 @@ inline const QDateTime kWindowTestStart(QDate(2026, 12, 6), QTime(9, 0, 0));
 
 class MainWindowFixture : public ::testing::Test
 {
-protected:
+  protected:
     QTemporaryDir dir;
     // Closing writes launchers and MIME types under the XDG folders: those of the test.
     ScopedXdgHome xdgHome{dir.path()};
@@ -32,7 +32,8 @@ protected:
     QString settings() const { return sb.delphiHost + QStringLiteral("/Vorlix7.wv7"); }
 
     // The window of `other` sandbox when given, else of this one, created and started.
-    std::unique_ptr<app::TFormMain> start(const QStringList& args = {}, const fixtures::Sandbox* other = nullptr)
+    std::unique_ptr<app::TFormMain> start(const QStringList& args = {},
+                                          const fixtures::Sandbox* other = nullptr)
     {
         const fixtures::Sandbox& s = other ? *other : sb;
         auto w = std::make_unique<app::TFormMain>(Installation::locate(s.delphiHost),
@@ -41,8 +42,7 @@ protected:
         EXPECT_EQ(w->FormCreate(args), app::TFormMain::StartResult::Ok);
         return w;
     }
-    template <typename T>
-    static T* child(app::TFormMain& w, const QString& name)
+    template <typename T> static T* child(app::TFormMain& w, const QString& name)
     {
         T* c = w.findChild<T*>(name);
         EXPECT_NE(c, nullptr) << name.toStdString();
@@ -61,7 +61,7 @@ protected:
 // prompter, and closed after it without saving.
 class ProjectWindowFixture : public MainWindowFixture
 {
-protected:
+  protected:
     ScriptedPrompter prompts;
     std::unique_ptr<app::TFormMain> w;
 

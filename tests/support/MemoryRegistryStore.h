@@ -9,11 +9,11 @@ namespace vx {
 // changes as done (or fails with a message set by the test).
 class MemoryRegistryStore final : public HiveBackedStore
 {
-public:
+  public:
     explicit MemoryRegistryStore(WineHive::Arch arch = WineHive::Arch::Win32)
         : m_user(WineHive::createNew(WineHive::kUserRelativeTo, arch)),
-          m_machine(WineHive::createNew(WineHive::kMachineRelativeTo, arch)),
-          m_committed{m_user.save(), m_machine.save()}
+          m_machine(WineHive::createNew(WineHive::kMachineRelativeTo, arch)), m_committed{m_user.save(),
+                                                                                          m_machine.save()}
     {
     }
 
@@ -37,11 +37,11 @@ public:
     // The hive file this store would write.
     QByteArray hiveBytes(HiveFile file) const { return hive(file).save(); }
 
-protected:
+  protected:
     WineHive& hive(HiveFile file) const override { return file == HiveFile::User ? m_user : m_machine; }
     const WineHive* loadedHive(HiveFile file) const override { return &hive(file); }
 
-private:
+  private:
     mutable WineHive m_user;
     mutable WineHive m_machine;
     QByteArray m_committed[2]; // the user and machine hives as last committed

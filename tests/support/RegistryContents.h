@@ -7,7 +7,8 @@
 namespace vx::test {
 
 // Every key ("root|path") and value ("root|path|name|type|hex") below a key, depth first.
-inline void appendRegistryContents(const RegistryStore& s, RegRoot root, const QString& path, QStringList& out)
+inline void appendRegistryContents(const RegistryStore& s, RegRoot root, const QString& path,
+                                   QStringList& out)
 {
     if (!s.keyExists(root, path))
         return;
@@ -15,7 +16,8 @@ inline void appendRegistryContents(const RegistryStore& s, RegRoot root, const Q
     out << key;
     for (const QString& n : s.valueNames(root, path)) {
         const RegValue v = *s.value(root, path, n);
-        out << key + u'|' + v.name + u'|' + QString::number(v.type) + u'|' + QString::fromLatin1(v.data.toHex());
+        out << key + u'|' + v.name + u'|' + QString::number(v.type) + u'|' +
+                   QString::fromLatin1(v.data.toHex());
     }
     for (const QString& sub : s.subKeyNames(root, path))
         appendRegistryContents(s, root, path.isEmpty() ? sub : path + u'\\' + sub, out);

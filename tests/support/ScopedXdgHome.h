@@ -15,12 +15,14 @@ namespace vx::test {
 
 class ScopedXdgHome
 {
-public:
+  public:
     // The folders are <root>/data, <root>/config, <root>/state and <root>/home.
     explicit ScopedXdgHome(const QString& root)
     {
-        const std::pair<const char*, const char*> vars[] = {
-            {"XDG_DATA_HOME", "data"}, {"XDG_CONFIG_HOME", "config"}, {"XDG_STATE_HOME", "state"}, {"HOME", "home"}};
+        const std::pair<const char*, const char*> vars[] = {{"XDG_DATA_HOME", "data"},
+                                                            {"XDG_CONFIG_HOME", "config"},
+                                                            {"XDG_STATE_HOME", "state"},
+                                                            {"HOME", "home"}};
         for (const auto& [name, folder] : vars) {
             m_saved.emplace_back(name, qgetenv(name));
             qputenv(name, QFile::encodeName(QDir(root).filePath(QString::fromLatin1(folder))));
@@ -38,7 +40,7 @@ public:
     ScopedXdgHome(const ScopedXdgHome&) = delete;
     ScopedXdgHome& operator=(const ScopedXdgHome&) = delete;
 
-private:
+  private:
     std::vector<std::pair<const char*, QByteArray>> m_saved;
 };
 

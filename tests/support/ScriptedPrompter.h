@@ -4,8 +4,8 @@
 
 #include <QString>
 #include <deque>
-#include <optional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <vector>
 
 namespace vx::test {
@@ -14,7 +14,7 @@ namespace vx::test {
 // fails the test; so does a script with answers left over when the prompter goes.
 class ScriptedPrompter : public Prompter
 {
-public:
+  public:
     enum class Kind { Message, OpenFile, SaveFile, Folder, Font, Input, FileList, Language, Choice };
     struct Step
     {
@@ -110,7 +110,8 @@ public:
         if (!s)
             return (m.buttons & Cancel) ? Cancel : (m.buttons & No) ? No : Ok;
         EXPECT_TRUE(m.text.contains(s->expectText))
-            << "message \"" << m.text.toStdString() << "\" does not contain \"" << s->expectText.toStdString() << "\"";
+            << "message \"" << m.text.toStdString() << "\" does not contain \"" << s->expectText.toStdString()
+            << "\"";
         const Button b = s->answer;
         m_script.pop_front();
         return b;
@@ -189,7 +190,7 @@ public:
         return chosen;
     }
 
-private:
+  private:
     const Step* next(Kind kind, const QString& what)
     {
         if (m_script.empty() || m_script.front().kind != kind) {

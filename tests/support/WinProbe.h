@@ -58,7 +58,8 @@ struct ProfileKey
 
 // What GetPrivateProfileStringW returns for each key of the file (nullopt: missing); empty
 // when the probe failed.
-inline std::vector<std::optional<QString>> windowsProfileRead(const QString& hostFile, const std::vector<ProfileKey>& keys)
+inline std::vector<std::optional<QString>> windowsProfileRead(const QString& hostFile,
+                                                              const std::vector<ProfileKey>& keys)
 {
     QStringList args{probePath(u"profile_probe"_s), u"read"_s, zPath(hostFile)};
     for (const ProfileKey& k : keys)
@@ -76,16 +77,18 @@ inline std::vector<std::optional<QString>> windowsProfileRead(const QString& hos
 inline QStringList windowsProfileSections(const QString& hostFile)
 {
     QStringList names;
-    const auto out = WinePrefixTest::run(u"wine"_s, {probePath(u"profile_probe"_s), u"sections"_s, zPath(hostFile)});
+    const auto out =
+        WinePrefixTest::run(u"wine"_s, {probePath(u"profile_probe"_s), u"sections"_s, zPath(hostFile)});
     for (const QString& line : out.value_or(QString()).split(u'\n', Qt::SkipEmptyParts))
         names << fromProbeHex(line.trimmed()).value_or(QString());
     return names;
 }
 
-inline bool windowsProfileWrite(const QString& hostFile, const QString& section, const QString& key, const QString& value)
+inline bool windowsProfileWrite(const QString& hostFile, const QString& section, const QString& key,
+                                const QString& value)
 {
-    return WinePrefixTest::run(u"wine"_s, {probePath(u"profile_probe"_s), u"write"_s, zPath(hostFile), probeHex(section),
-                                           probeHex(key), probeHex(value)})
+    return WinePrefixTest::run(u"wine"_s, {probePath(u"profile_probe"_s), u"write"_s, zPath(hostFile),
+                                           probeHex(section), probeHex(key), probeHex(value)})
         .has_value();
 }
 

@@ -32,17 +32,17 @@ inline bool wineRequired()
 
 // Ends the current test because Wine (or a tool run under it) is missing: a skip, or a failure
 // when the run requires Wine.
-#define VX_WINE_UNAVAILABLE(why)                                                                                       \
-    do {                                                                                                               \
-        if (::vx::test::wineRequired())                                                                                \
-            FAIL() << "Wine is required (VX_REQUIRE_WINE=1): " << (why);                                               \
-        else                                                                                                           \
-            GTEST_SKIP() << (why);                                                                                     \
+#define VX_WINE_UNAVAILABLE(why)                                                                             \
+    do {                                                                                                     \
+        if (::vx::test::wineRequired())                                                                      \
+            FAIL() << "Wine is required (VX_REQUIRE_WINE=1): " << (why);                                     \
+        else                                                                                                 \
+            GTEST_SKIP() << (why);                                                                           \
     } while (0)
 
 class WinePrefixTest : public ::testing::Test
 {
-public:
+  public:
     static inline std::unique_ptr<QTemporaryDir> s_dir;
     static inline QString s_skip;
 
@@ -90,12 +90,14 @@ public:
 
     static void SetUpTestSuite()
     {
-        if (QStandardPaths::findExecutable(u"wine"_s).isEmpty() || QStandardPaths::findExecutable(u"wineserver"_s).isEmpty()) {
+        if (QStandardPaths::findExecutable(u"wine"_s).isEmpty() ||
+            QStandardPaths::findExecutable(u"wineserver"_s).isEmpty()) {
             s_skip = u"Wine is not installed (no wine and wineserver on PATH)"_s;
             return;
         }
         s_dir = std::make_unique<QTemporaryDir>();
-        if (!run(u"wine"_s, {u"wineboot"_s, u"-i"_s}) || !stopServer() || !QFile::exists(prefix() + u"/system.reg"_s))
+        if (!run(u"wine"_s, {u"wineboot"_s, u"-i"_s}) || !stopServer() ||
+            !QFile::exists(prefix() + u"/system.reg"_s))
             s_skip = u"wineboot could not create a prefix"_s;
     }
     static void TearDownTestSuite()

@@ -15,14 +15,23 @@ QString escapeValue(const QString& value)
     for (qsizetype i = 0; i < value.size(); ++i) {
         const QChar c = value[i];
         switch (c.unicode()) {
-        case u'\\': out += u"\\\\"_s; break;
-        case u'\n': out += u"\\n"_s; break;
-        case u'\r': out += u"\\r"_s; break;
-        case u'\t': out += u"\\t"_s; break;
+        case u'\\':
+            out += u"\\\\"_s;
+            break;
+        case u'\n':
+            out += u"\\n"_s;
+            break;
+        case u'\r':
+            out += u"\\r"_s;
+            break;
+        case u'\t':
+            out += u"\\t"_s;
+            break;
         case u' ':
             out += i == 0 ? u"\\s"_s : u" "_s;
             break;
-        default: out += c;
+        default:
+            out += c;
         }
     }
     return out;

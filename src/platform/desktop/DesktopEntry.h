@@ -11,10 +11,10 @@ struct DesktopEntry
 {
     QString name;
     QString comment;
-    QString icon;              // a theme name or an absolute path; may be empty
-    QStringList exec;          // program and arguments, each taken literally
-    QString execFieldCode;     // appended unquoted, e.g. "%f"; may be empty
-    QString workingDir;        // Path=; may be empty
+    QString icon;          // a theme name or an absolute path; may be empty
+    QStringList exec;      // program and arguments, each taken literally
+    QString execFieldCode; // appended unquoted, e.g. "%f"; may be empty
+    QString workingDir;    // Path=; may be empty
     QStringList mimeTypes;
     QStringList categories;
     bool noDisplay = false;

@@ -74,13 +74,13 @@ QByteArray shellLinkBytes(const ShellLinkData& link, int codePage, const QString
                                             0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
     out.append(reinterpret_cast<const char*>(clsid), 16);
     put32(out, flags);
-    put32(out, 0);                      // file attributes: unknown
-    out.append(3 * 8, '\0');            // creation, access and write times: unknown
-    put32(out, 0);                      // file size
-    put32(out, 0);                      // icon index
-    put32(out, 1);                      // show normally
-    put16(out, 0);                      // no hot key
-    out.append(10, '\0');               // reserved
+    put32(out, 0);           // file attributes: unknown
+    out.append(3 * 8, '\0'); // creation, access and write times: unknown
+    put32(out, 0);           // file size
+    put32(out, 0);           // icon index
+    put32(out, 1);           // show normally
+    put16(out, 0);           // no hot key
+    out.append(10, '\0');    // reserved
 
     // Link information: a fixed local volume without a label, then the target path.
     const quint32 volumeSize = 0x11; // four fields and the empty label's zero

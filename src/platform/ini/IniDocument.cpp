@@ -62,7 +62,7 @@ size_t hashKey(QByteArrayView key)
 // The UTF-8 form of a key asked for by name, without a heap allocation for ordinary keys.
 class KeyBytes
 {
-public:
+  public:
     explicit KeyBytes(QStringView key)
     {
         bool ascii = true;
@@ -80,7 +80,7 @@ public:
     }
     QByteArrayView view() const { return QByteArrayView(m_buf.constData(), m_buf.size()); }
 
-private:
+  private:
     QVarLengthArray<char, 64> m_buf;
 };
 
@@ -134,7 +134,7 @@ void IniDocument::parse(const QByteArray& bytes)
     case IniEncoding::Utf16BE: {
         // A second mark after the first is text of the first line, as it was for the writer.
         QStringDecoder decoder(m_encoding.kind == IniEncoding::Utf16LE ? QStringConverter::Utf16LE
-                                                                      : QStringConverter::Utf16BE,
+                                                                       : QStringConverter::Utf16BE,
                                QStringConverter::Flag::ConvertInitialBom);
         m_backing = QString(decoder.decode(all.sliced(2))).toUtf8();
         parseLines(m_backing, 0);
@@ -172,7 +172,8 @@ void IniDocument::parseLines(QByteArrayView bytes, int legacyCodePage)
     reserveLines(bytes);
     // A line that is in the UTF-8 form as read refers to those bytes (m_backing) without a copy;
     // the first write to it makes it a line of its own.
-    const bool shared = bytes.data() >= m_backing.constData() && bytes.data() + n <= m_backing.constData() + m_backing.size();
+    const bool shared =
+        bytes.data() >= m_backing.constData() && bytes.data() + n <= m_backing.constData() + m_backing.size();
     const auto keep = [&](QByteArrayView line, QByteArrayView legacy) {
         return shared && legacy.isEmpty() ? line.data() : keepInBlocks(line);
     };
@@ -212,8 +213,9 @@ void IniDocument::parseLines(QByteArrayView bytes, int legacyCodePage)
             l.data = keep(line, legacy);
             l.size = line.size();
             if (!legacy.isEmpty())
-                m_legacyLines.emplace(legacyKey(m_sections.size() - 1, qsizetype(m_sections.back().lines.size())),
-                                      legacy.toByteArray());
+                m_legacyLines.emplace(
+                    legacyKey(m_sections.size() - 1, qsizetype(m_sections.back().lines.size())),
+                    legacy.toByteArray());
             const qsizetype eq = t.startsWith(';') ? -1 : line.indexOf('=');
             if (eq > 0) {
                 if (!trimBlanks(line.first(eq)).isEmpty() && line.size() < std::numeric_limits<qint32>::max())
@@ -444,7 +446,8 @@ char* IniDocument::blockSpace(qsizetype size)
     constexpr qsizetype kBlock = 64 * 1024;
     if (m_lineBlocks.empty() || m_blockSize - m_blockUsed < size) {
         m_blockSize = std::max(kBlock, size);
-        m_lineBlocks.emplace_back(new char[size_t(m_blockSize)]); // not zeroed: every byte is written before use
+        m_lineBlocks.emplace_back(
+            new char[size_t(m_blockSize)]); // not zeroed: every byte is written before use
         m_blockTotal += m_blockSize;
         m_blockUsed = 0;
     }

@@ -30,7 +30,7 @@ bool needsQuotes(QStringView value);
 // legacy file in its code page. It knows nothing of the file on disk.
 class IniDocument
 {
-public:
+  public:
     // Replaces the content with bytes in any of the encodings (an empty document for none).
     void parse(const QByteArray& bytes);
 
@@ -59,7 +59,7 @@ public:
     // instead (a character did not fit, or the bytes would have read as UTF-8).
     QByteArray encode(bool* fellBack) const;
 
-private:
+  private:
     struct Line
     {
         // The line in UTF-8 (as it stands in a UTF-8 file), without its line end: in m_backing, or
@@ -125,7 +125,10 @@ private:
     // as they were while nobody wrote to them. Lines are never moved or removed from their
     // section (only marked deleted), so the key stays valid; a line written anew drops its entry.
     std::unordered_map<quint64, QByteArray> m_legacyLines;
-    static quint64 legacyKey(size_t section, qsizetype line) { return (quint64(section) << 32) | quint64(line + 1); }
+    static quint64 legacyKey(size_t section, qsizetype line)
+    {
+        return (quint64(section) << 32) | quint64(line + 1);
+    }
     AsciiFoldMap<qsizetype> m_sectionIndex;
     mutable size_t m_largeIndexed = size_t(-1); // the large section whose table stands
     mutable size_t m_lastSection = size_t(-1);  // the section found last, while its name maps to it

@@ -101,7 +101,8 @@ std::optional<std::pair<FileStamp, IniFileEncoding>> fileForm(const QString& pat
         const bool atEnd = n == 0;
         if (first && (piece.size() >= 3 || atEnd)) {
             first = false;
-            const IniFileEncoding e = encodingOf(QByteArrayView(piece).first(std::min<qsizetype>(piece.size(), 3)));
+            const IniFileEncoding e =
+                encodingOf(QByteArrayView(piece).first(std::min<qsizetype>(piece.size(), 3)));
             if (e.kind != IniEncoding::Utf8 && e.kind != IniEncoding::CodePage)
                 return std::pair{stamp, e};
         }
@@ -128,7 +129,8 @@ std::optional<std::pair<FileStamp, IniFileEncoding>> fileForm(const QString& pat
     }
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
-    return std::pair{stamp, valid ? IniFileEncoding{IniEncoding::Utf8, 0} : IniFileEncoding{IniEncoding::CodePage, ansiCodePage()}};
+    return std::pair{stamp, valid ? IniFileEncoding{IniEncoding::Utf8, 0}
+                                  : IniFileEncoding{IniEncoding::CodePage, ansiCodePage()}};
 }
 
 } // namespace ini

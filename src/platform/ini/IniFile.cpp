@@ -127,7 +127,8 @@ std::optional<IniFile::Snapshot> IniFile::changedContent() const
         // Opened for a replacement: the lines were never read, so the file counts as changed.
         auto snap = readFile();
         if (!snap)
-            throw OperationError(QStringLiteral("Unable to read ") + m_path + QStringLiteral("; it was not changed"));
+            throw OperationError(QStringLiteral("Unable to read ") + m_path +
+                                 QStringLiteral("; it was not changed"));
         return snap;
     }
     const FileStamp now = fileStamp(m_path);
@@ -136,7 +137,8 @@ std::optional<IniFile::Snapshot> IniFile::changedContent() const
         return std::nullopt;
     auto snap = readFile();
     if (!snap)
-        throw OperationError(QStringLiteral("Unable to read ") + m_path + QStringLiteral("; it was not changed"));
+        throw OperationError(QStringLiteral("Unable to read ") + m_path +
+                             QStringLiteral("; it was not changed"));
     if (sameStamp && snap->stamp == m_stamp && snap->bytes == *m_seenContent)
         return std::nullopt;
     return snap;
@@ -281,10 +283,12 @@ void IniFile::releaseSection(const QString& section)
 void IniFile::refuseUnread() const
 {
     if (m_content == Content::Unreadable || m_content == Content::Released)
-        throw OperationError(QStringLiteral("Unable to read ") + m_path + QStringLiteral("; it was not changed"));
+        throw OperationError(QStringLiteral("Unable to read ") + m_path +
+                             QStringLiteral("; it was not changed"));
 }
 
-bool IniFile::prepareWrite(Operation::Kind kind, const QString& section, const QString& key, const QString& value)
+bool IniFile::prepareWrite(Operation::Kind kind, const QString& section, const QString& key,
+                           const QString& value)
 {
     if (m_batch != Batch::None) {
         // A replacement does not care what the file holds meanwhile: nothing to replay.
@@ -410,23 +414,23 @@ void IniFile::writeReplacement(const QString& backupPath, const std::function<vo
     bool fellBack = false;
     FileStamp written;
     try {
-        writeFileAtomically(
-            m_path,
-            [&](ContentSink& sink) {
-                fellBack = false;
-                {
-                    IniWriter writer(sink, encoding);
-                    produce(writer);
-                    if (!writer.needsUtf8())
-                        return;
-                }
-                // As commit does for a legacy file whose text no longer fits: all of it in UTF-8.
-                fellBack = true;
-                sink.restart();
-                IniWriter writer(sink, IniFileEncoding{IniEncoding::Utf8, 0});
-                produce(writer);
-            },
-            {backupPath, &written});
+        writeFileAtomically(m_path,
+                            [&](ContentSink& sink) {
+                                fellBack = false;
+                                {
+                                    IniWriter writer(sink, encoding);
+                                    produce(writer);
+                                    if (!writer.needsUtf8())
+                                        return;
+                                }
+                                // As commit does for a legacy file whose text no longer fits: all of it in
+                                // UTF-8.
+                                fellBack = true;
+                                sink.restart();
+                                IniWriter writer(sink, IniFileEncoding{IniEncoding::Utf8, 0});
+                                produce(writer);
+                            },
+                            {backupPath, &written});
     } catch (...) {
         reload(); // the store reflects what is on disk again
         throw;
@@ -444,8 +448,7 @@ void IniFile::writeReplacement(const QString& backupPath, const std::function<vo
 }
 
 IniWriter::IniWriter(ContentSink& sink, const IniFileEncoding& encoding)
-    : m_sink(sink),
-      m_encoding(encoding),
+    : m_sink(sink), m_encoding(encoding),
       m_utf16(encoding.kind == IniEncoding::Utf16BE ? QStringConverter::Utf16BE : QStringConverter::Utf16LE)
 {
     switch (m_encoding.kind) {

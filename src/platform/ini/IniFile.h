@@ -23,7 +23,7 @@ class CodePageCodec;
 // formatted exactly as IniFile writes it; see IniFile::writeReplacement.
 class IniWriter
 {
-public:
+  public:
     ~IniWriter();
     IniWriter(const IniWriter&) = delete;
     IniWriter& operator=(const IniWriter&) = delete;
@@ -35,7 +35,7 @@ public:
     void integerEntry(QStringView key, qint64 value);
     void boolEntry(QStringView key, bool value);
 
-private:
+  private:
     friend class IniFile;
     IniWriter(ContentSink& sink, const IniFileEncoding& encoding);
     // Writes the line (which it may change) with its line end.
@@ -47,7 +47,7 @@ private:
     IniFileEncoding m_encoding;
     std::unique_ptr<CodePageCodec> m_codec;
     QStringEncoder m_utf16; // for a UTF-16 file
-    QByteArray m_line; // reused for every line
+    QByteArray m_line;      // reused for every line
     bool m_fits = true;
     bool m_ascii = true;
     bool m_validUtf8 = true;
@@ -83,7 +83,7 @@ private:
 // written.
 class IniFile
 {
-public:
+  public:
     IniFile() = default;
     // Points the store at a host path and reads it when it exists. A file that exists but cannot
     // be read loads as empty and refuses every write ("Unable to read <path>"), so that content
@@ -184,7 +184,7 @@ public:
     // Number parsing shared with the other stores that follow the same value rules.
     static std::optional<int> parseInteger(QStringView text);
 
-private:
+  private:
     // One write as the caller asked for it, replayed on the current content at commit when the
     // file changed during a batch.
     struct Operation

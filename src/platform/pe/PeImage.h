@@ -15,7 +15,7 @@ inline constexpr qint64 kMaxReadBytes = qint64(64) * 1024 * 1024;
 // front with has(), and the reads return 0 instead of touching memory out of range.
 class Bytes
 {
-public:
+  public:
     explicit Bytes(const QByteArray& data)
         : m_data(reinterpret_cast<const uchar*>(data.constData())), m_size(data.size())
     {
@@ -35,7 +35,7 @@ public:
         return has(offset, 4) ? quint32(u16(offset)) | (quint32(u16(offset + 2)) << 16) : 0;
     }
 
-private:
+  private:
     const uchar* m_data;
     qint64 m_size;
 };
@@ -51,8 +51,8 @@ struct Section
 // Where the headers of a PE32 or PE32+ image say things are.
 struct Layout
 {
-    quint16 machine = 0;   // the file header's Machine field: 0x14C for x86
-    bool pe32Plus = false; // the optional header is PE32+ (a 64-bit image)
+    quint16 machine = 0;           // the file header's Machine field: 0x14C for x86
+    bool pe32Plus = false;         // the optional header is PE32+ (a 64-bit image)
     std::vector<Section> sections; // as many as the file holds, whatever the count says
     bool sectionTableTruncated = false;
     qint64 directoryCount = 0; // data directories present in both the count and the header

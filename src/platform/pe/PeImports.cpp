@@ -68,8 +68,8 @@ PeImports parsePeImports(const QByteArray& image)
         qint64 nameAvailable = 0;
         const qint64 nameAt = layout->fileOffset(bytes, nameRva, &nameAvailable);
         if (nameAt < 0)
-            return fail(u"an imported module's name lies outside the file (RVA 0x"_s + QString::number(nameRva, 16) +
-                        u')');
+            return fail(u"an imported module's name lies outside the file (RVA 0x"_s +
+                        QString::number(nameRva, 16) + u')');
         QByteArray name;
         const qint64 limit = std::min(nameAvailable, kMaxNameLength + 1);
         qint64 n = 0;

@@ -13,8 +13,8 @@ namespace vx {
 // forwarder chains and name tables cannot make the reader loop.
 struct PeImports
 {
-    bool ok = false;   // false: not a PE file, or the import table is malformed; see `error`
-    QString error;     // why the imports could not be read (no file name: the caller adds it)
+    bool ok = false; // false: not a PE file, or the import table is malformed; see `error`
+    QString error;   // why the imports could not be read (no file name: the caller adds it)
     QStringList modules;
     // What the headers say, known whenever they could be read, also when the table cannot be.
     bool headersRead = false;

@@ -101,14 +101,38 @@ bool parseEscaped(const char*& p, const char* end, char endchar, QString& out)
                 return false;
             const char e = *p;
             switch (e) {
-            case 'a': out += QChar(7); ++p; break;
-            case 'b': out += QChar(8); ++p; break;
-            case 'e': out += QChar(27); ++p; break;
-            case 'f': out += QChar(12); ++p; break;
-            case 'n': out += QChar(10); ++p; break;
-            case 'r': out += QChar(13); ++p; break;
-            case 't': out += QChar(9); ++p; break;
-            case 'v': out += QChar(11); ++p; break;
+            case 'a':
+                out += QChar(7);
+                ++p;
+                break;
+            case 'b':
+                out += QChar(8);
+                ++p;
+                break;
+            case 'e':
+                out += QChar(27);
+                ++p;
+                break;
+            case 'f':
+                out += QChar(12);
+                ++p;
+                break;
+            case 'n':
+                out += QChar(10);
+                ++p;
+                break;
+            case 'r':
+                out += QChar(13);
+                ++p;
+                break;
+            case 't':
+                out += QChar(9);
+                ++p;
+                break;
+            case 'v':
+                out += QChar(11);
+                ++p;
+                break;
             case 'x':
                 ++p;
                 if (p == end || !isHex(*p)) {
@@ -120,7 +144,14 @@ bool parseEscaped(const char*& p, const char* end, char endchar, QString& out)
                     out += QChar(char16_t(v));
                 }
                 break;
-            case '0': case '1': case '2': case '3': case '4': case '5': case '6': case '7': {
+            case '0':
+            case '1':
+            case '2':
+            case '3':
+            case '4':
+            case '5':
+            case '6':
+            case '7': {
                 unsigned v = unsigned(*p++ - '0');
                 for (int i = 0; i < 2 && p < end && *p >= '0' && *p <= '7'; ++i)
                     v = v * 8 + unsigned(*p++ - '0');

@@ -17,7 +17,7 @@ namespace {
 // reader sees of a physical line, and the next physical line is then appended to the same line.
 class LineReader
 {
-public:
+  public:
     explicit LineReader(const QByteArray& bytes) : m_data(bytes.constData()), m_size(bytes.size()) {}
 
     struct Line
@@ -65,7 +65,7 @@ public:
     qsizetype openTailPos() const { return m_openTailPos; }
     const QByteArray& openTailText() const { return m_openTailText; }
 
-private:
+  private:
     const char* m_data;
     qsizetype m_size;
     qsizetype m_pos = 0;
@@ -77,7 +77,7 @@ private:
 
 class WineHive::Loader
 {
-public:
+  public:
     Loader(WineHive& hive, const QString& fileName)
         : m_hive(hive), m_fileName(fileName), m_reader(hive.m_source)
     {
@@ -86,8 +86,9 @@ public:
     void run()
     {
         if (!m_reader.next(m_line) || m_line.text != kHeader)
-            throw OperationError(u"%1 is not a Wine registry file: its first line is not \"%2\". It was left unchanged."_s
-                                     .arg(m_fileName, QLatin1StringView(kHeader)));
+            throw OperationError(
+                u"%1 is not a Wine registry file: its first line is not \"%2\". It was left unchanged."_s.arg(
+                    m_fileName, QLatin1StringView(kHeader)));
         m_hive.m_chunks.push_back({0, 0, kNoKey});
         qsizetype blankStart = -1, blankEnd = -1;
         auto flushBlanks = [&] {
@@ -142,7 +143,7 @@ public:
         m_hive.m_openTailText = m_reader.openTailText();
     }
 
-private:
+  private:
     void addItem(ItemKind kind, int value, qsizetype start, qsizetype end)
     {
         m_hive.m_nodes[size_t(m_key)].items.push_back({kind, value, start, end - start});
@@ -159,11 +160,13 @@ private:
         else if (name == "win64")
             arch = Arch::Win64;
         else
-            throw OperationError(u"%1 names an unknown architecture (%2); Wine does not read such a file. It was left unchanged."_s
-                                     .arg(m_fileName, QString::fromLatin1(name)));
+            throw OperationError(
+                u"%1 names an unknown architecture (%2); Wine does not read such a file. It was left unchanged."_s
+                    .arg(m_fileName, QString::fromLatin1(name)));
         if (m_hive.m_arch != Arch::Unspecified && m_hive.m_arch != arch)
-            throw OperationError(u"%1 names two different architectures; Wine does not read such a file. It was left unchanged."_s
-                                     .arg(m_fileName));
+            throw OperationError(
+                u"%1 names two different architectures; Wine does not read such a file. It was left unchanged."_s
+                    .arg(m_fileName));
         m_hive.m_arch = arch;
     }
 

@@ -13,7 +13,7 @@ using namespace hive;
 
 class WineHive::Writer
 {
-public:
+  public:
     Writer(const WineHive& hive, SaveMode mode)
         : m_hive(hive), m_mode(mode), m_nowMs(Clock::current().nowMSecsSinceEpoch())
     {
@@ -64,7 +64,8 @@ public:
             }
             if (n.chunks.empty()) {
                 if (!n.values.empty() || n.children.empty())
-                    pending.emplace_back(firstInTree[size_t(k)] != kEnd ? firstInTree[size_t(k)] : following[size_t(k)], k);
+                    pending.emplace_back(
+                        firstInTree[size_t(k)] != kEnd ? firstInTree[size_t(k)] : following[size_t(k)], k);
             } else {
                 m_rewrite[size_t(k)] = n.changed || m_mode == SaveMode::RewriteAll;
             }
@@ -114,7 +115,7 @@ public:
         return m_out;
     }
 
-private:
+  private:
     void emitRaw(qsizetype pos, qsizetype len)
     {
         if (len <= 0)
@@ -180,8 +181,8 @@ private:
                 break;
             case ItemKind::Value: {
                 const ValueRec& v = m_hive.m_values[size_t(item.value)];
-                while (nextAdded < added.size()
-                       && compareNames(m_hive.m_values[size_t(added[nextAdded])].name, v.name) < 0)
+                while (nextAdded < added.size() &&
+                       compareNames(m_hive.m_values[size_t(added[nextAdded])].name, v.name) < 0)
                     writeValue(m_hive.m_values[size_t(added[nextAdded++])]);
                 if (m_mode == SaveMode::KeepUntouched && v.pos >= 0 && !v.openEnd)
                     emitRaw(v.pos, v.len);

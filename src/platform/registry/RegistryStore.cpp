@@ -76,7 +76,7 @@ WineHive::Arch peekArch(const QString& path)
 // An exclusive flock on the prefix's lock file for the duration of a commit.
 class CommitLock
 {
-public:
+  public:
     CommitLock(const QString& prefix, int waitMs)
     {
         const QString path = prefix + u'/' + QLatin1StringView(HiveRegistryStore::kLockFileName);
@@ -90,9 +90,9 @@ public:
                 continue;
             if (errno != EWOULDBLOCK || waited >= waitMs) {
                 ::close(m_fd);
-                throw OperationError(u"Another instance of Delphi Vorlix is writing the registry of the Wine prefix %1. "
-                                     "Try again when it has finished."_s
-                                         .arg(prefix));
+                throw OperationError(
+                    u"Another instance of Delphi Vorlix is writing the registry of the Wine prefix %1. "
+                    "Try again when it has finished."_s.arg(prefix));
             }
             QThread::msleep(50);
         }
@@ -105,7 +105,7 @@ public:
     CommitLock(const CommitLock&) = delete;
     CommitLock& operator=(const CommitLock&) = delete;
 
-private:
+  private:
     int m_fd = -1;
 };
 
@@ -134,8 +134,8 @@ std::optional<HiveBackedStore::Location> HiveBackedStore::locate(RegRoot root, c
         // Software itself is redirected as well as its subkeys (Wine does the same); Classes is
         // shared by both views.
         WineHive& machine = hive(HiveFile::Machine);
-        if (!parts.isEmpty() && machine.arch() == WineHive::Arch::Win64 && sameName(parts[0], u"Software")
-            && (parts.size() == 1 || (!sameName(parts[1], u"Classes") && !sameName(parts[1], u"Wow6432Node"))))
+        if (!parts.isEmpty() && machine.arch() == WineHive::Arch::Win64 && sameName(parts[0], u"Software") &&
+            (parts.size() == 1 || (!sameName(parts[1], u"Classes") && !sameName(parts[1], u"Wow6432Node"))))
             parts.insert(1, u"Wow6432Node"_s);
         return Location{&machine, parts};
     }
@@ -152,26 +152,29 @@ constexpr quint32 kRegLink = 6;
 
 // Where a link key leads: its SymbolicLinkValue, "\Registry\Machine\..." or
 // "\Registry\User\<Wine's user>\...", as a hive and a path; nullopt for anything else.
-std::optional<std::pair<HiveBackedStore::HiveFile, QStringList>> linkTarget(const WineHive& hive, WineHive::KeyId key)
+std::optional<std::pair<HiveBackedStore::HiveFile, QStringList>> linkTarget(const WineHive& hive,
+                                                                            WineHive::KeyId key)
 {
     const std::optional<RegValue> v = hive.value(key, u"SymbolicLinkValue");
     if (!v || v->type != kRegLink)
         return std::nullopt;
-    QString target = QString::fromUtf16(reinterpret_cast<const char16_t*>(v->data.constData()), v->data.size() / 2);
+    QString target =
+        QString::fromUtf16(reinterpret_cast<const char16_t*>(v->data.constData()), v->data.size() / 2);
     while (target.endsWith(QChar(0)))
         target.chop(1);
     QStringList parts = splitKeyPath(target);
     if (parts.size() >= 2 && sameName(parts[0], u"Registry") && sameName(parts[1], u"Machine"))
         return std::pair{HiveBackedStore::HiveFile::Machine, parts.mid(2)};
-    if (parts.size() >= 3 && sameName(parts[0], u"Registry") && sameName(parts[1], u"User")
-        && sameName(parts[2], u"S-1-5-21-0-0-0-1000"))
+    if (parts.size() >= 3 && sameName(parts[0], u"Registry") && sameName(parts[1], u"User") &&
+        sameName(parts[2], u"S-1-5-21-0-0-0-1000"))
         return std::pair{HiveBackedStore::HiveFile::User, parts.mid(3)};
     return std::nullopt;
 }
 
 } // namespace
 
-HiveBackedStore::Location HiveBackedStore::followLinks(Location at, bool followLast, WineHive::KeyId* reached) const
+HiveBackedStore::Location HiveBackedStore::followLinks(Location at, bool followLast,
+                                                       WineHive::KeyId* reached) const
 {
     *reached = WineHive::kNoKey;
     // A few hops at most: links that lead to links, never in a circle.
@@ -198,7 +201,8 @@ HiveBackedStore::Location HiveBackedStore::followLinks(Location at, bool followL
     return at;
 }
 
-WineHive::KeyId HiveBackedStore::find(RegRoot root, const QString& path, WineHive** hive, bool followLast) const
+WineHive::KeyId HiveBackedStore::find(RegRoot root, const QString& path, WineHive** hive,
+                                      bool followLast) const
 {
     if (followLast && m_lastFound && m_lastFound->root == root && m_lastFound->path == path) {
         const WineHive* loaded = loadedHive(m_lastFound->file);
@@ -353,8 +357,8 @@ WineHive& HiveRegistryStore::hive(HiveFile file) const
         // A new hive agrees with the other one; win64 (Wine's default) when there is none.
         const QString other = hiveFilePath(file == HiveFile::User ? HiveFile::Machine : HiveFile::User);
         const WineHive::Arch arch = QFileInfo::exists(other) ? peekArch(other) : WineHive::Arch::Win64;
-        slot.hive = WineHive::createNew(file == HiveFile::User ? WineHive::kUserRelativeTo : WineHive::kMachineRelativeTo,
-                                        arch);
+        slot.hive = WineHive::createNew(
+            file == HiveFile::User ? WineHive::kUserRelativeTo : WineHive::kMachineRelativeTo, arch);
     }
     slot.onDisk = bytes;
     slot.existed = exists;
@@ -401,20 +405,24 @@ std::vector<JournalEntry> readJournal(const QString& path, const QStringList& al
     for (const QJsonValue v : doc.object().value(u"files"_s).toArray()) {
         const JournalEntry e{v[u"target"_s].toString(), v[u"inPlace"_s].toBool()};
         if (!allowed.contains(e.target))
-            throw OperationError(path + u" is not the record of an interrupted change of this prefix's registry "_s
-                                        u"(it names "_s + (e.target.isEmpty() ? u"no hive file"_s : e.target) +
+            throw OperationError(path +
+                                 u" is not the record of an interrupted change of this prefix's registry "_s
+                                 u"(it names "_s +
+                                 (e.target.isEmpty() ? u"no hive file"_s : e.target) +
                                  u"). Remove it to go on."_s);
         entries.push_back(e);
     }
     if (entries.empty())
-        throw OperationError(path + u" is not the record of an interrupted change of this prefix's registry. Remove it "_s
-                                    u"to go on."_s);
+        throw OperationError(
+            path + u" is not the record of an interrupted change of this prefix's registry. Remove it "_s
+                   u"to go on."_s);
     return entries;
 }
 
 void syncDirectoryOf(const QString& path)
 {
-    const int fd = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
@@ -427,7 +435,8 @@ void HiveRegistryStore::refuseWhileWineRuns(const QString& refusal) const
 {
     QString why;
     if (serverRunning(&why))
-        throw OperationError(refusal.arg(m_prefix, why) + u" WINEPREFIX="_s + shellWord(m_prefix) + u" wineserver -k"_s);
+        throw OperationError(refusal.arg(m_prefix, why) + u" WINEPREFIX="_s + shellWord(m_prefix) +
+                             u" wineserver -k"_s);
 }
 
 void HiveRegistryStore::finishInterruptedCommit(bool lockHeld) const
@@ -454,8 +463,9 @@ void HiveRegistryStore::finishInterruptedCommit(bool lockHeld) const
         // The commit got as far as recording its intent: every new content is on the disk, so it
         // is completed, and both hives end up new.
         const std::vector<JournalEntry> entries = readJournal(journal, targets);
-        refuseWhileWineRuns(u"A change of the registry of the Wine prefix %1 was interrupted before all its hive files "
-                            "were written, and it cannot be completed while Wine runs there (%2). Stop Wine with:"_s);
+        refuseWhileWineRuns(
+            u"A change of the registry of the Wine prefix %1 was interrupted before all its hive files "
+            "were written, and it cannot be completed while Wine runs there (%2). Stop Wine with:"_s);
         for (const JournalEntry& e : entries)
             PreparedFileWrite::finishInterrupted(e.target, e.inPlace);
         if (!QFile::remove(journal))
@@ -478,11 +488,13 @@ void HiveRegistryStore::commit()
     if (dirty.empty())
         return;
     if (!QFileInfo(m_prefix).isDir())
-        throw OperationError(u"The Wine prefix %1 does not exist; the registry changes were not written."_s.arg(m_prefix));
+        throw OperationError(
+            u"The Wine prefix %1 does not exist; the registry changes were not written."_s.arg(m_prefix));
 
     const CommitLock lock(m_prefix, m_lockWaitMs);
-    refuseWhileWineRuns(u"Wine is running in the prefix %1 (%2) and would overwrite the registry files, so the "
-                        "changes were not written. Close the Windows programs of that prefix, or stop it with:"_s);
+    refuseWhileWineRuns(
+        u"Wine is running in the prefix %1 (%2) and would overwrite the registry files, so the "
+        "changes were not written. Close the Windows programs of that prefix, or stop it with:"_s);
     // A commit another process began after our hives were read is completed first; the check
     // below then finds the hives it changed.
     finishInterruptedCommit(true);
@@ -495,9 +507,9 @@ void HiveRegistryStore::commit()
         bool exists = false;
         const QByteArray now = readFile(path, &exists);
         if (exists != slot.existed || now != slot.onDisk || resolveSymbolicLinks(path) != slot.target)
-            throw OperationError(u"%1 was changed by another program after it was read; the registry changes were "
-                                 "not written. Repeat the operation."_s
-                                     .arg(path));
+            throw OperationError(
+                u"%1 was changed by another program after it was read; the registry changes were "
+                "not written. Repeat the operation."_s.arg(path));
     }
 
     // Both hives or neither: every hive is prepared in full (written and flushed) before any is
@@ -517,7 +529,8 @@ void HiveRegistryStore::commit()
         auto write = std::make_unique<PreparedFileWrite>(hiveFilePath(file), bytes);
         pending.push_back({file, std::move(bytes), std::move(write)});
     }
-    std::stable_partition(pending.begin(), pending.end(), [](const Pending& p) { return !p.write->inPlace(); });
+    std::stable_partition(pending.begin(), pending.end(),
+                          [](const Pending& p) { return !p.write->inPlace(); });
 
     const QString journal = journalPath();
     std::vector<JournalEntry> intent;
@@ -563,19 +576,22 @@ void HiveRegistryStore::commit()
     for (size_t i = committed; i < pending.size(); ++i)
         notWritten << hiveFilePath(pending[i].file);
     if (written.isEmpty())
-        throw PartialWriteError(failure, written, notWritten); // the hive may be damaged: a change all the same
-    throw PartialWriteError(failure + u" The registry changes in "_s + written.join(u", "_s) + u" were written; those in "_s
-                                + notWritten.join(u", "_s) + u" were not."_s,
+        throw PartialWriteError(failure, written,
+                                notWritten); // the hive may be damaged: a change all the same
+    throw PartialWriteError(failure + u" The registry changes in "_s + written.join(u", "_s) +
+                                u" were written; those in "_s + notWritten.join(u", "_s) + u" were not."_s,
                             written, notWritten);
 }
 
 QStringList HiveRegistryStore::serverDirectories(const QString& prefixDir)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::stat(QFile::encodeName(prefixDir).constData(), &st) != 0)
         return {};
     const QString leaf = u"/server-%1-%2"_s.arg(QString::number(qulonglong(st.st_dev), 16),
-                                               QString::number(qulonglong(st.st_ino), 16));
+                                                QString::number(qulonglong(st.st_ino), 16));
     QStringList dirs{u"/tmp/.wine-"_s + QString::number(::getuid()) + leaf};
 
     QFile record(prefixDir + u"/wineserver"_s);
@@ -608,7 +624,9 @@ bool lockHeld(const QString& lockPath, QString* why)
             *why = u"its wineserver lock %1 cannot be checked"_s.arg(lockPath);
         return true;
     }
-    struct flock probe {};
+    struct flock probe
+    {
+    };
     probe.l_type = F_WRLCK;
     probe.l_whence = SEEK_SET;
     probe.l_start = 0;

@@ -20,7 +20,7 @@ QStringList splitKeyPath(const QString& path);
 // the store does not hold fail (false, empty, nullopt). Changes stay in memory until commit().
 class RegistryStore
 {
-public:
+  public:
     virtual ~RegistryStore() = default;
 
     virtual bool keyExists(RegRoot root, const QString& path) const = 0;
@@ -61,7 +61,7 @@ public:
 // to Software\Classes\Wow6432Node, which the 64-bit shell never reads.
 class HiveBackedStore : public RegistryStore
 {
-public:
+  public:
     enum class HiveFile { User, Machine };
 
     bool keyExists(RegRoot root, const QString& path) const override;
@@ -80,13 +80,13 @@ public:
     // redirection); nullopt for a root the store does not hold.
     std::optional<QStringList> hivePath(RegRoot root, const QString& path) const;
 
-protected:
+  protected:
     // The hive, read on first use. May throw OperationError (a file Wine would refuse).
     virtual WineHive& hive(HiveFile file) const = 0;
     // The hive when it is already in memory, else nullptr.
     virtual const WineHive* loadedHive(HiveFile file) const = 0;
 
-private:
+  private:
     struct Location
     {
         WineHive* hive;
@@ -126,7 +126,7 @@ private:
 // was read (also when its link now leads elsewhere).
 class HiveRegistryStore final : public HiveBackedStore
 {
-public:
+  public:
     explicit HiveRegistryStore(const QString& prefixDir);
 
     const QString& prefixDir() const { return m_prefix; }
@@ -152,11 +152,11 @@ public:
     static constexpr char kJournalFileName[] = ".vorlix7-commit";
     QString journalPath() const;
 
-protected:
+  protected:
     WineHive& hive(HiveFile file) const override;
     const WineHive* loadedHive(HiveFile file) const override;
 
-private:
+  private:
     // Completes a commit whose record is there (refused while Wine runs), and removes what a
     // commit stopped before its record left; takes the lock unless `lockHeld`.
     void finishInterruptedCommit(bool lockHeld) const;

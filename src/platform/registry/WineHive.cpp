@@ -93,8 +93,7 @@ namespace {
 // Sorts ids by name in Wine's order. The names are folded once into one buffer first: comparing
 // those is a plain comparison of UTF-16 units (shorter first on a common start), and a large key
 // is then sorted without chasing every name through memory at each comparison.
-template <typename Id, typename NameOf>
-void sortByName(std::vector<Id>& ids, NameOf nameOf)
+template <typename Id, typename NameOf> void sortByName(std::vector<Id>& ids, NameOf nameOf)
 {
     struct Entry
     {
@@ -131,8 +130,7 @@ quint64 nameHash(int key, QStringView name)
 
 } // namespace
 
-template <typename Matches>
-int WineHive::NameTable::find(QStringView name, Matches matches) const
+template <typename Matches> int WineHive::NameTable::find(QStringView name, Matches matches) const
 {
     if (m_slots.empty())
         return -1;

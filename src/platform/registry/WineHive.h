@@ -66,7 +66,7 @@ struct RegValue
 // traversal recurses, whatever the input.
 class WineHive
 {
-public:
+  public:
     enum class Arch { Unspecified, Win32, Win64 };
     // How save() treats keys that were not changed.
     enum class SaveMode {
@@ -137,7 +137,7 @@ public:
     // Wine's order of key and value names: <0, 0 or >0.
     static int compareNames(QStringView a, QStringView b);
 
-private:
+  private:
     enum class ItemKind : quint8 { Time, Option, Other, Value, Dropped };
     struct Item
     {
@@ -152,14 +152,13 @@ private:
     // one small block of memory.
     class NameTable
     {
-    public:
+      public:
         // `matches(id)` tells whether the entry `id` is the one of that name.
-        template <typename Matches>
-        int find(QStringView name, Matches matches) const;
+        template <typename Matches> int find(QStringView name, Matches matches) const;
         void insert(QStringView name, int id);
         void remove(QStringView name, int id);
 
-    private:
+      private:
         static constexpr qint32 kEmpty = -1;
         static constexpr qint32 kGone = -2; // a removed entry; lookups go on past it
         struct Slot

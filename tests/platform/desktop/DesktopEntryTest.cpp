@@ -5,9 +5,9 @@
 
 #include <QFileInfo>
 #include <QProcess>
-#include <QThread>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -38,7 +38,8 @@ TEST(DesktopEntry, ExecArgumentsAreQuotedOnlyWhereNeededAndEscapedInTheValue)
 TEST(DesktopEntry, AwkwardPathsPassTheValidator)
 {
     const QString validator = QStandardPaths::findExecutable(u"desktop-file-validate"_s);
-    ASSERT_FALSE(validator.isEmpty()) << "desktop-file-validate is not installed (scripts/install-deps.sh installs it)";
+    ASSERT_FALSE(validator.isEmpty())
+        << "desktop-file-validate is not installed (scripts/install-deps.sh installs it)";
     QTemporaryDir dir;
     const QString odd = u"/home/u/Dé \"quoted\" $HOME `x` 100% \\back;semi#"_s + QString(200, u'p');
     DesktopEntry e;
@@ -56,7 +57,8 @@ TEST(DesktopEntry, AwkwardPathsPassTheValidator)
     QProcess p;
     p.start(validator, {path});
     ASSERT_TRUE(p.waitForFinished(30000));
-    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardOutput().toStdString() << p.readAllStandardError().toStdString();
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardOutput().toStdString()
+                               << p.readAllStandardError().toStdString();
     EXPECT_TRUE(p.readAllStandardOutput().trimmed().isEmpty());
 }
 
@@ -68,11 +70,16 @@ TEST(DesktopEntry, GlibLaunchesWithTheArgumentsWeMeant)
     ASSERT_FALSE(gio.isEmpty()) << "gio is not installed (scripts/install-deps.sh installs libglib2.0-bin)";
     QTemporaryDir dir;
     const QString out = dir.filePath(u"args.txt"_s);
-    const QStringList args{u"/home/u/Dé \"quoted\" $HOME `x` 100% \\back;semi#"_s, u"C:\\Program Files\\a.exe"_s,
-                           u"plain"_s, u"it's"_s};
+    const QStringList args{u"/home/u/Dé \"quoted\" $HOME `x` 100% \\back;semi#"_s,
+                           u"C:\\Program Files\\a.exe"_s, u"plain"_s, u"it's"_s};
     DesktopEntry e;
     e.name = u"probe"_s;
-    e.exec = QStringList{u"/bin/sh"_s, u"-c"_s, u"for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.part\" && mv \"$0.part\" \"$0\""_s, out} + args;
+    e.exec =
+        QStringList{
+            u"/bin/sh"_s, u"-c"_s,
+            u"for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.part\" && mv \"$0.part\" \"$0\""_s,
+            out} +
+        args;
     const QString path = dir.filePath(u"probe.desktop"_s);
     test::writeAll(path, desktopEntryBytes(e));
     QProcess p;

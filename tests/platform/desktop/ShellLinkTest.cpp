@@ -1,7 +1,7 @@
 // Shortcut files: the bytes we write, and what Wine's own shell link object reads from them.
 
-#include "platform/Errors.h"
 #include "platform/desktop/ShellLink.h"
+#include "platform/Errors.h"
 #include "support/TestFiles.h"
 #include "support/WinProbe.h"
 
@@ -15,7 +15,8 @@ using namespace vx;
 namespace {
 
 const ShellLinkData kIde{u"C:\\Program Files\\Borland\\Delphi7\\bin\\Delphi32.exe"_s,
-                         u"C:\\Program Files\\Borland\\Delphi7\\bin"_s, {}};
+                         u"C:\\Program Files\\Borland\\Delphi7\\bin"_s,
+                         {}};
 
 QByteArray golden(const char* name)
 {
@@ -27,7 +28,8 @@ TEST(ShellLink, BytesMatchTheGoldenLinks)
 {
     EXPECT_EQ(shellLinkBytes(kIde, 1252, u"Delphi7.lnk"_s), golden("Delphi7.lnk"));
     const ShellLinkData program{u"C:\\Program Files\\Borland\\Delphi7\\Vorlix7.exe"_s,
-                                u"C:\\Program Files\\Borland\\Delphi7\\"_s, {}};
+                                u"C:\\Program Files\\Borland\\Delphi7\\"_s,
+                                {}};
     EXPECT_EQ(shellLinkBytes(program, 1252, u"Vorlix7.lnk"_s), golden("Vorlix7.lnk"));
 }
 
@@ -61,14 +63,15 @@ TEST(ShellLink, ReplacingAnExistingFileLeavesACompleteLink)
 
 class ShellLinkWineTest : public test::WinePrefixTest
 {
-protected:
+  protected:
     void SetUp() override
     {
         WinePrefixTest::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
         if (!test::probeBuilt(u"link_probe"_s))
-            VX_WINE_UNAVAILABLE("the Windows probe link_probe.exe was not built (x86_64-w64-mingw32-gcc missing)");
+            VX_WINE_UNAVAILABLE(
+                "the Windows probe link_probe.exe was not built (x86_64-w64-mingw32-gcc missing)");
     }
 };
 
@@ -77,7 +80,9 @@ TEST_F(ShellLinkWineTest, WinesShellLinkObjectReadsWhatWeWrote)
     const QString longDir = u"C:\\"_s + QString(200, u'd') + u"\\Café Tools"_s;
     const std::vector<ShellLinkData> links{
         kIde,
-        {u"C:\\Program Files\\Borland\\Delphi7\\Vorlix7.exe"_s, u"C:\\Program Files\\Borland\\Delphi7\\"_s, {}},
+        {u"C:\\Program Files\\Borland\\Delphi7\\Vorlix7.exe"_s,
+         u"C:\\Program Files\\Borland\\Delphi7\\"_s,
+         {}},
         {longDir + u"\\bin\\x.exe"_s, longDir, u"-a \"quoted arg\" ü"_s},
     };
     for (size_t i = 0; i < links.size(); ++i) {
@@ -86,7 +91,8 @@ TEST_F(ShellLinkWineTest, WinesShellLinkObjectReadsWhatWeWrote)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(shellLinkBytes(links[i], 1252, host));
         f.close();
-        const std::optional<QString> out = run(u"wine"_s, {test::probePath(u"link_probe"_s), test::zPath(host)});
+        const std::optional<QString> out =
+            run(u"wine"_s, {test::probePath(u"link_probe"_s), test::zPath(host)});
         ASSERT_TRUE(out.has_value()) << "link_probe failed on " << host.toStdString();
         const QStringList lines = out->split(u'\n', Qt::SkipEmptyParts);
         ASSERT_EQ(lines.size(), 3) << out->toStdString();

@@ -1,13 +1,13 @@
+#include "platform/ini/IniFile.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
-#include "platform/ini/IniFile.h"
 #include "support/TestFiles.h"
 
 #include <QRandomGenerator>
 #include <QStringEncoder>
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -19,7 +19,7 @@ namespace {
 
 class IniFileTest : public ::testing::Test
 {
-protected:
+  protected:
     QTemporaryDir dir;
     QString path(const QString& name = u"a.ini"_s) const { return dir.filePath(name); }
     void TearDown() override { setAnsiCodePage(1252); }
@@ -44,8 +44,9 @@ QByteArray utf16Bytes(const QString& text, bool little)
 // no line break.
 QString awkwardString(QRandomGenerator& rng)
 {
-    static const char32_t kAlphabet[] = {U' ', U'\t', U'"', U'\'', U'=', U'[', U']', U';', U'a', U'Z', U'0', U'\\',
-                                         U'\u00e9', U'\u7ec4', U'\U0001F600', U'\u0001', U'\u00a0', U'\ufeff', U'\0'};
+    static const char32_t kAlphabet[] = {
+        U' ', U'\t', U'"',      U'\'',     U'=',          U'[',      U']',      U';',      U'a', U'Z',
+        U'0', U'\\', U'\u00e9', U'\u7ec4', U'\U0001F600', U'\u0001', U'\u00a0', U'\ufeff', U'\0'};
     QString s;
     const int length = int(rng.bounded(8));
     for (int i = 0; i < length; ++i) {
@@ -75,16 +76,18 @@ TEST_F(IniFileTest, WritesKeepPlacesAndAppendAtTheEnd)
 {
     writeAll(path(), ";Delphi7 Vorlix File\n[A]\nx=1\n; a comment\nweird line\ny=2\n[B]\nz=3");
     IniFile ini(path());
-    ini.writeString(u"a"_s, u"X"_s, u"10"_s); // replaces in place, keeps the key's spelling
+    ini.writeString(u"a"_s, u"X"_s, u"10"_s);  // replaces in place, keeps the key's spelling
     ini.writeString(u"A"_s, u"new"_s, u"n"_s); // end of its section, after the kept lines
     ini.writeString(u"C"_s, u"c"_s, u"c"_s);   // new section at the end of the file
-    EXPECT_EQ(readAll(path()), QByteArray(";Delphi7 Vorlix File\r\n[A]\r\nx=10\r\n; a comment\r\nweird line\r\ny=2\r\n"
-                                          "new=n\r\n[B]\r\nz=3\r\n[C]\r\nc=c\r\n"));
+    EXPECT_EQ(readAll(path()),
+              QByteArray(";Delphi7 Vorlix File\r\n[A]\r\nx=10\r\n; a comment\r\nweird line\r\ny=2\r\n"
+                         "new=n\r\n[B]\r\nz=3\r\n[C]\r\nc=c\r\n"));
 
     ini.eraseSection(u"b"_s);
     ini.deleteKey(u"A"_s, u"y"_s);
-    EXPECT_EQ(readAll(path()), QByteArray(";Delphi7 Vorlix File\r\n[A]\r\nx=10\r\n; a comment\r\nweird line\r\n"
-                                          "new=n\r\n[C]\r\nc=c\r\n"));
+    EXPECT_EQ(readAll(path()),
+              QByteArray(";Delphi7 Vorlix File\r\n[A]\r\nx=10\r\n; a comment\r\nweird line\r\n"
+                         "new=n\r\n[C]\r\nc=c\r\n"));
     // An erased section comes back at the end of the file.
     ini.writeString(u"B"_s, u"z"_s, u"4"_s);
     EXPECT_TRUE(readAll(path()).endsWith("[C]\r\nc=c\r\n[B]\r\nz=4\r\n"));
@@ -227,7 +230,7 @@ TEST_F(IniFileTest, ValuesLoseBlanksThenOnePairOfMatchingQuotes)
     IniFile ini(path());
     const std::pair<QString, QString> expected[] = {
         {u"ExpertName2"_s, u"quoted"_s}, {u"a"_s, u"single"_s}, {u"b"_s, u"\"mixed'"_s}, {u"d"_s, u""_s},
-        {u"e"_s, u"  padded "_s}, {u"f"_s, u"x\"y\""_s}, {u"g"_s, u"\""_s}, {u"h"_s, u"\"\""_s},
+        {u"e"_s, u"  padded "_s},        {u"f"_s, u"x\"y\""_s}, {u"g"_s, u"\""_s},       {u"h"_s, u"\"\""_s},
         {u"i"_s, u"\"inner\""_s}};
     for (const auto& [key, value] : expected)
         EXPECT_EQ(ini.readString(u"S"_s, key), value) << key.toStdString();
@@ -314,8 +317,10 @@ TEST_F(IniFileTest, AReplacementOpenedWithoutReadingTheLinesKeepsTheFormAndTheBa
         QByteArray (*expected)(const QString& text);
     };
     const Case cases[] = {
-        {u"le.ini"_s, utf16Bytes(u"[A]\r\nOld=1\r\n"_s, true), [](const QString& t) -> QByteArray { return utf16Bytes(t, true); }},
-        {u"bom.ini"_s, "\xEF\xBB\xBF[A]\r\nOld=1\r\n", [](const QString& t) -> QByteArray { return QByteArray("\xEF\xBB\xBF") + t.toUtf8(); }},
+        {u"le.ini"_s, utf16Bytes(u"[A]\r\nOld=1\r\n"_s, true),
+         [](const QString& t) -> QByteArray { return utf16Bytes(t, true); }},
+        {u"bom.ini"_s, "\xEF\xBB\xBF[A]\r\nOld=1\r\n",
+         [](const QString& t) -> QByteArray { return QByteArray("\xEF\xBB\xBF") + t.toUtf8(); }},
         {u"legacy.ini"_s, gbk, [](const QString& t) -> QByteArray { return *encodeInCodePage(t, 936); }},
     };
     for (const Case& c : cases) {
@@ -355,7 +360,8 @@ TEST_F(IniFileTest, LegacyFilesAreReadInTheAnsiCodePageAndKeptInItWhileTheTextFi
     writeAll(path(u"p.vx7"_s), gbk);
     IniFile ini(path(u"p.vx7"_s));
     std::vector<std::pair<QString, int>> fallbacks;
-    ini.setEncodingFallbackHandler([&](const QString& file, int codePage) { fallbacks.emplace_back(file, codePage); });
+    ini.setEncodingFallbackHandler(
+        [&](const QString& file, int codePage) { fallbacks.emplace_back(file, codePage); });
     EXPECT_EQ(ini.encoding(), (IniFileEncoding{IniEncoding::CodePage, 936}));
     EXPECT_EQ(encodingName(ini.encoding()), u"code page 936"_s);
     EXPECT_EQ(ini.sectionNames(), QStringList{u"\u7ec4\u4ef6"_s});
@@ -409,11 +415,14 @@ TEST_F(IniFileTest, WritesGoToWhatTheFileHoldsNow)
     // A second program adds a section and changes a key; our next write keeps both.
     writeAll(path(), "[Stats]\r\nRun=2\r\nOther=7\r\n[Font]\r\nName=Tahoma\r\n");
     ini.writeInteger(u"Stats"_s, u"Day"_s, 5);
-    EXPECT_EQ(readAll(path()), QByteArray("[Stats]\r\nRun=2\r\nOther=7\r\nDay=5\r\n[Font]\r\nName=Tahoma\r\n"));
+    EXPECT_EQ(readAll(path()),
+              QByteArray("[Stats]\r\nRun=2\r\nOther=7\r\nDay=5\r\n[Font]\r\nName=Tahoma\r\n"));
     EXPECT_EQ(ini.readString(u"Font"_s, u"Name"_s), u"Tahoma"_s) << "the store reads what it wrote onto";
 
     // A rewrite of the same size that kept the modification time: told apart by its content.
-    struct stat before {};
+    struct stat before
+    {
+    };
     ASSERT_EQ(::stat(QFile::encodeName(path()).constData(), &before), 0);
     writeAll(path(), "[Stats]\r\nRun=2\r\nOther=8\r\nDay=5\r\n[Font]\r\nName=Tahoma\r\n");
     keepModificationTime(path(), before);
@@ -441,8 +450,9 @@ TEST_F(IniFileTest, ABatchIsReplayedOnWhatTheFileHoldsAtCommit)
     ini.writeString(u"Config"_s, u"Last"_s, u" padded "_s);
 
     // Meanwhile a second instance stores its font and a note, and extends the statistics.
-    writeAll(path(), "[Config]\r\nRun=4\r\nDay=3\r\nNote=n\r\n[Stats]\r\nTimeSum=2:00:00\r\nLastRun=0:01:00\r\n"
-                       "[Font]\r\nName=Tahoma\r\nSize=8\r\n");
+    writeAll(path(),
+             "[Config]\r\nRun=4\r\nDay=3\r\nNote=n\r\n[Stats]\r\nTimeSum=2:00:00\r\nLastRun=0:01:00\r\n"
+             "[Font]\r\nName=Tahoma\r\nSize=8\r\n");
     ini.commit();
     EXPECT_EQ(readAll(path()), QByteArray("[Config]\r\nRun=5\r\nDay=3\r\nLast=\" padded \"\r\n"
                                           "[Font]\r\nName=Tahoma\r\nSize=8\r\n"));
@@ -515,12 +525,17 @@ TEST_F(IniFileTest, AReplacementWrittenLineByLineEqualsTheBatchInEveryForm)
 {
     // Values that need quotes, carry line breaks or a leading U+FEFF, non-ASCII text.
     const std::vector<Entry> rich = {
-        {u"\u7ec4 [old]"_s, u"Name"_s, u" padded "_s},   {u"\u7ec4 [old]"_s, u"Q"_s, u"'q'"_s},
-        {u"\u7ec4 [old]"_s, u"Lines"_s, u"a\r\nb\nc"_s}, {u"\u7ec4 [old]"_s, u"Bom"_s, u"\ufeffx"_s},
-        {u"Other"_s, u"Empty"_s, QString()},              {u"Other"_s, u"\u00e9"_s, u"\U0001F600 \u4e2d"_s},
-        {u"Other"_s, u"Tail"_s, u"tail\r\n"_s},           {u"Other"_s, u"Plain"_s, u"plain ascii"_s},
+        {u"\u7ec4 [old]"_s, u"Name"_s, u" padded "_s},
+        {u"\u7ec4 [old]"_s, u"Q"_s, u"'q'"_s},
+        {u"\u7ec4 [old]"_s, u"Lines"_s, u"a\r\nb\nc"_s},
+        {u"\u7ec4 [old]"_s, u"Bom"_s, u"\ufeffx"_s},
+        {u"Other"_s, u"Empty"_s, QString()},
+        {u"Other"_s, u"\u00e9"_s, u"\U0001F600 \u4e2d"_s},
+        {u"Other"_s, u"Tail"_s, u"tail\r\n"_s},
+        {u"Other"_s, u"Plain"_s, u"plain ascii"_s},
     };
-    const std::vector<Entry> gbkText = {{u"\u7ec4"_s, u"Name"_s, u"\u4e2d\u6587 x"_s}, {u"B"_s, u"K"_s, u"\"v\""_s}};
+    const std::vector<Entry> gbkText = {{u"\u7ec4"_s, u"Name"_s, u"\u4e2d\u6587 x"_s},
+                                        {u"B"_s, u"K"_s, u"\"v\""_s}};
     const QByteArray gbk = "[\xd7\xe9]\r\nName=\xd6\xd0\xce\xc4\r\n";
     const QByteArray latin = "[A]\r\nName=caf\xe9\r\n";
     const QByteArray utf8 = "[A]\r\nOld=\xc3\xa9\r\n";
@@ -536,7 +551,8 @@ TEST_F(IniFileTest, AReplacementWrittenLineByLineEqualsTheBatchInEveryForm)
         IniEncoding form;
         bool fallsBack;
     };
-    const std::vector<Entry> mojibake = {{u"A"_s, u"K"_s, u"\u00c3\u00a9"_s}}; // 1252 bytes C3 A9: valid UTF-8
+    const std::vector<Entry> mojibake = {
+        {u"A"_s, u"K"_s, u"\u00c3\u00a9"_s}}; // 1252 bytes C3 A9: valid UTF-8
     const Case cases[] = {
         {"missing", 1252, nullptr, &rich, IniEncoding::Utf8, false},
         {"utf8", 1252, &utf8, &rich, IniEncoding::Utf8, false},
@@ -551,7 +567,8 @@ TEST_F(IniFileTest, AReplacementWrittenLineByLineEqualsTheBatchInEveryForm)
         SCOPED_TRACE(c.name);
         setAnsiCodePage(c.codePage);
         const QString name = QString::fromLatin1(c.name);
-        const BothWays r = writeBothWays(path(name + u".batch"_s), path(name + u".stream"_s), c.before, *c.entries);
+        const BothWays r =
+            writeBothWays(path(name + u".batch"_s), path(name + u".stream"_s), c.before, *c.entries);
         EXPECT_EQ(r.streamed, r.batch);
         EXPECT_EQ(r.streamedForm.kind, c.form);
         EXPECT_EQ(r.streamedForm, r.batchForm);

@@ -16,14 +16,15 @@ namespace {
 
 class IniWineTest : public test::WinePrefixTest
 {
-protected:
+  protected:
     void SetUp() override
     {
         WinePrefixTest::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
         if (!test::probeBuilt(u"profile_probe"_s))
-            VX_WINE_UNAVAILABLE("the Windows probe profile_probe.exe was not built (x86_64-w64-mingw32-gcc missing)");
+            VX_WINE_UNAVAILABLE(
+                "the Windows probe profile_probe.exe was not built (x86_64-w64-mingw32-gcc missing)");
     }
     QString file(const QString& name) const { return s_dir->filePath(name); }
 
@@ -35,8 +36,9 @@ protected:
         const IniFile ours(path);
         for (size_t i = 0; i < keys.size(); ++i) {
             EXPECT_EQ(ours.value(keys[i].section, keys[i].key), windows[i])
-                << path.toStdString() << ": [" << keys[i].section.toStdString() << "] " << keys[i].key.toStdString()
-                << "; Windows reads " << windows[i].value_or(u"(missing)"_s).toStdString();
+                << path.toStdString() << ": [" << keys[i].section.toStdString() << "] "
+                << keys[i].key.toStdString() << "; Windows reads "
+                << windows[i].value_or(u"(missing)"_s).toStdString();
         }
     }
 };
@@ -44,12 +46,17 @@ protected:
 TEST_F(IniWineTest, SectionNamesBlanksAndQuotesReadAsWindowsReadsThem)
 {
     const QString path = file(u"names.vx7"_s);
-    test::writeAll(path, "[DelphiExperts]\r\nExpertName1=plain\r\nExpertName2=\"quoted\"\r\na='single'\r\n"
-                         "b=\"mixed'\r\nd=\"\"\r\ne= \"  padded \" \r\nf=x\"y\"\r\ng=\"\r\nh=  spaced out  \r\n  k = v \r\n"
-                         "[Tools [old]]\r\nTitle1=Old tool\r\n[a]b]\r\nx=1\r\n  [  padded name  ]  \r\ny=2\r\n");
-    std::vector<test::ProfileKey> keys{
-        {u"Tools [old]"_s, u"Title1"_s}, {u"a]b"_s, u"x"_s}, {u"padded name"_s, u"y"_s}, {u"Tools"_s, u"Title1"_s}};
-    for (const QString& k : {u"ExpertName1"_s, u"ExpertName2"_s, u"a"_s, u"b"_s, u"d"_s, u"e"_s, u"f"_s, u"g"_s, u"h"_s, u"k"_s})
+    test::writeAll(
+        path,
+        "[DelphiExperts]\r\nExpertName1=plain\r\nExpertName2=\"quoted\"\r\na='single'\r\n"
+        "b=\"mixed'\r\nd=\"\"\r\ne= \"  padded \" \r\nf=x\"y\"\r\ng=\"\r\nh=  spaced out  \r\n  k = v \r\n"
+        "[Tools [old]]\r\nTitle1=Old tool\r\n[a]b]\r\nx=1\r\n  [  padded name  ]  \r\ny=2\r\n");
+    std::vector<test::ProfileKey> keys{{u"Tools [old]"_s, u"Title1"_s},
+                                       {u"a]b"_s, u"x"_s},
+                                       {u"padded name"_s, u"y"_s},
+                                       {u"Tools"_s, u"Title1"_s}};
+    for (const QString& k :
+         {u"ExpertName1"_s, u"ExpertName2"_s, u"a"_s, u"b"_s, u"d"_s, u"e"_s, u"f"_s, u"g"_s, u"h"_s, u"k"_s})
         keys.push_back({u"DelphiExperts"_s, k});
     expectSameReading(path, keys);
     EXPECT_EQ(IniFile(path).sectionNames(), test::windowsProfileSections(path));
@@ -58,9 +65,9 @@ TEST_F(IniWineTest, SectionNamesBlanksAndQuotesReadAsWindowsReadsThem)
 TEST_F(IniWineTest, WhatWeWriteWindowsReadsBackAndTheOtherWayRound)
 {
     const QString path = file(u"written.vx7"_s);
-    const QStringList values{u"plain"_s,        u"  leading"_s, u"trailing  "_s, u"\"quoted\""_s, u"'single'"_s,
-                             u"\"mixed'"_s,     u"\""_s,        u"\"\""_s,       u" \" "_s,       u"x\"y\""_s,
-                             u"a = b ; c"_s,    u""_s,          u"'"_s};
+    const QStringList values{u"plain"_s,     u"  leading"_s, u"trailing  "_s, u"\"quoted\""_s, u"'single'"_s,
+                             u"\"mixed'"_s,  u"\""_s,        u"\"\""_s,       u" \" "_s,       u"x\"y\""_s,
+                             u"a = b ; c"_s, u""_s,          u"'"_s};
     {
         IniFile ini(path);
         for (qsizetype i = 0; i < values.size(); ++i)
@@ -72,7 +79,8 @@ TEST_F(IniWineTest, WhatWeWriteWindowsReadsBackAndTheOtherWayRound)
     const auto windows = test::windowsProfileRead(path, keys);
     ASSERT_EQ(windows.size(), keys.size());
     for (qsizetype i = 0; i < values.size(); ++i)
-        EXPECT_EQ(windows[size_t(i)], std::optional<QString>(values[i])) << "written: [" << values[i].toStdString() << "]";
+        EXPECT_EQ(windows[size_t(i)], std::optional<QString>(values[i]))
+            << "written: [" << values[i].toStdString() << "]";
 
     // A key Windows writes into our file while we hold it open survives our next write.
     IniFile held(path);

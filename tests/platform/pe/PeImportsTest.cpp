@@ -37,9 +37,12 @@ TEST(PeImports, ListsEachModuleOnceInPe32AndPe64Images)
         QByteArray image;
         QStringList modules;
     } cases[] = {
-        {buildPeWithImports({u"rtl70.bpl"_s, u"vcl70.bpl"_s, u"KERNEL32.dll"_s}), {u"rtl70.bpl"_s, u"vcl70.bpl"_s, u"KERNEL32.dll"_s}},
-        {buildPeWithImports({u"rtl70.bpl"_s, u"vcl70.bpl"_s, u"KERNEL32.dll"_s}, true), {u"rtl70.bpl"_s, u"vcl70.bpl"_s, u"KERNEL32.dll"_s}},
-        {buildPeWithImports({u"rtl70.bpl"_s, u"RTL70.BPL"_s, u"vcl70.bpl"_s}), {u"rtl70.bpl"_s, u"vcl70.bpl"_s}}, // named twice
+        {buildPeWithImports({u"rtl70.bpl"_s, u"vcl70.bpl"_s, u"KERNEL32.dll"_s}),
+         {u"rtl70.bpl"_s, u"vcl70.bpl"_s, u"KERNEL32.dll"_s}},
+        {buildPeWithImports({u"rtl70.bpl"_s, u"vcl70.bpl"_s, u"KERNEL32.dll"_s}, true),
+         {u"rtl70.bpl"_s, u"vcl70.bpl"_s, u"KERNEL32.dll"_s}},
+        {buildPeWithImports({u"rtl70.bpl"_s, u"RTL70.BPL"_s, u"vcl70.bpl"_s}),
+         {u"rtl70.bpl"_s, u"vcl70.bpl"_s}},   // named twice
         {vx::fixtures::buildDelphiExe(), {}}, // no import table
         {buildPeWithImports({}), {}},
     };
@@ -134,7 +137,8 @@ TEST(PeImports, ReadsTheImportsOfADllBuiltByMinGW)
         const QString cc = QStandardPaths::findExecutable(compiler);
         if (cc.isEmpty()) {
             if (qEnvironmentVariable("VX_REQUIRE_WINE") == u"1"_s)
-                ADD_FAILURE() << compiler.toStdString() << " is not installed (scripts/install-deps.sh installs it)";
+                ADD_FAILURE() << compiler.toStdString()
+                              << " is not installed (scripts/install-deps.sh installs it)";
             else
                 GTEST_SKIP() << compiler.toStdString() << " is not installed";
             continue;
@@ -160,7 +164,9 @@ TEST(PeImports, ReadsTheImportsOfADllBuiltByMinGW)
         run({u"-shared"_s, u"-o"_s, u"user.bpl"_s, u"user.c"_s, u"-L."_s, u"-lvxdep"_s});
         const PeImports r = vx::readPeImports(dir.filePath(u"user.bpl"_s));
         ASSERT_TRUE(r.ok) << compiler.toStdString() << ": " << r.error.toStdString();
-        EXPECT_TRUE(r.modules.contains(u"vxdep70.bpl"_s, Qt::CaseInsensitive)) << r.modules.join(u' ').toStdString();
-        EXPECT_TRUE(r.modules.contains(u"KERNEL32.dll"_s, Qt::CaseInsensitive)) << r.modules.join(u' ').toStdString();
+        EXPECT_TRUE(r.modules.contains(u"vxdep70.bpl"_s, Qt::CaseInsensitive))
+            << r.modules.join(u' ').toStdString();
+        EXPECT_TRUE(r.modules.contains(u"KERNEL32.dll"_s, Qt::CaseInsensitive))
+            << r.modules.join(u' ').toStdString();
     }
 }

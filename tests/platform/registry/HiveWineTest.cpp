@@ -30,24 +30,28 @@ using WineInterop = test::WinePrefixTest;
 TEST_F(WineInterop, WeReadWhatWineWrote)
 {
     const QString k = u"HKCU\\Software\\VxIn"_s;
-    for (const QStringList& add : {QStringList{u"/v"_s, u"Gr\u00fc\u00df \"q\""_s, u"/t"_s, u"REG_SZ"_s, u"/d"_s, u"a\\b \u00e9t\u00e9"_s},
-                                   {u"/v"_s, u"Exp"_s, u"/t"_s, u"REG_EXPAND_SZ"_s, u"/d"_s, u"%WINDIR%\\x"_s},
-                                   {u"/v"_s, u"Multi"_s, u"/t"_s, u"REG_MULTI_SZ"_s, u"/d"_s, u"one\\0two"_s},
-                                   {u"/v"_s, u"Num"_s, u"/t"_s, u"REG_DWORD"_s, u"/d"_s, u"42"_s},
-                                   {u"/v"_s, u"Q"_s, u"/t"_s, u"REG_QWORD"_s, u"/d"_s, u"0x1122334455667788"_s},
-                                   {u"/v"_s, u"Bin"_s, u"/t"_s, u"REG_BINARY"_s, u"/d"_s, QString(200, u'a')}})
+    for (const QStringList& add :
+         {QStringList{u"/v"_s, u"Gr\u00fc\u00df \"q\""_s, u"/t"_s, u"REG_SZ"_s, u"/d"_s,
+                      u"a\\b \u00e9t\u00e9"_s},
+          {u"/v"_s, u"Exp"_s, u"/t"_s, u"REG_EXPAND_SZ"_s, u"/d"_s, u"%WINDIR%\\x"_s},
+          {u"/v"_s, u"Multi"_s, u"/t"_s, u"REG_MULTI_SZ"_s, u"/d"_s, u"one\\0two"_s},
+          {u"/v"_s, u"Num"_s, u"/t"_s, u"REG_DWORD"_s, u"/d"_s, u"42"_s},
+          {u"/v"_s, u"Q"_s, u"/t"_s, u"REG_QWORD"_s, u"/d"_s, u"0x1122334455667788"_s},
+          {u"/v"_s, u"Bin"_s, u"/t"_s, u"REG_BINARY"_s, u"/d"_s, QString(200, u'a')}})
         ASSERT_TRUE(run(u"wine"_s, QStringList{u"reg"_s, u"add"_s, k} + add + QStringList{u"/f"_s}));
-    ASSERT_TRUE(run(u"wine"_s, {u"reg"_s, u"add"_s, u"HKLM\\Software\\VxIn32"_s, u"/v"_s, u"RootDir"_s, u"/d"_s, u"C:\\D7\\"_s,
-                                u"/f"_s, u"/reg:32"_s}));
+    ASSERT_TRUE(run(u"wine"_s, {u"reg"_s, u"add"_s, u"HKLM\\Software\\VxIn32"_s, u"/v"_s, u"RootDir"_s,
+                                u"/d"_s, u"C:\\D7\\"_s, u"/f"_s, u"/reg:32"_s}));
     ASSERT_TRUE(stopServer());
 
     HiveRegistryStore store(prefix());
     const QString key = u"Software\\VxIn"_s;
-    EXPECT_EQ(store.value(HKCU, key, u"gr\u00dc\u00df \"Q\""_s), RegValue::string(u"Gr\u00fc\u00df \"q\""_s, u"a\\b \u00e9t\u00e9"_s));
+    EXPECT_EQ(store.value(HKCU, key, u"gr\u00dc\u00df \"Q\""_s),
+              RegValue::string(u"Gr\u00fc\u00df \"q\""_s, u"a\\b \u00e9t\u00e9"_s));
     EXPECT_EQ(store.value(HKCU, key, u"Exp"_s), RegValue::string(u"Exp"_s, u"%WINDIR%\\x"_s, REG_EXPAND_SZ));
     EXPECT_EQ(store.value(HKCU, key, u"Multi"_s), RegValue::multiString(u"Multi"_s, {u"one"_s, u"two"_s}));
     EXPECT_EQ(store.value(HKCU, key, u"Num"_s), RegValue::dword(u"Num"_s, 42));
-    EXPECT_EQ(store.value(HKCU, key, u"Q"_s), (RegValue{u"Q"_s, REG_QWORD, QByteArray::fromHex("8877665544332211")}));
+    EXPECT_EQ(store.value(HKCU, key, u"Q"_s),
+              (RegValue{u"Q"_s, REG_QWORD, QByteArray::fromHex("8877665544332211")}));
     EXPECT_EQ(store.value(HKCU, key, u"Bin"_s), (RegValue{u"Bin"_s, REG_BINARY, QByteArray(100, '\xaa')}));
     // The 32-bit view Wine wrote is the one we read.
     EXPECT_EQ(store.value(HKLM, u"SOFTWARE\\VxIn32"_s, u"RootDir"_s)->text(), u"C:\\D7\\"_s);
@@ -56,13 +60,15 @@ TEST_F(WineInterop, WeReadWhatWineWrote)
 
 TEST_F(WineInterop, WineReadsWhatWeWroteAndKeepsTheRest)
 {
-    const QStringList unrelated{u"HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion"_s, u"HKCU\\Control Panel\\Desktop"_s};
+    const QStringList unrelated{u"HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion"_s,
+                                u"HKCU\\Control Panel\\Desktop"_s};
     auto exportKeys = [&] {
         QByteArray all;
         for (int i = 0; i < unrelated.size(); ++i) {
             const QString file = s_dir->path() + u"/export%1.reg"_s.arg(i);
             QFile::remove(file);
-            if (run(u"wine"_s, {u"reg"_s, u"export"_s, unrelated[i], u"Z:"_s + QString(file).replace(u'/', u'\\'), u"/y"_s}))
+            if (run(u"wine"_s, {u"reg"_s, u"export"_s, unrelated[i],
+                                u"Z:"_s + QString(file).replace(u'/', u'\\'), u"/y"_s}))
                 all += readAll(file);
         }
         stopServer();
@@ -85,7 +91,8 @@ TEST_F(WineInterop, WineReadsWhatWeWroteAndKeepsTheRest)
     store.setValue(HKCU, u"Software\\VxOut"_s, RegValue::string(u"Exp"_s, u"%WINDIR%\\y"_s, REG_EXPAND_SZ));
     store.setValue(HKCU, u"Software\\VxOut"_s, RegValue::multiString(u"Multi"_s, {u"a"_s, u"b c"_s}));
     store.setValue(HKCU, u"Software\\VxOut"_s, RegValue::dword(u"Num"_s, 0x2a));
-    store.setValue(HKCU, u"Software\\VxOut"_s, RegValue{u"Bin"_s, REG_BINARY, QByteArray::fromHex(QByteArray(300, 'c'))});
+    store.setValue(HKCU, u"Software\\VxOut"_s,
+                   RegValue{u"Bin"_s, REG_BINARY, QByteArray::fromHex(QByteArray(300, 'c'))});
     store.setValue(HKLM, u"Software\\VxOut32"_s, RegValue::string(u"RootDir"_s, u"C:\\D7\\"_s));
     store.commit(); // one commit of both hives: Wine sees the changes of both
 
@@ -95,7 +102,8 @@ TEST_F(WineInterop, WineReadsWhatWeWroteAndKeepsTheRest)
     EXPECT_EQ(user.value(u"Multi"_s), qMakePair(u"REG_MULTI_SZ"_s, u"a\\0b c"_s));
     EXPECT_EQ(user.value(u"Num"_s), qMakePair(u"REG_DWORD"_s, u"0x2a"_s));
     EXPECT_EQ(user.value(u"Bin"_s), qMakePair(u"REG_BINARY"_s, QString(300, u'C')));
-    EXPECT_EQ(query(u"HKLM\\Software\\VxOut32"_s, true).value(u"RootDir"_s), qMakePair(u"REG_SZ"_s, u"C:\\D7\\"_s));
+    EXPECT_EQ(query(u"HKLM\\Software\\VxOut32"_s, true).value(u"RootDir"_s),
+              qMakePair(u"REG_SZ"_s, u"C:\\D7\\"_s));
     stopServer();
     EXPECT_EQ(exportKeys(), before);
 }

@@ -1,6 +1,6 @@
+#include "platform/registry/RegistryStore.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
-#include "platform/registry/RegistryStore.h"
 #include "support/FakeWine.h"
 #include "support/MemoryRegistryStore.h"
 #include "support/TestFiles.h"
@@ -25,12 +25,14 @@ constexpr auto HKCU = RegRoot::CurrentUser;
 constexpr auto HKLM = RegRoot::LocalMachine;
 constexpr auto HKCR = RegRoot::ClassesRoot;
 
-const QByteArray kWin64Machine = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n"
-                                 "\n[Software\\\\Classes\\\\.pas] 1700000000\n#time=1da1747c66d0000\n@=\"DelphiUnit\"\n"
-                                 "\n[Software\\\\Wow6432Node\\\\Borland] 1700000000\n#time=1da1747c66d0000\n";
+const QByteArray kWin64Machine =
+    "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n"
+    "\n[Software\\\\Classes\\\\.pas] 1700000000\n#time=1da1747c66d0000\n@=\"DelphiUnit\"\n"
+    "\n[Software\\\\Wow6432Node\\\\Borland] 1700000000\n#time=1da1747c66d0000\n";
 
-const QByteArray kWin64User = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n"
-                              "\n#arch=win64\n\n[Software\\\\Wine] 1700000000\n#time=1da1747c66d0000\n\"Version\"=\"win7\"\n";
+const QByteArray kWin64User =
+    "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n"
+    "\n#arch=win64\n\n[Software\\\\Wine] 1700000000\n#time=1da1747c66d0000\n\"Version\"=\"win7\"\n";
 
 QStringList entries(const QString& dir)
 {
@@ -41,10 +43,11 @@ QStringList entries(const QString& dir)
 
 class StoreSemantics : public ::testing::TestWithParam<bool>
 {
-protected:
+  protected:
     QTemporaryDir prefix;
-    std::unique_ptr<RegistryStore> store = GetParam() ? std::unique_ptr<RegistryStore>(new HiveRegistryStore(prefix.path()))
-                                                      : std::unique_ptr<RegistryStore>(new MemoryRegistryStore());
+    std::unique_ptr<RegistryStore> store =
+        GetParam() ? std::unique_ptr<RegistryStore>(new HiveRegistryStore(prefix.path()))
+                   : std::unique_ptr<RegistryStore>(new MemoryRegistryStore());
 };
 
 TEST_P(StoreSemantics, PathsNamesAndEnumeration)
@@ -69,7 +72,7 @@ TEST_P(StoreSemantics, PathsNamesAndEnumeration)
 
     EXPECT_TRUE(store->deleteValue(HKCU, d7, u"rootdir"_s));
     EXPECT_FALSE(store->deleteValue(HKCU, d7, u"RootDir"_s));
-    EXPECT_FALSE(store->deleteKey(HKCU, d7));                 // has a subkey
+    EXPECT_FALSE(store->deleteKey(HKCU, d7));                  // has a subkey
     EXPECT_FALSE(store->deleteKey(HKCU, u"Software\\Nope"_s)); // missing
     EXPECT_FALSE(store->deleteKey(HKCU, {}));                  // the root
     EXPECT_TRUE(store->deleteKey(HKCU, d7 + u"Experts"_s));
@@ -151,7 +154,8 @@ TEST_P(StoreSemantics, NamesLongerThanWindowsAllowsAreRefused)
     EXPECT_FALSE(store->createKey(HKCU, key));
     EXPECT_FALSE(store->keyExists(HKCU, u"Software"_s));
     ASSERT_TRUE(store->createKey(HKCU, u"Software"_s));
-    EXPECT_FALSE(store->setValue(HKCU, u"Software"_s, RegValue::dword(QString(WineHive::kMaxValueNameLength + 1, u'v'), 1)));
+    EXPECT_FALSE(store->setValue(HKCU, u"Software"_s,
+                                 RegValue::dword(QString(WineHive::kMaxValueNameLength + 1, u'v'), 1)));
     EXPECT_TRUE(store->valueNames(HKCU, u"Software"_s).isEmpty());
 }
 
@@ -161,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(MemoryAndHive, StoreSemantics, ::testing::Bool());
 
 class HiveStoreTest : public ::testing::Test
 {
-protected:
+  protected:
     QTemporaryDir dir;
     QString prefix = dir.path();
     QString user = prefix + u"/user.reg"_s;
@@ -174,7 +178,8 @@ TEST_F(HiveStoreTest, ProgramOf32BitsSeesWow6432Node)
     writeAll(machine, kWin64Machine);
     HiveRegistryStore store(prefix);
     ASSERT_TRUE(store.createKey(HKLM, u"SOFTWARE\\Borland\\Delphi\\7.0"_s));
-    EXPECT_TRUE(store.setValue(HKLM, u"Software\\Borland\\Delphi\\7.0\\"_s, RegValue::string(u"RootDir"_s, u"C:\\D7\\"_s)));
+    EXPECT_TRUE(store.setValue(HKLM, u"Software\\Borland\\Delphi\\7.0\\"_s,
+                               RegValue::string(u"RootDir"_s, u"C:\\D7\\"_s)));
     EXPECT_EQ(store.hivePath(HKLM, u"SOFTWARE\\Borland\\Delphi\\7.0"_s),
               (QStringList{u"SOFTWARE"_s, u"Wow6432Node"_s, u"Borland"_s, u"Delphi"_s, u"7.0"_s}));
     EXPECT_TRUE(store.keyExists(HKLM, u"Software\\Wow6432Node\\Borland\\Delphi\\7.0"_s));
@@ -199,8 +204,9 @@ TEST_F(HiveStoreTest, ProgramOf32BitsSeesWow6432Node)
 TEST_F(HiveStoreTest, The32BitViewDoesNotNeedWow6432NodeToExist)
 {
     // A win64 machine hive without the node, and a 64-bit key of the same name.
-    const QByteArray without = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n"
-                               "\n[Software\\\\Borland\\\\Delphi\\\\7.0] 1700000000\n#time=1da1747c66d0000\n\"RootDir\"=\"64\"\n";
+    const QByteArray without =
+        "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n"
+        "\n[Software\\\\Borland\\\\Delphi\\\\7.0] 1700000000\n#time=1da1747c66d0000\n\"RootDir\"=\"64\"\n";
     writeAll(machine, without);
     HiveRegistryStore store(prefix);
     const QString d7 = u"SOFTWARE\\Borland\\Delphi\\7.0"_s;
@@ -209,12 +215,12 @@ TEST_F(HiveStoreTest, The32BitViewDoesNotNeedWow6432NodeToExist)
     ASSERT_TRUE(store.createKey(HKLM, d7));
     EXPECT_TRUE(store.setValue(HKLM, d7, RegValue::string(u"RootDir"_s, u"C:\\D7\\"_s)));
     EXPECT_EQ(store.value(HKLM, d7, u"RootDir"_s)->text(), u"C:\\D7\\"_s);
-    EXPECT_EQ(store.subKeyNames(HKLM, u"Software"_s), QStringList{u"Borland"_s}) << "Software itself is the 32-bit view";
+    EXPECT_EQ(store.subKeyNames(HKLM, u"Software"_s), QStringList{u"Borland"_s})
+        << "Software itself is the 32-bit view";
     store.commit();
     const QByteArray saved = readAll(machine);
     EXPECT_TRUE(saved.startsWith(without)) << "the 64-bit key stays as it was";
     EXPECT_TRUE(saved.contains("\n[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0] "));
-
 }
 
 TEST_F(HiveStoreTest, MissingHivesAreCreatedInWinesFormat)
@@ -222,20 +228,23 @@ TEST_F(HiveStoreTest, MissingHivesAreCreatedInWinesFormat)
     HiveRegistryStore store(prefix);
     store.createKey(HKCU, u"Software\\Vx"_s);
     store.commit();
-    EXPECT_TRUE(readAll(user).startsWith("WINE REGISTRY Version 2\n;; All keys relative to "
-                                         "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n\n[Software\\\\Vx] "));
+    EXPECT_TRUE(readAll(user).startsWith(
+        "WINE REGISTRY Version 2\n;; All keys relative to "
+        "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n\n[Software\\\\Vx] "));
     EXPECT_FALSE(QFile::exists(machine)); // nothing changed there
 
     // A machine hive made from nothing has Wine's layout for a win64 prefix.
     MemoryRegistryStore memory(WineHive::Arch::Win64);
     EXPECT_FALSE(memory.hasChanges());
     EXPECT_TRUE(memory.keyExists(HKLM, u"Software\\Wow6432Node"_s));
-    EXPECT_EQ(memory.hivePath(HKLM, u"Software\\Borland"_s), (QStringList{u"Software"_s, u"Wow6432Node"_s, u"Borland"_s}));
+    EXPECT_EQ(memory.hivePath(HKLM, u"Software\\Borland"_s),
+              (QStringList{u"Software"_s, u"Wow6432Node"_s, u"Borland"_s}));
     store.createKey(HKLM, u"Software\\Borland"_s);
     store.commit();
     const QByteArray made = readAll(machine);
-    EXPECT_TRUE(made.startsWith("WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n"
-                                "\n[Software\\\\Wow6432Node] "))
+    EXPECT_TRUE(made.startsWith(
+        "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n"
+        "\n[Software\\\\Wow6432Node] "))
         << made.constData();
     EXPECT_TRUE(made.contains("\n[Software\\\\Wow6432Node\\\\Borland] "));
 
@@ -245,7 +254,8 @@ TEST_F(HiveStoreTest, MissingHivesAreCreatedInWinesFormat)
     HiveRegistryStore second(prefix);
     second.createKey(HKLM, u"Software\\Vx"_s);
     second.commit();
-    EXPECT_TRUE(readAll(machine).startsWith("WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win32\n"));
+    EXPECT_TRUE(readAll(machine).startsWith(
+        "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win32\n"));
 }
 
 TEST_F(HiveStoreTest, RefusedHiveIsNeverWritten)
@@ -301,9 +311,11 @@ TEST_F(HiveStoreTest, CommitWritesBothHivesOrNeither)
 
     // Any step of either hive failing before the renames: neither is replaced.
     for (const QString& failing : {machine, user}) {
-        for (const auto step : {DurableWriteStep::OpenTemporary, DurableWriteStep::Write, DurableWriteStep::Sync}) {
+        for (const auto step :
+             {DurableWriteStep::OpenTemporary, DurableWriteStep::Write, DurableWriteStep::Sync}) {
             SCOPED_TRACE(failing.toStdString() + ' ' + std::to_string(int(step)));
-            setDurableWriteFaultHook([&](DurableWriteStep s, const QString& path) { return s == step && path == failing; });
+            setDurableWriteFaultHook(
+                [&](DurableWriteStep s, const QString& path) { return s == step && path == failing; });
             EXPECT_THROW(store.commit(), FileWriteError);
             unchanged();
             EXPECT_TRUE(store.hasChanges());
@@ -334,7 +346,8 @@ TEST_F(HiveStoreTest, CommitWritesBothHivesOrNeither)
         store.commit();
         ADD_FAILURE() << "the failing rename was not reported";
     } catch (const OperationError& e) {
-        EXPECT_TRUE(e.message().contains(u"in "_s + machine + u" were written; those in "_s + user + u" were not"_s))
+        EXPECT_TRUE(
+            e.message().contains(u"in "_s + machine + u" were written; those in "_s + user + u" were not"_s))
             << e.what();
     }
     EXPECT_TRUE(machineReplaced);
@@ -364,7 +377,8 @@ TEST_F(HiveStoreTest, SymbolicLinkedHiveStaysALink)
     EXPECT_TRUE(QFileInfo(hop).isSymLink());
     EXPECT_EQ(resolveSymbolicLinks(user), real);
     EXPECT_TRUE(readAll(real).contains("\n[Software\\\\Vx] "));
-    EXPECT_EQ(entries(elsewhere.path()), QStringList{u"user-real.reg"_s}) << "the temporary file was renamed there";
+    EXPECT_EQ(entries(elsewhere.path()), QStringList{u"user-real.reg"_s})
+        << "the temporary file was renamed there";
     EXPECT_EQ(HiveRegistryStore(prefix).subKeyNames(HKCU, u"Software"_s), (QStringList{u"Vx"_s, u"Wine"_s}));
 
     // A link pointed elsewhere after reading counts as a change by another program, even to the
@@ -398,7 +412,9 @@ TEST_F(HiveStoreTest, HardLinkedHiveIsWrittenInPlaceLast)
     writeAll(user, kWin64User);
     const QString other = prefix + u"/user-other-name.reg"_s;
     ASSERT_EQ(::link(QFile::encodeName(user).constData(), QFile::encodeName(other).constData()), 0);
-    struct stat st {};
+    struct stat st
+    {
+    };
     ::stat(QFile::encodeName(user).constData(), &st);
     const ino_t inode = st.st_ino;
     const QString prepared = user + u".vx-new"_s;
@@ -430,7 +446,8 @@ TEST_F(HiveStoreTest, HardLinkedHiveIsWrittenInPlaceLast)
     // the changes and which not.
     HiveRegistryStore again(prefix);
     changeBoth(again, u"Vy"_s);
-    setDurableWriteFaultHook([&](DurableWriteStep s, const QString&) { return s == DurableWriteStep::WriteInPlace; });
+    setDurableWriteFaultHook(
+        [&](DurableWriteStep s, const QString&) { return s == DurableWriteStep::WriteInPlace; });
     try {
         again.commit();
         ADD_FAILURE() << "the failing overwrite was not reported";
@@ -452,7 +469,8 @@ TEST_F(HiveStoreTest, CommitKilledAtAnyStepIsCompletedOrForgottenByTheNextRead)
     for (const bool hardLinked : {false, true}) {
         bool finished = false;
         for (int killAt = 1; !finished; ++killAt) {
-            SCOPED_TRACE((hardLinked ? "hard-linked, kill at step " : "kill at step ") + std::to_string(killAt));
+            SCOPED_TRACE((hardLinked ? "hard-linked, kill at step " : "kill at step ") +
+                         std::to_string(killAt));
             ASSERT_LT(killAt, 40);
             QFile::remove(prefix + u"/user-other-name.reg"_s);
             QFile::remove(user);
@@ -460,7 +478,8 @@ TEST_F(HiveStoreTest, CommitKilledAtAnyStepIsCompletedOrForgottenByTheNextRead)
             writeAll(user, kWin64User);
             const QString other = prefix + u"/user-other-name.reg"_s;
             if (hardLinked) {
-                ASSERT_EQ(::link(QFile::encodeName(user).constData(), QFile::encodeName(other).constData()), 0);
+                ASSERT_EQ(::link(QFile::encodeName(user).constData(), QFile::encodeName(other).constData()),
+                          0);
             }
 
             const pid_t child = ::fork();
@@ -520,8 +539,9 @@ TEST_F(HiveStoreTest, OthersChangesAndCommitsAreRespected)
     store.discardChanges();
     store.createKey(HKLM, u"Software\\Vx"_s);
     store.setLockWaitMs(0);
-    const int fd = ::open(QFile::encodeName(prefix + u'/' + QLatin1StringView(HiveRegistryStore::kLockFileName)).constData(),
-                          O_RDWR | O_CREAT, 0644);
+    const int fd = ::open(
+        QFile::encodeName(prefix + u'/' + QLatin1StringView(HiveRegistryStore::kLockFileName)).constData(),
+        O_RDWR | O_CREAT, 0644);
     ASSERT_EQ(::flock(fd, LOCK_EX), 0);
     EXPECT_THROW(store.commit(), OperationError);
     ::close(fd);
@@ -569,16 +589,20 @@ TEST_F(HiveStoreTest, RunningWineserverBlocksCommitsNotReads)
 // A win64 machine hive where the 32-bit view's FontSubstitutes is one of Wine's link keys.
 QByteArray machineWithLink()
 {
-    const QString target = u"\\REGISTRY\\Machine\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes"_s;
+    const QString target =
+        u"\\REGISTRY\\Machine\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes"_s;
     QByteArray hex;
     for (const QChar c : target)
         hex += QByteArray::number(c.unicode() & 0xff, 16).rightJustified(2, '0') + ",00,";
     hex.chop(1);
-    return kWin64Machine
-        + "\n[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes] 1700000000\n#time=1da1747c66d0000\n"
-          "\"MS Shell Dlg\"=\"Tahoma\"\n"
-          "\n[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes] 1700000000\n"
-          "#time=1da1747c66d0000\n#link\n\"SymbolicLinkValue\"=hex(6):" + hex + "\n";
+    return kWin64Machine +
+           "\n[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes] "
+           "1700000000\n#time=1da1747c66d0000\n"
+           "\"MS Shell Dlg\"=\"Tahoma\"\n"
+           "\n[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes] "
+           "1700000000\n"
+           "#time=1da1747c66d0000\n#link\n\"SymbolicLinkValue\"=hex(6):" +
+           hex + "\n";
 }
 
 } // namespace
@@ -596,17 +620,20 @@ TEST_F(HiveStoreTest, LinkKeysAreReadAndWrittenAtTheirTarget)
     ASSERT_TRUE(store.createKey(HKLM, subs + u"\\Sub"_s));
     store.commit();
     const QByteArray saved = readAll(machine);
-    const qsizetype link = saved.indexOf("[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes]");
+    const qsizetype link = saved.indexOf(
+        "[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes]");
     ASSERT_GE(link, 0);
     EXPECT_TRUE(saved.mid(link).contains("#link\n\"SymbolicLinkValue\"=hex(6):"));
     EXPECT_FALSE(saved.mid(link).contains("Liberation")) << "nothing is written into the link key";
     EXPECT_TRUE(saved.left(link).contains("\"Arial\"=\"Liberation Sans\""));
-    EXPECT_TRUE(saved.contains("[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes\\\\Sub]"));
+    EXPECT_TRUE(
+        saved.contains("[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes\\\\Sub]"));
 
     EXPECT_TRUE(store.deleteTree(HKLM, subs));
     EXPECT_FALSE(store.keyExists(HKLM, subs));
     store.commit();
     const QByteArray afterDelete = readAll(machine);
-    EXPECT_FALSE(afterDelete.contains("Wow6432Node\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes]"));
+    EXPECT_FALSE(
+        afterDelete.contains("Wow6432Node\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes]"));
     EXPECT_TRUE(afterDelete.contains("\"Arial\"=\"Liberation Sans\"")) << "the target stays";
 }

@@ -1,6 +1,6 @@
+#include "platform/registry/WineHive.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
-#include "platform/registry/WineHive.h"
 #include "support/HiveContents.h"
 
 #include <gtest/gtest.h>
@@ -54,10 +54,11 @@ const QByteArray kCanonical = QByteArray(R"(WINE REGISTRY Version 2
 )");
 
 // What a hand-edited file may add: CR LF, comments, blanks, a repeated section.
-const QByteArray kExtras = QByteArray("\r\n[Software\\\\Borland\\\\Delphi\\\\7.0] 1600000000\r\n"
-                                      "; added by hand\r\n"
-                                      "  \"Extra\" = str:\"x\"  \r\n"
-                                      "\n[Software\\\\Zed] 1700000000\n#time=1da1747c66d0000\n#color=blue\n\"z\"=dword:1\n");
+const QByteArray kExtras =
+    QByteArray("\r\n[Software\\\\Borland\\\\Delphi\\\\7.0] 1600000000\r\n"
+               "; added by hand\r\n"
+               "  \"Extra\" = str:\"x\"  \r\n"
+               "\n[Software\\\\Zed] 1700000000\n#time=1da1747c66d0000\n#color=blue\n\"z\"=dword:1\n");
 
 // Byte strings compared as std::string show a readable diff.
 std::string str(const QByteArray& b)
@@ -74,7 +75,8 @@ void expectSameContents(const QByteArray& bytes)
 {
     const WineHive hive = WineHive::parse(bytes, u"t.reg"_s);
     const QStringList before = vx::test::hiveContents(hive);
-    EXPECT_EQ(vx::test::hiveContents(WineHive::parse(hive.save(WineHive::SaveMode::RewriteAll), u"t.reg"_s)), before);
+    EXPECT_EQ(vx::test::hiveContents(WineHive::parse(hive.save(WineHive::SaveMode::RewriteAll), u"t.reg"_s)),
+              before);
 }
 
 WineHive::KeyId key(const WineHive& hive, const QString& path)
@@ -84,7 +86,7 @@ WineHive::KeyId key(const WineHive& hive, const QString& path)
 
 class WineHiveTest : public ::testing::Test
 {
-protected:
+  protected:
     ManualClock clock{QDateTime::fromSecsSinceEpoch(1700000000, Qt::UTC)};
     ScopedClock scoped{clock};
 };
@@ -102,7 +104,8 @@ TEST_F(WineHiveTest, UntouchedFileComesBackByteForByteAndDecodes)
     EXPECT_EQ(data(u"accent"_s), utf16(u"caf\u00e9d na\u00efve"_s));
     EXPECT_EQ(data(u"Ctl"_s), utf16(u"a\u0001b\u00011\u001b\t"_s));
     EXPECT_EQ(data(u"Quote"_s), utf16(u"say \"hi\"\\"_s));
-    EXPECT_EQ(*hive.value(d7, u"Path"_s), RegValue::string(u"Path"_s, u"%ProgramFiles%\\Borland"_s, REG_EXPAND_SZ));
+    EXPECT_EQ(*hive.value(d7, u"Path"_s),
+              RegValue::string(u"Path"_s, u"%ProgramFiles%\\Borland"_s, REG_EXPAND_SZ));
     EXPECT_EQ(*hive.value(d7, u"List"_s), RegValue::multiString(u"List"_s, {u"one"_s, u"tw\u00f6"_s}));
     EXPECT_EQ(hive.value(d7, u"Count"_s)->number(), 31u);
     EXPECT_EQ(hive.value(d7, u"Big"_s)->type, REG_QWORD);
@@ -110,8 +113,9 @@ TEST_F(WineHiveTest, UntouchedFileComesBackByteForByteAndDecodes)
     EXPECT_EQ(data(u"Bin"_s).size(), 48);
     EXPECT_EQ(data(u"OddSz"_s), QByteArray::fromHex("410042"));
     // The repeated section's value joins the first section's ones in Wine's order.
-    EXPECT_EQ(hive.valueNames(d7), (QStringList{QString(), u"Accent"_s, u"Big"_s, u"Bin"_s, u"Count"_s, u"Ctl"_s, u"Extra"_s,
-                                                u"List"_s, u"OddSz"_s, u"Path"_s, u"Quote"_s, u"RootDir"_s}));
+    EXPECT_EQ(hive.valueNames(d7),
+              (QStringList{QString(), u"Accent"_s, u"Big"_s, u"Bin"_s, u"Count"_s, u"Ctl"_s, u"Extra"_s,
+                           u"List"_s, u"OddSz"_s, u"Path"_s, u"Quote"_s, u"RootDir"_s}));
     EXPECT_EQ(hive.value(d7, u"extra"_s)->text(), u"x"_s);
     EXPECT_TRUE(hive.isLink(key(hive, u"Software\\Classes\\Wow6432Node\\CLSID"_s)));
     EXPECT_EQ(hive.subKeyNames(key(hive, u"Software\\Wine\\Brackets"_s)), QStringList{u"[x]"_s});
@@ -124,26 +128,21 @@ TEST_F(WineHiveTest, UntouchedFileComesBackByteForByteAndDecodes)
 
 TEST_F(WineHiveTest, ReaderFollowsWinesLoader)
 {
-    const QByteArray file = QByteArray("WINE REGISTRY Version 2\n\n[A] 1\n")
-        + "\"esc\"=\"\\x41\\x1234567\\xq\\q\\101\\0\\n\"\n"
-        + "\"raw\"=\"gr\xc3\xbc\xc3\x9f \xf0\x9f\x98\x80|\xc0\x80\xe9t\xed\xa0\x80\"\n"
-        + "\"cr\"=dword:123456789\r\n"
-        + "\"hex\"=hex(0x2):41,00,\\\n  ; not hex\n"
-        + "\"cont\"=hex: 0\n"
-        + "\"wrap\"=hex:01,\\\n\n"
-        + "\"type\"=hex(-1):02\n"
-        + "\"dup\"=\"first\"\n\"DUP\"=\"second\"\n"
-        + "\"noeq\" \"x\"\n"
-        + "\"bad\"=hex:100\n"
-        + "[B\\\\C]\n[Soft\\ware]\n[\\\\Lead]\n\"lost\"=\"v\"\n[broken\n\"lost2\"=\"v\"\n"
-        + "[D]\n\"eat\"=hex:01,\\\n[E]\n\"end\"=hex:02,\\\n";
+    const QByteArray file =
+        QByteArray("WINE REGISTRY Version 2\n\n[A] 1\n") + "\"esc\"=\"\\x41\\x1234567\\xq\\q\\101\\0\\n\"\n" +
+        "\"raw\"=\"gr\xc3\xbc\xc3\x9f \xf0\x9f\x98\x80|\xc0\x80\xe9t\xed\xa0\x80\"\n" +
+        "\"cr\"=dword:123456789\r\n" + "\"hex\"=hex(0x2):41,00,\\\n  ; not hex\n" + "\"cont\"=hex: 0\n" +
+        "\"wrap\"=hex:01,\\\n\n" + "\"type\"=hex(-1):02\n" + "\"dup\"=\"first\"\n\"DUP\"=\"second\"\n" +
+        "\"noeq\" \"x\"\n" + "\"bad\"=hex:100\n" +
+        "[B\\\\C]\n[Soft\\ware]\n[\\\\Lead]\n\"lost\"=\"v\"\n[broken\n\"lost2\"=\"v\"\n" +
+        "[D]\n\"eat\"=hex:01,\\\n[E]\n\"end\"=hex:02,\\\n";
     WineHive hive = WineHive::parse(file, {});
     const auto a = key(hive, u"A"_s);
     auto get = [&](const QString& name) { return hive.value(a, name).value_or(RegValue{u"?"_s, 99, {}}); };
     EXPECT_EQ(get(u"esc"_s).data, utf16(QString(u"A\u1234567xqqA"_s) + QChar(0) + u"\n"_s));
     // Raw UTF-8, surrogates included; bytes that are not UTF-8 are dropped.
     EXPECT_EQ(get(u"raw"_s).text(), u"gr\u00fc\u00df \U0001F600|t"_s + QChar(0xd800));
-    EXPECT_EQ(get(u"cr"_s).number(), 0x23456789u); // strtoul, cut to 32 bits
+    EXPECT_EQ(get(u"cr"_s).number(), 0x23456789u);                // strtoul, cut to 32 bits
     EXPECT_EQ(get(u"hex"_s), (RegValue{u"hex"_s, REG_NONE, {}})); // continuation line is not hex
     EXPECT_EQ(get(u"cont"_s), (RegValue{u"cont"_s, REG_NONE, {}}));
     EXPECT_EQ(get(u"wrap"_s).data, QByteArray("\x01", 1));
@@ -171,10 +170,10 @@ TEST_F(WineHiveTest, ReaderFollowsWinesLoader)
 
 TEST_F(WineHiveTest, RefusesWhatWineRefuses)
 {
-    for (const QByteArray& bad : {QByteArray("\xef\xbb\xbfWINE REGISTRY Version 2\n"), QByteArray(),
-                                  QByteArray("WINE REGISTRY Version 1\n[A]\n"),
-                                  QByteArray("WINE REGISTRY Version 2\n#arch=win16\n"),
-                                  QByteArray("WINE REGISTRY Version 2\n#arch=win32\n#arch=win64\n")}) {
+    for (const QByteArray& bad :
+         {QByteArray("\xef\xbb\xbfWINE REGISTRY Version 2\n"), QByteArray(),
+          QByteArray("WINE REGISTRY Version 1\n[A]\n"), QByteArray("WINE REGISTRY Version 2\n#arch=win16\n"),
+          QByteArray("WINE REGISTRY Version 2\n#arch=win32\n#arch=win64\n")}) {
         try {
             WineHive::parse(bad, u"/p/user.reg"_s);
             ADD_FAILURE() << bad.constData();
@@ -217,7 +216,8 @@ TEST_F(WineHiveTest, ChangingAValueRewritesOnlyItsKey)
 TEST_F(WineHiveTest, NewKeysAndValuesTakeTheirSortedPlace)
 {
     WineHive hive = WineHive::parse(kCanonical, {});
-    const auto d7 = hive.createKey({u"Software"_s, u"Borland"_s, u"Delphi"_s, u"7.0"_s, u"_Tools"_s, u"Transfer"_s});
+    const auto d7 =
+        hive.createKey({u"Software"_s, u"Borland"_s, u"Delphi"_s, u"7.0"_s, u"_Tools"_s, u"Transfer"_s});
     hive.setValue(d7, RegValue::string(u"Count"_s, u"0"_s));
     hive.createKey({u"Software"_s, u"Borland"_s, u"Delphi"_s, u"6.0"_s});
     const auto pas = key(hive, u"Software\\Classes\\.pas"_s);
@@ -229,7 +229,8 @@ TEST_F(WineHiveTest, NewKeysAndValuesTakeTheirSortedPlace)
     // "Known Packages"; its parent holding only a subkey gets no section of its own.
     const auto at = [&](const char* text) { return saved.indexOf(text); };
     EXPECT_LT(at("[Software\\\\Borland\\\\Delphi\\\\6.0]"), at("[Software\\\\Borland\\\\Delphi\\\\7.0]"));
-    EXPECT_LT(at("[Software\\\\Borland\\\\Delphi\\\\7.0]"), at("[Software\\\\Borland\\\\Delphi\\\\7.0\\\\_Tools\\\\Transfer]"));
+    EXPECT_LT(at("[Software\\\\Borland\\\\Delphi\\\\7.0]"),
+              at("[Software\\\\Borland\\\\Delphi\\\\7.0\\\\_Tools\\\\Transfer]"));
     EXPECT_LT(at("_Tools\\\\Transfer]"), at("Known Packages]"));
     EXPECT_EQ(at("_Tools]"), -1);
     EXPECT_TRUE(saved.contains("@=\"DelphiUnit\"\n\"a\"=\"\"\n\"B\"=\"\"\n"));
@@ -242,12 +243,13 @@ TEST_F(WineHiveTest, NewKeysAndValuesTakeTheirSortedPlace)
 TEST_F(WineHiveTest, HandEditedOrderIsListedAsWineLoadsIt)
 {
     // Sections and values out of order, a repeated section, a parent after its subkey.
-    const QByteArray file = "WINE REGISTRY Version 2\n\n"
-                            "[Software\\\\Zeta]\n\"b\"=\"1\"\n\"A\"=\"2\"\n@=\"d\"\n\"ab\"=\"4\"\n\"_u\"=\"3\"\n"
-                            "\n[Software\\\\alpha\\\\x]\n"
-                            "\n[Software\\\\Beta]\n"
-                            "\n[Software\\\\Zeta]\n\"a0\"=\"5\"\n"
-                            "\n[Software\\\\Alpha]\n";
+    const QByteArray file =
+        "WINE REGISTRY Version 2\n\n"
+        "[Software\\\\Zeta]\n\"b\"=\"1\"\n\"A\"=\"2\"\n@=\"d\"\n\"ab\"=\"4\"\n\"_u\"=\"3\"\n"
+        "\n[Software\\\\alpha\\\\x]\n"
+        "\n[Software\\\\Beta]\n"
+        "\n[Software\\\\Zeta]\n\"a0\"=\"5\"\n"
+        "\n[Software\\\\Alpha]\n";
     WineHive hive = WineHive::parse(file, {});
     // '_' sorts below the letters, shorter names first, case ignored.
     EXPECT_EQ(hive.subKeyNames(key(hive, u"Software"_s)), (QStringList{u"alpha"_s, u"Beta"_s, u"Zeta"_s}));
@@ -304,7 +306,8 @@ TEST_F(WineHiveTest, NamesAddedInAnyOrderAreListedAndSavedInWinesOrder)
     EXPECT_TRUE(lines[2].startsWith("#class="));
     EXPECT_TRUE(lines[3].startsWith("@="));
     for (int i = 0; i < 300; ++i)
-        EXPECT_TRUE(lines[4 + i].startsWith(QByteArray('"' + name("v", i).toLatin1() + "\"=dword:"))) << lines[4 + i].constData();
+        EXPECT_TRUE(lines[4 + i].startsWith(QByteArray('"' + name("v", i).toLatin1() + "\"=dword:")))
+            << lines[4 + i].constData();
     qsizetype previous = -1;
     for (const QString& k : std::as_const(keys)) {
         const qsizetype at = saved.indexOf(QByteArray("[Software\\\\Many\\\\" + k.toLatin1() + ']'));
@@ -358,7 +361,8 @@ TEST_F(WineHiveTest, WritesNewDataInWinesForm)
 {
     WineHive hive = WineHive::createNew(WineHive::kUserRelativeTo, WineHive::Arch::Win32);
     const auto k = hive.createKey({u"Software"_s, u"Esc[\"]"_s});
-    hive.setValue(k, RegValue::string(u"k\u00e9\"\\"_s, u"w\u00e91x\u00e9g\u0001\u00017\u0007\u001b\U0001F600"_s));
+    hive.setValue(
+        k, RegValue::string(u"k\u00e9\"\\"_s, u"w\u00e91x\u00e9g\u0001\u00017\u0007\u001b\U0001F600"_s));
     hive.setValue(k, {u"odd"_s, REG_SZ, QByteArray("A\0B", 3)});
     hive.setValue(k, {u"open"_s, REG_EXPAND_SZ, QByteArray("A\0", 2)});
     hive.setValue(k, {u"short"_s, REG_DWORD, QByteArray("\x01\x02", 2)});
@@ -406,7 +410,8 @@ TEST_F(WineHiveTest, HostileInputStaysLinearAndFlat)
 
 TEST_F(WineHiveTest, LastLineWithoutLineFeedOrWithNulStaysWhatItSaid)
 {
-    for (const QByteArray& tail : {QByteArray("\"t\"=\"v\""), QByteArray("\"t\"=\"v\"\r"), QByteArray("\"t\"=\"v\"\0junk", 12)}) {
+    for (const QByteArray& tail :
+         {QByteArray("\"t\"=\"v\""), QByteArray("\"t\"=\"v\"\r"), QByteArray("\"t\"=\"v\"\0junk", 12)}) {
         WineHive hive = WineHive::parse("WINE REGISTRY Version 2\n[A]\n" + tail, {});
         EXPECT_EQ(hive.value(key(hive, u"A"_s), u"t"_s)->text(), u"v"_s);
         hive.createKey({u"B"_s});
@@ -423,7 +428,8 @@ TEST_F(WineHiveTest, LastLineWithoutLineFeedOrWithNulStaysWhatItSaid)
 TEST_F(WineHiveTest, LargeKeysFindNamesUnderEveryCaseFoldingAsSmallOnesDo)
 {
     const QStringList names{u"K"_s, u"Straße Ä"_s, u"ABCDEFGHIJ"_s, u"x\u0130y"_s, u"Ω1234"_s, u"tail€"_s};
-    const QStringList spelledOtherwise{u"\u212A"_s, u"strasse ä"_s, u"abcdefghij"_s, u"xiy"_s, u"ω1234"_s, u"TAIL€"_s};
+    const QStringList spelledOtherwise{u"\u212A"_s, u"strasse ä"_s, u"abcdefghij"_s,
+                                       u"xiy"_s,    u"ω1234"_s,     u"TAIL€"_s};
     for (const int filler : {0, 40}) {
         SCOPED_TRACE(filler);
         WineHive hive;
@@ -438,7 +444,8 @@ TEST_F(WineHiveTest, LargeKeysFindNamesUnderEveryCaseFoldingAsSmallOnesDo)
         }
         for (qsizetype i = 0; i < names.size(); ++i) {
             const bool same = WineHive::compareNames(names[i], spelledOtherwise[i]) == 0;
-            EXPECT_EQ(hive.findSubKey(key, spelledOtherwise[i]) != WineHive::kNoKey, same) << names[i].toStdString();
+            EXPECT_EQ(hive.findSubKey(key, spelledOtherwise[i]) != WineHive::kNoKey, same)
+                << names[i].toStdString();
             EXPECT_EQ(hive.value(key, spelledOtherwise[i]).has_value(), same) << names[i].toStdString();
             EXPECT_NE(hive.findSubKey(key, names[i]), WineHive::kNoKey);
         }
@@ -451,7 +458,9 @@ TEST_F(WineHiveTest, LargeKeysStayRightThroughRoundsOfDeletingAndAdding)
 {
     WineHive hive;
     const WineHive::KeyId key = hive.createKey({u"Software"_s, u"Churn"_s});
-    auto name = [](int round, int i) -> QString { return u"Name "_s + QString::number(i) + u" of round "_s + QString::number(round); };
+    auto name = [](int round, int i) -> QString {
+        return u"Name "_s + QString::number(i) + u" of round "_s + QString::number(round);
+    };
     for (int round = 0; round < 30; ++round) {
         for (int i = 0; i < 40; ++i) {
             ASSERT_TRUE(hive.setValue(key, RegValue::dword(name(round, i), quint32(i))));
