@@ -12,7 +12,7 @@ packages=(
   xvfb xauth imagemagick x11-utils xdotool
   desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl libglib2.0-bin
   wine wine64 gcc-mingw-w64-x86-64 gcc-mingw-w64-i686
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
 )
 
 missing=()
