@@ -6,6 +6,8 @@
 #include <QStringView>
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <unordered_map>
 
 namespace vx {
@@ -62,11 +64,44 @@ size_t hashFolded(const Unit* units, qsizetype size, size_t seed, Fold fold) noe
     return h;
 }
 
+// Four UTF-16 units in a 64-bit word with A-Z made a-z, all four at once: a unit below 0x8000
+// whose low bits lie in 0x41..0x5A gets bit 0x20 set.
+inline uint64_t foldAsciiLanes(uint64_t w)
+{
+    constexpr uint64_t kHigh = 0x8000800080008000ull;
+    const uint64_t atLeastA = ((w | kHigh) - 0x0041004100410041ull) & kHigh;
+    const uint64_t atMostZ = ~((w | kHigh) - 0x005B005B005B005Bull) & kHigh;
+    return w | ((atLeastA & atMostZ & ~w) >> 10);
+}
+
 // A hash of a text that ignores the case of A-Z: texts equal under equalsIgnoringAsciiCase hash
-// equally. `seed` lets a caller tell apart texts of different kinds.
+// equally. `seed` lets a caller tell apart texts of different kinds. It folds four units per step:
+// the project difference hashes every path of both projects, and folding one unit at a time made
+// it about a third slower.
 inline size_t hashIgnoringAsciiCase(QStringView s, size_t seed = 0) noexcept
 {
-    return hashFolded(s.utf16(), s.size(), seed, foldAscii);
+    constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
+    uint64_t h = uint64_t(seed) ^ (uint64_t(s.size()) * kMul);
+    auto step = [&h](uint64_t w) {
+        h = (h ^ foldAsciiLanes(w)) * kMul;
+        h ^= h >> 29;
+    };
+    const char16_t* p = s.utf16();
+    qsizetype n = s.size();
+    for (; n >= 4; n -= 4, p += 4) {
+        uint64_t w;
+        std::memcpy(&w, p, sizeof w);
+        step(w);
+    }
+    if (n > 0) {
+        uint64_t w = 0;
+        std::memcpy(&w, p, size_t(n) * sizeof(char16_t));
+        step(w);
+    }
+    h ^= h >> 32;
+    h *= 0xD6E8FEB86659FD93ull;
+    h ^= h >> 32;
+    return size_t(h);
 }
 
 inline size_t hashIgnoringAsciiCase(QByteArrayView s, size_t seed = 0) noexcept
