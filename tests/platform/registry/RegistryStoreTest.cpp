@@ -3,6 +3,7 @@
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "support/FakeWine.h"
+#include "support/HiveContents.h"
 #include "support/MemoryRegistryStore.h"
 #include "support/TestFiles.h"
 
@@ -556,20 +557,14 @@ TEST_F(HiveStoreTest, RunningWineserverBlocksCommitsNotReads)
 // A win64 machine hive where the 32-bit view's FontSubstitutes is one of Wine's link keys.
 QByteArray machineWithLink()
 {
-    const QString target =
-        u"\\REGISTRY\\Machine\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes"_s;
-    QByteArray hex;
-    for (const QChar c : target)
-        hex += QByteArray::number(c.unicode() & 0xff, 16).rightJustified(2, '0') + ",00,";
-    hex.chop(1);
     return kWin64Machine +
            "\n[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes] "
            "1700000000\n#time=1da1747c66d0000\n"
            "\"MS Shell Dlg\"=\"Tahoma\"\n"
            "\n[Software\\\\Wow6432Node\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes] "
-           "1700000000\n"
-           "#time=1da1747c66d0000\n#link\n\"SymbolicLinkValue\"=hex(6):" +
-           hex + "\n";
+           "1700000000\n#time=1da1747c66d0000\n#link\n" +
+           test::linkValueLine(
+               u"\\REGISTRY\\Machine\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes"_s);
 }
 
 } // namespace
