@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -133,19 +134,13 @@ TEST_F(WineInterop, OneCommitThroughALinkAndWithoutWow6432Node)
     writeAll(real, readAll(user));
     ASSERT_TRUE(QFile::remove(user));
     ASSERT_TRUE(QFile::link(real, user));
-    struct Restore
-    {
-        QString user, real, system;
-        QByteArray systemBytes;
-        ~Restore()
-        {
-            WinePrefixTest::stopServer();
-            const QByteArray userBytes = readAll(real);
-            QFile::remove(user);
-            writeAll(user, userBytes);
-            writeAll(system, systemBytes);
-        }
-    } restore{user, real, system, originalSystem};
+    const auto restore = qScopeGuard([&] {
+        stopServer();
+        const QByteArray userBytes = readAll(real);
+        QFile::remove(user);
+        writeAll(user, userBytes);
+        writeAll(system, originalSystem);
+    });
 
     WineHive machine = WineHive::parse(originalSystem, system);
     ASSERT_EQ(machine.arch(), WineHive::Arch::Win64);
