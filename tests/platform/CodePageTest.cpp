@@ -1,4 +1,5 @@
 #include "platform/CodePage.h"
+#include "support/HiveContents.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -7,24 +8,6 @@ using namespace Qt::StringLiterals;
 using namespace vx;
 
 namespace {
-
-// "\Registry\Machine\System\<set>" as the hex(6) text of a link, broken over lines as Wine does.
-QByteArray linkHex(const QString& set)
-{
-    const QString target = u"\\Registry\\Machine\\System\\"_s + set;
-    QByteArray hex;
-    int n = 0;
-    for (QChar c : target) {
-        for (int b : {c.unicode() & 0xff, c.unicode() >> 8}) {
-            if (!hex.isEmpty())
-                hex += ',';
-            if (++n % 20 == 0)
-                hex += "\\\n  ";
-            hex += QByteArray::number(b, 16).rightJustified(2, '0');
-        }
-    }
-    return hex;
-}
 
 // A machine hive as Wine writes it, holding the given keys.
 QByteArray machineHive(const QByteArray& keys)
@@ -107,9 +90,9 @@ TEST(CodePage, LargeHiveAndTheLookupAtTheFirstNeed)
                 QByteArray(i % 97, 'x') + "\"\n\n";
     const QByteArray tail = "[System\\\\ControlSet001\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"1250\"\n\n"
                             "[System\\\\ControlSet002\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"932\"\n\n"
-                            "[System\\\\CurrentControlSet] 1\n#link\n\"SymbolicLinkValue\"=hex(6):" +
-                            linkHex(u"ControlSet002"_s) +
-                            "\n\n[System\\\\Select] 1\n\"Current\"=dword:00000002\n";
+                            "[System\\\\CurrentControlSet] 1\n#link\n" +
+                            test::linkValueLine(u"\\Registry\\Machine\\System\\ControlSet002"_s) +
+                            "\n[System\\\\Select] 1\n\"Current\"=dword:00000002\n";
     QTemporaryDir dir;
     test::writeAll(dir.filePath(u"system.reg"_s), hive + tail);
     EXPECT_EQ(readAnsiCodePage(dir.path()), 932);

@@ -34,9 +34,7 @@ TEST(FileOps, AtomicWriteKeepsABackupAndNeverLeavesTheTargetMissing)
     EXPECT_EQ(readAll(backup), QByteArray("old")) << "the older backup was replaced";
     EXPECT_EQ(written, fileStamp(target));
     EXPECT_EQ(written.size, 3);
-    struct stat st
-    {
-    };
+    struct stat st = {};
     ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u) << "the new file keeps the old one's permission bits";
     EXPECT_TRUE(temporaryFiles(dir.path()).isEmpty());

@@ -30,4 +30,22 @@ inline QStringList hiveContents(const WineHive& hive)
     return out;
 }
 
+// The "SymbolicLinkValue" line of a link key that points at `target`, as Wine writes it: hex(6)
+// of the UTF-16 text, broken over lines.
+inline QByteArray linkValueLine(const QString& target)
+{
+    QByteArray line = "\"SymbolicLinkValue\"=hex(6):";
+    int n = 0;
+    for (const QChar c : target) {
+        for (const int b : {c.unicode() & 0xff, c.unicode() >> 8}) {
+            if (n > 0)
+                line += ',';
+            if (++n % 20 == 0)
+                line += "\\\n  ";
+            line += QByteArray::number(b, 16).rightJustified(2, '0');
+        }
+    }
+    return line + '\n';
+}
+
 } // namespace vx::test

@@ -44,6 +44,23 @@ inline bool probeBuilt(const QString& name)
     return QFileInfo::exists(probePath(name));
 }
 
+// A Wine test that runs the probe `probe`.exe, which only a MinGW compiler can build.
+class ProbeTest : public WinePrefixTest
+{
+  protected:
+    explicit ProbeTest(QString probe) : m_probe(std::move(probe)) {}
+    void SetUp() override
+    {
+        WinePrefixTest::SetUp();
+        if (!IsSkipped() && !HasFatalFailure() && !probeBuilt(m_probe))
+            VX_WINE_UNAVAILABLE("the Windows probe " + m_probe.toStdString() +
+                                ".exe was not built (x86_64-w64-mingw32-gcc missing)");
+    }
+
+  private:
+    QString m_probe;
+};
+
 // The Windows form of a host path, through Wine's z: drive.
 inline QString zPath(const QString& hostPath)
 {

@@ -1,11 +1,11 @@
 // Shortcut files: the bytes we write, and what Wine's own shell link object reads from them.
 
 #include "platform/desktop/ShellLink.h"
+#include "../Thrown.h"
 #include "platform/Errors.h"
 #include "support/TestFiles.h"
 #include "support/WinProbe.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -17,31 +17,21 @@ namespace {
 const ShellLinkData kIde{u"C:\\Program Files\\Borland\\Delphi7\\bin\\Delphi32.exe"_s,
                          u"C:\\Program Files\\Borland\\Delphi7\\bin"_s,
                          {}};
-
-QByteArray golden(const char* name)
-{
-    QFile f(QStringLiteral(VX_PLATFORM_GOLDEN_DIR "/") + QString::fromLatin1(name));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+const ShellLinkData kProgram{
+    u"C:\\Program Files\\Borland\\Delphi7\\Vorlix7.exe"_s, u"C:\\Program Files\\Borland\\Delphi7\\"_s, {}};
 
 TEST(ShellLink, BytesMatchTheGoldenLinks)
 {
-    EXPECT_EQ(shellLinkBytes(kIde, 1252, u"Delphi7.lnk"_s), golden("Delphi7.lnk"));
-    const ShellLinkData program{u"C:\\Program Files\\Borland\\Delphi7\\Vorlix7.exe"_s,
-                                u"C:\\Program Files\\Borland\\Delphi7\\"_s,
-                                {}};
-    EXPECT_EQ(shellLinkBytes(program, 1252, u"Vorlix7.lnk"_s), golden("Vorlix7.lnk"));
+    EXPECT_EQ(shellLinkBytes(kIde, 1252, u"Delphi7.lnk"_s),
+              test::readAll(QStringLiteral(VX_PLATFORM_GOLDEN_DIR "/Delphi7.lnk")));
+    EXPECT_EQ(shellLinkBytes(kProgram, 1252, u"Vorlix7.lnk"_s),
+              test::readAll(QStringLiteral(VX_PLATFORM_GOLDEN_DIR "/Vorlix7.lnk")));
 }
 
 TEST(ShellLink, TargetsWindowsCannotHoldAreRefusedByName)
 {
     const auto message = [](const ShellLinkData& link) {
-        try {
-            shellLinkBytes(link, 1252, u"/tmp/x.lnk"_s);
-        } catch (const OperationError& e) {
-            return e.message();
-        }
-        return QString();
+        return test::errorOf<OperationError>([&] { shellLinkBytes(link, 1252, u"/tmp/x.lnk"_s); });
     };
     EXPECT_TRUE(message({u"C:\\工具\\a.exe"_s, {}, {}}).contains(u"C:\\工具\\a.exe"_s));
     EXPECT_TRUE(message({u"C:\\工具\\a.exe"_s, {}, {}}).contains(u"/tmp/x.lnk"_s));
@@ -61,18 +51,10 @@ TEST(ShellLink, ReplacingAnExistingFileLeavesACompleteLink)
     EXPECT_EQ(test::readAll(path), shellLinkBytes(kIde, 1252, path));
 }
 
-class ShellLinkWineTest : public test::WinePrefixTest
+class ShellLinkWineTest : public test::ProbeTest
 {
   protected:
-    void SetUp() override
-    {
-        WinePrefixTest::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        if (!test::probeBuilt(u"link_probe"_s))
-            VX_WINE_UNAVAILABLE(
-                "the Windows probe link_probe.exe was not built (x86_64-w64-mingw32-gcc missing)");
-    }
+    ShellLinkWineTest() : ProbeTest(u"link_probe"_s) {}
 };
 
 TEST_F(ShellLinkWineTest, WinesShellLinkObjectReadsWhatWeWrote)
@@ -80,17 +62,12 @@ TEST_F(ShellLinkWineTest, WinesShellLinkObjectReadsWhatWeWrote)
     const QString longDir = u"C:\\"_s + QString(200, u'd') + u"\\Café Tools"_s;
     const std::vector<ShellLinkData> links{
         kIde,
-        {u"C:\\Program Files\\Borland\\Delphi7\\Vorlix7.exe"_s,
-         u"C:\\Program Files\\Borland\\Delphi7\\"_s,
-         {}},
+        kProgram,
         {longDir + u"\\bin\\x.exe"_s, longDir, u"-a \"quoted arg\" ü"_s},
     };
     for (size_t i = 0; i < links.size(); ++i) {
         const QString host = s_dir->filePath(u"link%1.lnk"_s.arg(i));
-        QFile f(host);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(shellLinkBytes(links[i], 1252, host));
-        f.close();
+        test::writeAll(host, shellLinkBytes(links[i], 1252, host));
         const std::optional<QString> out =
             run(u"wine"_s, {test::probePath(u"link_probe"_s), test::zPath(host)});
         ASSERT_TRUE(out.has_value()) << "link_probe failed on " << host.toStdString();

@@ -14,18 +14,10 @@ using namespace vx;
 
 namespace {
 
-class IniWineTest : public test::WinePrefixTest
+class IniWineTest : public test::ProbeTest
 {
   protected:
-    void SetUp() override
-    {
-        WinePrefixTest::SetUp();
-        if (IsSkipped() || HasFatalFailure())
-            return;
-        if (!test::probeBuilt(u"profile_probe"_s))
-            VX_WINE_UNAVAILABLE(
-                "the Windows probe profile_probe.exe was not built (x86_64-w64-mingw32-gcc missing)");
-    }
+    IniWineTest() : ProbeTest(u"profile_probe"_s) {}
     QString file(const QString& name) const { return s_dir->filePath(name); }
 
     // Every key of `keys` reads the same through our store and through Windows.

@@ -1,8 +1,8 @@
 #include "platform/pe/PeImports.h"
 #include "fixtures/PeBuilder.h"
 #include "support/ByteFields.h"
+#include "support/TestFiles.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -144,14 +144,10 @@ TEST(PeImports, ReadsTheImportsOfADllBuiltByMinGW)
             continue;
         }
         QTemporaryDir dir;
-        ASSERT_TRUE(dir.isValid());
-        const auto write = [&](const QString& name, const QByteArray& text) {
-            QFile f(dir.filePath(name));
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(text);
-        };
-        write(u"dep.c"_s, "__declspec(dllexport) int vx_dep(void) { return 7; }\n");
-        write(u"user.c"_s, "__declspec(dllimport) int vx_dep(void);\n"
+        vx::test::writeAll(dir.filePath(u"dep.c"_s),
+                           "__declspec(dllexport) int vx_dep(void) { return 7; }\n");
+        vx::test::writeAll(dir.filePath(u"user.c"_s),
+                           "__declspec(dllimport) int vx_dep(void);\n"
                            "__declspec(dllexport) int vx_user(void) { return vx_dep() + 1; }\n");
         const auto run = [&](const QStringList& args) {
             QProcess p;
@@ -164,9 +160,8 @@ TEST(PeImports, ReadsTheImportsOfADllBuiltByMinGW)
         run({u"-shared"_s, u"-o"_s, u"user.bpl"_s, u"user.c"_s, u"-L."_s, u"-lvxdep"_s});
         const PeImports r = vx::readPeImports(dir.filePath(u"user.bpl"_s));
         ASSERT_TRUE(r.ok) << compiler.toStdString() << ": " << r.error.toStdString();
-        EXPECT_TRUE(r.modules.contains(u"vxdep70.bpl"_s, Qt::CaseInsensitive))
-            << r.modules.join(u' ').toStdString();
-        EXPECT_TRUE(r.modules.contains(u"KERNEL32.dll"_s, Qt::CaseInsensitive))
-            << r.modules.join(u' ').toStdString();
+        for (const QString& module : {u"vxdep70.bpl"_s, u"KERNEL32.dll"_s})
+            EXPECT_TRUE(r.modules.contains(module, Qt::CaseInsensitive))
+                << r.modules.join(u' ').toStdString();
     }
 }

@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 using namespace Qt::StringLiterals;
 using vx::PeVersionInfo;
 using vx::fixtures::buildDelphiExe;
@@ -103,9 +101,7 @@ TEST(PeVersionRoundTrip, ReadsWhatTheBuilderWrote)
     } cases[] = {
         {u"7.0"_s, u"7.0.4.453"_s}, {u"6.0"_s, u"6.0.6.240"_s}, {{}, {}}, {u"7.0 (Build 8.1)"_s, u"x"_s}};
     for (const auto& c : cases) {
-        const QByteArray image = buildDelphiExe(c.product, c.file);
-        EXPECT_EQ(image.size() % 0x200, 0);
-        const PeVersionInfo info = vx::parsePeVersion(image);
+        const PeVersionInfo info = vx::parsePeVersion(buildDelphiExe(c.product, c.file));
         EXPECT_TRUE(info.hasVersionResource) << c.product.toStdString();
         EXPECT_EQ(info.productVersion, c.product);
         EXPECT_EQ(info.fileVersion, c.file);
@@ -127,7 +123,6 @@ TEST(PeVersionRoundTrip, MissingStringsAndMissingResource)
     EXPECT_EQ(onlyFile.fileVersion, u"7.0.4.453"_s);
 
     const QByteArray bare = buildPeImage({{u"ProductVersion"_s, u"7.0"_s}}, false);
-    EXPECT_EQ(bare.size() % 0x200, 0);
     EXPECT_EQ(bare.indexOf(".rsrc"), -1);
     const PeVersionInfo none = vx::parsePeVersion(bare);
     EXPECT_FALSE(none.hasVersionResource);
@@ -291,28 +286,4 @@ TEST(PeVersionHostile, CorruptedFields)
     const PeVersionInfo cut = patched(image.indexOf(utf16(u"ProductVersion"_s)) - 6, 0, 2);
     EXPECT_TRUE(cut.hasVersionResource);
     EXPECT_TRUE(cut.productVersion.isEmpty());
-}
-
-TEST(PeVersionHostile, RandomBytesAndByteFlips)
-{
-    std::mt19937 rng(20240607);
-    const QByteArray image = buildDelphiExe();
-    for (int round = 0; round < 4000; ++round) {
-        QByteArray copy = image;
-        const int flips = 1 + int(rng() % 4);
-        for (int i = 0; i < flips; ++i)
-            copy[qsizetype(rng() % quint32(copy.size()))] = char(rng() & 0xFF);
-        expectSane(vx::parsePeVersion(copy), copy);
-    }
-    for (int round = 0; round < 300; ++round) {
-        QByteArray noise(qsizetype(rng() % 4096), '\0');
-        for (char& c : noise)
-            c = char(rng() & 0xFF);
-        if (round % 2 == 0 && noise.size() >= 0x48) { // get past the first checks
-            noise.replace(0, 2, "MZ");
-            set32(noise, 0x3C, 0x40);
-            noise.replace(0x40, 4, QByteArray("PE\0\0", 4));
-        }
-        expectSane(vx::parsePeVersion(noise), noise);
-    }
 }

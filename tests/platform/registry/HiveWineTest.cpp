@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -85,14 +86,14 @@ TEST_F(WineInterop, WineReadsWhatWeWroteAndKeepsTheRest)
               QString::fromLatin1(system).replace(stamps, u"\\1\n"_s).toStdString());
 
     HiveRegistryStore store(prefix());
-    ASSERT_TRUE(store.createKey(HKCU, u"Software\\VxOut"_s));
+    const QString out = u"Software\\VxOut"_s;
+    ASSERT_TRUE(store.createKey(HKCU, out));
     ASSERT_TRUE(store.createKey(HKLM, u"Software\\VxOut32"_s));
-    store.setValue(HKCU, u"Software\\VxOut"_s, RegValue::string(u"Text"_s, u"say \"hi\" \\ 100%"_s));
-    store.setValue(HKCU, u"Software\\VxOut"_s, RegValue::string(u"Exp"_s, u"%WINDIR%\\y"_s, REG_EXPAND_SZ));
-    store.setValue(HKCU, u"Software\\VxOut"_s, RegValue::multiString(u"Multi"_s, {u"a"_s, u"b c"_s}));
-    store.setValue(HKCU, u"Software\\VxOut"_s, RegValue::dword(u"Num"_s, 0x2a));
-    store.setValue(HKCU, u"Software\\VxOut"_s,
-                   RegValue{u"Bin"_s, REG_BINARY, QByteArray::fromHex(QByteArray(300, 'c'))});
+    store.setValue(HKCU, out, RegValue::string(u"Text"_s, u"say \"hi\" \\ 100%"_s));
+    store.setValue(HKCU, out, RegValue::string(u"Exp"_s, u"%WINDIR%\\y"_s, REG_EXPAND_SZ));
+    store.setValue(HKCU, out, RegValue::multiString(u"Multi"_s, {u"a"_s, u"b c"_s}));
+    store.setValue(HKCU, out, RegValue::dword(u"Num"_s, 0x2a));
+    store.setValue(HKCU, out, RegValue{u"Bin"_s, REG_BINARY, QByteArray::fromHex(QByteArray(300, 'c'))});
     store.setValue(HKLM, u"Software\\VxOut32"_s, RegValue::string(u"RootDir"_s, u"C:\\D7\\"_s));
     store.commit(); // one commit of both hives: Wine sees the changes of both
 
@@ -133,19 +134,13 @@ TEST_F(WineInterop, OneCommitThroughALinkAndWithoutWow6432Node)
     writeAll(real, readAll(user));
     ASSERT_TRUE(QFile::remove(user));
     ASSERT_TRUE(QFile::link(real, user));
-    struct Restore
-    {
-        QString user, real, system;
-        QByteArray systemBytes;
-        ~Restore()
-        {
-            WinePrefixTest::stopServer();
-            const QByteArray userBytes = readAll(real);
-            QFile::remove(user);
-            writeAll(user, userBytes);
-            writeAll(system, systemBytes);
-        }
-    } restore{user, real, system, originalSystem};
+    const auto restore = qScopeGuard([&] {
+        stopServer();
+        const QByteArray userBytes = readAll(real);
+        QFile::remove(user);
+        writeAll(user, userBytes);
+        writeAll(system, originalSystem);
+    });
 
     WineHive machine = WineHive::parse(originalSystem, system);
     ASSERT_EQ(machine.arch(), WineHive::Arch::Win64);
