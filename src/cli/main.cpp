@@ -321,7 +321,7 @@ int main(int argc, char** argv)
     const QStringList args = parser.positionalArguments();
     if (args.isEmpty())
         return usage(parser, u"no command given"_s);
-    const QString command = args.first();
+    const QString& command = args.first();
     const QString hostRoot =
         parser.isSet(rootOpt) ? parser.value(rootOpt) : QCoreApplication::applicationDirPath();
     if (!QFileInfo(hostRoot).isDir())

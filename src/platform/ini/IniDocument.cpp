@@ -222,7 +222,7 @@ void IniDocument::parseLines(QByteArrayView bytes, int legacyCodePage)
                     l.valueOffset = qint32(eq + 1);
             }
             Section& s = m_sections.back();
-            s.lines.push_back(std::move(l));
+            s.lines.push_back(l);
         }
         pos = end + 1;
     }

@@ -237,7 +237,7 @@ void appendHex(QByteArray& out, quint64 v, int minDigits)
         out += buf[--n];
 }
 
-qsizetype appendEscaped(QByteArray& out, QStringView s, char q1, char q2)
+qsizetype appendEscaped(QByteArray& out, QStringView s, char16_t q1, char16_t q2)
 {
     static constexpr char kEscapes[33] = ".......abtnvfr.............e....";
     const qsizetype before = out.size();
@@ -255,7 +255,7 @@ qsizetype appendEscaped(QByteArray& out, QStringView s, char q1, char q2)
             else
                 appendOctal(out, c, (hasNext && next >= '0' && next <= '7') ? 3 : 1);
         } else {
-            if (c == '\\' || c == q1 || c == q2)
+            if (c == u'\\' || c == q1 || c == q2)
                 out += '\\';
             out += char(c);
         }

@@ -66,6 +66,6 @@ void appendHex(QByteArray& out, quint64 v, int minDigits);
 // Wine's escaping: pure ASCII, `\x` for everything above 127 (four digits when a hex digit
 // follows), C escapes or octal below 32, a backslash before '\' and the two quote characters.
 // Returns the number of bytes written.
-qsizetype appendEscaped(QByteArray& out, QStringView s, char q1, char q2);
+qsizetype appendEscaped(QByteArray& out, QStringView s, char16_t q1, char16_t q2);
 
 } // namespace vx::hive

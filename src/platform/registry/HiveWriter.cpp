@@ -202,7 +202,7 @@ class WineHive::Writer
         for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
             if (it != chain.rbegin())
                 m_out += "\\\\";
-            appendEscaped(m_out, m_hive.m_nodes[size_t(*it)].name, '[', ']');
+            appendEscaped(m_out, m_hive.m_nodes[size_t(*it)].name, u'[', u']');
         }
     }
 
@@ -215,7 +215,7 @@ class WineHive::Writer
             count = 2;
         } else {
             m_out += '"';
-            count = 1 + appendEscaped(m_out, v.name, '"', '"');
+            count = 1 + appendEscaped(m_out, v.name, u'"', u'"');
             m_out += "\"=";
             count += 2;
         }
@@ -232,7 +232,7 @@ class WineHive::Writer
                     m_out += "):";
                 }
                 m_out += '"';
-                appendEscaped(m_out, fromUtf16Le(v.data.constData(), len / 2 - 1), '"', '"');
+                appendEscaped(m_out, fromUtf16Le(v.data.constData(), len / 2 - 1), u'"', u'"');
                 m_out += "\"\n";
                 return;
             }
