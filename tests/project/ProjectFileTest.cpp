@@ -133,8 +133,8 @@ TEST_F(ProjectFileTest, DamagedFilesLoadInBoundedTime)
 }
 
 // Everything a reader puts into a project: every row's texts and check, each list's layout, the
-// search path and the active group.
-QStringList dump(const ConfigProject& p)
+// search path and the active group; a line each.
+QString dump(const ConfigProject& p)
 {
     QStringList out;
     const auto list = [&](const QString& title, const EntryListModel& m) {
@@ -149,7 +149,8 @@ QStringList dump(const ConfigProject& p)
     for (int g = 0; g < p.groupCount(); ++g)
         list(u"group "_s + p.groupName(g), p.group(g));
     list(u"tools"_s, p.tools());
-    return out << p.searchPath().joined() + u' ' + QString::number(p.activeGroup());
+    out << p.searchPath().joined() + u' ' + QString::number(p.activeGroup());
+    return out.join(u'\n');
 }
 
 // Builds the project the golden file below describes.
