@@ -17,27 +17,23 @@ using namespace vx;
 namespace {
 
 using CliResult = test::CliRun;
-
 using InsightCli = test::SandboxCliTest;
 
-const QJsonObject* findItem(const QJsonArray& items, const QString& change, const QString& name,
-                            QJsonObject& holder)
+// The item of a diff's list with this change and name; empty when there is none.
+QJsonObject item(const QJsonObject& diff, const QString& list, const QString& change, const QString& name)
 {
-    for (const QJsonValue& v : items) {
-        if (v[u"change"_s].toString() == change && v[u"name"_s].toString() == name) {
-            holder = v.toObject();
-            return &holder;
-        }
+    for (const QJsonValue& v : diff[list].toArray()) {
+        if (v[u"change"_s].toString() == change && v[u"name"_s].toString() == name)
+            return v.toObject();
     }
-    return nullptr;
+    return {};
 }
 
 } // namespace
 
 TEST_F(InsightCli, DiffComparesProjectsAndTheRegistryWithoutWriting)
 {
-    const QByteArray userReg = test::readAll(sb.prefix + u"/user.reg"_s);
-    const QByteArray project = test::readAll(sb.sampleProject);
+    const QByteArray user = userReg(), project = test::readAll(sb.sampleProject);
 
     const CliResult same = cli({u"diff"_s, sb.sampleProject, sb.sampleProject});
     EXPECT_EQ(same.code, 0) << same.err.constData();
@@ -48,10 +44,9 @@ TEST_F(InsightCli, DiffComparesProjectsAndTheRegistryWithoutWriting)
     const QJsonObject o = QJsonDocument::fromJson(r.out).object();
     for (const QString& list : {u"experts"_s, u"packages"_s, u"tools"_s, u"searchPath"_s})
         EXPECT_TRUE(o[list].isArray()) << list.toStdString();
-    QJsonObject item;
-    ASSERT_NE(findItem(o[u"experts"_s].toArray(), u"added"_s, u"Form Designer Plus"_s, item), nullptr)
+    EXPECT_EQ(item(o, u"experts"_s, u"added"_s, u"Form Designer Plus"_s)[u"file"_s].toString(),
+              u"$(Delphi)\\Experts\\FormPlus.dll"_s)
         << r.out.constData();
-    EXPECT_EQ(item[u"file"_s].toString(), u"$(Delphi)\\Experts\\FormPlus.dll"_s);
     // Unchecked entries that the registry does not hold are no change: Apply does not write them.
     for (const QString& list : {u"experts"_s, u"packages"_s}) {
         for (const QJsonValue& v : o[list].toArray()) {
@@ -59,11 +54,10 @@ TEST_F(InsightCli, DiffComparesProjectsAndTheRegistryWithoutWriting)
             EXPECT_NE(v[u"name"_s].toString(), u"Old Charts"_s) << r.out.constData();
         }
     }
-    ASSERT_NE(findItem(o[u"tools"_s].toArray(), u"changed"_s, u"Package &Collection Editor"_s, item),
-              nullptr);
-    EXPECT_EQ(item[u"fields"_s].toArray().first().toString(), u"title"_s);
-    ASSERT_NE(findItem(o[u"packages"_s].toArray(), u"disabled"_s, u"Decision Cube"_s, item), nullptr);
-    EXPECT_EQ(item[u"group"_s].toString(), u"Standard"_s);
+    EXPECT_EQ(item(o, u"tools"_s, u"changed"_s, u"Package &Collection Editor"_s)[u"fields"_s][0].toString(),
+              u"title"_s);
+    EXPECT_EQ(item(o, u"packages"_s, u"disabled"_s, u"Decision Cube"_s)[u"group"_s].toString(),
+              u"Standard"_s);
 
     // The review text says the same, one change per line.
     const CliResult text = cli({u"diff"_s, u"live"_s, sb.sampleProject});
@@ -71,7 +65,7 @@ TEST_F(InsightCli, DiffComparesProjectsAndTheRegistryWithoutWriting)
     EXPECT_TRUE(text.out.contains("  expert added: Form Designer Plus ($(Delphi)\\Experts\\FormPlus.dll)\n"))
         << text.out.constData();
 
-    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), userReg);
+    EXPECT_EQ(userReg(), user);
     EXPECT_EQ(test::readAll(sb.sampleProject), project);
 
     // The registry's tools with the second put first: Apply would renumber the Tools menu.
@@ -85,12 +79,13 @@ TEST_F(InsightCli, DiffComparesProjectsAndTheRegistryWithoutWriting)
     IniFile store(dir.filePath(u"reordered.vx7"_s));
     saveProject(reordered, store, QDateTime(QDate(2026, 1, 5), QTime(9, 30)));
     const CliResult moved = cli({u"diff"_s, u"live"_s, dir.filePath(u"reordered.vx7"_s), u"--json"_s});
-    const QJsonArray tools = QJsonDocument::fromJson(moved.out).object()[u"tools"_s].toArray();
-    ASSERT_EQ(tools.size(), 1) << moved.out.constData();
-    EXPECT_EQ(tools[0][u"change"_s].toString(), u"moved"_s);
-    EXPECT_EQ(tools[0][u"name"_s].toString(), u"&XML Mapper"_s);
-    EXPECT_EQ(tools[0][u"from"_s].toString(), u"2"_s);
-    EXPECT_EQ(tools[0][u"to"_s].toString(), u"1"_s);
+    EXPECT_EQ(QJsonDocument::fromJson(moved.out).object()[u"tools"_s].toArray(),
+              (QJsonArray{QJsonObject{{u"change"_s, u"moved"_s},
+                                      {u"file"_s, u"$(Delphi)\\Bin\\xmlmapper.exe"_s},
+                                      {u"from"_s, u"2"_s},
+                                      {u"name"_s, u"&XML Mapper"_s},
+                                      {u"to"_s, u"1"_s}}}))
+        << moved.out.constData();
     EXPECT_TRUE(cli({u"diff"_s, u"live"_s, dir.filePath(u"reordered.vx7"_s)})
                     .out.contains("  tool moved: &XML Mapper ($(Delphi)\\Bin\\xmlmapper.exe) from 2 to 1\n"));
 
@@ -125,14 +120,14 @@ TEST_F(InsightCli, CheckReportsFindingsOfAProjectAndTheRegistry)
 
 TEST_F(InsightCli, ApplyDryRunPrintsTheChangesAndWritesNothing)
 {
-    const QByteArray userReg = test::readAll(sb.prefix + u"/user.reg"_s);
+    const QByteArray user = userReg();
     const CliResult r = cli({u"apply"_s, u"--dry-run"_s, sb.sampleProject});
     ASSERT_EQ(r.code, 3) << r.err.constData();
     EXPECT_TRUE(r.out.startsWith("Apply makes ")) << r.out.constData();
     EXPECT_TRUE(r.out.contains("\nExperts:\n  HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Experts\n"
                                "    removed External Wizard = C:\\Tools\\Experts\\Wizard.dll\n"))
         << r.out.constData();
-    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), userReg);
+    EXPECT_EQ(userReg(), user);
 
     // The same list as JSON, one object per change.
     const CliResult json = cli({u"apply"_s, u"--dry-run"_s, sb.sampleProject, u"--json"_s});

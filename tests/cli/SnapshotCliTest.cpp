@@ -27,8 +27,6 @@ class SnapshotCliTest : public test::SandboxCliTest
     {
         return QJsonDocument::fromJson(cli({u"history"_s, u"--json"_s}).out).array();
     }
-    QByteArray user() const { return test::readAll(sb.prefix + u"/user.reg"_s); }
-    // Every key and value of the prefix's registry, sorted.
     QStringList registry() const { return test::registryContents(HiveRegistryStore(sb.prefix)); }
 };
 
@@ -84,7 +82,7 @@ TEST_F(SnapshotCliTest, EveryWritingCommandTakesASnapshot)
 
     // Undoing the import removes the key it made outside the IDE's trees.
     ASSERT_EQ(cli({u"restore"_s, history()[1].toObject()[u"id"_s].toString()}).code, 0);
-    EXPECT_FALSE(user().contains("Vorlix Test"));
+    EXPECT_FALSE(userReg().contains("Vorlix Test"));
 }
 
 TEST_F(SnapshotCliTest, RefusalsChangeNothing)
@@ -98,21 +96,13 @@ TEST_F(SnapshotCliTest, RefusalsChangeNothing)
     QByteArray bytes = test::readAll(file);
     bytes.chop(60); // cut short
     test::writeAll(file, bytes);
-    const QByteArray before = user();
+    const QByteArray before = userReg();
     r = cli({u"restore"_s});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains(QByteArray(file.toUtf8() + ", line "))) << r.err.constData();
-    EXPECT_EQ(user(), before);
+    EXPECT_EQ(userReg(), before);
     EXPECT_EQ(history().size(), 1) << "a refused restore takes no snapshot";
 
-    // A snapshot folder that cannot be written stops the change before it starts.
-    const QString folder = QFileInfo(file).absolutePath();
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
-    r = cli({u"apply"_s, sb.sampleProject});
-    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.contains(folder.toUtf8())) << r.err.constData();
-    EXPECT_EQ(user(), before);
     EXPECT_EQ(cli({u"restore"_s, u"no-such-id"_s}).code, 1);
 
     // A well-formed snapshot that would delete all of HKEY_CURRENT_USER\Software is refused; only
@@ -125,7 +115,7 @@ TEST_F(SnapshotCliTest, RefusalsChangeNothing)
     r = cli({u"restore"_s, wide});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains("--force")) << r.err.constData();
-    EXPECT_EQ(user(), before);
+    EXPECT_EQ(userReg(), before);
     ASSERT_EQ(cli({u"restore"_s, u"--force"_s, wide}).code, 0);
     EXPECT_EQ(HiveRegistryStore(sb.prefix).subKeyNames(RegRoot::CurrentUser, u"Software"_s),
               QStringList{u"Only"_s});

@@ -211,7 +211,6 @@ TEST_F(DelphiConfigTest, BackupWritesTheExactExportAndClearRemovesTheTrees)
 
 // ------------------------------------------------------------------ the preview of Apply
 
-using Group = RegistryChange::Group;
 using Kind = RegistryChange::Kind;
 
 // The IDE's trees as sorted registry lines, value names compared as the registry compares them.
@@ -275,6 +274,14 @@ TEST(ApplyPreview, ListsEveryChangeApplyWrites)
         s.createKey(root, path);
         s.setValue(root, path, v);
     };
+    // A change as "group kind key|value|old data|new data".
+    const auto described = [](const std::vector<RegistryChange>& changes) {
+        QStringList out;
+        for (const RegistryChange& c : changes)
+            out << registryChangeGroupName(c.group) + u' ' + registryChangeKindName(c.kind) + u' ' +
+                       c.keyName() + u'|' + c.valueName() + u'|' + c.oldData + u'|' + c.newData;
+        return out;
+    };
     const QString cu = u"HKEY_CURRENT_USER\\"_s + kD7,
                   lm = u"HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\7.0"_s;
     const struct
@@ -282,8 +289,7 @@ TEST(ApplyPreview, ListsEveryChangeApplyWrites)
         const char* name;
         std::function<void(RegistryStore&)> registry; // made from the sandbox's, in memory
         QString summary;
-        std::vector<std::tuple<Group, Kind, QString, QString, QString, QString>>
-            among; // key, value, old, new
+        QStringList among;
     } cases[] = {
         {"applied already", applied, u"Nothing would change."_s, {}},
         {"palette and another RootDir",
@@ -295,11 +301,11 @@ TEST(ApplyPreview, ListsEveryChangeApplyWrites)
              put(s, HKLM, kD7, RegValue::string(u"RootDir"_s, u"C:\\Delphi7\\"_s));
          },
          u"Apply makes 5 other value changes."_s,
-         {{Group::Other, Kind::ValueChanged, cu, u"RootDir"_s, u"C:\\Delphi7\\"_s, sb.delphiRoot},
-          {Group::Other, Kind::KeyRemoved, cu + u"\\Palette"_s, {}, {}, {}},
-          {Group::Other, Kind::ValueRemoved, cu + u"\\Palette"_s, u"Layout"_s, u"0A 0B FF"_s, {}},
-          {Group::Other, Kind::ValueRemoved, cu + u"\\Palette"_s, u"Standard"_s, u"TButton;TLabel"_s, {}},
-          {Group::Other, Kind::ValueChanged, lm, u"RootDir"_s, u"C:\\Delphi7\\"_s, sb.delphiRoot}}},
+         {u"other value-changed "_s + cu + u"|RootDir|C:\\Delphi7\\|"_s + sb.delphiRoot,
+          u"other key-removed "_s + cu + u"\\Palette|||"_s,
+          u"other value-removed "_s + cu + u"\\Palette|Layout|0A 0B FF|"_s,
+          u"other value-removed "_s + cu + u"\\Palette|Standard|TButton;TLabel|"_s,
+          u"other value-changed "_s + lm + u"|RootDir|C:\\Delphi7\\|"_s + sb.delphiRoot}},
         {"a change in every list",
          [&](RegistryStore& s) {
              applied(s);
@@ -310,48 +316,32 @@ TEST(ApplyPreview, ListsEveryChangeApplyWrites)
              put(s, HKCU, kD7 + u"\\Library"_s, RegValue::string(u"Search Path"_s, u"C:\\Old"_s));
          },
          u"Apply makes 1 expert change, 1 package change, 1 tool change and 1 search path change."_s,
-         {{Group::Experts,
-           Kind::ValueAdded,
-           cu + u"\\Experts"_s,
-           u"Code Tools"_s,
-           {},
-           sb.delphiRoot + u"Experts\\CodeTools.dll"_s},
-          {Group::Tools, Kind::ValueRemoved, cu + u"\\Transfer"_s, u"Flags"_s, u"4294967295"_s, {}}}},
+         {u"experts value-added "_s + cu + u"\\Experts|Code Tools||"_s + sb.delphiRoot +
+              u"Experts\\CodeTools.dll"_s,
+          u"tools value-removed "_s + cu + u"\\Transfer|Flags|4294967295|"_s}},
         {"the type alone",
          [&](RegistryStore& s) {
              applied(s);
              put(s, HKCU, kD7 + u"\\Transfer"_s, RegValue::string(u"Count"_s, u"2"_s, REG_EXPAND_SZ));
          },
          u"Apply makes 1 tool change."_s,
-         {{Group::Tools, Kind::ValueChanged, cu + u"\\Transfer"_s, u"Count"_s, u"hex(2): 32 00 00 00"_s,
-           u"hex(1): 32 00 00 00"_s}}},
+         {u"tools value-changed "_s + cu + u"\\Transfer|Count|hex(2): 32 00 00 00|hex(1): 32 00 00 00"_s}},
         {"no Delphi keys yet",
          [](RegistryStore& s) { clearDelphiRegistry(s); },
          u"Apply makes 3 expert changes, 6 package changes, 10 tool changes, 1 search path change and 5 "
          u"other value changes."_s,
-         {{Group::Other, Kind::KeyAdded, cu, {}, {}, {}},
-          {Group::Experts, Kind::KeyAdded, cu + u"\\Experts"_s, {}, {}, {}},
-          {Group::Other, Kind::ValueAdded, lm, u"RootDir"_s, {}, sb.delphiRoot}}},
+         {u"other key-added "_s + cu + u"|||"_s, u"experts key-added "_s + cu + u"\\Experts|||"_s,
+          u"other value-added "_s + lm + u"|RootDir||"_s + sb.delphiRoot}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         HiveRegistryStore preview(sb.prefix);
         c.registry(preview);
         const std::vector<RegistryChange> changes = previewApply(preview, project, macro, bridge);
-        const std::string lines = applyPreviewLines(changes).join(u'\n').toStdString();
-        EXPECT_EQ(applyPreviewSummary(changes), c.summary) << lines;
-        for (const auto& e : c.among) {
-            EXPECT_TRUE(std::any_of(changes.begin(), changes.end(),
-                                    [&](const RegistryChange& r) {
-                                        return std::tie(r.group, r.kind) ==
-                                                   std::tie(std::get<0>(e), std::get<1>(e)) &&
-                                               r.keyName() == std::get<2>(e) &&
-                                               r.valueName() == std::get<3>(e) &&
-                                               r.oldData == std::get<4>(e) && r.newData == std::get<5>(e);
-                                    }))
-                << std::get<2>(e).toStdString() << " " << std::get<3>(e).toStdString() << "\n"
-                << lines;
-        }
+        const QStringList all = described(changes);
+        EXPECT_EQ(applyPreviewSummary(changes), c.summary) << all.join(u'\n').toStdString();
+        for (const QString& e : c.among)
+            EXPECT_TRUE(all.contains(e)) << e.toStdString() << "\n" << all.join(u'\n').toStdString();
         HiveRegistryStore real(sb.prefix);
         c.registry(real);
         const QStringList before = delphiTrees(real);

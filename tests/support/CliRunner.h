@@ -3,6 +3,7 @@
 // Runs vorlix7-cli (VX_CLI_PATH) as a whole process, as a script would.
 
 #include "fixtures/Sandbox.h"
+#include "support/TestFiles.h"
 
 #include <QProcess>
 #include <QStringList>
@@ -36,12 +37,13 @@ class SandboxCliTest : public ::testing::Test
     QTemporaryDir dir;
     fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(QStringLiteral("prefix")));
 
-    CliRun cli(const QStringList& args) const
+    CliRun cli(const QStringList& args,
+               QProcessEnvironment env = QProcessEnvironment::systemEnvironment()) const
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath(QStringLiteral("state")));
         return runCli(QStringList{QStringLiteral("--root"), sb.delphiHost} + args, env);
     }
+    QByteArray userReg() const { return test::readAll(sb.prefix + QStringLiteral("/user.reg")); }
 };
 
 } // namespace vx::test
