@@ -80,7 +80,6 @@ TEST_F(AssociationsWindowTest, AMovedProgramRewritesItsPathsAtTheNextClose)
 
 TEST_F(AssociationsWindowTest, AnUnwritableHiveIsToldOnceAndTheCloseGoesOn)
 {
-    test::ScriptedPrompter prompts;
     auto w = start({sb.sampleProject});
     const QString hive = sb.prefix + u"/system.reg"_s;
     const QByteArray before = test::readAll(hive);
@@ -122,7 +121,6 @@ TEST_F(AssociationsWindowTest, TheLaunchersExecLineAndWinesWindowsPathOpenThePro
     const QStringList args = QString::fromUtf8(test::readAll(out)).split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(args, QStringList{sb.sampleProject});
 
-    test::ScriptedPrompter prompts;
     for (const QString& first :
          {args.first(), Installation::locate(sb.delphiHost).bridge.toWindows(sb.sampleProject)}) {
         SCOPED_TRACE(first.toStdString());

@@ -26,7 +26,6 @@ class EnvironmentCommandsTest : public test::MainWindowFixture
 TEST_F(EnvironmentCommandsTest, HelperFoldersEndWithABackslashAndCancelKeepsThem)
 {
     auto w = start();
-    test::ScriptedPrompter prompts;
     const QString sdkBefore = text(*w, u"RzLabelWinSDK"_s);
     prompts.chooseFolder({});
     click(*w, u"RzButtonWinSDK"_s);
@@ -50,7 +49,6 @@ TEST_F(EnvironmentCommandsTest, HelperFoldersEndWithABackslashAndCancelKeepsThem
 TEST_F(EnvironmentCommandsTest, RecoverWritesTheDefaultsThenRegistersAndMakesShortcuts)
 {
     auto w = start();
-    test::ScriptedPrompter prompts;
     const QString d7 = u"Software\\Borland\\Delphi\\7.0"_s;
     const QByteArray userBefore = test::readAll(sb.prefix + u"/user.reg"_s);
     prompts.answer(u"Choice Yes will delete"_s, Prompter::No);
@@ -84,7 +82,6 @@ TEST_F(EnvironmentCommandsTest, RecoverWritesTheDefaultsThenRegistersAndMakesSho
 TEST_F(EnvironmentCommandsTest, RecoverThatCannotCommitLeavesBothHivesAsTheyWere)
 {
     auto w = start();
-    test::ScriptedPrompter prompts;
     const QByteArray user = test::readAll(sb.prefix + u"/user.reg"_s);
     const QByteArray system = test::readAll(sb.prefix + u"/system.reg"_s);
     test::makeReadOnly(sb.prefix + u"/system.reg"_s);
@@ -100,7 +97,6 @@ TEST_F(EnvironmentCommandsTest, RecoverThatCannotCommitLeavesBothHivesAsTheyWere
 TEST_F(EnvironmentCommandsTest, CopyAsksWithTheFileListAndStopsAtTheFirstMissingFile)
 {
     auto w = start();
-    test::ScriptedPrompter prompts;
     QDir().mkpath(sb.prefix + u"/drive_c/windows/syswow64"_s);
     test::writeAll(sb.prefix + u"/drive_c/windows/syswow64/adortl70.bpl"_s, "rtl");
     prompts.confirmFileList(false);

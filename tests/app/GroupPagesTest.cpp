@@ -47,9 +47,8 @@ TEST_F(GroupPagesTest, DeletingAGroupRenumbersTheLaterPagesAndKeepsTheActiveOne)
     auto w = start();
     w->show();
     w->ui().RzPageControl->setCurrentWidget(w->ui().TabSheetComponents);
-    test::ScriptedPrompter s;
     for (const QString& name : {u"G1"_s, u"G2"_s, u"G3"_s, u"G4"_s}) {
-        s.type(name);
+        prompts.type(name);
         run(*w, u"popAddGroup"_s);
     }
     EXPECT_EQ(w->ui().RzPageControlComp->currentIndex(), 3);
@@ -57,7 +56,7 @@ TEST_F(GroupPagesTest, DeletingAGroupRenumbersTheLaterPagesAndKeepsTheActiveOne)
     pressTab(*w, 1);
     EXPECT_EQ(w->addressedGroup(), 1);
     EXPECT_EQ(w->ui().RzPageControlComp->currentIndex(), 3);
-    s.answer(u"[G2]"_s, Prompter::Yes);
+    prompts.answer(u"[G2]"_s, Prompter::Yes);
     run(*w, u"popDelGroup"_s);
     EXPECT_EQ(pages(*w), (QStringList{u"TabComp1/ListViewComp1/G1"_s, u"TabComp2/ListViewComp2/G3"_s,
                                       u"TabComp3/ListViewComp3/G4"_s}));
@@ -67,7 +66,7 @@ TEST_F(GroupPagesTest, DeletingAGroupRenumbersTheLaterPagesAndKeepsTheActiveOne)
 
     // The active last page goes: the new last one is shown.
     pressTab(*w, 2);
-    s.answer(u"[G4]"_s, Prompter::Yes);
+    prompts.answer(u"[G4]"_s, Prompter::Yes);
     run(*w, u"popDelGroup"_s);
     EXPECT_EQ(w->ui().RzPageControlComp->currentIndex(), 1);
     EXPECT_EQ(w->project().activeGroup(), 1);
@@ -75,7 +74,7 @@ TEST_F(GroupPagesTest, DeletingAGroupRenumbersTheLaterPagesAndKeepsTheActiveOne)
 
     // Rename acts on the addressed tab, not on the shown one.
     pressTab(*w, 0);
-    s.type(u"First"_s);
+    prompts.type(u"First"_s);
     run(*w, u"popModifyGroup"_s);
     EXPECT_EQ(w->ui().RzPageControlComp->tabText(0), u"First"_s);
     EXPECT_EQ(w->ui().RzPageControlComp->currentIndex(), 1);
@@ -99,8 +98,7 @@ TEST_F(GroupPagesTest, ThePageWithoutGroupsOffersTheGroupPopupAndTheKeyboardAddr
         EXPECT_TRUE(w->ui().PopupMenuGroup->isVisible()) << on->objectName().toStdString();
         w->ui().PopupMenuGroup->hide();
     }
-    test::ScriptedPrompter s;
-    s.type(u"First"_s).type(u"Second"_s);
+    prompts.type(u"First"_s).type(u"Second"_s);
     run(*w, u"popAddGroup"_s);
     run(*w, u"popAddGroup"_s);
     EXPECT_EQ(w->addressedGroup(), 1) << "a new group is the current and the addressed one";
@@ -110,7 +108,7 @@ TEST_F(GroupPagesTest, ThePageWithoutGroupsOffersTheGroupPopupAndTheKeyboardAddr
     EXPECT_EQ(bar->focusPolicy(), Qt::StrongFocus);
     QTest::keyClick(bar, Qt::Key_Left);
     EXPECT_EQ(w->addressedGroup(), 0);
-    s.type(u"Renamed"_s);
+    prompts.type(u"Renamed"_s);
     run(*w, u"popModifyGroup"_s);
     EXPECT_EQ(w->ui().RzPageControlComp->tabText(0), u"Renamed"_s);
 
@@ -125,10 +123,9 @@ TEST_F(GroupPagesTest, ThePageWithoutGroupsOffersTheGroupPopupAndTheKeyboardAddr
 TEST_F(GroupPagesTest, AddComponentSelectsTheNewRowOfTheShownList)
 {
     auto w = start();
-    test::ScriptedPrompter s;
-    s.type(u"Standard"_s);
+    prompts.type(u"Standard"_s);
     run(*w, u"popAddGroup"_s);
-    s.chooseOpen(sb.delphiHost + u"/Projects/Bpl/mine.bpl"_s).type(u"Mine"_s).chooseFolder({}).type({});
+    prompts.chooseOpen(sb.delphiHost + u"/Projects/Bpl/mine.bpl"_s).type(u"Mine"_s).chooseFolder({}).type({});
     run(*w, u"popAddComp"_s);
     auto* list = child<app::EntryListView>(*w, u"ListViewComp1"_s);
     ASSERT_EQ(list->model()->rowCount(), 1);

@@ -61,7 +61,6 @@ class ListEditing : public test::MainWindowFixture
 
 TEST_F(ListEditing, ExpertsAddModifyDeleteByKeysAndSave)
 {
-    test::ScriptedPrompter prompts;
     open([](app::MainUi& u) { return u.TabSheetExperts; },
          [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewExpert; });
     prompts.chooseOpen(sb.delphiHost + u"/Experts/New.dll"_s).type(u"New Expert"_s).type({});
@@ -101,7 +100,6 @@ TEST_F(ListEditing, ExpertsAddModifyDeleteByKeysAndSave)
 
 TEST_F(ListEditing, ToolsAddModifyDeleteByKeysAndSave)
 {
-    test::ScriptedPrompter prompts;
     open([](app::MainUi& u) { return u.TabSheetTool; },
          [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewTool; });
     prompts.chooseOpen(sb.delphiHost + u"/bin/xmlmapper.exe"_s)
@@ -140,7 +138,6 @@ TEST_F(ListEditing, ToolsAddModifyDeleteByKeysAndSave)
 
 TEST_F(ListEditing, SearchPathAddModifyDeleteByKeysAndSave)
 {
-    test::ScriptedPrompter prompts;
     QDir().mkpath(sb.delphiHost + u"/Source"_s);
     open([](app::MainUi& u) { return u.TabSheetOption; },
          [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewSearchPath; });
@@ -167,7 +164,6 @@ TEST_F(ListEditing, SearchPathAddModifyDeleteByKeysAndSave)
 
 TEST_F(ListEditing, PopupMenusOpenFromTheKeyboardAtTheCurrentRow)
 {
-    test::ScriptedPrompter prompts;
     open([](app::MainUi& u) { return u.TabSheetTool; },
          [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewTool; });
     const auto expectMenuAtRow = [this](QMenu* menu, int row) {

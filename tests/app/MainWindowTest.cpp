@@ -26,7 +26,6 @@ using MainWindowTest = test::MainWindowFixture;
 
 TEST_F(MainWindowTest, OpensTheProjectGivenOnTheCommandLine)
 {
-    test::ScriptedPrompter prompts;
     auto w = start({sb.sampleProject, u"ignored second argument"_s});
     EXPECT_EQ(w->windowTitle(), u"Delphi 7 Vorlix - "_s + sb.sampleProject);
     EXPECT_TRUE(w->project().isOpen());
@@ -86,7 +85,6 @@ TEST_F(MainWindowTest, OpensTheProjectGivenOnTheCommandLine)
 TEST_F(MainWindowTest, WithoutArgumentsTheLastProjectOpensOrNone)
 {
     {
-        test::ScriptedPrompter prompts;
         auto w = start();
         EXPECT_EQ(w->windowTitle(), u"Delphi 7 Vorlix"_s);
         EXPECT_FALSE(w->project().isOpen());
@@ -100,7 +98,6 @@ TEST_F(MainWindowTest, WithoutArgumentsTheLastProjectOpensOrNone)
     s.writeInteger(u"Last"_s, u"Page"_s, 9);
     s.writeInteger(u"Position"_s, u"Width"_s, 300);
     {
-        test::ScriptedPrompter prompts;
         auto w = start();
         EXPECT_TRUE(w->project().isOpen());
         EXPECT_EQ(w->ui().currentPage(), app::Page::Option);
@@ -110,7 +107,6 @@ TEST_F(MainWindowTest, WithoutArgumentsTheLastProjectOpensOrNone)
     }
     // A relative argument is remembered as an absolute path.
     {
-        test::ScriptedPrompter prompts;
         const QString cwd = QDir::currentPath();
         QDir::setCurrent(QFileInfo(sb.sampleProject).path());
         auto w = start({u"Sample.vx7"_s});
@@ -120,7 +116,6 @@ TEST_F(MainWindowTest, WithoutArgumentsTheLastProjectOpensOrNone)
     }
     // A missing first argument starts without a project; the close stores the empty name.
     {
-        test::ScriptedPrompter prompts;
         auto w = start({dir.filePath(u"gone.vx7"_s)});
         EXPECT_FALSE(w->project().isOpen());
         EXPECT_TRUE(close(*w));
@@ -133,7 +128,6 @@ TEST_F(MainWindowTest, RefusesAWrongIdeOrAReadOnlySettingsFile)
     QTemporaryDir other;
     const auto six = fixtures::makeSandbox(other.filePath(u"six"_s), {u"6.0"_s, u"6.0.6.240"_s, true, false});
     {
-        test::ScriptedPrompter prompts;
         prompts.answer(u"Wrong Delphi version!\n\ncurrent version: 6.0\n\nneed version: 7"_s, Prompter::Ok);
         TFormMain w(Installation::locate(six.delphiHost), six.delphiHost + u"/Vorlix7.wv7"_s);
         EXPECT_EQ(w.FormCreate({}), TFormMain::StartResult::WrongVersion);
@@ -146,7 +140,6 @@ TEST_F(MainWindowTest, RefusesAWrongIdeOrAReadOnlySettingsFile)
     test::writeAll(settings(), "; Delphi 7 Vorlix\r\n[config]\r\nRun=5\r\n");
     test::makeReadOnly(settings());
     {
-        test::ScriptedPrompter prompts;
         prompts.answer(u"Open file <"_s + settings() + u"> error!\n\nMaybe file readonly!"_s, Prompter::Ok);
         TFormMain w(Installation::locate(sb.delphiHost), settings());
         EXPECT_EQ(w.FormCreate({sb.sampleProject}), TFormMain::StartResult::SettingsRefused);
@@ -164,7 +157,6 @@ TEST_F(MainWindowTest, RefusesAWrongIdeOrAReadOnlySettingsFile)
 
 TEST_F(MainWindowTest, NewEditSaveCloseOpenCycle)
 {
-    test::ScriptedPrompter prompts;
     auto w = start();
     app::ProjectCommands& c = w->commands();
     const QString typed = dir.filePath(u"Work.txt"_s);
@@ -233,7 +225,6 @@ TEST_F(MainWindowTest, ALegacyProjectKeepsItsCodePageWhileItsTextFitsAndTheStatu
         legacy,
         ";Delphi7 Vorlix File\r\n[ConfigData]\r\nRun=1\r\n[DelphiExperts]\r\nnum=1\r\n"
         "ExpertName1=Caf\xe9 Tools\r\nExpertFile1=$(Delphi)\\Experts\\Caf\xe9.dll\r\nExpertSel1=1\r\n");
-    test::ScriptedPrompter prompts;
     auto w = start({legacy});
     ASSERT_TRUE(w->project().isOpen());
     EXPECT_EQ(w->project().experts().entry(0).name, u"Caf\u00e9 Tools"_s);
@@ -255,7 +246,6 @@ TEST_F(MainWindowTest, ALegacyProjectKeepsItsCodePageWhileItsTextFitsAndTheStatu
 
 TEST_F(MainWindowTest, CommandsWaitWhileALoadLetsEventsThrough)
 {
-    test::ScriptedPrompter prompts;
     auto w = start({sb.sampleProject});
     w->progressBegin(); // as a load in progress does
     child<QPushButton>(*w, u"RzBitBtnCloseProject"_s)->click();
@@ -269,7 +259,6 @@ TEST_F(MainWindowTest, CommandsWaitWhileALoadLetsEventsThrough)
 
 TEST_F(MainWindowTest, SaveAsConfirmsReplacingAFileAndAFailedSaveKeepsTheProjectModified)
 {
-    test::ScriptedPrompter prompts;
     auto w = start({sb.sampleProject});
     const QString existing = dir.filePath(u"Other.vx7"_s);
     test::writeAll(existing, "keep me");
@@ -297,7 +286,6 @@ TEST_F(MainWindowTest, SaveAsConfirmsReplacingAFileAndAFailedSaveKeepsTheProject
 
 TEST_F(MainWindowTest, CloseWritesTheSettingsAndTheProjectStatistics)
 {
-    test::ScriptedPrompter prompts;
     auto w = start({sb.sampleProject});
     w->ui().showPage(app::Page::Tools);
     w->ui().RzCheckBoxValid->setChecked(true);
@@ -341,7 +329,6 @@ TEST_F(MainWindowTest, ALanguageFileChangesItsTexts)
 {
     test::writeAll(sb.delphiHost + u"/Test.lng"_s, "[Project]\r\nNewProject=Brand New\r\n");
     IniFile(settings()).writeString(u"config"_s, u"Language"_s, u"Test"_s);
-    test::ScriptedPrompter prompts;
     auto w = start();
     EXPECT_EQ(child<QPushButton>(*w, u"RzBitBtnNewProject"_s)->text(), u"Brand New"_s);
     EXPECT_EQ(text(*w, u"RzLabelLang"_s), u"Test"_s);
@@ -351,7 +338,6 @@ TEST_F(MainWindowTest, ALanguageFileChangesItsTexts)
 
 TEST_F(MainWindowTest, TicksSkipOnceAndClearCommandsAsk)
 {
-    test::ScriptedPrompter prompts;
     auto w = start({sb.sampleProject});
     w->TimerCountTimer();
     EXPECT_EQ(text(*w, u"RzLabelRunTime"_s), u""_s) << "the first tick only sets the skip flag";

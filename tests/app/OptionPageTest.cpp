@@ -25,7 +25,6 @@ TEST_F(OptionPageTest, ChosenFontShowsBesideTheButtonReachesTheDialogsAndIsStore
     QFont arial(u"Arial"_s, 10);
     arial.setBold(true);
     {
-        test::ScriptedPrompter prompts;
         auto w = start();
         // At start only the input dialog has the window's font.
         ASSERT_TRUE(w->dialogs().input.font.has_value());
@@ -50,7 +49,6 @@ TEST_F(OptionPageTest, ChosenFontShowsBesideTheButtonReachesTheDialogsAndIsStore
     EXPECT_EQ(stored.readInteger(u"Font"_s, u"Size"_s, 0), 10);
     EXPECT_EQ(stored.readInteger(u"Font"_s, u"Charset"_s, 0), 134);
 
-    test::ScriptedPrompter prompts;
     auto again = start();
     EXPECT_EQ(again->font().family(), u"Arial"_s);
     EXPECT_EQ(again->font().pointSize(), 10);
@@ -63,7 +61,6 @@ TEST_F(OptionPageTest, ChosenFontShowsBesideTheButtonReachesTheDialogsAndIsStore
 
 TEST_F(OptionPageTest, ChoosingChineseSwitchesTheWindowAndTheLanguageLabel)
 {
-    test::ScriptedPrompter prompts;
     auto w = start();
     const QString newProject = w->ui().RzBitBtnNewProject->text();
 

@@ -39,7 +39,6 @@ class WindowDetailsTest : public test::MainWindowFixture
 
 TEST_F(WindowDetailsTest, HintsFallBackToTheEnclosingOnesAndNoTooltipIsShown)
 {
-    test::ScriptedPrompter prompts;
     auto w = start({sb.sampleProject});
     EXPECT_EQ(w->statusTip(), u"Delphi "_s + w->findChild<QLabel*>(u"LabelLogoName"_s)->text());
 
@@ -79,7 +78,6 @@ TEST_F(WindowDetailsTest, EmptyLanguageValuesEmptyTheListsAndMenusThatExist)
     test::writeAll(sb.delphiHost + u"/Blank.lng"_s, "[Component]\r\nComponent=\r\nCompFile=\r\nIncludePath="
                                                     "\r\n[Group]\r\nGroup=\r\n[Expert]\r\nNote=\r\n");
     IniFile(settings()).writeString(u"config"_s, u"Language"_s, u"Blank"_s);
-    test::ScriptedPrompter prompts;
     auto w = start({sb.sampleProject});
     ASSERT_GT(w->project().groupCount(), 0);
     const QAbstractItemModel& group = w->project().group(0);
@@ -91,7 +89,6 @@ TEST_F(WindowDetailsTest, EmptyLanguageValuesEmptyTheListsAndMenusThatExist)
 
 TEST_F(WindowDetailsTest, FailedWritesLeaveTheWindowShowingWhatIsInEffect)
 {
-    test::ScriptedPrompter prompts;
     auto w = start({sb.sampleProject});
     const QString title = w->windowTitle();
     const QString runs = w->ui().RzLabelProjectRuns->text();
@@ -126,7 +123,6 @@ TEST_F(WindowDetailsTest, FailedWritesLeaveTheWindowShowingWhatIsInEffect)
 
 TEST_F(WindowDetailsTest, ADirectoryIsNotAProject)
 {
-    test::ScriptedPrompter prompts; // any question would fail the test: this is silent
     auto w = start({dir.path()});
     EXPECT_FALSE(w->project().isOpen());
     EXPECT_TRUE(close(*w));
@@ -139,7 +135,6 @@ TEST_F(WindowDetailsTest, ADirectoryIsNotAProject)
 
 TEST_F(WindowDetailsTest, TheFirstStartFitsItsPagesAndLaterStartsKeepTheStoredGeometry)
 {
-    test::ScriptedPrompter prompts;
     ASSERT_FALSE(IniFile(settings()).hasSection(u"Position"_s));
     auto w = start({sb.sampleProject});
     const QRect available = w->screen()->availableGeometry();

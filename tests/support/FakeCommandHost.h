@@ -62,7 +62,6 @@ class FakeCommandHost : public app::CommandHost
 class CommandHostFixture : public MainWindowFixture
 {
   protected:
-    ScriptedPrompter prompts;
     FakeCommandHost host{sb.delphiHost};
     app::ProjectCommands projects{host};
     app::RegistryCommands registry{host, projects};
