@@ -291,14 +291,7 @@ TEST(DialogPrompterLanguage, CentredOverTheWindowAndAnsweredByTheChosenRow)
     EXPECT_EQ(prompter.selectLanguage(&window, state, {u"English"_s}), std::nullopt);
 }
 
-TEST(FileListDialog, HoldsTheRuntimeFilesReadOnly)
-{
-    TFormFileList dialog;
-    EXPECT_EQ(dialog.fileNames(), editing::runtimeFileNames());
-    EXPECT_TRUE(dialog.memo()->isReadOnly());
-}
-
-TEST(DialogPrompterFileList, ShowsTheCallersMessageAndCaptions)
+TEST(DialogPrompterFileList, ShowsTheRuntimeFilesReadOnlyWithTheCallersMessageAndCaptions)
 {
     DialogPrompter prompter;
     FileListDialogState state;
@@ -309,6 +302,8 @@ TEST(DialogPrompterFileList, ShowsTheCallersMessageAndCaptions)
         whenModal([&state, confirm](QWidget* d) {
             auto* dialog = qobject_cast<TFormFileList*>(d);
             ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->fileNames(), editing::runtimeFileNames());
+            EXPECT_TRUE(dialog->memo()->isReadOnly());
             EXPECT_EQ(dialog->message(), state.label);
             EXPECT_EQ(dialog->okButton()->text(), u"确定"_s);
             EXPECT_EQ(dialog->cancelButton()->text(), u"取消"_s);

@@ -1,17 +1,20 @@
-// The list commands as a user reaches them: keys on the focused list, the popup menu from the
-// keyboard, and what Save then writes.
+// The list and group commands as a user reaches them on the real lists and pages: keys on the
+// focused list, the popup menus from the keyboard, in-place editing, the columns, the numbering of
+// the group pages after a delete and the group a press or a key addresses. What the commands do to
+// the project is tested in tests/editing without the window.
 #include "app/EntryListView.h"
 #include "app/MainWindow.h"
 #include "app/ProjectCommands.h"
 #include "platform/ini/IniFile.h"
 #include "support/MainWindowFixture.h"
-#include "support/ScriptedPrompter.h"
 
+#include <QAction>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTabBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -21,18 +24,17 @@ using vx::Prompter;
 
 namespace {
 
-class ListEditing : public test::MainWindowFixture
+class ListEditing : public test::ProjectWindowFixture
 {
   protected:
-    // The window on the sample project, shown and active, with `page` in front and `list` focused.
-    void open(QWidget* (*page)(app::MainUi&), QAbstractItemView* (*list)(app::MainUi&))
+    // The window shown and active, with `page` in front and `list` focused.
+    void focus(QWidget* page, QAbstractItemView* list)
     {
-        w = start({sb.sampleProject});
-        w->ui().RzPageControl->setCurrentWidget(page(w->ui()));
+        w->ui().RzPageControl->setCurrentWidget(page);
         w->show();
         w->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-        view = list(w->ui());
+        view = list;
         view->setFocus();
     }
     void press(Qt::Key key, int row)
@@ -40,149 +42,64 @@ class ListEditing : public test::MainWindowFixture
         view->setCurrentIndex(view->model()->index(row, 0));
         QTest::keyClick(view, key);
     }
-    QString drive(const QString& rel) const { return sb.prefix + u"/drive_c/"_s + rel; }
-    IniFile saved()
-    {
-        EXPECT_TRUE(w->commands().RzBitBtnSaveProjectClick());
-        return IniFile(sb.sampleProject);
-    }
-    // Each key of a section, compared one by one so that a failure names the key.
-    static void expectKeys(IniFile& ini, const QString& section,
-                           const std::vector<std::pair<QString, QString>>& keys)
-    {
-        for (const auto& [key, value] : keys)
-            EXPECT_EQ(ini.readString(section, key, u"<missing>"_s), value)
-                << section.toStdString() << "/" << key.toStdString();
-    }
+    QString row(int r) const { return view->model()->index(r, 0).data().toString(); }
+    QString current() const { return view->currentIndex().data().toString(); }
 
-    std::unique_ptr<app::TFormMain> w;
     QAbstractItemView* view = nullptr;
 };
 
-TEST_F(ListEditing, ExpertsAddModifyDeleteByKeysAndSave)
+// Insert adds and selects the new row, Return or Enter modifies the current row, Delete deletes it
+// and selects the next, ready for the next key.
+TEST_F(ListEditing, InsertReturnEnterAndDeleteRunTheCommandsOfTheFocusedList)
 {
-    test::ScriptedPrompter prompts;
-    open([](app::MainUi& u) { return u.TabSheetExperts; },
-         [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewExpert; });
+    focus(w->ui().TabSheetExperts, w->ui().RzListViewExpert);
     prompts.chooseOpen(sb.delphiHost + u"/Experts/New.dll"_s).type(u"New Expert"_s).type({});
     press(Qt::Key_Insert, 0);
-    EXPECT_EQ(view->currentIndex().row(), 4) << "the new row is selected";
-
-    prompts.answer(u"[New Expert] ?"_s, Prompter::Yes)
-        .chooseOpen(drive(u"Tools/Experts/Wizard.dll"_s))
-        .answer(u"C:\\Tools\\Experts\\Wizard.dll has already exist"_s, Prompter::Ok)
-        .chooseOpen(drive(u"Tools/Experts/Other.dll"_s))
-        .type(u"Other"_s)
-        .type(u"other note"_s);
-    press(Qt::Key_Return, 4);
-    EXPECT_EQ(prompts.starts()[1], sb.delphiHost + u"/Experts/New.dll"_s);
-
+    EXPECT_EQ(current(), u"New Expert"_s);
+    prompts.answer(u"Do you really want to modify [New Expert] ?"_s, Prompter::No);
+    press(Qt::Key_Return, view->currentIndex().row());
     prompts.answer(u"Do you really want to delete [Form Designer Plus] ?"_s, Prompter::Yes);
     press(Qt::Key_Delete, 1);
     EXPECT_EQ(w->ui().RzStatusPane1->text(), u"Expert: 4"_s) << "the counters follow the delete";
-    EXPECT_TRUE(view->selectionModel()->isRowSelected(1, {}))
-        << "the next row is selected, ready for the next key";
+    EXPECT_TRUE(view->selectionModel()->isRowSelected(1, {}));
 
-    IniFile ini = saved();
-    expectKeys(ini, u"DelphiExperts"_s,
-               {{u"num"_s, u"4"_s},
-                {u"ExpertName1"_s, u"Code Tools"_s},
-                {u"ExpertSel1"_s, u"1"_s},
-                {u"ExpertName2"_s, u"External Wizard"_s},
-                {u"ExpertSel2"_s, u"0"_s},
-                {u"ExpertName3"_s, u"Lost Expert"_s},
-                {u"ExpertSel3"_s, u"0"_s},
-                {u"ExpertName4"_s, u"Other"_s},
-                {u"ExpertFile4"_s, u"C:\\Tools\\Experts\\Other.dll"_s},
-                {u"ExpertNote4"_s, u"other note"_s},
-                {u"ExpertSel4"_s, u"1"_s},
-                {u"ExpertName5"_s, u"<missing>"_s}});
-}
-
-TEST_F(ListEditing, ToolsAddModifyDeleteByKeysAndSave)
-{
-    test::ScriptedPrompter prompts;
-    open([](app::MainUi& u) { return u.TabSheetTool; },
-         [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewTool; });
-    prompts.chooseOpen(sb.delphiHost + u"/bin/xmlmapper.exe"_s)
-        .type(u"XML Mapper"_s)
-        .chooseFolder(sb.delphiHost + u"/bin"_s)
-        .type(u"-v"_s);
-    press(Qt::Key_Insert, 0);
-
-    prompts.chooseOpen(drive(u"Tools/DBD/dbd32.exe"_s))
-        .answer(u"[C:\\Tools\\DBD\\dbd32.exe] has already exist"_s, Prompter::Ok)
-        .chooseOpen(sb.delphiHost + u"/bin/imagedit.exe"_s)
-        .type({})
-        .chooseFolder({})
-        .cancelInput();
+    focus(w->ui().TabSheetTool, w->ui().RzListViewTool);
+    prompts.chooseOpen(sb.delphiHost + u"/bin/imagedit.exe"_s).type({}).chooseFolder({}).cancelInput();
     press(Qt::Key_Enter, 0);
-
+    EXPECT_EQ(row(0), u"imagedit"_s);
     prompts.answer(u"[Package &Collection Editor] ?"_s, Prompter::Yes);
     press(Qt::Key_Delete, 2);
+    EXPECT_EQ(view->model()->rowCount(), 2);
 
-    IniFile ini = saved();
-    expectKeys(ini, u"DelphiTools"_s,
-               {{u"Num"_s, u"3"_s},
-                {u"Title1"_s, u"imagedit"_s},
-                {u"Path1"_s, u"$(Delphi)\\bin\\imagedit.exe"_s},
-                {u"WorkingDir1"_s, u""_s},
-                {u"Params1"_s, u""_s},
-                {u"Sel1"_s, u"1"_s},
-                {u"Title2"_s, u"&Database Desktop"_s},
-                {u"Sel2"_s, u"1"_s},
-                {u"Title3"_s, u"XML Mapper"_s},
-                {u"Path3"_s, u"$(Delphi)\\bin\\xmlmapper.exe"_s},
-                {u"WorkingDir3"_s, u"$(Delphi)\\bin"_s},
-                {u"Params3"_s, u"-v"_s},
-                {u"Sel3"_s, u"1"_s}});
-}
-
-TEST_F(ListEditing, SearchPathAddModifyDeleteByKeysAndSave)
-{
-    test::ScriptedPrompter prompts;
+    // The search path keeps its rows sorted: the new one is selected where it lands.
     QDir().mkpath(sb.delphiHost + u"/Source"_s);
-    open([](app::MainUi& u) { return u.TabSheetOption; },
-         [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewSearchPath; });
-    const QStringList before = w->project().searchPath().rows();
+    focus(w->ui().TabSheetOption, w->ui().RzListViewSearchPath);
     prompts.chooseFolder(sb.delphiHost + u"/Source"_s);
     press(Qt::Key_Insert, 0);
-    const int added = w->project().searchPath().rows().indexOf(u"$(Delphi)\\Source"_s);
-    ASSERT_GE(added, 0);
-    EXPECT_EQ(view->currentIndex().row(), added);
-
-    prompts.chooseFolder(sb.delphiHost);
-    press(Qt::Key_Return, added);
+    EXPECT_EQ(current(), u"$(Delphi)\\Source"_s);
+    prompts.chooseFolder(sb.delphiHost + u"/bin"_s);
+    press(Qt::Key_Return, view->currentIndex().row());
+    EXPECT_EQ(current(), u"$(Delphi)\\bin"_s);
+    const int lib = w->project().searchPath().rows().indexOf(u"C:\\Tools\\Lib"_s);
     prompts.answer(u"Do you really want delete path \"C:\\Tools\\Lib\" ?"_s, Prompter::Yes);
-    press(Qt::Key_Delete, w->project().searchPath().rows().indexOf(u"C:\\Tools\\Lib"_s));
-
-    QStringList expected = before;
-    expected.removeAll(u"C:\\Tools\\Lib"_s);
-    expected.append(sb.delphiRoot.chopped(1)); // DelphiRoot itself stays a full path
-    std::sort(expected.begin(), expected.end(),
-              [](const QString& a, const QString& b) { return compareCaptions(a, b) < 0; });
-    IniFile ini = saved();
-    expectKeys(ini, u"ConfigData"_s, {{u"DefaultPath"_s, expected.join(u';')}});
+    press(Qt::Key_Delete, lib);
+    EXPECT_FALSE(w->project().searchPath().rows().contains(u"C:\\Tools\\Lib"_s));
 }
 
 TEST_F(ListEditing, PopupMenusOpenFromTheKeyboardAtTheCurrentRow)
 {
-    test::ScriptedPrompter prompts;
-    open([](app::MainUi& u) { return u.TabSheetTool; },
-         [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewTool; });
     const auto expectMenuAtRow = [this](QMenu* menu, int row) {
         ASSERT_TRUE(menu->isVisible());
         const QRect r = view->visualRect(view->model()->index(row, 0));
         EXPECT_EQ(menu->pos(), view->viewport()->mapToGlobal(QPoint(r.left() + 8, r.bottom())));
         menu->hide();
     };
+    focus(w->ui().TabSheetTool, w->ui().RzListViewTool);
     view->setCurrentIndex(view->model()->index(2, 0));
     QTest::keyClick(view, Qt::Key_F10, Qt::ShiftModifier);
     expectMenuAtRow(w->ui().PopupMenuTool, 2);
 
-    w->ui().RzPageControl->setCurrentWidget(w->ui().TabSheetExperts);
-    view = w->ui().RzListViewExpert;
-    view->setFocus();
+    focus(w->ui().TabSheetExperts, w->ui().RzListViewExpert);
     view->setCurrentIndex(view->model()->index(1, 0));
     QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(300, 300),
                           view->viewport()->mapToGlobal(QPoint(300, 300)));
@@ -194,38 +111,36 @@ TEST_F(ListEditing, PopupMenusOpenFromTheKeyboardAtTheCurrentRow)
 // for a text starting with a blank) and F2 edits its caption.
 TEST_F(ListEditing, KeysActOnTheRowWhicheverCellWasClicked)
 {
-    open([](app::MainUi& u) { return u.TabSheetExperts; },
-         [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewExpert; });
-    const QModelIndex note = view->model()->index(1, 2);
+    focus(w->ui().TabSheetExperts, w->ui().RzListViewExpert);
+    const QModelIndex note = view->model()->index(1, 2), name = note.siblingAtColumn(0);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(note).center());
-    ASSERT_EQ(view->currentIndex(), note.siblingAtColumn(0));
-    const QVariant before = note.siblingAtColumn(0).data(Qt::CheckStateRole);
+    ASSERT_EQ(view->currentIndex(), name);
+    const QVariant before = name.data(Qt::CheckStateRole);
 
     QTest::keyClick(view, Qt::Key_Space);
     EXPECT_EQ(view->currentIndex().row(), 1);
-    EXPECT_NE(note.siblingAtColumn(0).data(Qt::CheckStateRole), before);
+    EXPECT_NE(name.data(Qt::CheckStateRole), before);
 
     QTest::keyClick(view, Qt::Key_F2);
     auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     ASSERT_NE(editor, nullptr) << "F2 opened no editor";
-    EXPECT_EQ(editor->text(), note.siblingAtColumn(0).data().toString());
+    EXPECT_EQ(editor->text(), name.data().toString());
 }
 
 // The last column fills the list while the stored widths hold for the others (and are saved as
 // loaded); a double click on a divider fits the column left of it to its contents.
 TEST_F(ListEditing, TheLastColumnFillsTheListAndADividerDoubleClickFitsAColumn)
 {
-    open([](app::MainUi& u) { return u.TabSheetExperts; },
-         [](app::MainUi& u) -> QAbstractItemView* { return u.RzListViewExpert; });
+    focus(w->ui().TabSheetExperts, w->ui().RzListViewExpert);
     auto* list = static_cast<app::EntryListView*>(view);
     QHeaderView* header = list->header();
     const ListViewSettings stored = list->entryModel()->viewSettings();
     EXPECT_EQ(header->sectionSize(0), stored.columnWidths[0]);
-    EXPECT_EQ(header->sectionPosition(2) + header->sectionSize(2), list->viewport()->width());
-
-    w->resize(w->width() + 200, w->height());
-    QTest::qWait(20);
-    EXPECT_EQ(header->sectionPosition(2) + header->sectionSize(2), list->viewport()->width());
+    for (const int wider : {0, 200}) {
+        w->resize(w->width() + wider, w->height());
+        QTest::qWait(20);
+        EXPECT_EQ(header->sectionPosition(2) + header->sectionSize(2), list->viewport()->width()) << wider;
+    }
 
     header->resizeSection(0, 20);
     const int divider = header->sectionPosition(1) - 1;
@@ -235,9 +150,110 @@ TEST_F(ListEditing, TheLastColumnFillsTheListAndADividerDoubleClickFitsAColumn)
     list->resizeColumnToContents(0);
     EXPECT_EQ(header->sectionSize(0), fitted);
 
-    const IniFile ini = saved();
-    EXPECT_EQ(ini.readInteger(u"DelphiExperts"_s, u"Columns0"_s, -1), header->sectionSize(0));
+    ASSERT_TRUE(w->commands().RzBitBtnSaveProjectClick());
+    const IniFile ini(sb.sampleProject);
+    EXPECT_EQ(ini.readInteger(u"DelphiExperts"_s, u"Columns0"_s, -1), fitted);
     EXPECT_EQ(ini.readInteger(u"DelphiExperts"_s, u"Columns2"_s, -1), stored.columnWidths[2]);
+}
+
+class GroupPages : public test::MainWindowFixture
+{
+  protected:
+    std::unique_ptr<app::TFormMain> w = start();
+
+    void run(const QString& action) { child<QAction>(*w, action)->trigger(); }
+    // A right-button press on a group tab, as opening its popup starts: it addresses the tab
+    // without making it the current one.
+    void pressTab(int tab)
+    {
+        QTabBar* bar = w->ui().RzPageControlComp->tabBar();
+        QTest::mousePress(bar, Qt::RightButton, {}, bar->tabRect(tab).center());
+        QTest::mouseRelease(bar, Qt::RightButton, {}, bar->tabRect(tab).center());
+    }
+    QStringList pages() const
+    {
+        QStringList out;
+        QTabWidget* tabs = w->ui().RzPageControlComp;
+        for (int t = 0; t < tabs->count(); ++t) {
+            auto* list = tabs->widget(t)->findChild<app::EntryListView*>();
+            out << tabs->widget(t)->objectName() + u'/' + (list ? list->objectName() : QString()) + u'/' +
+                       tabs->tabText(t) +
+                       (list && list->entryModel() == &w->project().group(t) ? u""_s : u"!"_s);
+        }
+        return out;
+    }
+};
+
+TEST_F(GroupPages, DeletingAGroupRenumbersTheLaterPagesAndKeepsTheActiveOne)
+{
+    w->show();
+    w->ui().RzPageControl->setCurrentWidget(w->ui().TabSheetComponents);
+    for (const QString& name : {u"G1"_s, u"G2"_s, u"G3"_s, u"G4"_s}) {
+        prompts.type(name);
+        run(u"popAddGroup"_s);
+    }
+    EXPECT_EQ(w->ui().RzPageControlComp->currentIndex(), 3);
+
+    pressTab(1);
+    EXPECT_EQ(w->addressedGroup(), 1);
+    EXPECT_EQ(w->ui().RzPageControlComp->currentIndex(), 3);
+    prompts.answer(u"[G2]"_s, Prompter::Yes);
+    run(u"popDelGroup"_s);
+    EXPECT_EQ(pages(), (QStringList{u"TabComp1/ListViewComp1/G1"_s, u"TabComp2/ListViewComp2/G3"_s,
+                                    u"TabComp3/ListViewComp3/G4"_s}));
+    EXPECT_EQ(w->findChild<QWidget*>(u"ListViewComp4"_s), nullptr);
+    EXPECT_EQ(w->ui().RzPageControlComp->tabText(w->ui().RzPageControlComp->currentIndex()), u"G4"_s);
+    EXPECT_EQ(text(*w, u"RzStatusPane1"_s), u"Component[G4]: 0"_s);
+
+    // The active last page goes: the new last one is shown.
+    pressTab(2);
+    prompts.answer(u"[G4]"_s, Prompter::Yes);
+    run(u"popDelGroup"_s);
+    EXPECT_EQ(w->ui().RzPageControlComp->currentIndex(), 1);
+}
+
+// Without a group there is no tab bar: the page itself offers the group popup, so that the first
+// group can be added.
+TEST_F(GroupPages, ThePageWithoutGroupsOffersTheGroupPopupAndTheKeyboardAddressesAnyGroup)
+{
+    w->show();
+    w->project().experts().add({u"E"_s, u"$(Delphi)\\e.dll"_s, {}, true});
+    w->RzPageControlTabClick();
+    w->ui().RzPageControl->setCurrentWidget(w->ui().TabSheetComponents);
+    ASSERT_EQ(w->ui().RzPageControlComp->count(), 0);
+    EXPECT_EQ(text(*w, u"RzStatusPane1"_s), u"Component: 0"_s) << "not the counts of the page shown before";
+    for (QWidget* on : {static_cast<QWidget*>(w->ui().RzPageControlComp), w->ui().TabSheetComponents}) {
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, on->rect().center(),
+                                  on->mapToGlobal(on->rect().center()));
+        QCoreApplication::sendEvent(on, &menuKey);
+        EXPECT_TRUE(w->ui().PopupMenuGroup->isVisible()) << on->objectName().toStdString();
+        w->ui().PopupMenuGroup->hide();
+    }
+    prompts.type(u"First"_s).type(u"Second"_s);
+    run(u"popAddGroup"_s);
+    run(u"popAddGroup"_s);
+    EXPECT_EQ(w->addressedGroup(), 1) << "a new group is the current and the addressed one";
+
+    // The keyboard moves along the tab bar and addresses the group it reaches; a new package is
+    // selected in the list shown.
+    QTabBar* bar = w->ui().RzPageControlComp->tabBar();
+    QTest::keyClick(bar, Qt::Key_Left);
+    EXPECT_EQ(w->addressedGroup(), 0);
+    prompts.type(u"Renamed"_s);
+    run(u"popModifyGroup"_s);
+    EXPECT_EQ(w->ui().RzPageControlComp->tabText(0), u"Renamed"_s);
+    prompts.chooseOpen(sb.delphiHost + u"/Projects/Bpl/mine.bpl"_s).type(u"Mine"_s).chooseFolder({}).type({});
+    run(u"popAddComp"_s);
+    auto* list = child<app::EntryListView>(*w, u"ListViewComp1"_s);
+    ASSERT_EQ(list->model()->rowCount(), 1);
+    EXPECT_EQ(list->currentIndex().row(), 0);
+
+    // A press on the page control outside its tabs addresses no group: Rename then does nothing.
+    QTabWidget* tabs = w->ui().RzPageControlComp;
+    ASSERT_FALSE(bar->geometry().contains(tabs->rect().center()));
+    QTest::mousePress(tabs, Qt::RightButton, {}, tabs->rect().center());
+    EXPECT_EQ(w->addressedGroup(), -1);
+    run(u"popModifyGroup"_s);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "delphireg/RegistryAccess.h"
 #include "platform/registry/RegistryStore.h"
 #include "support/FakeCommandHost.h"
+#include "support/RegistryContents.h"
 #include "support/TestFiles.h"
 #include "support/WinePrefix.h"
 
@@ -23,26 +24,40 @@ class RegistryCommandsTest : public test::CommandHostFixture
         const auto v = store.value(root, key, name);
         return v ? registryText(v->data) : u"<missing>"_s;
     }
+    QStringList contents() const { return test::registryContents(HiveRegistryStore(sb.prefix)); }
+    QByteArray userReg() const { return test::readAll(sb.prefix + u"/user.reg"_s); }
+    void clear()
+    {
+        prompts.answer(u"Choice Yes will delete"_s, Prompter::Yes).answer(u"cleared"_s, Prompter::Ok);
+        registry.RzBitBtnClearRegClick();
+    }
+    void importFile(const QString& file, const QString& answer)
+    {
+        prompts.answer(u"import a registry file"_s, Prompter::Yes)
+            .chooseOpen(file)
+            .answer(answer, Prompter::Ok);
+        registry.RzBitBtnImportRegClick();
+    }
 };
 
 TEST_F(RegistryCommandsTest, GetDelphiCapturesIntoANewModifiedProject)
 {
-    const QByteArray userBefore = test::readAll(sb.prefix + u"/user.reg"_s);
+    const QByteArray userBefore = userReg();
     const QString target = dir.filePath(u"Captured.vx7"_s);
     prompts.chooseSave(target);
     registry.RzBitBtnDelphi7ProjectClick();
-    ASSERT_TRUE(host.project().isOpen());
-    EXPECT_TRUE(host.project().isModified());
-    EXPECT_EQ(host.project().fileName(), target);
-    EXPECT_EQ(host.project().experts().count(), 2);
-    ASSERT_EQ(host.project().groupCount(), 2);
-    EXPECT_EQ(host.project().group(0).count(), 4);
-    EXPECT_EQ(host.project().group(1).count(), 2);
-    EXPECT_EQ(host.project().tools().count(), 4);
-    EXPECT_EQ(host.project().searchPath().count(), 5) << "the three default rows of a new project are gone";
+    ConfigProject& p = host.project();
+    ASSERT_TRUE(p.isOpen());
+    EXPECT_TRUE(p.isModified());
+    EXPECT_EQ(p.fileName(), target);
+    ASSERT_EQ(p.groupCount(), 2);
+    // Experts, the two groups, tools and search path: the three default rows of a new project are gone.
+    EXPECT_EQ((QList<int>{p.experts().count(), p.group(0).count(), p.group(1).count(), p.tools().count(),
+                          p.searchPath().count()}),
+              (QList<int>{2, 4, 2, 4, 5}));
     EXPECT_EQ(host.shownPage, app::Page::Projects);
     EXPECT_EQ(test::readAll(target), QByteArray(";Delphi7 Vorlix File\r\n[ConfigData]\r\nRun=2\r\n"));
-    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), userBefore) << "capture only reads";
+    EXPECT_EQ(userReg(), userBefore) << "capture only reads";
 }
 
 // Apply's question says what Apply will change before anything is written, also where Get Delphi
@@ -56,7 +71,7 @@ TEST_F(RegistryCommandsTest, ApplyAsksWithThePreviewOfItsChangesAndWritesTheSele
         store.setValue(RegRoot::CurrentUser, palette, RegValue::string(u"Standard"_s, u"TButton"_s));
         store.commit();
     }
-    const QByteArray userReg = test::readAll(sb.prefix + u"/user.reg"_s);
+    const QByteArray before = userReg();
     prompts.answer(u"Old project will be overwrite!\n\nDo you really want to apply it to Delphi?\n\n"
                    u"Apply makes 2 expert changes, 4 package changes, 14 tool changes, 1 search path change "
                    u"and 2 other value changes."_s,
@@ -66,7 +81,7 @@ TEST_F(RegistryCommandsTest, ApplyAsksWithThePreviewOfItsChangesAndWritesTheSele
     EXPECT_TRUE(details.contains(u"Other values:\n  HKEY_CURRENT_USER\\"_s + palette +
                                  u": key removed\n    removed Standard = TButton"_s))
         << details.toStdString();
-    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), userReg) << "Cancel changes nothing";
+    EXPECT_EQ(userReg(), before) << "Cancel changes nothing";
 
     prompts.answer(u"Do you really want to apply it to Delphi?"_s, Prompter::Ok)
         .answer(u"Apply success."_s, Prompter::Ok);
@@ -76,8 +91,6 @@ TEST_F(RegistryCommandsTest, ApplyAsksWithThePreviewOfItsChangesAndWritesTheSele
     const HiveRegistryStore store(sb.prefix);
     EXPECT_EQ(store.valueNames(RegRoot::CurrentUser, kD7 + u"\\Experts"_s),
               (QStringList{u"Code Tools"_s, u"Form Designer Plus"_s}));
-    EXPECT_EQ(value(RegRoot::CurrentUser, kD7 + u"\\Transfer"_s, u"Count"_s), u"2"_s);
-    EXPECT_EQ(value(RegRoot::LocalMachine, kD7, u"RootDir"_s), sb.delphiRoot);
     // Other programs' settings are still there, untouched.
     EXPECT_EQ(value(RegRoot::CurrentUser, u"Software\\Wine\\Fonts"_s, u"Replacement"_s), u"Tahoma"_s);
     EXPECT_FALSE(host.project().isModified()) << "apply does not touch the project";
@@ -90,65 +103,68 @@ TEST_F(RegistryCommandsTest, BackupClearImportRoundTrip)
         .chooseSave(chosen)
         .answer(u"Backup registry Ok."_s, Prompter::Ok);
     registry.RzBitBtnBackupRegClick();
-    const QString file = dir.filePath(u"backup.reg"_s);
+    const QString file = dir.filePath(u"backup.reg"_s); // always a .reg file
     ASSERT_TRUE(QFile::exists(file));
-    EXPECT_TRUE(test::readAll(file).startsWith(
-        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0]\r\n"));
 
     prompts.answer(u"Choice Yes will delete all exists Delphi registry items."_s, Prompter::No);
     registry.RzBitBtnClearRegClick();
     EXPECT_NE(value(RegRoot::CurrentUser, kD7, u"App"_s), u"<missing>"_s);
-    prompts.answer(u"Choice Yes will delete"_s, Prompter::Yes).answer(u"cleared"_s, Prompter::Ok);
-    registry.RzBitBtnClearRegClick();
+    clear();
     EXPECT_FALSE(HiveRegistryStore(sb.prefix).keyExists(RegRoot::CurrentUser, kD7));
-    EXPECT_FALSE(HiveRegistryStore(sb.prefix).keyExists(RegRoot::LocalMachine, kD7));
 
-    prompts.answer(u"import a registry file"_s, Prompter::Yes)
-        .chooseOpen(file)
-        .answer(u"imported"_s, Prompter::Ok);
-    registry.RzBitBtnImportRegClick();
+    importFile(file, u"imported"_s);
     EXPECT_EQ(value(RegRoot::CurrentUser, kD7 + u"\\Experts"_s, u"Code Tools"_s),
               sb.delphiRoot + u"Experts\\CodeTools.dll"_s);
-    EXPECT_EQ(value(RegRoot::CurrentUser, kD7 + u"\\Direct"_s, u"PollPeriod"_s), u"7"_s)
-        << "an integer comes back as the string of its number";
     EXPECT_EQ(value(RegRoot::LocalMachine, kD7, u"RootDir"_s), sb.delphiRoot);
-
-    // A malformed file is refused with its line number; nothing of it is applied.
-    const QString bad = dir.filePath(u"bad.reg"_s);
-    test::writeAll(bad,
-                   "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\New]\r\n\"a\"=\"1\"\r\n\"b\"=oops\r\n");
-    prompts.answer(u"import a registry file"_s, Prompter::Yes)
-        .chooseOpen(bad)
-        .answer(u"line 5"_s, Prompter::Ok);
-    registry.RzBitBtnImportRegClick();
-    EXPECT_FALSE(HiveRegistryStore(sb.prefix).keyExists(RegRoot::CurrentUser, u"Software\\New"_s));
 }
 
 TEST_F(RegistryCommandsTest, ImportIsAllOrNothingAndSaysSo)
 {
     // The HKEY_CURRENT_USER lines come first; the HKEY_LOCAL_MACHINE line reaches a system.reg that
     // Wine would refuse. Nothing may be committed, and the message must not claim otherwise.
-    const QByteArray user = test::readAll(sb.prefix + u"/user.reg"_s);
+    const QByteArray user = userReg();
     const QByteArray broken = "\xef\xbb\xbf" + test::readAll(sb.prefix + u"/system.reg"_s);
     test::writeAll(sb.prefix + u"/system.reg"_s, broken);
     const QString file = dir.filePath(u"both.reg"_s);
     test::writeAll(file, "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\New]\r\n\"a\"=\"1\"\r\n\r\n"
                          "[HKEY_LOCAL_MACHINE\\Software\\New]\r\n");
-    prompts.answer(u"import a registry file"_s, Prompter::Yes)
-        .chooseOpen(file)
-        .answer(u"Nothing was imported; the registry was not changed."_s, Prompter::Ok);
-    registry.RzBitBtnImportRegClick();
-    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), user);
+    importFile(file, u"Nothing was imported; the registry was not changed."_s);
+    EXPECT_EQ(userReg(), user);
     EXPECT_EQ(test::readAll(sb.prefix + u"/system.reg"_s), broken);
+}
 
-    // HKEY_USERS\.Default lives in userdef.reg, which is not ours to write: refused with its line.
-    test::writeAll(file,
-                   "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\New]\r\n[HKEY_USERS\\.Default\\X]\r\n");
-    prompts.answer(u"import a registry file"_s, Prompter::Yes)
-        .chooseOpen(file)
-        .answer(u"line 4"_s, Prompter::Ok);
-    registry.RzBitBtnImportRegClick();
-    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), user);
+// A clear by mistake is undone from the history; the undo can be undone in turn, and an earlier
+// state stays within reach.
+TEST_F(RegistryCommandsTest, ClearIsUndoneAndTheUndoCanBeUndone)
+{
+    registry.updateUndoButton();
+    EXPECT_FALSE(host.undoEnabled) << "no snapshot yet";
+    const QStringList before = contents();
+    clear();
+    registry.updateUndoButton();
+    const QStringList cleared = contents();
+    ASSERT_NE(cleared, before);
+    EXPECT_TRUE(host.undoEnabled);
+
+    prompts.chooseItem(-1); // cancelling the list changes nothing
+    registry.RzBitBtnUndoRegClick();
+    EXPECT_EQ(contents(), cleared);
+    const struct
+    {
+        int chosen; // the row of the history list
+        const QStringList& after;
+        const char16_t* newest; // how the list's first row ends
+    } undos[] = {
+        {0, before, u"before clear"}, {0, cleared, u"before restore"}, {2, before, u"before restore"}};
+    for (const auto& u : undos) {
+        SCOPED_TRACE(u.chosen);
+        clock.advanceSeconds(1);
+        prompts.chooseItem(u.chosen).answer(u"back as it was"_s, Prompter::Ok);
+        registry.RzBitBtnUndoRegClick();
+        EXPECT_EQ(contents(), u.after);
+        EXPECT_TRUE(prompts.choiceLists().back()[0].endsWith(QString::fromUtf16(u.newest)));
+    }
+    EXPECT_EQ(prompts.choiceLists()[1].size(), 1) << "one snapshot before the first undo";
 }
 
 TEST_F(RegistryCommandsTest, WhileWineRunsReadingWarnsAndWritingIsRefused)
@@ -164,7 +180,7 @@ TEST_F(RegistryCommandsTest, WhileWineRunsReadingWarnsAndWritingIsRefused)
         p.waitForFinished(30000);
     };
     server(u"-p"_s); // a persistent server, as a running Delphi keeps one
-    const QByteArray user = test::readAll(sb.prefix + u"/user.reg"_s);
+    const QByteArray user = userReg();
 
     const QString chosen = dir.filePath(u"while.reg"_s);
     prompts.answer(u"back up"_s, Prompter::Yes)
@@ -182,7 +198,7 @@ TEST_F(RegistryCommandsTest, WhileWineRunsReadingWarnsAndWritingIsRefused)
     const QStringList dirs = HiveRegistryStore::serverDirectories(sb.prefix);
     for (qsizetype i = 1; i < dirs.size(); ++i)
         QDir(QFileInfo(dirs[i]).path()).removeRecursively();
-    EXPECT_EQ(test::readAll(sb.prefix + u"/user.reg"_s), user);
+    EXPECT_EQ(userReg(), user);
 }
 
 } // namespace

@@ -40,7 +40,11 @@ class FakeCommandHost : public app::CommandHost
     void showProjectFigures(const app::ProjectFigures& f) override { figures = f; }
     QString shownProjectFile() const override { return figures.file; }
     void showProjectFile(const QString& file) override { figures.file = file; }
-    void setButtonEnabled(Button, bool) override {}
+    void setButtonEnabled(Button b, bool on) override
+    {
+        if (b == Button::UndoRegistry)
+            undoEnabled = on;
+    }
     void showStatus(const QString& text) override { status = text; }
     void showPage(app::Page page) override { shownPage = page; }
     void notifyPageControl() override {}
@@ -50,6 +54,7 @@ class FakeCommandHost : public app::CommandHost
     QString shownTitle, status;
     app::ProjectFigures figures;
     app::Page shownPage = app::Page::Option;
+    bool undoEnabled = false;
 
   private:
     Installation m_installation;
@@ -62,7 +67,6 @@ class FakeCommandHost : public app::CommandHost
 class CommandHostFixture : public MainWindowFixture
 {
   protected:
-    ScriptedPrompter prompts;
     FakeCommandHost host{sb.delphiHost};
     app::ProjectCommands projects{host};
     app::RegistryCommands registry{host, projects};

@@ -1,10 +1,11 @@
 #pragma once
 
-// A demo sandbox, a manual clock at 2026-12-06 9:00 and the main window started on it, for the
-// widget tests of the window.
+// A demo sandbox, a manual clock at 2026-12-06 9:00, a scripted prompter (any question it does not
+// expect fails the test) and the main window started on it, for the widget tests of the window.
 
 #include "app/MainWindow.h"
 #include "fixtures/Sandbox.h"
+#include "i18n/UiTexts.h"
 #include "platform/Clock.h"
 #include "support/ScopedXdgHome.h"
 #include "support/ScriptedPrompter.h"
@@ -29,6 +30,9 @@ class MainWindowFixture : public ::testing::Test
     fixtures::Sandbox sb = fixtures::makeSandbox(dir.filePath(QStringLiteral("prefix")));
     ManualClock clock{kWindowTestStart};
     ScopedClock useClock{clock};
+    ScriptedPrompter prompts;
+    // A language a test chose stays in the process-wide texts: the next test starts in English.
+    ~MainWindowFixture() override { texts().resetToEnglish(); }
     QString settings() const { return sb.delphiHost + QStringLiteral("/Vorlix7.wv7"); }
 
     // The window of `other` sandbox when given, else of this one, created and started.
@@ -57,20 +61,21 @@ class MainWindowFixture : public ::testing::Test
     }
 };
 
-// The window started on the sandbox's sample project for every test, answered by a scripted
-// prompter, and closed after it without saving.
+// The window started on the sandbox's sample project for every test, and closed after it without
+// saving (the close must be accepted); a test that closes it itself resets `w`.
 class ProjectWindowFixture : public MainWindowFixture
 {
   protected:
-    ScriptedPrompter prompts;
     std::unique_ptr<app::TFormMain> w;
 
     void SetUp() override { w = start({sb.sampleProject}); }
     void TearDown() override
     {
+        if (!w)
+            return;
         if (w->project().isModified())
             prompts.answer(QStringLiteral("File is modified, save it?"), Prompter::No);
-        close(*w);
+        EXPECT_TRUE(close(*w));
     }
 };
 
