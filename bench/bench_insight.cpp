@@ -66,20 +66,24 @@ void BM_DiffProjects(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
+// Two project files of `size` rows each that differ as changeSome makes them differ.
+void saveProjectPair(int size, const QString& pathA, const QString& pathB)
+{
+    ConfigProject a, b;
+    fixtures::fillLargeProject(a, size, kNow);
+    fixtures::fillLargeProject(b, size, kNow);
+    changeSome(b);
+    IniFile storeA(pathA), storeB(pathB);
+    saveProject(a, storeA, kNow);
+    saveProject(b, storeB, kNow);
+}
+
 // As `vorlix7-cli diff A.vx7 B.vx7` does it: both files read, then compared.
 void BM_DiffProjectFiles(benchmark::State& state)
 {
     QTemporaryDir dir;
     const QString pathA = dir.filePath(u"a.vx7"_s), pathB = dir.filePath(u"b.vx7"_s);
-    {
-        ConfigProject a, b;
-        fixtures::fillLargeProject(a, int(state.range(0)), kNow);
-        fixtures::fillLargeProject(b, int(state.range(0)), kNow);
-        changeSome(b);
-        IniFile storeA(pathA), storeB(pathB);
-        saveProject(a, storeA, kNow);
-        saveProject(b, storeB, kNow);
-    }
+    saveProjectPair(int(state.range(0)), pathA, pathB);
     for (auto _ : state) {
         ConfigProject a, b;
         IniFile storeA(pathA), storeB(pathB);
@@ -96,15 +100,7 @@ void BM_DiffJson(benchmark::State& state)
 {
     QTemporaryDir dir;
     const QString pathA = dir.filePath(u"a.vx7"_s), pathB = dir.filePath(u"b.vx7"_s);
-    {
-        ConfigProject a, b;
-        fixtures::fillLargeProject(a, int(state.range(0)), kNow);
-        fixtures::fillLargeProject(b, int(state.range(0)), kNow);
-        changeSome(b);
-        IniFile storeA(pathA), storeB(pathB);
-        saveProject(a, storeA, kNow);
-        saveProject(b, storeB, kNow);
-    }
+    saveProjectPair(int(state.range(0)), pathA, pathB);
     qint64 bytes = 0;
     for (auto _ : state) {
         ConfigProject a, b;
