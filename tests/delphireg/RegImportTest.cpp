@@ -79,9 +79,10 @@ TEST(RegImport, ReadsEveryRegeditForm)
                             "[HKLM\\Software\\T]\n"
                             "[HKEY_Classes_Root\\.dpr]\n"
                             "@=\"DelphiProject\"\n"
-                            // Wine's user below HKEY_USERS is the current user; names at their limits.
+                            // Wine's user below HKEY_USERS is the current user; names at their limits;
+                            // the last line has no line break.
                             "[HKEY_USERS\\S-1-5-21-0-0-0-1000\\Software\\X]\n\"a\"=\"1\"\n[HKCU\\" +
-                            QByteArray(255, 'k') + "]\n\"" + QByteArray(16383, 'v') + "\"=\"2\"\n";
+                            QByteArray(255, 'k') + "]\n\"" + QByteArray(16383, 'v') + "\"=\"2\"";
     const RegImportSummary summary = importRegFile(file, store, u"forms.reg"_s);
     EXPECT_EQ(summary.keys, 5);
     EXPECT_EQ(summary.values, 13);
