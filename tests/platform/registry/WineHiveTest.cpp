@@ -132,7 +132,7 @@ TEST_F(WineHiveTest, ReaderFollowsWinesLoader)
 {
     const QByteArray file =
         QByteArray("WINE REGISTRY Version 2\n\n[A] 1\n") + "\"esc\"=\"\\x41\\x1234567\\xq\\q\\101\\0\\n\"\n" +
-        "\"raw\"=\"gr\xc3\xbc\xc3\x9f \xf0\x9f\x98\x80|\xc0\x80\xe9t\xed\xa0\x80\"\n" +
+        "\"raw\"=\"gr\xc3\xbc\xc3\x9f \xf0\x9f\x98\x80|\xc0\x80\xf8\x88\x80\x80\xe9t\xed\xa0\x80\"\n" +
         "\"cr\"=dword:123456789\r\n" + "\"hex\"=hex(0x2):41,00,\\\n  ; not hex\n" + "\"cont\"=hex: 0\n" +
         "\"wrap\"=hex:01,\\\n\n" + "\"type\"=hex(-1):02\n" + "\"dup\"=\"first\"\n\"DUP\"=\"second\"\n" +
         "\"noeq\" \"x\"\n" + "\"bad\"=hex:100\n" +
@@ -175,6 +175,7 @@ TEST_F(WineHiveTest, RefusesWhatWineRefuses)
     for (const QByteArray& bad :
          {QByteArray("\xef\xbb\xbfWINE REGISTRY Version 2\n"), QByteArray(),
           QByteArray("WINE REGISTRY Version 1\n[A]\n"), QByteArray("WINE REGISTRY Version 2\n#arch=win16\n"),
+          QByteArray("WINE REGISTRY Version 2\n#arch=\n"),
           QByteArray("WINE REGISTRY Version 2\n#arch=win32\n#arch=win64\n")}) {
         EXPECT_TRUE(errorOf<OperationError>([&] {
                         WineHive::parse(bad, u"/p/user.reg"_s);
