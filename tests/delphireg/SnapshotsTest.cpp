@@ -515,6 +515,9 @@ TEST_F(SnapshotsTest, TheTransactionsResultAndSnapshotsTellWhatReachedTheFiles)
         EXPECT_TRUE(r.report().contains(QString::fromUtf8(c.error))) << r.report().toStdString();
         if (!c.changed && !r.ok()) {
             EXPECT_TRUE(r.report().endsWith(u"The registry was not changed."_s));
+            EXPECT_FALSE(hive.hasChanges()) << "what was not written may not stay pending for a later commit";
+        } else if (!r.ok() && r.snapshot) {
+            EXPECT_TRUE(r.report().endsWith(r.snapshot->id + u" puts it back as it was before."_s));
         }
         EXPECT_EQ(bool(r.snapshot), c.changed);
         EXPECT_EQ(snapshots.newest()->id, c.changed ? r.snapshot->id : earlier.snapshot->id);
