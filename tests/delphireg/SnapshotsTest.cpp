@@ -102,7 +102,7 @@ class SnapshotsTest : public ::testing::Test
     QTemporaryDir dir;
     QTemporaryDir state;
     fixtures::Sandbox sb =
-        fixtures::makeSandbox(dir.filePath(u"p"_s), {u"7.0"_s, u"7.0.4.453"_s, true, false});
+        fixtures::makeSandbox(dir.filePath(u"it's"_s), {u"7.0"_s, u"7.0.4.453"_s, true, false});
     MemoryRegistryStore store;
     ManualClock clock{QDateTime(QDate(2026, 12, 6), QTime(14, 0), QTimeZone::utc())};
     ScopedClock scopedClock{clock};
@@ -297,7 +297,7 @@ TEST_F(SnapshotsTest, RestoringTakesASnapshotSoASecondUndoUndoesTheFirst)
     fillRandom(7);
     const QStringList original = test::registryContents(store);
     const SnapshotStore snaps(sb.prefix);
-    EXPECT_TRUE(snaps.folder().startsWith(state.path() + u"/vorlix7/snapshots/p-"_s))
+    EXPECT_TRUE(snaps.folder().startsWith(state.path() + u"/vorlix7/snapshots/it's-"_s))
         << snaps.folder().toStdString();
     EXPECT_TRUE(snaps.empty());
     runRegistryTransaction(
@@ -327,10 +327,14 @@ TEST_F(SnapshotsTest, RestoringTakesASnapshotSoASecondUndoUndoesTheFirst)
 TEST_F(SnapshotsTest, KeepsTheNewestFiftyWhateverTheClockSays)
 {
     const SnapshotStore snaps(sb.prefix);
-    const auto takeAndKeep = [&] {
-        const SnapshotInfo s = snaps.take(store, SnapshotOperation::Apply, delphiTreeKeys());
-        snaps.prune(s);
-        return s;
+    quint32 changes = 0;
+    const auto takeAndKeep = [&] { // a change through the transaction, which keeps the newest
+        HiveRegistryStore hive(sb.prefix);
+        const TransactionResult r = runRegistryTransaction(
+            hive, sb.prefix, SnapshotOperation::Apply, delphiTreeKeys(),
+            [&] { hive.setValue(HKCU, kD7, RegValue::dword(u"N"_s, ++changes)); }, OnFailure::KeepWritten);
+        EXPECT_TRUE(r.ok() && r.snapshot) << r.error.toStdString();
+        return r.snapshot.value_or(SnapshotInfo{});
     };
     for (int i = 0; i < SnapshotStore::kKeep + 5; ++i) {
         takeAndKeep();
@@ -380,7 +384,7 @@ TEST_F(SnapshotsTest, ASnapshotThatCannotBeWrittenIsRefusedNamingWhyAndLeavesNot
         {.what = "state home is a file",
          .fault = [&] { qputenv("XDG_STATE_HOME", stateFile.toUtf8()); },
          .undo = [&] { qputenv("XDG_STATE_HOME", state.path().toUtf8()); },
-         .named = stateFile + u"/vorlix7/snapshots/p-"_s},
+         .named = stateFile + u"/vorlix7/snapshots/it's-"_s},
         {.what = "folder read-only",
          .fault = [&] { chmod(QFile::ReadOwner | QFile::ExeOwner); },
          .undo = [&] { chmod(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); },
@@ -451,7 +455,10 @@ TEST_F(SnapshotsTest, TheTransactionsResultAndSnapshotsTellWhatReachedTheFiles)
     } cases[] = {
         {.name = "all written", .change = writeBoth, .changed = true},
         {.name = "nothing to write", .change = [](RegistryStore&) {}},
-        {.name = "Wine runs", .change = writeBoth, .wineRuns = true, .error = "wineserver -k"},
+        {.name = "Wine runs", // the command to stop it quotes the prefix for a shell
+         .change = writeBoth,
+         .wineRuns = true,
+         .error = "/it'\\''s' wineserver -k"},
         {.name = "snapshot folder read-only",
          .change = writeBoth,
          .readOnlySnapshots = true,
