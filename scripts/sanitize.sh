@@ -10,6 +10,8 @@ cmake --build build-asan -j"$jobs"
 export QT_QPA_PLATFORM=offscreen
 export VX_REQUIRE_WINE="${VX_REQUIRE_WINE:-1}"
 # Leaks are not judged: Qt and fontconfig keep process-lifetime allocations that LeakSanitizer reports.
-export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
+# No strict_string_checks: with it, libxkbcommon's strndup of a name inside an X reply (legal, at most
+# n bytes) is reported as an overflow when the window starts on a real X server.
+export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 ctest --test-dir build-asan --output-on-failure -j"$jobs" "$@"
