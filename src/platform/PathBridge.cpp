@@ -98,7 +98,7 @@ struct Drive
 
 } // namespace
 
-PathBridge::PathBridge(QString prefixDir)
+PathBridge::PathBridge(const QString& prefixDir)
     : m_prefix(prefixDir.isEmpty() ? QString() : absoluteClean(prefixDir))
 {
 }

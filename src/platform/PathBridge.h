@@ -12,7 +12,7 @@ class PathBridge
 {
   public:
     // `prefixDir` is the host directory of the Wine prefix; it need not exist.
-    explicit PathBridge(QString prefixDir = {});
+    explicit PathBridge(const QString& prefixDir = {});
 
     // The prefix that belongs to a program standing in `hostDir`: the nearest ancestor (the
     // directory itself included) holding `system.reg` or `dosdevices`; otherwise $WINEPREFIX;
