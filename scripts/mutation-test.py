@@ -387,9 +387,9 @@ def mutant_id(m):
 def generate(root, files, per_file, seed):
     index = SourceIndex(root)
     sample = []
-    for spec in files:
+    for file_entry in files:
         # FILE@REGEX takes only the lines inside the functions whose signature REGEX finds.
-        name, _, function_re = spec.partition("@")
+        name, _, function_re = file_entry.partition("@")
         path = (root / name).resolve()
         if path not in index.files:
             raise SystemExit(f"mutation-test: {name} is no source file under src/")
@@ -416,7 +416,7 @@ def generate(root, files, per_file, seed):
         picked.sort(key=lambda m: (m["lineno"], m["kind"], m["op"], m["occurrence"]))
         for m in picked:
             m["id"] = mutant_id(m)
-        print(f"{spec}: {len(candidates)} candidate mutants, {len(picked)} taken")
+        print(f"{file_entry}: {len(candidates)} candidate mutants, {len(picked)} taken")
         sample.extend(picked)
     return sample
 
