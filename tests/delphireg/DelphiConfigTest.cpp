@@ -13,6 +13,7 @@
 #include "support/MemoryRegistryStore.h"
 #include "support/RegistryContents.h"
 #include "support/TestFiles.h"
+#include "support/Thrown.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -111,12 +112,8 @@ TEST_F(DelphiConfigTest, CaptureOfEmptyAndDamagedKeys)
     set(u"\\Transfer"_s, u"Count"_s, u"two"_s);
     set(u"\\Experts"_s, u"E"_s, u"C:\\e.dll"_s);
     ConfigProject bad;
-    try {
-        captureDelphiConfig(store, bad, macro);
-        ADD_FAILURE() << "no error";
-    } catch (const OperationError& e) {
-        EXPECT_EQ(e.message(), u"'two' is not a valid integer value"_s);
-    }
+    EXPECT_EQ(test::errorOf<OperationError>([&] { captureDelphiConfig(store, bad, macro); }),
+              u"'two' is not a valid integer value"_s);
     EXPECT_EQ(bad.experts().count(), 1) << "rows before the error stay";
     store.setValue(HKCU, kD7 + u"\\Library"_s, RegValue::dword(u"Search Path"_s, 1));
     ConfigProject typed;

@@ -7,6 +7,7 @@
 #include "platform/Errors.h"
 #include "support/MemoryRegistryStore.h"
 #include "support/TestFiles.h"
+#include "support/Thrown.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -182,14 +183,10 @@ TEST(RegImport, MalformedLineNamesItsLineAndChangesNothing)
         MemoryRegistryStore store;
         fill(store);
         const QByteArray before = hives(store);
-        try {
-            importRegFile(c.file, store, u"bad.reg"_s);
-            ADD_FAILURE() << "no error";
-        } catch (const OperationError& e) {
-            EXPECT_TRUE(e.message().startsWith(u"bad.reg, line %1: "_s.arg(c.line)))
-                << e.message().toStdString();
-            EXPECT_TRUE(e.message().contains(QLatin1StringView(c.what))) << e.message().toStdString();
-        }
+        const QString error =
+            test::errorOf<OperationError>([&] { importRegFile(c.file, store, u"bad.reg"_s); });
+        EXPECT_TRUE(error.startsWith(u"bad.reg, line %1: "_s.arg(c.line))) << error.toStdString();
+        EXPECT_TRUE(error.contains(QLatin1StringView(c.what))) << error.toStdString();
         EXPECT_EQ(hives(store), before);
     }
 }

@@ -5,6 +5,7 @@
 #include "delphireg/DefaultConfig.h"
 #include "platform/Errors.h"
 #include "support/MemoryRegistryStore.h"
+#include "support/Thrown.h"
 
 #include <gtest/gtest.h>
 
@@ -18,14 +19,9 @@ constexpr auto HKLM = RegRoot::LocalMachine;
 const QString kD7 = u"Software\\Borland\\Delphi\\7.0"_s;
 const DefaultConfigInputs kInputs{u"C:\\D7\\"_s, u"C:\\D7\\MSHelp"_s, true, u"C:\\BDE\\"_s};
 
-QString errorOf(const std::function<void()>& f)
+template <class F> QString errorOf(F f)
 {
-    try {
-        f();
-    } catch (const OperationError& e) {
-        return e.message();
-    }
-    return {};
+    return test::errorOf<OperationError>(f);
 }
 
 TEST(RegistryAccess, PathsOpensAndTheOneOpenKey)

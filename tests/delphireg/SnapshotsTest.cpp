@@ -18,6 +18,7 @@
 #include "support/MemoryRegistryStore.h"
 #include "support/RegistryContents.h"
 #include "support/TestFiles.h"
+#include "support/Thrown.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -263,13 +264,9 @@ TEST_F(SnapshotsTest, DamagedOrOverreachingSnapshotsAreRefused)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        try {
-            parseSnapshot(bytesOf(c.lines), u"s.reg"_s, c.force);
-            ADD_FAILURE() << "accepted; expected a fault at line " << c.line;
-        } catch (const OperationError& e) {
-            EXPECT_TRUE(e.message().startsWith(u"s.reg, line %1:"_s.arg(c.line)))
-                << e.message().toStdString();
-        }
+        const QString error =
+            test::errorOf<OperationError>([&] { parseSnapshot(bytesOf(c.lines), u"s.reg"_s, c.force); });
+        EXPECT_TRUE(error.startsWith(u"s.reg, line %1:"_s.arg(c.line))) << error.toStdString();
     }
     EXPECT_NO_THROW(parseSnapshot(bytesOf(cases[1].lines), u"s.reg"_s, true))
         << "--force leaves the digest aside";
@@ -410,13 +407,11 @@ TEST_F(SnapshotsTest, ASnapshotThatCannotBeWrittenIsRefusedNamingWhyAndLeavesNot
             s.setValue(HKCU, c.key, RegValue::string(c.value, u"x"_s));
         if (c.fault)
             c.fault();
-        try {
+        const QString error = test::errorOf<OperationError>([&] {
             SnapshotStore(sb.prefix).take(s, SnapshotOperation::Apply,
                                           keysWrittenBy(SnapshotOperation::Apply));
-            ADD_FAILURE() << "taken";
-        } catch (const OperationError& e) {
-            EXPECT_TRUE(e.message().contains(c.named)) << e.message().toStdString();
-        }
+        });
+        EXPECT_TRUE(error.contains(c.named)) << error.toStdString();
         if (c.undo)
             c.undo();
         EXPECT_TRUE(QDir(folder).entryList(QDir::Files | QDir::Hidden).isEmpty());

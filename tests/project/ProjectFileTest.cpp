@@ -3,6 +3,7 @@
 #include "platform/FileOps.h"
 #include "platform/ini/IniFile.h"
 #include "support/TestFiles.h"
+#include "support/Thrown.h"
 
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
@@ -435,12 +436,9 @@ TEST_F(ProjectFileTest, ReadingThatReleasesTheStoreReadsWhatReadingKeepingItRead
         EXPECT_GT(kept.groupCount(), 1);
 
         // The store no longer holds the file: it refuses to write over it.
-        try {
-            store.writeString(u"ConfigData"_s, u"Run"_s, u"2"_s);
-            FAIL() << "wrote from a released store";
-        } catch (const OperationError& e) {
-            EXPECT_TRUE(e.message().contains(path()));
-        }
+        EXPECT_TRUE(test::errorOf<OperationError>([&] {
+                        store.writeString(u"ConfigData"_s, u"Run"_s, u"2"_s);
+                    }).contains(path()));
         EXPECT_EQ(readAll(path()), file);
         store.reload();
         store.writeString(u"ConfigData"_s, u"Run"_s, u"2"_s);

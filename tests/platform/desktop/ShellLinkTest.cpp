@@ -1,9 +1,9 @@
 // Shortcut files: the bytes we write, and what Wine's own shell link object reads from them.
 
 #include "platform/desktop/ShellLink.h"
-#include "../Thrown.h"
 #include "platform/Errors.h"
 #include "support/TestFiles.h"
+#include "support/Thrown.h"
 #include "support/WinProbe.h"
 
 #include <QTemporaryDir>

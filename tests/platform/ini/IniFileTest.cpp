@@ -1,9 +1,9 @@
 #include "platform/ini/IniFile.h"
-#include "../Thrown.h"
 #include "platform/CodePage.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "support/TestFiles.h"
+#include "support/Thrown.h"
 
 #include <QRandomGenerator>
 #include <QStringEncoder>

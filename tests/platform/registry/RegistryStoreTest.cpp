@@ -1,11 +1,11 @@
 #include "platform/registry/RegistryStore.h"
-#include "../Thrown.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "support/FakeWine.h"
 #include "support/HiveContents.h"
 #include "support/MemoryRegistryStore.h"
 #include "support/TestFiles.h"
+#include "support/Thrown.h"
 
 #include <QDir>
 #include <gtest/gtest.h>

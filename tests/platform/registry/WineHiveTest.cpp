@@ -1,8 +1,8 @@
 #include "platform/registry/WineHive.h"
-#include "../Thrown.h"
 #include "platform/Clock.h"
 #include "platform/Errors.h"
 #include "support/HiveContents.h"
+#include "support/Thrown.h"
 
 #include <gtest/gtest.h>
 
