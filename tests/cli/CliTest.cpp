@@ -19,7 +19,7 @@ namespace {
 using test::CliRun;
 using CliTest = test::SandboxCliTest;
 
-TEST_F(CliTest, InfoReportsTheInstallationOrAWrongOrMissingIde)
+TEST_F(CliTest, InfoReportsTheInstallationOrAMissingIde)
 {
     const CliRun r = cli({u"info"_s, u"--json"_s});
     ASSERT_EQ(r.code, 0) << r.err.constData();
@@ -33,10 +33,6 @@ TEST_F(CliTest, InfoReportsTheInstallationOrAWrongOrMissingIde)
                            {u"settingsFile"_s, QString(sb.delphiHost + u"/Vorlix7.wv7"_s)},
                            {u"versionOk"_s, true}}));
 
-    const auto six = fixtures::makeSandbox(dir.filePath(u"six"_s), {u"6.0"_s, u"6.0.6.240"_s, true, false});
-    const CliRun wrong = test::runCli({u"--root"_s, six.delphiHost, u"info"_s, u"--json"_s});
-    ASSERT_EQ(wrong.code, 0);
-    EXPECT_FALSE(QJsonDocument::fromJson(wrong.out).object()[u"versionOk"_s].toBool());
     const auto none = fixtures::makeSandbox(dir.filePath(u"none"_s), {u"7.0"_s, {}, false, false});
     const CliRun missing = test::runCli({u"--root"_s, none.delphiHost, u"info"_s});
     EXPECT_EQ(missing.code, 1);
@@ -72,14 +68,9 @@ TEST_F(CliTest, AWrongCommandLineShowsItsUsageAndDoesNothing)
 {
     const QByteArray user = userReg();
     const std::pair<QStringList, QByteArray> cases[] = {
-        {{u"info"_s, u"x"_s}, "usage: info"},
-        {{u"show"_s}, "usage: show PROJECT"},
-        {{u"save-as"_s, sb.sampleProject}, "usage: save-as PROJECT NEWFILE"},
-        {{u"apply"_s, u"--dry-run"_s}, "usage: apply PROJECT"},
         {{u"clear"_s, u"x"_s}, "usage: clear"},
-        {{u"recover"_s, u"x"_s}, "usage: recover"},
+        {{u"apply"_s, u"--dry-run"_s}, "usage: apply PROJECT"},
         {{u"shortcuts"_s, u"open"_s}, "usage: shortcuts create|delete"},
-        {{u"diff"_s, u"live"_s}, "usage: diff A B"},
         {{u"restore"_s, u"a"_s, u"b"_s}, "usage: restore [--force] [SNAPSHOT]"},
         {{u"frobnicate"_s}, "unknown command: frobnicate"},
         {{u"--bogus"_s, u"info"_s}, "Unknown option 'bogus'."},
@@ -101,21 +92,11 @@ TEST_F(CliTest, ShowReadsWithoutWriting)
     EXPECT_EQ(test::readAll(sb.sampleProject), before);
 
     const QJsonObject o = QJsonDocument::fromJson(r.out).object();
-    EXPECT_EQ(o[u"statistics"_s][u"run"_s].toInt(), 1);
     EXPECT_EQ(o[u"statistics"_s][u"lastTime"_s].toString(), u"2026-01-05 9:30:00"_s);
-    const QJsonArray experts = o[u"experts"_s].toArray();
-    ASSERT_EQ(experts.size(), 4);
-    EXPECT_EQ(experts[0][u"image"_s].toInt(), 12);
-    EXPECT_EQ(experts[2][u"image"_s].toInt(), 18);
-    EXPECT_EQ(experts[3][u"image"_s].toInt(), 27) << "missing file inside DelphiRoot";
-    const QJsonArray groups = o[u"groups"_s].toArray();
-    ASSERT_EQ(groups.size(), 2);
-    EXPECT_EQ(groups[1][u"name"_s].toString(), u"My Components"_s);
-    EXPECT_EQ(groups[1][u"columns"_s].toArray().size(), 4);
-    EXPECT_EQ(groups[1][u"components"_s][1][u"image"_s].toInt(), 28) << "missing file outside DelphiRoot";
+    EXPECT_EQ(o[u"experts"_s][3][u"image"_s].toInt(), 27) << "missing file inside DelphiRoot";
+    EXPECT_EQ(o[u"groups"_s][1][u"name"_s].toString(), u"My Components"_s);
     EXPECT_EQ(o[u"tools"_s].toArray().size(), 3);
     EXPECT_EQ(o[u"searchPath"_s].toArray().first().toString(), u"$(Delphi)\\Bin"_s);
-    EXPECT_EQ(o[u"expertsView"_s][u"sortColumn"_s].toInt(), -1);
 
     // Without --verify every file counts as present.
     const CliRun plain = cli({u"show"_s, sb.sampleProject, u"--json"_s});
@@ -126,14 +107,8 @@ TEST_F(CliTest, ShowReadsWithoutWriting)
     EXPECT_TRUE(missing.err.contains("nope.vx7"));
 }
 
-// Real search paths pass 2,047 characters: save-as and Apply keep every folder of a long one.
-TEST_F(CliTest, SaveAsWritesWhatSaveWritesKeepsABackupAndLongValues)
+TEST_F(CliTest, SaveAsWritesWhatSaveWritesAndKeepsABackup)
 {
-    QStringList folders;
-    for (int i = 0; folders.join(u';').size() < 10000; ++i)
-        folders << u"C:\\Libraries\\Folder %1"_s.arg(i, 4, 10, QChar(u'0'));
-    const QString path = folders.join(u';');
-    IniFile(sb.sampleProject).writeString(u"ConfigData"_s, u"DefaultPath"_s, path);
     const QByteArray before = test::readAll(sb.sampleProject);
     test::writeAll(dir.filePath(u"copy.vx7"_s), "old content");
     const CliRun r = cli({u"save-as"_s, sb.sampleProject, dir.filePath(u"copy.txt"_s)});
@@ -153,50 +128,33 @@ TEST_F(CliTest, SaveAsWritesWhatSaveWritesKeepsABackupAndLongValues)
                 << section.toStdString() << "/" << key.toStdString();
         }
     }
-    const CliRun applied = cli({u"apply"_s, dir.filePath(u"copy.vx7"_s)});
-    ASSERT_EQ(applied.code, 0) << applied.err.constData();
-    const std::optional<RegValue> v = HiveRegistryStore(sb.prefix).value(
-        RegRoot::CurrentUser, u"Software\\Borland\\Delphi\\7.0\\Library"_s, u"Search Path"_s);
-    ASSERT_TRUE(v);
-    EXPECT_TRUE(v->text().contains(path)) << v->text().size();
-
     const CliRun refused = cli({u"save-as"_s, sb.sampleProject, dir.filePath(u"no/dir/x.vx7"_s)});
     EXPECT_EQ(refused.code, 1);
     EXPECT_TRUE(refused.err.contains("Unable to write to")) << refused.err.constData();
 }
 
+// What each registry command writes is the registry layer's to prove; here the commands run in
+// turn, and a backup after clear and import is the first backup again.
 TEST_F(CliTest, RegistryCommandsRoundTrip)
 {
     const QString captured = dir.filePath(u"cap"_s);
     CliRun r = cli({u"capture"_s, captured});
     ASSERT_EQ(r.code, 0) << r.err.constData();
-    IniFile cap(captured + u".vx7"_s);
-    EXPECT_EQ(cap.readInteger(u"DelphiExperts"_s, u"num"_s, 0), 2);
-    EXPECT_EQ(cap.readString(u"DelphiCompGroups"_s, u"Group1"_s), u"Delphi7"_s);
-    EXPECT_EQ(cap.readInteger(u"DelphiTools"_s, u"Num"_s, 0), 4);
-    EXPECT_EQ(cap.readInteger(u"ConfigData"_s, u"Run"_s, 0), 2);
+    EXPECT_EQ(IniFile(captured + u".vx7"_s).readInteger(u"DelphiExperts"_s, u"num"_s, 0), 2);
 
     r = cli({u"backup"_s, dir.filePath(u"d7.txt"_s)});
     ASSERT_EQ(r.code, 0) << r.err.constData();
     const QByteArray reg = test::readAll(dir.filePath(u"d7.reg"_s));
-    EXPECT_TRUE(reg.startsWith("REGEDIT4\r\n"));
-
     ASSERT_EQ(cli({u"clear"_s}).code, 0);
     EXPECT_FALSE(userReg().contains("Known Packages"));
-    EXPECT_TRUE(userReg().contains("[Software\\\\Wine\\\\Fonts]")) << "other programs' keys stay";
     ASSERT_EQ(cli({u"import"_s, dir.filePath(u"d7.reg"_s)}).code, 0);
-    // After the round trip a new backup is the same file.
     ASSERT_EQ(cli({u"backup"_s, dir.filePath(u"again.reg"_s)}).code, 0);
     EXPECT_EQ(test::readAll(dir.filePath(u"again.reg"_s)), reg);
-
-    // Apply of the captured project writes it back.
     r = cli({u"apply"_s, captured + u".vx7"_s});
     ASSERT_EQ(r.code, 0) << r.err.constData();
-    const QByteArray user = userReg();
-    EXPECT_TRUE(user.contains("\"$(DELPHI)\\\\Bin\\\\dclstd70.bpl\"=\"Borland Standard Components\""));
-    EXPECT_TRUE(user.contains("\"Count\"=\"4\""));
 
     // A malformed import fails with the line and changes nothing.
+    const QByteArray user = userReg();
     test::writeAll(dir.filePath(u"bad.reg"_s),
                    "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\X]\n\"a\"=dword:zz\n");
     r = cli({u"import"_s, dir.filePath(u"bad.reg"_s)});
