@@ -75,8 +75,9 @@ ShellLinkData linkTarget(bool ide, const Installation& inst)
     const QString& r = inst.delphiRoot;
     if (ide)
         return {r + u"bin\\Delphi32.exe"_s, r + u"bin"_s, {}};
-    // The program's link names the fixed file name, whatever this executable is called.
-    return {r + u"Vorlix7.exe"_s, r, {}};
+    // The program is a Linux executable beside the IDE, the file the association command also
+    // names; Wine starts it from a link as it starts a Windows program.
+    return {r + u"Vorlix7"_s, r, {}};
 }
 
 DesktopEntry launcher(bool ide, const Installation& inst)

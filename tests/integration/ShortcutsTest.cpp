@@ -12,11 +12,13 @@
 #include "support/FakeWine.h"
 #include "support/TemporaryFiles.h"
 #include "support/TestFiles.h"
+#include "support/WinePrefix.h"
 
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -58,7 +60,7 @@ TEST_F(ShortcutsTest, CreateWritesLinksAndLaunchersAndDeleteRemovesThem)
     const QString r = inst.delphiRoot;
     EXPECT_EQ(test::readAll(links[1]),
               shellLinkBytes({r + u"bin\\Delphi32.exe"_s, r + u"bin"_s, {}}, ansiCodePage(), {}));
-    EXPECT_EQ(test::readAll(links[4]), shellLinkBytes({r + u"Vorlix7.exe"_s, r, {}}, ansiCodePage(), {}));
+    EXPECT_EQ(test::readAll(links[4]), shellLinkBytes({r + u"Vorlix7"_s, r, {}}, ansiCodePage(), {}));
     const QString ide = QString::fromUtf8(test::readAll(desktopFiles[0]));
     EXPECT_TRUE(ide.contains(u"\nExec=env WINEPREFIX="_s + sandbox.prefix + u" wine \""_s))
         << ide.toStdString();
@@ -164,6 +166,27 @@ TEST_F(ShortcutsTest, RuntimeCopyStopsAtTheFirstFailureAndNeverLeavesAPartialFil
     EXPECT_EQ(r.copied, 6);
     EXPECT_EQ(r.message, u"Done."_s);
     EXPECT_EQ(test::readAll(bin + u"CTL3D32.DLL"_s), "CTL3D32.DLL");
+}
+
+using ShortcutsWineTest = test::WinePrefixTest;
+
+// Wine's shell starts the program's link: the link names the Linux executable beside the IDE,
+// here a script that records where it was started.
+TEST_F(ShortcutsWineTest, WinesShellStartsTheProgramFromItsLink)
+{
+    const QString host = prefix() + u"/drive_c/D 7"_s, record = s_dir->filePath(u"started"_s);
+    test::writeAll(host + u"/Vorlix7"_s, "#!/bin/sh\npwd > '" + record.toUtf8() + "'\n");
+    QFile::setPermissions(host + u"/Vorlix7"_s, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const ShellFolders folders{{}, u"C:\\users\\Public\\Desktop"_s, {}};
+    const ShortcutReport r =
+        createShortcuts(folders, Installation::locate(host), {ShortcutPlace::ProgramDesktop},
+                        {s_dir->filePath(u"applications"_s), s_dir->filePath(u"Desktop"_s)});
+    ASSERT_TRUE(r.skipped.isEmpty()) << r.skipped.join(u'\n').toStdString();
+    ASSERT_TRUE(run(u"wine"_s, {u"start"_s, u"/wait"_s, u"C:\\users\\Public\\Desktop\\Vorlix7.lnk"_s}))
+        << "wine start refused the link";
+    for (int i = 0; i < 100 && !QFileInfo::exists(record); ++i)
+        QThread::msleep(50);
+    EXPECT_EQ(test::readAll(record), QByteArray(host.toUtf8() + "\n"));
 }
 
 } // namespace
