@@ -4,8 +4,11 @@
 #include "app/MainWindow.h"
 #include "app/Splash.h"
 #include "app/Startup.h"
+#include "integration/Associations.h"
+#include "integration/EnvironmentHelpers.h"
 #include "platform/CodePage.h"
 #include "platform/Installation.h"
+#include "platform/WineLauncher.h"
 #include "project/Settings.h"
 
 #include <QApplication>
@@ -28,6 +31,14 @@ int main(int argc, char** argv)
                                          refusal, vx::Prompter::Ok, vx::Prompter::Ok, false});
         return 1;
     }
+    const QStringList args = QApplication::arguments().mid(1);
+    // The desktop's handler of the IDE's files: start the IDE with them, without a window.
+    if (!args.isEmpty() && args.first() == QLatin1StringView(vx::integration::kDelphiOption)) {
+        const vx::ProgramStart start = vx::integration::startDelphi(inst, args.mid(1));
+        if (!start.started)
+            vx::Prompter::error(nullptr, start.error);
+        return start.started ? 0 : 1;
+    }
 
     auto* splash = new vx::app::TFormSplash;
     splash->show();
@@ -35,7 +46,6 @@ int main(int argc, char** argv)
     QApplication::processEvents();
 
     vx::app::TFormMain window(inst, vx::settingsPathFor(exe));
-    const QStringList args = QApplication::arguments().mid(1);
     if (window.FormCreate(args) != vx::app::TFormMain::StartResult::Ok) {
         delete splash;
         return 1;

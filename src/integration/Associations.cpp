@@ -180,7 +180,7 @@ QStringList ideMimeTypes()
 }
 
 QList<DesktopFile> desktopAssociationFiles(const AssociationChoice& choice, const QString& programHost,
-                                           const Installation& inst, const XdgFolders& folders)
+                                           const XdgFolders& folders)
 {
     QList<DesktopFile> files;
     files.append(
@@ -209,11 +209,11 @@ QList<DesktopFile> desktopAssociationFiles(const AssociationChoice& choice, cons
     DesktopEntry ide;
     ide.name = u"Delphi 7"_s;
     ide.comment = u"Open the file in Borland Delphi 7 under Wine"_s;
-    ide.exec = {u"env"_s, u"WINEPREFIX="_s + inst.prefix(), u"wine"_s, inst.delphiExeHost()};
+    // The program hands the file to the IDE in its Windows form ("Z:\\home\\u\\a.pas"): given the
+    // host path, the IDE would read its leading "/" as a switch.
+    ide.exec = {programHost, QString::fromLatin1(kDelphiOption)};
     ide.execFieldCode = u"%f"_s;
-    // Wine resolves the host path it is given ("/home/u/a.pas") against the current drive: with
-    // "/" as the working directory that is Z:, which maps "/", so the IDE gets the right file.
-    ide.workingDir = u"/"_s;
+    ide.workingDir = QFileInfo(programHost).absolutePath();
     ide.mimeTypes = ideMimeTypes();
     ide.categories = {u"Development"_s, u"IDE"_s};
     ide.noDisplay = true;
@@ -316,11 +316,11 @@ QByteArray editMimeAppsList(const QByteArray& original, const QList<std::pair<QS
 }
 
 DesktopReport writeDesktopAssociations(const AssociationChoice& choice, const QString& programHost,
-                                       const Installation& inst, const XdgFolders& folders)
+                                       const XdgFolders& folders)
 {
     DesktopReport report;
     bool mimeChanged = false, launchersChanged = false;
-    for (const DesktopFile& f : desktopAssociationFiles(choice, programHost, inst, folders)) {
+    for (const DesktopFile& f : desktopAssociationFiles(choice, programHost, folders)) {
         if (writeOwnFile(f, report))
             (f.path.endsWith(u".xml"_s) ? mimeChanged : launchersChanged) = true;
     }
@@ -377,7 +377,7 @@ QString writeFileAssociations(RegistryStore& store, const AssociationChoice& cho
     } catch (const OperationError& e) {
         problems << e.message();
     }
-    const DesktopReport desktop = writeDesktopAssociations(choice, programHost, inst, folders);
+    const DesktopReport desktop = writeDesktopAssociations(choice, programHost, folders);
     problems << desktop.errors;
     if (problems.isEmpty())
         return {};

@@ -62,6 +62,8 @@ struct XdgFolders
 inline constexpr char kProjectMimeType[] = "application/x-vorlix7-project";
 inline constexpr char kProgramLauncher[] = "vorlix7-open.desktop";
 inline constexpr char kIdeLauncher[] = "vorlix7-delphi7-open.desktop";
+// The program's option that starts the IDE with the files after it instead of opening the window.
+inline constexpr char kDelphiOption[] = "--delphi";
 // The IDE's file types as the desktop knows them: ".pas" has freedesktop's own type, the others
 // are ours.
 QStringList ideMimeTypes();
@@ -75,9 +77,10 @@ struct DesktopFile
 
 // The files the choice asks for (without mimeapps.list): the project type's definition and the
 // program's launcher always; with the Explorer command the IDE's types and launcher.
-// `programHost` is this program's executable on the host.
+// `programHost` is this program's executable on the host; the IDE's launcher starts the IDE
+// through it (`kDelphiOption`).
 QList<DesktopFile> desktopAssociationFiles(const AssociationChoice& choice, const QString& programHost,
-                                           const Installation& installation, const XdgFolders& folders);
+                                           const XdgFolders& folders);
 
 // The default handlers the choice asks for, MIME type -> launcher: the project type always, the
 // IDE's types when the master, Explorer and the file types are all checked.
@@ -101,7 +104,7 @@ struct DesktopReport
 // entry is missing, then update-mime-database and update-desktop-database for the folders that
 // changed, where those tools are installed. Nothing is removed.
 DesktopReport writeDesktopAssociations(const AssociationChoice& choice, const QString& programHost,
-                                       const Installation& installation, const XdgFolders& folders);
+                                       const XdgFolders& folders);
 
 // The whole write of a close: the registry rows into the store, committed only when a row
 // changed, then the desktop side. Never throws: returns the message to show the user once when

@@ -164,9 +164,7 @@ void EnvironmentCommands::RzBitBtnRecoverClick()
 
 void EnvironmentCommands::RzBitBtnLaunchClick()
 {
-    const Installation& inst = m_host.installation();
-    const QString exe = inst.bridge.toHost(inst.delphiRoot + u"bin\\delphi32.exe"_s);
-    const ProgramStart start = startWindowsProgram(inst.prefix(), {exe}, QFileInfo(exe).absolutePath());
+    const ProgramStart start = startDelphi(m_host.installation());
     // The start's result is otherwise ignored; a start that cannot happen is said in the status bar.
     if (!start.started)
         m_host.showStatus(start.error);

@@ -20,6 +20,15 @@ QString windowsSystemDirectory(const QString& prefixDir)
                                                           : u"C:\\windows\\system32"_s;
 }
 
+ProgramStart startDelphi(const Installation& inst, const QStringList& hostFiles)
+{
+    const QString exe = inst.delphiExeHost();
+    QStringList arguments{exe};
+    for (const QString& file : hostFiles)
+        arguments << inst.bridge.toWindows(file);
+    return startWindowsProgram(inst.prefix(), arguments, QFileInfo(exe).absolutePath());
+}
+
 RegistrationResult registerDebugger(const Installation& inst, const QString& folder)
 {
     // A folder chosen with its button ends with "\": the doubled separator names the same file.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/WineLauncher.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +14,12 @@ namespace integration {
 // The Windows system directory the 32-bit IDE sees: "C:\windows\syswow64" in a win64 prefix,
 // "C:\windows\system32" in a win32 one.
 QString windowsSystemDirectory(const QString& prefixDir);
+
+// Starts the IDE through Wine, in its bin folder, with files given by their host paths (as the
+// Linux desktop hands them over). Each file is passed in the Windows form Wine's own shell would
+// give it: through the prefix's drive that holds it, else through Z:, so the IDE never reads a
+// leading "/" as a switch.
+ProgramStart startDelphi(const Installation& installation, const QStringList& hostFiles = {});
 
 // The registration of the IDE's debugger library "bordbk70.dll" in `folder` (Windows form, as
 // the Option page shows it): "regsvr32 /s" through Wine, not waited for.

@@ -137,6 +137,19 @@ TEST_F(ShortcutsTest, RegistrationStartsRegsvr32ThroughWineInThePrefix)
     EXPECT_TRUE(missing.reason.contains(u"C:\\nowhere\\bordbk70.dll"_s));
 }
 
+// Files from the Linux desktop reach the IDE through the prefix's drive that holds them, else
+// through Z:, never as host paths whose leading "/" the IDE would read as a switch.
+TEST_F(ShortcutsTest, TheIdeGetsFilesInTheWindowsFormWineWouldGiveThem)
+{
+    const QString inPrefix = sandbox.prefix + u"/drive_c/Projects/my prj \u00fc.dpr"_s;
+    const QString outside = dir.filePath(u"home/a.pas"_s);
+    test::FakeWine wine(true);
+    ASSERT_TRUE(startDelphi(inst, {inPrefix, outside}).started);
+    EXPECT_EQ(wine.calls(), (QStringList{u"WINEPREFIX="_s + sandbox.prefix, inst.delphiExeHost(),
+                                         u"C:\\Projects\\my prj \u00fc.dpr"_s,
+                                         u"Z:"_s + QString(outside).replace(u'/', u'\\')}));
+}
+
 TEST_F(ShortcutsTest, RuntimeCopyStopsAtTheFirstFailureAndNeverLeavesAPartialFile)
 {
     const QString system = sandbox.prefix + u"/drive_c/windows/syswow64/"_s,
