@@ -221,98 +221,150 @@ QList<DesktopFile> desktopAssociationFiles(const AssociationChoice& choice, cons
     return files;
 }
 
-QList<std::pair<QString, QString>> desktopDefaults(const AssociationChoice& choice)
+QList<MimeHandler> desktopHandlers(const AssociationChoice& choice)
 {
-    QList<std::pair<QString, QString>> defaults{
-        {QString::fromLatin1(kProjectMimeType), QString::fromLatin1(kProgramLauncher)}};
-    if (choice.explorerCommand() && choice.ideFileTypes()) {
-        for (const QString& type : ideMimeTypes())
-            defaults.append({type, QString::fromLatin1(kIdeLauncher)});
-    }
-    return defaults;
+    using Want = MimeHandler::Want;
+    QList<MimeHandler> handlers{
+        {QString::fromLatin1(kProjectMimeType), QString::fromLatin1(kProgramLauncher), Want::Default}};
+    const Want ide = !choice.explorerCommand() ? Want::Nothing
+                     : choice.ideFileTypes()   ? Want::Default
+                                               : Want::Offered;
+    for (const QString& type : ideMimeTypes())
+        handlers.append({type, QString::fromLatin1(kIdeLauncher), ide});
+    return handlers;
 }
 
-QByteArray editMimeAppsList(const QByteArray& original, const QList<std::pair<QString, QString>>& defaults)
-{
-    // Line by line on the bytes, so that whatever we do not touch (another encoding, odd lines,
-    // CR LF ends) comes back as it was.
-    QList<QByteArray> lines = original.split('\n');
-    const bool endedWithNewline = original.isEmpty() || original.endsWith('\n');
-    if (endedWithNewline && !lines.isEmpty())
-        lines.removeLast();
-    const bool crlf = !lines.isEmpty() && lines.first().endsWith('\r');
+namespace {
 
-    const auto groupName = [](const QByteArray& line) -> std::optional<QByteArray> {
+constexpr char kAddedGroup[] = "Added Associations";
+constexpr char kDefaultGroup[] = "Default Applications";
+
+// mimeapps.list as lines of bytes, so that whatever is not touched (another encoding, odd lines,
+// CR LF ends) comes back as it was.
+class MimeAppsLines
+{
+  public:
+    explicit MimeAppsLines(const QByteArray& original)
+        : m_lines(original.split('\n')), m_endedWithNewline(original.isEmpty() || original.endsWith('\n'))
+    {
+        if (m_endedWithNewline)
+            m_lines.removeLast();
+        m_crlf = !m_lines.isEmpty() && m_lines.first().endsWith('\r');
+    }
+
+    QByteArray text(const QByteArray& original) const
+    {
+        QByteArray out = m_lines.join('\n') + '\n';
+        // A last line without its line end that needed no change keeps lacking it.
+        if (!m_endedWithNewline && out.chopped(1) == original)
+            return original;
+        return out;
+    }
+
+    // Calls `visit(group, launchers)` for every line of `key`, in file order; the launchers it
+    // leaves become the line's, and a line left without any goes.
+    template <typename Visit> void forEachList(const QByteArray& key, Visit visit)
+    {
+        QByteArray group;
+        for (qsizetype i = 0; i < m_lines.size(); ++i) {
+            if (const auto name = groupName(m_lines[i])) {
+                group = *name;
+                continue;
+            }
+            const QByteArray line = body(i);
+            const qsizetype eq = line.indexOf('=');
+            if (line.trimmed().startsWith('#') || eq < 0 || line.left(eq).trimmed() != key)
+                continue;
+            QList<QByteArray> ids;
+            for (const QByteArray& e : line.mid(eq + 1).split(';')) {
+                if (!e.trimmed().isEmpty())
+                    ids.append(e.trimmed());
+            }
+            const QList<QByteArray> before = ids;
+            visit(group, ids);
+            if (ids == before)
+                continue;
+            if (ids.isEmpty())
+                m_lines.removeAt(i--);
+            else
+                m_lines[i] = key + '=' + ids.join(';') + ';' + (m_lines[i].endsWith('\r') ? "\r" : "");
+        }
+    }
+
+    // Adds the line at the end of the first group of that name, made at the end when missing.
+    void addToGroup(const QByteArray& group, const QByteArray& line)
+    {
+        qsizetype header = 0;
+        while (header < m_lines.size() && groupName(m_lines[header]) != group)
+            ++header;
+        if (header == m_lines.size()) {
+            if (!m_lines.isEmpty() && !m_lines.last().trimmed().isEmpty())
+                m_lines.append(m_crlf ? "\r" : "");
+            header = m_lines.size();
+            m_lines.append('[' + group + ']' + (m_crlf ? "\r" : ""));
+        }
+        // After the group's last entry, before the blank lines that part it from the next.
+        qsizetype at = header + 1;
+        while (at < m_lines.size() && !groupName(m_lines[at]))
+            ++at;
+        while (at > header + 1 && m_lines[at - 1].trimmed().isEmpty())
+            --at;
+        m_lines.insert(at, line + (m_crlf ? "\r" : ""));
+    }
+
+  private:
+    static std::optional<QByteArray> groupName(const QByteArray& line)
+    {
         const QByteArray t = line.trimmed();
         if (t.startsWith('[') && t.endsWith(']'))
             return t.mid(1, t.size() - 2);
         return std::nullopt;
-    };
-    const auto isDefaultsGroup = [&](qsizetype i) {
-        return groupName(lines[i]) == QByteArray("Default Applications");
-    };
-    const auto hasDefaultsGroup = [&] {
-        for (qsizetype i = 0; i < lines.size(); ++i)
-            if (isDefaultsGroup(i))
-                return true;
-        return false;
-    };
-    if (!hasDefaultsGroup()) {
-        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
-            lines.append(crlf ? "\r" : "");
-        lines.append(crlf ? "[Default Applications]\r" : "[Default Applications]");
+    }
+    QByteArray body(qsizetype i) const
+    {
+        return m_lines[i].endsWith('\r') ? m_lines[i].chopped(1) : m_lines[i];
     }
 
-    for (const auto& [type, launcher] : defaults) {
-        const QByteArray key = type.toUtf8();
-        QList<QByteArray> entries{launcher.toUtf8()};
-        // Every line of the type in every [Default Applications] group (a broken file may repeat
-        // the group or the key, and GLib would take the last): the first keeps all their
-        // launchers, the others go.
-        qsizetype first = -1;
-        bool inDefaults = false;
-        for (qsizetype i = 0; i < lines.size(); ++i) {
-            if (groupName(lines[i])) {
-                inDefaults = isDefaultsGroup(i);
-                continue;
+    QList<QByteArray> m_lines;
+    bool m_endedWithNewline;
+    bool m_crlf = false;
+};
+
+} // namespace
+
+QByteArray editMimeAppsList(const QByteArray& original, const QList<MimeHandler>& handlers)
+{
+    using Want = MimeHandler::Want;
+    MimeAppsLines lines(original);
+    for (const MimeHandler& h : handlers) {
+        const QByteArray key = h.type.toUtf8(), ours = h.launcher.toUtf8();
+        bool offered = false, hasDefault = false;
+        lines.forEachList(key, [&](const QByteArray& group, QList<QByteArray>& ids) {
+            if (group == kAddedGroup) {
+                if (h.want == Want::Nothing)
+                    ids.removeAll(ours);
+                offered = offered || ids.contains(ours);
+            } else if (group == kDefaultGroup) {
+                if (h.want != Want::Default)
+                    ids.removeAll(ours);
+                hasDefault = hasDefault || !ids.isEmpty();
             }
-            const QByteArray line = lines[i].endsWith('\r') ? lines[i].chopped(1) : lines[i];
-            const qsizetype eq = line.indexOf('=');
-            if (!inDefaults || line.trimmed().startsWith('#') || eq < 0 || line.left(eq).trimmed() != key)
-                continue;
-            for (const QByteArray& e : line.mid(eq + 1).split(';')) {
-                const QByteArray id = e.trimmed();
-                if (!id.isEmpty() && !entries.contains(id))
-                    entries.append(id);
-            }
-            if (first < 0) {
-                first = i;
-            } else {
-                lines.removeAt(i);
-                --i;
-            }
+        });
+        if (h.want != Want::Nothing && !offered) {
+            bool appended = false;
+            lines.forEachList(key, [&](const QByteArray& group, QList<QByteArray>& ids) {
+                if (group == kAddedGroup && !appended) {
+                    ids.append(ours);
+                    appended = true;
+                }
+            });
+            if (!appended)
+                lines.addToGroup(kAddedGroup, key + '=' + ours + ';');
         }
-        const QByteArray line = key + '=' + entries.join(';') + ';';
-        if (first >= 0) {
-            lines[first] = line + (lines[first].endsWith('\r') ? "\r" : "");
-            continue;
-        }
-        // After the last entry of the first group, before the blank lines that part it from the next.
-        qsizetype header = 0;
-        while (!isDefaultsGroup(header))
-            ++header;
-        qsizetype at = header + 1;
-        while (at < lines.size() && !groupName(lines[at]))
-            ++at;
-        while (at > header + 1 && lines[at - 1].trimmed().isEmpty())
-            --at;
-        lines.insert(at, line + (crlf ? "\r" : ""));
+        if (h.want == Want::Default && !hasDefault)
+            lines.addToGroup(kDefaultGroup, key + '=' + ours + ';');
     }
-    QByteArray out = lines.join('\n') + '\n';
-    // A last line without its line end that needed no change keeps lacking it.
-    if (!endedWithNewline && out.chopped(1) == original)
-        return original;
-    return out;
+    return lines.text(original);
 }
 
 DesktopReport writeDesktopAssociations(const AssociationChoice& choice, const QString& programHost,
@@ -340,7 +392,7 @@ DesktopReport writeDesktopAssociations(const AssociationChoice& choice, const QS
         report.errors << error;
         return report;
     }
-    const QByteArray edited = editMimeAppsList(*old, desktopDefaults(choice));
+    const QByteArray edited = editMimeAppsList(*old, desktopHandlers(choice));
     if (edited == *old)
         return report;
     try {

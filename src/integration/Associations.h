@@ -82,15 +82,31 @@ struct DesktopFile
 QList<DesktopFile> desktopAssociationFiles(const AssociationChoice& choice, const QString& programHost,
                                            const XdgFolders& folders);
 
-// The default handlers the choice asks for, MIME type -> launcher: the project type always, the
-// IDE's types when the master, Explorer and the file types are all checked.
-QList<std::pair<QString, QString>> desktopDefaults(const AssociationChoice& choice);
+// What the associations want of one launcher for one MIME type in mimeapps.list.
+struct MimeHandler
+{
+    enum class Want {
+        Nothing, // not listed: our own entries for the type go, nobody else's
+        Offered, // listed among the type's applications, never its default
+        Default, // offered, and the default where the type has none yet
+    };
+    QString type;
+    QString launcher;
+    Want want = Want::Nothing;
 
-// mimeapps.list with each type's default handler set to the launcher given, placed first in the
-// type's list of [Default Applications]; every other line (other types, other groups, comments,
-// lines this editor does not understand, the line ends) stays as it was. A type listed twice in
-// the group ends as one entry that keeps the launchers of both.
-QByteArray editMimeAppsList(const QByteArray& original, const QList<std::pair<QString, QString>>& defaults);
+    bool operator==(const MimeHandler&) const = default;
+};
+
+// The launchers the choice wants: the project type's always as its default; the IDE's with the
+// master and Explorer offered for its types, and with the file types as well their default.
+QList<MimeHandler> desktopHandlers(const AssociationChoice& choice);
+
+// mimeapps.list with each handler as it wants: offered in [Added Associations], the default in
+// [Default Applications] only where the type has no default, and removed from both where it is
+// not wanted. A default another program or the user chose is never replaced, and only our own
+// launchers are ever removed. Every other line (other types, other groups, comments, lines this
+// editor does not understand, the line ends) stays as it was.
+QByteArray editMimeAppsList(const QByteArray& original, const QList<MimeHandler>& handlers);
 
 // What a close did on the desktop side: the files written and the problems, each naming its file.
 struct DesktopReport

@@ -178,7 +178,6 @@ TEST_F(AssociationsTest, AnUnchangedCloseWritesNothingAndAnUnwritableHiveNeverSt
     }
     test::makeReadOnly(systemReg);
     EXPECT_EQ(close({true, true, true}), QString());
-    EXPECT_EQ(close({false, true, false}), QString()); // a smaller choice has nothing to add
     for (qsizetype i = 0; i < files.size(); ++i)
         EXPECT_EQ(std::make_pair(fileStamp(files[i]), test::readAll(files[i])), stamps[size_t(i)])
             << files[i].toStdString();
@@ -242,20 +241,33 @@ TEST_F(AssociationsTest, DesktopFilesMatchTheGoldenOnesAndTheToolsAnswerWhatWeSe
     }
 }
 
-TEST_F(AssociationsTest, TheIdeBecomesTheDefaultOnlyWithBothSubBoxes)
+// A Lazarus user's default for Pascal files stays; the IDE is offered beside it. Unchecking the
+// boxes takes back our own entries, and only ours.
+TEST_F(AssociationsTest, TheUsersDefaultsStayAndUncheckingTakesBackOnlyOurs)
 {
-    // Explorer alone: the IDE's launcher is offered, but is no default handler.
-    ASSERT_EQ(close({true, true, false}), QString());
-    EXPECT_TRUE(QFileInfo::exists(launcher(kIdeLauncher)));
-    EXPECT_EQ(test::readAll(xdg.configHome + u"/mimeapps.list"_s),
-              "[Default Applications]\napplication/x-vorlix7-project=vorlix7-open.desktop;\n");
-    // Without the master, only the project type is the program's.
-    QTemporaryDir other;
-    xdg = {other.filePath(u"data"_s), other.filePath(u"config"_s)};
-    ASSERT_EQ(close({false, true, true}), QString());
-    EXPECT_FALSE(QFileInfo::exists(launcher(kIdeLauncher)));
-    EXPECT_FALSE(QFileInfo::exists(xdg.dataHome + u"/mime/packages/vorlix7-delphi7.xml"_s));
-    EXPECT_TRUE(QFileInfo::exists(launcher(kProgramLauncher)));
+    test::writeAll(
+        xdg.dataHome + u"/applications/lazarus.desktop"_s,
+        "[Desktop Entry]\nType=Application\nName=Lazarus\nExec=lazarus %f\nMimeType=text/x-pascal;\n");
+    const QString list = xdg.configHome + u"/mimeapps.list"_s;
+    test::writeAll(list, "[Default Applications]\ntext/x-pascal=lazarus.desktop;\n");
+    ASSERT_EQ(close({true, true, true}), QString());
+    const auto defaultFor = [](const char* type) {
+        return run(u"xdg-mime"_s, {u"query"_s, u"default"_s, QString::fromLatin1(type)});
+    };
+    EXPECT_EQ(defaultFor("text/x-pascal"), u"lazarus.desktop"_s);
+    EXPECT_EQ(defaultFor("text/x-vorlix7-delphi-project"), QString::fromLatin1(kIdeLauncher));
+    const auto defaults = [&] { return test::readAll(list).split('[').value(1); }; // the user's group
+    EXPECT_TRUE(test::readAll(list).contains("\ntext/x-pascal=vorlix7-delphi7-open.desktop;\n"));
+    EXPECT_TRUE(defaults().contains(kIdeLauncher));
+
+    ASSERT_EQ(close({true, true, false}), QString()); // offered, no longer the default
+    EXPECT_EQ(defaultFor("text/x-pascal"), u"lazarus.desktop"_s);
+    EXPECT_FALSE(defaults().contains(kIdeLauncher)) << test::readAll(list).constData();
+    EXPECT_TRUE(test::readAll(list).contains("\ntext/x-pascal=vorlix7-delphi7-open.desktop;\n"));
+    ASSERT_EQ(close({true, false, true}), QString());
+    EXPECT_FALSE(test::readAll(list).contains(kIdeLauncher));
+    EXPECT_TRUE(test::readAll(list).startsWith("[Default Applications]\ntext/x-pascal=lazarus.desktop;\n"));
+    EXPECT_EQ(defaultFor(kProjectMimeType), QString::fromLatin1(kProgramLauncher));
 }
 
 TEST_F(AssociationsTest, ForeignFilesInOurPlacesLoseNothing)
@@ -279,58 +291,52 @@ TEST_F(AssociationsTest, ForeignFilesInOurPlacesLoseNothing)
     EXPECT_EQ(defaultText(HiveRegistryStore(sb.prefix), u".vx7"_s), u"Delphi7 Vorlix"_s);
 }
 
-TEST(MimeAppsList, OtherProgramsEntriesCommentsAndOddLinesSurvive)
+TEST(MimeAppsList, OursIsOfferedDefaultOnlyWhereNoneIsAndTakenBackAloneWithOddLinesKept)
 {
-    const QList<std::pair<QString, QString>> defaults{
-        {u"application/x-vorlix7-project"_s, u"vorlix7-open.desktop"_s},
-        {u"text/x-pascal"_s, u"vorlix7-delphi7-open.desktop"_s}};
-    // An empty or missing file gets the group.
-    EXPECT_EQ(editMimeAppsList({}, defaults), "[Default Applications]\n"
-                                              "application/x-vorlix7-project=vorlix7-open.desktop;\n"
-                                              "text/x-pascal=vorlix7-delphi7-open.desktop;\n");
-    // Ours goes first in a type's list and the others stay after it; a key repeated in the group
-    // becomes one; comments, unknown groups, a line without '=', a key before any group and a
-    // missing final line end are kept. A repeated group gives up its line of the type (GLib would
-    // read it last) to the first.
-    const QByteArray hostile = "stray=before-any-group\n"
-                               "# my defaults\n"
-                               "[Default Applications]\n"
-                               "text/x-pascal = lazarus.desktop;vorlix7-delphi7-open.desktop;;\n"
-                               "garbage line\n"
-                               "text/html=firefox.desktop;\n"
-                               "text/x-pascal=geany.desktop\n"
-                               "\n"
-                               "[X-Unknown Group]\n"
-                               "application/x-vorlix7-project=other.desktop;\n"
-                               "[Added Associations]\n"
-                               "text/plain=gedit.desktop;\n"
-                               "[Default Applications]\n"
-                               "text/x-pascal=kate.desktop;";
-    const QByteArray edited = editMimeAppsList(hostile, defaults);
-    EXPECT_EQ(edited,
-              "stray=before-any-group\n"
-              "# my defaults\n"
-              "[Default Applications]\n"
-              "text/x-pascal=vorlix7-delphi7-open.desktop;lazarus.desktop;geany.desktop;kate.desktop;\n"
-              "garbage line\n"
-              "text/html=firefox.desktop;\n"
-              "application/x-vorlix7-project=vorlix7-open.desktop;\n"
-              "\n"
-              "[X-Unknown Group]\n"
-              "application/x-vorlix7-project=other.desktop;\n"
-              "[Added Associations]\n"
-              "text/plain=gedit.desktop;\n"
-              "[Default Applications]\n");
-    EXPECT_EQ(editMimeAppsList(edited, defaults), edited) << "a second edit changes nothing";
-    // Windows line ends stay; a file already right is returned as it was, final line end or not.
-    const QByteArray crlf = "[Added Associations]\r\ntext/plain=gedit.desktop;\r\n";
-    EXPECT_EQ(editMimeAppsList(crlf, defaults), crlf +
-                                                    "\r\n[Default Applications]\r\n"
-                                                    "application/x-vorlix7-project=vorlix7-open.desktop;\r\n"
-                                                    "text/x-pascal=vorlix7-delphi7-open.desktop;\r\n");
-    const QByteArray done = "[Default Applications]\ntext/x-pascal=vorlix7-delphi7-open.desktop;\n"
-                            "application/x-vorlix7-project=vorlix7-open.desktop;";
-    EXPECT_EQ(editMimeAppsList(done, defaults), done);
+    using Want = MimeHandler::Want;
+    const struct
+    {
+        const char* what;
+        Want want;
+        QByteArray before, after;
+    } cases[] = {
+        {"no file", Want::Default, "",
+         "[Added Associations]\ntext/x-pascal=ours.desktop;\n\n[Default "
+         "Applications]\ntext/x-pascal=ours.desktop;\n"},
+        {"another program's default stays", Want::Default,
+         "[Default Applications]\ntext/x-pascal=lazarus.desktop;\n",
+         "[Default Applications]\ntext/x-pascal=lazarus.desktop;\n\n[Added "
+         "Associations]\ntext/x-pascal=ours.desktop;\n"},
+        {"offered only: ours leaves the defaults, a line with only ours goes", Want::Offered,
+         "[Added Associations]\ntext/x-pascal=ours.desktop;\n[Default "
+         "Applications]\ntext/x-pascal=ours.desktop;\n"
+         "text/html=firefox.desktop;\n",
+         "[Added Associations]\ntext/x-pascal=ours.desktop;\n[Default "
+         "Applications]\ntext/html=firefox.desktop;\n"},
+        {"not wanted: only our entries go", Want::Nothing,
+         "[Added Associations]\ntext/x-pascal=kate.desktop;ours.desktop;\n"
+         "[Default Applications]\ntext/x-pascal=ours.desktop;kate.desktop;\n",
+         "[Added Associations]\ntext/x-pascal=kate.desktop;\n[Default "
+         "Applications]\ntext/x-pascal=kate.desktop;\n"},
+        {"odd lines, comments, other groups and CR LF ends stay", Want::Default,
+         "stray=before-any-group\r\n# mine\r\n[Default Applications]\r\ngarbage line\r\n"
+         "text/x-pascal = lazarus.desktop;;\r\n[X-Unknown]\r\ntext/x-pascal=other.desktop;\r\n",
+         "stray=before-any-group\r\n# mine\r\n[Default Applications]\r\ngarbage line\r\n"
+         "text/x-pascal = lazarus.desktop;;\r\n[X-Unknown]\r\ntext/x-pascal=other.desktop;\r\n\r\n"
+         "[Added Associations]\r\ntext/x-pascal=ours.desktop;\r\n"},
+        {"a file already right keeps its missing final line end", Want::Default,
+         "[Added Associations]\ntext/x-pascal=ours.desktop;\n[Default "
+         "Applications]\ntext/x-pascal=x.desktop;",
+         "[Added Associations]\ntext/x-pascal=ours.desktop;\n[Default "
+         "Applications]\ntext/x-pascal=x.desktop;"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QList<MimeHandler> handlers{{u"text/x-pascal"_s, u"ours.desktop"_s, c.want}};
+        const QByteArray edited = editMimeAppsList(c.before, handlers);
+        EXPECT_EQ(edited, c.after);
+        EXPECT_EQ(editMimeAppsList(edited, handlers), edited) << "a second edit changes nothing";
+    }
 }
 
 } // namespace
