@@ -3,6 +3,7 @@
 #include "app/Animator.h"
 #include "app/EntryListView.h"
 #include "app/Images.h"
+#include "platform/Version.h"
 
 #include <QFormLayout>
 #include <QGridLayout>
@@ -403,7 +404,8 @@ void buildAboutPage(MainUi& ui)
     titleRow->addWidget(maker);
     right->addLayout(titleRow);
     auto* versionRow = new QHBoxLayout;
-    versionRow->addWidget(make<QLabel>(u"Label3"_s, page, u"Version 2.1.0.0  for"_s));
+    versionRow->addWidget(
+        make<QLabel>(u"Label3"_s, page, u"Version "_s + QLatin1StringView(kVersion) + u".0  for"_s));
     auto* d7 = make<QLabel>(u"RzLabel2"_s, page, u"Delphi7"_s);
     d7->setStyleSheet(u"color: #1040c0; font-weight: bold;"_s);
     versionRow->addWidget(d7);

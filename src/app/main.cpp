@@ -8,15 +8,38 @@
 #include "integration/EnvironmentHelpers.h"
 #include "platform/CodePage.h"
 #include "platform/Installation.h"
+#include "platform/Version.h"
 #include "platform/WineLauncher.h"
 #include "project/Settings.h"
 
 #include <QApplication>
+#include <cstdio>
+#include <string_view>
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+constexpr char kUsage[] = "Usage: vorlix7 [PROJECT.vx7]\n"
+                          "       vorlix7 --delphi FILE...\n"
+                          "Delphi Vorlix: configuration projects of the Delphi 7 IDE under Wine.\n\n"
+                          "  PROJECT.vx7       open this project (a host path or a Windows path)\n"
+                          "  --delphi FILE...  start the IDE with these files instead of the window\n"
+                          "  --version         print the version\n"
+                          "  --help            print this text\n";
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    // Answered without a display, before Qt looks for one.
+    if (argc == 2 && (std::string_view(argv[1]) == "--version" || std::string_view(argv[1]) == "--help")) {
+        if (std::string_view(argv[1]) == "--version")
+            std::printf("vorlix7 %s\n", vx::kVersion);
+        else
+            std::fputs(kUsage, stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(u"Vorlix7"_s);
     vx::app::DialogPrompter::instance(); // questions are asked with the window's dialogs

@@ -6,6 +6,7 @@
 #include "platform/CodePage.h"
 #include "platform/FileOps.h"
 #include "platform/TimeText.h"
+#include "platform/Version.h"
 #include "platform/pe/PeVersion.h"
 
 #include <QCoreApplication>
@@ -272,7 +273,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"vorlix7-cli"_s);
-    QCoreApplication::setApplicationVersion(u"2.1.0"_s);
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersion));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -314,7 +315,7 @@ int main(int argc, char** argv)
         return Ok;
     }
     if (parser.isSet(u"version"_s)) {
-        out() << "vorlix7-cli 2.1.0" << Qt::endl;
+        out() << "vorlix7-cli " << kVersion << Qt::endl;
         return Ok;
     }
 
