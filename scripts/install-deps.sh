@@ -13,6 +13,7 @@ packages=(
   desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl libglib2.0-bin
   wine wine64 gcc-mingw-w64-x86-64 gcc-mingw-w64-i686
   clang libclang-rt-14-dev clang-format
+  bash-completion dpkg-dev appstream lintian
 )
 
 missing=()
