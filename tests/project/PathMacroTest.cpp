@@ -50,12 +50,3 @@ TEST(PathMacro, ImagesWithAndWithoutVerification)
     EXPECT_EQ(m.entryImageIndex(u"C:\\Delphi7\\Bin"_s, &bridge), ImageOutsideRootMissing)
         << "a directory is no file";
 }
-
-TEST(PathMacro, SearchPathSegments)
-{
-    const PathMacro m(u"C:\\D7\\"_s);
-    EXPECT_EQ(splitSearchPath(u"C:\\D7\\Lib;;x;"_s, m), (QStringList{u"$(Delphi)\\Lib"_s, u""_s, u"x"_s}));
-    EXPECT_EQ(splitSearchPath(u";a"_s, m), (QStringList{u""_s, u"a"_s}));
-    EXPECT_TRUE(splitSearchPath(u""_s, m).isEmpty());
-    EXPECT_EQ(joinSearchPath({u"a"_s, u""_s, u"b"_s}), u"a;;b"_s);
-}
