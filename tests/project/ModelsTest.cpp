@@ -49,19 +49,13 @@ TEST(EntryModels, HeaderSortTogglesAndKeepsEmptyTextsLast)
     ExpertListModel m;
     for (const QString& n : {u"beta"_s, u""_s, u"Alpha"_s, u"gamma"_s, u"alpha"_s})
         m.add({n, {}, {}});
-    EXPECT_EQ(column(m, 0), (QStringList{u"beta"_s, u""_s, u"Alpha"_s, u"gamma"_s, u"alpha"_s}))
-        << "insertion order";
-
     m.sortByHeader(0);
     EXPECT_EQ(column(m, 0), (QStringList{u"Alpha"_s, u"alpha"_s, u"beta"_s, u"gamma"_s, u""_s}));
-    EXPECT_EQ(m.viewSettings().sortColumn, 0);
-    EXPECT_EQ(m.viewSettings().sortDirect, 0);
+    EXPECT_EQ(std::pair(m.viewSettings().sortColumn, m.viewSettings().sortDirect), std::pair(0, 0));
     m.sortByHeader(0);
     EXPECT_EQ(m.viewSettings().sortDirect, 1);
     EXPECT_EQ(column(m, 0), (QStringList{u""_s, u"gamma"_s, u"beta"_s, u"Alpha"_s, u"alpha"_s}))
         << "descending reverses the comparison; equal keys keep their order";
-    m.sortByHeader(0);
-    EXPECT_EQ(m.viewSettings().sortDirect, 0);
     m.sortByHeader(2);
     EXPECT_EQ(std::pair(m.viewSettings().sortColumn, m.viewSettings().sortDirect), std::pair(2, 0));
 
@@ -105,7 +99,6 @@ TEST(EntryModels, GroupListsStayInCaptionOrder)
     ComponentListModel m;
     for (const QString& n : {u"Indy"_s, u"Abbrevia"_s, u"zip"_s, u"Zebra"_s})
         m.add({n, {}, {}, {}});
-    EXPECT_EQ(m.count(), 4);
     const QStringList sorted = column(m, 0);
     for (int i = 1; i < sorted.size(); ++i)
         EXPECT_LE(compareCaptions(sorted[i - 1], sorted[i]), 0) << sorted.join(u',').toStdString();
@@ -156,7 +149,6 @@ TEST(ConfigProjectState, ChecksAndEditsMarkOnlyAnOpenProject)
     EXPECT_FALSE(p.isOpen());
     EXPECT_FALSE(p.isModified());
     EXPECT_EQ(p.groupCount(), 0);
-    EXPECT_EQ(p.experts().count(), 0);
     EXPECT_TRUE(p.fileName().isEmpty());
 }
 

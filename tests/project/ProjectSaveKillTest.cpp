@@ -18,7 +18,6 @@ using vx::test::readAll;
 
 namespace {
 
-using vx::test::deadPid;
 using vx::test::temporaryFiles;
 
 const QDateTime kNow(QDate(2026, 12, 6), QTime(10, 0, 0));
@@ -59,7 +58,6 @@ TEST(ProjectSaveKill, TheProjectFileIsAlwaysWholeOldOrNew)
     ASSERT_NE(bytesA, bytesB);
 
     QRandomGenerator rng(4242);
-    int killedWithLeftovers = 0;
     for (int round = 0; round < 30; ++round) {
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
@@ -80,22 +78,16 @@ TEST(ProjectSaveKill, TheProjectFileIsAlwaysWholeOldOrNew)
         ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child ended on its own: " << status;
 
         const QByteArray now = readAll(file);
-        ASSERT_TRUE(QFileInfo(file).isFile()) << "round " << round;
         ASSERT_TRUE(now == bytesA || now == bytesB) << "round " << round << ": " << now.size() << " bytes";
         const QByteArray old = readAll(backup);
         ASSERT_TRUE(old == bytesA || old == bytesB)
             << "round " << round << ": backup of " << old.size() << " bytes";
 
         // The next command that opens a file there clears what the killed writer left.
-        if (!temporaryFiles(dir.path()).isEmpty())
-            ++killedWithLeftovers;
         const IniFile reopened(file);
         EXPECT_TRUE(temporaryFiles(dir.path()).isEmpty())
             << temporaryFiles(dir.path()).join(u' ').toStdString();
-        EXPECT_TRUE(reopened.hasSection(u"DelphiExperts"_s));
     }
-    // Not asserted (it depends on timing): how often a kill left a temporary file to sweep.
-    RecordProperty("killsThatLeftATemporaryFile", killedWithLeftovers);
 }
 
 } // namespace
