@@ -94,7 +94,6 @@ TEST_F(WineHiveTest, UntouchedFileComesBackByteForByteAndDecodes)
     const QByteArray original = kCanonical + kExtras;
     WineHive hive = WineHive::parse(original, u"system.reg"_s);
     EXPECT_EQ(hive.save(), original);
-    EXPECT_EQ(hive.arch(), WineHive::Arch::Win64);
 
     const auto d7 = key(hive, u"software\\BORLAND\\delphi\\7.0"_s);
     ASSERT_NE(d7, WineHive::kNoKey);
@@ -256,11 +255,6 @@ TEST_F(WineHiveTest, HandEditedOrderIsListedAsWineLoadsIt)
     EXPECT_EQ(hive.save(), file);
     expectSameContents(file);
 
-    // A change elsewhere leaves these sections as they were.
-    hive.setValue(key(hive, u"Software\\Beta"_s), RegValue::dword(u"n"_s, 1));
-    const QByteArray saved = hive.save();
-    EXPECT_TRUE(saved.startsWith(file.left(file.indexOf("\n[Software\\\\Beta]"))));
-    EXPECT_TRUE(saved.contains("\n[Software\\\\Zeta]\n\"a0\"=\"5\"\n"));
     // A change to the key itself keeps its lines and puts the new value among them.
     hive.setValue(zeta, RegValue::dword(u"a1"_s, 1));
     const WineHive reread = WineHive::parse(hive.save(), {});
