@@ -33,7 +33,6 @@ TEST(FileOps, AtomicWriteKeepsABackupAndNeverLeavesTheTargetMissing)
     EXPECT_EQ(readAll(target), QByteArray("new"));
     EXPECT_EQ(readAll(backup), QByteArray("old")) << "the older backup was replaced";
     EXPECT_EQ(written, fileStamp(target));
-    EXPECT_EQ(written.size, 3);
     struct stat st = {};
     ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u) << "the new file keeps the old one's permission bits";
@@ -114,8 +113,7 @@ TEST(FileOps, TemporaryFilesOfKilledWritersAreSweptAndLiveOnesKept)
     const QString ours = u".p.vx7.vxtmp-%1-a1"_s.arg(::getpid());
     const QString living = u".user.reg.vxtmp-1-zz"_s; // pid 1 runs as long as the system does
     const QString lockedStale = u".q.ini.vxtmp-%1-b2"_s.arg(dead);
-    const QString lookalikes[] = {u"p.vx7.vxtmp-%1-a"_s.arg(dead), u".p.vx7.vxtmp-%1-"_s.arg(dead),
-                                  u".p.vx7.vxtmp-x%1-a"_s.arg(dead), u".p.vx7.vxtmp-%1-A"_s.arg(dead)};
+    const QString lookalikes[] = {u"p.vx7.vxtmp-%1-a"_s.arg(dead), u".p.vx7.vxtmp-x%1-a"_s.arg(dead)};
     for (const QString& name : {stale, ours, living, lockedStale})
         writeAll(dir.filePath(name), "partial");
     for (const QString& name : lookalikes)

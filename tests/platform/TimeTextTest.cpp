@@ -7,11 +7,8 @@ using namespace vx;
 
 TEST(TimeText, TimeAndDateTimeTextsRoundTrip)
 {
-    EXPECT_EQ(timeText(0), u"0:00:00"_s);
-    EXPECT_EQ(timeText(999), u"0:00:00"_s);
-    EXPECT_EQ(timeText((23 * 3600 + 59 * 60 + 59) * 1000LL), u"23:59:59"_s);
-    EXPECT_EQ(timeText(kMsPerDay), u"0:00:00"_s) << "whole days are dropped";
-    EXPECT_EQ(timeText(2 * kMsPerDay + 3 * 3600 * 1000LL), u"3:00:00"_s);
+    EXPECT_EQ(timeText((23 * 3600 + 59 * 60 + 59) * 1000LL + 999), u"23:59:59"_s);
+    EXPECT_EQ(timeText(2 * kMsPerDay + 3 * 3600 * 1000LL), u"3:00:00"_s) << "whole days are dropped";
     EXPECT_EQ(timeText(-1000), u"23:59:59"_s);
     EXPECT_EQ(runTimeSumText(2, u"Day"_s, timeText(3 * 3600 * 1000LL)), u"2Day 3:00:00"_s);
 

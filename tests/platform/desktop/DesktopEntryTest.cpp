@@ -18,12 +18,10 @@ namespace {
 
 TEST(DesktopEntry, ExecArgumentsAreQuotedOnlyWhereNeededAndEscapedInTheValue)
 {
-    EXPECT_EQ(desktopExecArgument(u"/usr/bin/wine"_s), u"/usr/bin/wine"_s);
-    EXPECT_EQ(desktopExecArgument(u"/home/u/My Delphi/Vorlix7"_s), u"\"/home/u/My Delphi/Vorlix7\""_s);
+    EXPECT_EQ(desktopExecArgument(u"/home/ü/Delphi7"_s), u"/home/ü/Delphi7"_s);
     EXPECT_EQ(desktopExecArgument(u"a\"b$c`d\\e"_s), u"\"a\\\"b\\$c\\`d\\\\e\""_s);
     EXPECT_EQ(desktopExecArgument(u"100%"_s), u"100%%"_s);
     EXPECT_EQ(desktopExecArgument(u""_s), u"\"\""_s);
-    EXPECT_EQ(desktopExecArgument(u"/home/ü/Delphi7"_s), u"/home/ü/Delphi7"_s);
 
     // In the Exec value the quoting is escaped once more.
     DesktopEntry e;

@@ -33,8 +33,9 @@ TEST(ShellLink, TargetsWindowsCannotHoldAreRefusedByName)
     const auto message = [](const ShellLinkData& link) {
         return test::errorOf<OperationError>([&] { shellLinkBytes(link, 1252, u"/tmp/x.lnk"_s); });
     };
-    EXPECT_TRUE(message({u"C:\\工具\\a.exe"_s, {}, {}}).contains(u"C:\\工具\\a.exe"_s));
-    EXPECT_TRUE(message({u"C:\\工具\\a.exe"_s, {}, {}}).contains(u"/tmp/x.lnk"_s));
+    const QString unfit = message({u"C:\\工具\\a.exe"_s, {}, {}});
+    EXPECT_TRUE(unfit.contains(u"C:\\工具\\a.exe"_s) && unfit.contains(u"/tmp/x.lnk"_s))
+        << unfit.toStdString();
     EXPECT_TRUE(message({u"C:\\"_s + QString(300, u'a'), {}, {}}).contains(u"longer than"_s));
     EXPECT_FALSE(message({}).isEmpty());
     // Code page 936 holds the same target.
@@ -46,7 +47,6 @@ TEST(ShellLink, ReplacingAnExistingFileLeavesACompleteLink)
     QTemporaryDir dir;
     const QString path = dir.path() + u"/Delphi7.lnk"_s;
     test::writeAll(path, "an older, unrelated file");
-    writeShellLink(path, kIde);
     writeShellLink(path, kIde);
     EXPECT_EQ(test::readAll(path), shellLinkBytes(kIde, 1252, path));
 }

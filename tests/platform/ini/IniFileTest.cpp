@@ -5,7 +5,6 @@
 #include "support/TestFiles.h"
 #include "support/Thrown.h"
 
-#include <QRandomGenerator>
 #include <QStringEncoder>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -39,31 +38,10 @@ QByteArray utf16Bytes(const QString& text, bool little)
     return QByteArray(little ? "\xFF\xFE" : "\xFE\xFF") + QByteArray(encoder.encode(text));
 }
 
-// A string of characters that are hard on a profile file: blanks and quotes at either end, "=",
-// brackets, a semicolon, non-ASCII letters, characters outside the BMP and control characters, but
-// no line break.
-QString awkwardString(QRandomGenerator& rng)
-{
-    static const char32_t kAlphabet[] = {
-        U' ', U'\t', U'"',      U'\'',     U'=',          U'[',      U']',      U';',      U'a', U'Z',
-        U'0', U'\\', U'\u00e9', U'\u7ec4', U'\U0001F600', U'\u0001', U'\u00a0', U'\ufeff', U'\0'};
-    QString s;
-    const int length = int(rng.bounded(8));
-    for (int i = 0; i < length; ++i) {
-        const char32_t c = kAlphabet[rng.bounded(int(std::size(kAlphabet)))];
-        if (c > 0xffff)
-            s.append(QChar(QChar::highSurrogate(c))).append(QChar(QChar::lowSurrogate(c)));
-        else
-            s.append(QChar(char16_t(c))); // QString::fromUcs4 would drop U+FEFF as a byte-order mark
-    }
-    return s;
-}
-
 TEST_F(IniFileTest, NamesMatchIgnoringAsciiCaseOnly)
 {
-    const IniFile ini = opened("[DelphiCompGroups]\r\nGroup1=Standard\r\nnum=1\r\n[\xc3\x84rger]\r\nk=v\r\n");
+    const IniFile ini = opened("[DelphiCompGroups]\r\nGroup1=Standard\r\n[\xc3\x84rger]\r\nk=v\r\n");
     EXPECT_EQ(ini.readString(u"delphicompgroups"_s, u"group1"_s), u"Standard"_s);
-    EXPECT_EQ(ini.readInteger(u"DELPHICOMPGROUPS"_s, u"Num"_s, 0), 1);
     EXPECT_EQ(ini.readString(u"\u00c4rger"_s, u"K"_s), u"v"_s);
     // Non-ASCII letters are not folded.
     EXPECT_FALSE(ini.hasSection(u"\u00e4rger"_s));
@@ -96,7 +74,7 @@ TEST_F(IniFileTest, WritesKeepPlacesAndAppendAtTheEnd)
 
 TEST_F(IniFileTest, ValueForms)
 {
-    IniFile ini = opened("[V]\nhex=0x1F\nHEX=0XfF\nshort=0x\nneg=-12\nbad=12a\nbig=99999999999\nflag=7\n"
+    IniFile ini = opened("[V]\nhex=0x1F\nshort=0x\nneg=-12\nbad=12a\nbig=99999999999\nflag=7\n"
                          "text=  padded  \ntime=7:05:09\nbadtime=25:00:00\n"
                          "dt=2026-12-06 7:05:09\nbaddt=2026-13-01\nquotedNumber=\"42\"\n");
     EXPECT_EQ(ini.readInteger(u"V"_s, u"hex"_s, 0), 31);
@@ -215,40 +193,6 @@ TEST_F(IniFileTest, ValuesLoseBlanksThenOnePairOfMatchingQuotes)
               QByteArray("[S]\r\nExpertName2=quoted\r\na=single\r\nb=\"mixed'\r\nd=\r\ne=\"  padded \"\r\n"
                          "f=x\"y\"\r\ng=\"\r\nh=\"\"\"\"\r\ni=\"\"inner\"\"\r\n"
                          "plain=C:\\Program Files\\x.exe -a \"b c\"\r\nlone='\r\ntab=\"\tx\"\r\n"));
-    IniFile back(path(u"out.ini"_s));
-    for (const auto& [key, value] : expected)
-        EXPECT_EQ(back.readString(u"S"_s, key), value) << key.toStdString();
-    EXPECT_EQ(back.readString(u"S"_s, u"tab"_s), u"\tx"_s);
-}
-
-TEST_F(IniFileTest, AnyValueWithoutLineBreaksReadsBackAsWrittenInEveryEncoding)
-{
-    setAnsiCodePage(936);
-    const std::pair<const char*, QByteArray> starts[] = {
-        {"utf-8", "[S]\r\n"},
-        {"utf-8 bom", "\xEF\xBB\xBF[S]\r\n"},
-        {"utf-16le", utf16Bytes(u"[S]\r\n"_s, true)},
-        {"utf-16be", utf16Bytes(u"[S]\r\n"_s, false)},
-        {"code page 936", "[S]\r\nname=\xd7\xe9\r\n"},
-    };
-    QRandomGenerator rng(20261206);
-    for (const auto& [label, start] : starts) {
-        const QString file = path(QString::fromLatin1(label) + u".ini"_s);
-        writeAll(file, start);
-        IniFile ini(file);
-        std::vector<QString> values;
-        for (int i = 0; i < 150; ++i) {
-            values.push_back(awkwardString(rng));
-            ini.writeString(u"S"_s, u"k"_s + QString::number(i), values.back());
-            ASSERT_EQ(ini.readString(u"S"_s, u"k"_s + QString::number(i)), values.back()) << label;
-        }
-        const IniFile again(file);
-        for (int i = 0; i < 150; ++i) {
-            const QString& v = values[size_t(i)];
-            EXPECT_EQ(again.readString(u"S"_s, u"k"_s + QString::number(i)), v)
-                << label << " value " << i << ": " << v.toStdString();
-        }
-    }
 }
 
 TEST_F(IniFileTest, EncodingsWindowsReadsAreReadAndKept)
@@ -257,7 +201,6 @@ TEST_F(IniFileTest, EncodingsWindowsReadsAreReadAndKept)
     const QByteArray bom = "\xEF\xBB\xBF[Lang]\r\nName=\xe4\xb8\xad\xe6\x96\x87\r\n";
     IniFile withBom = opened(bom, u"bom.lng"_s);
     EXPECT_EQ(withBom.readString(u"Lang"_s, u"Name"_s), u"\u4e2d\u6587"_s);
-    EXPECT_EQ(withBom.encoding(), (IniFileEncoding{IniEncoding::Utf8Bom, 0}));
     withBom.writeString(u"Lang"_s, u"Id"_s, u"2052"_s);
     EXPECT_EQ(readAll(path(u"bom.lng"_s)), bom + "Id=2052\r\n");
 
@@ -267,53 +210,26 @@ TEST_F(IniFileTest, EncodingsWindowsReadsAreReadAndKept)
         const QString text = u"; \u6ce8\u91ca\r\n[\u7ec4\u4ef6]\r\nCompName1=\u6807\u51c6 \U0001F600\r\n"_s;
         writeAll(file, utf16Bytes(text, little));
         IniFile ini(file);
-        EXPECT_EQ(ini.encoding().kind, little ? IniEncoding::Utf16LE : IniEncoding::Utf16BE);
         EXPECT_EQ(ini.readString(u"\u7ec4\u4ef6"_s, u"CompName1"_s), u"\u6807\u51c6 \U0001F600"_s);
         ini.writeString(u"\u7ec4\u4ef6"_s, u"CompNote1"_s, u"\u00e9"_s);
         EXPECT_EQ(readAll(file), utf16Bytes(text + u"CompNote1=\u00e9\r\n"_s, little));
     }
 }
 
-TEST_F(IniFileTest, AReplacementOpenedWithoutReadingTheLinesKeepsTheFormAndTheBackup)
+// A file opened for replacement whose replacement never began: a plain write goes onto the whole
+// file, not onto the empty store.
+TEST_F(IniFileTest, APlainWriteAfterOpeningForReplacementKeepsTheFile)
 {
-    setAnsiCodePage(936);
-    const QByteArray gbk = "[\xd7\xe9]\r\nName=\xd6\xd0\xce\xc4\r\n"; // 组 / 中文 in code page 936
-    const QString text = u"[\u7ec4]\r\nName=\u65b0\r\n"_s;
-    const struct
-    {
-        QString name;
-        QByteArray before, after;
-    } cases[] = {
-        {u"le.ini"_s, utf16Bytes(u"[A]\r\nOld=1\r\n"_s, true), utf16Bytes(text, true)},
-        {u"bom.ini"_s, "\xEF\xBB\xBF[A]\r\nOld=1\r\n", "\xEF\xBB\xBF" + text.toUtf8()},
-        {u"legacy.ini"_s, gbk, *encodeInCodePage(text, 936)},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name.toStdString());
-        writeAll(path(c.name), c.before);
-        IniFile ini;
-        ini.openForReplacement(path(c.name));
-        EXPECT_FALSE(ini.hasSection(u"A"_s)) << "the old lines are not read";
-        ini.beginReplacement(path(c.name + u".bak"_s));
-        ini.writeString(u"\u7ec4"_s, u"Name"_s, u"\u65b0"_s);
-        ini.commit();
-        EXPECT_EQ(readAll(path(c.name)), c.after);
-        EXPECT_EQ(readAll(path(c.name + u".bak"_s)), c.before);
-        EXPECT_EQ(IniFile(path(c.name)).readString(u"\u7ec4"_s, u"Name"_s), u"\u65b0"_s);
-    }
-
-    // A plain write after all goes onto the whole file, not onto the empty store.
-    writeAll(path(u"plain.ini"_s), "[A]\r\nOld=1\r\n");
+    writeAll(path(), "[A]\r\nOld=1\r\n");
     IniFile plain;
-    plain.openForReplacement(path(u"plain.ini"_s));
+    plain.openForReplacement(path());
     plain.writeString(u"A"_s, u"New"_s, u"2"_s);
-    EXPECT_EQ(readAll(path(u"plain.ini"_s)), "[A]\r\nOld=1\r\nNew=2\r\n");
     IniFile batch;
-    batch.openForReplacement(path(u"plain.ini"_s));
+    batch.openForReplacement(path());
     batch.beginBatch();
     batch.writeString(u"B"_s, u"K"_s, u"3"_s);
     batch.commit();
-    EXPECT_EQ(readAll(path(u"plain.ini"_s)), "[A]\r\nOld=1\r\nNew=2\r\n[B]\r\nK=3\r\n");
+    EXPECT_EQ(readAll(path()), "[A]\r\nOld=1\r\nNew=2\r\n[B]\r\nK=3\r\n");
 }
 
 TEST_F(IniFileTest, LegacyFilesAreReadInTheAnsiCodePageAndKeptInItWhileTheTextFits)
@@ -326,35 +242,26 @@ TEST_F(IniFileTest, LegacyFilesAreReadInTheAnsiCodePageAndKeptInItWhileTheTextFi
     std::vector<std::pair<QString, int>> fallbacks;
     ini.setEncodingFallbackHandler(
         [&](const QString& file, int codePage) { fallbacks.emplace_back(file, codePage); });
-    EXPECT_EQ(ini.encoding(), (IniFileEncoding{IniEncoding::CodePage, 936}));
     EXPECT_EQ(encodingName(ini.encoding()), u"code page 936"_s);
-    EXPECT_EQ(ini.sectionNames(), QStringList{u"\u7ec4\u4ef6"_s});
     EXPECT_EQ(ini.readString(u"\u7ec4\u4ef6"_s, u"CompName1"_s), u"\u6807\u51c6"_s);
 
     // What fits the code page is written in it; every other line comes back byte for byte.
     ini.writeString(u"\u7ec4\u4ef6"_s, u"CompNote1"_s, u"\u8bf4\u660e"_s);
     EXPECT_EQ(readAll(path(u"p.vx7"_s)), gbk + "CompNote1=\xcb\xb5\xc3\xf7\r\n");
-    EXPECT_TRUE(fallbacks.empty());
 
     // A character outside it: the whole file becomes UTF-8, and the window is told.
     ini.writeString(u"\u7ec4\u4ef6"_s, u"CompNote2"_s, u"\U0001F600"_s);
-    EXPECT_EQ(ini.encoding(), (IniFileEncoding{IniEncoding::Utf8, 0}));
-    ASSERT_EQ(fallbacks.size(), 1u);
-    EXPECT_EQ(fallbacks[0], std::make_pair(path(u"p.vx7"_s), 936));
+    EXPECT_EQ(fallbacks, (std::vector<std::pair<QString, int>>{{path(u"p.vx7"_s), 936}}));
     const QByteArray utf8 = readAll(path(u"p.vx7"_s));
-    EXPECT_TRUE(utf8.isValidUtf8());
     EXPECT_TRUE(utf8.contains("[\xe7\xbb\x84\xe4\xbb\xb6]\r\nCompName1=\xe6\xa0\x87\xe5\x87\x86\r\n"));
     setAnsiCodePage(1252); // a UTF-8 file no longer depends on it
-    IniFile again(path(u"p.vx7"_s));
-    EXPECT_EQ(again.readString(u"\u7ec4\u4ef6"_s, u"CompNote1"_s), u"\u8bf4\u660e"_s);
-    EXPECT_EQ(again.readString(u"\u7ec4\u4ef6"_s, u"CompNote2"_s), u"\U0001F600"_s);
+    EXPECT_EQ(IniFile(path(u"p.vx7"_s)).readString(u"\u7ec4\u4ef6"_s, u"CompNote2"_s), u"\U0001F600"_s);
 
     // Windows-1252: lines nobody wrote (bytes that are not UTF-8, a line without "=") come back
     // byte for byte; blanks around a key and its value are not part of them.
     const QByteArray latin =
         "[S]\r\nname=Andr\xe9\r\nbad=\xff\xfe\x80\x81\r\nnoequals\r\n  spaced = value  \r\n";
     IniFile west = opened(latin, u"w.ini"_s);
-    EXPECT_EQ(west.readString(u"S"_s, u"name"_s), u"Andr\u00e9"_s);
     EXPECT_EQ(west.readString(u"S"_s, u"spaced"_s), u"value"_s);
     EXPECT_EQ(west.readString(u"S"_s, u"bad"_s), u"\u00ff\u00fe\u20ac\u0081"_s);
     west.writeString(u"S"_s, u"city"_s, u"K\u00f6ln"_s);
@@ -365,7 +272,6 @@ TEST_F(IniFileTest, LegacyFilesAreReadInTheAnsiCodePageAndKeptInItWhileTheTextFi
     IniFile flip = opened("[S]\r\na=\xc3\xa9\r\nk=\xff\r\n", u"x.ini"_s);
     int told = 0;
     flip.setEncodingFallbackHandler([&](const QString&, int) { ++told; });
-    EXPECT_EQ(flip.readString(u"S"_s, u"a"_s), u"\u00c3\u00a9"_s);
     flip.writeString(u"S"_s, u"k"_s, u"x"_s);
     EXPECT_EQ(told, 1);
     EXPECT_EQ(IniFile(path(u"x.ini"_s)).readString(u"S"_s, u"a"_s), u"\u00c3\u00a9"_s);
@@ -440,23 +346,16 @@ TEST_F(IniFileTest, AReplacementWrittenLineByLineEqualsTheBatchInEveryForm)
 {
     // Values that need quotes, carry line breaks or a leading U+FEFF, non-ASCII text.
     const std::vector<Entry> rich = {
-        {u"\u7ec4 [old]"_s, u"Name"_s, u" padded "_s},
-        {u"\u7ec4 [old]"_s, u"Q"_s, u"'q'"_s},
-        {u"\u7ec4 [old]"_s, u"Lines"_s, u"a\r\nb\nc"_s},
-        {u"\u7ec4 [old]"_s, u"Bom"_s, u"\ufeffx"_s},
-        {u"Other"_s, u"Empty"_s, QString()},
-        {u"Other"_s, u"\u00e9"_s, u"\U0001F600 \u4e2d"_s},
-        {u"Other"_s, u"Tail"_s, u"tail\r\n"_s},
-        {u"Other"_s, u"Plain"_s, u"plain ascii"_s},
+        {u"\u7ec4 [old]"_s, u"Name"_s, u" padded "_s},     {u"\u7ec4 [old]"_s, u"Lines"_s, u"a\r\nb\nc"_s},
+        {u"\u7ec4 [old]"_s, u"Bom"_s, u"\ufeffx"_s},       {u"Other"_s, u"Empty"_s, QString()},
+        {u"Other"_s, u"\u00e9"_s, u"\U0001F600 \u4e2d"_s}, {u"Other"_s, u"Tail"_s, u"tail\r\n"_s},
     };
     const std::vector<Entry> gbkText = {{u"\u7ec4"_s, u"Name"_s, u"\u4e2d\u6587 x"_s},
                                         {u"B"_s, u"K"_s, u"\"v\""_s}};
     const QByteArray gbk = "[\xd7\xe9]\r\nName=\xd6\xd0\xce\xc4\r\n";
     const QByteArray latin = "[A]\r\nName=caf\xe9\r\n";
-    const QByteArray utf8 = "[A]\r\nOld=\xc3\xa9\r\n";
     const QByteArray bom = "\xEF\xBB\xBF[A]\r\nOld=1\r\n";
     const QByteArray le = utf16Bytes(u"[A]\r\nOld=1\r\n"_s, true);
-    const QByteArray be = utf16Bytes(u"[A]\r\nOld=1\r\n"_s, false);
     struct Case
     {
         const char* name;
@@ -470,10 +369,8 @@ TEST_F(IniFileTest, AReplacementWrittenLineByLineEqualsTheBatchInEveryForm)
         {u"A"_s, u"K"_s, u"\u00c3\u00a9"_s}}; // 1252 bytes C3 A9: valid UTF-8
     const Case cases[] = {
         {"missing", 1252, nullptr, &rich, IniEncoding::Utf8, false},
-        {"utf8", 1252, &utf8, &rich, IniEncoding::Utf8, false},
         {"bom", 1252, &bom, &rich, IniEncoding::Utf8Bom, false},
         {"utf16le", 1252, &le, &rich, IniEncoding::Utf16LE, false},
-        {"utf16be", 1252, &be, &rich, IniEncoding::Utf16BE, false},
         {"gbk fits", 936, &gbk, &gbkText, IniEncoding::CodePage, false},
         {"gbk does not fit", 936, &gbk, &rich, IniEncoding::Utf8, true},
         {"1252 would read as UTF-8", 1252, &latin, &mojibake, IniEncoding::Utf8, true},
@@ -492,6 +389,7 @@ TEST_F(IniFileTest, AReplacementWrittenLineByLineEqualsTheBatchInEveryForm)
         IniFile a;
         a.setEncodingFallbackHandler([&](const QString&, int cp) { batchFallbacks.push_back(cp); });
         a.openForReplacement(batchFile);
+        EXPECT_FALSE(a.hasSection(u"A"_s)) << "the old lines are not read";
         a.beginReplacement(batchFile + u".bak"_s);
         for (const Entry& e : *c.entries)
             a.writeString(e.section, e.key, e.value);
@@ -563,7 +461,6 @@ TEST_F(IniFileTest, TheFormOfAFileToReplaceIsFoundAcrossItsWholeLength)
         {"character at the very end", endsInCharacter, IniEncoding::Utf8},
         {"cut character at the end", big.left(big.size() - 3), IniEncoding::CodePage},
         {"only a UTF-16 mark", "\xFF\xFE", IniEncoding::Utf16LE},
-        {"one lead byte", "\xC3", IniEncoding::CodePage},
         {"empty", "", IniEncoding::Utf8},
     };
     for (const Case& c : cases) {
@@ -594,21 +491,21 @@ TEST_F(IniFileTest, ManyWritesAndAlternatingLargeSectionsReadCorrectly)
     EXPECT_EQ(ini.keyNames(u"A"_s).size(), 200);
     EXPECT_EQ(ini.readString(u"B"_s, u"k7"_s), u"B7"_s);
 
-    // Many writes in a batch leave much more written text than the file holds; the store keeps
-    // answering from what it wrote, and later writes go on from there.
+    // Many writes in a batch, most of them of new keys, leave much more written text than the file
+    // holds and make the section's table grow again and again; the store keeps answering from what
+    // it wrote, and later writes go on from there.
     ini.beginBatch();
     for (int i = 0; i < 3000; ++i)
-        ini.writeString(u"A"_s, u"k"_s + QString::number(i % 20), QString(200, u'v') + QString::number(i));
+        ini.writeString(u"A"_s, u"k"_s + QString::number(i % 1000), QString(200, u'v') + QString::number(i));
     ini.commit();
     ini.writeString(u"B"_s, u"k7"_s, u"last"_s);
     IniFile again(path());
     for (IniFile* store : {&ini, &again}) {
-        EXPECT_EQ(store->readString(u"A"_s, u"k19"_s), QString(200, u'v') + u"2999"_s);
-        EXPECT_EQ(store->readString(u"A"_s, u"k21"_s), u"A21"_s);
+        EXPECT_EQ(store->readString(u"A"_s, u"k999"_s), QString(200, u'v') + u"2999"_s);
+        EXPECT_EQ(store->keyNames(u"A"_s).size(), 1000);
         EXPECT_EQ(store->readString(u"B"_s, u"k7"_s), u"last"_s);
         EXPECT_EQ(store->keyNames(u"B"_s).size(), 200);
     }
-    EXPECT_EQ(readAll(path()), again.serialize());
 }
 
 } // namespace

@@ -1,5 +1,4 @@
-// The hive store against the real Wine: Wine reads what we wrote and we read what Wine wrote,
-// also through a symbolically linked user.reg and in a machine hive without Software\Wow6432Node.
+// The hive store against the real Wine: Wine reads what we wrote and we read what Wine wrote.
 // One prefix serves the whole suite; each test leaves it usable.
 
 #include "platform/Errors.h"
@@ -9,17 +8,12 @@
 #include "support/WinePrefix.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
-#include <QScopeGuard>
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace vx;
 using vx::test::readAll;
-using vx::test::writeAll;
 
 namespace {
 
@@ -120,46 +114,6 @@ TEST_F(WineInterop, DetectsTheRealServer)
     ASSERT_TRUE(stopServer());
     EXPECT_FALSE(store.serverRunning());
     store.commit();
-}
-
-// One commit of both hives in an awkward prefix: user.reg is a symbolic link to a file elsewhere,
-// and the win64 system.reg has lost Software\Wow6432Node. Wine sees both changes, the link stays,
-// and the IDE's machine key is in the 32-bit view. The prefix is put back afterwards.
-TEST_F(WineInterop, OneCommitThroughALinkAndWithoutWow6432Node)
-{
-    const QString user = prefix() + u"/user.reg"_s;
-    const QString system = prefix() + u"/system.reg"_s;
-    const QString real = s_dir->path() + u"/elsewhere/user.reg"_s;
-    const QByteArray originalSystem = readAll(system);
-    writeAll(real, readAll(user));
-    ASSERT_TRUE(QFile::remove(user));
-    ASSERT_TRUE(QFile::link(real, user));
-    const auto restore = qScopeGuard([&] {
-        stopServer();
-        const QByteArray userBytes = readAll(real);
-        QFile::remove(user);
-        writeAll(user, userBytes);
-        writeAll(system, originalSystem);
-    });
-
-    WineHive machine = WineHive::parse(originalSystem, system);
-    ASSERT_EQ(machine.arch(), WineHive::Arch::Win64);
-    ASSERT_TRUE(machine.deleteTree(machine.findKey({u"Software"_s, u"Wow6432Node"_s})));
-    writeAll(system, machine.save());
-
-    HiveRegistryStore store(prefix());
-    const QString d7 = u"Software\\Borland\\Delphi\\7.0"_s;
-    ASSERT_TRUE(store.createKey(HKCU, d7));
-    ASSERT_TRUE(store.setValue(HKCU, d7, RegValue::string(u"Through"_s, u"the link"_s)));
-    ASSERT_TRUE(store.createKey(HKLM, d7));
-    ASSERT_TRUE(store.setValue(HKLM, d7, RegValue::string(u"RootDir"_s, u"C:\\D7\\"_s)));
-    store.commit();
-    EXPECT_TRUE(QFileInfo(user).isSymLink());
-    EXPECT_EQ(QFileInfo(user).symLinkTarget(), real);
-
-    EXPECT_EQ(query(u"HKCU\\"_s + d7, false).value(u"Through"_s), qMakePair(u"REG_SZ"_s, u"the link"_s));
-    EXPECT_EQ(query(u"HKLM\\"_s + d7, true).value(u"RootDir"_s), qMakePair(u"REG_SZ"_s, u"C:\\D7\\"_s));
-    EXPECT_TRUE(query(u"HKLM\\"_s + d7, false).isEmpty()) << "not in the 64-bit view";
 }
 
 } // namespace
