@@ -372,7 +372,7 @@ void TFormMain::writeFileAssociations()
                                                 m_ui.RzCheckBoxAssociateFiles->isChecked()};
     HiveRegistryStore store(m_installation.prefix());
     const QString problem = integration::writeFileAssociations(
-        store, choice, m_executablePath, m_installation, integration::XdgFolders::forCurrentUser());
+        store, choice, desktopIdentity(), m_installation, integration::XdgFolders::forCurrentUser());
     if (!problem.isEmpty())
         Prompter::warning(this, problem);
 }

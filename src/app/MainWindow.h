@@ -99,6 +99,7 @@ class TFormMain : public QMainWindow,
     integration::EnvironmentSettings environment() const override;
     void setEnvironment(const integration::EnvironmentSettings& settings) override;
     QList<integration::ShortcutPlace> checkedShortcutPlaces() const override;
+    integration::DesktopIdentity desktopIdentity() const override;
     void showStatus(const QString& text) override;
 
     // The product name as shown by LabelLogoName ("Vorlix" in English).

@@ -3,6 +3,7 @@
 #include "app/AboutPage.h"
 #include "app/HelpWindow.h"
 #include "app/MainWindow.h"
+#include "integration/Associations.h"
 #include "integration/EnvironmentCommands.h"
 #include "platform/WineLauncher.h"
 
@@ -77,6 +78,12 @@ void TFormMain::setEnvironment(const integration::EnvironmentSettings& s)
     // The folder of the database engine is kept while the switch is off, only not offered.
     m_ui.RzButtonBDEpath->setEnabled(s.bde);
     m_ui.LabelBDEpath->setEnabled(s.bde);
+}
+
+integration::DesktopIdentity TFormMain::desktopIdentity() const
+{
+    return integration::desktopIdentity(m_executablePath, m_installation, {},
+                                        integration::XdgFolders::forCurrentUser().dataHome);
 }
 
 QList<integration::ShortcutPlace> TFormMain::checkedShortcutPlaces() const

@@ -4,6 +4,8 @@
 #include "cli/CliSupport.h"
 #include "delphireg/DefaultConfig.h"
 #include "editing/RuntimeFiles.h"
+#include "integration/Associations.h"
+#include "integration/DesktopIdentity.h"
 #include "integration/EnvironmentHelpers.h"
 #include "integration/Shortcuts.h"
 #include "platform/Clock.h"
@@ -77,8 +79,13 @@ int runShortcuts(const Invocation& call)
     }
     const ShellFolders folders = readShellFolders(HiveRegistryStore(inst.prefix()));
     const LauncherFolders launchers = LauncherFolders::forCurrentUser();
-    const ShortcutReport r = action == u"create"_s ? createShortcuts(folders, inst, places, launchers)
-                                                   : deleteShortcuts(folders, inst, places, launchers);
+    // The launchers start the window program: installed beside this one, else beside the IDE.
+    const QString installed = QCoreApplication::applicationDirPath() + u"/vorlix7"_s;
+    const DesktopIdentity id =
+        desktopIdentity(QFileInfo(installed).isExecutable() ? installed : inst.hostRoot + u"/Vorlix7"_s, inst,
+                        {}, XdgFolders::forCurrentUser().dataHome);
+    const ShortcutReport r = action == u"create"_s ? createShortcuts(folders, inst, places, launchers, id)
+                                                   : deleteShortcuts(folders, inst, places, launchers, id);
     for (const QString& f : r.written + r.removed)
         out() << f << '\n';
     for (const QString& s : r.skipped)

@@ -58,9 +58,9 @@ QString mimePackage(const XdgFolders& f, const QString& name)
     return f.dataHome + u"/mime/packages/"_s + name;
 }
 
-QString launcherFile(const XdgFolders& f, const char* name)
+QString launcherFile(const XdgFolders& f, const QString& name)
 {
-    return f.dataHome + u"/applications/"_s + QLatin1StringView(name);
+    return f.dataHome + u"/applications/"_s + name;
 }
 
 QString mimeAppsList(const XdgFolders& f)
@@ -179,23 +179,25 @@ QStringList ideMimeTypes()
     return types;
 }
 
-QList<DesktopFile> desktopAssociationFiles(const AssociationChoice& choice, const QString& programHost,
+QList<DesktopFile> desktopAssociationFiles(const AssociationChoice& choice, const DesktopIdentity& id,
                                            const XdgFolders& folders)
 {
     QList<DesktopFile> files;
     files.append(
         {mimePackage(folders, u"vorlix7.xml"_s),
          mimeXml({{QString::fromLatin1(kProjectMimeType), u"Delphi Vorlix project"_s, u"*.vx7"_s}})});
+    const QString programDir = QFileInfo(id.program).absolutePath();
     DesktopEntry program;
-    program.name = u"Delphi 7 Vorlix"_s;
+    program.name = id.displayName(u"Delphi 7 Vorlix"_s);
     program.comment = u"Open a Delphi 7 configuration project"_s;
-    program.exec = {programHost};
+    program.icon = id.icon;
+    program.exec = id.exec();
     program.execFieldCode = u"%f"_s;
-    program.workingDir = QFileInfo(programHost).absolutePath();
+    program.workingDir = programDir;
     program.mimeTypes = {QString::fromLatin1(kProjectMimeType)};
     program.categories = {u"Development"_s};
     program.noDisplay = true;
-    files.append({launcherFile(folders, kProgramLauncher), desktopEntryBytes(program)});
+    files.append({launcherFile(folders, id.launcherName(kProgramLauncherBase)), desktopEntryBytes(program)});
     if (!choice.explorerCommand())
         return files;
 
@@ -207,30 +209,31 @@ QList<DesktopFile> desktopAssociationFiles(const AssociationChoice& choice, cons
     }
     files.append({mimePackage(folders, u"vorlix7-delphi7.xml"_s), mimeXml(own)});
     DesktopEntry ide;
-    ide.name = u"Delphi 7"_s;
+    ide.name = id.displayName(u"Delphi 7"_s);
     ide.comment = u"Open the file in Borland Delphi 7 under Wine"_s;
-    // The program hands the file to the IDE in its Windows form ("Z:\\home\\u\\a.pas"): given the
+    ide.icon = id.icon;
+    // The program hands the file to the IDE in its Windows form (Z:\home\me\a.pas): given the
     // host path, the IDE would read its leading "/" as a switch.
-    ide.exec = {programHost, QString::fromLatin1(kDelphiOption)};
+    ide.exec = id.exec({QString::fromLatin1(kDelphiOption)});
     ide.execFieldCode = u"%f"_s;
-    ide.workingDir = QFileInfo(programHost).absolutePath();
+    ide.workingDir = programDir;
     ide.mimeTypes = ideMimeTypes();
     ide.categories = {u"Development"_s, u"IDE"_s};
     ide.noDisplay = true;
-    files.append({launcherFile(folders, kIdeLauncher), desktopEntryBytes(ide)});
+    files.append({launcherFile(folders, id.launcherName(kIdeLauncherBase)), desktopEntryBytes(ide)});
     return files;
 }
 
-QList<MimeHandler> desktopHandlers(const AssociationChoice& choice)
+QList<MimeHandler> desktopHandlers(const AssociationChoice& choice, const DesktopIdentity& id)
 {
     using Want = MimeHandler::Want;
     QList<MimeHandler> handlers{
-        {QString::fromLatin1(kProjectMimeType), QString::fromLatin1(kProgramLauncher), Want::Default}};
+        {QString::fromLatin1(kProjectMimeType), id.launcherName(kProgramLauncherBase), Want::Default}};
     const Want ide = !choice.explorerCommand() ? Want::Nothing
                      : choice.ideFileTypes()   ? Want::Default
                                                : Want::Offered;
     for (const QString& type : ideMimeTypes())
-        handlers.append({type, QString::fromLatin1(kIdeLauncher), ide});
+        handlers.append({type, id.launcherName(kIdeLauncherBase), ide});
     return handlers;
 }
 
@@ -367,12 +370,12 @@ QByteArray editMimeAppsList(const QByteArray& original, const QList<MimeHandler>
     return lines.text(original);
 }
 
-DesktopReport writeDesktopAssociations(const AssociationChoice& choice, const QString& programHost,
+DesktopReport writeDesktopAssociations(const AssociationChoice& choice, const DesktopIdentity& id,
                                        const XdgFolders& folders)
 {
     DesktopReport report;
     bool mimeChanged = false, launchersChanged = false;
-    for (const DesktopFile& f : desktopAssociationFiles(choice, programHost, folders)) {
+    for (const DesktopFile& f : desktopAssociationFiles(choice, id, folders)) {
         if (writeOwnFile(f, report))
             (f.path.endsWith(u".xml"_s) ? mimeChanged : launchersChanged) = true;
     }
@@ -392,7 +395,7 @@ DesktopReport writeDesktopAssociations(const AssociationChoice& choice, const QS
         report.errors << error;
         return report;
     }
-    const QByteArray edited = editMimeAppsList(*old, desktopHandlers(choice));
+    const QByteArray edited = editMimeAppsList(*old, desktopHandlers(choice, id));
     if (edited == *old)
         return report;
     try {
@@ -407,12 +410,12 @@ DesktopReport writeDesktopAssociations(const AssociationChoice& choice, const QS
 }
 
 QString writeFileAssociations(RegistryStore& store, const AssociationChoice& choice,
-                              const QString& programHost, const Installation& inst, const XdgFolders& folders)
+                              const DesktopIdentity& id, const Installation& inst, const XdgFolders& folders)
 {
     QStringList problems;
     try {
         const QList<AssociationRow> rows =
-            associationRows(choice, inst.bridge.toWindows(programHost), inst.delphiRoot);
+            associationRows(choice, inst.bridge.toWindows(id.program), inst.delphiRoot);
         QList<RegKeyRef> keys;
         for (const AssociationRow& row : rows)
             addCoveredKey(keys, {RegRoot::ClassesRoot, row.key});
@@ -429,7 +432,7 @@ QString writeFileAssociations(RegistryStore& store, const AssociationChoice& cho
     } catch (const OperationError& e) {
         problems << e.message();
     }
-    const DesktopReport desktop = writeDesktopAssociations(choice, programHost, folders);
+    const DesktopReport desktop = writeDesktopAssociations(choice, id, folders);
     problems << desktop.errors;
     if (problems.isEmpty())
         return {};

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "integration/DesktopIdentity.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -60,6 +62,10 @@ struct XdgFolders
 
 // The freedesktop side of the associations.
 inline constexpr char kProjectMimeType[] = "application/x-vorlix7-project";
+// The launchers' names: "<base>.desktop", or "<base>-<tag>.desktop" when several installations are
+// known (DesktopIdentity).
+inline constexpr char16_t kProgramLauncherBase[] = u"vorlix7-open";
+inline constexpr char16_t kIdeLauncherBase[] = u"vorlix7-delphi7-open";
 inline constexpr char kProgramLauncher[] = "vorlix7-open.desktop";
 inline constexpr char kIdeLauncher[] = "vorlix7-delphi7-open.desktop";
 // The program's option that starts the IDE with the files after it instead of opening the window.
@@ -77,9 +83,9 @@ struct DesktopFile
 
 // The files the choice asks for (without mimeapps.list): the project type's definition and the
 // program's launcher always; with the Explorer command the IDE's types and launcher.
-// `programHost` is this program's executable on the host; the IDE's launcher starts the IDE
-// through it (`kDelphiOption`).
-QList<DesktopFile> desktopAssociationFiles(const AssociationChoice& choice, const QString& programHost,
+// `identity` says what the launchers start, their picture and names; the IDE's launcher starts
+// the IDE through the program (`kDelphiOption`).
+QList<DesktopFile> desktopAssociationFiles(const AssociationChoice& choice, const DesktopIdentity& identity,
                                            const XdgFolders& folders);
 
 // What the associations want of one launcher for one MIME type in mimeapps.list.
@@ -99,7 +105,7 @@ struct MimeHandler
 
 // The launchers the choice wants: the project type's always as its default; the IDE's with the
 // master and Explorer offered for its types, and with the file types as well their default.
-QList<MimeHandler> desktopHandlers(const AssociationChoice& choice);
+QList<MimeHandler> desktopHandlers(const AssociationChoice& choice, const DesktopIdentity& identity);
 
 // mimeapps.list with each handler as it wants: offered in [Added Associations], the default in
 // [Default Applications] only where the type has no default, and removed from both where it is
@@ -119,7 +125,7 @@ struct DesktopReport
 // replaced, never followed: these names belong to the associations alone), mimeapps.list when an
 // entry is missing, then update-mime-database and update-desktop-database for the folders that
 // changed, where those tools are installed. Nothing is removed.
-DesktopReport writeDesktopAssociations(const AssociationChoice& choice, const QString& programHost,
+DesktopReport writeDesktopAssociations(const AssociationChoice& choice, const DesktopIdentity& identity,
                                        const XdgFolders& folders);
 
 // The whole write of a close: the registry rows into the store, committed only when a row
@@ -127,7 +133,7 @@ DesktopReport writeDesktopAssociations(const AssociationChoice& choice, const QS
 // something could not be written (empty when all is in place). The message names the files and
 // says that the associations will be written at a later close.
 QString writeFileAssociations(RegistryStore& store, const AssociationChoice& choice,
-                              const QString& programHost, const Installation& installation,
+                              const DesktopIdentity& identity, const Installation& installation,
                               const XdgFolders& folders);
 
 } // namespace integration

@@ -115,9 +115,9 @@ void EnvironmentCommands::RzBitBtnCopyFilesClick()
 void EnvironmentCommands::RzButtonShortcutClick()
 {
     const Installation& inst = m_host.installation();
-    const ShortcutReport r =
-        createShortcuts(readShellFolders(HiveRegistryStore(inst.prefix())), inst,
-                        m_host.checkedShortcutPlaces(), LauncherFolders::forCurrentUser());
+    const ShortcutReport r = createShortcuts(readShellFolders(HiveRegistryStore(inst.prefix())), inst,
+                                             m_host.checkedShortcutPlaces(),
+                                             LauncherFolders::forCurrentUser(), m_host.desktopIdentity());
     // The command shows no message; what could not be made is noted in the status bar.
     if (!r.skipped.isEmpty())
         m_host.showStatus(u"Shortcuts not made: "_s + r.skipped.join(u"; "_s));
@@ -126,9 +126,9 @@ void EnvironmentCommands::RzButtonShortcutClick()
 void EnvironmentCommands::RzBitBtnDelShortcutClick()
 {
     const Installation& inst = m_host.installation();
-    const ShortcutReport r =
-        deleteShortcuts(readShellFolders(HiveRegistryStore(inst.prefix())), inst,
-                        m_host.checkedShortcutPlaces(), LauncherFolders::forCurrentUser());
+    const ShortcutReport r = deleteShortcuts(readShellFolders(HiveRegistryStore(inst.prefix())), inst,
+                                             m_host.checkedShortcutPlaces(),
+                                             LauncherFolders::forCurrentUser(), m_host.desktopIdentity());
     if (!r.skipped.isEmpty())
         m_host.showStatus(r.skipped.join(u"; "_s));
 }

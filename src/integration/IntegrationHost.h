@@ -1,5 +1,7 @@
 #pragma once
 
+#include "integration/DesktopIdentity.h"
+
 #include "integration/Shortcuts.h"
 
 #include <QList>
@@ -39,6 +41,8 @@ class IntegrationHost
     // the enabled state of the database engine's button and label).
     virtual void setEnvironment(const EnvironmentSettings& settings) = 0;
     virtual QList<ShortcutPlace> checkedShortcutPlaces() const = 0;
+    // What this program's links and launchers start, their picture and names.
+    virtual DesktopIdentity desktopIdentity() const = 0;
     virtual void showStatus(const QString& text) = 0;
 };
 

@@ -1,5 +1,6 @@
 #include "integration/Shortcuts.h"
 
+#include "integration/DesktopIdentity.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "platform/Installation.h"
@@ -56,44 +57,57 @@ QString linkPath(const PlaceInfo& p, const ShellFolders& f)
     return {};
 }
 
-// The launcher of a menu or desktop place; empty for the quick-launch bar, which Linux lacks.
-QString launcherPath(const PlaceInfo& p, const LauncherFolders& l)
+// The launcher of a menu or desktop place; empty for the quick-launch bar, which Linux lacks. The
+// program's menu launcher is not "vorlix7.desktop", the installed program's own menu entry, which
+// it would hide.
+QString launcherPath(const PlaceInfo& p, const LauncherFolders& l, const DesktopIdentity& id)
 {
     switch (p.where) {
     case PlaceInfo::Menu:
-        return l.applications + (p.ide ? u"/vorlix7-delphi7.desktop"_s : u"/vorlix7.desktop"_s);
+        return l.applications + u'/' + id.launcherName(p.ide ? u"vorlix7-delphi7" : u"vorlix7-program");
     case PlaceInfo::Desktop:
-        return l.desktop + (p.ide ? u"/Delphi7.desktop"_s : u"/Vorlix7.desktop"_s);
+        return l.desktop + u'/' + id.launcherName(p.ide ? u"Delphi7" : u"Vorlix7");
     case PlaceInfo::QuickLaunch:
         return {};
     }
     return {};
 }
 
-ShellLinkData linkTarget(bool ide, const Installation& inst)
+// A Windows command line's argument: quoted when it holds a blank.
+QString windowsArgument(const QString& a)
+{
+    return a.contains(u' ') || a.isEmpty() ? u'"' + a + u'"' : a;
+}
+
+ShellLinkData linkTarget(bool ide, const Installation& inst, const DesktopIdentity& id)
 {
     const QString& r = inst.delphiRoot;
     if (ide)
         return {r + u"bin\\Delphi32.exe"_s, r + u"bin"_s, {}};
-    // The program is a Linux executable beside the IDE, the file the association command also
-    // names; Wine starts it from a link as it starts a Windows program.
-    return {r + u"Vorlix7"_s, r, {}};
+    // The program is a Linux executable (beside the IDE, or installed); Wine starts it from a link
+    // as it starts a Windows program.
+    QStringList arguments;
+    for (const QString& a : id.programArguments)
+        arguments << windowsArgument(a);
+    return {inst.bridge.toWindows(id.program), inst.bridge.toWindowsDir(QFileInfo(id.program).absolutePath()),
+            arguments.join(u' ')};
 }
 
-DesktopEntry launcher(bool ide, const Installation& inst)
+DesktopEntry launcher(bool ide, const Installation& inst, const DesktopIdentity& id)
 {
     DesktopEntry e;
+    e.icon = id.icon;
     if (ide) {
-        e.name = u"Delphi 7"_s;
+        e.name = id.displayName(u"Delphi 7"_s);
         e.comment = u"Borland Delphi 7 under Wine"_s;
         e.exec = {u"env"_s, u"WINEPREFIX="_s + inst.prefix(), u"wine"_s, inst.delphiExeHost()};
         e.workingDir = QFileInfo(inst.delphiExeHost()).absolutePath();
         e.categories = {u"Development"_s, u"IDE"_s};
     } else {
-        e.name = u"Delphi 7 Vorlix"_s;
+        e.name = id.displayName(u"Delphi 7 Vorlix"_s);
         e.comment = u"Configuration manager for Delphi 7"_s;
-        e.exec = {inst.hostRoot + u"/Vorlix7"_s};
-        e.workingDir = inst.hostRoot;
+        e.exec = id.exec();
+        e.workingDir = QFileInfo(id.program).absolutePath();
         e.categories = {u"Development"_s};
     }
     return e;
@@ -149,7 +163,8 @@ LauncherFolders LauncherFolders::forCurrentUser()
 }
 
 ShortcutReport createShortcuts(const ShellFolders& folders, const Installation& inst,
-                               const QList<ShortcutPlace>& places, const LauncherFolders& launchers)
+                               const QList<ShortcutPlace>& places, const LauncherFolders& launchers,
+                               const DesktopIdentity& id)
 {
     ShortcutReport report;
     for (const ShortcutPlace place : places) {
@@ -167,19 +182,19 @@ ShortcutReport createShortcuts(const ShellFolders& folders, const Installation& 
             report.skipped << name + u": the folder of "_s + link + u" does not exist"_s;
         } else {
             try {
-                writeShellLink(linkHost, linkTarget(p.ide, inst));
+                writeShellLink(linkHost, linkTarget(p.ide, inst, id));
                 report.written << linkHost;
             } catch (const OperationError& e) {
                 report.skipped << name + u": "_s + e.message();
             }
         }
-        const QString desktopFile = launcherPath(p, launchers);
+        const QString desktopFile = launcherPath(p, launchers, id);
         if (desktopFile.isEmpty())
             continue;
         try {
             if (!QDir().mkpath(QFileInfo(desktopFile).absolutePath()))
                 throw FileWriteError(desktopFile);
-            writeFileAtomically(desktopFile, desktopEntryBytes(launcher(p.ide, inst)));
+            writeFileAtomically(desktopFile, desktopEntryBytes(launcher(p.ide, inst, id)));
             // A launcher on the desktop runs only when it is executable (the desktops' trust rule).
             if (p.where == PlaceInfo::Desktop)
                 QFile::setPermissions(desktopFile, QFile::permissions(desktopFile) | QFileDevice::ExeOwner |
@@ -193,7 +208,8 @@ ShortcutReport createShortcuts(const ShellFolders& folders, const Installation& 
 }
 
 ShortcutReport deleteShortcuts(const ShellFolders& folders, const Installation& inst,
-                               const QList<ShortcutPlace>& places, const LauncherFolders& launchers)
+                               const QList<ShortcutPlace>& places, const LauncherFolders& launchers,
+                               const DesktopIdentity& id)
 {
     ShortcutReport report;
     for (const ShortcutPlace place : places) {
@@ -202,7 +218,7 @@ ShortcutReport deleteShortcuts(const ShellFolders& folders, const Installation& 
         QStringList files;
         if (!link.isEmpty() && !inst.bridge.toHost(link).isEmpty())
             files << inst.bridge.toHost(link);
-        if (const QString l = launcherPath(p, launchers); !l.isEmpty())
+        if (const QString l = launcherPath(p, launchers, id); !l.isEmpty())
             files << l;
         for (const QString& f : files) {
             if (!QFileInfo(f).isFile())

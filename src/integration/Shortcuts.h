@@ -12,6 +12,8 @@ struct Installation;
 
 namespace integration {
 
+struct DesktopIdentity;
+
 // The six places a shortcut can go: the IDE's and this program's, in the start menu, on the
 // desktop and in the quick-launch bar, in the order the commands serve them.
 enum class ShortcutPlace {
@@ -69,12 +71,15 @@ struct ShortcutReport
 // Programs\Delphi and Programs\Delphi\Delphi7 (one level each, failures ignored), then the
 // ".lnk" (replacing one that exists); for menu and desktop places also the launcher. A link
 // whose folder is unknown or cannot be written is skipped, never an error.
+// `identity` says what the program's links and launchers start, their picture and names.
 ShortcutReport createShortcuts(const ShellFolders& folders, const Installation& installation,
-                               const QList<ShortcutPlace>& places, const LauncherFolders& launchers);
+                               const QList<ShortcutPlace>& places, const LauncherFolders& launchers,
+                               const DesktopIdentity& identity);
 
 // Removes the links and launchers of the places that exist. The Delphi folders stay.
 ShortcutReport deleteShortcuts(const ShellFolders& folders, const Installation& installation,
-                               const QList<ShortcutPlace>& places, const LauncherFolders& launchers);
+                               const QList<ShortcutPlace>& places, const LauncherFolders& launchers,
+                               const DesktopIdentity& identity);
 
 } // namespace integration
 } // namespace vx

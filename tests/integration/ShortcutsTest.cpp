@@ -4,6 +4,7 @@
 
 #include "integration/Shortcuts.h"
 #include "fixtures/Sandbox.h"
+#include "integration/DesktopIdentity.h"
 #include "integration/EnvironmentHelpers.h"
 #include "platform/CodePage.h"
 #include "platform/Installation.h"
@@ -37,6 +38,8 @@ class ShortcutsTest : public ::testing::Test
     Installation inst = Installation::locate(sandbox.delphiHost);
     LauncherFolders launchers{dir.filePath(u"data/applications"_s), dir.filePath(u"home/Desktop"_s)};
     ShellFolders folders = readShellFolders(HiveRegistryStore(sandbox.prefix));
+    DesktopIdentity id =
+        desktopIdentity(sandbox.delphiHost + u"/Vorlix7"_s, inst, {}, dir.filePath(u"data"_s));
     const QList<ShortcutPlace> all{std::begin(kAllShortcutPlaces), std::end(kAllShortcutPlaces)};
 };
 
@@ -49,9 +52,9 @@ TEST_F(ShortcutsTest, CreateWritesLinksAndLaunchersAndDeleteRemovesThem)
                             users(u"Desktop/Vorlix7.lnk"_s), quick + u"Vorlix7.lnk"_s};
     const QStringList desktopFiles{
         launchers.applications + u"/vorlix7-delphi7.desktop"_s, launchers.desktop + u"/Delphi7.desktop"_s,
-        launchers.applications + u"/vorlix7.desktop"_s, launchers.desktop + u"/Vorlix7.desktop"_s};
+        launchers.applications + u"/vorlix7-program.desktop"_s, launchers.desktop + u"/Vorlix7.desktop"_s};
     for (int round = 0; round < 2; ++round) { // a second creation replaces the first
-        const ShortcutReport r = createShortcuts(folders, inst, all, launchers);
+        const ShortcutReport r = createShortcuts(folders, inst, all, launchers, id);
         EXPECT_TRUE(r.skipped.isEmpty()) << r.skipped.join(u'\n').toStdString();
         EXPECT_EQ(r.written.size(), 10);
     }
@@ -75,17 +78,55 @@ TEST_F(ShortcutsTest, CreateWritesLinksAndLaunchersAndDeleteRemovesThem)
     ASSERT_TRUE(p.waitForFinished(30000));
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardOutput().toStdString();
 
-    EXPECT_EQ(deleteShortcuts(folders, inst, all, launchers).removed.size(), 10);
+    EXPECT_EQ(deleteShortcuts(folders, inst, all, launchers, id).removed.size(), 10);
     for (const QString& f : links + desktopFiles)
         EXPECT_FALSE(QFileInfo::exists(f)) << f.toStdString();
     EXPECT_TRUE(QFileInfo(menu).isDir()) << "the Delphi menu folders stay";
-    EXPECT_TRUE(deleteShortcuts(folders, inst, all, launchers).removed.isEmpty());
+    EXPECT_TRUE(deleteShortcuts(folders, inst, all, launchers, id).removed.isEmpty());
+}
+
+// Launchers of two installations never replace each other, and none takes the installed
+// program's own menu entry (vorlix7.desktop). An installed program passes each its folder.
+TEST_F(ShortcutsTest, TwoInstallationsKeepTheirOwnLaunchersAndAnInstalledProgramPassesItsRoot)
+{
+    const fixtures::Sandbox other = fixtures::makeSandbox(dir.filePath(u"other"_s));
+    const QString exe = dir.filePath(u"usr/bin/vorlix7"_s);
+    test::writeAll(exe, "");
+    test::writeAll(dir.filePath(u"usr/share/icons/hicolor/scalable/apps/vorlix7.svg"_s), "<svg/>");
+    const QStringList known{sandbox.prefix, other.prefix};
+    for (const fixtures::Sandbox& box : {sandbox, other}) {
+        const Installation i = Installation::locate(box.delphiHost);
+        const DesktopIdentity mine = desktopIdentity(exe, i, known, dir.filePath(u"data"_s));
+        EXPECT_EQ(mine.programArguments, (QStringList{u"--root"_s, box.delphiHost}));
+        EXPECT_EQ(mine.icon, u"vorlix7"_s) << "the installed theme icon";
+        createShortcuts(readShellFolders(HiveRegistryStore(box.prefix)), i,
+                        {ShortcutPlace::IdeMenu, ShortcutPlace::ProgramMenu}, launchers, mine);
+    }
+    EXPECT_EQ(QDir(launchers.applications).entryList(QDir::Files),
+              (QStringList{u"vorlix7-delphi7-other.desktop"_s, u"vorlix7-delphi7-prefix.desktop"_s,
+                           u"vorlix7-program-other.desktop"_s, u"vorlix7-program-prefix.desktop"_s}));
+    const QString entry =
+        QString::fromUtf8(test::readAll(launchers.applications + u"/vorlix7-program-other.desktop"_s));
+    EXPECT_TRUE(entry.contains(u"\nName=Delphi 7 Vorlix (other)\n"_s)) << entry.toStdString();
+    EXPECT_TRUE(entry.contains(u"\nExec="_s + exe + u" --root \""_s + other.delphiHost + u"\"\n"_s))
+        << entry.toStdString();
+
+    // Where the picture comes from, and what tells two prefixes of one folder name apart.
+    EXPECT_EQ(id.icon, sandbox.delphiHost + u"/vorlix7.svg"_s) << "beside the program, written there";
+    EXPECT_TRUE(test::readAll(id.icon).contains("<svg"));
+    const auto tag = [&](const QString& prefix, const QStringList& others) {
+        return desktopIdentity(exe, Installation::locate(sandbox.delphiHost, prefix), others, {}).tag;
+    };
+    EXPECT_EQ(tag(u"/h/.wine"_s, {u"/h/.wine"_s}), QString()) << "one installation: no tag";
+    EXPECT_EQ(tag(u"/b/My Bottle"_s, {u"/h/.wine"_s}), u"My-Bottle"_s);
+    EXPECT_TRUE(tag(u"/a/x"_s, {u"/b/x"_s}).startsWith(u"x-"_s));
+    EXPECT_NE(tag(u"/a/x"_s, {u"/b/x"_s}), tag(u"/b/x"_s, {u"/a/x"_s}));
 }
 
 TEST_F(ShortcutsTest, UnknownOrMissingFoldersGiveNoLinkAndTheirReason)
 {
-    ShortcutReport r =
-        createShortcuts({}, inst, {ShortcutPlace::IdeDesktop, ShortcutPlace::ProgramQuickLaunch}, launchers);
+    ShortcutReport r = createShortcuts(
+        {}, inst, {ShortcutPlace::IdeDesktop, ShortcutPlace::ProgramQuickLaunch}, launchers, id);
     ASSERT_EQ(r.skipped.size(), 2);
     EXPECT_TRUE(r.skipped[0].startsWith(u"ide-desktop: "_s));
     EXPECT_TRUE(r.skipped[1].startsWith(u"program-quicklaunch: "_s));
@@ -93,11 +134,11 @@ TEST_F(ShortcutsTest, UnknownOrMissingFoldersGiveNoLinkAndTheirReason)
         << "the Linux launcher needs no Wine folder";
     ShellFolders gone = folders;
     gone.desktop = u"C:\\users\\nobody\\Desktop"_s;
-    r = createShortcuts(gone, inst, {ShortcutPlace::ProgramDesktop}, launchers);
+    r = createShortcuts(gone, inst, {ShortcutPlace::ProgramDesktop}, launchers, id);
     ASSERT_EQ(r.skipped.size(), 1);
     EXPECT_TRUE(r.skipped[0].contains(u"C:\\users\\nobody\\Desktop\\Vorlix7.lnk"_s))
         << r.skipped[0].toStdString();
-    EXPECT_TRUE(createShortcuts(folders, inst, {}, launchers).written.isEmpty());
+    EXPECT_TRUE(createShortcuts(folders, inst, {}, launchers, id).written.isEmpty());
     for (const ShortcutPlace p : kAllShortcutPlaces)
         EXPECT_EQ(placeFromName(placeName(p)), p);
     EXPECT_FALSE(placeFromName(u"menu"_s).has_value());
@@ -183,23 +224,35 @@ TEST_F(ShortcutsTest, RuntimeCopyStopsAtTheFirstFailureAndNeverLeavesAPartialFil
 
 using ShortcutsWineTest = test::WinePrefixTest;
 
-// Wine's shell starts the program's link: the link names the Linux executable beside the IDE,
-// here a script that records where it was started.
+// Wine's shell starts the program's links: the copied program beside the IDE, and an installed
+// one outside the prefix, which gets the installation's folder. A script records how it started.
 TEST_F(ShortcutsWineTest, WinesShellStartsTheProgramFromItsLink)
 {
     const QString host = prefix() + u"/drive_c/D 7"_s, record = s_dir->filePath(u"started"_s);
-    test::writeAll(host + u"/Vorlix7"_s, "#!/bin/sh\npwd > '" + record.toUtf8() + "'\n");
-    QFile::setPermissions(host + u"/Vorlix7"_s, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    const ShellFolders folders{{}, u"C:\\users\\Public\\Desktop"_s, {}};
-    const ShortcutReport r =
-        createShortcuts(folders, Installation::locate(host), {ShortcutPlace::ProgramDesktop},
-                        {s_dir->filePath(u"applications"_s), s_dir->filePath(u"Desktop"_s)});
-    ASSERT_TRUE(r.skipped.isEmpty()) << r.skipped.join(u'\n').toStdString();
-    ASSERT_TRUE(run(u"wine"_s, {u"start"_s, u"/wait"_s, u"C:\\users\\Public\\Desktop\\Vorlix7.lnk"_s}))
-        << "wine start refused the link";
-    for (int i = 0; i < 100 && !QFileInfo::exists(record); ++i)
-        QThread::msleep(50);
-    EXPECT_EQ(test::readAll(record), QByteArray(host.toUtf8() + "\n"));
+    const QString installed = s_dir->filePath(u"usr/bin/vorlix7"_s);
+    QDir().mkpath(host);
+    for (const QString& program : QStringList{host + u"/Vorlix7"_s, installed}) {
+        SCOPED_TRACE(program.toStdString());
+        test::writeAll(program, "#!/bin/sh\n{ pwd; for a in \"$@\"; do echo \"$a\"; done; } > '" +
+                                    record.toUtf8() + "'\n");
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::remove(record);
+        const Installation inst = Installation::locate(host);
+        const ShellFolders folders{{}, u"C:\\users\\Public\\Desktop"_s, {}};
+        const ShortcutReport r =
+            createShortcuts(folders, inst, {ShortcutPlace::ProgramDesktop},
+                            {s_dir->filePath(u"applications"_s), s_dir->filePath(u"Desktop"_s)},
+                            desktopIdentity(program, inst, {}, s_dir->filePath(u"data"_s)));
+        ASSERT_TRUE(r.skipped.isEmpty()) << r.skipped.join(u'\n').toStdString();
+        ASSERT_TRUE(run(u"wine"_s, {u"start"_s, u"/wait"_s, u"C:\\users\\Public\\Desktop\\Vorlix7.lnk"_s}))
+            << "wine start refused the link";
+        for (int i = 0; i < 100 && !QFileInfo::exists(record); ++i)
+            QThread::msleep(50);
+        const QString folder = QFileInfo(program).absolutePath();
+        EXPECT_EQ(QString::fromUtf8(test::readAll(record)),
+                  program == installed ? QString(folder + u"\n--root\n"_s + host + u'\n')
+                                       : QString(folder + u'\n'));
+    }
 }
 
 } // namespace
