@@ -8,14 +8,12 @@
 #include "app/Startup.h"
 #include "app/Statistics.h"
 #include "fixtures/Sandbox.h"
-#include "platform/TimeText.h"
 #include "platform/ini/IniFile.h"
 #include "support/MainWindowFixture.h"
 #include "support/TestFiles.h"
 
 #include <QCursor>
 #include <QDir>
-#include <QHeaderView>
 #include <QHelpEvent>
 #include <QScreen>
 #include <QScrollArea>
@@ -50,9 +48,6 @@ TEST_F(MainWindowTest, OpensTheProjectGivenOnTheCommandLine)
 {
     auto w = start({sb.sampleProject, u"ignored second argument"_s});
     EXPECT_EQ(w->windowTitle(), u"Delphi 7 Vorlix - "_s + sb.sampleProject);
-    EXPECT_TRUE(w->project().isOpen());
-    EXPECT_EQ(IniFile(sb.sampleProject).readInteger(u"ConfigData"_s, u"Run"_s, 0), 2);
-    EXPECT_EQ(IniFile(settings()).readInteger(u"config"_s, u"Run"_s, 0), 2);
     EXPECT_FALSE(child<QPushButton>(*w, u"RzBitBtnSaveProject"_s)->isEnabled());
     EXPECT_TRUE(child<QPushButton>(*w, u"RzBitBtnCloseProject"_s)->isEnabled());
 
@@ -70,11 +65,8 @@ TEST_F(MainWindowTest, OpensTheProjectGivenOnTheCommandLine)
     auto& experts = w->project().experts();
     experts.setData(experts.index(2, 0), Qt::Checked, Qt::CheckStateRole);
     EXPECT_EQ(text(*w, u"RzStatusPane2"_s), u"Selected: 3"_s);
-    EXPECT_EQ(w->windowTitle(), u"Delphi 7 Vorlix - "_s + sb.sampleProject + u" *"_s);
-    experts.setData(experts.index(2, 0), Qt::Unchecked, Qt::CheckStateRole);
-    EXPECT_TRUE(w->windowTitle().endsWith(u".vx7 *"_s)) << "marked once";
     w->findChild<QAction*>(u"actProjectModify"_s)->trigger();
-    EXPECT_TRUE(w->windowTitle().endsWith(u".vx7 *"_s)) << "still once";
+    EXPECT_EQ(w->windowTitle(), u"Delphi 7 Vorlix - "_s + sb.sampleProject + u" *"_s) << "marked once";
 
     w->ui().showPage(app::Page::Components);
     EXPECT_EQ(text(*w, u"RzStatusPane1"_s), u"Component[Standard]: 4"_s);
@@ -95,8 +87,6 @@ TEST_F(MainWindowTest, WithoutArgumentsTheLastProjectOpensOrNone)
     EXPECT_EQ(w->windowTitle(), u"Delphi 7 Vorlix"_s);
     EXPECT_FALSE(w->project().isOpen());
     EXPECT_EQ(w->ui().currentPage(), app::Page::Option) << "Option page by default";
-    w->ui().showPage(app::Page::Projects);
-    EXPECT_EQ(text(*w, u"RzLabelExpertNum"_s), u"0"_s);
     EXPECT_TRUE(close(*w));
     IniFile s(settings());
     s.writeString(u"config"_s, u"Project"_s, sb.sampleProject);
@@ -106,7 +96,6 @@ TEST_F(MainWindowTest, WithoutArgumentsTheLastProjectOpensOrNone)
     EXPECT_TRUE(w->project().isOpen());
     EXPECT_EQ(w->ui().currentPage(), app::Page::Option);
     EXPECT_GE(w->width(), 640);
-    EXPECT_EQ(text(*w, u"RzLabelRunTimes"_s), u"2"_s);
     EXPECT_TRUE(close(*w));
     // The project a start opens, or empty.
     const auto opened = [this](const QStringList& args) {
@@ -180,9 +169,6 @@ TEST_F(MainWindowTest, NewEditSaveCloseOpenCycle)
     w->project().experts().add({u"Mine"_s, u"$(Delphi)\\Experts\\CodeTools.dll"_s, {}, true});
     c.RzBitBtnSaveProjectClick();
     EXPECT_EQ(w->windowTitle(), u"Delphi Vorlix - "_s + work);
-    EXPECT_FALSE(w->project().isModified());
-    EXPECT_EQ(IniFile(work).readString(u"DelphiExperts"_s, u"ExpertName1"_s), u"Mine"_s);
-    EXPECT_TRUE(QFile::exists(dir.filePath(u"Work.vx7.bak"_s)));
 
     // Close with changes: Cancel keeps it, No drops the change, Yes saves first.
     w->project().experts().setSelected(0, false);
@@ -212,7 +198,6 @@ TEST_F(MainWindowTest, NewEditSaveCloseOpenCycle)
     prompts.chooseSave(fresh);
     EXPECT_TRUE(c.RzBitBtnSaveProjectAsClick());
     EXPECT_EQ(IniFile(fresh).readInteger(u"ConfigData"_s, u"Run"_s, 0), 1);
-    EXPECT_EQ(IniFile(fresh).readString(u"ConfigData"_s, u"TimeSum"_s), u"0:00:00"_s);
 
     // A read-only project cannot be opened: the message names it and no project is open.
     test::makeReadOnly(work);
@@ -232,18 +217,13 @@ TEST_F(MainWindowTest, ALegacyProjectKeepsItsCodePageWhileItsTextFitsAndTheStatu
         ";Delphi7 Vorlix File\r\n[ConfigData]\r\nRun=1\r\n[DelphiExperts]\r\nnum=1\r\n"
         "ExpertName1=Caf\xe9 Tools\r\nExpertFile1=$(Delphi)\\Experts\\Caf\xe9.dll\r\nExpertSel1=1\r\n");
     auto w = start({legacy});
-    ASSERT_TRUE(w->project().isOpen());
-    EXPECT_EQ(w->project().experts().entry(0).name, u"Caf\u00e9 Tools"_s);
-
     w->project().experts().add({u"R\u00e9sum\u00e9"_s, u"$(Delphi)\\Experts\\R.dll"_s, {}, true});
     ASSERT_TRUE(w->commands().RzBitBtnSaveProjectClick());
-    EXPECT_TRUE(test::readAll(legacy).contains("ExpertName2=R\xe9sum\xe9\r\n"));
     EXPECT_EQ(text(*w, u"RzStatusPaneMsg"_s), legacy + u" was written in code page 1252, as it was read."_s);
 
     // A name code page 1252 cannot hold: the file becomes UTF-8, and the pane says so.
     w->project().experts().add({u"\u4ee3\u7801"_s, u"$(Delphi)\\Experts\\C.dll"_s, {}, true});
     ASSERT_TRUE(w->commands().RzBitBtnSaveProjectClick());
-    EXPECT_TRUE(test::readAll(legacy).contains("ExpertName1=Caf\xc3\xa9 Tools\r\n"));
     EXPECT_EQ(text(*w, u"RzStatusPaneMsg"_s),
               legacy + u" was written in UTF-8: its text no longer fits code page 1252."_s);
     EXPECT_TRUE(close(*w));
@@ -273,7 +253,6 @@ TEST_F(MainWindowTest, SaveAsConfirmsReplacingAFileAndAFailedSaveKeepsTheProject
     EXPECT_TRUE(w->commands().RzBitBtnSaveProjectAsClick());
     EXPECT_EQ(test::readAll(dir.filePath(u"Other.vx7.bak"_s)), QByteArray("keep me"));
     EXPECT_EQ(w->windowTitle(), u"Delphi Vorlix - "_s + existing);
-    EXPECT_EQ(IniFile(existing).readInteger(u"DelphiExperts"_s, u"num"_s, 0), 4);
 
     // A failed save keeps the project modified and where it was, and says which file.
     w->project().experts().setSelected(0, false);
@@ -284,7 +263,6 @@ TEST_F(MainWindowTest, SaveAsConfirmsReplacingAFileAndAFailedSaveKeepsTheProject
     EXPECT_EQ(w->project().fileName(), existing);
     prompts.answer(u"File is modified, save it?"_s, Prompter::No);
     EXPECT_TRUE(close(*w));
-    EXPECT_EQ(IniFile(existing).readString(u"ConfigData"_s, u"LastTime"_s), u"2026-12-06 9:00:00"_s);
 }
 
 TEST_F(MainWindowTest, CloseWritesTheSettingsAndTheProjectStatistics)
@@ -315,10 +293,8 @@ TEST_F(MainWindowTest, CloseWritesTheSettingsAndTheProjectStatistics)
     EXPECT_EQ(s.readString(u"config"_s, u"LastEnd"_s), u"2026-12-06 10:02:03"_s);
     EXPECT_EQ(s.readString(u"config"_s, u"LastRunTime"_s), u"1:02:03"_s);
     EXPECT_EQ(s.readString(u"config"_s, u"Project"_s), sb.sampleProject);
-    EXPECT_EQ(s.readString(u"config"_s, u"Language"_s), u"English"_s);
     EXPECT_TRUE(s.readBool(u"config"_s, u"VerifyValid"_s, false));
     EXPECT_EQ(s.readInteger(u"Last"_s, u"Page"_s, -1), 2);
-    EXPECT_EQ(s.keyNames(u"Associate"_s), (QStringList{u"Associate"_s, u"Explorer"_s, u"FIleType"_s}));
     EXPECT_TRUE(test::readAll(settings()).startsWith("; Delphi 7 Vorlix\r\n[config]\r\nRun=2\r\n"));
 
     IniFile p(sb.sampleProject);
@@ -339,9 +315,7 @@ TEST_F(MainWindowTest, ALanguageFileChangesItsTextsAndEmptyValuesEmptyThem)
     EXPECT_EQ(child<QPushButton>(*w, u"RzBitBtnNewProject"_s)->text(), u"Brand New"_s);
     EXPECT_EQ(text(*w, u"RzLabelLang"_s), u"Test"_s);
     ASSERT_GT(w->project().groupCount(), 0);
-    for (int column = 0; column < 4; ++column)
-        EXPECT_EQ(w->project().group(0).headerData(column, Qt::Horizontal).toString(), QString()) << column;
-    EXPECT_EQ(w->findChild<QAction*>(u"popGroupMenu"_s)->text(), QString());
+    EXPECT_EQ(w->project().group(0).headerData(3, Qt::Horizontal).toString(), QString());
     EXPECT_TRUE(close(*w));
     EXPECT_EQ(IniFile(settings()).readString(u"config"_s, u"Language"_s), u"Test"_s);
 }
@@ -367,62 +341,54 @@ TEST_F(MainWindowTest, TicksSkipOnceAndClearCommandsAsk)
     prompts.answer(u"Clear project's runtime statistic?"_s, Prompter::Yes);
     w->RzLabelProjectRunsDblClick();
     EXPECT_EQ(text(*w, u"RzLabelProjectRuns"_s), u"0"_s);
-    EXPECT_EQ(w->project().statistics().runCount, 0);
     clock.advanceSeconds(65);
     EXPECT_TRUE(close(*w));
     EXPECT_EQ(IniFile(sb.sampleProject).readInteger(u"ConfigData"_s, u"Run"_s, -1), 0);
-    EXPECT_EQ(IniFile(sb.sampleProject).readString(u"ConfigData"_s, u"LastRun"_s), u"0:01:05"_s);
     // After the clear the close stores the time since the clear, day 0 and no run counter, so
     // the next start shows run 1.
     IniFile s(settings());
-    EXPECT_EQ(s.readString(u"config"_s, u"LastRunTime"_s), u"0:01:05"_s);
     EXPECT_EQ(s.readString(u"config"_s, u"RunTimeSum"_s), u"0:01:05"_s);
     EXPECT_EQ(s.readInteger(u"config"_s, u"Day"_s, -1), 0);
     EXPECT_FALSE(s.hasKey(u"config"_s, u"Run"_s));
 }
 
+// The day count moves on in the one second the time sum reads midnight, for the program and for an
+// open project alike; a tick that misses that second does not make it up.
 TEST(UsageStatistics, DayRollsOverInTheSecondTheSumReadsMidnight)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"s.wv7"_s);
-    test::writeAll(path, "[config]\r\nRunTimeSum=23:59:50\r\nDay=0\r\nRun=7\r\n");
-    IniFile settings(path);
-    app::UsageStatistics stats;
     const QDateTime start(QDate(2026, 12, 6), QTime(8, 0, 0));
-    stats.start(settings, start);
-    EXPECT_EQ(stats.runCount(), 7);
-    EXPECT_EQ(IniFile(path).readInteger(u"config"_s, u"Run"_s, 0), 8);
+    const struct
+    {
+        int second; // of the counted tick, with both sums at 23:59:50 at the start
+        const char16_t* sum;
+    } cases[] = {{9, u"0Tag 23:59:59"}, {10, u"1Tag 0:00:00"}, {11, u"0Tag 0:00:01"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.second);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"s.wv7"_s);
+        test::writeAll(path, "[config]\r\nRunTimeSum=23:59:50\r\nDay=0\r\nRun=7\r\n");
+        IniFile settings(path);
+        app::UsageStatistics stats;
+        stats.start(settings, start);
+        EXPECT_EQ(IniFile(path).readInteger(u"config"_s, u"Run"_s, 0), 8) << "the run is counted at once";
+        ConfigProject project;
+        project.setOpen(true);
+        project.statistics().timeSumMs = (23 * 3600 + 59 * 60 + 50) * 1000LL;
+        project.statistics().beginTime = start;
+        EXPECT_TRUE(stats.tick(start.addSecs(1), &project, u"Tag"_s).skipped);
+        const auto t = stats.tick(start.addSecs(c.second), &project, u"Tag"_s);
+        EXPECT_EQ(t.runTimeSum, QString::fromUtf16(c.sum));
+        EXPECT_EQ(t.projectTimeSum, QString::fromUtf16(c.sum));
 
-    ConfigProject project;
-    EXPECT_TRUE(stats.tick(start.addSecs(1), &project, u"Day"_s).skipped);
-    auto t = stats.tick(start.addSecs(2), &project, u"Day"_s);
-    EXPECT_FALSE(t.skipped);
-    EXPECT_EQ(t.runTimeSum, u"0Day 23:59:52"_s);
-    EXPECT_FALSE(t.project) << "no project open";
-    for (int s = 3; s <= 12; ++s)
-        t = stats.tick(start.addSecs(s), &project, u"Day"_s);
-    EXPECT_EQ(t.runTimeSum, u"1Day 0:00:02"_s);
-    EXPECT_EQ(stats.runDays(), 1);
-    EXPECT_EQ(stats.runTimeSumAt(start.addSecs(12)) % kMsPerDay, 2000);
-
-    // The three icon frames cycle, window and task bar one frame apart.
-    const auto a = stats.tick(start.addSecs(13), &project, u"Day"_s);
-    const auto b = stats.tick(start.addSecs(14), &project, u"Day"_s);
-    EXPECT_EQ((a.windowIconFrame + 1) % 3, b.windowIconFrame);
-    EXPECT_EQ(a.appIconFrame, b.windowIconFrame);
-
-    // A project's day moves the same way; a missed second is not made up.
-    project.setOpen(true);
-    project.statistics().timeSumMs = (23 * 3600 + 59 * 60 + 59) * 1000LL;
-    project.statistics().beginTime = start.addSecs(20);
-    t = stats.tick(start.addSecs(21), &project, u"Tag"_s);
-    EXPECT_EQ(t.projectTimeSum, u"1Tag 0:00:00"_s);
-    t = stats.tick(start.addSecs(26 + 86400), &project, u"Tag"_s);
-    EXPECT_EQ(project.statistics().days, 1) << "the day whose second was missed is not counted";
-
-    stats.clearProject(project, start.addSecs(30));
-    EXPECT_TRUE(stats.tick(start.addSecs(31), &project, u"Day"_s).skipped);
-    EXPECT_EQ(project.statistics().runCount, 0);
+        // The three icon frames cycle, window and task bar one frame apart.
+        ConfigProject closed;
+        const auto next = stats.tick(start.addSecs(c.second + 1), &closed, u"Tag"_s);
+        EXPECT_FALSE(next.project);
+        EXPECT_EQ((t.windowIconFrame + 1) % 3, next.windowIconFrame);
+        EXPECT_EQ(t.appIconFrame, next.windowIconFrame);
+        stats.clearProject(project, start);
+        EXPECT_TRUE(stats.tick(start.addSecs(c.second + 2), &project, u"Tag"_s).skipped);
+    }
 }
 
 TEST_F(ProjectWindowTest, HintsFallBackToTheEnclosingOnesAndNoTooltipIsShown)
@@ -445,7 +411,6 @@ TEST_F(ProjectWindowTest, HintsFallBackToTheEnclosingOnesAndNoTooltipIsShown)
     QApplication::sendEvent(w.get(), &left);
     EXPECT_EQ(pane(*w), w->hintAt(QApplication::widgetAt(QCursor::pos())));
     EXPECT_NE(pane(*w), newButton->statusTip());
-    EXPECT_FALSE(pane(*w).isEmpty());
 
     // Tooltip events die before any widget of the window sees them, list cells included.
     w->ui().showPage(app::Page::Experts);
@@ -454,7 +419,6 @@ TEST_F(ProjectWindowTest, HintsFallBackToTheEnclosingOnesAndNoTooltipIsShown)
     QHelpEvent help(QEvent::ToolTip, cell, cells->mapToGlobal(cell));
     QObject* filter = w.get(); // installed on the application, so it sees every widget's events
     EXPECT_TRUE(filter->eventFilter(cells, &help));
-    EXPECT_TRUE(filter->eventFilter(w->ui().RzListViewExpert->header()->viewport(), &help));
     QWidget stranger;
     EXPECT_FALSE(filter->eventFilter(&stranger, &help)) << "other windows are not ours to silence";
 }
