@@ -61,15 +61,12 @@ TEST_F(ListEditing, InsertReturnEnterAndDeleteRunTheCommandsOfTheFocusedList)
     prompts.answer(u"Do you really want to delete [Form Designer Plus] ?"_s, Prompter::Yes);
     press(Qt::Key_Delete, 1);
     EXPECT_EQ(w->ui().RzStatusPane1->text(), u"Expert: 4"_s) << "the counters follow the delete";
-    EXPECT_TRUE(view->selectionModel()->isRowSelected(1, {}));
+    EXPECT_TRUE(view->selectionModel()->isRowSelected(1, {})) << "the next row, ready for the next key";
 
     focus(w->ui().TabSheetTool, w->ui().RzListViewTool);
     prompts.chooseOpen(sb.delphiHost + u"/bin/imagedit.exe"_s).type({}).chooseFolder({}).cancelInput();
     press(Qt::Key_Enter, 0);
     EXPECT_EQ(row(0), u"imagedit"_s);
-    prompts.answer(u"[Package &Collection Editor] ?"_s, Prompter::Yes);
-    press(Qt::Key_Delete, 2);
-    EXPECT_EQ(view->model()->rowCount(), 2);
 
     // The search path keeps its rows sorted: the new one is selected where it lands.
     QDir().mkpath(sb.delphiHost + u"/Source"_s);
@@ -77,13 +74,6 @@ TEST_F(ListEditing, InsertReturnEnterAndDeleteRunTheCommandsOfTheFocusedList)
     prompts.chooseFolder(sb.delphiHost + u"/Source"_s);
     press(Qt::Key_Insert, 0);
     EXPECT_EQ(current(), u"$(Delphi)\\Source"_s);
-    prompts.chooseFolder(sb.delphiHost + u"/bin"_s);
-    press(Qt::Key_Return, view->currentIndex().row());
-    EXPECT_EQ(current(), u"$(Delphi)\\bin"_s);
-    const int lib = w->project().searchPath().rows().indexOf(u"C:\\Tools\\Lib"_s);
-    prompts.answer(u"Do you really want delete path \"C:\\Tools\\Lib\" ?"_s, Prompter::Yes);
-    press(Qt::Key_Delete, lib);
-    EXPECT_FALSE(w->project().searchPath().rows().contains(u"C:\\Tools\\Lib"_s));
 }
 
 TEST_F(ListEditing, PopupMenusOpenFromTheKeyboardAtTheCurrentRow)
@@ -136,11 +126,9 @@ TEST_F(ListEditing, TheLastColumnFillsTheListAndADividerDoubleClickFitsAColumn)
     QHeaderView* header = list->header();
     const ListViewSettings stored = list->entryModel()->viewSettings();
     EXPECT_EQ(header->sectionSize(0), stored.columnWidths[0]);
-    for (const int wider : {0, 200}) {
-        w->resize(w->width() + wider, w->height());
-        QTest::qWait(20);
-        EXPECT_EQ(header->sectionPosition(2) + header->sectionSize(2), list->viewport()->width()) << wider;
-    }
+    w->resize(w->width() + 200, w->height());
+    QTest::qWait(20);
+    EXPECT_EQ(header->sectionPosition(2) + header->sectionSize(2), list->viewport()->width());
 
     header->resizeSection(0, 20);
     const int divider = header->sectionPosition(1) - 1;
@@ -204,12 +192,6 @@ TEST_F(GroupPages, DeletingAGroupRenumbersTheLaterPagesAndKeepsTheActiveOne)
     EXPECT_EQ(w->findChild<QWidget*>(u"ListViewComp4"_s), nullptr);
     EXPECT_EQ(w->ui().RzPageControlComp->tabText(w->ui().RzPageControlComp->currentIndex()), u"G4"_s);
     EXPECT_EQ(text(*w, u"RzStatusPane1"_s), u"Component[G4]: 0"_s);
-
-    // The active last page goes: the new last one is shown.
-    pressTab(2);
-    prompts.answer(u"[G4]"_s, Prompter::Yes);
-    run(u"popDelGroup"_s);
-    EXPECT_EQ(w->ui().RzPageControlComp->currentIndex(), 1);
 }
 
 // Without a group there is no tab bar: the page itself offers the group popup, so that the first
@@ -239,9 +221,6 @@ TEST_F(GroupPages, ThePageWithoutGroupsOffersTheGroupPopupAndTheKeyboardAddresse
     QTabBar* bar = w->ui().RzPageControlComp->tabBar();
     QTest::keyClick(bar, Qt::Key_Left);
     EXPECT_EQ(w->addressedGroup(), 0);
-    prompts.type(u"Renamed"_s);
-    run(u"popModifyGroup"_s);
-    EXPECT_EQ(w->ui().RzPageControlComp->tabText(0), u"Renamed"_s);
     prompts.chooseOpen(sb.delphiHost + u"/Projects/Bpl/mine.bpl"_s).type(u"Mine"_s).chooseFolder({}).type({});
     run(u"popAddComp"_s);
     auto* list = child<app::EntryListView>(*w, u"ListViewComp1"_s);

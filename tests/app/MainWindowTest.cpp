@@ -109,6 +109,9 @@ TEST_F(MainWindowTest, WithoutArgumentsTheLastProjectOpensOrNone)
     QDir::setCurrent(QFileInfo(sb.sampleProject).path());
     EXPECT_EQ(opened({u"Sample.vx7"_s}), sb.sampleProject);
     QDir::setCurrent(cwd);
+    // Wine's shell passes the Windows form of the path.
+    EXPECT_EQ(opened({Installation::locate(sb.delphiHost).bridge.toWindows(sb.sampleProject)}),
+              sb.sampleProject);
     // A missing first argument or a directory starts without a project; the close stores the empty
     // name, and a directory stored as the last project opens nothing either.
     EXPECT_EQ(opened({dir.filePath(u"gone.vx7"_s)}), QString());
