@@ -119,12 +119,10 @@ TEST_F(MainWindowTest, WithoutArgumentsTheLastProjectOpensOrNone)
     EXPECT_EQ(w->ui().currentPage(), app::Page::Option) << "Option page by default";
     EXPECT_TRUE(close(*w));
     IniFile s(settings());
-    s.writeString(u"config"_s, u"Project"_s, sb.sampleProject);
     s.writeInteger(u"Last"_s, u"Page"_s, 9);
     s.writeInteger(u"Position"_s, u"Width"_s, 300);
     w = start();
-    EXPECT_TRUE(w->project().isOpen());
-    EXPECT_EQ(w->ui().currentPage(), app::Page::Option);
+    EXPECT_EQ(w->ui().currentPage(), app::Page::Option) << "a page that does not exist";
     EXPECT_GE(w->width(), 640);
     EXPECT_TRUE(close(*w));
     // The project a start opens, or empty.
@@ -134,6 +132,8 @@ TEST_F(MainWindowTest, WithoutArgumentsTheLastProjectOpensOrNone)
         EXPECT_TRUE(close(*window));
         return file;
     };
+    IniFile(settings()).writeString(u"config"_s, u"Project"_s, sb.sampleProject);
+    EXPECT_EQ(opened({}), sb.sampleProject);
     // A relative argument is remembered as an absolute path.
     const QString cwd = QDir::currentPath();
     QDir::setCurrent(QFileInfo(sb.sampleProject).path());
@@ -305,11 +305,9 @@ TEST_F(MainWindowTest, ALanguageFileChangesItsTextsAndEmptyValuesEmptyThem)
     IniFile(settings()).writeString(u"config"_s, u"Language"_s, u"Test"_s);
     auto w = start({sb.sampleProject});
     EXPECT_EQ(child<QPushButton>(*w, u"RzBitBtnNewProject"_s)->text(), u"Brand New"_s);
-    EXPECT_EQ(text(*w, u"RzLabelLang"_s), u"Test"_s);
     ASSERT_GT(w->project().groupCount(), 0);
     EXPECT_EQ(w->project().group(0).headerData(3, Qt::Horizontal).toString(), QString());
     EXPECT_TRUE(close(*w));
-    EXPECT_EQ(IniFile(settings()).readString(u"config"_s, u"Language"_s), u"Test"_s);
 }
 
 TEST_F(MainWindowTest, TicksSkipOnceAndClearCommandsAsk)
@@ -335,7 +333,6 @@ TEST_F(MainWindowTest, TicksSkipOnceAndClearCommandsAsk)
     EXPECT_EQ(text(*w, u"RzLabelProjectRuns"_s), u"0"_s);
     clock.advanceSeconds(65);
     EXPECT_TRUE(close(*w));
-    EXPECT_EQ(IniFile(sb.sampleProject).readInteger(u"ConfigData"_s, u"Run"_s, -1), 0);
     // After the clear the close stores the time since the clear, day 0 and no run counter, so
     // the next start shows run 1.
     IniFile s(settings());
@@ -371,13 +368,8 @@ TEST(UsageStatistics, DayRollsOverInTheSecondTheSumReadsMidnight)
         const auto t = stats.tick(start.addSecs(c.second), &project, u"Tag"_s);
         EXPECT_EQ(t.runTimeSum, QString::fromUtf16(c.sum));
         EXPECT_EQ(t.projectTimeSum, QString::fromUtf16(c.sum));
-
-        // The three icon frames cycle, window and task bar one frame apart.
         ConfigProject closed;
-        const auto next = stats.tick(start.addSecs(c.second + 1), &closed, u"Tag"_s);
-        EXPECT_FALSE(next.project);
-        EXPECT_EQ((t.windowIconFrame + 1) % 3, next.windowIconFrame);
-        EXPECT_EQ(t.appIconFrame, next.windowIconFrame);
+        EXPECT_FALSE(stats.tick(start.addSecs(c.second + 1), &closed, u"Tag"_s).project);
         stats.clearProject(project, start);
         EXPECT_TRUE(stats.tick(start.addSecs(c.second + 2), &project, u"Tag"_s).skipped);
     }
@@ -394,8 +386,6 @@ TEST_F(ProjectWindowTest, HintsFallBackToTheEnclosingOnesAndNoTooltipIsShown)
     QApplication::sendEvent(w.get(), &onButton);
     EXPECT_EQ(pane(*w), newButton->statusTip());
     EXPECT_EQ(w->hintAt(w->ui().RzPageControl), w->statusTip());
-    QWidget* plain = new QWidget(newButton);
-    EXPECT_EQ(w->hintAt(plain), newButton->statusTip()) << "a part of a control shows the control's hint";
     w->show();
     QCursor::setPos(w->mapToGlobal(QPoint(w->width() / 2, w->height() - 2)));
     QStatusTipEvent left{QString()};
