@@ -1,9 +1,9 @@
 #include "delphireg/RegistryAccess.h"
 #include "platform/registry/RegistryStore.h"
 #include "support/FakeCommandHost.h"
+#include "support/FakeWine.h"
 #include "support/RegistryContents.h"
 #include "support/TestFiles.h"
-#include "support/WinePrefix.h"
 
 #include <gtest/gtest.h>
 
@@ -158,21 +158,13 @@ TEST_F(RegistryCommandsTest, ClearIsUndoneAndTheUndoCanBeUndone)
     EXPECT_EQ(prompts.choiceLists()[1].size(), 1) << "one snapshot before the first undo";
 }
 
+// That a real wineserver is found is the registry store's test (HiveWineTest); here a process holds
+// the server's lock as it does.
 TEST_F(RegistryCommandsTest, WhileWineRunsReadingWarnsAndWritingIsRefused)
 {
-    if (QStandardPaths::findExecutable(u"wineserver"_s).isEmpty())
-        VX_WINE_UNAVAILABLE("Wine is not installed (no wineserver on PATH)");
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"WINEPREFIX"_s, sb.prefix);
-    auto server = [&](const QString& option) {
-        QProcess p;
-        p.setProcessEnvironment(env);
-        p.start(u"wineserver"_s, {option});
-        p.waitForFinished(30000);
-    };
-    server(u"-p"_s); // a persistent server, as a running Delphi keeps one
     const QByteArray user = userReg();
-
+    const test::FakeWineserver server(HiveRegistryStore::serverDirectories(sb.prefix).first());
+    ASSERT_TRUE(server.locked());
     const QString chosen = dir.filePath(u"while.reg"_s);
     prompts.answer(u"back up"_s, Prompter::Yes)
         .chooseSave(chosen)
@@ -183,12 +175,6 @@ TEST_F(RegistryCommandsTest, WhileWineRunsReadingWarnsAndWritingIsRefused)
 
     prompts.answer(u"Choice Yes will delete"_s, Prompter::Yes).answer(u"wineserver -k"_s, Prompter::Ok);
     registry.RzBitBtnClearRegClick();
-
-    server(u"-k"_s);
-    server(u"-w"_s);
-    const QStringList dirs = HiveRegistryStore::serverDirectories(sb.prefix);
-    for (qsizetype i = 1; i < dirs.size(); ++i)
-        QDir(QFileInfo(dirs[i]).path()).removeRecursively();
     EXPECT_EQ(userReg(), user);
 }
 
