@@ -96,8 +96,8 @@ TEST_F(InputDialogTest, ModesDecideButtonsAndTheEmptyText)
         bool withCancel;
         bool emptyAccepted;
     };
-    for (const Case c : {Case{0, true, true}, Case{1, true, false}, Case{2, true, true},
-                         Case{3, false, false}, Case{4, false, true}, Case{7, true, true}}) {
+    for (const Case c : {Case{1, true, false}, Case{2, true, true}, Case{3, false, false},
+                         Case{4, false, true}, Case{7, true, true}}) {
         SCOPED_TRACE(c.mode);
         dialog.setMode(c.mode);
         dialog.open();
@@ -216,7 +216,6 @@ TEST_F(SelLangTest, RowsSortedOkOnlyWithASelectionEscapeOnlyThen)
     dialog.setLanguages({u"English"_s, u"Zulu"_s, u"chinese"_s});
     dialog.open();
     EXPECT_EQ(rows(), (QStringList{u"chinese"_s, u"English"_s, u"Zulu"_s}));
-    EXPECT_TRUE(list->selectedItems().isEmpty());
     EXPECT_FALSE(ok->isEnabled());
     for (const auto key : {Qt::Key_Escape, Qt::Key_Return}) {
         QTest::keyClick(list, key);
@@ -309,15 +308,6 @@ TEST(DialogPrompterFiles, TypedFullPathWithEnterChoosesTheFile)
         QTest::keyClick(name, Qt::Key_Return);
     });
     EXPECT_EQ(prompter.openFile(nullptr, start.path(), u"Expert(*.dll)|*.dll"_s), file);
-
-    whenModal([&start](QWidget* d) {
-        auto* dialog = qobject_cast<QFileDialog*>(d);
-        ASSERT_NE(dialog, nullptr);
-        EXPECT_EQ(dialog->windowTitle(), u"Include Path"_s);
-        EXPECT_EQ(dialog->directory().absolutePath(), QDir(start.path()).absolutePath());
-        static_cast<QDialog*>(dialog)->accept(); // the dialog's Choose
-    });
-    EXPECT_EQ(prompter.folder(nullptr, u"Include Path"_s, start.path()), QDir(start.path()).absolutePath());
 }
 
 } // namespace
