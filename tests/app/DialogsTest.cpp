@@ -1,5 +1,5 @@
-// The shared dialogs (input, language selection, file list) and the real prompter's file and
-// folder dialogs, driven as a user would: keys, clicks and closing the window.
+// The shared dialogs (input, language selection, file list) as the real prompter shows them, driven
+// as a user would: keys, clicks and closing the window.
 
 #include "app/DialogGeometry.h"
 #include "app/DialogPrompter.h"
@@ -8,18 +8,15 @@
 #include "app/TFormSelLang.h"
 #include "editing/RuntimeFiles.h"
 #include "i18n/UiTexts.h"
-#include "support/TestFiles.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -290,24 +287,6 @@ TEST(DialogPrompterFileList, ShowsTheRuntimeFilesReadOnlyWithTheCallersMessageAn
         });
         EXPECT_EQ(prompter.fileList(nullptr, state), confirm);
     }
-}
-
-TEST(DialogPrompterFiles, TypedFullPathWithEnterChoosesTheFile)
-{
-    QTemporaryDir elsewhere;
-    QTemporaryDir start;
-    const QString file = elsewhere.filePath(u"Experts/my expert.dll"_s);
-    test::writeAll(file, "MZ");
-    DialogPrompter prompter;
-    whenModal([&file](QWidget* d) {
-        auto* dialog = qobject_cast<QFileDialog*>(d);
-        ASSERT_NE(dialog, nullptr);
-        auto* name = dialog->findChild<QLineEdit*>(u"fileNameEdit"_s);
-        ASSERT_NE(name, nullptr);
-        name->setText(file);
-        QTest::keyClick(name, Qt::Key_Return);
-    });
-    EXPECT_EQ(prompter.openFile(nullptr, start.path(), u"Expert(*.dll)|*.dll"_s), file);
 }
 
 } // namespace
