@@ -2,8 +2,7 @@
 // what the shared dialogs receive, what a close stores), the environment commands (helper folders,
 // the database engine switch, the default configuration with its registration and shortcuts, the
 // runtime-file copy), the Associate group (its enabling rule, what a close writes for the boxes, a
-// moved program, a close whose hive cannot be written), the logo animation, the links, Help and
-// Launch.
+// moved program, a close whose hive cannot be written), the logo animation, Help and Launch.
 
 #include "app/AboutPage.h"
 #include "app/EntryListView.h"
@@ -19,7 +18,6 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
@@ -27,7 +25,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QUrl>
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -36,22 +33,15 @@ using namespace vx;
 
 namespace {
 
-// Receives the links the desktop would open.
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-  public:
-    QList<QUrl> urls;
-    Q_INVOKABLE void open(const QUrl& url) { urls << url; }
-};
-
 class PagesTest : public test::MainWindowFixture
 {
   protected:
     void click(app::TFormMain& w, const QString& name) { child<QAbstractButton>(w, name)->click(); }
 };
 
-TEST_F(PagesTest, ChosenFontShowsBesideTheButtonReachesTheDialogsAndIsStoredWithoutStyle)
+// The labels open the dialogs as the buttons do; cancelling changes nothing. A chosen font shows
+// beside the button and is stored without its style; a chosen language changes every caption.
+TEST_F(PagesTest, ChosenFontAndLanguageShowOnThePageAndAreStored)
 {
     IniFile(settings()).writeInteger(u"Font"_s, u"Charset"_s, 134);
     QFont arial(u"Arial"_s, 10);
@@ -60,34 +50,17 @@ TEST_F(PagesTest, ChosenFontShowsBesideTheButtonReachesTheDialogsAndIsStoredWith
     // At start the input dialog has the window's font (what a choice gives them: tests/editing).
     ASSERT_TRUE(w->dialogs().input.font.has_value());
     EXPECT_EQ(*w->dialogs().input.font, w->font());
-
-    prompts.chooseFont(std::nullopt); // the label opens the dialog too; cancel changes nothing
+    prompts.chooseFont(std::nullopt).chooseLanguage({});
     QTest::mouseClick(w->ui().RzLabelFont, Qt::LeftButton);
-    EXPECT_EQ(text(*w, u"RzLabelFont"_s), u"MS Sans Serif, 8"_s);
-
-    prompts.chooseFont(arial);
-    w->ui().RzBitBtnFont->click();
-    EXPECT_EQ(text(*w, u"RzLabelFont"_s), u"Arial, 10"_s);
-    EXPECT_EQ(w->font().family(), u"Arial"_s);
-    EXPECT_TRUE(close(*w));
-    EXPECT_EQ(IniFile(settings()).readInteger(u"Font"_s, u"Charset"_s, 0), 134) << "kept as it was read";
-
-    w = start(); // name and size come back, the style does not
-    EXPECT_EQ(w->font().family(), u"Arial"_s);
-    EXPECT_EQ(w->font().pointSize(), 10);
-    EXPECT_FALSE(w->font().bold());
-    EXPECT_TRUE(close(*w));
-}
-
-TEST_F(PagesTest, ChoosingChineseSwitchesTheWindowAndTheLanguageLabel)
-{
-    auto w = start();
-    prompts.chooseLanguage({});
     QTest::mouseClick(w->ui().RzLabelLang, Qt::LeftButton);
+    EXPECT_EQ(text(*w, u"RzLabelFont"_s), u"MS Sans Serif, 8"_s);
     EXPECT_EQ(text(*w, u"RzLabelLang"_s), u"English"_s);
 
-    prompts.chooseLanguage(u"chinese"_s);
+    prompts.chooseFont(arial).chooseLanguage(u"chinese"_s);
+    w->ui().RzBitBtnFont->click();
     w->ui().RzButtonLang->click();
+    EXPECT_EQ(text(*w, u"RzLabelFont"_s), u"Arial, 10"_s);
+    EXPECT_EQ(w->font().family(), u"Arial"_s);
     EXPECT_EQ(text(*w, u"RzLabelLang"_s), u"chinese"_s);
     // Buttons, check boxes and page tabs all take the translated captions.
     const int experts = w->ui().RzPageControl->indexOf(w->ui().TabSheetExperts);
@@ -100,7 +73,15 @@ TEST_F(PagesTest, ChoosingChineseSwitchesTheWindowAndTheLanguageLabel)
     EXPECT_EQ(w->ui().RzRapidFireButtonAddPath->text(), child<QAction>(*w, u"popAddTool"_s)->text());
     EXPECT_EQ(w->dialogs().folder.title, u"包含路径"_s) << "the folder dialog is titled in the language";
     EXPECT_TRUE(close(*w));
-    EXPECT_EQ(IniFile(settings()).readString(u"config"_s, u"Language"_s), u"chinese"_s);
+    IniFile stored(settings());
+    EXPECT_EQ(stored.readString(u"config"_s, u"Language"_s), u"chinese"_s);
+    EXPECT_EQ(stored.readInteger(u"Font"_s, u"Charset"_s, 0), 134) << "kept as it was read";
+
+    w = start(); // name and size come back, the style does not
+    EXPECT_EQ(w->font().family(), u"Arial"_s);
+    EXPECT_EQ(w->font().pointSize(), 10);
+    EXPECT_FALSE(w->font().bold());
+    EXPECT_TRUE(close(*w));
 }
 
 TEST_F(PagesTest, HelperFoldersEndWithABackslashAndCancelKeepsThem)
@@ -270,20 +251,9 @@ TEST_F(PagesTest, ThreePressesWithoutAMoveLetThePictureFallWhileTheWindowWaits)
     EXPECT_FALSE(w->isEnabled());
 }
 
-TEST_F(PagesTest, LinksOpenWithTheDesktopAndLaunchStartsTheIdeThroughWine)
+TEST_F(PagesTest, LaunchStartsTheIdeThroughWineOrSaysWhyNot)
 {
     auto w = start();
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(u"https"_s, &catcher, "open");
-    QDesktopServices::setUrlHandler(u"mailto"_s, &catcher, "open");
-    child<app::ClickLabel>(*w, u"Image6"_s)->clicked();
-    child<app::ClickLabel>(*w, u"RzLabelEmail"_s)->clicked();
-    QDesktopServices::unsetUrlHandler(u"https"_s);
-    QDesktopServices::unsetUrlHandler(u"mailto"_s);
-    ASSERT_EQ(catcher.urls.size(), 2);
-    EXPECT_EQ(catcher.urls[0].scheme(), u"https"_s);
-    EXPECT_TRUE(catcher.urls[1].toString().contains(u"subject=suggest"_s));
-
     {
         test::FakeWine wine(true);
         child<QPushButton>(*w, u"RzBitBtnLaunch"_s)->click();
@@ -315,5 +285,3 @@ TEST_F(PagesTest, HelpOpensTheHelpFileThroughWineElseTheBuiltInGuide)
 }
 
 } // namespace
-
-#include "PagesTest.moc"
