@@ -113,16 +113,13 @@ TEST_F(MainWindowTest, OpensTheProjectGivenOnTheCommandLineAndTheCloseWritesTheS
 
 TEST_F(MainWindowTest, WithoutArgumentsTheLastProjectOpensOrNone)
 {
-    auto w = start();
-    EXPECT_EQ(w->windowTitle(), u"Delphi 7 Vorlix"_s);
-    EXPECT_FALSE(w->project().isOpen());
-    EXPECT_EQ(w->ui().currentPage(), app::Page::Option) << "Option page by default";
-    EXPECT_TRUE(close(*w));
     IniFile s(settings());
     s.writeInteger(u"Last"_s, u"Page"_s, 9);
     s.writeInteger(u"Position"_s, u"Width"_s, 300);
-    w = start();
-    EXPECT_EQ(w->ui().currentPage(), app::Page::Option) << "a page that does not exist";
+    auto w = start();
+    EXPECT_EQ(w->windowTitle(), u"Delphi 7 Vorlix"_s);
+    EXPECT_FALSE(w->project().isOpen());
+    EXPECT_EQ(w->ui().currentPage(), app::Page::Option) << "for a page that does not exist";
     EXPECT_GE(w->width(), 640);
     EXPECT_TRUE(close(*w));
     // The project a start opens, or empty.
