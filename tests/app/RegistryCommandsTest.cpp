@@ -83,7 +83,6 @@ TEST_F(RegistryCommandsTest, ApplyAsksWithThePreviewOfItsChangesAndWritesTheSele
     prompts.answer(u"Do you really want to apply it to Delphi?"_s, Prompter::Ok)
         .answer(u"Apply success."_s, Prompter::Ok);
     registry.RzBitBtnApplyProjectClick();
-    EXPECT_EQ(prompts.messages().back().icon, Prompter::Icon::None);
     EXPECT_EQ(host.status, u"Apply success. Please restart Delphi to make changes take effect."_s);
     EXPECT_FALSE(HiveRegistryStore(sb.prefix).keyExists(RegRoot::CurrentUser, palette));
     EXPECT_FALSE(host.project().isModified()) << "apply does not touch the project";
