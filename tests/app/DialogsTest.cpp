@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QCursor>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -135,23 +134,6 @@ TEST_F(InputDialogTest, EnterConfirmsOnlyWhileOkIsEnabledCancelEscapeAndClosingC
     QTest::keyClick(dialog.edit(), Qt::Key_Escape);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
-}
-
-TEST_F(InputDialogTest, PlacedAtThePointerOnceAndClampedToItsScreen)
-{
-    QScreen* screen = QGuiApplication::primaryScreen();
-    ASSERT_NE(screen, nullptr);
-    const QRect area = screen->geometry();
-    const QPoint corner = area.bottomRight() - QPoint(3, 3);
-    QCursor::setPos(corner);
-    ASSERT_EQ(QCursor::pos(), corner);
-    dialog.move(area.topLeft());
-    dialog.setPlaceAtCursor(true);
-    dialog.open();
-    EXPECT_FALSE(dialog.placeAtCursor()) << "the showing resets the flag";
-    const QRect frame = dialog.frameGeometry();
-    EXPECT_EQ(frame.topLeft(), placeAtPointer(corner, frame.size(), area));
-    dialog.reject();
 }
 
 // A 300-character name without a blank wraps inside the screen; Ctrl+C copies the text as given.

@@ -103,7 +103,6 @@ TEST(Images, FramesDifferAndTheSplashShowsItsPictureAndBlinksItsLabel)
          {std::pair{animateFrames(), animateFramesAlt()}, std::pair{tipFrames(false), tipFrames(true)}}) {
         ASSERT_EQ(b.size(), a.size());
         for (qsizetype i = 0; i < a.size(); ++i) {
-            EXPECT_GT(opaquePixels(a.at(i).toImage()), a.at(i).width() * a.at(i).height() / 2) << i;
             EXPECT_NE(a.at(i).toImage(), b.at(i).toImage()) << i;
             EXPECT_NE(a.at(i).toImage(), a.at((i + 1) % a.size()).toImage()) << i;
         }
