@@ -191,8 +191,7 @@ TEST_F(GroupPages, ThePageWithoutGroupsOffersTheGroupPopupAndTheKeyboardAddresse
     EXPECT_EQ(w->addressedGroup(), 1) << "a new group is the current and the addressed one";
 
     // The keyboard moves along the tab bar and addresses the group it reaches.
-    QTabBar* bar = w->ui().RzPageControlComp->tabBar();
-    QTest::keyClick(bar, Qt::Key_Left);
+    QTest::keyClick(w->ui().RzPageControlComp->tabBar(), Qt::Key_Left);
     EXPECT_EQ(w->addressedGroup(), 0);
 }
 

@@ -227,7 +227,6 @@ TEST_F(MainWindowTest, NewEditSaveCloseOpenCycle)
     c.RzBitBtnOpenProjectClick();
     EXPECT_FALSE(w->project().isOpen());
     EXPECT_EQ(text(*w, u"RzStatusPaneMsg"_s), u"Open file error or file has readonly attrib!"_s);
-    EXPECT_TRUE(close(*w));
 }
 
 TEST_F(MainWindowTest, ALegacyProjectKeepsItsCodePageWhileItsTextFitsAndTheStatusPaneSaysWhich)
@@ -248,7 +247,6 @@ TEST_F(MainWindowTest, ALegacyProjectKeepsItsCodePageWhileItsTextFitsAndTheStatu
     ASSERT_TRUE(w->commands().RzBitBtnSaveProjectClick());
     EXPECT_EQ(text(*w, u"RzStatusPaneMsg"_s),
               legacy + u" was written in UTF-8: its text no longer fits code page 1252."_s);
-    EXPECT_TRUE(close(*w));
 }
 
 TEST_F(ProjectWindowTest, CommandsWaitWhileALoadLetsEventsThrough)
@@ -283,8 +281,6 @@ TEST_F(MainWindowTest, SaveAsConfirmsReplacingAFileAndAFailedSaveKeepsTheProject
     EXPECT_FALSE(w->commands().RzBitBtnSaveProjectAsClick());
     EXPECT_TRUE(w->project().isModified());
     EXPECT_EQ(w->project().fileName(), existing);
-    prompts.answer(u"File is modified, save it?"_s, Prompter::No);
-    EXPECT_TRUE(close(*w));
 }
 
 // A language file changes the texts it names; an empty value empties the texts that exist.
@@ -298,7 +294,6 @@ TEST_F(MainWindowTest, ALanguageFileChangesItsTextsAndEmptyValuesEmptyThem)
     EXPECT_EQ(child<QPushButton>(*w, u"RzBitBtnNewProject"_s)->text(), u"Brand New"_s);
     ASSERT_GT(w->project().groupCount(), 0);
     EXPECT_EQ(w->project().group(0).headerData(3, Qt::Horizontal).toString(), QString());
-    EXPECT_TRUE(close(*w));
 }
 
 TEST_F(MainWindowTest, TicksSkipOnceAndClearCommandsAsk)

@@ -81,7 +81,6 @@ TEST_F(PagesTest, ChosenFontAndLanguageShowOnThePageAndAreStored)
     EXPECT_EQ(w->font().family(), u"Arial"_s);
     EXPECT_EQ(w->font().pointSize(), 10);
     EXPECT_FALSE(w->font().bold());
-    EXPECT_TRUE(close(*w));
 }
 
 TEST_F(PagesTest, HelperFoldersEndWithABackslashAndCancelKeepsThem)

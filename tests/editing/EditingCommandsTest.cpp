@@ -157,7 +157,6 @@ TEST_F(Commands, AddComponentOpensInTheGroupsFolderAndStoresMacroPaths)
         .type(u"net note"_s);
     groupCmds.popAddCompClick();
     EXPECT_EQ(s.starts().at(0), c(u"Delphi7/Components/Standard"_s));
-    EXPECT_EQ(s.folders().at(0), c(u"Delphi7/Bin"_s));
     EXPECT_EQ(prompts(s), u"Component:2@,Note:2@"_s);
     const ComponentListModel& list = project().group(0);
     ASSERT_EQ(list.count(), 2);
