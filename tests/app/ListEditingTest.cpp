@@ -12,7 +12,6 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QHeaderView>
-#include <QLineEdit>
 #include <QMenu>
 #include <QTabBar>
 #include <QTest>
@@ -90,8 +89,8 @@ TEST_F(ListEditing, PopupMenusOpenFromTheKeyboardAtTheCurrentRow)
     }
 }
 
-// After a click on any cell, the keys act on that row's first cell, whose keys they are: Space
-// toggles its check box (not a search for a text starting with a blank), F2 edits its caption.
+// After a click on any cell, the current cell is that row's first one, whose keys they are: Space
+// toggles its check box (not a search for a text starting with a blank).
 TEST_F(ListEditing, KeysActOnTheRowWhicheverCellWasClicked)
 {
     focus(w->ui().TabSheetExperts, w->ui().RzListViewExpert);

@@ -366,6 +366,7 @@ TEST_F(ProjectWindowTest, HintsFallBackToTheEnclosingOnesAndNoTooltipIsShown)
     QStatusTipEvent onButton(newButton->statusTip());
     QApplication::sendEvent(w.get(), &onButton);
     EXPECT_EQ(pane(*w), newButton->statusTip());
+    EXPECT_EQ(w->hintAt(w->ui().RzPageControl), w->statusTip());
     w->show();
     QCursor::setPos(w->mapToGlobal(QPoint(w->width() / 2, w->height() - 2)));
     QStatusTipEvent left{QString()};

@@ -5,8 +5,6 @@
 // moved program, a close whose hive cannot be written), the logo animation, Help and Launch.
 
 #include "app/AboutPage.h"
-#include "app/EntryListView.h"
-#include "app/HelpWindow.h"
 #include "app/MainWindow.h"
 #include "delphireg/Snapshots.h"
 #include "platform/ini/IniFile.h"
