@@ -39,9 +39,10 @@ for layer in "${!allowed[@]}"; do
 done
 # Inside platform/: the folders of one concern build on the files at the top of platform/ (errors,
 # file operations, clock, code pages), never on one another; the top uses only the hive reader,
-# to find the prefix's code page in system.reg.
+# to find the prefix's code page in system.reg and the IDE's folder, and the version resource, to
+# check the IDE's executable of an installation it finds.
 declare -A platformAllowed=(
-  [top]="registry"
+  [top]="registry pe"
   [registry]=""
   [ini]=""
   [pe]=""

@@ -620,11 +620,16 @@ void TFormMain::rebuildGroupPages()
 void TFormMain::loadLanguage(const QString& name)
 {
     m_languageName = name;
-    m_languageTexts = vx::loadLanguage(m_installation.hostRoot, name);
+    m_languageTexts = vx::loadLanguage(languageFolders(), name);
     applyLanguageTexts(m_languageTexts);
     m_ui.RzLabelLang->setText(name);
     // The folder dialog is titled in the language from here on.
     m_dialogs.folder.title = uiText(UiText::IncludePath);
+}
+
+QStringList TFormMain::languageFolders() const
+{
+    return m_languageFolders.isEmpty() ? QStringList{m_installation.hostRoot} : m_languageFolders;
 }
 
 void TFormMain::applyLanguageTexts(const LanguageTexts& texts)

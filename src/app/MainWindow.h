@@ -61,6 +61,9 @@ class TFormMain : public QMainWindow,
     // executable unless set.
     void setExecutablePath(const QString& path) { m_executablePath = path; }
     const QString& executablePath() const { return m_executablePath; }
+    // Where the language files are looked up, the first folder holding a name winning; DelphiRoot
+    // unless set (an installed program adds its data folder).
+    void setLanguageFolders(const QStringList& folders) { m_languageFolders = folders; }
     ProjectCommands& commands() { return *m_commands; }
     RegistryCommands& registry() { return *m_registry; }
     EditingCommands& editing() { return *m_editing; }
@@ -71,6 +74,7 @@ class TFormMain : public QMainWindow,
     const PathBridge& bridge() const override { return m_installation.bridge; }
     DialogStates& dialogs() override { return m_dialogs; }
     QString hostRoot() const override { return m_installation.hostRoot; }
+    QStringList languageFolders() const override;
     QString caption(const QString& objectName) const override;
     int selectedRow(const QAbstractItemModel& list) const override;
     void selectRow(const QAbstractItemModel& list, int row) override;
@@ -187,6 +191,7 @@ class TFormMain : public QMainWindow,
     PathMacro m_macro;
     QString m_settingsPath;
     QString m_executablePath;
+    QStringList m_languageFolders; // empty: DelphiRoot's host directory
     IniFile m_settings;
     IniFile m_projectStore;
     ConfigProject m_project;

@@ -10,9 +10,12 @@
 #include "platform/Installation.h"
 #include "platform/Version.h"
 #include "platform/WineLauncher.h"
+#include "project/ProgramPlace.h"
 #include "project/Settings.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <cstdio>
 #include <string_view>
 
@@ -20,11 +23,15 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr char kUsage[] = "Usage: vorlix7 [PROJECT.vx7]\n"
-                          "       vorlix7 --delphi FILE...\n"
+constexpr char kUsage[] = "Usage: vorlix7 [--root DIR] [--prefix DIR] [PROJECT.vx7]\n"
+                          "       vorlix7 [--root DIR] [--prefix DIR] --delphi FILE...\n"
                           "Delphi Vorlix: configuration projects of the Delphi 7 IDE under Wine.\n\n"
                           "  PROJECT.vx7       open this project (a host path or a Windows path)\n"
                           "  --delphi FILE...  start the IDE with these files instead of the window\n"
+                          "  --root DIR        the Delphi installation's folder (default: this program's\n"
+                          "                    folder when Delphi stands there, else the one found, or\n"
+                          "                    the one chosen among those found)\n"
+                          "  --prefix DIR      the Wine prefix; without --root, the one prefix searched\n"
                           "  --version         print the version\n"
                           "  --help            print this text\n";
 
@@ -45,30 +52,46 @@ int main(int argc, char** argv)
     vx::app::DialogPrompter::instance(); // questions are asked with the window's dialogs
 
     const QString exe = QApplication::applicationFilePath();
-    const vx::Installation inst = vx::Installation::locate(QApplication::applicationDirPath());
-    // Project and language files that are not UTF-8 are in the prefix's ANSI code page.
-    vx::useAnsiCodePageOfPrefix(inst.prefix());
-    if (const QString refusal = vx::app::missingDelphiMessage(inst); !refusal.isEmpty()) {
-        vx::Prompter::current().message(nullptr,
-                                        {vx::Prompter::Icon::Warning, QString::fromUtf16(vx::kProductName),
-                                         refusal, vx::Prompter::Ok, vx::Prompter::Ok, false});
+    const vx::app::StartOptions options = vx::app::parseStartOptions(QApplication::arguments().mid(1));
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "vorlix7: %s\n\n%s", qPrintable(options.error), kUsage);
+        return 2;
+    }
+    const vx::FinderEnvironment env = vx::finderEnvironmentOfProcess();
+    const QString configPath = vx::programConfigPath(env.configHome());
+    const vx::app::StartInstallation start =
+        vx::app::chooseStartInstallation(QApplication::applicationDirPath(), options, env, configPath);
+    if (!start.installation) {
+        if (!start.refusal.isEmpty())
+            vx::Prompter::current().message(nullptr, {vx::Prompter::Icon::Warning,
+                                                      QString::fromUtf16(vx::kProductName), start.refusal,
+                                                      vx::Prompter::Ok, vx::Prompter::Ok, false});
         return 1;
     }
-    const QStringList args = QApplication::arguments().mid(1);
+    const vx::Installation& inst = *start.installation;
+    // Project and language files that are not UTF-8 are in the prefix's ANSI code page.
+    vx::useAnsiCodePageOfPrefix(inst.prefix());
+    const QStringList& args = options.rest;
     // The desktop's handler of the IDE's files: start the IDE with them, without a window.
     if (!args.isEmpty() && args.first() == QLatin1StringView(vx::integration::kDelphiOption)) {
-        const vx::ProgramStart start = vx::integration::startDelphi(inst, args.mid(1));
-        if (!start.started)
-            vx::Prompter::error(nullptr, start.error);
-        return start.started ? 0 : 1;
+        const vx::ProgramStart started = vx::integration::startDelphi(inst, args.mid(1));
+        if (!started.started)
+            vx::Prompter::error(nullptr, started.error);
+        return started.started ? 0 : 1;
     }
+    // Beside the IDE the settings stay beside the program; installed, one file per installation.
+    const vx::ProgramFiles files = vx::programFilesFor(exe, QFileInfo(vx::settingsPathFor(exe)).fileName(),
+                                                       inst.prefix(), inst.hostRoot, env.configHome());
+    if (files.installed)
+        QDir().mkpath(QFileInfo(files.settingsFile).absolutePath());
 
     auto* splash = new vx::app::TFormSplash;
     splash->show();
     splash->repaint();
     QApplication::processEvents();
 
-    vx::app::TFormMain window(inst, vx::settingsPathFor(exe));
+    vx::app::TFormMain window(inst, files.settingsFile);
+    window.setLanguageFolders(files.languageFolders);
     if (window.FormCreate(args) != vx::app::TFormMain::StartResult::Ok) {
         delete splash;
         return 1;

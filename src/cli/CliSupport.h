@@ -70,7 +70,8 @@ struct Invocation
     const Installation& inst;
     QStringList args;
     const QCommandLineParser& parser;
-    QString usageLine; // the command's line of the table
+    QString usageLine;    // the command's line of the table
+    QString settingsFile; // the program's settings file for the installation
 
     bool isSet(const QString& option) const { return parser.isSet(option); }
     QString value(const QString& option) const { return parser.value(option); }
@@ -116,6 +117,15 @@ inline TransactionResult changeRegistry(const Installation& inst, RegistryStore&
 }
 
 // The commands kept beside main.cpp, by subject.
+// InstallationCli.cpp: which installation the commands work on, and the installations found.
+// The installation of --root (with --prefix), else of the program's own folder when the IDE stands
+// there, else the single one found (in the prefix of --prefix, or in every usual place). Throws
+// OperationError naming the installations, or the places searched, when there is not exactly one.
+Installation chooseInstallation(const QString& rootOption, const QString& prefixOption);
+// The settings file the window keeps for the installation (Vorlix7.wv7 beside the IDE, or one per
+// installation in $XDG_CONFIG_HOME/vorlix7/ for an installed program).
+QString settingsFileOf(const Installation& inst);
+int runInstallations(const Invocation& call);
 // EnvironmentCli.cpp: the IDE's default configuration, shortcuts, the debugger library, runtime files.
 int runRecover(const Invocation& call);
 int runShortcuts(const Invocation& call);

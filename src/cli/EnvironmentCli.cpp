@@ -20,13 +20,13 @@ namespace vx::cli {
 
 namespace {
 
-// The settings the window keeps beside the program; the defaults where the file or a key is
+// The settings the window keeps for the installation; the defaults where the file or a key is
 // missing.
-AppSettings programSettings(const Installation& inst)
+AppSettings programSettings(const Invocation& call)
 {
-    const QString path = inst.hostRoot + u"/Vorlix7.wv7"_s;
+    const QString& path = call.settingsFile;
     const IniFile ini(QFileInfo(path).isFile() ? path : QString());
-    return readSettings(ini, inst.delphiRoot, Clock::current().now());
+    return readSettings(ini, call.inst.delphiRoot, Clock::current().now());
 }
 
 } // namespace
@@ -36,7 +36,7 @@ int runRecover(const Invocation& call)
     if (call.isSet(u"bde"_s) && call.isSet(u"no-bde"_s))
         return call.usage(u"--bde and --no-bde exclude each other"_s);
     const Installation& inst = call.inst;
-    const AppSettings s = programSettings(inst);
+    const AppSettings s = programSettings(call);
     const QString sdkHelp = call.value(u"sdk-help"_s);
     const QString bdePath = call.value(u"bde-path"_s);
     const bool bde = call.isSet(u"bde"_s) || (!call.isSet(u"no-bde"_s) && s.bde);
@@ -70,7 +70,7 @@ int runShortcuts(const Invocation& call)
             places << *p;
         }
     } else {
-        const AppSettings s = programSettings(inst);
+        const AppSettings s = programSettings(call);
         const bool chosen[] = {s.menu, s.desktop, s.quickLaunch, s.menuD, s.desktopD, s.quickLaunchD};
         for (int i = 0; i < 6; ++i) {
             if (chosen[i])
@@ -97,7 +97,7 @@ int runShortcuts(const Invocation& call)
 int runRegisterDebugger(const Invocation& call)
 {
     const integration::RegistrationResult r =
-        integration::registerDebugger(call.inst, programSettings(call.inst).bordbk);
+        integration::registerDebugger(call.inst, programSettings(call).bordbk);
     if (!r.success)
         return fail(r.message + u": "_s + r.reason);
     out() << r.message << Qt::endl;

@@ -81,7 +81,7 @@ int runInfo(const Invocation& call)
     const PeVersionInfo v = readPeVersion(exe);
     const QString product = shownProductVersion(v);
     const QString file = shownFileVersion(v);
-    const QString settings = inst.hostRoot + u"/Vorlix7.wv7"_s;
+    const QString& settings = call.settingsFile;
     const QString label = ideVersionLabel(product, file);
     const bool ok = v.hasVersionResource && ideVersionOk(v.productVersion);
     if (call.isSet(u"json"_s)) {
@@ -250,6 +250,7 @@ struct Command
 
 constexpr Command kCommands[] = {
     {u"info", runInfo},
+    {u"installations [--json]", runInstallations},
     {u"show PROJECT", runShow},
     {u"save-as PROJECT NEWFILE", runSaveAs},
     {u"capture NEWFILE", runCapture},
@@ -280,11 +281,15 @@ int main(int argc, char** argv)
         u"Delphi Vorlix: configuration projects of the Delphi 7 IDE, from the command line."_s);
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption rootOpt(
-        u"root"_s, u"Host directory of the Delphi installation (default: the directory of this program)."_s,
+    const QCommandLineOption rootOpt(u"root"_s,
+                                     u"Host directory of the Delphi installation (default: the directory of "
+                                     u"this program when Delphi stands "
+                                     "there, else the one installation found)."_s,
+                                     u"DIR"_s);
+    const QCommandLineOption prefixOpt(
+        u"prefix"_s,
+        u"Wine prefix to use instead of discovering it; without --root, the one prefix searched."_s,
         u"DIR"_s);
-    const QCommandLineOption prefixOpt(u"prefix"_s, u"Wine prefix to use instead of discovering it."_s,
-                                       u"DIR"_s);
     const QCommandLineOption jsonOpt(u"json"_s, u"Print JSON."_s);
     const QCommandLineOption verifyOpt(u"verify"_s, u"Look up the files of the entries (show)."_s);
     const QCommandLineOption bdeOpt(u"bde"_s, u"Write the database engine's keys (recover)."_s);
@@ -323,22 +328,29 @@ int main(int argc, char** argv)
     if (args.isEmpty())
         return usage(parser, u"no command given"_s);
     const QString& command = args.first();
-    const QString hostRoot =
-        parser.isSet(rootOpt) ? parser.value(rootOpt) : QCoreApplication::applicationDirPath();
-    if (!QFileInfo(hostRoot).isDir())
-        return fail(u"Delphi directory not found: "_s + hostRoot);
-    const Installation inst = Installation::locate(hostRoot, parser.value(prefixOpt));
-    // Project files that are not UTF-8 are in the prefix's ANSI code page.
-    useAnsiCodePageOfPrefix(inst.prefix());
-
+    if (parser.isSet(rootOpt) && !QFileInfo(parser.value(rootOpt)).isDir())
+        return fail(u"Delphi directory not found: "_s + parser.value(rootOpt));
     const auto found = std::find_if(std::begin(kCommands), std::end(kCommands),
                                     [&](const Command& c) { return c.name() == command; });
     if (found == std::end(kCommands))
         return usage(parser, u"unknown command: "_s + command);
-    const Invocation call{inst, args.mid(1), parser, found->usage.toString()};
     const auto [least, most] = found->wordRange();
-    if (call.args.size() < least || call.args.size() > most)
-        return call.misuse();
+    if (args.size() - 1 < least || args.size() - 1 > most)
+        return usage(parser, u"usage: "_s + found->usage);
+    Installation inst;
+    QString settings;
+    // Listing the installations works on none of them.
+    if (found->run != runInstallations) {
+        try {
+            inst = chooseInstallation(parser.value(rootOpt), parser.value(prefixOpt));
+        } catch (const OperationError& e) {
+            return fail(e.message());
+        }
+        settings = settingsFileOf(inst);
+        // Project files that are not UTF-8 are in the prefix's ANSI code page.
+        useAnsiCodePageOfPrefix(inst.prefix());
+    }
+    const Invocation call{inst, args.mid(1), parser, found->usage.toString(), settings};
     try {
         return found->run(call);
     } catch (const OperationError& e) {

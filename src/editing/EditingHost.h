@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QString>
+#include <QStringList>
 
 class QAbstractItemModel;
 class QWidget;
@@ -32,6 +33,8 @@ class EditingHost
     virtual DialogStates& dialogs() = 0;
     // DelphiRoot's host directory.
     virtual QString hostRoot() const = 0;
+    // Where the language files are: DelphiRoot, and for an installed program also its data folder.
+    virtual QStringList languageFolders() const { return {hostRoot()}; }
 
     // The shown text of a control of the main window by its object name: a page's tab caption
     // ("TabSheetExperts"), a button's or label's caption.

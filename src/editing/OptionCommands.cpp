@@ -8,7 +8,7 @@ namespace vx::editing {
 
 void OptionCommands::RzButtonLangClick()
 {
-    const QStringList names = languageNames(m_host.hostRoot());
+    const QStringList names = languageNames(m_host.languageFolders());
     const std::optional<QString> chosen =
         Prompter::current().selectLanguage(m_host.dialogParent(), m_host.dialogs().language, names);
     if (!chosen || chosen->isEmpty())
@@ -31,6 +31,11 @@ void OptionCommands::RzBitBtnFontClick()
 QStringList OptionCommands::languageNames(const QString& hostFolder)
 {
     return availableLanguages(hostFolder);
+}
+
+QStringList OptionCommands::languageNames(const QStringList& folders)
+{
+    return availableLanguages(folders);
 }
 
 } // namespace vx::editing

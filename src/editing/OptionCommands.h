@@ -18,6 +18,8 @@ class OptionCommands
     // The languages offered: the base names of the entries (files and directories) of a host
     // folder that match "*.lng" as Windows matches it (letter case ignored), in text order.
     static QStringList languageNames(const QString& hostFolder);
+    // The same over several folders, a name listed once.
+    static QStringList languageNames(const QStringList& folders);
 
   private:
     EditingHost& m_host;

@@ -251,6 +251,22 @@ QStringList availableLanguages(const QString& hostDir)
     return names;
 }
 
+QStringList availableLanguages(const QStringList& folders)
+{
+    QStringList names;
+    for (const QString& folder : folders) {
+        for (const QString& name : availableLanguages(folder)) {
+            const bool listed = std::any_of(names.begin(), names.end(), [&](const QString& n) {
+                return equalsIgnoringAsciiCase(n, name);
+            });
+            if (!listed)
+                names.append(name);
+        }
+    }
+    std::sort(names.begin(), names.end(), languageNameLess);
+    return names;
+}
+
 bool languageNameLess(const QString& a, const QString& b)
 {
     const int folded = a.compare(b, Qt::CaseInsensitive);
@@ -329,6 +345,15 @@ QByteArray englishLanguageFile()
 LanguageTexts loadLanguage(const QString& hostDir, const QString& name, UiTexts& texts)
 {
     return applyLanguage(readLanguageFile(languageFilePath(hostDir, name)), name, texts);
+}
+
+LanguageTexts loadLanguage(const QStringList& folders, const QString& name, UiTexts& texts)
+{
+    for (const QString& folder : folders) {
+        if (const QString path = languageFilePath(folder, name); QFileInfo::exists(path))
+            return applyLanguage(readLanguageFile(path), name, texts);
+    }
+    return loadLanguage(folders.value(0), name, texts);
 }
 
 } // namespace vx

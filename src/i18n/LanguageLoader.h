@@ -67,6 +67,9 @@ QByteArray englishLanguageFile();
 // directories alike, in text order (languageNameLess). A missing or unreadable directory gives an
 // empty list.
 QStringList availableLanguages(const QString& hostDir);
+// The same over several folders, as an installed program has them (DelphiRoot, then its data
+// folder): a name that an earlier folder holds (letter case ignored) is listed once.
+QStringList availableLanguages(const QStringList& folders);
 // The order in which languages are listed: letter case ignored, then case-sensitive for names
 // that differ only in case ("chinese" before "English").
 bool languageNameLess(const QString& a, const QString& b);
@@ -76,6 +79,8 @@ bool languageNameLess(const QString& a, const QString& b);
 // RzStatusPaneMsg are emptied last. The variables go into `texts`. A missing file, section or key
 // gives the English default; a key present with an empty value gives an empty text.
 LanguageTexts loadLanguage(const QString& hostDir, const QString& name, UiTexts& texts = vx::texts());
+// The same from the first of the folders holding the language's file (letter case ignored).
+LanguageTexts loadLanguage(const QStringList& folders, const QString& name, UiTexts& texts = vx::texts());
 // The same with the file already read (used by loadLanguage and by tests).
 LanguageTexts applyLanguage(const IniFile& file, const QString& name, UiTexts& texts = vx::texts());
 

@@ -2,11 +2,13 @@
 # Installs the build into a temporary DESTDIR and checks the result as a distribution would: every
 # file in its FHS place, the menu entry and the AppStream data valid by the freedesktop tools, the
 # installed programs answering with the project's version, the manual page and the bash completion
-# knowing every command of the CLI.
+# knowing every command of the CLI; and, with the sandbox tool given, the installed CLI finding the
+# Delphi installations of fake prefixes under a temporary HOME and keeping its settings per installation.
 set -euo pipefail
-build=$1 version=$2
+build=$1 version=$2 sandbox=${3:-}
 dest=$(mktemp -d)
-trap 'rm -rf "$dest"' EXIT
+home=$(mktemp -d)
+trap 'rm -rf "$dest" "$home"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 DESTDIR="$dest" cmake --install "$build" --prefix /usr >/dev/null
@@ -37,4 +39,29 @@ page=$(gzip -dc "$root/share/man/man1/vorlix7-cli.1.gz")
 for c in $commands; do
   echo "$page" | grep -q "^\.B.* ${c//-/\\\\-}\b\|^\.B ${c//-/\\\\-}\b" || fail "the manual page lacks $c"
 done
+
+if [ -n "$sandbox" ]; then
+  # Only the test's HOME is searched.
+  cli() { env -u WINEPREFIX -u XDG_DATA_HOME -u XDG_CONFIG_HOME HOME="$home" XDG_STATE_HOME="$home/state" \
+    "$root/bin/vorlix7-cli" "$@"; }
+  d7="drive_c/Program Files/Borland/Delphi7"
+  "$sandbox" "$home/.wine" >/dev/null
+  "$sandbox" "$home/.local/share/bottles/bottles/Delphi 7" >/dev/null
+  listed=$(cli installations --json)
+  [ "$(grep -c '"hostRoot"' <<<"$listed")" = 2 ] || fail "installations --json: $listed"
+  grep -qF "\"hostRoot\": \"$home/.wine/$d7\"" <<<"$listed" || fail "installations lacks ~/.wine: $listed"
+  grep -qF '"place": "bottles"' <<<"$listed" || fail "installations lacks the bottle: $listed"
+  if several=$(cli info 2>&1); then fail "info chose among two installations: $several"; fi
+  grep -q -- "--root" <<<"$several" || fail "info with two installations does not name --root: $several"
+  info=$(cli --prefix "$home/.wine" info --json) || fail "info --prefix: $info"
+  grep -qF "\"hostRoot\": \"$home/.wine/$d7\"" <<<"$info" || fail "info --prefix used another one: $info"
+  grep -qE "\"settingsFile\": \"$home/.config/vorlix7/\.wine-[0-9a-f]{8}\.wv7\"" <<<"$info" ||
+    fail "the installed CLI keeps its settings elsewhere: $info"
+  rm -rf "$home/.local/share/bottles"
+  info=$(cli info --json) || fail "info with one installation: $info"
+  grep -qF "\"prefix\": \"$home/.wine\"" <<<"$info" || fail "info used another prefix: $info"
+  rm -rf "$home/.wine"
+  if none=$(cli info 2>&1); then fail "info without an installation: $none"; fi
+  grep -qF "$home/.cxoffice/*" <<<"$none" || fail "info does not name the places searched: $none"
+fi
 echo "installed and checked in $dest"

@@ -1,0 +1,104 @@
+// Which installation vorlix7-cli works on, and the command that lists the installations it finds.
+
+#include "cli/CliSupport.h"
+#include "platform/InstallationFinder.h"
+#include "project/ProgramPlace.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+using namespace Qt::StringLiterals;
+
+namespace vx::cli {
+
+namespace {
+
+// The installations the finder sees: those of the one prefix of --prefix, else of every place.
+std::vector<FoundInstallation> foundInstallations(const QString& prefixOption, QStringList* searched)
+{
+    if (!prefixOption.isEmpty()) {
+        const QString prefix = QDir::cleanPath(QFileInfo(prefixOption).absoluteFilePath());
+        if (searched)
+            *searched = {prefix};
+        return installationsIn({prefix, PrefixPlace::User});
+    }
+    const FinderEnvironment env = finderEnvironmentOfProcess();
+    if (searched)
+        *searched = searchedPlaces(env);
+    return findInstallations(env);
+}
+
+QString configPath()
+{
+    return programConfigPath(FinderEnvironment::fromProcess().configHome());
+}
+
+} // namespace
+
+Installation chooseInstallation(const QString& rootOption, const QString& prefixOption)
+{
+    if (!rootOption.isEmpty()) {
+        if (!QFileInfo(rootOption).isDir())
+            throw OperationError(u"Delphi directory not found: "_s + rootOption);
+        return Installation::locate(rootOption, prefixOption);
+    }
+    const Installation beside = Installation::locate(QCoreApplication::applicationDirPath(), prefixOption);
+    if (const QString exe = beside.delphiExeHost(); !exe.isEmpty() && QFileInfo(exe).isFile())
+        return beside;
+    QStringList searched;
+    const std::vector<FoundInstallation> found = foundInstallations(prefixOption, &searched);
+    if (found.size() == 1)
+        return Installation::locate(found[0].hostRoot, found[0].prefix);
+    if (found.empty()) {
+        throw OperationError(
+            u"Delphi(Bin\\Delphi32.exe) is not found beside this program, and no Delphi 7 "
+            "installation was found in:\n  "_s +
+            searched.join(u"\n  "_s) +
+            u"\nName its folder with --root DIR, or add a prefix to Prefixes= (folders separated "
+            "by ':') in the [Installations] section of "_s +
+            configPath());
+    }
+    QString list;
+    for (const FoundInstallation& f : found)
+        list += u"\n  "_s + f.hostRoot + u"  ("_s + placeName(f.place) + u", "_s + f.productVersion + u')';
+    throw OperationError(
+        u"%1 Delphi 7 installations were found; choose one with --root DIR:"_s.arg(found.size()) + list);
+}
+
+QString settingsFileOf(const Installation& inst)
+{
+    return programFilesFor(QCoreApplication::applicationFilePath(), u"Vorlix7.wv7"_s, inst.prefix(),
+                           inst.hostRoot, FinderEnvironment::fromProcess().configHome())
+        .settingsFile;
+}
+
+int runInstallations(const Invocation& call)
+{
+    QStringList searched;
+    const std::vector<FoundInstallation> found = foundInstallations(call.value(u"prefix"_s), &searched);
+    if (call.isSet(u"json"_s)) {
+        printJson([&](JsonWriter& json) {
+            json.beginArray();
+            for (const FoundInstallation& f : found) {
+                json.beginObject();
+                json.key("delphiRoot"_L1).value(f.delphiRoot);
+                json.key("hostRoot"_L1).value(f.hostRoot);
+                json.key("place"_L1).value(placeName(f.place));
+                json.key("prefix"_L1).value(f.prefix);
+                json.key("productVersion"_L1).value(f.productVersion);
+                json.endObject();
+            }
+            json.endArray();
+        });
+        return Ok;
+    }
+    if (found.empty())
+        out() << "No Delphi 7 installation was found in:\n  " << searched.join(u"\n  "_s) << '\n';
+    for (const FoundInstallation& f : found)
+        out() << f.hostRoot << '\t' << f.delphiRoot << '\t' << f.productVersion << '\t' << placeName(f.place)
+              << '\t' << f.prefix << '\n';
+    out() << Qt::flush;
+    return Ok;
+}
+
+} // namespace vx::cli

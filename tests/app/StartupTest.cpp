@@ -1,0 +1,159 @@
+#include "app/Startup.h"
+#include "fixtures/Sandbox.h"
+#include "project/ProgramPlace.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+
+namespace {
+
+// Records which row the chooser preselected.
+class ChoicePrompter : public test::ScriptedPrompter
+{
+  public:
+    using ScriptedPrompter::chooseItem;
+    std::vector<int> preselected;
+    std::optional<int> chooseItem(QWidget* parent, const QString& title, const QString& label,
+                                  const QStringList& items, int current) override
+    {
+        preselected.push_back(current);
+        return ScriptedPrompter::chooseItem(parent, title, label, items, current);
+    }
+};
+
+class StartupTest : public ::testing::Test
+{
+  protected:
+    QTemporaryDir dir;
+    FinderEnvironment env{dir.filePath(u"home"_s), {}, {}, {}, {}};
+    QString config = programConfigPath(env.configHome());
+    QString programDir = dir.filePath(u"usr/bin"_s);
+
+    StartupTest() { QDir().mkpath(programDir); }
+    fixtures::Sandbox prefix(const QString& belowHome) const
+    {
+        return fixtures::makeSandbox(env.home + u'/' + belowHome);
+    }
+    app::StartInstallation start(const QStringList& args = {}) const
+    {
+        return app::chooseStartInstallation(programDir, app::parseStartOptions(args), env, config);
+    }
+};
+
+TEST_F(StartupTest, CommandLineOptionsAreTakenOutOfTheArguments)
+{
+    const struct
+    {
+        QStringList args;
+        QString root, prefix, error;
+        QStringList rest;
+    } cases[] = {
+        {{u"a.vx7"_s}, {}, {}, {}, {u"a.vx7"_s}},
+        {{u"--root"_s, u"/d7"_s, u"--prefix=/p"_s, u"a.vx7"_s}, u"/d7"_s, u"/p"_s, {}, {u"a.vx7"_s}},
+        {{u"--prefix"_s, u"/p"_s, u"--delphi"_s, u"x.pas"_s}, {}, u"/p"_s, {}, {u"--delphi"_s, u"x.pas"_s}},
+        {{u"--root=/d7"_s}, u"/d7"_s, {}, {}, {}},
+        {{u"a.vx7"_s, u"--root"_s}, {}, {}, u"--root needs a folder"_s, {u"a.vx7"_s}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(u' ').toStdString());
+        const app::StartOptions o = app::parseStartOptions(c.args);
+        EXPECT_EQ(o.root, c.root);
+        EXPECT_EQ(o.prefix, c.prefix);
+        EXPECT_EQ(o.error, c.error);
+        EXPECT_EQ(o.rest, c.rest);
+    }
+}
+
+TEST_F(StartupTest, OneInstallationFoundIsUsedWithoutAQuestion)
+{
+    const fixtures::Sandbox sb = prefix(u".wine"_s);
+    const test::ScriptedPrompter prompts; // any question fails
+    const app::StartInstallation s = start();
+    ASSERT_TRUE(s.installation);
+    EXPECT_EQ(s.installation->hostRoot, sb.delphiHost);
+    EXPECT_EQ(s.installation->prefix(), sb.prefix);
+    EXPECT_FALSE(QFile::exists(config)) << "nothing to remember";
+}
+
+TEST_F(StartupTest, BesideTheIdeOrWithRootNothingIsSearched)
+{
+    prefix(u".wine"_s);
+    prefix(u".cxoffice/D7"_s);
+    const fixtures::Sandbox other = fixtures::makeSandbox(dir.filePath(u"other"_s));
+    const test::ScriptedPrompter prompts;
+    programDir = other.delphiHost;
+    EXPECT_EQ(start().installation->hostRoot, other.delphiHost);
+    programDir = dir.filePath(u"usr/bin"_s);
+    const app::StartInstallation named = start({u"--root"_s, other.delphiHost});
+    ASSERT_TRUE(named.installation);
+    EXPECT_EQ(named.installation->prefix(), other.prefix);
+
+    const app::StartInstallation missing = start({u"--root"_s, dir.filePath(u"nothing"_s)});
+    EXPECT_FALSE(missing.installation);
+    EXPECT_TRUE(missing.refusal.contains(u"Delphi(Bin\\Delphi32.exe) is not found!"_s));
+}
+
+TEST_F(StartupTest, AmongSeveralTheUserChoosesAndTheChoiceIsRemembered)
+{
+    const fixtures::Sandbox wine = prefix(u".wine"_s);
+    const fixtures::Sandbox cx = prefix(u".cxoffice/D7"_s);
+    {
+        ChoicePrompter prompts;
+        prompts.chooseItem(1);
+        const app::StartInstallation s = start();
+        ASSERT_TRUE(s.installation);
+        EXPECT_EQ(s.installation->prefix(), cx.prefix);
+        ASSERT_EQ(prompts.choiceLists().size(), 1u);
+        EXPECT_EQ(prompts.choiceLists()[0],
+                  (QStringList{wine.prefix + u" \u2014 C:\\Program Files\\Borland\\Delphi7\\ \u2014 7.0"_s,
+                               cx.prefix + u" \u2014 C:\\Program Files\\Borland\\Delphi7\\ \u2014 7.0"_s}));
+        EXPECT_EQ(prompts.preselected, std::vector<int>{0});
+    }
+    {
+        ChoicePrompter prompts;
+        prompts.chooseItem(-1); // the remembered one preselected; cancelled: no installation
+        const app::StartInstallation s = start();
+        EXPECT_FALSE(s.installation);
+        EXPECT_TRUE(s.refusal.isEmpty());
+        EXPECT_EQ(prompts.preselected, std::vector<int>{1});
+    }
+    ASSERT_TRUE(chosenInstallation(config));
+    EXPECT_EQ(chosenInstallation(config)->hostRoot, cx.delphiHost) << "a cancel keeps the choice";
+
+    QDir(cx.prefix).removeRecursively();
+    prefix(u"Games/d7"_s);
+    {
+        ChoicePrompter prompts;
+        prompts.chooseItem(-1);
+        start();
+        EXPECT_EQ(prompts.preselected, std::vector<int>{0});
+    }
+    EXPECT_EQ(chosenInstallation(config), std::nullopt) << "a vanished installation is forgotten";
+}
+
+TEST_F(StartupTest, NoneFoundNamesThePlacesSearchedAndHowToAddOne)
+{
+    fixtures::SandboxOptions six;
+    six.productVersion = u"6.0"_s;
+    fixtures::makeSandbox(env.home + u"/.wine"_s, six);
+    env.userFolders = {dir.filePath(u"mine"_s)};
+    const app::StartInstallation s = start();
+    EXPECT_FALSE(s.installation);
+    for (const QString& text :
+         QStringList{u"Delphi(Bin\\Delphi32.exe) is not found!"_s, env.home + u"/.wine\n"_s,
+                     env.home + u"/.cxoffice/*"_s, dir.filePath(u"mine"_s), u"--root"_s, config})
+        EXPECT_TRUE(s.refusal.contains(text)) << text.toStdString() << " in " << s.refusal.toStdString();
+
+    const app::StartInstallation onePrefix = start({u"--prefix"_s, env.home + u"/.wine"_s});
+    EXPECT_TRUE(onePrefix.refusal.contains(u"found in:\n  "_s + env.home + u"/.wine\n"_s))
+        << onePrefix.refusal.toStdString();
+    EXPECT_FALSE(onePrefix.refusal.contains(u"/.cxoffice"_s));
+}
+
+} // namespace

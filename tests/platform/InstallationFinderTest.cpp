@@ -1,0 +1,299 @@
+#include "platform/InstallationFinder.h"
+#include "fixtures/Sandbox.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <functional>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+
+namespace {
+
+void makeLink(const QString& target, const QString& link)
+{
+    QDir().mkpath(QFileInfo(link).absolutePath());
+    ASSERT_EQ(::symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()), 0);
+}
+
+QByteArray machineHive(const char* arch, const QByteArray& body)
+{
+    return QByteArray("WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=") +
+           arch + "\n\n[Software\\\\Classes\\\\.txt] 1700000000\n@=\"txtfile\"\n\n" + body;
+}
+
+// The Delphi directory of a sandbox moved to another folder of drive C.
+QString moveDelphi(const fixtures::Sandbox& sb, const QString& relative)
+{
+    const QString to = sb.prefix + u"/drive_c/"_s + relative;
+    QDir().mkpath(QFileInfo(to).absolutePath());
+    EXPECT_TRUE(QDir().rename(sb.delphiHost, to));
+    return to;
+}
+
+class FinderTest : public ::testing::Test
+{
+  protected:
+    QTemporaryDir dir;
+    FinderEnvironment env{dir.filePath(u"home"_s), {}, {}, {}, {}};
+
+    QString home(const QString& relative) const { return env.home + u'/' + relative; }
+};
+
+struct PlaceCase
+{
+    const char* name;
+    QString prefix; // below the test folder
+    PrefixPlace place;
+    std::function<void(FinderEnvironment&, const QString& root)> configure;
+};
+
+TEST_F(FinderTest, FindsAPrefixInEveryKindOfPlace)
+{
+    const auto none = [](FinderEnvironment&, const QString&) {};
+    const PlaceCase cases[] = {
+        {"WINEPREFIX", u"custom/d7"_s, PrefixPlace::Wine,
+         [](FinderEnvironment& e, const QString& root) { e.winePrefix = root + u"/custom/d7"_s; }},
+        {"~/.wine", u"home/.wine"_s, PrefixPlace::Wine, none},
+        {"Bottles", u"home/.local/share/bottles/bottles/Delphi"_s, PrefixPlace::Bottles, none},
+        {"Bottles below XDG_DATA_HOME", u"data/bottles/bottles/Delphi"_s, PrefixPlace::Bottles,
+         [](FinderEnvironment& e, const QString& root) { e.xdgDataHome = root + u"/data"_s; }},
+        {"Bottles as a Flatpak", u"home/.var/app/com.usebottles.bottles/data/bottles/bottles/Delphi"_s,
+         PrefixPlace::Bottles, none},
+        {"PlayOnLinux", u"home/.PlayOnLinux/wineprefix/Delphi7"_s, PrefixPlace::PlayOnLinux, none},
+        {"Lutris's games folder", u"home/Games/delphi-7"_s, PrefixPlace::Lutris, none},
+        {"Lutris game configuration", u"elsewhere/d7"_s, PrefixPlace::Lutris,
+         [](FinderEnvironment& e, const QString& root) {
+             test::writeAll(e.home + u"/.config/lutris/games/delphi-7-1700000000.yml"_s,
+                            "game:\n  exe: " + QFile::encodeName(root) +
+                                "/elsewhere/d7/drive_c/x.exe\n  prefix: '" + QFile::encodeName(root) +
+                                "/elsewhere/d7'\nsystem: {}\nwine:\n  version: lutris-7.2\n");
+         }},
+        {"Lutris configuration under XDG_DATA_HOME, with ~", u"home/pfx/d7"_s, PrefixPlace::Lutris,
+         [](FinderEnvironment& e, const QString& root) {
+             e.xdgDataHome = root + u"/data"_s;
+             test::writeAll(root + u"/data/lutris/games/d7.yml"_s, "game:\n  prefix: ~/pfx/d7\n");
+         }},
+        {"CrossOver", u"home/.cxoffice/Delphi 7"_s, PrefixPlace::CrossOver, none},
+        {"a prefix the user added", u"mine/d7"_s, PrefixPlace::User,
+         [](FinderEnvironment& e, const QString& root) { e.userFolders = {root + u"/mine/d7"_s}; }},
+        {"a folder of prefixes the user added", u"mine/d7"_s, PrefixPlace::User,
+         [](FinderEnvironment& e, const QString& root) { e.userFolders = {root + u"/mine"_s}; }},
+    };
+    for (const PlaceCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir root;
+        FinderEnvironment e{root.filePath(u"home"_s), {}, {}, {}, {}};
+        QDir().mkpath(e.home);
+        c.configure(e, root.path());
+        const fixtures::Sandbox sb = fixtures::makeSandbox(root.filePath(c.prefix));
+        const std::vector<FoundInstallation> found = findInstallations(e);
+        ASSERT_EQ(found.size(), 1u);
+        EXPECT_EQ(found[0].prefix, sb.prefix);
+        EXPECT_EQ(placeName(found[0].place), placeName(c.place));
+        EXPECT_EQ(found[0].hostRoot, sb.delphiHost);
+        EXPECT_EQ(found[0].delphiRoot, sb.delphiRoot);
+        EXPECT_EQ(found[0].productVersion, u"7.0"_s);
+    }
+}
+
+struct PrefixCase
+{
+    const char* name;
+    fixtures::SandboxOptions options;
+    // Changes the sandbox; returns the host folders expected, in order.
+    std::function<QStringList(const fixtures::Sandbox&)> change;
+};
+
+TEST_F(FinderTest, ChecksEveryFolderOfAPrefix)
+{
+    const auto usual = [](const fixtures::Sandbox& sb) { return QStringList{sb.delphiHost}; };
+    const auto nothing = [](const fixtures::Sandbox&) { return QStringList{}; };
+    fixtures::SandboxOptions wrongVersion;
+    wrongVersion.productVersion = u"6.0"_s;
+    fixtures::SandboxOptions noExe;
+    noExe.withDelphiExe = false;
+    const PrefixCase cases[] = {
+        {"the usual folder, named by RootDir", {}, usual},
+        {"a version other than 7", wrongVersion, nothing},
+        {"no Delphi32.exe", noExe, nothing},
+        {"the executable's name in another letter case",
+         {},
+         [](const fixtures::Sandbox& sb) {
+             QDir().rename(sb.delphiHost + u"/bin/Delphi32.exe"_s, sb.delphiHost + u"/bin/DELPHI32.EXE"_s);
+             return QStringList{sb.delphiHost};
+         }},
+        {"RootDir elsewhere on drive C (win64: Wow6432Node)",
+         {},
+         [](const fixtures::Sandbox& sb) {
+             const QString moved = moveDelphi(sb, u"Borland/D7"_s);
+             test::writeAll(
+                 sb.prefix + u"/system.reg"_s,
+                 machineHive("win64", "[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0] 1\n"
+                                      "#time=1d\n\"App\"=\"x\"\n\"RootDir\"=\"C:\\\\Borland\\\\D7\\\\\"\n"));
+             return QStringList{moved};
+         }},
+        {"a win32 prefix reads the key without Wow6432Node, names ignoring case",
+         {},
+         [](const fixtures::Sandbox& sb) {
+             const QString moved = moveDelphi(sb, u"Borland/D7"_s);
+             test::writeAll(sb.prefix + u"/system.reg"_s,
+                            machineHive("win32", "[SOFTWARE\\\\borland\\\\DELPHI\\\\7.0] 1\n"
+                                                 "\"rootdir\"=str(2):\"C:\\\\Borland\\\\D7\\\\\"\n"));
+             return QStringList{moved};
+         }},
+        {"a win64 prefix ignores the 64-bit view",
+         {},
+         [](const fixtures::Sandbox& sb) {
+             moveDelphi(sb, u"Borland/D7"_s);
+             test::writeAll(sb.prefix + u"/system.reg"_s,
+                            machineHive("win64", "[Software\\\\Borland\\\\Delphi\\\\7.0] 1\n"
+                                                 "\"RootDir\"=\"C:\\\\Borland\\\\D7\\\\\"\n"));
+             return QStringList{};
+         }},
+        {"RootDir of another key is not taken",
+         {},
+         [](const fixtures::Sandbox& sb) {
+             moveDelphi(sb, u"Borland/D7"_s);
+             test::writeAll(sb.prefix + u"/system.reg"_s,
+                            machineHive("win64",
+                                        "[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0] 1\n"
+                                        "\"Version\"=\"CSS\"\n\n"
+                                        "[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0\\\\Sub] 1\n"
+                                        "\"RootDir\"=\"C:\\\\Borland\\\\D7\\\\\"\n"));
+             return QStringList{};
+         }},
+        {"RootDir with escaped characters",
+         {},
+         [](const fixtures::Sandbox& sb) {
+             const QString moved = moveDelphi(sb, u"Borland/D\u00e9lphi 7"_s);
+             test::writeAll(sb.prefix + u"/system.reg"_s,
+                            machineHive("win64", "[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0] 1\n"
+                                                 "\"RootDir\"=\"C:\\\\Borland\\\\D\\xe9lphi 7\\\\\"\n"));
+             return QStringList{moved};
+         }},
+        {"RootDir pointing at a folder without the IDE; the usual folder still counts",
+         {},
+         [](const fixtures::Sandbox& sb) {
+             QDir().mkpath(sb.prefix + u"/drive_c/Empty"_s);
+             test::writeAll(sb.prefix + u"/system.reg"_s,
+                            machineHive("win64", "[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0] 1\n"
+                                                 "\"RootDir\"=\"C:\\\\Empty\\\\\"\n"));
+             return QStringList{sb.delphiHost};
+         }},
+        {"RootDir and a second copy below Program Files (x86)",
+         {},
+         [](const fixtures::Sandbox& sb) {
+             const QString moved = moveDelphi(sb, u"Borland/D7"_s);
+             fixtures::makeSandbox(sb.prefix); // writes the usual folder and the registry again
+             const QString x86 = moveDelphi(sb, u"Program Files (x86)/Borland/Delphi7"_s);
+             test::writeAll(sb.prefix + u"/system.reg"_s,
+                            machineHive("win64", "[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0] 1\n"
+                                                 "\"RootDir\"=\"C:\\\\Borland\\\\D7\\\\\"\n"));
+             return QStringList{moved, x86};
+         }},
+    };
+    for (const PrefixCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir root;
+        const fixtures::Sandbox sb = fixtures::makeSandbox(root.filePath(u"prefix"_s), c.options);
+        const QStringList expected = c.change(sb);
+        QStringList found;
+        for (const FoundInstallation& f : installationsIn({sb.prefix, PrefixPlace::User}))
+            found << f.hostRoot;
+        EXPECT_EQ(found, expected);
+    }
+}
+
+TEST_F(FinderTest, APrefixReachedTwiceCountsOnce)
+{
+    const fixtures::Sandbox sb = fixtures::makeSandbox(home(u".local/share/bottles/bottles/D7"_s));
+    makeLink(sb.prefix, home(u".wine"_s));
+    makeLink(sb.prefix, home(u".PlayOnLinux/wineprefix/D7"_s));
+    env.winePrefix = sb.prefix + u"/"_s;
+    env.userFolders = {home(u".local/share/bottles/bottles"_s)};
+    const std::vector<PrefixCandidate> prefixes = findPrefixes(env);
+    ASSERT_EQ(prefixes.size(), 1u);
+    EXPECT_EQ(prefixes[0].path, sb.prefix) << "found first through WINEPREFIX";
+    EXPECT_EQ(prefixes[0].place, PrefixPlace::Wine);
+    EXPECT_EQ(findInstallations(env).size(), 1u);
+}
+
+TEST_F(FinderTest, OnlyFoldersWithSystemRegAndDriveCArePrefixes)
+{
+    fixtures::makeSandbox(home(u".cxoffice/full"_s));
+    fixtures::makeSandbox(home(u".cxoffice/no-hive"_s));
+    QFile::remove(home(u".cxoffice/no-hive/system.reg"_s));
+    test::writeAll(home(u".cxoffice/no-drive/system.reg"_s), machineHive("win64", {}));
+    test::writeAll(home(u".cxoffice/cxbottle.conf"_s), "not a folder");
+    const std::vector<PrefixCandidate> prefixes = findPrefixes(env);
+    ASSERT_EQ(prefixes.size(), 1u);
+    EXPECT_EQ(prefixes[0].path, home(u".cxoffice/full"_s));
+}
+
+TEST_F(FinderTest, SearchedPlacesFollowTheEnvironment)
+{
+    env.winePrefix = u"/opt/wine-d7"_s;
+    env.xdgConfigHome = u"relative/config"_s; // relative: counts as unset
+    env.xdgDataHome = dir.filePath(u"data"_s);
+    env.userFolders = {u"/srv/prefixes"_s};
+    const QString h = env.home;
+    const QString d = env.xdgDataHome;
+    EXPECT_EQ(searchedPlaces(env),
+              (QStringList{u"/opt/wine-d7"_s, h + u"/.wine"_s, d + u"/bottles/bottles/*"_s,
+                           h + u"/.var/app/com.usebottles.bottles/data/bottles/bottles/*"_s,
+                           h + u"/.PlayOnLinux/wineprefix/*"_s,
+                           u"prefix: of "_s + h + u"/.config/lutris/games/*.yml"_s,
+                           u"prefix: of "_s + d + u"/lutris/games/*.yml"_s, h + u"/Games/*"_s,
+                           h + u"/.cxoffice/*"_s, u"/srv/prefixes"_s}));
+}
+
+TEST_F(FinderTest, RegisteredRootIsReadFromTheKeysSectionOnly)
+{
+    const QString prefix = dir.filePath(u"p"_s);
+    const struct
+    {
+        const char* name;
+        QByteArray hive;
+        std::optional<QString> root;
+    } cases[] = {
+        {"missing key",
+         machineHive("win64", "[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\6.0] 1\n"
+                              "\"RootDir\"=\"C:\\\\D6\\\\\"\n"),
+         std::nullopt},
+        {"longer key name sharing the start",
+         machineHive("win64",
+                     "[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0x] 1\n\"RootDir\"=\"C:\\\\x\"\n"),
+         std::nullopt},
+        {"value of another type",
+         machineHive("win64", "[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0] 1\n"
+                              "\"RootDir\"=hex:43,00\n"),
+         std::nullopt},
+        {"unterminated string",
+         machineHive("win64", "[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0] 1\n"
+                              "\"RootDir\"=\"C:\\\\D7\n"),
+         std::nullopt},
+        {"last line without a line end",
+         machineHive("win64", "[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0] 1\n"
+                              "\"RootDir\"=\"C:\\\\D7\\\\\""),
+         u"C:\\D7\\"_s},
+        {"no #arch line: Wine's default win64",
+         QByteArray("WINE REGISTRY Version 2\n\n") +
+             "[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0] 1\n"
+             "\"Other\"=\"1\"\n\"RootDir\"=\"D:\\\\Delphi \\\"7\\\"\\\\\"\n",
+         u"D:\\Delphi \"7\"\\"_s},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::writeAll(prefix + u"/system.reg"_s, c.hive);
+        EXPECT_EQ(registeredDelphiRoot(prefix), c.root);
+    }
+    EXPECT_EQ(registeredDelphiRoot(dir.filePath(u"none"_s)), std::nullopt);
+}
+
+} // namespace

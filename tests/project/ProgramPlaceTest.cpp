@@ -1,0 +1,94 @@
+#include "project/ProgramPlace.h"
+#include "support/TestFiles.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+using namespace vx;
+
+namespace {
+
+TEST(ProgramPlaceTest, InstalledProgramsKeepTheirFilesPerInstallation)
+{
+    QTemporaryDir dir;
+    const QString root = dir.path();
+    const QString ide = root + u"/prefix/drive_c/Program Files/Borland/Delphi7"_s;
+    const QString config = root + u"/config"_s;
+    QDir().mkpath(ide);
+    QDir().mkpath(root + u"/usr/bin"_s);
+    QDir().mkpath(root + u"/usr/share/vorlix7/lang"_s);
+    QDir().mkpath(root + u"/build/src/app"_s);
+    const QString installedSettings = installationSettingsPath(config, root + u"/prefix"_s, ide);
+    const struct
+    {
+        const char* name;
+        QString executable;
+        ProgramFiles expected;
+    } cases[] = {
+        {"copied beside the IDE", ide + u"/Vorlix7"_s, {ide + u"/Vorlix7.wv7"_s, {ide}, false}},
+        {"run from its build folder",
+         root + u"/build/src/app/Vorlix7"_s,
+         {ide + u"/Vorlix7.wv7"_s, {ide}, false}},
+        {"installed",
+         root + u"/usr/bin/vorlix7"_s,
+         {installedSettings, {ide, root + u"/usr/share/vorlix7/lang"_s}, true}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ProgramFiles files =
+            programFilesFor(c.executable, u"Vorlix7.wv7"_s, root + u"/prefix"_s, ide, config);
+        EXPECT_EQ(files.settingsFile, c.expected.settingsFile);
+        EXPECT_EQ(files.languageFolders, c.expected.languageFolders);
+        EXPECT_EQ(files.installed, c.expected.installed);
+    }
+    EXPECT_TRUE(installedSettings.startsWith(config + u"/vorlix7/prefix-"_s))
+        << installedSettings.toStdString();
+    EXPECT_TRUE(installedSettings.endsWith(u".wv7"_s));
+}
+
+TEST(ProgramPlaceTest, SettingsFilesOfInstallationsNeverCoincide)
+{
+    const QString c = u"/home/u/.config"_s;
+    const QString d7 = u"/drive_c/Program Files/Borland/Delphi7"_s;
+    const QStringList paths{
+        installationSettingsPath(c, u"/a/Delphi"_s, u"/a/Delphi"_s + d7),
+        installationSettingsPath(c, u"/b/Delphi"_s, u"/b/Delphi"_s + d7), // same folder name, other prefix
+        installationSettingsPath(c, u"/a/Delphi"_s, u"/a/Delphi/drive_c/D7"_s), // second IDE of a prefix
+    };
+    EXPECT_EQ(QSet<QString>(paths.begin(), paths.end()).size(), 3);
+    EXPECT_EQ(installationSettingsPath(c, u"/a/Delphi/"_s, u"/a/Delphi/./drive_c/../drive_c/D7"_s), paths[2])
+        << "the same folders written otherwise";
+}
+
+TEST(ProgramPlaceTest, ConfigurationKeepsPrefixFoldersAndTheChoice)
+{
+    QTemporaryDir dir;
+    const QString path = programConfigPath(dir.filePath(u"config"_s));
+    EXPECT_EQ(path, dir.filePath(u"config/vorlix7/vorlix7.conf"_s));
+    EXPECT_TRUE(configuredPrefixFolders(path, u"/home/u"_s).isEmpty());
+    EXPECT_EQ(chosenInstallation(path), std::nullopt);
+
+    test::writeAll(path, "; mine\n[installations]\nprefixes = /srv/wine::~/pfx : ~\n");
+    EXPECT_EQ(configuredPrefixFolders(path, u"/home/u"_s),
+              (QStringList{u"/srv/wine"_s, u"/home/u/pfx"_s, u"/home/u"_s}));
+
+    rememberChosenInstallation(path, ChosenInstallation{u"/p"_s, u"/p/drive_c/D7"_s});
+    const std::optional<ChosenInstallation> chosen = chosenInstallation(path);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->prefix, u"/p"_s);
+    EXPECT_EQ(chosen->hostRoot, u"/p/drive_c/D7"_s);
+    EXPECT_EQ(configuredPrefixFolders(path, u"/home/u"_s).size(), 3) << "the folders stay";
+    EXPECT_TRUE(test::readAll(path).startsWith("; mine")) << "the user's lines stay";
+
+    rememberChosenInstallation(path, std::nullopt);
+    EXPECT_EQ(chosenInstallation(path), std::nullopt);
+    EXPECT_EQ(configuredPrefixFolders(path, u"/home/u"_s).size(), 3);
+
+    const QString fresh = programConfigPath(dir.filePath(u"new"_s));
+    rememberChosenInstallation(fresh, std::nullopt);
+    EXPECT_FALSE(QFile::exists(fresh)) << "forgetting writes no file";
+}
+
+} // namespace
