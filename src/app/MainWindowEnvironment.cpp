@@ -82,8 +82,7 @@ void TFormMain::setEnvironment(const integration::EnvironmentSettings& s)
 
 integration::DesktopIdentity TFormMain::desktopIdentity() const
 {
-    return integration::desktopIdentity(m_executablePath, m_installation, {},
-                                        integration::XdgFolders::forCurrentUser().dataHome);
+    return integration::desktopIdentityForCurrentUser(m_executablePath, m_installation);
 }
 
 QList<integration::ShortcutPlace> TFormMain::checkedShortcutPlaces() const

@@ -81,9 +81,8 @@ int runShortcuts(const Invocation& call)
     const LauncherFolders launchers = LauncherFolders::forCurrentUser();
     // The launchers start the window program: installed beside this one, else beside the IDE.
     const QString installed = QCoreApplication::applicationDirPath() + u"/vorlix7"_s;
-    const DesktopIdentity id =
-        desktopIdentity(QFileInfo(installed).isExecutable() ? installed : inst.hostRoot + u"/Vorlix7"_s, inst,
-                        {}, XdgFolders::forCurrentUser().dataHome);
+    const DesktopIdentity id = desktopIdentityForCurrentUser(
+        QFileInfo(installed).isExecutable() ? installed : inst.hostRoot + u"/Vorlix7"_s, inst);
     const ShortcutReport r = action == u"create"_s ? createShortcuts(folders, inst, places, launchers, id)
                                                    : deleteShortcuts(folders, inst, places, launchers, id);
     for (const QString& f : r.written + r.removed)

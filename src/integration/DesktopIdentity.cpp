@@ -3,6 +3,8 @@
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "platform/Installation.h"
+#include "platform/InstallationFinder.h"
+#include "project/ProgramPlace.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -117,6 +119,15 @@ DesktopIdentity desktopIdentity(const QString& executable, const Installation& i
     id.icon = themed ? u"vorlix7"_s : iconFile(dir, dataHome);
     id.tag = tagFor(installation.prefix(), knownPrefixes);
     return id;
+}
+
+DesktopIdentity desktopIdentityForCurrentUser(const QString& executable, const Installation& installation)
+{
+    const FinderEnvironment env = finderEnvironmentOfProcess();
+    QStringList prefixes;
+    for (const FoundInstallation& found : findInstallations(env))
+        prefixes << found.prefix;
+    return desktopIdentity(executable, installation, prefixes, env.dataHome());
 }
 
 } // namespace vx::integration

@@ -38,5 +38,9 @@ struct DesktopIdentity
 DesktopIdentity desktopIdentity(const QString& executable, const Installation& installation,
                                 const QStringList& knownPrefixes, const QString& dataHome);
 
+// The same for this process's user: the prefixes of the installations the finder finds, and the
+// user's data folder.
+DesktopIdentity desktopIdentityForCurrentUser(const QString& executable, const Installation& installation);
+
 } // namespace integration
 } // namespace vx
