@@ -82,16 +82,7 @@ StartInstallation chooseStartInstallation(const QString& programDir, const Start
     if (hasDelphi(beside))
         return {beside, {}};
 
-    QStringList searched;
-    std::vector<FoundInstallation> found;
-    if (!options.prefix.isEmpty()) {
-        const QString prefix = QDir::cleanPath(QFileInfo(options.prefix).absoluteFilePath());
-        searched = {prefix};
-        found = installationsIn({prefix, PrefixPlace::User});
-    } else {
-        searched = searchedPlaces(env);
-        found = findInstallations(env);
-    }
+    const auto [found, searched] = searchInstallations(env, options.prefix);
     if (found.empty()) {
         return {std::nullopt,
                 missingDelphiMessage(beside) + u"\n\nNo Delphi 7 installation was found in:\n  "_s +

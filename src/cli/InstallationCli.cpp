@@ -13,21 +13,6 @@ namespace vx::cli {
 
 namespace {
 
-// The installations the finder sees: those of the one prefix of --prefix, else of every place.
-std::vector<FoundInstallation> foundInstallations(const QString& prefixOption, QStringList* searched)
-{
-    if (!prefixOption.isEmpty()) {
-        const QString prefix = QDir::cleanPath(QFileInfo(prefixOption).absoluteFilePath());
-        if (searched)
-            *searched = {prefix};
-        return installationsIn({prefix, PrefixPlace::User});
-    }
-    const FinderEnvironment env = finderEnvironmentOfProcess();
-    if (searched)
-        *searched = searchedPlaces(env);
-    return findInstallations(env);
-}
-
 QString configPath()
 {
     return programConfigPath(FinderEnvironment::fromProcess().configHome());
@@ -45,8 +30,7 @@ Installation chooseInstallation(const QString& rootOption, const QString& prefix
     const Installation beside = Installation::locate(QCoreApplication::applicationDirPath(), prefixOption);
     if (const QString exe = beside.delphiExeHost(); !exe.isEmpty() && QFileInfo(exe).isFile())
         return beside;
-    QStringList searched;
-    const std::vector<FoundInstallation> found = foundInstallations(prefixOption, &searched);
+    const auto [found, searched] = searchInstallations(finderEnvironmentOfProcess(), prefixOption);
     if (found.size() == 1)
         return Installation::locate(found[0].hostRoot, found[0].prefix);
     if (found.empty()) {
@@ -74,8 +58,7 @@ QString settingsFileOf(const Installation& inst)
 
 int runInstallations(const Invocation& call)
 {
-    QStringList searched;
-    const std::vector<FoundInstallation> found = foundInstallations(call.value(u"prefix"_s), &searched);
+    const auto [found, searched] = searchInstallations(finderEnvironmentOfProcess(), call.value(u"prefix"_s));
     if (call.isSet(u"json"_s)) {
         printJson([&](JsonWriter& json) {
             json.beginArray();

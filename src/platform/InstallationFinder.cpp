@@ -315,4 +315,12 @@ std::vector<FoundInstallation> findInstallations(const FinderEnvironment& env)
     return out;
 }
 
+InstallationSearch searchInstallations(const FinderEnvironment& env, const QString& namedPrefix)
+{
+    if (namedPrefix.isEmpty())
+        return {findInstallations(env), searchedPlaces(env)};
+    const QString prefix = QDir::cleanPath(QFileInfo(namedPrefix).absoluteFilePath());
+    return {installationsIn({prefix, PrefixPlace::User}), {prefix}};
+}
+
 } // namespace vx

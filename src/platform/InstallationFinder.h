@@ -70,6 +70,15 @@ std::vector<FoundInstallation> installationsIn(const PrefixCandidate& prefix);
 // Both of the above: every installation of every prefix found.
 std::vector<FoundInstallation> findInstallations(const FinderEnvironment& env);
 
+// What a program away from the IDE searched and found: with a prefix named (--prefix) only that
+// prefix, else every place of the environment.
+struct InstallationSearch
+{
+    std::vector<FoundInstallation> found;
+    QStringList searched; // the places, for a message that nothing was found
+};
+InstallationSearch searchInstallations(const FinderEnvironment& env, const QString& namedPrefix);
+
 // The "RootDir" string of the machine hive's Delphi 7 key in the 32-bit view (Wow6432Node in a
 // win64 prefix), read by scanning system.reg's lines for the key's section only. Nothing when the
 // file, the key or the value is missing.
