@@ -54,10 +54,8 @@ TEST_F(StartupTest, CommandLineOptionsAreTakenOutOfTheArguments)
         QString root, prefix, error;
         QStringList rest;
     } cases[] = {
-        {{u"a.vx7"_s}, {}, {}, {}, {u"a.vx7"_s}},
         {{u"--root"_s, u"/d7"_s, u"--prefix=/p"_s, u"a.vx7"_s}, u"/d7"_s, u"/p"_s, {}, {u"a.vx7"_s}},
         {{u"--prefix"_s, u"/p"_s, u"--delphi"_s, u"x.pas"_s}, {}, u"/p"_s, {}, {u"--delphi"_s, u"x.pas"_s}},
-        {{u"--root=/d7"_s}, u"/d7"_s, {}, {}, {}},
         {{u"a.vx7"_s, u"--root"_s}, {}, {}, u"--root needs a folder"_s, {u"a.vx7"_s}},
     };
     for (const auto& c : cases) {

@@ -48,7 +48,8 @@ TEST_F(CliTest, JsonOutputsAreTheIndentedFormOfTheirContent)
                                     {u"diff"_s, u"live"_s, sb.sampleProject},
                                     {u"check"_s, sb.sampleProject},
                                     {u"apply"_s, u"--dry-run"_s, sb.sampleProject},
-                                    {u"history"_s}};
+                                    {u"history"_s},
+                                    {u"installations"_s}};
     for (const QStringList& command : commands) {
         SCOPED_TRACE(command.join(u' ').toStdString());
         if (command.first() == u"history"_s) {
