@@ -67,7 +67,6 @@ class TFormMain : public QMainWindow,
     ProjectCommands& commands() { return *m_commands; }
     RegistryCommands& registry() { return *m_registry; }
     EditingCommands& editing() { return *m_editing; }
-    LogoAnimation& logoAnimation() { return *m_logoAnimation; }
 
     // What the editing commands ask of the window.
     QWidget* dialogParent() override { return this; }

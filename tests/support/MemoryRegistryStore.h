@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/Errors.h"
 #include "platform/registry/RegistryStore.h"
 
 namespace vx {
@@ -19,21 +18,15 @@ class MemoryRegistryStore final : public HiveBackedStore
 
     void commit() override
     {
-        if (!m_failure.isEmpty())
-            throw OperationError(m_failure);
         m_committed[0] = m_user.save();
         m_committed[1] = m_machine.save();
         discardChanges();
-        ++m_commits;
     }
     void discardChanges() override
     {
         m_user = WineHive::parse(m_committed[0], QStringLiteral("user.reg"));
         m_machine = WineHive::parse(m_committed[1], QStringLiteral("system.reg"));
     }
-    int commitCount() const { return m_commits; }
-    // Makes every following commit throw OperationError with this message; empty to stop.
-    void setCommitFailure(const QString& message) { m_failure = message; }
     // The hive file this store would write.
     QByteArray hiveBytes(HiveFile file) const { return hive(file).save(); }
 
@@ -45,8 +38,6 @@ class MemoryRegistryStore final : public HiveBackedStore
     mutable WineHive m_user;
     mutable WineHive m_machine;
     QByteArray m_committed[2]; // the user and machine hives as last committed
-    int m_commits = 0;
-    QString m_failure;
 };
 
 } // namespace vx

@@ -94,10 +94,8 @@ class ScriptedPrompter : public Prompter
     }
 
     const std::vector<Message>& messages() const { return m_messages; }
-    const std::vector<QString>& filters() const { return m_filters; }
     const std::vector<QString>& starts() const { return m_starts; }   // where file dialogs opened
     const std::vector<QString>& folders() const { return m_folders; } // where folder dialogs opened
-    const std::vector<QString>& folderTitles() const { return m_folderTitles; }
     const std::vector<InputShown>& inputs() const { return m_inputs; }
     const std::vector<QStringList>& languageLists() const { return m_languageLists; }
     const std::vector<QString>& fileListLabels() const { return m_fileListLabels; }
@@ -128,7 +126,6 @@ class ScriptedPrompter : public Prompter
     QString folder(QWidget*, const QString& title, const QString& directory) override
     {
         m_folders.push_back(directory);
-        m_folderTitles.push_back(title);
         return file(Kind::Folder, title);
     }
     std::optional<QFont> font(QWidget*, const QFont&) override
@@ -201,7 +198,6 @@ class ScriptedPrompter : public Prompter
     }
     QString file(Kind kind, const QString& filter)
     {
-        m_filters.push_back(filter);
         const Step* s = next(kind, filter);
         if (!s)
             return {};
@@ -212,10 +208,8 @@ class ScriptedPrompter : public Prompter
 
     std::deque<Step> m_script;
     std::vector<Message> m_messages;
-    std::vector<QString> m_filters;
     std::vector<QString> m_starts;
     std::vector<QString> m_folders;
-    std::vector<QString> m_folderTitles;
     std::vector<InputShown> m_inputs;
     std::vector<QStringList> m_languageLists;
     std::vector<QString> m_fileListLabels;
