@@ -40,7 +40,11 @@ QString installationSettingsPath(const QString& configHome, const QString& prefi
     const QString absolutePrefix = absoluteClean(prefix);
     const QByteArray hash = QCryptographicHash::hash(
         (absolutePrefix + u'\n' + absoluteClean(hostRoot)).toUtf8(), QCryptographicHash::Sha256);
-    return QDir::cleanPath(configHome) + u"/vorlix7/"_s + QFileInfo(absolutePrefix).fileName() + u'-' +
+    // The folder's name without leading dots, so that ~/.wine's file is not hidden.
+    QString name = QFileInfo(absolutePrefix).fileName();
+    while (name.startsWith(u'.'))
+        name.remove(0, 1);
+    return QDir::cleanPath(configHome) + u"/vorlix7/"_s + name + u'-' +
            QString::fromLatin1(hash.first(4).toHex()) + u".wv7"_s;
 }
 

@@ -17,8 +17,8 @@ struct FinderEnvironment;
 // <executable's folder>/../share/vorlix7/lang when that folder exists, else empty.
 QString installedLanguageFolder(const QString& executablePath);
 
-// <configHome>/vorlix7/<prefix folder's name>-<first 8 hex digits of the SHA-256 of the prefix's
-// absolute path, a line feed and DelphiRoot's host folder>.wv7: two prefixes, or two IDEs in one
+// <configHome>/vorlix7/<prefix folder's name without leading dots>-<first 8 hex digits of the SHA-256 of the
+// prefix's absolute path, a line feed and DelphiRoot's host folder>.wv7: two prefixes, or two IDEs in one
 // prefix, never share a file.
 QString installationSettingsPath(const QString& configHome, const QString& prefix, const QString& hostRoot);
 

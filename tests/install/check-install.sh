@@ -55,7 +55,7 @@ if [ -n "$sandbox" ]; then
   grep -q -- "--root" <<<"$several" || fail "info with two installations does not name --root: $several"
   info=$(cli --prefix "$home/.wine" info --json) || fail "info --prefix: $info"
   grep -qF "\"hostRoot\": \"$home/.wine/$d7\"" <<<"$info" || fail "info --prefix used another one: $info"
-  grep -qE "\"settingsFile\": \"$home/.config/vorlix7/\.wine-[0-9a-f]{8}\.wv7\"" <<<"$info" ||
+  grep -qE "\"settingsFile\": \"$home/.config/vorlix7/wine-[0-9a-f]{8}\.wv7\"" <<<"$info" ||
     fail "the installed CLI keeps its settings elsewhere: $info"
   rm -rf "$home/.local/share/bottles"
   info=$(cli info --json) || fail "info with one installation: $info"

@@ -60,6 +60,10 @@ TEST(ProgramPlaceTest, SettingsFilesOfInstallationsNeverCoincide)
     EXPECT_EQ(QSet<QString>(paths.begin(), paths.end()).size(), 3);
     EXPECT_EQ(installationSettingsPath(c, u"/a/Delphi/"_s, u"/a/Delphi/./drive_c/../drive_c/D7"_s), paths[2])
         << "the same folders written otherwise";
+    EXPECT_TRUE(QFileInfo(installationSettingsPath(c, u"/h/.wine"_s, u"/h/.wine"_s + d7))
+                    .fileName()
+                    .startsWith(u"wine-"_s))
+        << "~/.wine's file is not hidden";
 }
 
 TEST(ProgramPlaceTest, ConfigurationKeepsPrefixFoldersAndTheChoice)
