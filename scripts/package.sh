@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 # The same compiler options as ./build, so that ccache serves what was compiled there.
-export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
+export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$PWD}" CCACHE_NOHASHDIR=1
 cmake -S . -B build-package -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_BUILD_TESTS=OFF -DVX_BUILD_BENCH=OFF \
   -DVX_WERROR=ON >/dev/null
 cmake --build build-package -j"$(nproc 2>/dev/null || echo 2)"
