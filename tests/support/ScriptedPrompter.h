@@ -19,9 +19,9 @@ class ScriptedPrompter : public Prompter
     struct Step
     {
         Kind kind;
-        QString expectText; // the message must contain this (messages only)
+        QString expectText = {}; // the message must contain this (messages only)
         Button answer = Ok;
-        QString path; // the file or folder chosen, the text typed, the language; empty = cancelled
+        QString path = {}; // the file or folder chosen, the text typed, the language; empty = cancelled
         std::optional<QFont> font = std::nullopt;
     };
     // What an input dialog was shown with.
@@ -41,57 +41,28 @@ class ScriptedPrompter : public Prompter
 
     ScriptedPrompter& answer(const QString& expectText, Button b)
     {
-        m_script.push_back({Kind::Message, expectText, b, {}});
-        return *this;
+        return push({Kind::Message, expectText, b});
     }
-    ScriptedPrompter& chooseOpen(const QString& path)
-    {
-        m_script.push_back({Kind::OpenFile, {}, Ok, path});
-        return *this;
-    }
-    ScriptedPrompter& chooseSave(const QString& path)
-    {
-        m_script.push_back({Kind::SaveFile, {}, Ok, path});
-        return *this;
-    }
-
+    ScriptedPrompter& chooseOpen(const QString& path) { return push({Kind::OpenFile, {}, Ok, path}); }
+    ScriptedPrompter& chooseSave(const QString& path) { return push({Kind::SaveFile, {}, Ok, path}); }
     // The input dialog: OK with this text (an empty text only where the mode accepts it).
-    ScriptedPrompter& type(const QString& text)
-    {
-        m_script.push_back({Kind::Input, {}, Ok, text});
-        return *this;
-    }
-    ScriptedPrompter& cancelInput()
-    {
-        m_script.push_back({Kind::Input, {}, Cancel, {}});
-        return *this;
-    }
-    ScriptedPrompter& chooseFolder(const QString& path)
-    {
-        m_script.push_back({Kind::Folder, {}, Ok, path});
-        return *this;
-    }
+    ScriptedPrompter& type(const QString& text) { return push({Kind::Input, {}, Ok, text}); }
+    ScriptedPrompter& cancelInput() { return push({Kind::Input, {}, Cancel}); }
+    ScriptedPrompter& chooseFolder(const QString& path) { return push({Kind::Folder, {}, Ok, path}); }
     ScriptedPrompter& chooseFont(std::optional<QFont> font)
     {
-        m_script.push_back({Kind::Font, {}, font ? Ok : Cancel, {}, font});
-        return *this;
+        return push({Kind::Font, {}, font ? Ok : Cancel, {}, font});
     }
     ScriptedPrompter& chooseLanguage(const QString& name) // empty = cancelled
     {
-        m_script.push_back({Kind::Language, {}, name.isEmpty() ? Cancel : Ok, name});
-        return *this;
+        return push({Kind::Language, {}, name.isEmpty() ? Cancel : Ok, name});
     }
     // A list choice: the item at this index, or cancelled when negative.
     ScriptedPrompter& chooseItem(int index)
     {
-        m_script.push_back({Kind::Choice, {}, index < 0 ? Cancel : Ok, QString::number(index)});
-        return *this;
+        return push({Kind::Choice, {}, index < 0 ? Cancel : Ok, QString::number(index)});
     }
-    ScriptedPrompter& confirmFileList(bool ok)
-    {
-        m_script.push_back({Kind::FileList, {}, ok ? Ok : Cancel, {}});
-        return *this;
-    }
+    ScriptedPrompter& confirmFileList(bool ok) { return push({Kind::FileList, {}, ok ? Ok : Cancel}); }
 
     const std::vector<Message>& messages() const { return m_messages; }
     const std::vector<QString>& starts() const { return m_starts; }   // where file dialogs opened
@@ -104,106 +75,84 @@ class ScriptedPrompter : public Prompter
     Button message(QWidget*, const Message& m) override
     {
         m_messages.push_back(m);
-        const Step* s = next(Kind::Message, m.text);
+        const std::optional<Step> s = take(Kind::Message, m.text);
         if (!s)
             return (m.buttons & Cancel) ? Cancel : (m.buttons & No) ? No : Ok;
         EXPECT_TRUE(m.text.contains(s->expectText))
             << "message \"" << m.text.toStdString() << "\" does not contain \"" << s->expectText.toStdString()
             << "\"";
-        const Button b = s->answer;
-        m_script.pop_front();
-        return b;
+        return s->answer;
     }
     QString openFile(QWidget*, const QString& start, const QString& filter) override
     {
         m_starts.push_back(start);
-        return file(Kind::OpenFile, filter);
+        return path(Kind::OpenFile, filter);
     }
     QString saveFile(QWidget*, const QString&, const QString& filter, bool) override
     {
-        return file(Kind::SaveFile, filter);
+        return path(Kind::SaveFile, filter);
     }
     QString folder(QWidget*, const QString& title, const QString& directory) override
     {
         m_folders.push_back(directory);
-        return file(Kind::Folder, title);
+        return path(Kind::Folder, title);
     }
     std::optional<QFont> font(QWidget*, const QFont&) override
     {
-        const Step* s = next(Kind::Font, QStringLiteral("font dialog"));
-        if (!s)
-            return std::nullopt;
-        const std::optional<QFont> f = s->font;
-        m_script.pop_front();
-        return f;
+        const std::optional<Step> s = take(Kind::Font, QStringLiteral("font dialog"));
+        return s ? s->font : std::nullopt;
     }
     InputAnswer input(QWidget*, InputDialogState& state) override
     {
         m_inputs.push_back({state.title, state.mode, state.placeAtCursor});
         state.placeAtCursor = false;
-        const Step* s = next(Kind::Input, state.title);
-        if (!s)
-            return {};
-        InputAnswer a{s->answer == Ok, s->answer == Ok ? s->path : QString()};
+        const std::optional<Step> s = take(Kind::Input, state.title);
+        const InputAnswer a{s && s->answer == Ok, s && s->answer == Ok ? s->path : QString()};
         EXPECT_FALSE(a.ok && a.text.isEmpty() && !state.acceptsEmpty())
             << "OK with an empty text in mode " << state.mode << " (\"" << state.title.toStdString() << "\")";
-        m_script.pop_front();
         return a;
     }
     bool fileList(QWidget*, FileListDialogState& state) override
     {
         m_fileListLabels.push_back(state.label);
-        const Step* s = next(Kind::FileList, state.label);
-        if (!s)
-            return false;
-        const bool ok = s->answer == Ok;
-        m_script.pop_front();
-        return ok;
+        const std::optional<Step> s = take(Kind::FileList, state.label);
+        return s && s->answer == Ok;
     }
     std::optional<QString> selectLanguage(QWidget*, LanguageDialogState&, const QStringList& names) override
     {
         m_languageLists.push_back(names);
-        const Step* s = next(Kind::Language, names.join(u','));
-        if (!s)
-            return std::nullopt;
-        std::optional<QString> chosen;
-        if (s->answer == Ok)
-            chosen = s->path;
-        m_script.pop_front();
-        return chosen;
+        const std::optional<Step> s = take(Kind::Language, names.join(u','));
+        return s && s->answer == Ok ? std::optional<QString>(s->path) : std::nullopt;
     }
-
     std::optional<int> chooseItem(QWidget*, const QString& title, const QString&, const QStringList& items,
                                   int) override
     {
         m_choiceLists.push_back(items);
-        const Step* s = next(Kind::Choice, title);
-        if (!s)
-            return std::nullopt;
-        std::optional<int> chosen;
-        if (s->answer == Ok)
-            chosen = s->path.toInt();
-        m_script.pop_front();
-        return chosen;
+        const std::optional<Step> s = take(Kind::Choice, title);
+        return s && s->answer == Ok ? std::optional<int>(s->path.toInt()) : std::nullopt;
     }
 
   private:
-    const Step* next(Kind kind, const QString& what)
+    ScriptedPrompter& push(const Step& step)
+    {
+        m_script.push_back(step);
+        return *this;
+    }
+    // The next scripted step, which must be of this kind; nothing (and a failure) otherwise.
+    std::optional<Step> take(Kind kind, const QString& what)
     {
         if (m_script.empty() || m_script.front().kind != kind) {
             ADD_FAILURE() << "unexpected question (" << int(kind) << "): " << what.toStdString();
-            return nullptr;
+            return std::nullopt;
         }
-        return &m_script.front();
-    }
-    QString file(Kind kind, const QString& filter)
-    {
-        const Step* s = next(kind, filter);
-        if (!s)
-            return {};
-        const QString path = s->path;
+        const Step s = m_script.front();
         m_script.pop_front();
-        return path;
+        return s;
+    }
+    QString path(Kind kind, const QString& what)
+    {
+        const std::optional<Step> s = take(kind, what);
+        return s ? s->path : QString();
     }
 
     std::deque<Step> m_script;
