@@ -9,7 +9,6 @@
 #include "support/TestFiles.h"
 #include "support/Thrown.h"
 
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -157,7 +156,6 @@ TEST(RegImport, MalformedLineNamesItsLineAndChangesNothing)
         {ok + "\"a\"=hex:01 02\n", 5, "commas"},
         {ok + "\"a\"=hex:01,,02\n", 5, "bad hex"},
         {ok + "\"a\"=hex(zz):01\n", 5, "hex(N)"},
-        {ok + "\"a\"=hex(2)01\n", 5, "hex(N)"},
         {ok + "\"a\"=hex:01,\\ x\n", 5, "continuation"},
         {ok + "\"a\"=hex:01,\\\n  02,\\\n  zz\n", 7, "bad hex"},
         {ok + "\"a\"=hex:01,\\\n; nothing follows\n", 5, "past the end"},
@@ -168,7 +166,6 @@ TEST(RegImport, MalformedLineNamesItsLineAndChangesNothing)
         // Roots the prefix's hive files do not hold are refused while parsing, before anything changes.
         {ok + "[HKEY_USERS\\.Default\\Software\\X]\n", 5,
          "\"HKEY_USERS\\.Default\\Software\\X\" cannot be written"},
-        {ok + "[-HKU]\n", 5, "cannot be written"},
         {ok + "[hkey_dyn_data\\Config Manager]\n", 5, "cannot be written"},
         {ok + "[HKEY_CURRENT_USER\\" + QByteArray(256, 'k') + "]\n", 5, "longer than 255 characters"},
         {ok + "\"" + QByteArray(16384, 'v') + "\"=\"x\"\n", 5, "longer than 16383 characters"},
@@ -228,10 +225,11 @@ TEST(RegImport, DecodesUtf16Utf8AndWindows1252)
     EXPECT_EQ(parseRegFile(le + QByteArray(2, '\0'), u"nul.reg"_s).size(), 2u);
 }
 
-TEST(RegImport, LargeAndHostileInputs)
+TEST(RegImport, LargeInputs)
 {
     // A very long hex value of many continued lines and a very long escaped string. How fast this
-    // goes is the benchmark's business (build/bench/vx_bench); here it must work.
+    // goes is the benchmark's business (build/bench/vx_bench), random bytes are fuzz_regfile's; here
+    // it must work.
     QByteArray big = reg("[HKEY_CURRENT_USER\\Software\\Big]\r\n\"Hex\"=hex:");
     for (int i = 0; i < 100000; ++i)
         big += i % 20 == 19 && i + 1 < 100000 ? "ab,\\\r\n  " : "ab,";
@@ -240,22 +238,11 @@ TEST(RegImport, LargeAndHostileInputs)
     EXPECT_EQ(importRegFile(big, store, u"big.reg"_s).values, 2);
     EXPECT_EQ(store.value(HKCU, u"Software\\Big"_s, u"Hex"_s)->data, QByteArray(100000, '\xab'));
     EXPECT_EQ(textOf(store, u"Software\\Big"_s, u"Long"_s), QString(200000, u'"'));
-
-    QRandomGenerator random(20240611);
-    QByteArray noise(1024 * 1024, Qt::Uninitialized);
-    random.fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
-    for (const QByteArray& file : QByteArrayList{noise, reg("[HKCU\\A]\n") + noise, "\xff\xfe" + noise}) {
-        MemoryRegistryStore target;
-        const QByteArray before = hives(target);
-        EXPECT_THROW(importRegFile(file, target, u"noise.reg"_s), OperationError);
-        EXPECT_EQ(hives(target), before);
-    }
 }
 
 TEST(RegExport, BackupIsInTheAnsiCodePageWhenItFitsElseUnicodeAndReadsBack)
 {
-    const QString latin = u"Caf\u00e9"_s, chinese = u"\u4ee3\u7801"_s,
-                  hungarian = u"\u0151"_s; // in neither 1252 nor 936
+    const QString latin = u"Caf\u00e9"_s, chinese = u"\u4ee3\u7801"_s;
     const QByteArray unicode("\xff\xfeW\0i\0n\0d\0o\0w\0s\0 \0R\0", 20);
     const struct
     {
@@ -268,7 +255,6 @@ TEST(RegExport, BackupIsInTheAnsiCodePageWhenItFitsElseUnicodeAndReadsBack)
         {1252, chinese, unicode},
         // Bytes D8 98 in 1252 would also read as UTF-8 (as another character).
         {1252, u"\u00d8\u02dc"_s, unicode},
-        {936, chinese + hungarian, unicode},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.codePage);

@@ -1,5 +1,4 @@
 #include "platform/CodePage.h"
-#include "support/HiveContents.h"
 #include "support/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -69,35 +68,6 @@ TEST(CodePage, TextRoundTripsWhereItFitsAndIsRefusedWhereNot)
 
     setAnsiCodePage(0);
     EXPECT_EQ(ansiCodePage(), 1252) << "an unusable number falls back to 1252";
-}
-
-TEST(CodePage, LargeHiveAndTheLookupAtTheFirstNeed)
-{
-    // Wine's order: thousands of Software keys, the control sets, the link, then later System keys.
-    QByteArray hive = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win64\n\n";
-    for (int i = 0; i < 3000; ++i)
-        hive += "[Software\\\\Classes\\\\CLSID\\\\{" + QByteArray::number(i) + "}] 1\n#time=1\n@=\"" +
-                QByteArray(i % 97, 'x') + "\"\n\n";
-    const QByteArray tail = "[System\\\\ControlSet001\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"1250\"\n\n"
-                            "[System\\\\ControlSet002\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"932\"\n\n"
-                            "[System\\\\CurrentControlSet] 1\n#link\n" +
-                            test::linkValueLine(u"\\Registry\\Machine\\System\\ControlSet002"_s) +
-                            "\n[System\\\\Select] 1\n\"Current\"=dword:00000002\n";
-    QTemporaryDir dir;
-    test::writeAll(dir.filePath(u"system.reg"_s), hive + tail);
-    EXPECT_EQ(readAnsiCodePage(dir.path()), 932);
-
-    // A key under CurrentControlSet itself wins over the link.
-    const QByteArray under =
-        "[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"1251\"\n\n";
-    test::writeAll(dir.filePath(u"system.reg"_s), hive + tail + under);
-    EXPECT_EQ(readAnsiCodePage(dir.path()), 1251);
-
-    // The prefix named at start is read when the code page is first needed, not before.
-    useAnsiCodePageOfPrefix(dir.path());
-    test::writeAll(dir.filePath(u"system.reg"_s), hive + tail);
-    EXPECT_EQ(ansiCodePage(), 932);
-    setAnsiCodePage(1252);
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "project/ConfigProject.h"
 
-#include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -15,33 +14,6 @@ QStringList column(const EntryListModel& m, int c)
     for (int r = 0; r < m.count(); ++r)
         l.append(m.text(r, c));
     return l;
-}
-
-TEST(EntryModels, PassTheModelTesterThroughEveryChange)
-{
-    ToolListModel tools;
-    ComponentListModel comps;
-    SearchPathModel paths;
-    QAbstractItemModelTester t1(&tools, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    QAbstractItemModelTester t2(&comps, QAbstractItemModelTester::FailureReportingMode::Fatal);
-    QAbstractItemModelTester t3(&paths, QAbstractItemModelTester::FailureReportingMode::Fatal);
-
-    tools.add({u"b"_s, u"p"_s, {}, {}, true});
-    tools.add({u"a"_s, u""_s, {}, {}, false});
-    tools.sortByHeader(1);
-    tools.setData(tools.index(0, 0), Qt::Checked, Qt::CheckStateRole);
-    tools.removeRowAt(0);
-    comps.addRows(
-        {ComponentListModel::toRow({u"z"_s, {}, {}, {}}), ComponentListModel::toRow({u"m"_s, {}, {}, {}})});
-    comps.add({u"a"_s, {}, {}, {}});
-    comps.setData(comps.index(0, 0), u"zz"_s, Qt::EditRole);
-    comps.sortByHeader(0);
-    comps.clear();
-    paths.addPaths({u"b"_s, u"a"_s});
-    paths.setPath(0, u"c"_s);
-    paths.removeRowAt(1);
-    paths.clear();
-    SUCCEED();
 }
 
 TEST(EntryModels, HeaderSortTogglesAndKeepsEmptyTextsLast)
@@ -125,31 +97,6 @@ TEST(EntryModels, GroupListsStayInCaptionOrder)
         cased.addRows({row(captions[0]), row(captions[1])});
         EXPECT_EQ(column(cased, 0), (QStringList{u"A"_s, u"a"_s}));
     }
-}
-
-TEST(ConfigProjectState, ChecksAndEditsMarkOnlyAnOpenProject)
-{
-    ConfigProject p;
-    QSignalSpy modified(&p, &ConfigProject::modifiedChanged);
-    QSignalSpy counts(&p, &ConfigProject::countsChanged);
-    p.experts().add({u"e"_s, {}, {}, true});
-    ComponentListModel& g = p.addGroup(u"Std"_s);
-    g.add({u"c"_s, {}, {}, {}, false});
-    EXPECT_FALSE(p.isModified()) << "no project open";
-    EXPECT_GE(counts.count(), 2);
-
-    p.setOpen(true);
-    g.setData(g.index(0, 0), Qt::Checked, Qt::CheckStateRole);
-    EXPECT_TRUE(p.isModified());
-    EXPECT_EQ(p.selectedComponentCount(), 1);
-    p.experts().setData(p.experts().index(0, 0), u"renamed"_s, Qt::EditRole);
-    EXPECT_EQ(modified.count(), 1) << "marked once";
-
-    p.clear();
-    EXPECT_FALSE(p.isOpen());
-    EXPECT_FALSE(p.isModified());
-    EXPECT_EQ(p.groupCount(), 0);
-    EXPECT_TRUE(p.fileName().isEmpty());
 }
 
 } // namespace

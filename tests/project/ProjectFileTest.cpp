@@ -5,7 +5,6 @@
 #include "support/TestFiles.h"
 #include "support/Thrown.h"
 
-#include <QRandomGenerator>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -51,9 +50,7 @@ TEST_F(ProjectFileTest, HeaderOnlyFileOpensEmptyAndAdvancesTheRunCounter)
     ASSERT_EQ(r.outcome, LoadOutcome::Opened);
     EXPECT_EQ(r.shownRun, 1);
     EXPECT_EQ(p.statistics().runCount, 2);
-    EXPECT_TRUE(p.isOpen());
     EXPECT_EQ(readAll(path()), QByteArray(";Delphi7 Vorlix File\r\n[ConfigData]\r\nRun=2\r\n"));
-    EXPECT_EQ(p.statistics().lastTime, kNow);
 }
 
 TEST_F(ProjectFileTest, ReaderDefaultsAndQuirks)
@@ -120,12 +117,6 @@ TEST_F(ProjectFileTest, DamagedFilesLoadInBoundedTime)
     ConfigProject q;
     read("[DelphiTools]\nnum=200\n", q);
     EXPECT_EQ(q.tools().count(), 200);
-
-    QByteArray garbage(1 << 20, Qt::Uninitialized);
-    QRandomGenerator(12345).fillRange(reinterpret_cast<quint32*>(garbage.data()), garbage.size() / 4);
-    ConfigProject g;
-    read(garbage, g);
-    EXPECT_EQ(g.experts().count() + g.groupCount() + g.tools().count(), 0) << "garbage holds no list";
 }
 
 // Everything a reader puts into a project: every row's texts and check, each list's layout, the
@@ -339,10 +330,6 @@ TEST_F(ProjectFileTest, ReadingThatReleasesTheStoreReadsWhatReadingKeepingItRead
         "Group5=ConfigData\r\nGroup6=delphicompgroups\r\n"
         "[A]\r\nnum=2\r\nCompName1=x\r\nCompName2=y\r\nColumns0=5\r\n"
         "[DelphiTools]\r\nNum=1\r\nTitle1=T\r\nCompName1=from tools\r\nnum=1\r\n",
-        "[DelphiExperts]\r\nnum=2\r\nExpertName1=One\r\nExpertName2=Two\r\n"
-        "[DelphiCompGroups]\r\nnum=2\r\nGroup1=G\r\nGroup2=H\r\n"
-        "[G]\r\nnum=1\r\nCompName1=g\r\n[H]\r\nnum=1\r\nCompName1=h\r\n[DelphiTools]\r\nNum=1\r\nTitle1="
-        "T\r\n",
     };
     for (const QByteArray& file : files) {
         writeAll(path(), file);

@@ -95,18 +95,6 @@ TEST(PeImports, HostileFilesGiveAReasonNotACrash)
     EXPECT_FALSE(parsePeImports(unterminated).ok);
 }
 
-TEST(PeImports, HundredThousandDescriptorsAreReadInFull)
-{
-    QStringList modules;
-    modules.reserve(100000);
-    for (int i = 0; i < 100000; ++i)
-        modules.append(u"p"_s + QString::number(i) + u".bpl"_s);
-    const PeImports r = parsePeImports(buildPeWithImports(modules));
-    ASSERT_TRUE(r.ok) << r.error.toStdString();
-    EXPECT_EQ(r.modules.size(), 100000);
-    EXPECT_EQ(r.modules.last(), u"p99999.bpl"_s);
-}
-
 // A DLL built by MinGW, 32-bit as Delphi 7's packages are and 64-bit, that links against a
 // package of our own: its import table names that package and the system's DLLs. The install
 // script installs both compilers, so a run that requires the Windows tools fails without them.

@@ -80,17 +80,6 @@ QByteArray translation(quint16 language, quint16 codePage)
     return block(u"VarFileInfo"_s, 1, {}, {block(u"Translation"_s, 0, pair)});
 }
 
-// A result that could have come from this image and nowhere else.
-void expectSane(const PeVersionInfo& info, const QByteArray& image)
-{
-    EXPECT_LE(info.productVersion.size() * 2, image.size());
-    EXPECT_LE(info.fileVersion.size() * 2, image.size());
-    if (!info.hasVersionResource) {
-        EXPECT_TRUE(info.productVersion.isEmpty());
-        EXPECT_TRUE(info.fileVersion.isEmpty());
-    }
-}
-
 } // namespace
 
 TEST(PeVersionRoundTrip, MissingStringsAndMissingResource)
@@ -151,17 +140,6 @@ TEST(PeVersionLayout, StringTableFollowsTheTranslation)
     EXPECT_EQ(withTables(translation(0x0407, 0x04B0)).productVersion, u"de"_s);
     EXPECT_EQ(withTables(translation(0x0411, 0x03A4)).productVersion, u"de"_s); // no match: first table
     EXPECT_EQ(withTables({}).productVersion, u"de"_s);
-
-    // The value ends at its first NUL, and never runs past its own block.
-    const QByteArray odd =
-        block(u"ProductVersion"_s, 1, utf16(u"7.1"_s) + QByteArray(2, '\0') + utf16(u"junk"_s));
-    const QByteArray unterminated = block(u"FileVersion"_s, 1, utf16(u"7.0.4.453"_s));
-    const QByteArray sfi =
-        block(u"StringFileInfo"_s, 1, {}, {block(u"040904E4"_s, 1, {}, {odd, unterminated})});
-    const PeVersionInfo info = vx::parsePeVersion(
-        withBlob(image, block(u"VS_VERSION_INFO"_s, 0, fixed, {sfi, translation(0x409, 0x4E4)})));
-    EXPECT_EQ(info.productVersion, u"7.1"_s);
-    EXPECT_EQ(info.fileVersion, u"7.0.4.453"_s);
 }
 
 TEST(PeVersionRules, LabelAndStartupCheck)
@@ -211,45 +189,24 @@ TEST(PeVersionHostile, EveryTruncation)
         const PeVersionInfo info = vx::parsePeVersion(image.left(length));
         // Usable exactly when the whole version data is present; the padding after it is not needed.
         EXPECT_EQ(info.hasVersionResource, length >= at.blobEnd) << length;
-        if (info.hasVersionResource) {
-            EXPECT_EQ(info.productVersion, full.productVersion) << length;
-            EXPECT_EQ(info.fileVersion, full.fileVersion) << length;
-        }
-        expectSane(info, image);
+        EXPECT_EQ(info.productVersion, info.hasVersionResource ? full.productVersion : QString()) << length;
+        EXPECT_EQ(info.fileVersion, info.hasVersionResource ? full.fileVersion : QString()) << length;
     }
 }
 
-TEST(PeVersionHostile, CorruptedFields)
+// Corruptions that leave something to read: a huge section count is cut to the headers that fit
+// (the real ones still come first), and a string block of length 0 ends the table while the
+// resource itself is still there. (That no other corrupted field crashes or reads is fuzz_pe's.)
+TEST(PeVersionHostile, CorruptedFieldsThatLeaveSomethingToRead)
 {
     const QByteArray image = buildDelphiExe();
-    const Landmarks at(image);
-    auto patched = [&](qsizetype offset, quint32 value, int width) {
+    const auto patched = [&](qsizetype offset, quint32 value) {
         QByteArray copy = image;
-        width == 4 ? set32(copy, offset, value) : set16(copy, offset, value);
+        set16(copy, offset, value);
         return vx::parsePeVersion(copy);
     };
-    const quint32 dir = 0x80000000;
-    const struct
-    {
-        qsizetype offset;
-        quint32 value;
-        int width;
-    } fatal[] = {
-        {0x3C, quint32(image.size()), 4},                          // e_lfanew beyond the file
-        {at.rsrc + 16, 15, 4},                                     // no RT_VERSION type
-        {at.nameDir + 20, dir | quint32(at.nameDir - at.rsrc), 4}, // directory points at itself
-        {at.dataEntry + 4, 0x7FFFFFFF, 4},                         // data beyond the file
-        {at.blob, 0, 2},                                           // wLength 0
-        {at.blob, 0xFFFF, 2},                                      // longer than the data
-    };
-    for (const auto& f : fatal)
-        EXPECT_FALSE(patched(f.offset, f.value, f.width).hasVersionResource) << f.offset << " " << f.value;
-
-    // A huge section count is cut to the headers that fit; the real ones still come first.
-    EXPECT_EQ(patched(0x40 + 6, 0xFFFF, 2).productVersion, u"7.0"_s);
-
-    // A string block of length 0 ends the table; the resource itself is still there.
-    const PeVersionInfo cut = patched(image.indexOf(utf16(u"ProductVersion"_s)) - 6, 0, 2);
+    EXPECT_EQ(patched(0x40 + 6, 0xFFFF).productVersion, u"7.0"_s);
+    const PeVersionInfo cut = patched(image.indexOf(utf16(u"ProductVersion"_s)) - 6, 0);
     EXPECT_TRUE(cut.hasVersionResource);
     EXPECT_TRUE(cut.productVersion.isEmpty());
 }

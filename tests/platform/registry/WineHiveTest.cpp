@@ -148,7 +148,6 @@ TEST_F(WineHiveTest, ReaderFollowsWinesLoader)
     EXPECT_EQ(get(u"Dup"_s).text(), u"second"_s);
     EXPECT_EQ(get(u"bad"_s).type, REG_NONE);
     EXPECT_FALSE(hive.value(a, u"noeq"_s));
-    EXPECT_EQ(hive.valueNames(a).filter(u"dup"_s, Qt::CaseInsensitive).size(), 1);
 
     // "[E]" was eaten as a continuation of "eat"; the last continuation ran into the end.
     EXPECT_EQ(hive.subKeyNames(WineHive::root()), (QStringList{u"A"_s, u"B"_s, u"D"_s, u"Software"_s}));
@@ -231,9 +230,6 @@ TEST_F(WineHiveTest, NewKeysAndValuesTakeTheirSortedPlace)
     EXPECT_EQ(at("_Tools]"), -1);
     EXPECT_TRUE(saved.contains("@=\"DelphiUnit\"\n\"a\"=\"\"\n\"B\"=\"\"\n"));
     EXPECT_EQ(hive.subKeyNames(key(hive, u"Software\\Borland\\Delphi"_s)), (QStringList{u"6.0"_s, u"7.0"_s}));
-
-    const WineHive reread = WineHive::parse(saved, {});
-    EXPECT_EQ(vx::test::hiveContents(reread), vx::test::hiveContents(hive));
 }
 
 TEST_F(WineHiveTest, HandEditedOrderIsListedAsWineLoadsIt)
@@ -254,13 +250,6 @@ TEST_F(WineHiveTest, HandEditedOrderIsListedAsWineLoadsIt)
     EXPECT_EQ(hive.valueNames(zeta), wineOrder);
     EXPECT_EQ(hive.save(), file);
     expectSameContents(file);
-
-    // A change to the key itself keeps its lines and puts the new value among them.
-    hive.setValue(zeta, RegValue::dword(u"a1"_s, 1));
-    const WineHive reread = WineHive::parse(hive.save(), {});
-    EXPECT_EQ(reread.valueNames(key(reread, u"Software\\Zeta"_s)),
-              (QStringList{QString(), u"_u"_s, u"A"_s, u"a0"_s, u"a1"_s, u"ab"_s, u"b"_s}));
-    EXPECT_EQ(vx::test::hiveContents(reread), vx::test::hiveContents(hive));
 }
 
 TEST_F(WineHiveTest, NamesLongerThanWindowsAllowsAreRefused)
@@ -299,8 +288,6 @@ TEST_F(WineHiveTest, DeletingKeepsTheTreeReadable)
     EXPECT_FALSE(saved.contains("Borland\\\\Delphi\\\\7.0"));
     const WineHive reread = WineHive::parse(saved, {});
     EXPECT_EQ(vx::test::hiveContents(reread), vx::test::hiveContents(hive));
-    EXPECT_NE(key(reread, u"Software\\Borland\\Delphi"_s), WineHive::kNoKey);
-    EXPECT_TRUE(reread.subKeyNames(key(reread, u"Software\\Wine\\Brackets"_s)).isEmpty());
 }
 
 TEST_F(WineHiveTest, WritesNewDataInWinesForm)
@@ -395,44 +382,5 @@ TEST_F(WineHiveTest, LargeKeysFindNamesUnderEveryCaseFoldingAsSmallOnesDo)
             EXPECT_EQ(hive.value(key, spelledOtherwise[i]).has_value(), same) << names[i].toStdString();
             EXPECT_NE(hive.findSubKey(key, names[i]), WineHive::kNoKey);
         }
-    }
-}
-
-// The name tables of large keys keep removed entries as markers until they grow: lookups must go
-// on past them, and deleting and adding again round after round must neither lose nor keep a name.
-TEST_F(WineHiveTest, LargeKeysStayRightThroughRoundsOfDeletingAndAdding)
-{
-    WineHive hive;
-    const WineHive::KeyId key = hive.createKey({u"Software"_s, u"Churn"_s});
-    auto name = [](int round, int i) -> QString {
-        return u"Name "_s + QString::number(i) + u" of round "_s + QString::number(round);
-    };
-    for (int round = 0; round < 30; ++round) {
-        for (int i = 0; i < 40; ++i) {
-            ASSERT_TRUE(hive.setValue(key, RegValue::dword(name(round, i), quint32(i))));
-            ASSERT_NE(hive.createKey({u"Software"_s, u"Churn"_s, name(round, i)}), WineHive::kNoKey);
-        }
-        // Every other name of the round goes; the rest stay until the next round.
-        for (int i = 0; i < 40; i += 2) {
-            ASSERT_TRUE(hive.deleteValue(key, name(round, i).toUpper()));
-            ASSERT_TRUE(hive.deleteKey(hive.findSubKey(key, name(round, i).toLower())));
-        }
-        if (round > 0) {
-            for (int i = 1; i < 40; i += 2) {
-                ASSERT_TRUE(hive.deleteValue(key, name(round - 1, i)));
-                ASSERT_TRUE(hive.deleteTree(hive.findSubKey(key, name(round - 1, i))));
-            }
-        }
-        for (int i = 0; i < 40; ++i) {
-            const bool kept = i % 2 == 1;
-            EXPECT_EQ(hive.value(key, name(round, i)).has_value(), kept) << round << ' ' << i;
-            EXPECT_EQ(hive.findSubKey(key, name(round, i)) != WineHive::kNoKey, kept) << round << ' ' << i;
-            if (round > 0) {
-                EXPECT_FALSE(hive.value(key, name(round - 1, i)).has_value()) << round << ' ' << i;
-                EXPECT_EQ(hive.findSubKey(key, name(round - 1, i)), WineHive::kNoKey) << round << ' ' << i;
-            }
-        }
-        EXPECT_EQ(hive.valueNames(key).size(), 20);
-        EXPECT_EQ(hive.subKeyNames(key).size(), 20);
     }
 }
