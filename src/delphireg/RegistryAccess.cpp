@@ -170,23 +170,6 @@ bool RegistryAccess::DeleteKey(const QString& path)
     return m_store.deleteTree(m_root, full);
 }
 
-RegistrySectionReader::RegistrySectionReader(RegistryStore& store, const QString& baseKey)
-    : m_store(store), m_base(splitKeyPath(baseKey).join(u'\\'))
-{
-    m_store.createKey(RegRoot::CurrentUser, m_base);
-}
-
-QString RegistrySectionReader::read(const QString& section, const QString& name, const QString& def) const
-{
-    const QString key = m_base + u'\\' + section;
-    const auto v = m_store.value(RegRoot::CurrentUser, key, name);
-    if (!v)
-        return def;
-    if (v->type != REG_SZ && v->type != REG_EXPAND_SZ)
-        throw OperationError(RegistryAccess::invalidDataType(name));
-    return registryText(v->data);
-}
-
 void DeleteKeyTree(RegistryStore& store, RegRoot root, const QString& path)
 {
     RegistryAccess access(store);

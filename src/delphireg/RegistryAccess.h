@@ -62,19 +62,6 @@ class RegistryAccess
     QString m_path; // of the open key, "A\B\C" from the root
 };
 
-// A string read below a fixed base key of HKEY_CURRENT_USER: the base key is opened (and made)
-// at once; read(section, name, default) looks into the subkey `section`.
-class RegistrySectionReader
-{
-  public:
-    RegistrySectionReader(RegistryStore& store, const QString& baseKey);
-    QString read(const QString& section, const QString& name, const QString& def) const;
-
-  private:
-    RegistryStore& m_store;
-    QString m_base;
-};
-
 // Deletes a key tree of a root; silently does nothing when it is missing.
 void DeleteKeyTree(RegistryStore& store, RegRoot root, const QString& path);
 
