@@ -87,8 +87,6 @@ TEST_F(FinderTest, FindsAPrefixInEveryKindOfPlace)
         EXPECT_EQ(found[0].prefix, sb.prefix);
         EXPECT_EQ(placeName(found[0].place), placeName(c.place));
         EXPECT_EQ(found[0].hostRoot, sb.delphiHost);
-        EXPECT_EQ(found[0].delphiRoot, sb.delphiRoot);
-        EXPECT_EQ(found[0].productVersion, u"7.0"_s);
     }
 }
 
@@ -219,17 +217,9 @@ TEST_F(FinderTest, RegisteredRootIsReadFromTheKeysSectionOnly)
         QByteArray hive;
         std::optional<QString> root;
     } cases[] = {
-        {"missing key",
-         machineHive("win64", "[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\6.0] 1\n"
-                              "\"RootDir\"=\"C:\\\\D6\\\\\"\n"),
-         std::nullopt},
         {"longer key name sharing the start",
          machineHive("win64",
                      "[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0x] 1\n\"RootDir\"=\"C:\\\\x\"\n"),
-         std::nullopt},
-        {"value of another type",
-         machineHive("win64", "[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0] 1\n"
-                              "\"RootDir\"=hex:43,00\n"),
          std::nullopt},
         {"unterminated string",
          machineHive("win64", "[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0] 1\n"
