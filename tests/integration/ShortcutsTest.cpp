@@ -82,7 +82,6 @@ TEST_F(ShortcutsTest, CreateWritesLinksAndLaunchersAndDeleteRemovesThem)
     for (const QString& f : links + desktopFiles)
         EXPECT_FALSE(QFileInfo::exists(f)) << f.toStdString();
     EXPECT_TRUE(QFileInfo(menu).isDir()) << "the Delphi menu folders stay";
-    EXPECT_TRUE(deleteShortcuts(folders, inst, all, launchers, id).removed.isEmpty());
 }
 
 // Launchers of two installations never replace each other, and none takes the installed
