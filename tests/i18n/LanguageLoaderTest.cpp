@@ -15,7 +15,7 @@ using vx::test::writeAll;
 
 namespace {
 
-const QString kShipped = QFileInfo(QString::fromUtf8(__FILE__)).absoluteDir().filePath(u"../../data/lang"_s);
+const QString kShipped = QStringLiteral(VX_SOURCE_DIR "/data/lang");
 
 // The text a table row ended up with.
 std::optional<QString> textOf(const LanguageTexts& r, const UiTexts& t, const UiTextEntry& row)
