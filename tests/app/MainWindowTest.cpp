@@ -47,8 +47,6 @@ TEST_F(MainWindowTest, OpensTheProjectGivenOnTheCommandLineAndTheCloseWritesTheS
 {
     auto w = start({sb.sampleProject, u"ignored second argument"_s});
     EXPECT_EQ(w->windowTitle(), u"Delphi 7 Vorlix - "_s + sb.sampleProject);
-    EXPECT_FALSE(child<QPushButton>(*w, u"RzBitBtnSaveProject"_s)->isEnabled());
-    EXPECT_TRUE(child<QPushButton>(*w, u"RzBitBtnCloseProject"_s)->isEnabled());
 
     // The statistics, and on the Projects page the rows and checked rows of every list.
     w->ui().showPage(app::Page::Projects);
@@ -57,17 +55,13 @@ TEST_F(MainWindowTest, OpensTheProjectGivenOnTheCommandLineAndTheCloseWritesTheS
               (QStringList{u"1"_s, u"2026-01-05 9:30:00"_s, u"2026-12-06 9:00:00"_s, u"1"_s, u"0:00:00"_s,
                            u"4"_s, u"2"_s, u"2"_s, u"7"_s, u"5"_s, u"3"_s, u"2"_s}));
 
-    // Status panes follow the page and every check box change.
+    // Status panes follow every check box change (and the page: tests of the lists and groups).
     w->ui().showPage(app::Page::Experts);
-    EXPECT_EQ(text(*w, u"RzStatusPane1"_s), u"Expert: 4"_s);
     auto& experts = w->project().experts();
     experts.setData(experts.index(2, 0), Qt::Checked, Qt::CheckStateRole);
     EXPECT_EQ(text(*w, u"RzStatusPane2"_s), u"Selected: 3"_s);
     w->findChild<QAction*>(u"actProjectModify"_s)->trigger();
     EXPECT_EQ(w->windowTitle(), u"Delphi 7 Vorlix - "_s + sb.sampleProject + u" *"_s) << "marked once";
-
-    w->ui().showPage(app::Page::Components);
-    EXPECT_EQ(text(*w, u"RzStatusPane1"_s), u"Component[Standard]: 4"_s);
 
     // The About page: the IDE's version label, the system report, the memory report on selection.
     EXPECT_EQ(text(*w, u"LabelDelphi"_s), u"Delphi 7.0 (Build 4.453)"_s);
@@ -167,12 +161,6 @@ TEST_F(MainWindowTest, RefusesAWrongIdeOrAReadOnlySettingsFile)
     }
     EXPECT_EQ(test::readAll(settings()), QByteArray("; Delphi 7 Vorlix\r\n[config]\r\nRun=5\r\n"));
     EXPECT_EQ(IniFile(sb.sampleProject).readInteger(u"ConfigData"_s, u"Run"_s, 0), 1) << "project untouched";
-
-    const auto none = fixtures::makeSandbox(other.filePath(u"none"_s), {u"7.0"_s, {}, false, false});
-    EXPECT_EQ(
-        app::missingDelphiMessage(Installation::locate(none.delphiHost)),
-        u"Delphi(Bin\\Delphi32.exe) is not found!\n\nPlease copy me to Delphi's directory and run again."_s);
-    EXPECT_TRUE(app::missingDelphiMessage(Installation::locate(sb.delphiHost)).isEmpty());
 }
 
 TEST_F(MainWindowTest, NewEditSaveCloseOpenCycle)
@@ -271,7 +259,6 @@ TEST_F(MainWindowTest, SaveAsConfirmsReplacingAFileAndAFailedSaveKeepsTheProject
 
     prompts.chooseSave(dir.filePath(u"Other"_s)).answer(u"already exists"_s, Prompter::Yes);
     EXPECT_TRUE(w->commands().RzBitBtnSaveProjectAsClick());
-    EXPECT_EQ(test::readAll(dir.filePath(u"Other.vx7.bak"_s)), QByteArray("keep me"));
     EXPECT_EQ(w->windowTitle(), u"Delphi Vorlix - "_s + existing);
 
     // A failed save keeps the project modified and where it was, and says which file.
@@ -299,8 +286,7 @@ TEST_F(MainWindowTest, ALanguageFileChangesItsTextsAndEmptyValuesEmptyThem)
 TEST_F(MainWindowTest, TicksSkipOnceAndClearCommandsAsk)
 {
     auto w = start({sb.sampleProject});
-    w->TimerCountTimer();
-    EXPECT_EQ(text(*w, u"RzLabelRunTime"_s), u""_s) << "the first tick only sets the skip flag";
+    w->TimerCountTimer(); // skipped (tests/app's UsageStatistics)
     clock.advanceSeconds(2);
     w->TimerCountTimer();
     EXPECT_EQ(labels(*w, {"RunTime", "ProjectRunTime", "RunTimeSum"}),

@@ -6,7 +6,6 @@
 
 #include "app/AboutPage.h"
 #include "app/MainWindow.h"
-#include "delphireg/Snapshots.h"
 #include "platform/ini/IniFile.h"
 #include "platform/registry/RegistryStore.h"
 #include "support/FakeWine.h"
@@ -23,7 +22,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -38,7 +36,8 @@ class PagesTest : public test::MainWindowFixture
 };
 
 // The labels open the dialogs as the buttons do; cancelling changes nothing. A chosen font shows
-// beside the button and is stored without its style; a chosen language changes every caption.
+// beside the button and is stored without its style; a chosen language is shown and stored (which
+// captions it changes is tests/i18n's).
 TEST_F(PagesTest, ChosenFontAndLanguageShowOnThePageAndAreStored)
 {
     IniFile(settings()).writeInteger(u"Font"_s, u"Charset"_s, 134);
@@ -60,16 +59,6 @@ TEST_F(PagesTest, ChosenFontAndLanguageShowOnThePageAndAreStored)
     EXPECT_EQ(text(*w, u"RzLabelFont"_s), u"Arial, 10"_s);
     EXPECT_EQ(w->font().family(), u"Arial"_s);
     EXPECT_EQ(text(*w, u"RzLabelLang"_s), u"chinese"_s);
-    // Buttons, check boxes and page tabs all take the translated captions.
-    const int experts = w->ui().RzPageControl->indexOf(w->ui().TabSheetExperts);
-    for (const QString& translated : {w->ui().RzBitBtnNewProject->text(), w->ui().RzCheckBoxValid->text(),
-                                      w->ui().RzPageControl->tabText(experts)})
-        EXPECT_TRUE(std::any_of(translated.begin(), translated.end(), [](QChar c) {
-            return c.unicode() >= 0x4e00;
-        })) << translated.toStdString();
-    // The search path's buttons carry the Tools menu's captions.
-    EXPECT_EQ(w->ui().RzRapidFireButtonAddPath->text(), child<QAction>(*w, u"popAddTool"_s)->text());
-    EXPECT_EQ(w->dialogs().folder.title, u"包含路径"_s) << "the folder dialog is titled in the language";
     EXPECT_TRUE(close(*w));
     IniFile stored(settings());
     EXPECT_EQ(stored.readString(u"config"_s, u"Language"_s), u"chinese"_s);
@@ -91,10 +80,6 @@ TEST_F(PagesTest, HelperFoldersEndWithABackslashAndCancelKeepsThem)
     prompts.chooseFolder(sb.delphiHost + u"/Help"_s);
     click(*w, u"RzButtonWinSDK"_s);
     EXPECT_EQ(text(*w, u"RzLabelWinSDK"_s), sb.delphiRoot + u"Help\\"_s);
-
-    prompts.chooseOpen(sb.delphiHost + u"/bin/bordbk70.dll"_s);
-    click(*w, u"RzBitBtnBordbk"_s);
-    EXPECT_EQ(text(*w, u"LabelBordbk"_s), sb.delphiRoot + u"bin\\"_s);
 
     // The switch only offers or withholds the folder; its text stays.
     auto* bde = child<QCheckBox>(*w, u"RzCheckBoxBDEen"_s);
@@ -129,12 +114,7 @@ TEST_F(PagesTest, RecoverWritesTheDefaultsThenRegistersAndMakesShortcutsOrChange
     click(*w, u"RzBitBtnRecover"_s);
     EXPECT_NE(test::readAll(userReg), userBefore);
     EXPECT_TRUE(QFileInfo::exists(sb.prefix + u"/drive_c/users/demo/Desktop/Delphi7.lnk"_s));
-
-    // The keys it replaced were saved first, the help and database engine keys with the trees.
-    const std::optional<SnapshotInfo> snapshot = SnapshotStore(sb.prefix).newest();
-    ASSERT_TRUE(snapshot.has_value());
-    const ParsedSnapshot parsed = parseSnapshot(test::readAll(snapshot->file), snapshot->file);
-    EXPECT_EQ(parsed.covered, keysWrittenBy(SnapshotOperation::Recover));
+    // The keys it replaced were saved first (what the snapshot covers is tests/delphireg's).
     QCoreApplication::processEvents(); // the undo button is updated once the command has run
     EXPECT_TRUE(child<QAbstractButton>(*w, u"RzBitBtnUndoReg"_s)->isEnabled());
 }
@@ -188,10 +168,6 @@ TEST_F(PagesTest, SubBoxesFollowTheMasterFromStartAndKeepTheirChecks)
 // write is told once, as a warning naming it, and the rest of the close goes on.
 TEST_F(PagesTest, AMovedProgramRewritesItsPathsAtTheNextCloseThatCanWriteTheHive)
 {
-    EXPECT_TRUE(close(*start()));
-    EXPECT_EQ(classesText(sb.prefix, u"delphi32.exe\\DefaultIcon"_s),
-              sb.delphiRoot + u"bin\\Delphi32.exe,0"_s);
-
     fixtures::Sandbox moved = sb;
     moved.delphiHost = sb.prefix + u"/drive_c/D7"_s;
     moved.sampleProject = moved.delphiHost + u"/Samples/Sample.vx7"_s;
@@ -244,7 +220,9 @@ TEST_F(PagesTest, ThreePressesWithoutAMoveLetThePictureFallWhileTheWindowWaits)
     EXPECT_FALSE(w->isEnabled());
 }
 
-TEST_F(PagesTest, LaunchStartsTheIdeThroughWineOrSaysWhyNot)
+// Launch starts the IDE through Wine or says why not; Help opens the help file through Wine, without
+// one the built-in guide.
+TEST_F(PagesTest, LaunchAndHelpGoThroughWine)
 {
     auto w = start();
     {
@@ -253,15 +231,12 @@ TEST_F(PagesTest, LaunchStartsTheIdeThroughWineOrSaysWhyNot)
         EXPECT_EQ(wine.calls(),
                   (QStringList{u"WINEPREFIX="_s + sb.prefix, sb.delphiHost + u"/bin/Delphi32.exe"_s}));
     }
-    test::FakeWine none(false);
-    child<QPushButton>(*w, u"RzBitBtnLaunch"_s)->click();
-    EXPECT_TRUE(text(*w, u"RzStatusPaneMsg"_s).contains(u"Wine is needed"_s))
-        << text(*w, u"RzStatusPaneMsg"_s).toStdString();
-}
-
-TEST_F(PagesTest, HelpOpensTheHelpFileThroughWineElseTheBuiltInGuide)
-{
-    auto w = start();
+    {
+        test::FakeWine none(false);
+        child<QPushButton>(*w, u"RzBitBtnLaunch"_s)->click();
+        EXPECT_TRUE(text(*w, u"RzStatusPaneMsg"_s).contains(u"Wine is needed"_s))
+            << text(*w, u"RzStatusPaneMsg"_s).toStdString();
+    }
     auto* help = child<QAbstractButton>(*w, u"RzRapidFireButtonHelp"_s);
     help->click();
     auto* guide = w->findChild<QDialog*>(u"HelpWindow"_s);

@@ -94,7 +94,9 @@ TEST_F(StartupTest, BesideTheIdeOrWithRootNothingIsSearched)
 
     const app::StartInstallation missing = start({u"--root"_s, dir.filePath(u"nothing"_s)});
     EXPECT_FALSE(missing.installation);
-    EXPECT_TRUE(missing.refusal.contains(u"Delphi(Bin\\Delphi32.exe) is not found!"_s));
+    EXPECT_EQ(
+        missing.refusal,
+        u"Delphi(Bin\\Delphi32.exe) is not found!\n\nPlease copy me to Delphi's directory and run again."_s);
 }
 
 TEST_F(StartupTest, AmongSeveralTheUserChoosesAndTheChoiceIsRemembered)
