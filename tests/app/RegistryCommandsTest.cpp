@@ -63,7 +63,6 @@ TEST_F(RegistryCommandsTest, ApplyAsksWithThePreviewOfItsChangesAndWritesTheSele
     registry.RzBitBtnApplyProjectClick();
     EXPECT_EQ(host.status, u"Apply success. Please restart Delphi to make changes take effect."_s);
     EXPECT_NE(userReg(), before);
-    EXPECT_FALSE(host.project().isModified()) << "apply does not touch the project";
 }
 
 // What a backup holds and what an import restores is the registry layer's and the CLI's round trip;
@@ -128,7 +127,6 @@ TEST_F(RegistryCommandsTest, WhileWineRunsReadingWarnsAndWritingIsRefused)
 {
     const QByteArray user = userReg();
     const test::FakeWineserver server(HiveRegistryStore::serverDirectories(sb.prefix).first());
-    ASSERT_TRUE(server.locked());
     const QString chosen = dir.filePath(u"while.reg"_s);
     prompts.answer(u"back up"_s, Prompter::Yes)
         .chooseSave(chosen)
