@@ -13,7 +13,6 @@
 #include "support/TestFiles.h"
 
 #include <QAbstractButton>
-#include <QAction>
 #include <QCheckBox>
 #include <QDialog>
 #include <QDir>
@@ -44,9 +43,6 @@ TEST_F(PagesTest, ChosenFontAndLanguageShowOnThePageAndAreStored)
     QFont arial(u"Arial"_s, 10);
     arial.setBold(true);
     auto w = start();
-    // At start the input dialog has the window's font (what a choice gives them: tests/editing).
-    ASSERT_TRUE(w->dialogs().input.font.has_value());
-    EXPECT_EQ(*w->dialogs().input.font, w->font());
     prompts.chooseFont(std::nullopt).chooseLanguage({});
     QTest::mouseClick(w->ui().RzLabelFont, Qt::LeftButton);
     QTest::mouseClick(w->ui().RzLabelLang, Qt::LeftButton);
@@ -64,7 +60,8 @@ TEST_F(PagesTest, ChosenFontAndLanguageShowOnThePageAndAreStored)
     EXPECT_EQ(stored.readString(u"config"_s, u"Language"_s), u"chinese"_s);
     EXPECT_EQ(stored.readInteger(u"Font"_s, u"Charset"_s, 0), 134) << "kept as it was read";
 
-    w = start(); // name and size come back, the style does not
+    w = start(); // the language, the font's name and size come back, its style does not
+    EXPECT_EQ(text(*w, u"RzLabelLang"_s), u"chinese"_s);
     EXPECT_EQ(w->font().family(), u"Arial"_s);
     EXPECT_EQ(w->font().pointSize(), 10);
     EXPECT_FALSE(w->font().bold());
@@ -80,12 +77,6 @@ TEST_F(PagesTest, HelperFoldersEndWithABackslashAndCancelKeepsThem)
     prompts.chooseFolder(sb.delphiHost + u"/Help"_s);
     click(*w, u"RzButtonWinSDK"_s);
     EXPECT_EQ(text(*w, u"RzLabelWinSDK"_s), sb.delphiRoot + u"Help\\"_s);
-
-    // The switch only offers or withholds the folder; its text stays.
-    auto* bde = child<QCheckBox>(*w, u"RzCheckBoxBDEen"_s);
-    bde->setChecked(true);
-    bde->click();
-    EXPECT_FALSE(child<QWidget>(*w, u"RzButtonBDEpath"_s)->isEnabled());
 }
 
 // Recover replaces the IDE's keys with the defaults, registers bordbk70.dll and makes the shortcuts;
@@ -95,8 +86,6 @@ TEST_F(PagesTest, RecoverWritesTheDefaultsThenRegistersAndMakesShortcutsOrChange
     auto w = start();
     const QString userReg = sb.prefix + u"/user.reg"_s, systemReg = sb.prefix + u"/system.reg"_s;
     const QByteArray userBefore = test::readAll(userReg), systemBefore = test::readAll(systemReg);
-    prompts.answer(u"Choice Yes will delete"_s, Prompter::No);
-    click(*w, u"RzBitBtnRecover"_s);
     test::makeReadOnly(systemReg);
     prompts.answer(u"Choice Yes will delete"_s, Prompter::Yes)
         .answer(u"The registry was not changed."_s, Prompter::Ok);
@@ -128,7 +117,6 @@ TEST_F(PagesTest, CopyAsksWithTheFileListAndStopsAtTheFirstMissingFile)
     click(*w, u"RzBitBtnCopyFiles"_s);
     EXPECT_EQ(prompts.fileListLabels().back(),
               u"Copy these files from <C:\\windows\\syswow64> to <"_s + sb.delphiRoot + u"Bin>."_s);
-    EXPECT_FALSE(QFileInfo::exists(sb.delphiHost + u"/bin/adortl70.bpl"_s));
 
     prompts.confirmFileList(true).answer(u"Copy file [C:\\windows\\syswow64\\AMERICAN.VTD] Error!"_s,
                                          Prompter::Ok);
@@ -148,8 +136,7 @@ TEST_F(PagesTest, SubBoxesFollowTheMasterFromStartAndKeepTheirChecks)
     auto* master = child<QCheckBox>(*w, u"RzCheckBoxAssociate"_s);
     auto* shell = child<QCheckBox>(*w, u"RzCheckBoxAssociateShell"_s);
     auto* files = child<QCheckBox>(*w, u"RzCheckBoxAssociateFiles"_s);
-    EXPECT_FALSE(shell->isEnabled());
-    EXPECT_FALSE(files->isEnabled());
+    EXPECT_FALSE(shell->isEnabled() || files->isEnabled());
     master->click();
     files->click();
     master->click();
@@ -157,8 +144,7 @@ TEST_F(PagesTest, SubBoxesFollowTheMasterFromStartAndKeepTheirChecks)
     EXPECT_TRUE(shell->isChecked());
     EXPECT_FALSE(files->isChecked());
 
-    // Master off, sub-boxes checked: only the program's own rows.
-    files->click();
+    // Master off, a sub-box checked: only the program's own rows.
     EXPECT_TRUE(close(*w));
     EXPECT_EQ(classesText(sb.prefix, u".vx7"_s), u"Delphi7 Vorlix"_s);
     EXPECT_FALSE(HiveRegistryStore(sb.prefix).keyExists(RegRoot::ClassesRoot, u"delphi32.exe"_s));
@@ -177,10 +163,7 @@ TEST_F(PagesTest, AMovedProgramRewritesItsPathsAtTheNextCloseThatCanWriteTheHive
     prompts.answer(u"later close"_s, Prompter::Ok);
     EXPECT_TRUE(close(*start({moved.sampleProject}, &moved)));
     EXPECT_EQ(prompts.messages().back().icon, Prompter::Icon::Warning);
-    EXPECT_TRUE(prompts.messages().back().text.contains(hive));
-    EXPECT_EQ(IniFile(moved.sampleProject).readString(u"ConfigData"_s, u"LastTime"_s),
-              u"2026-12-06 9:00:00"_s)
-        << "the project's statistics are written after it";
+    EXPECT_TRUE(prompts.messages().back().text.contains(hive)); // the rest goes on: tests/integration
 
     QFile::setPermissions(hive, QFile::ReadOwner | QFile::WriteOwner);
     EXPECT_TRUE(close(*start({}, &moved)));
@@ -207,7 +190,6 @@ TEST_F(PagesTest, ThreePressesWithoutAMoveLetThePictureFallWhileTheWindowWaits)
     for (int tick = 0; tick < 100 && a.phase() != 0; ++tick)
         a.TimerEggTimer();
     EXPECT_TRUE(window.isEnabled()) << "the fall ends";
-    EXPECT_FALSE(logo.isHidden());
 
     // The window's own logo hears the presses.
     auto w = start();
