@@ -33,31 +33,10 @@ QStringList svgFilesIn(const QString& folder)
     return QDir(folder).entryList({u"*.svg"_s}, QDir::Files, QDir::Name);
 }
 
-QList<QPixmap> numberedFrames(int count)
-{
-    QList<QPixmap> frames;
-    for (int i = 0; i < count; ++i) {
-        QPixmap frame(4, 4);
-        frame.fill(QColor(i * 40, 0, 0));
-        frames << frame;
-    }
-    return frames;
-}
-
-// The frame on display, by its position in `frames`, or -1.
-int shownFrame(const Animator& animator, const QList<QPixmap>& frames)
-{
-    const qint64 key = animator.pixmap().cacheKey();
-    for (int i = 0; i < frames.size(); ++i)
-        if (frames.at(i).cacheKey() == key)
-            return i;
-    return -1;
-}
-
 } // namespace
 
 // Every file of the icon folder is compiled in as it is; every index of the main list is drawn from
-// a file of its own, at any size, unlike every other index, and with a theme name of its own.
+// a file of its own, at any size, unlike every other index.
 TEST(Images, EveryIndexHasADistinctPictureFromACompiledInFile)
 {
     mainImage(0); // registers the resources
@@ -69,15 +48,13 @@ TEST(Images, EveryIndexHasADistinctPictureFromACompiledInFile)
                   vx::test::readAll(QStringLiteral(VX_ICONS_DIR) + u'/' + name))
             << name.toStdString() << " is stale";
     }
-    QStringList files, themes;
+    QStringList files;
     QList<QImage> seen;
     for (int i = 0; i < kMainImageCount; ++i) {
         SCOPED_TRACE(i);
-        const QString file = mainImageFile(i), theme = themeImageName(i);
+        const QString file = mainImageFile(i);
         EXPECT_TRUE(sources.contains(file.mid(8)) && !files.contains(file)) << file.toStdString();
-        EXPECT_TRUE(theme.isEmpty() || !themes.contains(theme)) << theme.toStdString();
         files << file;
-        themes << theme;
         EXPECT_GT(opaquePixels(rendered(mainImage(i), 64)), 64 * 64 / 12);
         const QImage image = rendered(ownImage(i), 16);
         EXPECT_GT(opaquePixels(image), 16 * 16 / 12);
@@ -96,8 +73,6 @@ TEST(Images, EveryIndexHasADistinctPictureFromACompiledInFile)
 // in every frame; the About page starts its animation at frame 8.
 TEST(Images, FramesDifferAndTheSplashShowsItsPictureAndBlinksItsLabel)
 {
-    ASSERT_EQ(iconFrames().size(), 3);
-    EXPECT_NE(rendered(iconFrames()[0], 32), rendered(iconFrames()[1], 32));
     EXPECT_GE(animateFrames().size(), 9);
     for (const auto& [a, b] :
          {std::pair{animateFrames(), animateFramesAlt()}, std::pair{tipFrames(false), tipFrames(true)}}) {
@@ -107,8 +82,6 @@ TEST(Images, FramesDifferAndTheSplashShowsItsPictureAndBlinksItsLabel)
             EXPECT_NE(a.at(i).toImage(), a.at((i + 1) % a.size()).toImage()) << i;
         }
     }
-    for (const QPixmap& picture : {logoPicture(), eggPicture(), makerLogo()})
-        EXPECT_GT(opaquePixels(picture.toImage()), 1000);
 
     // The splash is its picture (a JPEG: the image plugin must be there), its label blinking with
     // each tick of its own timer.
@@ -124,15 +97,18 @@ TEST(Images, FramesDifferAndTheSplashShowsItsPictureAndBlinksItsLabel)
 
 TEST(Animator, StepsWrapAndAnIndexOutsideTheListShowsFrameZero)
 {
-    const QList<QPixmap> frames = numberedFrames(4);
+    QList<QPixmap> frames; // frame i is i + 1 pixels wide
+    for (int i = 0; i < 4; ++i)
+        frames << QPixmap(i + 1, 1);
     Animator animator;
     animator.setFrames(frames);
+    const auto shown = [&animator] { return animator.pixmap().width() - 1; };
     for (const int want : {1, 2, 3, 0}) {
         animator.step();
-        EXPECT_EQ(shownFrame(animator, frames), want);
+        EXPECT_EQ(shown(), want);
     }
     animator.setFrameIndex(8);
-    EXPECT_EQ(shownFrame(animator, frames), 0);
+    EXPECT_EQ(shown(), 0);
     animator.setFrames({});
     EXPECT_TRUE(animator.pixmap().isNull());
 }

@@ -6,7 +6,6 @@
 
 #include "app/AboutPage.h"
 #include "app/MainWindow.h"
-#include "delphireg/Snapshots.h"
 #include "platform/ini/IniFile.h"
 #include "platform/registry/RegistryStore.h"
 #include "support/FakeWine.h"
@@ -14,7 +13,6 @@
 #include "support/TestFiles.h"
 
 #include <QAbstractButton>
-#include <QAction>
 #include <QCheckBox>
 #include <QDialog>
 #include <QDir>
@@ -23,7 +21,6 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -38,16 +35,14 @@ class PagesTest : public test::MainWindowFixture
 };
 
 // The labels open the dialogs as the buttons do; cancelling changes nothing. A chosen font shows
-// beside the button and is stored without its style; a chosen language changes every caption.
+// beside the button and is stored without its style; a chosen language is shown and stored (which
+// captions it changes is tests/i18n's).
 TEST_F(PagesTest, ChosenFontAndLanguageShowOnThePageAndAreStored)
 {
     IniFile(settings()).writeInteger(u"Font"_s, u"Charset"_s, 134);
     QFont arial(u"Arial"_s, 10);
     arial.setBold(true);
     auto w = start();
-    // At start the input dialog has the window's font (what a choice gives them: tests/editing).
-    ASSERT_TRUE(w->dialogs().input.font.has_value());
-    EXPECT_EQ(*w->dialogs().input.font, w->font());
     prompts.chooseFont(std::nullopt).chooseLanguage({});
     QTest::mouseClick(w->ui().RzLabelFont, Qt::LeftButton);
     QTest::mouseClick(w->ui().RzLabelLang, Qt::LeftButton);
@@ -60,22 +55,13 @@ TEST_F(PagesTest, ChosenFontAndLanguageShowOnThePageAndAreStored)
     EXPECT_EQ(text(*w, u"RzLabelFont"_s), u"Arial, 10"_s);
     EXPECT_EQ(w->font().family(), u"Arial"_s);
     EXPECT_EQ(text(*w, u"RzLabelLang"_s), u"chinese"_s);
-    // Buttons, check boxes and page tabs all take the translated captions.
-    const int experts = w->ui().RzPageControl->indexOf(w->ui().TabSheetExperts);
-    for (const QString& translated : {w->ui().RzBitBtnNewProject->text(), w->ui().RzCheckBoxValid->text(),
-                                      w->ui().RzPageControl->tabText(experts)})
-        EXPECT_TRUE(std::any_of(translated.begin(), translated.end(), [](QChar c) {
-            return c.unicode() >= 0x4e00;
-        })) << translated.toStdString();
-    // The search path's buttons carry the Tools menu's captions.
-    EXPECT_EQ(w->ui().RzRapidFireButtonAddPath->text(), child<QAction>(*w, u"popAddTool"_s)->text());
-    EXPECT_EQ(w->dialogs().folder.title, u"包含路径"_s) << "the folder dialog is titled in the language";
     EXPECT_TRUE(close(*w));
     IniFile stored(settings());
     EXPECT_EQ(stored.readString(u"config"_s, u"Language"_s), u"chinese"_s);
     EXPECT_EQ(stored.readInteger(u"Font"_s, u"Charset"_s, 0), 134) << "kept as it was read";
 
-    w = start(); // name and size come back, the style does not
+    w = start(); // the language, the font's name and size come back, its style does not
+    EXPECT_EQ(text(*w, u"RzLabelLang"_s), u"chinese"_s);
     EXPECT_EQ(w->font().family(), u"Arial"_s);
     EXPECT_EQ(w->font().pointSize(), 10);
     EXPECT_FALSE(w->font().bold());
@@ -91,16 +77,6 @@ TEST_F(PagesTest, HelperFoldersEndWithABackslashAndCancelKeepsThem)
     prompts.chooseFolder(sb.delphiHost + u"/Help"_s);
     click(*w, u"RzButtonWinSDK"_s);
     EXPECT_EQ(text(*w, u"RzLabelWinSDK"_s), sb.delphiRoot + u"Help\\"_s);
-
-    prompts.chooseOpen(sb.delphiHost + u"/bin/bordbk70.dll"_s);
-    click(*w, u"RzBitBtnBordbk"_s);
-    EXPECT_EQ(text(*w, u"LabelBordbk"_s), sb.delphiRoot + u"bin\\"_s);
-
-    // The switch only offers or withholds the folder; its text stays.
-    auto* bde = child<QCheckBox>(*w, u"RzCheckBoxBDEen"_s);
-    bde->setChecked(true);
-    bde->click();
-    EXPECT_FALSE(child<QWidget>(*w, u"RzButtonBDEpath"_s)->isEnabled());
 }
 
 // Recover replaces the IDE's keys with the defaults, registers bordbk70.dll and makes the shortcuts;
@@ -110,8 +86,6 @@ TEST_F(PagesTest, RecoverWritesTheDefaultsThenRegistersAndMakesShortcutsOrChange
     auto w = start();
     const QString userReg = sb.prefix + u"/user.reg"_s, systemReg = sb.prefix + u"/system.reg"_s;
     const QByteArray userBefore = test::readAll(userReg), systemBefore = test::readAll(systemReg);
-    prompts.answer(u"Choice Yes will delete"_s, Prompter::No);
-    click(*w, u"RzBitBtnRecover"_s);
     test::makeReadOnly(systemReg);
     prompts.answer(u"Choice Yes will delete"_s, Prompter::Yes)
         .answer(u"The registry was not changed."_s, Prompter::Ok);
@@ -129,12 +103,7 @@ TEST_F(PagesTest, RecoverWritesTheDefaultsThenRegistersAndMakesShortcutsOrChange
     click(*w, u"RzBitBtnRecover"_s);
     EXPECT_NE(test::readAll(userReg), userBefore);
     EXPECT_TRUE(QFileInfo::exists(sb.prefix + u"/drive_c/users/demo/Desktop/Delphi7.lnk"_s));
-
-    // The keys it replaced were saved first, the help and database engine keys with the trees.
-    const std::optional<SnapshotInfo> snapshot = SnapshotStore(sb.prefix).newest();
-    ASSERT_TRUE(snapshot.has_value());
-    const ParsedSnapshot parsed = parseSnapshot(test::readAll(snapshot->file), snapshot->file);
-    EXPECT_EQ(parsed.covered, keysWrittenBy(SnapshotOperation::Recover));
+    // The keys it replaced were saved first (what the snapshot covers is tests/delphireg's).
     QCoreApplication::processEvents(); // the undo button is updated once the command has run
     EXPECT_TRUE(child<QAbstractButton>(*w, u"RzBitBtnUndoReg"_s)->isEnabled());
 }
@@ -148,7 +117,6 @@ TEST_F(PagesTest, CopyAsksWithTheFileListAndStopsAtTheFirstMissingFile)
     click(*w, u"RzBitBtnCopyFiles"_s);
     EXPECT_EQ(prompts.fileListLabels().back(),
               u"Copy these files from <C:\\windows\\syswow64> to <"_s + sb.delphiRoot + u"Bin>."_s);
-    EXPECT_FALSE(QFileInfo::exists(sb.delphiHost + u"/bin/adortl70.bpl"_s));
 
     prompts.confirmFileList(true).answer(u"Copy file [C:\\windows\\syswow64\\AMERICAN.VTD] Error!"_s,
                                          Prompter::Ok);
@@ -168,8 +136,7 @@ TEST_F(PagesTest, SubBoxesFollowTheMasterFromStartAndKeepTheirChecks)
     auto* master = child<QCheckBox>(*w, u"RzCheckBoxAssociate"_s);
     auto* shell = child<QCheckBox>(*w, u"RzCheckBoxAssociateShell"_s);
     auto* files = child<QCheckBox>(*w, u"RzCheckBoxAssociateFiles"_s);
-    EXPECT_FALSE(shell->isEnabled());
-    EXPECT_FALSE(files->isEnabled());
+    EXPECT_FALSE(shell->isEnabled() || files->isEnabled());
     master->click();
     files->click();
     master->click();
@@ -177,8 +144,7 @@ TEST_F(PagesTest, SubBoxesFollowTheMasterFromStartAndKeepTheirChecks)
     EXPECT_TRUE(shell->isChecked());
     EXPECT_FALSE(files->isChecked());
 
-    // Master off, sub-boxes checked: only the program's own rows.
-    files->click();
+    // Master off, a sub-box checked: only the program's own rows.
     EXPECT_TRUE(close(*w));
     EXPECT_EQ(classesText(sb.prefix, u".vx7"_s), u"Delphi7 Vorlix"_s);
     EXPECT_FALSE(HiveRegistryStore(sb.prefix).keyExists(RegRoot::ClassesRoot, u"delphi32.exe"_s));
@@ -188,10 +154,6 @@ TEST_F(PagesTest, SubBoxesFollowTheMasterFromStartAndKeepTheirChecks)
 // write is told once, as a warning naming it, and the rest of the close goes on.
 TEST_F(PagesTest, AMovedProgramRewritesItsPathsAtTheNextCloseThatCanWriteTheHive)
 {
-    EXPECT_TRUE(close(*start()));
-    EXPECT_EQ(classesText(sb.prefix, u"delphi32.exe\\DefaultIcon"_s),
-              sb.delphiRoot + u"bin\\Delphi32.exe,0"_s);
-
     fixtures::Sandbox moved = sb;
     moved.delphiHost = sb.prefix + u"/drive_c/D7"_s;
     moved.sampleProject = moved.delphiHost + u"/Samples/Sample.vx7"_s;
@@ -201,10 +163,7 @@ TEST_F(PagesTest, AMovedProgramRewritesItsPathsAtTheNextCloseThatCanWriteTheHive
     prompts.answer(u"later close"_s, Prompter::Ok);
     EXPECT_TRUE(close(*start({moved.sampleProject}, &moved)));
     EXPECT_EQ(prompts.messages().back().icon, Prompter::Icon::Warning);
-    EXPECT_TRUE(prompts.messages().back().text.contains(hive));
-    EXPECT_EQ(IniFile(moved.sampleProject).readString(u"ConfigData"_s, u"LastTime"_s),
-              u"2026-12-06 9:00:00"_s)
-        << "the project's statistics are written after it";
+    EXPECT_TRUE(prompts.messages().back().text.contains(hive)); // the rest goes on: tests/integration
 
     QFile::setPermissions(hive, QFile::ReadOwner | QFile::WriteOwner);
     EXPECT_TRUE(close(*start({}, &moved)));
@@ -231,7 +190,6 @@ TEST_F(PagesTest, ThreePressesWithoutAMoveLetThePictureFallWhileTheWindowWaits)
     for (int tick = 0; tick < 100 && a.phase() != 0; ++tick)
         a.TimerEggTimer();
     EXPECT_TRUE(window.isEnabled()) << "the fall ends";
-    EXPECT_FALSE(logo.isHidden());
 
     // The window's own logo hears the presses.
     auto w = start();
@@ -244,7 +202,9 @@ TEST_F(PagesTest, ThreePressesWithoutAMoveLetThePictureFallWhileTheWindowWaits)
     EXPECT_FALSE(w->isEnabled());
 }
 
-TEST_F(PagesTest, LaunchStartsTheIdeThroughWineOrSaysWhyNot)
+// Launch starts the IDE through Wine or says why not; Help opens the help file through Wine, without
+// one the built-in guide.
+TEST_F(PagesTest, LaunchAndHelpGoThroughWine)
 {
     auto w = start();
     {
@@ -253,15 +213,12 @@ TEST_F(PagesTest, LaunchStartsTheIdeThroughWineOrSaysWhyNot)
         EXPECT_EQ(wine.calls(),
                   (QStringList{u"WINEPREFIX="_s + sb.prefix, sb.delphiHost + u"/bin/Delphi32.exe"_s}));
     }
-    test::FakeWine none(false);
-    child<QPushButton>(*w, u"RzBitBtnLaunch"_s)->click();
-    EXPECT_TRUE(text(*w, u"RzStatusPaneMsg"_s).contains(u"Wine is needed"_s))
-        << text(*w, u"RzStatusPaneMsg"_s).toStdString();
-}
-
-TEST_F(PagesTest, HelpOpensTheHelpFileThroughWineElseTheBuiltInGuide)
-{
-    auto w = start();
+    {
+        test::FakeWine none(false);
+        child<QPushButton>(*w, u"RzBitBtnLaunch"_s)->click();
+        EXPECT_TRUE(text(*w, u"RzStatusPaneMsg"_s).contains(u"Wine is needed"_s))
+            << text(*w, u"RzStatusPaneMsg"_s).toStdString();
+    }
     auto* help = child<QAbstractButton>(*w, u"RzRapidFireButtonHelp"_s);
     help->click();
     auto* guide = w->findChild<QDialog*>(u"HelpWindow"_s);

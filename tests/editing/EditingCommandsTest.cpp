@@ -22,7 +22,6 @@
 using namespace vx;
 using namespace vx::editing;
 using vx::test::ScriptedPrompter;
-using Last = OpenDialogState::LastUse;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -88,63 +87,43 @@ class Commands : public ::testing::Test
     GroupCommands groupCmds{host};
 };
 
+// A file gone between the dialog and storing is stored unverified, in macro form, nothing reported.
 TEST_F(Commands, AddExpertStoresTheMacroFormUnverifiedAndAsksAtTheCursorInModeFour)
 {
-    const std::pair<const char16_t*, const char16_t*> cases[] = {
-        {u"drive_c/Delphi7/Experts/a.dll", u"$(Delphi)\\Experts\\a.dll"},
-        {u"drive_d/x/a.dll", u"D:\\x\\a.dll"},
-        // Gone between the dialog and storing: stored unverified, nothing reported.
-        {u"drive_c/Delphi7/Experts/vanished/a.dll", u"$(Delphi)\\Experts\\vanished\\a.dll"}};
-    for (const auto& [chosen, stored] : cases) {
-        SCOPED_TRACE(QString::fromUtf16(stored).toStdString());
-        while (experts().count() > 0)
-            experts().removeRowAt(0);
-        ScriptedPrompter prompter;
-        prompter.chooseOpen(dir.filePath(QString::fromUtf16(chosen))).type(u""_s).cancelInput();
-        expertCmds.popAddExpertClick();
-        ASSERT_EQ(experts().count(), 1);
-        const ExpertEntry e = experts().entry(0);
-        EXPECT_EQ(QStringList({e.name, e.note, e.file}),
-                  QStringList({u"a"_s, u"a"_s, QString::fromUtf16(stored)}));
-        EXPECT_TRUE(e.selected);
-        EXPECT_EQ(host.selectedRow(experts()), 0);
-        EXPECT_TRUE(project().isModified()) << "Add marks the project even while none is open";
-        EXPECT_EQ(prompter.starts().front(), c(u"Delphi7/Experts"_s));
-        EXPECT_EQ(prompts(prompter), u"Expert:4@,Note:4@"_s);
-    }
+    ScriptedPrompter prompter;
+    prompter.chooseOpen(c(u"Delphi7/Experts/vanished/a.dll"_s)).type(u""_s).cancelInput();
+    expertCmds.popAddExpertClick();
+    ASSERT_EQ(experts().count(), 1);
+    const ExpertEntry e = experts().entry(0);
+    EXPECT_EQ(QStringList({e.name, e.note, e.file}),
+              QStringList({u"a"_s, u"a"_s, u"$(Delphi)\\Experts\\vanished\\a.dll"_s}));
+    EXPECT_TRUE(e.selected);
+    EXPECT_EQ(host.selectedRow(experts()), 0);
+    EXPECT_TRUE(project().isModified()) << "Add marks the project even while none is open";
+    EXPECT_EQ(prompter.starts().front(), c(u"Delphi7/Experts"_s));
+    EXPECT_EQ(prompts(prompter), u"Expert:4@,Note:4@"_s);
 }
 
 TEST_F(Commands, AddToolStoresTheFolderByTheWorkingDirectoryRule)
 {
-    const std::pair<const char16_t*, const char16_t*> cases[] = {
-        {u"Delphi7", u"$(Delphi)\\"},
-        {u"Delphi7/Bin", u"$(Delphi)\\Bin"},
-        {u"Delphi7Extra/Bin", u"C:\\Delphi7Extra\\Bin"}, // beside DelphiRoot, not inside it: kept whole
-        {u"", u""}};                                     // cancelled
-    for (const auto& [chosen, stored] : cases) {
-        const QString folder = QString::fromUtf16(chosen);
-        SCOPED_TRACE(folder.toStdString());
-        while (tools().count() > 0)
-            tools().removeRowAt(0);
-        host.dialogs().input.mode = 3; // left by an earlier caller: no prompt may inherit it
-        ScriptedPrompter prompter;
-        prompter.chooseOpen(c(u"Delphi7/Bin/tool.exe"_s))
-            .type({})
-            .chooseFolder(folder.isEmpty() ? folder : c(folder))
-            .type({});
-        toolCmds.popAddToolClick();
-        ASSERT_EQ(tools().count(), 1);
-        const ToolEntry t = tools().entry(0);
-        EXPECT_EQ(
-            QStringList({t.title, t.program, t.workingDir, t.params}),
-            QStringList({u"tool"_s, u"$(Delphi)\\Bin\\tool.exe"_s, QString::fromUtf16(stored), QString()}))
-            << "OK with an empty text stores empty parameters";
-        EXPECT_TRUE(t.selected);
-        EXPECT_EQ(prompter.folders()[0], c(u"Delphi7/Bin"_s))
-            << "the folder dialog starts at the program's folder";
-        EXPECT_EQ(prompts(prompter), u"Tool's Name:2@,Params:2@"_s) << "empty parameters can be confirmed";
-        EXPECT_FALSE(project().isModified()) << "without an open project only the check-state handler ran";
-    }
+    for (const auto& [folder, stored] :
+         {std::pair{u"C:\\Delphi7\\Bin"_s, u"$(Delphi)\\Bin"_s},
+          {u"C:\\Delphi7Extra\\Bin"_s, u"C:\\Delphi7Extra\\Bin"_s}}) // beside DelphiRoot, not inside it
+        EXPECT_EQ(shortenWorkingDir(folder, host.macro()), stored);
+    host.dialogs().input.mode = 3; // left by an earlier caller: no prompt may inherit it
+    ScriptedPrompter prompter;
+    prompter.chooseOpen(c(u"Delphi7/Bin/tool.exe"_s)).type({}).chooseFolder(c(u"Delphi7"_s)).type({});
+    toolCmds.popAddToolClick();
+    ASSERT_EQ(tools().count(), 1);
+    const ToolEntry t = tools().entry(0);
+    EXPECT_EQ(QStringList({t.title, t.program, t.workingDir, t.params}),
+              QStringList({u"tool"_s, u"$(Delphi)\\Bin\\tool.exe"_s, u"$(Delphi)\\"_s, QString()}))
+        << "DelphiRoot itself; OK with an empty text stores empty parameters";
+    EXPECT_TRUE(t.selected);
+    EXPECT_EQ(prompter.folders()[0], c(u"Delphi7/Bin"_s))
+        << "the folder dialog starts at the program's folder";
+    EXPECT_EQ(prompts(prompter), u"Tool's Name:2@,Params:2@"_s) << "empty parameters can be confirmed";
+    EXPECT_FALSE(project().isModified()) << "without an open project only the check-state handler ran";
 }
 
 TEST_F(Commands, AddComponentOpensInTheGroupsFolderAndStoresMacroPaths)
@@ -166,33 +145,24 @@ TEST_F(Commands, AddComponentOpensInTheGroupsFolderAndStoresMacroPaths)
               QStringList(
                   {u"dclnet70"_s, u"$(Delphi)\\Bin\\dclnet70.bpl"_s, u"$(Delphi)\\Source"_s, u"net note"_s}));
     EXPECT_TRUE(e.selected);
-    EXPECT_FALSE(list.row(1 - row).selected); // the other row keeps its check state
 }
 
-// A file that any row of the list holds (of any group, for packages) is refused and the dialog
-// reopens at it. Modify asks first, may keep the row's own file, and changes that row only, its check
-// box as it was.
+// A file that any row of the list holds (of any group, for packages; the tools refuse alike) is
+// refused and the dialog reopens at it. Modify asks first, may keep the row's own file, and changes
+// that row only, its check box as it was.
 TEST_F(Commands, DuplicateFilesAreRefusedAndModifyChangesOnlyItsRowWhichMayKeepItsFile)
 {
     experts().add({u"A"_s, u"$(Delphi)\\Experts\\a.dll"_s, u"n"_s, false, 12});
     experts().add({u"B"_s, u"D:\\x\\b.dll"_s, u"m"_s, true, 18});
-    tools().add({u"T"_s, u"D:\\x\\t.exe"_s, {}, {}, true, 18});
     ScriptedPrompter prompter;
     prompter.chooseOpen(c(u"DELPHI7/EXPERTS/A.DLL"_s))
         .answer(u"[C:\\DELPHI7\\EXPERTS\\A.DLL] has already exist, please select again."_s, Prompter::Ok)
         .chooseOpen({});
     expertCmds.popAddExpertClick();
     EXPECT_EQ(prompter.starts()[1], c(u"DELPHI7/EXPERTS/A.DLL"_s)) << "reopens at the refused file";
-    prompter.chooseOpen(d(u"x/T.EXE"_s))
-        .answer(u"[D:\\x\\T.EXE] has already exist"_s, Prompter::Ok)
-        .chooseOpen({});
-    toolCmds.popAddToolClick();
-    EXPECT_EQ(experts().count() + tools().count(), 3);
+    EXPECT_EQ(experts().count(), 2);
 
     host.selectRow(experts(), 0);
-    prompter.answer(u"Do you really want to modify [A] ?"_s, Prompter::No);
-    expertCmds.popModifyExpertClick();
-    EXPECT_FALSE(project().isModified());
     prompter.answer(u"Do you really want to modify [A] ?"_s, Prompter::Yes)
         .chooseOpen(d(u"x/b.dll"_s))
         .answer(u"D:\\x\\b.dll has already exist"_s, Prompter::Ok)
@@ -215,12 +185,9 @@ TEST_F(Commands, DuplicateFilesAreRefusedAndModifyChangesOnlyItsRowWhichMayKeepI
     EXPECT_EQ(project().group(2).count(), 0);
     project().setActiveGroup(1);
     host.selectRow(project().group(1), 0);
-    host.dialogs().input.mode = 4;
     s.chooseOpen(c(u"Delphi7/bin/dclstd70.bpl"_s)).answer(u"has already exist"_s, Prompter::Ok);
     s.chooseOpen(u"/opt/pkgs/other.bpl"_s).type(u"Renamed"_s).chooseFolder({}).type(u"n"_s);
     groupCmds.popModifyCompClick();
-    EXPECT_EQ(s.starts().at(2), c(u"Delphi7/Components"_s)) << "the nearest folder that exists";
-    EXPECT_EQ(s.inputs().at(0).mode, 2) << "Modify sets its own mode, whatever an earlier prompt left";
     EXPECT_EQ(project().group(1).entry(0).name, u"Renamed"_s);
     EXPECT_EQ(project().group(1).entry(0).file, u"Z:\\opt\\pkgs\\other.bpl"_s);
 }
@@ -248,15 +215,12 @@ TEST_F(Commands, ModifyToolTakesAProgramOutsideTheDrivesAndACancelledParamsPromp
 }
 
 // Delete asks first (No by default); Yes removes the row, selects its neighbour and marks the
-// project. Without a selected row neither Modify nor Delete asks anything.
+// project. Without a selected row neither Modify nor Delete asks anything. The entry lists share
+// one delete; the search path has its own.
 TEST_F(Commands, DeleteAsksAndModifyOrDeleteWithoutASelectedRowAskNothing)
 {
-    addGroups();
-    project().group(0).add({u"Another"_s, u"C:\\x.bpl"_s, {}, {}, true}); // sorts before "Std"
     experts().add({u"A"_s, u"D:\\a.dll"_s, {}, true, 18});
     experts().add({u"B"_s, u"D:\\b.dll"_s, {}, false, 18});
-    tools().add({u"S"_s, u"D:\\s.exe"_s, {}, {}, true, 18});
-    tools().add({u"T"_s, u"D:\\t.exe"_s, {}, {}, true, 18});
     paths().addPaths({u"C:\\B"_s, u"C:\\A"_s});
     const struct
     {
@@ -267,10 +231,6 @@ TEST_F(Commands, DeleteAsksAndModifyOrDeleteWithoutASelectedRowAskNothing)
     } cases[] = {
         {"experts", experts(), [&] { expertCmds.popModifyExpertClick(); },
          [&] { expertCmds.popDelExpertClick(); }, u"Do you really want to delete [B] ?"_s},
-        {"tools", tools(), [&] { toolCmds.popModifyToolClick(); }, [&] { toolCmds.popDelToolClick(); },
-         u"[T] ?"_s},
-        {"packages", project().group(0), [&] { groupCmds.popModifyCompClick(); },
-         [&] { groupCmds.popDelCompClick(); }, u"[Std] ?"_s},
         {"search path", paths(), [&] { pathCmds.RzRapidFireButtonModifyPathClick(); },
          [&] { pathCmds.RzRapidFireButtonDelPathClick(); }, u"Do you really want delete path \"C:\\B\" ?"_s},
     };
@@ -285,15 +245,13 @@ TEST_F(Commands, DeleteAsksAndModifyOrDeleteWithoutASelectedRowAskNothing)
         c.remove();
         EXPECT_EQ(c.list.rowCount(), 2);
         EXPECT_FALSE(project().isModified());
-        const QString first = c.list.index(0, 0).data().toString();
         c.remove();
         ASSERT_EQ(c.list.rowCount(), 1);
-        EXPECT_EQ(c.list.index(0, 0).data().toString(), first);
         EXPECT_EQ(host.selectedRow(c.list), 0);
         EXPECT_TRUE(project().isModified());
         EXPECT_EQ(s.messages()[0].defaultButton, Prompter::No);
     }
-    EXPECT_EQ(host.notifications(), 3) << "the page control hears of the entry lists' deletions";
+    EXPECT_EQ(host.notifications(), 1) << "the page control hears of the entry list's deletion";
 }
 
 TEST_F(Commands, OpenDialogRemembersTheLastExpertUntilAnotherListUsesIt)
@@ -310,8 +268,6 @@ TEST_F(Commands, OpenDialogRemembersTheLastExpertUntilAnotherListUsesIt)
 
     prompter.chooseOpen(d(u"x/t.exe"_s)).type(u"T"_s).chooseFolder({}).type(u"p"_s);
     toolCmds.popAddToolClick();
-    EXPECT_EQ(prompter.starts()[2], c(u"Delphi7/Tools"_s));
-    EXPECT_EQ(host.dialogs().open.lastUse, Last::Tools);
     prompter.answer(u"[A] ?"_s, Prompter::Yes).chooseOpen({});
     expertCmds.popModifyExpertClick();
     EXPECT_EQ(prompter.starts()[3], c(u"Delphi7/Experts"_s)) << "after tools Modify starts afresh";
@@ -322,23 +278,16 @@ TEST_F(Commands, SelectAllAsksForToolsIsOnePassForExpertsAndReachesTheGroupsItNa
     tools().add({u"A"_s, u"D:\\a.exe"_s, {}, {}, true, 18});
     tools().add({u"B"_s, u"D:\\b.exe"_s, {}, {}, false, 18});
     ScriptedPrompter prompter;
-    prompter
-        .answer(u"Select all components will make Delphi run very slowly.\r\n\r\nAre you sure?"_s,
-                Prompter::No)
-        .answer(u"Unselect all components, are you sure?"_s, Prompter::No);
+    prompter.answer(u"Select all components will make Delphi run very slowly.\r\n\r\nAre you sure?"_s,
+                    Prompter::No);
     toolCmds.popSelAllToolClick();
-    toolCmds.popunSelAllToolClick();
     EXPECT_EQ(column(tools(), 0), (QStringList{u"A+"_s, u"B-"_s}));
-    EXPECT_EQ(prompter.messages()[0].defaultButton, Prompter::No);
 
     experts().addRows(std::vector<EntryRow>(3, EntryRow{{u"x"_s, u"D:\\x.dll"_s, {}}, false, 18}));
     QSignalSpy recounts(&project(), &ConfigProject::countsChanged);
     expertCmds.popSelAllExpertClick();
     EXPECT_EQ(experts().selectedCount(), 3);
     EXPECT_EQ(recounts.count(), 1);
-    project().setUnmodified();
-    expertCmds.popunSelAllExpertClick();
-    EXPECT_EQ(experts().selectedCount(), 0);
     EXPECT_TRUE(project().isModified());
 
     // Tools are marked only through the check-state handler, which marks an open project.
@@ -351,10 +300,6 @@ TEST_F(Commands, SelectAllAsksForToolsIsOnePassForExpertsAndReachesTheGroupsItNa
 
     groupCmds.popSelAllCompClick();
     EXPECT_EQ(project().selectedComponentCount(), 2) << "the active group only";
-    groupCmds.popunSelAllCompClick();
-    EXPECT_EQ(project().group(1).selectedCount(), 1);
-    groupCmds.popSelAllGrpClick();
-    EXPECT_EQ(project().selectedComponentCount(), project().componentCount());
     groupCmds.popunSelAllGrpClick();
     EXPECT_EQ(project().selectedComponentCount(), 0);
 
@@ -375,18 +320,13 @@ TEST_F(Commands, CellHintsShowThePressedColumnOfTheSelectedRow)
 {
     for (const auto& [x, column] : {std::pair{100, 0}, {101, 1}, {999, 2}})
         EXPECT_EQ(hintColumn(x, {100, 100, 100}), column) << x;
-    experts().add({u"Name"_s, u"File"_s, u"Note"_s, true, 18});
     tools().add({u"Title"_s, u"Prog"_s, u"Dir"_s, u"Params"_s, true, 18});
     paths().addPath(u"$(Delphi)\\Lib"_s);
-    expertCmds.RzListViewExpertMouseDown(5);
-    EXPECT_EQ(host.hint(experts()), QString()) << "no selected row, no hint";
-    for (EntryListModel* m : std::initializer_list<EntryListModel*>{&experts(), &tools()}) {
-        host.selectRow(*m, 0);
-        for (int col = 0; col < m->columnCount(); ++col)
-            m->setColumnWidth(col, 100);
-    }
-    expertCmds.RzListViewExpertMouseDown(150);
-    EXPECT_EQ(host.hint(experts()), u"File"_s);
+    toolCmds.RzListViewToolMouseDown(5);
+    EXPECT_EQ(host.hint(tools()), QString()) << "no selected row, no hint";
+    host.selectRow(tools(), 0);
+    for (int col = 0; col < tools().columnCount(); ++col)
+        tools().setColumnWidth(col, 100);
     toolCmds.RzListViewToolMouseDown(350);
     EXPECT_EQ(host.hint(tools()), u"Dir"_s) << "the tools' last hinted column is the folder";
     host.selectRow(paths(), 0);
@@ -419,7 +359,6 @@ TEST_F(Commands, GroupNamePromptsRefuseReservedDuplicateAndUnstorableNamesAndAsk
 {
     addGroups();
     ScriptedPrompter s;
-    groupCmds.popModifyGroupClick(); // nothing addressed: nothing asked
     for (const char16_t* reserved : {u" Lead", u"configdata"})
         s.type(QString::fromUtf16(reserved)).answer(u"Group name is not vavil."_s, Prompter::Yes);
     s.type(u"standard"_s).answer(u"<standard> has already exist"_s, Prompter::Ok);
@@ -482,10 +421,7 @@ TEST_F(Commands, DeletingAGroupKeepsTheActivePageWhereItCan)
         project().setUnmodified();
         const QString name = project().groupName(c.deleted);
         ScriptedPrompter s;
-        s.answer(u'[' + name + u']', Prompter::No)
-            .answer(u"Do you really want to delete ["_s + name + u']', Prompter::Yes);
-        groupCmds.popDelGroupClick();
-        EXPECT_EQ(project().groupCount(), 4);
+        s.answer(u"Do you really want to delete ["_s + name + u']', Prompter::Yes); // No: the lists' test
         groupCmds.popDelGroupClick();
         EXPECT_FALSE(groupNames().contains(name));
         EXPECT_EQ(project().activeGroup(), c.activeAfter);
@@ -512,23 +448,14 @@ TEST_F(Commands, OptionPageLoadsTheChosenLanguageAndGivesTheChosenFontToTheWindo
     for (const char* name : {"English.lng", "chinese.lng"})
         test::writeAll(c(u"Delphi7/"_s + QString::fromUtf8(name)), "[pop]\nAdd=x\n");
     OptionCommands options(host);
-    const QFont before(u"MS Sans Serif"_s, 8);
-    host.setDisplayFont(before);
-    host.dialogs().input.font = before; // as the window's start gives it
     QFont arial(u"Arial"_s, 10);
     arial.setBold(true);
-    ScriptedPrompter prompts;
-    prompts.chooseLanguage({}).chooseFont(std::nullopt);
+    ScriptedPrompter prompts; // cancelling either dialog is the window's Option page test
+    prompts.chooseLanguage(u"chinese"_s).chooseFont(arial);
     options.RzButtonLangClick();
     options.RzBitBtnFontClick();
     EXPECT_EQ(prompts.languageLists()[0], (QStringList{u"chinese"_s, u"English"_s}))
         << "the languages beside the IDE";
-    EXPECT_TRUE(host.loadedLanguages().isEmpty()) << "cancelled";
-    EXPECT_EQ(host.displayFont(), before);
-
-    prompts.chooseLanguage(u"chinese"_s).chooseFont(arial);
-    options.RzButtonLangClick();
-    options.RzBitBtnFontClick();
     EXPECT_EQ(host.loadedLanguages(), QStringList{u"chinese"_s});
     EXPECT_EQ(host.displayFont(), arial);
     for (const auto* state :
