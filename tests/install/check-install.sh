@@ -51,6 +51,8 @@ if [ -n "$sandbox" ]; then
   [ "$(grep -c '"hostRoot"' <<<"$listed")" = 2 ] || fail "installations --json: $listed"
   grep -qF "\"hostRoot\": \"$home/.wine/$d7\"" <<<"$listed" || fail "installations lacks ~/.wine: $listed"
   grep -qF '"place": "bottles"' <<<"$listed" || fail "installations lacks the bottle: $listed"
+  grep -qxF "$home/.wine/$d7"$'\t''C:\Program Files\Borland\Delphi7\'$'\t''7.0'$'\t''wine'$'\t'"$home/.wine" \
+    <<<"$(cli installations)" || fail "installations as text: $(cli installations)"
   if several=$(cli info 2>&1); then fail "info chose among two installations: $several"; fi
   grep -q -- "--root" <<<"$several" || fail "info with two installations does not name --root: $several"
   info=$(cli --prefix "$home/.wine" info --json) || fail "info --prefix: $info"
@@ -63,5 +65,12 @@ if [ -n "$sandbox" ]; then
   rm -rf "$home/.wine"
   if none=$(cli info 2>&1); then fail "info without an installation: $none"; fi
   grep -qF "$home/.cxoffice/*" <<<"$none" || fail "info does not name the places searched: $none"
+  grep -qF "$home/.config/vorlix7/vorlix7.conf" <<<"$none" || fail "info does not say how to add one: $none"
+  # A folder of prefixes the user adds to the configuration.
+  "$sandbox" "$home/mine/d7" >/dev/null
+  mkdir -p "$home/.config/vorlix7"
+  printf '[Installations]\nPrefixes=/nonexistent:%s\n' "$home/mine" >"$home/.config/vorlix7/vorlix7.conf"
+  info=$(cli info --json) || fail "info with a configured prefix folder: $info"
+  grep -qF "\"prefix\": \"$home/mine/d7\"" <<<"$info" || fail "info ignored the configured folder: $info"
 fi
 echo "installed and checked in $dest"
