@@ -18,6 +18,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <memory>
 #include <optional>
 
@@ -61,10 +62,19 @@ class WinePrefixTest : public ::testing::Test
         env.remove(u"DISPLAY"_s);
         env.remove(u"WAYLAND_DISPLAY"_s);
         p.setProcessEnvironment(env);
-        p.start(program, args);
-        if (!p.waitForFinished(180000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-            return std::nullopt;
-        return QString::fromUtf8(p.readAllStandardOutput());
+        // A Wine program can fail to start on a busy machine while the previous step's server is
+        // still going down: once more after it has, and the output of a failure is shown.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            p.start(program, args);
+            if (p.waitForFinished(180000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+                return QString::fromUtf8(p.readAllStandardOutput());
+            if (program == u"wineserver"_s)
+                break;
+            std::cerr << qPrintable(program + u' ' + args.join(u' ')) << " failed (" << p.exitCode()
+                      << "): " << p.readAllStandardError().constData() << '\n';
+            run(u"wineserver"_s, {u"-w"_s});
+        }
+        return std::nullopt;
     }
     // "-k" fails when no server runs; "-w" returns once none does.
     static bool stopServer()
