@@ -1,5 +1,6 @@
 #include "platform/pe/PackageInfo.h"
 #include "fixtures/PeBuilder.h"
+#include "support/ByteFields.h"
 #include "support/PackageFixture.h"
 #include "support/WinePrefix.h"
 
@@ -177,9 +178,16 @@ TEST_F(PackageInfoTest, ACutOrImpossiblePackageInfoGivesAReason)
     EXPECT_EQ(plain.error, u"no PACKAGEINFO resource: the file has no resources"_s);
 }
 
-// Files that are no 32-bit package: a reason each, without the tools.
+// Files that are no 32-bit package, or whose resource tree is broken: a reason each, without the tools.
 TEST(PackageInfo, FilesThatAreNoPackageGiveAReason)
 {
+    const QByteArray info = designPackageInfo();
+    // The builder's .rsrc section starts at file offset 0x400; its root's one entry leads to the
+    // type's directory at 0x414.
+    QByteArray loop = vx::fixtures::buildPeWithRcData({{u"PACKAGEINFO"_s, info}});
+    vx::test::set32(loop, 0x414, 0x80000000u);
+    QByteArray outside = vx::fixtures::buildPeWithRcData({{u"PACKAGEINFO"_s, info}});
+    vx::test::set32(outside, 0x400 + 24 + 16 + 4, 0x8FFFFFF0u); // the name's directory far away
     const struct
     {
         const char* name;
@@ -190,12 +198,22 @@ TEST(PackageInfo, FilesThatAreNoPackageGiveAReason)
         {"64-bit", vx::fixtures::buildPeWithImports({}, true),
          u"not a 32-bit x86 image (machine 0x8664, PE32+)"_s},
         {"version only", vx::fixtures::buildDelphiExe(), u"no PACKAGEINFO resource: no such resource"_s},
+        {"loop", loop, u"no PACKAGEINFO resource: the resource directory loops"_s},
+        {"outside", outside, u"no PACKAGEINFO resource: the resource has no language entry"_s},
+        {"other name", vx::fixtures::buildPeWithRcData({{u"PACKAGEINFOX"_s, info}}),
+         u"no PACKAGEINFO resource: no such resource"_s},
     };
     for (const auto& c : cases) {
         const PackageInfo r = vx::parsePackageInfo(c.image);
         EXPECT_FALSE(r.ok) << c.name;
         EXPECT_EQ(r.error, c.reason) << c.name;
     }
+    // Resource names are found whatever their ASCII case, as Windows finds them.
+    const PackageInfo lower =
+        vx::parsePackageInfo(vx::fixtures::buildPeWithRcData({{u"packageInfo"_s, info}}));
+    EXPECT_TRUE(lower.ok) << lower.error.toStdString();
+    EXPECT_EQ(lower.containedUnits.size(), 5);
+    EXPECT_FALSE(lower.hasDescription);
     QTemporaryDir dir;
     EXPECT_TRUE(vx::readPackageInfo(dir.filePath(u"gone.bpl"_s)).error.startsWith(u"cannot be read: "_s));
 }
