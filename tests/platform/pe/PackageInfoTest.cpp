@@ -30,6 +30,25 @@ QByteArray designPackageInfo(const QByteArray& trailing = {})
         trailing);
 }
 
+// What designPackageInfo() reads as, with its description.
+PackageInfo designExpected(const QString& description)
+{
+    PackageInfo p;
+    p.flags = kDesignPackage;
+    p.designOnly = true;
+    p.producer = PackageProducer::Delphi;
+    p.moduleType = PackageModuleType::PackageDll;
+    p.requiredPackages = {u"rtl"_s, u"vcl"_s, u"designide"_s};
+    p.containedUnits = {{u"VxTools"_s, 0x02, false, true, false, false, false},
+                        {u"VxMain"_s, 0x01, true, false, false, false, false},
+                        {u"VxWeak"_s, 0x04, false, false, true, false, false},
+                        {u"VxWeakHome"_s, 0x0C, false, false, true, true, false},
+                        {u"VxImplicit"_s, 0x10, false, false, false, false, true}};
+    p.hasDescription = true;
+    p.description = description;
+    return p;
+}
+
 // Builds packages with MinGW; a missing tool skips, or fails when the Windows tools are required.
 class PackageInfoTest : public ::testing::Test
 {
@@ -63,40 +82,10 @@ TEST_F(PackageInfoTest, ReadsFlagsRequiresUnitsAndDescriptionOfBuiltPackages)
         PackageInfo expected;
     } cases[] = {
         {"design", designPackageInfo(), descriptionBlob(u"Vx Werkzeuge für den Entwurf — ÄÖÜ"_s),
-         [] {
-             PackageInfo p;
-             p.flags = kDesignPackage;
-             p.designOnly = true;
-             p.producer = PackageProducer::Delphi;
-             p.moduleType = PackageModuleType::PackageDll;
-             p.requiredPackages = {u"rtl"_s, u"vcl"_s, u"designide"_s};
-             p.containedUnits = {{u"VxTools"_s, 0x02, false, true, false, false, false},
-                                 {u"VxMain"_s, 0x01, true, false, false, false, false},
-                                 {u"VxWeak"_s, 0x04, false, false, true, false, false},
-                                 {u"VxWeakHome"_s, 0x0C, false, false, true, true, false},
-                                 {u"VxImplicit"_s, 0x10, false, false, false, false, true}};
-             p.hasDescription = true;
-             p.description = u"Vx Werkzeuge für den Entwurf — ÄÖÜ"_s;
-             return p;
-         }()},
+         designExpected(u"Vx Werkzeuge für den Entwurf — ÄÖÜ"_s)},
         // Later versions' fields after the lists are left alone.
         {"trailing", designPackageInfo("\x01\x02\x03\x04\x05\x06\x07"), descriptionBlob(u"x"_s),
-         [] {
-             PackageInfo p;
-             p.flags = kDesignPackage;
-             p.designOnly = true;
-             p.producer = PackageProducer::Delphi;
-             p.moduleType = PackageModuleType::PackageDll;
-             p.requiredPackages = {u"rtl"_s, u"vcl"_s, u"designide"_s};
-             p.containedUnits = {{u"VxTools"_s, 0x02, false, true, false, false, false},
-                                 {u"VxMain"_s, 0x01, true, false, false, false, false},
-                                 {u"VxWeak"_s, 0x04, false, false, true, false, false},
-                                 {u"VxWeakHome"_s, 0x0C, false, false, true, true, false},
-                                 {u"VxImplicit"_s, 0x10, false, false, false, false, true}};
-             p.hasDescription = true;
-             p.description = u"x"_s;
-             return p;
-         }()},
+         designExpected(u"x"_s)},
         // Run only, never built, no duplicate check, by C++Builder as a library; requires nothing,
         // no description.
         {"runonly",
