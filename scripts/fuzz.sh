@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (AddressSanitizer and UndefinedBehaviorSanitizer) and runs
-# each for a short while: hostile hive files, registry files, export escaping, PE images, language
-# files and profile (INI) files in every encoding. A crash fails.
+# each for a short while: hostile hive files, registry files, export escaping, PE images (version
+# resources, imports, package information), language files and profile (INI) files in every
+# encoding. A crash fails.
 #   scripts/fuzz.sh [seconds per target, default 15]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,7 +10,7 @@ seconds="${1:-15}"
 jobs=$(nproc 2>/dev/null || echo 2)
 CXX=clang++ CC=clang cmake -S . -B build-fuzz -DVX_BUILD_FUZZ=ON -DVX_BUILD_TESTS=OFF -DVX_BUILD_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-targets=(fuzz_hive fuzz_regfile fuzz_export fuzz_pe fuzz_imports fuzz_language fuzz_ini)
+targets=(fuzz_hive fuzz_regfile fuzz_export fuzz_pe fuzz_imports fuzz_packageinfo fuzz_language fuzz_ini)
 targets+=(fuzz_snapshot)
 cmake --build build-fuzz -j"$jobs" --target "${targets[@]}"
 for t in "${targets[@]}"; do

@@ -138,5 +138,7 @@ int runApplyPreview(const Invocation& call);
 // SnapshotCli.cpp: the snapshots taken before each registry change.
 int runHistory(const Invocation& call);
 int runRestore(const Invocation& call);
+// PackageCli.cpp: what a package file says about itself; works on no installation.
+int runPackageInfo(const Invocation& call);
 
 } // namespace vx::cli

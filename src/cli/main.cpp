@@ -266,6 +266,7 @@ constexpr Command kCommands[] = {
     {u"check PROJECT|live", runCheck},
     {u"history [--json]", runHistory},
     {u"restore [--force] [SNAPSHOT]", runRestore},
+    {u"package-info FILE [--json]", runPackageInfo},
 };
 
 } // namespace
@@ -339,8 +340,8 @@ int main(int argc, char** argv)
         return usage(parser, u"usage: "_s + found->usage);
     Installation inst;
     QString settings;
-    // Listing the installations works on none of them.
-    if (found->run != runInstallations) {
+    // Listing the installations, and reading a package file, work on none of them.
+    if (found->run != runInstallations && found->run != runPackageInfo) {
         try {
             inst = chooseInstallation(parser.value(rootOpt), parser.value(prefixOpt));
         } catch (const OperationError& e) {

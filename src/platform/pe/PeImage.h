@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 #include <optional>
@@ -16,8 +17,9 @@ inline constexpr qint64 kMaxReadBytes = qint64(64) * 1024 * 1024;
 class Bytes
 {
   public:
-    explicit Bytes(const QByteArray& data)
-        : m_data(reinterpret_cast<const uchar*>(data.constData())), m_size(data.size())
+    // The bytes stay where they are (a QByteArray, a mapped file): they must outlive this view.
+    explicit Bytes(QByteArrayView data)
+        : m_data(reinterpret_cast<const uchar*>(data.data())), m_size(data.size())
     {
     }
     qint64 size() const { return m_size; }

@@ -1,9 +1,8 @@
 #include "platform/pe/PeVersion.h"
 
 #include "platform/pe/PeImage.h"
+#include "platform/pe/PeResource.h"
 
-#include <algorithm>
-#include <array>
 #include <optional>
 #include <vector>
 
@@ -15,106 +14,20 @@ namespace {
 
 using pe::Bytes;
 
-constexpr quint32 kHighBit = 0x80000000u;
-constexpr quint16 kResourceTypeVersion = 16;
 constexpr quint16 kVersionResourceId = 1;
-constexpr int kResourceDirectoryIndex = 2;
 constexpr qint64 kBlockHeaderSize = 6; // wLength, wValueLength, wType
 
-// One level of the resource tree.
-class ResourceDirectory
-{
-  public:
-    ResourceDirectory(const Bytes& bytes, qint64 offset) : m_bytes(bytes), m_offset(offset)
-    {
-        if (!bytes.has(offset, 16))
-            return;
-        const qint64 declared = qint64(bytes.u16(offset + 12)) + bytes.u16(offset + 14);
-        // A count that runs past the end of the file is cut to the entries that are present.
-        m_count = std::min(declared, (bytes.size() - offset - 16) / 8);
-    }
-
-    qint64 count() const { return m_count; }
-    quint32 name(qint64 i) const { return m_bytes.u32(m_offset + 16 + 8 * i); }
-    quint32 target(qint64 i) const { return m_bytes.u32(m_offset + 16 + 8 * i + 4); }
-
-    // The entry with the numeric id, or -1.
-    qint64 findId(quint16 id) const
-    {
-        for (qint64 i = 0; i < m_count; ++i) {
-            const quint32 n = name(i);
-            if (!(n & kHighBit) && (n & 0xFFFF) == id)
-                return i;
-        }
-        return -1;
-    }
-
-    // The first entry identified by a name string, or -1.
-    qint64 firstNamed() const
-    {
-        for (qint64 i = 0; i < m_count; ++i) {
-            if (name(i) & kHighBit)
-                return i;
-        }
-        return -1;
-    }
-
-  private:
-    const Bytes& m_bytes;
-    qint64 m_offset;
-    qint64 m_count = 0;
-};
-
-// File offset and size of the RT_VERSION data, or nullopt.
+// File offset and size of the RT_VERSION data (id 1, else the first one with a name), or nullopt.
 std::optional<std::pair<qint64, qint64>> findVersionData(const pe::Layout& layout, const Bytes& bytes)
 {
-    const auto [resourceRva, resourceSize] = layout.directory(bytes, kResourceDirectoryIndex);
-    if (resourceRva == 0 || resourceSize == 0)
+    const pe::ResourceData data =
+        pe::findResource(layout, bytes, pe::kResourceTypeVersion, [](const pe::ResourceDirectory& dir) {
+            const qint64 entry = dir.findId(kVersionResourceId);
+            return entry >= 0 ? entry : dir.firstNamed();
+        });
+    if (data.status != pe::ResourceData::Found)
         return std::nullopt;
-    const qint64 root = layout.fileOffset(bytes, resourceRva);
-    if (root < 0)
-        return std::nullopt;
-
-    // The tree has exactly three levels (type, name, language); a subdirectory that points back
-    // at one already visited is a loop and ends the search.
-    std::array<qint64, 3> visited{root, -1, -1};
-    qint64 directory = root;
-    quint32 target = 0;
-    for (int level = 0; level < 3; ++level) {
-        const ResourceDirectory dir(bytes, directory);
-        qint64 entry = -1;
-        if (level == 0) {
-            entry = dir.findId(kResourceTypeVersion);
-        } else if (level == 1) {
-            entry = dir.findId(kVersionResourceId);
-            if (entry < 0)
-                entry = dir.firstNamed();
-        } else {
-            entry = dir.count() > 0 ? 0 : -1; // the first language
-        }
-        if (entry < 0)
-            return std::nullopt;
-
-        target = dir.target(entry);
-        const bool isDirectory = target & kHighBit;
-        if (isDirectory != (level < 2)) // directories above the language level, data at it
-            return std::nullopt;
-        if (level < 2) {
-            directory = root + (target & ~kHighBit);
-            if (std::find(visited.begin(), visited.end(), directory) != visited.end())
-                return std::nullopt;
-            visited[size_t(level) + 1] = directory;
-        }
-    }
-
-    const qint64 dataEntry = root + target;
-    if (!bytes.has(dataEntry, 16))
-        return std::nullopt;
-    const qint64 dataOffset = layout.fileOffset(bytes, bytes.u32(dataEntry));
-    const qint64 dataSize = bytes.u32(dataEntry + 4);
-    if (dataOffset < 0 || !bytes.has(dataOffset, dataSize))
-        return std::nullopt;
-    return std::make_pair(dataOffset, dataSize);
+    return std::make_pair(data.offset, data.size);
 }
 
 // One node of VS_VERSIONINFO: header, key, value, children.

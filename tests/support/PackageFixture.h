@@ -1,0 +1,121 @@
+#pragma once
+
+// Delphi packages as real PE files: the PACKAGEINFO and DESCRIPTION resources written as binary
+// files, named in a resource script, compiled by MinGW's windres and linked into a 32-bit DLL by
+// MinGW's gcc, as a package's resources sit in a .bpl.
+
+#include "support/TestFiles.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QString>
+#include <QStringList>
+#include <QtEndian>
+
+#include <optional>
+#include <vector>
+
+namespace vx::test {
+
+using namespace Qt::StringLiterals;
+
+struct FixtureUnit
+{
+    QByteArray name;
+    quint8 flags;
+};
+
+// PACKAGEINFO in Delphi 7's layout: flags, required packages (hash, name), contained units (flags,
+// hash, name); `trailing` stands for the fields later versions append.
+inline QByteArray packageInfoBlob(quint32 flags, const QList<QByteArray>& requires_,
+                                  const std::vector<FixtureUnit>& units, const QByteArray& trailing = {})
+{
+    QByteArray b;
+    const auto append32 = [&b](quint32 v) {
+        char le[4];
+        qToLittleEndian<quint32>(v, le);
+        b.append(le, 4);
+    };
+    // The hash is the name's length here: a reader has no use for it and must not mistake it.
+    append32(flags);
+    append32(quint32(requires_.size()));
+    for (const QByteArray& name : requires_)
+        b.append(char(name.size())).append(name).append('\0');
+    append32(quint32(units.size()));
+    for (const FixtureUnit& u : units)
+        b.append(char(u.flags)).append(char(u.name.size())).append(u.name).append('\0');
+    return b + trailing;
+}
+
+// The text as the DESCRIPTION resource holds it: UTF-16LE with a closing NUL.
+inline QByteArray descriptionBlob(const QString& text)
+{
+    QByteArray b;
+    for (const QChar c : QString(text + QChar(0))) {
+        char le[2];
+        qToLittleEndian<quint16>(c.unicode(), le);
+        b.append(le, 2);
+    }
+    return b;
+}
+
+// Builds packages with MinGW in a folder; `missing` names a tool that is not installed.
+class PackageBuilder
+{
+  public:
+    explicit PackageBuilder(const QString& folder) : m_folder(folder)
+    {
+        for (QString* tool : {&m_windres, &m_gcc}) {
+            const QString name =
+                tool == &m_windres ? u"i686-w64-mingw32-windres"_s : u"i686-w64-mingw32-gcc"_s;
+            *tool = QStandardPaths::findExecutable(name);
+            if (tool->isEmpty())
+                m_missing = name + u" is not installed (scripts/install-deps.sh installs it)"_s;
+        }
+    }
+    QString missing() const { return m_missing; }
+
+    // The package `name`.bpl with these resources (none when empty), or the tools' complaint.
+    std::optional<QString> build(const QString& name, const QByteArray& packageInfo,
+                                 const QByteArray& description, QString* why)
+    {
+        writeAll(path(name + u".c"_s), "__declspec(dllexport) int vx_package(void) { return 7; }\n");
+        QByteArray script;
+        QStringList sources{name + u".c"_s};
+        if (!packageInfo.isEmpty()) {
+            writeAll(path(name + u".pkginfo.bin"_s), packageInfo);
+            script += "PACKAGEINFO RCDATA \"" + name.toUtf8() + ".pkginfo.bin\"\n";
+        }
+        if (!description.isEmpty()) {
+            writeAll(path(name + u".desc.bin"_s), description);
+            script += "DESCRIPTION RCDATA \"" + name.toUtf8() + ".desc.bin\"\n";
+        }
+        if (!script.isEmpty()) {
+            writeAll(path(name + u".rc"_s), script);
+            if (!run(m_windres, {name + u".rc"_s, u"-O"_s, u"coff"_s, u"-o"_s, name + u".res.o"_s}, why))
+                return std::nullopt;
+            sources << name + u".res.o"_s;
+        }
+        if (!run(m_gcc, QStringList{u"-shared"_s, u"-o"_s, name + u".bpl"_s} + sources, why))
+            return std::nullopt;
+        return path(name + u".bpl"_s);
+    }
+
+  private:
+    QString path(const QString& file) const { return m_folder + u'/' + file; }
+    bool run(const QString& program, const QStringList& args, QString* why) const
+    {
+        QProcess p;
+        p.setWorkingDirectory(m_folder);
+        p.start(program, args);
+        if (p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+            return true;
+        *why = program + u": "_s + QString::fromLocal8Bit(p.readAllStandardError());
+        return false;
+    }
+
+    QString m_folder;
+    QString m_windres, m_gcc, m_missing;
+};
+
+} // namespace vx::test
