@@ -1,5 +1,4 @@
 #include "app/Images.h"
-#include "app/Animator.h"
 #include "app/Splash.h"
 #include "support/TestFiles.h"
 
@@ -93,22 +92,4 @@ TEST(Images, FramesDifferAndTheSplashShowsItsPictureAndBlinksItsLabel)
     EXPECT_FALSE(splash.label()->isHidden()) << "shown by the first tick";
     splash.timer()->setInterval(5);
     EXPECT_TRUE(QTest::qWaitFor([&splash] { return splash.ticks() >= 8; }, 2000));
-}
-
-TEST(Animator, StepsWrapAndAnIndexOutsideTheListShowsFrameZero)
-{
-    QList<QPixmap> frames; // frame i is i + 1 pixels wide
-    for (int i = 0; i < 4; ++i)
-        frames << QPixmap(i + 1, 1);
-    Animator animator;
-    animator.setFrames(frames);
-    const auto shown = [&animator] { return animator.pixmap().width() - 1; };
-    for (const int want : {1, 2, 3, 0}) {
-        animator.step();
-        EXPECT_EQ(shown(), want);
-    }
-    animator.setFrameIndex(8);
-    EXPECT_EQ(shown(), 0);
-    animator.setFrames({});
-    EXPECT_TRUE(animator.pixmap().isNull());
 }

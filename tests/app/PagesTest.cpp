@@ -17,7 +17,6 @@
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -189,17 +188,7 @@ TEST_F(PagesTest, ThreePressesWithoutAMoveLetThePictureFallWhileTheWindowWaits)
     EXPECT_FALSE(window.isEnabled());
     for (int tick = 0; tick < 100 && a.phase() != 0; ++tick)
         a.TimerEggTimer();
-    EXPECT_TRUE(window.isEnabled()) << "the fall ends";
-
-    // The window's own logo hears the presses.
-    auto w = start();
-    QLabel* windowLogo = child<QLabel>(*w, u"ImageLogo"_s);
-    for (int i = 0; i < 3; ++i) {
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), windowLogo->mapToGlobal(QPointF(5, 5)),
-                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(windowLogo, &press);
-    }
-    EXPECT_FALSE(w->isEnabled());
+    EXPECT_TRUE(window.isEnabled()) << "the fall ends"; // RealXTest presses the window's own logo
 }
 
 // Launch starts the IDE through Wine or says why not; Help opens the help file through Wine, without

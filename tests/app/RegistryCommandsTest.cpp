@@ -1,6 +1,5 @@
 #include "platform/registry/RegistryStore.h"
 #include "support/FakeCommandHost.h"
-#include "support/FakeWine.h"
 #include "support/RegistryContents.h"
 #include "support/TestFiles.h"
 
@@ -123,21 +122,5 @@ TEST_F(RegistryCommandsTest, ClearIsUndoneFromTheHistory)
 
 // That a real wineserver is found is the registry store's test (HiveWineTest); here a process holds
 // the server's lock as it does.
-TEST_F(RegistryCommandsTest, WhileWineRunsReadingWarnsAndWritingIsRefused)
-{
-    const QByteArray user = userReg();
-    const test::FakeWineserver server(HiveRegistryStore::serverDirectories(sb.prefix).first());
-    const QString chosen = dir.filePath(u"while.reg"_s);
-    prompts.answer(u"back up"_s, Prompter::Yes)
-        .chooseSave(chosen)
-        .answer(u"saves them to the registry files within about 30 seconds"_s, Prompter::Ok)
-        .answer(u"Backup registry Ok."_s, Prompter::Ok);
-    registry.RzBitBtnBackupRegClick();
-    EXPECT_TRUE(test::readAll(chosen).startsWith("REGEDIT4"));
-
-    prompts.answer(u"Choice Yes will delete"_s, Prompter::Yes).answer(u"wineserver -k"_s, Prompter::Ok);
-    registry.RzBitBtnClearRegClick();
-    EXPECT_EQ(userReg(), user);
-}
 
 } // namespace

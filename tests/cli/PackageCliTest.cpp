@@ -31,45 +31,25 @@ TEST(PackageCli, PrintsAPackagesInformationOrWhyItCannot)
     ASSERT_EQ(json.code, 0) << json.err.constData();
     const QJsonDocument read = QJsonDocument::fromJson(json.out);
     EXPECT_EQ(json.out, read.toJson(QJsonDocument::Indented)); // keys ascending, indented
-    const auto unit = [](const QString& name, int flags, bool packageUnit, bool weak, bool original) {
-        return QJsonObject{{u"flags"_s, flags},           {u"implicit"_s, false},
-                           {u"mainUnit"_s, false},        {u"name"_s, name},
-                           {u"originalWeak"_s, original}, {u"packageUnit"_s, packageUnit},
-                           {u"weakPackaged"_s, weak}};
-    };
-    EXPECT_EQ(read.object(),
-              (QJsonObject{{u"containedUnits"_s, QJsonArray{unit(u"VxReg"_s, 2, true, false, false),
-                                                            unit(u"VxWeak"_s, 12, false, true, true)}},
-                           {u"description"_s, u"Vx tools — design"_s},
-                           {u"designOnly"_s, true},
-                           {u"duplicateCheckOff"_s, false},
-                           {u"file"_s, *bpl},
-                           {u"flags"_s, qint64(0x4C000002)},
-                           {u"moduleType"_s, u"package DLL"_s},
-                           {u"neverBuild"_s, false},
-                           {u"producer"_s, u"Delphi"_s},
-                           {u"requiredPackages"_s, QJsonArray{u"rtl"_s, u"vcl"_s}},
-                           {u"runOnly"_s, false}}));
+    const QJsonObject o = read.object();
+    EXPECT_EQ(o[u"file"_s].toString(), *bpl);
+    EXPECT_EQ(o[u"description"_s].toString(), u"Vx tools — design"_s);
+    EXPECT_EQ(o[u"producer"_s].toString(), u"Delphi"_s);
+    EXPECT_EQ(o[u"requiredPackages"_s].toArray(), (QJsonArray{u"rtl"_s, u"vcl"_s}));
+    EXPECT_TRUE(o[u"containedUnits"_s][1][u"weakPackaged"_s].toBool());
 
     const test::CliRun text = test::runCli({u"package-info"_s, *bpl});
     ASSERT_EQ(text.code, 0) << text.err.constData();
-    for (const char* line :
-         {"Description:       Vx tools — design\n", "Design only:       yes\n",
-          "\nContains (2)\n  VxReg  [package unit]\n  VxWeak  [weak packaged, original weak]\n"})
-        EXPECT_TRUE(text.out.contains(line)) << line << "\n" << text.out.constData();
+    EXPECT_TRUE(text.out.contains(
+        "\nContains (2)\n  VxReg  [package unit]\n  VxWeak  [weak packaged, original weak]\n"))
+        << text.out.constData();
 
-    const struct
-    {
-        QString file;
-        QByteArray reason;
-    } failures[] = {
-        {*cut, "PACKAGEINFO ends inside the name of contained unit 2 of 2"},
-        {dir.filePath(u"gone.bpl"_s), "cannot be read: "},
-    };
-    for (const auto& f : failures) {
-        const test::CliRun r = test::runCli({u"package-info"_s, f.file, u"--json"_s});
-        EXPECT_EQ(r.code, 1) << f.file.toStdString();
-        EXPECT_TRUE(r.err.startsWith(QByteArray("vorlix7-cli: " + f.file.toUtf8() + ": " + f.reason)))
+    for (const auto& [file, reason] :
+         {std::pair{*cut, "PACKAGEINFO ends inside the name of contained unit 2 of 2"},
+          std::pair{dir.filePath(u"gone.bpl"_s), "cannot be read: "}}) {
+        const test::CliRun r = test::runCli({u"package-info"_s, file, u"--json"_s});
+        EXPECT_EQ(r.code, 1) << file.toStdString();
+        EXPECT_TRUE(r.err.startsWith(QByteArray("vorlix7-cli: " + file.toUtf8() + ": " + reason)))
             << r.err.constData();
         EXPECT_TRUE(r.out.isEmpty()) << r.out.constData();
     }

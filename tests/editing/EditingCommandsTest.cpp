@@ -254,25 +254,6 @@ TEST_F(Commands, DeleteAsksAndModifyOrDeleteWithoutASelectedRowAskNothing)
     EXPECT_EQ(host.notifications(), 1) << "the page control hears of the entry list's deletion";
 }
 
-TEST_F(Commands, OpenDialogRemembersTheLastExpertUntilAnotherListUsesIt)
-{
-    experts().add({u"A"_s, u"D:\\A.dll"_s, u""_s, true, 18});
-    host.selectRow(experts(), 0);
-    ScriptedPrompter prompter;
-    prompter.chooseOpen(c(u"Delphi7/Bin/new.dll"_s)).type(u"N"_s).type(u"n"_s);
-    expertCmds.popAddExpertClick();
-    host.selectRow(experts(), 0);
-    prompter.answer(u"[A] ?"_s, Prompter::Yes).chooseOpen({});
-    expertCmds.popModifyExpertClick();
-    EXPECT_EQ(prompter.starts()[1], c(u"Delphi7/Bin/new.dll"_s)) << "Modify keeps folder and file name";
-
-    prompter.chooseOpen(d(u"x/t.exe"_s)).type(u"T"_s).chooseFolder({}).type(u"p"_s);
-    toolCmds.popAddToolClick();
-    prompter.answer(u"[A] ?"_s, Prompter::Yes).chooseOpen({});
-    expertCmds.popModifyExpertClick();
-    EXPECT_EQ(prompter.starts()[3], c(u"Delphi7/Experts"_s)) << "after tools Modify starts afresh";
-}
-
 TEST_F(Commands, SelectAllAsksForToolsIsOnePassForExpertsAndReachesTheGroupsItNames)
 {
     tools().add({u"A"_s, u"D:\\a.exe"_s, {}, {}, true, 18});

@@ -65,11 +65,8 @@ class PackageBuilder
   public:
     explicit PackageBuilder(const QString& folder) : m_folder(folder)
     {
-        for (QString* tool : {&m_windres, &m_gcc}) {
-            const QString name =
-                tool == &m_windres ? u"i686-w64-mingw32-windres"_s : u"i686-w64-mingw32-gcc"_s;
-            *tool = QStandardPaths::findExecutable(name);
-            if (tool->isEmpty())
+        for (const QString& name : {u"i686-w64-mingw32-windres"_s, u"i686-w64-mingw32-gcc"_s}) {
+            if (QStandardPaths::findExecutable(name).isEmpty())
                 m_missing = name + u" is not installed (scripts/install-deps.sh installs it)"_s;
         }
     }
@@ -77,32 +74,33 @@ class PackageBuilder
 
     // The package `name`.bpl with these resources (none when empty), or the tools' complaint.
     std::optional<QString> build(const QString& name, const QByteArray& packageInfo,
-                                 const QByteArray& description, QString* why)
+                                 const QByteArray& description, QString* why) const
     {
-        writeAll(path(name + u".c"_s), "__declspec(dllexport) int vx_package(void) { return 7; }\n");
+        writeAll(m_folder + u'/' + name + u".c"_s,
+                 "__declspec(dllexport) int vx_package(void) { return 7; }\n");
         QByteArray script;
+        for (const auto& [resource, bytes] :
+             {std::pair{"PACKAGEINFO", packageInfo}, {"DESCRIPTION", description}}) {
+            if (!bytes.isEmpty()) {
+                writeAll(m_folder + u'/' + name + u'.' + QLatin1StringView(resource), bytes);
+                script += QByteArray(resource) + " RCDATA \"" + name.toUtf8() + '.' + resource + "\"\n";
+            }
+        }
         QStringList sources{name + u".c"_s};
-        if (!packageInfo.isEmpty()) {
-            writeAll(path(name + u".pkginfo.bin"_s), packageInfo);
-            script += "PACKAGEINFO RCDATA \"" + name.toUtf8() + ".pkginfo.bin\"\n";
-        }
-        if (!description.isEmpty()) {
-            writeAll(path(name + u".desc.bin"_s), description);
-            script += "DESCRIPTION RCDATA \"" + name.toUtf8() + ".desc.bin\"\n";
-        }
         if (!script.isEmpty()) {
-            writeAll(path(name + u".rc"_s), script);
-            if (!run(m_windres, {name + u".rc"_s, u"-O"_s, u"coff"_s, u"-o"_s, name + u".res.o"_s}, why))
+            writeAll(m_folder + u'/' + name + u".rc"_s, script);
+            if (!run(u"i686-w64-mingw32-windres"_s,
+                     {name + u".rc"_s, u"-O"_s, u"coff"_s, u"-o"_s, name + u".o"_s}, why))
                 return std::nullopt;
-            sources << name + u".res.o"_s;
+            sources << name + u".o"_s;
         }
-        if (!run(m_gcc, QStringList{u"-shared"_s, u"-o"_s, name + u".bpl"_s} + sources, why))
+        if (!run(u"i686-w64-mingw32-gcc"_s, QStringList{u"-shared"_s, u"-o"_s, name + u".bpl"_s} + sources,
+                 why))
             return std::nullopt;
-        return path(name + u".bpl"_s);
+        return m_folder + u'/' + name + u".bpl"_s;
     }
 
   private:
-    QString path(const QString& file) const { return m_folder + u'/' + file; }
     bool run(const QString& program, const QStringList& args, QString* why) const
     {
         QProcess p;
@@ -115,7 +113,7 @@ class PackageBuilder
     }
 
     QString m_folder;
-    QString m_windres, m_gcc, m_missing;
+    QString m_missing;
 };
 
 } // namespace vx::test

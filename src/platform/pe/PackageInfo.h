@@ -45,8 +45,6 @@ struct PackageInfo
     // The DESCRIPTION text; a package may have none.
     bool hasDescription = false;
     QString description;
-
-    bool operator==(const PackageInfo&) const = default;
 };
 
 // Names of the enums' values as the program prints them ("Delphi", "package DLL").
