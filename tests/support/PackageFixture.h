@@ -47,16 +47,10 @@ inline QByteArray packageInfoBlob(quint32 flags, const QList<QByteArray>& requir
     return b + trailing;
 }
 
-// The text as the DESCRIPTION resource holds it: UTF-16LE with a closing NUL.
+// The text as the DESCRIPTION resource holds it: UTF-16LE (this machine's order) with a closing NUL.
 inline QByteArray descriptionBlob(const QString& text)
 {
-    QByteArray b;
-    for (const QChar c : QString(text + QChar(0))) {
-        char le[2];
-        qToLittleEndian<quint16>(c.unicode(), le);
-        b.append(le, 2);
-    }
-    return b;
+    return QByteArray(reinterpret_cast<const char*>(text.utf16()), (text.size() + 1) * 2);
 }
 
 // Builds packages with MinGW in a folder; `missing` names a tool that is not installed.
