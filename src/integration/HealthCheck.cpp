@@ -2,6 +2,7 @@
 
 #include "platform/AsciiCase.h"
 #include "platform/PathBridge.h"
+#include "platform/pe/PackageInfo.h"
 #include "platform/pe/PeImports.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
@@ -23,6 +24,10 @@ QString findingKindName(FindingKind kind)
         return u"unreadable-file"_s;
     case FindingKind::WrongMachine:
         return u"wrong-machine"_s;
+    case FindingKind::UnitConflict:
+        return u"unit-conflict"_s;
+    case FindingKind::RuntimeOnly:
+        return u"runtime-only-package"_s;
     }
     return {};
 }
@@ -50,6 +55,13 @@ QString folderOf(const QString& windowsPath)
 QString fileNameOf(const QString& windowsPath)
 {
     return windowsPath.sliced(std::max(windowsPath.lastIndexOf(u'\\'), windowsPath.lastIndexOf(u'/')) + 1);
+}
+
+// "dclstd70" of "C:\\...\\dclstd70.bpl", as the IDE names a package.
+QString packageName(const QString& windowsPath)
+{
+    const QString file = fileNameOf(windowsPath);
+    return file.section(u'.', 0, 0);
 }
 
 bool isPackageName(const QString& module)
@@ -107,7 +119,7 @@ class Checker
     }
 
     void checkPackage(const QString& list, const QString& entry, const QString& expanded,
-                      const QString& where)
+                      const QString& where, bool loaded)
     {
         const int root = moduleAt(expanded);
         const PeImports& image = m_modules[size_t(root)].image;
@@ -150,6 +162,39 @@ class Checker
                         u", DelphiRoot's Bin or Projects\\Bpl, the system or the Windows directory."_s);
             }
         }
+        // The IDE loads what a package imports before the package itself.
+        if (loaded) {
+            for (auto it = queue.rbegin(); it != queue.rend(); ++it)
+                checkUnits(list, entry, *it, root == *it ? where : QString());
+        }
+    }
+
+    // What the IDE does as it loads the module: a design-time package marked run-time only is
+    // refused, and so is a package with a unit that a package loaded before it contains.
+    void checkUnits(const QString& list, const QString& entry, int id, const QString& listedAs)
+    {
+        Module& m = m_modules[size_t(id)];
+        if (m.unitsClaimed)
+            return;
+        m.unitsClaimed = true;
+        const PackageInfo info = readPackageInfo(m_bridge.toHost(m.path));
+        if (!info.ok)
+            return;
+        const QString name = packageName(m.path);
+        if (info.runOnly && !listedAs.isEmpty())
+            add(FindingKind::RuntimeOnly, list, entry, m.path,
+                listedAs + u": "_s + m.path + u" is a run-time only package, which Delphi cannot install."_s);
+        if (info.duplicateCheckOff)
+            return;
+        for (const PackageUnit& unit : info.containedUnits) {
+            if (unit.weakPackaged)
+                continue;
+            const auto [it, first] = m_units.try_emplace(unit.name, name);
+            if (!first)
+                add(FindingKind::UnitConflict, list, entry, m.path,
+                    u"Cannot load package '"_s + name + u"'. It contains unit '"_s + unit.name +
+                        u"', which is also contained in package '"_s + it->second + u"'."_s);
+        }
     }
 
   private:
@@ -178,6 +223,7 @@ class Checker
         PeImports image;
         bool resolved = false;
         std::vector<Import> imports; // its package imports, looked up once resolved
+        bool unitsClaimed = false;   // its units are in m_units (it was loaded)
         unsigned walk = 0;           // the last walk that reached it
         int parent = -1;             // in that walk: the module importing it, and the import's index
         size_t parentImport = 0;
@@ -187,7 +233,8 @@ class Checker
     {
         const auto [it, first] = m_moduleIds.try_emplace(expanded, int(m_modules.size()));
         if (first)
-            m_modules.push_back({expanded, readPeImports(m_bridge.toHost(expanded)), false, {}, 0, -1, 0});
+            m_modules.push_back(
+                {expanded, readPeImports(m_bridge.toHost(expanded)), false, {}, false, 0, -1, 0});
         return it->second;
     }
 
@@ -255,6 +302,7 @@ class Checker
     AsciiFoldMap<bool> m_files;
     AsciiFoldMap<bool> m_dirs;
     AsciiFoldMap<int> m_moduleIds;
+    AsciiFoldMap<QString> m_units; // every unit of the packages loaded so far -> its package
     std::vector<Module> m_modules;
     unsigned m_walk = 0;
 };
@@ -300,7 +348,7 @@ std::vector<Finding> checkProjectHealth(const ConfigProject& project, const Path
             c.noteListing(seen, file, packages, p.name, p.file,
                           quoted(p.name) + u" in group "_s + project.groupName(g), u"Package"_s);
             if (exists)
-                c.checkPackage(packages, p.name, file, where);
+                c.checkPackage(packages, p.name, file, where, p.selected);
         }
     }
 
@@ -336,13 +384,18 @@ QString healthReportText(const std::vector<Finding>& findings)
 {
     if (findings.empty())
         return u"No problems found."_s;
-    constexpr int kKinds = int(FindingKind::WrongMachine) + 1;
+    constexpr int kKinds = int(FindingKind::RuntimeOnly) + 1;
     int counts[kKinds] = {};
     for (const Finding& f : findings)
         ++counts[int(f.kind)];
     QStringList parts;
-    const QString names[kKinds] = {u"missing files"_s, u"duplicates"_s, u"missing dependencies"_s,
-                                   u"unreadable packages"_s, u"packages for another machine"_s};
+    const QString names[kKinds] = {u"missing files"_s,
+                                   u"duplicates"_s,
+                                   u"missing dependencies"_s,
+                                   u"unreadable packages"_s,
+                                   u"packages for another machine"_s,
+                                   u"unit conflicts"_s,
+                                   u"run-time only packages"_s};
     for (int k = 0; k < kKinds; ++k) {
         if (counts[k] > 0)
             parts.append(QString::number(counts[k]) + u' ' + names[k]);

@@ -18,9 +18,12 @@ enum class FindingKind {
     MissingDependency, // a package that a package imports is found nowhere Windows would look
     UnreadableFile,    // a package's file exists but is no PE file whose imports can be read
     WrongMachine,      // a package's file is a PE image for another machine than 32-bit x86
+    UnitConflict,      // two packages loaded together contain the same unit
+    RuntimeOnly,       // a package marked run-time only is among the design-time packages
 };
 
-// "missing-file", "duplicate", "missing-dependency", "unreadable-file", "wrong-machine".
+// "missing-file", "duplicate", "missing-dependency", "unreadable-file", "wrong-machine",
+// "unit-conflict", "runtime-only-package".
 QString findingKindName(FindingKind kind);
 
 struct Finding
@@ -49,7 +52,9 @@ struct HealthCheckPlaces
 // package's folder, DelphiRoot's Bin and Projects\Bpl, the system directory or the Windows
 // directory; a missing one is reported with the chain of imports that needs it ("a.bpl ->
 // b.bpl -> c.bpl"). Imports of other kinds (system DLLs) are not looked up. Each package file is
-// read once, however often it is listed or imported.
+// read once, however often it is listed or imported. Of the checked packages, and of the packages
+// they load, no two may contain the same unit (weak packaged units, and packages whose duplicate
+// check is off, excepted), and none may be marked run-time only, as the IDE refuses both.
 std::vector<Finding> checkProjectHealth(const ConfigProject& project, const PathMacro& macro,
                                         const PathBridge& bridge, const HealthCheckPlaces& places);
 

@@ -8,6 +8,7 @@
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
 #include "support/ByteFields.h"
+#include "support/PackageFixture.h"
 #include "support/TestFiles.h"
 
 #include <QDir>
@@ -156,6 +157,40 @@ TEST_F(HealthCheck, APackageIsCheckedAsTheIdesProcessWouldLoadIt)
             EXPECT_TRUE(f[i].detail.contains(inDetail)) << f[i].detail.toStdString();
         }
     }
+}
+
+// Packages loaded together may not share a unit, weak packaged units and packages without the
+// duplicate check excepted, and a run-time only package cannot be installed; unchecked ones load not.
+TEST_F(HealthCheck, PackagesLoadedTogetherShareNoUnitAndNoneIsRunTimeOnly)
+{
+    const struct
+    {
+        QString name;
+        quint32 flags; // 2 design only, 4 run only, 8 no duplicate check
+        std::vector<test::FixtureUnit> units;
+        bool checked = true;
+    } packages[] = {{u"first"_s, 2, {{"Shared", 2}, {"Weak", 4}}},
+                    {u"second"_s, 2, {{"Shared", 2}, {"Weak", 4}}},
+                    {u"unchecked"_s, 2, {{"Shared", 2}}, false},
+                    {u"nocheck"_s, 10, {{"Shared", 2}}},
+                    {u"runtime"_s, 4, {{"Rt", 2}}}};
+    ConfigProject p;
+    ComponentListModel& g = p.addGroup(u"G"_s);
+    for (const auto& k : packages) {
+        put(u"P/"_s + k.name + u".bpl"_s,
+            fixtures::buildPeWithRcData({{u"PACKAGEINFO"_s, test::packageInfoBlob(k.flags, {}, k.units)}}));
+        g.add({k.name, u"C:\\P\\"_s + k.name + u".bpl"_s, {}, {}, k.checked});
+    }
+    const std::vector<Finding> f = check(p);
+    ASSERT_EQ(f.size(), 2u) << describe(f);
+    // The group lists its packages by name: runtime comes before second.
+    EXPECT_EQ(f[0].kind, FindingKind::RuntimeOnly);
+    EXPECT_EQ(f[1].kind, FindingKind::UnitConflict);
+    EXPECT_EQ(f[1].detail,
+              u"Cannot load package 'second'. It contains unit 'Shared', which is also contained in "
+              u"package 'first'."_s);
+    EXPECT_TRUE(
+        healthReportText(f).startsWith(u"2 findings: 1 unit conflicts, 1 run-time only packages\n"_s));
 }
 
 } // namespace
