@@ -13,20 +13,6 @@ using namespace vx;
 
 namespace {
 
-// Records which row the chooser preselected.
-class ChoicePrompter : public test::ScriptedPrompter
-{
-  public:
-    using ScriptedPrompter::chooseItem;
-    std::vector<int> preselected;
-    std::optional<int> chooseItem(QWidget* parent, const QString& title, const QString& label,
-                                  const QStringList& items, int current) override
-    {
-        preselected.push_back(current);
-        return ScriptedPrompter::chooseItem(parent, title, label, items, current);
-    }
-};
-
 class StartupTest : public ::testing::Test
 {
   protected:
@@ -85,7 +71,7 @@ TEST_F(StartupTest, AmongSeveralTheUserChoosesAndTheChoiceIsRemembered)
     const fixtures::Sandbox wine = prefix(u".wine"_s);
     const fixtures::Sandbox cx = prefix(u".cxoffice/D7"_s);
     {
-        ChoicePrompter prompts;
+        test::ScriptedPrompter prompts;
         prompts.chooseItem(1);
         const app::StartInstallation s = start();
         ASSERT_TRUE(s.installation);
@@ -93,15 +79,15 @@ TEST_F(StartupTest, AmongSeveralTheUserChoosesAndTheChoiceIsRemembered)
         EXPECT_EQ(prompts.choiceLists()[0],
                   (QStringList{wine.prefix + u" \u2014 C:\\Program Files\\Borland\\Delphi7\\ \u2014 7.0"_s,
                                cx.prefix + u" \u2014 C:\\Program Files\\Borland\\Delphi7\\ \u2014 7.0"_s}));
-        EXPECT_EQ(prompts.preselected, std::vector<int>{0});
+        EXPECT_EQ(prompts.preselectedItems(), std::vector<int>{0});
     }
     {
-        ChoicePrompter prompts;
+        test::ScriptedPrompter prompts;
         prompts.chooseItem(-1); // the remembered one preselected; cancelled: no installation
         const app::StartInstallation s = start();
         EXPECT_FALSE(s.installation);
         EXPECT_TRUE(s.refusal.isEmpty());
-        EXPECT_EQ(prompts.preselected, std::vector<int>{1});
+        EXPECT_EQ(prompts.preselectedItems(), std::vector<int>{1});
     }
     ASSERT_TRUE(chosenInstallation(config));
     EXPECT_EQ(chosenInstallation(config)->hostRoot, cx.delphiHost) << "a cancel keeps the choice";

@@ -71,6 +71,7 @@ class ScriptedPrompter : public Prompter
     const std::vector<QStringList>& languageLists() const { return m_languageLists; }
     const std::vector<QString>& fileListLabels() const { return m_fileListLabels; }
     const std::vector<QStringList>& choiceLists() const { return m_choiceLists; }
+    const std::vector<int>& preselectedItems() const { return m_preselected; }
 
     Button message(QWidget*, const Message& m) override
     {
@@ -125,9 +126,10 @@ class ScriptedPrompter : public Prompter
         return s && s->answer == Ok ? std::optional<QString>(s->path) : std::nullopt;
     }
     std::optional<int> chooseItem(QWidget*, const QString& title, const QString&, const QStringList& items,
-                                  int) override
+                                  int current) override
     {
         m_choiceLists.push_back(items);
+        m_preselected.push_back(current);
         const std::optional<Step> s = take(Kind::Choice, title);
         return s && s->answer == Ok ? std::optional<int>(s->path.toInt()) : std::nullopt;
     }
@@ -163,6 +165,7 @@ class ScriptedPrompter : public Prompter
     std::vector<QStringList> m_languageLists;
     std::vector<QString> m_fileListLabels;
     std::vector<QStringList> m_choiceLists;
+    std::vector<int> m_preselected;
 };
 
 } // namespace vx::test
