@@ -4,7 +4,9 @@
 #include "editing/EditingRules.h"
 #include "i18n/UiTexts.h"
 #include "platform/AsciiCase.h"
+#include "platform/PathBridge.h"
 #include "platform/ini/IniFile.h"
+#include "platform/pe/PackageInfo.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
 #include "prompter/Prompter.h"
@@ -226,7 +228,7 @@ void GroupCommands::popunSelAllCompClick()
     setAllInActiveGroup(false);
 }
 
-std::optional<QString> GroupCommands::choosePackage(int skipGroup, int skipRow)
+std::optional<GroupCommands::ChosenPackage> GroupCommands::choosePackage(int skipGroup, int skipRow)
 {
     ConfigProject& p = m_host.project();
     for (;;) {
@@ -241,9 +243,18 @@ std::optional<QString> GroupCommands::choosePackage(int skipGroup, int skipRow)
             }
             duplicate = findSameFile(p.group(g), *chosen, m_host.macro(), g == skipGroup ? skipRow : -1) >= 0;
         }
-        if (!duplicate)
-            return chosen;
-        warnOk(m_host, alreadyExistText(*chosen));
+        if (duplicate) {
+            warnOk(m_host, alreadyExistText(*chosen));
+            continue;
+        }
+        // The IDE refuses to install a run-time only package: better refused here than after Apply.
+        const PackageInfo info = readPackageInfo(m_host.bridge().toHost(*chosen));
+        if (info.ok && info.runOnly) {
+            warnOk(m_host, u'[' + *chosen + u"] "_s + uiText(UiText::MsgRunOnlyPackage));
+            continue;
+        }
+        return ChosenPackage{*chosen,
+                             info.ok && !info.description.isEmpty() ? info.description : baseName(*chosen)};
     }
 }
 
@@ -254,16 +265,15 @@ void GroupCommands::popAddCompClick()
     if (p.groupCount() == 0 || g < 0 || g >= p.groupCount())
         return;
     resetOpenDialog(m_host, m_host.macro().delphiRoot() + u"Components\\"_s + p.groupName(g));
-    const std::optional<QString> package = choosePackage(-1, -1);
+    const std::optional<ChosenPackage> package = choosePackage(-1, -1);
     if (!package)
         return;
-    const QString fallback = baseName(*package);
     ComponentEntry e;
-    e.name = askText(m_host, m_host.caption(u"TabSheetComponents"_s), kPackageNameMode, fallback);
-    e.file = m_host.macro().shorten(*package);
+    e.name = askText(m_host, m_host.caption(u"TabSheetComponents"_s), kPackageNameMode, package->defaultName);
+    e.file = m_host.macro().shorten(package->file);
     e.image = m_host.macro().entryImageIndex(e.file, nullptr);
-    e.includePath = askIncludePath(m_host, *package);
-    e.note = askText(m_host, noteTitle(m_host), kInputAcceptsEmpty, fallback);
+    e.includePath = askIncludePath(m_host, package->file);
+    e.note = askText(m_host, noteTitle(m_host), kInputAcceptsEmpty, package->defaultName);
     // Added checked, which runs the check-state handler as a click on its box would.
     e.selected = true;
     ComponentListModel& list = p.group(g);
@@ -287,18 +297,17 @@ void GroupCommands::popModifyCompClick()
         open.lastUse = OpenDialogState::LastUse::Components;
         resetOpenDialog(m_host, m_host.macro().delphiRoot() + u"Components\\"_s);
     }
-    const std::optional<QString> package = choosePackage(g, selected);
+    const std::optional<ChosenPackage> package = choosePackage(g, selected);
     if (!package)
         return;
-    const QString fallback = baseName(*package);
     // The caption may move the row in the caption-sorted list; the rest follows it there.
-    int r =
-        list.setCaption(selected, askText(m_host, uiText(UiText::CompFile), kInputAcceptsEmpty, fallback));
-    const QString file = m_host.macro().shorten(*package);
+    int r = list.setCaption(
+        selected, askText(m_host, uiText(UiText::CompFile), kInputAcceptsEmpty, package->defaultName));
+    const QString file = m_host.macro().shorten(package->file);
     list.setText(r, 1, file);
     list.setImage(r, m_host.macro().entryImageIndex(file, nullptr));
-    list.setText(r, 2, askIncludePath(m_host, *package));
-    list.setText(r, 3, askText(m_host, noteTitle(m_host), kInputAcceptsEmpty, fallback));
+    list.setText(r, 2, askIncludePath(m_host, package->file));
+    list.setText(r, 3, askText(m_host, noteTitle(m_host), kInputAcceptsEmpty, package->defaultName));
     list.setSelected(r, true);
     p.markModified();
     open.lastUse = OpenDialogState::LastUse::Components;

@@ -47,8 +47,16 @@ class GroupCommands
     // `own` is the group being renamed (its own caption is no duplicate), -1 for a new group.
     bool askGroupName(const QString& title, const QString& invalidText, int own, QString& name);
     // Asks for a package file until one is chosen that no group holds yet (skipping `skipRow` of
-    // group `skipGroup`); nothing when cancelled or when a group's list is missing (reported).
-    std::optional<QString> choosePackage(int skipGroup, int skipRow);
+    // group `skipGroup`) and that is not marked run-time only; nothing when cancelled or when a
+    // group's list is missing (reported).
+    // A package file chosen, and the default of its name and note prompts: the text of its
+    // DESCRIPTION, else the file's name.
+    struct ChosenPackage
+    {
+        QString file;
+        QString defaultName;
+    };
+    std::optional<ChosenPackage> choosePackage(int skipGroup, int skipRow);
     void setAllInActiveGroup(bool selected);
     void setAllInAllGroups(bool selected);
 

@@ -67,6 +67,11 @@ constexpr UiTextEntry kTable[] = {
     {u"Msg", u"MsgOpRecover", u"recover", T::Variable, {}},
     {u"Msg", u"MsgOpRestore", u"restore", T::Variable, {}},
     {u"Msg", u"MsgOpAssociate", u"file associations", T::Variable, {}},
+    {u"Msg",
+     u"MsgRunOnlyPackage",
+     u"is a run-time only package, which Delphi cannot install; please select again.",
+     T::Variable,
+     {}},
 
     {u"pop", u"Add", u"&Add", T::MenuItem, u"popAddExpert"},
     {u"pop", u"Del", u"&Del", T::MenuItem, u"popDelExpert"},
@@ -217,6 +222,7 @@ constexpr QStringView kVariableKeys[kUiTextCount] = {
     u"MsgOpRecover",
     u"MsgOpRestore",
     u"MsgOpAssociate",
+    u"MsgRunOnlyPackage",
 };
 
 constexpr bool sameText(QStringView a, QStringView b)

@@ -61,8 +61,9 @@ enum class UiText : int {
     MsgOpRecover,
     MsgOpRestore,
     MsgOpAssociate,
+    MsgRunOnlyPackage, // a package Add Component refuses
 };
-inline constexpr int kUiTextCount = 40;
+inline constexpr int kUiTextCount = 41;
 
 // One row of the language file: section and key (matched ignoring ASCII case), the English text
 // used when the file lacks the key, and the target. `object` is the control's object name (empty

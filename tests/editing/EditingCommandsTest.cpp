@@ -7,9 +7,11 @@
 #include "editing/OptionCommands.h"
 #include "editing/SearchPathCommands.h"
 #include "editing/ToolCommands.h"
+#include "fixtures/PeBuilder.h"
 #include "platform/ini/IniFile.h"
 #include "project/ProjectFile.h"
 #include "support/FakeEditingHost.h"
+#include "support/PackageFixture.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestFiles.h"
 
@@ -145,6 +147,23 @@ TEST_F(Commands, AddComponentOpensInTheGroupsFolderAndStoresMacroPaths)
               QStringList(
                   {u"dclnet70"_s, u"$(Delphi)\\Bin\\dclnet70.bpl"_s, u"$(Delphi)\\Source"_s, u"net note"_s}));
     EXPECT_TRUE(e.selected);
+}
+
+// A package's DESCRIPTION is the default of its name and note; a run-time only package is refused.
+TEST_F(Commands, AddComponentTakesThePackagesDescriptionAndRefusesARunTimeOnlyPackage)
+{
+    addGroups();
+    for (const auto& [name, flags] : {std::pair{u"rt"_s, 4u}, {u"vx"_s, 2u}})
+        test::writeAll(
+            c(u"P/"_s + name + u".bpl"_s),
+            fixtures::buildPeWithRcData({{u"PACKAGEINFO"_s, test::packageInfoBlob(flags, {}, {})},
+                                         {u"DESCRIPTION"_s, test::descriptionBlob(u"Vx tools"_s)}}));
+    ScriptedPrompter s;
+    s.chooseOpen(c(u"P/rt.bpl"_s)).answer(u"is a run-time only package"_s, Prompter::Ok);
+    s.chooseOpen(c(u"P/vx.bpl"_s)).type({}).chooseFolder({}).type({});
+    groupCmds.popAddCompClick();
+    const ComponentEntry e = project().group(0).entry(host.selectedRow(project().group(0)));
+    EXPECT_EQ(e.name + u'|' + e.note, u"Vx tools|Vx tools"_s);
 }
 
 // A file that any row of the list holds (of any group, for packages; the tools refuse alike) is
