@@ -13,8 +13,7 @@ namespace vx::app {
 void checkProjectCommand(CommandHost& h)
 {
     const Installation& inst = h.installation();
-    const integration::HealthCheckPlaces places{integration::windowsSystemDirectory(inst.prefix()),
-                                                u"C:\\windows"_s};
+    const integration::HealthCheckPlaces places = integration::healthCheckPlaces(inst.prefix());
     const std::vector<integration::Finding> findings =
         integration::checkProjectHealth(h.project(), h.macro(), inst.bridge, places);
     Prompter::current().message(h.dialogParent(),

@@ -8,6 +8,7 @@
 #include "delphireg/RegistryTransaction.h"
 #include "delphireg/Snapshots.h"
 #include "i18n/UiTexts.h"
+#include "integration/HealthCheck.h"
 #include "platform/Errors.h"
 #include "platform/FileOps.h"
 #include "platform/Installation.h"
@@ -92,6 +93,11 @@ void RegistryCommands::RzBitBtnApplyProjectClick()
             previewApply(scratch, h.project(), h.macro(), h.installation().bridge);
         preview = applyPreviewSummary(changes);
         details = applyPreviewLines(changes).join(u'\n');
+        const std::vector<integration::Finding> refused =
+            integration::checkPackagesApplyLoads(h.project(), h.macro(), h.installation().bridge,
+                                                 integration::healthCheckPlaces(h.installation().prefix()));
+        if (!refused.empty())
+            preview += u"\n\n"_s + integration::healthReportText(refused);
     } catch (const OperationError& e) {
         preview = e.message();
     }

@@ -66,8 +66,7 @@ int runCheck(const Invocation& call)
     const QString& source = call.args[0];
     ConfigProject project;
     loadSource(inst, source, project);
-    const integration::HealthCheckPlaces places{integration::windowsSystemDirectory(inst.prefix()),
-                                                u"C:\\windows"_s};
+    const integration::HealthCheckPlaces places = integration::healthCheckPlaces(inst.prefix());
     const std::vector<integration::Finding> findings =
         integration::checkProjectHealth(project, PathMacro(inst.delphiRoot), inst.bridge, places);
     if (call.isSet(u"json"_s)) {
@@ -126,6 +125,11 @@ int runApplyPreview(const Invocation& call)
         out() << applyPreviewSummary(changes) << '\n';
         for (const QString& line : applyPreviewLines(changes))
             out() << line << '\n';
+        // What Delphi would then refuse to load, before anything is written.
+        const std::vector<integration::Finding> refused = integration::checkPackagesApplyLoads(
+            project, PathMacro(inst.delphiRoot), inst.bridge, integration::healthCheckPlaces(inst.prefix()));
+        if (!refused.empty())
+            out() << "\nPackages Apply makes Delphi load: " << integration::healthReportText(refused) << '\n';
         out() << Qt::flush;
     }
     return changes.empty() ? Ok : Differs;

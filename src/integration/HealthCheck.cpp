@@ -1,5 +1,6 @@
 #include "integration/HealthCheck.h"
 
+#include "integration/EnvironmentHelpers.h"
 #include "platform/AsciiCase.h"
 #include "platform/PathBridge.h"
 #include "platform/pe/PackageInfo.h"
@@ -378,6 +379,25 @@ std::vector<Finding> checkProjectHealth(const ConfigProject& project, const Path
                       u"The search path's"_s);
     }
     return std::move(c.findings);
+}
+
+HealthCheckPlaces healthCheckPlaces(const QString& prefixDir)
+{
+    return {windowsSystemDirectory(prefixDir), u"C:\\windows"_s};
+}
+
+std::vector<Finding> checkPackagesApplyLoads(const ConfigProject& project, const PathMacro& macro,
+                                             const PathBridge& bridge, const HealthCheckPlaces& places)
+{
+    ConfigProject loaded;
+    for (int g = 0; g < project.groupCount(); ++g) {
+        ComponentListModel& group = loaded.addGroup(project.groupName(g));
+        for (int r = 0; r < project.group(g).count(); ++r) {
+            if (project.group(g).entry(r).selected)
+                group.add(project.group(g).entry(r));
+        }
+    }
+    return checkProjectHealth(loaded, macro, bridge, places);
 }
 
 QString healthReportText(const std::vector<Finding>& findings)

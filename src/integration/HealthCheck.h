@@ -58,6 +58,13 @@ struct HealthCheckPlaces
 std::vector<Finding> checkProjectHealth(const ConfigProject& project, const PathMacro& macro,
                                         const PathBridge& bridge, const HealthCheckPlaces& places);
 
+// Where the check looks in the prefix: its system directory (syswow64 or system32) and C:\windows.
+HealthCheckPlaces healthCheckPlaces(const QString& prefixDir);
+
+// The findings of what Apply makes the IDE load: the checked packages, and what they load.
+std::vector<Finding> checkPackagesApplyLoads(const ConfigProject& project, const PathMacro& macro,
+                                             const PathBridge& bridge, const HealthCheckPlaces& places);
+
 // The report as text: a summary line, then one line per finding ("No problems found." when clean).
 QString healthReportText(const std::vector<Finding>& findings);
 

@@ -1,4 +1,5 @@
 #include "delphireg/Snapshots.h"
+#include "fixtures/PeBuilder.h"
 #include "fixtures/Sandbox.h"
 #include "platform/ini/IniFile.h"
 #include "platform/registry/RegistryStore.h"
@@ -6,6 +7,7 @@
 #include "support/CliRunner.h"
 #include "support/FakeWine.h"
 #include "support/MemoryRegistryStore.h"
+#include "support/PackageFixture.h"
 #include "support/RegistryContents.h"
 #include "support/TestFiles.h"
 
@@ -273,9 +275,14 @@ TEST_F(CliTest, CheckReportsFindingsOfAProjectAndTheRegistry)
 TEST_F(CliTest, ApplyDryRunPrintsTheChangesAndWritesNothing)
 {
     const QByteArray user = userReg();
+    // A checked package that Delphi would refuse to load is named before anything is written.
+    test::writeAll(sb.delphiHost + u"/bin/dcldb70.bpl"_s,
+                   fixtures::buildPeWithRcData({{u"PACKAGEINFO"_s, test::packageInfoBlob(4, {}, {})}}));
     const CliRun r = cli({u"apply"_s, u"--dry-run"_s, sb.sampleProject});
     ASSERT_EQ(r.code, 3) << r.err.constData();
     EXPECT_TRUE(r.out.startsWith("Apply makes ")) << r.out.constData();
+    EXPECT_TRUE(r.out.contains("\nPackages Apply makes Delphi load: ")) << r.out.constData();
+    EXPECT_TRUE(r.out.contains("dcldb70.bpl is a run-time only package")) << r.out.constData();
     EXPECT_TRUE(r.out.contains("\nExperts:\n  HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Experts\n"
                                "    removed External Wizard = C:\\Tools\\Experts\\Wizard.dll\n"))
         << r.out.constData();
