@@ -8,7 +8,7 @@ namespace vx::editing {
 
 void OptionCommands::RzButtonLangClick()
 {
-    const QStringList names = languageNames(m_host.languageFolders());
+    const QStringList names = availableLanguages(m_host.languageFolders());
     const std::optional<QString> chosen =
         Prompter::current().selectLanguage(m_host.dialogParent(), m_host.dialogs().language, names);
     if (!chosen || chosen->isEmpty())
@@ -26,16 +26,6 @@ void OptionCommands::RzBitBtnFontClick()
     dialogs.input.font = *chosen;
     dialogs.language.font = *chosen;
     dialogs.fileList.font = *chosen;
-}
-
-QStringList OptionCommands::languageNames(const QString& hostFolder)
-{
-    return availableLanguages(hostFolder);
-}
-
-QStringList OptionCommands::languageNames(const QStringList& folders)
-{
-    return availableLanguages(folders);
 }
 
 } // namespace vx::editing
