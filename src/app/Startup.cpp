@@ -5,7 +5,6 @@
 #include "prompter/Prompter.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -13,12 +12,6 @@ using namespace Qt::StringLiterals;
 namespace vx::app {
 
 namespace {
-
-bool hasDelphi(const Installation& installation)
-{
-    const QString exe = installation.delphiExeHost();
-    return !exe.isEmpty() && QFileInfo(exe).isFile();
-}
 
 // A choice that cannot be written is not remembered; the program works all the same.
 void remember(const QString& configPath, const std::optional<ChosenInstallation>& chosen)
@@ -38,7 +31,7 @@ Installation fromFound(const FoundInstallation& found)
 
 QString missingDelphiMessage(const Installation& installation)
 {
-    if (hasDelphi(installation))
+    if (installation.hasDelphiExe())
         return {};
     return u"Delphi(Bin\\Delphi32.exe) is not found!\n\nPlease copy me to Delphi's directory and run again."_s;
 }
@@ -79,7 +72,7 @@ StartInstallation chooseStartInstallation(const QString& programDir, const Start
         return {named, {}};
     }
     const Installation beside = Installation::locate(programDir, options.prefix);
-    if (hasDelphi(beside))
+    if (beside.hasDelphiExe())
         return {beside, {}};
 
     const auto [found, searched] = searchInstallations(env, options.prefix);

@@ -28,7 +28,7 @@ Installation chooseInstallation(const QString& rootOption, const QString& prefix
         return Installation::locate(rootOption, prefixOption);
     }
     const Installation beside = Installation::locate(QCoreApplication::applicationDirPath(), prefixOption);
-    if (const QString exe = beside.delphiExeHost(); !exe.isEmpty() && QFileInfo(exe).isFile())
+    if (beside.hasDelphiExe())
         return beside;
     const auto [found, searched] = searchInstallations(finderEnvironmentOfProcess(), prefixOption);
     if (found.size() == 1)

@@ -1,6 +1,5 @@
 #include "platform/Installation.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 using namespace Qt::StringLiterals;
@@ -9,10 +8,9 @@ namespace vx {
 
 Installation Installation::locate(const QString& hostDir, const QString& prefixOverride)
 {
-    const QString root = QDir::cleanPath(QFileInfo(hostDir).absoluteFilePath());
-    const QString prefix = prefixOverride.isEmpty()
-                               ? PathBridge::discoverPrefix(root)
-                               : QDir::cleanPath(QFileInfo(prefixOverride).absoluteFilePath());
+    const QString root = absoluteCleanPath(hostDir);
+    const QString prefix =
+        prefixOverride.isEmpty() ? PathBridge::discoverPrefix(root) : absoluteCleanPath(prefixOverride);
     Installation inst{root, {}, PathBridge(prefix)};
     inst.delphiRoot = inst.bridge.toWindowsDir(root);
     return inst;
@@ -26,6 +24,12 @@ QString Installation::delphiExeWindows() const
 QString Installation::delphiExeHost() const
 {
     return bridge.toHost(delphiExeWindows());
+}
+
+bool Installation::hasDelphiExe() const
+{
+    const QString exe = delphiExeHost();
+    return !exe.isEmpty() && QFileInfo(exe).isFile();
 }
 
 } // namespace vx

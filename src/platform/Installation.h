@@ -21,6 +21,8 @@ struct Installation
     // DelphiRoot + "bin\Delphi32.exe" and its host path.
     QString delphiExeWindows() const;
     QString delphiExeHost() const;
+    // True when that file is there (the start's first check).
+    bool hasDelphiExe() const;
 };
 
 } // namespace vx

@@ -20,11 +20,6 @@ namespace vx {
 
 namespace {
 
-QString absoluteClean(const QString& path)
-{
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-}
-
 QString xdgBase(const QString& value, const QString& home, const QString& belowHome)
 {
     if (!value.isEmpty() && QDir::isAbsolutePath(value))
@@ -66,7 +61,7 @@ std::vector<Place> placesOf(const FinderEnvironment& env)
     const QString home = QDir::cleanPath(env.home);
     std::vector<Place> places;
     if (!env.winePrefix.isEmpty())
-        places.push_back({absoluteClean(env.winePrefix), PrefixPlace::Wine, Reach::Folder});
+        places.push_back({absoluteCleanPath(env.winePrefix), PrefixPlace::Wine, Reach::Folder});
     places.push_back({home + u"/.wine"_s, PrefixPlace::Wine, Reach::Folder});
     places.push_back({env.dataHome() + u"/bottles/bottles"_s, PrefixPlace::Bottles, Reach::Children});
     places.push_back({home + u"/.var/app/com.usebottles.bottles/data/bottles/bottles"_s, PrefixPlace::Bottles,
@@ -78,7 +73,7 @@ std::vector<Place> placesOf(const FinderEnvironment& env)
     places.push_back({home + u"/.cxoffice"_s, PrefixPlace::CrossOver, Reach::Children});
     for (const QString& folder : env.userFolders) {
         if (!folder.trimmed().isEmpty())
-            places.push_back({absoluteClean(folder.trimmed()), PrefixPlace::User, Reach::FolderOrItsOwn});
+            places.push_back({absoluteCleanPath(folder.trimmed()), PrefixPlace::User, Reach::FolderOrItsOwn});
     }
     return places;
 }
@@ -236,7 +231,7 @@ std::vector<PrefixCandidate> findPrefixes(const FinderEnvironment& env)
             if (canonical.isEmpty() || seen.contains(canonical))
                 continue;
             seen.insert(canonical);
-            out.push_back({absoluteClean(dir), place.kind});
+            out.push_back({absoluteCleanPath(dir), place.kind});
         }
     }
     return out;
@@ -294,10 +289,9 @@ std::vector<FoundInstallation> installationsIn(const PrefixCandidate& prefix)
             continue;
         seen.insert(canonical);
         const Installation inst = Installation::locate(folder, prefix.path);
-        const QString exe = inst.delphiExeHost();
-        if (exe.isEmpty() || !QFileInfo(exe).isFile())
+        if (!inst.hasDelphiExe())
             continue;
-        const PeVersionInfo version = readPeVersion(exe);
+        const PeVersionInfo version = readPeVersion(inst.delphiExeHost());
         if (!version.hasVersionResource || !ideVersionOk(version.productVersion))
             continue;
         out.push_back({prefix.path, prefix.place, inst.hostRoot, inst.delphiRoot, version.productVersion});
@@ -319,7 +313,7 @@ InstallationSearch searchInstallations(const FinderEnvironment& env, const QStri
 {
     if (namedPrefix.isEmpty())
         return {findInstallations(env), searchedPlaces(env)};
-    const QString prefix = QDir::cleanPath(QFileInfo(namedPrefix).absoluteFilePath());
+    const QString prefix = absoluteCleanPath(namedPrefix);
     return {installationsIn({prefix, PrefixPlace::User}), {prefix}};
 }
 

@@ -11,12 +11,12 @@ using namespace Qt::StringLiterals;
 
 namespace vx {
 
-namespace {
-
-QString absoluteClean(const QString& path)
+QString absoluteCleanPath(const QString& hostPath)
 {
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    return QDir::cleanPath(QFileInfo(hostPath).absoluteFilePath());
 }
+
+namespace {
 
 // Joins without doubling the separator after "/" (the root of z:).
 QString joinHost(const QString& dir, const QString& name)
@@ -99,14 +99,14 @@ struct Drive
 } // namespace
 
 PathBridge::PathBridge(const QString& prefixDir)
-    : m_prefix(prefixDir.isEmpty() ? QString() : absoluteClean(prefixDir))
+    : m_prefix(prefixDir.isEmpty() ? QString() : absoluteCleanPath(prefixDir))
 {
 }
 
 QString PathBridge::discoverPrefix(const QString& hostDir)
 {
     // Walk up lexically: QDir::cdUp() would stop at the first directory that does not exist.
-    QString dir = absoluteClean(hostDir);
+    QString dir = absoluteCleanPath(hostDir);
     while (true) {
         if (QFileInfo::exists(joinHost(dir, u"system.reg"_s)) ||
             QFileInfo(joinHost(dir, u"dosdevices"_s)).isDir())
@@ -118,7 +118,7 @@ QString PathBridge::discoverPrefix(const QString& hostDir)
     }
     const QString fromEnv = qEnvironmentVariable("WINEPREFIX");
     if (!fromEnv.isEmpty())
-        return absoluteClean(fromEnv);
+        return absoluteCleanPath(fromEnv);
     return QDir::cleanPath(QDir::homePath() + u"/.wine");
 }
 
@@ -191,7 +191,7 @@ QString PathBridge::toWindows(const QString& hostPath) const
 {
     if (hostPath.isEmpty())
         return {};
-    QString path = absoluteClean(hostPath);
+    QString path = absoluteCleanPath(hostPath);
 
     QList<Drive> drives;
     const auto addDrive = [this, &drives](QChar letter) {

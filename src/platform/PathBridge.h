@@ -4,6 +4,9 @@
 
 namespace vx {
 
+// A host path made absolute (against the current directory) and clean ("a/./b/../c" is "a/c").
+QString absoluteCleanPath(const QString& hostPath);
+
 // The one place where Windows-form paths (what the IDE and the registry see, "C:\Program Files\...")
 // and host paths (what this program opens) meet. Windows to host goes through the prefix's
 // `dosdevices` drive links, resolving every component case-insensitively as Windows does; host to

@@ -1,5 +1,7 @@
 #include "project/ProgramPlace.h"
 
+#include "platform/PathBridge.h"
+
 #include "platform/InstallationFinder.h"
 #include "platform/ini/IniFile.h"
 
@@ -15,15 +17,11 @@ namespace {
 
 const QString kSection = u"Installations"_s;
 
-QString absoluteClean(const QString& path)
-{
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-}
-
 bool sameFolder(const QString& a, const QString& b)
 {
     const QString ca = QFileInfo(a).canonicalFilePath();
-    return ca.isEmpty() ? absoluteClean(a) == absoluteClean(b) : ca == QFileInfo(b).canonicalFilePath();
+    return ca.isEmpty() ? absoluteCleanPath(a) == absoluteCleanPath(b)
+                        : ca == QFileInfo(b).canonicalFilePath();
 }
 
 } // namespace
@@ -37,9 +35,9 @@ QString installedLanguageFolder(const QString& executablePath)
 
 QString installationSettingsPath(const QString& configHome, const QString& prefix, const QString& hostRoot)
 {
-    const QString absolutePrefix = absoluteClean(prefix);
+    const QString absolutePrefix = absoluteCleanPath(prefix);
     const QByteArray hash = QCryptographicHash::hash(
-        (absolutePrefix + u'\n' + absoluteClean(hostRoot)).toUtf8(), QCryptographicHash::Sha256);
+        (absolutePrefix + u'\n' + absoluteCleanPath(hostRoot)).toUtf8(), QCryptographicHash::Sha256);
     // The folder's name without leading dots, so that ~/.wine's file is not hidden.
     QString name = QFileInfo(absolutePrefix).fileName();
     while (name.startsWith(u'.'))
