@@ -4,7 +4,6 @@
 #include "platform/AsciiCase.h"
 #include "platform/PathBridge.h"
 #include "platform/pe/PackageInfo.h"
-#include "platform/pe/PeImports.h"
 #include "project/ConfigProject.h"
 #include "project/PathMacro.h"
 
@@ -123,7 +122,7 @@ class Checker
                       const QString& where, bool loaded)
     {
         const int root = moduleAt(expanded);
-        const PeImports& image = m_modules[size_t(root)].image;
+        const PeImports& image = m_modules[size_t(root)].file.imports;
         // The IDE is a 32-bit x86 process: Wine loads no other image into it, whatever it imports.
         if (image.headersRead && !image.isX86Image()) {
             add(FindingKind::WrongMachine, list, entry, expanded,
@@ -178,7 +177,7 @@ class Checker
         if (m.unitsClaimed)
             return;
         m.unitsClaimed = true;
-        const PackageInfo info = readPackageInfo(m_bridge.toHost(m.path));
+        const PackageInfo& info = m.file.info;
         if (!info.ok)
             return;
         const QString name = packageName(m.path);
@@ -220,8 +219,8 @@ class Checker
     // A package file that the check has read, once however often it is listed or imported.
     struct Module
     {
-        QString path; // Windows form, as found
-        PeImports image;
+        QString path;     // Windows form, as found
+        PackageFile file; // its import table and package information
         bool resolved = false;
         std::vector<Import> imports; // its package imports, looked up once resolved
         bool unitsClaimed = false;   // its units are in m_units (it was loaded)
@@ -235,7 +234,7 @@ class Checker
         const auto [it, first] = m_moduleIds.try_emplace(expanded, int(m_modules.size()));
         if (first)
             m_modules.push_back(
-                {expanded, readPeImports(m_bridge.toHost(expanded)), false, {}, false, 0, -1, 0});
+                {expanded, readPackageFile(m_bridge.toHost(expanded)), false, {}, false, 0, -1, 0});
         return it->second;
     }
 
@@ -246,7 +245,7 @@ class Checker
         if (m_modules[size_t(id)].resolved)
             return;
         m_modules[size_t(id)].resolved = true;
-        const PeImports& image = m_modules[size_t(id)].image;
+        const PeImports& image = m_modules[size_t(id)].file.imports;
         if (!image.ok || !image.isX86Image())
             return;
         const QStringList modules = image.modules;

@@ -4,8 +4,6 @@
 #include "platform/pe/PeImage.h"
 #include "platform/pe/PeResource.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <optional>
 
@@ -204,17 +202,19 @@ PackageInfo parsePackageInfo(QByteArrayView image)
 
 PackageInfo readPackageInfo(const QString& hostPath)
 {
-    QFile file(hostPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return failure(u"cannot be read: "_s + file.errorString());
-    const qint64 size = std::min(file.size(), pe::kMaxReadBytes);
-    if (size == 0)
-        return parsePackageInfo({});
-    const uchar* mapped = file.map(0, size);
-    if (!mapped)
-        return failure(u"cannot be mapped: "_s + file.errorString());
-    // The map ends with the file; the result holds copies of what it read.
-    return parsePackageInfo(QByteArrayView(mapped, size));
+    const pe::MappedFile file(hostPath);
+    return file.ok() ? parsePackageInfo(file.bytes()) : failure(file.error());
+}
+
+PackageFile readPackageFile(const QString& hostPath)
+{
+    const pe::MappedFile file(hostPath);
+    if (!file.ok()) {
+        PackageFile failed;
+        failed.imports.error = failed.info.error = file.error();
+        return failed;
+    }
+    return {parsePeImports(file.bytes()), parsePackageInfo(file.bytes())};
 }
 
 } // namespace vx

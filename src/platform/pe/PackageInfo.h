@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/pe/PeImports.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
@@ -58,5 +60,14 @@ QString moduleTypeName(PackageModuleType type);
 PackageInfo parsePackageInfo(QByteArrayView image);
 // Reads the file at a host path through a memory map (at most its first 64 MiB) and parses it.
 PackageInfo readPackageInfo(const QString& hostPath);
+
+// What a package file says of what it loads: its import table and its package information, read
+// through one map of the file.
+struct PackageFile
+{
+    PeImports imports;
+    PackageInfo info;
+};
+PackageFile readPackageFile(const QString& hostPath);
 
 } // namespace vx

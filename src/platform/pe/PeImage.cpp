@@ -1,7 +1,5 @@
 #include "platform/pe/PeImage.h"
 
-#include <QFile>
-
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -97,16 +95,21 @@ std::optional<Layout> readLayout(const Bytes& bytes, QString* why)
     return layout;
 }
 
-std::optional<QByteArray> readImage(const QString& hostPath, QString* why)
+MappedFile::MappedFile(const QString& hostPath) : m_file(hostPath)
 {
-    QFile file(hostPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (why)
-            *why = u"cannot be read: "_s + file.errorString();
-        return std::nullopt;
+    if (!m_file.open(QIODevice::ReadOnly)) {
+        m_error = u"cannot be read: "_s + m_file.errorString();
+        return;
     }
-    // Asked for no more than the file holds: read(n) allocates n bytes first.
-    return file.read(std::min(file.size(), kMaxReadBytes));
+    const qint64 size = std::min(m_file.size(), kMaxReadBytes);
+    if (size == 0)
+        return; // nothing to map: an empty file reads as no bytes
+    const uchar* mapped = m_file.map(0, size);
+    if (!mapped) {
+        m_error = u"cannot be mapped: "_s + m_file.errorString();
+        return;
+    }
+    m_bytes = QByteArrayView(mapped, size);
 }
 
 } // namespace vx::pe

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QFile>
 #include <QString>
 
 #include <optional>
@@ -70,8 +71,24 @@ struct Layout
 // The layout of an image, or nothing with the reason when its headers do not make sense.
 std::optional<Layout> readLayout(const Bytes& bytes, QString* why = nullptr);
 
-// The first kMaxReadBytes of a file (no more than it holds); nothing, with the reason, when it
-// cannot be read.
-std::optional<QByteArray> readImage(const QString& hostPath, QString* why = nullptr);
+// The first kMaxReadBytes of a file (no more than it holds), mapped read-only for as long as this
+// object lives, so that a reader touches only the pages it looks at. bytes() is empty, with the
+// reason in error(), when the file cannot be opened or mapped.
+class MappedFile
+{
+  public:
+    explicit MappedFile(const QString& hostPath);
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    bool ok() const { return m_error.isEmpty(); }
+    const QString& error() const { return m_error; }
+    QByteArrayView bytes() const { return m_bytes; }
+
+  private:
+    QFile m_file;
+    QByteArrayView m_bytes;
+    QString m_error;
+};
 
 } // namespace vx::pe

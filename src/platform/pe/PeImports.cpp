@@ -25,7 +25,7 @@ PeImports failure(const QString& why)
 
 } // namespace
 
-PeImports parsePeImports(const QByteArray& image)
+PeImports parsePeImports(QByteArrayView image)
 {
     const pe::Bytes bytes(image);
     QString why;
@@ -93,9 +93,8 @@ PeImports parsePeImports(const QByteArray& image)
 
 PeImports readPeImports(const QString& hostPath)
 {
-    QString why;
-    const std::optional<QByteArray> image = pe::readImage(hostPath, &why);
-    return image ? parsePeImports(*image) : failure(why);
+    const pe::MappedFile file(hostPath);
+    return file.ok() ? parsePeImports(file.bytes()) : failure(file.error());
 }
 
 } // namespace vx

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -29,8 +29,8 @@ struct PeImports
 // Parses a 32-bit (PE32) or 64-bit (PE32+) image held in memory. Every offset is bounds-checked:
 // a truncated file, descriptors or names outside the file, a table that never ends give ok ==
 // false with a reason, never a crash. A file without an import table has ok and no modules.
-PeImports parsePeImports(const QByteArray& image);
-// Reads the file at a host path (at most 64 MiB) and parses it.
+PeImports parsePeImports(QByteArrayView image);
+// Reads the file at a host path through a memory map (at most its first 64 MiB) and parses it.
 PeImports readPeImports(const QString& hostPath);
 
 } // namespace vx

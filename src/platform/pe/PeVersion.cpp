@@ -177,7 +177,7 @@ PeVersionInfo parseVersionBlob(const Bytes& bytes, qint64 start, qint64 size)
 
 } // namespace
 
-PeVersionInfo parsePeVersion(const QByteArray& image)
+PeVersionInfo parsePeVersion(QByteArrayView image)
 {
     const Bytes bytes(image);
     const std::optional<pe::Layout> layout = pe::readLayout(bytes);
@@ -191,8 +191,8 @@ PeVersionInfo parsePeVersion(const QByteArray& image)
 
 PeVersionInfo readPeVersion(const QString& hostPath)
 {
-    const std::optional<QByteArray> image = pe::readImage(hostPath);
-    return image ? parsePeVersion(*image) : PeVersionInfo{};
+    const pe::MappedFile file(hostPath);
+    return parsePeVersion(file.bytes());
 }
 
 QString shownProductVersion(const PeVersionInfo& info)

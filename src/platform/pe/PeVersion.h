@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 namespace vx {
@@ -18,7 +18,7 @@ inline constexpr char16_t kValueNotAvailable[] = u"Value Not Available";
 
 // Parses a PE image held in memory. Every offset is bounds-checked: a truncated or hostile file
 // gives hasVersionResource == false, never a crash.
-PeVersionInfo parsePeVersion(const QByteArray& image);
+PeVersionInfo parsePeVersion(QByteArrayView image);
 // Reads the file at a host path (at most 64 MiB are looked at) and parses it.
 PeVersionInfo readPeVersion(const QString& hostPath);
 
