@@ -64,9 +64,26 @@ QString packageName(const QString& windowsPath)
     return file.section(u'.', 0, 0);
 }
 
-bool isPackageName(const QString& module)
+bool isPackageName(QStringView module)
 {
-    return module.size() > 4 && equalsIgnoringAsciiCase(QStringView(module).last(4), u".bpl");
+    return module.size() > 4 && equalsIgnoringAsciiCase(module.last(4), u".bpl");
+}
+
+QStringView withoutBplExtension(QStringView module)
+{
+    return isPackageName(module) ? module.chopped(4) : module;
+}
+
+// Whether the imported file ("rtl70.bpl") is the package that PACKAGEINFO requires ("rtl70",
+// "rtl"): the same name, or the name followed by the version suffix a package's file carries.
+bool importServes(QStringView import, QStringView required)
+{
+    const QStringView file = withoutBplExtension(import);
+    const QStringView name = withoutBplExtension(required);
+    if (!startsWithIgnoringAsciiCase(file, name))
+        return false;
+    const QStringView suffix = file.sliced(name.size());
+    return std::all_of(suffix.begin(), suffix.end(), [](QChar c) { return c.isDigit(); });
 }
 
 class Checker
@@ -92,6 +109,11 @@ class Checker
     }
 
     bool fileExists(const QString& expanded) { return cached(m_files, expanded, false); }
+
+    // A checked package that Apply would list under Known Packages: the IDE loads it at its start,
+    // so it serves every later import of its file name, as Windows takes a module already loaded
+    // before it searches any folder. The first of one file name is the one loaded.
+    void knowPackage(const QString& expanded) { m_known.try_emplace(fileNameOf(expanded), expanded); }
     bool dirExists(const QString& expanded) { return cached(m_dirs, withoutTrailingSlash(expanded), true); }
 
     // A tool's program may be a bare name ("notepad.exe"), which Windows finds in the system and
@@ -155,11 +177,15 @@ class Checker
                 }
                 if (!reported.try_emplace(import.name, true).second)
                     continue;
+                const QString importer = m_modules[size_t(from)].path;
                 add(FindingKind::MissingDependency, list, entry, import.name,
                     where + u" needs the package "_s + import.name + u" ("_s + chainTo(from, root) +
-                        u" -> "_s + import.name + u"), which is not in "_s +
-                        folderOf(m_modules[size_t(from)].path) +
-                        u", DelphiRoot's Bin or Projects\\Bpl, the system or the Windows directory."_s);
+                        u" -> "_s + import.name +
+                        (import.required ? u", required by the PACKAGEINFO of "_s + fileNameOf(importer)
+                                         : QString()) +
+                        u"), which is not in "_s + folderOf(importer) +
+                        u", DelphiRoot's Bin or Projects\\Bpl, the system or the Windows directory, and "
+                        u"no checked package has its name."_s);
             }
         }
         // The IDE loads what a package imports before the package itself.
@@ -214,6 +240,7 @@ class Checker
     {
         QString name; // as the importing module names it
         int module = -1;
+        bool required = false; // named only by the module's PACKAGEINFO, not by its import table
     };
 
     // A package file that the check has read, once however often it is listed or imported.
@@ -249,13 +276,24 @@ class Checker
         if (!image.ok || !image.isX86Image())
             return;
         const QStringList modules = image.modules;
+        const QStringList required = m_modules[size_t(id)].file.info.requiredPackages;
         const QString ownFolder = folderOf(m_modules[size_t(id)].path);
         std::vector<Import> imports;
-        for (const QString& module : modules) {
-            if (!isPackageName(module))
-                continue;
+        const auto follow = [&](const QString& module, bool fromPackageInfo) {
             const QString found = locatePackage(ownFolder, module);
-            imports.push_back({module, found.isEmpty() ? -1 : moduleAt(found)}); // may grow m_modules
+            imports.push_back(
+                {module, found.isEmpty() ? -1 : moduleAt(found), fromPackageInfo}); // may grow m_modules
+        };
+        for (const QString& module : modules) {
+            if (isPackageName(module))
+                follow(module, false);
+        }
+        // What PACKAGEINFO requires and the import table does not load is loaded by the IDE as well,
+        // from the file "<name>.bpl".
+        for (const QString& name : required) {
+            if (std::none_of(imports.begin(), imports.end(),
+                             [&](const Import& i) { return importServes(i.name, name); }))
+                follow(isPackageName(name) ? name : name + u".bpl"_s, true);
         }
         m_modules[size_t(id)].imports = std::move(imports);
     }
@@ -284,10 +322,13 @@ class Checker
         return names.join(u" -> "_s);
     }
 
-    // Where Windows finds a package that a module imports: in the module's folder, then in Bin,
-    // Projects\Bpl, the system and the Windows directory. Empty when nowhere.
+    // Where Windows finds a package that a module imports: among the Known Packages, in the
+    // module's folder, then in Bin, Projects\Bpl, the system and the Windows directory. Empty when
+    // nowhere.
     QString locatePackage(const QString& ownFolder, const QString& module)
     {
+        if (const auto known = m_known.find(module); known != m_known.end())
+            return known->second;
         if (!ownFolder.isEmpty() && fileExists(ownFolder + u'\\' + module))
             return ownFolder + u'\\' + module;
         for (const QString& dir : std::as_const(m_searchDirs)) {
@@ -302,6 +343,7 @@ class Checker
     AsciiFoldMap<bool> m_files;
     AsciiFoldMap<bool> m_dirs;
     AsciiFoldMap<int> m_moduleIds;
+    AsciiFoldMap<QString> m_known; // file name -> the checked package of that name
     AsciiFoldMap<QString> m_units; // every unit of the packages loaded so far -> its package
     std::vector<Module> m_modules;
     unsigned m_walk = 0;
@@ -327,6 +369,14 @@ std::vector<Finding> checkProjectHealth(const ConfigProject& project, const Path
         c.noteListing(seen, file, experts, e.name, e.file, where, u"Expert"_s);
     }
 
+    for (int g = 0; g < project.groupCount(); ++g) {
+        for (int r = 0; r < project.group(g).count(); ++r) {
+            const ComponentEntry p = project.group(g).entry(r);
+            const QString file = macro.expand(p.file);
+            if (p.selected && c.fileExists(file))
+                c.knowPackage(file);
+        }
+    }
     seen.clear();
     for (int g = 0; g < project.groupCount(); ++g) {
         const ComponentListModel& list = project.group(g);

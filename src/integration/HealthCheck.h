@@ -48,11 +48,12 @@ struct HealthCheckPlaces
 // search-path folders must exist; the same file must not be listed twice among the experts,
 // among the packages of all groups, or in the search path; a package must be a 32-bit x86 PE
 // image (the only kind the IDE's process can load); and every package (".bpl") that a
-// package imports, and every package those import in turn, must be found in the importing
-// package's folder, DelphiRoot's Bin and Projects\Bpl, the system directory or the Windows
-// directory; a missing one is reported with the chain of imports that needs it ("a.bpl ->
-// b.bpl -> c.bpl"). Imports of other kinds (system DLLs) are not looked up. Each package file is
-// read once, however often it is listed or imported. Of the checked packages, and of the packages
+// package imports or its PACKAGEINFO requires, and every package those need in turn, must be a
+// checked package of the project (the IDE has loaded it) or be found in the importing package's
+// folder, DelphiRoot's Bin and Projects\Bpl, the system directory or the Windows directory; a
+// missing one is reported with the chain that needs it ("a.bpl -> b.bpl -> c.bpl"). Imports of
+// other kinds (system DLLs) are not looked up. Each package file is read once, through one map,
+// however often it is listed or imported. Of the checked packages, and of the packages
 // they load, no two may contain the same unit (weak packaged units, and packages whose duplicate
 // check is off, excepted), and none may be marked run-time only, as the IDE refuses both.
 std::vector<Finding> checkProjectHealth(const ConfigProject& project, const PathMacro& macro,

@@ -193,4 +193,43 @@ TEST_F(HealthCheck, PackagesLoadedTogetherShareNoUnitAndNoneIsRunTimeOnly)
         healthReportText(f).startsWith(u"2 findings: 1 unit conflicts, 1 run-time only packages\n"_s));
 }
 
+// What PACKAGEINFO requires is followed as the imports are ("base" is base70.bpl, by its version
+// suffix), and a checked package serves the imports of its file name wherever it lies.
+TEST_F(HealthCheck, RequirementsAreFollowedThroughPackageInfoAndTheCheckedPackages)
+{
+    const QString folder = box.prefix + u"/drive_c/P"_s;
+    QDir().mkpath(folder);
+    QDir().mkpath(box.prefix + u"/drive_c/Elsewhere"_s);
+    test::PackageBuilder builder(folder);
+    ASSERT_TRUE(builder.missing().isEmpty()) << builder.missing().toStdString();
+    QString why;
+    ASSERT_TRUE(builder.build(u"base70"_s, test::packageInfoBlob(2, {}, {{"Base", 2}}), {}, &why))
+        << why.toStdString();
+    ASSERT_TRUE(builder.build(u"user"_s,
+                              test::packageInfoBlob(2, {"base", "gone"}, {{"User", 2}, {"Base", 2}}), {},
+                              &why, {u"base70"_s}))
+        << why.toStdString();
+    ASSERT_TRUE(QFile::rename(folder + u"/base70.bpl"_s, box.prefix + u"/drive_c/Elsewhere/base70.bpl"_s));
+
+    for (const bool baseChecked : {true, false}) {
+        SCOPED_TRACE(baseChecked ? "base checked" : "base unchecked");
+        ConfigProject p;
+        p.addGroup(u"G"_s).add({u"Base"_s, u"C:\\Elsewhere\\base70.bpl"_s, {}, {}, baseChecked});
+        p.group(0).add({u"User"_s, u"C:\\P\\user.bpl"_s, {}, {}, true});
+        QStringList got;
+        for (const Finding& f : check(p))
+            got << findingKindName(f.kind) + u' ' + f.file;
+        const QStringList expected =
+            baseChecked ? QStringList{u"missing-dependency gone.bpl"_s, u"unit-conflict C:\\P\\user.bpl"_s}
+                        : QStringList{u"missing-dependency base70.bpl"_s, u"missing-dependency gone.bpl"_s};
+        EXPECT_EQ(got, expected) << describe(check(p));
+    }
+    ConfigProject p;
+    p.addGroup(u"G"_s).add({u"User"_s, u"C:\\P\\user.bpl"_s, {}, {}, true});
+    EXPECT_TRUE(healthReportText(check(p)).contains(
+        u"(user.bpl -> gone.bpl, required by the PACKAGEINFO of user.bpl), which is not in "
+        u"C:\\P,"_s))
+        << describe(check(p));
+}
+
 } // namespace

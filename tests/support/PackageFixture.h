@@ -66,12 +66,19 @@ class PackageBuilder
     }
     QString missing() const { return m_missing; }
 
-    // The package `name`.bpl with these resources (none when empty), or the tools' complaint.
+    // The package `name`.bpl with these resources (none when empty), importing the packages
+    // `links` built before it, or the tools' complaint.
     std::optional<QString> build(const QString& name, const QByteArray& packageInfo,
-                                 const QByteArray& description, QString* why) const
+                                 const QByteArray& description, QString* why,
+                                 const QStringList& links = {}) const
     {
-        writeAll(m_folder + u'/' + name + u".c"_s,
-                 "__declspec(dllexport) int vx_package(void) { return 7; }\n");
+        QByteArray source, calls = "7";
+        for (const QString& link : links) {
+            source += "__declspec(dllimport) int vx_" + link.toUtf8() + "(void);\n";
+            calls += " + vx_" + link.toUtf8() + "()";
+        }
+        writeAll(m_folder + u'/' + name + u".c"_s, source + "__declspec(dllexport) int vx_" + name.toUtf8() +
+                                                       "(void) { return " + calls + "; }\n");
         QByteArray script;
         for (const auto& [resource, bytes] :
              {std::pair{"PACKAGEINFO", packageInfo}, {"DESCRIPTION", description}}) {
@@ -88,6 +95,8 @@ class PackageBuilder
                 return std::nullopt;
             sources << name + u".o"_s;
         }
+        for (const QString& link : links)
+            sources << link + u".bpl"_s;
         if (!run(u"i686-w64-mingw32-gcc"_s, QStringList{u"-shared"_s, u"-o"_s, name + u".bpl"_s} + sources,
                  why))
             return std::nullopt;
