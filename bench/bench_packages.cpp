@@ -35,14 +35,20 @@ struct ManyPackages
         o.withSampleProject = false;
         box = fixtures::makeSandbox(dir.path(), o);
         ComponentListModel& group = project.addGroup(u"All"_s);
+        // Every package requires rtl (in DelphiRoot's Bin) and the package before it (checked).
+        test::writeAll(box.delphiHost + u"/Bin/rtl.bpl"_s,
+                       fixtures::buildPeWithRcData({{u"PACKAGEINFO"_s, test::packageInfoBlob(2, {}, {})}}));
         for (int p = 0; p < kPackages; ++p) {
             std::vector<test::FixtureUnit> units;
             for (int u = 0; u < kUnits; ++u)
                 units.push_back({"Unit" + QByteArray::number(p) + "_" + QByteArray::number(u), 0x02});
             const QString name = u"pkg%1"_s.arg(p);
+            QList<QByteArray> requires_{"rtl"};
+            if (p > 0)
+                requires_.append("pkg" + QByteArray::number(p - 1));
             test::writeAll(
                 box.prefix + u"/drive_c/Pkgs/"_s + name + u".bpl"_s,
-                fixtures::buildPeWithRcData({{u"PACKAGEINFO"_s, test::packageInfoBlob(2, {}, units)},
+                fixtures::buildPeWithRcData({{u"PACKAGEINFO"_s, test::packageInfoBlob(2, requires_, units)},
                                              {u"DESCRIPTION"_s, test::descriptionBlob(name)}}));
             group.add({name, u"C:\\Pkgs\\"_s + name + u".bpl"_s, {}, {}, true});
         }
