@@ -116,6 +116,8 @@ ResourceData findResource(const Layout& layout, const Bytes& bytes, quint16 type
             return malformed(u"the resource directory's levels are mixed up"_s);
         if (level < 2) {
             directory = root + (target & ~kHighBit);
+            if (!bytes.has(directory, 16))
+                return malformed(u"a resource subdirectory lies outside the file"_s);
             if (std::find(visited.begin(), visited.end(), directory) != visited.end())
                 return malformed(u"the resource directory loops"_s);
             visited[size_t(level) + 1] = directory;

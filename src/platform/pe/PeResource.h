@@ -49,8 +49,8 @@ struct ResourceData
 
 // The data of the resource of type `type` whose entry `pick` chooses at the name level (an index
 // of that directory, or -1 for none), in its first language. The tree is walked through its three
-// levels only; an entry that leads back to a directory already visited is Malformed, as is data
-// that lies outside the file.
+// levels only; an entry that leads back to a directory already visited is Malformed, as are a
+// subdirectory or data that lie outside the file.
 ResourceData findResource(const Layout& layout, const Bytes& bytes, quint16 type,
                           const std::function<qint64(const ResourceDirectory&)>& pick);
 

@@ -106,6 +106,8 @@ TEST(PackageInfo, FilesThatAreNoPackageGiveAReason)
     // type's directory at 0x414.
     QByteArray loop = vx::fixtures::buildPeWithRcData({{u"PACKAGEINFO"_s, info}});
     vx::test::set32(loop, 0x414, 0x80000000u);
+    QByteArray outside = loop;
+    vx::test::set32(outside, 0x414, 0x8FFFFFF0u);
     const struct
     {
         const char* name;
@@ -115,6 +117,7 @@ TEST(PackageInfo, FilesThatAreNoPackageGiveAReason)
         {"64-bit", vx::fixtures::buildPeWithImports({}, true),
          u"not a 32-bit x86 image (machine 0x8664, PE32+)"_s},
         {"loop", loop, u"no PACKAGEINFO resource: the resource directory loops"_s},
+        {"outside", outside, u"no PACKAGEINFO resource: a resource subdirectory lies outside the file"_s},
         {"other name", vx::fixtures::buildPeWithRcData({{u"PACKAGEINFOX"_s, info}}),
          u"no PACKAGEINFO resource: no such resource"_s},
     };
