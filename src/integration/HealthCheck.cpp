@@ -291,8 +291,8 @@ class Checker
         // What PACKAGEINFO requires and the import table does not load is loaded by the IDE as well,
         // from the file "<name>.bpl".
         for (const QString& name : required) {
-            if (std::none_of(imports.begin(), imports.end(),
-                             [&](const Import& i) { return importServes(i.name, name); }))
+            if (!name.isEmpty() && std::none_of(imports.begin(), imports.end(),
+                                                [&](const Import& i) { return importServes(i.name, name); }))
                 follow(isPackageName(name) ? name : name + u".bpl"_s, true);
         }
         m_modules[size_t(id)].imports = std::move(imports);
@@ -327,6 +327,10 @@ class Checker
     // nowhere.
     QString locatePackage(const QString& ownFolder, const QString& module)
     {
+        // A name that holds a folder or a drive leads out of the places looked in: a file's own
+        // name is all a package names another by.
+        if (module.contains(u'\\') || module.contains(u'/') || module.contains(u':'))
+            return {};
         if (const auto known = m_known.find(module); known != m_known.end())
             return known->second;
         if (!ownFolder.isEmpty() && fileExists(ownFolder + u'\\' + module))

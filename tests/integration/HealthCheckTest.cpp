@@ -194,7 +194,8 @@ TEST_F(HealthCheck, PackagesLoadedTogetherShareNoUnitAndNoneIsRunTimeOnly)
 }
 
 // What PACKAGEINFO requires is followed as the imports are ("base" is base70.bpl, by its version
-// suffix), and a checked package serves the imports of its file name wherever it lies.
+// suffix; a name with a folder leads nowhere), and a checked package serves the imports of its
+// file name wherever it lies.
 TEST_F(HealthCheck, RequirementsAreFollowedThroughPackageInfoAndTheCheckedPackages)
 {
     const QString folder = box.prefix + u"/drive_c/P"_s;
@@ -205,9 +206,10 @@ TEST_F(HealthCheck, RequirementsAreFollowedThroughPackageInfoAndTheCheckedPackag
     QString why;
     ASSERT_TRUE(builder.build(u"base70"_s, test::packageInfoBlob(2, {}, {{"Base", 2}}), {}, &why))
         << why.toStdString();
-    ASSERT_TRUE(builder.build(u"user"_s,
-                              test::packageInfoBlob(2, {"base", "gone"}, {{"User", 2}, {"Base", 2}}), {},
-                              &why, {u"base70"_s}))
+    ASSERT_TRUE(builder.build(
+        u"user"_s,
+        test::packageInfoBlob(2, {"base", "gone", "..\\Elsewhere\\base70"}, {{"User", 2}, {"Base", 2}}), {},
+        &why, {u"base70"_s}))
         << why.toStdString();
     ASSERT_TRUE(QFile::rename(folder + u"/base70.bpl"_s, box.prefix + u"/drive_c/Elsewhere/base70.bpl"_s));
 
@@ -219,9 +221,12 @@ TEST_F(HealthCheck, RequirementsAreFollowedThroughPackageInfoAndTheCheckedPackag
         QStringList got;
         for (const Finding& f : check(p))
             got << findingKindName(f.kind) + u' ' + f.file;
-        const QStringList expected =
-            baseChecked ? QStringList{u"missing-dependency gone.bpl"_s, u"unit-conflict C:\\P\\user.bpl"_s}
-                        : QStringList{u"missing-dependency base70.bpl"_s, u"missing-dependency gone.bpl"_s};
+        QStringList expected{u"missing-dependency gone.bpl"_s,
+                             u"missing-dependency ..\\Elsewhere\\base70.bpl"_s};
+        if (baseChecked)
+            expected.append(u"unit-conflict C:\\P\\user.bpl"_s);
+        else
+            expected.prepend(u"missing-dependency base70.bpl"_s);
         EXPECT_EQ(got, expected) << describe(check(p));
     }
     ConfigProject p;
