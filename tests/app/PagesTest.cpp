@@ -66,7 +66,9 @@ TEST_F(PagesTest, ChosenFontAndLanguageShowOnThePageAndAreStored)
     EXPECT_FALSE(w->font().bold());
 }
 
-TEST_F(PagesTest, HelperFoldersEndWithABackslashAndCancelKeepsThem)
+// A helper folder ends with a backslash, and Cancel keeps the one before. Copy asks with the file
+// list and stops at the first missing file.
+TEST_F(PagesTest, HelperFoldersEndWithABackslashAndCopyStopsAtTheFirstMissingFile)
 {
     auto w = start();
     const QString sdkBefore = text(*w, u"RzLabelWinSDK"_s);
@@ -76,6 +78,17 @@ TEST_F(PagesTest, HelperFoldersEndWithABackslashAndCancelKeepsThem)
     prompts.chooseFolder(sb.delphiHost + u"/Help"_s);
     click(*w, u"RzButtonWinSDK"_s);
     EXPECT_EQ(text(*w, u"RzLabelWinSDK"_s), sb.delphiRoot + u"Help\\"_s);
+
+    QDir().mkpath(sb.prefix + u"/drive_c/windows/syswow64"_s);
+    test::writeAll(sb.prefix + u"/drive_c/windows/syswow64/adortl70.bpl"_s, "rtl");
+    prompts.confirmFileList(false);
+    click(*w, u"RzBitBtnCopyFiles"_s);
+    EXPECT_EQ(prompts.fileListLabels().back(),
+              u"Copy these files from <C:\\windows\\syswow64> to <"_s + sb.delphiRoot + u"Bin>."_s);
+
+    prompts.confirmFileList(true).answer(u"Copy file [C:\\windows\\syswow64\\AMERICAN.VTD] Error!"_s,
+                                         Prompter::Ok);
+    click(*w, u"RzBitBtnCopyFiles"_s);
 }
 
 // Recover replaces the IDE's keys with the defaults, registers bordbk70.dll and makes the shortcuts;
@@ -105,21 +118,6 @@ TEST_F(PagesTest, RecoverWritesTheDefaultsThenRegistersAndMakesShortcutsOrChange
     // The keys it replaced were saved first (what the snapshot covers is tests/delphireg's).
     QCoreApplication::processEvents(); // the undo button is updated once the command has run
     EXPECT_TRUE(child<QAbstractButton>(*w, u"RzBitBtnUndoReg"_s)->isEnabled());
-}
-
-TEST_F(PagesTest, CopyAsksWithTheFileListAndStopsAtTheFirstMissingFile)
-{
-    auto w = start();
-    QDir().mkpath(sb.prefix + u"/drive_c/windows/syswow64"_s);
-    test::writeAll(sb.prefix + u"/drive_c/windows/syswow64/adortl70.bpl"_s, "rtl");
-    prompts.confirmFileList(false);
-    click(*w, u"RzBitBtnCopyFiles"_s);
-    EXPECT_EQ(prompts.fileListLabels().back(),
-              u"Copy these files from <C:\\windows\\syswow64> to <"_s + sb.delphiRoot + u"Bin>."_s);
-
-    prompts.confirmFileList(true).answer(u"Copy file [C:\\windows\\syswow64\\AMERICAN.VTD] Error!"_s,
-                                         Prompter::Ok);
-    click(*w, u"RzBitBtnCopyFiles"_s);
 }
 
 QString classesText(const QString& prefix, const QString& key)

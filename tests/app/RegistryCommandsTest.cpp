@@ -120,7 +120,4 @@ TEST_F(RegistryCommandsTest, ClearIsUndoneFromTheHistory)
     EXPECT_TRUE(prompts.choiceLists().back()[0].endsWith(u"before clear"_s));
 }
 
-// That a real wineserver is found is the registry store's test (HiveWineTest); here a process holds
-// the server's lock as it does.
-
 } // namespace
