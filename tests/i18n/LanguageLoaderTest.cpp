@@ -103,17 +103,6 @@ class LanguageLoaderTest : public ::testing::Test
     }
 };
 
-// Section and key names are matched ignoring case, so two rows whose names differ only in case
-// would read one key. Every other fault of a row shows in the English and the shipped file's tests.
-TEST(UiTextTable, NoTwoRowsReadOneKey)
-{
-    std::set<std::pair<QString, QString>> keys;
-    for (const UiTextEntry& row : uiTextTable()) {
-        EXPECT_TRUE(keys.emplace(row.section.toString().toLower(), row.key.toString().toLower()).second)
-            << "duplicate " << qPrintable(row.key.toString());
-    }
-}
-
 // English comes without a file, and from the generated English file after another language: the
 // table's texts, the status panes empty and nothing else.
 TEST_F(LanguageLoaderTest, EnglishIsTheTableWithoutAFileAndFromTheGeneratedFile)
@@ -134,7 +123,7 @@ TEST_F(LanguageLoaderTest, EnglishIsTheTableWithoutAFileAndFromTheGeneratedFile)
     EXPECT_EQ(flatten(loadFile(bytes, u"English"_s), texts), english);
 }
 
-TEST_F(LanguageLoaderTest, OneKeyChangesExactlyTheTextsBuiltFromIt)
+TEST_F(LanguageLoaderTest, OneKeyChangesExactlyTheTextsBuiltFromItAndAnEmptyValueIsKept)
 {
     EXPECT_EQ(changedFromEnglish(loadFile("[pop]\r\nAdd=Plus\r\n")),
               (std::set{u"popAddExpert caption"_s, u"popAddGroup caption"_s, u"popAddTool caption"_s,
@@ -144,6 +133,12 @@ TEST_F(LanguageLoaderTest, OneKeyChangesExactlyTheTextsBuiltFromIt)
     EXPECT_EQ(texts[UiText::MsgAlreadyExist], u"dup"_s);
     // Unknown sections and keys are ignored.
     EXPECT_TRUE(changedFromEnglish(loadFile("[Nothing]\nAdd=x\n[pop]\nAddd=x\n")).empty());
+    // An empty value is kept (blanks trimmed, after a byte-order mark); a missing key stays English.
+    const LanguageTexts r = loadFile("\xEF\xBB\xBF[Expert]\r\nExpert=\r\n[common]\r\nOK=  \r\n");
+    EXPECT_EQ(r.caption(u"TabSheetExperts"_s), QString());
+    EXPECT_EQ(r.hint(u"RzListViewExpert"_s), u"Delphi "_s);
+    EXPECT_EQ(texts[UiText::OK], QString());
+    EXPECT_EQ(texts[UiText::Cancel], u"Cancel"_s);
 }
 
 TEST_F(LanguageLoaderTest, DerivedTextsFollowTheirSources)
@@ -167,15 +162,6 @@ TEST_F(LanguageLoaderTest, DerivedTextsFollowTheirSources)
     EXPECT_EQ(r.groupMenuCaption, u"G"_s);
     EXPECT_EQ(r.groupListColumns, (std::array{u"Pkg"_s, u"CF"_s, u"IP"_s, u"N"_s}));
     EXPECT_EQ(r.folderDialogTitle, u"IP"_s);
-}
-
-TEST_F(LanguageLoaderTest, EmptyValueIsKeptWhileMissingKeysStayEnglish)
-{
-    const LanguageTexts r = loadFile("\xEF\xBB\xBF[Expert]\r\nExpert=\r\n[common]\r\nOK=  \r\n");
-    EXPECT_EQ(r.caption(u"TabSheetExperts"_s), QString());
-    EXPECT_EQ(r.hint(u"RzListViewExpert"_s), u"Delphi "_s);
-    EXPECT_EQ(texts[UiText::OK], QString());
-    EXPECT_EQ(texts[UiText::Cancel], u"Cancel"_s);
 }
 
 TEST_F(LanguageLoaderTest, LanguageNameAloneChoosesTheAboutTextAndTips)
