@@ -57,7 +57,6 @@ TEST(AssociationRows, EachChoiceWritesItsRowsInOrderAndUncheckingRemovesNothing)
         {{true, true, true}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
         {{true, false, true}, {1, 2, 3, 4, 5, 6, 7, 8}},
         {{true, true, false}, {1, 2, 9, 10}},
-        {{true, false, false}, {1, 2}},
         {{false, true, true}, {1, 2}}, // the sub-boxes count only under the master
     };
     MemoryRegistryStore store(WineHive::Arch::Win64);
@@ -278,7 +277,8 @@ TEST_F(AssociationsTest, ForeignFilesInOurPlacesLoseNothing)
     EXPECT_EQ(defaultText(HiveRegistryStore(sb.prefix), u".vx7"_s), u"Delphi7 Vorlix"_s);
 }
 
-// Taking our entries back is the close's test above, judged by xdg-mime.
+// Taking our entries back, and our default where none was, are the close's tests above, judged by
+// xdg-mime.
 TEST(MimeAppsList, OursIsOfferedAndDefaultOnlyWhereNoneIsWithOddLinesKept)
 {
     const struct
@@ -286,9 +286,6 @@ TEST(MimeAppsList, OursIsOfferedAndDefaultOnlyWhereNoneIsWithOddLinesKept)
         const char* what;
         QByteArray before, after;
     } cases[] = {
-        {"no file", "",
-         "[Added Associations]\ntext/x-pascal=ours.desktop;\n\n[Default "
-         "Applications]\ntext/x-pascal=ours.desktop;\n"},
         {"another program's default stays", "[Default Applications]\ntext/x-pascal=lazarus.desktop;\n",
          "[Default Applications]\ntext/x-pascal=lazarus.desktop;\n\n[Added "
          "Associations]\ntext/x-pascal=ours.desktop;\n"},
