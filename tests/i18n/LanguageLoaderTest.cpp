@@ -237,8 +237,6 @@ TEST(LanguageFolders, EarlierFoldersWinAndNamesAreListedOnce)
 
     EXPECT_EQ(availableLanguages(QStringList{root, data}),
               (QStringList{u"Chinese"_s, u"English"_s, u"Mine"_s}));
-    EXPECT_EQ(availableLanguages(QStringList{data, root}),
-              (QStringList{u"chinese"_s, u"English"_s, u"Mine"_s}));
 
     UiTexts texts;
     const struct
