@@ -67,8 +67,9 @@ TEST_F(PagesTest, ChosenFontAndLanguageShowOnThePageAndAreStored)
 }
 
 // A helper folder ends with a backslash, and Cancel keeps the one before. Copy asks with the file
-// list and stops at the first missing file.
-TEST_F(PagesTest, HelperFoldersEndWithABackslashAndCopyStopsAtTheFirstMissingFile)
+// list and stops at the first missing file. Launch starts the IDE through Wine or says why not;
+// Help opens the help file through Wine, without one the built-in guide.
+TEST_F(PagesTest, HelperFoldersCopyLaunchAndHelp)
 {
     auto w = start();
     const QString sdkBefore = text(*w, u"RzLabelWinSDK"_s);
@@ -89,6 +90,31 @@ TEST_F(PagesTest, HelperFoldersEndWithABackslashAndCopyStopsAtTheFirstMissingFil
     prompts.confirmFileList(true).answer(u"Copy file [C:\\windows\\syswow64\\AMERICAN.VTD] Error!"_s,
                                          Prompter::Ok);
     click(*w, u"RzBitBtnCopyFiles"_s);
+
+    {
+        test::FakeWine wine(true);
+        child<QPushButton>(*w, u"RzBitBtnLaunch"_s)->click();
+        EXPECT_EQ(wine.calls(),
+                  (QStringList{u"WINEPREFIX="_s + sb.prefix, sb.delphiHost + u"/bin/Delphi32.exe"_s}));
+    }
+    {
+        test::FakeWine none(false);
+        child<QPushButton>(*w, u"RzBitBtnLaunch"_s)->click();
+        EXPECT_TRUE(text(*w, u"RzStatusPaneMsg"_s).contains(u"Wine is needed"_s))
+            << text(*w, u"RzStatusPaneMsg"_s).toStdString();
+    }
+    auto* help = child<QAbstractButton>(*w, u"RzRapidFireButtonHelp"_s);
+    help->click();
+    auto* guide = w->findChild<QDialog*>(u"HelpWindow"_s);
+    ASSERT_NE(guide, nullptr) << "without Vorlix.hlp the guide answers";
+    delete guide;
+
+    test::writeAll(sb.delphiHost + u"/Vorlix.hlp"_s, "help file");
+    test::FakeWine wine(true);
+    help->click();
+    EXPECT_EQ(wine.calls(),
+              (QStringList{u"WINEPREFIX="_s + sb.prefix, u"winhlp32"_s, sb.delphiRoot + u"Vorlix.hlp"_s}));
+    EXPECT_EQ(w->findChild<QDialog*>(u"HelpWindow"_s), nullptr);
 }
 
 // Recover replaces the IDE's keys with the defaults, registers bordbk70.dll and makes the shortcuts;
@@ -187,37 +213,6 @@ TEST_F(PagesTest, ThreePressesWithoutAMoveLetThePictureFallWhileTheWindowWaits)
     for (int tick = 0; tick < 100 && a.phase() != 0; ++tick)
         a.TimerEggTimer();
     EXPECT_TRUE(window.isEnabled()) << "the fall ends"; // RealXTest presses the window's own logo
-}
-
-// Launch starts the IDE through Wine or says why not; Help opens the help file through Wine, without
-// one the built-in guide.
-TEST_F(PagesTest, LaunchAndHelpGoThroughWine)
-{
-    auto w = start();
-    {
-        test::FakeWine wine(true);
-        child<QPushButton>(*w, u"RzBitBtnLaunch"_s)->click();
-        EXPECT_EQ(wine.calls(),
-                  (QStringList{u"WINEPREFIX="_s + sb.prefix, sb.delphiHost + u"/bin/Delphi32.exe"_s}));
-    }
-    {
-        test::FakeWine none(false);
-        child<QPushButton>(*w, u"RzBitBtnLaunch"_s)->click();
-        EXPECT_TRUE(text(*w, u"RzStatusPaneMsg"_s).contains(u"Wine is needed"_s))
-            << text(*w, u"RzStatusPaneMsg"_s).toStdString();
-    }
-    auto* help = child<QAbstractButton>(*w, u"RzRapidFireButtonHelp"_s);
-    help->click();
-    auto* guide = w->findChild<QDialog*>(u"HelpWindow"_s);
-    ASSERT_NE(guide, nullptr) << "without Vorlix.hlp the guide answers";
-    delete guide;
-
-    test::writeAll(sb.delphiHost + u"/Vorlix.hlp"_s, "help file");
-    test::FakeWine wine(true);
-    help->click();
-    EXPECT_EQ(wine.calls(),
-              (QStringList{u"WINEPREFIX="_s + sb.prefix, u"winhlp32"_s, sb.delphiRoot + u"Vorlix.hlp"_s}));
-    EXPECT_EQ(w->findChild<QDialog*>(u"HelpWindow"_s), nullptr);
 }
 
 } // namespace

@@ -32,17 +32,14 @@ class StartupTest : public ::testing::Test
     }
 };
 
-TEST_F(StartupTest, CommandLineOptionsAreTakenOutOfTheArguments)
+// The options are taken out of the arguments. One installation found is used without a question;
+// beside the IDE or with --root nothing is searched, so a second prefix asks nothing either.
+TEST_F(StartupTest, OneInstallationFoundBesideTheIdeOrWithRootIsUsedWithoutAQuestion)
 {
     const app::StartOptions o = app::parseStartOptions({u"--root"_s, u"/d7"_s, u"--prefix=/p"_s, u"a.vx7"_s});
     EXPECT_EQ(o.root + u'|' + o.prefix + u'|' + o.rest.join(u' '), u"/d7|/p|a.vx7"_s);
     EXPECT_EQ(app::parseStartOptions({u"a.vx7"_s, u"--root"_s}).error, u"--root needs a folder"_s);
-}
 
-// One installation found is used without a question; beside the IDE or with --root nothing is
-// searched, so a second prefix asks nothing either.
-TEST_F(StartupTest, OneInstallationFoundBesideTheIdeOrWithRootIsUsedWithoutAQuestion)
-{
     const fixtures::Sandbox sb = prefix(u".wine"_s);
     const test::ScriptedPrompter prompts; // any question fails
     const app::StartInstallation s = start();
