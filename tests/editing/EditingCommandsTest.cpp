@@ -129,8 +129,7 @@ TEST_F(Commands, AddToolStoresTheFolderByTheWorkingDirectoryRule)
 }
 
 // A package's DESCRIPTION is the default of its name and note, else its file name; a run-time only
-// package is refused.
-// Without the list of the group the add ends with a system error and changes nothing.
+// package is refused. Without the group's list the add ends with a system error, changing nothing.
 TEST_F(Commands, AddComponentStoresMacroPathsAndTheDescriptionAndRefusesARunTimeOnlyPackage)
 {
     addGroups();
