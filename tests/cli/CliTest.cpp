@@ -156,17 +156,13 @@ TEST_F(CliTest, RegistryCommandsRunInTurnAndTheWritingOnesTakeSnapshots)
 // holds the server's lock as it does.
 TEST_F(CliTest, WhileWineRunsRegistryWritesAreRefusedAndReadsWarn)
 {
-    const QByteArray user = userReg();
-    {
-        const test::FakeWineserver server(HiveRegistryStore::serverDirectories(sb.prefix).first());
-        ASSERT_TRUE(server.locked());
-        // Every writing command runs in the one registry transaction, which refuses.
-        expectStderr(cli({u"clear"_s}), 1, "wineserver -k");
-        // Reading goes on, with a warning that the files may lag behind Wine's memory.
-        expectStderr(cli({u"capture"_s, dir.filePath(u"c.vx7"_s)}), 0,
-                     "warning: Wine is running in the prefix");
-    }
-    EXPECT_EQ(userReg(), user) << "nothing was written";
+    const test::FakeWineserver server(HiveRegistryStore::serverDirectories(sb.prefix).first());
+    ASSERT_TRUE(server.locked());
+    // Every writing command runs in the one registry transaction, which refuses (and writes
+    // nothing: the transaction's test).
+    expectStderr(cli({u"clear"_s}), 1, "wineserver -k");
+    // Reading goes on, with a warning that the files may lag behind Wine's memory.
+    expectStderr(cli({u"capture"_s, dir.filePath(u"c.vx7"_s)}), 0, "warning: Wine is running in the prefix");
     EXPECT_TRUE(IniFile(dir.filePath(u"c.vx7"_s)).hasSection(u"DelphiExperts"_s));
 }
 
@@ -293,11 +289,10 @@ TEST_F(CliTest, ClearIsUndoneByTheNewestSnapshotOrById)
     EXPECT_TRUE(r.out.contains(QByteArray(first[u"id"_s].toString().toUtf8() + "  "))) << r.out.constData();
 }
 
-TEST_F(CliTest, SnapshotRefusalsChangeNothing)
+TEST_F(CliTest, SnapshotRefusalsReachTheUserAndForceOverridesThem)
 {
     // Which snapshots are damaged or overreaching is the snapshots' own to prove; here the
     // refusals reach stderr and the exit code.
-    const QByteArray before = userReg();
     expectStderr(cli({u"restore"_s}), 1, "No snapshot");
 
     // A well-formed snapshot that would delete all of HKEY_CURRENT_USER\Software is refused; only
@@ -308,7 +303,6 @@ TEST_F(CliTest, SnapshotRefusalsChangeNothing)
     test::writeAll(wide, snapshotBytes(other, QList<RegKeyRef>{{RegRoot::CurrentUser, u"Software"_s}},
                                        SnapshotOperation::Import, QDateTime::currentDateTime()));
     expectStderr(cli({u"restore"_s, wide}), 1, "--force");
-    EXPECT_EQ(userReg(), before);
     run({u"restore"_s, u"--force"_s, wide});
     EXPECT_EQ(HiveRegistryStore(sb.prefix).subKeyNames(RegRoot::CurrentUser, u"Software"_s),
               QStringList{u"Only"_s});
