@@ -78,7 +78,7 @@ class InputDialogTest : public ::testing::Test
     QPushButton* cancel = button(dialog, u"RzBitBtnCancel"_s);
 };
 
-TEST_F(InputDialogTest, ModesDecideButtonsAndTheEmptyText)
+TEST_F(InputDialogTest, ModesDecideButtonsAndTheEmptyTextAndEnterConfirmsOnlyWhileOkIsEnabled)
 {
     struct Case
     {
@@ -99,10 +99,8 @@ TEST_F(InputDialogTest, ModesDecideButtonsAndTheEmptyText)
         EXPECT_EQ(ok->isEnabled(), c.emptyAccepted) << "deleting the text again";
         dialog.reject();
     }
-}
 
-TEST_F(InputDialogTest, EnterConfirmsOnlyWhileOkIsEnabledAndCancelEmptiesTheText)
-{
+    // Enter confirms only while OK is enabled; Cancel empties the text.
     dialog.setMode(1);
     dialog.open();
     QTest::keyClick(dialog.edit(), Qt::Key_Return);

@@ -46,11 +46,20 @@ class ListEditing : public test::ProjectWindowFixture
     QAbstractItemView* view = nullptr;
 };
 
-// Insert adds and selects the new row, Return modifies the current row, Delete deletes it and
-// selects the next, ready for the next key.
-TEST_F(ListEditing, InsertReturnEnterAndDeleteRunTheCommandsOfTheFocusedList)
+// After a click on any cell, the current cell is that row's first one, whose keys they are: Space
+// toggles its check box (not a search for a text starting with a blank). Insert adds and selects
+// the new row, Return modifies the current row, Delete deletes it and selects the next, ready for
+// the next key.
+TEST_F(ListEditing, KeysOfTheFocusedListActOnTheRowAndRunItsCommands)
 {
     focus(w->ui().TabSheetExperts, w->ui().RzListViewExpert);
+    const QModelIndex note = view->model()->index(1, 2), name = note.siblingAtColumn(0);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(note).center());
+    ASSERT_EQ(view->currentIndex(), name);
+    const QVariant before = name.data(Qt::CheckStateRole);
+    QTest::keyClick(view, Qt::Key_Space);
+    EXPECT_NE(name.data(Qt::CheckStateRole), before);
+
     prompts.chooseOpen(sb.delphiHost + u"/Experts/New.dll"_s).type(u"New Expert"_s).type({});
     press(Qt::Key_Insert, 0); // the modify question below names the new, current row
     prompts.answer(u"Do you really want to modify [New Expert] ?"_s, Prompter::No);
@@ -81,19 +90,6 @@ TEST_F(ListEditing, PopupMenusOpenFromTheKeyboardAtTheCurrentRow)
     ASSERT_TRUE(w->ui().PopupMenuTool->isVisible());
     EXPECT_EQ(w->ui().PopupMenuTool->pos(), view->viewport()->mapToGlobal(QPoint(r.left() + 8, r.bottom())));
     w->ui().PopupMenuTool->hide();
-}
-
-// After a click on any cell, the current cell is that row's first one, whose keys they are: Space
-// toggles its check box (not a search for a text starting with a blank).
-TEST_F(ListEditing, KeysActOnTheRowWhicheverCellWasClicked)
-{
-    focus(w->ui().TabSheetExperts, w->ui().RzListViewExpert);
-    const QModelIndex note = view->model()->index(1, 2), name = note.siblingAtColumn(0);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(note).center());
-    ASSERT_EQ(view->currentIndex(), name);
-    const QVariant before = name.data(Qt::CheckStateRole);
-    QTest::keyClick(view, Qt::Key_Space);
-    EXPECT_NE(name.data(Qt::CheckStateRole), before);
 }
 
 // The stored widths hold for the columns, the user's changes are saved, and the last column, which
@@ -141,27 +137,10 @@ class GroupPages : public test::MainWindowFixture
     }
 };
 
-TEST_F(GroupPages, DeletingAGroupRenumbersTheLaterPagesAndKeepsTheActiveOne)
-{
-    w->show();
-    w->ui().RzPageControl->setCurrentWidget(w->ui().TabSheetComponents);
-    for (const QString& name : {u"G1"_s, u"G2"_s, u"G3"_s, u"G4"_s}) {
-        prompts.type(name);
-        run(u"popAddGroup"_s);
-    }
-    pressTab(1); // addresses G2 (the question names it) while G4 stays the current page
-    prompts.answer(u"[G2]"_s, Prompter::Yes);
-    run(u"popDelGroup"_s);
-    EXPECT_EQ(pages(), (QStringList{u"TabComp1/ListViewComp1/G1"_s, u"TabComp2/ListViewComp2/G3"_s,
-                                    u"TabComp3/ListViewComp3/G4"_s}));
-    EXPECT_EQ(w->findChild<QWidget*>(u"ListViewComp4"_s), nullptr);
-    EXPECT_EQ(w->ui().RzPageControlComp->tabText(w->ui().RzPageControlComp->currentIndex()), u"G4"_s);
-    EXPECT_EQ(text(*w, u"RzStatusPane1"_s), u"Component[G4]: 0"_s);
-}
-
 // Without a group there is no tab bar: the page itself offers the group popup, so that the first
-// group can be added.
-TEST_F(GroupPages, ThePageWithoutGroupsOffersTheGroupPopupAndTheKeyboardAddressesAnyGroup)
+// group can be added. Deleting a group renumbers the later pages and keeps the active one; the
+// keyboard moves along the tab bar and addresses the group it reaches.
+TEST_F(GroupPages, GroupsAreAddedFromThePageAndDeletingOneRenumbersTheLaterPages)
 {
     w->show();
     w->project().experts().add({u"E"_s, u"$(Delphi)\\e.dll"_s, {}, true});
@@ -176,13 +155,20 @@ TEST_F(GroupPages, ThePageWithoutGroupsOffersTheGroupPopupAndTheKeyboardAddresse
         EXPECT_TRUE(w->ui().PopupMenuGroup->isVisible()) << on->objectName().toStdString();
         w->ui().PopupMenuGroup->hide();
     }
-    prompts.type(u"First"_s).type(u"Second"_s);
-    run(u"popAddGroup"_s);
-    run(u"popAddGroup"_s);
-
-    // The keyboard moves along the tab bar and addresses the group it reaches.
+    for (const QString& name : {u"G1"_s, u"G2"_s, u"G3"_s, u"G4"_s}) {
+        prompts.type(name);
+        run(u"popAddGroup"_s);
+    }
+    pressTab(1); // addresses G2 (the question names it) while G4 stays the current page
+    prompts.answer(u"[G2]"_s, Prompter::Yes);
+    run(u"popDelGroup"_s);
+    EXPECT_EQ(pages(), (QStringList{u"TabComp1/ListViewComp1/G1"_s, u"TabComp2/ListViewComp2/G3"_s,
+                                    u"TabComp3/ListViewComp3/G4"_s}));
+    EXPECT_EQ(w->findChild<QWidget*>(u"ListViewComp4"_s), nullptr);
+    EXPECT_EQ(w->ui().RzPageControlComp->tabText(w->ui().RzPageControlComp->currentIndex()), u"G4"_s);
+    EXPECT_EQ(text(*w, u"RzStatusPane1"_s), u"Component[G4]: 0"_s);
     QTest::keyClick(w->ui().RzPageControlComp->tabBar(), Qt::Key_Left);
-    EXPECT_EQ(w->addressedGroup(), 0);
+    EXPECT_EQ(w->addressedGroup(), 1);
 }
 
 } // namespace

@@ -215,13 +215,19 @@ TEST_F(MainWindowTest, ALegacyProjectKeepsItsCodePageWhileItsTextFitsAndTheStatu
               legacy + u" was written in UTF-8: its text no longer fits code page 1252."_s);
 }
 
-TEST_F(ProjectWindowTest, CommandsWaitWhileALoadLetsEventsThrough)
+// Check reports its findings, but no command starts inside a load (any question would fail).
+TEST_F(ProjectWindowTest, CommandsWaitWhileALoadLetsEventsThroughAndCheckReportsItsFindings)
 {
     w->progressBegin(); // as a load in progress does
+    w->ui().RzBitBtnCheckProject->click();
     child<QPushButton>(*w, u"RzBitBtnCloseProject"_s)->click();
-    EXPECT_TRUE(w->project().isOpen()) << "no command starts inside a load";
+    EXPECT_TRUE(w->project().isOpen());
     EXPECT_FALSE(close(*w));
     w->progressEnd();
+    prompts.answer(
+        u"Expert \"Lost Expert\": the file C:\\Program Files\\Borland\\Delphi7\\Experts\\Lost.dll does not exist."_s,
+        Prompter::Ok);
+    w->ui().RzBitBtnCheckProject->click();
     child<QPushButton>(*w, u"RzBitBtnCloseProject"_s)->click();
     EXPECT_FALSE(w->project().isOpen());
 }
@@ -300,8 +306,15 @@ TEST(UsageStatistics, DayRollsOverInTheSecondTheSumReadsMidnight)
     }
 }
 
-TEST_F(ProjectWindowTest, HintsFallBackToTheEnclosingOnesAndNoTooltipIsShown)
+// The first start fits the screen, centred on it (a stored geometry: the start without arguments).
+TEST_F(ProjectWindowTest, TheFirstStartFitsTheScreenHintsFallBackAndNoTooltipIsShown)
 {
+    // As large as its pages need (the Option page more than 640 pixels wide), as far as the screen allows.
+    const QRect available = w->screen()->availableGeometry();
+    EXPECT_GT(w->geometry().width(), 640);
+    EXPECT_LE(w->geometry().width(), available.width());
+    EXPECT_LE((w->geometry().center() - available.center()).manhattanLength(), 2);
+
     // Leaving a control with a hint for a place without one shows that place's hint: the nearest
     // enclosing hint, in the end the window's own, never the hint left behind.
     QPushButton* newButton = w->ui().RzBitBtnNewProject;
@@ -350,24 +363,6 @@ TEST_F(ProjectWindowTest, FailedWritesLeaveTheWindowShowingWhatIsInEffect)
     w->RzLabelRunTimesDblClick();
     EXPECT_EQ(labels(*w, {"ProjectRuns", "ExpertNum", "RunTimes", "BeginTime"}), shown);
     QFile::setPermissions(settings(), QFile::ReadOwner | QFile::WriteOwner);
-}
-
-// The first start fits the screen, centred on it (a stored geometry: the start without arguments).
-TEST_F(ProjectWindowTest, TheFirstStartFitsItsPagesToTheScreen)
-{
-    const QRect available = w->screen()->availableGeometry();
-    // As large as its pages need (the Option page more than 640 pixels wide), as far as the screen allows.
-    EXPECT_GT(w->geometry().width(), 640);
-    EXPECT_LE(w->geometry().width(), available.width());
-    EXPECT_LE((w->geometry().center() - available.center()).manhattanLength(), 2);
-}
-
-TEST_F(ProjectWindowTest, CheckProjectReportsItsFindings)
-{
-    prompts.answer(
-        u"Expert \"Lost Expert\": the file C:\\Program Files\\Borland\\Delphi7\\Experts\\Lost.dll does not exist."_s,
-        Prompter::Ok);
-    w->ui().RzBitBtnCheckProject->click();
 }
 
 } // namespace

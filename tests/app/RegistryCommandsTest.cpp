@@ -64,25 +64,6 @@ TEST_F(RegistryCommandsTest, ApplyAsksWithThePreviewOfItsChangesAndWritesTheSele
     EXPECT_NE(userReg(), before);
 }
 
-// What a backup holds and what an import restores is the registry layer's and the CLI's round trip;
-// here the commands reach it and say what they did.
-TEST_F(RegistryCommandsTest, BackupWritesARegFileAndImportSaysWhatItImported)
-{
-    prompts.answer(u"back up"_s, Prompter::Yes)
-        .chooseSave(dir.filePath(u"backup.txt"_s))
-        .answer(u"Backup registry Ok."_s, Prompter::Ok);
-    registry.RzBitBtnBackupRegClick();
-    const QString file = dir.filePath(u"backup.reg"_s); // always a .reg file
-    ASSERT_TRUE(QFile::exists(file));
-
-    const QByteArray user = userReg();
-    prompts.answer(u"Choice Yes will delete all exists Delphi registry items."_s, Prompter::No);
-    registry.RzBitBtnClearRegClick();
-    EXPECT_EQ(userReg(), user);
-    clear();
-    importFile(file, u" values, 0 deletions imported."_s);
-}
-
 TEST_F(RegistryCommandsTest, ImportIsAllOrNothingAndSaysSo)
 {
     // The HKEY_CURRENT_USER lines come first; the HKEY_LOCAL_MACHINE line reaches a system.reg that
@@ -98,13 +79,24 @@ TEST_F(RegistryCommandsTest, ImportIsAllOrNothingAndSaysSo)
     EXPECT_EQ(test::readAll(sb.prefix + u"/system.reg"_s), broken);
 }
 
-// A clear by mistake is undone from the history (that an undo can be undone in turn is
-// tests/delphireg's and the CLI's).
-TEST_F(RegistryCommandsTest, ClearIsUndoneFromTheHistory)
+// A clear by mistake is undone from the history, or imported back from a backup. What a backup
+// holds, and that an undo can be undone in turn, are tests/delphireg's and the CLI's; here the
+// commands reach them and say what they did.
+TEST_F(RegistryCommandsTest, ClearIsUndoneFromTheHistoryOrImportedFromABackup)
 {
     registry.updateUndoButton();
     EXPECT_FALSE(host.undoEnabled) << "no snapshot yet";
+    prompts.answer(u"back up"_s, Prompter::Yes)
+        .chooseSave(dir.filePath(u"backup.txt"_s))
+        .answer(u"Backup registry Ok."_s, Prompter::Ok);
+    registry.RzBitBtnBackupRegClick();
+    const QString file = dir.filePath(u"backup.reg"_s); // always a .reg file
+    ASSERT_TRUE(QFile::exists(file));
+
     const QStringList before = contents();
+    prompts.answer(u"Choice Yes will delete all exists Delphi registry items."_s, Prompter::No);
+    registry.RzBitBtnClearRegClick();
+    EXPECT_EQ(contents(), before);
     clear();
     registry.updateUndoButton();
     const QStringList cleared = contents();
@@ -118,9 +110,9 @@ TEST_F(RegistryCommandsTest, ClearIsUndoneFromTheHistory)
     registry.RzBitBtnUndoRegClick();
     EXPECT_EQ(contents(), before);
     EXPECT_TRUE(prompts.choiceLists().back()[0].endsWith(u"before clear"_s));
-}
 
-// That a real wineserver is found is the registry store's test (HiveWineTest); here a process holds
-// the server's lock as it does.
+    clear();
+    importFile(file, u" values, 0 deletions imported."_s);
+}
 
 } // namespace

@@ -23,13 +23,40 @@ using namespace vx;
 namespace {
 
 using test::CliRun;
-using CliTest = test::SandboxCliTest;
+
+class CliTest : public test::SandboxCliTest
+{
+  protected:
+    // Runs a command that is to end with `code`.
+    CliRun run(const QStringList& args, int code = 0,
+               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) const
+    {
+        const CliRun r = cli(args, env);
+        EXPECT_EQ(r.code, code) << args.join(u' ').toStdString() << "\n" << r.err.constData();
+        return r;
+    }
+};
+
+// The exit code of a run, and a message it printed on stderr (a failure's, or a warning).
+void expectStderr(const CliRun& r, int code, const QByteArray& message)
+{
+    EXPECT_EQ(r.code, code) << r.err.constData();
+    EXPECT_TRUE(r.err.contains(message)) << r.err.constData();
+}
+
+// The JSON a command printed. It keeps the form it has always had, which scripts may compare as
+// text: the indented text QJsonDocument prints of the same content, keys in ascending order.
+QJsonDocument json(const CliRun& r)
+{
+    const QJsonDocument read = QJsonDocument::fromJson(r.out);
+    EXPECT_FALSE(read.isNull()) << r.out.constData() << r.err.constData();
+    EXPECT_EQ(r.out, read.toJson(QJsonDocument::Indented));
+    return read;
+}
 
 TEST_F(CliTest, InfoReportsTheInstallationOrAMissingIde)
 {
-    const CliRun r = cli({u"info"_s, u"--json"_s});
-    ASSERT_EQ(r.code, 0) << r.err.constData();
-    EXPECT_EQ(QJsonDocument::fromJson(r.out).object(),
+    EXPECT_EQ(json(run({u"info"_s, u"--json"_s})).object(),
               (QJsonObject{{u"delphiRoot"_s, u"C:\\Program Files\\Borland\\Delphi7\\"_s},
                            {u"fileVersion"_s, u"7.0.4.453"_s},
                            {u"hostRoot"_s, sb.delphiHost},
@@ -38,35 +65,10 @@ TEST_F(CliTest, InfoReportsTheInstallationOrAMissingIde)
                            {u"productVersion"_s, u"7.0"_s},
                            {u"settingsFile"_s, QString(sb.delphiHost + u"/Vorlix7.wv7"_s)},
                            {u"versionOk"_s, true}}));
+    EXPECT_TRUE(json(run({u"installations"_s, u"--json"_s})).isArray());
 
     const auto none = fixtures::makeSandbox(dir.filePath(u"none"_s), {u"7.0"_s, {}, false, false});
-    const CliRun missing = test::runCli({u"--root"_s, none.delphiHost, u"info"_s});
-    EXPECT_EQ(missing.code, 1);
-    EXPECT_TRUE(missing.err.contains("Delphi32.exe")) << missing.err.constData();
-}
-
-// Every JSON output keeps the form it has always had, which scripts may compare as text: the
-// indented text QJsonDocument prints of the same content, keys in ascending order.
-TEST_F(CliTest, JsonOutputsAreTheIndentedFormOfTheirContent)
-{
-    const QStringList commands[] = {{u"info"_s},
-                                    {u"show"_s, sb.sampleProject, u"--verify"_s},
-                                    {u"diff"_s, u"live"_s, sb.sampleProject},
-                                    {u"check"_s, sb.sampleProject},
-                                    {u"apply"_s, u"--dry-run"_s, sb.sampleProject},
-                                    {u"history"_s},
-                                    {u"installations"_s}};
-    for (const QStringList& command : commands) {
-        SCOPED_TRACE(command.join(u' ').toStdString());
-        if (command.first() == u"history"_s) {
-            ASSERT_EQ(cli({u"clear"_s}).code, 0); // a snapshot to list
-        }
-        const CliRun r = cli(command + QStringList{u"--json"_s});
-        EXPECT_TRUE(r.code == 0 || r.code == 3) << r.err.constData();
-        const QJsonDocument read = QJsonDocument::fromJson(r.out);
-        EXPECT_FALSE(read.isEmpty()) << r.out.constData();
-        EXPECT_EQ(r.out, read.toJson(QJsonDocument::Indented));
-    }
+    expectStderr(test::runCli({u"--root"_s, none.delphiHost, u"info"_s}), 1, "Delphi32.exe");
 }
 
 // Wrong words, an unknown command or option, or none: exit code 2, the reason (a command's usage
@@ -82,6 +84,7 @@ TEST_F(CliTest, AWrongCommandLineShowsItsUsageAndDoesNothing)
         {{u"frobnicate"_s}, "unknown command: frobnicate"},
         {{u"--bogus"_s, u"info"_s}, "Unknown option 'bogus'."},
         {{}, "no command given"},
+        {{u"recover"_s, u"--bde"_s, u"--no-bde"_s}, "--bde and --no-bde exclude each other"},
     };
     for (const auto& [args, line] : cases) {
         const CliRun r = cli(args);
@@ -94,11 +97,8 @@ TEST_F(CliTest, AWrongCommandLineShowsItsUsageAndDoesNothing)
 TEST_F(CliTest, ShowReadsWithoutWriting)
 {
     const QByteArray before = test::readAll(sb.sampleProject);
-    const CliRun r = cli({u"show"_s, sb.sampleProject, u"--json"_s, u"--verify"_s});
-    ASSERT_EQ(r.code, 0) << r.err.constData();
+    const QJsonObject o = json(run({u"show"_s, sb.sampleProject, u"--json"_s, u"--verify"_s})).object();
     EXPECT_EQ(test::readAll(sb.sampleProject), before);
-
-    const QJsonObject o = QJsonDocument::fromJson(r.out).object();
     EXPECT_EQ(o[u"statistics"_s][u"lastTime"_s].toString(), u"2026-01-05 9:30:00"_s);
     EXPECT_EQ(o[u"experts"_s][3][u"image"_s].toInt(), 27) << "missing file inside DelphiRoot";
     EXPECT_EQ(o[u"groups"_s][1][u"name"_s].toString(), u"My Components"_s);
@@ -108,26 +108,20 @@ TEST_F(CliTest, ShowReadsWithoutWriting)
     // Without --verify every file counts as present.
     const CliRun plain = cli({u"show"_s, sb.sampleProject, u"--json"_s});
     EXPECT_EQ(QJsonDocument::fromJson(plain.out).object()[u"experts"_s][3][u"image"_s].toInt(), 12);
-
-    const CliRun missing = cli({u"show"_s, dir.filePath(u"nope.vx7"_s)});
-    EXPECT_EQ(missing.code, 1);
-    EXPECT_TRUE(missing.err.contains("nope.vx7"));
 }
 
 TEST_F(CliTest, SaveAsWritesWhatSaveWritesAndKeepsABackup)
 {
     const QByteArray before = test::readAll(sb.sampleProject);
     test::writeAll(dir.filePath(u"copy.vx7"_s), "old content");
-    const CliRun r = cli({u"save-as"_s, sb.sampleProject, dir.filePath(u"copy.txt"_s)});
-    ASSERT_EQ(r.code, 0) << r.err.constData();
+    run({u"save-as"_s, sb.sampleProject, dir.filePath(u"copy.txt"_s)});
     EXPECT_EQ(test::readAll(sb.sampleProject), before) << "the source stays untouched";
     EXPECT_EQ(test::readAll(dir.filePath(u"copy.vx7.bak"_s)), QByteArray("old content"));
 
     // Saving itself is the project file's to prove; here the copy holds the same sections.
     EXPECT_EQ(IniFile(sb.sampleProject).sectionNames(), IniFile(dir.filePath(u"copy.vx7"_s)).sectionNames());
-    const CliRun refused = cli({u"save-as"_s, sb.sampleProject, dir.filePath(u"no/dir/x.vx7"_s)});
-    EXPECT_EQ(refused.code, 1);
-    EXPECT_TRUE(refused.err.contains("Unable to write to")) << refused.err.constData();
+    expectStderr(cli({u"save-as"_s, sb.sampleProject, dir.filePath(u"no/dir/x.vx7"_s)}), 1,
+                 "Unable to write to");
 }
 
 // What each registry command writes, and that a backup imports back to the same registry, is the
@@ -136,19 +130,17 @@ TEST_F(CliTest, SaveAsWritesWhatSaveWritesAndKeepsABackup)
 TEST_F(CliTest, RegistryCommandsRunInTurnAndTheWritingOnesTakeSnapshots)
 {
     const QString captured = dir.filePath(u"cap"_s);
-    CliRun r = cli({u"capture"_s, captured});
-    ASSERT_EQ(r.code, 0) << r.err.constData();
+    run({u"capture"_s, captured});
     EXPECT_EQ(IniFile(captured + u".vx7"_s).readInteger(u"DelphiExperts"_s, u"num"_s, 0), 2);
-    ASSERT_EQ(cli({u"backup"_s, dir.filePath(u"d7.txt"_s)}).code, 0);
-    ASSERT_EQ(cli({u"clear"_s}).code, 0);
+    run({u"backup"_s, dir.filePath(u"d7.txt"_s)});
+    run({u"clear"_s});
     EXPECT_FALSE(userReg().contains("Known Packages"));
-    ASSERT_EQ(cli({u"import"_s, dir.filePath(u"d7.reg"_s)}).code, 0);
+    run({u"import"_s, dir.filePath(u"d7.reg"_s)});
     EXPECT_TRUE(userReg().contains("Known Packages"));
-    r = cli({u"apply"_s, sb.sampleProject});
-    ASSERT_EQ(r.code, 0) << r.err.constData();
-    ASSERT_EQ(cli({u"recover"_s, u"--no-bde"_s}).code, 0);
+    run({u"apply"_s, sb.sampleProject});
+    run({u"recover"_s, u"--no-bde"_s});
     QStringList operations;
-    for (const QJsonValue& v : QJsonDocument::fromJson(cli({u"history"_s, u"--json"_s}).out).array())
+    for (const QJsonValue& v : json(run({u"history"_s, u"--json"_s})).array())
         operations << v[u"operation"_s].toString();
     EXPECT_EQ(operations, (QStringList{u"recover"_s, u"apply"_s, u"import"_s, u"clear"_s}));
 
@@ -156,9 +148,7 @@ TEST_F(CliTest, RegistryCommandsRunInTurnAndTheWritingOnesTakeSnapshots)
     const QByteArray user = userReg();
     test::writeAll(dir.filePath(u"bad.reg"_s),
                    "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\X]\n\"a\"=dword:zz\n");
-    r = cli({u"import"_s, dir.filePath(u"bad.reg"_s)});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.contains("line 3")) << r.err.constData();
+    expectStderr(cli({u"import"_s, dir.filePath(u"bad.reg"_s)}), 1, "line 3");
     EXPECT_EQ(userReg(), user);
 }
 
@@ -166,23 +156,13 @@ TEST_F(CliTest, RegistryCommandsRunInTurnAndTheWritingOnesTakeSnapshots)
 // holds the server's lock as it does.
 TEST_F(CliTest, WhileWineRunsRegistryWritesAreRefusedAndReadsWarn)
 {
-    const QByteArray user = userReg();
-    {
-        const test::FakeWineserver server(HiveRegistryStore::serverDirectories(sb.prefix).first());
-        ASSERT_TRUE(server.locked());
-        // Every writing command runs in the one registry transaction, which refuses.
-        const CliRun refused = cli({u"clear"_s});
-        EXPECT_EQ(refused.code, 1);
-        EXPECT_TRUE(refused.err.contains("wineserver -k")) << refused.err.constData();
-        // Reading goes on, with a warning that the files may lag behind Wine's memory.
-        for (const QStringList& command : {QStringList{u"backup"_s, dir.filePath(u"b.reg"_s)},
-                                           QStringList{u"capture"_s, dir.filePath(u"c.vx7"_s)}}) {
-            const CliRun r = cli(command);
-            EXPECT_EQ(r.code, 0) << command.join(u' ').toStdString() << r.err.constData();
-            EXPECT_TRUE(r.err.contains("warning: Wine is running in the prefix")) << r.err.constData();
-        }
-    }
-    EXPECT_EQ(userReg(), user) << "nothing was written";
+    const test::FakeWineserver server(HiveRegistryStore::serverDirectories(sb.prefix).first());
+    ASSERT_TRUE(server.locked());
+    // Every writing command runs in the one registry transaction, which refuses (and writes
+    // nothing: the transaction's test).
+    expectStderr(cli({u"clear"_s}), 1, "wineserver -k");
+    // Reading goes on, with a warning that the files may lag behind Wine's memory.
+    expectStderr(cli({u"capture"_s, dir.filePath(u"c.vx7"_s)}), 0, "warning: Wine is running in the prefix");
     EXPECT_TRUE(IniFile(dir.filePath(u"c.vx7"_s)).hasSection(u"DelphiExperts"_s));
 }
 
@@ -194,17 +174,14 @@ TEST_F(CliTest, EnvironmentCommandsRecoverLinkRegisterAndCopy)
     env.insert(u"XDG_CONFIG_HOME"_s, dir.filePath(u"config"_s));
     env.insert(u"HOME"_s, dir.filePath(u"home"_s));
 
-    CliRun r = cli({u"recover"_s, u"--no-bde"_s, u"--sdk-help"_s, u"C:\\D7\\MSHelp"_s}, env);
-    ASSERT_EQ(r.code, 0) << r.err.constData();
+    run({u"recover"_s, u"--no-bde"_s, u"--sdk-help"_s, u"C:\\D7\\MSHelp"_s}, 0, env);
     const HiveRegistryStore store(sb.prefix);
     EXPECT_EQ(
         store.value(RegRoot::CurrentUser, u"Software\\Borland\\Delphi\\7.0"_s, u"LocalSharedRoot"_s)->text(),
         u"C:\\D7"_s);
     EXPECT_FALSE(store.keyExists(RegRoot::LocalMachine, u"Software\\Borland\\BLW32"_s));
-    EXPECT_EQ(cli({u"recover"_s, u"--bde"_s, u"--no-bde"_s}, env).code, 2);
 
-    r = cli({u"shortcuts"_s, u"create"_s, u"--only"_s, u"ide-desktop,program-quicklaunch"_s}, env);
-    ASSERT_EQ(r.code, 0) << r.err.constData();
+    CliRun r = run({u"shortcuts"_s, u"create"_s, u"--only"_s, u"ide-desktop,program-quicklaunch"_s}, 0, env);
     const QStringList made = QString::fromUtf8(r.out).split(u'\n', Qt::SkipEmptyParts);
     // Which links are written where is the shortcuts' own to prove; here the places chosen and
     // the launcher on the desktop of HOME.
@@ -214,14 +191,8 @@ TEST_F(CliTest, EnvironmentCommandsRecoverLinkRegisterAndCopy)
     EXPECT_EQ(QString::fromUtf8(r.out).split(u'\n', Qt::SkipEmptyParts), made.mid(0, 2));
     EXPECT_EQ(cli({u"shortcuts"_s, u"create"_s, u"--only"_s, u"desk"_s}, env).code, 1);
 
-    r = cli({u"register-debugger"_s}, env);
-    ASSERT_EQ(r.code, 0) << r.err.constData();
-    EXPECT_EQ(r.out, "register bordbk70.dll success\n");
-
-    r = cli({u"copy-runtime"_s}, env);
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.contains("Copy file [C:\\windows\\syswow64\\adortl70.bpl] Error!"))
-        << r.err.constData();
+    EXPECT_EQ(run({u"register-debugger"_s}, 0, env).out, "register bordbk70.dll success\n");
+    expectStderr(cli({u"copy-runtime"_s}, env), 1, "Copy file [C:\\windows\\syswow64\\adortl70.bpl] Error!");
 }
 
 TEST_F(CliTest, DiffComparesProjectsAndTheRegistryWithoutWriting)
@@ -236,7 +207,7 @@ TEST_F(CliTest, DiffComparesProjectsAndTheRegistryWithoutWriting)
     ASSERT_EQ(r.code, 3) << r.err.constData();
     // Which changes a difference holds is the project difference's to prove; here the change
     // reaches both forms, and nothing is written.
-    const QJsonArray experts = QJsonDocument::fromJson(r.out).object()[u"experts"_s].toArray();
+    const QJsonArray experts = json(r).object()[u"experts"_s].toArray();
     EXPECT_TRUE(experts.contains(QJsonObject{{u"change"_s, u"added"_s},
                                              {u"file"_s, u"$(Delphi)\\Experts\\FormPlus.dll"_s},
                                              {u"name"_s, u"Form Designer Plus"_s}}))
@@ -254,8 +225,7 @@ TEST_F(CliTest, DiffComparesProjectsAndTheRegistryWithoutWriting)
 
 TEST_F(CliTest, CheckReportsFindingsOfAProjectAndTheRegistry)
 {
-    const CliRun r = cli({u"check"_s, sb.sampleProject, u"--json"_s});
-    ASSERT_EQ(r.code, 3) << r.err.constData();
+    const CliRun r = run({u"check"_s, sb.sampleProject, u"--json"_s}, 3);
     // Which findings a project has is the health check's to prove; here one reaches the JSON.
     const QJsonObject lost{
         {u"detail"_s,
@@ -264,11 +234,9 @@ TEST_F(CliTest, CheckReportsFindingsOfAProjectAndTheRegistry)
         {u"file"_s, u"$(Delphi)\\Experts\\Lost.dll"_s},
         {u"kind"_s, u"missing-file"_s},
         {u"list"_s, u"experts"_s}};
-    EXPECT_TRUE(QJsonDocument::fromJson(r.out).object()[u"findings"_s].toArray().contains(lost))
-        << r.out.constData();
+    EXPECT_TRUE(json(r).object()[u"findings"_s].toArray().contains(lost)) << r.out.constData();
 
-    const CliRun live = cli({u"check"_s, u"live"_s});
-    EXPECT_EQ(live.code, 3) << live.err.constData();
+    const CliRun live = run({u"check"_s, u"live"_s}, 3);
     EXPECT_TRUE(live.out.contains("Rave.exe does not exist")) << live.out.constData();
 }
 
@@ -278,8 +246,7 @@ TEST_F(CliTest, ApplyDryRunPrintsTheChangesAndWritesNothing)
     // A checked package that Delphi would refuse to load is named before anything is written.
     test::writeAll(sb.delphiHost + u"/bin/dcldb70.bpl"_s,
                    fixtures::buildPeWithRcData({{u"PACKAGEINFO"_s, test::packageInfoBlob(4, {}, {})}}));
-    const CliRun r = cli({u"apply"_s, u"--dry-run"_s, sb.sampleProject});
-    ASSERT_EQ(r.code, 3) << r.err.constData();
+    const CliRun r = run({u"apply"_s, u"--dry-run"_s, sb.sampleProject}, 3);
     EXPECT_TRUE(r.out.startsWith("Apply makes ")) << r.out.constData();
     EXPECT_TRUE(r.out.contains("\nPackages Apply makes Delphi load: ")) << r.out.constData();
     EXPECT_TRUE(r.out.contains("dcldb70.bpl is a run-time only package")) << r.out.constData();
@@ -289,24 +256,19 @@ TEST_F(CliTest, ApplyDryRunPrintsTheChangesAndWritesNothing)
     EXPECT_EQ(userReg(), user);
 
     // The same list as JSON, one object per change.
-    const CliRun json = cli({u"apply"_s, u"--dry-run"_s, sb.sampleProject, u"--json"_s});
-    ASSERT_EQ(json.code, 3) << json.err.constData();
-    const QJsonArray changes = QJsonDocument::fromJson(json.out).array();
-    EXPECT_EQ(changes.size(), r.out.count("\n    ")) << json.out.constData();
+    const CliRun changes = run({u"apply"_s, u"--dry-run"_s, sb.sampleProject, u"--json"_s}, 3);
+    EXPECT_EQ(json(changes).array().size(), r.out.count("\n    ")) << changes.out.constData();
 
-    ASSERT_EQ(cli({u"apply"_s, sb.sampleProject}).code, 0);
-    const CliRun after = cli({u"apply"_s, u"--dry-run"_s, sb.sampleProject, u"--json"_s});
-    EXPECT_EQ(after.code, 0) << after.out.constData();
-    EXPECT_EQ(after.out, QByteArray("[\n]\n"));
+    run({u"apply"_s, sb.sampleProject});
+    EXPECT_EQ(run({u"apply"_s, u"--dry-run"_s, sb.sampleProject, u"--json"_s}).out, QByteArray("[\n]\n"));
 }
 
 TEST_F(CliTest, ClearIsUndoneByTheNewestSnapshotOrById)
 {
     const auto registry = [&] { return test::registryContents(HiveRegistryStore(sb.prefix)); };
     const QStringList before = registry();
-    CliRun r = cli({u"clear"_s});
-    ASSERT_EQ(r.code, 0) << r.err.constData();
-    const QJsonArray h = QJsonDocument::fromJson(cli({u"history"_s, u"--json"_s}).out).array();
+    run({u"clear"_s});
+    const QJsonArray h = json(run({u"history"_s, u"--json"_s})).array();
     ASSERT_EQ(h.size(), 1);
     const QJsonObject first = h[0].toObject();
     EXPECT_TRUE(first[u"file"_s].toString().startsWith(dir.filePath(u"state/vorlix7/snapshots/prefix-"_s)));
@@ -317,27 +279,21 @@ TEST_F(CliTest, ClearIsUndoneByTheNewestSnapshotOrById)
 
     // Without an id the newest snapshot is restored; that a restore is undone in turn, and what
     // comes back value by value, is the snapshots' own to prove.
-    r = cli({u"restore"_s});
-    ASSERT_EQ(r.code, 0) << r.err.constData();
+    run({u"restore"_s});
     EXPECT_EQ(registry(), before);
-    ASSERT_EQ(cli({u"restore"_s}).code, 0);
+    run({u"restore"_s});
     // An earlier state by id.
-    ASSERT_EQ(cli({u"restore"_s, first[u"id"_s].toString()}).code, 0);
+    run({u"restore"_s, first[u"id"_s].toString()});
     EXPECT_EQ(registry(), before);
-
-    r = cli({u"history"_s});
-    EXPECT_EQ(r.code, 0);
+    const CliRun r = run({u"history"_s});
     EXPECT_TRUE(r.out.contains(QByteArray(first[u"id"_s].toString().toUtf8() + "  "))) << r.out.constData();
 }
 
-TEST_F(CliTest, SnapshotRefusalsChangeNothing)
+TEST_F(CliTest, SnapshotRefusalsReachTheUserAndForceOverridesThem)
 {
     // Which snapshots are damaged or overreaching is the snapshots' own to prove; here the
     // refusals reach stderr and the exit code.
-    const QByteArray before = userReg();
-    CliRun r = cli({u"restore"_s});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.contains("No snapshot")) << r.err.constData();
+    expectStderr(cli({u"restore"_s}), 1, "No snapshot");
 
     // A well-formed snapshot that would delete all of HKEY_CURRENT_USER\Software is refused; only
     // --force restores it.
@@ -346,11 +302,8 @@ TEST_F(CliTest, SnapshotRefusalsChangeNothing)
     const QString wide = dir.filePath(u"wide.reg"_s);
     test::writeAll(wide, snapshotBytes(other, QList<RegKeyRef>{{RegRoot::CurrentUser, u"Software"_s}},
                                        SnapshotOperation::Import, QDateTime::currentDateTime()));
-    r = cli({u"restore"_s, wide});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_TRUE(r.err.contains("--force")) << r.err.constData();
-    EXPECT_EQ(userReg(), before);
-    ASSERT_EQ(cli({u"restore"_s, u"--force"_s, wide}).code, 0);
+    expectStderr(cli({u"restore"_s, wide}), 1, "--force");
+    run({u"restore"_s, u"--force"_s, wide});
     EXPECT_EQ(HiveRegistryStore(sb.prefix).subKeyNames(RegRoot::CurrentUser, u"Software"_s),
               QStringList{u"Only"_s});
 }

@@ -33,7 +33,6 @@ TEST(JsonWriterTest, EscapedStringsInNestedContainersReadBackAsWritten)
         {"lone high surrogate", units(u"\xd800x"sv)},
         {"lone low surrogate", units(u"y\xdc00"sv)},
         {"high surrogate at the end", units(u"z\xdbff"sv)},
-        {"surrogates in the wrong order", QString(pair.mid(1) + pair.first(1))},
         {"long text over many pieces", QString(u"\u00e9\"\\"_s + pair + u"abc\n"_s).repeated(20000)},
     };
     constexpr qint64 kMin = std::numeric_limits<qint64>::min(), kMax = std::numeric_limits<qint64>::max();

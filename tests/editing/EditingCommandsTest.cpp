@@ -128,42 +128,40 @@ TEST_F(Commands, AddToolStoresTheFolderByTheWorkingDirectoryRule)
     EXPECT_FALSE(project().isModified()) << "without an open project only the check-state handler ran";
 }
 
-TEST_F(Commands, AddComponentOpensInTheGroupsFolderAndStoresMacroPaths)
+// A package's DESCRIPTION is the default of its name and note, else its file name; a run-time only
+// package is refused. Without the group's list the add ends with a system error, changing nothing.
+TEST_F(Commands, AddComponentStoresMacroPathsAndTheDescriptionAndRefusesARunTimeOnlyPackage)
 {
     addGroups();
+    for (const auto& [name, flags] : {std::pair{u"rt"_s, 4u}, {u"vx"_s, 2u}})
+        test::writeAll(
+            c(u"Delphi7/Bin/"_s + name + u".bpl"_s),
+            fixtures::buildPeWithRcData({{u"PACKAGEINFO"_s, test::packageInfoBlob(flags, {}, {})},
+                                         {u"DESCRIPTION"_s, test::descriptionBlob(u"Vx tools"_s)}}));
     ScriptedPrompter s;
-    s.chooseOpen(c(u"Delphi7/Bin/dclnet70.bpl"_s))
-        .type({})
-        .chooseFolder(c(u"Delphi7/Source"_s))
-        .type(u"net note"_s);
+    s.chooseOpen(c(u"Delphi7/Bin/rt.bpl"_s)).answer(u"is a run-time only package"_s, Prompter::Ok);
+    s.chooseOpen(c(u"Delphi7/Bin/vx.bpl"_s)).type({}).chooseFolder(c(u"Delphi7/Source"_s)).type({});
     groupCmds.popAddCompClick();
     EXPECT_EQ(s.starts().at(0), c(u"Delphi7/Components/Standard"_s));
     EXPECT_EQ(prompts(s), u"Component:2@,Note:2@"_s);
     const ComponentListModel& list = project().group(0);
     ASSERT_EQ(list.count(), 2);
-    const int row = host.selectedRow(list);
-    const ComponentEntry e = list.entry(row);
-    EXPECT_EQ(QStringList({e.name, e.file, e.includePath, e.note}),
-              QStringList(
-                  {u"dclnet70"_s, u"$(Delphi)\\Bin\\dclnet70.bpl"_s, u"$(Delphi)\\Source"_s, u"net note"_s}));
+    const ComponentEntry e = list.entry(host.selectedRow(list));
+    EXPECT_EQ(
+        QStringList({e.name, e.file, e.includePath, e.note}),
+        QStringList({u"Vx tools"_s, u"$(Delphi)\\Bin\\vx.bpl"_s, u"$(Delphi)\\Source"_s, u"Vx tools"_s}));
     EXPECT_TRUE(e.selected);
-}
-
-// A package's DESCRIPTION is the default of its name and note; a run-time only package is refused.
-TEST_F(Commands, AddComponentTakesThePackagesDescriptionAndRefusesARunTimeOnlyPackage)
-{
-    addGroups();
-    for (const auto& [name, flags] : {std::pair{u"rt"_s, 4u}, {u"vx"_s, 2u}})
-        test::writeAll(
-            c(u"P/"_s + name + u".bpl"_s),
-            fixtures::buildPeWithRcData({{u"PACKAGEINFO"_s, test::packageInfoBlob(flags, {}, {})},
-                                         {u"DESCRIPTION"_s, test::descriptionBlob(u"Vx tools"_s)}}));
-    ScriptedPrompter s;
-    s.chooseOpen(c(u"P/rt.bpl"_s)).answer(u"is a run-time only package"_s, Prompter::Ok);
-    s.chooseOpen(c(u"P/vx.bpl"_s)).type({}).chooseFolder({}).type({});
+    s.chooseOpen(c(u"Delphi7/Bin/dclnet70.bpl"_s)).type({}).chooseFolder({}).type({});
     groupCmds.popAddCompClick();
-    const ComponentEntry e = project().group(0).entry(host.selectedRow(project().group(0)));
-    EXPECT_EQ(e.name + u'|' + e.note, u"Vx tools|Vx tools"_s);
+    EXPECT_EQ(list.entry(host.selectedRow(list)).name, u"dclnet70"_s) << "without a DESCRIPTION";
+
+    host.loseGroupList(1);
+    project().setUnmodified();
+    s.chooseOpen(c(u"Delphi7/Bin/x.bpl"_s)).answer(u"occur system error, please restart."_s, Prompter::Ok);
+    groupCmds.popAddCompClick();
+    EXPECT_TRUE(s.messages().back().text.contains(u"ListViewComp2"_s));
+    EXPECT_EQ(list.count(), 3);
+    EXPECT_FALSE(project().isModified());
 }
 
 // A file that any row of the list holds (of any group, for packages; the tools refuse alike) is
@@ -429,18 +427,6 @@ TEST_F(Commands, DeletingAGroupKeepsTheActivePageWhereItCan)
             << "the current group, not a remembered index that is gone";
         EXPECT_TRUE(project().isModified());
     }
-}
-
-TEST_F(Commands, MissingGroupListEndsAddWithSystemErrorAndChangesNothing)
-{
-    addGroups();
-    host.loseGroupList(1);
-    ScriptedPrompter s;
-    s.chooseOpen(c(u"Delphi7/Bin/x.bpl"_s)).answer(u"occur system error, please restart."_s, Prompter::Ok);
-    groupCmds.popAddCompClick();
-    EXPECT_TRUE(s.messages().at(0).text.contains(u"ListViewComp2"_s));
-    EXPECT_EQ(project().group(0).count(), 1);
-    EXPECT_FALSE(project().isModified());
 }
 
 TEST_F(Commands, OptionPageLoadsTheChosenLanguageAndGivesTheChosenFontToTheWindowAndTheDialogs)

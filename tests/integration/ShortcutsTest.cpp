@@ -138,17 +138,10 @@ TEST_F(ShortcutsTest, UnknownOrMissingFoldersGiveNoLinkAndTheirReason)
         << r.skipped[0].toStdString();
 }
 
-TEST_F(ShortcutsTest, SystemDirectoryFollowsThePrefixArchitecture)
-{
-    EXPECT_EQ(windowsSystemDirectory(sandbox.prefix), u"C:\\windows\\syswow64"_s);
-    QTemporaryDir win32;
-    test::writeAll(win32.filePath(u"system.reg"_s),
-                   "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n");
-    EXPECT_EQ(windowsSystemDirectory(win32.path()), u"C:\\windows\\system32"_s);
-    EXPECT_EQ(runtimeCopyLabel(u"chinese"_s, u"S"_s, u"R\\"_s), u"从 <S> 复制文件到 <R\\Bin>."_s);
-}
-
-TEST_F(ShortcutsTest, RegistrationStartsRegsvr32ThroughWineInThePrefix)
+// Registering the debugger starts regsvr32 through Wine in the prefix. Files from the Linux desktop
+// reach the IDE through the prefix's drive that holds them, else through Z:, never as host paths
+// whose leading "/" the IDE would read as a switch.
+TEST_F(ShortcutsTest, RegistrationAndTheIdeStartThroughWineInThePrefix)
 {
     const QString folder = inst.delphiRoot + u"bin\\"_s; // as the folder button leaves it
     {
@@ -168,12 +161,7 @@ TEST_F(ShortcutsTest, RegistrationStartsRegsvr32ThroughWineInThePrefix)
     const RegistrationResult missing = registerDebugger(inst, u"C:\\nowhere"_s);
     EXPECT_EQ(missing.message, u"register bordbk70.dll fail"_s);
     EXPECT_TRUE(missing.reason.contains(u"C:\\nowhere\\bordbk70.dll"_s));
-}
 
-// Files from the Linux desktop reach the IDE through the prefix's drive that holds them, else
-// through Z:, never as host paths whose leading "/" the IDE would read as a switch.
-TEST_F(ShortcutsTest, TheIdeGetsFilesInTheWindowsFormWineWouldGiveThem)
-{
     const QString inPrefix = sandbox.prefix + u"/drive_c/Projects/my prj \u00fc.dpr"_s;
     const QString outside = dir.filePath(u"home/a.pas"_s);
     test::FakeWine wine(true);
@@ -183,8 +171,15 @@ TEST_F(ShortcutsTest, TheIdeGetsFilesInTheWindowsFormWineWouldGiveThem)
                                          u"Z:"_s + QString(outside).replace(u'/', u'\\')}));
 }
 
+// The runtime files come from the system directory of the prefix's architecture.
 TEST_F(ShortcutsTest, RuntimeCopyStopsAtTheFirstFailureAndNeverLeavesAPartialFile)
 {
+    QTemporaryDir win32;
+    test::writeAll(win32.filePath(u"system.reg"_s),
+                   "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n");
+    EXPECT_EQ(windowsSystemDirectory(win32.path()), u"C:\\windows\\system32"_s);
+    EXPECT_EQ(runtimeCopyLabel(u"chinese"_s, u"S"_s, u"R\\"_s), u"从 <S> 复制文件到 <R\\Bin>."_s);
+    ASSERT_EQ(windowsSystemDirectory(sandbox.prefix), u"C:\\windows\\syswow64"_s);
     const QString system = sandbox.prefix + u"/drive_c/windows/syswow64/"_s,
                   bin = sandbox.delphiHost + u"/bin/"_s;
     const QStringList names{u"adortl70.bpl"_s, u"AMERICAN.VTD"_s, u"bdertl70.bpl"_s,
