@@ -91,7 +91,6 @@ TEST(PeVersionRoundTrip, MissingStringsAndMissingResource)
 
     const PeVersionInfo onlyFile = vx::parsePeVersion(
         buildPeImage({{u"CompanyName"_s, u"ProductVersion"_s}, {u"FileVersion"_s, u"7.0.4.453"_s}}));
-    EXPECT_TRUE(onlyFile.hasVersionResource);
     EXPECT_EQ(onlyFile.productVersion, QString());
     EXPECT_EQ(onlyFile.fileVersion, u"7.0.4.453"_s);
 
@@ -100,31 +99,13 @@ TEST(PeVersionRoundTrip, MissingStringsAndMissingResource)
     EXPECT_EQ(vx::shownFileVersion(none), QString::fromUtf16(vx::kValueNotAvailable));
 }
 
-TEST(PeVersionLayout, FollowsHeaderFieldsInsteadOfFixedOffsets)
+// How the headers are followed (PE32+, a longer optional header) is PeImage's, tested through the
+// import reader; here only the resource directory missing from a short directory array.
+TEST(PeVersionLayout, FewerThanThreeDataDirectoriesHoldNoResource)
 {
-    const QByteArray image = buildDelphiExe();
-    const Landmarks at(image);
-
-    // PE32+: longer optional header, directories 16 bytes further on.
-    QByteArray plus = image;
-    plus.replace(at.optional + 112, 128 + 2 * 40,
-                 QByteArray(image.mid(at.optional + 96, 128) + image.mid(at.sectionTable, 80)));
-    set16(plus, at.optional, 0x20B);
-    set32(plus, at.optional + 108, 16);
-    set16(plus, at.optional - 4, 0xF0);
-    EXPECT_EQ(vx::parsePeVersion(plus).fileVersion, u"7.0.4.453"_s);
-
-    // A PE32 optional header padded by 8 bytes moves the section table.
-    QByteArray padded = image;
-    padded.replace(at.sectionTable, 8, QByteArray(8, '\0'));
-    padded.replace(at.sectionTable + 8, 80, image.mid(at.sectionTable, 80));
-    set16(padded, at.optional - 4, 0xE8);
-    EXPECT_EQ(vx::parsePeVersion(padded).productVersion, u"7.0"_s);
-
-    // Fewer than three data directories: no resource directory at all.
-    QByteArray short2 = image;
-    set32(short2, at.optional + 92, 2);
-    EXPECT_FALSE(vx::parsePeVersion(short2).hasVersionResource);
+    QByteArray image = buildDelphiExe();
+    set32(image, Landmarks(image).optional + 92, 2);
+    EXPECT_FALSE(vx::parsePeVersion(image).hasVersionResource);
 }
 
 TEST(PeVersionLayout, StringTableFollowsTheTranslation)
@@ -153,7 +134,6 @@ TEST(PeVersionRules, LabelAndStartupCheck)
     EXPECT_TRUE(vx::ideVersionOk(u"7.0"_s));
     EXPECT_FALSE(vx::ideVersionOk(u"6.0"_s));
     EXPECT_FALSE(vx::ideVersionOk(u" 7.0"_s));
-    EXPECT_FALSE(vx::ideVersionOk(vx::shownProductVersion(none)));
 }
 
 TEST(PeVersionFile, ReadsFromDiskWithinTheSizeLimit)
