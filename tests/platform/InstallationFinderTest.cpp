@@ -107,24 +107,6 @@ TEST_F(FinderTest, ChecksEveryFolderOfAPrefix)
     const PrefixCase cases[] = {
         {"the usual folder, named by RootDir", {}, usual},
         {"a version other than 7", wrongVersion, nothing},
-        {"a win32 prefix reads the key without Wow6432Node, names ignoring case",
-         {},
-         [](const fixtures::Sandbox& sb) {
-             const QString moved = moveDelphi(sb, u"Borland/D7"_s);
-             test::writeAll(sb.prefix + u"/system.reg"_s,
-                            machineHive("win32", "[SOFTWARE\\\\borland\\\\DELPHI\\\\7.0] 1\n"
-                                                 "\"rootdir\"=str(2):\"C:\\\\Borland\\\\D7\\\\\"\n"));
-             return QStringList{moved};
-         }},
-        {"a win64 prefix ignores the 64-bit view",
-         {},
-         [](const fixtures::Sandbox& sb) {
-             moveDelphi(sb, u"Borland/D7"_s);
-             test::writeAll(sb.prefix + u"/system.reg"_s,
-                            machineHive("win64", "[Software\\\\Borland\\\\Delphi\\\\7.0] 1\n"
-                                                 "\"RootDir\"=\"C:\\\\Borland\\\\D7\\\\\"\n"));
-             return QStringList{};
-         }},
         {"RootDir elsewhere on drive C (win64: Wow6432Node), and a second copy below Program Files (x86)",
          {},
          [](const fixtures::Sandbox& sb) {
@@ -206,6 +188,13 @@ TEST_F(FinderTest, RegisteredRootIsReadFromTheKeysSectionOnly)
          machineHive("win64", "[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0] 1\n"
                               "\"RootDir\"=\"C:\\\\D7\\\\\""),
          u"C:\\D7\\"_s},
+        {"win32: the key without Wow6432Node, names ignoring case",
+         machineHive("win32", "[SOFTWARE\\\\borland\\\\DELPHI\\\\7.0] 1\n"
+                              "\"rootdir\"=str(2):\"C:\\\\D7\\\\\"\n"),
+         u"C:\\D7\\"_s},
+        {"win64: the 64-bit view is not the IDE's",
+         machineHive("win64", "[Software\\\\Borland\\\\Delphi\\\\7.0] 1\n\"RootDir\"=\"C:\\\\D7\\\\\"\n"),
+         std::nullopt},
         {"no #arch line: Wine's default win64",
          QByteArray("WINE REGISTRY Version 2\n\n") +
              "[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0] 1\n"
