@@ -26,59 +26,18 @@ QByteArray utf16(const QString& s)
 // Offsets inside an image made by the builder, found by following its headers.
 struct Landmarks
 {
-    qsizetype optional, sectionTable, rsrcHeader, rsrc, nameDir, languageDir, dataEntry, blob, blobEnd;
+    qsizetype optional, rsrcHeader, rsrc, blob, blobEnd;
 
     explicit Landmarks(const QByteArray& image)
     {
         const qsizetype pe = get32(image, 0x3C);
         optional = pe + 24;
-        sectionTable = optional + quint16(get32(image, pe + 20));
-        rsrcHeader = sectionTable + 40; // .text comes first
+        rsrcHeader = optional + quint16(get32(image, pe + 20)) + 40; // .text comes first
         rsrc = get32(image, rsrcHeader + 20);
-        nameDir = rsrc + (get32(image, rsrc + 20) & 0x7FFFFFFF);
-        languageDir = rsrc + (get32(image, nameDir + 20) & 0x7FFFFFFF);
-        dataEntry = rsrc + get32(image, languageDir + 20);
         blob = image.indexOf(utf16(u"VS_VERSION_INFO"_s)) - 6;
         blobEnd = blob + quint16(get32(image, blob));
     }
 };
-
-// Replaces the builder's VS_VERSIONINFO with `blob` (which must fit into the section's raw size).
-QByteArray withBlob(QByteArray image, const QByteArray& blob)
-{
-    const Landmarks at(image);
-    image.replace(at.blob, blob.size(), blob);
-    set32(image, at.dataEntry + 4, quint32(blob.size()));
-    return image;
-}
-
-QByteArray block(const QString& key, quint16 type, const QByteArray& value,
-                 const QList<QByteArray>& children = {})
-{
-    QByteArray b(6, '\0');
-    b += utf16(key) + QByteArray(2, '\0');
-    b.append((4 - b.size() % 4) % 4, '\0');
-    b += value;
-    for (const QByteArray& child : children)
-        b += QByteArray((4 - b.size() % 4) % 4, '\0') + child;
-    set16(b, 0, quint32(b.size()));
-    set16(b, 2, quint32(type == 1 ? value.size() / 2 : value.size()));
-    set16(b, 4, type);
-    return b;
-}
-
-QByteArray table(const QString& name, const QString& product)
-{
-    return block(name, 1, {}, {block(u"ProductVersion"_s, 1, utf16(product) + QByteArray(2, '\0'))});
-}
-
-QByteArray translation(quint16 language, quint16 codePage)
-{
-    QByteArray pair(4, '\0');
-    set16(pair, 0, language);
-    set16(pair, 2, codePage);
-    return block(u"VarFileInfo"_s, 1, {}, {block(u"Translation"_s, 0, pair)});
-}
 
 } // namespace
 
@@ -106,21 +65,6 @@ TEST(PeVersionLayout, FewerThanThreeDataDirectoriesHoldNoResource)
     QByteArray image = buildDelphiExe();
     set32(image, Landmarks(image).optional + 92, 2);
     EXPECT_FALSE(vx::parsePeVersion(image).hasVersionResource);
-}
-
-TEST(PeVersionLayout, StringTableFollowsTheTranslation)
-{
-    const QByteArray image = buildDelphiExe();
-    const QByteArray fixed(52, '\0');
-    auto withTables = [&](const QByteArray& var) {
-        const QByteArray sfi =
-            block(u"StringFileInfo"_s, 1, {}, {table(u"040704B0"_s, u"de"_s), table(u"040904e4"_s, u"en"_s)});
-        return vx::parsePeVersion(withBlob(image, block(u"VS_VERSION_INFO"_s, 0, fixed, {sfi, var})));
-    };
-    EXPECT_EQ(withTables(translation(0x0409, 0x04E4)).productVersion, u"en"_s);
-    EXPECT_EQ(withTables(translation(0x0407, 0x04B0)).productVersion, u"de"_s);
-    EXPECT_EQ(withTables(translation(0x0411, 0x03A4)).productVersion, u"de"_s); // no match: first table
-    EXPECT_EQ(withTables({}).productVersion, u"de"_s);
 }
 
 TEST(PeVersionRules, LabelAndStartupCheck)
