@@ -175,8 +175,7 @@ TEST_F(WineHiveTest, RefusesWhatWineRefuses)
 {
     for (const QByteArray& bad :
          {QByteArray("\xef\xbb\xbfWINE REGISTRY Version 2\n"), QByteArray(),
-          QByteArray("WINE REGISTRY Version 1\n[A]\n"), QByteArray("WINE REGISTRY Version 2\n#arch=win16\n"),
-          QByteArray("WINE REGISTRY Version 2\n#arch=\n"),
+          QByteArray("WINE REGISTRY Version 1\n[A]\n"), QByteArray("WINE REGISTRY Version 2\n#arch=\n"),
           QByteArray("WINE REGISTRY Version 2\n#arch=win32\n#arch=win64\n")}) {
         EXPECT_TRUE(errorOf<OperationError>([&] {
                         WineHive::parse(bad, u"/p/user.reg"_s);
@@ -239,26 +238,6 @@ TEST_F(WineHiveTest, NewKeysAndValuesTakeTheirSortedPlace)
     EXPECT_EQ(hive.subKeyNames(key(hive, u"Software\\Borland\\Delphi"_s)), (QStringList{u"6.0"_s, u"7.0"_s}));
 }
 
-TEST_F(WineHiveTest, HandEditedOrderIsListedAsWineLoadsIt)
-{
-    // Sections and values out of order, a repeated section, a parent after its subkey.
-    const QByteArray file =
-        "WINE REGISTRY Version 2\n\n"
-        "[Software\\\\Zeta]\n\"b\"=\"1\"\n\"A\"=\"2\"\n@=\"d\"\n\"ab\"=\"4\"\n\"_u\"=\"3\"\n"
-        "\n[Software\\\\alpha\\\\x]\n"
-        "\n[Software\\\\Beta]\n"
-        "\n[Software\\\\Zeta]\n\"a0\"=\"5\"\n"
-        "\n[Software\\\\Alpha]\n";
-    WineHive hive = WineHive::parse(file, {});
-    // '_' sorts below the letters, shorter names first, case ignored.
-    EXPECT_EQ(hive.subKeyNames(key(hive, u"Software"_s)), (QStringList{u"alpha"_s, u"Beta"_s, u"Zeta"_s}));
-    const auto zeta = key(hive, u"Software\\Zeta"_s);
-    const QStringList wineOrder{QString(), u"_u"_s, u"A"_s, u"a0"_s, u"ab"_s, u"b"_s};
-    EXPECT_EQ(hive.valueNames(zeta), wineOrder);
-    EXPECT_EQ(hive.save(), file);
-    expectSameContents(file);
-}
-
 TEST_F(WineHiveTest, NamesLongerThanWindowsAllowsAreRefused)
 {
     WineHive hive = WineHive::createNew(WineHive::kUserRelativeTo, WineHive::Arch::Win64);
@@ -272,7 +251,6 @@ TEST_F(WineHiveTest, NamesLongerThanWindowsAllowsAreRefused)
     const QString longestValue(WineHive::kMaxValueNameLength, u'v');
     EXPECT_TRUE(hive.setValue(sw, RegValue::dword(longestValue, 1)));
     EXPECT_FALSE(hive.setValue(sw, RegValue::dword(longestValue + u'v', 2)));
-    EXPECT_FALSE(hive.setValue(WineHive::kNoKey, RegValue::dword(u"x"_s, 3)));
     EXPECT_EQ(hive.valueNames(sw), QStringList{longestValue});
     EXPECT_EQ(vx::test::hiveContents(WineHive::parse(hive.save(), {})), vx::test::hiveContents(hive));
 }
@@ -282,10 +260,7 @@ TEST_F(WineHiveTest, DeletingKeepsTheTreeReadable)
     WineHive hive = WineHive::parse(kCanonical, {});
     const auto brackets = key(hive, u"Software\\Wine\\Brackets"_s);
     EXPECT_FALSE(hive.deleteKey(brackets)); // has a subkey
-    EXPECT_FALSE(hive.deleteKey(WineHive::root()));
     EXPECT_TRUE(hive.deleteTree(key(hive, u"Software\\Wine\\Brackets\\[x]"_s)));
-    EXPECT_TRUE(hive.deleteValue(key(hive, u"Software\\Borland\\Delphi\\7.0"_s), u"BIN"_s));
-    EXPECT_FALSE(hive.deleteValue(key(hive, u"Software\\Borland\\Delphi\\7.0"_s), u"Bin"_s));
     EXPECT_TRUE(hive.deleteTree(key(hive, u"Software\\Borland\\Delphi\\7.0"_s)));
 
     // "Brackets" had no section (only a subkey); now that it has none it needs one, or Wine
