@@ -98,7 +98,6 @@ TEST_F(PathBridgeTest, RejectsUnmappedDrivesAndNonAbsolutePaths)
     for (const QString& win : {u"D:\\x"_s, u"E:\\"_s, u"Program Files\\x"_s, u"\\Program Files"_s,
                                u"C:Program Files"_s, u"\\\\server\\share\\x"_s, u"1:\\x"_s, QString()})
         EXPECT_TRUE(bridge.toHost(win).isEmpty()) << win.toStdString();
-    EXPECT_FALSE(bridge.dirExists(u"D:\\"_s));
 }
 
 TEST_F(PathBridgeTest, MapsHostPathsToTheDeepestDrive)
