@@ -99,19 +99,12 @@ TEST_F(WineHiveTest, UntouchedFileComesBackByteForByteAndDecodes)
     WineHive hive = WineHive::parse(original, u"system.reg"_s);
     EXPECT_EQ(hive.save(), original);
 
+    // Each type's meaning is checked against what Wine wrote in HiveWineTest; here the escapes.
     const auto d7 = key(hive, u"software\\BORLAND\\delphi\\7.0"_s);
     ASSERT_NE(d7, WineHive::kNoKey);
     auto data = [&](const QString& name) { return hive.value(d7, name).value_or(RegValue{}).data; };
     EXPECT_EQ(data(u"accent"_s), utf16(u"caf\u00e9d na\u00efve"_s));
     EXPECT_EQ(data(u"Ctl"_s), utf16(u"a\u0001b\u00011\u001b\t"_s));
-    EXPECT_EQ(data(u"Quote"_s), utf16(u"say \"hi\"\\"_s));
-    EXPECT_EQ(*hive.value(d7, u"Path"_s),
-              RegValue::string(u"Path"_s, u"%ProgramFiles%\\Borland"_s, REG_EXPAND_SZ));
-    EXPECT_EQ(*hive.value(d7, u"List"_s), RegValue::multiString(u"List"_s, {u"one"_s, u"tw\u00f6"_s}));
-    EXPECT_EQ(hive.value(d7, u"Count"_s)->number(), 31u);
-    EXPECT_EQ(hive.value(d7, u"Big"_s)->type, REG_QWORD);
-    EXPECT_EQ(data(u"Big"_s), QByteArray::fromHex("ffffffffffffff7f"));
-    EXPECT_EQ(data(u"Bin"_s).size(), 48);
     EXPECT_EQ(data(u"OddSz"_s), QByteArray::fromHex("410042"));
     // The repeated section's value joins the first section's ones in Wine's order.
     EXPECT_EQ(hive.valueNames(d7),
