@@ -204,19 +204,12 @@ TEST_F(IniFileTest, LegacyFilesAreReadInTheAnsiCodePageAndKeptInItWhileTheTextFi
     EXPECT_EQ(IniFile(path(u"p.vx7"_s)).readString(u"\u7ec4\u4ef6"_s, u"CompNote2"_s), u"\U0001F600"_s);
 }
 
+// A change another program makes between two of our writes is kept (IniWineTest has Windows make
+// one), even a rewrite of the same size that kept the modification time: it is told by its content.
 TEST_F(IniFileTest, WritesGoToWhatTheFileHoldsNow)
 {
-    IniFile ini = opened("[Stats]\r\nRun=1\r\n");
-    ini.writeInteger(u"Stats"_s, u"Run"_s, 2);
-
-    // A second program adds a section and changes a key; our next write keeps both.
-    writeAll(path(), "[Stats]\r\nRun=2\r\nOther=7\r\n[Font]\r\nName=Tahoma\r\n");
+    IniFile ini = opened("[Stats]\r\nRun=2\r\nOther=7\r\n[Font]\r\nName=Tahoma\r\n");
     ini.writeInteger(u"Stats"_s, u"Day"_s, 5);
-    EXPECT_EQ(readAll(path()),
-              QByteArray("[Stats]\r\nRun=2\r\nOther=7\r\nDay=5\r\n[Font]\r\nName=Tahoma\r\n"));
-    EXPECT_EQ(ini.readString(u"Font"_s, u"Name"_s), u"Tahoma"_s) << "the store reads what it wrote onto";
-
-    // A rewrite of the same size that kept the modification time: told apart by its content.
     struct stat before = {};
     ASSERT_EQ(::stat(QFile::encodeName(path()).constData(), &before), 0);
     writeAll(path(), "[Stats]\r\nRun=2\r\nOther=8\r\nDay=5\r\n[Font]\r\nName=Tahoma\r\n");
@@ -224,6 +217,7 @@ TEST_F(IniFileTest, WritesGoToWhatTheFileHoldsNow)
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path()).constData(), times, 0), 0);
     ini.eraseSection(u"Font"_s);
     EXPECT_EQ(readAll(path()), QByteArray("[Stats]\r\nRun=2\r\nOther=8\r\nDay=5\r\n"));
+    EXPECT_EQ(ini.readString(u"Stats"_s, u"Other"_s), u"8"_s) << "the store reads what it wrote onto";
 
     // A file deleted meanwhile is started anew, as Windows does.
     QFile::remove(path());
