@@ -92,45 +92,29 @@ TEST_F(FinderTest, FindsAPrefixInEveryKindOfPlace)
     }
 }
 
-struct PrefixCase
-{
-    const char* name;
-    fixtures::SandboxOptions options;
-    // Changes the sandbox; returns the host folders expected, in order.
-    std::function<QStringList(const fixtures::Sandbox&)> change;
-};
-
+// The usual folder, then RootDir elsewhere on drive C (win64: Wow6432Node) together with a second
+// copy below Program Files (x86); a version other than 7 is none.
 TEST_F(FinderTest, ChecksEveryFolderOfAPrefix)
 {
-    const auto usual = [](const fixtures::Sandbox& sb) { return QStringList{sb.delphiHost}; };
-    const auto nothing = [](const fixtures::Sandbox&) { return QStringList{}; };
-    fixtures::SandboxOptions wrongVersion;
-    wrongVersion.productVersion = u"6.0"_s;
-    const PrefixCase cases[] = {
-        {"the usual folder, named by RootDir", {}, usual},
-        {"a version other than 7", wrongVersion, nothing},
-        {"RootDir elsewhere on drive C (win64: Wow6432Node), and a second copy below Program Files (x86)",
-         {},
-         [](const fixtures::Sandbox& sb) {
-             const QString moved = moveDelphi(sb, u"Borland/D7"_s);
-             fixtures::makeSandbox(sb.prefix); // writes the usual folder and the registry again
-             const QString x86 = moveDelphi(sb, u"Program Files (x86)/Borland/Delphi7"_s);
-             test::writeAll(sb.prefix + u"/system.reg"_s,
-                            machineHive("win64", "[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0] 1\n"
-                                                 "\"RootDir\"=\"C:\\\\Borland\\\\D7\\\\\"\n"));
-             return QStringList{moved, x86};
-         }},
+    const auto found = [](const QString& prefix) {
+        QStringList roots;
+        for (const FoundInstallation& f : installationsIn({prefix, PrefixPlace::User}))
+            roots << f.hostRoot;
+        return roots;
     };
-    for (const PrefixCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        QTemporaryDir root;
-        const fixtures::Sandbox sb = fixtures::makeSandbox(root.filePath(u"prefix"_s), c.options);
-        const QStringList expected = c.change(sb);
-        QStringList found;
-        for (const FoundInstallation& f : installationsIn({sb.prefix, PrefixPlace::User}))
-            found << f.hostRoot;
-        EXPECT_EQ(found, expected);
-    }
+    const fixtures::Sandbox sb = fixtures::makeSandbox(home(u"prefix"_s));
+    EXPECT_EQ(found(sb.prefix), QStringList{sb.delphiHost});
+    const QString moved = moveDelphi(sb, u"Borland/D7"_s);
+    fixtures::makeSandbox(sb.prefix); // writes the usual folder and the registry again
+    const QString x86 = moveDelphi(sb, u"Program Files (x86)/Borland/Delphi7"_s);
+    test::writeAll(sb.prefix + u"/system.reg"_s,
+                   machineHive("win64", "[Software\\\\Wow6432Node\\\\Borland\\\\Delphi\\\\7.0] 1\n"
+                                        "\"RootDir\"=\"C:\\\\Borland\\\\D7\\\\\"\n"));
+    EXPECT_EQ(found(sb.prefix), (QStringList{moved, x86}));
+
+    fixtures::SandboxOptions six;
+    six.productVersion = u"6.0"_s;
+    EXPECT_EQ(found(fixtures::makeSandbox(home(u"six"_s), six).prefix), QStringList{});
 }
 
 // A prefix reached twice counts once, at its first place; a folder without system.reg or drive_c,
