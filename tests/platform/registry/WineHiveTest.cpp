@@ -128,9 +128,9 @@ TEST_F(WineHiveTest, ReaderFollowsWinesLoader)
     const QByteArray file =
         QByteArray("WINE REGISTRY Version 2\n\n[A] 1\n") + "\"esc\"=\"\\x41\\x1234567\\xq\\q\\101\\0\\n\"\n" +
         "\"raw\"=\"gr\xc3\xbc\xc3\x9f \xf0\x9f\x98\x80|\xc0\x80\xf8\x88\x80\x80\xe9t\xed\xa0\x80\"\n" +
-        "\"cr\"=dword:123456789\r\n" + "\"hex\"=hex(0x2):41,00,\\\n  ; not hex\n" + "\"cont\"=hex: 0\n" +
-        "\"wrap\"=hex:01,\\\n\n" + "\"type\"=hex(-1):02\n" + "\"dup\"=\"first\"\n\"DUP\"=\"second\"\n" +
-        "\"noeq\" \"x\"\n" + "\"bad\"=hex:100\n" +
+        "\"cr\"=dword:123456789\r\n" + "\"hex\"=hex(0x2):41,00,\\\n  ; not hex\n" + "\"wrap\"=hex:01,\\\n\n" +
+        "\"type\"=hex(-1):02\n" + "\"dup\"=\"first\"\n\"DUP\"=\"second\"\n" + "\"noeq\" \"x\"\n" +
+        "\"bad\"=hex:100\n" +
         "[B\\\\C]\n[Soft\\ware]\n[\\\\Lead]\n\"lost\"=\"v\"\n[broken\n\"lost2\"=\"v\"\n" +
         "[D]\n\"eat\"=hex:01,\\\n[E]\n\"end\"=hex:02,\\\n";
     WineHive hive = WineHive::parse(file, {});
@@ -141,7 +141,6 @@ TEST_F(WineHiveTest, ReaderFollowsWinesLoader)
     EXPECT_EQ(get(u"raw"_s).text(), u"gr\u00fc\u00df \U0001F600|t"_s + QChar(0xd800));
     EXPECT_EQ(get(u"cr"_s).number(), 0x23456789u);                // strtoul, cut to 32 bits
     EXPECT_EQ(get(u"hex"_s), (RegValue{u"hex"_s, REG_NONE, {}})); // continuation line is not hex
-    EXPECT_EQ(get(u"cont"_s), (RegValue{u"cont"_s, REG_NONE, {}}));
     EXPECT_EQ(get(u"wrap"_s).data, QByteArray("\x01", 1));
     EXPECT_EQ(get(u"type"_s).type, 0xffffffffu);
     EXPECT_EQ(get(u"dup"_s).name, u"dup"_s);
@@ -238,7 +237,6 @@ TEST_F(WineHiveTest, NamesLongerThanWindowsAllowsAreRefused)
     const auto sw = hive.createKey({u"Software"_s, longestKey});
     ASSERT_NE(sw, WineHive::kNoKey);
     EXPECT_EQ(hive.createKey({u"New"_s, longestKey + u'k'}), WineHive::kNoKey);
-    EXPECT_EQ(hive.createKey({u"New\\"_s + longestKey + u'k'}), WineHive::kNoKey);
     EXPECT_EQ(hive.findKey({u"New"_s}), WineHive::kNoKey) << "nothing of a refused path is created";
 
     const QString longestValue(WineHive::kMaxValueNameLength, u'v');
