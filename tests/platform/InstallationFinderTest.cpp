@@ -123,7 +123,6 @@ TEST_F(FinderTest, APrefixReachedTwiceCountsOnceAndOnlyPrefixFoldersCount)
 {
     const fixtures::Sandbox sb = fixtures::makeSandbox(home(u".local/share/bottles/bottles/D7"_s));
     makeLink(sb.prefix, home(u".wine"_s));
-    makeLink(sb.prefix, home(u".PlayOnLinux/wineprefix/D7"_s));
     env.winePrefix = sb.prefix + u"/"_s;
     env.userFolders = {home(u".local/share/bottles/bottles"_s)};
     fixtures::makeSandbox(home(u".cxoffice/no-hive"_s));

@@ -201,7 +201,6 @@ TEST_F(WineHiveTest, ChangingAValueRewritesOnlyItsKey)
     EXPECT_EQ(saved.count("[Software\\\\Borland\\\\Delphi\\\\7.0]"), 1);
     EXPECT_TRUE(saved.contains("\"Count\"=dword:00000020\n\"Ctl\"="));
     EXPECT_TRUE(saved.contains("; added by hand\r\n  \"Extra\" = str:\"x\"  \r\n"));
-    EXPECT_TRUE(saved.endsWith(kExtras.mid(kExtras.indexOf("\n[Software\\\\Zed]"))));
     const WineHive reread = WineHive::parse(saved, {});
     EXPECT_EQ(reread.valueNames(key(reread, u"Software\\Borland\\Delphi\\7.0"_s)), hive.valueNames(d7));
 }
@@ -243,7 +242,6 @@ TEST_F(WineHiveTest, NamesLongerThanWindowsAllowsAreRefused)
     EXPECT_TRUE(hive.setValue(sw, RegValue::dword(longestValue, 1)));
     EXPECT_FALSE(hive.setValue(sw, RegValue::dword(longestValue + u'v', 2)));
     EXPECT_EQ(hive.valueNames(sw), QStringList{longestValue});
-    EXPECT_EQ(vx::test::hiveContents(WineHive::parse(hive.save(), {})), vx::test::hiveContents(hive));
 }
 
 TEST_F(WineHiveTest, DeletingKeepsTheTreeReadable)
