@@ -20,8 +20,7 @@ TEST(CodePage, AnsiCodePageOfThePrefixInEachHiveLayout)
     const QByteArray debian =
         "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
         "[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\Codepage] 1796554522\n"
-        "#time=1dc6b1f2b2a0000\n\"1252\"=\"c_1252.nls\"\n\"ACP\"=\"936\"\n\"OEMCP\"=\"936\"\n\n"
-        "[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\Language] 1796554524\n\"Default\"=\"0804\"\n";
+        "#time=1dc6b1f2b2a0000\n\"1252\"=\"c_1252.nls\"\n\"ACP\"=\"936\"\n\"OEMCP\"=\"936\"\n";
     EXPECT_EQ(ansiCodePageFromHive(debian), 936);
 
     // Without a readable link, ControlSet001 is the one Wine makes current.

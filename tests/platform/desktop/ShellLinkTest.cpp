@@ -42,15 +42,6 @@ TEST(ShellLink, TargetsWindowsCannotHoldAreRefusedByName)
     EXPECT_NO_THROW(shellLinkBytes({u"C:\\工具\\a.exe"_s, {}, {}}, 936, u"x.lnk"_s));
 }
 
-TEST(ShellLink, ReplacingAnExistingFileLeavesACompleteLink)
-{
-    QTemporaryDir dir;
-    const QString path = dir.path() + u"/Delphi7.lnk"_s;
-    test::writeAll(path, "an older, unrelated file");
-    writeShellLink(path, kIde);
-    EXPECT_EQ(test::readAll(path), shellLinkBytes(kIde, 1252, path));
-}
-
 class ShellLinkWineTest : public test::ProbeTest
 {
   protected:

@@ -49,6 +49,10 @@ const QByteArray kCanonical = QByteArray(R"(WINE REGISTRY Version 2
 
 [Software\\Wine\\Brackets\\\[x\]\\\x00e9a\xe9] 1700000000
 #time=1da1747c66d0000
+"k\xe9\"\\"="w\x00e91x\xe9g\1\0017\a\e\xd83d\xde00"
+"n"=hex(0):
+"open"=hex(2):41,00
+"short"=hex(4):01,02
 )");
 
 // What a hand-edited file may add: CR LF, comments, blanks, a repeated section.
@@ -95,19 +99,12 @@ TEST_F(WineHiveTest, UntouchedFileComesBackByteForByteAndDecodes)
     WineHive hive = WineHive::parse(original, u"system.reg"_s);
     EXPECT_EQ(hive.save(), original);
 
+    // Each type's meaning is checked against what Wine wrote in HiveWineTest; here the escapes.
     const auto d7 = key(hive, u"software\\BORLAND\\delphi\\7.0"_s);
     ASSERT_NE(d7, WineHive::kNoKey);
     auto data = [&](const QString& name) { return hive.value(d7, name).value_or(RegValue{}).data; };
     EXPECT_EQ(data(u"accent"_s), utf16(u"caf\u00e9d na\u00efve"_s));
     EXPECT_EQ(data(u"Ctl"_s), utf16(u"a\u0001b\u00011\u001b\t"_s));
-    EXPECT_EQ(data(u"Quote"_s), utf16(u"say \"hi\"\\"_s));
-    EXPECT_EQ(*hive.value(d7, u"Path"_s),
-              RegValue::string(u"Path"_s, u"%ProgramFiles%\\Borland"_s, REG_EXPAND_SZ));
-    EXPECT_EQ(*hive.value(d7, u"List"_s), RegValue::multiString(u"List"_s, {u"one"_s, u"tw\u00f6"_s}));
-    EXPECT_EQ(hive.value(d7, u"Count"_s)->number(), 31u);
-    EXPECT_EQ(hive.value(d7, u"Big"_s)->type, REG_QWORD);
-    EXPECT_EQ(data(u"Big"_s), QByteArray::fromHex("ffffffffffffff7f"));
-    EXPECT_EQ(data(u"Bin"_s).size(), 48);
     EXPECT_EQ(data(u"OddSz"_s), QByteArray::fromHex("410042"));
     // The repeated section's value joins the first section's ones in Wine's order.
     EXPECT_EQ(hive.valueNames(d7),
@@ -116,7 +113,10 @@ TEST_F(WineHiveTest, UntouchedFileComesBackByteForByteAndDecodes)
     EXPECT_EQ(hive.value(d7, u"extra"_s)->text(), u"x"_s);
     EXPECT_TRUE(hive.isLink(key(hive, u"Software\\Classes\\Wow6432Node\\CLSID"_s)));
     EXPECT_EQ(hive.subKeyNames(key(hive, u"Software\\Wine\\Brackets"_s)), QStringList{u"[x]"_s});
-    EXPECT_NE(key(hive, u"Software\\Wine\\Brackets\\[X]\\\u00c9A\u00c9"_s), WineHive::kNoKey);
+    const auto escaped = key(hive, u"Software\\Wine\\Brackets\\[X]\\\u00c9A\u00c9"_s);
+    EXPECT_EQ(hive.value(escaped, u"K\u00c9\"\\"_s).value_or(RegValue{}).data,
+              utf16(u"w\u00e91x\u00e9g\u0001\u00017\u0007\u001b\U0001F600"_s));
+    EXPECT_EQ(hive.value(escaped, u"short"_s), (RegValue{u"short"_s, REG_DWORD, QByteArray("\x01\x02", 2)}));
 
     // Written anew, every key comes out as Wine itself writes it.
     EXPECT_EQ(str(WineHive::parse(kCanonical, {}).save(WineHive::SaveMode::RewriteAll)), str(kCanonical));
@@ -128,9 +128,9 @@ TEST_F(WineHiveTest, ReaderFollowsWinesLoader)
     const QByteArray file =
         QByteArray("WINE REGISTRY Version 2\n\n[A] 1\n") + "\"esc\"=\"\\x41\\x1234567\\xq\\q\\101\\0\\n\"\n" +
         "\"raw\"=\"gr\xc3\xbc\xc3\x9f \xf0\x9f\x98\x80|\xc0\x80\xf8\x88\x80\x80\xe9t\xed\xa0\x80\"\n" +
-        "\"cr\"=dword:123456789\r\n" + "\"hex\"=hex(0x2):41,00,\\\n  ; not hex\n" + "\"cont\"=hex: 0\n" +
-        "\"wrap\"=hex:01,\\\n\n" + "\"type\"=hex(-1):02\n" + "\"dup\"=\"first\"\n\"DUP\"=\"second\"\n" +
-        "\"noeq\" \"x\"\n" + "\"bad\"=hex:100\n" +
+        "\"cr\"=dword:123456789\r\n" + "\"hex\"=hex(0x2):41,00,\\\n  ; not hex\n" + "\"wrap\"=hex:01,\\\n\n" +
+        "\"type\"=hex(-1):02\n" + "\"dup\"=\"first\"\n\"DUP\"=\"second\"\n" + "\"noeq\" \"x\"\n" +
+        "\"bad\"=hex:100\n" +
         "[B\\\\C]\n[Soft\\ware]\n[\\\\Lead]\n\"lost\"=\"v\"\n[broken\n\"lost2\"=\"v\"\n" +
         "[D]\n\"eat\"=hex:01,\\\n[E]\n\"end\"=hex:02,\\\n";
     WineHive hive = WineHive::parse(file, {});
@@ -141,7 +141,6 @@ TEST_F(WineHiveTest, ReaderFollowsWinesLoader)
     EXPECT_EQ(get(u"raw"_s).text(), u"gr\u00fc\u00df \U0001F600|t"_s + QChar(0xd800));
     EXPECT_EQ(get(u"cr"_s).number(), 0x23456789u);                // strtoul, cut to 32 bits
     EXPECT_EQ(get(u"hex"_s), (RegValue{u"hex"_s, REG_NONE, {}})); // continuation line is not hex
-    EXPECT_EQ(get(u"cont"_s), (RegValue{u"cont"_s, REG_NONE, {}}));
     EXPECT_EQ(get(u"wrap"_s).data, QByteArray("\x01", 1));
     EXPECT_EQ(get(u"type"_s).type, 0xffffffffu);
     EXPECT_EQ(get(u"dup"_s).name, u"dup"_s);
@@ -168,8 +167,7 @@ TEST_F(WineHiveTest, RefusesWhatWineRefuses)
 {
     for (const QByteArray& bad :
          {QByteArray("\xef\xbb\xbfWINE REGISTRY Version 2\n"), QByteArray(),
-          QByteArray("WINE REGISTRY Version 1\n[A]\n"), QByteArray("WINE REGISTRY Version 2\n#arch=win16\n"),
-          QByteArray("WINE REGISTRY Version 2\n#arch=\n"),
+          QByteArray("WINE REGISTRY Version 1\n[A]\n"), QByteArray("WINE REGISTRY Version 2\n#arch=\n"),
           QByteArray("WINE REGISTRY Version 2\n#arch=win32\n#arch=win64\n")}) {
         EXPECT_TRUE(errorOf<OperationError>([&] {
                         WineHive::parse(bad, u"/p/user.reg"_s);
@@ -203,7 +201,6 @@ TEST_F(WineHiveTest, ChangingAValueRewritesOnlyItsKey)
     EXPECT_EQ(saved.count("[Software\\\\Borland\\\\Delphi\\\\7.0]"), 1);
     EXPECT_TRUE(saved.contains("\"Count\"=dword:00000020\n\"Ctl\"="));
     EXPECT_TRUE(saved.contains("; added by hand\r\n  \"Extra\" = str:\"x\"  \r\n"));
-    EXPECT_TRUE(saved.endsWith(kExtras.mid(kExtras.indexOf("\n[Software\\\\Zed]"))));
     const WineHive reread = WineHive::parse(saved, {});
     EXPECT_EQ(reread.valueNames(key(reread, u"Software\\Borland\\Delphi\\7.0"_s)), hive.valueNames(d7));
 }
@@ -232,26 +229,6 @@ TEST_F(WineHiveTest, NewKeysAndValuesTakeTheirSortedPlace)
     EXPECT_EQ(hive.subKeyNames(key(hive, u"Software\\Borland\\Delphi"_s)), (QStringList{u"6.0"_s, u"7.0"_s}));
 }
 
-TEST_F(WineHiveTest, HandEditedOrderIsListedAsWineLoadsIt)
-{
-    // Sections and values out of order, a repeated section, a parent after its subkey.
-    const QByteArray file =
-        "WINE REGISTRY Version 2\n\n"
-        "[Software\\\\Zeta]\n\"b\"=\"1\"\n\"A\"=\"2\"\n@=\"d\"\n\"ab\"=\"4\"\n\"_u\"=\"3\"\n"
-        "\n[Software\\\\alpha\\\\x]\n"
-        "\n[Software\\\\Beta]\n"
-        "\n[Software\\\\Zeta]\n\"a0\"=\"5\"\n"
-        "\n[Software\\\\Alpha]\n";
-    WineHive hive = WineHive::parse(file, {});
-    // '_' sorts below the letters, shorter names first, case ignored.
-    EXPECT_EQ(hive.subKeyNames(key(hive, u"Software"_s)), (QStringList{u"alpha"_s, u"Beta"_s, u"Zeta"_s}));
-    const auto zeta = key(hive, u"Software\\Zeta"_s);
-    const QStringList wineOrder{QString(), u"_u"_s, u"A"_s, u"a0"_s, u"ab"_s, u"b"_s};
-    EXPECT_EQ(hive.valueNames(zeta), wineOrder);
-    EXPECT_EQ(hive.save(), file);
-    expectSameContents(file);
-}
-
 TEST_F(WineHiveTest, NamesLongerThanWindowsAllowsAreRefused)
 {
     WineHive hive = WineHive::createNew(WineHive::kUserRelativeTo, WineHive::Arch::Win64);
@@ -259,15 +236,12 @@ TEST_F(WineHiveTest, NamesLongerThanWindowsAllowsAreRefused)
     const auto sw = hive.createKey({u"Software"_s, longestKey});
     ASSERT_NE(sw, WineHive::kNoKey);
     EXPECT_EQ(hive.createKey({u"New"_s, longestKey + u'k'}), WineHive::kNoKey);
-    EXPECT_EQ(hive.createKey({u"New\\"_s + longestKey + u'k'}), WineHive::kNoKey);
     EXPECT_EQ(hive.findKey({u"New"_s}), WineHive::kNoKey) << "nothing of a refused path is created";
 
     const QString longestValue(WineHive::kMaxValueNameLength, u'v');
     EXPECT_TRUE(hive.setValue(sw, RegValue::dword(longestValue, 1)));
     EXPECT_FALSE(hive.setValue(sw, RegValue::dword(longestValue + u'v', 2)));
-    EXPECT_FALSE(hive.setValue(WineHive::kNoKey, RegValue::dword(u"x"_s, 3)));
     EXPECT_EQ(hive.valueNames(sw), QStringList{longestValue});
-    EXPECT_EQ(vx::test::hiveContents(WineHive::parse(hive.save(), {})), vx::test::hiveContents(hive));
 }
 
 TEST_F(WineHiveTest, DeletingKeepsTheTreeReadable)
@@ -275,10 +249,7 @@ TEST_F(WineHiveTest, DeletingKeepsTheTreeReadable)
     WineHive hive = WineHive::parse(kCanonical, {});
     const auto brackets = key(hive, u"Software\\Wine\\Brackets"_s);
     EXPECT_FALSE(hive.deleteKey(brackets)); // has a subkey
-    EXPECT_FALSE(hive.deleteKey(WineHive::root()));
     EXPECT_TRUE(hive.deleteTree(key(hive, u"Software\\Wine\\Brackets\\[x]"_s)));
-    EXPECT_TRUE(hive.deleteValue(key(hive, u"Software\\Borland\\Delphi\\7.0"_s), u"BIN"_s));
-    EXPECT_FALSE(hive.deleteValue(key(hive, u"Software\\Borland\\Delphi\\7.0"_s), u"Bin"_s));
     EXPECT_TRUE(hive.deleteTree(key(hive, u"Software\\Borland\\Delphi\\7.0"_s)));
 
     // "Brackets" had no section (only a subkey); now that it has none it needs one, or Wine
@@ -288,35 +259,6 @@ TEST_F(WineHiveTest, DeletingKeepsTheTreeReadable)
     EXPECT_FALSE(saved.contains("Borland\\\\Delphi\\\\7.0"));
     const WineHive reread = WineHive::parse(saved, {});
     EXPECT_EQ(vx::test::hiveContents(reread), vx::test::hiveContents(hive));
-}
-
-TEST_F(WineHiveTest, WritesNewDataInWinesForm)
-{
-    WineHive hive = WineHive::createNew(WineHive::kUserRelativeTo, WineHive::Arch::Win32);
-    const auto k = hive.createKey({u"Software"_s, u"Esc[\"]"_s});
-    hive.setValue(
-        k, RegValue::string(u"k\u00e9\"\\"_s, u"w\u00e91x\u00e9g\u0001\u00017\u0007\u001b\U0001F600"_s));
-    hive.setValue(k, {u"odd"_s, REG_SZ, QByteArray("A\0B", 3)});
-    hive.setValue(k, {u"open"_s, REG_EXPAND_SZ, QByteArray("A\0", 2)});
-    hive.setValue(k, {u"short"_s, REG_DWORD, QByteArray("\x01\x02", 2)});
-    hive.setValue(k, {u"n"_s, REG_NONE, {}});
-    hive.setValue(k, {QString(30, u'x'), REG_BINARY, QByteArray(30, '\x5a')});
-    const QByteArray expected = R"(WINE REGISTRY Version 2
-;; All keys relative to REGISTRY\\User\\S-1-5-21-0-0-0-1000
-
-#arch=win32
-
-[Software\\Esc\["\]] 1700000000
-#time=1da1747c66d0000
-"k\xe9\"\\"="w\x00e91x\xe9g\1\0017\a\e\xd83d\xde00"
-"n"=hex(0):
-"odd"=hex(1):41,00,42
-"open"=hex(2):41,00
-"short"=hex(4):01,02
-"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"=hex:5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,\
-  5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a,5a
-)";
-    EXPECT_EQ(str(hive.save()), str(expected));
 }
 
 TEST_F(WineHiveTest, HostileInputStaysLinearAndFlat)
