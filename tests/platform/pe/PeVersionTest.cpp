@@ -46,6 +46,20 @@ TEST(PeVersionRoundTrip, MissingStringsAndMissingResource)
     EXPECT_EQ(vx::shownFileVersion(none), QString::fromUtf16(vx::kValueNotAvailable));
 }
 
+// The string table shown is the one the first translation names, else the first table.
+TEST(PeVersionLayout, StringTableFollowsTheTranslation)
+{
+    const QList<QPair<QString, QString>> tables{{u"040704B0"_s, u"de"_s}, {u"040904e4"_s, u"en"_s}};
+    const auto shown = [&](const QList<QPair<quint16, quint16>>& translations) {
+        return vx::parsePeVersion(vx::fixtures::buildPeWithVersionTables(tables, translations))
+            .productVersion;
+    };
+    EXPECT_EQ(shown({{0x0409, 0x04E4}}), u"en"_s); // table names match ignoring case
+    EXPECT_EQ(shown({{0x0407, 0x04B0}}), u"de"_s);
+    EXPECT_EQ(shown({{0x0411, 0x03A4}}), u"de"_s); // no such table
+    EXPECT_EQ(shown({}), u"de"_s);
+}
+
 TEST(PeVersionRules, LabelAndStartupCheck)
 {
     EXPECT_EQ(vx::ideVersionLabel(u"7.0"_s, u"7.0.4.453"_s), u"Delphi 7.0 (Build 4.453)"_s);
