@@ -142,7 +142,6 @@ TEST(RegImport, MalformedLineNamesItsLineAndChangesNothing)
         {"", 1, "empty"},
         {reg("\"a\"=\"b\"\n"), 3, "before any key"},
         {reg("[-HKCU\\A]\n\"a\"=\"b\"\n"), 4, "after a key deletion"},
-        {ok + "\"a\"=\"unterminated\n", 5, "no closing quote"},
         {ok + "\"a\n", 5, "value name has no closing quote"},
         {ok + "\"a\"=\"b\"c\n", 5, "after the closing quote"},
         {ok + "\"a\"=\"C:\\Temp\"\n", 5, "unknown escape"},
@@ -154,7 +153,6 @@ TEST(RegImport, MalformedLineNamesItsLineAndChangesNothing)
         {ok + "\"a\"=dword:12x4\n", 5, "bad dword"},
         {ok + "\"a\"=hex:123\n", 5, "two hex digits"},
         {ok + "\"a\"=hex:01 02\n", 5, "commas"},
-        {ok + "\"a\"=hex:01,,02\n", 5, "bad hex"},
         {ok + "\"a\"=hex(zz):01\n", 5, "hex(N)"},
         {ok + "\"a\"=hex:01,\\ x\n", 5, "continuation"},
         {ok + "\"a\"=hex:01,\\\n  02,\\\n  zz\n", 7, "bad hex"},
@@ -223,21 +221,6 @@ TEST(RegImport, DecodesUtf16Utf8AndWindows1252)
     EXPECT_THROW(parseRegFile(le + "\n", u"odd.reg"_s), OperationError);
     // A terminating NUL some tools append is not a line of its own.
     EXPECT_EQ(parseRegFile(le + QByteArray(2, '\0'), u"nul.reg"_s).size(), 2u);
-}
-
-TEST(RegImport, LargeInputs)
-{
-    // A very long hex value of many continued lines and a very long escaped string. How fast this
-    // goes is the benchmark's business (build/bench/vx_bench), random bytes are fuzz_regfile's; here
-    // it must work.
-    QByteArray big = reg("[HKEY_CURRENT_USER\\Software\\Big]\r\n\"Hex\"=hex:");
-    for (int i = 0; i < 100000; ++i)
-        big += i % 20 == 19 && i + 1 < 100000 ? "ab,\\\r\n  " : "ab,";
-    big += "\r\n\"Long\"=\"" + QByteArray(200000, 'x').replace("x", "\\\"") + "\"\r\n";
-    MemoryRegistryStore store;
-    EXPECT_EQ(importRegFile(big, store, u"big.reg"_s).values, 2);
-    EXPECT_EQ(store.value(HKCU, u"Software\\Big"_s, u"Hex"_s)->data, QByteArray(100000, '\xab'));
-    EXPECT_EQ(textOf(store, u"Software\\Big"_s, u"Long"_s), QString(200000, u'"'));
 }
 
 TEST(RegExport, BackupIsInTheAnsiCodePageWhenItFitsElseUnicodeAndReadsBack)

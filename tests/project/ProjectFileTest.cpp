@@ -133,8 +133,6 @@ void fillSample(ConfigProject& p)
     ComponentListModel& std = p.addGroup(u"Standard"_s);
     std.add({u"Indy"_s, u"$(Delphi)\\Bin\\dclIndy70.bpl"_s, u"$(Delphi)\\Source\\Indy"_s, {}, true});
     std.add({u"Decision Cube"_s, u"$(Delphi)\\Bin\\dss70.bpl"_s, {}, u"unused"_s, false});
-    ComponentListModel& mine = p.addGroup(u"Mine"_s);
-    mine.add({u"\u4e2d\u6587"_s, u"D:\\Pkg\\mine.bpl"_s, {}, {}, true});
     p.setActiveGroup(0);
     p.tools().add(
         {u"Image Editor"_s, u"$(Delphi)\\Bin\\imagedit.exe"_s, u"$(Delphi)\\Bin\\"_s, u"-x"_s, true});
@@ -151,7 +149,7 @@ const char* const kGolden =
     "LastTime=2026-12-06 10:00:00\r\n"
     "TimeSum=1:01:30\r\n"
     "page=0\r\n"
-    "sum=3\r\n"
+    "sum=2\r\n"
     "Run=5\r\n"
     "Day=2\r\n"
     "DefaultPath=$(Delphi)\\Bin;$(Delphi)\\Lib\r\n"
@@ -162,18 +160,13 @@ const char* const kGolden =
     "CompNote1=unused\r\nCompSel1=0\r\n"
     "CompName2=Indy\r\nCompFile2=$(Delphi)\\Bin\\dclIndy70.bpl\r\n"
     "CompPath2=$(Delphi)\\Source\\Indy\r\nCompNote2=\r\nCompSel2=1\r\n"
-    "[Mine]\r\n"
-    "Columns0=128\r\nColumns1=100\r\nColumns2=100\r\nColumns3=100\r\nSortColumn=-1\r\nSortDirect=0\r\n"
-    "num=1\r\n"
-    "CompName1=\xe4\xb8\xad\xe6\x96\x87\r\nCompFile1=D:\\Pkg\\mine.bpl\r\nCompPath1=\r\nCompNote1=\r\n"
-    "CompSel1=1\r\n"
     "[DelphiExperts]\r\n"
     "num=1\r\n"
     "ExpertName1=GExperts\r\nExpertFile1=$(Delphi)\\Experts\\GExperts.dll\r\n"
     "ExpertNote1=code tools\r\nExpertSel1=1\r\n"
     "Columns0=100\r\nColumns1=264\r\nColumns2=248\r\nSortColumn=-1\r\nSortDirect=0\r\n"
     "[DelphiCompGroups]\r\n"
-    "num=2\r\nGroup1=Standard\r\nGroup2=Mine\r\n"
+    "num=1\r\nGroup1=Standard\r\n"
     "[DelphiTools]\r\n"
     "Num=1\r\n"
     "Title1=Image Editor\r\nPath1=$(Delphi)\\Bin\\imagedit.exe\r\nWorkingDir1=$(Delphi)\\Bin\\\r\n"
@@ -188,9 +181,9 @@ TEST_F(ProjectFileTest, SaveWritesTheGoldenFileAndReadsItBack)
     std::vector<QString> texts;
     saveProject(p, store, kNow, [&](const ProgressEvent& e) { texts.push_back(progressText(e)); });
     EXPECT_EQ(readAll(path()), QByteArray(kGolden));
-    ASSERT_EQ(texts.size(), 5u);
-    EXPECT_EQ(texts[1], u"Saving Component 20% : [Standard:Decision Cube]"_s);
-    EXPECT_EQ(texts[4], u"Saving Tool 80% : [Image Editor]"_s);
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(texts[1], u"Saving Component 25% : [Standard:Decision Cube]"_s);
+    EXPECT_EQ(texts[3], u"Saving Tool 75% : [Image Editor]"_s);
 
     ConfigProject back;
     reread(back);
@@ -295,8 +288,8 @@ TEST_F(ProjectFileTest, AGroupNamedLikeAnotherSectionSharesItWithoutCostingTheOt
         ConfigProject back;
         reread(back);
         if (name != u"configDATA"_s) {
-            p.removeGroup(2);
-            back.removeGroup(2);
+            p.removeGroup(1);
+            back.removeGroup(1);
         }
         EXPECT_EQ(dump(back), dump(p));
     }
