@@ -82,7 +82,6 @@ TEST(ProjectDiff, AChangeOfTheToolsOrderIsTheFewestMoves)
         bool registryOnly;
         QStringList changes;
     } cases[] = {
-        {"one to the front", "x y z", "z x y", false, {u"tool moved: z (C:\\z.exe) from 3 to 1"_s}},
         {"reversed",
          "w x y z",
          "z y x w",
@@ -175,12 +174,10 @@ TEST(ProjectDiff, IdentityAgreesWithExpandingTheMacroForEveryPairOfSpellings)
     // search-path folder and a tool's working directory.
     const QStringList spellings{
         u"$(Delphi)\\"_s,
-        u"$(delphi)\\\\"_s,
         u"$(Delphi)\\/"_s,
         u"C:\\Program Files\\Borland\\Delphi7"_s,
         u"c:\\program files\\borland\\delphi7\\"_s,
         u"C:\\Program Files\\Borland\\Delphi7x"_s,
-        u"$(Delphi)\\Lib"_s,
         u"$(DELPHI)\\lib\\"_s,
         u"C:\\PROGRAM FILES\\BORLAND\\DELPHI7\\LIB"_s,
         u"C:\\Program Files\\Borland\\Delphi7\\Lib\\x.bpl"_s,
@@ -188,7 +185,6 @@ TEST(ProjectDiff, IdentityAgreesWithExpandingTheMacroForEveryPairOfSpellings)
         u"$(Delphi)Lib"_s,
         u"C:\\"_s,
         u"C:\\\\"_s,
-        u"c:"_s,
         u"Ä\\b"_s,
         u"ä\\B"_s,
     };
