@@ -183,7 +183,6 @@ TEST_F(SnapshotsTest, DamagedOrOverreachingSnapshotsAreRefused)
     const auto firstLine = [&](auto&& pred) {
         return int(std::find_if(lines.begin(), lines.end(), pred) - lines.begin());
     };
-    ASSERT_NO_THROW(parseSnapshot(bytesOf(lines), u"s.reg"_s));
     const int closing = firstLine([](const QString& l) { return l.startsWith(u"; end of snapshot"_s); });
     const int value =
         firstLine([](const QString& l) { return l.startsWith(u'"') && l.contains(u"=dword:"_s); });
@@ -263,7 +262,6 @@ TEST_F(SnapshotsTest, RestoringTakesASnapshotSoASecondUndoUndoesTheFirst)
     ASSERT_EQ(h.size(), 3u);
     EXPECT_EQ(h[0].operation, SnapshotOperation::Restore);
     EXPECT_EQ(snaps.resolve(h[2].id), h[2].file);
-    EXPECT_THROW(snaps.resolve(u"nonsense"_s), OperationError);
 }
 
 TEST_F(SnapshotsTest, KeepsTheNewestFiftyWhateverTheClockSays)

@@ -23,7 +23,6 @@ TEST(EntryModels, HeaderSortTogglesAndKeepsEmptyTextsLast)
         m.add({n, {}, {}});
     m.sortByHeader(0);
     EXPECT_EQ(column(m, 0), (QStringList{u"Alpha"_s, u"alpha"_s, u"beta"_s, u"gamma"_s, u""_s}));
-    EXPECT_EQ(std::pair(m.viewSettings().sortColumn, m.viewSettings().sortDirect), std::pair(0, 0));
     m.sortByHeader(0);
     EXPECT_EQ(m.viewSettings().sortDirect, 1);
     EXPECT_EQ(column(m, 0), (QStringList{u""_s, u"gamma"_s, u"beta"_s, u"Alpha"_s, u"alpha"_s}))
