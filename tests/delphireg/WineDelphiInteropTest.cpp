@@ -76,7 +76,6 @@ TEST_F(WineDelphiInterop, SnapshotsHoldWhatWinesRegExportWritesAndRegeditRestore
                                               SnapshotOperation::Clear, QDateTime::currentDateTime());
     const QStringList ours = setValues(parseSnapshot(snapshot, u"snapshot.reg"_s).writes);
     const QStringList wines = setValues(parseRegFile(test::readAll(exported), exported));
-    EXPECT_EQ(ours.filter(key.toLower() + u'|').size(), 7);
     EXPECT_EQ(wines, ours);
 
     // Wine's regedit takes a snapshot as it is: the deletion line empties the tree first.
