@@ -86,9 +86,8 @@ TEST(EntryModels, GroupListsStayInCaptionOrder)
     EXPECT_EQ(column(bulk, 1), (QStringList{u""_s, u"1"_s, u"2"_s}));
     // A batch in order by itself is still merged with the rows before it; captions that differ
     // only in case are ordered by the sort keys, whichever order they came in.
-    bulk.addRows({row(u"c"_s, u"3"_s), row(u"d"_s, u"4"_s)});
-    bulk.addRows({row(u"bb"_s, u"5"_s), row(u"e"_s, u"6"_s)});
-    EXPECT_EQ(column(bulk, 0), (QStringList{u"a"_s, u"b"_s, u"b"_s, u"bb"_s, u"c"_s, u"d"_s, u"e"_s}));
+    bulk.addRows({row(u"bb"_s, u"5"_s), row(u"c"_s, u"6"_s)});
+    EXPECT_EQ(column(bulk, 0), (QStringList{u"a"_s, u"b"_s, u"b"_s, u"bb"_s, u"c"_s}));
     for (const QStringList& captions : {QStringList{u"a"_s, u"A"_s}, QStringList{u"A"_s, u"a"_s}}) {
         ComponentListModel cased;
         cased.addRows({row(captions[0]), row(captions[1])});

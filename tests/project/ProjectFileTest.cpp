@@ -71,8 +71,6 @@ TEST_F(ProjectFileTest, ReaderDefaultsAndQuirks)
     EXPECT_EQ(p.group(1).viewSettings(), (ListViewSettings{{50, 100, 100, 100}, 2, 1}));
 
     EXPECT_EQ(p.statistics().days, 0);
-    EXPECT_EQ(p.statistics().runCount, 9);
-    EXPECT_EQ(p.statistics().timeSumMs, 3723000);
     EXPECT_EQ(p.statistics().lastTime, QDateTime(QDate(2026, 1, 2), QTime(0, 0)));
     EXPECT_EQ(p.statistics().lastRunMs, 0);
     EXPECT_EQ(p.searchPath().rows(), (QStringList{u""_s, u"$(Delphi)\\Lib"_s, u"D:\\x"_s}));
