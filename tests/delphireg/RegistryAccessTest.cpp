@@ -60,8 +60,6 @@ TEST(RegistryAccess, ReadsAndWritesWithTheirErrors)
     EXPECT_EQ(a.ReadString(u"Missing"_s), u""_s);
     EXPECT_EQ(a.ReadInteger(u"N"_s), -1);
     EXPECT_EQ(errorOf([&] { a.ReadString(u"N"_s); }), u"Invalid data type for 'N'"_s);
-    EXPECT_EQ(errorOf([&] { a.ReadInteger(u"S"_s); }), u"Invalid data type for 'S'"_s);
-    EXPECT_EQ(errorOf([&] { a.ReadInteger(u"Missing"_s); }), u"Failed to get data for 'Missing'"_s);
     EXPECT_EQ(a.GetValueNames(), (QStringList{u"Empty"_s, u"N"_s, u"S"_s})) << "the store's (sorted) order";
     // A string stored with text after a NUL reads up to the NUL.
     store.setValue(HKCU, u"K"_s, {u"Z"_s, REG_SZ, QByteArray("a\0\0\0b\0\0\0", 8)});
