@@ -6,6 +6,8 @@
 #include "delphireg/RegistryTransaction.h"
 #include "delphireg/Snapshots.h"
 #include "platform/CodePage.h"
+#include "support/MemoryRegistryStore.h"
+#include "support/RegistryContents.h"
 #include "support/TestFiles.h"
 #include "support/WinePrefix.h"
 
@@ -62,21 +64,12 @@ TEST_F(WineDelphiInterop, SnapshotsHoldWhatWinesRegExportWritesAndRegeditRestore
     const QString exported = file(u"exported.reg"_s);
     ASSERT_TRUE(wineRun({u"reg"_s, u"export"_s, u"HKCU\\"_s + kD7, windowsPath(exported), u"/y"_s}));
 
-    const auto setValues = [](const std::vector<RegOperation>& ops) {
-        QStringList out;
-        for (const RegOperation& op : ops) {
-            if (op.kind == RegOperation::Kind::SetValue)
-                out << op.path.toLower() + u'|' + op.value.name + u'|' + QString::number(op.value.type) +
-                           u'|' + QString::fromLatin1(op.value.data.toHex());
-        }
-        out.sort();
-        return out;
-    };
     const QByteArray snapshot = snapshotBytes(HiveRegistryStore(prefix()), QList<RegKeyRef>{{HKCU, kD7}},
                                               SnapshotOperation::Clear, QDateTime::currentDateTime());
-    const QStringList ours = setValues(parseSnapshot(snapshot, u"snapshot.reg"_s).writes);
-    const QStringList wines = setValues(parseRegFile(test::readAll(exported), exported));
-    EXPECT_EQ(wines, ours);
+    MemoryRegistryStore wines, ours;
+    importRegFile(test::readAll(exported), wines, exported);
+    restoreSnapshot(parseSnapshot(snapshot, u"snapshot.reg"_s), ours, u"snapshot.reg"_s);
+    EXPECT_EQ(test::registryContents(wines), test::registryContents(ours));
 
     // Wine's regedit takes a snapshot as it is: the deletion line empties the tree first.
     const QString snapshotFile = file(u"snapshot.reg"_s);

@@ -17,28 +17,19 @@ TEST(ProgramPlaceTest, InstalledProgramsKeepTheirFilesPerInstallation)
     const QString ide = root + u"/prefix/drive_c/Program Files/Borland/Delphi7"_s;
     const QString config = root + u"/config"_s;
     QDir().mkpath(ide);
-    QDir().mkpath(root + u"/usr/bin"_s);
     QDir().mkpath(root + u"/usr/share/vorlix7/lang"_s);
     const QString installedSettings = installationSettingsPath(config, root + u"/prefix"_s, ide);
-    const struct
-    {
-        const char* name;
-        QString executable;
-        ProgramFiles expected;
-    } cases[] = {
-        {"copied beside the IDE", ide + u"/Vorlix7"_s, {ide + u"/Vorlix7.wv7"_s, {ide}, false}},
-        {"installed",
-         root + u"/usr/bin/vorlix7"_s,
-         {installedSettings, {ide, root + u"/usr/share/vorlix7/lang"_s}, true}},
+    const auto filesFor = [&](const QString& executable) {
+        return programFilesFor(executable, u"Vorlix7.wv7"_s, root + u"/prefix"_s, ide, config);
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const ProgramFiles files =
-            programFilesFor(c.executable, u"Vorlix7.wv7"_s, root + u"/prefix"_s, ide, config);
-        EXPECT_EQ(files.settingsFile, c.expected.settingsFile);
-        EXPECT_EQ(files.languageFolders, c.expected.languageFolders);
-        EXPECT_EQ(files.installed, c.expected.installed);
-    }
+    const ProgramFiles beside = filesFor(ide + u"/Vorlix7"_s); // copied beside the IDE
+    EXPECT_EQ(beside.settingsFile, ide + u"/Vorlix7.wv7"_s);
+    EXPECT_EQ(beside.languageFolders, QStringList{ide});
+    EXPECT_FALSE(beside.installed);
+    const ProgramFiles installed = filesFor(root + u"/usr/bin/vorlix7"_s);
+    EXPECT_EQ(installed.settingsFile, installedSettings);
+    EXPECT_EQ(installed.languageFolders, (QStringList{ide, root + u"/usr/share/vorlix7/lang"_s}));
+    EXPECT_TRUE(installed.installed);
     EXPECT_TRUE(installedSettings.startsWith(config + u"/vorlix7/prefix-"_s))
         << installedSettings.toStdString();
 }
