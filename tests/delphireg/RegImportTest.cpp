@@ -8,6 +8,7 @@
 #include "support/MemoryRegistryStore.h"
 #include "support/Thrown.h"
 
+#include <QStringEncoder>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -183,11 +184,8 @@ TEST(RegImport, DecodesUtf16Utf8AndWindows1252)
     const QString text =
         u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Caf\u00e9]\r\n"
         "\"Name\"=\"\u4e2d\u6587 \U0001F600\"\r\n"_s;
-    QByteArray le("\xff\xfe"), be("\xfe\xff");
-    for (QChar c : text) {
-        le.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
-        be.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xFF));
-    }
+    const QByteArray le = QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)(text);
+    const QByteArray be = QStringEncoder(QStringConverter::Utf16BE, QStringConverter::Flag::WriteBom)(text);
     for (const QByteArray& file : QByteArrayList{le, be, text.toUtf8(), "\xef\xbb\xbf" + text.toUtf8()}) {
         MemoryRegistryStore store;
         importRegFile(file, store, u"t.reg"_s);

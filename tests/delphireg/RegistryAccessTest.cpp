@@ -24,28 +24,7 @@ template <class F> QString errorOf(F f)
     return test::errorOf<OperationError>(f);
 }
 
-TEST(RegistryAccess, PathsRootsAndTheOneOpenKey)
-{
-    MemoryRegistryStore store;
-    RegistryAccess a(store);
-    EXPECT_FALSE(a.OpenKeyReadOnly(u"Software\\Borland"_s));
-    ASSERT_TRUE(a.OpenKey(kD7 + u"\\"_s, true));
-    EXPECT_EQ(a.CurrentPath(), kD7);
-    // A leading backslash starts from the root, whatever key is open; names ignore case.
-    ASSERT_TRUE(a.OpenKey(u"\\SOFTWARE\\borland\\DELPHI"_s, false));
-    // DeleteKey takes the whole tree, and the open key below it with it.
-    EXPECT_TRUE(a.DeleteKey(u"\\Software\\Borland"_s));
-    EXPECT_FALSE(a.hasCurrentKey());
-    EXPECT_FALSE(store.keyExists(HKCU, u"Software\\Borland"_s));
-    EXPECT_FALSE(a.DeleteKey(u"Software\\Borland"_s));
-    DeleteKeyTree(store, HKLM, u"Nothing\\Here"_s); // silent
-    ASSERT_TRUE(a.OpenKey(u"Software\\Borland"_s, true));
-    a.SetRootKey(HKLM);
-    EXPECT_FALSE(a.hasCurrentKey());
-    EXPECT_FALSE(a.OpenKey(u"Software\\Borland"_s, false)) << "another root";
-}
-
-TEST(RegistryAccess, ReadsAndWritesWithTheirErrors)
+TEST(RegistryAccess, ReadsWritesPathsRootsAndTheOneOpenKey)
 {
     MemoryRegistryStore store;
     RegistryAccess a(store);
@@ -66,6 +45,22 @@ TEST(RegistryAccess, ReadsAndWritesWithTheirErrors)
     // A write the store refuses (here: its key was deleted under it) is an error, not lost silently.
     store.deleteTree(HKCU, u"K"_s);
     EXPECT_EQ(errorOf([&] { a.WriteInteger(u"N"_s, 1); }), u"Failed to set data for 'N'"_s);
+    a.CloseKey();
+    EXPECT_FALSE(a.OpenKeyReadOnly(u"Software\\Borland"_s));
+    ASSERT_TRUE(a.OpenKey(kD7 + u"\\"_s, true));
+    EXPECT_EQ(a.CurrentPath(), kD7);
+    // A leading backslash starts from the root, whatever key is open; names ignore case.
+    ASSERT_TRUE(a.OpenKey(u"\\SOFTWARE\\borland\\DELPHI"_s, false));
+    // DeleteKey takes the whole tree, and the open key below it with it.
+    EXPECT_TRUE(a.DeleteKey(u"\\Software\\Borland"_s));
+    EXPECT_FALSE(a.hasCurrentKey());
+    EXPECT_FALSE(store.keyExists(HKCU, u"Software\\Borland"_s));
+    EXPECT_FALSE(a.DeleteKey(u"Software\\Borland"_s));
+    DeleteKeyTree(store, HKLM, u"Nothing\\Here"_s); // silent
+    ASSERT_TRUE(a.OpenKey(u"Software\\Borland"_s, true));
+    a.SetRootKey(HKLM);
+    EXPECT_FALSE(a.hasCurrentKey());
+    EXPECT_FALSE(a.OpenKey(u"Software\\Borland"_s, false)) << "another root";
 }
 
 // The defaults replace the IDE's trees and put the folders given into the values that name them;

@@ -325,9 +325,8 @@ TEST_F(SnapshotsTest, ASnapshotThatCannotBeWrittenIsRefusedNamingWhyAndLeavesNot
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         MemoryRegistryStore s;
-        if (!c.key.isEmpty()) {
-            ASSERT_TRUE(s.createKey(HKCU, c.key));
-        }
+        if (!c.key.isEmpty())
+            s.createKey(HKCU, c.key);
         if (!c.value.isEmpty())
             s.setValue(HKCU, c.key, RegValue::string(c.value, u"x"_s));
         if (c.fault)
