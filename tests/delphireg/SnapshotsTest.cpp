@@ -21,6 +21,8 @@
 #include "support/Thrown.h"
 
 #include <QDir>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <gtest/gtest.h>
@@ -172,12 +174,9 @@ TEST_F(SnapshotsTest, DamagedOrOverreachingSnapshotsAreRefused)
     fill();
     const QByteArray good =
         snapshotBytes(store, SnapshotScope(delphiTreeKeys()), SnapshotOperation::Clear, clock.now());
-    const QStringList lines =
-        QString::fromUtf16(reinterpret_cast<const char16_t*>(good.constData() + 2), (good.size() - 2) / 2)
-            .split(u"\r\n"_s);
+    const QStringList lines = QString(QStringDecoder(QStringConverter::Utf16LE)(good)).split(u"\r\n"_s);
     const auto bytesOf = [](const QStringList& l) -> QByteArray {
-        const QString t = l.join(u"\r\n"_s);
-        return QByteArray("\xff\xfe", 2) + QByteArray(reinterpret_cast<const char*>(t.utf16()), t.size() * 2);
+        return QStringEncoder(QStringConverter::Utf16LE, QStringConverter::Flag::WriteBom)(l.join(u"\r\n"_s));
     };
     const auto firstLine = [&](auto&& pred) {
         return int(std::find_if(lines.begin(), lines.end(), pred) - lines.begin());
