@@ -76,7 +76,7 @@ TEST_F(ProjectFileTest, ReaderDefaultsAndQuirks)
     EXPECT_EQ(p.searchPath().rows(), (QStringList{u""_s, u"$(Delphi)\\Lib"_s, u"D:\\x"_s}));
 }
 
-TEST_F(ProjectFileTest, PageSelectsTheActiveGroupOnlyInRange)
+TEST_F(ProjectFileTest, NumbersOutOfRangeAreBounded)
 {
     const QByteArray groups = "[DelphiCompGroups]\nnum=3\nGroup1=A\nGroup2=B\nGroup3=C\n[ConfigData]\npage=";
     for (const auto& [page, active] :
@@ -85,10 +85,8 @@ TEST_F(ProjectFileTest, PageSelectsTheActiveGroupOnlyInRange)
         read(groups + page + "\n", p);
         EXPECT_EQ(p.activeGroup(), active) << page.constData();
     }
-}
 
-TEST_F(ProjectFileTest, DamagedFilesLoadInBoundedTime)
-{
+    // Damaged counts load in bounded time.
     ConfigProject p;
     read("[DelphiExperts]\nnum=2000000000\nExpertName1=a\nExpertName3=c\n[DelphiCompGroups]\nnum=2000000000\n"
          "[DelphiTools]\nNum=2147483647\nTitle1000=t\n[ConfigData]\nsum=2147483647\n",
