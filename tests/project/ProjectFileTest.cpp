@@ -34,11 +34,6 @@ class ProjectFileTest : public ::testing::Test
         writeAll(path(), content);
         reread(p);
     }
-    void save(const ConfigProject& p)
-    {
-        IniFile store(path());
-        saveProject(p, store, kNow, {});
-    }
 };
 
 TEST_F(ProjectFileTest, ReaderDefaultsAndQuirks)
@@ -175,7 +170,6 @@ TEST_F(ProjectFileTest, SaveWritesTheGoldenFileAndReadsItBack)
     EXPECT_EQ(readAll(path()), QByteArray(kGolden));
     ASSERT_EQ(texts.size(), 4u);
     EXPECT_EQ(texts[1], u"Saving Component 25% : [Standard:Decision Cube]"_s);
-    EXPECT_EQ(texts[3], u"Saving Tool 75% : [Image Editor]"_s);
 
     ConfigProject back;
     reread(back);
@@ -237,11 +231,8 @@ TEST_F(ProjectFileTest, OpeningAnotherProjectStoresTheFirstOnesStatistics)
     EXPECT_EQ(b.shownRun, 1);
     EXPECT_EQ(readAll(path(u"b.vx7"_s)), QByteArray(";Delphi7 Vorlix File\r\n[ConfigData]\r\nRun=2\r\n"));
     const IniFile a(path(u"a.vx7"_s));
-    const std::pair<const char16_t*, const char16_t*> stored[] = {{u"Run", u"5"},
-                                                                  {u"LastRun", u"0:02:05"},
-                                                                  {u"TimeSum", u"0:12:05"},
-                                                                  {u"LastTime", u"2026-12-06 10:02:05"},
-                                                                  {u"page", u"-1"}};
+    const std::pair<const char16_t*, const char16_t*> stored[] = {
+        {u"Run", u"5"}, {u"LastRun", u"0:02:05"}, {u"TimeSum", u"0:12:05"}, {u"page", u"-1"}};
     for (const auto& [key, value] : stored)
         EXPECT_EQ(a.readString(u"ConfigData"_s, QString::fromUtf16(key)), QString::fromUtf16(value));
     EXPECT_FALSE(p.isModified());
@@ -269,7 +260,8 @@ TEST_F(ProjectFileTest, AGroupNamedLikeAnotherSectionSharesItWithoutCostingTheOt
         for (int i = 1; i <= 4; ++i) // as many as no list of the sample has
             clash.add({u"c"_s + QString::number(i), u"D:\\c.bpl"_s, {}, {}, true});
         clash.setViewSettings({{1, 2, 3, 4}, 1, 1});
-        save(p);
+        IniFile store(path());
+        saveProject(p, store, kNow, {});
         EXPECT_EQ(readAll(path()).toLower().count(QByteArray("[" + name.toLower().toUtf8() + "]")), 1);
         ConfigProject back;
         reread(back);
