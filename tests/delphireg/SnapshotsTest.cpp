@@ -302,17 +302,15 @@ TEST_F(SnapshotsTest, ASnapshotThatCannotBeWrittenIsRefusedNamingWhyAndLeavesNot
     const struct
     {
         const char* what;
-        std::function<void()> fault = {}, undo = {};
+        std::function<void()> fault = {};
         QString key = {}, value = {}; // a name no registry file can hold
         QString named = {};
     } cases[] = {
         {.what = "state home is a file",
          .fault = [&] { qputenv("XDG_STATE_HOME", stateFile.toUtf8()); },
-         .undo = [&] { qputenv("XDG_STATE_HOME", state.path().toUtf8()); },
          .named = stateFile + u"/vorlix7/snapshots/it's-"_s},
         {.what = "disk full",
          .fault = [] { setWriteFaultHook([](const QString&) { return true; }); },
-         .undo = [] { setWriteFaultHook({}); },
          .named = folder + u'/'},
         {.what = "line break in a key", .key = kD7 + u"\\Line\nBreak"_s, .named = u"Line\\nBreak"_s},
         {.what = "NUL in a value name",
@@ -334,8 +332,8 @@ TEST_F(SnapshotsTest, ASnapshotThatCannotBeWrittenIsRefusedNamingWhyAndLeavesNot
                                           keysWrittenBy(SnapshotOperation::Apply));
         });
         EXPECT_TRUE(error.contains(c.named)) << error.toStdString();
-        if (c.undo)
-            c.undo();
+        qputenv("XDG_STATE_HOME", state.path().toUtf8());
+        setWriteFaultHook({});
         EXPECT_TRUE(QDir(folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
     }
     QDir(folder).removeRecursively(); // deleted under us: made again
