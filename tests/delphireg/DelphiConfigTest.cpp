@@ -149,9 +149,6 @@ TEST_F(DelphiConfigTest, ApplyWritesTheSelectionOnly)
 
 TEST_F(DelphiConfigTest, BackupWritesTheExactExportAndClearRemovesTheTrees)
 {
-    // The trees that are missing are written as empty keys.
-    const QByteArray emptyTrees = "\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Debugging\\7.0]\r\n"
-                                  "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\7.0]\r\n";
     set({}, u"RootDir"_s, u"C:\\Delphi7\\Bin"_s);
     set({}, u"Odd\\\"Name"_s, u"say \"hi\""_s);
     store.setValue(HKCU, kD7, RegValue::dword(u"Seven"_s, 7));
@@ -168,8 +165,10 @@ TEST_F(DelphiConfigTest, BackupWritesTheExactExportAndClearRemovesTheTrees)
               "\"Odd\\\\\\\"Name\"=\"say "
               "\\\"hi\\\"\"\r\n\"RootDir\"=\"C:\\\\Delphi7\\\\Bin\"\r\n\"Seven\"=\"7\"\r\n"
               "\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Experts]\r\n\"E\"=\"x\"\r\n"
-              "\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Experts\\Deeper]\r\n\"D\"=\"y\"\r\n" +
-                  emptyTrees);
+              "\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Delphi\\7.0\\Experts\\Deeper]\r\n\"D\"=\"y\"\r\n"
+              // The trees that are missing are written as empty keys.
+              "\r\n[HKEY_CURRENT_USER\\Software\\Borland\\Debugging\\7.0]\r\n"
+              "\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\7.0]\r\n");
 
     store.createKey(HKCU, u"Software\\Borland\\Debugging\\7.0\\x"_s);
     store.createKey(HKLM, kD7);

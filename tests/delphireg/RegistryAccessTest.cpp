@@ -81,7 +81,6 @@ TEST(DefaultConfig, ReplacesTheTreesAndNamesTheGivenFolders)
         QString key, name, text;
     } values[] = {
         {HKCU, kD7, u"App"_s, u"C:\\D7\\bin\\Delphi32.exe"_s},
-        {HKCU, kD7, u"LocalSharedRoot"_s, u"C:\\D7"_s},
         {HKLM, u"SOFTWARE\\Microsoft\\Windows\\Help"_s, u"win32sdk.hlp"_s, u"C:\\D7\\MSHelp"_s},
         {HKLM, u"Software\\Borland\\BLW32"_s, u"BLAPIPATH"_s, u"C:\\BDE\\"_s},
     };
