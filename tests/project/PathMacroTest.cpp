@@ -1,7 +1,8 @@
 #include "project/PathMacro.h"
+#include "fixtures/Sandbox.h"
 #include "platform/PathBridge.h"
-#include "support/TestFiles.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -26,18 +27,15 @@ TEST(PathMacro, ShortenNeedsTheWholeRootExpandTheWholeMacro)
     EXPECT_FALSE(m.isSameFile(u"C:\\Borland\\Delphi7\\Bin\\x.bpl2"_s, u"$(Delphi)\\Bin\\x.bpl"_s));
 }
 
-TEST(PathMacro, ImagesWithAndWithoutVerification)
+TEST(PathMacro, ImagesTellInsideOutsideAndMissing)
 {
     QTemporaryDir dir;
-    QDir(dir.path()).mkpath(u"dosdevices"_s);
-    QFile::link(u"../drive_c"_s, dir.filePath(u"dosdevices/c:"_s));
-    test::writeAll(dir.filePath(u"drive_c/Delphi7/Bin/there.bpl"_s), "x");
-    const PathBridge bridge(dir.path());
-    const PathMacro m(u"C:\\Delphi7\\"_s);
-
-    EXPECT_EQ(m.entryImageIndex(u"$(Delphi)\\bin\\THERE.bpl"_s, &bridge), ImageInsideRoot);
-    EXPECT_EQ(m.entryImageIndex(u"$(Delphi)\\Bin\\missing.bpl"_s, &bridge), ImageInsideRootMissing);
-    EXPECT_EQ(m.entryImageIndex(u"C:\\Delphi7\\Bin\\there.bpl"_s, &bridge), ImageOutsideRoot);
-    EXPECT_EQ(m.entryImageIndex(u"C:\\Delphi7\\Bin"_s, &bridge), ImageOutsideRootMissing)
+    const fixtures::Sandbox sb = fixtures::makeSandbox(dir.path());
+    const PathBridge bridge(sb.prefix);
+    const PathMacro m(sb.delphiRoot);
+    EXPECT_EQ(m.entryImageIndex(u"$(Delphi)\\BIN\\DCLSTD70.bpl"_s, &bridge), ImageInsideRoot);
+    EXPECT_EQ(m.entryImageIndex(u"$(Delphi)\\bin\\missing.bpl"_s, &bridge), ImageInsideRootMissing);
+    EXPECT_EQ(m.entryImageIndex(sb.delphiRoot + u"bin\\dclstd70.bpl"_s, &bridge), ImageOutsideRoot);
+    EXPECT_EQ(m.entryImageIndex(sb.delphiRoot + u"bin"_s, &bridge), ImageOutsideRootMissing)
         << "a directory is no file";
 }
