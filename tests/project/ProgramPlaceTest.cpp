@@ -32,19 +32,13 @@ TEST(ProgramPlaceTest, InstalledProgramsKeepTheirFilesPerInstallation)
     EXPECT_TRUE(installed.installed);
     EXPECT_TRUE(installedSettings.startsWith(config + u"/vorlix7/prefix-"_s))
         << installedSettings.toStdString();
-}
-
-TEST(ProgramPlaceTest, SettingsFilesOfInstallationsNeverCoincide)
-{
-    const QString c = u"/home/u/.config"_s;
-    const QString d7 = u"/drive_c/Program Files/Borland/Delphi7"_s;
-    const QStringList paths{
-        installationSettingsPath(c, u"/a/Delphi"_s, u"/a/Delphi"_s + d7),
-        installationSettingsPath(c, u"/a/Delphi"_s, u"/a/Delphi/drive_c/D7"_s), // second IDE of a prefix
-    };
-    EXPECT_NE(paths[0], paths[1]);
-    EXPECT_EQ(installationSettingsPath(c, u"/a/Delphi/"_s, u"/a/Delphi/./drive_c/../drive_c/D7"_s), paths[1])
-        << "the same folders written otherwise";
+    // Another IDE of the prefix has its own file; the same folders written otherwise share it.
+    const QString second =
+        installationSettingsPath(config, root + u"/prefix"_s, root + u"/prefix/drive_c/D7"_s);
+    EXPECT_NE(second, installedSettings);
+    EXPECT_EQ(
+        installationSettingsPath(config, root + u"/prefix/"_s, root + u"/prefix/./drive_c/../drive_c/D7"_s),
+        second);
 }
 
 TEST(ProgramPlaceTest, ConfigurationKeepsPrefixFoldersAndTheChoice)
