@@ -58,7 +58,7 @@ TEST(ProjectDiff, PackagesMatchAcrossGroupsAndListingsInOrder)
               QStringList{u"package added in B: P (C:\\p.bpl)"_s});
 }
 
-TEST(ProjectDiff, RenamedEnabledAndChangedFieldsAreNamed)
+TEST(ProjectDiff, ChangedFieldsAreNamedAndProjectOnlyOnesCountBetweenProjects)
 {
     ConfigProject a, b;
     a.experts().add(expert(u"Old name"_s, u"C:\\x\\e.dll"_s, false));
@@ -73,6 +73,27 @@ TEST(ProjectDiff, RenamedEnabledAndChangedFieldsAreNamed)
                            u"expert changed: New name (C:\\x\\e.dll) [name]"_s,
                            u"package changed in G: P (C:\\p.bpl) [includePath]"_s,
                            u"tool changed: T2 (C:\\t.exe) [title, workingDir]"_s}));
+
+    // Notes, include paths, groups and unchecked entries count only between projects.
+    ConfigProject c, d;
+    ExpertEntry e = expert(u"E"_s, u"C:\\e.dll"_s);
+    c.experts().add(e);
+    e.note = u"from the vendor"_s;
+    d.experts().add(e);
+    c.addGroup(u"Delphi7"_s).add(package(u"P"_s, u"C:\\p.bpl"_s));
+    d.addGroup(u"Mine"_s).add(package(u"P"_s, u"C:\\p.bpl"_s, true, u"C:\\src"_s));
+    d.group(0).add(package(u"Q"_s, u"C:\\q.bpl"_s, false));
+    d.group(0).add(package(u"R"_s, u"C:\\r.bpl"_s));
+    d.experts().add(expert(u"Off"_s, u"C:\\off.dll"_s, false));
+    d.tools().add({u"Off"_s, u"C:\\off.exe"_s, {}, {}, false});
+    EXPECT_EQ(diffProjects(c, d, kMacro).count(), 7u) << lines(diffProjects(c, d, kMacro));
+
+    // Against the registry, which holds no unchecked entries, only the checked new one counts,
+    // either way round.
+    EXPECT_EQ(diffReviewLines(diffProjects(c, d, kMacro, DiffOptions{false})),
+              QStringList{u"package added in Mine: R (C:\\r.bpl)"_s});
+    EXPECT_EQ(diffReviewLines(diffProjects(d, c, kMacro, DiffOptions{false})),
+              QStringList{u"package removed in Mine: R (C:\\r.bpl)"_s});
 }
 
 // Apply numbers the tools in the list's order, and the IDE's Tools menu follows it: a change of
@@ -111,29 +132,6 @@ TEST(ProjectDiff, AChangeOfTheToolsOrderIsTheFewestMoves)
                                                       : QString(diffChangeName(t.change) + u' ' + t.name));
         EXPECT_EQ(changes.join(u", "_s), QString::fromLatin1(c.changes)) << c.what << ":\n" << lines(d);
     }
-}
-
-TEST(ProjectDiff, NotesIncludePathsAndGroupsCountOnlyBetweenProjects)
-{
-    ConfigProject a, b;
-    ExpertEntry e = expert(u"E"_s, u"C:\\e.dll"_s);
-    a.experts().add(e);
-    e.note = u"from the vendor"_s;
-    b.experts().add(e);
-    a.addGroup(u"Delphi7"_s).add(package(u"P"_s, u"C:\\p.bpl"_s));
-    b.addGroup(u"Mine"_s).add(package(u"P"_s, u"C:\\p.bpl"_s, true, u"C:\\src"_s));
-    b.group(0).add(package(u"Q"_s, u"C:\\q.bpl"_s, false));
-    b.group(0).add(package(u"R"_s, u"C:\\r.bpl"_s));
-    b.experts().add(expert(u"Off"_s, u"C:\\off.dll"_s, false));
-    b.tools().add({u"Off"_s, u"C:\\off.exe"_s, {}, {}, false});
-    EXPECT_EQ(diffProjects(a, b, kMacro).count(), 7u) << lines(diffProjects(a, b, kMacro));
-
-    // Against the registry, which holds no unchecked entries, only the checked new one counts,
-    // either way round.
-    EXPECT_EQ(diffReviewLines(diffProjects(a, b, kMacro, DiffOptions{false})),
-              QStringList{u"package added in Mine: R (C:\\r.bpl)"_s});
-    EXPECT_EQ(diffReviewLines(diffProjects(b, a, kMacro, DiffOptions{false})),
-              QStringList{u"package removed in Mine: R (C:\\r.bpl)"_s});
 }
 
 // Whether two stored paths name the same file or folder, worked out the plain way: expand the
