@@ -82,9 +82,7 @@ TEST(RegImport, ReadsEveryRegeditFormAndDeletion)
                             // the last line has no line break.
                             "[HKEY_USERS\\S-1-5-21-0-0-0-1000\\Software\\X]\n\"a\"=\"1\"\n[HKCU\\" +
                             QByteArray(255, 'k') + "]\n\"" + QByteArray(16383, 'v') + "\"=\"2\"";
-    RegImportSummary summary = importRegFile(file, store, u"forms.reg"_s);
-    EXPECT_EQ(summary.keys, 5);
-    EXPECT_EQ(summary.values, 13);
+    importRegFile(file, store, u"forms.reg"_s);
     const RegValue values[] = {
         RegValue::string(QString(), u"def"_s),
         RegValue::string(u"Esc"_s, u"a\\b\"c\nd\re"_s),
@@ -113,7 +111,7 @@ TEST(RegImport, ReadsEveryRegeditFormAndDeletion)
                                      "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\7.0]\n"
                                      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Borland\\Delphi\\7.0]\n"
                                      "\"Fresh\"=\"1\"\n");
-    summary = importRegFile(deletions, store, u"del.reg"_s);
+    const RegImportSummary summary = importRegFile(deletions, store, u"del.reg"_s);
     EXPECT_EQ(summary.deletions, 6);
     EXPECT_EQ(summary.keys, 2);
     EXPECT_EQ(summary.values, 1);

@@ -153,7 +153,6 @@ TEST(ProjectDiff, IdentityAgreesWithExpandingTheMacroForEveryPairOfSpellings)
     // changes, and the macro where it is and is not a prefix; as an expert's and a package's file, a
     // search-path folder and a tool's working directory.
     const QStringList spellings{
-        u"$(Delphi)\\"_s,
         u"$(Delphi)\\/"_s,
         u"C:\\Program Files\\Borland\\Delphi7"_s,
         u"c:\\program files\\borland\\delphi7\\"_s,
