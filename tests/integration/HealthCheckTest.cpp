@@ -10,6 +10,7 @@
 #include "support/ByteFields.h"
 #include "support/PackageFixture.h"
 #include "support/TestFiles.h"
+#include "support/WinePrefix.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -190,7 +191,8 @@ TEST_F(HealthCheck, RequirementsAreFollowedThroughPackageInfoAndTheCheckedPackag
     QDir().mkpath(folder);
     QDir().mkpath(box.prefix + u"/drive_c/Elsewhere"_s);
     test::PackageBuilder builder(folder);
-    ASSERT_TRUE(builder.missing().isEmpty()) << builder.missing().toStdString();
+    if (!builder.missing().isEmpty())
+        VX_WINE_UNAVAILABLE(builder.missing().toStdString());
     QString why;
     ASSERT_TRUE(builder.build(u"base70"_s, test::packageInfoBlob(2, {}, {{"Base", 2}}), {}, &why))
         << why.toStdString();
