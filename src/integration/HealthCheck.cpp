@@ -109,12 +109,12 @@ class Checker
     }
 
     bool fileExists(const QString& expanded) { return cached(m_files, expanded, false); }
+    bool dirExists(const QString& expanded) { return cached(m_dirs, withoutTrailingSlash(expanded), true); }
 
     // A checked package that Apply would list under Known Packages: the IDE loads it at its start,
     // so it serves every later import of its file name, as Windows takes a module already loaded
     // before it searches any folder. The first of one file name is the one loaded.
     void knowPackage(const QString& expanded) { m_known.try_emplace(fileNameOf(expanded), expanded); }
-    bool dirExists(const QString& expanded) { return cached(m_dirs, withoutTrailingSlash(expanded), true); }
 
     // A tool's program may be a bare name ("notepad.exe"), which Windows finds in the system and
     // Windows directories.
